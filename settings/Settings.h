@@ -1,0 +1,84 @@
+#pragma once
+// The process-wide settings record: every setting of every group, loaded at start-up and
+// saved at exit (see settings/SettingsStore.h for the store, app/ for the load order).
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tess {
+
+struct Settings {
+    // "Setup"
+    bool alwaysStart = false;
+    bool minimizeOnStart = false;
+    bool trayIcon = false;
+    bool onTop = false;
+    // "Display"
+    bool shrink = true;
+    bool displayOpenAuto = true;
+    bool snapSystemDisplay = false;
+    bool vidSystemDisplay = false;
+    // "Capture"
+    int32_t captureAction = 1; // 0 nothing, 1 hide, 2 minimize
+    bool captureDelay = true;
+    bool cursor = true;
+    bool vidAudio = false;
+    bool vidStealth = false;
+    std::string selColor = "ff00ff";
+    // "WMedia"
+    bool wmDefaultVideoFormat = true;
+    int32_t wmBitRate = 300000;
+    int32_t wmFrameRate = 5;
+    // "Image"
+    int32_t imageFormat = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
+    int32_t imageQ = 50;
+    // "File"
+    std::string defaultDirectory;
+    std::string fileSnapName = "Tess";
+    std::string fileVidName = "Tess";
+    int32_t fileKeep = 0;
+    int32_t fileInstanceMode = 0;
+    // "Mixer"
+    std::string waveInDriver = "-1";
+    std::string waveOutDriver = "-1";
+    std::string mixerInput = "Line-In";
+    bool changeMixer = true;
+    // "Caption"
+    bool capEnable = false;
+    std::string capString = "Tessaray %a %H:%M:%S";
+    int32_t capTextColor = 0;
+    int32_t capBackColor = 16777215;
+    int32_t capBackMode = 0; // 0 opaque, 1 transparent, 2 translucent, 3 border
+    int32_t capAlign = 1;    // 0 left, 1 middle, 2 right
+    int32_t capVert = 0;     // per cent, 0 bottom .. 100 top
+    std::array<uint8_t, 60> capFont{}; // logical-font record
+    bool capFontSet = false;
+    // "Effects"
+    bool scaleEnable = false;
+    int32_t scale = 100;
+    // "Key"
+    int32_t key1 = 0, key2 = 0, key3 = 0;
+
+    // "Main" (written by the main client window)
+    int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle
+    bool mute = false;
+    int32_t soundLevel = 50; // 0..100 ("Volume")
+    uint8_t camState = 0;
+    bool mainCaption = false;
+    int32_t recordDuration = 15;
+    int32_t windowX = 100, windowY = 100, windowW = 0, windowH = 0;
+    std::string latestDirectory;
+    bool threeSecondDelay = false;
+    // Effect bytes in record order, index 1 = Mirror ... 19 (index 0 unused).
+    std::array<uint8_t, 20> effects{};
+    bool playbackBarShown = false;
+    bool secondToolBarShown = false;
+
+    // Runtime state kept with the record.
+    int32_t captureState = 1; // 1 idle, 3 playing, 4 recording
+};
+
+// The one record of the process.
+Settings& GlobalSettings();
+
+} // namespace tess

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the test build (AddressSanitizer + UndefinedBehaviorSanitizer) into build-test/
+# and runs the whole suite headless: a private X server (Xvfb), a private PulseAudio
+# daemon with a sine source, and temporary XDG directories so no test touches a real home.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZE=ON -DTESS_TESTS=ON \
+      -DTESS_BENCH=OFF
+cmake --build build-test -j"$(nproc)"
+
+tmp=$(mktemp -d /tmp/tess-run.XXXXXX)
+export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$tmp/state"
+export XDG_RUNTIME_DIR="$tmp/runtime" HOME="$tmp/home" TMPDIR="$tmp/tmp"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR" "$HOME" "$TMPDIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export NO_AT_BRIDGE=1 GTK_A11Y=none
+
+pulse_pid=""
+cleanup() {
+    if [ -n "$pulse_pid" ]; then kill "$pulse_pid" 2>/dev/null || true; fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+"$root/tests/start-pulse.sh" && pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse-test.pid" 2>/dev/null || true)
+
+cd build-test
+xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --timeout 900 "$@"
