@@ -2,6 +2,7 @@
 // An off-screen 32-bit top-down picture whose pixels the program addresses directly.
 // Rows run top to bottom, each width * 4 bytes; a pixel is blue, green, red, unused.
 // Cairo's RGB24 image format has the same layout, so text can be drawn into it.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
