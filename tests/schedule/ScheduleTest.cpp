@@ -1,0 +1,151 @@
+#include "schedule/Schedule.h"
+
+#include <gtest/gtest.h>
+
+namespace tess {
+namespace {
+
+constexpr int kSunday = 0, kMonday = 1, kTuesday = 2;
+
+ScheduleEvent Event(const std::string& name, uint32_t days, int sh, int sm, int eh, int em,
+                    int action) {
+    ScheduleEvent e;
+    e.name = name;
+    e.days = days;
+    e.startHour = sh;
+    e.startMinute = sm;
+    e.endHour = eh;
+    e.endMinute = em;
+    e.action = action;
+    return e;
+}
+
+EventList Morning() {
+    EventList list;
+    list.AddEvent(Event("Morning", 62, 9, 0, 10, 0, 2));
+    return list;
+}
+
+TEST(ScheduleFiring, StartReportedOnceInItsMinuteOnItsDays) {
+    auto list = Morning();
+    ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(list, {kTuesday, 8, 59}, true), 0);
+    EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, true), 1);
+    for (int tick = 0; tick < 5; ++tick)
+        EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, true), 0);
+    EXPECT_EQ(checker.Check(list, {kTuesday, 9, 1}, true), 0);
+    // Sunday is not in the weekday mask.
+    EXPECT_EQ(checker.Check(list, {kSunday, 9, 0}, true), 0);
+}
+
+TEST(ScheduleFiring, EndReportedOnceInItsMinuteOnEveryDay) {
+    auto list = Morning();
+    for (int day : {kTuesday, kSunday}) {
+        ScheduleChecker checker;
+        EXPECT_EQ(checker.Check(list, {day, 10, 0}, true), -1);
+        // A recording started by hand within the end minute is not stopped again.
+        EXPECT_EQ(checker.Check(list, {day, 10, 0}, true), 0);
+        EXPECT_EQ(checker.Check(list, {day, 10, 1}, true), 0);
+    }
+}
+
+TEST(ScheduleFiring, FirstTickAfterStartUpChecksAndEmptyListIsQuiet) {
+    ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(EventList{}, {kMonday, 0, 0}, true), 0);
+    ScheduleChecker fresh;
+    EXPECT_EQ(fresh.Check(Morning(), {kMonday, 9, 0}, true), 1);
+}
+
+TEST(ScheduleFiring, EarlierEventWinsAndStartBeatsEnd) {
+    EventList list;
+    list.AddEvent(Event("Ends", 127, 8, 0, 9, 0, 2));
+    list.AddEvent(Event("First", 127, 9, 0, 10, 0, 2));
+    list.AddEvent(Event("Second", 127, 9, 0, 11, 0, 3));
+    ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(list, {kMonday, 9, 0}, true), 2);
+    EXPECT_EQ(checker.Check(list, {kMonday, 9, 0}, true), 0);
+}
+
+TEST(ScheduleFiring, NoActionEventsAreStillReported) {
+    EventList list;
+    list.AddEvent(Event("Idle", 127, 7, 0, 7, 30, 0));
+    ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(list, {kMonday, 7, 0}, true), 1);
+    EXPECT_EQ(checker.Check(list, {kMonday, 7, 30}, true), -1);
+}
+
+TEST(ScheduleFiring, DisabledTimersStartNothingButStillEnd) {
+    auto list = Morning();
+    ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, false), 0);
+    EXPECT_EQ(checker.Check(list, {kTuesday, 10, 0}, false), -1);
+}
+
+TEST(EventList, AddReplacesSameNameIgnoringCaseAndMovesItLast) {
+    EventList list;
+    list.AddEvent(Event("News", 1, 1, 0, 2, 0, 2));
+    list.AddEvent(Event("Other", 1, 3, 0, 4, 0, 2));
+    list.AddEvent(Event("news", 2, 5, 0, 6, 0, 3));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.At(0).name, "Other");
+    EXPECT_EQ(list.At(1).name, "news");
+    EXPECT_EQ(list.At(1).days, 2u);
+    EXPECT_EQ(list.FindEvent("NEWS"), 1);
+    EXPECT_EQ(list.FindEvent("absent"), -1);
+
+    // Unnamed events are kept side by side.
+    list.AddEvent(Event("", 1, 0, 0, 0, 0, 0));
+    list.AddEvent(Event("", 1, 0, 0, 0, 0, 0));
+    EXPECT_EQ(list.Count(), 4);
+    list.RemoveEvent("OTHER");
+    EXPECT_EQ(list.FindEvent("Other"), -1);
+    list.SetEvent(7, Event("out of range", 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(list.Count(), 3);
+}
+
+TEST(ScheduleTexts, DayMasksAndActions) {
+    EXPECT_EQ(DayMaskText(127), "daily");
+    EXPECT_EQ(DayMaskText(62), "weekday");
+    EXPECT_EQ(DayMaskText(65), "weekend");
+    EXPECT_EQ(DayMaskText(1 | 4 | 16 | 64), "SuTuThSa");
+    EXPECT_EQ(DayMaskText(2 | 8 | 32), "MWF");
+    EXPECT_EQ(DayMaskText(0), "");
+    EXPECT_EQ(ActionText(1), "Record Audio");
+    EXPECT_EQ(ActionText(3), "Record Video+Audio");
+    EXPECT_EQ(ActionText(5), "<undefined>");
+}
+
+TEST(ScheduleConflicts, OverlapOnASharedDayNamesTheLaterEventFirst) {
+    constexpr uint32_t monday = 1u << kMonday;
+    EventList list;
+    list.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
+    list.AddEvent(Event("Late", monday, 9, 30, 11, 0, 3));
+    EXPECT_EQ(ConflictText(list), "\nSchedule conflict between events \"Late\" and \"Morning\".");
+
+    EventList touching;
+    touching.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
+    touching.AddEvent(Event("Noon", monday, 10, 0, 11, 0, 2));
+    EXPECT_EQ(ConflictText(touching), "");
+
+    EventList disjointDays;
+    disjointDays.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
+    disjointDays.AddEvent(Event("Late", 1u << kTuesday, 9, 30, 11, 0, 2));
+    EXPECT_EQ(ConflictText(disjointDays), "");
+
+    EventList idle;
+    idle.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
+    idle.AddEvent(Event("Late", monday, 9, 30, 11, 0, 0));
+    EXPECT_EQ(ConflictText(idle), "");
+}
+
+TEST(ScheduleConflicts, ReportStaysBelowItsLimit) {
+    EventList list;
+    for (int i = 0; i < 40; ++i)
+        list.AddEvent(Event("Event number " + std::to_string(i), 127, 9, 0, 10, 0, 2));
+    auto text = ConflictText(list);
+    EXPECT_LT(text.size(), 1999u);
+    EXPECT_FALSE(text.empty());
+}
+
+} // namespace
+} // namespace tess
