@@ -1,0 +1,496 @@
+#include "platform/x11/Screen.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xfixes.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace tess {
+
+namespace {
+
+// ---- error trapping ------------------------------------------------------------------
+//
+// Xlib has one error handler per process. Ours is installed when the first connection
+// opens and stays: errors on our own connections are recorded on the connection, errors on
+// other connections (the toolkit's) go on to the handler that was there before.
+
+struct ErrorSlot {
+    Display* display;
+    std::atomic<int>* lastError;
+};
+
+std::mutex g_errorMutex;
+std::vector<ErrorSlot> g_slots;
+XErrorHandler g_previousHandler = nullptr;
+bool g_handlerInstalled = false;
+
+int TrapError(Display* display, XErrorEvent* event) {
+    XErrorHandler previous = nullptr;
+    {
+        std::lock_guard lock(g_errorMutex);
+        for (auto& slot : g_slots) {
+            if (slot.display == display) {
+                slot.lastError->store(event->error_code);
+                return 0;
+            }
+        }
+        previous = g_previousHandler;
+    }
+    if (previous)
+        return previous(display, event);
+    std::fprintf(stderr, "tessaray: X error %d (request %d) ignored\n", event->error_code,
+                 event->request_code);
+    return 0;
+}
+
+void RegisterDisplay(Display* display, std::atomic<int>* lastError) {
+    std::lock_guard lock(g_errorMutex);
+    if (!g_handlerInstalled) {
+        g_previousHandler = XSetErrorHandler(TrapError);
+        // A handler that is ours already (a second install) must not call itself.
+        if (g_previousHandler == TrapError)
+            g_previousHandler = nullptr;
+        g_handlerInstalled = true;
+    }
+    g_slots.push_back({display, lastError});
+}
+
+void UnregisterDisplay(Display* display) {
+    std::lock_guard lock(g_errorMutex);
+    std::erase_if(g_slots, [display](const ErrorSlot& s) { return s.display == display; });
+}
+
+int ShiftOf(unsigned long mask) {
+    int s = 0;
+    if (!mask)
+        return 0;
+    while (!(mask & 1)) {
+        mask >>= 1;
+        ++s;
+    }
+    return s;
+}
+
+int BitsOf(unsigned long mask) {
+    mask >>= ShiftOf(mask);
+    int n = 0;
+    while (mask & 1) {
+        mask >>= 1;
+        ++n;
+    }
+    return n;
+}
+
+uint8_t Channel(unsigned long pixel, unsigned long mask) {
+    if (!mask)
+        return 0;
+    unsigned long v = (pixel & mask) >> ShiftOf(mask);
+    int bits = BitsOf(mask);
+    if (bits >= 8)
+        return static_cast<uint8_t>(v >> (bits - 8));
+    unsigned long max = (1ul << bits) - 1;
+    return static_cast<uint8_t>((v * 255 + max / 2) / max);
+}
+
+bool IsBgrx(const XImage* img) {
+    const bool littleEndianHost = [] {
+        uint16_t one = 1;
+        uint8_t b;
+        std::memcpy(&b, &one, 1);
+        return b == 1;
+    }();
+    return img->bits_per_pixel == 32 && img->red_mask == 0xff0000 && img->green_mask == 0xff00 &&
+           img->blue_mask == 0xff && (img->byte_order == LSBFirst) == littleEndianHost;
+}
+
+// Copies an image of w x h pixels into dst, converting when its layout is not BGRx.
+void CopyImage(XImage* img, int w, int h, uint8_t* dst, int32_t dstStride) {
+    if (IsBgrx(img)) {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(dst + static_cast<size_t>(y) * dstStride,
+                        img->data + static_cast<size_t>(y) * img->bytes_per_line,
+                        static_cast<size_t>(w) * 4);
+        return;
+    }
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = dst + static_cast<size_t>(y) * dstStride;
+        for (int x = 0; x < w; ++x) {
+            unsigned long p = XGetPixel(img, x, y);
+            row[x * 4 + 0] = Channel(p, img->blue_mask);
+            row[x * 4 + 1] = Channel(p, img->green_mask);
+            row[x * 4 + 2] = Channel(p, img->red_mask);
+            row[x * 4 + 3] = 0;
+        }
+    }
+}
+
+} // namespace
+
+// ---- connection ----------------------------------------------------------------------
+
+struct ScreenConnection::Impl {
+    Display* display = nullptr;
+    int screen = 0;
+    Window root = 0;
+    std::atomic<int> lastError{0};
+
+    bool shmAvailable = false;
+    bool useShm = true;
+    XShmSegmentInfo shm{};
+    size_t shmCapacity = 0; // bytes of the attached segment, 0 when none
+    XImage* shmImage = nullptr;
+    int shmImageW = 0, shmImageH = 0;
+
+    bool xfixes = false;
+    Atom wmState = 0;
+
+    // Starts a section whose X errors are wanted as a result.
+    void beginTrap() { lastError.store(0); }
+    // Ends it: every reply and error of the section has arrived; true when none failed.
+    bool endTrap() {
+        XSync(display, False);
+        return lastError.exchange(0) == 0;
+    }
+
+    void dropShmImage() {
+        if (shmImage) {
+            shmImage->data = nullptr; // the segment is not the image's to free
+            XDestroyImage(shmImage);
+            shmImage = nullptr;
+        }
+        shmImageW = shmImageH = 0;
+    }
+
+    void dropShm() {
+        dropShmImage();
+        if (shmCapacity) {
+            beginTrap();
+            XShmDetach(display, &shm);
+            endTrap();
+            shmdt(shm.shmaddr);
+            shmCapacity = 0;
+        }
+        shm = {};
+    }
+
+    // A shared image of w x h pixels; null when shared memory cannot be used.
+    XImage* shmImageFor(int w, int h) {
+        if (shmImage && shmImageW == w && shmImageH == h)
+            return shmImage;
+        dropShmImage();
+        Visual* visual = DefaultVisual(display, screen);
+        int depth = DefaultDepth(display, screen);
+        XImage* img = XShmCreateImage(display, visual, depth, ZPixmap, nullptr, &shm, w, h);
+        if (!img)
+            return nullptr;
+        size_t need = static_cast<size_t>(img->bytes_per_line) * h;
+        if (need > shmCapacity) {
+            dropShm();
+            int id = shmget(IPC_PRIVATE, need, IPC_CREAT | 0600);
+            if (id < 0) {
+                img->data = nullptr;
+                XDestroyImage(img);
+                return nullptr;
+            }
+            void* addr = shmat(id, nullptr, 0);
+            // Marked for removal now: it goes away when both sides have detached.
+            shmctl(id, IPC_RMID, nullptr);
+            if (addr == reinterpret_cast<void*>(-1)) {
+                img->data = nullptr;
+                XDestroyImage(img);
+                return nullptr;
+            }
+            shm.shmid = id;
+            shm.shmaddr = static_cast<char*>(addr);
+            shm.readOnly = False;
+            beginTrap();
+            Bool attached = XShmAttach(display, &shm);
+            if (!endTrap() || !attached) {
+                shmdt(addr);
+                shm = {};
+                img->data = nullptr;
+                XDestroyImage(img);
+                shmAvailable = false; // a remote server: use the plain path from now on
+                return nullptr;
+            }
+            shmCapacity = need;
+        }
+        img->data = shm.shmaddr;
+        img->obdata = reinterpret_cast<char*>(&shm);
+        shmImage = img;
+        shmImageW = w;
+        shmImageH = h;
+        return img;
+    }
+
+    bool grabShm(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
+        XImage* img = shmImageFor(w, h);
+        if (!img)
+            return false;
+        beginTrap();
+        Bool ok = XShmGetImage(display, root, img, x, y, AllPlanes);
+        if (!endTrap() || !ok)
+            return false;
+        CopyImage(img, w, h, dst, stride);
+        return true;
+    }
+
+    bool grabPlain(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
+        beginTrap();
+        XImage* img = XGetImage(display, root, x, y, static_cast<unsigned>(w),
+                                static_cast<unsigned>(h), AllPlanes, ZPixmap);
+        bool ok = endTrap() && img;
+        if (ok)
+            CopyImage(img, w, h, dst, stride);
+        if (img)
+            XDestroyImage(img);
+        return ok;
+    }
+
+    bool attributes(Window w, XWindowAttributes* attrs) {
+        if (!w)
+            return false;
+        beginTrap();
+        Status st = XGetWindowAttributes(display, w, attrs);
+        return endTrap() && st;
+    }
+
+    bool queryTree(Window w, Window* parent, std::vector<Window>* kids) {
+        if (!w)
+            return false;
+        Window rootRet = 0, parentRet = 0;
+        Window* list = nullptr;
+        unsigned int n = 0;
+        beginTrap();
+        Status st = XQueryTree(display, w, &rootRet, &parentRet, &list, &n);
+        bool ok = endTrap() && st;
+        if (ok) {
+            if (parent)
+                *parent = parentRet;
+            if (kids)
+                kids->assign(list, list + n);
+        }
+        if (list)
+            XFree(list);
+        return ok;
+    }
+};
+
+ScreenConnection::ScreenConnection() : impl_(std::make_unique<Impl>()) {}
+
+std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (!display)
+        return nullptr;
+    std::unique_ptr<ScreenConnection> c(new ScreenConnection());
+    Impl& d = *c->impl_;
+    d.display = display;
+    d.screen = DefaultScreen(display);
+    d.root = RootWindow(display, d.screen);
+    RegisterDisplay(display, &d.lastError);
+
+    int major = 0, minor = 0;
+    Bool pixmaps = False;
+    d.shmAvailable = XShmQueryVersion(display, &major, &minor, &pixmaps);
+    int eventBase = 0, errorBase = 0;
+    d.xfixes = XFixesQueryExtension(display, &eventBase, &errorBase);
+    if (d.xfixes) {
+        int fmaj = 4, fmin = 0;
+        XFixesQueryVersion(display, &fmaj, &fmin);
+    }
+    d.wmState = XInternAtom(display, "WM_STATE", False);
+    return c;
+}
+
+ScreenConnection::~ScreenConnection() {
+    if (!impl_ || !impl_->display)
+        return;
+    impl_->dropShm();
+    Display* display = impl_->display;
+    XSync(display, False);
+    UnregisterDisplay(display);
+    XCloseDisplay(display);
+}
+
+WindowId ScreenConnection::root() const {
+    return impl_->root;
+}
+
+ScreenRect ScreenConnection::screenRect() const {
+    Display* d = impl_->display;
+    return {0, 0, DisplayWidth(d, impl_->screen), DisplayHeight(d, impl_->screen)};
+}
+
+ScreenRect ScreenConnection::desktopRect() const {
+    XWindowAttributes attrs;
+    if (impl_->attributes(impl_->root, &attrs))
+        return {attrs.x, attrs.y, attrs.x + attrs.width, attrs.y + attrs.height};
+    return screenRect();
+}
+
+bool ScreenConnection::shmAvailable() const {
+    return impl_->shmAvailable;
+}
+
+void ScreenConnection::setUseShm(bool use) {
+    impl_->useShm = use;
+}
+
+bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) {
+    if (area.empty())
+        return true; // nothing to copy
+    if (!dst)
+        return false;
+    ScreenRect desk = desktopRect();
+    ScreenRect clip{std::max(area.left, desk.left), std::max(area.top, desk.top),
+                    std::min(area.right, desk.right), std::min(area.bottom, desk.bottom)};
+    const size_t rowBytes = static_cast<size_t>(area.width()) * 4;
+    bool partial = clip.empty() || clip != area;
+    if (partial) {
+        for (int32_t y = 0; y < area.height(); ++y)
+            std::memset(dst + static_cast<size_t>(y) * dstStride, 0, rowBytes);
+    }
+    if (clip.empty())
+        return true; // wholly off the desktop: all black
+    uint8_t* target = dst + static_cast<size_t>(clip.top - area.top) * dstStride +
+                      static_cast<size_t>(clip.left - area.left) * 4;
+    bool ok = false;
+    if (impl_->shmAvailable && impl_->useShm)
+        ok = impl_->grabShm(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);
+    if (!ok)
+        ok = impl_->grabPlain(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);
+    if (!ok && !partial) {
+        for (int32_t y = 0; y < area.height(); ++y)
+            std::memset(dst + static_cast<size_t>(y) * dstStride, 0, rowBytes);
+    }
+    return ok;
+}
+
+bool ScreenConnection::isWindow(WindowId w) {
+    XWindowAttributes attrs;
+    return impl_->attributes(w, &attrs);
+}
+
+bool ScreenConnection::isViewable(WindowId w) {
+    XWindowAttributes attrs;
+    return impl_->attributes(w, &attrs) && attrs.map_state == IsViewable;
+}
+
+std::optional<ScreenRect> ScreenConnection::windowRect(WindowId w) {
+    XWindowAttributes attrs;
+    if (!impl_->attributes(w, &attrs))
+        return std::nullopt;
+    int rx = 0, ry = 0;
+    Window child = 0;
+    impl_->beginTrap();
+    Bool same = XTranslateCoordinates(impl_->display, w, impl_->root, 0, 0, &rx, &ry, &child);
+    if (!impl_->endTrap() || !same)
+        return std::nullopt;
+    const int bw = attrs.border_width;
+    return ScreenRect{rx - bw, ry - bw, rx + attrs.width + bw, ry + attrs.height + bw};
+}
+
+std::vector<WindowId> ScreenConnection::children(WindowId w) {
+    std::vector<Window> kids;
+    if (!impl_->queryTree(w, nullptr, &kids))
+        return {};
+    // The server lists them bottom to top.
+    return std::vector<WindowId>(kids.rbegin(), kids.rend());
+}
+
+WindowId ScreenConnection::frameOf(WindowId w) {
+    if (!w || w == impl_->root)
+        return w;
+    for (int depth = 0; depth < 64; ++depth) {
+        Window parent = 0;
+        if (!impl_->queryTree(w, &parent, nullptr))
+            return 0;
+        if (parent == impl_->root || parent == 0)
+            return w;
+        w = parent;
+    }
+    return 0;
+}
+
+WindowId ScreenConnection::grabTarget(WindowId w) {
+    if (!isWindow(w))
+        return 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    impl_->beginTrap();
+    int st = XGetWindowProperty(impl_->display, w, impl_->wmState, 0, 2, False, AnyPropertyType,
+                                &type, &format, &items, &after, &data);
+    bool ok = impl_->endTrap() && st == Success;
+    if (data)
+        XFree(data);
+    if (!ok)
+        return 0;
+    if (type == None)
+        return w; // not a managed top-level window
+    WindowId frame = frameOf(w);
+    return frame ? frame : w;
+}
+
+std::optional<CursorImage> ScreenConnection::cursor() {
+    if (!impl_->xfixes)
+        return std::nullopt;
+    impl_->beginTrap();
+    XFixesCursorImage* img = XFixesGetCursorImage(impl_->display);
+    bool ok = impl_->endTrap() && img;
+    if (!ok) {
+        if (img)
+            XFree(img);
+        return std::nullopt;
+    }
+    CursorImage c;
+    c.x = img->x;
+    c.y = img->y;
+    c.xhot = img->xhot;
+    c.yhot = img->yhot;
+    c.width = img->width;
+    c.height = img->height;
+    size_t n = static_cast<size_t>(img->width) * img->height;
+    c.argb.resize(n);
+    // Xlib hands the 32-bit pixels over as longs.
+    for (size_t i = 0; i < n; ++i)
+        c.argb[i] = static_cast<uint32_t>(img->pixels[i]);
+    XFree(img);
+    return c;
+}
+
+bool ScreenConnection::pointer(int32_t* x, int32_t* y) {
+    Window rootRet = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    impl_->beginTrap();
+    Bool same =
+        XQueryPointer(impl_->display, impl_->root, &rootRet, &child, &rx, &ry, &wx, &wy, &mask);
+    if (!impl_->endTrap() || !same)
+        return false;
+    *x = rx;
+    *y = ry;
+    return true;
+}
+
+void* ScreenConnection::nativeDisplay() const {
+    return impl_->display;
+}
+
+ScreenConnection* WindowThreadScreen() {
+    static std::unique_ptr<ScreenConnection> connection = ScreenConnection::open();
+    return connection.get();
+}
+
+} // namespace tess

@@ -1,0 +1,106 @@
+#pragma once
+// The X11 screen as the rest of the program sees it: pixels of the root window, the screen
+// and desktop rectangles, windows in stacking order with their rectangles, and the mouse
+// cursor image. Only plain C++ types appear here, so code that also includes wxWidgets is
+// not troubled by X11's macros; Xlib stays inside Screen.cpp.
+//
+// One `ScreenConnection` belongs to one thread at a time (Xlib connections are not shared
+// between threads): the window thread uses `WindowThreadScreen()`, the recorder thread opens
+// its own. X protocol errors (a window that vanished, a rectangle past the screen) are caught
+// by the program's own error handler and come back as failed results, never as an exit.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tess {
+
+// A rectangle in root-window (screen) coordinates; right and bottom lie just outside it.
+struct ScreenRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+    bool empty() const { return right <= left || bottom <= top; }
+    // Edges included on all four sides.
+    bool containsInclusive(int32_t x, int32_t y) const {
+        return x >= left && x <= right && y >= top && y <= bottom;
+    }
+    bool operator==(const ScreenRect&) const = default;
+};
+
+// An X window id; 0 is no window.
+using WindowId = unsigned long;
+
+// The cursor as it is shown: premultiplied ARGB pixels, row by row, and where it is.
+struct CursorImage {
+    int32_t x = 0; // pointer position, screen coordinates
+    int32_t y = 0;
+    int32_t xhot = 0;
+    int32_t yhot = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> argb;
+};
+
+class ScreenConnection {
+public:
+    // Opens a connection to `displayName` (null: $DISPLAY); null when no display answers.
+    static std::unique_ptr<ScreenConnection> open(const char* displayName = nullptr);
+    ~ScreenConnection();
+    ScreenConnection(const ScreenConnection&) = delete;
+    ScreenConnection& operator=(const ScreenConnection&) = delete;
+
+    WindowId root() const;
+    // (0, 0, width, height) of the primary screen.
+    ScreenRect screenRect() const;
+    // The whole desktop: the root window's geometry.
+    ScreenRect desktopRect() const;
+
+    // Copies `area` of the screen into `dst` (32-bit blue, green, red, unused; `dstStride`
+    // bytes a row; area.width() x area.height() pixels). The part of the area outside the
+    // desktop is black. False when the server gave no pixels (dst is then black).
+    bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride);
+
+    // Shared memory is used for grabs when the server offers it; tests and benchmarks can
+    // turn it off to measure the plain path.
+    bool shmAvailable() const;
+    void setUseShm(bool use);
+
+    // True when `w` names an existing window.
+    bool isWindow(WindowId w);
+    // True when the window and all its ancestors are mapped.
+    bool isViewable(WindowId w);
+    // The window's rectangle, border included, in screen coordinates; none when it is gone.
+    std::optional<ScreenRect> windowRect(WindowId w);
+    // The window's children, topmost first; empty when it has none or is gone.
+    std::vector<WindowId> children(WindowId w);
+    // The ancestor of `w` that is a child of the root (the window manager's frame of a
+    // top-level window, or the window itself without a window manager); 0 when gone.
+    WindowId frameOf(WindowId w);
+    // The window that stands for `w` with its decorations: its frame when `w` is a managed
+    // top-level window (it carries WM_STATE), else `w` itself; 0 when gone.
+    WindowId grabTarget(WindowId w);
+
+    // The cursor image and position; none when XFixes is missing or the call failed.
+    std::optional<CursorImage> cursor();
+    // The pointer position on the screen.
+    bool pointer(int32_t* x, int32_t* y);
+
+    // The Xlib Display*, for tests and for code in platform/x11 that needs it.
+    void* nativeDisplay() const;
+
+private:
+    ScreenConnection();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The window thread's connection, opened on first use; null when no display answers.
+// Only the window thread may call this.
+ScreenConnection* WindowThreadScreen();
+
+} // namespace tess

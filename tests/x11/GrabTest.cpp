@@ -1,0 +1,253 @@
+// Grabbing the screen, a region and windows under a real X server with windows of known
+// pixels; the cursor drawn at its hot spot; the strip copy; windows that vanish.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <filesystem>
+
+#include "media/Grab.h"
+#include "support/TestSupport.h"
+#include "x11/XTestWindows.h"
+
+namespace tess {
+namespace {
+
+using test::CountMismatches;
+using test::Pattern;
+using test::PixelAt;
+
+class GrabTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay())
+            GTEST_SKIP() << "no X display";
+        screen_ = ScreenConnection::open();
+        ASSERT_TRUE(screen_);
+        ASSERT_TRUE(x_.get());
+    }
+    void TearDown() override {
+        for (Window w : windows_)
+            x_.destroy(w);
+    }
+    Window make(int x, int y, int w, int h, const test::PixelFn& fn = Pattern, Window parent = 0) {
+        Window win = x_.create(x, y, w, h, fn, parent);
+        if (!parent)
+            windows_.push_back(win);
+        return win;
+    }
+
+    test::XTestDisplay x_;
+    std::unique_ptr<ScreenConnection> screen_;
+    std::vector<Window> windows_;
+};
+
+TEST_F(GrabTest, ScreenRegionAndWindowShowTheWindowsPixels) {
+    Window win = make(100, 50, 200, 150);
+    int32_t result = -1;
+
+    // The whole screen: a null area and a (0, 0, 0, 0) area are the same.
+    ScreenRect zero{};
+    for (const ScreenRect* area : std::vector<const ScreenRect*>{nullptr, &zero}) {
+        auto bm = GrabScreenPicture(*screen_, false, true, true, area, &result);
+        ASSERT_TRUE(bm);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(bm->width(), screen_->screenRect().width());
+        EXPECT_EQ(bm->height(), screen_->screenRect().height());
+        EXPECT_EQ(CountMismatches(*bm, 100, 50, 200, 150, Pattern, 100, 50), 0);
+    }
+
+    // A region inside the window, and one around it.
+    ScreenRect inner{120, 60, 220, 190};
+    auto region = GrabScreenPicture(*screen_, false, true, true, &inner, &result);
+    ASSERT_TRUE(region);
+    EXPECT_EQ(region->width(), 100);
+    EXPECT_EQ(region->height(), 130);
+    EXPECT_EQ(CountMismatches(*region, 0, 0, 100, 130, Pattern, -20, -10), 0);
+
+    auto window = GrabWindowPicture(*screen_, win, false, &result);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->width(), 200);
+    EXPECT_EQ(window->height(), 150);
+    EXPECT_EQ(CountMismatches(*window, 0, 0, 200, 150, Pattern), 0);
+
+    // A child window grabs as itself.
+    Window child = make(
+        30, 40, 20, 10, [](int, int) { return 0x123456u; }, win);
+    auto inChild = GrabWindowPicture(*screen_, child, false, &result);
+    ASSERT_TRUE(inChild);
+    EXPECT_EQ(inChild->width(), 20);
+    EXPECT_EQ(CountMismatches(*inChild, 0, 0, 20, 10, [](int, int) { return 0x123456u; }), 0);
+}
+
+TEST_F(GrabTest, SharedMemoryAndPlainRequestsAgree) {
+    make(10, 10, 300, 200);
+    ASSERT_TRUE(screen_->shmAvailable());
+    ScreenRect area{0, 0, 400, 300};
+    int32_t result = 0;
+    auto viaShm = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+    screen_->setUseShm(false);
+    auto plain = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+    ASSERT_TRUE(viaShm && plain);
+    EXPECT_TRUE(test::SamePixels(*viaShm, *plain));
+    EXPECT_EQ(CountMismatches(*plain, 10, 10, 300, 200, Pattern, 10, 10), 0);
+}
+
+TEST_F(GrabTest, StripCopyEqualsSingleCopy) {
+    make(0, 0, 1100, 300);
+    for (int width : {1000, 1001, 19, 7, 1}) {
+        MemBm single(width, 120), strips(width, 120);
+        ASSERT_TRUE(CopyScreenArea(single, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, true));
+        ASSERT_TRUE(CopyScreenArea(strips, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, false));
+        EXPECT_TRUE(test::SamePixels(single, strips)) << "width " << width;
+        EXPECT_EQ(CountMismatches(strips, 0, 0, width, 120, Pattern, -3, -5), 0);
+    }
+    // A strip never spills past the area into a wider target.
+    MemBm wide(50, 10);
+    ASSERT_TRUE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, kSrcCopy, false));
+    EXPECT_EQ(PixelAt(wide, 40, 0), 0u);
+    EXPECT_EQ(PixelAt(wide, 39, 0), Pattern(39, 0));
+    // Only a plain copy is known.
+    EXPECT_FALSE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, 0x00EE0086, true));
+}
+
+TEST_F(GrabTest, PartsOffTheScreenAreBlack) {
+    const ScreenRect s = screen_->screenRect();
+    Window win = make(s.right - 50, s.bottom - 30, 200, 150);
+    int32_t result = -1;
+    auto bm = GrabWindowPicture(*screen_, win, false, &result);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(bm->width(), 200);
+    EXPECT_EQ(bm->height(), 150);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 50, 30, Pattern), 0);
+    EXPECT_EQ(CountMismatches(*bm, 50, 0, 150, 150, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(*bm, 0, 30, 50, 120, [](int, int) { return 0u; }), 0);
+
+    Window corner = make(0, 0, 60, 60);
+    (void)corner;
+    ScreenRect area{-40, -20, 40, 60};
+    bm = GrabScreenPicture(*screen_, false, false, true, &area, &result);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 80, 20, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 40, 80, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(*bm, 40, 20, 40, 60, Pattern, 40, 20), 0);
+
+    ScreenRect away{s.right + 10, 0, s.right + 30, 10};
+    bm = GrabScreenPicture(*screen_, false, true, true, &away, &result);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 20, 10, [](int, int) { return 0u; }), 0);
+}
+
+TEST_F(GrabTest, EmptyRegionMakesNoPicture) {
+    // A click without a drag: left is not 0, so the area is taken, and it is empty.
+    ScreenRect click{500, 300, 500, 300};
+    int32_t result = 0;
+    EXPECT_FALSE(GrabScreenPicture(*screen_, false, true, true, &click, &result));
+    EXPECT_EQ(result, kGrabNoBitmap);
+    test::TempDir dir;
+    auto file = (dir.path() / "x.png").string();
+    EXPECT_EQ(GrabScreen(*screen_, file, 0, false, true, true, &click, -1, nullptr), kGrabNoBitmap);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(GrabTest, VanishedWindowGivesZeroAndNoFile) {
+    Window win = x_.createSolid(10, 10, 30, 30, 0xff0000);
+    x_.destroy(win);
+    test::TempDir dir;
+    auto file = (dir.path() / "gone.png").string();
+    int32_t result = -1;
+    EXPECT_FALSE(GrabWindowPicture(*screen_, win, true, &result));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(GrabWindow(*screen_, win, file, 0, true, -1, nullptr), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // Ids that never named a window, and no window at all.
+    EXPECT_EQ(GrabWindow(*screen_, 0x7ffffff0, file, 0, true, -1, nullptr), 0);
+    EXPECT_EQ(GrabWindow(*screen_, 0, file, 0, true, -1, nullptr), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // The connection is still good after the errors.
+    EXPECT_TRUE(screen_->isWindow(screen_->root()));
+}
+
+TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
+    Display* d = x_.get();
+    Window win = make(200, 200, 300, 300, [](int, int) { return 0x0000ffu; });
+    // A 12 x 9 red cursor with its hot spot at (4, 3).
+    Pixmap bits = XCreatePixmap(d, win, 12, 9, 1);
+    GC gc = XCreateGC(d, bits, 0, nullptr);
+    XSetForeground(d, gc, 1);
+    XFillRectangle(d, bits, gc, 0, 0, 12, 9);
+    XFreeGC(d, gc);
+    XColor red{}, black{};
+    red.red = 0xffff;
+    red.flags = black.flags = DoRed | DoGreen | DoBlue;
+    Cursor cursor = XCreatePixmapCursor(d, bits, bits, &red, &black, 4, 3);
+    XDefineCursor(d, win, cursor);
+    XWarpPointer(d, None, x_.root(), 0, 0, 0, 0, 300, 320);
+    x_.sync();
+
+    int32_t px = 0, py = 0;
+    ASSERT_TRUE(screen_->pointer(&px, &py));
+    EXPECT_EQ(px, 300);
+    EXPECT_EQ(py, 320);
+    auto image = screen_->cursor();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 12);
+    EXPECT_EQ(image->xhot, 4);
+
+    int32_t result = 0;
+    ScreenRect area{250, 250, 400, 400};
+    auto with = GrabScreenPicture(*screen_, true, true, true, &area, &result);
+    auto without = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+    ASSERT_TRUE(with && without);
+    const test::PixelFn redFn = [](int, int) { return 0xff0000u; };
+    // Cursor's top-left on the screen: (296, 317); in the picture (46, 67).
+    EXPECT_EQ(CountMismatches(*with, 46, 67, 12, 9, redFn), 0);
+    EXPECT_EQ(PixelAt(*with, 45, 67), 0x0000ffu);
+    EXPECT_EQ(PixelAt(*with, 58, 75), 0x0000ffu);
+    EXPECT_EQ(CountMismatches(*without, 46, 67, 12, 9, [](int, int) { return 0x0000ffu; }), 0);
+
+    // Relative to a window's corner.
+    auto inWindow = GrabWindowPicture(*screen_, win, true, &result);
+    ASSERT_TRUE(inWindow);
+    EXPECT_EQ(CountMismatches(*inWindow, 96, 117, 12, 9, redFn), 0);
+
+    XUndefineCursor(d, win);
+    XFreeCursor(d, cursor);
+    XFreePixmap(d, bits);
+    x_.sync();
+}
+
+TEST(DrawCursorTest, BlendsByAlphaAndClipsToThePicture) {
+    MemBm bm(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t* p = bm.pixelAddress(x, y);
+            p[0] = 200, p[1] = 100, p[2] = 0;
+        }
+    CursorImage c;
+    c.width = 2;
+    c.height = 2;
+    c.xhot = 1;
+    c.yhot = 1;
+    c.x = 10; // screen position; the picture starts at (10, 10)
+    c.y = 10;
+    // Opaque white, transparent, half-transparent black (premultiplied), half grey.
+    c.argb = {0xffffffffu, 0x00000000u, 0x80000000u, 0x80404040u};
+    DrawCursor(bm, c, 10, 10);
+    // Top-left of the cursor lands at (-1, -1): only its last pixel is inside.
+    EXPECT_EQ(PixelAt(bm, 0, 0), (0x40u + 0u) << 16 | (0x40u + 50u) << 8 | (0x40u + 100u));
+    c.x = 12;
+    c.y = 12;
+    DrawCursor(bm, c, 10, 10);
+    EXPECT_EQ(PixelAt(bm, 1, 1), 0xffffffu);
+    EXPECT_EQ(PixelAt(bm, 2, 1), 0x0064c8u);         // transparent: unchanged
+    EXPECT_EQ(PixelAt(bm, 1, 2), (50u << 8) | 100u); // half black over (0, 100, 200)
+    // Bad images are ignored.
+    c.argb.clear();
+    DrawCursor(bm, c, 10, 10);
+}
+
+} // namespace
+} // namespace tess
