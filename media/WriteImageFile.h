@@ -1,0 +1,52 @@
+#pragma once
+// The picture writer: the last step of every snapshot and of every recorded frame. It writes
+// a captured picture as a PNG, BMP, GIF or JPEG file, or hands it to the open recording.
+#include <cstdint>
+#include <string>
+
+namespace tess {
+
+class MediaFile;
+class MemBm;
+
+// Image format numbers (the setting "ImageFormat" and the snapshot commands use them too).
+enum ImageFormat : int32_t {
+    kImagePng = 0,
+    kImageBmp = 1,
+    kImageRecordingFrame = 2, // a frame of the open recording, no file
+    kImageGif = 3,
+    kImageJpeg = 4,
+};
+
+// Result codes of the picture writer and of the grabbers that end in it.
+enum ImageResult : int32_t {
+    kImageOk = 0,
+    kImageNoBitmap = 501,      // the bitmap to grab into could not be made (grabbers)
+    kImagePngFailed = 503,     // the PNG file could not be written
+    kImageFileFailed = 504,    // the BMP, GIF or JPEG file could not be written
+    kImageNoPicture = 505,     // the captured picture could not be turned into an image
+    kImageNoDrawingArea = 507, // no drawing area could be made (grabbers)
+};
+
+// File-name extension of a format number: "png", "gif", "jpg", and "bmp" for any other.
+const char* ImageExtension(int32_t format);
+
+// The recording that frames of format 2 go to: set by the recording start when its media
+// file is open, cleared (null) before that file is closed. Not owned here.
+void SetOpenRecording(MediaFile* file);
+MediaFile* OpenRecording();
+
+// Writes `picture` by format number. Format 2 hands it to the open recording's
+// AddBitmapFrame and returns that result (0 with none open). An unknown format or an empty
+// file name writes nothing and returns 0. A file is written to a temporary file in the same
+// directory and moved into place only when complete; on failure no file is left behind.
+// An existing file of the name is replaced only when `mayReplace` is true (an output path the
+// user gave); otherwise the name must still be free. JPEG quality: its low byte, taken as
+// 1..100 (so -1, giving 255, is the best quality).
+int32_t WriteImageFile(const MemBm& picture, int32_t format, const std::string& fileName,
+                       int32_t jpegQuality, bool mayReplace = false);
+
+// Why the last WriteImageFile of this thread failed (empty after a success).
+const std::string& LastImageWriteError();
+
+} // namespace tess

@@ -1,0 +1,195 @@
+// PNG through libpng.
+#include <csetjmp>
+#include <cstring>
+#include <png.h>
+
+#include "media/image/ColorTable.h"
+#include "media/image/ImageCodec.h"
+
+namespace tess::image {
+
+namespace {
+
+void SilentWarning(png_structp, png_const_charp) {}
+
+struct ErrorSink {
+    std::string message;
+};
+
+void RecordError(png_structp png, png_const_charp msg) {
+    if (auto* sink = static_cast<ErrorSink*>(png_get_error_ptr(png)))
+        sink->message = msg ? msg : "PNG error";
+    png_longjmp(png, 1);
+}
+
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
+    auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (length > r->size - r->pos)
+        png_error(png, "the file ends early");
+    std::memcpy(out, r->data + r->pos, length);
+    r->pos += length;
+}
+
+// The filters that do best on screen pictures: flat areas and text compress best unfiltered
+// or with the row above, photographs with Paeth; libpng picks per row among these.
+constexpr int kDefaultRgbFilters = PNG_FILTER_NONE | PNG_FILTER_UP | PNG_FILTER_PAETH;
+
+} // namespace
+
+bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) {
+    if (picture.empty() || !out)
+        return false;
+    const int32_t w = picture.width();
+    const int32_t h = picture.height();
+
+    // A picture of few colours is written with a palette, one byte a pixel.
+    std::vector<uint32_t> colors;
+    const bool paletted =
+        options.palette && CountColors(picture, 256, &colors) <= 256 && !colors.empty();
+    ColorTable table;
+    if (paletted)
+        table.assign(colors);
+
+    std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
+    ErrorSink sink;
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, RecordError, SilentWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, out);
+    png_set_compression_level(png, options.zlibLevel);
+    png_set_compression_buffer_size(png, 256 * 1024);
+    if (paletted) {
+        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_color plte[256];
+        for (size_t i = 0; i < colors.size(); ++i) {
+            plte[i].red = colors[i] & 0xFF;
+            plte[i].green = (colors[i] >> 8) & 0xFF;
+            plte[i].blue = (colors[i] >> 16) & 0xFF;
+        }
+        png_set_PLTE(png, info, plte, static_cast<int>(colors.size()));
+        png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                       options.filters >= 0 ? options.filters : PNG_FILTER_NONE);
+    } else {
+        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                       options.filters >= 0 ? options.filters : kDefaultRgbFilters);
+    }
+    png_write_info(png, info);
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* s = picture.pixelAddress(0, y);
+        uint8_t* d = row.data();
+        if (paletted) {
+            for (int32_t x = 0; x < w; ++x, s += 4)
+                *d++ = table.indexOf(s[2] | (s[1] << 8) | (s[0] << 16));
+        } else {
+            for (int32_t x = 0; x < w; ++x, s += 4, d += 3) {
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+            }
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fflush(out) == 0 && !std::ferror(out);
+}
+
+namespace detail {
+
+namespace {
+
+// Kept apart from DecodePng so that everything touched after setjmp lives in the caller's
+// frame and is reached through references (a longjmp leaves no stale register copies).
+bool ReadPng(png_structp png, png_infop info, std::unique_ptr<MemBm>& picture,
+             std::vector<png_bytep>& rows, bool& alpha) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_read_info(png, info);
+    const png_uint_32 w = png_get_image_width(png, info);
+    const png_uint_32 h = png_get_image_height(png, info);
+    const int colorType = png_get_color_type(png, info);
+    if (int64_t{w} * h > kMaxPixels)
+        png_error(png, "too large");
+    png_set_expand(png);
+    png_set_strip_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    alpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    if (!alpha)
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4)
+        png_error(png, "unexpected row layout");
+    picture = std::make_unique<MemBm>(static_cast<int32_t>(w), static_cast<int32_t>(h));
+    if (picture->empty())
+        png_error(png, "empty picture");
+    rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y)
+        rows[y] = picture->pixelAddress(0, static_cast<int32_t>(y));
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<MemBm> DecodePng(const uint8_t* data, size_t size, std::string* error) {
+    ErrorSink sink;
+    MemoryReader reader{data, size, 0};
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &sink, RecordError, SilentWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        if (error)
+            *error = "out of memory";
+        return nullptr;
+    }
+    png_set_read_fn(png, &reader, ReadFromMemory);
+    std::unique_ptr<MemBm> picture;
+    std::vector<png_bytep> rows;
+    bool alpha = false;
+    const bool ok = ReadPng(png, info, picture, rows, alpha);
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok) {
+        if (error)
+            *error = "not a readable PNG picture: " + sink.message;
+        return nullptr;
+    }
+    if (alpha) {
+        // Blend over white for display.
+        uint8_t* p = picture->bits();
+        for (size_t i = 0; i < picture->sizeBytes(); i += 4, p += 4) {
+            const unsigned a = p[3];
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<uint8_t>((p[c] * a + 255 * (255 - a) + 127) / 255);
+            p[3] = 0;
+        }
+    }
+    return picture;
+}
+
+} // namespace detail
+} // namespace tess::image
