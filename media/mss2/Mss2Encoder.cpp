@@ -1,0 +1,279 @@
+#include "media/mss2/Mss2Encoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tess {
+
+namespace {
+
+// Token bytes of the 555 mode.
+constexpr uint8_t kCopyAbove = 0x80; // the pixel of the previously coded row
+constexpr uint8_t kSkip = 0x81;      // keep the old pixel (inter frames only)
+constexpr uint8_t kRepeat = 0x82;    // 0x82 + k: repeat the last symbol, k count bytes follow
+
+void PutBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+uint32_t FloatBits(float f) {
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    return v;
+}
+
+// Writes a repeat token that makes the decoder apply the last symbol `count` more times.
+// The count is stored in bijective base 256: each byte adds one to its digit.
+uint8_t* PutRepeat(uint8_t* o, uint32_t count) {
+    uint8_t digits[4];
+    int n = 0;
+    while (count > 0) {
+        digits[n++] = static_cast<uint8_t>((count - 1) & 0xFF);
+        count = (count - 1) >> 8;
+    }
+    *o++ = static_cast<uint8_t>(kRepeat + n);
+    while (n > 0)
+        *o++ = digits[--n];
+    return o;
+}
+
+// A run of n pixels coded by one symbol: the symbol covers the first pixel, a repeat token
+// the rest (the token's own pixel plus `count` more).
+uint8_t* PutRunTail(uint8_t* o, uint32_t n) {
+    if (n >= 2)
+        o = PutRepeat(o, n - 2);
+    return o;
+}
+
+} // namespace
+
+Mss2Encoder::Mss2Encoder(int32_t width, int32_t height)
+    : width_(std::clamp(width, 1, kMaxSide)), height_(std::clamp(height, 1, kMaxSide)),
+      cur_(static_cast<size_t>(width_) * height_), prev_(static_cast<size_t>(width_) * height_) {}
+
+std::vector<uint8_t> Mss2Encoder::Extradata(int32_t width, int32_t height, float framesPerSecond,
+                                            uint32_t bitRate) {
+    std::vector<uint8_t> e(kExtradataSize, 0);
+    uint8_t* p = e.data();
+    PutBe32(p + 0, kExtradataSize);
+    PutBe32(p + 4, 2); // version 2.0: the MSS2 flavour of the format
+    PutBe32(p + 8, 0);
+    PutBe32(p + 12, static_cast<uint32_t>(width));
+    PutBe32(p + 16, static_cast<uint32_t>(height));
+    PutBe32(p + 20, static_cast<uint32_t>(width));
+    PutBe32(p + 24, static_cast<uint32_t>(height));
+    PutBe32(p + 28, FloatBits(framesPerSecond));
+    PutBe32(p + 32, bitRate);
+    PutBe32(p + 36, FloatBits(0.0f));
+    PutBe32(p + 40, FloatBits(0.0f));
+    PutBe32(p + 44, FloatBits(0.0f));
+    PutBe32(p + 48, 127); // free colours: 127 selects 15-bit RGB output
+    PutBe32(p + 52, 0);   // no slice split
+    PutBe32(p + 56, 256); // used colours
+    // 256 palette entries: a grey ramp (unused by the 555 mode, but must be present).
+    for (int i = 0; i < 256; ++i) {
+        p[60 + i * 3] = p[61 + i * 3] = p[62 + i * 3] = static_cast<uint8_t>(i);
+    }
+    return e;
+}
+
+void Mss2Encoder::Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight,
+                          int32_t srcStride) {
+    const int32_t w = std::min(width_, std::max(srcWidth, 0));
+    const int32_t h = bgrx ? std::min(height_, std::max(srcHeight, 0)) : 0;
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* s = bgrx + static_cast<ptrdiff_t>(y) * srcStride;
+        uint16_t* d = cur_.data() + static_cast<size_t>(y) * width_;
+        for (int32_t x = 0; x < w; ++x) {
+            const uint8_t* px = s + x * 4;
+            d[x] =
+                static_cast<uint16_t>(((px[2] & 0xF8) << 7) | ((px[1] & 0xF8) << 2) | (px[0] >> 3));
+        }
+        std::fill(d + w, d + width_, uint16_t{0});
+    }
+    std::fill(cur_.begin() + static_cast<ptrdiff_t>(h) * width_, cur_.end(), uint16_t{0});
+}
+
+bool Mss2Encoder::FindChanges(Rect& r) const {
+    const size_t rowBytes = static_cast<size_t>(width_) * 2;
+    int32_t top = -1, bottom = -1;
+    for (int32_t y = 0; y < height_; ++y) {
+        if (std::memcmp(&cur_[static_cast<size_t>(y) * width_],
+                        &prev_[static_cast<size_t>(y) * width_], rowBytes) != 0) {
+            top = y;
+            break;
+        }
+    }
+    if (top < 0)
+        return false;
+    for (int32_t y = height_ - 1; y >= top; --y) {
+        if (std::memcmp(&cur_[static_cast<size_t>(y) * width_],
+                        &prev_[static_cast<size_t>(y) * width_], rowBytes) != 0) {
+            bottom = y;
+            break;
+        }
+    }
+    int32_t left = width_, right = -1;
+    for (int32_t y = top; y <= bottom; ++y) {
+        const uint16_t* c = &cur_[static_cast<size_t>(y) * width_];
+        const uint16_t* p = &prev_[static_cast<size_t>(y) * width_];
+        for (int32_t x = 0; x < left; ++x) {
+            if (c[x] != p[x]) {
+                left = x;
+                break;
+            }
+        }
+        for (int32_t x = width_ - 1; x > right; --x) {
+            if (c[x] != p[x]) {
+                right = x;
+                break;
+            }
+        }
+    }
+    r = {left, top, right, bottom};
+    return right >= left;
+}
+
+bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight,
+                         int32_t srcStride, bool forceKey, std::vector<uint8_t>& out) {
+    Convert(bgrx, srcWidth, srcHeight, srcStride);
+    const bool key = forceKey || !havePrev_;
+    if (key) {
+        EncodeKey(out);
+    } else {
+        Rect r;
+        if (FindChanges(r)) {
+            EncodeInter(r, out);
+        } else {
+            // Nothing changed: one skipped pixel keeps the frame well-formed.
+            out.assign({0x18, 0, 0, 0, 0, 0, 0, kSkip});
+        }
+    }
+    cur_.swap(prev_);
+    havePrev_ = true;
+    return key;
+}
+
+namespace {
+
+// Codes the pixels of a rectangle of a top-down 15-bit picture in the decoder's order: rows
+// from the rectangle's bottom row up, left to right. Runs of one colour and runs of pixels
+// equal to the pixel below (the row coded before) may cross row ends; runs of unchanged
+// pixels (inter frames, `old` not null) stay inside one row.
+class RectCoder {
+public:
+    RectCoder(const uint16_t* pic, const uint16_t* old, int32_t stride, int32_t pictureHeight,
+              int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+        : pic_(pic), old_(old), stride_(stride), picH_(pictureHeight), x0_(x0), y0_(y0), x1_(x1),
+          y1_(y1) {}
+
+    uint8_t* Code(uint8_t* o) const {
+        int32_t y = y1_;
+        int32_t x = x0_;
+        while (y >= y0_) {
+            const uint16_t* row = pic_ + static_cast<ptrdiff_t>(y) * stride_;
+            const uint16_t v = row[x];
+            uint32_t skipRun = 0;
+            if (old_) {
+                const uint16_t* orow = old_ + static_cast<ptrdiff_t>(y) * stride_;
+                int32_t e = x;
+                while (e <= x1_ && row[e] == orow[e])
+                    ++e;
+                skipRun = static_cast<uint32_t>(e - x);
+            }
+            const uint32_t colorRun =
+                Run(y, x, [v](const uint16_t* r, int32_t xx) { return r[xx] == v; });
+            uint32_t copyRun = 0;
+            if (y + 1 < picH_) {
+                const int32_t s = stride_;
+                copyRun =
+                    Run(y, x, [s](const uint16_t* r, int32_t xx) { return r[xx] == r[xx + s]; });
+            }
+            uint32_t n;
+            if (skipRun > 0 && skipRun >= copyRun && skipRun >= colorRun) {
+                n = skipRun;
+                *o++ = kSkip;
+                o = PutRunTail(o, n);
+            } else if (copyRun > 0 && copyRun >= colorRun) {
+                n = copyRun;
+                *o++ = kCopyAbove;
+                o = PutRunTail(o, n);
+            } else {
+                n = colorRun;
+                *o++ = static_cast<uint8_t>(v >> 8);
+                *o++ = static_cast<uint8_t>(v);
+                o = PutRunTail(o, n);
+            }
+            Advance(y, x, n);
+        }
+        return o;
+    }
+
+private:
+    // Length of the run from (x, y) in coding order whose pixels satisfy `pred`.
+    template <class Pred> uint32_t Run(int32_t y, int32_t x, Pred pred) const {
+        uint32_t n = 0;
+        while (y >= y0_) {
+            const uint16_t* row = pic_ + static_cast<ptrdiff_t>(y) * stride_;
+            int32_t e = x;
+            while (e <= x1_ && pred(row, e))
+                ++e;
+            n += static_cast<uint32_t>(e - x);
+            if (e <= x1_)
+                return n;
+            --y;
+            x = x0_;
+        }
+        return n;
+    }
+
+    void Advance(int32_t& y, int32_t& x, uint32_t n) const {
+        const int32_t w = x1_ - x0_ + 1;
+        int64_t pos = static_cast<int64_t>(x - x0_) + n;
+        y -= static_cast<int32_t>(pos / w);
+        x = x0_ + static_cast<int32_t>(pos % w);
+    }
+
+    const uint16_t* pic_;
+    const uint16_t* old_;
+    int32_t stride_;
+    int32_t picH_;
+    int32_t x0_, y0_, x1_, y1_;
+};
+
+} // namespace
+
+void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out) const {
+    out.resize(2 + static_cast<size_t>(width_) * height_ * 2 + 16);
+    uint8_t* o = out.data();
+    *o++ = 0x80; // key frame, 7 reserved bits
+    *o++ = 0x60; // no WMV9 region, run-length coded, 555 mode
+    RectCoder coder(cur_.data(), nullptr, width_, height_, 0, 0, width_ - 1, height_ - 1);
+    o = coder.Code(o);
+    out.resize(static_cast<size_t>(o - out.data()));
+}
+
+void Mss2Encoder::EncodeInter(const Rect& r, std::vector<uint8_t>& out) const {
+    const size_t pixels = static_cast<size_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
+    out.resize(7 + pixels * 2 + 16);
+    uint8_t* o = out.data();
+    *o++ = 0x18; // inter frame, no WMV9 region, no motion vector, run-length coded, 555 mode
+    // The rectangle in the decoder's coordinates: y counts from the bottom picture row.
+    const uint32_t x = static_cast<uint32_t>(r.x0), endX = static_cast<uint32_t>(r.x1);
+    const uint32_t y = static_cast<uint32_t>(height_ - 1 - r.y1);
+    const uint32_t endY = static_cast<uint32_t>(height_ - 1 - r.y0);
+    *o++ = static_cast<uint8_t>(x >> 4);
+    *o++ = static_cast<uint8_t>(((x & 0xF) << 4) | (endX >> 8));
+    *o++ = static_cast<uint8_t>(endX);
+    *o++ = static_cast<uint8_t>(y >> 4);
+    *o++ = static_cast<uint8_t>(((y & 0xF) << 4) | (endY >> 8));
+    *o++ = static_cast<uint8_t>(endY);
+    RectCoder coder(cur_.data(), prev_.data(), width_, height_, r.x0, r.y0, r.x1, r.y1);
+    o = coder.Code(o);
+    out.resize(static_cast<size_t>(o - out.data()));
+}
+
+} // namespace tess

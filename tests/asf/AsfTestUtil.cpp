@@ -1,0 +1,135 @@
+#include "asf/AsfTestUtil.h"
+
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace tess::test {
+
+void Picture::Fill(int32_t x0, int32_t y0, int32_t w, int32_t h, uint32_t rgb) {
+    for (int32_t y = std::max(0, y0); y < std::min(height, y0 + h); ++y)
+        for (int32_t x = std::max(0, x0); x < std::min(width, x0 + w); ++x) {
+            uint8_t* p = at(x, y);
+            p[0] = static_cast<uint8_t>(rgb);
+            p[1] = static_cast<uint8_t>(rgb >> 8);
+            p[2] = static_cast<uint8_t>(rgb >> 16);
+            p[3] = 0;
+        }
+}
+
+Picture MakePicture(int32_t width, int32_t height, uint32_t rgb) {
+    Picture p;
+    p.width = width;
+    p.height = height;
+    p.bgrx.assign(static_cast<size_t>(width) * height * 4, 0);
+    p.Fill(0, 0, width, height, rgb);
+    return p;
+}
+
+void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb) {
+    const uint32_t bits = static_cast<uint32_t>(c) * 2654435761u;
+    for (int32_t gy = 0; gy < 10; ++gy)
+        for (int32_t gx = 0; gx < 6; ++gx)
+            if (gx < 5 && gy > 1 && gy < 9 && ((bits >> ((gx + gy * 5) % 31)) & 1))
+                p.Fill(x + gx, y + gy, 1, 1, rgb);
+}
+
+Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed) {
+    Picture p = MakePicture(width, height, 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* q = p.at(x, y);
+            q[0] = static_cast<uint8_t>(80 + y * 100 / std::max(1, height));
+            q[1] = static_cast<uint8_t>(40 + x * 60 / std::max(1, width));
+            q[2] = 30;
+        }
+    uint32_t s = seed * 7919 + 1;
+    auto rnd = [&s](uint32_t n) {
+        s = s * 1103515245 + 12345;
+        return (s >> 8) % n;
+    };
+    for (int w = 0; w < 4; ++w) {
+        const int32_t wx = static_cast<int32_t>(rnd(std::max(1, width / 2)));
+        const int32_t wy = static_cast<int32_t>(rnd(std::max(1, height / 2)));
+        const int32_t ww = width / 3, wh = height / 3;
+        p.Fill(wx, wy, ww, 20, 0x3060A0);
+        p.Fill(wx, wy + 20, ww, wh, 0xF0F0F0);
+        for (int32_t ty = wy + 24; ty + 10 < wy + 20 + wh; ty += 12)
+            for (int32_t tx = wx + 4; tx + 6 < wx + ww; tx += 6)
+                if (rnd(7) != 0)
+                    DrawGlyph(p, tx, ty, static_cast<char>('!' + rnd(90)), 0x101010);
+    }
+    return p;
+}
+
+std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height) {
+    std::vector<uint16_t> out(static_cast<size_t>(width) * height, 0);
+    for (int32_t y = 0; y < std::min(height, p.height); ++y)
+        for (int32_t x = 0; x < std::min(width, p.width); ++x) {
+            const uint8_t* q = &p.bgrx[(static_cast<size_t>(y) * p.width + x) * 4];
+            out[static_cast<size_t>(y) * width + x] =
+                static_cast<uint16_t>(((q[2] >> 3) << 10) | ((q[1] >> 3) << 5) | (q[0] >> 3));
+        }
+    return out;
+}
+
+namespace {
+
+bool ReadAll(const std::string& cmd, std::vector<uint8_t>& data) {
+    FILE* f = popen(cmd.c_str(), "r");
+    if (!f)
+        return false;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        data.insert(data.end(), buf, buf + n);
+    return pclose(f) == 0;
+}
+
+} // namespace
+
+bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
+                    std::vector<std::vector<uint16_t>>& frames, std::string* log) {
+    std::vector<uint8_t> data;
+    const std::string errFile = file + ".ffmpeg.log";
+    const std::string cmd =
+        "ffmpeg -v error -nostdin -i '" + file +
+        "' -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt rgb555le - 2>'" + errFile + "'";
+    const bool ok = ReadAll(cmd, data);
+    if (log) {
+        std::string text;
+        RunCommand("cat '" + errFile + "'", &text);
+        *log = text;
+    }
+    const size_t frameBytes = static_cast<size_t>(width) * height * 2;
+    frames.clear();
+    for (size_t off = 0; off + frameBytes <= data.size(); off += frameBytes) {
+        std::vector<uint16_t> f(static_cast<size_t>(width) * height);
+        std::memcpy(f.data(), &data[off], frameBytes);
+        for (auto& v : f)
+            v &= 0x7FFF;
+        frames.push_back(std::move(f));
+    }
+    return ok;
+}
+
+bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples) {
+    std::vector<uint8_t> data;
+    const std::string cmd = "ffmpeg -v error -nostdin -i '" + file +
+                            "' -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null";
+    const bool ok = ReadAll(cmd, data);
+    samples.resize(data.size() / 2);
+    std::memcpy(samples.data(), data.data(), samples.size() * 2);
+    return ok;
+}
+
+std::string Probe(const std::string& file, const std::string& entries) {
+    std::string out;
+    RunCommand("ffprobe -v error -show_entries '" + entries + "' -of default=nw=1 '" + file + "'",
+               &out);
+    return out;
+}
+
+} // namespace tess::test

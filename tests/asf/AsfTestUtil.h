@@ -1,0 +1,36 @@
+#pragma once
+// Helpers of the recording-file tests: synthetic desktop pictures and decoding through ffmpeg.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tess::test {
+
+// A 32-bit BGRx top-down picture.
+struct Picture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> bgrx;
+    uint8_t* at(int32_t x, int32_t y) { return &bgrx[(static_cast<size_t>(y) * width + x) * 4]; }
+    void Fill(int32_t x0, int32_t y0, int32_t w, int32_t h, uint32_t rgb);
+};
+
+Picture MakePicture(int32_t width, int32_t height, uint32_t rgb);
+// A desktop-like picture: a gradient background, windows with title bars and text-like rows.
+Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed);
+// Draws a glyph-like 6x10 block of pixels for character `c` at (x, y).
+void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb);
+
+// The picture reduced to 15-bit colour, top-down.
+std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
+
+// Decodes every video frame of `file` with ffmpeg into 15-bit pictures (top-down).
+// Returns false when ffmpeg fails.
+bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
+                    std::vector<std::vector<uint16_t>>& frames, std::string* log = nullptr);
+// Decodes the first audio stream to 16-bit mono samples at 8000 Hz.
+bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples);
+// Runs ffprobe and returns its output for the given -show_entries argument.
+std::string Probe(const std::string& file, const std::string& entries);
+
+} // namespace tess::test

@@ -1,0 +1,170 @@
+#include "asf/AsfTestUtil.h"
+#include "media/asf/AsfWriter.h"
+#include "media/mss2/Mss2Encoder.h"
+#include "support/TestSupport.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace tess {
+namespace {
+
+using test::Picture;
+
+constexpr uint32_t kMss2 = 0x3253534D;
+
+// Writes `pictures` as an MSS2 stream (one per 100 ms) into a bare ASF file.
+void WriteStream(const std::string& path, int32_t w, int32_t h,
+                 const std::vector<Picture>& pictures, const std::vector<bool>& keys) {
+    asf::StreamInfo s;
+    s.video = true;
+    s.number = 1;
+    s.name = "Video1";
+    s.typeSpecific =
+        asf::VideoTypeSpecific(w, h, 24, kMss2, Mss2Encoder::Extradata(w, h, 10, 1000000));
+    s.bitRate = 1000000;
+    s.avgTimePerFrame = 1000000;
+    s.sampleDuration = 1000000;
+    s.codecName = "MSS2";
+    s.codecInfo = {'M', 'S', 'S', '2'};
+    asf::AsfWriter writer;
+    ASSERT_EQ(writer.Open(path, {s}, {}), 0);
+    Mss2Encoder enc(w, h);
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const Picture& p = pictures[i];
+        const bool key = enc.Encode(p.bgrx.data(), p.width, p.height, p.width * 4,
+                                    i < keys.size() && keys[i], out);
+        ASSERT_EQ(writer.Write(1, static_cast<int64_t>(i) * 1000000, key, out.data(), out.size()),
+                  0);
+    }
+    ASSERT_EQ(writer.Close(), 0);
+}
+
+void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
+                     const std::vector<Picture>& pictures) {
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
+    ASSERT_EQ(frames.size(), pictures.size()) << log;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const std::vector<uint16_t> want = test::To555(pictures[i], w, h);
+        size_t bad = 0, first = want.size();
+        for (size_t k = 0; k < want.size(); ++k)
+            if (frames[i][k] != want[k]) {
+                if (first == want.size())
+                    first = k;
+                ++bad;
+            }
+        EXPECT_EQ(bad, 0u) << "frame " << i << " first bad pixel at x=" << first % w
+                           << " y=" << first / w;
+    }
+}
+
+TEST(Mss2Encoder, FramesOfEveryKindDecodeToTheSourceIn15BitColour) {
+    test::TempDir dir;
+    const int32_t w = 203, h = 117; // odd sizes: runs end and start mid-row
+    std::vector<Picture> pics;
+    std::vector<bool> keys;
+    Picture p = test::MakeDesktop(w, h, 1);
+    for (int i = 0; i < 110; ++i) {
+        switch (i % 11) {
+        case 0: // new scene
+            p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
+            break;
+        case 1: // typing: one glyph
+            test::DrawGlyph(p, 10 + (i % 30) * 6, 40, static_cast<char>('a' + i % 26), 0x102030);
+            break;
+        case 2: // scroll up by 3 rows
+            std::memmove(p.bgrx.data(), p.bgrx.data() + w * 4 * 3, (h - 3) * w * 4);
+            break;
+        case 3: // change in the bottom row only (rectangle touching the decoder's row 0)
+            p.Fill(0, h - 1, w, 1, 0xFF00FF);
+            break;
+        case 4: // top-left pixel only
+            p.Fill(0, 0, 1, 1, static_cast<uint32_t>(i * 12345));
+            break;
+        case 5: // nothing changes
+            break;
+        case 6: // a long flat area crossing many rows
+            p.Fill(0, 30, w, 50, 0x00FF00);
+            break;
+        case 7: // noise: literals everywhere
+            for (size_t k = 0; k < p.bgrx.size(); ++k)
+                p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 13);
+            break;
+        case 8: // two distant changes (sparse rectangle with skips)
+            p.Fill(3, 5, 2, 2, 0xFFFFFF);
+            p.Fill(w - 4, h - 6, 3, 2, 0x0000FF);
+            break;
+        case 9: // vertical stripes (copy-from-below runs)
+            for (int32_t x = 0; x < w; x += 2)
+                p.Fill(x, 10, 1, 60, 0x808080);
+            break;
+        case 10: // right-edge column
+            p.Fill(w - 1, 0, 1, h, 0x123456);
+            break;
+        }
+        pics.push_back(p);
+        keys.push_back(i % 25 == 0);
+    }
+    const std::string path = dir.str() + "/kinds.asf";
+    WriteStream(path, w, h, pics, keys);
+    EXPECT_NE(test::Probe(path, "stream=codec_name,width,height").find("codec_name=mss2"),
+              std::string::npos);
+    ExpectDecodesTo(path, w, h, pics);
+}
+
+TEST(Mss2Encoder, LongRunsAndSkipsNeedMultiByteCounts) {
+    test::TempDir dir;
+    const int32_t w = 700, h = 400; // runs above 65792 pixels need three count bytes
+    std::vector<Picture> pics;
+    pics.push_back(test::MakePicture(w, h, 0x203040));
+    Picture p = pics.back();
+    p.Fill(0, 0, w, h / 2, 0x405060);
+    pics.push_back(p);
+    p.Fill(1, 1, 1, 1, 0xFFFFFF);
+    p.Fill(w - 2, h - 2, 1, 1, 0xFFFFFF);
+    pics.push_back(p);
+    for (int32_t x = 0; x < w; x += 300)
+        p.Fill(x, 100, 257, 1, 0x00FFFF); // skips of 43 and of 257/258-pixel runs
+    pics.push_back(p);
+    const std::string path = dir.str() + "/runs.asf";
+    WriteStream(path, w, h, pics, {});
+    ExpectDecodesTo(path, w, h, pics);
+}
+
+TEST(Mss2Encoder, OtherSizedPicturesAreCroppedOrPadded) {
+    test::TempDir dir;
+    const int32_t w = 64, h = 48;
+    std::vector<Picture> pics = {test::MakeDesktop(w, h, 3), test::MakeDesktop(100, 20, 4),
+                                 test::MakeDesktop(30, 90, 5), test::MakeDesktop(w, h, 6)};
+    const std::string path = dir.str() + "/sizes.asf";
+    WriteStream(path, w, h, pics, {});
+    ExpectDecodesTo(path, w, h, pics);
+}
+
+TEST(Mss2Encoder, UnchangedFrameIsTinyAndChangedRegionIsCodedAlone) {
+    Mss2Encoder enc(320, 200);
+    Picture p = test::MakeDesktop(320, 200, 9);
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(enc.Encode(p.bgrx.data(), 320, 200, 320 * 4, false, out));
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_EQ(out[0], 0x80);
+    EXPECT_EQ(out[1], 0x60);
+    EXPECT_FALSE(enc.Encode(p.bgrx.data(), 320, 200, 320 * 4, false, out));
+    EXPECT_EQ(out.size(), 8u);
+    EXPECT_EQ(out[0], 0x18);
+    p.Fill(100, 50, 4, 3, 0xFFFFFF);
+    EXPECT_FALSE(enc.Encode(p.bgrx.data(), 320, 200, 320 * 4, false, out));
+    EXPECT_LT(out.size(), 40u);
+    // Rectangle x 100..103, decoder rows counted from the bottom: 200-1-52 = 147 .. 149.
+    EXPECT_EQ(out[1], 100 >> 4);
+    EXPECT_EQ(out[2], ((100 & 15) << 4) | (103 >> 8));
+    EXPECT_EQ(out[3], 103 & 0xFF);
+    EXPECT_EQ(out[6], 149);
+    EXPECT_TRUE(enc.Encode(p.bgrx.data(), 320, 200, 320 * 4, true, out));
+}
+
+} // namespace
+} // namespace tess
