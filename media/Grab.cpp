@@ -4,6 +4,8 @@
 #include <new>
 #include <thread>
 
+#include "media/Caption.h"
+
 namespace tess {
 
 namespace {
@@ -50,10 +52,10 @@ void DrawCursorOf(ScreenConnection& screen, MemBm& bm, int32_t originX, int32_t 
         DrawCursor(bm, *cursor, originX, originY);
 }
 
-int32_t Finish(MemBm& bm, int32_t imageFormat, const std::string& fileName, int32_t quality,
-               const GrabOverlay* overlay) {
-    const MemBm& out = (overlay && *overlay) ? (*overlay)(bm) : bm;
-    return WriteGrabbedPicture(out, imageFormat, fileName, quality);
+int32_t Finish(const MemBm& bm, int32_t imageFormat, const std::string& fileName, int32_t quality,
+               Fx* overlay, bool mayReplace) {
+    const MemBm& out = overlay ? overlay->Apply(bm) : bm;
+    return WriteImageFile(out, imageFormat, fileName, quality, mayReplace);
 }
 
 } // namespace
@@ -116,24 +118,24 @@ std::unique_ptr<MemBm> GrabScreenPicture(ScreenConnection& screen, bool drawCurs
     ScreenRect r = GrabArea(screen, wholeDesktop, area);
     auto bm = NewPicture(r.width(), r.height());
     if (!bm) {
-        *result = kGrabNoBitmap;
+        *result = kImageNoBitmap;
         return nullptr;
     }
     if (!CopyScreenArea(*bm, 0, 0, r.width(), r.height(), screen, r.left, r.top, kSrcCopy,
                         singleCopy)) {
         // A black picture passed off as the screen would be a failure reported as success.
-        *result = kGrabNoImage;
+        *result = kImageNoPicture;
         return nullptr;
     }
     if (drawCursor)
         DrawCursorOf(screen, *bm, r.left, r.top);
-    *result = kGrabDone;
+    *result = kImageOk;
     return bm;
 }
 
 std::unique_ptr<MemBm> GrabWindowPicture(ScreenConnection& screen, WindowId window, bool drawCursor,
                                          int32_t* result) {
-    *result = kGrabDone;
+    *result = kImageOk;
     WindowId target = screen.grabTarget(window);
     if (!target)
         return nullptr;
@@ -142,12 +144,12 @@ std::unique_ptr<MemBm> GrabWindowPicture(ScreenConnection& screen, WindowId wind
         return nullptr; // gone between the two questions
     auto bm = NewPicture(rect->width(), rect->height());
     if (!bm) {
-        *result = kGrabNoBitmap;
+        *result = kImageNoBitmap;
         return nullptr;
     }
     if (!CopyScreenArea(*bm, 0, 0, rect->width(), rect->height(), screen, rect->left, rect->top,
                         kSrcCopy, true)) {
-        *result = kGrabNoImage;
+        *result = kImageNoPicture;
         return nullptr;
     }
     if (drawCursor)
@@ -155,35 +157,42 @@ std::unique_ptr<MemBm> GrabWindowPicture(ScreenConnection& screen, WindowId wind
     return bm;
 }
 
-int32_t WriteGrabbedPicture(const MemBm& bm, int32_t imageFormat, const std::string& fileName,
-                            int32_t quality) {
-    // The picture writer is not in the program yet: nothing is written, and the caller
-    // learns so.
-    (void)bm;
-    (void)imageFormat;
-    (void)fileName;
-    (void)quality;
-    return kGrabNoImage;
-}
-
 int32_t GrabScreen(ScreenConnection& screen, const std::string& fileName, int32_t imageFormat,
                    bool drawCursor, bool singleCopy, bool wholeDesktop, const ScreenRect* area,
-                   int32_t quality, const GrabOverlay* overlay) {
-    int32_t result = kGrabDone;
+                   int32_t quality, Fx* overlay, bool mayReplace) {
+    int32_t result = kImageOk;
     auto bm = GrabScreenPicture(screen, drawCursor, singleCopy, wholeDesktop, area, &result);
     if (!bm)
         return result;
-    return Finish(*bm, imageFormat, fileName, quality, overlay);
+    return Finish(*bm, imageFormat, fileName, quality, overlay, mayReplace);
 }
 
 int32_t GrabWindow(ScreenConnection& screen, WindowId window, const std::string& fileName,
-                   int32_t imageFormat, bool drawCursor, int32_t quality,
-                   const GrabOverlay* overlay) {
-    int32_t result = kGrabDone;
+                   int32_t imageFormat, bool drawCursor, int32_t quality, Fx* overlay,
+                   bool mayReplace) {
+    int32_t result = kImageOk;
     auto bm = GrabWindowPicture(screen, window, drawCursor, &result);
     if (!bm)
         return result;
-    return Finish(*bm, imageFormat, fileName, quality, overlay);
+    return Finish(*bm, imageFormat, fileName, quality, overlay, mayReplace);
+}
+
+int32_t GrabScreen(const std::string& fileName, int32_t imageFormat, bool drawCursor,
+                   bool singleCopy, bool wholeDesktop, const ScreenRect* area, int32_t quality,
+                   Fx* overlay) {
+    ScreenConnection* screen = WindowThreadScreen();
+    if (!screen)
+        return kImageNoDrawingArea;
+    return GrabScreen(*screen, fileName, imageFormat, drawCursor, singleCopy, wholeDesktop, area,
+                      quality, overlay);
+}
+
+int32_t GrabWindow(WindowId window, const std::string& fileName, int32_t imageFormat,
+                   bool drawCursor, int32_t quality, Fx* overlay) {
+    ScreenConnection* screen = WindowThreadScreen();
+    if (!screen)
+        return kImageNoDrawingArea;
+    return GrabWindow(*screen, window, fileName, imageFormat, drawCursor, quality, overlay);
 }
 
 } // namespace tess

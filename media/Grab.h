@@ -4,24 +4,20 @@
 // open recording. Snapshots grab on the window thread; a recording grabs its first frame
 // there and the rest on its recorder thread, each thread through its own ScreenConnection.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "media/MemBm.h"
+#include "media/WriteImageFile.h"
 #include "platform/x11/Screen.h"
 
 namespace tess {
 
-// Result codes shared with the picture writer.
-inline constexpr int32_t kGrabDone = 0;
-inline constexpr int32_t kGrabNoBitmap = 501; // the picture to grab into could not be made
-inline constexpr int32_t kGrabNoImage = 505;  // the screen gave no pixels
-inline constexpr int32_t kGrabNoDc = 507;     // no screen connection
+class Fx;
 
-// The overlay step: receives the grabbed picture and returns the picture to write (the same
-// one, or one the overlay owns). Built by the caller around its caption overlay.
-using GrabOverlay = std::function<const MemBm&(MemBm&)>;
+// Result codes are the picture writer's (media/WriteImageFile.h): kImageNoBitmap when the
+// picture to grab into cannot be made, kImageNoPicture when the screen gave no pixels,
+// kImageNoDrawingArea when there is no screen connection.
 
 // Copies width x height pixels of the screen at (sx, sy) to (x, y) of `target`, clipped to
 // the target. With singleCopy one request; otherwise 20 vertical strips, strip i starting at
@@ -50,18 +46,22 @@ std::unique_ptr<MemBm> GrabScreenPicture(ScreenConnection& screen, bool drawCurs
 std::unique_ptr<MemBm> GrabWindowPicture(ScreenConnection& screen, WindowId window, bool drawCursor,
                                          int32_t* result);
 
-// The write step: the picture writer for formats 0 to 4 (format 2: a frame of the open
-// recording). Result code as the writer gives it.
-int32_t WriteGrabbedPicture(const MemBm& bm, int32_t imageFormat, const std::string& fileName,
-                            int32_t quality);
-
-// Grab, cursor, overlay, write. Returns the result code.
+// Grab, cursor, overlay (null for none), then WriteImageFile (format 2: a frame of the open
+// recording). Returns the result code. `mayReplace` lets the writer replace an existing file
+// (an output path the user named); capture names are always free names.
 int32_t GrabScreen(ScreenConnection& screen, const std::string& fileName, int32_t imageFormat,
                    bool drawCursor, bool singleCopy, bool wholeDesktop, const ScreenRect* area,
-                   int32_t quality, const GrabOverlay* overlay);
+                   int32_t quality, Fx* overlay, bool mayReplace = false);
 // 0 and nothing written when `window` is not (or no longer) a window.
 int32_t GrabWindow(ScreenConnection& screen, WindowId window, const std::string& fileName,
-                   int32_t imageFormat, bool drawCursor, int32_t quality,
-                   const GrabOverlay* overlay);
+                   int32_t imageFormat, bool drawCursor, int32_t quality, Fx* overlay,
+                   bool mayReplace = false);
+
+// The same on the window thread's connection; kImageNoDrawingArea without a display.
+int32_t GrabScreen(const std::string& fileName, int32_t imageFormat, bool drawCursor,
+                   bool singleCopy, bool wholeDesktop, const ScreenRect* area, int32_t quality,
+                   Fx* overlay);
+int32_t GrabWindow(WindowId window, const std::string& fileName, int32_t imageFormat,
+                   bool drawCursor, int32_t quality, Fx* overlay);
 
 } // namespace tess

@@ -135,7 +135,7 @@ std::string CleanFileNamePart(std::string_view text) {
     return out;
 }
 
-std::string ImageExtension(int32_t imageFormat) {
+std::string ExtensionForImageFormat(int32_t imageFormat) {
     switch (imageFormat) {
     case 0:
         return "png";
@@ -302,7 +302,7 @@ std::string FilePagePictureExample(std::string_view pattern, int32_t instanceMod
     std::string out = CleanFileNamePart(ExpandPattern(pattern, kPatternBufferSize - 1));
     if (!(instanceMode & 1))
         out += "_1";
-    return out + "." + ImageExtension(imageFormat);
+    return out + "." + ExtensionForImageFormat(imageFormat);
 }
 
 } // namespace tess

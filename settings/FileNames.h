@@ -41,7 +41,7 @@ bool HasExcludedChar(std::string_view text);
 std::string CleanFileNamePart(std::string_view text);
 
 // The extension of an image format value: 0 "png", 3 "gif", 4 "jpg", any other "bmp".
-std::string ImageExtension(int32_t imageFormat);
+std::string ExtensionForImageFormat(int32_t imageFormat);
 
 // The family stem: the pattern cut at its first underscore, or without one at its first
 // full stop ("Tess_%H%M" -> "Tess"); not expanded.

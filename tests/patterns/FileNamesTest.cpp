@@ -218,12 +218,12 @@ TEST(PatternExpansionTest, CodesAndLimits) {
 }
 
 TEST(PatternExpansionTest, Extensions) {
-    EXPECT_EQ(ImageExtension(0), "png");
-    EXPECT_EQ(ImageExtension(1), "bmp");
-    EXPECT_EQ(ImageExtension(2), "bmp");
-    EXPECT_EQ(ImageExtension(3), "gif");
-    EXPECT_EQ(ImageExtension(4), "jpg");
-    EXPECT_EQ(ImageExtension(-1), "bmp");
+    EXPECT_EQ(ExtensionForImageFormat(0), "png");
+    EXPECT_EQ(ExtensionForImageFormat(1), "bmp");
+    EXPECT_EQ(ExtensionForImageFormat(2), "bmp");
+    EXPECT_EQ(ExtensionForImageFormat(3), "gif");
+    EXPECT_EQ(ExtensionForImageFormat(4), "jpg");
+    EXPECT_EQ(ExtensionForImageFormat(-1), "bmp");
 }
 
 TEST(PatternExampleTest, DialogAndFilePage) {
