@@ -387,6 +387,12 @@ bool ScreenConnection::isViewable(WindowId w) {
 }
 
 std::optional<ScreenRect> ScreenConnection::windowRect(WindowId w) {
+    if (auto st = windowState(w))
+        return st->rect;
+    return std::nullopt;
+}
+
+std::optional<WindowState> ScreenConnection::windowState(WindowId w) {
     XWindowAttributes attrs;
     if (!impl_->attributes(w, &attrs))
         return std::nullopt;
@@ -397,7 +403,11 @@ std::optional<ScreenRect> ScreenConnection::windowRect(WindowId w) {
     if (!impl_->endTrap() || !same)
         return std::nullopt;
     const int bw = attrs.border_width;
-    return ScreenRect{rx - bw, ry - bw, rx + attrs.width + bw, ry + attrs.height + bw};
+    WindowState st;
+    st.rect = ScreenRect{rx - bw, ry - bw, rx + attrs.width + bw, ry + attrs.height + bw};
+    st.viewable = attrs.map_state == IsViewable;
+    st.inputOnly = attrs.c_class == InputOnly;
+    return st;
 }
 
 std::vector<WindowId> ScreenConnection::children(WindowId w) {

@@ -35,6 +35,13 @@ struct ScreenRect {
 // An X window id; 0 is no window.
 using WindowId = unsigned long;
 
+// What one question to the server tells about a window.
+struct WindowState {
+    ScreenRect rect;        // border included, screen coordinates
+    bool viewable = false;  // it and all its ancestors are mapped
+    bool inputOnly = false; // an input-only window: nothing of it is ever seen
+};
+
 // The cursor as it is shown: premultiplied ARGB pixels, row by row, and where it is.
 struct CursorImage {
     int32_t x = 0; // pointer position, screen coordinates
@@ -76,6 +83,8 @@ public:
     bool isViewable(WindowId w);
     // The window's rectangle, border included, in screen coordinates; none when it is gone.
     std::optional<ScreenRect> windowRect(WindowId w);
+    // Rectangle and visibility at once; none when the window is gone.
+    std::optional<WindowState> windowState(WindowId w);
     // The window's children, topmost first; empty when it has none or is gone.
     std::vector<WindowId> children(WindowId w);
     // The ancestor of `w` that is a child of the root (the window manager's frame of a
