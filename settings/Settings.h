@@ -48,9 +48,9 @@ struct Settings {
     std::string capString = "Tessaray %a %H:%M:%S";
     int32_t capTextColor = 0;
     int32_t capBackColor = 16777215;
-    int32_t capBackMode = 0; // 0 opaque, 1 transparent, 2 translucent, 3 border
-    int32_t capAlign = 1;    // 0 left, 1 middle, 2 right
-    int32_t capVert = 0;     // per cent, 0 bottom .. 100 top
+    int32_t capBackMode = 0;           // 0 opaque, 1 transparent, 2 translucent, 3 border
+    int32_t capAlign = 1;              // 0 left, 1 middle, 2 right
+    int32_t capVert = 0;               // per cent, 0 bottom .. 100 top
     std::array<uint8_t, 60> capFont{}; // logical-font record
     bool capFontSet = false;
     // "Effects"
@@ -68,7 +68,7 @@ struct Settings {
     int32_t recordDuration = 15;
     int32_t windowX = 100, windowY = 100, windowW = 0, windowH = 0;
     std::string latestDirectory;
-    bool threeSecondDelay = false;
+    bool threeSecondDelay = false; // mirrors captureDelay ("Delay snapshot 3sec")
     // Effect bytes in record order, index 1 = Mirror ... 19 (index 0 unused).
     std::array<uint8_t, 20> effects{};
     bool playbackBarShown = false;

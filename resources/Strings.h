@@ -1,0 +1,14 @@
+#pragma once
+// The string table: texts looked up by id. Gadget hints are "hint\ntool tip".
+#include <string>
+
+namespace tess {
+
+// The text of string `id`, empty when there is none.
+std::string LoadResString(int id);
+// The tool-tip half of a gadget's string ("hint\ntip" -> "tip"), empty when none.
+std::string ToolTipText(int id);
+// The hint half ("hint\ntip" -> "hint").
+std::string HintText(int id);
+
+} // namespace tess

@@ -1,0 +1,64 @@
+// The registry-style file: its REGEDIT4 text form, value types, and damage handling.
+#include <gtest/gtest.h>
+
+#include "settings/RegFile.h"
+
+namespace tess {
+namespace {
+
+const std::string kKey = kProgramKey;
+
+TEST(RegFile, RoundTripOfEveryValueType) {
+    RegFile reg;
+    reg.Set(kKey, "Text", RegFile::Type::String, "a \"quoted\" C:\\path\\ and %H:%M");
+    reg.Set(kKey, "Empty", RegFile::Type::String, "");
+    reg.Set(kKey, "Byte", RegFile::Type::Binary, std::string(1, '\x50'));
+    reg.Set(kKey, "Dword", RegFile::Type::Binary, std::string("\x0f\x00\x00\x80", 4));
+    reg.Set(kKey, "Zeros", RegFile::Type::Binary, std::string(60, '\0'));
+    reg.Set(kKey + "\\Recent File List", "File1", RegFile::Type::String, "/tmp/a b.png");
+    std::string text = reg.Serialize();
+    EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u);
+    EXPECT_NE(text.find("\"Byte\"=hex:50\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Dword\"=hex:0f,00,00,80\n"), std::string::npos);
+
+    RegFile back;
+    back.Parse(text);
+    EXPECT_TRUE(back.problems().empty());
+    EXPECT_EQ(back.Find(kKey, "text")->data, "a \"quoted\" C:\\path\\ and %H:%M");
+    EXPECT_EQ(back.Find(kKey, "Empty")->data, "");
+    EXPECT_EQ(back.Find(kKey, "Byte")->type, RegFile::Type::Binary);
+    EXPECT_EQ(back.Find(kKey, "Dword")->data, std::string("\x0f\x00\x00\x80", 4));
+    EXPECT_EQ(back.Find(kKey, "Zeros")->data, std::string(60, '\0'));
+    EXPECT_EQ(back.Find(kKey + "\\Recent File List", "File1")->data, "/tmp/a b.png");
+    EXPECT_EQ(back.Serialize(), text);
+}
+
+TEST(RegFile, ReadsDwordAndContinuedHexLines) {
+    RegFile reg;
+    reg.Parse("Windows Registry Editor Version 5.00\r\n\r\n[" + kKey +
+              "]\r\n\"D\"=dword:00000102\r\n\"H\"=hex:01,02,\\\r\n  03,04\r\n@=\"default\"\r\n");
+    EXPECT_TRUE(reg.problems().empty());
+    EXPECT_EQ(reg.Find(kKey, "D")->data, std::string("\x02\x01\x00\x00", 4));
+    EXPECT_EQ(reg.Find(kKey, "H")->data, std::string("\x01\x02\x03\x04", 4));
+    EXPECT_EQ(reg.Find(kKey, "")->data, "default");
+}
+
+TEST(RegFile, DamagedLinesAreReportedAndTheRestKept) {
+    RegFile reg;
+    std::string text = "REGEDIT4\n\n[" + kKey +
+                       "]\n\"Good\"=\"1\"\n\"Bad\"=hex:zz\n\"Trunc\"=\"no end\nnonsense\n"
+                       "\"BinXary\"=\"x\"\n\"Also\"=hex:01\n";
+    text[text.find("BinX") + 3] = '\0';
+    reg.Parse(text);
+    EXPECT_GE(reg.problems().size(), 4u);
+    EXPECT_EQ(reg.Find(kKey, "Good")->data, "1");
+    EXPECT_EQ(reg.Find(kKey, "Also")->data, "\x01");
+    EXPECT_EQ(reg.Find(kKey, "Bad"), nullptr);
+
+    RegFile headerless;
+    headerless.Parse("\x89PNG\r\n\x1a\n binary junk");
+    EXPECT_FALSE(headerless.problems().empty());
+}
+
+} // namespace
+} // namespace tess

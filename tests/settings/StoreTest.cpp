@@ -1,0 +1,223 @@
+// The settings store: SettingsAccess in registry and ini mode, the choice of the store,
+// the fall-back to the ini file, and what happens to damaged stores.
+#include <gtest/gtest.h>
+
+#include "settings/AtomicFile.h"
+#include "settings/Paths.h"
+#include "settings/SettingsStore.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace tess {
+namespace {
+
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", (dir.str() + "/config").c_str(), 1);
+        SetDefaultIniPathForTesting(dir.str() + "/exe/tessaray.ini");
+    }
+    void TearDown() override {
+        SetRegistryStorePathForTesting({});
+        SetDefaultIniPathForTesting({});
+    }
+    std::string Slurp(const std::string& path) { return ReadWholeFile(path).value_or(""); }
+    void Write(const std::string& path, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    test::TempDir dir;
+};
+
+// Writes every value type through one access and reads it back through a fresh store.
+void WriteAll(SettingsAccess& a) {
+    const uint8_t block[6] = {1, 0, 255, 128, 7, 0};
+    EXPECT_TRUE(a.WriteString("Text", "Tessaray %a %H:%M:%S"));
+    EXPECT_TRUE(a.WriteInt("Int", -123456));
+    EXPECT_TRUE(a.WriteStruct("Block", block, sizeof block));
+    EXPECT_TRUE(a.WriteByte("Byte", 200));
+    EXPECT_TRUE(a.WriteDword("Dword", -5));
+}
+
+void ExpectAll(SettingsAccess& a) {
+    std::string text;
+    EXPECT_TRUE(a.ReadString("Text", text, nullptr));
+    EXPECT_EQ(text, "Tessaray %a %H:%M:%S");
+    EXPECT_EQ(a.ReadInt("Int", 0), -123456);
+    uint8_t block[6] = {};
+    EXPECT_TRUE(a.ReadStruct("Block", block, sizeof block, nullptr));
+    const uint8_t want[6] = {1, 0, 255, 128, 7, 0};
+    EXPECT_EQ(0, memcmp(block, want, 6));
+    EXPECT_EQ(a.ReadByte("Byte", 0), 200);
+    EXPECT_EQ(a.ReadDword("Dword", 0), -5);
+}
+
+TEST_F(Store, RegistryModeRoundTripOfEveryType) {
+    {
+        SettingsStore s;
+        s.Open({}, SettingsStore::Purpose::Save);
+        ASSERT_TRUE(s.registryMode());
+        SettingsAccess a(s, "Main");
+        WriteAll(a);
+        ASSERT_TRUE(s.Close());
+    }
+    std::string text = Slurp(RegistryStorePath());
+    // Integers as text, one- and four-byte values little-endian binary.
+    EXPECT_NE(text.find("\"Int\"=\"-123456\""), std::string::npos);
+    EXPECT_NE(text.find("\"Byte\"=hex:c8"), std::string::npos);
+    EXPECT_NE(text.find("\"Dword\"=hex:fb,ff,ff,ff"), std::string::npos);
+    SettingsStore s;
+    s.Open({}, SettingsStore::Purpose::Load);
+    SettingsAccess a(s, "Other group: the registry key is flat");
+    ExpectAll(a);
+    EXPECT_TRUE(s.warnings().empty());
+}
+
+TEST_F(Store, IniModeRoundTripOfEveryType) {
+    std::string file = dir.str() + "/my settings.ini";
+    {
+        SettingsStore s;
+        s.Open(file, SettingsStore::Purpose::Save);
+        ASSERT_FALSE(s.registryMode());
+        SettingsAccess a(s, "Main");
+        WriteAll(a);
+        ASSERT_TRUE(s.Close());
+    }
+    std::string text = Slurp(file);
+    EXPECT_NE(text.find("[Main]\n"), std::string::npos);
+    EXPECT_NE(text.find("Byte=200\n"), std::string::npos); // decimal text in ini mode
+    EXPECT_NE(text.find("Dword=-5\n"), std::string::npos);
+    EXPECT_NE(text.find("Block=0100FF80070087\n"), std::string::npos);
+    SettingsStore s;
+    s.Open(file, SettingsStore::Purpose::Load);
+    SettingsAccess a(s, "Main");
+    ExpectAll(a);
+    // Groups are sections in ini mode.
+    SettingsAccess other(s, "Setup");
+    EXPECT_EQ(other.ReadInt("Int", 77), 77);
+}
+
+TEST_F(Store, ReadRulesOnMissingAndBadValues) {
+    SettingsStore s;
+    s.Open({}, SettingsStore::Purpose::Save);
+    SettingsAccess a(s, "Main");
+    std::string out = "old";
+    EXPECT_FALSE(a.ReadString("Missing", out, nullptr)); // no default: the read fails
+    EXPECT_TRUE(a.ReadString("Missing", out, "def"));
+    EXPECT_EQ(out, "def");
+    EXPECT_FALSE(a.ReadString("", out, "def")); // an empty name is refused
+    a.WriteString("NotNumber", "abc");
+    a.WriteString("Trailing", "  42xyz");
+    EXPECT_EQ(a.ReadInt("NotNumber", 9), 9);
+    EXPECT_EQ(a.ReadInt("Trailing", 9), 42);
+    // A binary value of another size is not taken for a four-byte one.
+    a.WriteByte("Small", 3);
+    EXPECT_EQ(a.ReadDword("Small", 15), 15);
+    // A 400-character text is cut to 259 on reading.
+    a.WriteString("Long", std::string(400, 'y'));
+    EXPECT_TRUE(a.ReadString("Long", out, nullptr));
+    EXPECT_EQ(out.size(), 259u);
+
+    SettingsStore ini;
+    ini.Open(dir.str() + "/x.ini", SettingsStore::Purpose::Save);
+    SettingsAccess b(ini, "Main");
+    EXPECT_FALSE(b.ReadString("Missing", out, nullptr)); // ini: 0 characters is false
+    b.WriteString("Long", std::string(400, 'y'));
+    b.ReadString("Long", out, nullptr);
+    EXPECT_EQ(out.size(), 259u);
+    b.WriteString("Lines", "one\ntwo");
+    b.ReadString("Lines", out, nullptr);
+    EXPECT_EQ(out, "one two"); // a line break cannot end the entry early
+}
+
+TEST_F(Store, FallsBackToTheIniFileWhenTheRegistryFileCannotBeCreated) {
+    // A regular file where the store's directory should be: it can be neither opened nor
+    // created, whoever runs the test.
+    Write(dir.str() + "/blocker", "plain file");
+    SetRegistryStorePathForTesting(dir.str() + "/blocker/Quorvanta/Tessaray.reg");
+    {
+        SettingsStore s;
+        s.Open({}, SettingsStore::Purpose::Save);
+        EXPECT_FALSE(s.registryMode());
+        EXPECT_EQ(s.path(), dir.str() + "/exe/tessaray.ini");
+        SettingsAccess a(s, "Setup");
+        a.WriteInt("TrayIcon", 1);
+        EXPECT_TRUE(s.Close());
+    }
+    EXPECT_NE(Slurp(dir.str() + "/exe/tessaray.ini").find("[Setup]\nTrayIcon=1"),
+              std::string::npos);
+}
+
+TEST_F(Store, DamagedDefaultStoreIsKeptAsideAndReadablePartLoaded) {
+    std::string path = RegistryStorePath();
+    std::string damaged = "REGEDIT4\n\n[" + std::string(kProgramKey) +
+                          "]\n\"TrayIcon\"=\"1\"\n\"Volume\"=hex:zz\n\x01\x02\x03 junk\n"
+                          "\"OnTop\"=\"1\"\n\"Cut";
+    Write(path, damaged);
+    {
+        SettingsStore s;
+        s.Open({}, SettingsStore::Purpose::Load);
+        EXPECT_TRUE(s.registryMode());
+        EXPECT_TRUE(s.damaged());
+        EXPECT_FALSE(s.warnings().empty());
+        SettingsAccess a(s, "Setup");
+        EXPECT_EQ(a.ReadInt("TrayIcon", 0), 1);
+        EXPECT_EQ(a.ReadInt("OnTop", 0), 1);
+        EXPECT_EQ(a.ReadByte("Volume", 50), 50);
+        EXPECT_TRUE(s.Close());
+    }
+    // The damaged file is kept as it was, under another name; the store is fresh.
+    EXPECT_EQ(Slurp(path + ".damaged"), damaged);
+    RegFile fresh;
+    ASSERT_TRUE(fresh.Load(path));
+    EXPECT_TRUE(fresh.problems().empty());
+    EXPECT_EQ(fresh.Find(kProgramKey, "OnTop")->data, "1");
+
+    // Not text at all: same handling, a second aside name.
+    Write(path, std::string("\x89PNG\r\n\x1a\n\0\0\0", 11));
+    SettingsStore s;
+    s.Open({}, SettingsStore::Purpose::Load);
+    EXPECT_TRUE(s.damaged());
+    EXPECT_TRUE(s.Close());
+    EXPECT_TRUE(std::filesystem::exists(path + ".damaged-2"));
+}
+
+TEST_F(Store, DamagedUserFileIsLeftAsItIsAndReported) {
+    std::string file = dir.str() + "/picked.ini";
+    std::string text = "[Setup]\nTrayIcon=1\n\x01\x02garbage\n";
+    Write(file, text);
+    SettingsStore s;
+    s.Open(file, SettingsStore::Purpose::Load);
+    EXPECT_TRUE(s.damaged());
+    ASSERT_FALSE(s.warnings().empty());
+    SettingsAccess a(s, "Setup");
+    EXPECT_EQ(a.ReadInt("TrayIcon", 0), 1);
+    EXPECT_TRUE(s.Close());
+    EXPECT_EQ(Slurp(file), text);
+    EXPECT_FALSE(std::filesystem::exists(file + ".damaged"));
+}
+
+TEST_F(Store, AFailedSaveLeavesTheOldStoreAndIsReported) {
+    {
+        SettingsStore s;
+        s.Open({}, SettingsStore::Purpose::Save);
+        SettingsAccess(s, "Setup").WriteInt("TrayIcon", 1);
+        ASSERT_TRUE(s.Close());
+    }
+    std::string before = Slurp(RegistryStorePath());
+    SettingsStore s;
+    s.Open({}, SettingsStore::Purpose::Save);
+    SettingsAccess(s, "Setup").WriteInt("TrayIcon", 0);
+    // The directory vanishes (replaced by a file) before the write.
+    std::string store = RegistryStorePath();
+    std::filesystem::rename(std::filesystem::path(store).parent_path(), dir.str() + "/moved");
+    Write(std::filesystem::path(store).parent_path().string(), "not a directory");
+    EXPECT_FALSE(s.Close());
+    EXPECT_FALSE(s.warnings().empty());
+    EXPECT_EQ(Slurp(dir.str() + "/moved/Tessaray.reg"), before);
+}
+
+} // namespace
+} // namespace tess
