@@ -51,6 +51,56 @@ struct Field {
     }
 };
 
+// Run-length data (8 or 4 bits per pixel) into one index per pixel, rows in file order
+// (bottom-up for the usual height). Skipped pixels stay 0; data ending early keeps what
+// was decoded. False for a run that leaves the picture.
+bool DecodeRle(const uint8_t* p, size_t n, int32_t w, int32_t h, bool four,
+               std::vector<uint8_t>& out) {
+    out.assign(static_cast<size_t>(w) * h, 0);
+    int32_t x = 0, y = 0;
+    size_t i = 0;
+    auto put = [&](uint8_t v) {
+        if (x >= w || y >= h)
+            return false;
+        out[static_cast<size_t>(y) * w + x++] = v;
+        return true;
+    };
+    while (i + 1 < n && y < h) {
+        const uint8_t count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count; ++k) {
+                const uint8_t v = four ? ((k & 1) ? value & 0x0F : value >> 4) : value;
+                if (!put(v))
+                    return false;
+            }
+        } else if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of picture
+            break;
+        } else if (value == 2) { // delta
+            if (i + 1 >= n)
+                break;
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+        } else { // absolute run of `value` pixels, padded to 16 bits
+            const size_t bytes = four ? (value + 1) / 2 : value;
+            if (i + bytes > n)
+                break;
+            for (int k = 0; k < value; ++k) {
+                const uint8_t b = p[i + (four ? k / 2 : k)];
+                const uint8_t v = four ? ((k & 1) ? b & 0x0F : b >> 4) : b;
+                if (!put(v))
+                    return false;
+            }
+            i += bytes + (bytes & 1);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool EncodeBmp(const MemBm& picture, std::FILE* out) {
@@ -129,8 +179,10 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
             return Fail(error, "the file ends early");
         for (int i = 0; i < 3; ++i)
             masks[i] = Get32(data + at + 4 * i);
+    } else if ((compression == 1 && bpp == 8) || (compression == 2 && bpp == 4)) {
+        // run-length encoded, decoded below
     } else if (compression != 0) {
-        return Fail(error, "compressed BMP pictures are not supported");
+        return Fail(error, "unsupported compression");
     } else if (bpp == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else if (bpp == 32) {
@@ -150,6 +202,28 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
             const uint8_t* e = data + at + i * entry;
             palette.push_back(e[0] | (e[1] << 8) | (e[2] << 16));
         }
+    }
+
+    if (compression == 1 || compression == 2) {
+        if (offBits > size)
+            return Fail(error, "the file ends early");
+        std::vector<uint8_t> indices;
+        if (!DecodeRle(data + offBits, size - offBits, static_cast<int32_t>(w),
+                       static_cast<int32_t>(h), compression == 2, indices))
+            return Fail(error, "bad run-length data");
+        auto picture = std::make_unique<MemBm>(static_cast<int32_t>(w), static_cast<int32_t>(h));
+        for (int64_t row = 0; row < h; ++row) {
+            const int32_t y = static_cast<int32_t>(topDown ? row : h - 1 - row);
+            uint8_t* d = picture->pixelAddress(0, y);
+            for (int64_t x = 0; x < w; ++x, d += 4) {
+                const uint8_t idx = indices[static_cast<size_t>(row * w + x)];
+                const uint32_t c = idx < palette.size() ? palette[idx] : 0;
+                d[0] = static_cast<uint8_t>(c);
+                d[1] = static_cast<uint8_t>(c >> 8);
+                d[2] = static_cast<uint8_t>(c >> 16);
+            }
+        }
+        return picture;
     }
 
     const uint64_t rowBytes = ((static_cast<uint64_t>(w) * bpp + 31) / 32) * 4;

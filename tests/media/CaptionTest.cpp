@@ -1,0 +1,331 @@
+#include "media/Caption.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <pango/pango.h>
+#include <set>
+
+#include "media/Effects.h"
+#include "media/WriteImageFile.h"
+#include "settings/Settings.h"
+
+namespace tess {
+namespace {
+
+constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0x0000FF, kGreen = 0x00FF00;
+
+// A fixed moment: 2008-03-14 15:09:26 local time.
+std::time_t Moment(int second = 26) {
+    std::tm t{};
+    t.tm_year = 108;
+    t.tm_mon = 2;
+    t.tm_mday = 14;
+    t.tm_hour = 15;
+    t.tm_min = 9;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+LogFont PixelFont(int px, int weight = 400) {
+    LogFont f;
+    f.height = -px;
+    f.weight = weight;
+    f.setFace("DejaVu Sans");
+    return f;
+}
+
+SCaption Caption(const char* text, int backMode, int align = 1, int vertical = 0,
+                 uint32_t textColor = kBlack, uint32_t backColor = kWhite) {
+    const LogFont font = PixelFont(14);
+    return SCaption(text, textColor, backColor, backMode, align, vertical, &font);
+}
+
+std::set<uint32_t> ColoursIn(const MemBm& bm, int x0, int y0, int w, int h) {
+    std::set<uint32_t> out;
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x)
+            out.insert(bm.colorAt(x, y));
+    return out;
+}
+
+TEST(CaptionPlacement, RowsAndColumnsFollowAlignAndVerticalPercent) {
+    // 600 rows, a 20-row box: 50 % gives row 290, 0 % the bottom, 100 % the top.
+    EXPECT_EQ(PlaceCaption(800, 600, 200, 20, 1, 50).y, 290);
+    EXPECT_EQ(PlaceCaption(800, 600, 200, 20, 1, 0).y, 580);
+    EXPECT_EQ(PlaceCaption(800, 600, 200, 20, 1, 100).y, 0);
+    EXPECT_EQ(PlaceCaption(1024, 768, 200, 20, 2, 0).x, 824);
+    EXPECT_EQ(PlaceCaption(1024, 768, 200, 20, 1, 0).x, 412);
+    EXPECT_EQ(PlaceCaption(1024, 768, 200, 20, 7, 0).x, 412); // any other value: middle
+    EXPECT_EQ(PlaceCaption(1024, 768, 200, 20, 0, 0).x, 0);
+    // A box wider than the picture starts at 0 whatever the alignment.
+    for (int align : {0, 1, 2}) {
+        const CaptionPlace p = PlaceCaption(50, 40, 52, 18, align, 0);
+        EXPECT_EQ(p.x, 0);
+        EXPECT_EQ(p.boxWidth, 50);
+    }
+}
+
+TEST(CaptionPlacement, BoxIsTextPlusMarginsCappedByThePictureAndRoundedToFour) {
+    EXPECT_EQ(CaptionBoxSize(16, 181, 1024, 768).width, 200); // 197 rounded up
+    EXPECT_EQ(CaptionBoxSize(16, 184, 1024, 768).width, 200);
+    EXPECT_EQ(CaptionBoxSize(16, 181, 1024, 768).height, 20);
+    EXPECT_EQ(CaptionBoxSize(16, 500, 50, 768).width, 52); // the picture's width rounded up
+    EXPECT_EQ(CaptionBoxSize(40, 10, 50, 30).height, 30);
+}
+
+TEST(LogFontRecord, SixtyBytesInTheirPlacesAndBack) {
+    LogFont f = PixelFont(16, 700);
+    f.italic = 1;
+    f.strikeOut = 1;
+    f.pitchAndFamily = 0x22;
+    const auto b = f.toBytes();
+    EXPECT_EQ(b.size(), 60u);
+    EXPECT_EQ(b[0], 0xF0); // -16 little-endian
+    EXPECT_EQ(b[3], 0xFF);
+    EXPECT_EQ(b[16], 700 & 0xFF);
+    EXPECT_EQ(b[17], 700 >> 8);
+    EXPECT_EQ(b[20], 1);
+    EXPECT_EQ(b[22], 1);
+    EXPECT_EQ(b[27], 0x22);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[28])), "DejaVu Sans");
+    EXPECT_EQ(LogFont::FromBytes(b), f);
+    // A face name without its terminator is cut at 31 bytes.
+    std::array<uint8_t, 60> raw{};
+    raw.fill('A');
+    EXPECT_EQ(LogFont::FromBytes(raw).face().size(), 31u);
+}
+
+TEST(LogFontRecord, PangoDescriptionAndLabel) {
+    LogFont f = PixelFont(16, 700);
+    f.italic = 1;
+    PangoFontDescription* d = ToPangoFontDescription(f);
+    EXPECT_STREQ(pango_font_description_get_family(d), "DejaVu Sans");
+    EXPECT_TRUE(pango_font_description_get_size_is_absolute(d));
+    EXPECT_EQ(pango_font_description_get_size(d), 16 * PANGO_SCALE);
+    EXPECT_EQ(pango_font_description_get_weight(d), PANGO_WEIGHT_BOLD);
+    EXPECT_EQ(pango_font_description_get_style(d), PANGO_STYLE_ITALIC);
+    const LogFont back = LogFontFromPango(d);
+    EXPECT_EQ(back.height, -16);
+    EXPECT_EQ(back.weight, 700);
+    EXPECT_EQ(back.face(), "DejaVu Sans");
+    pango_font_description_free(d);
+
+    PangoFontDescription* points = pango_font_description_from_string("Serif 12");
+    EXPECT_EQ(LogFontFromPango(points, 96).height, -16);
+    pango_font_description_free(points);
+
+    f.underline = 1;
+    EXPECT_EQ(FontLabel(f, 96), "DejaVu Sans 12, Bold, Italic, Underline");
+    LogFont zero;
+    EXPECT_EQ(FontLabel(zero, 96), " 0, default");
+    PangoFontDescription* z = ToPangoFontDescription(zero);
+    EXPECT_STREQ(pango_font_description_get_family(z), "Sans");
+    pango_font_description_free(z);
+}
+
+TEST(CaptionText, ExpandsTimeCodesWithinTheBuffer) {
+    EXPECT_EQ(ExpandTimeCodes("Tess %Y-%m-%d %H:%M:%S", Moment()), "Tess 2008-03-14 15:09:26");
+    EXPECT_EQ(ExpandTimeCodes("", Moment()), "");
+    EXPECT_EQ(ExpandTimeCodes("100%%", Moment()), "100%");
+    // 100 codes of four characters each: longer than the buffer, cut to 259 bytes.
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += "%Y";
+    EXPECT_EQ(ExpandTimeCodes(many, Moment()).size(), 259u);
+    SCaption long_(std::string(400, 'x').c_str(), 0, 0, 0, 0, 0, nullptr);
+    EXPECT_EQ(long_.text.size(), 259u);
+    SCaption none(nullptr, 0, 0, 0, 0, 0, nullptr);
+    EXPECT_TRUE(none.text.empty());
+    EXPECT_EQ(none.font, LogFont{});
+}
+
+class FxTest : public ::testing::Test {
+protected:
+    // A black picture with a red left part (half of it by default).
+    static MemBm Frame(int w, int h, int red = -1) {
+        MemBm bm(w, h);
+        bm.fill(kBlack);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < (red < 0 ? w / 2 : red); ++x) {
+                uint8_t* p = bm.pixelAddress(x, y);
+                p[2] = 0xFF;
+            }
+        return bm;
+    }
+};
+
+TEST_F(FxTest, OpaqueBoxSitsAtTheBottomCentreAndIsDrawnOnceForAnUnchangedText) {
+    Fx fx(Caption("Tessaray %H:%M:%S", 0), 100);
+    std::time_t now = Moment();
+    fx.setClock([&] { return now; });
+    const MemBm frame = Frame(640, 480);
+    const MemBm& out = fx.Apply(frame);
+    ASSERT_TRUE(fx.captionBox());
+    const MemBm& box = *fx.captionBox();
+    EXPECT_EQ(fx.lastText(), "Tessaray 15:09:26");
+    EXPECT_EQ(box.width() % 4, 0);
+    EXPECT_GT(box.width(), 16);
+    EXPECT_LT(box.width(), 640);
+    EXPECT_GT(box.height(), 4);
+    EXPECT_EQ(fx.captionY() + box.height(), 480); // bottom row on the last row
+    EXPECT_EQ(fx.captionX(), (640 - box.width()) / 2);
+    EXPECT_EQ(out.width(), 640);
+    EXPECT_EQ(out.height(), 480);
+    // The band is white, with black letters, and the picture is untouched elsewhere.
+    const auto inBox = ColoursIn(out, fx.captionX(), fx.captionY(), box.width(), box.height());
+    EXPECT_TRUE(inBox.count(kWhite));
+    EXPECT_TRUE(inBox.count(kBlack));
+    EXPECT_EQ(out.colorAt(10, 10), kRed);
+    EXPECT_EQ(out.colorAt(630, fx.captionY() - 1), kBlack);
+    EXPECT_EQ(out.colorAt(fx.captionX() + 1, fx.captionY() + 1), kWhite);
+    EXPECT_EQ(fx.drawCount(), 1);
+
+    fx.Apply(frame);
+    fx.Apply(frame);
+    EXPECT_EQ(fx.drawCount(), 1); // same text: composited, not redrawn
+    const int boxWidth = box.width();
+    now = Moment(27);
+    fx.Apply(frame);
+    EXPECT_EQ(fx.drawCount(), 2);
+    EXPECT_EQ(fx.lastText(), "Tessaray 15:09:27");
+    EXPECT_EQ(fx.captionBox()->width(), boxWidth); // the first text sized the box
+}
+
+TEST_F(FxTest, TransparentTranslucentAndBorderModes) {
+    const MemBm frame = Frame(400, 100, 20);
+    std::map<int, std::set<uint32_t>> seen;
+    for (int mode : {1, 2, 3, 4}) {
+        Fx fx(Caption("Wide Caption Text", mode, 0, 100, kGreen, kWhite), 100);
+        fx.setClock([] { return Moment(); });
+        const MemBm& out = fx.Apply(frame);
+        ASSERT_TRUE(fx.captionBox());
+        EXPECT_EQ(fx.captionX(), 0);
+        EXPECT_EQ(fx.captionY(), 0); // 100 %: the top
+        seen[mode] = ColoursIn(out, 0, 0, fx.captionBox()->width(), fx.captionBox()->height());
+        // Outside the box the picture is unchanged.
+        EXPECT_EQ(out.colorAt(399, 99), kBlack);
+        EXPECT_EQ(out.colorAt(0, 99), kRed);
+    }
+    // Transparent: letters and picture only, no band.
+    EXPECT_EQ(seen[1], (std::set<uint32_t>{kRed, kBlack, kGreen}));
+    // Translucent: letters solid, the white band over black gives 85, over red (255, 0, 0)
+    // gives (255, 85, 85).
+    EXPECT_EQ(seen[2], (std::set<uint32_t>{0x555555, 0x5555FF, kGreen}));
+    // Border: letters, a white outline, the picture between.
+    EXPECT_EQ(seen[3], (std::set<uint32_t>{kRed, kBlack, kGreen, kWhite}));
+    // Any other mode puts nothing on the picture.
+    EXPECT_EQ(seen[4], (std::set<uint32_t>{kRed, kBlack}));
+}
+
+TEST_F(FxTest, APictureNarrowerThanTheCaptionIsNeverWrittenOutside) {
+    for (int align : {0, 1, 2}) {
+        Fx fx(Caption("A caption much wider than the picture it is put on", 0, align, 50), 100);
+        const MemBm frame = Frame(50, 40);
+        const MemBm& out = fx.Apply(frame);
+        ASSERT_TRUE(fx.captionBox());
+        EXPECT_EQ(fx.captionBox()->width(), 52);
+        EXPECT_EQ(fx.captionX(), 0);
+        EXPECT_EQ(out.width(), 50);
+        EXPECT_EQ(out.colorAt(0, fx.captionY()), kWhite);
+    }
+    // A picture lower than the letters: the box is the picture's height.
+    Fx low(Caption("Low", 0), 100);
+    const MemBm& out = low.Apply(Frame(100, 6));
+    ASSERT_TRUE(low.captionBox());
+    EXPECT_EQ(low.captionBox()->height(), 6);
+    EXPECT_EQ(low.captionY(), 0);
+    EXPECT_EQ(out.height(), 6);
+}
+
+TEST_F(FxTest, ScaleSetsTheOutputSizeByTheFirstFrame) {
+    Fx half(Caption("x", 0), 50);
+    EXPECT_EQ(half.Apply(Frame(200, 100)).width(), 100);
+    const MemBm& later = half.Apply(Frame(300, 300)); // stretched to the first size
+    EXPECT_EQ(later.width(), 100);
+    EXPECT_EQ(later.height(), 50);
+
+    Fx off(Caption("x", 0), 0);
+    const MemBm frame = Frame(20, 20);
+    EXPECT_EQ(&off.Apply(frame), &frame); // below 1: the source as it is
+    EXPECT_EQ(off.captionBox(), nullptr);
+
+    Fx empty(Caption("", 0), 100);
+    EXPECT_FALSE(empty.RenderCaption());
+    EXPECT_FALSE(empty.Composite());
+    const MemBm& out = empty.Apply(frame);
+    EXPECT_EQ(out.colorAt(0, 19), kRed);
+}
+
+TEST(CreateOverlay, OnlyWithACaptionAndAlwaysAtFullSize) {
+    Settings s;
+    s.capEnable = false;
+    s.scaleEnable = true;
+    EXPECT_EQ(CreateOverlay(s), nullptr);
+    EXPECT_TRUE(s.scaleEnable); // no overlay: nothing changed
+    s.capEnable = true;
+    s.capString.clear();
+    EXPECT_EQ(CreateOverlay(s), nullptr);
+
+    s.capString = "Tessaray %a %H:%M:%S";
+    s.scale = 50;
+    s.capBackMode = 2;
+    s.capAlign = 2;
+    s.capVert = 30;
+    s.capTextColor = 0x123456;
+    s.capFont = PixelFont(20, 700).toBytes();
+    s.capFontSet = true;
+    auto fx = CreateOverlay(s);
+    ASSERT_TRUE(fx);
+    EXPECT_FALSE(s.scaleEnable);
+    EXPECT_EQ(fx->scale(), 100);
+    EXPECT_EQ(fx->caption().backMode, 2);
+    EXPECT_EQ(fx->caption().align, 2);
+    EXPECT_EQ(fx->caption().vertical, 30);
+    EXPECT_EQ(fx->caption().textColor, 0x123456u);
+    EXPECT_EQ(fx->caption().font.weight, 700);
+    MemBm frame(320, 200);
+    EXPECT_EQ(fx->Apply(frame).width(), 320);
+}
+
+TEST(EffectSwitches, TogglingChangesOnlyTheFlag) {
+    EffectBytes bytes{};
+    EXPECT_EQ(EffectSwitches().size(), 17u);
+    int named = 0;
+    std::set<int> indices;
+    for (const EffectSwitch& s : EffectSwitches()) {
+        named += s.name != nullptr;
+        indices.insert(s.byteIndex);
+    }
+    EXPECT_EQ(named, 6);
+    EXPECT_EQ(indices.size(), 17u);
+    EXPECT_FALSE(indices.count(7));
+    EXPECT_FALSE(indices.count(17));
+    EXPECT_STREQ(EffectForCommand(27503)->name, "Gray");
+    EXPECT_EQ(EffectForCommand(27900)->byteIndex, 19);
+    EXPECT_EQ(EffectForCommand(27513)->byteIndex, 8);
+    EXPECT_FALSE(EffectForCommand(27515));
+
+    EXPECT_TRUE(ToggleEffect(bytes, 27503));
+    EXPECT_EQ(bytes[4], 1);
+    EXPECT_TRUE(IsEffectOn(bytes, 27503));
+    EXPECT_FALSE(ToggleEffect(bytes, 27503));
+    EXPECT_EQ(bytes[4], 0);
+    EXPECT_FALSE(ToggleEffect(bytes, 1234));
+    EXPECT_EQ(bytes, EffectBytes{});
+}
+
+TEST(EffectSwitches, AGreySwitchLeavesTheCapturedColours) {
+    // The switches are flags only: a captioned picture keeps its colours.
+    Settings s;
+    ToggleEffect(s.effects, 27503);
+    s.capEnable = true;
+    auto fx = CreateOverlay(s);
+    ASSERT_TRUE(fx);
+    MemBm frame(300, 100);
+    frame.fill(kRed);
+    EXPECT_EQ(fx->Apply(frame).colorAt(5, 5), kRed);
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,440 @@
+// Picture files written by WriteImageFile, checked by independent readers (libpng, libjpeg,
+// ImageMagick, ffprobe), and pictures of other programs read back by the codec layer.
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <png.h>
+#include <set>
+#include <sys/resource.h>
+
+#include "bench/DesktopPicture.h"
+#include "media/MediaFile.h"
+#include "media/MemBm.h"
+#include "media/WriteImageFile.h"
+#include "media/image/ImageCodec.h"
+#include "support/TestSupport.h"
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunCommand;
+using test::TempDir;
+
+// A picture with text, flat areas and noise (thousands of colours).
+std::unique_ptr<MemBm> ManyColours(int w = 160, int h = 90) {
+    auto bm = bench::MakeDesktopPicture(w, h);
+    bench::DrawPhoto(*bm, 0, 0, w, h / 2);
+    return bm;
+}
+
+// A picture of exactly `n` colours in bands and a checker board.
+std::unique_ptr<MemBm> FewColours(int n, int w = 97, int h = 61) {
+    auto bm = std::make_unique<MemBm>(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int i = ((x / 3) + (y / 2) * 7) % n;
+            uint8_t* p = bm->pixelAddress(x, y);
+            p[0] = static_cast<uint8_t>(i * 37);
+            p[1] = static_cast<uint8_t>(i * 11 + 3);
+            p[2] = static_cast<uint8_t>(255 - i);
+        }
+    return bm;
+}
+
+// Red, green, blue bytes of each pixel, rows top to bottom.
+std::vector<uint8_t> Rgb(const MemBm& bm) {
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(bm.width()) * bm.height() * 3);
+    for (int y = 0; y < bm.height(); ++y)
+        for (int x = 0; x < bm.width(); ++x) {
+            const uint8_t* p = bm.pixelAddress(x, y);
+            out.insert(out.end(), {p[2], p[1], p[0]});
+        }
+    return out;
+}
+
+// Pixels as ImageMagick decodes them.
+std::vector<uint8_t> MagickRgb(const std::string& path) {
+    std::string out;
+    EXPECT_EQ(RunCommand("convert '" + path + "' -depth 8 rgb:- 2>/dev/null", &out), 0);
+    return {out.begin(), out.end()};
+}
+
+std::string Identify(const std::string& path, const std::string& format) {
+    std::string out;
+    RunCommand("identify -format '" + format + "' '" + path + "' 2>&1", &out);
+    return out;
+}
+
+std::vector<uint8_t> LibpngRgb(const std::string& path, int* w, int* h) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> buf(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, buf.data(), 0, nullptr))
+        return {};
+    *w = static_cast<int>(image.width);
+    *h = static_cast<int>(image.height);
+    return buf;
+}
+
+struct JpegInfo {
+    int width = 0, height = 0, components = 0;
+    bool decoded = false;
+    std::vector<uint8_t> rgb;
+};
+
+JpegInfo LibjpegRead(const std::string& path) {
+    JpegInfo info;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return info;
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, f);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    info.width = static_cast<int>(cinfo.output_width);
+    info.height = static_cast<int>(cinfo.output_height);
+    info.components = cinfo.num_components;
+    info.rgb.resize(static_cast<size_t>(info.width) * info.height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = &info.rgb[static_cast<size_t>(cinfo.output_scanline) * info.width * 3];
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(f);
+    info.decoded = true;
+    return info;
+}
+
+size_t EntriesIn(const fs::path& dir) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+}
+
+double MeanAbsDiff(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty())
+        return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / a.size();
+}
+
+class RecordingStub : public MediaFile {
+public:
+    RecordingStub() : MediaFile("stub.wmv") {}
+    int32_t AddBitmapFrame(const MemBm& frame) override {
+        ++frames;
+        lastWidth = frame.width();
+        return result;
+    }
+    int frames = 0;
+    int lastWidth = 0;
+    int32_t result = 0;
+};
+
+TEST(PictureFile, PngRoundTripsExactlyThroughLibpngAndImageMagick) {
+    TempDir dir;
+    for (bool few : {false, true}) {
+        auto bm = few ? FewColours(200) : ManyColours();
+        const std::string path = dir.str() + (few ? "/few.png" : "/many.png");
+        ASSERT_EQ(WriteImageFile(*bm, kImagePng, path, -1), 0) << LastImageWriteError();
+        int w = 0, h = 0;
+        EXPECT_EQ(LibpngRgb(path, &w, &h), Rgb(*bm));
+        EXPECT_EQ(w, bm->width());
+        EXPECT_EQ(h, bm->height());
+        EXPECT_EQ(Identify(path, "%m %w %h"),
+                  "PNG " + std::to_string(bm->width()) + " " + std::to_string(bm->height()));
+        EXPECT_EQ(MagickRgb(path), Rgb(*bm));
+        auto back = image::LoadImageFile(path);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(Rgb(*back), Rgb(*bm));
+    }
+    EXPECT_EQ(EntriesIn(dir.path()), 2u); // no temporary files left
+}
+
+TEST(PictureFile, BmpRoundTripsExactlyAndOddWidthsArePadded) {
+    TempDir dir;
+    auto bm = ManyColours(161, 33);
+    const std::string path = dir.str() + "/a.bmp";
+    ASSERT_EQ(WriteImageFile(*bm, kImageBmp, path, 0), 0);
+    EXPECT_EQ(Identify(path, "%m %w %h"), "BMP3 161 33"); // the 40-byte header form
+    EXPECT_EQ(MagickRgb(path), Rgb(*bm));
+    EXPECT_EQ(fs::file_size(path), 54u + ((161 * 3 + 3) / 4 * 4) * 33u);
+    auto back = image::LoadImageFile(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Rgb(*back), Rgb(*bm));
+    std::string probe;
+    EXPECT_EQ(RunCommand("ffprobe -v error -show_entries stream=codec_name,width,height -of "
+                         "csv=p=0 '" +
+                             path + "'",
+                         &probe),
+              0);
+    EXPECT_EQ(probe, "bmp,161,33\n");
+}
+
+TEST(PictureFile, GifOfATrueColourPictureHasAtMost256ColoursAndOtherDecodersReadIt) {
+    TempDir dir;
+    auto bm = bench::MakeDesktopPicture(640, 400);
+    ASSERT_GT(image::CountColors(*bm, 100000), 256u);
+    const std::string path = dir.str() + "/desk.gif";
+    ASSERT_EQ(WriteImageFile(*bm, kImageGif, path, 0), 0);
+    std::string head(6, '\0');
+    std::ifstream(path, std::ios::binary).read(head.data(), 6);
+    EXPECT_EQ(head, "GIF89a");
+    EXPECT_EQ(Identify(path, "%m %w %h"), "GIF 640 400");
+    const int colours = std::stoi(Identify(path, "%k"));
+    EXPECT_LE(colours, 256);
+    EXPECT_GT(colours, 64); // the palette is chosen from the picture
+    std::string probe;
+    EXPECT_EQ(RunCommand("ffprobe -v error -show_entries stream=codec_name,width,height -of "
+                         "csv=p=0 '" +
+                             path + "'",
+                         &probe),
+              0);
+    EXPECT_EQ(probe, "gif,640,400\n");
+    // ImageMagick's pixels stay close to the original (error diffusion) and equal ours.
+    const auto magick = MagickRgb(path);
+    EXPECT_LT(MeanAbsDiff(magick, Rgb(*bm)), 6.0);
+    auto back = image::LoadImageFile(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Rgb(*back), magick);
+}
+
+TEST(PictureFile, GifOfFewColoursIsExactForEveryTableSize) {
+    TempDir dir;
+    for (int n : {1, 2, 3, 16, 17, 255, 256}) {
+        auto bm = FewColours(n, 300, 80); // long enough to fill and clear the LZW table
+        const std::string path = dir.str() + "/g" + std::to_string(n) + ".gif";
+        ASSERT_EQ(WriteImageFile(*bm, kImageGif, path, 0), 0);
+        EXPECT_EQ(MagickRgb(path), Rgb(*bm)) << n << " colours";
+        auto back = image::LoadImageFile(path);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(Rgb(*back), Rgb(*bm)) << n << " colours";
+    }
+    // Noise: long LZW streams with many table resets.
+    auto noisy = std::make_unique<MemBm>(512, 512);
+    uint32_t seed = 7;
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 512; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const uint8_t v = static_cast<uint8_t>((seed >> 16) & 0xFF);
+            uint8_t* p = noisy->pixelAddress(x, y);
+            p[0] = p[1] = p[2] = v; // 256 greys
+        }
+    const std::string path = dir.str() + "/noise.gif";
+    ASSERT_EQ(WriteImageFile(*noisy, kImageGif, path, 0), 0);
+    EXPECT_EQ(MagickRgb(path), Rgb(*noisy));
+}
+
+TEST(PictureFile, JpegQualityIsTheLowByteAndMinusOneIsTheBest) {
+    TempDir dir;
+    auto bm = ManyColours(320, 180);
+    const std::string best = dir.str() + "/best.jpg", mid = dir.str() + "/mid.jpg",
+                      wrap = dir.str() + "/wrap.jpg";
+    ASSERT_EQ(WriteImageFile(*bm, kImageJpeg, best, -1), 0);
+    ASSERT_EQ(WriteImageFile(*bm, kImageJpeg, mid, 50), 0);
+    ASSERT_EQ(WriteImageFile(*bm, kImageJpeg, wrap, 0x132), 0); // low byte 0x32 = 50
+    EXPECT_EQ(Identify(best, "%m %w %h %Q"), "JPEG 320 180 100");
+    EXPECT_EQ(Identify(mid, "%Q"), "50");
+    EXPECT_EQ(Identify(wrap, "%Q"), "50");
+    const JpegInfo info = LibjpegRead(best);
+    ASSERT_TRUE(info.decoded);
+    EXPECT_EQ(info.width, 320);
+    EXPECT_EQ(info.components, 3);
+    EXPECT_LT(MeanAbsDiff(info.rgb, Rgb(*bm)), 2.0);
+    EXPECT_GT(fs::file_size(best), fs::file_size(mid));
+    auto back = image::LoadImageFile(best);
+    ASSERT_TRUE(back);
+    EXPECT_LT(MeanAbsDiff(Rgb(*back), Rgb(*bm)), 2.0);
+}
+
+TEST(PictureFile, NothingIsWrittenForAnEmptyNameAnUnknownFormatOrFormat2WithoutRecording) {
+    TempDir dir;
+    auto bm = FewColours(4);
+    ASSERT_EQ(OpenRecording(), nullptr);
+    EXPECT_EQ(WriteImageFile(*bm, kImagePng, "", -1), 0);
+    EXPECT_EQ(WriteImageFile(*bm, kImageGif, "", -1), 0);
+    EXPECT_EQ(WriteImageFile(*bm, kImageRecordingFrame, dir.str() + "/x.bmp", -1), 0);
+    EXPECT_EQ(WriteImageFile(*bm, 7, dir.str() + "/x.png", -1), 0);
+    EXPECT_EQ(WriteImageFile(*bm, -1, dir.str() + "/x.png", -1), 0);
+    EXPECT_EQ(EntriesIn(dir.path()), 0u);
+
+    RecordingStub recording;
+    recording.result = 1234;
+    SetOpenRecording(&recording);
+    EXPECT_EQ(WriteImageFile(*bm, kImageRecordingFrame, dir.str() + "/x.bmp", -1), 1234);
+    SetOpenRecording(nullptr);
+    EXPECT_EQ(recording.frames, 1);
+    EXPECT_EQ(recording.lastWidth, bm->width());
+    EXPECT_EQ(EntriesIn(dir.path()), 0u);
+
+    MemBm empty(0, 0);
+    EXPECT_EQ(WriteImageFile(empty, kImagePng, dir.str() + "/e.png", -1), 505);
+    EXPECT_EQ(EntriesIn(dir.path()), 0u);
+}
+
+TEST(PictureFile, FailuresGiveTheirCodesAndLeaveNoFileBehind) {
+    TempDir dir;
+    auto bm = ManyColours();
+    const std::string regular = dir.str() + "/plain";
+    std::ofstream(regular) << "x";
+    // A directory that cannot exist: below a regular file.
+    EXPECT_EQ(WriteImageFile(*bm, kImagePng, regular + "/a.png", -1), 503);
+    EXPECT_FALSE(LastImageWriteError().empty());
+    for (int format : {kImageBmp, kImageGif, kImageJpeg})
+        EXPECT_EQ(WriteImageFile(*bm, format, regular + "/a.x", -1), 504);
+
+    // A full disk: the file size limit cuts every write short.
+    auto big = bench::MakeDesktopPicture(400, 300);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 2000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int png = WriteImageFile(*big, kImagePng, dir.str() + "/full.png", -1);
+    const int bmp = WriteImageFile(*big, kImageBmp, dir.str() + "/full.bmp", -1);
+    const int gif = WriteImageFile(*big, kImageGif, dir.str() + "/full.gif", -1);
+    const int jpg = WriteImageFile(*big, kImageJpeg, dir.str() + "/full.jpg", -1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(png, 503);
+    EXPECT_EQ(bmp, 504);
+    EXPECT_EQ(gif, 504);
+    EXPECT_EQ(jpg, 504);
+    EXPECT_EQ(EntriesIn(dir.path()), 1u); // only "plain": no partial or temporary file
+}
+
+TEST(PictureFile, AChosenFreeNameIsNeverReplacedButAUserPathMayBe) {
+    TempDir dir;
+    auto bm = FewColours(3);
+    const std::string path = dir.str() + "/Tess_1.png";
+    std::ofstream(path) << "someone else's file";
+    EXPECT_EQ(WriteImageFile(*bm, kImagePng, path, -1), 503);
+    std::string kept;
+    std::getline(std::ifstream(path), kept);
+    EXPECT_EQ(kept, "someone else's file");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    EXPECT_EQ(WriteImageFile(*bm, kImagePng, path, -1, /*mayReplace=*/true), 0);
+    EXPECT_EQ(Identify(path, "%m"), "PNG");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    // A relative name is written in the current directory.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_EQ(WriteImageFile(*bm, kImageBmp, "rel.bmp", -1), 0);
+    fs::current_path(cwd);
+    EXPECT_TRUE(fs::exists(dir.path() / "rel.bmp"));
+}
+
+TEST(PictureFile, PicturesOfOtherProgramsAreRead) {
+    TempDir dir;
+    auto bm = FewColours(40, 64, 48);
+    const std::string src = dir.str() + "/src.png";
+    ASSERT_EQ(WriteImageFile(*bm, kImagePng, src, -1), 0);
+    const auto want = Rgb(*bm);
+    struct Case {
+        std::string name, args;
+        bool exact;
+    };
+    const Case cases[] = {
+        {"i.gif", "-interlace GIF", true},
+        {"p8.bmp", "-type Palette BMP3:", true},
+        {"t32.bmp", "-define bmp:format=bmp4 -alpha on BMP:", true},
+        {"r24.bmp", "BMP3:", true},
+        {"g.png", "-interlace PNG PNG48:", true},
+        {"q.jpg", "-quality 95", false},
+        {"c.jpg", "-colorspace CMYK -quality 95", false},
+    };
+    for (const Case& c : cases) {
+        const std::string out = dir.str() + "/" + c.name;
+        std::string prefix = c.args;
+        std::string target = out;
+        if (!prefix.empty() && prefix.back() == ':') {
+            const size_t sp = prefix.rfind(' ');
+            target = prefix.substr(sp == std::string::npos ? 0 : sp + 1) + out;
+            prefix = sp == std::string::npos ? "" : prefix.substr(0, sp);
+        }
+        ASSERT_EQ(RunCommand("convert '" + src + "' " + prefix + " '" + target + "' 2>&1"), 0)
+            << c.name;
+        std::string error;
+        auto back = image::LoadImageFile(out, image::ImageType::Unknown, &error);
+        ASSERT_TRUE(back) << c.name << ": " << error;
+        ASSERT_EQ(back->width(), 64) << c.name;
+        if (c.exact)
+            EXPECT_EQ(Rgb(*back), want) << c.name;
+        else
+            EXPECT_LT(MeanAbsDiff(Rgb(*back), want), 12.0) << c.name;
+    }
+    // Alpha is shown over white.
+    const std::string alpha = dir.str() + "/alpha.png";
+    ASSERT_EQ(RunCommand("convert -size 8x8 xc:'rgba(255,0,0,0.0)' '" + alpha + "'"), 0);
+    auto back = image::LoadImageFile(alpha);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->colorAt(3, 3), 0xFFFFFFu);
+}
+
+TEST(PictureFile, DamagedOrForeignFilesAreRefusedWithAMessage) {
+    TempDir dir;
+    auto bm = ManyColours(64, 40);
+    std::string error;
+    EXPECT_FALSE(image::LoadImageFile(dir.str() + "/missing.png", image::ImageType::Png, &error));
+    EXPECT_NE(error.find("missing.png"), std::string::npos);
+    for (int format : {kImagePng, kImageBmp, kImageGif, kImageJpeg}) {
+        const std::string path = dir.str() + "/f." + ImageExtension(format);
+        ASSERT_EQ(WriteImageFile(*bm, format, path, -1), 0);
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), {}};
+        // Every truncation and a run of corrupted copies decode or fail cleanly.
+        for (size_t len = 0; len < data.size(); len += 1 + len / 8) {
+            error.clear();
+            auto pic = image::DecodeImage(data.data(), len, image::ImageType::Unknown, &error);
+            if (!pic) {
+                EXPECT_FALSE(error.empty());
+            }
+        }
+        uint32_t seed = static_cast<uint32_t>(format) + 1;
+        for (int round = 0; round < 60; ++round) {
+            std::vector<uint8_t> bad = data;
+            for (int k = 0; k < 6; ++k) {
+                seed = seed * 1664525u + 1013904223u;
+                bad[(seed >> 8) % bad.size()] ^= static_cast<uint8_t>(seed >> 24 | 1);
+            }
+            (void)image::DecodeImage(bad.data(), bad.size(), image::ImageType::Unknown, &error);
+        }
+    }
+    const std::string text = "just some text, not a picture";
+    EXPECT_FALSE(image::DecodeImage(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                    image::ImageType::Unknown, &error));
+    EXPECT_EQ(error, "not a picture file of a known kind");
+    // A header announcing a huge picture is refused before anything is allocated.
+    uint8_t gif[] = {'G',  'I', 'F', '8', '9', 'a',  0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0,
+                     0x2C, 0,   0,   0,   0,   0xFF, 0xFF, 0xFF, 0xFF, 0,    2, 0};
+    EXPECT_FALSE(image::DecodeImage(gif, sizeof gif, image::ImageType::Gif, &error));
+}
+
+TEST(PictureFile, ExtensionsOfTheFormatNumbers) {
+    EXPECT_STREQ(ImageExtension(0), "png");
+    EXPECT_STREQ(ImageExtension(1), "bmp");
+    EXPECT_STREQ(ImageExtension(2), "bmp");
+    EXPECT_STREQ(ImageExtension(3), "gif");
+    EXPECT_STREQ(ImageExtension(4), "jpg");
+    EXPECT_STREQ(ImageExtension(9), "bmp");
+    EXPECT_EQ(image::TypeFromExtension("/a.b/Shot.JPEG"), image::ImageType::Jpeg);
+    EXPECT_EQ(image::TypeFromExtension("/a.png/noext"), image::ImageType::Unknown);
+}
+
+} // namespace
+} // namespace tess
