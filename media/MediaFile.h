@@ -47,11 +47,10 @@ public:
     std::string GetDisplayName() const;
     const std::string& GetFileName() const { return fileName_; }
 
-    // Reads a header attribute as text; returns its length, or -1 when absent.
-    virtual int32_t GetAttribute(const std::string& /*name*/, std::string* /*out*/) {
-        return -1;
-    }
-    // Writes a text header attribute into the finished file; 0 on success.
+    // Reads a header attribute as text into `out` (may be null); returns the length needed
+    // (characters + 1), or 0 when there is no such attribute.
+    virtual int32_t GetAttribute(const std::string& /*name*/, std::string* /*out*/) { return 0; }
+    // Writes a text header attribute into the finished file; 0 on success, else an error.
     virtual int32_t SetAttribute(const std::string& /*name*/, const std::string& /*text*/) {
         return -1;
     }

@@ -347,7 +347,7 @@ int32_t AsfWriter::FlushPacket() {
 }
 
 int32_t AsfWriter::Write(uint16_t stream, int64_t time, bool keyFrame, const uint8_t* data,
-                         size_t size) {
+                         size_t size, int64_t duration) {
     std::lock_guard lock(mu_);
     if (fd_ < 0)
         return -EBADF;
@@ -415,7 +415,8 @@ int32_t AsfWriter::Write(uint16_t stream, int64_t time, bool keyFrame, const uin
     entry.lastPacket = static_cast<uint32_t>(state_.packets);
     if (indexed)
         keys_.push_back(entry);
-    const uint64_t end = static_cast<uint64_t>(time) + std::max<uint64_t>(info->sampleDuration, 1);
+    const uint64_t length = duration > 0 ? static_cast<uint64_t>(duration) : info->sampleDuration;
+    const uint64_t end = static_cast<uint64_t>(time) + std::max<uint64_t>(length, 1);
     endTime_ = std::max(endTime_, end);
     return 0;
 }

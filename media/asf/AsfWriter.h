@@ -79,8 +79,10 @@ public:
     int32_t Open(const std::string& path, std::vector<StreamInfo> streams,
                  std::vector<Attribute> attributes, WriterOptions options = {});
     // Writes one media object (a coded frame or a run of audio blocks) of a stream at a
-    // sample time in 100-ns units. Returns 0 or a negative errno.
-    int32_t Write(uint16_t stream, int64_t time, bool keyFrame, const uint8_t* data, size_t size);
+    // sample time in 100-ns units, lasting `duration` (0: the stream's sample duration).
+    // Returns 0 or a negative errno.
+    int32_t Write(uint16_t stream, int64_t time, bool keyFrame, const uint8_t* data, size_t size,
+                  int64_t duration = 0);
     // Writes the last packet and the index and rewrites the header with the final sizes.
     // Returns 0 or the first error met while writing (negative errno).
     int32_t Close();

@@ -1,0 +1,319 @@
+#include "media/WMFile.h"
+
+#include "media/MemBm.h"
+#include "media/asf/AsfEditor.h"
+#include "media/asf/AsfReader.h"
+#include "media/asf/AsfWriter.h"
+#include "media/gsm/GsmEncoder.h"
+#include "media/mss2/Mss2Encoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace tess {
+
+namespace {
+
+constexpr uint32_t kMss2 = 0x3253534D;    // "MSS2"
+constexpr int64_t kGsmBlockTime = 400000; // 320 samples at 8000 Hz, 100-ns units
+
+bool EndsWithNoCase(const std::string& s, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, suffix) == 0;
+}
+
+int64_t SteadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+               .count() /
+           100;
+}
+
+} // namespace
+
+WMFile::WMFile(std::string fileName, std::string profileName, int32_t frameRate, int32_t bitRate,
+               int32_t frameWidth, int32_t frameHeight, int32_t timeLapse)
+    : RecFile(std::move(fileName)), profileName_(std::move(profileName)),
+      frameRate_(std::max(frameRate, 1)), bitRate_(bitRate), frameWidth_(frameWidth),
+      frameHeight_(frameHeight), timeLapse_(timeLapse),
+      hasVideo_(!EndsWithNoCase(GetFileName(), ".wma")), clock_(SteadyNow) {
+    audioFormat_ = AudioFormat{}; // PCM, 1 channel, 8000 samples/s, 16 bits
+}
+
+WMFile::~WMFile() {
+    if (writing_.load())
+        Close();
+}
+
+void WMFile::NoteError(int32_t r) {
+    if (r == 0)
+        return;
+    int32_t expected = 0;
+    lastError_.compare_exchange_strong(expected, r);
+}
+
+bool WMFile::Open() {
+    struct stat st;
+    if (::stat(GetFileName().c_str(), &st) == 0 && st.st_size > 0) {
+        SetExistingSize(static_cast<uint64_t>(st.st_size));
+        asf::AsfReader reader;
+        if (reader.Open(GetFileName()))
+            duration_ = static_cast<int64_t>(reader.duration());
+    }
+    if (GetExistingSize() == 0) {
+        // The video profile: a size of 0 becomes 1023 x 768.
+        if (frameWidth_ <= 0)
+            frameWidth_ = 1023;
+        if (frameHeight_ <= 0)
+            frameHeight_ = 768;
+        frameWidth_ = std::min(frameWidth_, Mss2Encoder::kMaxSide);
+        frameHeight_ = std::min(frameHeight_, Mss2Encoder::kMaxSide);
+        profileReady_ = true;
+        videoStream_ = hasVideo_ ? 1 : 0;
+    }
+    return RecFile::Open();
+}
+
+int32_t WMFile::AddAudioStream() {
+    if (!profileReady_)
+        return kNoProfile;
+    std::lock_guard lock(createMu_);
+    if (writer_)
+        return -EBUSY;
+    audioStream_ = static_cast<uint16_t>(videoStream_ + 1);
+    audioBitRate_ = GsmEncoder::kAvgBytesPerSec * 8;
+    return 0;
+}
+
+int32_t WMFile::CreateWriter() {
+    std::lock_guard lock(createMu_);
+    if (writer_)
+        return createResult_;
+    if (!profileReady_) {
+        // An existing file is never overwritten.
+        createResult_ = GetExistingSize() != 0 ? -EEXIST : kNoProfile;
+        return createResult_;
+    }
+    std::vector<asf::StreamInfo> streams;
+    if (hasVideo_) {
+        asf::StreamInfo v;
+        v.video = true;
+        v.number = videoStream_;
+        v.name = "Video1";
+        v.typeSpecific = asf::VideoTypeSpecific(
+            frameWidth_, frameHeight_, 24, kMss2,
+            Mss2Encoder::Extradata(frameWidth_, frameHeight_, static_cast<float>(frameRate_),
+                                   static_cast<uint32_t>(std::max(bitRate_, 0))));
+        v.bitRate = static_cast<uint32_t>(std::max(bitRate_, 0));
+        v.avgTimePerFrame = static_cast<uint64_t>(avgTimePerFrame());
+        v.sampleDuration = v.avgTimePerFrame;
+        v.codecName = "MSS2 screen video, 15-bit run-length";
+        v.codecInfo = {'M', 'S', 'S', '2'};
+        streams.push_back(v);
+        encoder_ = std::make_unique<Mss2Encoder>(frameWidth_, frameHeight_);
+    }
+    if (audioStream_ != 0) {
+        asf::StreamInfo a;
+        a.video = false;
+        a.number = audioStream_;
+        a.name = "Audio1";
+        a.typeSpecific =
+            asf::AudioTypeSpecific(GsmEncoder::kFormatTag, 1, 8000, GsmEncoder::kAvgBytesPerSec,
+                                   GsmEncoder::kBlockBytes, 0, {0x40, 0x01});
+        a.errorCorrection = asf::AudioSpreadData(GsmEncoder::kBlockBytes);
+        a.bitRate = audioBitRate_;
+        a.sampleDuration = kGsmBlockTime;
+        a.codecName = "GSM 6.10";
+        a.codecInfo = {0x31, 0x00};
+        streams.push_back(a);
+        gsm_ = std::make_unique<GsmEncoder>();
+    }
+    if (streams.empty()) {
+        createResult_ = kNoProfile;
+        return createResult_;
+    }
+    asf::WriterOptions options;
+    options.packetSize = hasVideo_ ? 8192 : 1024;
+    auto writer = std::make_unique<asf::AsfWriter>();
+    createResult_ = writer->Open(GetFileName(), std::move(streams), {}, options);
+    NoteError(createResult_);
+    writer_ = std::move(writer);
+    writing_.store(createResult_ == 0);
+    return createResult_;
+}
+
+int32_t WMFile::AddBitmapFrame(const MemBm& frame, int64_t time, bool forceKey) {
+    return AddFrame(frame.bits(), frame.width(), frame.height(), frame.stride(), time, forceKey);
+}
+
+int32_t WMFile::AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int32_t stride,
+                         int64_t time, bool forceKey) {
+    if (int32_t r = CreateWriter(); r != 0)
+        return r;
+    if (!hasVideo_)
+        return kNoProfile;
+    std::lock_guard lock(videoMu_);
+    if (firstFrame_) {
+        firstFrame_ = false;
+        startTime_ = clock_();
+    }
+    int64_t t = time;
+    const int32_t n = framesWritten_.load();
+    if (t == 0 && n != 0) {
+        t = clock_() - startTime_;
+        if (timeLapse_ > 1)
+            t /= timeLapse_;
+    }
+    const bool cleanPoint = forceKey || n % frameRate_ == 0;
+    const bool key = encoder_->Encode(bgrx, width, height, stride, cleanPoint, coded_);
+    framesWritten_.store(n + 1);
+    const int32_t r = writer_->Write(videoStream_, t, key, coded_.data(), coded_.size());
+    NoteError(r);
+    videoTime_.store(t);
+    return r;
+}
+
+size_t WMFile::WriteAudio(const void* data, size_t bytes) {
+    if (IsPaused() || bytes == 0)
+        return 0;
+    if (CreateWriter() != 0 || audioStream_ == 0)
+        return 0;
+    const auto* p = static_cast<const uint8_t*>(data);
+    int64_t at = audioTime_.load();
+    if (WriteAudioBuffer(at, p, bytes) != 0)
+        return 0;
+    const int64_t d =
+        static_cast<int64_t>(bytes) * 10000000 / std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
+    at += d;
+    audioTime_.store(at);
+    // The sound track never lags the video: repeat the latest buffer until it catches up.
+    while (d > 0 && at < videoTime_.load()) {
+        if (WriteAudioBuffer(at, p, bytes) != 0)
+            break;
+        at += d;
+        audioTime_.store(at);
+    }
+    return bytes;
+}
+
+int32_t WMFile::WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes) {
+    std::lock_guard lock(audioMu_);
+    if (!gsm_ || !gsm_->valid())
+        return -EINVAL;
+    if (gsm_->pendingSamples() == 0)
+        blockTime_ = time;
+    gsm_->Encode(data, bytes, audioBlocks_);
+    return WriteAudioBlocks(false);
+}
+
+// Writes the coded blocks waiting in audioBlocks_ as one media object (audioMu_ held).
+int32_t WMFile::WriteAudioBlocks(bool finish) {
+    if (finish && gsm_)
+        gsm_->Finish(audioBlocks_);
+    if (audioBlocks_.empty())
+        return 0;
+    const size_t blocks = audioBlocks_.size() / GsmEncoder::kBlockBytes;
+    const int32_t r =
+        writer_->Write(audioStream_, blockTime_, true, audioBlocks_.data(), audioBlocks_.size(),
+                       static_cast<int64_t>(blocks) * kGsmBlockTime);
+    blockTime_ += static_cast<int64_t>(blocks) * kGsmBlockTime;
+    audioBlocks_.clear();
+    NoteError(r);
+    return r;
+}
+
+int32_t WMFile::GetPositionMs() const {
+    return static_cast<int32_t>(videoTime_.load() / 10000);
+}
+
+bool WMFile::SeekMs(int32_t ms) {
+    videoTime_.store(static_cast<int64_t>(ms) * 10000);
+    audioTime_.store(static_cast<int64_t>(ms) * 10000);
+    return true;
+}
+
+int32_t WMFile::GetDurationMs() const {
+    return static_cast<int32_t>(duration_ / 10000);
+}
+
+int32_t WMFile::GetAttribute(const std::string& name, std::string* out) {
+    std::string value;
+    bool found = true;
+    if (strcasecmp(name.c_str(), "framecount") == 0) {
+        value = std::to_string(framesWritten_.load());
+    } else if (writing_.load()) {
+        if (strcasecmp(name.c_str(), "duration") == 0) {
+            value = std::to_string(writer_->Duration());
+        } else if (strcasecmp(name.c_str(), "filesize") == 0) {
+            value = std::to_string(writer_->FileSize());
+        } else {
+            std::lock_guard lock(createMu_);
+            found = false;
+            for (const auto& a : pendingAttributes_)
+                if (strcasecmp(a.name.c_str(), name.c_str()) == 0) {
+                    value = a.value;
+                    found = true;
+                }
+        }
+    } else {
+        asf::AsfReader reader;
+        if (!reader.Open(GetFileName()))
+            return 0;
+        if (strcasecmp(name.c_str(), "duration") == 0)
+            value = std::to_string(reader.duration());
+        else if (strcasecmp(name.c_str(), "filesize") == 0)
+            value = std::to_string(reader.finished() ? reader.headerFileSize() : reader.fileSize());
+        else
+            found = reader.GetAttribute(name, &value);
+    }
+    if (!found)
+        return 0;
+    if (out)
+        *out = value;
+    return static_cast<int32_t>(value.size() + 1);
+}
+
+int32_t WMFile::SetAttribute(const std::string& name, const std::string& text) {
+    if (writing_.load()) {
+        std::lock_guard lock(createMu_);
+        for (auto& a : pendingAttributes_)
+            if (strcasecmp(a.name.c_str(), name.c_str()) == 0) {
+                a.value = text;
+                return 0;
+            }
+        pendingAttributes_.push_back({name, text});
+        return 0;
+    }
+    return asf::SetTextAttribute(GetFileName(), name, text);
+}
+
+bool WMFile::Close() {
+    bool ok = true;
+    if (writing_.load()) {
+        if (audioStream_ != 0 && writer_->LastError() == 0) {
+            std::lock_guard lock(audioMu_);
+            WriteAudioBlocks(true);
+        }
+        const int32_t r = writer_->Close();
+        NoteError(r);
+        writing_.store(false);
+        std::vector<asf::Attribute> pending;
+        {
+            std::lock_guard lock(createMu_);
+            pending.swap(pendingAttributes_);
+        }
+        if (r == 0) {
+            for (const auto& a : pending)
+                NoteError(asf::SetTextAttribute(GetFileName(), a.name, a.value));
+        }
+    }
+    ok = lastError_.load() == 0;
+    RecFile::Close();
+    return ok;
+}
+
+} // namespace tess

@@ -1,0 +1,131 @@
+#pragma once
+// The file of one recording: an ASF file with the screen-video stream "Video1" (MSS2, the
+// recording's size and frame rate) and, with sound, the voice stream "Audio1" (GSM 6.10,
+// 8000 Hz mono). A ".wma" file holds the voice stream only.
+//
+// Video frames arrive on the recording thread (the first one on the window thread), sound
+// buffers on the wave input's worker thread. The ASF writer locks itself; the video time that
+// the sound side reads is one atomic 64-bit value. Sample times are in 100-ns units.
+#include "media/RecFile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tess {
+
+class GsmEncoder;
+class Mss2Encoder;
+namespace asf {
+class AsfWriter;
+struct Attribute;
+} // namespace asf
+
+class WMFile : public RecFile {
+public:
+    // Returns a time in 100-ns units; only differences matter.
+    using Clock = std::function<int64_t()>;
+
+    // Results besides 0 and negative errno values.
+    static constexpr int32_t kNoProfile = 6;
+
+    // frameWidth / frameHeight 0 give 1023 x 768; frameRate below 1 becomes 1; timeLapse
+    // below 2 means real time.
+    WMFile(std::string fileName, std::string profileName, int32_t frameRate, int32_t bitRate,
+           int32_t frameWidth, int32_t frameHeight, int32_t timeLapse);
+    ~WMFile() override;
+
+    bool Open() override;
+    // Finishes the file (last packet, index, final header), then the timecode layer. False
+    // when any write failed; LastError tells which.
+    bool Close() override;
+    bool IsValid() const override { return true; }
+    int32_t GetPositionMs() const override;
+    bool SeekMs(int32_t ms) override;
+    int32_t GetDurationMs() const override;
+
+    // Adds the voice stream (after Open, before the first sample).
+    int32_t AddAudioStream();
+
+    size_t WriteAudio(const void* data, size_t bytes) override;
+    int32_t AddBitmapFrame(const MemBm& frame) override { return AddBitmapFrame(frame, 0, false); }
+    // time 0: take it from the clock. Returns 0 or a negative errno.
+    int32_t AddBitmapFrame(const MemBm& frame, int64_t time, bool forceKey);
+    // The same for a bare 32-bit BGRx top-down picture.
+    int32_t AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int32_t stride,
+                     int64_t time, bool forceKey);
+
+    // "framecount", "duration" (100-ns units), "filesize" (bytes) or any text attribute.
+    int32_t GetAttribute(const std::string& name, std::string* out) override;
+    // Stores a text attribute in the finished file (kept until Close while writing).
+    int32_t SetAttribute(const std::string& name, const std::string& text) override;
+
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
+    // The first write error met (negative errno), 0 when none.
+    int32_t LastError() const { return lastError_.load(); }
+
+    int32_t frameRate() const { return frameRate_; }
+    int32_t bitRate() const { return bitRate_; }
+    int32_t frameWidth() const { return frameWidth_; }
+    int32_t frameHeight() const { return frameHeight_; }
+    int64_t avgTimePerFrame() const { return 10000000LL / frameRate_; }
+    int32_t framesWritten() const { return framesWritten_.load(); }
+    int64_t videoTime() const { return videoTime_.load(); }
+    int64_t audioTime() const { return audioTime_.load(); }
+    bool hasVideo() const { return hasVideo_; }
+    bool hasAudio() const { return audioStream_ != 0; }
+    uint16_t videoStream() const { return videoStream_; }
+    uint16_t audioStream() const { return audioStream_; }
+
+protected:
+    // Codes one PCM buffer at `time` into the voice stream. Returns 0 or a negative errno.
+    virtual int32_t WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes);
+
+private:
+    int32_t CreateWriter();
+    int32_t WriteAudioBlocks(bool finish);
+    void NoteError(int32_t r);
+
+    const std::string profileName_;
+    int32_t frameRate_;
+    int32_t bitRate_;
+    int32_t frameWidth_;
+    int32_t frameHeight_;
+    int32_t timeLapse_;
+    bool hasVideo_;
+
+    bool profileReady_ = false;
+    uint16_t videoStream_ = 0;
+    uint16_t audioStream_ = 0;
+    uint32_t audioBitRate_ = 0;
+    int64_t duration_ = 0; // of an existing file
+
+    Clock clock_;
+    std::mutex createMu_;
+    std::atomic<bool> writing_{false};
+    int32_t createResult_ = 0;
+    std::unique_ptr<asf::AsfWriter> writer_;
+    std::vector<asf::Attribute> pendingAttributes_;
+
+    std::mutex videoMu_;
+    std::unique_ptr<Mss2Encoder> encoder_;
+    std::vector<uint8_t> coded_;
+    bool firstFrame_ = true;
+    int64_t startTime_ = 0;
+    std::atomic<int32_t> framesWritten_{0};
+    std::atomic<int64_t> videoTime_{0};
+
+    std::mutex audioMu_;
+    std::unique_ptr<GsmEncoder> gsm_;
+    std::vector<uint8_t> audioBlocks_;
+    int64_t blockTime_ = 0; // time of the first sample waiting in the encoder
+    std::atomic<int64_t> audioTime_{0};
+
+    std::atomic<int32_t> lastError_{0};
+};
+
+} // namespace tess

@@ -1,0 +1,251 @@
+#include "media/asf/AsfEditor.h"
+
+#include "media/asf/AsfFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tess::asf {
+
+namespace {
+
+constexpr uint64_t kMaxHeaderSize = 64u << 20;
+constexpr size_t kRewritePadding = 8192;
+
+struct RawObject {
+    Guid guid;
+    std::vector<uint8_t> bytes; // whole object
+};
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+
+private:
+    int fd_;
+};
+
+int32_t ReadAt(int fd, uint8_t* p, size_t n, uint64_t off) {
+    while (n > 0) {
+        ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return -errno;
+        if (r == 0)
+            return -EINVAL;
+        p += r;
+        n -= static_cast<size_t>(r);
+        off += static_cast<uint64_t>(r);
+    }
+    return 0;
+}
+
+int32_t WriteAt(int fd, const uint8_t* p, size_t n, uint64_t off) {
+    while (n > 0) {
+        ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(off));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return -errno;
+        if (w == 0)
+            return -EIO;
+        p += w;
+        n -= static_cast<size_t>(w);
+        off += static_cast<uint64_t>(w);
+    }
+    return 0;
+}
+
+std::vector<Attribute> ParseAttributes(const std::vector<uint8_t>& obj) {
+    std::vector<Attribute> out;
+    Reader r(obj.data(), obj.size());
+    r.Seek(kObjectHeaderSize);
+    const uint16_t n = r.U16();
+    for (uint16_t i = 0; i < n && !r.bad(); ++i) {
+        Attribute a;
+        a.name = ToUtf8(r.Utf16(r.U16()));
+        const uint16_t type = r.U16();
+        const uint16_t len = r.U16();
+        if (type != kTypeText) {
+            // Keep only text values: the program writes no others.
+            r.Skip(len);
+            continue;
+        }
+        a.value = ToUtf8(r.Utf16(len));
+        out.push_back(a);
+    }
+    return out;
+}
+
+std::vector<uint8_t> Assemble(const std::vector<RawObject>& objs, uint8_t r1, uint8_t r2) {
+    Bytes b;
+    size_t size = kHeaderObjectSize;
+    for (const auto& o : objs)
+        size += o.bytes.size();
+    b.Put(kHeader);
+    b.U64(size);
+    b.U32(static_cast<uint32_t>(objs.size()));
+    b.U8(r1);
+    b.U8(r2);
+    for (const auto& o : objs)
+        b.Put(o.bytes);
+    return std::move(b.data());
+}
+
+} // namespace
+
+int32_t SetTextAttribute(const std::string& path, const std::string& name,
+                         const std::string& value) {
+    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (fd.get() < 0)
+        return -errno;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return -errno;
+    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+    uint8_t top[kHeaderObjectSize];
+    if (fileSize < kHeaderObjectSize || ReadAt(fd.get(), top, sizeof top, 0) != 0)
+        return -EINVAL;
+    Reader tr(top, sizeof top);
+    if (tr.G() != kHeader)
+        return -EINVAL;
+    const uint64_t headerSize = tr.U64();
+    tr.U32();
+    const uint8_t r1 = tr.U8(), r2 = tr.U8();
+    if (headerSize < kHeaderObjectSize || headerSize > kMaxHeaderSize || headerSize > fileSize)
+        return -EINVAL;
+    std::vector<uint8_t> header(headerSize);
+    if (int32_t r = ReadAt(fd.get(), header.data(), header.size(), 0); r != 0)
+        return r;
+
+    // Split the header into its objects.
+    std::vector<RawObject> objs;
+    Reader r(header.data(), header.size());
+    r.Seek(kHeaderObjectSize);
+    while (r.left() >= kObjectHeaderSize) {
+        const size_t start = r.pos();
+        const Guid g = r.G();
+        const uint64_t size = r.U64();
+        if (size < kObjectHeaderSize || size > header.size() - start)
+            return -EINVAL;
+        objs.push_back(
+            {g, std::vector<uint8_t>(header.begin() + static_cast<ptrdiff_t>(start),
+                                     header.begin() + static_cast<ptrdiff_t>(start + size))});
+        r.Seek(start + static_cast<size_t>(size));
+    }
+
+    // Replace or add the attribute.
+    auto ecd = std::find_if(objs.begin(), objs.end(), [](const RawObject& o) {
+        return o.guid == kExtendedContentDescription;
+    });
+    std::vector<Attribute> attrs;
+    if (ecd != objs.end())
+        attrs = ParseAttributes(ecd->bytes);
+    auto same = std::find_if(attrs.begin(), attrs.end(), [&](const Attribute& a) {
+        return strcasecmp(a.name.c_str(), name.c_str()) == 0;
+    });
+    if (same != attrs.end())
+        same->value = value;
+    else
+        attrs.push_back({name, value});
+    RawObject newEcd{kExtendedContentDescription,
+                     MakeObject(kExtendedContentDescription, ContentDescriptionBody(attrs))};
+    auto padding = std::find_if(objs.begin(), objs.end(),
+                                [](const RawObject& o) { return o.guid == kPadding; });
+    if (ecd != objs.end()) {
+        *ecd = std::move(newEcd);
+    } else {
+        objs.insert(padding, std::move(newEcd));
+    }
+    padding = std::find_if(objs.begin(), objs.end(),
+                           [](const RawObject& o) { return o.guid == kPadding; });
+
+    size_t without = kHeaderObjectSize;
+    for (const auto& o : objs)
+        if (o.guid != kPadding)
+            without += o.bytes.size();
+    const bool inPlace = padding != objs.end() && without + kObjectHeaderSize <= headerSize;
+    const size_t paddingBody = inPlace ? headerSize - without - kObjectHeaderSize : kRewritePadding;
+    if (padding == objs.end()) {
+        objs.push_back({kPadding, {}});
+        padding = objs.end() - 1;
+    }
+    padding->bytes = MakeObject(kPadding, std::vector<uint8_t>(paddingBody, 0));
+    std::vector<uint8_t> newHeader = Assemble(objs, r1, r2);
+
+    // The file size in the file properties follows a moved data object.
+    const uint64_t newFileSize = fileSize - headerSize + newHeader.size();
+    {
+        size_t pos = kHeaderObjectSize;
+        for (const auto& o : objs) {
+            if (o.guid == kFileProperties && o.bytes.size() >= 88) {
+                Reader fp(o.bytes.data(), o.bytes.size());
+                fp.Seek(kObjectHeaderSize + 16);
+                const uint64_t recorded = fp.U64();
+                fp.Seek(kObjectHeaderSize + 16 + 8 * 6);
+                const uint32_t flags = fp.U32();
+                if ((flags & kFlagBroadcast) == 0 && recorded != 0) {
+                    for (int i = 0; i < 8; ++i)
+                        newHeader[pos + kObjectHeaderSize + 16 + i] =
+                            static_cast<uint8_t>(newFileSize >> (8 * i));
+                }
+            }
+            pos += o.bytes.size();
+        }
+    }
+
+    if (inPlace) {
+        if (int32_t w = WriteAt(fd.get(), newHeader.data(), newHeader.size(), 0); w != 0)
+            return w;
+        if (::fsync(fd.get()) != 0)
+            return -errno;
+        return 0;
+    }
+
+    // Rewrite through a temporary file in the same directory.
+    const std::string tmp = path + ".tmp-attr";
+    Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777));
+    if (out.get() < 0)
+        return -errno;
+    int32_t result = WriteAt(out.get(), newHeader.data(), newHeader.size(), 0);
+    std::vector<uint8_t> buf(1 << 20);
+    uint64_t in = headerSize, at = newHeader.size();
+    while (result == 0 && in < fileSize) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), fileSize - in));
+        result = ReadAt(fd.get(), buf.data(), n, in);
+        if (result == 0)
+            result = WriteAt(out.get(), buf.data(), n, at);
+        in += n;
+        at += n;
+    }
+    if (result == 0 && ::fsync(out.get()) != 0)
+        result = -errno;
+    if (::close(out.release()) != 0 && result == 0)
+        result = -errno;
+    if (result == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
+        result = -errno;
+    if (result != 0)
+        ::unlink(tmp.c_str());
+    return result;
+}
+
+} // namespace tess::asf

@@ -1,0 +1,441 @@
+#include "media/WMFile.h"
+#include "asf/AsfTestUtil.h"
+#include "media/MemBm.h"
+#include "media/asf/AsfReader.h"
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+using test::Picture;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// 16-bit PCM of a sine at `hz`, continuing from sample `start`.
+std::vector<uint8_t> Sine(size_t start, size_t count, double hz) {
+    std::vector<uint8_t> out(count * 2);
+    for (size_t i = 0; i < count; ++i) {
+        const auto v = static_cast<int16_t>(8000 * std::sin(2 * kPi * hz * (start + i) / 8000.0));
+        out[i * 2] = static_cast<uint8_t>(v);
+        out[i * 2 + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
+    }
+    return out;
+}
+
+double ZeroCrossingHz(const std::vector<int16_t>& s, size_t from, size_t to) {
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i)
+        if ((s[i - 1] < 0) != (s[i] < 0))
+            ++crossings;
+    return crossings / 2.0 / ((to - from) / 8000.0);
+}
+
+int32_t AddPicture(WMFile& f, const Picture& p, int64_t time, bool key = false) {
+    return f.AddFrame(p.bgrx.data(), p.width, p.height, p.width * 4, time, key);
+}
+
+// Changes a picture the way a desktop changes between frames; `i` picks the kind.
+void Change(Picture& p, int i) {
+    const int32_t w = p.width, h = p.height;
+    switch (i % 8) {
+    case 0:
+        test::DrawGlyph(p, 6 * (i % 40), 20, static_cast<char>('A' + i % 26), 0x000000);
+        break;
+    case 1:
+        std::memmove(p.bgrx.data(), p.bgrx.data() + static_cast<size_t>(w) * 4 * 5,
+                     static_cast<size_t>(h - 5) * w * 4);
+        break;
+    case 2:
+        break;
+    case 3:
+        p.Fill(w - 30, h - 12, 30, 12, 0x00FF00 + static_cast<uint32_t>(i));
+        break;
+    case 4:
+        p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
+        break;
+    case 5:
+        for (size_t k = 0; k < p.bgrx.size() / 3; ++k)
+            p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 11);
+        break;
+    case 6:
+        p.Fill(0, 0, 1, 1, 0xFFFFFF);
+        break;
+    case 7:
+        p.Fill(w / 2, 0, 3, h, 0x4080C0);
+        break;
+    }
+}
+
+TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/rec.wmv";
+    const int32_t w = 320, h = 200;
+    std::vector<Picture> pics;
+    {
+        WMFile f(path, "", 10, 500000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        ASSERT_EQ(f.AddAudioStream(), 0);
+        f.AddMark(-1, 1700000000);
+        Picture p = test::MakeDesktop(w, h, 7);
+        size_t sample = 0;
+        for (int i = 0; i < 120; ++i) {
+            if (i > 0)
+                Change(p, i);
+            pics.push_back(p);
+            ASSERT_EQ(AddPicture(f, p, i * 1000000LL), 0) << i;
+            const auto pcm = Sine(sample, 800, 440);
+            sample += 800;
+            EXPECT_EQ(f.WriteAudio(pcm.data(), pcm.size()), pcm.size());
+        }
+        std::string count;
+        EXPECT_EQ(f.GetAttribute("FrameCount", &count), 4);
+        EXPECT_EQ(count, "120");
+        EXPECT_TRUE(std::filesystem::exists(dir.str() + "/rec.~mv") == false);
+        ASSERT_TRUE(f.Close());
+        EXPECT_FALSE(std::filesystem::exists(dir.str() + "/rec.~mv"));
+
+        std::string duration, size, timecode;
+        EXPECT_GT(f.GetAttribute("duration", &duration), 0);
+        EXPECT_EQ(duration, "120000000"); // 12 s of video and of sound
+        EXPECT_GT(f.GetAttribute("filesize", &size), 0);
+        EXPECT_EQ(size, std::to_string(std::filesystem::file_size(path)));
+        EXPECT_GT(f.GetAttribute("quorvanta timecode", &timecode), 0);
+        EXPECT_EQ(timecode, "SAMPLE TIMECODE\r\n");
+        EXPECT_EQ(f.GetAttribute("no such thing", nullptr), 0);
+    }
+
+    const std::string probe =
+        test::Probe(path, "stream=index,codec_name,width,height,sample_rate,channels");
+    EXPECT_NE(probe.find("codec_name=mss2"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("width=320"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("height=200"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=gsm_ms"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("sample_rate=8000"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("channels=1"), std::string::npos) << probe;
+
+    asf::AsfReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.Open(path, &error)) << error;
+    ASSERT_EQ(reader.streams().size(), 2u);
+    ASSERT_NE(reader.FindStream(1), nullptr);
+    ASSERT_NE(reader.FindStream(2), nullptr);
+    EXPECT_EQ(reader.FindStream(1)->name, "Video1");
+    EXPECT_TRUE(reader.FindStream(1)->video);
+    EXPECT_EQ(reader.FindStream(1)->avgTimePerFrame, 1000000u);
+    EXPECT_EQ(reader.FindStream(2)->name, "Audio1");
+    EXPECT_EQ(reader.FindStream(2)->formatTag, 0x0031);
+    EXPECT_EQ(reader.FindStream(1)->language, "en-us");
+    std::string timecode;
+    ASSERT_TRUE(reader.GetAttribute("quorvanta timecode", &timecode));
+    EXPECT_EQ(timecode.substr(0, 15), "SAMPLE TIMECODE");
+    EXPECT_TRUE(reader.finished());
+    EXPECT_TRUE(reader.hasSimpleIndex());
+
+    // Clean points at frames 0, 10, 20, ... only.
+    std::vector<asf::ObjectDesc> objects;
+    ASSERT_TRUE(reader.ReadObjects(objects, &error)) << error;
+    int frame = 0;
+    for (const auto& o : objects) {
+        if (o.stream != 1)
+            continue;
+        EXPECT_TRUE(o.complete);
+        EXPECT_EQ(o.keyFrame, frame % 10 == 0) << frame;
+        EXPECT_EQ(o.timeMs, static_cast<uint32_t>(frame * 100));
+        ++frame;
+    }
+    EXPECT_EQ(frame, 120);
+
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
+    ASSERT_EQ(frames.size(), pics.size()) << log;
+    for (size_t i = 0; i < pics.size(); ++i)
+        EXPECT_TRUE(frames[i] == test::To555(pics[i], w, h)) << "frame " << i;
+
+    std::vector<int16_t> sound;
+    ASSERT_TRUE(test::DecodeAudio(path, sound));
+    EXPECT_GE(sound.size(), 120u * 800);
+    EXPECT_LT(sound.size(), 120u * 800 + 320);
+    EXPECT_NEAR(ZeroCrossingHz(sound, 4000, 90000), 440.0, 5.0);
+}
+
+TEST(WMFile, ProfileNumbersTimeLapseAndDefaultSize) {
+    test::TempDir dir;
+    {
+        WMFile f(dir.str() + "/zero.wmv", "", 10, 300000, 0, 0, -1);
+        ASSERT_TRUE(f.Open());
+        EXPECT_EQ(f.frameWidth(), 1023);
+        EXPECT_EQ(f.frameHeight(), 768);
+        EXPECT_EQ(f.avgTimePerFrame(), 1000000);
+        MemBm bm(1023, 768);
+        EXPECT_EQ(f.AddBitmapFrame(bm), 0);
+        EXPECT_TRUE(f.Close());
+        const std::string probe = test::Probe(dir.str() + "/zero.wmv", "stream=width,height");
+        EXPECT_NE(probe.find("width=1023"), std::string::npos) << probe;
+        EXPECT_NE(probe.find("height=768"), std::string::npos) << probe;
+    }
+    {
+        int64_t now = 5000;
+        WMFile f(dir.str() + "/lapse.wmv", "", 5, 300000, 64, 48, 4);
+        f.SetClock([&now] { return now; });
+        ASSERT_TRUE(f.Open());
+        Picture p = test::MakeDesktop(64, 48, 1);
+        EXPECT_EQ(AddPicture(f, p, 0), 0);
+        EXPECT_EQ(f.videoTime(), 0);
+        now += 80000000; // 8 s later
+        EXPECT_EQ(AddPicture(f, p, 0), 0);
+        EXPECT_EQ(f.videoTime(), 20000000);
+        EXPECT_EQ(f.GetPositionMs(), 2000);
+        EXPECT_TRUE(f.Close());
+    }
+    {
+        // Real time: the clock's difference is used as it is.
+        int64_t now = 0;
+        WMFile f(dir.str() + "/real.wmv", "", 5, 300000, 64, 48, 1);
+        f.SetClock([&now] { return now; });
+        ASSERT_TRUE(f.Open());
+        Picture p = test::MakeDesktop(64, 48, 1);
+        EXPECT_EQ(AddPicture(f, p, 0), 0);
+        now += 30000000;
+        EXPECT_EQ(AddPicture(f, p, 0), 0);
+        EXPECT_EQ(f.videoTime(), 30000000);
+        EXPECT_TRUE(f.Close());
+    }
+}
+
+class WatchedFile : public WMFile {
+public:
+    using WMFile::WMFile;
+    std::vector<int64_t> times;
+
+protected:
+    int32_t WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes) override {
+        times.push_back(time);
+        return WMFile::WriteAudioBuffer(time, data, bytes);
+    }
+};
+
+TEST(WMFile, SoundCatchesUpWithVideoByRepeatingTheLatestBufferAndPausedFilesDropSound) {
+    test::TempDir dir;
+    WatchedFile f(dir.str() + "/catch.wmv", "", 10, 300000, 64, 48, -1);
+    ASSERT_TRUE(f.Open());
+    ASSERT_EQ(f.AddAudioStream(), 0);
+    Picture p = test::MakeDesktop(64, 48, 2);
+    ASSERT_EQ(AddPicture(f, p, 0), 0);
+    f.SeekMs(270);
+    EXPECT_EQ(f.audioTime(), 2700000);
+    ASSERT_EQ(AddPicture(f, p, 5000000), 0);
+    const auto pcm = Sine(0, 800, 300); // 1600 bytes = 0.1 s
+    EXPECT_EQ(f.WriteAudio(pcm.data(), pcm.size()), 1600u);
+    EXPECT_EQ(f.times, (std::vector<int64_t>{2700000, 3700000, 4700000}));
+    EXPECT_EQ(f.audioTime(), 5700000);
+
+    f.SetPaused(true);
+    EXPECT_TRUE(f.IsPaused());
+    EXPECT_EQ(f.WriteAudio(pcm.data(), pcm.size()), 0u);
+    EXPECT_EQ(f.times.size(), 3u);
+    EXPECT_EQ(f.audioTime(), 5700000);
+    f.SetPaused(false);
+    EXPECT_EQ(f.WriteAudio(pcm.data(), 0), 0u);
+    EXPECT_TRUE(f.Close());
+}
+
+TEST(WMFile, SoundOnlyFileHasTheVoiceStreamAlone) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/voice.wma";
+    {
+        WMFile f(path, "", 5, 300000, 0, 0, -1);
+        ASSERT_TRUE(f.Open());
+        ASSERT_EQ(f.AddAudioStream(), 0);
+        EXPECT_FALSE(f.hasVideo());
+        // Odd-sized buffers: partial blocks and a split sample wait for the next call.
+        size_t sample = 0;
+        std::vector<uint8_t> all = Sine(0, 16000, 1000);
+        size_t at = 0;
+        while (at < all.size()) {
+            const size_t n = std::min<size_t>(333, all.size() - at);
+            EXPECT_EQ(f.WriteAudio(all.data() + at, n), n);
+            at += n;
+        }
+        sample += 16000;
+        EXPECT_TRUE(f.Close());
+    }
+    const std::string probe = test::Probe(path, "stream=codec_name,sample_rate,channels");
+    EXPECT_EQ(probe.find("codec_type=video"), std::string::npos);
+    EXPECT_NE(probe.find("codec_name=gsm_ms"), std::string::npos) << probe;
+    EXPECT_EQ(probe.find("mss2"), std::string::npos) << probe;
+    std::vector<int16_t> sound;
+    ASSERT_TRUE(test::DecodeAudio(path, sound));
+    EXPECT_GE(sound.size(), 16000u);
+    EXPECT_LT(sound.size(), 16320u);
+    EXPECT_NEAR(ZeroCrossingHz(sound, 1000, 15000), 1000.0, 10.0);
+    asf::AsfReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    ASSERT_EQ(reader.streams().size(), 1u);
+    EXPECT_EQ(reader.streams()[0].name, "Audio1");
+    EXPECT_EQ(reader.duration(), 20000000u);
+}
+
+TEST(WMFile, VideoAndSoundFromTwoThreadsMakeAWellFormedFile) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/threads.wmv";
+    const int32_t w = 160, h = 120;
+    std::vector<Picture> pics;
+    {
+        WMFile f(path, "", 25, 300000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        ASSERT_EQ(f.AddAudioStream(), 0);
+        Picture p = test::MakeDesktop(w, h, 3);
+        pics.push_back(p);
+        ASSERT_EQ(AddPicture(f, p, 0), 0);
+        std::thread sound([&f] {
+            for (size_t i = 0; i < 100; ++i) {
+                const auto pcm = Sine(i * 320, 320, 500);
+                f.WriteAudio(pcm.data(), pcm.size());
+            }
+        });
+        for (int i = 1; i < 100; ++i) {
+            Change(p, i);
+            pics.push_back(p);
+            ASSERT_EQ(AddPicture(f, p, i * 400000LL), 0);
+        }
+        sound.join();
+        EXPECT_TRUE(f.Close());
+    }
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
+    ASSERT_EQ(frames.size(), pics.size());
+    for (size_t i = 0; i < pics.size(); ++i)
+        EXPECT_TRUE(frames[i] == test::To555(pics[i], w, h)) << "frame " << i;
+    std::vector<int16_t> sound;
+    ASSERT_TRUE(test::DecodeAudio(path, sound));
+    EXPECT_GE(sound.size(), 32000u);
+}
+
+TEST(WMFile, KilledWriterLeavesAFileDecodableUpToItsLastPacket) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/killed.wmv";
+    const int32_t w = 320, h = 240;
+    const int kFrames = 90;
+    std::vector<Picture> pics;
+    Picture p = test::MakeDesktop(w, h, 11);
+    for (int i = 0; i < kFrames; ++i) {
+        if (i > 0)
+            Change(p, i);
+        pics.push_back(p);
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* f = new WMFile(path, "", 10, 300000, w, h, -1);
+        f->Open();
+        f->AddAudioStream();
+        for (int i = 0; i < kFrames; ++i) {
+            AddPicture(*f, pics[static_cast<size_t>(i)], i * 1000000LL);
+            const auto pcm = Sine(static_cast<size_t>(i) * 800, 800, 440);
+            f->WriteAudio(pcm.data(), pcm.size());
+        }
+        raise(SIGKILL);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    asf::AsfReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    EXPECT_FALSE(reader.finished());
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    test::DecodeVideo555(path, w, h, frames, &log);
+    // At most one second of samples waits in the last, unwritten packet.
+    EXPECT_GE(frames.size(), static_cast<size_t>(kFrames - 11)) << log;
+    ASSERT_LE(frames.size(), pics.size());
+    for (size_t i = 0; i < frames.size(); ++i)
+        EXPECT_TRUE(frames[i] == test::To555(pics[i], w, h)) << "frame " << i;
+    std::vector<int16_t> sound;
+    test::DecodeAudio(path, sound);
+    EXPECT_GE(sound.size(), static_cast<size_t>(kFrames - 11) * 800);
+}
+
+TEST(WMFile, FullDiskIsReportedAndWhatWasWrittenStaysReadable) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/full.wmv";
+    const int32_t w = 320, h = 240;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{200000, 200000};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        WMFile f(path, "", 10, 300000, w, h, -1);
+        f.Open();
+        f.AddAudioStream();
+        Picture p = test::MakeDesktop(w, h, 5);
+        int32_t r = 0;
+        int i = 0;
+        for (; i < 500 && r == 0; ++i) {
+            Change(p, 5); // noise: large frames
+            r = AddPicture(f, p, i * 1000000LL, true);
+        }
+        const bool closed = f.Close();
+        const bool reported = r == -EFBIG && f.LastError() == -EFBIG && !closed;
+        _exit(reported ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write error was not returned";
+    EXPECT_LE(std::filesystem::file_size(path), 200000u);
+
+    asf::AsfReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.Open(path, &error)) << error;
+    EXPECT_TRUE(reader.finished());
+    EXPECT_EQ(reader.headerFileSize(), std::filesystem::file_size(path));
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    EXPECT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
+    EXPECT_GE(frames.size(), 1u);
+    EXPECT_EQ(log.find("rror"), std::string::npos) << log;
+
+    // A device that is always full fails at once.
+    WMFile full("/dev/full", "", 10, 300000, 64, 48, -1);
+    full.Open();
+    Picture small = test::MakeDesktop(64, 48, 1);
+    EXPECT_EQ(AddPicture(full, small, 0), -ENOSPC);
+    EXPECT_EQ(AddPicture(full, small, 100000), -ENOSPC);
+    EXPECT_FALSE(full.Close());
+    EXPECT_EQ(full.LastError(), -ENOSPC);
+}
+
+TEST(WMFile, AnExistingFileIsNotOverwritten) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/old.wmv";
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs("precious", f);
+        std::fclose(f);
+    }
+    WMFile f(path, "", 10, 300000, 64, 48, -1);
+    f.Open();
+    EXPECT_EQ(f.GetExistingSize(), 8u);
+    Picture p = test::MakeDesktop(64, 48, 1);
+    EXPECT_NE(AddPicture(f, p, 0), 0);
+    f.Close();
+    EXPECT_EQ(std::filesystem::file_size(path), 8u);
+}
+
+} // namespace
+} // namespace tess
