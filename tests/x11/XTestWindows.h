@@ -4,10 +4,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "media/MemBm.h"
@@ -21,9 +23,29 @@ inline uint32_t Pattern(int x, int y) {
            (static_cast<uint32_t>(y * 5 & 0xff) << 8) | static_cast<uint32_t>((x ^ y) & 0xff);
 }
 
+// Opens the display, waiting a little if the server is just resetting.
+inline Display* OpenTestDisplay() {
+    for (int i = 0; i < 40; ++i) {
+        if (Display* d = XOpenDisplay(nullptr))
+            return d;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return nullptr;
+}
+
+// An X server resets when its last client leaves and refuses connections for a moment; one
+// connection held for the whole test program keeps that from happening between tests.
+inline void KeepServerUp() {
+    static Display* keeper = OpenTestDisplay();
+    (void)keeper;
+}
+
 class XTestDisplay {
 public:
-    XTestDisplay() : dpy_(XOpenDisplay(nullptr)) {}
+    XTestDisplay() {
+        KeepServerUp();
+        dpy_ = OpenTestDisplay();
+    }
     ~XTestDisplay() {
         if (dpy_)
             XCloseDisplay(dpy_);
