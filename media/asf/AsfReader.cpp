@@ -89,8 +89,8 @@ bool AsfReader::Open(const std::string& path, std::string* error) {
         dataEnd_ = headerSize_ + dataSize;
     else
         dataEnd_ = fileSize_;
-    if (packetSize_ == 0)
-        return Fail(error, "no packet size");
+    if (packetSize_ < 32 || packetSize_ > (1u << 20))
+        return Fail(error, "bad packet size");
     if (!finished())
         packets_ = (dataEnd_ - dataOffset_) / packetSize_;
 

@@ -1,0 +1,150 @@
+#include "media/asf/AsfEditor.h"
+#include "asf/AsfTestUtil.h"
+#include "media/WMFile.h"
+#include "media/asf/AsfReader.h"
+#include "support/TestSupport.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tess {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// A short finished recording; returns its frames in 15-bit colour.
+std::vector<std::vector<uint16_t>> Record(const std::string& path) {
+    std::vector<std::vector<uint16_t>> want;
+    WMFile f(path, "", 5, 300000, 96, 64, -1);
+    f.Open();
+    test::Picture p = test::MakeDesktop(96, 64, 4);
+    for (int i = 0; i < 12; ++i) {
+        test::DrawGlyph(p, 6 * i, 30, static_cast<char>('a' + i), 0xFF0000);
+        f.AddFrame(p.bgrx.data(), 96, 64, 96 * 4, i * 2000000LL, false);
+        want.push_back(test::To555(p, 96, 64));
+    }
+    f.Close();
+    return want;
+}
+
+void ExpectStillDecodes(const std::string& path, const std::vector<std::vector<uint16_t>>& want) {
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, 96, 64, frames, &log)) << log;
+    EXPECT_TRUE(frames == want) << log;
+}
+
+TEST(AsfEditor, SmallAttributeIsWrittenInPlaceLeavingTheDataUntouched) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/a.wmv";
+    const auto want = Record(path);
+    asf::AsfReader before;
+    ASSERT_TRUE(before.Open(path));
+    const std::string bytes = ReadFile(path);
+
+    ASSERT_EQ(asf::SetTextAttribute(path, "quorvanta timecode", "SAMPLE TIMECODE\r\n"), 0);
+    ASSERT_EQ(asf::SetTextAttribute(path, "Note", "Zeit \xE2\x80\x93 \xE6\x99\x82\xE9\x96\x93"), 0);
+    const std::string after = ReadFile(path);
+    ASSERT_EQ(after.size(), bytes.size());
+    EXPECT_EQ(after.substr(before.headerSize()), bytes.substr(before.headerSize()));
+
+    asf::AsfReader r;
+    ASSERT_TRUE(r.Open(path));
+    std::string v;
+    EXPECT_TRUE(r.GetAttribute("QUORVANTA TIMECODE", &v));
+    EXPECT_EQ(v, "SAMPLE TIMECODE\r\n");
+    EXPECT_TRUE(r.GetAttribute("Note", &v));
+    EXPECT_EQ(v, "Zeit \xE2\x80\x93 \xE6\x99\x82\xE9\x96\x93");
+    EXPECT_EQ(r.streams().size(), 1u);
+    EXPECT_EQ(r.streams()[0].name, "Video1");
+    ExpectStillDecodes(path, want);
+}
+
+TEST(AsfEditor, LargeAttributeRewritesTheFileAndLaterEditsFitAgain) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/b.wmv";
+    const auto want = Record(path);
+    const auto oldSize = std::filesystem::file_size(path);
+
+    std::string big;
+    for (int i = 0; i < 1000; ++i) // about 40 KB of UTF-16: more than the padding
+        big += std::to_string(i * 1000) + " " + std::to_string(1700000000 + i) + "\r\n";
+    ASSERT_EQ(asf::SetTextAttribute(path, "quorvanta timecode", big), 0);
+    EXPECT_GT(std::filesystem::file_size(path), oldSize);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp-attr"));
+    asf::AsfReader r;
+    ASSERT_TRUE(r.Open(path));
+    std::string v;
+    EXPECT_TRUE(r.GetAttribute("quorvanta timecode", &v));
+    EXPECT_EQ(v, big);
+    EXPECT_EQ(r.headerFileSize(), std::filesystem::file_size(path));
+    EXPECT_TRUE(r.hasSimpleIndex());
+    ExpectStillDecodes(path, want);
+
+    // Replacing it with a short text keeps one attribute of that name, in place.
+    const auto grown = std::filesystem::file_size(path);
+    ASSERT_EQ(asf::SetTextAttribute(path, "Quorvanta Timecode", "SAMPLE TIMECODE\r\n"), 0);
+    EXPECT_EQ(std::filesystem::file_size(path), grown);
+    ASSERT_TRUE(r.Open(path));
+    int named = 0;
+    for (const auto& a : r.attributes())
+        named += a.name.size() == 18;
+    EXPECT_EQ(named, 1);
+    ExpectStillDecodes(path, want);
+}
+
+TEST(AsfEditor, NonAsfFilesAreRefusedUntouched) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/c.wmv";
+    {
+        std::ofstream f(path, std::ios::binary);
+        f << "this is not a recording at all, just some text that is long enough";
+    }
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(asf::SetTextAttribute(path, "x", "y"), -EINVAL);
+    EXPECT_EQ(ReadFile(path), bytes);
+    EXPECT_EQ(asf::SetTextAttribute(dir.str() + "/missing.wmv", "x", "y"), -ENOENT);
+
+    asf::AsfReader r;
+    std::string error;
+    EXPECT_FALSE(r.Open(path, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(AsfReader, TruncatedHeadersGiveAnErrorNotACrash) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/d.wmv";
+    Record(path);
+    const std::string bytes = ReadFile(path);
+    for (size_t cut : {size_t{10}, size_t{40}, size_t{200}, size_t{1000}}) {
+        const std::string p = dir.str() + "/cut" + std::to_string(cut) + ".wmv";
+        std::ofstream(p, std::ios::binary) << bytes.substr(0, cut);
+        asf::AsfReader r;
+        std::string error;
+        EXPECT_FALSE(r.Open(p, &error)) << cut;
+        EXPECT_NE(asf::SetTextAttribute(p, "x", "y"), 0) << cut;
+    }
+    // Random damage inside the header is rejected or read, never a crash.
+    for (size_t at = 30; at < 600; at += 7) {
+        std::string damaged = bytes;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
+        const std::string p = dir.str() + "/damaged.wmv";
+        std::ofstream(p, std::ios::binary) << damaged;
+        asf::AsfReader r;
+        if (r.Open(p)) {
+            std::vector<asf::ObjectDesc> objects;
+            r.ReadObjects(objects);
+        }
+    }
+}
+
+} // namespace
+} // namespace tess
