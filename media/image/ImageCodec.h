@@ -28,9 +28,11 @@ struct IndexedImage {
 
 // libpng settings; the defaults suit screen pictures (flat areas, text, some photographs).
 struct PngOptions {
-    int zlibLevel = 3;
+    int zlibLevel = 6;
     int filters = -1;    // PNG_FILTER_* mask; -1 for the program's choice
     bool palette = true; // a picture of at most 256 colours is written with a palette
+    int strategy = -1;   // zlib strategy; -1 for libpng's choice
+    int memLevel = 8;    // zlib memory level 1..9
 };
 
 bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options = {});
