@@ -1,25 +1,151 @@
 #include "app/App.h"
 
-#include <wx/wx.h>
+#include "app/Headless.h"
+#include "app/SDIDecFrame.h"
+#include "capture/MainGroup.h"
+#include "platform/x11/InstanceCheck.h"
+#include "settings/Catalog.h"
+#include "settings/Paths.h"
+#include "settings/Settings.h"
+
+#include <csignal>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
 
 namespace tess {
 
+wxIMPLEMENT_APP_NO_MAIN(App);
+
 namespace {
 
-class App : public wxApp {
-public:
-    bool OnInit() override {
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "Tessaray");
-        frame->Show();
-        return true;
+bool g_closingFromSignal = false;
+
+// SIGTERM and SIGINT close the program as the close box does; the handler runs in the
+// main loop, not in the signal context.
+void OnTerminateSignal(int) {
+    if (wxTheApp) {
+        g_closingFromSignal = true;
+        if (wxWindow* top = wxTheApp->GetTopWindow())
+            top->Close(true);
+        else
+            wxTheApp->ExitMainLoop();
     }
-};
+}
+
+std::string WarningsText(const SettingsResult& r) {
+    std::string text;
+    for (const auto& w : r.warnings)
+        text += w + "\n";
+    return text;
+}
 
 } // namespace
 
 int RunProgram(int argc, char** argv) {
-    wxApp::SetInstance(new App);
+    CommandLine cl = ParseCommandLine(argc, argv);
+    if (cl.uninstall) {
+        RemoveLogOnStart();
+        return 1;
+    }
+    if (auto code = RunHeadlessCommand(cl, argc, argv))
+        return *code;
+    wxApp::SetInstance(new App(cl));
     return wxEntry(argc, argv);
+}
+
+App::App(const CommandLine& cl) : cl_(cl) {
+    SetAppName("Tessaray");
+    SetClassName("Tessaray");
+    helpFilePath_ = ExecutableDir() + "tessaray.chm";
+    contextHelpPath_ = helpFilePath_ + "::/CSTessaray.txt";
+}
+
+bool App::OnInit() {
+    // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
+    SetSignalHandler(SIGTERM, OnTerminateSignal);
+    SetSignalHandler(SIGINT, OnTerminateSignal);
+
+    LoadSettings();
+    recent_.Load();
+
+    firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
+
+    frame_ = new SDIDecFrame(cl_.startMinimized);
+    // Place: the saved edges in the first instance only, the saved size in every one; a
+    // value of 0 leaves that one to the system.
+    const Settings& s = GlobalSettings();
+    wxRect r = frame_->GetRect();
+    bool move = false;
+    if (firstInstance_ && s.windowX != 0) {
+        r.x = s.windowX;
+        move = true;
+    }
+    if (firstInstance_ && s.windowY != 0) {
+        r.y = s.windowY;
+        move = true;
+    }
+    if (s.windowW != 0)
+        r.width = s.windowW;
+    if (s.windowH != 0)
+        r.height = s.windowH;
+    frame_->SetSize(move ? r.x : wxDefaultCoord, move ? r.y : wxDefaultCoord, r.width, r.height);
+    SetTopWindow(frame_);
+    frame_->Show();
+    frame_->SetUp();
+    return true;
+}
+
+int App::OnExit() {
+    return wxApp::OnExit();
+}
+
+bool App::StartNewInstance() {
+    std::string exe = ExecutablePath();
+    if (exe.empty())
+        return false;
+    wxString cmd = "\"" + wxString::FromUTF8(exe) + "\"";
+    return wxExecute(cmd, wxEXEC_ASYNC) > 0;
+}
+
+SettingsResult App::OpenSettingsFile(const std::string& path, wxWindow* parent) {
+    SettingsResult r = LoadSettings(path);
+    if (!r.warnings.empty() && parent)
+        wxMessageBox(WarningsText(r), "Tessaray", wxOK | wxICON_WARNING, parent);
+    return r;
+}
+
+SettingsResult App::SaveSettingsFile(const std::string& path, wxWindow* parent) {
+    SettingsResult r = SaveSettings(path);
+    if ((!r.ok || !r.warnings.empty()) && parent)
+        wxMessageBox(WarningsText(r), "Tessaray", wxOK | wxICON_WARNING, parent);
+    return r;
+}
+
+void App::CmOpenSettingsFile(wxWindow* parent) {
+    wxFileDialog dlg(parent, "Open settings file", GlobalSettings().latestDirectory, "",
+                     "Tessaray setting files (*.ini)|*.ini", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    OpenSettingsFile(dlg.GetPath().utf8_string(), parent);
+}
+
+void App::CmSaveSettingsAs(wxWindow* parent) {
+    wxFileDialog dlg(parent, "Save settings as", GlobalSettings().latestDirectory, "",
+                     "Tessaray setting files (*.ini)|*.ini", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    std::string path = dlg.GetPath().utf8_string();
+    if (path.find('.', path.rfind('/') + 1) == std::string::npos)
+        path += ".ini"; // the default extension
+    SaveSettingsFile(path, parent);
+}
+
+void App::SaveSettingsAtClose() {
+    SettingsResult r = SaveSettings();
+    // No dialog while the session ends on a signal: the warning is in the log then.
+    if (r.volumeWriteFailed && !g_closingFromSignal)
+        wxMessageBox("can't save vol subkey", "savesettings", wxOK);
 }
 
 } // namespace tess

@@ -1,8 +1,56 @@
 #pragma once
+// The application: start-up (switches, settings, first-instance check, the main frame),
+// the commands that concern the whole program, and shutdown (settings saved first).
+#include "app/CommandLine.h"
+#include "app/RecentFiles.h"
+#include "app/SettingsIO.h"
+
+#include <string>
+#include <wx/app.h>
 
 namespace tess {
 
+class SDIDecFrame;
+
 // Runs the program with its command line; returns the process exit code.
 int RunProgram(int argc, char** argv);
+
+class App : public wxApp {
+public:
+    explicit App(const CommandLine& cl = {});
+
+    bool OnInit() override;
+    int OnExit() override;
+
+    bool firstInstance() const { return firstInstance_; }
+    bool startMinimized() const { return cl_.startMinimized; }
+    const std::string& helpFilePath() const { return helpFilePath_; }
+    const std::string& contextHelpPath() const { return contextHelpPath_; }
+    RecentFiles& recentFiles() { return recent_; }
+    SDIDecFrame* frame() const { return frame_; }
+
+    // "New instance": starts the program's executable again without arguments.
+    static bool StartNewInstance();
+    // "Open settings file..." / "Save settings as..." once a file is chosen; problems are
+    // shown to the user in a message box parented on `parent` (none when null).
+    static SettingsResult OpenSettingsFile(const std::string& path, wxWindow* parent);
+    static SettingsResult SaveSettingsFile(const std::string& path, wxWindow* parent);
+    // The two commands with their file dialogs.
+    static void CmOpenSettingsFile(wxWindow* parent);
+    static void CmSaveSettingsAs(wxWindow* parent);
+
+    // Saves every group to the default store (at close, whatever follows).
+    static void SaveSettingsAtClose();
+
+private:
+    CommandLine cl_;
+    bool firstInstance_ = true;
+    std::string helpFilePath_;
+    std::string contextHelpPath_;
+    RecentFiles recent_;
+    SDIDecFrame* frame_ = nullptr;
+};
+
+wxDECLARE_APP(App);
 
 } // namespace tess

@@ -1,0 +1,38 @@
+#pragma once
+// LoadSettings / SaveSettings: every settings group in its fixed order, from and to the
+// default store or an ini file named by the user.
+#include "settings/SettingsStore.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tess {
+
+struct SettingsResult {
+    bool ok = true;                 // false: the store could not be written (save) / read
+    bool registryMode = false;      // the store that was used
+    bool damaged = false;           // the store was damaged (see SettingsStore::Open)
+    bool volumeWriteFailed = false; // "can't save vol subkey"
+    std::string path;               // the file behind the store
+    std::vector<std::string> warnings;
+};
+
+// Loads every group: from `file` (ini mode) when non-empty, else from the default store.
+// The record is cleared first. The sound level is loaded before the groups; the order of
+// the groups is "Setup", the schedule events (registry mode only), "WMedia", "File",
+// "Main", "Mixer", "Caption", "Image", "Effects", "Key", "Capture", "Display".
+SettingsResult LoadSettings(const std::string& file = {});
+// Saves every group: sound level, "Setup", "File", "Main", "Mixer", "WMedia", "Caption",
+// "Image", "Effects", the schedule events (registry mode only), "Key", "Capture", "Display".
+SettingsResult SaveSettings(const std::string& file = {});
+
+// The schedule events group (stored in the registry-style store only): installed by the
+// schedule. Each is handed an access on the program's key.
+using GroupFunction = std::function<void(SettingsAccess&)>;
+void SetScheduleEventsGroup(GroupFunction load, GroupFunction save);
+
+// The screen size used to clamp the saved window place (0 x 0: ask the display).
+void SetScreenSizeForSettings(int width, int height);
+
+} // namespace tess

@@ -1,0 +1,93 @@
+#pragma once
+// The main client window's rules as plain functions: capture states, the enabler (grey /
+// tick) of every command, the timer tick's decision, time texts and the sound-level steps.
+#include "settings/Settings.h"
+
+#include <string>
+#include <vector>
+
+namespace tess {
+
+// Capture states.
+inline constexpr int kStateIdle = 1;
+inline constexpr int kStatePlaying = 3;
+inline constexpr int kStateRecording = 4;
+
+// Capture modes (CapSelect).
+inline constexpr int kCapScreen = 0;
+inline constexpr int kCapWindow = 1;
+inline constexpr int kCapRectangle = 2;
+
+// What the enablers look at.
+struct ClientView {
+    int captureState = kStateIdle;
+    bool fileDisplayed = false; // a media file or picture is shown
+    bool fileIsPicture = false; // ... and it is a picture
+    bool recordingRuns = false; // a recording's objects exist
+    bool fullScreen = false;
+    bool playbackBarShown = false;
+    const Settings* settings = nullptr;
+};
+
+struct CommandUi {
+    bool known = false;     // the id is in the client's command table
+    bool enabled = true;    // false greys the item or button
+    bool checkable = false; // the item shows a tick when `checked`
+    bool checked = false;
+};
+
+// The enabler of command `id`.
+CommandUi CommandUiFor(int id, const ClientView& view);
+
+// Every command id of the client's command table.
+const std::vector<int>& ClientCommandIds();
+
+// The effect byte (1 Mirror .. 19) that command `id` toggles, 0 for other ids.
+int EffectByteForCommand(int id);
+
+// "Volume up" / "Volume down": the sound level moved by `delta`, kept within 0..100.
+int StepSoundLevel(int level, int delta);
+
+// " %d:%2.2d:%2.2d" from one hour on, else " %d:%2.2d" (position display, seconds).
+std::string PositionTimeText(long long seconds);
+// The recording-time text for `ms` elapsed milliseconds; empty below one second.
+std::string RecordingTimeText(long long ms);
+
+// Sound input level packed left * 256 + right (0..127 each) to per cent.
+void UnpackLevels(int packed, int& left, int& right);
+
+// The timer tick's first step.
+struct TickInputs {
+    bool dragging = false; // the position slider is being dragged
+    bool fileDisplayed = false;
+    bool filePlaying = false;
+    bool fileIsVideo = false;
+    int captureState = kStateIdle;
+    bool recordingRuns = false;
+};
+enum class TickStep {
+    Nothing,        // slider dragged: leave the display alone
+    StopPlayback,   // the file reached its end: run "&Stop"
+    ShowPosition,   // show the playing file's position
+    PostRecordTime, // post message 1240
+    ClearPosition,  // clear the position pane
+};
+struct TickDecision {
+    TickStep step = TickStep::Nothing;
+    bool readCaptureMode = false; // read the combo box into CapSelect
+};
+TickDecision DecideTick(const TickInputs& in);
+
+// The schedule's answer n: 0 nothing, n > 0 start event n - 1, n < 0 stop event -n - 1.
+struct ScheduleAction {
+    enum Kind { None, Start, Stop } kind = None;
+    int event = -1;
+};
+ScheduleAction ScheduleActionFor(int answer);
+
+// Hot key 1 (message 1112): stop when recording, else record.
+inline bool HotKeyVideoStops(int captureState) {
+    return captureState == kStateRecording;
+}
+
+} // namespace tess

@@ -1,0 +1,36 @@
+#pragma once
+// The settings group "Main" that the main client window loads and saves: the capture mode,
+// mute, sound level, the frame's place and size, the latest directory and six effect
+// switches. Registry mode stores raw one- and four-byte values, ini mode decimal text.
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+
+#include <functional>
+#include <string>
+
+namespace tess {
+
+struct WindowGeometry {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+// Window values as loaded: a left edge that is negative or beyond screenWidth - 100
+// becomes 100 (the same for the top edge against the height); a width or height below
+// 64 becomes 400 / 800 in registry mode and 0 in ini mode.
+int ClampWindowEdge(int value, int screenExtent);
+int ClampWindowWidth(int value, bool registryMode);
+int ClampWindowHeight(int value, bool registryMode);
+
+void LoadMainGroup(SettingsAccess& a, Settings& s, int screenWidth, int screenHeight);
+// `frame` is the main frame's current place and size, null when no frame exists (the
+// window values are then not written). `currentDirectory` becomes LatestDirectory
+// (registry mode only).
+void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* frame,
+                   const std::string& currentDirectory);
+
+// The main frame's place and size for the next save; answers false while no frame exists.
+using FrameGeometrySource = std::function<bool(WindowGeometry&)>;
+void SetFrameGeometrySource(FrameGeometrySource source);
+bool CurrentFrameGeometry(WindowGeometry& g);
+
+} // namespace tess

@@ -1,0 +1,512 @@
+#include "capture/TClient.h"
+
+#include "resources/Ids.h"
+#include "settings/Paths.h"
+#include "settings/Settings.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <wx/choice.h>
+#include <wx/dcclient.h>
+#include <wx/msgdlg.h>
+#include <wx/slider.h>
+#include <wx/stattext.h>
+
+namespace tess {
+
+namespace {
+
+ScheduleCheck& TheScheduleCheck() {
+    static ScheduleCheck check;
+    return check;
+}
+
+} // namespace
+
+void SetScheduleCheck(ScheduleCheck check) {
+    TheScheduleCheck() = std::move(check);
+}
+
+bool RegisterCapturePlugin(const std::string& directory) {
+    std::string path = directory + "grabsrc.so";
+    if (access(path.c_str(), F_OK) != 0)
+        return false;
+    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib)
+        return false;
+    bool called = false;
+    if (void* sym = dlsym(lib, "DllRegisterServer")) {
+        using Fn = long (*)();
+        reinterpret_cast<Fn>(sym)();
+        called = true;
+    }
+    dlclose(lib);
+    return called;
+}
+
+wxBEGIN_EVENT_TABLE(TClient, wxWindow) EVT_TIMER(id::ClientTimer, TClient::OnTimer)
+    EVT_PRIVATE_MESSAGE(TClient::OnMessage) EVT_SIZE(TClient::OnSize) EVT_PAINT(TClient::OnPaint)
+        wxEND_EVENT_TABLE()
+
+            TClient::TClient(wxWindow* parent)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
+      timer_(this, id::ClientTimer) {
+    RegisterCapturePlugin(ExecutableDir());
+    for (int cmd : ClientCommandIds()) {
+        Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
+        Bind(wxEVT_UPDATE_UI, &TClient::OnUpdateUi, this, cmd);
+    }
+    Bind(wxEVT_SCROLL_THUMBTRACK, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_THUMBRELEASE, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_CHANGED, &TClient::OnScroll, this);
+
+    // Set-up: the latest directory becomes the current one, the timer starts, the rest
+    // of the initialisation runs once the window exists (message 1162).
+    const std::string& latest = GlobalSettings().latestDirectory;
+    if (!latest.empty() && chdir(latest.c_str()) != 0) {
+        // A directory that is gone leaves the current directory as it is.
+    }
+    if (!timer_.Start(id::ClientTimerPeriodMs))
+        wxMessageBox("Windows timer error\n(EvTimer)", "Tessaray", wxOK | wxICON_ERROR);
+    PostMessage(this, msg::LateInit, 1, 2);
+}
+
+TClient::~TClient() {
+    // Stop playback and recording, then the timer.
+    if (captureState() != kStateIdle) {
+        StopRecordingWork();
+        CloseDisplayedFile();
+        GlobalSettings().captureState = kStateIdle;
+    }
+    timer_.Stop();
+}
+
+int TClient::captureState() const {
+    return GlobalSettings().captureState;
+}
+
+void TClient::SetCaptureState(int state) {
+    GlobalSettings().captureState = state;
+    PostMessage(GetParent() ? GetParent()->GetEventHandler() : nullptr, msg::StateIcons, state);
+}
+
+ClientView TClient::View() const {
+    ClientView v;
+    v.captureState = captureState();
+    v.fileDisplayed = FileDisplayed();
+    v.fileIsPicture = FileIsPicture();
+    v.recordingRuns = RecordingRuns();
+    v.fullScreen = fullScreen_;
+    v.playbackBarShown = playbackBarShown ? playbackBarShown() : GlobalSettings().playbackBarShown;
+    v.settings = &GlobalSettings();
+    return v;
+}
+
+void TClient::OnUpdateUi(wxUpdateUIEvent& e) {
+    CommandUi ui = CommandUiFor(e.GetId(), View());
+    if (!ui.known) {
+        e.Skip();
+        return;
+    }
+    e.Enable(ui.enabled);
+    if (ui.checkable)
+        e.Check(ui.checked);
+}
+
+void TClient::OnCommand(wxCommandEvent& e) {
+    RunCommand(e.GetId());
+}
+
+void TClient::RunCommand(int cmd) {
+    Settings& s = GlobalSettings();
+    // Commands reached by accelerators are not greyed: check the enabler first.
+    CommandUi ui = CommandUiFor(cmd, View());
+    if (!ui.known || !ui.enabled)
+        return;
+    switch (cmd) {
+    case id::Screen:
+    case id::Window:
+    case id::Rectangle:
+        s.capSelect = cmd == id::Screen   ? kCapScreen
+                      : cmd == id::Window ? kCapWindow
+                                          : kCapRectangle;
+        ShowCaptureMode();
+        break;
+    case id::Snapshot:
+        Snapshot();
+        break;
+    case id::SnapshotScreen:
+        DoSnapshotScreen();
+        break;
+    case id::SnapshotWindow:
+        DoSnapshotWindow();
+        break;
+    case id::SnapshotRegion:
+        DoSnapshotRegion();
+        break;
+    case id::FormatJpg:
+        s.imageFormat = 4;
+        break;
+    case id::FormatPng:
+        s.imageFormat = 0;
+        break;
+    case id::FormatBmp:
+        s.imageFormat = 1;
+        break;
+    case id::FormatGif:
+        s.imageFormat = 3;
+        break;
+    case id::DelaySnapshot:
+        s.captureDelay = !s.captureDelay;
+        s.threeSecondDelay = s.captureDelay;
+        break;
+    case id::RecordVideo:
+        RecordVideo();
+        break;
+    case id::RecordScreen:
+        DoRecordScreen();
+        break;
+    case id::RecordWindow:
+        DoRecordWindow();
+        break;
+    case id::RecordRegion:
+        DoRecordRegion();
+        break;
+    case id::RecordSound:
+        DoRecordSound();
+        break;
+    case id::RecordWizard:
+        DoRecordWizard();
+        break;
+    case id::StopRecording:
+        StopRecording();
+        break;
+    case id::Play:
+        DoPlay();
+        break;
+    case id::Stop:
+        Stop();
+        break;
+    case id::TogglePlay:
+        if (captureState() == kStatePlaying)
+            Stop();
+        else
+            DoPlay();
+        break;
+    case id::PlayHalfSpeed:
+        DoPlayHalfSpeed();
+        break;
+    case id::SkipForward:
+        DoSkip(true);
+        break;
+    case id::SkipBackward:
+        DoSkip(false);
+        break;
+    case id::FullScreen:
+        fullScreen_ = !fullScreen_;
+        DoLayout();
+        break;
+    case id::Mute:
+    case id::Mute2:
+        ToggleMute();
+        break;
+    case id::VolumeUp:
+        StepVolume(+10);
+        break;
+    case id::VolumeDown:
+        StepVolume(-10);
+        break;
+    case id::Caption:
+    case id::CaptionButton:
+        s.capEnable = !s.capEnable;
+        break;
+    case id::Scale:
+        s.scaleEnable = !s.scaleEnable;
+        break;
+    case id::ChangeEffects:
+        DoChangeEffects();
+        break;
+    case id::PlaybackBar: {
+        bool shown = View().playbackBarShown;
+        s.playbackBarShown = !shown;
+        if (showPlaybackBar)
+            showPlaybackBar(!shown);
+        break;
+    }
+    case id::SecondToolBar:
+        s.secondToolBarShown = !s.secondToolBarShown;
+        break;
+    case id::FileOpen:
+        DoOpenFile();
+        break;
+    case id::FileOpenWith:
+        DoOpenWith();
+        break;
+    case id::FileSaveAs:
+        DoSaveAs();
+        break;
+    case id::FileClose:
+        Stop();
+        CloseDisplayedFile();
+        s.playbackBarShown = false;
+        if (showPlaybackBar)
+            showPlaybackBar(false);
+        DoLayout();
+        break;
+    case id::FileProperties:
+        DoProperties();
+        break;
+    case id::FilePrint:
+        DoPrint();
+        break;
+    case id::PrinterSetup:
+        DoPrinterSetup();
+        break;
+    default:
+        if (int b = EffectByteForCommand(cmd)) {
+            auto& e = s.effects[static_cast<size_t>(b)];
+            e = e ? 0 : 1;
+        }
+        // 1800 and the accepted commands without work end here.
+        break;
+    }
+}
+
+void TClient::ReadCaptureMode() {
+    if (controls_.captureMode) {
+        int sel = controls_.captureMode->GetSelection();
+        if (sel >= 0 && sel <= 2)
+            GlobalSettings().capSelect = sel;
+    }
+}
+
+void TClient::ShowCaptureMode() {
+    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3)
+        controls_.captureMode->SetSelection(GlobalSettings().capSelect);
+}
+
+void TClient::Snapshot() {
+    ReadCaptureMode();
+    switch (GlobalSettings().capSelect) {
+    case kCapWindow:
+        DoSnapshotWindow();
+        break;
+    case kCapRectangle:
+        DoSnapshotRegion();
+        break;
+    default:
+        DoSnapshotScreen();
+        break;
+    }
+}
+
+void TClient::RecordVideo() {
+    ReadCaptureMode();
+    CloseDisplayedFile();
+    switch (GlobalSettings().capSelect) {
+    case kCapWindow:
+        DoRecordWindow();
+        break;
+    case kCapRectangle:
+        DoRecordRegion();
+        break;
+    default:
+        DoRecordScreen();
+        break;
+    }
+}
+
+void TClient::StopRecording() {
+    if (captureState() != kStateRecording)
+        return;
+    StopRecordingWork();
+    scheduleEvent_ = -1;
+    scheduleEventName_.clear();
+    SetCaptureState(kStateIdle);
+    SetPane(controls_.recordTimePane, "");
+}
+
+void TClient::Stop() {
+    if (captureState() == kStateRecording)
+        StopRecordingWork();
+    scheduleEvent_ = -1;
+    SetPane(controls_.recordTimePane, "");
+    if (captureState() != kStateIdle)
+        SetCaptureState(kStateIdle);
+}
+
+void TClient::ToggleMute() {
+    GlobalSettings().mute = !GlobalSettings().mute;
+    ApplySoundLevel();
+}
+
+void TClient::StepVolume(int delta) {
+    Settings& s = GlobalSettings();
+    s.soundLevel = StepSoundLevel(s.soundLevel, delta);
+    ApplySoundLevel();
+    if (controls_.volumeSlider)
+        controls_.volumeSlider->SetValue(s.soundLevel);
+}
+
+void TClient::ApplySoundLevel() {
+    // The displayed file and the mixer line take the level once they exist.
+}
+
+void TClient::SetPane(wxStaticText* pane, const std::string& text) {
+    if (pane && pane->GetLabel() != text)
+        pane->SetLabel(text);
+}
+
+void TClient::OnTimer(wxTimerEvent&) {
+    Tick();
+}
+
+void TClient::Tick() {
+    TickInputs in;
+    in.dragging = dragging_;
+    in.fileDisplayed = FileDisplayed();
+    in.filePlaying = FilePlaying();
+    in.fileIsVideo = FileIsVideo();
+    in.captureState = captureState();
+    in.recordingRuns = RecordingRuns();
+    TickDecision d = DecideTick(in);
+    switch (d.step) {
+    case TickStep::Nothing:
+        break;
+    case TickStep::StopPlayback:
+        Stop();
+        break;
+    case TickStep::ShowPosition: {
+        long long pos = FilePositionSeconds();
+        SetPane(controls_.positionPane, PositionTimeText(pos));
+        break;
+    }
+    case TickStep::PostRecordTime:
+        PostMessage(this, msg::RecordTime);
+        break;
+    case TickStep::ClearPosition:
+        SetPane(controls_.positionPane, "");
+        break;
+    }
+    if (d.readCaptureMode)
+        ReadCaptureMode();
+
+    int answer = TheScheduleCheck() ? TheScheduleCheck()() : 0;
+    ScheduleAction a = ScheduleActionFor(answer);
+    if (a.kind == ScheduleAction::Start) {
+        scheduleEvent_ = a.event;
+        StartScheduledRecording(a.event);
+    } else if (a.kind == ScheduleAction::Stop) {
+        StopScheduledRecording(a.event);
+    }
+}
+
+void TClient::ShowRecordingTime() {
+    if (!RecordingRuns()) {
+        SetPane(controls_.recordTimePane, "");
+        return;
+    }
+    long long ms = RecordingElapsedMs();
+    std::string text = RecordingTimeText(ms);
+    if (!text.empty() && controls_.recordTimePane && controls_.recordTimePane->IsShown())
+        SetPane(controls_.recordTimePane, text);
+}
+
+void TClient::ResetControls() {
+    if (controls_.positionSlider) {
+        controls_.positionSlider->SetRange(0, 1000);
+        controls_.positionSlider->SetValue(0);
+    }
+    if (controls_.volumeSlider) {
+        controls_.volumeSlider->SetRange(0, 100);
+        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
+    }
+}
+
+void TClient::LateInit() {
+    if (controls_.volumeSlider) {
+        controls_.volumeSlider->SetRange(0, 100);
+        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
+    }
+    if (controls_.captureMode) {
+        controls_.captureMode->Clear();
+        controls_.captureMode->Append("Screen");
+        controls_.captureMode->Append("Window");
+        controls_.captureMode->Append("Rectangle");
+        ShowCaptureMode();
+    }
+}
+
+void TClient::OnMessage(PrivateMessageEvent& e) {
+    switch (e.message()) {
+    case msg::Cam:
+        RunCommand(id::Cam);
+        break;
+    case msg::MuteCommand:
+        RunCommand(id::Mute);
+        break;
+    case msg::HotKeyRegion:
+        RunCommand(id::SnapshotRegion);
+        break;
+    case msg::HotKeySnapshot:
+        RunCommand(id::Snapshot);
+        break;
+    case msg::HotKeyVideo:
+        RunCommand(HotKeyVideoStops(captureState()) ? id::StopRecording : id::RecordVideo);
+        break;
+    case msg::StopRecording:
+        RunCommand(id::StopRecording);
+        break;
+    case msg::ResetControls:
+        ResetControls();
+        break;
+    case msg::RecordTime:
+        ShowRecordingTime();
+        break;
+    case msg::Layout:
+        DoLayout();
+        break;
+    case msg::LateInit:
+        LateInit();
+        break;
+    case msg::SliderScroll:
+        if (firstSliderMessage_) {
+            firstSliderMessage_ = false;
+            ResetControls();
+        }
+        break;
+    case msg::MediaEvent:
+    case msg::MixerChange:
+    default:
+        e.Skip();
+        break;
+    }
+}
+
+void TClient::OnScroll(wxScrollEvent& e) {
+    if (controls_.volumeSlider && e.GetEventObject() == controls_.volumeSlider) {
+        int v = e.GetPosition();
+        if (v >= 0 && v <= 100) {
+            GlobalSettings().soundLevel = v;
+            ApplySoundLevel();
+        }
+        return;
+    }
+    if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {
+        dragging_ = e.GetEventType() == wxEVT_SCROLL_THUMBTRACK;
+        return; // seeking arrives with the display of files
+    }
+    e.Skip();
+}
+
+void TClient::OnSize(wxSizeEvent& e) {
+    e.Skip();
+    DoLayout();
+}
+
+void TClient::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+}
+
+} // namespace tess

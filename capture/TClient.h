@@ -1,0 +1,139 @@
+#pragma once
+// TClient: the main frame's client window. It holds the capture state and mode, receives
+// every command of the menus, accelerators, bars and hot keys, and runs the 200 ms timer
+// that drives the time displays, the end of playback and the schedule.
+#include "capture/ClientLogic.h"
+#include "resources/Messages.h"
+
+#include <functional>
+#include <wx/timer.h>
+#include <wx/window.h>
+
+class wxChoice;
+class wxSlider;
+class wxStaticText;
+class wxControl;
+
+namespace tess {
+
+// The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0 stop
+// event -n - 1. Until a schedule is installed it answers 0.
+using ScheduleCheck = std::function<int()>;
+void SetScheduleCheck(ScheduleCheck check);
+
+// The controls the client reads and drives; the bars that carry them are built by the frame
+// side and registered here (any may be null).
+struct ClientControls {
+    wxChoice* captureMode = nullptr;    // 1839
+    wxSlider* positionSlider = nullptr; // 1809, 0..1000
+    wxSlider* volumeSlider = nullptr;   // 1818, 0..100
+    wxStaticText* positionPane = nullptr;
+    wxStaticText* recordTimePane = nullptr;
+};
+
+class TClient : public wxWindow {
+public:
+    explicit TClient(wxWindow* parent);
+    ~TClient() override;
+
+    // Capture state (1 idle, 3 playing, 4 recording). Every change posts message 1394 to the
+    // frame (the parent).
+    int captureState() const;
+    void SetCaptureState(int state);
+
+    // The client's answer when the program is asked to close (true: its children agree).
+    virtual bool CanClose() { return true; }
+
+    ClientView View() const;
+    bool fullScreen() const { return fullScreen_; }
+    bool timerRunning() const { return timer_.IsRunning(); }
+
+    // The controls of the bars; call when a bar is made or removed.
+    void SetControls(const ClientControls& c) { controls_ = c; }
+    const ClientControls& controls() const { return controls_; }
+
+    // Hooks the frame side fills: the playback bar's making and removal (command 28802) and
+    // the frame's layout.
+    std::function<void(bool show)> showPlaybackBar;
+    std::function<bool()> playbackBarShown;
+
+    // Runs command `id` as if it came from a menu (tests and the frame use this).
+    void RunCommand(int id);
+
+protected:
+    // Work that other parts of the program supply. Empty here until they exist.
+    virtual void DoSnapshotScreen() {}
+    virtual void DoSnapshotWindow() {}
+    virtual void DoSnapshotRegion() {}
+    virtual void DoRecordScreen() {}
+    virtual void DoRecordWindow() {}
+    virtual void DoRecordRegion() {}
+    virtual void DoRecordSound() {}
+    virtual void DoRecordWizard() {}
+    virtual void DoPlay() {}
+    virtual void DoPlayHalfSpeed() {}
+    virtual void DoSkip(bool /*forward*/) {}
+    virtual void DoOpenFile() {}
+    virtual void DoOpenWith() {}
+    virtual void DoSaveAs() {}
+    virtual void DoProperties() {}
+    virtual void DoPrint() {}
+    virtual void DoPrinterSetup() {}
+    virtual void DoChangeEffects() {}
+    virtual void DoLayout() {}
+    // Displayed file and recording queries.
+    virtual bool FileDisplayed() const { return false; }
+    virtual bool FileIsPicture() const { return false; }
+    virtual bool FilePlaying() const { return false; }
+    virtual bool FileIsVideo() const { return false; }
+    virtual long long FilePositionSeconds() const { return 0; }
+    virtual void CloseDisplayedFile() {}
+    virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
+    virtual long long RecordingElapsedMs() const { return 0; }
+    virtual int RecordingSoundLevels() const { return 0; }
+    // Ends a running recording (the recording objects are stopped and the file finished).
+    virtual void StopRecordingWork() {}
+    // The schedule asked to start / stop event `index`.
+    virtual void StartScheduledRecording(int /*index*/) {}
+    virtual void StopScheduledRecording(int /*index*/) {}
+
+private:
+    void OnCommand(wxCommandEvent& e);
+    void OnUpdateUi(wxUpdateUIEvent& e);
+    void OnTimer(wxTimerEvent& e);
+    void OnMessage(PrivateMessageEvent& e);
+    void OnSize(wxSizeEvent& e);
+    void OnPaint(wxPaintEvent& e);
+    void OnScroll(wxScrollEvent& e);
+
+    void Tick();
+    void ReadCaptureMode();
+    void ShowCaptureMode();
+    void Snapshot();
+    void RecordVideo();
+    void StopRecording();
+    void Stop();
+    void ToggleMute();
+    void StepVolume(int delta);
+    void ApplySoundLevel();
+    void ShowRecordingTime();
+    void ResetControls();
+    void LateInit();
+    void SetPane(wxStaticText* pane, const std::string& text);
+
+    wxTimer timer_;
+    ClientControls controls_;
+    bool fullScreen_ = false;
+    bool dragging_ = false;
+    bool firstSliderMessage_ = true;
+    int scheduleEvent_ = -1;
+    std::string scheduleEventName_;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+// Calls the optional capture plug-in next to the executable ("grabsrc.so"): when it loads
+// and exports DllRegisterServer, that is called once. Returns true when it was called.
+bool RegisterCapturePlugin(const std::string& directory);
+
+} // namespace tess

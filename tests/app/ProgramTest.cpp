@@ -1,0 +1,119 @@
+// The built program: "-u" removes the log-on entry before any window exists, SIGTERM
+// closes like the close box with the settings saved, and a second copy opens at the
+// system's place with the saved size.
+#include "app/AppTestSupport.h"
+#include "settings/AtomicFile.h"
+
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+class Program : public test::XdgTest {
+protected:
+    // Starts the program with `args`; returns its pid.
+    pid_t Start(std::vector<std::string> args) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            std::vector<char*> argv;
+            std::string exe = test::ProgramPath();
+            argv.push_back(exe.data());
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(exe.c_str(), argv.data());
+            _exit(127);
+        }
+        return pid;
+    }
+    int Wait(pid_t pid, int seconds = 20) {
+        for (int i = 0; i < seconds * 20; ++i) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            usleep(50000);
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    // The geometry of the program's visible frame with process id `pid`, waiting for it.
+    bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h) {
+        for (int i = 0; i < 100; ++i) {
+            std::string out;
+            test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                                 " 2>/dev/null | head -1",
+                             &out);
+            if (!out.empty()) {
+                std::string geo;
+                test::RunCommand("xwininfo -id " + out.substr(0, out.find('\n')) +
+                                     " | awk '/Absolute upper-left X/{x=$4} /Absolute "
+                                     "upper-left Y/{y=$4} /Width/{w=$2} /Height/{h=$2} "
+                                     "END{print x, y, w, h}'",
+                                 &geo);
+                if (sscanf(geo.c_str(), "%d %d %d %d", &x, &y, &w, &h) == 4)
+                    return true;
+            }
+            usleep(100000);
+        }
+        return false;
+    }
+};
+
+TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
+    std::string entry = dir.str() + "/config/autostart/tessaray.desktop";
+    std::filesystem::create_directories(dir.str() + "/config/autostart");
+    std::ofstream(entry) << "[Desktop Entry]\n";
+    // No display is needed: nothing of the window system is touched.
+    std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    pid_t pid = Start({"-U"});
+    if (!display.empty())
+        setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(Wait(pid), 1);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/config/Quorvanta/Tessaray.reg"));
+}
+
+TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
+    if (!test::HaveDisplay() || !test::HaveProgram("xdotool"))
+        GTEST_SKIP() << "needs an X display and xdotool";
+    // Saved place and size.
+    std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
+    std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+           "\"WindowX\"=hex:2c,01,00,00\n\"WindowY\"=hex:c8,00,00,00\n"
+           "\"WindowW\"=hex:58,02,00,00\n\"WindowH\"=hex:90,01,00,00\n\"ImageFormat\"=\"4\"\n";
+    pid_t first = Start({});
+    int x = 0, y = 0, w = 0, h = 0;
+    ASSERT_TRUE(FrameGeometry(first, x, y, w, h));
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, 200);
+    EXPECT_EQ(w, 600);
+    EXPECT_EQ(h, 400);
+
+    // A second copy runs too, at the system's place with the saved size.
+    pid_t second = Start({});
+    int x2 = 0, y2 = 0, w2 = 0, h2 = 0;
+    ASSERT_TRUE(FrameGeometry(second, x2, y2, w2, h2));
+    EXPECT_FALSE(x2 == 300 && y2 == 200);
+    EXPECT_EQ(w2, 600);
+    EXPECT_EQ(h2, 400);
+    kill(second, SIGINT);
+    EXPECT_EQ(Wait(second), 0);
+
+    std::string store = dir.str() + "/config/Quorvanta/Tessaray.reg";
+    std::filesystem::remove(store);
+    kill(first, SIGTERM);
+    EXPECT_EQ(Wait(first), 0);
+    std::string text = ReadWholeFile(store).value_or("");
+    EXPECT_NE(text.find("\"ImageFormat\"=\"4\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"WindowW\"=hex:58,02,00,00"), std::string::npos) << text;
+}
+
+} // namespace
+} // namespace tess
