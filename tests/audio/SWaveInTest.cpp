@@ -1,0 +1,462 @@
+#include "audio/SWaveIn.h"
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+#include "audio/AudioTestSupport.h"
+#include "audio/WarningLog.h"
+
+namespace tess {
+namespace {
+
+using namespace std::chrono_literals;
+using test::CollectingSink;
+
+// A device whose buffers the test completes by hand.
+class FakeDevice : public platform::WaveInDevice {
+public:
+    FakeDevice(platform::WaveInProc proc, void* inst) : proc_(proc), inst_(inst) {}
+    int Prepare(platform::WaveHeader* h) override {
+        h->flags.fetch_or(platform::kWavePrepared);
+        return failPrepare ? platform::kWaveError : platform::kWaveOk;
+    }
+    int Add(platform::WaveHeader* h) override {
+        std::lock_guard lk(m);
+        ++adds;
+        if (addsOut)
+            ++*addsOut;
+        if (failAdd)
+            return platform::kWaveError;
+        h->flags.fetch_and(~platform::kWaveDone);
+        h->flags.fetch_or(platform::kWaveInQueue);
+        queue.push_back(h);
+        return platform::kWaveOk;
+    }
+    int Start() override { return startResult; }
+    int Stop() override { return platform::kWaveOk; }
+    int Reset() override {
+        std::vector<platform::WaveHeader*> q;
+        {
+            std::lock_guard lk(m);
+            q.swap(queue);
+        }
+        for (auto* h : q) {
+            if (partialOnReset && h == q.front()) {
+                std::memset(h->data, 'x', 1000);
+                h->bytesRecorded = 1000;
+            }
+            Done(h);
+        }
+        return platform::kWaveOk;
+    }
+    int Unprepare(platform::WaveHeader* h) override {
+        if (h->flags.load() & platform::kWaveInQueue)
+            return 33;
+        h->flags.fetch_and(~platform::kWavePrepared);
+        return platform::kWaveOk;
+    }
+    bool Failed() const override { return false; }
+    std::string FailureText() const override { return {}; }
+
+    // Fills the oldest queued buffer with `fill` bytes of value `v` and hands it back.
+    bool CompleteNext(char v, uint32_t fill = 0) {
+        platform::WaveHeader* h;
+        {
+            std::lock_guard lk(m);
+            if (queue.empty())
+                return false;
+            h = queue.front();
+            queue.erase(queue.begin());
+        }
+        uint32_t n = fill ? fill : h->bufferLength;
+        std::memset(h->data, v, n);
+        h->bytesRecorded = n;
+        Done(h);
+        return true;
+    }
+    size_t Queued() {
+        std::lock_guard lk(m);
+        return queue.size();
+    }
+
+    std::mutex m;
+    std::vector<platform::WaveHeader*> queue;
+    int adds = 0;
+    std::atomic<int>* addsOut = nullptr;
+    bool failAdd = false;
+    bool failPrepare = false;
+    bool partialOnReset = false; // the buffer in hand comes back with 1000 bytes
+    int startResult = platform::kWaveOk;
+
+private:
+    void Done(platform::WaveHeader* h) {
+        h->flags.fetch_and(~platform::kWaveInQueue);
+        h->flags.fetch_or(platform::kWaveDone);
+        proc_(inst_, platform::kWimData, h);
+    }
+    platform::WaveInProc proc_;
+    void* inst_;
+};
+
+class FakeSystem : public platform::WaveInSystem {
+public:
+    std::vector<std::string> names{"Card A", "Card B", "Card A"};
+    bool failOpen = false;
+    int openedId = -99;
+    platform::WaveFormat openedFormat;
+    FakeDevice* last = nullptr;
+    std::atomic<int> adds{0};
+
+    int DeviceCount() override { return static_cast<int>(names.size()); }
+    bool DeviceName(int id, std::string* n) override {
+        if (id == -1) {
+            *n = "Mapper";
+            return true;
+        }
+        if (id < 0 || id >= DeviceCount())
+            return false;
+        *n = names[id];
+        return true;
+    }
+    std::unique_ptr<platform::WaveInDevice> Open(int id, const platform::WaveFormat& f,
+                                                 platform::WaveInProc proc, void* inst,
+                                                 int* err) override {
+        openedId = id;
+        openedFormat = f;
+        if (failOpen) {
+            *err = platform::kWaveBadDeviceId;
+            return nullptr;
+        }
+        auto d = std::make_unique<FakeDevice>(proc, inst);
+        last = d.get();
+        d->addsOut = &adds;
+        *err = 0;
+        return d;
+    }
+};
+
+AudioFormat Fmt(uint16_t channels, uint16_t bits, uint32_t rate) {
+    AudioFormat f;
+    f.channels = channels;
+    f.bitsPerSample = bits;
+    f.samplesPerSec = rate;
+    f.blockAlign = static_cast<uint16_t>(channels * bits / 8);
+    f.avgBytesPerSec = rate * f.blockAlign;
+    return f;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct LogToTemp {
+    test::TempDir dir;
+    std::string path = dir.str() + "/tessaray.log";
+    LogToTemp() { SetWarningLogPathForTesting(path); }
+    ~LogToTemp() { SetWarningLogPathForTesting(""); }
+};
+
+TEST(SWaveIn, BufferLengthIsAFifthOfASecondWithinLimitsInWholeFrames) {
+    EXPECT_EQ(SWaveIn::BufferLength(Fmt(1, 16, 8000)), 3200u);
+    AudioFormat slow = Fmt(1, 8, 1000);
+    EXPECT_EQ(SWaveIn::BufferLength(slow), 1200u);
+    AudioFormat fast = Fmt(2, 16, 75000); // 300000 bytes per second
+    EXPECT_EQ(SWaveIn::BufferLength(fast), 45000u);
+    AudioFormat odd = Fmt(2, 24, 11025); // block align 6
+    EXPECT_EQ(SWaveIn::BufferLength(odd) % 6, 0u);
+    EXPECT_LE(SWaveIn::BufferLength(odd), odd.avgBytesPerSec / 5);
+}
+
+TEST(SWaveIn, PeakLevelOfMonoAndStereoBlocks) {
+    FakeSystem sys;
+    CollectingSink sink;
+    SWaveIn w(&sink, "", &sys);
+    EXPECT_EQ(w.PeakLevel(nullptr, 0), 0);
+    int16_t mono16[4] = {100, -32768, 5000, 0};
+    EXPECT_EQ(w.PeakLevel(mono16, sizeof mono16), 128); // the sink's 16-bit mono
+
+    AudioFormat m8 = Fmt(1, 8, 8000);
+    ASSERT_TRUE(w.Start(&m8));
+    uint8_t silence[16];
+    std::memset(silence, 128, sizeof silence);
+    EXPECT_EQ(w.PeakLevel(silence, sizeof silence), 1);
+    uint8_t zero[3] = {128, 0, 128};
+    EXPECT_EQ(w.PeakLevel(zero, sizeof zero), 127);
+    w.Stop();
+
+    AudioFormat s16 = Fmt(2, 16, 8000);
+    ASSERT_TRUE(w.Start(&s16));
+    int16_t st[4] = {64 * 256, 0, -10 * 256, 3 * 256}; // left 64, right 3
+    EXPECT_EQ(w.PeakLevel(st, sizeof st), 64 * 256 + 3);
+    EXPECT_EQ(w.Format().channels, 2);
+    w.Stop();
+
+    AudioFormat s8 = Fmt(2, 8, 8000);
+    ASSERT_TRUE(w.Start(&s8));
+    uint8_t st8[4] = {0, 128, 128, 127}; // left: 127 (byte 0), right: 1 and 0
+    EXPECT_EQ(w.PeakLevel(st8, sizeof st8), 127 * 256 + 1);
+}
+
+TEST(SWaveIn, DeviceChoiceByNameLastMatchWinsElseTheMapper) {
+    FakeSystem sys;
+    CollectingSink sink;
+    {
+        SWaveIn w(&sink, "Card A", &sys);
+        ASSERT_TRUE(w.Start());
+        EXPECT_EQ(sys.openedId, 2);
+        EXPECT_EQ(sys.openedFormat.avgBytesPerSec, 16000u);
+    }
+    {
+        SWaveIn w(&sink, "-1", &sys);
+        ASSERT_TRUE(w.Start());
+        EXPECT_EQ(sys.openedId, -1);
+    }
+    {
+        SWaveIn w(&sink, "card a", &sys); // names compare exactly
+        ASSERT_TRUE(w.Start());
+        EXPECT_EQ(sys.openedId, -1);
+    }
+}
+
+TEST(SWaveIn, StartTwiceStopUnstartedAndOpenFailure) {
+    LogToTemp log;
+    FakeSystem sys;
+    CollectingSink sink;
+    {
+        SWaveIn w(&sink, "", &sys);
+        EXPECT_TRUE(w.Stop()); // never started
+        ASSERT_TRUE(w.Start());
+        FakeDevice* dev = sys.last;
+        EXPECT_EQ(dev->Queued(), 5u);
+        EXPECT_TRUE(w.IsRunning());
+        EXPECT_TRUE(w.Start()); // already capturing: nothing changes
+        EXPECT_EQ(sys.last, dev);
+        EXPECT_EQ(dev->adds, 5);
+        EXPECT_TRUE(w.Stop());
+        EXPECT_FALSE(w.IsRunning());
+        EXPECT_TRUE(w.Stop());
+    }
+    sys.failOpen = true;
+    SWaveIn w(&sink, "Card B", &sys);
+    EXPECT_FALSE(w.Start());
+    EXPECT_FALSE(w.IsRunning());
+    EXPECT_NE(ReadFile(log.path).find("Cannot open wave input driver 1"), std::string::npos);
+}
+
+TEST(SWaveIn, StartFailureShowsItsMessageAndLeavesTheObjectStopped) {
+    std::vector<std::string> shown;
+    SWaveIn::SetMessageHandler([&](const std::string& t) { shown.push_back(t); });
+    struct Refuse : FakeSystem {
+        std::unique_ptr<platform::WaveInDevice> Open(int id, const platform::WaveFormat& f,
+                                                     platform::WaveInProc p, void* i,
+                                                     int* e) override {
+            auto d = FakeSystem::Open(id, f, p, i, e);
+            static_cast<FakeDevice*>(d.get())->startResult = 4;
+            return d;
+        }
+    } refuse;
+    CollectingSink sink;
+    {
+        SWaveIn w(&sink, "", &refuse);
+        EXPECT_FALSE(w.Start());
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].rfind("Can't start wave input\nReturn code 4,dev ffffffff,handle ", 0),
+                  0u);
+        EXPECT_FALSE(w.IsRunning());
+        EXPECT_TRUE(w.Stop());
+    }
+    SWaveIn::SetMessageHandler(nullptr);
+}
+
+TEST(SWaveIn, BuffersReachTheSinkInRingOrderAndAreRequeued) {
+    FakeSystem sys;
+    CollectingSink sink;
+    SWaveIn w(&sink, "", &sys);
+    ASSERT_TRUE(w.Start());
+    FakeDevice* dev = sys.last;
+    for (int i = 0; i < 12; ++i) {
+        for (int t = 0; t < 200 && dev->Queued() == 0; ++t)
+            std::this_thread::sleep_for(5ms); // the worker gives buffers back
+        ASSERT_TRUE(dev->CompleteNext(static_cast<char>('a' + i)));
+    }
+    ASSERT_TRUE(sink.WaitForBytes(12 * 3200, 3000));
+    auto bytes = sink.Bytes();
+    ASSERT_EQ(bytes.size(), 12u * 3200u);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(bytes[i * 3200 + 100], 'a' + i) << "buffer " << i;
+    EXPECT_EQ(dev->Queued(), 5u);
+    // The level follows the latest buffer: 'l' = 0x6c in the high byte.
+    EXPECT_EQ(w.LastPeakLevel(), 0x6c);
+}
+
+TEST(SWaveIn, BufferDoneWhileStoppingGoesToTheSinkButIsNotRequeued) {
+    FakeSystem sys;
+    CollectingSink sink;
+    SWaveIn w(&sink, "", &sys);
+    ASSERT_TRUE(w.Start());
+    FakeDevice* dev = sys.last;
+    dev->partialOnReset = true;
+    EXPECT_TRUE(w.Stop());
+    auto bytes = sink.Bytes();
+    ASSERT_EQ(bytes.size(), 1000u);
+    EXPECT_EQ(bytes[999], 'x');
+    EXPECT_EQ(sys.adds, 5); // only the five of Start
+}
+
+TEST(SWaveIn, RequeueFailureIsLoggedAndTheOtherBuffersGoOn) {
+    LogToTemp log;
+    FakeSystem sys;
+    CollectingSink sink;
+    SWaveIn w(&sink, "", &sys);
+    ASSERT_TRUE(w.Start());
+    FakeDevice* dev = sys.last;
+    dev->failAdd = true;
+    ASSERT_TRUE(dev->CompleteNext('q'));
+    ASSERT_TRUE(sink.WaitForBytes(3200, 2000));
+    for (int i = 0; i < 50 && ReadFile(log.path).empty(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_NE(ReadFile(log.path).find("Cannot add wave input buffer 0"), std::string::npos);
+    dev->failAdd = false;
+    ASSERT_TRUE(dev->CompleteNext('r'));
+    ASSERT_TRUE(sink.WaitForBytes(6400, 2000));
+    for (int i = 0; i < 200 && dev->Queued() < 4; ++i)
+        std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(dev->Queued(), 4u); // buffer 0 left the ring
+}
+
+TEST(WarningLog, TimeStampedLinesCappedAtTwoHundredPerRun) {
+    LogToTemp log;
+    LogWarning("Cannot add wave input buffer %d", 3);
+    std::string text = ReadFile(log.path);
+    // "Www Mmm dd hh:mm:ss yyyy\n" then the warning.
+    ASSERT_GE(text.size(), 25u);
+    EXPECT_EQ(text[24], '\n');
+    EXPECT_EQ(text[3], ' ');
+    EXPECT_EQ(text[13], ':');
+    EXPECT_EQ(text.substr(25), "Cannot add wave input buffer 3\n");
+    for (int i = 2; i <= 205; ++i)
+        LogWarning("w%d", i);
+    text = ReadFile(log.path);
+    EXPECT_NE(text.find("w199\n"), std::string::npos);
+    EXPECT_EQ(text.find("w200"), std::string::npos);
+    EXPECT_EQ(text.find("w201"), std::string::npos);
+    std::string tail = "\r\n\r\nMaximum warnings reported this session... ";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST(WarningLog, LongLogIsEmptiedOnTheFirstWarningOfARun) {
+    test::TempDir dir;
+    std::string path = dir.str() + "/p.log";
+    {
+        std::ofstream out(path);
+        out << std::string(10001, 'z');
+    }
+    SetWarningLogPathForTesting(path);
+    LogWarning("first");
+    LogWarning("second");
+    std::string text = ReadFile(path);
+    EXPECT_EQ(text.find('z'), std::string::npos);
+    EXPECT_NE(text.find("first\n"), std::string::npos);
+    EXPECT_NE(text.find("second\n"), std::string::npos);
+    {
+        std::ofstream out(path);
+        out << std::string(10000, 'z'); // not longer than 10000: kept
+    }
+    SetWarningLogPathForTesting(path);
+    LogWarning("third");
+    EXPECT_EQ(ReadFile(path).find(std::string(10000, 'z')), 0u);
+    SetWarningLogPathForTesting("");
+}
+
+TEST(WarningLog, PathBesideTheProgramOrUnderTheStateDirectory) {
+    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray"), "/opt/tess/tessaray.log");
+    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray.bin"), "/opt/tess/tessaray.log");
+    EXPECT_EQ(LogPathForProgram("/opt/v1.2/tessaray"), "/opt/v1.2/tessaray.log");
+    // The test program's own directory is writable, so its log sits beside it.
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    ASSERT_GT(n, 0);
+    exe[n] = 0;
+    EXPECT_EQ(WarningLogPath(), LogPathForProgram(exe));
+}
+
+// ---- real capture through ALSA's default device (the test run's sine source) ----
+
+std::vector<int16_t> Samples(const std::vector<char>& bytes) {
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+}
+
+TEST(SWaveInCapture, OneSecondOfTheSineSourceArrivesWholeAndInOrder) {
+    if (!test::HaveSoundServer())
+        GTEST_SKIP() << "no sound server (tests/start-pulse.sh)";
+    CollectingSink sink;
+    SWaveIn w(&sink, "-1", nullptr);
+    AudioFormat f = Fmt(1, 16, 8000);
+    ASSERT_TRUE(w.Start(&f));
+    EXPECT_TRUE(w.IsRunning());
+    ASSERT_TRUE(sink.WaitForBytes(2 * 9600, 4000)); // a second and a fifth
+    // The level of the latest buffer: half of full scale gives a high byte of 64.
+    EXPECT_NEAR(w.LastPeakLevel(), 64, 1);
+    EXPECT_TRUE(w.Stop());
+    auto s = Samples(sink.Bytes());
+    ASSERT_GE(s.size(), 8000u);
+    // The server may open with a moment of silence; the tone follows without a break.
+    size_t first = 0;
+    while (first < s.size() && std::abs(s[first]) < 1000)
+        ++first;
+    ASSERT_LT(first, 2000u);
+    ASSERT_GE(s.size() - first, 8000u);
+    // A pure tone obeys s[n+1] + s[n-1] = 2 cos(w) s[n]; a gap or a repeated block breaks it.
+    const double c = 2 * std::cos(2 * M_PI * 440.0 / 8000.0);
+    int crossings = 0, peak = 0;
+    for (size_t n = first + 1; n + 1 < first + 8000; ++n) {
+        double residual = s[n + 1] + s[n - 1] - c * s[n];
+        ASSERT_LT(std::abs(residual), 64.0) << "break at sample " << n;
+        if ((s[n] < 0) != (s[n + 1] < 0))
+            ++crossings;
+        peak = std::max(peak, std::abs(static_cast<int>(s[n])));
+    }
+    EXPECT_NEAR(crossings / 2.0, 440.0, 3.0);
+    EXPECT_GT(peak, 8000);
+}
+
+TEST(SWaveInCapture, ServerGoneMidCaptureLogsEndsAndStopsPromptly) {
+    test::PrivateSoundServer server;
+    if (!server.Ok())
+        GTEST_SKIP() << "cannot start a private sound server";
+    LogToTemp log;
+    CollectingSink sink;
+    auto w = std::make_unique<SWaveIn>(&sink, "", nullptr);
+    ASSERT_TRUE(w->Start());
+    ASSERT_TRUE(sink.WaitForBytes(6400, 4000));
+    server.Kill();
+    // Capture ends by itself and says so in the log.
+    std::string text;
+    for (int i = 0; i < 500 && text.find("Wave input device lost") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(10ms);
+        text = ReadFile(log.path);
+    }
+    EXPECT_NE(text.find("Wave input device lost"), std::string::npos) << text;
+    EXPECT_FALSE(w->IsRunning());
+    size_t got = sink.Bytes().size();
+    EXPECT_EQ(got % 2, 0u);
+    auto t0 = std::chrono::steady_clock::now();
+    w->Stop();
+    w.reset();
+    auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_LT(took, 3s);
+    EXPECT_EQ(sink.Bytes().size(), got); // nothing after the end
+}
+
+} // namespace
+} // namespace tess
