@@ -84,38 +84,36 @@ void Mss2Encoder::Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeig
                           int32_t srcStride) {
     const int32_t w = std::min(width_, std::max(srcWidth, 0));
     const int32_t h = bgrx ? std::min(height_, std::max(srcHeight, 0)) : 0;
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* s = bgrx + static_cast<ptrdiff_t>(y) * srcStride;
+    const size_t rowBytes = static_cast<size_t>(width_) * 2;
+    // Each row is compared with the previous picture's while it is still in the cache.
+    firstChanged_ = -1;
+    lastChanged_ = -1;
+    for (int32_t y = 0; y < height_; ++y) {
         uint16_t* d = cur_.data() + static_cast<size_t>(y) * width_;
-        for (int32_t x = 0; x < w; ++x) {
-            const uint8_t* px = s + x * 4;
-            d[x] =
-                static_cast<uint16_t>(((px[2] & 0xF8) << 7) | ((px[1] & 0xF8) << 2) | (px[0] >> 3));
+        int32_t filled = 0;
+        if (y < h) {
+            const uint8_t* s = bgrx + static_cast<ptrdiff_t>(y) * srcStride;
+            for (int32_t x = 0; x < w; ++x) {
+                const uint8_t* px = s + x * 4;
+                d[x] = static_cast<uint16_t>(((px[2] & 0xF8) << 7) | ((px[1] & 0xF8) << 2) |
+                                             (px[0] >> 3));
+            }
+            filled = w;
         }
-        std::fill(d + w, d + width_, uint16_t{0});
+        std::fill(d + filled, d + width_, uint16_t{0});
+        if (havePrev_ &&
+            std::memcmp(d, prev_.data() + static_cast<size_t>(y) * width_, rowBytes) != 0) {
+            if (firstChanged_ < 0)
+                firstChanged_ = y;
+            lastChanged_ = y;
+        }
     }
-    std::fill(cur_.begin() + static_cast<ptrdiff_t>(h) * width_, cur_.end(), uint16_t{0});
 }
 
 bool Mss2Encoder::FindChanges(Rect& r) const {
-    const size_t rowBytes = static_cast<size_t>(width_) * 2;
-    int32_t top = -1, bottom = -1;
-    for (int32_t y = 0; y < height_; ++y) {
-        if (std::memcmp(&cur_[static_cast<size_t>(y) * width_],
-                        &prev_[static_cast<size_t>(y) * width_], rowBytes) != 0) {
-            top = y;
-            break;
-        }
-    }
+    const int32_t top = firstChanged_, bottom = lastChanged_;
     if (top < 0)
         return false;
-    for (int32_t y = height_ - 1; y >= top; --y) {
-        if (std::memcmp(&cur_[static_cast<size_t>(y) * width_],
-                        &prev_[static_cast<size_t>(y) * width_], rowBytes) != 0) {
-            bottom = y;
-            break;
-        }
-    }
     int32_t left = width_, right = -1;
     for (int32_t y = top; y <= bottom; ++y) {
         const uint16_t* c = &cur_[static_cast<size_t>(y) * width_];

@@ -57,6 +57,8 @@ private:
     int32_t width_;
     int32_t height_;
     bool havePrev_ = false;
+    int32_t firstChanged_ = -1; // rows that differ from the previous picture
+    int32_t lastChanged_ = -1;
     std::vector<uint16_t> cur_;
     std::vector<uint16_t> prev_;
 };
