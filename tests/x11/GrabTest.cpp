@@ -222,24 +222,6 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     x_.sync();
 }
 
-// Pixels of a picture file as an independent reader (ImageMagick) sees them, 0x00RRGGBB.
-std::vector<uint32_t> ReadPixels(const std::string& file, int* w, int* h) {
-    std::string size;
-    if (test::RunCommand("identify -format '%w %h' '" + file + "' 2>/dev/null", &size) != 0)
-        return {};
-    if (std::sscanf(size.c_str(), "%d %d", w, h) != 2)
-        return {};
-    std::string raw;
-    test::RunCommand("convert '" + file + "' -depth 8 rgb:- 2>/dev/null", &raw);
-    if (raw.size() != static_cast<size_t>(*w) * *h * 3)
-        return {};
-    std::vector<uint32_t> out(raw.size() / 3);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<uint8_t>(raw[i * 3]) << 16 |
-                 static_cast<uint8_t>(raw[i * 3 + 1]) << 8 | static_cast<uint8_t>(raw[i * 3 + 2]);
-    return out;
-}
-
 TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
     if (!test::HaveProgram("convert") || !test::HaveProgram("identify"))
         GTEST_SKIP() << "ImageMagick is missing";
@@ -249,7 +231,7 @@ TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
         auto file = (dir.path() / ("w" + std::to_string(format))).string();
         EXPECT_EQ(GrabWindow(*screen_, win, file, format, false, -1, nullptr), 0);
         int w = 0, h = 0;
-        auto px = ReadPixels(file, &w, &h);
+        auto px = test::ReadPixels(file, &w, &h);
         ASSERT_EQ(px.size(), 64u * 48u) << file;
         int bad = 0;
         for (int y = 0; y < h; ++y)
@@ -261,13 +243,13 @@ TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
     auto region = (dir.path() / "r.png").string();
     EXPECT_EQ(GrabScreen(*screen_, region, 0, false, false, true, &area, -1, nullptr), 0);
     int w = 0, h = 0;
-    auto px = ReadPixels(region, &w, &h);
+    auto px = test::ReadPixels(region, &w, &h);
     ASSERT_EQ(px.size(), 200u);
     EXPECT_EQ(px[0], Pattern(10, 10));
     EXPECT_EQ(px[199], Pattern(29, 19));
     // A name that exists is left alone unless replacing is allowed.
     EXPECT_NE(GrabScreen(*screen_, region, 1, false, true, true, &area, -1, nullptr), 0);
-    EXPECT_EQ(ReadPixels(region, &w, &h).size(), 200u);
+    EXPECT_EQ(test::ReadPixels(region, &w, &h).size(), 200u);
 
     // A directory that cannot be written: the code says so and no file appears.
     std::ofstream(dir.path() / "plain") << "x";

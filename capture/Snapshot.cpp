@@ -1,0 +1,113 @@
+#include "capture/Snapshot.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "media/Caption.h"
+#include "media/Grab.h"
+#include "media/WriteImageFile.h"
+#include "settings/FileNames.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace {
+
+bool WritesPictureFile(int32_t format) {
+    return format == kImagePng || format == kImageBmp || format == kImageGif ||
+           format == kImageJpeg;
+}
+
+std::string CodeText(int32_t code) {
+    switch (code) {
+    case kImageNoBitmap:
+        return "the picture could not be made (an empty or too large area)";
+    case kImagePngFailed:
+        return "the PNG file could not be written";
+    case kImageFileFailed:
+        return "the picture file could not be written";
+    case kImageNoPicture:
+        return "the screen gave no picture";
+    case kImageNoDrawingArea:
+        return "the screen cannot be reached";
+    default:
+        return "error " + std::to_string(code);
+    }
+}
+
+} // namespace
+
+std::optional<int32_t> ImageFormatFromName(const std::string& name) {
+    std::string n = name;
+    std::transform(n.begin(), n.end(), n.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (n == "png")
+        return kImagePng;
+    if (n == "bmp")
+        return kImageBmp;
+    if (n == "gif")
+        return kImageGif;
+    if (n == "jpg" || n == "jpeg")
+        return kImageJpeg;
+    return std::nullopt;
+}
+
+SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
+                                const SnapshotRequest& request) {
+    SnapshotOutcome out;
+    const int32_t format = request.format < 0 ? settings.imageFormat : request.format;
+    if (!WritesPictureFile(format)) {
+        // Format 2 is a frame of a recording to the writer: a snapshot would write nothing
+        // and pass the name off as a file.
+        out.code = kImageOk;
+        out.message = "Image format " + std::to_string(format) + " writes no picture file.";
+        return out;
+    }
+
+    const bool mayReplace = !request.outputPath.empty();
+    if (mayReplace) {
+        out.path = request.outputPath;
+    } else {
+        CaptureFileName name =
+            MakeCaptureFileName(settings.defaultDirectory, settings.fileSnapName,
+                                ExtensionForImageFormat(format), -1, settings.fileInstanceMode);
+        if (!name.ok) {
+            out.message = name.error;
+            return out;
+        }
+        out.path = name.path;
+    }
+
+    std::unique_ptr<Fx> overlay = CreateOverlay(settings);
+
+    int32_t code = kImageOk;
+    std::unique_ptr<MemBm> picture;
+    if (request.window) {
+        picture = GrabWindowPicture(screen, request.window, request.drawCursor, &code);
+        if (!picture && code == kImageOk) {
+            out.message = "The window to capture no longer exists.";
+            return out;
+        }
+    } else {
+        const ScreenRect* area = request.area ? &*request.area : nullptr;
+        picture =
+            GrabScreenPicture(screen, request.drawCursor, !settings.vidStealth, true, area, &code);
+    }
+    if (!picture) {
+        out.code = code;
+        out.message = "Snapshot failed: " + CodeText(code) + ".";
+        return out;
+    }
+
+    const MemBm& toWrite = overlay ? overlay->Apply(*picture) : *picture;
+    out.code = WriteImageFile(toWrite, format, out.path, request.quality, mayReplace);
+    if (out.code != kImageOk) {
+        const std::string& why = LastImageWriteError();
+        out.message = "Snapshot failed: " + (why.empty() ? CodeText(out.code) : why) + ".";
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+} // namespace tess

@@ -1,0 +1,43 @@
+#pragma once
+// The part of a snapshot that needs no window: name the file from the picture pattern, make
+// the caption overlay, grab the screen, a rectangle or a window with the cursor, write the
+// picture, and say plainly whether a file was written. The snapshot commands wrap it with
+// the capture-start action, the delay, the shutter sound, the status bar and the display
+// step; the command-line snapshot calls it as it is.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/x11/Screen.h"
+
+namespace tess {
+
+struct Settings;
+
+struct SnapshotRequest {
+    WindowId window = 0;            // a window to grab, or 0
+    std::optional<ScreenRect> area; // a rectangle to grab (when no window), else the screen
+    int32_t format = -1;            // image format value; negative: the ImageFormat setting
+    int32_t quality = -1;           // handed to the picture writer unchanged
+    std::string outputPath;         // empty: a free name from the picture pattern
+    bool drawCursor = true;         // the Cursor setting, normally
+};
+
+struct SnapshotOutcome {
+    bool ok = false;
+    int32_t code = 0;    // the grab's and writer's result code
+    std::string path;    // the file written (when ok) or meant (when not)
+    std::string message; // why not, for the status bar or the command line
+};
+
+// Image format value by name: "png" 0, "bmp" 1, "gif" 3, "jpg" or "jpeg" 4 (any case);
+// none for other names.
+std::optional<int32_t> ImageFormatFromName(const std::string& name);
+
+// Runs the grab-and-write part of a snapshot with `settings` (picture pattern, capture
+// directory, instance mode, strip copy, caption). Building the overlay switches the scale
+// off in `settings`, as every capture does. ok only when a picture file was written.
+SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
+                                const SnapshotRequest& request);
+
+} // namespace tess

@@ -1,0 +1,144 @@
+// The grab-and-write part of a snapshot under a real X server: named from the picture
+// pattern, pixels as the screen shows them, failures said plainly and no file left.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "capture/Snapshot.h"
+#include "settings/Settings.h"
+#include "support/TestSupport.h"
+#include "x11/XTestWindows.h"
+
+namespace fs = std::filesystem;
+
+namespace tess {
+namespace {
+
+class SnapshotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay())
+            GTEST_SKIP() << "no X display";
+        if (!test::HaveProgram("convert"))
+            GTEST_SKIP() << "ImageMagick is missing";
+        screen_ = ScreenConnection::open();
+        ASSERT_TRUE(screen_ && x_.get());
+        settings_.defaultDirectory = dir_.str();
+        settings_.fileSnapName = "Tess";
+        settings_.imageFormat = 0;
+    }
+    test::XTestDisplay x_;
+    std::unique_ptr<ScreenConnection> screen_;
+    test::TempDir dir_;
+    Settings settings_;
+};
+
+TEST_F(SnapshotTest, RegionAndWindowNamedFromThePattern) {
+    Window win = x_.create(500, 400, 80, 60, test::Pattern);
+    SnapshotRequest region;
+    region.area = ScreenRect{510, 420, 570, 450};
+    region.drawCursor = false;
+    auto r = TakeSnapshotNow(*screen_, settings_, region);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.path, (dir_.path() / "Tess_1.png").string());
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(r.path, &w, &h);
+    ASSERT_EQ(px.size(), 60u * 30u);
+    int bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bad += px[y * w + x] != test::Pattern(x + 10, y + 20);
+    EXPECT_EQ(bad, 0);
+
+    SnapshotRequest window;
+    window.window = win;
+    window.format = 1;
+    window.drawCursor = false;
+    r = TakeSnapshotNow(*screen_, settings_, window);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.path, (dir_.path() / "Tess_1.bmp").string());
+    px = test::ReadPixels(r.path, &w, &h);
+    ASSERT_EQ(px.size(), 80u * 60u);
+    EXPECT_EQ(px[0], test::Pattern(0, 0));
+    EXPECT_EQ(px[80 * 60 - 1], test::Pattern(79, 59));
+
+    // The next one takes the next number; an output path given is used as it is.
+    r = TakeSnapshotNow(*screen_, settings_, region);
+    EXPECT_EQ(r.path, (dir_.path() / "Tess_2.png").string());
+    region.outputPath = (dir_.path() / "Tess_1.png").string();
+    r = TakeSnapshotNow(*screen_, settings_, region);
+    EXPECT_TRUE(r.ok) << r.message;
+    x_.destroy(win);
+}
+
+TEST_F(SnapshotTest, FailuresAreSaidAndLeaveNoFile) {
+    Window gone = x_.createSolid(0, 0, 10, 10, 0);
+    x_.destroy(gone);
+    SnapshotRequest window;
+    window.window = gone;
+    auto r = TakeSnapshotNow(*screen_, settings_, window);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("no longer exists"), std::string::npos);
+
+    // A capture directory that cannot be written: below a regular file.
+    std::ofstream(dir_.path() / "file") << "x";
+    Settings blocked = settings_;
+    blocked.defaultDirectory = (dir_.path() / "file" / "sub").string();
+    r = TakeSnapshotNow(*screen_, blocked, SnapshotRequest{});
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.message.empty());
+    SnapshotRequest output;
+    output.outputPath = (dir_.path() / "file" / "x.png").string();
+    r = TakeSnapshotNow(*screen_, settings_, output);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 503);
+    EXPECT_NE(r.message.find("Snapshot failed"), std::string::npos);
+
+    // Format 2 is no picture file.
+    SnapshotRequest frame;
+    frame.format = 2;
+    r = TakeSnapshotNow(*screen_, settings_, frame);
+    EXPECT_FALSE(r.ok);
+    // A click without a drag.
+    SnapshotRequest click;
+    click.area = ScreenRect{300, 300, 300, 300};
+    r = TakeSnapshotNow(*screen_, settings_, click);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 501);
+
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(SnapshotTest, CaptionIsDrawnAndScaleSwitchedOff) {
+    Window win = x_.createSolid(100, 100, 300, 100, 0xffffff);
+    settings_.capEnable = true;
+    settings_.capString = "Tessaray";
+    settings_.scaleEnable = true;
+    settings_.scale = 50;
+    SnapshotRequest region;
+    region.area = ScreenRect{100, 100, 400, 200};
+    region.drawCursor = false;
+    auto r = TakeSnapshotNow(*screen_, settings_, region);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_FALSE(settings_.scaleEnable);
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(r.path, &w, &h);
+    EXPECT_EQ(w, 300); // full size, not 50 per cent
+    ASSERT_EQ(px.size(), 300u * 100u);
+    EXPECT_NE(std::count(px.begin(), px.end(), 0xffffffu), static_cast<long>(px.size()));
+    x_.destroy(win);
+}
+
+TEST(ImageFormatNameTest, Names) {
+    EXPECT_EQ(ImageFormatFromName("png"), 0);
+    EXPECT_EQ(ImageFormatFromName("BMP"), 1);
+    EXPECT_EQ(ImageFormatFromName("gif"), 3);
+    EXPECT_EQ(ImageFormatFromName("jpg"), 4);
+    EXPECT_EQ(ImageFormatFromName("jpeg"), 4);
+    EXPECT_FALSE(ImageFormatFromName("tiff"));
+    EXPECT_FALSE(ImageFormatFromName(""));
+}
+
+} // namespace
+} // namespace tess
