@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cairo.h>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace tess {
 
@@ -68,8 +70,16 @@ void ForEachPlaced(const MemBm& source, MemBm& target, int32_t x, int32_t y, Op 
 } // namespace
 
 MemBm::MemBm(int32_t width, int32_t height) : width_(width), height_(height) {
-    if (width > 0 && height > 0)
+    if (width <= 0 || height <= 0)
+        return;
+    // Without memory the picture exists without pixels, and every operation does nothing.
+    try {
         bits_.assign(static_cast<size_t>(width) * height * 4, 0);
+    } catch (const std::bad_alloc&) {
+        bits_.clear();
+    } catch (const std::length_error&) {
+        bits_.clear();
+    }
 }
 
 uint32_t MemBm::colorAt(int32_t x, int32_t y) const {

@@ -1,5 +1,6 @@
 // BMP: written as 24 bits per pixel, bottom-up, uncompressed; read in the uncompressed
 // forms of 1, 4, 8, 16, 24 and 32 bits per pixel (with or without bit-field masks).
+#include <algorithm>
 #include <cstring>
 
 #include "media/image/ImageCodec.h"
@@ -52,17 +53,16 @@ struct Field {
 };
 
 // Run-length data (8 or 4 bits per pixel) into one index per pixel, rows in file order
-// (bottom-up for the usual height). Skipped pixels stay 0; data ending early keeps what
-// was decoded. False for a run that leaves the picture.
+// (bottom-up for the usual height). Skipped pixels stay 0, pixels of a run that passes the
+// row's end are dropped, and data ending early keeps what was decoded.
 bool DecodeRle(const uint8_t* p, size_t n, int32_t w, int32_t h, bool four,
                std::vector<uint8_t>& out) {
     out.assign(static_cast<size_t>(w) * h, 0);
     int32_t x = 0, y = 0;
     size_t i = 0;
     auto put = [&](uint8_t v) {
-        if (x >= w || y >= h)
-            return false;
-        out[static_cast<size_t>(y) * w + x++] = v;
+        if (x < w && y < h)
+            out[static_cast<size_t>(y) * w + x++] = v;
         return true;
     };
     while (i + 1 < n && y < h) {
@@ -82,7 +82,7 @@ bool DecodeRle(const uint8_t* p, size_t n, int32_t w, int32_t h, bool four,
         } else if (value == 2) { // delta
             if (i + 1 >= n)
                 break;
-            x += p[i];
+            x = std::min(x + p[i], w);
             y += p[i + 1];
             i += 2;
         } else { // absolute run of `value` pixels, padded to 16 bits

@@ -1,9 +1,11 @@
 #include "media/Caption.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <map>
 #include <pango/pango.h>
 #include <set>
+#include <thread>
 
 #include "media/Effects.h"
 #include "media/WriteImageFile.h"
@@ -255,6 +257,23 @@ TEST_F(FxTest, ScaleSetsTheOutputSizeByTheFirstFrame) {
     EXPECT_FALSE(empty.Composite());
     const MemBm& out = empty.Apply(frame);
     EXPECT_EQ(out.colorAt(0, 19), kRed);
+}
+
+TEST_F(FxTest, TheRecorderThreadCanDrawCaptions) {
+    // Fonts and drawing need no toolkit: a worker thread renders as the window thread does.
+    MemBm onMain(320, 60), onWorker(320, 60);
+    auto run = [](MemBm& target) {
+        Fx fx(Caption("Frame %H:%M:%S", 3, 1, 50, kBlack, kWhite), 100);
+        fx.setClock([] { return Moment(); });
+        MemBm frame(320, 60);
+        frame.fill(kRed);
+        target.copyFrom(fx.Apply(frame), 0, 0);
+    };
+    run(onMain);
+    std::thread worker([&] { run(onWorker); });
+    worker.join();
+    EXPECT_EQ(std::memcmp(onMain.bits(), onWorker.bits(), onMain.sizeBytes()), 0);
+    EXPECT_GT(ColoursIn(onWorker, 0, 0, 320, 60).size(), 2u);
 }
 
 TEST(CreateOverlay, OnlyWithACaptionAndAlwaysAtFullSize) {

@@ -425,6 +425,45 @@ TEST(PictureFile, DamagedOrForeignFilesAreRefusedWithAMessage) {
     EXPECT_FALSE(image::DecodeImage(gif, sizeof gif, image::ImageType::Gif, &error));
 }
 
+TEST(PictureFile, RunLengthBmpOfAnotherProgramSurvivesDamage) {
+    TempDir dir;
+    auto bm = FewColours(12, 90, 40);
+    const std::string src = dir.str() + "/s.png", rle = dir.str() + "/r.bmp";
+    ASSERT_EQ(WriteImageFile(*bm, kImagePng, src, -1), 0);
+    ASSERT_EQ(RunCommand("convert '" + src + "' -type Palette -compress RLE BMP3:'" + rle + "'"),
+              0);
+    ASSERT_NE(Identify(rle, "%C"), "None");
+    std::ifstream in(rle, std::ios::binary);
+    const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), {}};
+    std::string error;
+    auto back = image::DecodeImage(data.data(), data.size(), image::ImageType::Bmp, &error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(Rgb(*back), Rgb(*bm));
+    uint32_t seed = 99;
+    for (int round = 0; round < 200; ++round) {
+        std::vector<uint8_t> bad = data;
+        for (int k = 0; k < 4; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            bad[54 + (seed >> 8) % (bad.size() - 54)] = static_cast<uint8_t>(seed >> 24);
+        }
+        (void)image::DecodeImage(bad.data(), bad.size(), image::ImageType::Bmp);
+    }
+}
+
+TEST(PictureFile, DrawStretchedFillsOnlyItsRectangle) {
+    MemBm src(10, 10), target(100, 50);
+    src.fill(0x00FF00);
+    target.fill(0x0000FF);
+    image::DrawStretched(src, target, 20, 10, 60, 30);
+    EXPECT_EQ(target.colorAt(20, 10), 0x00FF00u);
+    EXPECT_EQ(target.colorAt(79, 39), 0x00FF00u);
+    EXPECT_EQ(target.colorAt(19, 10), 0x0000FFu);
+    EXPECT_EQ(target.colorAt(80, 39), 0x0000FFu);
+    EXPECT_EQ(target.colorAt(50, 40), 0x0000FFu);
+    image::DrawStretched(src, target, 90, 40, 200, 200); // clipped to the target
+    EXPECT_EQ(target.colorAt(99, 49), 0x00FF00u);
+}
+
 TEST(PictureFile, ExtensionsOfTheFormatNumbers) {
     EXPECT_STREQ(ImageExtension(0), "png");
     EXPECT_STREQ(ImageExtension(1), "bmp");
