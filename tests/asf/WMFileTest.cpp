@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -418,6 +419,38 @@ TEST(WMFile, FullDiskIsReportedAndWhatWasWrittenStaysReadable) {
     EXPECT_EQ(AddPicture(full, small, 100000), -ENOSPC);
     EXPECT_FALSE(full.Close());
     EXPECT_EQ(full.LastError(), -ENOSPC);
+}
+
+TEST(WMFile, SeekingThroughTheIndexLandsOnTheRightFrame) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/seek.wmv";
+    const int32_t w = 96, h = 64;
+    std::vector<Picture> pics;
+    {
+        WMFile f(path, "", 10, 300000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        Picture p = test::MakeDesktop(w, h, 8);
+        for (int i = 0; i < 60; ++i) {
+            Change(p, i);
+            test::DrawGlyph(p, 2, 2, static_cast<char>('0' + i % 10), 0xFFFFFF);
+            pics.push_back(p);
+            ASSERT_EQ(AddPicture(f, p, i * 1000000LL), 0);
+        }
+        ASSERT_TRUE(f.Close());
+    }
+    for (const auto& [seconds, frame] : {std::pair{"2.0", 20}, {"3.5", 35}, {"5.9", 59}}) {
+        std::vector<uint8_t> raw;
+        std::string out;
+        test::RunCommand(std::string("ffmpeg -v error -nostdin -ss ") + seconds + " -i '" + path +
+                             "' -frames:v 1 -f rawvideo -pix_fmt rgb555le - | od -An -v -tu2 -w2",
+                         &out);
+        std::vector<uint16_t> got;
+        std::istringstream in(out);
+        unsigned v;
+        while (in >> v)
+            got.push_back(static_cast<uint16_t>(v & 0x7FFF));
+        EXPECT_TRUE(got == test::To555(pics[static_cast<size_t>(frame)], w, h)) << seconds;
+    }
 }
 
 TEST(WMFile, AnExistingFileIsNotOverwritten) {
