@@ -3,10 +3,14 @@
 //   xvfb-run -a -s "-screen 0 1920x1080x24" ./bench_grab
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
 
+#include "capture/Snapshot.h"
 #include "media/Grab.h"
 #include "platform/x11/Screen.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -72,10 +76,36 @@ void BM_GrabScreenPicture(benchmark::State& state) {
     }
 }
 
+// Grab, name and write a whole-screen PNG, as the snapshot does (file in $TMPDIR).
+void BM_SnapshotPng(benchmark::State& state) {
+    auto c = OpenOrSkip(state);
+    if (!c)
+        return;
+    tess::Settings settings;
+    auto dir = std::filesystem::temp_directory_path() / "tess-bench-grab";
+    std::filesystem::create_directories(dir);
+    settings.defaultDirectory = dir.string();
+    settings.fileInstanceMode = 1;
+    tess::SnapshotRequest request;
+    request.outputPath = (dir / "shot.png").string();
+    uintmax_t size = 0;
+    for (auto _ : state) {
+        auto r = tess::TakeSnapshotNow(*c, settings, request);
+        if (!r.ok) {
+            state.SkipWithError(r.message.c_str());
+            break;
+        }
+        size = std::filesystem::file_size(r.path);
+    }
+    state.counters["file_bytes"] = static_cast<double>(size);
+    std::filesystem::remove_all(dir);
+}
+
 BENCHMARK(BM_GrabShm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrabGetImage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrabScreenPicture)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapshotPng)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
