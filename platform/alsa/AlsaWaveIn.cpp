@@ -2,6 +2,7 @@
 // owns the PCM handle: it fills the queued buffers in order, marks each one done and calls
 // the callback. The window thread only changes flags under the device's lock and wakes the
 // reader through an eventfd, so every wait here has a bound.
+#include "platform/alsa/Mixer.h"
 #include "platform/alsa/WaveIn.h"
 
 #include <alsa/asoundlib.h>
@@ -437,6 +438,24 @@ void PreparePulseClient() {
         return true;
     }();
     (void)done;
+}
+
+std::string AlsaMixerNameForWaveIn(int id) {
+    if (id < 0)
+        return "default";
+    auto devices = ListDevices();
+    if (id >= static_cast<int>(devices.size()))
+        return "default";
+    const std::string& n = devices[id].first;
+    // "plughw:CARD=X,DEV=0" -> "hw:CARD=X"; the sound servers have their own mixer.
+    if (n.rfind("plughw:", 0) == 0) {
+        std::string card = n.substr(7);
+        auto comma = card.find(',');
+        if (comma != std::string::npos)
+            card.resize(comma);
+        return "hw:" + card;
+    }
+    return n;
 }
 
 WaveInSystem& AlsaWaveInSystem() {
