@@ -169,9 +169,13 @@ int32_t WMFile::AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int
             t /= timeLapse_;
     }
     const bool cleanPoint = forceKey || n % frameRate_ == 0;
-    const bool key = encoder_->Encode(bgrx, width, height, stride, cleanPoint, coded_);
+    const bool key =
+        encoder_->Encode(bgrx, width, height, stride, cleanPoint || needKeyFrame_, coded_);
     framesWritten_.store(n + 1);
     const int32_t r = writer_->Write(videoStream_, t, key, coded_.data(), coded_.size());
+    // A frame that did not reach the file leaves the decoder's picture behind the encoder's:
+    // the next frame starts afresh.
+    needKeyFrame_ = r != 0;
     NoteError(r);
     videoTime_.store(t);
     return r;

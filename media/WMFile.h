@@ -115,6 +115,7 @@ private:
     std::unique_ptr<Mss2Encoder> encoder_;
     std::vector<uint8_t> coded_;
     bool firstFrame_ = true;
+    bool needKeyFrame_ = false;
     int64_t startTime_ = 0;
     std::atomic<int32_t> framesWritten_{0};
     std::atomic<int64_t> videoTime_{0};
