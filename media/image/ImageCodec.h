@@ -42,8 +42,8 @@ bool EncodeJpeg(const MemBm& picture, std::FILE* out, int quality);
 bool EncodeGif(const IndexedImage& picture, std::FILE* out);
 
 // Number of distinct colours (three bytes each) of the picture, counting no further than
-// limit + 1; `palette`, when given, receives them (in order of first appearance) when there
-// are at most `limit`.
+// min(limit, 256) + 1; `palette`, when given, receives them (in order of first appearance)
+// when there are no more than that.
 size_t CountColors(const MemBm& picture, size_t limit, std::vector<uint32_t>* palette = nullptr);
 
 // Reduces a picture to 8 bits per pixel with a palette chosen from the picture itself. A

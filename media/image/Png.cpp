@@ -43,51 +43,41 @@ constexpr int kDefaultRgbFilters = PNG_FILTER_SUB | PNG_FILTER_UP | PNG_FILTER_P
 
 } // namespace
 
-bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) {
-    if (picture.empty() || !out)
-        return false;
-    const int32_t w = picture.width();
-    const int32_t h = picture.height();
+namespace {
 
-    // A picture of few colours is written with a palette, one byte a pixel.
-    std::vector<uint32_t> colors;
-    const bool paletted =
-        options.palette && CountColors(picture, 256, &colors) <= 256 && !colors.empty();
+// What the PNG writer needs, prepared before libpng is called.
+struct PngJob {
+    const MemBm& picture;
+    const PngOptions& options;
+    std::vector<uint32_t> colors; // the palette when paletted
+    bool paletted = false;
     ColorTable table;
-    if (paletted)
-        table.assign(colors);
+    std::vector<uint8_t> row;
+};
 
-    std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-    ErrorSink sink;
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, RecordError, SilentWarning);
-    if (!png)
+// Kept apart from EncodePng: after a longjmp nothing here is used again.
+bool WritePng(png_structp png, png_infop info, std::FILE* out, PngJob& job) {
+    if (setjmp(png_jmpbuf(png)))
         return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
+    const int32_t w = job.picture.width();
+    const int32_t h = job.picture.height();
+    const PngOptions& options = job.options;
     png_init_io(png, out);
     png_set_compression_level(png, options.zlibLevel);
     png_set_compression_buffer_size(png, 256 * 1024);
     png_set_compression_mem_level(png, options.memLevel);
     if (options.strategy >= 0)
         png_set_compression_strategy(png, options.strategy);
-    if (paletted) {
+    if (job.paletted) {
         png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_color plte[256];
-        for (size_t i = 0; i < colors.size(); ++i) {
-            plte[i].red = colors[i] & 0xFF;
-            plte[i].green = (colors[i] >> 8) & 0xFF;
-            plte[i].blue = (colors[i] >> 16) & 0xFF;
+        for (size_t i = 0; i < job.colors.size(); ++i) {
+            plte[i].red = job.colors[i] & 0xFF;
+            plte[i].green = (job.colors[i] >> 8) & 0xFF;
+            plte[i].blue = (job.colors[i] >> 16) & 0xFF;
         }
-        png_set_PLTE(png, info, plte, static_cast<int>(colors.size()));
+        png_set_PLTE(png, info, plte, static_cast<int>(job.colors.size()));
         png_set_filter(png, PNG_FILTER_TYPE_BASE,
                        options.filters >= 0 ? options.filters : PNG_FILTER_NONE);
     } else {
@@ -98,11 +88,11 @@ bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) 
     }
     png_write_info(png, info);
     for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* s = picture.pixelAddress(0, y);
-        uint8_t* d = row.data();
-        if (paletted) {
+        const uint8_t* s = job.picture.pixelAddress(0, y);
+        uint8_t* d = job.row.data();
+        if (job.paletted) {
             for (int32_t x = 0; x < w; ++x, s += 4)
-                *d++ = table.indexOf(s[2] | (s[1] << 8) | (s[0] << 16));
+                *d++ = job.table.indexOf(s[2] | (s[1] << 8) | (s[0] << 16));
         } else {
             for (int32_t x = 0; x < w; ++x, s += 4, d += 3) {
                 d[0] = s[2];
@@ -110,11 +100,36 @@ bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) 
                 d[2] = s[0];
             }
         }
-        png_write_row(png, row.data());
+        png_write_row(png, job.row.data());
     }
     png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) {
+    if (picture.empty() || !out)
+        return false;
+    PngJob job{picture, options, {}, false, {}, {}};
+    // A picture of few colours is written with a palette, one byte a pixel.
+    job.paletted =
+        options.palette && CountColors(picture, 256, &job.colors) <= 256 && !job.colors.empty();
+    if (job.paletted)
+        job.table.assign(job.colors);
+    job.row.resize(static_cast<size_t>(picture.width()) * 3);
+
+    ErrorSink sink;
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, RecordError, SilentWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    const bool ok = WritePng(png, info, out, job);
     png_destroy_write_struct(&png, &info);
-    return std::fflush(out) == 0 && !std::ferror(out);
+    return ok && std::fflush(out) == 0 && !std::ferror(out);
 }
 
 namespace detail {
