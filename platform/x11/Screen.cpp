@@ -20,22 +20,23 @@ namespace {
 
 // ---- error trapping ------------------------------------------------------------------
 //
-// Xlib has one error handler per process. Ours is installed when the first connection
-// opens and stays: errors on our own connections are recorded on the connection, errors on
-// other connections (the toolkit's) go on to the handler that was there before.
+// Xlib has one error handler per process. Ours is put in place when a connection opens and
+// again before every section whose errors we want (a toolkit initialised later may have
+// replaced it meanwhile): errors on our own connections are recorded on the connection,
+// errors on other connections (the toolkit's) go on to the handler that was there before.
 
 struct ErrorSlot {
     Display* display;
     std::atomic<int>* lastError;
 };
 
+// Guards the slots only; no Xlib call is made while it is held.
 std::mutex g_errorMutex;
 std::vector<ErrorSlot> g_slots;
-XErrorHandler g_previousHandler = nullptr;
-bool g_handlerInstalled = false;
+std::atomic<XErrorHandler> g_previousHandler{nullptr};
+thread_local bool t_inHandler = false;
 
 int TrapError(Display* display, XErrorEvent* event) {
-    XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(g_errorMutex);
         for (auto& slot : g_slots) {
@@ -44,24 +45,29 @@ int TrapError(Display* display, XErrorEvent* event) {
                 return 0;
             }
         }
-        previous = g_previousHandler;
     }
-    if (previous)
-        return previous(display, event);
+    XErrorHandler previous = g_previousHandler.load();
+    // A foreign handler that hands errors back to us must not loop.
+    if (previous && !t_inHandler) {
+        t_inHandler = true;
+        int r = previous(display, event);
+        t_inHandler = false;
+        return r;
+    }
     std::fprintf(stderr, "tessaray: X error %d (request %d) ignored\n", event->error_code,
                  event->request_code);
     return 0;
 }
 
+void EnsureHandler() {
+    XErrorHandler previous = XSetErrorHandler(TrapError);
+    if (previous != TrapError)
+        g_previousHandler.store(previous);
+}
+
 void RegisterDisplay(Display* display, std::atomic<int>* lastError) {
+    EnsureHandler();
     std::lock_guard lock(g_errorMutex);
-    if (!g_handlerInstalled) {
-        g_previousHandler = XSetErrorHandler(TrapError);
-        // A handler that is ours already (a second install) must not call itself.
-        if (g_previousHandler == TrapError)
-            g_previousHandler = nullptr;
-        g_handlerInstalled = true;
-    }
     g_slots.push_back({display, lastError});
 }
 
@@ -155,7 +161,10 @@ struct ScreenConnection::Impl {
     Atom wmState = 0;
 
     // Starts a section whose X errors are wanted as a result.
-    void beginTrap() { lastError.store(0); }
+    void beginTrap() {
+        EnsureHandler();
+        lastError.store(0);
+    }
     // Ends it: every reply and error of the section has arrived; true when none failed.
     bool endTrap() {
         XSync(display, False);

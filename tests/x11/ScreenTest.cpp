@@ -93,6 +93,23 @@ TEST_F(ScreenTest, ErrorsAreResults) {
     EXPECT_TRUE(screen_->windowRect(screen_->root()));
 }
 
+int g_foreignErrors = 0;
+
+TEST_F(ScreenTest, AHandlerInstalledLaterSeesOnlyItsOwnErrors) {
+    // A toolkit that puts its own handler in after our connection opened.
+    g_foreignErrors = 0;
+    XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++g_foreignErrors;
+        return 0;
+    });
+    EXPECT_FALSE(screen_->isWindow(0x7ffffff0));
+    EXPECT_EQ(g_foreignErrors, 0);
+    XWindowAttributes attrs;
+    EXPECT_EQ(XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs), 0);
+    EXPECT_EQ(g_foreignErrors, 1);
+    XSetErrorHandler(old);
+}
+
 TEST_F(ScreenTest, ConnectionsOnTwoThreadsAtOnce) {
     // The recorder thread grabs through its own connection while the window thread does.
     Window w = x_.createSolid(0, 0, 64, 64, 0x00ff00);
