@@ -75,23 +75,28 @@ int32_t WriteAt(int fd, const uint8_t* p, size_t n, uint64_t off) {
     return 0;
 }
 
-std::vector<Attribute> ParseAttributes(const std::vector<uint8_t>& obj) {
-    std::vector<Attribute> out;
+// One descriptor of an extended content description, kept as it was read.
+struct Descriptor {
+    std::string name;
+    std::vector<uint8_t> bytes; // the whole descriptor
+};
+
+std::vector<Descriptor> ParseDescriptors(const std::vector<uint8_t>& obj) {
+    std::vector<Descriptor> out;
     Reader r(obj.data(), obj.size());
     r.Seek(kObjectHeaderSize);
     const uint16_t n = r.U16();
-    for (uint16_t i = 0; i < n && !r.bad(); ++i) {
-        Attribute a;
-        a.name = ToUtf8(r.Utf16(r.U16()));
-        const uint16_t type = r.U16();
-        const uint16_t len = r.U16();
-        if (type != kTypeText) {
-            // Keep only text values: the program writes no others.
-            r.Skip(len);
-            continue;
-        }
-        a.value = ToUtf8(r.Utf16(len));
-        out.push_back(a);
+    for (uint16_t i = 0; i < n; ++i) {
+        const size_t start = r.pos();
+        Descriptor d;
+        d.name = ToUtf8(r.Utf16(r.U16()));
+        r.U16(); // value type
+        r.Skip(r.U16());
+        if (r.bad())
+            break;
+        d.bytes.assign(obj.begin() + static_cast<ptrdiff_t>(start),
+                       obj.begin() + static_cast<ptrdiff_t>(r.pos()));
+        out.push_back(std::move(d));
     }
     return out;
 }
@@ -157,18 +162,28 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
     auto ecd = std::find_if(objs.begin(), objs.end(), [](const RawObject& o) {
         return o.guid == kExtendedContentDescription;
     });
-    std::vector<Attribute> attrs;
+    // Other descriptors, of any value type, are kept byte for byte.
+    std::vector<Descriptor> descriptors;
     if (ecd != objs.end())
-        attrs = ParseAttributes(ecd->bytes);
-    auto same = std::find_if(attrs.begin(), attrs.end(), [&](const Attribute& a) {
-        return strcasecmp(a.name.c_str(), name.c_str()) == 0;
+        descriptors = ParseDescriptors(ecd->bytes);
+    Descriptor added{name, {}};
+    {
+        std::vector<uint8_t> one = ContentDescriptionBody({{name, value}});
+        added.bytes.assign(one.begin() + 2, one.end()); // without the count
+    }
+    auto same = std::find_if(descriptors.begin(), descriptors.end(), [&](const Descriptor& d) {
+        return strcasecmp(d.name.c_str(), name.c_str()) == 0;
     });
-    if (same != attrs.end())
-        same->value = value;
+    if (same != descriptors.end())
+        *same = std::move(added);
     else
-        attrs.push_back({name, value});
+        descriptors.push_back(std::move(added));
+    Bytes body;
+    body.U16(static_cast<uint16_t>(descriptors.size()));
+    for (const auto& d : descriptors)
+        body.Put(d.bytes);
     RawObject newEcd{kExtendedContentDescription,
-                     MakeObject(kExtendedContentDescription, ContentDescriptionBody(attrs))};
+                     MakeObject(kExtendedContentDescription, body.data())};
     auto padding = std::find_if(objs.begin(), objs.end(),
                                 [](const RawObject& o) { return o.guid == kPadding; });
     if (ecd != objs.end()) {

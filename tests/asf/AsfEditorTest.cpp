@@ -2,6 +2,7 @@
 #include "asf/AsfTestUtil.h"
 #include "media/WMFile.h"
 #include "media/asf/AsfReader.h"
+#include "media/asf/AsfWriter.h"
 #include "support/TestSupport.h"
 
 #include <cerrno>
@@ -99,6 +100,39 @@ TEST(AsfEditor, LargeAttributeRewritesTheFileAndLaterEditsFitAgain) {
         named += a.name.size() == 18;
     EXPECT_EQ(named, 1);
     ExpectStillDecodes(path, want);
+}
+
+TEST(AsfEditor, AttributesOfOtherTypesAreKept) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/n.asf";
+    {
+        asf::StreamInfo s;
+        s.video = false;
+        s.number = 1;
+        s.name = "Audio1";
+        s.typeSpecific = asf::AudioTypeSpecific(1, 1, 8000, 16000, 2, 16, {});
+        s.sampleDuration = 1000;
+        asf::AsfWriter w;
+        ASSERT_EQ(w.Open(path, {s}, {{"Num", "AB"}}), 0);
+        const uint8_t pcm[4] = {1, 2, 3, 4};
+        ASSERT_EQ(w.Write(1, 0, true, pcm, 4), 0);
+        ASSERT_EQ(w.Close(), 0);
+    }
+    // Turn "Num" into a 32-bit number attribute: its value bytes read as 0x00420041.
+    std::string bytes = ReadFile(path);
+    const std::string key("N\0u\0m\0\0\0", 8);
+    const size_t at = bytes.find(key);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 8] = 3;
+    std::ofstream(path, std::ios::binary) << bytes;
+
+    ASSERT_EQ(asf::SetTextAttribute(path, "quorvanta timecode", "SAMPLE TIMECODE\r\n"), 0);
+    asf::AsfReader r;
+    ASSERT_TRUE(r.Open(path));
+    std::string v;
+    EXPECT_TRUE(r.GetAttribute("Num", &v));
+    EXPECT_EQ(v, "4325441");
+    EXPECT_TRUE(r.GetAttribute("quorvanta timecode", &v));
 }
 
 TEST(AsfEditor, NonAsfFilesAreRefusedUntouched) {
