@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Whole-process time and file size of a 1920 x 1080 PNG snapshot: `tessaray --snapshot`
+# beside scrot and maim, on the same screen content. Run under a private X server:
+#   xvfb-run -a -s "-screen 0 1920x1080x24" bench/snapshot.sh [path/to/tessaray] [runs]
+# The screen shows ImageMagick's built-in logo picture stretched over the root window
+# (flat areas, text and edges, like a desktop), held by a small X client for the run.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+program=${1:-$here/../build/tessaray}
+runs=${2:-10}
+[ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run under xvfb-run" >&2; exit 2; }
+
+work=$(mktemp -d /tmp/tess-bench-snapshot.XXXXXX)
+holder=""
+cleanup() {
+    if [ -n "$holder" ]; then kill "$holder" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The root background: a raw RGB picture put on the root by a throw-away X client that
+# stays connected (an X server resets, and forgets the background, when its last client
+# leaves).
+convert logo: -resize '1920x1080!' -depth 8 "rgb:$work/bg.rgb"
+cat > "$work/setroot.c" <<'EOF'
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+int main(int argc, char** argv) {
+    const int w = 1920, h = 1080;
+    unsigned char* rgb = malloc((size_t)w * h * 3);
+    FILE* f = fopen(argv[1], "rb");
+    if (!f || fread(rgb, 1, (size_t)w * h * 3, f) != (size_t)w * h * 3) return 1;
+    fclose(f);
+    Display* d = XOpenDisplay(NULL);
+    if (!d) return 1;
+    int s = DefaultScreen(d);
+    Window root = RootWindow(d, s);
+    XImage* img = XCreateImage(d, DefaultVisual(d, s), DefaultDepth(d, s), ZPixmap, 0,
+                               malloc((size_t)w * h * 4), w, h, 32, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char* p = rgb + ((size_t)y * w + x) * 3;
+            XPutPixel(img, x, y, (unsigned long)p[0] << 16 | p[1] << 8 | p[2]);
+        }
+    Pixmap pm = XCreatePixmap(d, root, w, h, DefaultDepth(d, s));
+    GC gc = XCreateGC(d, pm, 0, NULL);
+    XPutImage(d, pm, gc, img, 0, 0, 0, 0, w, h);
+    XSetWindowBackgroundPixmap(d, root, pm);
+    XClearWindow(d, root);
+    XSync(d, False);
+    printf("ready\n");
+    fflush(stdout);
+    pause();
+    return 0;
+}
+EOF
+cc -O2 -o "$work/setroot" "$work/setroot.c" -lX11
+"$work/setroot" "$work/bg.rgb" > "$work/setroot.out" &
+holder=$!
+for _ in $(seq 50); do grep -q ready "$work/setroot.out" 2>/dev/null && break; sleep 0.1; done
+
+# time_runs NAME COMMAND...: average wall milliseconds over $runs runs; the file is out.png.
+time_runs() {
+    local name=$1
+    shift
+    rm -f "$work/out.png"
+    "$@" > /dev/null 2>&1 || { printf '%-10s failed: %s\n' "$name" "$*"; return; }
+    local start end
+    start=$(date +%s%N)
+    for _ in $(seq "$runs"); do "$@" > /dev/null 2>&1; done
+    end=$(date +%s%N)
+    printf '%-10s %7s ms  %8d bytes\n' "$name" \
+        "$(awk -v a="$start" -v b="$end" -v n="$runs" 'BEGIN { printf "%.1f", (b - a) / n / 1e6 }')" \
+        "$(stat -c %s "$work/out.png")"
+}
+
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+echo "1920 x 1080 PNG, average of $runs runs"
+if [ -x "$program" ]; then
+    time_runs tessaray "$program" --snapshot --format png --output "$work/out.png"
+else
+    echo "tessaray  not found at $program"
+fi
+if command -v scrot > /dev/null; then time_runs scrot scrot -o "$work/out.png"; fi
+if command -v maim > /dev/null; then time_runs maim maim "$work/out.png"; fi
