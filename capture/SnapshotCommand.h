@@ -1,0 +1,47 @@
+#pragma once
+// The command-line snapshot for scripts and tests:
+//   tessaray --snapshot [--window ID | --region X,Y,W,H] [--format png|bmp|gif|jpg]
+//            [--output FILE]
+// Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
+// window, the delay, the capture-start action or the display step, and saves no settings.
+// (A negative X or Y is written --region=-10,0,100,100, as a value may not start with "-".)
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "capture/Snapshot.h"
+
+namespace tess {
+
+struct Settings;
+
+// Exit codes of the command.
+inline constexpr int kSnapshotExitOk = 0;
+inline constexpr int kSnapshotExitFailed = 1;
+inline constexpr int kSnapshotExitUsage = 2;
+
+struct SnapshotOptions {
+    bool ok = false;
+    SnapshotRequest request;
+    std::string error; // what is wrong with the command line
+};
+
+// True when the long options ask for the command-line snapshot.
+bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
+
+// Reads --window (decimal or 0x hexadecimal), --region, --format and --output. Other
+// options, a missing or malformed value, --window together with --region, and a region
+// without area are errors.
+SnapshotOptions
+ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions);
+
+// Runs the command with the loaded `settings` (the cursor setting included): prints the
+// path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.
+// `screen` null means no display could be opened.
+int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                       ScreenConnection* screen, Settings& settings, std::ostream& out,
+                       std::ostream& err);
+
+} // namespace tess
