@@ -3,6 +3,7 @@
 #include "media/mss2/Mss2Encoder.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -13,9 +14,37 @@ using test::Picture;
 
 constexpr uint32_t kMss2 = 0x3253534D;
 
+// How often each token kind occurs in coded frames: literal, copy, skip, and repeats with
+// 0, 1, 2 and 3 count bytes.
+struct TokenCensus {
+    int literal = 0, copy = 0, skip = 0;
+    int repeat[4] = {};
+    void Add(const std::vector<uint8_t>& frame, bool key) {
+        size_t i = key ? 2 : 7;
+        while (i < frame.size()) {
+            const uint8_t b = frame[i];
+            if (b < 0x80) {
+                ++literal;
+                i += 2;
+            } else if (b == 0x80) {
+                ++copy;
+                ++i;
+            } else if (b == 0x81) {
+                ++skip;
+                ++i;
+            } else {
+                const int k = b - 0x82;
+                ++repeat[std::min(k, 3)];
+                i += 1 + static_cast<size_t>(k);
+            }
+        }
+    }
+};
+
 // Writes `pictures` as an MSS2 stream (one per 100 ms) into a bare ASF file.
 void WriteStream(const std::string& path, int32_t w, int32_t h,
-                 const std::vector<Picture>& pictures, const std::vector<bool>& keys) {
+                 const std::vector<Picture>& pictures, const std::vector<bool>& keys,
+                 TokenCensus* census = nullptr) {
     asf::StreamInfo s;
     s.video = true;
     s.number = 1;
@@ -35,6 +64,8 @@ void WriteStream(const std::string& path, int32_t w, int32_t h,
         const Picture& p = pictures[i];
         const bool key = enc.Encode(p.bgrx.data(), p.width, p.height, p.width * 4,
                                     i < keys.size() && keys[i], out);
+        if (census)
+            census->Add(out, key);
         ASSERT_EQ(writer.Write(1, static_cast<int64_t>(i) * 1000000, key, out.data(), out.size()),
                   0);
     }
@@ -109,7 +140,14 @@ TEST(Mss2Encoder, FramesOfEveryKindDecodeToTheSourceIn15BitColour) {
         keys.push_back(i % 25 == 0);
     }
     const std::string path = dir.str() + "/kinds.asf";
-    WriteStream(path, w, h, pics, keys);
+    TokenCensus census;
+    WriteStream(path, w, h, pics, keys, &census);
+    EXPECT_GT(census.literal, 0);
+    EXPECT_GT(census.copy, 0);
+    EXPECT_GT(census.skip, 0);
+    EXPECT_GT(census.repeat[0], 0);
+    EXPECT_GT(census.repeat[1], 0);
+    EXPECT_GT(census.repeat[2], 0);
     EXPECT_NE(test::Probe(path, "stream=codec_name,width,height").find("codec_name=mss2"),
               std::string::npos);
     ExpectDecodesTo(path, w, h, pics);
@@ -130,7 +168,9 @@ TEST(Mss2Encoder, LongRunsAndSkipsNeedMultiByteCounts) {
         p.Fill(x, 100, 257, 1, 0x00FFFF); // skips of 43 and of 257/258-pixel runs
     pics.push_back(p);
     const std::string path = dir.str() + "/runs.asf";
-    WriteStream(path, w, h, pics, {});
+    TokenCensus census;
+    WriteStream(path, w, h, pics, {}, &census);
+    EXPECT_GT(census.repeat[3], 0);
     ExpectDecodesTo(path, w, h, pics);
 }
 
