@@ -41,7 +41,8 @@ int TrapError(Display* display, XErrorEvent* event) {
         std::lock_guard lock(g_errorMutex);
         for (auto& slot : g_slots) {
             if (slot.display == display) {
-                slot.lastError->store(event->error_code);
+                int none = 0; // the first error of a section is the one reported
+                slot.lastError->compare_exchange_strong(none, event->error_code);
                 return 0;
             }
         }
@@ -505,6 +506,21 @@ bool ScreenConnection::pointer(int32_t* x, int32_t* y) {
 
 void* ScreenConnection::nativeDisplay() const {
     return impl_->display;
+}
+
+XErrorScope::XErrorScope(void* display) : display_(display) {
+    RegisterDisplay(static_cast<Display*>(display_), &error_);
+}
+
+XErrorScope::~XErrorScope() {
+    XSync(static_cast<Display*>(display_), False);
+    UnregisterDisplay(static_cast<Display*>(display_));
+}
+
+int XErrorScope::sync() {
+    EnsureHandler();
+    XSync(static_cast<Display*>(display_), False);
+    return error_.exchange(0);
 }
 
 ScreenConnection* WindowThreadScreen() {

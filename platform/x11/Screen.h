@@ -8,6 +8,7 @@
 // between threads): the window thread uses `WindowThreadScreen()`, the recorder thread opens
 // its own. X protocol errors (a window that vanished, a rectangle past the screen) are caught
 // by the program's own error handler and come back as failed results, never as an exit.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -106,6 +107,25 @@ private:
     ScreenConnection();
     struct Impl;
     std::unique_ptr<Impl> impl_;
+};
+
+// Records the X errors of another Xlib connection (a Display* of other code in
+// platform/x11) while it lives, instead of whatever handler the process has: the same
+// process-wide handler as the screen connections, so the two never swap handlers under each
+// other. One scope per display at a time.
+class XErrorScope {
+public:
+    explicit XErrorScope(void* display);
+    ~XErrorScope();
+    XErrorScope(const XErrorScope&) = delete;
+    XErrorScope& operator=(const XErrorScope&) = delete;
+    // Waits for every reply of the requests made so far; the first error code since the
+    // last call (0 when none), then cleared.
+    int sync();
+
+private:
+    void* display_;
+    std::atomic<int> error_{0};
 };
 
 // The window thread's connection, opened on first use; null when no display answers.

@@ -110,6 +110,31 @@ TEST_F(ScreenTest, AHandlerInstalledLaterSeesOnlyItsOwnErrors) {
     XSetErrorHandler(old);
 }
 
+TEST_F(ScreenTest, ErrorScopeRecordsAnotherConnectionsErrors) {
+    g_foreignErrors = 0;
+    XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++g_foreignErrors;
+        return 0;
+    });
+    XWindowAttributes attrs;
+    {
+        XErrorScope trap(x_.get());
+        EXPECT_EQ(trap.sync(), 0);
+        XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs);
+        XGetGeometry(x_.get(), 0x7ffffff1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr);
+        EXPECT_EQ(trap.sync(), BadWindow);
+        EXPECT_EQ(trap.sync(), 0);
+        // Our own connection keeps working beside it.
+        EXPECT_FALSE(screen_->isWindow(0x7ffffff0));
+    }
+    EXPECT_EQ(g_foreignErrors, 0);
+    // After the scope the display's errors go to its handler again.
+    XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs);
+    EXPECT_EQ(g_foreignErrors, 1);
+    XSetErrorHandler(old);
+}
+
 TEST_F(ScreenTest, ConnectionsOnTwoThreadsAtOnce) {
     // The recorder thread grabs through its own connection while the window thread does.
     Window w = x_.createSolid(0, 0, 64, 64, 0x00ff00);
