@@ -1,6 +1,7 @@
 #include "media/WMFile.h"
 #include "asf/AsfTestUtil.h"
 #include "media/MemBm.h"
+#include "media/WriteImageFile.h"
 #include "media/asf/AsfReader.h"
 #include "support/TestSupport.h"
 
@@ -451,6 +452,29 @@ TEST(WMFile, SeekingThroughTheIndexLandsOnTheRightFrame) {
             got.push_back(static_cast<uint16_t>(v & 0x7FFF));
         EXPECT_TRUE(got == test::To555(pics[static_cast<size_t>(frame)], w, h)) << seconds;
     }
+}
+
+TEST(WMFile, FramesHandedToThePictureWriterReachTheOpenRecording) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/via-writer.wmv";
+    const int32_t w = 80, h = 60;
+    {
+        WMFile f(path, "", 10, 300000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        SetOpenRecording(&f);
+        MemBm bm(w, h);
+        for (int i = 0; i < 3; ++i) {
+            std::memset(bm.bits(), 40 * i, static_cast<size_t>(w) * h * 4);
+            EXPECT_EQ(WriteImageFile(bm, kImageRecordingFrame, "", -1, false), 0);
+        }
+        SetOpenRecording(nullptr);
+        EXPECT_EQ(f.framesWritten(), 3);
+        EXPECT_TRUE(f.Close());
+    }
+    std::vector<std::vector<uint16_t>> frames;
+    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames));
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[2][0], ((80 >> 3) << 10) | ((80 >> 3) << 5) | (80 >> 3));
 }
 
 TEST(WMFile, AnExistingFileIsNotOverwritten) {
