@@ -291,6 +291,8 @@ TEST(SWaveIn, BuffersReachTheSinkInRingOrderAndAreRequeued) {
     ASSERT_EQ(bytes.size(), 12u * 3200u);
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(bytes[i * 3200 + 100], 'a' + i) << "buffer " << i;
+    for (int t = 0; t < 200 && dev->Queued() < 5; ++t)
+        std::this_thread::sleep_for(5ms);
     EXPECT_EQ(dev->Queued(), 5u);
     // The level follows the latest buffer: 'l' = 0x6c in the high byte.
     EXPECT_EQ(w.LastPeakLevel(), 0x6c);
