@@ -33,6 +33,7 @@ struct PngOptions {
     bool palette = true; // a picture of at most 256 colours is written with a palette
     int strategy = -1;   // zlib strategy; -1 for libpng's choice
     int memLevel = 8;    // zlib memory level 1..9
+    int threads = 0;     // bands compressed at once for true colour; 0: up to 2 by the CPUs
 };
 
 bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options = {});

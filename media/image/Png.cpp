@@ -1,10 +1,14 @@
 // PNG through libpng.
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
 
+#include <thread>
+
 #include "media/image/ColorTable.h"
 #include "media/image/ImageCodec.h"
+#include "media/image/PngParallel.h"
 
 namespace tess::image {
 
@@ -53,6 +57,7 @@ struct PngJob {
     bool paletted = false;
     ColorTable table;
     std::vector<uint8_t> row;
+    std::vector<uint8_t> compressed; // the image data made beforehand, or empty
 };
 
 // Kept apart from EncodePng: after a longjmp nothing here is used again.
@@ -87,6 +92,17 @@ bool WritePng(png_structp png, png_infop info, std::FILE* out, PngJob& job) {
                        options.filters >= 0 ? options.filters : kDefaultRgbFilters);
     }
     png_write_info(png, info);
+    if (!job.compressed.empty()) {
+        // The image data was compressed beforehand: IDAT chunks of up to 1 MB, then IEND.
+        static const png_byte idat[5] = {'I', 'D', 'A', 'T', '\0'};
+        static const png_byte iend[5] = {'I', 'E', 'N', 'D', '\0'};
+        constexpr size_t kChunk = 1 << 20;
+        for (size_t at = 0; at < job.compressed.size(); at += kChunk)
+            png_write_chunk(png, idat, job.compressed.data() + at,
+                            std::min(kChunk, job.compressed.size() - at));
+        png_write_chunk(png, iend, nullptr, 0);
+        return true;
+    }
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* s = job.picture.pixelAddress(0, y);
         uint8_t* d = job.row.data();
@@ -111,13 +127,21 @@ bool WritePng(png_structp png, png_infop info, std::FILE* out, PngJob& job) {
 bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) {
     if (picture.empty() || !out)
         return false;
-    PngJob job{picture, options, {}, false, {}, {}};
+    PngJob job{picture, options, {}, false, {}, {}, {}};
     // A picture of few colours is written with a palette, one byte a pixel.
     job.paletted =
         options.palette && CountColors(picture, 256, &job.colors) <= 256 && !job.colors.empty();
     if (job.paletted)
         job.table.assign(job.colors);
     job.row.resize(static_cast<size_t>(picture.width()) * 3);
+    int bands = options.threads;
+    if (bands <= 0)
+        bands = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    if (!job.paletted && bands > 1 && picture.height() >= 64 &&
+        !detail::CompressRgbParallel(picture, options,
+                                     options.filters >= 0 ? options.filters : kDefaultRgbFilters,
+                                     bands, job.compressed))
+        return false;
 
     ErrorSink sink;
     png_structp png =

@@ -164,6 +164,27 @@ TEST(PictureFile, PngRoundTripsExactlyThroughLibpngAndImageMagick) {
     EXPECT_EQ(EntriesIn(dir.path()), 2u); // no temporary files left
 }
 
+TEST(PictureFile, PngInParallelBandsIsOneValidStreamOfTheSameSize) {
+    TempDir dir;
+    auto bm = bench::MakeDesktopPicture(960, 541);
+    const auto want = Rgb(*bm);
+    std::vector<uintmax_t> sizes;
+    for (int threads : {1, 2, 3, 7}) {
+        const std::string path = dir.str() + "/t" + std::to_string(threads) + ".png";
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        image::PngOptions options;
+        options.threads = threads;
+        ASSERT_TRUE(image::EncodePng(*bm, f, options));
+        std::fclose(f);
+        int w = 0, h = 0;
+        EXPECT_EQ(LibpngRgb(path, &w, &h), want) << threads << " bands";
+        EXPECT_EQ(MagickRgb(path), want) << threads << " bands";
+        sizes.push_back(fs::file_size(path));
+    }
+    for (uintmax_t size : sizes)
+        EXPECT_LT(size, sizes[0] + sizes[0] / 100); // within 1 % of one stream
+}
+
 TEST(PictureFile, BmpRoundTripsExactlyAndOddWidthsArePadded) {
     TempDir dir;
     auto bm = ManyColours(161, 33);

@@ -1,0 +1,15 @@
+#pragma once
+// Parallel filtering and compression of a true-colour PNG's image data (see PngParallel.cpp).
+#include <cstdint>
+#include <vector>
+
+#include "media/image/ImageCodec.h"
+
+namespace tess::image::detail {
+
+// The complete zlib stream of the picture's filtered rows (red, green, blue), made in
+// `bands` bands at once. `filters` is a PNG_FILTER_* mask. False when compression failed.
+bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int filters, int bands,
+                         std::vector<uint8_t>& zlibStream);
+
+} // namespace tess::image::detail
