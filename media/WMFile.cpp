@@ -214,17 +214,19 @@ int32_t WMFile::WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes
     return WriteAudioBlocks(false);
 }
 
-// Writes the coded blocks waiting in audioBlocks_ as one media object (audioMu_ held).
+// Writes the coded blocks waiting in audioBlocks_ (audioMu_ held).
 int32_t WMFile::WriteAudioBlocks(bool finish) {
     if (finish && gsm_)
         gsm_->Finish(audioBlocks_);
-    if (audioBlocks_.empty())
-        return 0;
-    const size_t blocks = audioBlocks_.size() / GsmEncoder::kBlockBytes;
-    const int32_t r =
-        writer_->Write(audioStream_, blockTime_, true, audioBlocks_.data(), audioBlocks_.size(),
-                       static_cast<int64_t>(blocks) * kGsmBlockTime);
-    blockTime_ += static_cast<int64_t>(blocks) * kGsmBlockTime;
+    // One block per media object: players that hand each object to the decoder as one frame
+    // (GStreamer's) expect exactly one block.
+    int32_t r = 0;
+    for (size_t at = 0; at + GsmEncoder::kBlockBytes <= audioBlocks_.size() && r == 0;
+         at += GsmEncoder::kBlockBytes) {
+        r = writer_->Write(audioStream_, blockTime_, true, audioBlocks_.data() + at,
+                           GsmEncoder::kBlockBytes, kGsmBlockTime);
+        blockTime_ += kGsmBlockTime;
+    }
     audioBlocks_.clear();
     NoteError(r);
     return r;

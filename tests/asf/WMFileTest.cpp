@@ -477,6 +477,45 @@ TEST(WMFile, FramesHandedToThePictureWriterReachTheOpenRecording) {
     EXPECT_EQ(frames[2][0], ((80 >> 3) << 10) | ((80 >> 3) << 5) | (80 >> 3));
 }
 
+// The playback of recordings goes through GStreamer (asfdemux, avdec_mss2, avdec_gsm_ms).
+TEST(WMFile, GStreamerPlaysEveryFrameAndTheSound) {
+    if (!test::HaveProgram("gst-launch-1.0"))
+        GTEST_SKIP() << "gst-launch-1.0 is not installed (gstreamer1.0-tools)";
+    test::TempDir dir;
+    const std::string path = dir.str() + "/gst.wmv";
+    const int32_t w = 160, h = 96;
+    {
+        WMFile f(path, "", 10, 300000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        ASSERT_EQ(f.AddAudioStream(), 0);
+        Picture p = test::MakeDesktop(w, h, 12);
+        for (int i = 0; i < 50; ++i) {
+            Change(p, i);
+            ASSERT_EQ(AddPicture(f, p, i * 1000000LL), 0);
+            const auto pcm = Sine(static_cast<size_t>(i) * 800, 800, 440);
+            ASSERT_EQ(f.WriteAudio(pcm.data(), pcm.size()), pcm.size());
+        }
+        ASSERT_TRUE(f.Close());
+    }
+    // Video alone: the sound decoder still runs inside decodebin and must not fail.
+    std::string log;
+    const int video = test::RunCommand(
+        "gst-launch-1.0 -q filesrc location='" + path +
+            "' ! decodebin ! videoconvert ! video/x-raw,format=RGB ! filesink location='" +
+            dir.str() + "/v.raw' 2>&1",
+        &log);
+    EXPECT_EQ(video, 0) << log;
+    EXPECT_EQ(std::filesystem::file_size(dir.str() + "/v.raw"), 50u * w * h * 3) << log;
+    const int audio = test::RunCommand(
+        "gst-launch-1.0 -q filesrc location='" + path +
+            "' ! decodebin ! audioconvert ! audio/x-raw,format=S16LE,channels=1,rate=8000 ! "
+            "filesink location='" +
+            dir.str() + "/a.raw' 2>&1",
+        &log);
+    EXPECT_EQ(audio, 0) << log;
+    EXPECT_EQ(std::filesystem::file_size(dir.str() + "/a.raw"), 50u * 800 * 2) << log;
+}
+
 TEST(WMFile, AnExistingFileIsNotOverwritten) {
     test::TempDir dir;
     const std::string path = dir.str() + "/old.wmv";
