@@ -1,37 +1,97 @@
 #include "app/SDIDecFrame.h"
 
 #include "app/App.h"
+#include "app/Menus.h"
+#include "app/TrayWin.h"
 #include "capture/MainGroup.h"
+#include "platform/x11/HotKeys.h"
+#include "resources/Art.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
 
 #include <algorithm>
+#include <wx/choice.h>
+#include <wx/gauge.h>
+#include <wx/sizer.h>
+#include <wx/slider.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
 
 namespace tess {
 
-wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame) EVT_CLOSE(SDIDecFrame::OnClose)
-    EVT_PRIVATE_MESSAGE(SDIDecFrame::OnMessage) wxEND_EVENT_TABLE()
+namespace {
 
-        SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
-    : wxFrame(nullptr, wxID_ANY, "Tessaray"), startMinimized_(startMinimized) {
+constexpr int kHotKeyTimer = 43;
+
+// The frame's own and the application's commands.
+constexpr int kFrameCommands[] = {id::NewInstance,
+                                  id::OpenSettingsFile,
+                                  id::SaveSettingsAs,
+                                  id::Exit,
+                                  id::TrayExit,
+                                  id::TrayRestore,
+                                  id::HelpContents,
+                                  id::About,
+                                  id::Preferences,
+                                  id::MixerPlay,
+                                  id::MixerRecord,
+                                  id::MixerVolume,
+                                  id::MultimediaProperties};
+
+} // namespace
+
+wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame) EVT_CLOSE(SDIDecFrame::OnClose)
+    EVT_PRIVATE_MESSAGE(SDIDecFrame::OnMessage) EVT_MOVE(SDIDecFrame::OnMove)
+        EVT_SIZE(SDIDecFrame::OnSize) EVT_ICONIZE(SDIDecFrame::OnIconize)
+            EVT_CONTEXT_MENU(SDIDecFrame::OnContextMenu)
+                EVT_TIMER(kHotKeyTimer, SDIDecFrame::OnHotKeyTimer) wxEND_EVENT_TABLE()
+
+                    SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
+    : wxFrame(nullptr, wxID_ANY, "Tessaray"), startMinimized_(startMinimized),
+      hotKeyTimer_(this, kHotKeyTimer) {
     client_ = makeClient ? makeClient(this) : new TClient(this);
-    Bind(wxEVT_SIZE, &SDIDecFrame::OnMoveOrSize, this);
-    Bind(wxEVT_MOVE, &SDIDecFrame::OnMoveOrSize, this);
-    for (int cmd :
-         {id::NewInstance, id::OpenSettingsFile, id::SaveSettingsAs, id::Exit, id::TrayExit})
+    sizer_ = new wxBoxSizer(wxVERTICAL);
+    sizer_->Add(client_, 1, wxEXPAND);
+    SetSizer(sizer_);
+
+    // Icons 1003 / 1004, menu 100, accelerator table 100, the status bar.
+    UpdateStateIcons(kStateIdle);
+    SetMenuBar(BuildMainMenu());
+    SetAcceleratorTable(BuildAccelerators());
+    CreateStatusBar(1);
+
+    // The tool bar, made once; the client window reads and drives its gadgets.
+    tools_ = BuildToolBar(this, client_);
+    SetToolBar(tools_.bar);
+    client_->showPlaybackBar = [this](bool show) { ShowPlaybackBar(show); };
+    client_->playbackBarShown = [this] { return playbackBarShown(); };
+    ShowPlaybackBar(false); // registers the tool bar's controls with the client
+    PostMessage(client_, msg::ResetControls);
+
+    for (int cmd : kFrameCommands)
         Bind(wxEVT_MENU, &SDIDecFrame::OnAppCommand, this, cmd);
     SetFrameGeometrySource([this](WindowGeometry& g) {
         wxRect r = NormalRect();
         g = {r.x, r.y, r.width, r.height};
         return true;
     });
+    tray_ = new TTrayWin(this);
 }
 
 SDIDecFrame::~SDIDecFrame() {
     SetFrameGeometrySource(nullptr);
+    hotKeyTimer_.Stop();
+    hotKeys_.reset();
+    if (tray_) {
+        tray_->Remove();
+        delete tray_;
+        tray_ = nullptr;
+    }
+    delete playback_.mute;
 }
 
 void SDIDecFrame::SetUp() {
+    tray_->SetIconId(id::IconIdleSmall);
     ApplyFrameSettings();
     if (startMinimized_) {
         if (GlobalSettings().trayIcon)
@@ -42,13 +102,88 @@ void SDIDecFrame::SetUp() {
 }
 
 void SDIDecFrame::ApplyFrameSettings() {
+    const Settings& s = GlobalSettings();
     long style = GetWindowStyleFlag();
-    if (GlobalSettings().onTop)
-        style |= wxSTAY_ON_TOP;
+    long wanted = s.onTop ? (style | wxSTAY_ON_TOP) : (style & ~wxSTAY_ON_TOP);
+    if (wanted != style)
+        SetWindowStyleFlag(wanted);
+    if (s.trayIcon)
+        tray_->Show();
     else
-        style &= ~wxSTAY_ON_TOP;
-    if (style != GetWindowStyleFlag())
-        SetWindowStyleFlag(style);
+        tray_->Remove();
+    minimizeToTray_ = s.trayIcon;
+    RegisterHotKeys();
+}
+
+int SDIDecFrame::RegisterHotKeys() {
+    if (!hotKeys_)
+        hotKeys_ = X11HotKeys::Open();
+    if (!hotKeys_)
+        return 0;
+    hotKeys_->UnregisterAll();
+    const Settings& s = GlobalSettings();
+    int registered = 0;
+    const int32_t values[3] = {s.key1, s.key2, s.key3};
+    for (int i = 0; i < 3; ++i) {
+        auto v = static_cast<uint16_t>(values[i] & 0xffff);
+        if (v && hotKeys_->Register(i, HotKeyModifiers(v), HotKeyVirtualKey(v)))
+            ++registered;
+    }
+    if (!hotKeyTimer_.IsRunning())
+        hotKeyTimer_.Start(25);
+    return registered;
+}
+
+void SDIDecFrame::OnHotKeyTimer(wxTimerEvent&) {
+    if (!hotKeys_)
+        return;
+    for (int idNumber : hotKeys_->Poll()) {
+        // Hot-key id 0 posts 1112, id 1 posts 1111, id 2 posts 1110.
+        static const int messages[3] = {msg::HotKeyVideo, msg::HotKeySnapshot, msg::HotKeyRegion};
+        if (idNumber >= 0 && idNumber < 3)
+            PostMessage(client_, messages[idNumber]);
+    }
+}
+
+void SDIDecFrame::HideToTray() {
+    tray_->Show();
+    Hide();
+}
+
+void SDIDecFrame::RestoreFromTray() {
+    Show(true);
+    if (IsIconized())
+        Iconize(false);
+    Raise();
+    if (client_)
+        client_->SetFocus();
+}
+
+void SDIDecFrame::ShowPlaybackBar(bool show) {
+    if (show && !playback_.bar) {
+        playback_ = BuildPlaybackBar(this, client_);
+        sizer_->Add(playback_.bar, 0, wxEXPAND);
+        playback_.mute->SetState(GlobalSettings().mute ? 1 : 0);
+        wxSize sz = GetSize();
+        sz.y += 50;
+        SetSize(sz);
+        Layout();
+        PostMessage(client_, msg::ResetControls);
+    } else if (!show && playback_.bar) {
+        sizer_->Detach(playback_.bar);
+        playback_.bar->Destroy();
+        delete playback_.mute;
+        playback_ = {};
+        Layout();
+    }
+    GlobalSettings().playbackBarShown = playback_.bar != nullptr;
+    ClientControls c;
+    c.captureMode = tools_.captureMode;
+    c.recordTimePane = tools_.recordTime;
+    c.positionSlider = playback_.position;
+    c.volumeSlider = playback_.volume;
+    c.positionPane = playback_.positionText;
+    client_->SetControls(c);
 }
 
 wxRect SDIDecFrame::NormalRect() const {
@@ -57,10 +192,35 @@ wxRect SDIDecFrame::NormalRect() const {
     return GetRect();
 }
 
-void SDIDecFrame::OnMoveOrSize(wxEvent& e) {
-    e.Skip();
+void SDIDecFrame::RememberNormalRect() {
     if (IsShown() && !IsIconized() && !IsMaximized() && !IsFullScreen())
         normalRect_ = GetRect();
+}
+
+void SDIDecFrame::OnMove(wxMoveEvent& e) {
+    e.Skip();
+    RememberNormalRect();
+    if (onMoved)
+        onMoved();
+}
+
+void SDIDecFrame::OnSize(wxSizeEvent& e) {
+    e.Skip();
+    RememberNormalRect();
+    if (sizeRule) {
+        wxSize sz = e.GetSize();
+        sizeRule(sz);
+    }
+}
+
+void SDIDecFrame::OnIconize(wxIconizeEvent& e) {
+    e.Skip();
+    if (e.IsIconized()) {
+        if (minimizeToTray_)
+            CallAfter([this] { HideToTray(); });
+    } else {
+        PostMessage(client_, msg::Layout); // back from minimized: a new layout
+    }
 }
 
 bool SDIDecFrame::TryBefore(wxEvent& event) {
@@ -68,10 +228,28 @@ bool SDIDecFrame::TryBefore(wxEvent& event) {
     const wxEventType t = event.GetEventType();
     if (client_ && (t == wxEVT_MENU || t == wxEVT_UPDATE_UI)) {
         const auto& ids = ClientCommandIds();
-        if (std::find(ids.begin(), ids.end(), event.GetId()) != ids.end())
-            return client_->ProcessWindowEventLocally(event);
+        if (std::find(ids.begin(), ids.end(), event.GetId()) != ids.end()) {
+            bool done = client_->ProcessWindowEventLocally(event);
+            if (t == wxEVT_MENU)
+                SyncBars();
+            return done;
+        }
     }
     return wxFrame::TryBefore(event);
+}
+
+void SDIDecFrame::Launch(const wxString& command) {
+    // A launcher that cannot start is not reported.
+    wxString program = command.BeforeFirst(' ');
+    wxString path;
+    if (!wxGetEnv("PATH", &path))
+        return;
+    wxArrayString dirs = wxSplit(path, ':');
+    for (const wxString& d : dirs)
+        if (wxFileExists(d + "/" + program)) {
+            wxExecute(command, wxEXEC_ASYNC);
+            return;
+        }
 }
 
 void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
@@ -81,17 +259,52 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
         break;
     case id::OpenSettingsFile:
         App::CmOpenSettingsFile(this);
+        ApplyFrameSettings();
         break;
     case id::SaveSettingsAs:
         App::CmSaveSettingsAs(this);
         break;
     case id::Exit:
+        tray_->Remove();
+        CallAfter([this] { Close(); });
+        break;
     case id::TrayExit:
-        Close();
+        CallAfter([this] { Close(); });
+        break;
+    case id::TrayRestore:
+        RestoreFromTray();
+        break;
+    case id::MixerPlay:
+        Launch("pavucontrol --tab=1");
+        break;
+    case id::MixerRecord:
+        Launch("pavucontrol --tab=2");
+        break;
+    case id::MixerVolume:
+        Launch("pavucontrol --tab=3");
+        break;
+    case id::MultimediaProperties:
+        Launch("pavucontrol --tab=5");
+        break;
+    case id::HelpContents:
+    case id::About:
+    case id::Preferences:
+        // Help, the about box and the preferences sheet come with their own windows.
         break;
     default:
         break;
     }
+}
+
+void SDIDecFrame::OnContextMenu(wxContextMenuEvent& e) {
+    wxWindow* over = wxDynamicCast(e.GetEventObject(), wxWindow);
+    if (over == client_ || over == this) {
+        wxMenu* menu = BuildPopupMenu();
+        wxPoint pt = e.GetPosition();
+        PopupMenu(menu, pt == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(pt));
+        delete menu;
+    }
+    // Over the bars or the status bar: context help, with the help of the program.
 }
 
 void SDIDecFrame::OnClose(wxCloseEvent& e) {
@@ -101,11 +314,42 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
         e.Veto();
         return;
     }
+    hotKeyTimer_.Stop();
+    tray_->Remove();
     Destroy();
 }
 
 void SDIDecFrame::UpdateStateIcons(int state) {
-    (void)state;
+    int large = id::IconIdleLarge, small = id::IconIdleSmall;
+    if (state == kStateRecording) {
+        large = id::IconRecordingLarge;
+        small = id::IconRecordingSmall;
+    } else if (state == 2 || state == kStatePlaying) {
+        large = id::IconPlayingLarge;
+        small = id::IconPlayingSmall;
+    }
+    if (large != largeIcon_ || small != smallIcon_) {
+        largeIcon_ = large;
+        smallIcon_ = small;
+        SetIcons(ProgramIcons(large, small));
+    }
+    if (tray_) {
+        tray_->SetIconId(small);
+        if (GlobalSettings().trayIcon)
+            tray_->Show();
+    }
+    SyncBars();
+}
+
+void SDIDecFrame::SyncBars() {
+    // The pressed looks: "&Record Video" while recording, "&Play" while playing.
+    int state = GlobalSettings().captureState;
+    if (tools_.bar)
+        tools_.bar->ToggleTool(id::RecordVideo, state == kStateRecording);
+    if (playback_.bar) {
+        playback_.bar->ToggleTool(id::Play, state == kStatePlaying);
+        playback_.mute->SetState(GlobalSettings().mute ? 1 : 0);
+    }
 }
 
 void SDIDecFrame::OnMessage(PrivateMessageEvent& e) {
@@ -114,7 +358,11 @@ void SDIDecFrame::OnMessage(PrivateMessageEvent& e) {
         UpdateStateIcons(GlobalSettings().captureState);
         break;
     case msg::HideToTray:
-        Hide();
+        HideToTray();
+        break;
+    case msg::TrayCallback:
+        if (e.lParam() == id::TrayRestore)
+            RestoreFromTray();
         break;
     default:
         e.Skip();

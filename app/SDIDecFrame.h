@@ -1,14 +1,24 @@
 #pragma once
-// SDIDecFrame: the main window, a decorated frame around the client window TClient. It
-// routes the client's commands to it, saves the settings when it closes, keeps the place
-// and size that the settings store, and answers the state-icon message.
+// SDIDecFrame: the main window, a decorated frame (menu 100, tool bar, playback bar,
+// status bar) around the client window TClient. It routes the client's commands to it,
+// handles the program's own commands, carries accelerator table 100, the pop-up menu, the
+// tray icon, the state icons, always-on-top, minimizing to the tray and the global hot
+// keys, and saves the settings when it closes.
+#include "app/ControlBar.h"
 #include "capture/TClient.h"
 #include "resources/Messages.h"
 
 #include <functional>
+#include <memory>
 #include <wx/frame.h>
+#include <wx/timer.h>
+
+class wxBoxSizer;
 
 namespace tess {
+
+class TTrayWin;
+class X11HotKeys;
 
 class SDIDecFrame : public wxFrame {
 public:
@@ -17,15 +27,33 @@ public:
     explicit SDIDecFrame(bool startMinimized = false, const ClientFactory& makeClient = {});
     ~SDIDecFrame() override;
 
-    // The frame's set-up once it is shown: tray icon, frame settings, hot keys, the
-    // start-minimized flag.
+    // The frame's set-up once it is shown: tray icon, frame settings, the start-minimized
+    // flag.
     void SetUp();
-    // Always on top, the tray icon and hot keys from the settings record.
+    // Always on top, the tray icon, minimize-to-tray and the hot keys from the settings.
     void ApplyFrameSettings();
+    // Registers Key1..Key3 as hot keys 0..2 (any earlier registration is dropped).
+    // Returns how many were registered.
+    int RegisterHotKeys();
+    // Hides the frame to the tray (message 1145) / brings it back.
+    void HideToTray();
+    void RestoreFromTray();
 
     TClient* client() const { return client_; }
+    TTrayWin* tray() const { return tray_; }
+    const ToolBarGadgets& toolBar() const { return tools_; }
+    const PlaybackBarGadgets& playbackBar() const { return playback_; }
+    bool playbackBarShown() const { return playback_.bar != nullptr; }
+    void ShowPlaybackBar(bool show);
+    // The large / small / tray icon ids now shown.
+    int largeIconId() const { return largeIcon_; }
+    int smallIconId() const { return smallIcon_; }
     // The place and size the frame has when it is neither minimized nor maximized.
     wxRect NormalRect() const;
+
+    // Hooks for the display of files: the size rule while sizing and the move reaction.
+    std::function<void(wxSize&)> sizeRule;
+    std::function<void()> onMoved;
 
 protected:
     bool TryBefore(wxEvent& event) override;
@@ -33,13 +61,28 @@ protected:
 private:
     void OnClose(wxCloseEvent& e);
     void OnMessage(PrivateMessageEvent& e);
-    void OnMoveOrSize(wxEvent& e);
+    void OnMove(wxMoveEvent& e);
+    void OnSize(wxSizeEvent& e);
+    void OnIconize(wxIconizeEvent& e);
     void OnAppCommand(wxCommandEvent& e);
+    void OnContextMenu(wxContextMenuEvent& e);
+    void OnHotKeyTimer(wxTimerEvent& e);
     void UpdateStateIcons(int state);
+    void SyncBars();
+    void RememberNormalRect();
+    static void Launch(const wxString& command);
 
     TClient* client_ = nullptr;
+    TTrayWin* tray_ = nullptr;
     bool startMinimized_ = false;
+    bool minimizeToTray_ = false;
     wxRect normalRect_;
+    wxBoxSizer* sizer_ = nullptr;
+    ToolBarGadgets tools_;
+    PlaybackBarGadgets playback_;
+    int largeIcon_ = 0, smallIcon_ = 0;
+    std::unique_ptr<X11HotKeys> hotKeys_;
+    wxTimer hotKeyTimer_;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -33,6 +33,10 @@ unsigned long WindowPid(Display* dpy, Window w) {
 }
 
 bool HasClass(Display* dpy, Window w, const std::string& cls) {
+    // Pop-ups (menus, tool tips) are not the program's windows in the sense asked here.
+    XWindowAttributes attrs{};
+    if (!XGetWindowAttributes(dpy, w, &attrs) || attrs.override_redirect)
+        return false;
     XClassHint hint{};
     if (!XGetClassHint(dpy, w, &hint))
         return false;

@@ -7,7 +7,8 @@ namespace tess {
 
 // True when a top-level window (a child of the root window, or the client window inside a
 // window manager's frame) carries WM_CLASS class `windowClass`. False when no display
-// answers. Windows of this process (by _NET_WM_PID) do not count. `displayName` null:
+// answers. Windows of this process (by _NET_WM_PID) and
+// override-redirect pop-ups (menus, tool tips) do not count. `displayName` null:
 // $DISPLAY.
 bool TopLevelWindowOfClassExists(const std::string& windowClass, const char* displayName = nullptr);
 

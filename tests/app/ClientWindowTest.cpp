@@ -10,6 +10,8 @@
 #include "settings/AtomicFile.h"
 #include "settings/Settings.h"
 
+#include <wx/choice.h>
+
 namespace tess {
 namespace {
 
@@ -128,7 +130,7 @@ TEST_F(ClientWindow, MenuCommandsReachTheClientAndItsEnablers) {
 }
 
 TEST_F(ClientWindow, RecordingStateGreysAndTicksAndNotifiesTheFrame) {
-    GlobalSettings().capSelect = 0;
+    Menu(id::Screen);
     EXPECT_FALSE(Ui(id::StopRecording).GetEnabled());
     EXPECT_TRUE(Ui(id::RecordVideo).GetEnabled());
     Menu(id::RecordVideo);
@@ -157,7 +159,8 @@ TEST_F(ClientWindow, RecordingStateGreysAndTicksAndNotifiesTheFrame) {
 }
 
 TEST_F(ClientWindow, VideoHotKeyStartsAndStopsWithTheCurrentMode) {
-    GlobalSettings().capSelect = 2;
+    Menu(id::Rectangle); // the mode box follows
+    EXPECT_EQ(client->controls().captureMode->GetSelection(), 2);
     PostMessage(client, msg::HotKeyVideo);
     test::Pump(50);
     EXPECT_EQ(client->regionRecords, 1);

@@ -1,0 +1,253 @@
+#include "app/ControlBar.h"
+
+#include "resources/Art.h"
+#include "resources/Ids.h"
+#include "resources/Strings.h"
+
+#include <wx/choice.h>
+#include <wx/dcbuffer.h>
+#include <wx/gauge.h>
+#include <wx/settings.h>
+#include <wx/slider.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace tess {
+
+SControlBar::SControlBar(wxWindow* parent, TClient* client, long style)
+    : wxToolBar(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, style), client_(client) {
+    SetToolBitmapSize(wxSize(16, 16));
+    for (auto type : {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP,
+                      wxEVT_SCROLL_LINEDOWN, wxEVT_SCROLL_PAGEUP, wxEVT_SCROLL_PAGEDOWN,
+                      wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
+        Bind(type, &SControlBar::OnScroll, this);
+}
+
+void SControlBar::OnScroll(wxScrollEvent& e) {
+    // The client window acts on its sliders' scrolling: pass it on, posted.
+    if (client_)
+        wxQueueEvent(client_->GetEventHandler(), e.Clone());
+}
+
+namespace {
+
+wxString Tip(int id) {
+    return wxString::FromUTF8(ToolTipText(id));
+}
+
+} // namespace
+
+ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
+    ToolBarGadgets g;
+    g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_TOP);
+    g.captureMode = new wxChoice(g.bar, id::CaptureModeCombo, wxDefaultPosition, wxSize(90, -1));
+    g.bar->AddControl(g.captureMode);
+    g.bar->AddTool(id::Snapshot, "Snapshot", ResourceBitmap(id::BmpSnapshot), Tip(id::Snapshot));
+    // "&Record Video" shows a pressed look while a recording runs.
+    g.bar->AddTool(id::RecordVideo, "Record", ResourceBitmap(id::BmpRecord), Tip(id::RecordVideo),
+                   wxITEM_CHECK);
+    g.bar->AddTool(id::StopRecording, "Stop Recording", ResourceBitmap(id::BmpStop),
+                   Tip(id::StopRecording));
+    g.edit = new wxTextCtrl(g.bar, id::ToolEdit, wxEmptyString, wxDefaultPosition, wxSize(50, 20),
+                            wxTE_CENTRE);
+    g.bar->AddControl(g.edit);
+    g.bar->AddTool(id::ToolButton1, wxEmptyString, ResourceBitmap(id::BmpTool1));
+    g.bar->AddTool(id::ToolButton2, wxEmptyString, ResourceBitmap(id::BmpTool2));
+    g.bar->AddTool(id::CaptionButton, "Caption", ResourceBitmap(id::BmpCaption), wxEmptyString,
+                   wxITEM_CHECK);
+    g.meter = new wxGauge(g.bar, id::MeterControl, 100, wxDefaultPosition, wxSize(50, 20));
+    g.bar->AddControl(g.meter);
+    g.recordTime = new wxStaticText(g.bar, id::RecordTimePane, wxEmptyString, wxDefaultPosition,
+                                    wxSize(g.bar->GetCharWidth() * 5 + 8, -1), wxST_NO_AUTORESIZE);
+    g.recordTime->SetToolTip(Tip(id::RecordTimePane));
+    g.bar->AddControl(g.recordTime);
+    g.bar->Realize();
+    return g;
+}
+
+PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
+    PlaybackBarGadgets g;
+    g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_BOTTOM);
+    g.bar->AddTool(id::Play, "Play", ResourceBitmap(id::BmpPlay), Tip(id::Play), wxITEM_CHECK);
+    g.bar->AddTool(id::Stop, "Stop", ResourceBitmap(id::BmpStop), Tip(id::Stop));
+    g.bar->AddSeparator();
+    g.bar->AddTool(id::SkipBackward, "Skip backward", ResourceBitmap(id::BmpSkipBackward),
+                   Tip(id::SkipBackward));
+    g.bar->AddTool(id::SkipForward, "Skip forward", ResourceBitmap(id::BmpSkipForward),
+                   Tip(id::SkipForward));
+    g.position = new wxSlider(g.bar, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
+                              wxSize(150, 20), wxSL_HORIZONTAL | wxSL_BOTH);
+    g.position->SetToolTip(Tip(id::PositionSlider));
+    g.bar->AddControl(g.position);
+    int mutePos = static_cast<int>(g.bar->GetToolsCount());
+    g.bar->AddTool(id::Mute, "Mute", ResourceBitmap(id::BmpSpeaker), wxEmptyString, wxITEM_CHECK);
+    g.volume = new wxSlider(g.bar, id::VolumeSlider, 0, 0, 100, wxDefaultPosition, wxSize(50, 20),
+                            wxSL_HORIZONTAL);
+    g.volume->SetToolTip(Tip(id::VolumeSlider));
+    g.bar->AddControl(g.volume);
+    g.positionText =
+        new wxStaticText(g.bar, id::PositionPane, wxEmptyString, wxDefaultPosition,
+                         wxSize(g.bar->GetCharWidth() * 20 + 8, -1), wxST_NO_AUTORESIZE);
+    g.positionText->SetToolTip(Tip(id::PositionPane));
+    g.bar->AddControl(g.positionText);
+    g.bar->Realize();
+    g.mute = new MuteToggle(g.bar, mutePos);
+    return g;
+}
+
+MuteToggle::MuteToggle(wxToolBar* bar, int position) : bar_(bar), position_(position) {}
+
+void MuteToggle::SetState(int state) {
+    state = state ? 1 : 0;
+    if (state == state_ || !bar_)
+        return;
+    state_ = state;
+    // Take the gadget out and put the other image's gadget in its place.
+    bar_->DeleteTool(id::Mute);
+    bar_->InsertTool(position_, id::Mute, "Mute",
+                     ResourceBitmap(state ? id::BmpMuted : id::BmpSpeaker), wxNullBitmap,
+                     wxITEM_CHECK);
+    bar_->Realize();
+}
+
+std::string StripMnemonic(const std::string& text, int* underline) {
+    std::string out = text.substr(0, 259);
+    auto amp = out.find('&');
+    if (underline)
+        *underline = amp == std::string::npos ? -1 : static_cast<int>(amp);
+    if (amp != std::string::npos)
+        out.erase(amp, 1);
+    return out;
+}
+
+CoolButton::CoolButton(wxWindow* parent, int id, const wxString& label, const wxPoint& pos,
+                       const wxSize& size)
+    : wxControl(parent, id, pos, size, wxBORDER_NONE | wxWANTS_CHARS) {
+    SetLabel(label);
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    face_ = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    text_ = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+    pressedFace_ = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW);
+    pressedText_ = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT);
+    Bind(wxEVT_PAINT, &CoolButton::OnPaint, this);
+    Bind(wxEVT_LEFT_DOWN, &CoolButton::OnMouseDown, this);
+    Bind(wxEVT_LEFT_UP, &CoolButton::OnMouseUp, this);
+    Bind(wxEVT_SET_FOCUS, &CoolButton::OnFocus, this);
+    Bind(wxEVT_KILL_FOCUS, &CoolButton::OnFocus, this);
+    Bind(wxEVT_KEY_DOWN, &CoolButton::OnKey, this);
+    if (size == wxDefaultSize)
+        SetInitialSize(DoGetBestSize());
+}
+
+void CoolButton::SetBitmaps(const wxBitmap& normal, const wxBitmap& pressed,
+                            const wxBitmap& disabled) {
+    normal_ = normal;
+    pressed_ = pressed;
+    disabled_ = disabled;
+    Refresh();
+}
+
+void CoolButton::SetColours(const wxColour& face, const wxColour& text, const wxColour& pressedFace,
+                            const wxColour& pressedText) {
+    face_ = face;
+    text_ = text;
+    pressedFace_ = pressedFace;
+    pressedText_ = pressedText;
+    Refresh();
+}
+
+wxString CoolButton::FaceText() const {
+    return wxString::FromUTF8(StripMnemonic(GetLabel().utf8_string()));
+}
+
+wxSize CoolButton::DoGetBestSize() const {
+    wxSize text = GetTextExtent(FaceText());
+    int w = text.x + 16 + (normal_.IsOk() ? normal_.GetWidth() + 3 : 0);
+    return wxSize(std::max(w, 60), std::max(text.y + 10, 24));
+}
+
+void CoolButton::OnPaint(wxPaintEvent&) {
+    wxAutoBufferedPaintDC dc(this);
+    const bool pressed = state_ == Pressed;
+    wxColour face = pressed ? pressedFace_ : face_;
+    wxColour text = pressed ? pressedText_ : text_;
+    wxBitmap bmp = pressed && pressed_.IsOk() ? pressed_ : normal_;
+    if (!IsEnabled())
+        bmp = disabled_.IsOk() ? disabled_ : pressed_;
+    wxRect r = GetClientRect();
+    dc.SetPen(wxPen(text));
+    dc.SetBrush(wxBrush(face));
+    dc.DrawRectangle(r);
+    int underline = -1;
+    wxString label = wxString::FromUTF8(StripMnemonic(GetLabel().utf8_string(), &underline));
+    int x = r.x + 3;
+    if (bmp.IsOk()) {
+        int maxH = r.height - 6;
+        wxBitmap shown = bmp;
+        if (bmp.GetHeight() > maxH && maxH > 0) {
+            wxImage img = bmp.ConvertToImage();
+            int w = bmp.GetWidth() * maxH / bmp.GetHeight();
+            shown = wxBitmap(img.Scale(std::max(w, 1), maxH));
+        }
+        dc.DrawBitmap(shown, x, r.y + (r.height - shown.GetHeight()) / 2, true);
+        x += shown.GetWidth() + 3;
+    }
+    dc.SetTextForeground(IsEnabled() ? text : wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+    dc.SetFont(GetFont());
+    wxSize ext = dc.GetTextExtent(label);
+    int tx = bmp.IsOk() ? x : r.x + (r.width - ext.x) / 2;
+    int ty = r.y + (r.height - ext.y) / 2;
+    dc.DrawText(label, tx, ty);
+    if (underline >= 0 && underline < static_cast<int>(label.length())) {
+        int before = dc.GetTextExtent(label.Left(underline)).x;
+        int w = dc.GetTextExtent(label.Mid(underline, 1)).x;
+        dc.DrawLine(tx + before, ty + ext.y - 1, tx + before + w, ty + ext.y - 1);
+    }
+    if (HasFocus()) {
+        wxRect f = r;
+        f.Deflate(3);
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.SetPen(wxPen(text, 1, wxPENSTYLE_DOT));
+        dc.DrawRectangle(f);
+    }
+}
+
+void CoolButton::OnMouseDown(wxMouseEvent&) {
+    if (!IsEnabled())
+        return;
+    state_ = Pressed;
+    CaptureMouse();
+    SetFocus();
+    Refresh();
+}
+
+void CoolButton::OnMouseUp(wxMouseEvent& e) {
+    if (HasCapture())
+        ReleaseMouse();
+    if (state_ != Pressed)
+        return;
+    state_ = Normal;
+    Refresh();
+    if (GetClientRect().Contains(e.GetPosition()))
+        Click();
+}
+
+void CoolButton::OnFocus(wxFocusEvent& e) {
+    Refresh(); // only the focus rectangle changes
+    e.Skip();
+}
+
+void CoolButton::OnKey(wxKeyEvent& e) {
+    if (e.GetKeyCode() == WXK_SPACE || e.GetKeyCode() == WXK_RETURN)
+        Click();
+    else
+        e.Skip();
+}
+
+void CoolButton::Click() {
+    wxCommandEvent ev(wxEVT_BUTTON, GetId());
+    ev.SetEventObject(this);
+    ProcessWindowEvent(ev);
+}
+
+} // namespace tess

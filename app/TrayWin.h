@@ -1,0 +1,39 @@
+#pragma once
+// TTrayWin: the frame's taskbar tray icon, with its tip "Tessaray", its icon (1004 idle,
+// 1005 recording, 1007 playing) and the tray menu 1200. Add / modify / delete follow the
+// shown flag: Show() adds or modifies, Remove() deletes when shown.
+#include <wx/taskbar.h>
+
+class wxFrame;
+
+namespace tess {
+
+class TTrayWin : public wxTaskBarIcon {
+public:
+    explicit TTrayWin(wxFrame* frame);
+
+    void SetIconId(int iconId) { iconId_ = iconId; }
+    int iconId() const { return iconId_; }
+    bool shown() const { return shown_; }
+    // Add when not shown, else modify (new icon and tip).
+    void Show();
+    // Delete when shown.
+    void Remove();
+    // True when the last menu had its first item drawn bold (the default item).
+    bool lastMenuHadBoldDefault() const { return boldDefault_; }
+
+protected:
+    wxMenu* CreatePopupMenu() override;
+
+private:
+    void OnLeftDown(wxTaskBarIconEvent& e);
+    void OnMenu(wxCommandEvent& e);
+    void OnUpdateUi(wxUpdateUIEvent& e);
+
+    wxFrame* frame_;
+    int iconId_;
+    bool shown_ = false;
+    bool boldDefault_ = false;
+};
+
+} // namespace tess
