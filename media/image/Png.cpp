@@ -137,7 +137,10 @@ bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) 
     int bands = options.threads;
     if (bands <= 0)
         bands = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-    if (!job.paletted && bands > 1 && picture.height() >= 64 &&
+    // Bands need the filtered picture in memory at once: up to 2 GB of it.
+    const uint64_t filteredBytes =
+        (static_cast<uint64_t>(picture.width()) * 3 + 1) * static_cast<uint64_t>(picture.height());
+    if (!job.paletted && bands > 1 && picture.height() >= 64 && filteredBytes <= 0x7FFFFFFF &&
         !detail::CompressRgbParallel(picture, options,
                                      options.filters >= 0 ? options.filters : kDefaultRgbFilters,
                                      bands, job.compressed))
