@@ -4,6 +4,7 @@
 
 #include "app/SettingsIO.h"
 #include "capture/RecordCommand.h"
+#include "capture/SnapshotCommand.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -16,6 +17,13 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
         auto screen = ScreenConnection::open();
         return RunRecordCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
                                 std::cerr);
+    }
+    if (WantsSnapshotCommand(cl.longOptions)) {
+        // No toolkit and no settings saved: the settings are only read.
+        LoadSettings();
+        auto screen = ScreenConnection::open();
+        return RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
+                                  std::cerr);
     }
     return std::nullopt;
 }
