@@ -211,9 +211,10 @@ TEST(PictureFile, GifOfATrueColourPictureHasAtMost256ColoursAndOtherDecodersRead
     ASSERT_GT(image::CountColors(*bm, 100000), 256u);
     const std::string path = dir.str() + "/desk.gif";
     ASSERT_EQ(WriteImageFile(*bm, kImageGif, path, 0), 0);
-    std::string head(6, '\0');
-    std::ifstream(path, std::ios::binary).read(head.data(), 6);
-    EXPECT_EQ(head, "GIF89a");
+    std::string head(11, '\0');
+    std::ifstream(path, std::ios::binary).read(head.data(), 11);
+    EXPECT_EQ(head.substr(0, 6), "GIF89a");
+    EXPECT_EQ(head[10] & 0x87, 0x87); // a global colour table of 256 entries
     EXPECT_EQ(Identify(path, "%m %w %h"), "GIF 640 400");
     const int colours = std::stoi(Identify(path, "%k"));
     EXPECT_LE(colours, 256);
