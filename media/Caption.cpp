@@ -428,3 +428,48 @@ std::unique_ptr<Fx> CreateOverlay(Settings& settings) {
 }
 
 } // namespace tess
+
+namespace tess {
+
+void DrawCaptionPreview(MemBm& target, const SCaption& caption, const std::string& text) {
+    cairo_surface_t* surface = target.createCairoSurface();
+    if (!surface)
+        return;
+    cairo_t* cr = cairo_create(surface);
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoFontDescription* font = ToPangoFontDescription(caption.font);
+    PrepareLayout(cr, layout, font, caption.font, true);
+    int tw = 0, th = 0;
+    Measure(layout, text, &tw, &th);
+    int32_t boxW = std::min(tw + 13, target.width());
+    boxW -= boxW % 4;
+    const int32_t boxX = (target.width() - boxW) / 2;
+    const int32_t h = target.height();
+    if (caption.backMode == 0 || caption.backMode == 2) {
+        SetSourceColor(cr, caption.backColor);
+        cairo_rectangle(cr, boxX, 0, boxW, h);
+        cairo_fill(cr);
+    }
+    cairo_rectangle(cr, boxX, 0, boxW, h);
+    cairo_clip(cr);
+    const double x = boxX + (boxW - tw) / 2;
+    const double y = (h - th) / 2;
+    if (caption.backMode == 3) {
+        SetSourceColor(cr, caption.backColor);
+        static constexpr int shift[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
+        for (const auto& d : shift) {
+            cairo_move_to(cr, x + d[0], y + d[1]);
+            pango_cairo_show_layout(cr, layout);
+        }
+    }
+    SetSourceColor(cr, caption.textColor);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    pango_font_description_free(font);
+    g_object_unref(layout);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    cairo_surface_destroy(surface);
+}
+
+} // namespace tess

@@ -155,4 +155,12 @@ private:
 // makes the overlay at 100 per cent, so captures keep their size.
 std::unique_ptr<Fx> CreateOverlay(Settings& settings);
 
+// The preview of the caption settings page, drawn into `target` (the caller fills it with
+// the page's colour first): a box as wide as the text plus 13 pixels, rounded down to a
+// multiple of 4 and at most the target's width, centred, the target's full height, the text
+// centred in it. Opaque and translucent fill the box with the back colour; transparent draws
+// the letters only; border draws them four times in the back colour, one pixel up, down,
+// left and right, then in the text colour on top.
+void DrawCaptionPreview(MemBm& target, const SCaption& caption, const std::string& text);
+
 } // namespace tess

@@ -276,6 +276,32 @@ TEST_F(FxTest, TheRecorderThreadCanDrawCaptions) {
     EXPECT_GT(ColoursIn(onWorker, 0, 0, 320, 60).size(), 2u);
 }
 
+TEST(CaptionPreview, BoxFillByModeCentredInThePreview) {
+    const uint32_t face = 0x808080;
+    std::map<int, std::set<uint32_t>> colours;
+    for (int mode : {0, 1, 2, 3}) {
+        MemBm preview(300, 40);
+        preview.fill(face);
+        DrawCaptionPreview(preview, Caption("Preview", mode, 1, 0, kBlack, kWhite), "Preview");
+        colours[mode] = ColoursIn(preview, 0, 0, 300, 40);
+        // The corners stay the page's colour: the box is narrower than the preview.
+        EXPECT_EQ(preview.colorAt(0, 0), face);
+        EXPECT_EQ(preview.colorAt(299, 39), face);
+        if (mode == 0 || mode == 2) {
+            EXPECT_EQ(preview.colorAt(150, 0), kWhite); // filled to the full height
+            EXPECT_EQ(preview.colorAt(150, 39), kWhite);
+        } else {
+            EXPECT_EQ(preview.colorAt(150, 0), face);
+        }
+    }
+    EXPECT_TRUE(colours[1].count(kBlack));
+    EXPECT_FALSE(colours[1].count(kWhite));
+    EXPECT_TRUE(colours[3].count(kWhite)); // the outline
+    EXPECT_TRUE(colours[3].count(kBlack));
+    MemBm empty(0, 0);
+    DrawCaptionPreview(empty, Caption("x", 0), "x"); // nothing to draw into
+}
+
 TEST(CreateOverlay, OnlyWithACaptionAndAlwaysAtFullSize) {
     Settings s;
     s.capEnable = false;
