@@ -1,0 +1,222 @@
+#include "capture/RecordCommand.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "capture/BitRate.h"
+#include "capture/Recording.h"
+#include "media/Caption.h"
+#include "settings/FileNames.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace {
+
+volatile std::sig_atomic_t gSignalled = 0;
+
+void OnStopSignal(int) {
+    gSignalled = 1;
+}
+
+// SIGINT and SIGTERM end the recording instead of the process while it runs.
+class StopSignals {
+public:
+    StopSignals() {
+        gSignalled = 0;
+        struct sigaction sa {};
+        sa.sa_handler = OnStopSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &oldInt_);
+        sigaction(SIGTERM, &sa, &oldTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
+bool ParseLong(const std::string& text, int base, long long* value) {
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, base);
+    if (errno != 0 || !end || *end != '\0')
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseRegion(const std::string& text, ScreenRect* r) {
+    long long v[4];
+    std::stringstream in(text);
+    std::string part;
+    int n = 0;
+    while (std::getline(in, part, ',')) {
+        if (n == 4 || !ParseLong(part, 10, &v[n]))
+            return false;
+        ++n;
+    }
+    if (n != 4 || v[2] <= 0 || v[3] <= 0)
+        return false;
+    const long long limit = 1 << 20;
+    for (long long x : v)
+        if (x < -limit || x > limit)
+            return false;
+    *r = ScreenRect{static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]),
+                    static_cast<int32_t>(v[0] + v[2]), static_cast<int32_t>(v[1] + v[3])};
+    return true;
+}
+
+const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] "
+                     "[--audio] [--output FILE]\n";
+
+} // namespace
+
+bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
+    for (const auto& [name, value] : longOptions)
+        if (name == "record")
+            return true;
+    return false;
+}
+
+RecordOptions
+ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions) {
+    RecordOptions o;
+    auto fail = [&o](std::string text) {
+        o.ok = false;
+        o.error = std::move(text);
+        return o;
+    };
+    bool haveWindow = false;
+    for (const auto& [name, value] : longOptions) {
+        if (name == "record" || name == "audio") {
+            if (!value.empty())
+                return fail("--" + name + " takes no value (\"" + value + "\")");
+            if (name == "audio")
+                o.audio = true;
+        } else if (name == "seconds") {
+            char* end = nullptr;
+            errno = 0;
+            double s = value.empty() ? -1 : std::strtod(value.c_str(), &end);
+            if (value.empty() || errno != 0 || !end || *end != '\0' || !(s > 0) || s > 86400 * 7)
+                return fail("--seconds needs a number of seconds above 0, such as 5 or 2.5");
+            o.seconds = s;
+        } else if (name == "window") {
+            long long id = 0;
+            bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+            if (!ParseLong(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
+                return fail("--window needs a window id, such as 12582919 or 0xc00007");
+            o.window = static_cast<WindowId>(id);
+            haveWindow = true;
+        } else if (name == "region") {
+            ScreenRect r;
+            if (!ParseRegion(value, &r))
+                return fail("--region needs X,Y,W,H with a width and height above 0");
+            o.area = r;
+        } else if (name == "output") {
+            if (value.empty())
+                return fail("--output needs a file name");
+            o.outputPath = value;
+        } else {
+            return fail("unknown option --" + name);
+        }
+    }
+    if (haveWindow && o.area)
+        return fail("--window and --region cannot be used together");
+    o.ok = true;
+    return o;
+}
+
+int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                     ScreenConnection* screen, Settings& settings, std::ostream& out,
+                     std::ostream& err, const std::atomic<bool>* stop) {
+    RecordOptions o = ParseRecordOptions(longOptions);
+    if (!o.ok) {
+        err << "tessaray: " << o.error << "\n" << kUsage;
+        return kRecordExitUsage;
+    }
+    if (!screen) {
+        err << "tessaray: cannot open the X display (is DISPLAY set?)\n";
+        return kRecordExitFailed;
+    }
+
+    RecordingRequest req;
+    if (!o.outputPath.empty()) {
+        req.fileName = o.outputPath;
+        req.replaceExisting = true;
+    } else {
+        CaptureFileName name = MakeCaptureFileName(settings.defaultDirectory, settings.fileVidName,
+                                                   "wmv", -1, settings.fileInstanceMode);
+        if (!name.ok) {
+            err << "tessaray: " << name.error << "\n";
+            return kRecordExitFailed;
+        }
+        req.fileName = name.path;
+    }
+    req.frameRate = settings.wmFrameRate;
+    req.stripCopy = settings.vidStealth;
+    req.window = o.window;
+    req.area = o.area;
+    req.drawCursor = settings.cursor;
+    if (o.audio)
+        req.audioDevice = settings.waveInDriver;
+    req.overlay = CreateOverlay(settings);
+
+    // A window or region gets its share of the full-screen rate.
+    const ScreenRect full = screen->screenRect();
+    int64_t w = 0, h = 0;
+    if (o.area) {
+        w = o.area->width();
+        h = o.area->height();
+    } else if (o.window) {
+        WindowId target = screen->grabTarget(o.window);
+        if (auto r = target ? screen->windowRect(target) : std::nullopt) {
+            w = r->width();
+            h = r->height();
+        }
+    }
+    req.bitRate =
+        static_cast<int32_t>(RegionBitRate(settings.wmBitRate, full.width(), full.height(), w, h));
+
+    StopSignals signals;
+    RecordingStartResult started = StartRecording(screen, std::move(req));
+    if (!started.ok) {
+        err << "tessaray: " << started.message << "\n";
+        return kRecordExitFailed;
+    }
+
+    // The time counts from the start of the recording (its first frame included).
+    const double limitMs = o.seconds * 1000.0;
+    int32_t writeError = 0;
+    for (;;) {
+        if (gSignalled || (stop && stop->load()))
+            break;
+        if (o.seconds > 0 && static_cast<double>(RecordingElapsedMs()) >= limitMs)
+            break;
+        if ((writeError = RecordingWriteError()) != 0)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    RecordingStopResult stopped = StopRecording();
+    if (!stopped.ok || writeError != 0) {
+        std::string why =
+            stopped.message.empty() ? RecordingErrorText(writeError) : stopped.message;
+        err << "tessaray: the recording stopped early: " << why
+            << " The file holds what was recorded until then.\n";
+        out << stopped.fileName << "\n";
+        return kRecordExitFailed;
+    }
+    out << stopped.fileName << "\n";
+    return kRecordExitOk;
+}
+
+} // namespace tess

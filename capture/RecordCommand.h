@@ -1,0 +1,46 @@
+#pragma once
+// The command-line recording for scripts and tests:
+//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] [--audio] [--output FILE]
+// Runs the same recorder as the record commands, without a window: it stops after N seconds
+// (decimals allowed), on SIGINT or SIGTERM, or when the file cannot be written further;
+// finishes the file in every case and prints its path. Nothing is shown or saved.
+#include <atomic>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/x11/Screen.h"
+
+namespace tess {
+
+struct Settings;
+
+inline constexpr int kRecordExitOk = 0;
+inline constexpr int kRecordExitFailed = 1;
+inline constexpr int kRecordExitUsage = 2;
+
+struct RecordOptions {
+    bool ok = false;
+    std::string error;
+    double seconds = -1; // below 0: until a signal
+    WindowId window = 0;
+    std::optional<ScreenRect> area;
+    bool audio = false;
+    std::string outputPath;
+};
+
+bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
+
+RecordOptions
+ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions);
+
+// Runs the command with the loaded `settings` (video pattern, capture directory, frame rate,
+// bit rate, strip copy, caption, cursor, sound device). `screen` null: no display. `stop`,
+// when given, ends the recording like a signal does (tests).
+int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                     ScreenConnection* screen, Settings& settings, std::ostream& out,
+                     std::ostream& err, const std::atomic<bool>* stop = nullptr);
+
+} // namespace tess

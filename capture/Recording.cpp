@@ -1,0 +1,274 @@
+#include "capture/Recording.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "capture/RecordingSound.h"
+#include "media/Caption.h"
+#include "media/Grab.h"
+#include "media/Recorder.h"
+#include "media/WMFile.h"
+#include "media/WriteImageFile.h"
+
+namespace tess {
+
+namespace {
+
+constexpr int32_t kFrameQuality = 80;
+
+// The recorder thread's grabs, through a display connection of its own.
+class GrabSource : public FrameSource {
+public:
+    GrabSource(WindowId window, const ScreenRect& area, bool drawCursor, bool stripCopy,
+               bool wholeDesktop, std::unique_ptr<Fx> overlay)
+        : window_(window), area_(area), drawCursor_(drawCursor), stripCopy_(stripCopy),
+          wholeDesktop_(wholeDesktop), overlay_(std::move(overlay)) {}
+
+    void Begin() override { screen_ = ScreenConnection::open(); }
+    void GrabFrame() override {
+        if (!screen_)
+            return;
+        // A failed grab (a window that is gone, a passing server error) is tried again at
+        // the next tick; write errors are kept by the media file.
+        if (window_)
+            GrabWindow(*screen_, window_, std::string(), kImageRecordingFrame, drawCursor_,
+                       kFrameQuality, overlay_.get());
+        else
+            GrabScreen(*screen_, std::string(), kImageRecordingFrame, drawCursor_, !stripCopy_,
+                       wholeDesktop_, &area_, kFrameQuality, overlay_.get());
+    }
+    void End() override { screen_.reset(); }
+
+private:
+    WindowId window_;
+    ScreenRect area_;
+    bool drawCursor_;
+    bool stripCopy_;
+    bool wholeDesktop_;
+    std::unique_ptr<Fx> overlay_;
+    std::unique_ptr<ScreenConnection> screen_;
+};
+
+// The recording slots. Used from the thread that starts and stops recordings.
+struct Slots {
+    std::unique_ptr<WMFile> file;
+    std::unique_ptr<ScreenRecorder> recorder;
+    std::unique_ptr<RecordingSound> sound;
+    std::chrono::steady_clock::time_point started;
+};
+
+Slots& TheSlots() {
+    static Slots slots;
+    return slots;
+}
+
+bool EndsWithNoCase(const std::string& s, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+// Drops a start that failed half-way: nothing keeps running and the file is removed.
+RecordingStartResult Abandon(const std::string& fileName, std::string message) {
+    Slots& s = TheSlots();
+    if (s.sound)
+        s.sound->Stop();
+    s.sound.reset();
+    if (s.recorder)
+        s.recorder->Stop();
+    s.recorder.reset();
+    SetOpenRecording(nullptr);
+    if (s.file)
+        s.file->Close();
+    s.file.reset();
+    ::unlink(fileName.c_str());
+    return {false, std::move(message)};
+}
+
+} // namespace
+
+std::string RecordingErrorText(int32_t code) {
+    if (code == 0)
+        return std::string();
+    const int e = code < 0 ? -code : code;
+    switch (e) {
+    case EFBIG:
+    case ENOSPC:
+    case EDQUOT:
+        return "The disk is full (" + std::string(std::strerror(e)) + ").";
+    case EEXIST:
+        return "The file already exists.";
+    case WMFile::kNoProfile:
+        return "The recording could not be set up.";
+    default:
+        return std::string(std::strerror(e)) + ".";
+    }
+}
+
+FrameSize RecordingFrameSize(ScreenConnection& screen, WindowId window, const ScreenRect* area,
+                             bool wholeDesktop, int32_t overlayScale) {
+    FrameSize f;
+    if (area && (area->left != 0 || area->right != 0)) {
+        f = {area->width(), area->height()};
+    } else if (window) {
+        WindowId target = screen.grabTarget(window);
+        auto r = target ? screen.windowRect(target) : std::nullopt;
+        if (!r)
+            return {};
+        f = {r->width(), r->height()};
+    } else {
+        ScreenRect r = wholeDesktop ? screen.desktopRect() : screen.screenRect();
+        f = {r.width(), r.height()};
+    }
+    if (overlayScale > 0) {
+        f.width = static_cast<int32_t>(int64_t{overlayScale} * f.width / 100);
+        f.height = static_cast<int32_t>(int64_t{overlayScale} * f.height / 100);
+    }
+    return f;
+}
+
+RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest req) {
+    StopRecording();
+    Slots& s = TheSlots();
+    const bool video = !EndsWithNoCase(req.fileName, ".wma");
+    if (req.fileName.empty())
+        return {false, "No file name for the recording."};
+    if (req.frameRate < 1)
+        req.frameRate = 1;
+
+    FrameSize size;
+    if (video) {
+        if (!screen)
+            return {false, "The screen cannot be reached (no X display)."};
+        if (req.window && !screen->isWindow(req.window))
+            return {false, "The window to record no longer exists."};
+        const ScreenRect* area = req.area ? &*req.area : nullptr;
+        size = RecordingFrameSize(*screen, req.window, area, req.wholeDesktop,
+                                  req.overlay ? req.overlay->scale() : 0);
+        if (size.width <= 0 || size.height <= 0)
+            return {false, "The area to record is empty."};
+    }
+
+    // Make the file at once, so an unusable directory is told now, not after the first
+    // frame. A file of the name is replaced only when the user named it.
+    struct stat st;
+    if (::stat(req.fileName.c_str(), &st) == 0) {
+        if (!req.replaceExisting)
+            return {false, "The file " + req.fileName + " already exists."};
+        if (::unlink(req.fileName.c_str()) != 0)
+            return {false, "The file " + req.fileName +
+                               " cannot be replaced: " + std::strerror(errno) + "."};
+    }
+    int fd = ::open(req.fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return {false,
+                "The file " + req.fileName + " cannot be created: " + std::strerror(errno) + "."};
+    ::close(fd);
+
+    s.file = std::make_unique<WMFile>(req.fileName, std::string(), req.frameRate, req.bitRate,
+                                      size.width, size.height, req.timeLapse);
+    s.file->Open();
+    const bool sound = !video || req.audioDevice.has_value();
+    if (sound)
+        s.file->AddAudioStream();
+    s.file->AddMark();
+    s.started = std::chrono::steady_clock::now();
+
+    if (video) {
+        // The first frame, on this thread: it creates the writer, so a writer that cannot
+        // be made is found here.
+        SetOpenRecording(s.file.get());
+        const ScreenRect area = req.area.value_or(ScreenRect{});
+        int32_t r = req.window
+                        ? GrabWindow(*screen, req.window, std::string(), kImageRecordingFrame,
+                                     req.drawCursor, kFrameQuality, req.overlay.get())
+                        : GrabScreen(*screen, std::string(), kImageRecordingFrame, req.drawCursor,
+                                     !req.stripCopy, req.wholeDesktop, &area, kFrameQuality,
+                                     req.overlay.get());
+        if (r == 0 && s.file->framesWritten() == 0)
+            return Abandon(req.fileName, "The window to record no longer exists.");
+        if (r != 0 || s.file->LastError() != 0) {
+            int32_t code = s.file->LastError() ? s.file->LastError() : r;
+            std::string why =
+                code < 0 || code == WMFile::kNoProfile
+                    ? RecordingErrorText(code)
+                    : "the screen could not be grabbed (" + std::to_string(code) + ").";
+            return Abandon(req.fileName, "The recording could not be started: " + why);
+        }
+        s.recorder = std::make_unique<ScreenRecorder>(
+            req.frameRate, req.timeLapse,
+            std::make_unique<GrabSource>(req.window, area, req.drawCursor, req.stripCopy,
+                                         req.wholeDesktop, std::move(req.overlay)));
+    }
+
+    if (sound) {
+        std::string error;
+        s.sound =
+            StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()), &error);
+        if (!s.sound)
+            return Abandon(req.fileName, "The recording could not be started: " + error + ".");
+    }
+    return {true, std::string()};
+}
+
+RecordingStopResult StopRecording() {
+    Slots& s = TheSlots();
+    RecordingStopResult out;
+    if (!s.file && !s.recorder && !s.sound)
+        return out;
+    out.stopped = true;
+    // Sound first, then frames, so nothing reaches the file after it is finished.
+    if (s.sound)
+        s.sound->Stop();
+    s.sound.reset();
+    if (s.recorder)
+        s.recorder->Stop();
+    s.recorder.reset();
+    SetOpenRecording(nullptr);
+    if (s.file) {
+        out.fileName = s.file->GetFileName();
+        out.ok = s.file->Close();
+        if (!out.ok)
+            out.message = RecordingErrorText(s.file->LastError());
+        s.file.reset();
+    }
+    return out;
+}
+
+bool RecordingRunning() {
+    return TheSlots().file != nullptr;
+}
+
+std::string RecordingFileName() {
+    const Slots& s = TheSlots();
+    return s.file ? s.file->GetFileName() : std::string();
+}
+
+int64_t RecordingElapsedMs() {
+    const Slots& s = TheSlots();
+    if (!s.file)
+        return 0;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 s.started)
+        .count();
+}
+
+int RecordingSoundLevel() {
+    Slots& s = TheSlots();
+    return s.sound ? s.sound->Level() : 0;
+}
+
+int32_t RecordingFramesWritten() {
+    const Slots& s = TheSlots();
+    return s.file ? s.file->framesWritten() : 0;
+}
+
+int32_t RecordingWriteError() {
+    const Slots& s = TheSlots();
+    return s.file ? s.file->LastError() : 0;
+}
+
+} // namespace tess

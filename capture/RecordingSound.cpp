@@ -1,0 +1,43 @@
+#include "capture/RecordingSound.h"
+
+#include <mutex>
+
+#include "audio/SWaveIn.h"
+
+namespace tess {
+
+namespace {
+
+class WaveInSound : public RecordingSound {
+public:
+    explicit WaveInSound(std::unique_ptr<SWaveIn> in) : in_(std::move(in)) {}
+    ~WaveInSound() override { Stop(); }
+    void Stop() override {
+        if (in_ && !stopped_) {
+            in_->Stop();
+            stopped_ = true;
+        }
+    }
+    int Level() override { return in_ ? in_->LastPeakLevel() : 0; }
+    bool Running() const override { return in_ && !stopped_ && in_->IsRunning(); }
+
+private:
+    std::unique_ptr<SWaveIn> in_;
+    bool stopped_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
+                                                    std::string* error) {
+    auto in = std::make_unique<SWaveIn>(sink, deviceName);
+    AudioFormat f; // PCM, 1 channel, 8000 samples/s, 16000 bytes/s, block 2, 16 bits
+    if (!in->Start(&f)) {
+        if (error)
+            *error = "the sound input could not be started";
+        return nullptr;
+    }
+    return std::make_unique<WaveInSound>(std::move(in));
+}
+
+} // namespace tess

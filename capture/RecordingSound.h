@@ -1,0 +1,27 @@
+#pragma once
+// The sound side of a recording behind a small interface, so the recording code does not
+// see the wave input's headers (and their thread helpers).
+#include <memory>
+#include <string>
+
+namespace tess {
+
+class MediaFile;
+
+class RecordingSound {
+public:
+    virtual ~RecordingSound() = default;
+    // Stops capture; no buffer reaches the file after it returns.
+    virtual void Stop() = 0;
+    // Peak of the latest buffer, 0..128.
+    virtual int Level() = 0;
+    // False once the device went away.
+    virtual bool Running() const = 0;
+};
+
+// Starts capture from `deviceName` (the WaveInDriver setting) into `sink` as PCM, 1 channel,
+// 8000 samples per second, 16 bits. Null with *error filled when it cannot start.
+std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
+                                                    std::string* error);
+
+} // namespace tess

@@ -1,0 +1,213 @@
+// The command-line recording as a user meets it: the program run under the test's X server,
+// its file read back by ffprobe and ffmpeg.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "recording/RecordingTestUtil.h"
+#include "x11/XTestWindows.h"
+
+namespace tess {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Quote;
+
+constexpr int kSmallW = 192, kSmallH = 108; // frames are compared at a tenth of 1920 x 1080
+
+uint32_t PaletteColour(int k) {
+    static const int levels[4] = {0, 85, 170, 255};
+    return static_cast<uint32_t>(levels[k % 4]) << 16 |
+           static_cast<uint32_t>(levels[(k / 4) % 4]) << 8 |
+           static_cast<uint32_t>(levels[(k / 16) % 4]);
+}
+
+// The palette index whose colour matches (15-bit rounding allowed), or -1.
+int PaletteIndexOf(const uint8_t* rgb) {
+    for (int k = 0; k < 64; ++k) {
+        uint32_t c = PaletteColour(k);
+        int r = c >> 16, g = (c >> 8) & 0xff, b = c & 0xff;
+        if (std::abs(rgb[0] - r) <= 12 && std::abs(rgb[1] - g) <= 12 && std::abs(rgb[2] - b) <= 12)
+            return k;
+    }
+    return -1;
+}
+
+bool HaveTools() {
+    return test::HaveDisplay() && test::HaveProgram("ffmpeg") && test::HaveProgram("ffprobe");
+}
+
+class RecordCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveTools())
+            GTEST_SKIP() << "needs an X display, ffmpeg and ffprobe";
+    }
+    test::TempDir dir;
+};
+
+TEST_F(RecordCommand, FramesShowTheScreenAsItWasWhenEachWasGrabbed) {
+    test::XTestDisplay x;
+    Display* d = x.get();
+    ASSERT_NE(d, nullptr);
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = True;
+    attrs.background_pixel = PaletteColour(0);
+    Window win = XCreateWindow(d, x.root(), 0, 0, 1920, 1080, 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+    XMapRaised(d, win);
+    XSync(d, False);
+
+    const std::string file = dir.str() + "/screen.wmv";
+    std::atomic<bool> done{false};
+    test::ProgramRun run;
+    std::thread recorder([&] {
+        run = test::RunProgram("--record --seconds 5 --output " + Quote(file));
+        done = true;
+    });
+
+    // The content changes every 300 ms; changes[k] is when colour k was on the screen.
+    using clock = std::chrono::steady_clock;
+    const auto t0 = clock::now();
+    std::vector<double> changes{0.0};
+    while (!done) {
+        std::this_thread::sleep_for(300ms);
+        const int k = static_cast<int>(changes.size());
+        XSetWindowBackground(d, win, PaletteColour(k % 64));
+        XClearWindow(d, win);
+        XSync(d, False);
+        changes.push_back(std::chrono::duration<double>(clock::now() - t0).count());
+    }
+    recorder.join();
+    Window root, child;
+    int px = 0, py = 0, wx, wy;
+    unsigned mask;
+    XQueryPointer(d, x.root(), &root, &child, &px, &py, &wx, &wy, &mask);
+    x.destroy(win);
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), file);
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 1920 1080");
+
+    const std::vector<double> times = test::VideoFrameTimes(file);
+    bool clean = false;
+    const std::vector<std::string> frames = test::DecodeFramesSmall(file, kSmallW, kSmallH, &clean);
+    EXPECT_TRUE(clean);
+    ASSERT_EQ(frames.size(), times.size());
+    // 5 s at 5 frames a second, plus the first frame.
+    EXPECT_GE(frames.size(), 24u);
+    EXPECT_LE(frames.size(), 27u);
+    ASSERT_FALSE(times.empty());
+    EXPECT_NEAR(times.back(), 4.8, 0.3);
+
+    // Each frame is one colour of the sequence all over (the cursor's corner left out), and
+    // one offset between the test's clock and the frame times fits every frame.
+    const int cx = px * kSmallW / 1920, cy = py * kSmallH / 1080;
+    double lo = -1e9, hi = 1e9;
+    const double tolerance = 0.12;
+    int previous = -1;
+    for (size_t j = 0; j < frames.size(); ++j) {
+        const auto* rgb = reinterpret_cast<const uint8_t*>(frames[j].data());
+        const int k = PaletteIndexOf(rgb);
+        ASSERT_GE(k, 0) << "frame " << j;
+        int wrong = 0;
+        for (int yy = 0; yy < kSmallH; ++yy)
+            for (int xx = 0; xx < kSmallW; ++xx) {
+                if (xx >= cx - 1 && xx <= cx + 5 && yy >= cy - 1 && yy <= cy + 5)
+                    continue;
+                if (PaletteIndexOf(rgb + (yy * kSmallW + xx) * 3) != k)
+                    ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << "frame " << j;
+        // Colours repeat every 64 changes; 5 s holds fewer than 20.
+        int seq = k;
+        while (seq < previous)
+            seq += 64;
+        ASSERT_LT(static_cast<size_t>(seq), changes.size()) << "frame " << j;
+        previous = seq;
+        const double from = changes[seq];
+        const double to = seq + 1 < static_cast<int>(changes.size()) ? changes[seq + 1] : 1e9;
+        lo = std::max(lo, from - times[j] - tolerance);
+        hi = std::min(hi, to - times[j] + tolerance);
+    }
+    EXPECT_LE(lo, hi) << "no single start time explains the frames' contents";
+}
+
+TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
+    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    const std::string file = dir.str() + "/sound.wmv";
+    test::ProgramRun run = test::RunProgram(
+        "--record --seconds 5 --audio --region 0,0,320,240 --output " + Quote(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 320 240");
+    std::vector<int16_t> sound = test::DecodeSound(file);
+    const double seconds = sound.size() / 8000.0;
+    EXPECT_NEAR(seconds, 5.0, 0.2);
+    const std::vector<double> times = test::VideoFrameTimes(file);
+    ASSERT_FALSE(times.empty());
+    EXPECT_NEAR(seconds, times.back() + 0.2, 0.2);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+}
+
+TEST_F(RecordCommand, TerminateSignalFinishesTheFile) {
+    const std::string file = dir.str() + "/signal.wmv";
+    test::ProgramRun run = test::RunProgram("--record --region 0,0,200,100 --output " + Quote(file),
+                                            "timeout --preserve-status -s TERM 2 ");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), file);
+    bool clean = false;
+    EXPECT_FALSE(test::DecodeFramesSmall(file, 20, 10, &clean).empty());
+    EXPECT_TRUE(clean);
+    std::vector<double> times = test::VideoFrameTimes(file);
+    ASSERT_FALSE(times.empty());
+    EXPECT_GT(times.back(), 0.8);
+}
+
+TEST_F(RecordCommand, WrongOptionsAndImpossibleStartsExitWithAReason) {
+    for (const char* args : {"--record --seconds abc", "--record --seconds 0",
+                             "--record --window 5 --region 0,0,10,10", "--record --audio yes",
+                             "--record --region 0,0,0,10", "--record --colour red"}) {
+        test::ProgramRun run = test::RunProgram(args);
+        EXPECT_EQ(run.exitCode, 2) << args;
+        EXPECT_NE(run.err.find("usage: tessaray --record"), std::string::npos) << args;
+        EXPECT_TRUE(run.out.empty()) << args;
+    }
+    // An unusable directory and a window that does not exist: nothing is left behind.
+    test::ProgramRun run =
+        test::RunProgram("--record --seconds 1 --output " + Quote(dir.str() + "/missing/x.wmv"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot be created"), std::string::npos) << run.err;
+    run = test::RunProgram("--record --seconds 1 --window 0x3ffffff --output " +
+                           Quote(dir.str() + "/w.wmv"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("no longer exists"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/w.wmv"));
+    EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
+    test::XTestDisplay x;
+    Window win = x.create(0, 0, 400, 300, test::Pattern);
+    const std::string file = dir.str() + "/full.wmv";
+    // About 600 KB may be written; each second adds a key frame of about 240 KB.
+    test::ProgramRun run =
+        test::RunProgram("--record --seconds 20 --region 0,0,400,300 --output " + Quote(file),
+                         "trap '' XFSZ; ulimit -f 1200; exec ");
+    x.destroy(win);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), file);
+    bool clean = false;
+    EXPECT_GE(test::DecodeFramesSmall(file, 40, 30, &clean).size(), 2u);
+    EXPECT_TRUE(clean);
+    std::vector<double> times = test::VideoFrameTimes(file);
+    ASSERT_FALSE(times.empty());
+    EXPECT_LT(times.back(), 10.0);
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,169 @@
+// Starting and stopping recordings in the process, under the test's X server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "capture/Recording.h"
+#include "recording/RecordingTestUtil.h"
+#include "x11/XTestWindows.h"
+
+namespace tess {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Recording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay() || !test::HaveProgram("ffprobe") || !test::HaveProgram("ffmpeg"))
+            GTEST_SKIP() << "needs an X display, ffmpeg and ffprobe";
+        screen = ScreenConnection::open();
+        ASSERT_TRUE(screen);
+    }
+    void TearDown() override { StopRecording(); }
+
+    RecordingRequest Request(const std::string& name) {
+        RecordingRequest r;
+        r.fileName = dir.str() + "/" + name;
+        r.frameRate = 10;
+        return r;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<ScreenConnection> screen;
+};
+
+TEST_F(Recording, StopRightAfterStartLeavesAFinishedFileWithTheFirstFrame) {
+    RecordingRequest r = Request("quick.wmv");
+    r.area = ScreenRect{0, 0, 64, 48};
+    RecordingStartResult s = StartRecording(screen.get(), std::move(r));
+    ASSERT_TRUE(s.ok) << s.message;
+    EXPECT_TRUE(RecordingRunning());
+    EXPECT_EQ(RecordingFileName(), dir.str() + "/quick.wmv");
+    RecordingStopResult stop = StopRecording();
+    EXPECT_TRUE(stop.stopped);
+    EXPECT_TRUE(stop.ok) << stop.message;
+    EXPECT_EQ(stop.fileName, dir.str() + "/quick.wmv");
+    EXPECT_FALSE(RecordingRunning());
+    EXPECT_TRUE(RecordingFileName().empty());
+    EXPECT_FALSE(StopRecording().stopped);
+
+    EXPECT_EQ(test::VideoStreamInfo(stop.fileName), "mss2 64 48");
+    bool clean = false;
+    EXPECT_GE(test::DecodeFramesSmall(stop.fileName, 64, 48, &clean).size(), 1u);
+    EXPECT_TRUE(clean);
+}
+
+TEST_F(Recording, AnAllZeroAreaRecordsTheWholeScreen) {
+    RecordingRequest r = Request("zero.wmv");
+    r.area = ScreenRect{0, 0, 0, 0};
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
+    std::this_thread::sleep_for(300ms);
+    RecordingStopResult stop = StopRecording();
+    ASSERT_TRUE(stop.ok);
+    const ScreenRect full = screen->screenRect();
+    EXPECT_EQ(test::VideoStreamInfo(stop.fileName),
+              "mss2 " + std::to_string(full.width()) + " " + std::to_string(full.height()));
+}
+
+TEST_F(Recording, AClosedWindowLeavesTheRecordingRunningWithoutNewFrames) {
+    test::XTestDisplay x;
+    Window win = x.create(50, 60, 200, 150, test::Pattern);
+    RecordingRequest r = Request("window.wmv");
+    r.window = win;
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
+    for (int i = 0; i < 200 && RecordingFramesWritten() < 4; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_GE(RecordingFramesWritten(), 4);
+    x.destroy(win);
+    std::this_thread::sleep_for(150ms); // a frame in hand may still land
+    const int32_t frames = RecordingFramesWritten();
+    std::this_thread::sleep_for(600ms);
+    EXPECT_TRUE(RecordingRunning());
+    EXPECT_EQ(RecordingFramesWritten(), frames);
+    EXPECT_EQ(RecordingWriteError(), 0);
+    RecordingStopResult stop = StopRecording();
+    EXPECT_TRUE(stop.ok);
+    EXPECT_EQ(test::VideoStreamInfo(stop.fileName), "mss2 200 150");
+    bool clean = false;
+    std::vector<std::string> decoded = test::DecodeFramesSmall(stop.fileName, 200, 150, &clean);
+    EXPECT_EQ(decoded.size(), static_cast<size_t>(frames));
+    EXPECT_TRUE(clean);
+    // The first frame is the window's pattern (15-bit colour).
+    ASSERT_FALSE(decoded.empty());
+    const auto* rgb = reinterpret_cast<const uint8_t*>(decoded[0].data());
+    const uint32_t want = test::Pattern(100, 70);
+    const uint8_t* p = rgb + (70 * 200 + 100) * 3;
+    EXPECT_NEAR(p[0], (want >> 16) & 0xff, 8);
+    EXPECT_NEAR(p[1], (want >> 8) & 0xff, 8);
+    EXPECT_NEAR(p[2], want & 0xff, 8);
+}
+
+TEST_F(Recording, ARecordingThatCannotStartLeavesNothingRunning) {
+    RecordingRequest r = Request("missing/dir.wmv");
+    RecordingStartResult s = StartRecording(screen.get(), std::move(r));
+    EXPECT_FALSE(s.ok);
+    EXPECT_NE(s.message.find("cannot be created"), std::string::npos) << s.message;
+    EXPECT_FALSE(RecordingRunning());
+
+    // A window that is gone: no file is left behind.
+    test::XTestDisplay x;
+    Window win = x.create(0, 0, 30, 30, test::Pattern);
+    x.destroy(win);
+    r = Request("gone.wmv");
+    r.window = win;
+    s = StartRecording(screen.get(), std::move(r));
+    EXPECT_FALSE(s.ok);
+    EXPECT_FALSE(RecordingRunning());
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/gone.wmv"));
+
+    // No display.
+    s = StartRecording(nullptr, Request("nodisplay.wmv"));
+    EXPECT_FALSE(s.ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/nodisplay.wmv"));
+
+    // A name that exists is not overwritten unless the user named it.
+    std::filesystem::create_directories(dir.str() + "/taken.wmv.d");
+    {
+        std::FILE* f = std::fopen((dir.str() + "/taken.wmv").c_str(), "w");
+        std::fputs("keep", f);
+        std::fclose(f);
+    }
+    s = StartRecording(screen.get(), Request("taken.wmv"));
+    EXPECT_FALSE(s.ok);
+    EXPECT_EQ(std::filesystem::file_size(dir.str() + "/taken.wmv"), 4u);
+}
+
+TEST_F(Recording, AStartWhileOneRunsFinishesTheFirstAndAFrameRateBelowOneCountsAsOne) {
+    RecordingRequest a = Request("first.wmv");
+    a.area = ScreenRect{0, 0, 40, 40};
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(a)).ok);
+    RecordingRequest b = Request("second.wmv");
+    b.area = ScreenRect{0, 0, 40, 40};
+    b.frameRate = 0;
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(b)).ok);
+    EXPECT_EQ(test::VideoStreamInfo(dir.str() + "/first.wmv"), "mss2 40 40");
+    std::this_thread::sleep_for(1500ms);
+    const int32_t frames = RecordingFramesWritten();
+    EXPECT_GE(frames, 2);
+    EXPECT_LE(frames, 3);
+    EXPECT_TRUE(StopRecording().ok);
+}
+
+TEST_F(Recording, SoundOnlyRecordsAVoiceFile) {
+    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    RecordingRequest r = Request("voice.wma");
+    ASSERT_TRUE(StartRecording(nullptr, std::move(r)).ok);
+    std::this_thread::sleep_for(2s);
+    RecordingStopResult stop = StopRecording();
+    ASSERT_TRUE(stop.ok) << stop.message;
+    EXPECT_TRUE(test::VideoStreamInfo(stop.fileName).empty());
+    std::vector<int16_t> sound = test::DecodeSound(stop.fileName);
+    EXPECT_NEAR(sound.size() / 8000.0, 2.0, 0.3);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+}
+
+} // namespace
+} // namespace tess

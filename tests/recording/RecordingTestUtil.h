@@ -1,0 +1,128 @@
+#pragma once
+// Helpers of the recording tests: reading recordings back through ffprobe and ffmpeg, and
+// running the program's command-line recording.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace tess::test {
+
+inline std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+// Presentation times (seconds) of the video frames, as ffprobe reads them.
+inline std::vector<double> VideoFrameTimes(const std::string& file) {
+    std::string out;
+    RunCommand("ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 " +
+                   Quote(file) + " 2>/dev/null",
+               &out);
+    std::vector<double> times;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty())
+            times.push_back(std::stod(line));
+    return times;
+}
+
+// "codec width height" of the first video stream, or empty.
+inline std::string VideoStreamInfo(const std::string& file) {
+    std::string out;
+    RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height "
+               "-of csv=p=0 " +
+                   Quote(file) + " 2>/dev/null",
+               &out);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    for (char& c : out)
+        if (c == ',')
+            c = ' ';
+    return out;
+}
+
+// Every video frame scaled (nearest pixel) to w x h, as RGB bytes; and whether ffmpeg
+// reported no error at all.
+inline std::vector<std::string> DecodeFramesSmall(const std::string& file, int w, int h,
+                                                  bool* clean = nullptr) {
+    std::string raw, errors;
+    RunCommand("ffmpeg -v error -i " + Quote(file) +
+                   " -map 0:v:0 -fps_mode passthrough -vf scale=" + std::to_string(w) + ":" +
+                   std::to_string(h) + ":flags=neighbor -f rawvideo -pix_fmt rgb24 - 2>/dev/null",
+               &raw);
+    if (clean) {
+        RunCommand("ffmpeg -v error -i " + Quote(file) + " -f null - 2>&1", &errors);
+        *clean = errors.empty();
+    }
+    std::vector<std::string> frames;
+    const size_t n = static_cast<size_t>(w) * h * 3;
+    for (size_t at = 0; at + n <= raw.size(); at += n)
+        frames.push_back(raw.substr(at, n));
+    return frames;
+}
+
+// The first audio stream as 16-bit mono samples at 8000 Hz.
+inline std::vector<int16_t> DecodeSound(const std::string& file) {
+    std::string raw;
+    RunCommand("ffmpeg -v error -i " + Quote(file) +
+                   " -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null",
+               &raw);
+    std::vector<int16_t> s(raw.size() / 2);
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(static_cast<uint8_t>(raw[2 * i]) |
+                                    static_cast<uint8_t>(raw[2 * i + 1]) << 8);
+    return s;
+}
+
+// Frequency of a tone from its rising zero crossings (0 for silence).
+inline double ToneFrequency(const std::vector<int16_t>& s, int rate = 8000) {
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    for (size_t i = 1; i < s.size(); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0) {
+            if (crossings == 0)
+                first = i;
+            last = i;
+            ++crossings;
+        }
+    if (crossings < 2)
+        return 0;
+    return (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
+}
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out; // standard output
+    std::string err; // standard error
+};
+
+// Runs the program with `args` (already quoted), standard error collected too.
+inline ProgramRun RunProgram(const std::string& args, const std::string& prefix = "") {
+    ProgramRun r;
+    TempDir dir;
+    std::string errFile = dir.str() + "/err";
+    r.exitCode =
+        RunCommand(prefix + Quote(ProgramPath()) + " " + args + " 2>" + Quote(errFile), &r.out);
+    std::string e;
+    RunCommand("cat " + Quote(errFile), &e);
+    r.err = e;
+    return r;
+}
+
+inline std::string FirstLine(const std::string& s) {
+    return s.substr(0, s.find('\n'));
+}
+
+} // namespace tess::test
