@@ -247,6 +247,10 @@ void SWaveIn::Run() {
         std::lock_guard lk(lock_);
         ProcessBuffer();
         ProcessBuffer();
+        // More already waiting (the device hands back a burst): come round again at once
+        // rather than after the next buffer, so the device is not left without buffers.
+        if (device_ && (headers_[ring_].flags.load() & platform::kWaveDone))
+            wake_.Set();
         if (device_ && device_->Failed() && !failureLogged_) {
             // The device is gone: what it handed back goes to the sink, then capture ends.
             while (ProcessBuffer()) {
