@@ -18,8 +18,11 @@ std::mutex gMutex;
 int gCount = 0;
 bool gOverride = false;
 std::string gOverridePath;
+std::string gProgramPath;
 
 std::string ProgramPath() {
+    if (!gProgramPath.empty())
+        return gProgramPath;
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)
@@ -96,6 +99,12 @@ void SetWarningLogPathForTesting(const std::string& path) {
     std::lock_guard lk(gMutex);
     gOverride = !path.empty();
     gOverridePath = path;
+    gCount = 0;
+}
+
+void SetProgramPathForTesting(const std::string& exePath) {
+    std::lock_guard lk(gMutex);
+    gProgramPath = exePath;
     gCount = 0;
 }
 

@@ -18,6 +18,10 @@ std::string WarningLogPath();
 // start counting again as if the program had just started.
 void SetWarningLogPathForTesting(const std::string& path);
 
+// For tests: take `exePath` as the program's path ("" restores the real one) and start
+// counting again.
+void SetProgramPathForTesting(const std::string& exePath);
+
 // The program's own log path: `exePath` with its extension replaced by ".log".
 std::string LogPathForProgram(const std::string& exePath);
 

@@ -390,6 +390,28 @@ TEST(WarningLog, PathBesideTheProgramOrUnderTheStateDirectory) {
     EXPECT_EQ(WarningLogPath(), LogPathForProgram(exe));
 }
 
+TEST(WarningLog, UnwritableProgramDirectoryFallsBackToTheStateDirectory) {
+    test::TempDir state;
+    std::string oldState = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+    setenv("XDG_STATE_HOME", state.str().c_str(), 1);
+    // Nothing can be created under /proc, even by root.
+    SetProgramPathForTesting("/proc/tessaray-test/tessaray");
+    std::string expected = state.str() + "/Tessaray/tessaray.log";
+    EXPECT_EQ(WarningLogPath(), expected);
+    LogWarning("Cannot open wave input driver %d", -1);
+    EXPECT_NE(ReadFile(expected).find("Cannot open wave input driver -1\n"), std::string::npos);
+    // A program directory that can be written gets the log beside the program.
+    SetProgramPathForTesting(state.str() + "/tessaray");
+    EXPECT_EQ(WarningLogPath(), state.str() + "/tessaray.log");
+    LogWarning("beside");
+    EXPECT_NE(ReadFile(state.str() + "/tessaray.log").find("beside\n"), std::string::npos);
+    SetProgramPathForTesting("");
+    if (oldState.empty())
+        unsetenv("XDG_STATE_HOME");
+    else
+        setenv("XDG_STATE_HOME", oldState.c_str(), 1);
+}
+
 // ---- real capture through ALSA's default device (the test run's sine source) ----
 
 std::vector<int16_t> Samples(const std::vector<char>& bytes) {
