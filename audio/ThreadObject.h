@@ -10,31 +10,9 @@
 #include <mutex>
 #include <thread>
 
+#include "media/Recorder.h" // AutoResetEvent
+
 namespace tess {
-
-// An auto-reset event: Set wakes one wait; a Set with nobody waiting is kept for the next.
-class AutoResetEvent {
-public:
-    void Set() {
-        {
-            std::lock_guard lk(m_);
-            signalled_ = true;
-        }
-        cv_.notify_one();
-    }
-    // True when signalled within `timeout`; the event is reset by the wait.
-    bool Wait(std::chrono::milliseconds timeout) {
-        std::unique_lock lk(m_);
-        bool got = cv_.wait_for(lk, timeout, [this] { return signalled_; });
-        signalled_ = false;
-        return got;
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
-};
 
 class ThreadObject {
 public:
