@@ -78,6 +78,11 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         out.path = name.path;
     }
 
+    if (request.beforeGrab)
+        request.beforeGrab();
+
+    // Every capture switches the scale off, with or without a caption.
+    settings.scaleEnable = false;
     std::unique_ptr<Fx> overlay = CreateOverlay(settings);
 
     int32_t code = kImageOk;

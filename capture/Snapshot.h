@@ -5,6 +5,7 @@
 // the capture-start action, the delay, the shutter sound, the status bar and the display
 // step; the command-line snapshot calls it as it is.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ struct SnapshotRequest {
     int32_t quality = -1;           // handed to the picture writer unchanged
     std::string outputPath;         // empty: a free name from the picture pattern
     bool drawCursor = true;         // the Cursor setting, normally
+    // Runs after the file is named and before the overlay is made and the screen grabbed
+    // (the snapshot commands' delay); may be empty.
+    std::function<void()> beforeGrab;
 };
 
 struct SnapshotOutcome {

@@ -62,9 +62,10 @@ public:
 
 protected:
     // Work that other parts of the program supply. Empty here until they exist.
-    virtual void DoSnapshotScreen() {}
-    virtual void DoSnapshotWindow() {}
-    virtual void DoSnapshotRegion() {}
+    // The snapshot commands (capture/ClientSnapshot.cpp).
+    virtual void DoSnapshotScreen();
+    virtual void DoSnapshotWindow();
+    virtual void DoSnapshotRegion();
     virtual void DoRecordScreen() {}
     virtual void DoRecordWindow() {}
     virtual void DoRecordRegion() {}

@@ -1,0 +1,233 @@
+#include "capture/SelectR.h"
+
+#include <cstdlib>
+
+#include <wx/dcclient.h>
+#include <wx/image.h>
+#include <wx/utils.h>
+
+#include "media/Grab.h"
+#include "media/MemBm.h"
+#include "resources/Ids.h"
+
+namespace tess {
+
+namespace {
+
+SelectR* g_active = nullptr;
+
+// The drag's anchor and current point, in screen coordinates; they outlive the window.
+wxPoint g_anchor;
+wxPoint g_current;
+
+wxBitmap ToBitmap(const MemBm& bm) {
+    wxImage img(bm.width(), bm.height(), false);
+    unsigned char* d = img.GetData();
+    for (int32_t y = 0; y < bm.height(); ++y) {
+        const uint8_t* s = bm.pixelAddress(0, y);
+        for (int32_t x = 0; x < bm.width(); ++x, s += 4, d += 3) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    }
+    return wxBitmap(img);
+}
+
+} // namespace
+
+wxColour SelectionColour(const std::string& selColor) {
+    char* end = nullptr;
+    unsigned long v = selColor.empty() ? 0 : std::strtoul(selColor.c_str(), &end, 16);
+    if (selColor.empty() || !end || *end != '\0')
+        return wxColour(255, 0, 255);
+    return wxColour(static_cast<unsigned char>(v & 0xff), static_cast<unsigned char>(v >> 8 & 0xff),
+                    static_cast<unsigned char>(v >> 16 & 0xff));
+}
+
+wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_PAINT(SelectR::OnPaint)
+    EVT_ERASE_BACKGROUND(SelectR::OnEraseBackground) EVT_MOTION(SelectR::OnMouseMove)
+        EVT_LEFT_DOWN(SelectR::OnLeftDown) EVT_LEFT_UP(SelectR::OnLeftUp)
+            EVT_MOUSE_CAPTURE_LOST(SelectR::OnCaptureLost) EVT_CHAR_HOOK(SelectR::OnCharHook)
+                EVT_PRIVATE_MESSAGE(SelectR::OnMessage) wxEND_EVENT_TABLE()
+
+                    SelectR::SelectR(wxWindow* parent, const wxColour& colour, ScreenRect* rectOut,
+                                     WindowId* windowOut, bool topLevelFirst,
+                                     ScreenConnection* screen)
+    : colour_(colour), rectOut_(rectOut), windowOut_(windowOut), topLevelFirst_(topLevelFirst),
+      screen_(screen) {
+    // The screen is frozen before the window exists, so the picture holds what the user
+    // saw when the command started.
+    if (screen_) {
+        covered_ = screen_->desktopRect();
+        int32_t code = 0;
+        std::unique_ptr<MemBm> picture =
+            GrabScreenPicture(*screen_, false, true, true, &covered_, &code);
+        if (picture && !picture->empty())
+            frozen_ = ToBitmap(*picture);
+    }
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Create(
+        parent, kSelectRDialogId, wxEmptyString, wxPoint(0, 0),
+        wxSize(covered_.right > 0 ? covered_.right : 1, covered_.bottom > 0 ? covered_.bottom : 1),
+        wxBORDER_NONE | wxSTAY_ON_TOP);
+    SetPosition(wxPoint(0, 0));
+}
+
+SelectR::~SelectR() {
+    if (g_active == this)
+        g_active = nullptr;
+}
+
+SelectR* SelectR::Active() {
+    return g_active;
+}
+
+std::function<void()>& SelectR::Beep() {
+    static std::function<void()> beep = [] { wxBell(); };
+    return beep;
+}
+
+int SelectR::ShowModal() {
+    if (!frozen_.IsOk())
+        return wxID_CANCEL; // nothing to show: no screen
+    g_active = this;
+    // The first outline is drawn once the window is up.
+    PostMessage(this, msg::SelectionPaint);
+    int rc = wxDialog::ShowModal();
+    g_active = nullptr;
+    return rc;
+}
+
+wxPoint SelectR::ScreenPoint(const wxMouseEvent& e) const {
+    return ClientToScreen(e.GetPosition());
+}
+
+void SelectR::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    dc.DrawBitmap(frozen_, ScreenToClient(wxPoint(covered_.left, covered_.top)));
+    if (!shown_)
+        return;
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(colour_));
+    for (const ScreenRect& bar : FrameBars(*shown_)) {
+        if (bar.empty())
+            continue;
+        wxPoint at = ScreenToClient(wxPoint(bar.left, bar.top));
+        dc.DrawRectangle(at.x, at.y, bar.width(), bar.height());
+    }
+}
+
+void SelectR::RefreshFrame(const ScreenRect& r) {
+    for (const ScreenRect& bar : FrameBars(r)) {
+        if (bar.empty())
+            continue;
+        wxPoint at = ScreenToClient(wxPoint(bar.left, bar.top));
+        RefreshRect(wxRect(at.x, at.y, bar.width(), bar.height()), false);
+    }
+}
+
+void SelectR::ShowFrame(std::optional<ScreenRect> frame) {
+    if (frame == shown_)
+        return;
+    if (shown_)
+        RefreshFrame(*shown_);
+    shown_ = frame;
+    if (shown_)
+        RefreshFrame(*shown_);
+}
+
+void SelectR::OutlineWindowAt(const wxPoint& p, bool shift) {
+    if (!windowOut_ || !screen_)
+        return;
+    ScreenWindowTree tree(*screen_);
+    WindowId w = FindWindowAt(tree, p.x, p.y, DeepSearch(topLevelFirst_, shift));
+    *windowOut_ = w;
+    if (!LastOutlined().moveTo(w))
+        return;
+    if (Beep())
+        Beep()();
+    std::optional<ScreenRect> r = w ? screen_->windowRect(w) : std::nullopt;
+    ShowFrame(r);
+}
+
+void SelectR::UpdateDrag(const wxPoint& p) {
+    if (p == g_current)
+        return;
+    g_current = p;
+    ShowFrame(DragRect(g_anchor.x, g_anchor.y, g_current.x, g_current.y));
+}
+
+void SelectR::OnMouseMove(wxMouseEvent& e) {
+    wxPoint p = ScreenPoint(e);
+    if (dragging_)
+        UpdateDrag(p);
+    else if (windowOut_)
+        OutlineWindowAt(p, e.ShiftDown());
+}
+
+void SelectR::OnLeftDown(wxMouseEvent& e) {
+    if (!rectOut_)
+        return;
+    dragging_ = true;
+    g_anchor = g_current = ScreenPoint(e);
+    if (!HasCapture())
+        CaptureMouse();
+}
+
+void SelectR::OnLeftUp(wxMouseEvent& e) {
+    if (HasCapture())
+        ReleaseMouse();
+    wxPoint p = ScreenPoint(e);
+    if (rectOut_) {
+        // A release without a press here (the button was down when the window opened)
+        // selects nothing.
+        if (!dragging_)
+            return;
+        UpdateDrag(p);
+        dragging_ = false;
+        ScreenRect r = DragRect(g_anchor.x, g_anchor.y, g_current.x, g_current.y);
+        ShowFrame(r);
+        *rectOut_ = r;
+    } else if (windowOut_) {
+        OutlineWindowAt(p, e.ShiftDown());
+    }
+    Finish(wxID_OK);
+}
+
+void SelectR::Finish(int code) {
+    if (IsModal()) {
+        EndModal(code);
+    } else {
+        SetReturnCode(code);
+        Hide();
+    }
+}
+
+void SelectR::OnCaptureLost(wxMouseCaptureLostEvent&) {}
+
+void SelectR::OnCharHook(wxKeyEvent& e) {
+    if (e.GetKeyCode() != WXK_ESCAPE) {
+        e.Skip();
+        return;
+    }
+    if (HasCapture())
+        ReleaseMouse();
+    dragging_ = false;
+    Finish(wxID_CANCEL);
+}
+
+void SelectR::OnMessage(PrivateMessageEvent& e) {
+    if (e.message() != msg::SelectionPaint) {
+        e.Skip();
+        return;
+    }
+    Refresh(false);
+    if (dragging_ || !windowOut_ || !screen_)
+        return;
+    int32_t x = 0, y = 0;
+    if (screen_->pointer(&x, &y))
+        OutlineWindowAt(wxPoint(x, y), wxGetKeyState(WXK_SHIFT));
+}
+
+} // namespace tess

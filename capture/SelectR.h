@@ -1,0 +1,79 @@
+#pragma once
+// SelectR: the window in which the user points at what to capture. It freezes the screen,
+// covers the whole desktop with that picture (top-most, no decorations) and lets the user
+// click a window, outlined in the selection colour while the mouse is over it, or drag a
+// rectangle, framed 3 pixels thick. Run modally: wxID_OK when the left button was
+// released, wxID_CANCEL on Esc.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <wx/bitmap.h>
+#include <wx/dialog.h>
+
+#include "capture/Selection.h"
+#include "resources/Messages.h"
+
+namespace tess {
+
+// Dialog resource of the selection window.
+inline constexpr int kSelectRDialogId = 27400;
+
+// The selection colour setting (hexadecimal text, red in the low byte: "ff00ff") as a wx
+// colour; magenta when the text is empty or no hexadecimal number.
+wxColour SelectionColour(const std::string& selColor);
+
+class SelectR : public wxDialog {
+public:
+    // `rectOut` asks for a rectangle, `windowOut` for a window (either may be null).
+    // `topLevelFirst`: plain pointing finds top-level windows, pointing with Shift held
+    // finds child windows. `screen` is the window thread's connection normally.
+    SelectR(wxWindow* parent, const wxColour& colour, ScreenRect* rectOut, WindowId* windowOut,
+            bool topLevelFirst, ScreenConnection* screen = WindowThreadScreen());
+    ~SelectR() override;
+
+    int ShowModal() override;
+
+    // The desktop rectangle covered, the frozen picture of it, the frame now drawn (around
+    // the outlined window or the drag), whether a drag is under way.
+    const ScreenRect& covered() const { return covered_; }
+    const wxBitmap& frozen() const { return frozen_; }
+    std::optional<ScreenRect> shownFrame() const { return shown_; }
+    bool dragging() const { return dragging_; }
+
+    // The selection window now open, or null (tests drive it through this).
+    static SelectR* Active();
+    // The beep sounded when a new window is outlined (wxBell unless replaced).
+    static std::function<void()>& Beep();
+
+private:
+    void OnPaint(wxPaintEvent& e);
+    void OnEraseBackground(wxEraseEvent&) {}
+    void OnMouseMove(wxMouseEvent& e);
+    void OnLeftDown(wxMouseEvent& e);
+    void OnLeftUp(wxMouseEvent& e);
+    void OnCaptureLost(wxMouseCaptureLostEvent& e);
+    void OnCharHook(wxKeyEvent& e);
+    void OnMessage(PrivateMessageEvent& e);
+
+    wxPoint ScreenPoint(const wxMouseEvent& e) const;
+    void OutlineWindowAt(const wxPoint& p, bool shift);
+    void UpdateDrag(const wxPoint& p);
+    void ShowFrame(std::optional<ScreenRect> frame);
+    void RefreshFrame(const ScreenRect& r);
+    void Finish(int code);
+
+    wxColour colour_;
+    ScreenRect* rectOut_;
+    WindowId* windowOut_;
+    bool topLevelFirst_;
+    ScreenConnection* screen_;
+    ScreenRect covered_;
+    wxBitmap frozen_;
+    std::optional<ScreenRect> shown_;
+    bool dragging_ = false;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+} // namespace tess

@@ -1,0 +1,95 @@
+#include "capture/SnapshotPipeline.h"
+
+#include "media/WriteImageFile.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+void ApplyCaptureStart(SnapshotHost& host, const Settings& settings) {
+    if (settings.captureAction == 1)
+        host.HideFrame();
+    else if (settings.captureAction == 2)
+        host.MinimizeFrame();
+}
+
+void UndoCaptureStart(SnapshotHost& host, const Settings& settings) {
+    if (settings.captureAction != 0)
+        host.ShowFrameNormal();
+    host.RebuildTitle();
+}
+
+std::string SnapshotStatusText(const SnapshotOutcome& outcome) {
+    if (outcome.ok)
+        return outcome.path;
+    return outcome.message.empty() ? std::string("Snapshot failed.") : outcome.message;
+}
+
+SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
+                             std::optional<ScreenRect> area, int32_t format, int32_t quality) {
+    SnapshotRequest request;
+    request.window = window;
+    request.area = window ? std::nullopt : area;
+    request.format = format;
+    request.quality = quality;
+    request.drawCursor = settings.cursor;
+    // Between the naming of the file and the grab: the delay, then the title.
+    request.beforeGrab = [&host, &settings] {
+        if (settings.captureDelay) {
+            for (int i = 0; i < kDelaySteps; ++i) {
+                host.Wait(kDelayStepMs);
+                host.Beep();
+            }
+        }
+        host.RebuildTitle();
+    };
+
+    SnapshotOutcome out;
+    if (ScreenConnection* screen = host.Screen()) {
+        out = TakeSnapshotNow(*screen, settings, request);
+    } else {
+        out.code = kImageNoDrawingArea;
+        out.message = "Snapshot failed: the screen cannot be reached (no X display).";
+    }
+    // A file that was not written gets no shutter, no path and no display.
+    if (out.ok)
+        host.PlayShutter();
+    host.ShowStatus(SnapshotStatusText(out));
+    if (out.ok && settings.displayOpenAuto)
+        host.DisplayFile(out.path);
+    return out;
+}
+
+std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings) {
+    ApplyCaptureStart(host, settings);
+    SnapshotOutcome out = TakeSnapshot(host, settings, 0, std::nullopt);
+    UndoCaptureStart(host, settings);
+    return out;
+}
+
+std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings) {
+    ApplyCaptureStart(host, settings);
+    host.ShowPrompt(kPromptSnapWindow);
+    std::optional<SnapshotOutcome> out;
+    WindowId window = 0;
+    if (host.SelectWindow(&window)) {
+        host.Wait(kAfterSelectionMs);
+        out = TakeSnapshot(host, settings, window, std::nullopt);
+    }
+    UndoCaptureStart(host, settings);
+    return out;
+}
+
+std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings) {
+    ApplyCaptureStart(host, settings);
+    host.ShowPrompt(kPromptSnapRegion);
+    std::optional<SnapshotOutcome> out;
+    ScreenRect rect;
+    if (host.SelectRectangle(&rect)) {
+        host.Wait(kAfterSelectionMs);
+        out = TakeSnapshot(host, settings, 0, rect);
+    }
+    UndoCaptureStart(host, settings);
+    return out;
+}
+
+} // namespace tess

@@ -1,0 +1,73 @@
+#pragma once
+// The snapshot commands: the capture-start action (hide or minimize the main frame), the
+// choice of window or rectangle, the three-second delay with its beeps, the grab and write,
+// the shutter sound, the path (or the failure) in the status bar and the display of the
+// file. The steps that touch windows, sound and time go through a `SnapshotHost`, so the
+// order can be followed without a toolkit; the main window supplies the real one.
+#include <optional>
+#include <string>
+
+#include "capture/Snapshot.h"
+
+namespace tess {
+
+struct Settings;
+
+inline constexpr char kPromptSnapWindow[] = "Click the window that you wish to snap...";
+inline constexpr char kPromptSnapRegion[] = "Click and drag the rectangle you wish to snap...";
+
+// Milliseconds between the selection and the grab (the selection window must be gone).
+inline constexpr int kAfterSelectionMs = 100;
+// The delay: three waits of one second, each followed by a beep.
+inline constexpr int kDelayStepMs = 1000;
+inline constexpr int kDelaySteps = 3;
+
+class SnapshotHost {
+public:
+    virtual ~SnapshotHost() = default;
+    // The main frame: hidden, minimized, or shown again in its normal state.
+    virtual void HideFrame() = 0;
+    virtual void MinimizeFrame() = 0;
+    virtual void ShowFrameNormal() = 0;
+    // The frame's title: a selection prompt, or the title rebuilt for what is displayed.
+    virtual void ShowPrompt(const std::string& text) = 0;
+    virtual void RebuildTitle() = 0;
+    // The selection window; true when the user chose (OK), false on cancel.
+    virtual bool SelectWindow(WindowId* window) = 0;
+    virtual bool SelectRectangle(ScreenRect* rect) = 0;
+    virtual void Wait(int ms) = 0;
+    virtual void Beep() = 0;
+    // Starts the shutter sound and returns at once.
+    virtual void PlayShutter() = 0;
+    virtual void ShowStatus(const std::string& text) = 0;
+    // Shows a written file (the display step).
+    virtual void DisplayFile(const std::string& path) = 0;
+    // The window thread's screen; null when there is no display.
+    virtual ScreenConnection* Screen() = 0;
+};
+
+// The capture-start action of `CaptureAction` (1 hide, 2 minimize, 0 nothing) and its
+// undo (the frame shown normally unless the action is 0; the title rebuilt either way).
+void ApplyCaptureStart(SnapshotHost& host, const Settings& settings);
+void UndoCaptureStart(SnapshotHost& host, const Settings& settings);
+
+// One snapshot of a window, a rectangle or (neither) the whole desktop: the name, the
+// delay, the grab with cursor and caption, the write; then, only when a file was written,
+// the shutter sound, the path in the status bar and the display step. A failure shows its
+// message in the status bar instead. Format -1 is `ImageFormat`.
+SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
+                             std::optional<ScreenRect> area, int32_t format = -1,
+                             int32_t quality = -1);
+
+// "Snapshot Screen" (1842), "Snapshot Window" (1835), "Snapshot Region" (1836). The window
+// and region commands show the prompt, let the user choose, wait 100 ms and snap; a
+// cancelled choice captures nothing. The capture-start action is undone in every case.
+// None returns an outcome when nothing was captured.
+std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings);
+std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings);
+std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings);
+
+// The status-bar text of a snapshot: the path, or the reason it failed.
+std::string SnapshotStatusText(const SnapshotOutcome& outcome);
+
+} // namespace tess

@@ -1,0 +1,171 @@
+// The snapshot commands of the client window inside a frame on a real X server: the frame
+// hidden during the selection and shown again, the selection window driven by the mouse,
+// the file's pixels, the path in the status bar, the hooks for the shutter and the display.
+// Before Xlib (its macros): the client window's headers.
+#include "capture/ClientSnapshot.h"
+#include "capture/SelectR.h"
+#include "capture/TClient.h"
+#include "resources/Ids.h"
+
+#include "SnapshotTestSupport.h"
+
+#include <filesystem>
+
+#include <wx/frame.h>
+#include <wx/statusbr.h>
+
+namespace tess {
+namespace {
+
+class ClientSnapshotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TESS_NEED_WX();
+        saved = GlobalSettings();
+        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
+        GlobalSettings().captureAction = 1;
+        GlobalSettings().displayOpenAuto = true;
+        SnapshotHooksForTesting().shutter = [this] { ++shutters; };
+        SnapshotHooksForTesting().display = [this](const std::string& p) { shown.push_back(p); };
+        SnapshotHooksForTesting().beep = [this] { ++beeps; };
+        SelectR::Beep() = [] {};
+        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
+        frame->CreateStatusBar(1);
+        client = new TClient(frame);
+        frame->Show();
+        test::Pump(100);
+    }
+    void TearDown() override {
+        if (!frame)
+            return;
+        frame->Destroy();
+        test::Pump(20);
+        SnapshotHooksForTesting() = {};
+        SelectR::Beep() = [] { wxBell(); };
+        GlobalSettings() = saved;
+    }
+    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+
+    test::TempDir dir;
+    Settings saved;
+    wxFrame* frame = nullptr;
+    TClient* client = nullptr;
+    int shutters = 0, beeps = 0;
+    std::vector<std::string> shown;
+};
+
+TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
+    test::XTestDisplay x;
+    Window win = x.create(40, 30, 64, 48, test::Pattern);
+    Window below = x.createSolid(1150, 550, 500, 400, 0x123456); // under the frame
+    frame->Raise();
+    test::Pump(50);
+    client->RunCommand(id::SnapshotScreen);
+    const std::string path = dir.str() + "/Tess_1.png";
+    EXPECT_EQ(StatusText(), path);
+    EXPECT_EQ(shutters, 1);
+    EXPECT_EQ(shown, std::vector<std::string>{path});
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetTitle(), "Tessaray");
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(path, &w, &h);
+    ASSERT_EQ(w, 1920);
+    ASSERT_EQ(h, 1080);
+    int bad = 0;
+    for (int yy = 0; yy < 48; ++yy)
+        for (int xx = 0; xx < 64; ++xx)
+            bad += px[static_cast<size_t>(30 + yy) * 1920 + 40 + xx] != test::Pattern(xx, yy);
+    EXPECT_EQ(bad, 0);
+    // The frame was hidden for the grab: its place shows what lies below it.
+    EXPECT_EQ(px[static_cast<size_t>(700) * 1920 + 1300], 0x123456u);
+    x.destroy(below);
+    x.destroy(win);
+
+    // A directory that is gone: the failure in the status bar, no shutter, no display.
+    GlobalSettings().defaultDirectory = dir.str() + "/gone";
+    client->RunCommand(id::SnapshotScreen);
+    EXPECT_NE(StatusText(), path);
+    EXPECT_FALSE(StatusText().empty());
+    EXPECT_EQ(shutters, 1);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(frame->IsShown());
+}
+
+TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
+    test::XTestDisplay x;
+    Window win = x.createSolid(500, 400, 90, 70, 0x40c080);
+    test::Pump(20);
+    bool frameHiddenDuringSelection = false;
+    std::string titleDuringSelection;
+    SelectR* dlg = nullptr;
+    test::Script script(
+        {[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); }, test::Do([&] {
+             frameHiddenDuringSelection = !frame->IsShown();
+             titleDuringSelection = frame->GetTitle().utf8_string();
+             test::SendMouse(*dlg, wxEVT_MOTION, {530, 430});
+             test::SendMouse(*dlg, wxEVT_LEFT_UP, {530, 430});
+         })},
+        [] {
+            if (SelectR* d = SelectR::Active())
+                d->EndModal(wxID_CANCEL);
+        });
+    client->RunCommand(id::SnapshotWindow);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(frameHiddenDuringSelection);
+    EXPECT_EQ(titleDuringSelection, "Click the window that you wish to snap...");
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetTitle(), "Tessaray");
+    const std::string path = dir.str() + "/Tess_1.png";
+    EXPECT_EQ(StatusText(), path);
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(path, &w, &h);
+    EXPECT_EQ(w, 90);
+    EXPECT_EQ(h, 70);
+    ASSERT_FALSE(px.empty());
+    EXPECT_EQ(px[0], 0x40c080u);
+    EXPECT_EQ(px.back(), 0x40c080u);
+    x.destroy(win);
+}
+
+TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
+    GlobalSettings().capSelect = kCapRectangle;
+    GlobalSettings().captureDelay = true;
+    std::vector<int> waits;
+    SnapshotHooksForTesting().wait = [&](int ms) { waits.push_back(ms); };
+    SelectR* dlg = nullptr;
+    test::Script script(
+        {[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); }, test::Do([&] {
+             test::SendMouse(*dlg, wxEVT_LEFT_DOWN, {300, 200});
+             test::SendMouse(*dlg, wxEVT_MOTION, {100, 100}, false, true);
+             test::SendMouse(*dlg, wxEVT_LEFT_UP, {100, 100});
+         })},
+        [] {
+            if (SelectR* d = SelectR::Active())
+                d->EndModal(wxID_CANCEL);
+        });
+    client->RunCommand(id::Snapshot); // "Snapshot" in rectangle mode takes a region
+    EXPECT_TRUE(script.finished());
+    // Hiding settles for 100 ms, the selection's 100 ms, then three seconds of delay.
+    EXPECT_EQ(waits, (std::vector<int>{100, 100, 1000, 1000, 1000}));
+    EXPECT_EQ(beeps, 3);
+    int w = 0, h = 0;
+    EXPECT_FALSE(test::ReadPixels(dir.str() + "/Tess_1.png", &w, &h).empty());
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 100);
+
+    // Esc: nothing captured, the frame back.
+    test::Script cancel({[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); },
+                         test::Do([&] { test::SendKey(*dlg, WXK_ESCAPE); })},
+                        [] {
+                            if (SelectR* d = SelectR::Active())
+                                d->EndModal(wxID_CANCEL);
+                        });
+    client->RunCommand(id::SnapshotRegion);
+    EXPECT_TRUE(cancel.finished());
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_2.png"));
+    EXPECT_EQ(beeps, 3);
+    EXPECT_TRUE(frame->IsShown());
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,198 @@
+// The order of a snapshot's steps with a recording host and the real screen: the
+// capture-start action and its undo, the prompt, the selection, the delay's three beeps
+// before the grab, the shutter and the status only for a written file, the display step.
+#include "SnapshotTestSupport.h"
+
+#include <filesystem>
+
+#include "capture/SnapshotPipeline.h"
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LogHost : public SnapshotHost {
+public:
+    explicit LogHost(ScreenConnection* s, std::string dir) : screen(s), dir_(std::move(dir)) {}
+    void HideFrame() override { log.push_back("hide"); }
+    void MinimizeFrame() override { log.push_back("minimize"); }
+    void ShowFrameNormal() override { log.push_back("show"); }
+    void ShowPrompt(const std::string& t) override { log.push_back("prompt:" + t); }
+    void RebuildTitle() override { log.push_back("title"); }
+    bool SelectWindow(WindowId* w) override {
+        log.push_back("select-window");
+        if (choose)
+            *w = window;
+        return choose;
+    }
+    bool SelectRectangle(ScreenRect* r) override {
+        log.push_back("select-rect");
+        if (choose)
+            *r = rect;
+        return choose;
+    }
+    void Wait(int ms) override { log.push_back("wait" + std::to_string(ms)); }
+    void Beep() override { log.push_back("beep" + std::to_string(Files())); }
+    void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
+    void ShowStatus(const std::string& t) override {
+        status = t;
+        log.push_back("status");
+    }
+    void DisplayFile(const std::string& p) override { log.push_back("display:" + p); }
+    ScreenConnection* Screen() override { return screen; }
+
+    // Picture files in the directory now.
+    int Files() const {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir_))
+            n += e.is_regular_file() ? 1 : 0;
+        return n;
+    }
+
+    ScreenConnection* screen;
+    bool choose = true;
+    WindowId window = 0;
+    ScreenRect rect{10, 10, 60, 50};
+    std::vector<std::string> log;
+    std::string status;
+
+private:
+    std::string dir_;
+};
+
+using Log = std::vector<std::string>;
+
+class PipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay())
+            GTEST_SKIP() << "no X display";
+        screen = ScreenConnection::open();
+        ASSERT_TRUE(screen);
+        s = test::QuietSnapshotSettings(dir.str());
+    }
+    test::TempDir dir;
+    std::unique_ptr<ScreenConnection> screen;
+    Settings s;
+};
+
+TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
+    test::XTestDisplay x;
+    Window win = x.createSolid(300, 200, 50, 40, 0x336699);
+    s.captureAction = 1;
+    s.displayOpenAuto = true;
+    s.scaleEnable = true;
+    LogHost host(screen.get(), dir.str());
+    host.window = win;
+    auto out = SnapshotWindowCommand(host, s);
+    ASSERT_TRUE(out && out->ok) << (out ? out->message : "cancelled");
+    const std::string path = dir.str() + "/Tess_1.png";
+    EXPECT_EQ(out->path, path);
+    EXPECT_EQ(host.log,
+              (Log{"hide", "prompt:Click the window that you wish to snap...", "select-window",
+                   "wait100", "title", "shutter1", "status", "display:" + path, "show", "title"}));
+    EXPECT_EQ(host.status, path);
+    EXPECT_FALSE(s.scaleEnable); // every capture switches the scale off
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(path, &w, &h);
+    EXPECT_EQ(w, 50);
+    EXPECT_EQ(h, 40);
+    ASSERT_FALSE(px.empty());
+    EXPECT_EQ(px[0], 0x336699u);
+    x.destroy(win);
+}
+
+TEST_F(PipelineTest, CancelledSelectionOnlyUndoesTheStartAction) {
+    s.captureAction = 2;
+    LogHost host(screen.get(), dir.str());
+    host.choose = false;
+    EXPECT_FALSE(SnapshotRegionCommand(host, s));
+    EXPECT_EQ(host.log, (Log{"minimize", "prompt:Click and drag the rectangle you wish to snap...",
+                             "select-rect", "show", "title"}));
+    EXPECT_EQ(host.Files(), 0);
+
+    // No start action: the frame is left alone, the title still rebuilt.
+    s.captureAction = 0;
+    host.log.clear();
+    EXPECT_FALSE(SnapshotWindowCommand(host, s));
+    EXPECT_EQ(host.log,
+              (Log{"prompt:Click the window that you wish to snap...", "select-window", "title"}));
+}
+
+TEST_F(PipelineTest, DelayBeepsThreeTimesASecondApartBeforeTheGrab) {
+    s.captureDelay = true;
+    s.captureAction = 1;
+    LogHost host(screen.get(), dir.str());
+    auto out = SnapshotScreenCommand(host, s);
+    ASSERT_TRUE(out && out->ok) << out->message;
+    // No file during the beeps; the file is there when the shutter sounds.
+    EXPECT_EQ(host.log, (Log{"hide", "wait1000", "beep0", "wait1000", "beep0", "wait1000", "beep0",
+                             "title", "shutter1", "status", "show", "title"}));
+    int w = 0, h = 0;
+    EXPECT_FALSE(test::ReadPixels(out->path, &w, &h).empty());
+    EXPECT_EQ(w, 1920);
+    EXPECT_EQ(h, 1080);
+}
+
+TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
+    s.displayOpenAuto = true;
+    LogHost host(screen.get(), dir.str());
+
+    // A click without a drag: nothing to capture.
+    host.rect = ScreenRect{40, 40, 40, 40};
+    auto out = SnapshotRegionCommand(host, s);
+    ASSERT_TRUE(out);
+    EXPECT_FALSE(out->ok);
+    EXPECT_EQ(host.Files(), 0);
+    EXPECT_EQ(host.status, out->message);
+    EXPECT_NE(host.status.find("failed"), std::string::npos) << host.status;
+    for (const std::string& step : host.log) {
+        EXPECT_EQ(step.find("shutter"), std::string::npos);
+        EXPECT_EQ(step.find("display"), std::string::npos);
+    }
+
+    // Format 2 writes no picture file and says so.
+    s.imageFormat = 2;
+    host.log.clear();
+    out = SnapshotScreenCommand(host, s);
+    EXPECT_FALSE(out->ok);
+    EXPECT_EQ(host.Files(), 0);
+    EXPECT_EQ(host.status, out->message);
+    s.imageFormat = 0;
+
+    // A directory that cannot be written.
+    s.defaultDirectory = "/proc/tessaray-test";
+    out = SnapshotScreenCommand(host, s);
+    EXPECT_FALSE(out->ok);
+    EXPECT_FALSE(host.status.empty());
+    EXPECT_NE(host.status, out->path);
+
+    // No display at all.
+    LogHost blind(nullptr, dir.str());
+    s.defaultDirectory = dir.str();
+    out = SnapshotScreenCommand(blind, s);
+    EXPECT_FALSE(out->ok);
+    EXPECT_NE(blind.status.find("screen"), std::string::npos) << blind.status;
+    EXPECT_EQ(blind.Files(), 0);
+}
+
+TEST_F(PipelineTest, CaptionEnabledButEmptyWritesThePictureAsGrabbed) {
+    test::XTestDisplay x;
+    Window win = x.createSolid(0, 0, 120, 60, 0x804020);
+    s.capEnable = true;
+    s.capString.clear();
+    LogHost host(screen.get(), dir.str());
+    host.rect = ScreenRect{0, 0, 120, 60};
+    auto out = SnapshotRegionCommand(host, s);
+    ASSERT_TRUE(out && out->ok) << out->message;
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(out->path, &w, &h);
+    ASSERT_EQ(px.size(), 120u * 60u);
+    for (uint32_t p : px)
+        ASSERT_EQ(p, 0x804020u);
+    x.destroy(win);
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,141 @@
+// The real program's command-line snapshot: a file whose pixels match the screen, the
+// picture pattern in the capture directory when no output is named, no settings written,
+// clear errors with a non-zero exit, and long options' values never read as switches.
+#include "SnapshotTestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramSnapshotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay() || test::ProgramPath().empty() || !test::HaveProgram("convert"))
+            GTEST_SKIP() << "no X display, program or ImageMagick";
+        env = "XDG_CONFIG_HOME='" + dir.str() + "/config' XDG_DATA_HOME='" + dir.str() + "/data' ";
+        fs::create_directories(dir.path() / "config");
+        fs::create_directories(dir.path() / "data");
+    }
+    // Runs the program with `args`; stdout in *out, stderr in *err.
+    int Run(const std::string& args, std::string* out, std::string* err) {
+        out->clear();
+        std::string errFile = dir.str() + "/stderr.txt";
+        int rc = test::RunCommand(
+            env + "'" + test::ProgramPath() + "' " + args + " 2>'" + errFile + "'", out);
+        std::ifstream f(errFile);
+        err->assign(std::istreambuf_iterator<char>(f), {});
+        return rc;
+    }
+    std::string StorePath() const { return dir.str() + "/config/Quorvanta/Tessaray.reg"; }
+    std::string ReadStore() const {
+        std::ifstream f(StorePath());
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    void WriteStore(const std::string& text) {
+        fs::create_directories(dir.path() / "config/Quorvanta");
+        std::ofstream(StorePath()) << text;
+    }
+    // The store is missing or holds no value (loading may make the empty key).
+    bool NoValuesStored() const { return ReadStore().find('=') == std::string::npos; }
+
+    test::TempDir dir;
+    std::string env;
+};
+
+TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
+    test::XTestDisplay x;
+    Window win = x.create(600, 300, 80, 50, test::Pattern);
+    const std::string file = dir.str() + "/shot.png";
+    std::string out, err;
+    EXPECT_EQ(Run("--snapshot --region 590,290,100,70 --output '" + file + "'", &out, &err), 0)
+        << err;
+    EXPECT_EQ(out, file + "\n");
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(file, &w, &h);
+    ASSERT_EQ(w, 100);
+    ASSERT_EQ(h, 70);
+    int bad = 0;
+    for (int yy = 0; yy < 50; ++yy)
+        for (int xx = 0; xx < 80; ++xx)
+            bad += px[static_cast<size_t>(10 + yy) * 100 + 10 + xx] != test::Pattern(xx, yy);
+    EXPECT_EQ(bad, 0);
+
+    // The window by id, as BMP.
+    const std::string bmp = dir.str() + "/win.bmp";
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(win));
+    EXPECT_EQ(Run(std::string("--snapshot --window ") + id + " --format bmp --output '" + bmp + "'",
+                  &out, &err),
+              0)
+        << err;
+    px = test::ReadPixels(bmp, &w, &h);
+    ASSERT_EQ(w, 80);
+    ASSERT_EQ(h, 50);
+    EXPECT_EQ(px[0], test::Pattern(0, 0));
+    EXPECT_EQ(px[49 * 80 + 79], test::Pattern(79, 49));
+
+    // No settings are written.
+    EXPECT_TRUE(NoValuesStored());
+    x.destroy(win);
+}
+
+TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {
+    std::string out, err;
+    ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
+    const std::string first = dir.str() + "/data/Tessaray/Tess_1.png";
+    EXPECT_EQ(out, first + "\n");
+    EXPECT_TRUE(fs::exists(first));
+    ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
+    EXPECT_EQ(out, dir.str() + "/data/Tessaray/Tess_2.png\n");
+    EXPECT_TRUE(NoValuesStored());
+
+    // The picture settings of the store are honoured, and the store is left as it was.
+    fs::create_directories(dir.path() / "shots");
+    const std::string store = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+                              "\"DefaultDirectory\"=\"" +
+                              dir.str() +
+                              "/shots\"\n\"FileSnapName\"=\"Shot\"\n"
+                              "\"ImageFormat\"=\"1\"\n";
+    WriteStore(store);
+    ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
+    EXPECT_EQ(out, dir.str() + "/shots/Shot_1.bmp\n");
+    EXPECT_EQ(ReadStore(), store);
+}
+
+TEST_F(ProgramSnapshotTest, ClearErrorsAndNonZeroExits) {
+    std::string out, err;
+    // A directory below a regular file cannot exist.
+    std::ofstream(dir.str() + "/plain") << "x";
+    EXPECT_EQ(Run("--snapshot --output '" + dir.str() + "/plain/x.png'", &out, &err), 1);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(err.rfind("tessaray: ", 0), 0u) << err;
+    EXPECT_FALSE(fs::exists(dir.str() + "/plain/x.png"));
+
+    EXPECT_NE(Run("--snapshot --output /proc/tessaray-test.png", &out, &err), 0);
+    EXPECT_EQ(err.rfind("tessaray: ", 0), 0u) << err;
+
+    EXPECT_EQ(Run("--snapshot --region 1,2,3", &out, &err), 2);
+    EXPECT_NE(err.find("usage"), std::string::npos) << err;
+
+    // A value that looks like the "/U" switch is the option's value, not the switch: the
+    // program does not uninstall (which would remove the log-on entry and say nothing).
+    fs::create_directories(dir.path() / "config/autostart");
+    std::ofstream(dir.str() + "/config/autostart/tessaray.desktop") << "[Desktop Entry]\n";
+    EXPECT_EQ(Run("--snapshot --output /Unwritable-tessaray/x.png", &out, &err), 1);
+    EXPECT_EQ(err.rfind("tessaray: ", 0), 0u) << err;
+    EXPECT_TRUE(fs::exists(dir.str() + "/config/autostart/tessaray.desktop"));
+
+    // No display.
+    std::string saved = env;
+    env += "DISPLAY=:9876 ";
+    EXPECT_EQ(Run("--snapshot --output '" + dir.str() + "/none.png'", &out, &err), 1);
+    EXPECT_NE(err.find("display"), std::string::npos) << err;
+    env = saved;
+}
+
+} // namespace
+} // namespace tess

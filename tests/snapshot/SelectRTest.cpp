@@ -1,0 +1,231 @@
+// The selection window on a real X server: the frozen screen, the outline of the window
+// under the cursor (smallest first, Shift for child windows, one beep per new window, also
+// across selections), dragging a rectangle either way, Esc, and real pointer input.
+#include "SnapshotTestSupport.h"
+
+#include <wx/image.h>
+#include <wx/uiaction.h>
+
+#include "capture/SelectR.h"
+
+namespace tess {
+namespace {
+
+class SelectRTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TESS_NEED_WX();
+        screen = ScreenConnection::open();
+        ASSERT_TRUE(screen && x.get());
+        large = x.createSolid(100, 100, 600, 400, 0x2040a0);
+        small = x.createSolid(200, 150, 100, 80, 0xc0c000);
+        child = x.createSolid(350, 200, 60, 40, 0x00a050, large); // at (450, 300) on screen
+        LastOutlined().moveTo(0); // no window outlined before this test
+        savedBeep = SelectR::Beep();
+        SelectR::Beep() = [this] { ++beeps; };
+        test::Pump(50);
+    }
+    void TearDown() override {
+        if (savedBeep)
+            SelectR::Beep() = savedBeep;
+        for (Window w : {child, small, large})
+            if (w)
+                x.destroy(w);
+    }
+    void Warp(int px, int py) {
+        XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, px, py);
+        x.sync();
+    }
+    // 0x00RRGGBB of the screen at (px, py), as the server shows it now.
+    uint32_t ScreenPixel(int px, int py) {
+        MemBm bm(1, 1);
+        ScreenRect r{px, py, px + 1, py + 1};
+        screen->grab(r, bm.bits(), bm.stride());
+        return test::PixelAt(bm, 0, 0);
+    }
+    int RunModal(SelectR& dlg, std::vector<test::Step> steps) {
+        test::Script script(std::move(steps), [&dlg] {
+            if (dlg.IsModal())
+                dlg.EndModal(-1);
+        });
+        return dlg.ShowModal();
+    }
+    test::Step Shown(SelectR& dlg) {
+        return [&dlg] { return dlg.IsShown(); };
+    }
+
+    test::XTestDisplay x;
+    std::unique_ptr<ScreenConnection> screen;
+    Window large = 0, small = 0, child = 0;
+    int beeps = 0;
+    std::function<void()> savedBeep;
+};
+
+TEST(SelectionColourTest, ReadsTheHexadecimalSetting) {
+    EXPECT_EQ(SelectionColour("ff00ff"), wxColour(255, 0, 255));
+    EXPECT_EQ(SelectionColour("ff"), wxColour(255, 0, 0)); // red in the low byte
+    EXPECT_EQ(SelectionColour("ff0000"), wxColour(0, 0, 255));
+    EXPECT_EQ(SelectionColour("8040"), wxColour(0x40, 0x80, 0));
+    EXPECT_EQ(SelectionColour(""), wxColour(255, 0, 255));
+    EXPECT_EQ(SelectionColour("zz"), wxColour(255, 0, 255));
+}
+
+TEST_F(SelectRTest, OutlinesTheSmallestWindowAndBeepsOncePerWindow) {
+    Warp(250, 190); // over the small window lying on the large one
+    WindowId chosen = 0;
+    SelectR dlg(nullptr, SelectionColour("ff"), nullptr, &chosen, true, screen.get());
+    EXPECT_EQ(dlg.covered(), (ScreenRect{0, 0, 1920, 1080}));
+    // The frozen picture is the screen as it was.
+    wxImage frozen = dlg.frozen().ConvertToImage();
+    ASSERT_EQ(frozen.GetWidth(), 1920);
+    EXPECT_EQ(frozen.GetRed(210, 160), 0xc0);
+    EXPECT_EQ(frozen.GetBlue(210, 160), 0x00);
+    EXPECT_EQ(frozen.GetBlue(110, 110), 0xa0);
+
+    const ScreenRect smallRect{200, 150, 300, 230};
+    int beepsAtOpen = -1;
+    int rc = RunModal(
+        dlg, {Shown(dlg), [&] { return dlg.shownFrame().has_value(); }, // message 1345 outlined it
+              test::Do([&] {
+                  beepsAtOpen = beeps;
+                  EXPECT_EQ(chosen, small);
+                  EXPECT_EQ(dlg.shownFrame(), smallRect);
+                  test::SendMouse(dlg, wxEVT_MOTION, {260, 200});
+                  test::SendMouse(dlg, wxEVT_MOTION, {280, 220});
+                  EXPECT_EQ(beeps, beepsAtOpen); // same window: no new beep
+              }),
+              test::Do([] {}), // let it paint
+              test::Do([&] {
+                  // The frame is drawn just outside the window, 3 pixels thick.
+                  EXPECT_EQ(ScreenPixel(250, 230), 0xff0000u);
+                  EXPECT_EQ(ScreenPixel(250, 232), 0xff0000u);
+                  EXPECT_EQ(ScreenPixel(250, 233), 0x2040a0u);
+                  EXPECT_EQ(ScreenPixel(250, 147), 0xff0000u);
+                  EXPECT_EQ(ScreenPixel(197, 190), 0xff0000u);
+                  EXPECT_EQ(ScreenPixel(302, 190), 0xff0000u);
+                  EXPECT_EQ(ScreenPixel(250, 190), 0xc0c000u); // inside: the frozen picture
+                  // The uncovered part of the large window outlines the large window.
+                  test::SendMouse(dlg, wxEVT_MOTION, {150, 450});
+                  EXPECT_EQ(chosen, large);
+                  EXPECT_EQ(dlg.shownFrame(), (ScreenRect{100, 100, 700, 500}));
+                  EXPECT_EQ(beeps, beepsAtOpen + 1);
+              }),
+              test::Do([] {}), test::Do([&] {
+                  EXPECT_EQ(ScreenPixel(250, 231), 0x2040a0u); // the old frame is gone
+                  EXPECT_EQ(ScreenPixel(400, 501), 0xff0000u);
+                  // Plain pointing at the child finds its top-level window; with Shift held
+                  // the child itself.
+                  test::SendMouse(dlg, wxEVT_MOTION, {470, 320});
+                  EXPECT_EQ(chosen, large);
+                  EXPECT_EQ(beeps, beepsAtOpen + 1);
+                  test::SendMouse(dlg, wxEVT_MOTION, {470, 320}, true);
+                  EXPECT_EQ(chosen, child);
+                  EXPECT_EQ(dlg.shownFrame(), (ScreenRect{450, 300, 510, 340}));
+                  EXPECT_EQ(beeps, beepsAtOpen + 2);
+                  test::SendMouse(dlg, wxEVT_LEFT_UP, {470, 320}, true);
+              })});
+    EXPECT_EQ(rc, wxID_OK);
+    EXPECT_EQ(chosen, child);
+    EXPECT_GE(beepsAtOpen, 0);
+}
+
+TEST_F(SelectRTest, ASecondSelectionOverTheLastWindowShowsNoOutlineUntilTheCursorMoves) {
+    Warp(250, 190);
+    for (int round = 0; round < 2; ++round) {
+        WindowId chosen = 0;
+        SelectR dlg(nullptr, SelectionColour("ff00ff"), nullptr, &chosen, true, screen.get());
+        int before = beeps;
+        int rc =
+            RunModal(dlg, {Shown(dlg), test::Do([] {}), test::Do([] {}), test::Do([&] {
+                               if (round == 0) {
+                                   EXPECT_EQ(dlg.shownFrame(), (ScreenRect{200, 150, 300, 230}));
+                               } else {
+                                   // Same window as last time: no outline, no beep.
+                                   EXPECT_FALSE(dlg.shownFrame());
+                                   EXPECT_EQ(beeps, before);
+                                   EXPECT_EQ(chosen, small);
+                                   test::SendMouse(dlg, wxEVT_MOTION, {150, 450});
+                                   EXPECT_EQ(beeps, before + 1);
+                                   EXPECT_EQ(chosen, large);
+                                   EXPECT_TRUE(dlg.shownFrame());
+                               }
+                               test::SendKey(dlg, WXK_ESCAPE);
+                           })});
+        EXPECT_EQ(rc, wxID_CANCEL);
+    }
+}
+
+TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
+    const ScreenRect want{100, 80, 400, 300};
+    auto drag = [&](wxPoint from, wxPoint to, ScreenRect* got) {
+        SelectR dlg(nullptr, SelectionColour("ff"), got, nullptr, true, screen.get());
+        return RunModal(dlg, {Shown(dlg), test::Do([&] {
+                                  test::SendMouse(dlg, wxEVT_LEFT_DOWN, from);
+                                  EXPECT_TRUE(dlg.dragging());
+                                  test::SendMouse(dlg, wxEVT_MOTION, (from + to) / 2, false, true);
+                                  test::SendMouse(dlg, wxEVT_MOTION, to, false, true);
+                                  EXPECT_EQ(dlg.shownFrame(), want);
+                              }),
+                              test::Do([] {}), test::Do([&] {
+                                  // The drag's frame is on the screen.
+                                  EXPECT_EQ(ScreenPixel(250, 301), 0xff0000u);
+                                  EXPECT_EQ(ScreenPixel(250, 78), 0xff0000u);
+                                  EXPECT_EQ(ScreenPixel(98, 200), 0xff0000u);
+                                  EXPECT_EQ(ScreenPixel(401, 200), 0xff0000u);
+                                  test::SendMouse(dlg, wxEVT_LEFT_UP, to);
+                              })});
+    };
+    ScreenRect upLeft, downRight;
+    EXPECT_EQ(drag({400, 300}, {100, 80}, &upLeft), wxID_OK);
+    EXPECT_EQ(drag({100, 80}, {400, 300}, &downRight), wxID_OK);
+    EXPECT_EQ(upLeft, want);
+    EXPECT_EQ(downRight, want);
+
+    // A click without a drag: a rectangle without area.
+    ScreenRect click{1, 1, 2, 2};
+    SelectR dlg(nullptr, SelectionColour("ff"), &click, nullptr, true, screen.get());
+    EXPECT_EQ(RunModal(dlg, {Shown(dlg), test::Do([&] {
+                                 test::SendMouse(dlg, wxEVT_LEFT_DOWN, {50, 60});
+                                 test::SendMouse(dlg, wxEVT_LEFT_UP, {50, 60});
+                             })}),
+              wxID_OK);
+    EXPECT_EQ(click, (ScreenRect{50, 60, 50, 60}));
+    EXPECT_TRUE(click.empty());
+}
+
+TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {
+    ScreenRect rect{1, 2, 3, 4};
+    SelectR dlg(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    int rc = RunModal(dlg, {Shown(dlg), test::Do([&] {
+                                test::SendMouse(dlg, wxEVT_LEFT_DOWN, {10, 10});
+                                test::SendMouse(dlg, wxEVT_MOTION, {90, 90}, false, true);
+                                test::SendKey(dlg, WXK_ESCAPE);
+                            })});
+    EXPECT_EQ(rc, wxID_CANCEL);
+    EXPECT_EQ(rect, (ScreenRect{1, 2, 3, 4}));
+
+    // A release whose press did not happen in the window selects nothing.
+    SelectR dlg2(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    rc = RunModal(dlg2, {Shown(dlg2), test::Do([&] {
+                             test::SendMouse(dlg2, wxEVT_LEFT_UP, {10, 10});
+                             EXPECT_TRUE(dlg2.IsModal());
+                             test::SendKey(dlg2, WXK_ESCAPE);
+                         })});
+    EXPECT_EQ(rc, wxID_CANCEL);
+    EXPECT_EQ(rect, (ScreenRect{1, 2, 3, 4}));
+}
+
+TEST_F(SelectRTest, RealPointerInputDragsARectangle) {
+    ScreenRect rect;
+    SelectR dlg(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    wxUIActionSimulator sim;
+    int rc = RunModal(
+        dlg, {Shown(dlg), test::Do([&] { sim.MouseMove(640, 480); }),
+              test::Do([&] { sim.MouseDown(); }), test::Do([&] { sim.MouseMove(500, 400); }),
+              test::Do([&] { sim.MouseMove(320, 260); }), test::Do([&] { sim.MouseUp(); })});
+    EXPECT_EQ(rc, wxID_OK);
+    EXPECT_EQ(rect, (ScreenRect{320, 260, 640, 480}));
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,116 @@
+#pragma once
+// Pieces shared by the snapshot tests: scripted input for modal windows, synthesized mouse
+// and key events, an event pump, private directories and settings.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/dialog.h>
+#include <wx/timer.h>
+#include <wx/utils.h>
+
+#include "settings/Settings.h"
+#include "support/TestSupport.h"
+#include "x11/XTestWindows.h"
+
+namespace tess::test {
+
+// Runs pending events and the toolkit's queue for `ms` milliseconds.
+inline void Pump(int ms = 50) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        if (wxTheApp) {
+            wxTheApp->ProcessPendingEvents();
+            wxYield();
+        }
+        wxMilliSleep(5);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+// A step of a script: true when done, false to be tried again on the next tick.
+using Step = std::function<bool()>;
+
+// Runs `steps` from a timer, one per tick (every `ms`), while `run` runs (a modal window's
+// loop). A script that is not finished after `limitTicks` ticks gives up: `onGiveUp` is
+// then called each tick (close the window there).
+class Script {
+public:
+    Script(std::vector<Step> steps, std::function<void()> onGiveUp, int ms = 40,
+           int limitTicks = 250)
+        : steps_(std::move(steps)), giveUp_(std::move(onGiveUp)), limit_(limitTicks) {
+        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
+        timer_.Start(ms);
+    }
+    ~Script() { timer_.Stop(); }
+    bool finished() const { return next_ >= steps_.size(); }
+
+private:
+    void Tick() {
+        if (++ticks_ > limit_) {
+            if (giveUp_)
+                giveUp_();
+            return;
+        }
+        if (next_ < steps_.size() && steps_[next_]())
+            ++next_;
+    }
+    std::vector<Step> steps_;
+    std::function<void()> giveUp_;
+    int limit_;
+    int ticks_ = 0;
+    size_t next_ = 0;
+    wxTimer timer_;
+};
+
+// A mouse event at screen point `p`, sent straight to `w`'s handlers.
+inline void SendMouse(wxWindow& w, wxEventType type, wxPoint p, bool shift = false,
+                      bool leftDown = false) {
+    wxMouseEvent e(type);
+    e.SetPosition(w.ScreenToClient(p));
+    e.SetEventObject(&w);
+    e.SetId(w.GetId());
+    e.SetShiftDown(shift);
+    e.SetLeftDown(leftDown || type == wxEVT_LEFT_DOWN);
+    w.GetEventHandler()->ProcessEvent(e);
+}
+
+inline void SendKey(wxWindow& w, int key) {
+    wxKeyEvent e(wxEVT_CHAR_HOOK);
+    e.m_keyCode = key;
+    e.SetEventObject(&w);
+    w.GetEventHandler()->ProcessEvent(e);
+}
+
+// A step that runs `fn` once.
+inline Step Do(std::function<void()> fn) {
+    return [fn] {
+        fn();
+        return true;
+    };
+}
+
+// The tests need a display and the toolkit.
+#define TESS_NEED_WX()                                                                             \
+    if (!::tess::test::HaveDisplay() || !wxTheApp)                                                 \
+    GTEST_SKIP() << "no X display"
+
+// Settings for a snapshot into `dir`: PNG, no delay, no caption, no cursor, no display.
+inline Settings QuietSnapshotSettings(const std::string& dir) {
+    Settings s;
+    s.defaultDirectory = dir;
+    s.fileSnapName = "Tess";
+    s.imageFormat = 0;
+    s.captureDelay = false;
+    s.captureAction = 0;
+    s.cursor = false;
+    s.capEnable = false;
+    s.displayOpenAuto = false;
+    s.vidStealth = false;
+    return s;
+}
+
+} // namespace tess::test
