@@ -4,10 +4,9 @@
 #include <cctype>
 
 #include "platform/alsa/WaveIn.h"
+#include "resources/Messages.h"
 
 namespace tess {
-
-wxDEFINE_EVENT(EVT_MIXER_CONTROL_CHANGE, wxCommandEvent);
 
 namespace {
 
@@ -105,11 +104,7 @@ void SMixer::Attach(wxEvtHandler* notify) {
     if (!device_ || !notify)
         return;
     // Runs on the mixer's thread: only queue an event for the window.
-    device_->SetChangeHandler([notify] {
-        auto* ev = new wxCommandEvent(EVT_MIXER_CONTROL_CHANGE, kMsgMixerControlChange);
-        ev->SetInt(kMsgMixerControlChange);
-        wxQueueEvent(notify, ev);
-    });
+    device_->SetChangeHandler([notify] { PostMessage(notify, kMsgMixerControlChange); });
 }
 
 bool SMixer::FindLine(MixerDest dest, const std::string& input, std::string* element) {

@@ -4,8 +4,8 @@
 // destination) and how loud it is heard (the speakers destination), volumes 0..127.
 // Input names: "Line"/"Line-In"/"LineIn", "Microphone"/"Mike"/"Mic", "Aux"/"Auxiliary"
 // (any case); any other name, "<Not connected>" included, makes every operation fail.
-// A change of a mixer value, by anyone, reaches the notification window as a
-// EVT_MIXER_CONTROL_CHANGE command event (message 977), posted from the mixer's thread.
+// A change of a mixer value, by anyone, reaches the notification window as private message
+// 977 (resources/Messages.h), queued from the mixer's thread.
 #include <memory>
 #include <string>
 #include <wx/event.h>
@@ -15,7 +15,6 @@
 namespace tess {
 
 constexpr int kMsgMixerControlChange = 977;
-wxDECLARE_EVENT(EVT_MIXER_CONTROL_CHANGE, wxCommandEvent);
 
 enum class MixerKind { WaveIn, WaveOut };
 enum class MixerDest { Speakers, WaveIn };

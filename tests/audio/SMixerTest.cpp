@@ -8,6 +8,7 @@
 #include "audio/AudioTestSupport.h"
 #include "audio/MixerUse.h"
 #include "platform/alsa/WaveIn.h"
+#include "resources/Messages.h"
 
 namespace tess {
 namespace {
@@ -288,8 +289,8 @@ TEST(SMixer, ChangesReachTheNotificationWindowAsMessage977) {
     FakeMixer* f = dev.get();
     wxEvtHandler window;
     int got = 0;
-    window.Bind(EVT_MIXER_CONTROL_CHANGE, [&](wxCommandEvent& e) {
-        EXPECT_EQ(e.GetInt(), kMsgMixerControlChange);
+    window.Bind(EVT_TESS_MESSAGE, [&](PrivateMessageEvent& e) {
+        EXPECT_EQ(e.message(), 977);
         ++got;
     });
     {
@@ -360,7 +361,7 @@ TEST(SMixerAlsa, OutsideVolumeChangeArrivesAsMessage977) {
         GTEST_SKIP() << "no display for wxWidgets";
     wxEvtHandler window;
     int got = 0;
-    window.Bind(EVT_MIXER_CONTROL_CHANGE, [&](wxCommandEvent&) { ++got; });
+    window.Bind(EVT_TESS_MESSAGE, [&](PrivateMessageEvent& e) { got += e.message() == 977; });
     SMixer m(MixerKind::WaveIn, "-1", &window);
     ASSERT_TRUE(m.IsOpen());
     std::this_thread::sleep_for(100ms);
