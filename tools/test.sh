@@ -19,6 +19,8 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export NO_AT_BRIDGE=1 GTK_A11Y=none
+# The sound tests talk to the private daemon started below, never to an inherited one.
+unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
 
 pulse_pid=""
 cleanup() {
