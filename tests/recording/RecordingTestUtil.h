@@ -58,12 +58,17 @@ inline std::string VideoStreamInfo(const std::string& file) {
 inline std::vector<std::string> DecodeFramesSmall(const std::string& file, int w, int h,
                                                   bool* clean = nullptr) {
     std::string raw, errors;
-    RunCommand("ffmpeg -v error -i " + Quote(file) +
-                   " -map 0:v:0 -fps_mode passthrough -vf scale=" + std::to_string(w) + ":" +
-                   std::to_string(h) + ":flags=neighbor -f rawvideo -pix_fmt rgb24 - 2>/dev/null",
-               &raw);
+    RunCommand(
+        "ffmpeg -v error -i " + Quote(file) +
+            " -map 0:v:0 -fps_mode passthrough -enc_time_base -1 -vf scale=" + std::to_string(w) +
+            ":" + std::to_string(h) + ":flags=neighbor -f rawvideo -pix_fmt rgb24 - 2>/dev/null",
+        &raw);
     if (clean) {
-        RunCommand("ffmpeg -v error -i " + Quote(file) + " -f null - 2>&1", &errors);
+        // Frame times are kept as they are: a late frame may follow the one before it by less
+        // than a frame period, which ffmpeg's default constant-rate output would reject.
+        RunCommand("ffmpeg -v error -i " + Quote(file) +
+                       " -fps_mode passthrough -enc_time_base -1 -f null - 2>&1",
+                   &errors);
         *clean = errors.empty();
     }
     std::vector<std::string> frames;
