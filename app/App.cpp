@@ -67,7 +67,6 @@ bool App::OnInit() {
     SetSignalHandler(SIGINT, OnTerminateSignal);
 
     LoadSettings();
-    recent_.Load();
 
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
 

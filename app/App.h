@@ -2,7 +2,6 @@
 // The application: start-up (switches, settings, first-instance check, the main frame),
 // the commands that concern the whole program, and shutdown (settings saved first).
 #include "app/CommandLine.h"
-#include "app/RecentFiles.h"
 #include "app/SettingsIO.h"
 
 #include <string>
@@ -26,7 +25,6 @@ public:
     bool startMinimized() const { return cl_.startMinimized; }
     const std::string& helpFilePath() const { return helpFilePath_; }
     const std::string& contextHelpPath() const { return contextHelpPath_; }
-    RecentFiles& recentFiles() { return recent_; }
     SDIDecFrame* frame() const { return frame_; }
 
     // "New instance": starts the program's executable again without arguments.
@@ -47,7 +45,6 @@ private:
     bool firstInstance_ = true;
     std::string helpFilePath_;
     std::string contextHelpPath_;
-    RecentFiles recent_;
     SDIDecFrame* frame_ = nullptr;
 };
 

@@ -76,6 +76,40 @@ wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame) EVT_CLOSE(SDIDecFrame::OnClose)
         return true;
     });
     tray_ = new TTrayWin(this);
+    Bind(wxEVT_MENU, &SDIDecFrame::OnRecentFile, this, wxID_FILE1,
+         wxID_FILE1 + static_cast<int>(RecentFiles::kMaxEntries) - 1);
+    recent_.Load();
+    UpdateRecentFilesMenu();
+}
+
+void SDIDecFrame::AddRecentFile(const std::string& path) {
+    recent_.Add(path);
+    UpdateRecentFilesMenu();
+}
+
+void SDIDecFrame::UpdateRecentFilesMenu() {
+    wxMenuBar* bar = GetMenuBar();
+    wxMenu* file = bar ? bar->GetMenu(0) : nullptr;
+    if (!file)
+        return;
+    for (wxMenuItem* item : recentItems_)
+        file->Destroy(item);
+    recentItems_.clear();
+    const auto& entries = recent_.entries();
+    if (entries.empty())
+        return;
+    // Before the separator that precedes "E&xit".
+    size_t at = file->GetMenuItemCount() - 2;
+    recentItems_.push_back(file->InsertSeparator(at++));
+    for (size_t i = 0; i < entries.size(); ++i)
+        recentItems_.push_back(file->Insert(at++, wxID_FILE1 + static_cast<int>(i),
+                                            wxString::FromUTF8(recent_.MenuText(i))));
+}
+
+void SDIDecFrame::OnRecentFile(wxCommandEvent& e) {
+    size_t index = static_cast<size_t>(e.GetId() - wxID_FILE1);
+    if (index < recent_.entries().size())
+        client_->DisplayFile(recent_.entries()[index]);
 }
 
 SDIDecFrame::~SDIDecFrame() {

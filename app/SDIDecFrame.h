@@ -5,11 +5,13 @@
 // tray icon, the state icons, always-on-top, minimizing to the tray and the global hot
 // keys, and saves the settings when it closes.
 #include "app/ControlBar.h"
+#include "app/RecentFiles.h"
 #include "capture/TClient.h"
 #include "resources/Messages.h"
 
 #include <functional>
 #include <memory>
+#include <vector>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -51,6 +53,12 @@ public:
     // The place and size the frame has when it is neither minimized nor maximized.
     wxRect NormalRect() const;
 
+    // The recently-used file list and its File-menu entries (ids wxID_FILE1..6, placed
+    // before the last separator and "E&xit").
+    RecentFiles& recentFiles() { return recent_; }
+    void AddRecentFile(const std::string& path);
+    void UpdateRecentFilesMenu();
+
     // Hooks for the display of files: the size rule while sizing and the move reaction.
     std::function<void(wxSize&)> sizeRule;
     std::function<void()> onMoved;
@@ -67,6 +75,7 @@ private:
     void OnAppCommand(wxCommandEvent& e);
     void OnContextMenu(wxContextMenuEvent& e);
     void OnHotKeyTimer(wxTimerEvent& e);
+    void OnRecentFile(wxCommandEvent& e);
     void UpdateStateIcons(int state);
     void SyncBars();
     void RememberNormalRect();
@@ -83,6 +92,8 @@ private:
     int largeIcon_ = 0, smallIcon_ = 0;
     std::unique_ptr<X11HotKeys> hotKeys_;
     wxTimer hotKeyTimer_;
+    RecentFiles recent_;
+    std::vector<wxMenuItem*> recentItems_;
 
     wxDECLARE_EVENT_TABLE();
 };

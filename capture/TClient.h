@@ -59,6 +59,9 @@ public:
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
+    // Displays `path` (a recently-used file chosen in the File menu); the display of files
+    // supplies the work.
+    virtual void DisplayFile(const std::string& path) { (void)path; }
 
 protected:
     // Work that other parts of the program supply. Empty here until they exist.

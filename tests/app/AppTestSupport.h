@@ -33,6 +33,7 @@ inline void Pump(int ms = 50) {
         if (wxTheApp) {
             wxTheApp->ProcessPendingEvents();
             wxYield();
+            wxTheApp->ProcessIdle(); // also deletes windows whose Destroy() is pending
         }
         wxMilliSleep(5);
     } while (std::chrono::steady_clock::now() < end);

@@ -66,7 +66,7 @@ protected:
     void TearDown() override {
         if (frame) {
             client->allowClose = true;
-            frame->Destroy();
+            delete frame;
             test::Pump(50);
         }
         SetScheduleCheck(nullptr);

@@ -53,6 +53,10 @@ protected:
     void StopRecordingWork() override { ++calls["stopRecording"]; }
     bool FileDisplayed() const override { return file; }
     bool FileIsPicture() const override { return file; }
+
+public:
+    void DisplayFile(const std::string& path) override { displayed.push_back(path); }
+    std::vector<std::string> displayed;
 };
 
 class Frame : public test::XdgTest {
@@ -75,7 +79,7 @@ protected:
     }
     void TearDown() override {
         if (frame) {
-            frame->Destroy();
+            delete frame;
             test::Pump(50);
         }
         GlobalSettings() = saved_;
@@ -294,6 +298,30 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     EXPECT_EQ(bars(), 1);
 }
 
+TEST_F(Frame, RecentFilesAppearInTheFileMenuAndDisplayTheChosenFile) {
+    wxMenu* file = frame->GetMenuBar()->GetMenu(0);
+    size_t before = file->GetMenuItemCount();
+    frame->AddRecentFile("/captures/one.png");
+    frame->AddRecentFile("/captures/R&D two.wmv");
+    EXPECT_EQ(file->GetMenuItemCount(), before + 3); // a separator and two entries
+    wxMenuItem* first = file->FindItem(wxID_FILE1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetItemLabelText(), "1 /captures/R&D two.wmv");
+    // "E&xit" stays last.
+    EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 1)->GetId(), id::Exit);
+    Menu(wxID_FILE1 + 1);
+    ASSERT_EQ(client->displayed.size(), 1u);
+    EXPECT_EQ(client->displayed[0], "/captures/one.png");
+    // Kept in the store for the next start.
+    RecentFiles again;
+    again.Load();
+    EXPECT_EQ(again.entries().size(), 2u);
+
+    CoolButton button(frame, wxID_NEW, "&New");
+    EXPECT_EQ(button.FaceText(), "New");
+    EXPECT_EQ(button.state(), CoolButton::Normal);
+}
+
 TEST(HotKeyValues, EncodingAndModifiers) {
     EXPECT_EQ(HotKeyModifiers(0x0378), kModControl | kModShift);
     EXPECT_EQ(HotKeyVirtualKey(0x0378), 0x78u);
@@ -402,20 +430,24 @@ TEST_F(Frame, MinimizingHidesToTheTrayAndAClickRestores) {
 
     // The tray icon is a small visible window of the program's class inside the tray.
     std::string list;
-    test::RunCommand("for w in $(xdotool search --onlyvisible --class Tessaray); do "
-                     "xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
-                     &list);
     int wid = 0, x = 0, y = 0, w = 0, h = 0;
-    std::istringstream lines(list);
-    std::string line;
     bool found = false;
-    while (std::getline(lines, line)) {
-        if (sscanf(line.c_str(), "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d", &wid, &x, &y, &w, &h) ==
-                5 &&
-            w <= 64 && h <= 64) {
-            found = true;
-            break;
+    for (int attempt = 0; attempt < 15 && !found; ++attempt) {
+        test::RunCommand("for w in $(xdotool search --onlyvisible --class Tessaray); do "
+                         "xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
+                         &list);
+        std::istringstream lines(list);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (sscanf(line.c_str(), "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d", &wid, &x, &y, &w,
+                       &h) == 5 &&
+                w <= 64 && h <= 64) {
+                found = true;
+                break;
+            }
         }
+        if (!found)
+            test::Pump(200);
     }
     if (found) {
         test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
