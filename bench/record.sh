@@ -102,35 +102,23 @@ for _ in $(seq 50); do grep -q ready "$work/workload.out" 2>/dev/null && break; 
 
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME/Quorvanta" "$XDG_DATA_HOME"
-clk=$(getconf CLK_TCK)
-
-# cpu_of PID: user + system ticks of the process (children included once they are reaped).
-cpu_of() { awk '{ print $14 + $15 + $16 + $17 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
-
-# run NAME FILE COMMAND...: starts the command, samples its CPU until it ends, prints a row.
+# run NAME FILE COMMAND...: runs the command under /usr/bin/time and prints a row: frames
+# written per second of recording, the share of the frames asked for (the first frame plus
+# one per tick), the CPU of the whole process (user + system over wall time), bytes a minute.
 run() {
     local name=$1 file=$2
     shift 2
-    local start end ticks=0 t
-    start=$(date +%s%N)
-    "$@" > /dev/null 2> "$work/err" &
-    local pid=$!
-    while kill -0 "$pid" 2>/dev/null; do
-        t=$(cpu_of "$pid")
-        [ "$t" -gt "$ticks" ] 2>/dev/null && ticks=$t
-        sleep 0.2
-    done
-    wait "$pid" || { echo "$name failed:"; cat "$work/err"; return; }
-    end=$(date +%s%N)
-    local wall frames bytes
-    wall=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", (b - a) / 1e9 }')
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" > /dev/null 2> "$work/err" ||
+        { echo "$name failed:"; cat "$work/err"; return; }
+    local frames bytes
     frames=$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames \
              -of csv=p=0 "$file")
     bytes=$(stat -c %s "$file")
+    read -r wall user sys < "$work/time"
     printf '%-22s %6.2f fps  %5.1f%% of frames  CPU %6.1f%%  %8.2f MB/min\n' "$name" \
         "$(awk -v f="$frames" -v s="$seconds" 'BEGIN { print f / s }')" \
         "$(awk -v f="$frames" -v s="$seconds" -v r="$rate" 'BEGIN { print 100 * f / (s * r + 1) }')" \
-        "$(awk -v c="$ticks" -v k="$clk" -v w="$wall" 'BEGIN { print 100 * c / k / w }')" \
+        "$(awk -v u="$user" -v y="$sys" -v w="$wall" 'BEGIN { print 100 * (u + y) / w }')" \
         "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN { print b / s * 60 / 1e6 }')"
 }
 
