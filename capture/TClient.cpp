@@ -320,11 +320,7 @@ void TClient::RecordVideo() {
 void TClient::StopRecording() {
     if (captureState() != kStateRecording)
         return;
-    StopRecordingWork();
-    scheduleEvent_ = -1;
-    scheduleEventName_.clear();
-    SetCaptureState(kStateIdle);
-    SetPane(controls_.recordTimePane, "");
+    StopCapture(true);
 }
 
 void TClient::Stop() {
@@ -363,6 +359,8 @@ void TClient::OnTimer(wxTimerEvent&) {
 }
 
 void TClient::Tick() {
+    if (captureState() == kStateRecording)
+        CheckRecording();
     TickInputs in;
     in.dragging = dragging_;
     in.fileDisplayed = FileDisplayed();

@@ -16,6 +16,8 @@ class wxControl;
 
 namespace tess {
 
+struct CaptureRequest;
+
 // The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0 stop
 // event -n - 1. Until a schedule is installed it answers 0.
 using ScheduleCheck = std::function<int()>;
@@ -69,10 +71,11 @@ protected:
     virtual void DoSnapshotScreen();
     virtual void DoSnapshotWindow();
     virtual void DoSnapshotRegion();
-    virtual void DoRecordScreen() {}
-    virtual void DoRecordWindow() {}
-    virtual void DoRecordRegion() {}
-    virtual void DoRecordSound() {}
+    // The record commands (capture/RecordingControl.cpp).
+    virtual void DoRecordScreen();
+    virtual void DoRecordWindow();
+    virtual void DoRecordRegion();
+    virtual void DoRecordSound();
     virtual void DoRecordWizard() {}
     virtual void DoPlay() {}
     virtual void DoPlayHalfSpeed() {}
@@ -93,13 +96,22 @@ protected:
     virtual long long FilePositionSeconds() const { return 0; }
     virtual void CloseDisplayedFile() {}
     virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
-    virtual long long RecordingElapsedMs() const { return 0; }
-    virtual int RecordingSoundLevels() const { return 0; }
+    virtual long long RecordingElapsedMs() const;
+    virtual int RecordingSoundLevels() const;
     // Ends a running recording (the recording objects are stopped and the file finished).
-    virtual void StopRecordingWork() {}
+    virtual void StopRecordingWork();
     // The schedule asked to start / stop event `index`.
-    virtual void StartScheduledRecording(int /*index*/) {}
-    virtual void StopScheduledRecording(int /*index*/) {}
+    virtual void StartScheduledRecording(int index);
+    virtual void StopScheduledRecording(int index);
+
+    // Recording control (capture/RecordingControl.cpp). StartCapture makes the state
+    // recording only when the recording runs, and otherwise shows why. StopCapture stops it,
+    // makes the state idle and, with `display` and DisplayOpenAuto on, displays the file.
+    bool StartCapture(CaptureRequest request);
+    void StopCapture(bool display);
+    // On each tick while recording: a recording whose file cannot be written any further
+    // (a full disk) is stopped and the reason shown.
+    void CheckRecording();
 
 private:
     void OnCommand(wxCommandEvent& e);
