@@ -1,6 +1,7 @@
 #include "app/SettingsIO.h"
 
 #include "capture/MainGroup.h"
+#include "schedule/ScheduleStore.h"
 #include "settings/Catalog.h"
 #include "settings/Settings.h"
 
@@ -73,9 +74,14 @@ SettingsResult LoadSettings(const std::string& file) {
         SettingsAccess a(store, "Setup");
         LoadSetupGroup(a, s);
     }
-    if (store.registryMode() && g_loadEvents) {
-        SettingsAccess a(nullptr, store.reg(), "Events");
-        g_loadEvents(a);
+    {
+        // In an ini file the schedule is the section "Schedule"; a file without one keeps
+        // the live schedule.
+        SettingsAccess a(store, "Schedule");
+        if (g_loadEvents)
+            g_loadEvents(a);
+        else
+            LoadSchedule(a, LiveSchedule(), TimerEnable());
     }
     {
         SettingsAccess a(store, "WMedia");
@@ -161,9 +167,12 @@ SettingsResult SaveSettings(const std::string& file) {
         SettingsAccess a(store, "Effects");
         SaveEffectsGroup(a, s);
     }
-    if (store.registryMode() && g_saveEvents) {
-        SettingsAccess a(nullptr, store.reg(), "Events");
-        g_saveEvents(a);
+    {
+        SettingsAccess a(store, "Schedule");
+        if (g_saveEvents)
+            g_saveEvents(a);
+        else
+            SaveSchedule(a, LiveSchedule(), TimerEnable());
     }
     {
         SettingsAccess a(store, "Key");

@@ -20,15 +20,16 @@ struct SettingsResult {
 
 // Loads every group: from `file` (ini mode) when non-empty, else from the default store.
 // The record is cleared first. The sound level is loaded before the groups; the order of
-// the groups is "Setup", the schedule events (registry mode only), "WMedia", "File",
+// the groups is "Setup", the schedule events, "WMedia", "File",
 // "Main", "Mixer", "Caption", "Image", "Effects", "Key", "Capture", "Display".
 SettingsResult LoadSettings(const std::string& file = {});
 // Saves every group: sound level, "Setup", "File", "Main", "Mixer", "WMedia", "Caption",
-// "Image", "Effects", the schedule events (registry mode only), "Key", "Capture", "Display".
+// "Image", "Effects", the schedule events, "Key", "Capture", "Display".
 SettingsResult SaveSettings(const std::string& file = {});
 
-// The schedule events group (stored in the registry-style store only): installed by the
-// schedule. Each is handed an access on the program's key.
+// The schedule events group: the live schedule through schedule/ScheduleStore.h (values
+// under the program's key, or the ini section "Schedule"). Tests may put other functions in
+// its place; null restores the schedule's own.
 using GroupFunction = std::function<void(SettingsAccess&)>;
 void SetScheduleEventsGroup(GroupFunction load, GroupFunction save);
 

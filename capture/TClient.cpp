@@ -1,6 +1,7 @@
 #include "capture/TClient.h"
 
 #include "resources/Ids.h"
+#include "schedule/Schedule.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 
@@ -17,7 +18,7 @@ namespace tess {
 namespace {
 
 ScheduleCheck& TheScheduleCheck() {
-    static ScheduleCheck check;
+    static ScheduleCheck check = CheckSchedule;
     return check;
 }
 

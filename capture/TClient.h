@@ -19,7 +19,7 @@ namespace tess {
 struct CaptureRequest;
 
 // The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0 stop
-// event -n - 1. Until a schedule is installed it answers 0.
+// event -n - 1. The live schedule's CheckSchedule unless replaced (null: always 0).
 using ScheduleCheck = std::function<int()>;
 void SetScheduleCheck(ScheduleCheck check);
 
