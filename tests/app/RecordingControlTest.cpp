@@ -1,0 +1,249 @@
+// The record commands of the main window on a real X server: hot key 1 starting and
+// stopping one recording, the region chosen by the user, schedule starts and ends, a start
+// that cannot happen, and a disk that fills during a recording.
+#include "capture/RecordingControl.h"
+#include "app/AppTestSupport.h"
+#include "app/SDIDecFrame.h"
+#include "app/SettingsIO.h"
+#include "capture/Recording.h"
+#include "capture/TClient.h"
+#include "recording/RecordingTestUtil.h"
+#include "resources/Ids.h"
+#include "schedule/Schedule.h"
+#include "settings/Settings.h"
+#include "x11/XTestWindows.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+
+namespace tess {
+namespace {
+
+struct Message {
+    std::string text, caption;
+};
+
+class RecordingControl : public test::XdgTest {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay() || !wxTheApp || !test::HaveProgram("ffprobe"))
+            GTEST_SKIP() << "needs an X display and ffprobe";
+        XdgTest::SetUp();
+        saved_ = GlobalSettings();
+        savedList_ = LiveSchedule();
+        LoadSettings();
+        Settings& s = GlobalSettings();
+        captures = dir.str() + "/captures";
+        std::filesystem::create_directories(captures);
+        s.defaultDirectory = captures;
+        s.capSelect = kCapScreen;
+        s.vidAudio = false;
+        s.wmFrameRate = 5;
+        s.displayOpenAuto = true;
+        RecordingHooks& h = RecordingHooksForTesting();
+        h.message = [this](const std::string& t, const std::string& c) {
+            messages.push_back({t, c});
+        };
+        h.display = [this](const std::string& p) { displayed.push_back(p); };
+        h.wait = [](int) {};
+        SetScheduleCheck([this] { return std::exchange(answer, 0); });
+        frame = new SDIDecFrame(false, [this](wxWindow* parent) {
+            client = new TClient(parent);
+            return client;
+        });
+        frame->Bind(EVT_TESS_MESSAGE, [this](PrivateMessageEvent& e) {
+            if (e.message() == msg::StateIcons)
+                states.push_back(static_cast<int>(e.wParam()));
+            e.Skip();
+        });
+        frame->Show();
+        test::Pump(100);
+    }
+    void TearDown() override {
+        if (frame) {
+            delete frame;
+            test::Pump(50);
+        }
+        StopRecording();
+        RecordingHooksForTesting() = RecordingHooks{};
+        SetScheduleCheck(nullptr);
+        LiveSchedule() = savedList_;
+        GlobalSettings() = saved_;
+        XdgTest::TearDown();
+    }
+    void Post(int message) {
+        PostMessage(client, message);
+        test::Pump(150);
+    }
+    int State() const { return client->captureState(); }
+
+    std::string captures;
+    SDIDecFrame* frame = nullptr;
+    TClient* client = nullptr;
+    std::vector<Message> messages;
+    std::vector<std::string> displayed;
+    std::vector<int> states;
+    int answer = 0;
+    Settings saved_;
+    EventList savedList_;
+};
+
+TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(State(), kStateRecording);
+    EXPECT_TRUE(RecordingRunning());
+    const std::string file = RecordingFileName();
+    EXPECT_EQ(file.rfind(captures + "/", 0), 0u) << file;
+    EXPECT_EQ(file.substr(file.size() - 4), ".wmv");
+    test::Pump(600);
+    Post(msg::HotKeyVideo);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_FALSE(RecordingRunning());
+    ASSERT_EQ(displayed.size(), 1u);
+    EXPECT_EQ(displayed[0], file);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(states, (std::vector<int>{kStateRecording, kStateIdle}));
+    const ScreenRect full = WindowThreadScreen()->screenRect();
+    EXPECT_EQ(test::VideoStreamInfo(file),
+              "mss2 " + std::to_string(full.width()) + " " + std::to_string(full.height()));
+    EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
+
+    // "&Stop" ends a recording without displaying it.
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(State(), kStateRecording);
+    client->RunCommand(id::Stop);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_FALSE(RecordingRunning());
+    EXPECT_EQ(displayed.size(), 1u);
+}
+
+TEST_F(RecordingControl, TheRegionCommandRecordsTheDraggedRectangle) {
+    wxString prompt;
+    RecordingHooksForTesting().selectRectangle = [&](ScreenRect* r) {
+        prompt = frame->GetTitle();
+        *r = ScreenRect{100, 50, 580, 320};
+        return true;
+    };
+    client->RunCommand(id::RecordRegion);
+    EXPECT_EQ(prompt, kRecordRegionPrompt);
+    EXPECT_NE(frame->GetTitle(), kRecordRegionPrompt);
+    ASSERT_EQ(State(), kStateRecording);
+    const std::string file = RecordingFileName();
+    client->RunCommand(id::StopRecording);
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 480 270");
+
+    // A cancelled choice records nothing.
+    RecordingHooksForTesting().selectRectangle = [](ScreenRect*) { return false; };
+    client->RunCommand(id::RecordRegion);
+    EXPECT_EQ(State(), kStateIdle);
+}
+
+TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDisplay) {
+    auto event = [](const std::string& name, int action) {
+        ScheduleEvent e;
+        e.name = name;
+        e.days = 127;
+        e.action = action;
+        return e;
+    };
+    LiveSchedule().Clear();
+    LiveSchedule().AddEvent(event("Morning", 2));
+    LiveSchedule().AddEvent(event("Quiet", 0));
+    LiveSchedule().AddEvent(event("Odd", 4));
+    Settings& s = GlobalSettings();
+    s.capEnable = true;
+    s.capString = "caption %H:%M";
+
+    client->RunCommand(id::RecordScreen);
+    ASSERT_EQ(State(), kStateRecording);
+    const std::string users = RecordingFileName();
+    answer = 1; // Morning starts
+    test::Pump(400);
+    ASSERT_EQ(State(), kStateRecording);
+    const std::string scheduled = RecordingFileName();
+    EXPECT_NE(scheduled, users);
+    EXPECT_EQ(std::filesystem::path(scheduled).filename().string().rfind("Morning", 0), 0u)
+        << scheduled;
+    EXPECT_FALSE(test::VideoStreamInfo(users).empty()); // finished and readable
+
+    answer = -1; // Morning ends
+    test::Pump(400);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_TRUE(displayed.empty());
+    EXPECT_FALSE(test::VideoStreamInfo(scheduled).empty());
+
+    answer = 2; // an event without action
+    test::Pump(400);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_TRUE(messages.empty());
+    answer = 3; // an action with neither bit
+    test::Pump(400);
+    EXPECT_EQ(State(), kStateIdle);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "improper mode");
+    EXPECT_EQ(messages[0].caption, "tclient");
+}
+
+TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage) {
+    const std::string blocked = dir.str() + "/not-a-directory";
+    std::ofstream(blocked) << "x";
+    GlobalSettings().defaultDirectory = blocked;
+    client->RunCommand(id::RecordScreen);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_FALSE(RecordingRunning());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(messages[0].text.empty());
+    EXPECT_TRUE(states.empty());
+
+    // A window that closed before the start.
+    GlobalSettings().defaultDirectory = captures;
+    test::XTestDisplay x;
+    Window gone = x.createSolid(0, 0, 40, 40, 0x336699);
+    x.destroy(gone);
+    RecordingHooksForTesting().selectWindow = [&](WindowId* w) {
+        *w = gone;
+        return true;
+    };
+    client->RunCommand(id::RecordWindow);
+    EXPECT_EQ(State(), kStateIdle);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].text.find("no longer exists"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(captures));
+}
+
+TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
+    test::XTestDisplay x;
+    Window noise = x.create(0, 0, 400, 300, test::Pattern);
+    RecordingHooksForTesting().selectRectangle = [](ScreenRect* r) {
+        *r = ScreenRect{0, 0, 400, 300};
+        return true;
+    };
+    client->RunCommand(id::RecordRegion);
+    ASSERT_EQ(State(), kStateRecording);
+    const std::string file = RecordingFileName();
+    // Each second adds a key frame of about 240 KB; the file may grow to 600 KB.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old;
+    limit.rlim_cur = 600 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (int i = 0; i < 100 && State() == kStateRecording; ++i)
+        test::Pump(100);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    x.destroy(noise);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_FALSE(RecordingRunning());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("disk is full"), std::string::npos) << messages[0].text;
+    EXPECT_TRUE(displayed.empty());
+    bool clean = false;
+    EXPECT_GE(test::DecodeFramesSmall(file, 40, 30, &clean).size(), 2u);
+    EXPECT_TRUE(clean);
+}
+
+} // namespace
+} // namespace tess
