@@ -50,19 +50,20 @@ TEST_F(SettingsIO, EmptyRegistryStore) {
     EXPECT_EQ(s.wmBitRate, 300000);
 }
 
-TEST_F(SettingsIO, EmptyIniStoreAndNoEventsInIniMode) {
+TEST_F(SettingsIO, EmptyIniStoreAndTheScheduleGroupInIniModeToo) {
     bool eventsLoaded = false;
     SetScheduleEventsGroup([&](SettingsAccess&) { eventsLoaded = true; },
                            [&](SettingsAccess&) { eventsLoaded = true; });
     std::string file = dir.str() + "/empty.ini";
     SettingsResult r = LoadSettings(file);
     EXPECT_FALSE(r.registryMode);
-    EXPECT_FALSE(eventsLoaded);
+    EXPECT_TRUE(eventsLoaded); // the schedule lives in ini files too
+    eventsLoaded = false;
     EXPECT_EQ(GlobalSettings().soundLevel, 50); // 0 from "Sound Level", then "Main" 50
     EXPECT_EQ(GlobalSettings().windowW, 0);
     EXPECT_EQ(GlobalSettings().windowH, 0);
     SaveSettings(file);
-    EXPECT_FALSE(eventsLoaded);
+    EXPECT_TRUE(eventsLoaded);
 }
 
 TEST_F(SettingsIO, SaveAsThenOpenRestoresEveryGroup) {
