@@ -7,6 +7,8 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include "audio/MixerUse.h"
+#include "audio/SMixer.h"
 #include "capture/BitRate.h"
 #include "capture/Recording.h"
 #include "capture/SelectR.h"
@@ -57,11 +59,16 @@ int32_t UserRecordingMode(bool vidAudio) {
 
 bool TClient::StartCapture(CaptureRequest request) {
     Settings& s = GlobalSettings();
-    if (RecordingHooksForTesting().prepareMixer)
-        RecordingHooksForTesting().prepareMixer();
-
     const bool video = (request.mode & kRecordVideo) != 0;
     const bool sound = (request.mode & kRecordSound) != 0;
+    // With sound, the capture device's mixer records from MixerInput at a usable level.
+    if (RecordingHooksForTesting().prepareMixer) {
+        RecordingHooksForTesting().prepareMixer();
+    } else if (sound) {
+        SMixer mixer(MixerKind::WaveIn, s.waveInDriver, nullptr);
+        if (mixer.IsOpen())
+            PrepareMixerForRecording(&mixer, s);
+    }
     if (!video && !sound) {
         // Nothing to record: the state stays idle.
         ShowMessage("improper mode", "tclient");

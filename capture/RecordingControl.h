@@ -41,7 +41,8 @@ struct RecordingHooks {
     std::function<void(int ms)> wait;                 // default: sleep
     std::function<void(const std::string& text, const std::string& caption)> message;
     std::function<void(const std::string& path)> display; // default: system viewer
-    // The recording start's mixer step (select MixerInput, raise a low recording level).
+    // The recording start's mixer step (select MixerInput, raise a recording level below
+    // 90 to 110); by default done on the capture device's mixer when the mode has sound.
     std::function<void()> prepareMixer;
 };
 RecordingHooks& RecordingHooksForTesting();

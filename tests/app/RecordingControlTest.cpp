@@ -119,6 +119,35 @@ TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
     EXPECT_EQ(displayed.size(), 1u);
 }
 
+TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
+    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    GlobalSettings().vidAudio = true;
+    client->RunCommand(id::RecordVideo);
+    ASSERT_EQ(State(), kStateRecording);
+    std::string file = RecordingFileName();
+    test::Pump(1200);
+    client->RunCommand(id::StopRecording);
+    EXPECT_FALSE(test::VideoStreamInfo(file).empty());
+    std::vector<int16_t> sound = test::DecodeSound(file);
+    EXPECT_GT(sound.size(), 8000u / 2);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+
+    // The tool bar's sound command records a voice file.
+    client->RunCommand(id::RecordSound);
+    ASSERT_EQ(State(), kStateRecording);
+    file = RecordingFileName();
+    EXPECT_EQ(file.substr(file.size() - 4), ".wma");
+    test::Pump(1200);
+    client->RunCommand(id::StopRecording);
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_TRUE(test::VideoStreamInfo(file).empty());
+    sound = test::DecodeSound(file);
+    EXPECT_GT(sound.size(), 8000u / 2);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(RecordingControl, TheRegionCommandRecordsTheDraggedRectangle) {
     wxString prompt;
     RecordingHooksForTesting().selectRectangle = [&](ScreenRect* r) {
