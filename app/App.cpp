@@ -30,6 +30,10 @@ void OnTerminateSignal(int) {
             top->Close(true);
         else
             wxTheApp->ExitMainLoop();
+        // The frame is deleted in idle time; with every timer stopped nothing else would
+        // wake the loop up for it.
+        wxTheApp->CallAfter([] {});
+        wxWakeUpIdle();
     }
 }
 

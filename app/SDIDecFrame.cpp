@@ -350,6 +350,8 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
     }
     hotKeyTimer_.Stop();
     tray_->Remove();
+    if (client_)
+        client_->Shutdown();
     Destroy();
 }
 

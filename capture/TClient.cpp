@@ -74,12 +74,15 @@ wxBEGIN_EVENT_TABLE(TClient, wxWindow) EVT_TIMER(id::ClientTimer, TClient::OnTim
 }
 
 TClient::~TClient() {
+    Shutdown();
+}
+
+void TClient::Shutdown() {
     // Stop playback and recording, then the timer.
-    if (captureState() != kStateIdle) {
+    if (captureState() == kStateRecording)
         StopRecordingWork();
-        CloseDisplayedFile();
-        GlobalSettings().captureState = kStateIdle;
-    }
+    CloseDisplayedFile();
+    GlobalSettings().captureState = kStateIdle;
     timer_.Stop();
 }
 

@@ -43,6 +43,10 @@ public:
     int captureState() const;
     void SetCaptureState(int state);
 
+    // Stops playback and any recording and the timer (the frame calls it when it closes, while
+    // the derived work is still there; the destructor repeats it harmlessly).
+    void Shutdown();
+
     // The client's answer when the program is asked to close (true: its children agree).
     virtual bool CanClose() { return true; }
 
