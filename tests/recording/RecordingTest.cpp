@@ -100,6 +100,36 @@ TEST_F(Recording, AClosedWindowLeavesTheRecordingRunningWithoutNewFrames) {
     EXPECT_NEAR(p[2], want & 0xff, 8);
 }
 
+TEST_F(Recording, AResizedWindowKeepsTheStreamsSize) {
+    test::XTestDisplay x;
+    Window win = x.createSolid(10, 10, 160, 120, 0x2040c0);
+    RecordingRequest r = Request("resized.wmv");
+    r.window = win;
+    r.drawCursor = false;
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
+    for (int i = 0; i < 200 && RecordingFramesWritten() < 3; ++i)
+        std::this_thread::sleep_for(10ms);
+    XResizeWindow(x.get(), win, 240, 60);
+    x.sync();
+    const int32_t before = RecordingFramesWritten();
+    for (int i = 0; i < 200 && RecordingFramesWritten() < before + 4; ++i)
+        std::this_thread::sleep_for(10ms);
+    RecordingStopResult stop = StopRecording();
+    x.destroy(win);
+    ASSERT_TRUE(stop.ok);
+    EXPECT_EQ(test::VideoStreamInfo(stop.fileName), "mss2 160 120");
+    bool clean = false;
+    std::vector<std::string> frames = test::DecodeFramesSmall(stop.fileName, 160, 120, &clean);
+    EXPECT_TRUE(clean);
+    ASSERT_GE(frames.size(), 5u);
+    // After the resize: the window's 160 x 60 top part, the rest black.
+    const auto* last = reinterpret_cast<const uint8_t*>(frames.back().data());
+    const uint8_t* inside = last + (30 * 160 + 100) * 3;
+    const uint8_t* below = last + (100 * 160 + 100) * 3;
+    EXPECT_NEAR(inside[2], 0xc0, 8);
+    EXPECT_EQ(below[0] + below[1] + below[2], 0);
+}
+
 TEST_F(Recording, ARecordingThatCannotStartLeavesNothingRunning) {
     RecordingRequest r = Request("missing/dir.wmv");
     RecordingStartResult s = StartRecording(screen.get(), std::move(r));
