@@ -40,13 +40,19 @@ constexpr int kFrameCommands[] = {id::NewInstance,
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame) EVT_CLOSE(SDIDecFrame::OnClose)
-    EVT_PRIVATE_MESSAGE(SDIDecFrame::OnMessage) EVT_MOVE(SDIDecFrame::OnMove)
-        EVT_SIZE(SDIDecFrame::OnSize) EVT_ICONIZE(SDIDecFrame::OnIconize)
-            EVT_CONTEXT_MENU(SDIDecFrame::OnContextMenu)
-                EVT_TIMER(kHotKeyTimer, SDIDecFrame::OnHotKeyTimer) wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame)
+    EVT_CLOSE(SDIDecFrame::OnClose)
+    EVT_PRIVATE_MESSAGE(SDIDecFrame::OnMessage)
+    EVT_MOVE(SDIDecFrame::OnMove)
+    EVT_SIZE(SDIDecFrame::OnSize)
+    EVT_ICONIZE(SDIDecFrame::OnIconize)
+    EVT_CONTEXT_MENU(SDIDecFrame::OnContextMenu)
+    EVT_TIMER(kHotKeyTimer, SDIDecFrame::OnHotKeyTimer)
+wxEND_EVENT_TABLE();
+// clang-format on
 
-                    SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
+SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     : wxFrame(nullptr, wxID_ANY, "Tessaray"), startMinimized_(startMinimized),
       hotKeyTimer_(this, kHotKeyTimer) {
     client_ = makeClient ? makeClient(this) : new TClient(this);

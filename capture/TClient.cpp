@@ -45,11 +45,16 @@ bool RegisterCapturePlugin(const std::string& directory) {
     return called;
 }
 
-wxBEGIN_EVENT_TABLE(TClient, wxWindow) EVT_TIMER(id::ClientTimer, TClient::OnTimer)
-    EVT_PRIVATE_MESSAGE(TClient::OnMessage) EVT_SIZE(TClient::OnSize) EVT_PAINT(TClient::OnPaint)
-        wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(TClient, wxWindow)
+    EVT_TIMER(id::ClientTimer, TClient::OnTimer)
+    EVT_PRIVATE_MESSAGE(TClient::OnMessage)
+    EVT_SIZE(TClient::OnSize)
+    EVT_PAINT(TClient::OnPaint)
+wxEND_EVENT_TABLE();
+// clang-format on
 
-            TClient::TClient(wxWindow* parent)
+TClient::TClient(wxWindow* parent)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
       timer_(this, id::ClientTimer) {
