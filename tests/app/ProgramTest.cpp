@@ -117,3 +117,32 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
 
 } // namespace
 } // namespace tess
+
+namespace tess {
+namespace {
+
+TEST_F(Program, StartMinimizedWithTheTrayIconLeavesNoVisibleFrame) {
+    if (!test::HaveDisplay() || !test::HaveProgram("xdotool"))
+        GTEST_SKIP() << "needs an X display and xdotool";
+    std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
+    std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+           "\"TrayIcon\"=\"1\"\n";
+    pid_t pid = Start({"/m"});
+    // The frame exists (its window carries the pid) but is not shown.
+    std::string all, visible;
+    for (int i = 0; i < 100 && all.empty(); ++i) {
+        test::RunCommand("xdotool search --pid " + std::to_string(pid) + " --name Tessaray", &all);
+        usleep(100000);
+    }
+    EXPECT_FALSE(all.empty());
+    usleep(1500000);
+    test::RunCommand(
+        "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name Tessaray", &visible);
+    EXPECT_TRUE(visible.empty()) << visible;
+    kill(pid, SIGTERM);
+    EXPECT_EQ(Wait(pid), 0);
+}
+
+} // namespace
+} // namespace tess
