@@ -2,13 +2,16 @@
 # Screen recording at 5, 15 and 30 frames a second beside ffmpeg's x11grab with libx264
 # (-preset ultrafast) on the same changing 1920 x 1080 screen: frames written per second,
 # CPU per cent of the whole process, bytes per minute. Run under a private X server:
-#   xvfb-run -a -s "-screen 0 1920x1080x24" bench/record.sh [path/to/tessaray] [seconds]
+#   xvfb-run -a -s "-screen 0 1920x1080x24" bench/record.sh [path/to/tessaray] [seconds] [soak]
+# With "soak": one recording at 5 frames a second for the given seconds (outside CI: 3600),
+# printing the program's resident memory every minute, to show that it stays flat.
 # The screen: a desktop picture, a terminal-like window printing a line of text every
 # 50 ms (scrolling), and a clock redrawn every second, drawn by a small X client.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=${1:-$here/../build/tessaray}
 seconds=${2:-30}
+mode=${3:-compare}
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run under xvfb-run" >&2; exit 2; }
 
 work=$(mktemp -d /tmp/tess-bench-record.XXXXXX)
@@ -121,6 +124,25 @@ run() {
         "$(awk -v u="$user" -v y="$sys" -v w="$wall" 'BEGIN { print 100 * (u + y) / w }')" \
         "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN { print b / s * 60 / 1e6 }')"
 }
+
+if [ "$mode" = soak ]; then
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"WMFrameRate"="5"\n' \
+        > "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
+    "$program" --record --seconds "$seconds" --output "$work/soak.wmv" > /dev/null &
+    pid=$!
+    start=$(date +%s)
+    sleep 5
+    while kill -0 "$pid" 2>/dev/null; do
+        rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+        [ -n "$rss" ] && printf 'soak %5d s  RSS %7d kB\n' "$(( $(date +%s) - start ))" "$rss"
+        for _ in $(seq 60); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+    done
+    wait "$pid"
+    printf 'soak done: %d frames, %d bytes\n' \
+        "$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$work/soak.wmv")" \
+        "$(stat -c %s "$work/soak.wmv")"
+    exit 0
+fi
 
 echo "recording ${seconds} s of a 1920 x 1080 screen (terminal scrolling 20 lines/s, clock)"
 for rate in 5 15 30; do
