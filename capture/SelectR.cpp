@@ -16,6 +16,9 @@ namespace {
 
 SelectR* g_active = nullptr;
 
+// The first repaint message, posted when the window opens.
+constexpr long kFirstPaint = 1;
+
 // The drag's anchor and current point, in screen coordinates; they outlive the window.
 wxPoint g_anchor;
 wxPoint g_current;
@@ -93,7 +96,7 @@ int SelectR::ShowModal() {
         return wxID_CANCEL; // nothing to show: no screen
     g_active = this;
     // The first outline is drawn once the window is up.
-    PostMessage(this, msg::SelectionPaint);
+    PostMessage(this, msg::SelectionPaint, kFirstPaint);
     int rc = wxDialog::ShowModal();
     g_active = nullptr;
     return rc;
@@ -223,6 +226,11 @@ void SelectR::OnMessage(PrivateMessageEvent& e) {
         return;
     }
     Refresh(false);
+    if (e.wParam() == kFirstPaint) {
+        // Esc must reach this window: bring it forward with the keyboard focus.
+        Raise();
+        SetFocus();
+    }
     if (dragging_ || !windowOut_ || !screen_)
         return;
     int32_t x = 0, y = 0;
