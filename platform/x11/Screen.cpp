@@ -6,6 +6,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 
 #include <algorithm>
@@ -17,6 +18,13 @@
 namespace tess {
 
 namespace {
+
+// MADV_POPULATE_WRITE (Linux 5.14); the system headers may be older than the kernel.
+#ifdef MADV_POPULATE_WRITE
+constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
+#else
+constexpr int kPopulateWrite = 23;
+#endif
 
 // ---- error trapping ------------------------------------------------------------------
 //
@@ -220,6 +228,10 @@ struct ScreenConnection::Impl {
                 XDestroyImage(img);
                 return nullptr;
             }
+            // Map every page now, in one call, rather than one fault per page on the first
+            // read (a fresh process, such as a command-line snapshot, pays for each fault).
+            // Older kernels refuse the advice; the faults then happen as before.
+            madvise(addr, need, kPopulateWrite);
             shm.shmid = id;
             shm.shmaddr = static_cast<char*>(addr);
             shm.readOnly = False;
