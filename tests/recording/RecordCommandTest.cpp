@@ -176,6 +176,22 @@ TEST_F(RecordCommand, TerminateSignalFinishesTheFile) {
     EXPECT_GT(times.back(), 0.8);
 }
 
+TEST_F(RecordCommand, AWindowByIdAndANameFromTheVideoPattern) {
+    test::XTestDisplay x;
+    Window win = x.create(30, 40, 200, 150, test::Pattern);
+    // No --output: the file is named from the video pattern in the capture directory.
+    const std::string data = dir.str() + "/data";
+    test::ProgramRun run = test::RunProgram(
+        "--record --seconds 1 --window " + std::to_string(win),
+        "XDG_DATA_HOME=" + Quote(data) + " XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ");
+    x.destroy(win);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string file = test::FirstLine(run.out);
+    EXPECT_EQ(file.rfind(data + "/Tessaray/Tess", 0), 0u) << file;
+    EXPECT_EQ(file.substr(file.size() - 4), ".wmv");
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 200 150");
+}
+
 TEST_F(RecordCommand, WrongOptionsAndImpossibleStartsExitWithAReason) {
     for (const char* args : {"--record --seconds abc", "--record --seconds 0",
                              "--record --window 5 --region 0,0,10,10", "--record --audio yes",
