@@ -5,7 +5,6 @@
 
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
-#include <wx/utils.h>
 
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
@@ -143,7 +142,7 @@ void TClient::StopCapture(bool display) {
         if (RecordingHooksForTesting().display)
             RecordingHooksForTesting().display(stopped.fileName);
         else
-            wxLaunchDefaultApplication(wxString::FromUTF8(stopped.fileName));
+            DisplayFile(stopped.fileName);
     }
 }
 

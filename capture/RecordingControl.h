@@ -40,7 +40,7 @@ struct RecordingHooks {
     std::function<bool(ScreenRect*)> selectRectangle; // default: SelectR
     std::function<void(int ms)> wait;                 // default: sleep
     std::function<void(const std::string& text, const std::string& caption)> message;
-    std::function<void(const std::string& path)> display; // default: system viewer
+    std::function<void(const std::string& path)> display; // default: TClient::DisplayFile
     // The recording start's mixer step (select MixerInput, raise a recording level below
     // 90 to 110); by default done on the capture device's mixer when the mode has sound.
     std::function<void()> prepareMixer;
