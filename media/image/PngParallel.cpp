@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -87,7 +88,10 @@ struct Band {
     const uint8_t* dictionary = nullptr;
     size_t dictionarySize = 0;
     bool last = false;
-    std::vector<uint8_t> out;
+    // Room for deflate's worst case, left uninitialised: only the pages deflate writes are
+    // ever touched (a screen picture deflates to a small part of the bound).
+    std::unique_ptr<uint8_t[]> out;
+    size_t outSize = 0;
     bool ok = false;
 };
 
@@ -100,14 +104,15 @@ void DeflateBand(Band& band, int level, int memLevel, int strategy) {
         deflateEnd(&z);
         return;
     }
-    band.out.resize(deflateBound(&z, band.size) + 16);
+    const size_t room = deflateBound(&z, band.size) + 16;
+    band.out.reset(new uint8_t[room]);
     z.next_in = const_cast<Bytef*>(band.data);
     z.avail_in = static_cast<uInt>(band.size);
-    z.next_out = band.out.data();
-    z.avail_out = static_cast<uInt>(band.out.size());
+    z.next_out = band.out.get();
+    z.avail_out = static_cast<uInt>(room);
     const int rc = deflate(&z, band.last ? Z_FINISH : Z_SYNC_FLUSH);
     band.ok = (band.last ? rc == Z_STREAM_END : rc == Z_OK) && z.avail_in == 0;
-    band.out.resize(band.out.size() - z.avail_out);
+    band.outSize = room - z.avail_out;
     deflateEnd(&z);
 }
 
@@ -168,14 +173,14 @@ bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int fi
     for (const Band& band : work) {
         if (!band.ok)
             return false;
-        total += band.out.size();
+        total += band.outSize;
     }
     zlibStream.clear();
     zlibStream.reserve(total);
     zlibStream.push_back(0x78); // deflate, 32 KB window
     zlibStream.push_back(0x9C); // default compression; header check bits
     for (const Band& band : work)
-        zlibStream.insert(zlibStream.end(), band.out.begin(), band.out.end());
+        zlibStream.insert(zlibStream.end(), band.out.get(), band.out.get() + band.outSize);
     const uLong adler =
         adler32(adler32(0L, Z_NULL, 0), filtered.data(), static_cast<uInt>(filtered.size()));
     for (int shift = 24; shift >= 0; shift -= 8)
