@@ -55,7 +55,7 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     g.bar->AddTool(id::ToolButton2, wxEmptyString, ResourceBitmap(id::BmpTool2));
     g.bar->AddTool(id::CaptionButton, "Caption", ResourceBitmap(id::BmpCaption), wxEmptyString,
                    wxITEM_CHECK);
-    g.meter = new wxGauge(g.bar, id::MeterControl, 100, wxDefaultPosition, wxSize(50, 20));
+    g.meter = new SMeter(g.bar, id::MeterControl, wxDefaultPosition, wxSize(50, 20));
     g.bar->AddControl(g.meter);
     g.recordTime = new wxStaticText(g.bar, id::RecordTimePane, wxEmptyString, wxDefaultPosition,
                                     wxSize(g.bar->GetCharWidth() * 5 + 8, -1), wxST_NO_AUTORESIZE);
@@ -81,8 +81,7 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     g.bar->AddControl(g.position);
     int mutePos = static_cast<int>(g.bar->GetToolsCount());
     g.bar->AddTool(id::Mute, "Mute", ResourceBitmap(id::BmpSpeaker), wxEmptyString, wxITEM_CHECK);
-    g.volume = new wxSlider(g.bar, id::VolumeSlider, 0, 0, 100, wxDefaultPosition, wxSize(50, 20),
-                            wxSL_HORIZONTAL);
+    g.volume = new VolumeSlider(g.bar, id::VolumeSlider, wxDefaultPosition, wxSize(50, 20));
     g.volume->SetToolTip(Tip(id::VolumeSlider));
     g.bar->AddControl(g.volume);
     g.positionText =

@@ -2,6 +2,8 @@
 // The control bars: SControlBar (a tool bar that passes its sliders' scroll events on to
 // the client window), the tool bar and the playback bar with their gadgets, MuteToggle
 // (the two-image "&Mute" button) and CoolButton (a push button that draws itself).
+#include "audio/Gauges.h"
+#include "audio/Sliders.h"
 #include "capture/TClient.h"
 
 #include <string>
@@ -46,7 +48,7 @@ struct ToolBarGadgets {
     SControlBar* bar = nullptr;
     wxChoice* captureMode = nullptr;    // 1839
     wxTextCtrl* edit = nullptr;         // 1831
-    wxGauge* meter = nullptr;           // 116
+    SMeter* meter = nullptr;            // 116
     wxStaticText* recordTime = nullptr; // 1815
 };
 ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client);
@@ -55,7 +57,7 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client);
 struct PlaybackBarGadgets {
     SControlBar* bar = nullptr;
     wxSlider* position = nullptr;         // 1809
-    wxSlider* volume = nullptr;           // 1818
+    VolumeSlider* volume = nullptr;       // 1818
     wxStaticText* positionText = nullptr; // 1814
     MuteToggle* mute = nullptr;
 };

@@ -220,6 +220,7 @@ void SDIDecFrame::ShowPlaybackBar(bool show) {
     ClientControls c;
     c.captureMode = tools_.captureMode;
     c.recordTimePane = tools_.recordTime;
+    c.meter = tools_.meter;
     c.positionSlider = playback_.position;
     c.volumeSlider = playback_.volume;
     c.positionPane = playback_.positionText;

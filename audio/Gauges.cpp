@@ -73,7 +73,7 @@ void FGauge::OnPaint(wxPaintEvent&) {
 }
 
 SMeter::SMeter(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
-    : wxWindow(parent, id, pos, size) {
+    : wxControl(parent, id, pos, size, wxBORDER_NONE) {
     SetName("foob");
     SetLabel("foob");
     wxSize s = GetClientSize();

@@ -2,6 +2,7 @@
 // The sound level meter (SMeter: one full-width gauge for mono, two half gauges for stereo)
 // and its bar gauge (FGauge: LED segments inside a 3-D border whose left and right edges
 // can be left out, so that two halves side by side look like one framed bar).
+#include <wx/control.h>
 #include <wx/window.h>
 
 #include "audio/MeterLogic.h"
@@ -35,7 +36,8 @@ private:
     int repaints_ = 0;
 };
 
-class SMeter : public wxWindow, public LevelMeter {
+// A control, so a tool bar can carry it.
+class SMeter : public wxControl, public LevelMeter {
 public:
     static constexpr int kId = 116;
     SMeter(wxWindow* parent, wxWindowID id = kId, const wxPoint& pos = wxDefaultPosition,

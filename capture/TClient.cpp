@@ -1,5 +1,9 @@
 #include "capture/TClient.h"
 
+#include "audio/Gauges.h"
+#include "audio/MixerUse.h"
+#include "audio/SMixer.h"
+#include "audio/Sliders.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
@@ -355,7 +359,26 @@ void TClient::StepVolume(int delta) {
 }
 
 void TClient::ApplySoundLevel() {
-    // The displayed file and the mixer line take the level once they exist.
+    // The mixer's speakers line takes the level (the displayed file with the display of files).
+    ApplyVolumeToMixer(mixer_.get(), GlobalSettings());
+}
+
+void TClient::FollowMixer() {
+    int v = VolumeAfterMixerChange(mixer_.get(), GlobalSettings());
+    if (v < 0)
+        return;
+    GlobalSettings().soundLevel = v;
+    if (controls_.volumeSlider)
+        controls_.volumeSlider->SetValue(v);
+}
+
+void TClient::ShowSoundLevel(bool recording) {
+    if (!controls_.meter)
+        return;
+    if (recording)
+        meterUpdater_.Update(*controls_.meter, RecordingSoundLevels(), 1);
+    else
+        meterUpdater_.Clear(*controls_.meter);
 }
 
 void TClient::SetPane(wxStaticText* pane, const std::string& text) {
@@ -412,8 +435,10 @@ void TClient::Tick() {
 void TClient::ShowRecordingTime() {
     if (!RecordingRuns()) {
         SetPane(controls_.recordTimePane, "");
+        ShowSoundLevel(false);
         return;
     }
+    ShowSoundLevel(true);
     long long ms = RecordingElapsedMs();
     std::string text = RecordingTimeText(ms);
     if (!text.empty() && controls_.recordTimePane && controls_.recordTimePane->IsShown())
@@ -421,6 +446,11 @@ void TClient::ShowRecordingTime() {
 }
 
 void TClient::ResetControls() {
+    if (controls_.meter) {
+        controls_.meter->SetRange(0, 100);
+        controls_.meter->SetLed(5, 80);
+        meterUpdater_.Clear(*controls_.meter);
+    }
     if (controls_.positionSlider) {
         controls_.positionSlider->SetRange(0, 1000);
         controls_.positionSlider->SetValue(0);
@@ -443,6 +473,7 @@ void TClient::LateInit() {
         controls_.captureMode->Append("Rectangle");
         ShowCaptureMode();
     }
+    UpdateMixerFromSettings(mixer_, GlobalSettings(), this);
 }
 
 void TClient::OnMessage(PrivateMessageEvent& e) {
@@ -483,8 +514,10 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
             ResetControls();
         }
         break;
-    case msg::MediaEvent:
     case msg::MixerChange:
+        FollowMixer();
+        break;
+    case msg::MediaEvent:
     default:
         e.Skip();
         break;

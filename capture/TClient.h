@@ -2,10 +2,12 @@
 // TClient: the main frame's client window. It holds the capture state and mode, receives
 // every command of the menus, accelerators, bars and hot keys, and runs the 200 ms timer
 // that drives the time displays, the end of playback and the schedule.
+#include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
 #include "resources/Messages.h"
 
 #include <functional>
+#include <memory>
 #include <wx/timer.h>
 #include <wx/window.h>
 
@@ -15,6 +17,10 @@ class wxStaticText;
 class wxControl;
 
 namespace tess {
+
+class SMeter;
+class SMixer;
+class TMySlider;
 
 struct CaptureRequest;
 
@@ -28,7 +34,8 @@ void SetScheduleCheck(ScheduleCheck check);
 struct ClientControls {
     wxChoice* captureMode = nullptr;    // 1839
     wxSlider* positionSlider = nullptr; // 1809, 0..1000
-    wxSlider* volumeSlider = nullptr;   // 1818, 0..100
+    TMySlider* volumeSlider = nullptr;  // 1818, 0..100
+    SMeter* meter = nullptr;            // 116, the sound level while recording
     wxStaticText* positionPane = nullptr;
     wxStaticText* recordTimePane = nullptr;
 };
@@ -136,6 +143,10 @@ private:
     void ToggleMute();
     void StepVolume(int delta);
     void ApplySoundLevel();
+    // Message 977: the sound level follows the mixer's speakers line.
+    void FollowMixer();
+    // The level meter: the recording's input level, or zero.
+    void ShowSoundLevel(bool recording);
     void ShowRecordingTime();
     void ResetControls();
     void LateInit();
@@ -143,6 +154,9 @@ private:
 
     wxTimer timer_;
     ClientControls controls_;
+    // The mixer, present while ChangeMixer is on and it could be opened.
+    std::unique_ptr<SMixer> mixer_;
+    MeterUpdater meterUpdater_;
     bool fullScreen_ = false;
     bool dragging_ = false;
     bool firstSliderMessage_ = true;

@@ -52,6 +52,10 @@ protected:
     void DoChangeEffects() override { ++calls["effects"]; }
     bool FileDisplayed() const override { return file; }
     bool FileIsPicture() const override { return file; }
+    int RecordingSoundLevels() const override { return level; }
+
+public:
+    int level = 0;
 
 public:
     void DisplayFile(const std::string& path) override { displayed.push_back(path); }
@@ -295,6 +299,30 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     EXPECT_EQ(client->controls().volumeSlider, nullptr);
     frame->ShowPlaybackBar(false); // not there: nothing happens
     EXPECT_EQ(bars(), 1);
+}
+
+TEST_F(Frame, LevelMeterShowsTheRecordingLevelAndIsClearedAfterIt) {
+    SMeter* meter = frame->toolBar().meter;
+    ASSERT_NE(meter, nullptr);
+    EXPECT_EQ(client->controls().meter, meter);
+    PostMessage(client, msg::ResetControls);
+    test::Pump(50);
+    EXPECT_EQ(meter->Gauge(0)->GetValue(), 0);
+
+    Menu(id::RecordScreen);
+    ASSERT_EQ(client->captureState(), kStateRecording);
+    client->level = 127; // a full-scale input
+    PostMessage(client, msg::RecordTime);
+    test::Pump(50);
+    EXPECT_EQ(meter->Gauge(0)->GetValue(), 100);
+    client->level = 64;
+    PostMessage(client, msg::RecordTime);
+    test::Pump(50);
+    EXPECT_EQ(meter->Gauge(0)->GetValue(), 50);
+    client->SetCaptureState(kStateIdle);
+    PostMessage(client, msg::RecordTime);
+    test::Pump(50);
+    EXPECT_EQ(meter->Gauge(0)->GetValue(), 0);
 }
 
 TEST_F(Frame, RecentFilesAppearInTheFileMenuAndDisplayTheChosenFile) {
