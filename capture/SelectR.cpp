@@ -48,11 +48,11 @@ wxColour SelectionColour(const std::string& selColor) {
                     static_cast<unsigned char>(v >> 16 & 0xff));
 }
 
-wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_PAINT(SelectR::OnPaint)
-    EVT_ERASE_BACKGROUND(SelectR::OnEraseBackground) EVT_MOTION(SelectR::OnMouseMove)
-        EVT_LEFT_DOWN(SelectR::OnLeftDown) EVT_LEFT_UP(SelectR::OnLeftUp)
-            EVT_MOUSE_CAPTURE_LOST(SelectR::OnCaptureLost) EVT_CHAR_HOOK(SelectR::OnCharHook)
-                EVT_PRIVATE_MESSAGE(SelectR::OnMessage) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_ERASE_BACKGROUND(SelectR::OnEraseBackground)
+    EVT_MOTION(SelectR::OnMouseMove) EVT_LEFT_DOWN(SelectR::OnLeftDown)
+        EVT_LEFT_UP(SelectR::OnLeftUp) EVT_MOUSE_CAPTURE_LOST(SelectR::OnCaptureLost)
+            EVT_CHAR_HOOK(SelectR::OnCharHook) EVT_PRIVATE_MESSAGE(SelectR::OnMessage)
+                wxEND_EVENT_TABLE()
 
                     SelectR::SelectR(wxWindow* parent, const wxColour& colour, ScreenRect* rectOut,
                                      WindowId* windowOut, bool topLevelFirst,
@@ -75,6 +75,18 @@ wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_PAINT(SelectR::OnPaint)
         wxSize(covered_.right > 0 ? covered_.right : 1, covered_.bottom > 0 ? covered_.bottom : 1),
         wxBORDER_NONE | wxSTAY_ON_TOP);
     SetPosition(wxPoint(0, 0));
+    // The picture is a child window that takes the keyboard focus (a dialog without a
+    // focusable child gets no key events from the toolkit). Its mouse events are handled as
+    // the dialog's own.
+    canvas_ =
+        new wxWindow(this, wxID_ANY, wxPoint(0, 0), GetClientSize(), wxBORDER_NONE | wxWANTS_CHARS);
+    canvas_->SetBackgroundStyle(wxBG_STYLE_PAINT);
+    canvas_->Bind(wxEVT_PAINT, &SelectR::OnPaint, this);
+    canvas_->Bind(wxEVT_MOTION, &SelectR::OnMouseMove, this);
+    canvas_->Bind(wxEVT_LEFT_DOWN, &SelectR::OnLeftDown, this);
+    canvas_->Bind(wxEVT_LEFT_UP, &SelectR::OnLeftUp, this);
+    canvas_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &SelectR::OnCaptureLost, this);
+    canvas_->Bind(wxEVT_KEY_DOWN, &SelectR::OnCharHook, this);
 }
 
 SelectR::~SelectR() {
@@ -103,12 +115,13 @@ int SelectR::ShowModal() {
 }
 
 wxPoint SelectR::ScreenPoint(const wxMouseEvent& e) const {
-    return ClientToScreen(e.GetPosition());
+    auto* from = wxDynamicCast(e.GetEventObject(), wxWindow);
+    return (from ? from : static_cast<const wxWindow*>(this))->ClientToScreen(e.GetPosition());
 }
 
 void SelectR::OnPaint(wxPaintEvent&) {
-    wxPaintDC dc(this);
-    dc.DrawBitmap(frozen_, ScreenToClient(wxPoint(covered_.left, covered_.top)));
+    wxPaintDC dc(canvas_);
+    dc.DrawBitmap(frozen_, canvas_->ScreenToClient(wxPoint(covered_.left, covered_.top)));
     if (!shown_)
         return;
     dc.SetPen(*wxTRANSPARENT_PEN);
@@ -116,7 +129,7 @@ void SelectR::OnPaint(wxPaintEvent&) {
     for (const ScreenRect& bar : FrameBars(*shown_)) {
         if (bar.empty())
             continue;
-        wxPoint at = ScreenToClient(wxPoint(bar.left, bar.top));
+        wxPoint at = canvas_->ScreenToClient(wxPoint(bar.left, bar.top));
         dc.DrawRectangle(at.x, at.y, bar.width(), bar.height());
     }
 }
@@ -125,8 +138,8 @@ void SelectR::RefreshFrame(const ScreenRect& r) {
     for (const ScreenRect& bar : FrameBars(r)) {
         if (bar.empty())
             continue;
-        wxPoint at = ScreenToClient(wxPoint(bar.left, bar.top));
-        RefreshRect(wxRect(at.x, at.y, bar.width(), bar.height()), false);
+        wxPoint at = canvas_->ScreenToClient(wxPoint(bar.left, bar.top));
+        canvas_->RefreshRect(wxRect(at.x, at.y, bar.width(), bar.height()), false);
     }
 }
 
@@ -174,13 +187,13 @@ void SelectR::OnLeftDown(wxMouseEvent& e) {
         return;
     dragging_ = true;
     g_anchor = g_current = ScreenPoint(e);
-    if (!HasCapture())
-        CaptureMouse();
+    if (!canvas_->HasCapture())
+        canvas_->CaptureMouse();
 }
 
 void SelectR::OnLeftUp(wxMouseEvent& e) {
-    if (HasCapture())
-        ReleaseMouse();
+    if (canvas_->HasCapture())
+        canvas_->ReleaseMouse();
     wxPoint p = ScreenPoint(e);
     if (rectOut_) {
         // A release without a press here (the button was down when the window opened)
@@ -214,8 +227,8 @@ void SelectR::OnCharHook(wxKeyEvent& e) {
         e.Skip();
         return;
     }
-    if (HasCapture())
-        ReleaseMouse();
+    if (canvas_->HasCapture())
+        canvas_->ReleaseMouse();
     dragging_ = false;
     Finish(wxID_CANCEL);
 }
@@ -225,11 +238,11 @@ void SelectR::OnMessage(PrivateMessageEvent& e) {
         e.Skip();
         return;
     }
-    Refresh(false);
+    canvas_->Refresh(false);
     if (e.wParam() == kFirstPaint) {
-        // Esc must reach this window: bring it forward with the keyboard focus.
+        // Esc must reach this window: bring it forward, the keyboard focus on the picture.
         Raise();
-        SetFocus();
+        canvas_->SetFocus();
     }
     if (dragging_ || !windowOut_ || !screen_)
         return;

@@ -63,6 +63,7 @@ private:
     void RefreshFrame(const ScreenRect& r);
     void Finish(int code);
 
+    wxWindow* canvas_ = nullptr;
     wxColour colour_;
     ScreenRect* rectOut_;
     WindowId* windowOut_;

@@ -225,6 +225,13 @@ TEST_F(SelectRTest, RealPointerInputDragsARectangle) {
               test::Do([&] { sim.MouseMove(320, 260); }), test::Do([&] { sim.MouseUp(); })});
     EXPECT_EQ(rc, wxID_OK);
     EXPECT_EQ(rect, (ScreenRect{320, 260, 640, 480}));
+
+    // The real Esc key.
+    ScreenRect untouched{1, 2, 3, 4};
+    SelectR again(nullptr, SelectionColour("ff"), &untouched, nullptr, true, screen.get());
+    rc = RunModal(again, {Shown(again), test::Do([] {}), test::Do([&] { sim.Char(WXK_ESCAPE); })});
+    EXPECT_EQ(rc, wxID_CANCEL);
+    EXPECT_EQ(untouched, (ScreenRect{1, 2, 3, 4}));
 }
 
 } // namespace
