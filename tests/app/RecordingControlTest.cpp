@@ -184,6 +184,30 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     Settings& s = GlobalSettings();
     s.capEnable = true;
     s.capString = "caption %H:%M";
+    s.capBackMode = 0; // an opaque white box
+    s.capBackColor = 0xffffff;
+    // A plain blue screen: the caption is the only other thing in a frame but the cursor.
+    test::XTestDisplay x;
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = True;
+    attrs.background_pixel = 0x2040c0;
+    Window blue = XCreateWindow(x.get(), x.root(), 0, 0, 1920, 1080, 0, CopyFromParent, InputOutput,
+                                CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+    XMapRaised(x.get(), blue);
+    x.sync();
+    test::Pump(100);
+    auto notBlue = [](const std::string& file) {
+        std::vector<std::string> frames = test::DecodeFramesSmall(file, 480, 270);
+        if (frames.empty())
+            return -1;
+        int n = 0;
+        const auto* p = reinterpret_cast<const uint8_t*>(frames[0].data());
+        for (size_t i = 0; i < frames[0].size(); i += 3)
+            if (std::abs(p[i] - 0x20) > 8 || std::abs(p[i + 1] - 0x40) > 8 ||
+                std::abs(p[i + 2] - 0xc0) > 8)
+                ++n;
+        return n;
+    };
 
     client->RunCommand(id::RecordScreen);
     ASSERT_EQ(State(), kStateRecording);
@@ -202,6 +226,12 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(displayed.empty());
     EXPECT_FALSE(test::VideoStreamInfo(scheduled).empty());
+    // The user's recording carries the caption; the scheduled one only the cursor.
+    x.destroy(blue);
+    const int userOdd = notBlue(users), scheduledOdd = notBlue(scheduled);
+    EXPECT_GE(scheduledOdd, 0);
+    EXPECT_LT(scheduledOdd, 60) << "user's " << userOdd;
+    EXPECT_GT(userOdd, scheduledOdd + 60) << "scheduled " << scheduledOdd;
 
     answer = 2; // an event without action
     test::Pump(400);
