@@ -87,7 +87,9 @@ BENCHMARK(BM_PeakLevelOfOneBuffer);
 
 } // namespace
 
-// Counting allocators.
+// Counting allocators. They take their memory from malloc, so free is the matching release
+// (the compiler cannot see that through the replaced operators).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(size_t n) {
     gNew.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(n ? n : 1))
