@@ -6,6 +6,7 @@
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
 
+#include "audio/Gauges.h"
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "capture/BitRate.h"
@@ -60,14 +61,15 @@ bool TClient::StartCapture(CaptureRequest request) {
     Settings& s = GlobalSettings();
     const bool video = (request.mode & kRecordVideo) != 0;
     const bool sound = (request.mode & kRecordSound) != 0;
-    // With sound, the capture device's mixer records from MixerInput at a usable level.
-    if (RecordingHooksForTesting().prepareMixer) {
-        RecordingHooksForTesting().prepareMixer();
-    } else if (sound) {
-        SMixer mixer(MixerKind::WaveIn, s.waveInDriver, nullptr);
-        if (mixer.IsOpen())
-            PrepareMixerForRecording(&mixer, s);
+    if (controls_.meter) {
+        controls_.meter->SetRange(0, 100);
+        controls_.meter->SetLed(5, 80);
     }
+    // The mixer (kept while ChangeMixer is on) records from MixerInput at a usable level.
+    if (RecordingHooksForTesting().prepareMixer)
+        RecordingHooksForTesting().prepareMixer();
+    else if (mixer_)
+        PrepareMixerForRecording(mixer_.get(), s);
     if (!video && !sound) {
         // Nothing to record: the state stays idle.
         ShowMessage("improper mode", "tclient");
