@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "capture/BitRate.h"
+#include "capture/CommandOptions.h"
 #include "capture/Recording.h"
 #include "media/Caption.h"
 #include "settings/FileNames.h"
@@ -42,39 +43,6 @@ private:
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
 };
-
-bool ParseLong(const std::string& text, int base, long long* value) {
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(text.c_str(), &end, base);
-    if (errno != 0 || !end || *end != '\0')
-        return false;
-    *value = v;
-    return true;
-}
-
-bool ParseRegion(const std::string& text, ScreenRect* r) {
-    long long v[4];
-    std::stringstream in(text);
-    std::string part;
-    int n = 0;
-    while (std::getline(in, part, ',')) {
-        if (n == 4 || !ParseLong(part, 10, &v[n]))
-            return false;
-        ++n;
-    }
-    if (n != 4 || v[2] <= 0 || v[3] <= 0)
-        return false;
-    const long long limit = 1 << 20;
-    for (long long x : v)
-        if (x < -limit || x > limit)
-            return false;
-    *r = ScreenRect{static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]),
-                    static_cast<int32_t>(v[0] + v[2]), static_cast<int32_t>(v[1] + v[3])};
-    return true;
-}
 
 const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] "
                      "[--audio] [--output FILE]\n";
@@ -113,13 +81,13 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
         } else if (name == "window") {
             long long id = 0;
             bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-            if (!ParseLong(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
+            if (!ParseOptionNumber(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             o.window = static_cast<WindowId>(id);
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;
-            if (!ParseRegion(value, &r))
+            if (!ParseRegionOption(value, &r))
                 return fail("--region needs X,Y,W,H with a width and height above 0");
             o.area = r;
         } else if (name == "output") {

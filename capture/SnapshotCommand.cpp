@@ -1,49 +1,9 @@
 #include "capture/SnapshotCommand.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <sstream>
-
+#include "capture/CommandOptions.h"
 #include "settings/Settings.h"
 
 namespace tess {
-
-namespace {
-
-bool ParseInt(const std::string& text, int base, long long* value) {
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(text.c_str(), &end, base);
-    if (errno != 0 || !end || *end != '\0')
-        return false;
-    *value = v;
-    return true;
-}
-
-bool ParseRegion(const std::string& text, ScreenRect* r) {
-    long long v[4];
-    std::stringstream in(text);
-    std::string part;
-    int n = 0;
-    while (std::getline(in, part, ',')) {
-        if (n == 4 || !ParseInt(part, 10, &v[n]))
-            return false;
-        ++n;
-    }
-    if (n != 4 || v[2] <= 0 || v[3] <= 0)
-        return false;
-    const long long limit = 1 << 20;
-    for (long long x : v)
-        if (x < -limit || x > limit)
-            return false;
-    *r = ScreenRect{static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]),
-                    static_cast<int32_t>(v[0] + v[2]), static_cast<int32_t>(v[1] + v[3])};
-    return true;
-}
-
-} // namespace
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     for (const auto& [name, value] : longOptions)
@@ -68,13 +28,13 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
         } else if (name == "window") {
             long long id = 0;
             bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-            if (!ParseInt(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
+            if (!ParseOptionNumber(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             o.request.window = static_cast<WindowId>(id);
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;
-            if (!ParseRegion(value, &r))
+            if (!ParseRegionOption(value, &r))
                 return fail("--region needs X,Y,W,H with a width and height above 0");
             o.request.area = r;
         } else if (name == "format") {

@@ -1,0 +1,42 @@
+#include "capture/CommandOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace tess {
+
+bool ParseOptionNumber(const std::string& text, int base, long long* value) {
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, base);
+    if (errno != 0 || !end || *end != '\0')
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseRegionOption(const std::string& text, ScreenRect* r) {
+    long long v[4];
+    std::stringstream in(text);
+    std::string part;
+    int n = 0;
+    while (std::getline(in, part, ',')) {
+        if (n == 4 || !ParseOptionNumber(part, 10, &v[n]))
+            return false;
+        ++n;
+    }
+    if (n != 4 || v[2] <= 0 || v[3] <= 0)
+        return false;
+    const long long limit = 1 << 20;
+    for (long long x : v)
+        if (x < -limit || x > limit)
+            return false;
+    *r = ScreenRect{static_cast<int32_t>(v[0]), static_cast<int32_t>(v[1]),
+                    static_cast<int32_t>(v[0] + v[2]), static_cast<int32_t>(v[1] + v[3])};
+    return true;
+}
+
+} // namespace tess
