@@ -18,6 +18,22 @@ bool ParseOptionNumber(const std::string& text, int base, long long* value) {
     return true;
 }
 
+bool HasLongOption(const LongOptions& options, const std::string& name) {
+    for (const auto& option : options)
+        if (option.first == name)
+            return true;
+    return false;
+}
+
+bool ParseWindowOption(const std::string& text, WindowId* id) {
+    long long v = 0;
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (!ParseOptionNumber(hex ? text.substr(2) : text, hex ? 16 : 10, &v) || v <= 0)
+        return false;
+    *id = static_cast<WindowId>(v);
+    return true;
+}
+
 bool ParseRegionOption(const std::string& text, ScreenRect* r) {
     long long v[4];
     std::stringstream in(text);

@@ -2,6 +2,8 @@
 // Values of the command-line capture options (--window, --region, --seconds), shared by the
 // command-line snapshot and recording.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/x11/Screen.h"
 
@@ -9,6 +11,14 @@ namespace tess {
 
 // A whole number in `base`; false for empty text, trailing characters or overflow.
 bool ParseOptionNumber(const std::string& text, int base, long long* value);
+
+using LongOptions = std::vector<std::pair<std::string, std::string>>;
+
+// True when `name` is among the long options.
+bool HasLongOption(const LongOptions& options, const std::string& name);
+
+// A window id above 0, decimal or hexadecimal with 0x.
+bool ParseWindowOption(const std::string& text, WindowId* id);
 
 // "X,Y,W,H" with W and H above 0 and every number within +-2^20, as a rectangle.
 bool ParseRegionOption(const std::string& text, ScreenRect* r);

@@ -50,10 +50,7 @@ const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --re
 } // namespace
 
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
-    for (const auto& [name, value] : longOptions)
-        if (name == "record")
-            return true;
-    return false;
+    return HasLongOption(longOptions, "record");
 }
 
 RecordOptions
@@ -79,11 +76,8 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
                 return fail("--seconds needs a number of seconds above 0, such as 5 or 2.5");
             o.seconds = s;
         } else if (name == "window") {
-            long long id = 0;
-            bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-            if (!ParseOptionNumber(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
+            if (!ParseWindowOption(value, &o.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
-            o.window = static_cast<WindowId>(id);
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;

@@ -6,10 +6,7 @@
 namespace tess {
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
-    for (const auto& [name, value] : longOptions)
-        if (name == "snapshot")
-            return true;
-    return false;
+    return HasLongOption(longOptions, "snapshot");
 }
 
 SnapshotOptions
@@ -26,11 +23,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (!value.empty())
                 return fail("--snapshot takes no value (\"" + value + "\")");
         } else if (name == "window") {
-            long long id = 0;
-            bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-            if (!ParseOptionNumber(hex ? value.substr(2) : value, hex ? 16 : 10, &id) || id <= 0)
+            if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
-            o.request.window = static_cast<WindowId>(id);
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;
