@@ -172,6 +172,10 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     if (!stopped.ok || writeError != 0) {
         std::string why =
             stopped.message.empty() ? RecordingErrorText(writeError) : stopped.message;
+        if (stopped.fileName.empty()) {
+            err << "tessaray: the recording failed: " << why << "\n";
+            return kRecordExitFailed;
+        }
         err << "tessaray: the recording stopped early: " << why
             << " The file holds what was recorded until then.\n";
         out << stopped.fileName << "\n";

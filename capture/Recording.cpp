@@ -230,10 +230,21 @@ RecordingStopResult StopRecording() {
     SetOpenRecording(nullptr);
     if (s.file) {
         out.fileName = s.file->GetFileName();
+        const bool nothing = s.file->framesWritten() == 0 && s.file->audioTime() == 0;
         out.ok = s.file->Close();
         if (!out.ok)
             out.message = RecordingErrorText(s.file->LastError());
         s.file.reset();
+        struct stat st;
+        if (nothing && ::stat(out.fileName.c_str(), &st) == 0 && st.st_size == 0) {
+            // A sound input that delivered nothing before the stop leaves an empty file that
+            // no player opens: it goes, and the stop says why.
+            ::unlink(out.fileName.c_str());
+            out.ok = false;
+            out.message = "no sound arrived from the sound input, so nothing was recorded. "
+                          "Check that the input device works.";
+            out.fileName.clear();
+        }
     }
     return out;
 }

@@ -42,8 +42,8 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
 struct RecordingStopResult {
     bool stopped = false; // a recording was running
     bool ok = true;       // its file was finished without a write error
-    std::string fileName;
-    std::string message; // why the file is incomplete, when not ok
+    std::string fileName; // empty when nothing was recorded and no file is left
+    std::string message;  // why the file is incomplete or missing, when not ok
 };
 
 // Stops the sound, then the recorder thread, then finishes the file. Safe when nothing runs.

@@ -134,6 +134,10 @@ void TClient::StopCapture(bool display) {
     scheduleEventName_.clear();
     if (captureState() != kStateIdle)
         SetCaptureState(kStateIdle);
+    if (!stopped.ok && stopped.fileName.empty()) {
+        ShowMessage("The recording failed: " + stopped.message, "Tessaray");
+        return;
+    }
     if (!stopped.ok) {
         ShowMessage("The recording stopped early: " + stopped.message +
                         "\nThe file holds what was recorded until then:\n" + stopped.fileName,

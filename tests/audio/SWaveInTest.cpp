@@ -412,7 +412,7 @@ TEST(WarningLog, UnwritableProgramDirectoryFallsBackToTheStateDirectory) {
         setenv("XDG_STATE_HOME", oldState.c_str(), 1);
 }
 
-// ---- real capture through ALSA's default device (the test run's sine source) ----
+// ---- real capture through ALSA's default device (the test run's 440 Hz tone) ----
 
 std::vector<int16_t> Samples(const std::vector<char>& bytes) {
     std::vector<int16_t> s(bytes.size() / 2);

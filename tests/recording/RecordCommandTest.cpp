@@ -152,13 +152,10 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
     const double seconds = sound.size() / 8000.0;
     const std::vector<double> times = test::VideoFrameTimes(file);
     ASSERT_FALSE(times.empty());
-    // The sound covers the recording: it never ends before the video (the writer repeats the
-    // latest buffer while sound lags), and the test's sine source, paced by PulseAudio's
-    // timer, runs up to a second ahead of real time (arecord shows the same), so the upper
-    // bound allows that.
-    EXPECT_GE(seconds, 4.8);
-    EXPECT_GE(seconds, times.back());
-    EXPECT_LE(seconds, 5.0 + 1.2);
+    // The sound lasts as long as the recording (the test source delivers in real time), and
+    // never ends before the video: the writer repeats the latest buffer while sound lags.
+    EXPECT_NEAR(seconds, 5.0, 0.2);
+    EXPECT_GE(seconds, times.back() - 0.05);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
 }
 
