@@ -1,6 +1,7 @@
-// Entry point of the program: everything else starts in app/.
-#include "app/App.h"
+// The `tessaray` executable: the launcher. It runs a command-line snapshot itself and hands
+// everything else to the window program (app/Launcher.h).
+#include "app/Launcher.h"
 
 int main(int argc, char** argv) {
-    return tess::RunProgram(argc, argv);
+    return tess::RunLauncher(argc, argv);
 }

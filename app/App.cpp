@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <wx/filedlg.h>
+#include <wx/gdicmn.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -70,6 +71,8 @@ bool App::OnInit() {
     SetSignalHandler(SIGTERM, OnTerminateSignal);
     SetSignalHandler(SIGINT, OnTerminateSignal);
 
+    const wxSize display = wxGetDisplaySize();
+    SetScreenSizeForSettings(display.x, display.y);
     LoadSettings();
 
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");

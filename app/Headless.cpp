@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "app/SettingsIO.h"
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
 #include "settings/Settings.h"
@@ -13,18 +12,12 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     (void)argc;
     (void)argv;
     if (WantsRecordCommand(cl.longOptions)) {
-        LoadSettings();
-        auto screen = ScreenConnection::open();
+        auto screen = OpenScreenAndLoadSettings();
         return RunRecordCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
                                 std::cerr);
     }
-    if (WantsSnapshotCommand(cl.longOptions)) {
-        // No toolkit and no settings saved: the settings are only read.
-        LoadSettings();
-        auto screen = ScreenConnection::open();
-        return RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
-                                  std::cerr);
-    }
+    if (WantsSnapshotCommand(cl.longOptions))
+        return RunSnapshotFromCommandLine(cl);
     return std::nullopt;
 }
 

@@ -6,8 +6,6 @@
 #include "settings/Settings.h"
 
 #include <unistd.h>
-#include <wx/app.h>
-#include <wx/gdicmn.h>
 
 namespace tess {
 
@@ -19,13 +17,6 @@ int g_screenW = 0, g_screenH = 0;
 void ScreenSize(int& w, int& h) {
     w = g_screenW;
     h = g_screenH;
-    if (w > 0 && h > 0)
-        return;
-    if (wxTheApp) {
-        wxSize sz = wxGetDisplaySize();
-        w = sz.x;
-        h = sz.y;
-    }
     if (w <= 0 || h <= 0) {
         w = 1024;
         h = 768;

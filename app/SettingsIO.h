@@ -33,7 +33,8 @@ SettingsResult SaveSettings(const std::string& file = {});
 using GroupFunction = std::function<void(SettingsAccess&)>;
 void SetScheduleEventsGroup(GroupFunction load, GroupFunction save);
 
-// The screen size used to clamp the saved window place (0 x 0: ask the display).
+// The screen size used to clamp the saved window place: the window program and the
+// windowless commands set the display's size before loading; 0 x 0 stands for 1024 x 768.
 void SetScreenSizeForSettings(int width, int height);
 
 } // namespace tess

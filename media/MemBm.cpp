@@ -74,7 +74,7 @@ MemBm::MemBm(int32_t width, int32_t height) : width_(width), height_(height) {
         return;
     // Without memory the picture exists without pixels, and every operation does nothing.
     try {
-        bits_.assign(static_cast<size_t>(width) * height * 4, 0);
+        bits_.resize(static_cast<size_t>(width) * height * 4); // black: the memory comes zeroed
     } catch (const std::bad_alloc&) {
         bits_.clear();
     } catch (const std::length_error&) {

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/PictureMemory.h"
+
 typedef struct _cairo_surface cairo_surface_t;
 
 namespace tess {
@@ -67,7 +69,7 @@ public:
 private:
     int32_t width_;
     int32_t height_;
-    std::vector<uint8_t> bits_;
+    std::vector<uint8_t, PictureAllocator<uint8_t>> bits_;
 };
 
 } // namespace tess

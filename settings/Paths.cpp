@@ -1,6 +1,7 @@
 #include "settings/Paths.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tess {
@@ -34,6 +35,13 @@ std::string DataHome() {
 }
 
 std::string ExecutablePath() {
+    // The window program started by the launcher answers with the launcher's path, the
+    // one that users start (and the log-on entry and "New instance" name).
+    if (const char* launcher = std::getenv("TESSARAY_LAUNCHER")) {
+        struct stat st;
+        if (launcher[0] == '/' && ::stat(launcher, &st) == 0 && S_ISREG(st.st_mode))
+            return launcher;
+    }
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)

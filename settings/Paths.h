@@ -10,7 +10,8 @@ namespace tess {
 std::string ConfigHome();
 // $XDG_DATA_HOME, else $HOME/.local/share (no trailing "/").
 std::string DataHome();
-// Full path of the running executable (/proc/self/exe), empty when unknown.
+// Full path of the program users start: the launcher that started this window program
+// ($TESSARAY_LAUNCHER), else the running executable (/proc/self/exe); empty when unknown.
 std::string ExecutablePath();
 // Directory of the executable with a trailing "/".
 std::string ExecutableDir();

@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
+#include <zlib.h>
 
 #include <thread>
 
@@ -45,6 +46,12 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
 // less time; leaving out SUB costs more size than it saves time.
 constexpr int kDefaultRgbFilters = PNG_FILTER_SUB | PNG_FILTER_UP | PNG_FILTER_PAETH;
 
+// The deflate strategy for true-colour screen pictures: runs only (distance-one matches).
+// Measured on a 1920 x 1080 desktop with two threads, it deflates in well under half the
+// time of the default strategy; files grow by about 2% on flat and text-heavy screens and
+// by about 13% where a photograph fills much of the screen.
+constexpr int kDefaultRgbStrategy = Z_RLE;
+
 } // namespace
 
 namespace {
@@ -73,6 +80,8 @@ bool WritePng(png_structp png, png_infop info, std::FILE* out, PngJob& job) {
     png_set_compression_mem_level(png, options.memLevel);
     if (options.strategy >= 0)
         png_set_compression_strategy(png, options.strategy);
+    else if (!job.paletted)
+        png_set_compression_strategy(png, kDefaultRgbStrategy);
     if (job.paletted) {
         png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -137,11 +146,11 @@ bool EncodePng(const MemBm& picture, std::FILE* out, const PngOptions& options) 
     int bands = options.threads;
     if (bands <= 0)
         bands = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-    // Bands need the filtered picture in memory at once: up to 2 GB of it.
+    // The zlib stream of the bands is collected in memory: up to 2 GB of filtered data.
     const uint64_t filteredBytes =
         (static_cast<uint64_t>(picture.width()) * 3 + 1) * static_cast<uint64_t>(picture.height());
     if (!job.paletted && bands > 1 && picture.height() >= 64 && filteredBytes <= 0x7FFFFFFF &&
-        !detail::CompressRgbParallel(picture, options,
+        !detail::CompressRgbParallel(picture, options, kDefaultRgbStrategy,
                                      options.filters >= 0 ? options.filters : kDefaultRgbFilters,
                                      bands, job.compressed))
         return false;

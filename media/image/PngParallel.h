@@ -8,8 +8,9 @@
 namespace tess::image::detail {
 
 // The complete zlib stream of the picture's filtered rows (red, green, blue), made in
-// `bands` bands at once. `filters` is a PNG_FILTER_* mask. False when compression failed.
-bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int filters, int bands,
-                         std::vector<uint8_t>& zlibStream);
+// `bands` bands at once. `filters` is a PNG_FILTER_* mask; the zlib strategy is the
+// options' one, else `defaultStrategy`. False when compression failed.
+bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int defaultStrategy,
+                         int filters, int bands, std::vector<uint8_t>& zlibStream);
 
 } // namespace tess::image::detail

@@ -1,5 +1,7 @@
 #include "platform/x11/Screen.h"
 
+#include "platform/PictureMemory.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -161,6 +163,7 @@ struct ScreenConnection::Impl {
 
     bool shmAvailable = false;
     bool useShm = true;
+    bool grabDirect = false;
     XShmSegmentInfo shm{};
     size_t shmCapacity = 0; // bytes of the attached segment, 0 when none
     XImage* shmImage = nullptr;
@@ -267,6 +270,43 @@ struct ScreenConnection::Impl {
         return true;
     }
 
+    // The server writes straight into `dst` when its rows are contiguous and it lies in a
+    // shared picture block; false (nothing written) otherwise.
+    bool grabIntoPictureBlock(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
+        const size_t bytes = static_cast<size_t>(stride) * h;
+        void* base = nullptr;
+        if (stride != w * 4)
+            return false;
+        const int id = PictureMemorySegment(dst, bytes, &base);
+        if (id < 0)
+            return false;
+        XShmSegmentInfo seg{};
+        seg.shmid = id;
+        seg.shmaddr = static_cast<char*>(base);
+        seg.readOnly = False;
+        XImage* img =
+            XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
+                            ZPixmap, reinterpret_cast<char*>(dst), &seg, w, h);
+        if (!img)
+            return false;
+        bool ok = false;
+        if (IsBgrx(img) && img->bytes_per_line == stride) {
+            beginTrap();
+            Bool attached = XShmAttach(display, &seg);
+            if (endTrap() && attached) {
+                beginTrap();
+                Bool got = XShmGetImage(display, root, img, x, y, AllPlanes);
+                ok = endTrap() && got;
+                beginTrap();
+                XShmDetach(display, &seg);
+                endTrap();
+            }
+        }
+        img->data = nullptr; // the picture's memory, not the image's
+        XDestroyImage(img);
+        return ok;
+    }
+
     bool grabPlain(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
         beginTrap();
         XImage* img = XGetImage(display, root, x, y, static_cast<unsigned>(w),
@@ -368,6 +408,10 @@ void ScreenConnection::setUseShm(bool use) {
     impl_->useShm = use;
 }
 
+void ScreenConnection::setGrabDirect(bool direct) {
+    impl_->grabDirect = direct;
+}
+
 bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) {
     if (area.empty())
         return true; // nothing to copy
@@ -387,7 +431,10 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
     uint8_t* target = dst + static_cast<size_t>(clip.top - area.top) * dstStride +
                       static_cast<size_t>(clip.left - area.left) * 4;
     bool ok = false;
-    if (impl_->shmAvailable && impl_->useShm)
+    if (impl_->shmAvailable && impl_->useShm && impl_->grabDirect)
+        ok = impl_->grabIntoPictureBlock(clip.left, clip.top, clip.width(), clip.height(), target,
+                                         dstStride);
+    if (!ok && impl_->shmAvailable && impl_->useShm)
         ok = impl_->grabShm(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);
     if (!ok)
         ok = impl_->grabPlain(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);

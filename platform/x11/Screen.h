@@ -77,6 +77,12 @@ public:
     // turn it off to measure the plain path.
     bool shmAvailable() const;
     void setUseShm(bool use);
+    // With it on, a grab whose destination rows are contiguous and lie in one shared picture
+    // block (platform/PictureMemory.h) is written there by the server itself, with no copy.
+    // Each such grab attaches the block to the server afresh, so this pays for a single
+    // grab in a short-lived process (the command-line snapshot); repeated grabs (a
+    // recording) do better with the connection's own segment, the default.
+    void setGrabDirect(bool direct);
 
     // True when `w` names an existing window.
     bool isWindow(WindowId w);

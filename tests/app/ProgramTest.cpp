@@ -87,7 +87,8 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
     std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
            "\"WindowX\"=hex:2c,01,00,00\n\"WindowY\"=hex:c8,00,00,00\n"
-           "\"WindowW\"=hex:58,02,00,00\n\"WindowH\"=hex:90,01,00,00\n\"ImageFormat\"=\"4\"\n";
+           "\"WindowW\"=hex:58,02,00,00\n\"WindowH\"=hex:90,01,00,00\n\"ImageFormat\"=\"4\"\n"
+           "\"AlwaysStart\"=\"1\"\n";
     pid_t first = Start({});
     int x = 0, y = 0, w = 0, h = 0;
     ASSERT_TRUE(FrameGeometry(first, x, y, w, h));
@@ -113,6 +114,32 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
     std::string text = ReadWholeFile(store).value_or("");
     EXPECT_NE(text.find("\"ImageFormat\"=\"4\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"WindowW\"=hex:58,02,00,00"), std::string::npos) << text;
+    // The window program, started by the launcher, names the launcher in the log-on entry.
+    const std::string launcher = std::filesystem::canonical(test::ProgramPath()).string();
+    std::string entry =
+        ReadWholeFile(dir.str() + "/config/autostart/tessaray.desktop").value_or("");
+    EXPECT_NE(entry.find("Exec=" + launcher + "\n"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("tessaray-window"), std::string::npos) << entry;
+}
+
+TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing) {
+    // The command-line snapshot runs in the launcher: it must not pull in the toolkit.
+    std::string libs;
+    ASSERT_EQ(test::RunCommand("ldd '" + test::ProgramPath() + "'", &libs), 0);
+    EXPECT_EQ(libs.find("libwx_"), std::string::npos) << libs;
+    EXPECT_EQ(libs.find("libgtk"), std::string::npos) << libs;
+    EXPECT_EQ(libs.find("libasound"), std::string::npos) << libs;
+
+    // Alone in a directory, the launcher says what is missing and fails.
+    const std::string alone = dir.str() + "/alone/tessaray";
+    std::filesystem::create_directories(dir.str() + "/alone");
+    std::filesystem::copy_file(test::ProgramPath(), alone);
+    std::string out;
+    const int code = test::RunCommand("'" + alone + "' -m 2>&1", &out);
+    EXPECT_NE(code, 0);
+    EXPECT_NE(out.find("cannot start the window program " + dir.str() + "/alone/tessaray-window"),
+              std::string::npos)
+        << out;
 }
 
 } // namespace

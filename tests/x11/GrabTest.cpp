@@ -6,10 +6,12 @@
 #include <X11/extensions/Xfixes.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "media/Grab.h"
+#include "platform/PictureMemory.h"
 #include "support/TestSupport.h"
 #include "x11/XTestWindows.h"
 
@@ -94,6 +96,57 @@ TEST_F(GrabTest, SharedMemoryAndPlainRequestsAgree) {
     ASSERT_TRUE(viaShm && plain);
     EXPECT_TRUE(test::SamePixels(*viaShm, *plain));
     EXPECT_EQ(CountMismatches(*plain, 10, 10, 300, 200, Pattern, 10, 10), 0);
+}
+
+TEST_F(GrabTest, DirectGrabsIntoPictureMemoryAgreeWithCopiedOnes) {
+    make(10, 10, 300, 200);
+    const ScreenRect s = screen_->screenRect();
+    int32_t result = 0;
+    // The whole screen (megabytes: a shared picture block), single and in strips, then a
+    // region partly off the screen (rows not contiguous: the copying path).
+    for (bool single : {true, false}) {
+        auto copied = GrabScreenPicture(*screen_, false, single, true, &s, &result);
+        screen_->setGrabDirect(true);
+        auto direct = GrabScreenPicture(*screen_, false, single, true, &s, &result);
+        screen_->setGrabDirect(false);
+        ASSERT_TRUE(copied && direct);
+        ASSERT_GE(direct->sizeBytes(), size_t{1} << 20);
+        EXPECT_GE(PictureMemorySegment(direct->bits(), direct->sizeBytes(), nullptr), 0);
+        EXPECT_TRUE(test::SamePixels(*copied, *direct)) << "single " << single;
+        EXPECT_EQ(CountMismatches(*direct, 10, 10, 300, 200, Pattern, 10, 10), 0);
+    }
+    screen_->setGrabDirect(true);
+    ScreenRect edge{s.right - 1000, 0, s.right + 24, 1024};
+    Window right = make(s.right - 40, 0, 40, 40);
+    (void)right;
+    auto bm = GrabScreenPicture(*screen_, false, true, true, &edge, &result);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(CountMismatches(*bm, 1000, 0, 24, 1024, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(*bm, 960, 0, 40, 40, Pattern, 960, 0), 0);
+}
+
+TEST(PictureMemoryTest, BlocksComeZeroedAndBigOnesAreFoundAsSegments) {
+    for (size_t bytes : {size_t{100}, size_t{3} << 20}) {
+        auto* p = static_cast<unsigned char*>(AllocatePictureMemory(bytes));
+        size_t nonzero = 0;
+        for (size_t i = 0; i < bytes; ++i)
+            nonzero += p[i] != 0;
+        EXPECT_EQ(nonzero, 0u) << bytes;
+        std::memset(p, 0xAB, bytes);
+        void* base = nullptr;
+        const int id = PictureMemorySegment(p + 16, bytes - 16, &base);
+        if (bytes < (size_t{1} << 20)) {
+            EXPECT_EQ(id, -1);
+        } else {
+            EXPECT_GE(id, 0);
+            EXPECT_EQ(base, p);
+            EXPECT_EQ(PictureMemorySegment(p, bytes, nullptr), id);
+            EXPECT_EQ(PictureMemorySegment(p + 16, bytes, nullptr), -1); // past its end
+            EXPECT_EQ(PictureMemorySegment(p - 16, 32, nullptr), -1);    // before its start
+        }
+        ReleasePictureMemory(p, bytes);
+        EXPECT_EQ(PictureMemorySegment(p, 1, nullptr), -1);
+    }
 }
 
 TEST_F(GrabTest, StripCopyEqualsSingleCopy) {

@@ -1,0 +1,31 @@
+// The windowless snapshot, kept apart from the other headless commands so that linking it
+// pulls in neither the toolkit nor the sound code (the launcher links only this).
+#include "app/Headless.h"
+
+#include <iostream>
+
+#include "app/SettingsIO.h"
+#include "capture/SnapshotCommand.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
+    auto screen = ScreenConnection::open();
+    if (screen) {
+        const ScreenRect r = screen->screenRect();
+        SetScreenSizeForSettings(r.width(), r.height());
+    }
+    LoadSettings();
+    return screen;
+}
+
+int RunSnapshotFromCommandLine(const CommandLine& cl) {
+    auto screen = OpenScreenAndLoadSettings();
+    // One grab in a fresh process: straight into the picture, without a segment of its own.
+    if (screen)
+        screen->setGrabDirect(true);
+    return RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout, std::cerr);
+}
+
+} // namespace tess

@@ -1,0 +1,36 @@
+#include "app/Launcher.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "app/CommandLine.h"
+#include "app/Headless.h"
+#include "capture/SnapshotCommand.h"
+#include "settings/Paths.h"
+
+namespace tess {
+
+int RunLauncher(int argc, char** argv) {
+    const CommandLine cl = ParseCommandLine(argc, argv);
+    if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions))
+        return RunSnapshotFromCommandLine(cl);
+
+    const std::string self = ExecutablePath();
+    const std::string dir = ExecutableDir();
+    const std::string window = dir + kWindowProgramName;
+    if (!self.empty())
+        setenv(kLauncherPathVariable, self.c_str(), 1);
+    std::fflush(nullptr);
+    execv(window.c_str(), argv);
+    std::fprintf(stderr,
+                 "tessaray: cannot start the window program %s: %s. Build or install it "
+                 "beside %s.\n",
+                 window.c_str(), std::strerror(errno), self.empty() ? "tessaray" : self.c_str());
+    return 1;
+}
+
+} // namespace tess

@@ -1,0 +1,22 @@
+#pragma once
+// The program's front door (the `tessaray` executable). A command-line snapshot runs right
+// here, in a process that loads only the X, picture and settings code, so a script's
+// snapshot does not wait for the toolkit's libraries to load. Everything else (the window
+// program, the other switches and windowless commands) replaces this process image with the
+// window program, `tessaray-window` beside this executable, with the same arguments and
+// the same process id.
+
+namespace tess {
+
+// The environment variable through which the window program learns the launcher's path
+// (for the log-on entry and "New instance", see ExecutablePath()).
+inline constexpr const char* kLauncherPathVariable = "TESSARAY_LAUNCHER";
+
+// The window program's file name, beside the launcher.
+inline constexpr const char* kWindowProgramName = "tessaray-window";
+
+// Runs the launcher; returns the exit code (only when the window program could not start,
+// or for the snapshot).
+int RunLauncher(int argc, char** argv);
+
+} // namespace tess
