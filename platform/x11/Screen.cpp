@@ -164,6 +164,8 @@ struct ScreenConnection::Impl {
     bool shmAvailable = false;
     bool useShm = true;
     bool grabDirect = false;
+    XShmSegmentInfo direct{}; // a picture block attached for direct grabs
+    bool directAttached = false;
     XShmSegmentInfo shm{};
     size_t shmCapacity = 0; // bytes of the attached segment, 0 when none
     XImage* shmImage = nullptr;
@@ -280,31 +282,46 @@ struct ScreenConnection::Impl {
         const int id = PictureMemorySegment(dst, bytes, &base);
         if (id < 0)
             return false;
-        XShmSegmentInfo seg{};
-        seg.shmid = id;
-        seg.shmaddr = static_cast<char*>(base);
-        seg.readOnly = False;
+        // The block stays attached to the server for the grabs that follow (a picture
+        // grabbed in strips), until another block is wanted or the connection closes.
+        if (directAttached && (direct.shmid != id || direct.shmaddr != base))
+            dropDirect();
+        if (!directAttached) {
+            direct.shmid = id;
+            direct.shmaddr = static_cast<char*>(base);
+            direct.readOnly = False;
+            beginTrap();
+            Bool attached = XShmAttach(display, &direct);
+            if (!endTrap() || !attached) {
+                direct = {};
+                return false;
+            }
+            directAttached = true;
+        }
         XImage* img =
             XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                            ZPixmap, reinterpret_cast<char*>(dst), &seg, w, h);
+                            ZPixmap, reinterpret_cast<char*>(dst), &direct, w, h);
         if (!img)
             return false;
         bool ok = false;
         if (IsBgrx(img) && img->bytes_per_line == stride) {
             beginTrap();
-            Bool attached = XShmAttach(display, &seg);
-            if (endTrap() && attached) {
-                beginTrap();
-                Bool got = XShmGetImage(display, root, img, x, y, AllPlanes);
-                ok = endTrap() && got;
-                beginTrap();
-                XShmDetach(display, &seg);
-                endTrap();
-            }
+            Bool got = XShmGetImage(display, root, img, x, y, AllPlanes);
+            ok = endTrap() && got;
         }
         img->data = nullptr; // the picture's memory, not the image's
         XDestroyImage(img);
         return ok;
+    }
+
+    void dropDirect() {
+        if (directAttached) {
+            beginTrap();
+            XShmDetach(display, &direct);
+            endTrap();
+        }
+        directAttached = false;
+        direct = {};
     }
 
     bool grabPlain(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
@@ -378,6 +395,7 @@ ScreenConnection::~ScreenConnection() {
     if (!impl_ || !impl_->display)
         return;
     impl_->dropShm();
+    impl_->dropDirect();
     Display* display = impl_->display;
     XSync(display, False);
     UnregisterDisplay(display);
@@ -410,6 +428,8 @@ void ScreenConnection::setUseShm(bool use) {
 
 void ScreenConnection::setGrabDirect(bool direct) {
     impl_->grabDirect = direct;
+    if (!direct)
+        impl_->dropDirect();
 }
 
 bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) {

@@ -79,9 +79,11 @@ public:
     void setUseShm(bool use);
     // With it on, a grab whose destination rows are contiguous and lie in one shared picture
     // block (platform/PictureMemory.h) is written there by the server itself, with no copy.
-    // Each such grab attaches the block to the server afresh, so this pays for a single
-    // grab in a short-lived process (the command-line snapshot); repeated grabs (a
-    // recording) do better with the connection's own segment, the default.
+    // Each new block is attached to the server afresh (the server then faults in every page
+    // it writes), so this pays for a single picture in a short-lived process (the
+    // command-line snapshot); repeated grabs (a recording) do better with the connection's
+    // own segment, the default. A block stays attached until another one is grabbed into,
+    // direct grabs are turned off, or the connection closes.
     void setGrabDirect(bool direct);
 
     // True when `w` names an existing window.
