@@ -6,6 +6,7 @@
 
 #include "app/SettingsIO.h"
 #include "capture/SnapshotCommand.h"
+#include "platform/PictureMemory.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -22,7 +23,8 @@ std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
 
 int RunSnapshotFromCommandLine(const CommandLine& cl) {
     auto screen = OpenScreenAndLoadSettings();
-    // One grab in a fresh process: straight into the picture, without a segment of its own.
+    // One picture in a fresh process: in shared memory that the server grabs straight into.
+    UseSharedPictureMemory(true);
     if (screen)
         screen->setGrabDirect(true);
     return RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout, std::cerr);

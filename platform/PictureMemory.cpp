@@ -1,6 +1,7 @@
 #include "platform/PictureMemory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -36,10 +37,16 @@ std::vector<Block>& Blocks() {
     return blocks;
 }
 
+std::atomic<bool> g_shared{false};
+
 } // namespace
 
+void UseSharedPictureMemory(bool shared) {
+    g_shared.store(shared);
+}
+
 void* AllocatePictureMemory(size_t bytes) {
-    if (bytes < kSharedAtLeast)
+    if (bytes < kSharedAtLeast || !g_shared.load())
         return std::memset(::operator new(bytes == 0 ? 1 : bytes), 0, bytes);
     void* p = nullptr;
     int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -80,6 +87,7 @@ void ReleasePictureMemory(void* p, size_t bytes) noexcept {
         ::operator delete(p);
         return;
     }
+    bool mapped = false;
     int id = -1;
     {
         std::lock_guard lock(BlocksMutex());
@@ -87,11 +95,14 @@ void ReleasePictureMemory(void* p, size_t bytes) noexcept {
         auto it =
             std::find_if(blocks.begin(), blocks.end(), [p](const Block& b) { return b.base == p; });
         if (it != blocks.end()) {
+            mapped = true;
             id = it->id;
             blocks.erase(it);
         }
     }
-    if (id >= 0)
+    if (!mapped)
+        ::operator delete(p);
+    else if (id >= 0)
         shmdt(p);
     else
         munmap(p, bytes);

@@ -1,15 +1,21 @@
 #pragma once
-// Memory for whole pictures. A full-screen picture is megabytes that a snapshot fills at
-// once. Blocks of a megabyte or more are System V shared memory, faulted in with one call
-// (touching fresh pages one by one costs a page fault each, which on some virtual machines
-// is a large part of a snapshot's time), so that the X server can grab the screen straight
-// into them (ScreenConnection::setGrabDirect). Smaller blocks, and big ones when shared
-// memory is refused, come from the ordinary heap or private mappings.
+// Memory for whole pictures. Normally the ordinary heap (which reuses the memory of the
+// picture before, as a recording's frames want). A process that makes one big picture and
+// ends (the command-line snapshot) turns on shared blocks: then blocks of a megabyte or more
+// are System V shared memory, faulted in with one call (touching fresh pages one by one
+// costs a page fault each, which on some virtual machines is a large part of a snapshot's
+// time), so that the X server can grab the screen straight into them
+// (ScreenConnection::setGrabDirect). Big blocks fall back to private mappings when shared
+// memory is refused.
 #include <cstddef>
 #include <new>
 #include <utility>
 
 namespace tess {
+
+// Big blocks are shared memory from now on (true) or again heap memory (false). Blocks
+// already made keep what they are.
+void UseSharedPictureMemory(bool shared);
 
 // Raw blocks, always zero-filled (big ones by the kernel, which hands out fresh pages
 // zeroed; writing the zeros again would touch every page once more). Allocate throws

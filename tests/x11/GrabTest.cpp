@@ -106,15 +106,19 @@ TEST_F(GrabTest, DirectGrabsIntoPictureMemoryAgreeWithCopiedOnes) {
     // region partly off the screen (rows not contiguous: the copying path).
     for (bool single : {true, false}) {
         auto copied = GrabScreenPicture(*screen_, false, single, true, &s, &result);
+        EXPECT_EQ(PictureMemorySegment(copied->bits(), copied->sizeBytes(), nullptr), -1);
+        UseSharedPictureMemory(true);
         screen_->setGrabDirect(true);
         auto direct = GrabScreenPicture(*screen_, false, single, true, &s, &result);
         screen_->setGrabDirect(false);
+        UseSharedPictureMemory(false);
         ASSERT_TRUE(copied && direct);
         ASSERT_GE(direct->sizeBytes(), size_t{1} << 20);
         EXPECT_GE(PictureMemorySegment(direct->bits(), direct->sizeBytes(), nullptr), 0);
         EXPECT_TRUE(test::SamePixels(*copied, *direct)) << "single " << single;
         EXPECT_EQ(CountMismatches(*direct, 10, 10, 300, 200, Pattern, 10, 10), 0);
     }
+    UseSharedPictureMemory(true);
     screen_->setGrabDirect(true);
     ScreenRect edge{s.right - 1000, 0, s.right + 24, 1024};
     Window right = make(s.right - 40, 0, 40, 40);
@@ -123,9 +127,16 @@ TEST_F(GrabTest, DirectGrabsIntoPictureMemoryAgreeWithCopiedOnes) {
     ASSERT_TRUE(bm);
     EXPECT_EQ(CountMismatches(*bm, 1000, 0, 24, 1024, [](int, int) { return 0u; }), 0);
     EXPECT_EQ(CountMismatches(*bm, 960, 0, 40, 40, Pattern, 960, 0), 0);
+    screen_->setGrabDirect(false);
+    UseSharedPictureMemory(false);
 }
 
-TEST(PictureMemoryTest, BlocksComeZeroedAndBigOnesAreFoundAsSegments) {
+TEST(PictureMemoryTest, BlocksComeZeroedAndBigSharedOnesAreFoundAsSegments) {
+    // Heap blocks by default: zeroed, and no segment.
+    auto* heap = static_cast<unsigned char*>(AllocatePictureMemory(size_t{3} << 20));
+    EXPECT_EQ(heap[0] + heap[(size_t{3} << 20) - 1], 0);
+    EXPECT_EQ(PictureMemorySegment(heap, 16, nullptr), -1);
+    UseSharedPictureMemory(true);
     for (size_t bytes : {size_t{100}, size_t{3} << 20}) {
         auto* p = static_cast<unsigned char*>(AllocatePictureMemory(bytes));
         size_t nonzero = 0;
@@ -147,6 +158,9 @@ TEST(PictureMemoryTest, BlocksComeZeroedAndBigOnesAreFoundAsSegments) {
         ReleasePictureMemory(p, bytes);
         EXPECT_EQ(PictureMemorySegment(p, 1, nullptr), -1);
     }
+    UseSharedPictureMemory(false);
+    // A heap block made before the switch goes back to the heap after it.
+    ReleasePictureMemory(heap, size_t{3} << 20);
 }
 
 TEST_F(GrabTest, StripCopyEqualsSingleCopy) {
