@@ -14,8 +14,10 @@ namespace tess {
 std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** argv);
 
 // The command-line snapshot alone. It needs neither the toolkit nor the sound code, so the
-// launcher (app/Launcher.h) runs it in its own small process image.
-int RunSnapshotFromCommandLine(const CommandLine& cl);
+// launcher (app/Launcher.h) runs it in its own small process image. Nothing when the
+// settings ask for a caption and this program cannot draw one (the launcher): the window
+// program takes the snapshot then.
+std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl);
 
 // The display (null when none can be opened), with the settings loaded against its size.
 // Nothing is saved by the windowless commands.

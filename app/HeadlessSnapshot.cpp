@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/SettingsIO.h"
+#include "capture/Snapshot.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/PictureMemory.h"
 #include "settings/Settings.h"
@@ -21,8 +22,10 @@ std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
     return screen;
 }
 
-int RunSnapshotFromCommandLine(const CommandLine& cl) {
+std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl) {
     auto screen = OpenScreenAndLoadSettings();
+    if (SnapshotHasCaption(GlobalSettings()) && !SnapshotCaptionsAvailable())
+        return std::nullopt;
     // One picture in a fresh process: in shared memory that the server grabs straight into.
     UseSharedPictureMemory(true);
     if (screen)

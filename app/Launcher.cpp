@@ -16,8 +16,11 @@ namespace tess {
 
 int RunLauncher(int argc, char** argv) {
     const CommandLine cl = ParseCommandLine(argc, argv);
-    if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions))
-        return RunSnapshotFromCommandLine(cl);
+    if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
+        if (auto code = RunSnapshotFromCommandLine(cl))
+            return *code;
+        // A caption is wanted: the window program, which draws text, takes the snapshot.
+    }
 
     const std::string self = ExecutablePath();
     const std::string dir = ExecutableDir();

@@ -52,6 +52,19 @@ std::optional<int32_t> ImageFormatFromName(const std::string& name) {
     return std::nullopt;
 }
 
+// The caption code (Pango, Cairo and the libraries under them) comes into a program only when
+// something else in it uses captions: the reference here is weak, so the launcher, which
+// takes plain snapshots only, starts without loading any of it.
+[[gnu::weak]] std::unique_ptr<Fx> CreateOverlay(Settings& settings);
+
+bool SnapshotHasCaption(const Settings& settings) {
+    return settings.capEnable && !settings.capString.empty();
+}
+
+bool SnapshotCaptionsAvailable() {
+    return &CreateOverlay != nullptr;
+}
+
 SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
                                 const SnapshotRequest& request) {
     SnapshotOutcome out;
@@ -83,7 +96,14 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
 
     // Every capture switches the scale off, with or without a caption.
     settings.scaleEnable = false;
-    std::unique_ptr<Fx> overlay = CreateOverlay(settings);
+    std::unique_ptr<Fx> overlay;
+    if (SnapshotHasCaption(settings)) {
+        if (!SnapshotCaptionsAvailable()) {
+            out.message = "Snapshot failed: this program cannot draw the caption.";
+            return out;
+        }
+        overlay = CreateOverlay(settings);
+    }
 
     int32_t code = kImageOk;
     std::unique_ptr<MemBm> picture;

@@ -38,6 +38,12 @@ struct SnapshotOutcome {
 // none for other names.
 std::optional<int32_t> ImageFormatFromName(const std::string& name);
 
+// True when snapshots with these settings carry a caption.
+bool SnapshotHasCaption(const Settings& settings);
+// False in a program built without text drawing (the launcher, app/Launcher.h): there a
+// snapshot that carries a caption fails with a reason rather than lose its caption.
+bool SnapshotCaptionsAvailable();
+
 // Runs the grab-and-write part of a snapshot with `settings` (picture pattern, capture
 // directory, instance mode, strip copy, caption). Building the overlay switches the scale
 // off in `settings`, as every capture does. ok only when a picture file was written.

@@ -109,7 +109,9 @@ public:
     // The picture to write: the source itself when the scale is below 1; otherwise the
     // overlay's own picture (valid until the next Apply or the Fx's end), the source scaled
     // to scale per cent (size fixed by the first frame) with the caption on it.
-    const MemBm& Apply(const MemBm& source);
+    // (Virtual, so that code that only applies overlays it is given, such as the grabbers,
+    // does not depend on the text drawing behind it.)
+    virtual const MemBm& Apply(const MemBm& source);
     // Expands the template and redraws the caption box when the text changed. False when the
     // template is empty.
     bool RenderCaption();

@@ -1,7 +1,6 @@
 #include "media/image/ImageCodec.h"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -93,32 +92,6 @@ std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type, st
     if (found != ImageType::Unknown)
         type = found;
     return DecodeImage(data.data(), data.size(), type, error);
-}
-
-void DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (source.empty() || target.empty() || w <= 0 || h <= 0)
-        return;
-    cairo_surface_t* src = const_cast<MemBm&>(source).createCairoSurface();
-    cairo_surface_t* dst = target.createCairoSurface();
-    if (src && dst) {
-        cairo_t* cr = cairo_create(dst);
-        cairo_rectangle(cr, x, y, w, h);
-        cairo_clip(cr);
-        cairo_translate(cr, x, y);
-        cairo_scale(cr, static_cast<double>(w) / source.width(),
-                    static_cast<double>(h) / source.height());
-        cairo_set_source_surface(cr, src, 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        cairo_surface_flush(dst);
-    }
-    if (src)
-        cairo_surface_destroy(src);
-    if (dst)
-        cairo_surface_destroy(dst);
 }
 
 } // namespace tess::image

@@ -106,6 +106,30 @@ TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {
     EXPECT_EQ(ReadStore(), store);
 }
 
+TEST_F(ProgramSnapshotTest, ACaptionedSnapshotIsTakenByTheWindowProgramWithItsCaption) {
+    // The launcher draws no text; with a caption set, the snapshot still carries it.
+    test::XTestDisplay x;
+    Window win = x.createSolid(0, 0, 300, 80, 0x00ff00);
+    const std::string plain = dir.str() + "/plain.png", captioned = dir.str() + "/cap.png";
+    std::string out, err;
+    ASSERT_EQ(Run("--snapshot --region 0,0,300,80 --output '" + plain + "'", &out, &err), 0) << err;
+    WriteStore("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+               "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n\"CapBackMode\"=\"1\"\n");
+    ASSERT_EQ(Run("--snapshot --region 0,0,300,80 --output '" + captioned + "'", &out, &err), 0)
+        << err;
+    EXPECT_EQ(out, captioned + "\n");
+    int w = 0, h = 0;
+    auto a = test::ReadPixels(plain, &w, &h);
+    auto b = test::ReadPixels(captioned, &w, &h);
+    ASSERT_EQ(a.size(), b.size());
+    size_t differ = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        differ += a[i] != b[i];
+    EXPECT_GT(differ, 100u); // the caption's text and box
+    EXPECT_LT(differ, a.size() / 2);
+    x.destroy(win);
+}
+
 TEST_F(ProgramSnapshotTest, ClearErrorsAndNonZeroExits) {
     std::string out, err;
     // A directory below a regular file cannot exist.
