@@ -17,7 +17,8 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
 // launcher (app/Launcher.h) runs it in its own small process image. Nothing when the
 // settings ask for a caption and this program cannot draw one (the launcher): the window
 // program takes the snapshot then.
-std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl);
+// With `endProcess` the process ends right after the path is printed, skipping its clean-up.
+std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess = false);
 
 // The display (null when none can be opened), with the settings loaded against its size.
 // Nothing is saved by the windowless commands.

@@ -17,7 +17,7 @@ namespace tess {
 int RunLauncher(int argc, char** argv) {
     const CommandLine cl = ParseCommandLine(argc, argv);
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
-        if (auto code = RunSnapshotFromCommandLine(cl))
+        if (auto code = RunSnapshotFromCommandLine(cl, true))
             return *code;
         // A caption is wanted: the window program, which draws text, takes the snapshot.
     }
