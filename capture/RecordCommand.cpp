@@ -9,6 +9,7 @@
 #include "capture/BitRate.h"
 #include "capture/CommandOptions.h"
 #include "capture/Recording.h"
+#include "media/WMFile.h"
 #include "media/Caption.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
@@ -106,7 +107,9 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         err << "tessaray: " << o.error << "\n" << kUsage;
         return kRecordExitUsage;
     }
-    if (!screen) {
+    // A sound-only recording (a ".wma" output) needs no screen.
+    const bool soundOnly = IsSoundOnlyName(o.outputPath);
+    if (!screen && !soundOnly) {
         err << "tessaray: cannot open the X display (is DISPLAY set?)\n";
         return kRecordExitFailed;
     }
@@ -134,20 +137,22 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     req.overlay = CreateOverlay(settings);
 
     // A window or region gets its share of the full-screen rate.
-    const ScreenRect full = screen->screenRect();
-    int64_t w = 0, h = 0;
-    if (o.area) {
-        w = o.area->width();
-        h = o.area->height();
-    } else if (o.window) {
-        WindowId target = screen->grabTarget(o.window);
-        if (auto r = target ? screen->windowRect(target) : std::nullopt) {
-            w = r->width();
-            h = r->height();
+    if (screen) {
+        const ScreenRect full = screen->screenRect();
+        int64_t w = 0, h = 0;
+        if (o.area) {
+            w = o.area->width();
+            h = o.area->height();
+        } else if (o.window) {
+            WindowId target = screen->grabTarget(o.window);
+            if (auto r = target ? screen->windowRect(target) : std::nullopt) {
+                w = r->width();
+                h = r->height();
+            }
         }
+        req.bitRate = static_cast<int32_t>(
+            RegionBitRate(settings.wmBitRate, full.width(), full.height(), w, h));
     }
-    req.bitRate =
-        static_cast<int32_t>(RegionBitRate(settings.wmBitRate, full.width(), full.height(), w, h));
 
     StopSignals signals;
     RecordingStartResult started = StartRecording(screen, std::move(req));

@@ -66,11 +66,6 @@ Slots& TheSlots() {
     return slots;
 }
 
-bool EndsWithNoCase(const std::string& s, const char* tail) {
-    const size_t n = std::strlen(tail);
-    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
-}
-
 // Drops a start that failed half-way: nothing keeps running and the file is removed.
 RecordingStartResult Abandon(const std::string& fileName, std::string message) {
     Slots& s = TheSlots();
@@ -133,7 +128,7 @@ FrameSize RecordingFrameSize(ScreenConnection& screen, WindowId window, const Sc
 RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest req) {
     StopRecording();
     Slots& s = TheSlots();
-    const bool video = !EndsWithNoCase(req.fileName, ".wma");
+    const bool video = !IsSoundOnlyName(req.fileName);
     if (req.fileName.empty())
         return {false, "No file name for the recording."};
     if (req.frameRate < 1)

@@ -35,12 +35,16 @@ int64_t SteadyNow() {
 
 } // namespace
 
+bool IsSoundOnlyName(const std::string& fileName) {
+    return EndsWithNoCase(fileName, ".wma");
+}
+
 WMFile::WMFile(std::string fileName, std::string profileName, int32_t frameRate, int32_t bitRate,
                int32_t frameWidth, int32_t frameHeight, int32_t timeLapse)
     : RecFile(std::move(fileName)), profileName_(std::move(profileName)),
       frameRate_(std::max(frameRate, 1)), bitRate_(bitRate), frameWidth_(frameWidth),
-      frameHeight_(frameHeight), timeLapse_(timeLapse),
-      hasVideo_(!EndsWithNoCase(GetFileName(), ".wma")), clock_(SteadyNow) {
+      frameHeight_(frameHeight), timeLapse_(timeLapse), hasVideo_(!IsSoundOnlyName(GetFileName())),
+      clock_(SteadyNow) {
     audioFormat_ = AudioFormat{}; // PCM, 1 channel, 8000 samples/s, 16 bits
 }
 

@@ -25,6 +25,9 @@ class AsfWriter;
 struct Attribute;
 } // namespace asf
 
+// True for a file name that makes a sound-only recording (".wma", in any case).
+bool IsSoundOnlyName(const std::string& fileName);
+
 class WMFile : public RecFile {
 public:
     // Returns a time in 100-ns units; only differences matter.

@@ -159,6 +159,20 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
 }
 
+TEST_F(RecordCommand, ASoundOnlyRecordingNeedsNoDisplay) {
+    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    const std::string file = dir.str() + "/voice.wma";
+    test::ProgramRun run =
+        test::RunProgram("--record --seconds 1.5 --output " + Quote(file), "env -u DISPLAY ");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), file);
+    EXPECT_TRUE(test::VideoStreamInfo(file).empty());
+    std::vector<int16_t> sound = test::DecodeSound(file);
+    EXPECT_NEAR(sound.size() / 8000.0, 1.5, 0.2);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+}
+
 TEST_F(RecordCommand, TerminateSignalFinishesTheFile) {
     const std::string file = dir.str() + "/signal.wmv";
     test::ProgramRun run = test::RunProgram("--record --region 0,0,200,100 --output " + Quote(file),
