@@ -9,8 +9,8 @@
 #include "capture/BitRate.h"
 #include "capture/CommandOptions.h"
 #include "capture/Recording.h"
-#include "media/WMFile.h"
 #include "media/Caption.h"
+#include "media/WMFile.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
