@@ -15,6 +15,15 @@
 namespace tess {
 
 int RunLauncher(int argc, char** argv) {
+    // This executable's own place, not one named by an inherited environment (a shell
+    // started from another installation's window program): it is what the settings (an ini
+    // file beside the program), the window program and its log-on entry go by.
+    const std::string self = RunningExecutablePath();
+    if (!self.empty())
+        setenv(kLauncherPathVariable, self.c_str(), 1);
+    else
+        unsetenv(kLauncherPathVariable);
+
     const CommandLine cl = ParseCommandLine(argc, argv);
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))
@@ -22,11 +31,7 @@ int RunLauncher(int argc, char** argv) {
         // A caption is wanted: the window program, which draws text, takes the snapshot.
     }
 
-    const std::string self = ExecutablePath();
-    const std::string dir = ExecutableDir();
-    const std::string window = dir + kWindowProgramName;
-    if (!self.empty())
-        setenv(kLauncherPathVariable, self.c_str(), 1);
+    const std::string window = self.substr(0, self.rfind('/') + 1) + kWindowProgramName;
     std::fflush(nullptr);
     execv(window.c_str(), argv);
     std::fprintf(stderr,

@@ -42,6 +42,10 @@ std::string ExecutablePath() {
         if (launcher[0] == '/' && ::stat(launcher, &st) == 0 && S_ISREG(st.st_mode))
             return launcher;
     }
+    return RunningExecutablePath();
+}
+
+std::string RunningExecutablePath() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)

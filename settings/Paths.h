@@ -13,6 +13,8 @@ std::string DataHome();
 // Full path of the program users start: the launcher that started this window program
 // ($TESSARAY_LAUNCHER), else the running executable (/proc/self/exe); empty when unknown.
 std::string ExecutablePath();
+// The running executable itself (/proc/self/exe), whatever the environment says.
+std::string RunningExecutablePath();
 // Directory of the executable with a trailing "/".
 std::string ExecutableDir();
 

@@ -137,12 +137,15 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing)
         EXPECT_EQ(libs.find("libcairo"), std::string::npos) << libs;
     }
 
-    // Alone in a directory, the launcher says what is missing and fails.
+    // Alone in a directory, the launcher says what is missing and fails, even where the
+    // environment names another installation's launcher (a shell started from its window
+    // program).
     const std::string alone = dir.str() + "/alone/tessaray";
     std::filesystem::create_directories(dir.str() + "/alone");
     std::filesystem::copy_file(test::ProgramPath(), alone);
     std::string out;
-    const int code = test::RunCommand("'" + alone + "' -m 2>&1", &out);
+    const int code = test::RunCommand(
+        "TESSARAY_LAUNCHER='" + test::ProgramPath() + "' timeout 10 '" + alone + "' -m 2>&1", &out);
     EXPECT_NE(code, 0);
     EXPECT_NE(out.find("cannot start the window program " + dir.str() + "/alone/tessaray-window"),
               std::string::npos)
