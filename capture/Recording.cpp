@@ -66,9 +66,8 @@ Slots& TheSlots() {
     return slots;
 }
 
-// Drops a start that failed half-way: nothing keeps running and the file is removed.
-RecordingStartResult Abandon(const std::string& fileName, std::string message) {
-    Slots& s = TheSlots();
+// Stops sound first, then frames, so nothing reaches the file after it is finished.
+void StopWorkers(Slots& s) {
     if (s.sound)
         s.sound->Stop();
     s.sound.reset();
@@ -76,6 +75,12 @@ RecordingStartResult Abandon(const std::string& fileName, std::string message) {
         s.recorder->Stop();
     s.recorder.reset();
     SetOpenRecording(nullptr);
+}
+
+// Drops a start that failed half-way: nothing keeps running and the file is removed.
+RecordingStartResult Abandon(const std::string& fileName, std::string message) {
+    Slots& s = TheSlots();
+    StopWorkers(s);
     if (s.file)
         s.file->Close();
     s.file.reset();
@@ -215,14 +220,7 @@ RecordingStopResult StopRecording() {
     if (!s.file && !s.recorder && !s.sound)
         return out;
     out.stopped = true;
-    // Sound first, then frames, so nothing reaches the file after it is finished.
-    if (s.sound)
-        s.sound->Stop();
-    s.sound.reset();
-    if (s.recorder)
-        s.recorder->Stop();
-    s.recorder.reset();
-    SetOpenRecording(nullptr);
+    StopWorkers(s);
     if (s.file) {
         out.fileName = s.file->GetFileName();
         const bool nothing = s.file->framesWritten() == 0 && s.file->audioTime() == 0;

@@ -3,6 +3,8 @@
 // load Cairo.
 #include "media/MemBm.h"
 
+#include "media/image/ImageCodec.h"
+
 #include <cairo.h>
 #include <cstring>
 
@@ -15,29 +17,7 @@ bool MemBm::stretchFrom(const MemBm& source) {
         std::memcpy(bits_.data(), source.bits(), bits_.size());
         return true;
     }
-    // Cairo only reads from the source surface.
-    cairo_surface_t* src = const_cast<MemBm&>(source).createCairoSurface();
-    cairo_surface_t* dst = createCairoSurface();
-    bool ok = false;
-    if (src && dst && cairo_surface_status(src) == CAIRO_STATUS_SUCCESS &&
-        cairo_surface_status(dst) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* cr = cairo_create(dst);
-        cairo_scale(cr, static_cast<double>(width_) / source.width(),
-                    static_cast<double>(height_) / source.height());
-        cairo_set_source_surface(cr, src, 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-        ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-        cairo_destroy(cr);
-        cairo_surface_flush(dst);
-    }
-    if (src)
-        cairo_surface_destroy(src);
-    if (dst)
-        cairo_surface_destroy(dst);
-    return ok;
+    return image::DrawStretched(source, *this, 0, 0, width_, height_);
 }
 
 cairo_surface_t* MemBm::createCairoSurface() {

@@ -6,12 +6,15 @@
 
 namespace tess::image {
 
-void DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int32_t w, int32_t h) {
+bool DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int32_t w, int32_t h) {
     if (source.empty() || target.empty() || w <= 0 || h <= 0)
-        return;
+        return false;
+    // Cairo only reads from the source surface.
     cairo_surface_t* src = const_cast<MemBm&>(source).createCairoSurface();
     cairo_surface_t* dst = target.createCairoSurface();
-    if (src && dst) {
+    bool ok = false;
+    if (src && dst && cairo_surface_status(src) == CAIRO_STATUS_SUCCESS &&
+        cairo_surface_status(dst) == CAIRO_STATUS_SUCCESS) {
         cairo_t* cr = cairo_create(dst);
         cairo_rectangle(cr, x, y, w, h);
         cairo_clip(cr);
@@ -23,6 +26,7 @@ void DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int
         cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
+        ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
         cairo_destroy(cr);
         cairo_surface_flush(dst);
     }
@@ -30,6 +34,7 @@ void DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int
         cairo_surface_destroy(src);
     if (dst)
         cairo_surface_destroy(dst);
+    return ok;
 }
 
 } // namespace tess::image

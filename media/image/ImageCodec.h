@@ -65,8 +65,9 @@ std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type = I
                                      std::string* error = nullptr);
 
 // Draws the whole of `source` into `target`, smoothly scaled to the rectangle (x, y, w, h)
-// (clipped to the target), for display and printing.
-void DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int32_t w, int32_t h);
+// (clipped to the target), for display, printing and MemBm::stretchFrom. False when nothing
+// could be drawn.
+bool DrawStretched(const MemBm& source, MemBm& target, int32_t x, int32_t y, int32_t w, int32_t h);
 
 namespace detail {
 std::unique_ptr<MemBm> DecodePng(const uint8_t* data, size_t size, std::string* error);
