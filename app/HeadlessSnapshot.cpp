@@ -28,10 +28,12 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
     auto screen = OpenScreenAndLoadSettings();
     if (SnapshotHasCaption(GlobalSettings()) && !SnapshotCaptionsAvailable())
         return std::nullopt;
-    // One picture in a fresh process: in shared memory that the server grabs straight into.
-    UseSharedPictureMemory(true);
+    // One picture in a fresh process: its memory faulted in with one call, and the pixels
+    // fetched in small strips over the connection rather than through a fresh shared segment
+    // whose every page the server would fault in on its side.
+    UsePrefaultedPictureMemory(true);
     if (screen)
-        screen->setGrabDirect(true);
+        screen->setUseShm(false);
     const int code =
         RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout, std::cerr);
 #if !defined(__SANITIZE_ADDRESS__)

@@ -1,31 +1,25 @@
 #pragma once
 // Memory for whole pictures. Normally the ordinary heap (which reuses the memory of the
 // picture before, as a recording's frames want). A process that makes one big picture and
-// ends (the command-line snapshot) turns on shared blocks: then blocks of a megabyte or more
-// are System V shared memory, faulted in with one call (touching fresh pages one by one
-// costs a page fault each, which on some virtual machines is a large part of a snapshot's
-// time), so that the X server can grab the screen straight into them
-// (ScreenConnection::setGrabDirect). Big blocks fall back to private mappings when shared
-// memory is refused.
+// ends (the command-line snapshot) turns on prefaulted blocks: then blocks of a megabyte or
+// more are mappings of their own, faulted in with one call, since touching fresh pages one
+// by one costs a page fault each, which on some virtual machines is a large part of a
+// snapshot's time.
 #include <cstddef>
 #include <new>
 #include <utility>
 
 namespace tess {
 
-// Big blocks are shared memory from now on (true) or again heap memory (false). Blocks
-// already made keep what they are.
-void UseSharedPictureMemory(bool shared);
+// Big blocks are prefaulted mappings from now on (true) or again heap memory (false).
+// Blocks already made keep what they are.
+void UsePrefaultedPictureMemory(bool prefaulted);
 
 // Raw blocks, always zero-filled (big ones by the kernel, which hands out fresh pages
 // zeroed; writing the zeros again would touch every page once more). Allocate throws
 // std::bad_alloc like operator new; Release takes the size given to Allocate.
 void* AllocatePictureMemory(size_t bytes);
 void ReleasePictureMemory(void* p, size_t bytes) noexcept;
-
-// The shared-memory segment holding [p, p + bytes) whole, with the segment's start in
-// `base`; -1 when that range is not in one shared picture block.
-int PictureMemorySegment(const void* p, size_t bytes, void** base);
 
 // A standard allocator over those blocks, for std::vector.
 template <class T> struct PictureAllocator {

@@ -1,8 +1,7 @@
 #include "platform/x11/Screen.h"
 
-#include "platform/PictureMemory.h"
-
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -10,10 +9,12 @@
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -27,6 +28,10 @@ constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 #else
 constexpr int kPopulateWrite = 23;
 #endif
+
+// Bytes of one strip of a grab over the connection: under the heap's limit for fresh
+// mappings (128 KB), so strip after strip reuses the same memory.
+constexpr size_t kStripBytes = 120 * 1024;
 
 // ---- error trapping ------------------------------------------------------------------
 //
@@ -161,11 +166,9 @@ struct ScreenConnection::Impl {
     Window root = 0;
     std::atomic<int> lastError{0};
 
+    int scanlinePad = 32; // bits a row of the screen's depth is padded to, as the server sends
     bool shmAvailable = false;
     bool useShm = true;
-    bool grabDirect = false;
-    XShmSegmentInfo direct{}; // a picture block attached for direct grabs
-    bool directAttached = false;
     XShmSegmentInfo shm{};
     size_t shmCapacity = 0; // bytes of the attached segment, 0 when none
     XImage* shmImage = nullptr;
@@ -272,67 +275,49 @@ struct ScreenConnection::Impl {
         return true;
     }
 
-    // The server writes straight into `dst` when its rows are contiguous and it lies in a
-    // shared picture block; false (nothing written) otherwise.
-    bool grabIntoPictureBlock(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
-        const size_t bytes = static_cast<size_t>(stride) * h;
-        void* base = nullptr;
-        if (stride != w * 4)
-            return false;
-        const int id = PictureMemorySegment(dst, bytes, &base);
-        if (id < 0)
-            return false;
-        // The block stays attached to the server for the grabs that follow (a picture
-        // grabbed in strips), until another block is wanted or the connection closes.
-        if (directAttached && (direct.shmid != id || direct.shmaddr != base))
-            dropDirect();
-        if (!directAttached) {
-            direct.shmid = id;
-            direct.shmaddr = static_cast<char*>(base);
-            direct.readOnly = False;
-            beginTrap();
-            Bool attached = XShmAttach(display, &direct);
-            if (!endTrap() || !attached) {
-                direct = {};
-                return false;
-            }
-            directAttached = true;
-        }
-        XImage* img =
-            XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                            ZPixmap, reinterpret_cast<char*>(dst), &direct, w, h);
+    // The pixels come over the connection itself, in strips of at most kStripBytes asked
+    // for all at once: the server works on the next strips while this side copies one, and
+    // each strip's reply buffer is small enough for the heap to hand the same memory back
+    // for the next (a whole-picture reply would be megabytes of fresh pages, each costing a
+    // page fault, which on some virtual machines is more than the copying itself).
+    bool grabPlain(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
+        // The layout of the server's pixels, and a header to read each strip through.
+        XImage* img = XCreateImage(display, DefaultVisual(display, screen),
+                                   static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, 0,
+                                   nullptr, static_cast<unsigned>(w), 1, scanlinePad, 0);
         if (!img)
             return false;
-        bool ok = false;
-        if (IsBgrx(img) && img->bytes_per_line == stride) {
-            beginTrap();
-            Bool got = XShmGetImage(display, root, img, x, y, AllPlanes);
-            ok = endTrap() && got;
+        const size_t rowBytes = static_cast<size_t>(img->bytes_per_line);
+        const int rowsPerStrip = static_cast<int>(std::max<size_t>(1, kStripBytes / rowBytes));
+        xcb_connection_t* c = XGetXCBConnection(display);
+        std::vector<xcb_get_image_cookie_t> cookies;
+        cookies.reserve(static_cast<size_t>((h + rowsPerStrip - 1) / rowsPerStrip));
+        for (int top = 0; top < h; top += rowsPerStrip)
+            cookies.push_back(
+                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(x),
+                              static_cast<int16_t>(y + top), static_cast<uint16_t>(w),
+                              static_cast<uint16_t>(std::min(rowsPerStrip, h - top)), ~0u));
+        xcb_flush(c);
+        bool ok = true;
+        for (size_t i = 0; i < cookies.size(); ++i) {
+            const int top = static_cast<int>(i) * rowsPerStrip;
+            const int rows = std::min(rowsPerStrip, h - top);
+            xcb_generic_error_t* error = nullptr;
+            xcb_get_image_reply_t* reply = xcb_get_image_reply(c, cookies[i], &error);
+            free(error);
+            // Every reply is taken, even after a failure, so none is left queued.
+            if (ok && reply &&
+                static_cast<size_t>(xcb_get_image_data_length(reply)) >= rowBytes * rows) {
+                img->data = reinterpret_cast<char*>(xcb_get_image_data(reply));
+                img->height = rows;
+                CopyImage(img, w, rows, dst + static_cast<size_t>(top) * stride, stride);
+            } else {
+                ok = false;
+            }
+            free(reply);
         }
-        img->data = nullptr; // the picture's memory, not the image's
+        img->data = nullptr; // the replies were the data
         XDestroyImage(img);
-        return ok;
-    }
-
-    void dropDirect() {
-        if (directAttached) {
-            beginTrap();
-            XShmDetach(display, &direct);
-            endTrap();
-        }
-        directAttached = false;
-        direct = {};
-    }
-
-    bool grabPlain(int x, int y, int w, int h, uint8_t* dst, int32_t stride) {
-        beginTrap();
-        XImage* img = XGetImage(display, root, x, y, static_cast<unsigned>(w),
-                                static_cast<unsigned>(h), AllPlanes, ZPixmap);
-        bool ok = endTrap() && img;
-        if (ok)
-            CopyImage(img, w, h, dst, stride);
-        if (img)
-            XDestroyImage(img);
         return ok;
     }
 
@@ -377,6 +362,13 @@ std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName
     d.screen = DefaultScreen(display);
     d.root = RootWindow(display, d.screen);
     RegisterDisplay(display, &d.lastError);
+    int formatCount = 0;
+    if (XPixmapFormatValues* formats = XListPixmapFormats(display, &formatCount)) {
+        for (int i = 0; i < formatCount; ++i)
+            if (formats[i].depth == DefaultDepth(display, d.screen))
+                d.scanlinePad = formats[i].scanline_pad;
+        XFree(formats);
+    }
 
     int major = 0, minor = 0;
     Bool pixmaps = False;
@@ -395,7 +387,6 @@ ScreenConnection::~ScreenConnection() {
     if (!impl_ || !impl_->display)
         return;
     impl_->dropShm();
-    impl_->dropDirect();
     Display* display = impl_->display;
     XSync(display, False);
     UnregisterDisplay(display);
@@ -426,12 +417,6 @@ void ScreenConnection::setUseShm(bool use) {
     impl_->useShm = use;
 }
 
-void ScreenConnection::setGrabDirect(bool direct) {
-    impl_->grabDirect = direct;
-    if (!direct)
-        impl_->dropDirect();
-}
-
 bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) {
     if (area.empty())
         return true; // nothing to copy
@@ -451,10 +436,7 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
     uint8_t* target = dst + static_cast<size_t>(clip.top - area.top) * dstStride +
                       static_cast<size_t>(clip.left - area.left) * 4;
     bool ok = false;
-    if (impl_->shmAvailable && impl_->useShm && impl_->grabDirect)
-        ok = impl_->grabIntoPictureBlock(clip.left, clip.top, clip.width(), clip.height(), target,
-                                         dstStride);
-    if (!ok && impl_->shmAvailable && impl_->useShm)
+    if (impl_->shmAvailable && impl_->useShm)
         ok = impl_->grabShm(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);
     if (!ok)
         ok = impl_->grabPlain(clip.left, clip.top, clip.width(), clip.height(), target, dstStride);

@@ -73,18 +73,14 @@ public:
     // desktop is black. False when the server gave no pixels (dst is then black).
     bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride);
 
-    // Shared memory is used for grabs when the server offers it; tests and benchmarks can
-    // turn it off to measure the plain path.
+    // Shared memory is used for grabs when the server offers it: a segment of the
+    // connection's own, kept from grab to grab (a recording's frames). Turned off, the pixels
+    // come over the connection in small strips, which touches no fresh memory: the cheaper
+    // way for a single grab in a fresh process (the command-line snapshot), where every page
+    // of a new segment costs the server a page fault. Tests and benchmarks use it to measure
+    // the plain path.
     bool shmAvailable() const;
     void setUseShm(bool use);
-    // With it on, a grab whose destination rows are contiguous and lie in one shared picture
-    // block (platform/PictureMemory.h) is written there by the server itself, with no copy.
-    // Each new block is attached to the server afresh (the server then faults in every page
-    // it writes), so this pays for a single picture in a short-lived process (the
-    // command-line snapshot); repeated grabs (a recording) do better with the connection's
-    // own segment, the default. A block stays attached until another one is grabbed into,
-    // direct grabs are turned off, or the connection closes.
-    void setGrabDirect(bool direct);
 
     // True when `w` names an existing window.
     bool isWindow(WindowId w);
