@@ -44,7 +44,10 @@ void* AllocatePictureMemory(size_t bytes) {
     void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         throw std::bad_alloc();
-    // Fault everything in with one call; where the kernel cannot, pages come on first use.
+    // Huge pages where the system allows them on request: far fewer page faults and TLB
+    // misses for a picture that is written once and read once. Then everything is faulted
+    // in with one call; where the kernel cannot, pages come on first use.
+    madvise(p, bytes, MADV_HUGEPAGE);
     madvise(p, bytes, kPopulateWrite);
     try {
         std::lock_guard lock(MappedMutex());

@@ -2,9 +2,9 @@
 // Memory for whole pictures. Normally the ordinary heap (which reuses the memory of the
 // picture before, as a recording's frames want). A process that makes one big picture and
 // ends (the command-line snapshot) turns on prefaulted blocks: then blocks of a megabyte or
-// more are mappings of their own, faulted in with one call, since touching fresh pages one
-// by one costs a page fault each, which on some virtual machines is a large part of a
-// snapshot's time.
+// more are mappings of their own, on huge pages where the system allows them on request, and
+// faulted in with one call. Touching fresh pages one by one costs a page fault each, which
+// on some virtual machines is a large part of a snapshot's time.
 #include <cstddef>
 #include <new>
 #include <utility>
