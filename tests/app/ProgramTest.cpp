@@ -131,10 +131,12 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing)
     EXPECT_EQ(libs.find("libgtk"), std::string::npos) << libs;
     EXPECT_EQ(libs.find("libasound"), std::string::npos) << libs;
     // UndefinedBehaviorSanitizer's type checks name the caption class's type information, so
-    // the instrumented test build brings the text drawing in; the plain build does not.
+    // the instrumented test build brings the text drawing in; the plain build does not. The
+    // plain build also carries the C++ runtime inside.
     if (libs.find("libubsan") == std::string::npos) {
         EXPECT_EQ(libs.find("libpango"), std::string::npos) << libs;
         EXPECT_EQ(libs.find("libcairo"), std::string::npos) << libs;
+        EXPECT_EQ(libs.find("libstdc++"), std::string::npos) << libs;
     }
 
     // Alone in a directory, the launcher says what is missing and fails, even where the
