@@ -64,7 +64,7 @@ struct PngJob {
     bool paletted = false;
     ColorTable table;
     std::vector<uint8_t> row;
-    std::vector<uint8_t> compressed; // the image data made beforehand, or empty
+    detail::ZlibPieces compressed; // the image data made beforehand, or empty
 };
 
 // Kept apart from EncodePng: after a longjmp nothing here is used again.
@@ -102,13 +102,29 @@ bool WritePng(png_structp png, png_infop info, std::FILE* out, PngJob& job) {
     }
     png_write_info(png, info);
     if (!job.compressed.empty()) {
-        // The image data was compressed beforehand: IDAT chunks of up to 1 MB, then IEND.
+        // The image data was compressed beforehand: IDAT chunks of up to 1 MB, each filled
+        // from the pieces in turn, then IEND.
         static const png_byte idat[5] = {'I', 'D', 'A', 'T', '\0'};
         static const png_byte iend[5] = {'I', 'E', 'N', 'D', '\0'};
         constexpr size_t kChunk = 1 << 20;
-        for (size_t at = 0; at < job.compressed.size(); at += kChunk)
-            png_write_chunk(png, idat, job.compressed.data() + at,
-                            std::min(kChunk, job.compressed.size() - at));
+        const detail::ZlibPieces& pieces = job.compressed;
+        size_t piece = 0, at = 0;
+        for (size_t left = pieces.total; left > 0;) {
+            const size_t chunk = std::min(kChunk, left);
+            png_write_chunk_start(png, idat, static_cast<png_uint_32>(chunk));
+            for (size_t need = chunk; need > 0;) {
+                const size_t n = std::min(need, pieces.sizes[piece] - at);
+                png_write_chunk_data(png, pieces.data[piece].get() + at, n);
+                at += n;
+                need -= n;
+                if (at == pieces.sizes[piece]) {
+                    ++piece;
+                    at = 0;
+                }
+            }
+            png_write_chunk_end(png);
+            left -= chunk;
+        }
         png_write_chunk(png, iend, nullptr, 0);
         return true;
     }

@@ -219,7 +219,7 @@ void CompressBand(const MemBm& picture, int filters, int level, int memLevel, in
 } // namespace
 
 bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int defaultStrategy,
-                         int filters, int bands, std::vector<uint8_t>& zlibStream) {
+                         int filters, int bands, ZlibPieces& zlibStream) {
     const int32_t h = picture.height();
     const size_t rowBytes = static_cast<size_t>(picture.width()) * 3 + 1;
     if (picture.empty() || rowBytes * h > 0x7FFFFFFF)
@@ -248,23 +248,21 @@ bool CompressRgbParallel(const MemBm& picture, const PngOptions& options, int de
     for (std::thread& t : threads)
         t.join();
 
-    size_t total = 6;
-    for (const Band& band : work) {
+    for (const Band& band : work)
         if (!band.ok)
             return false;
-        total += band.outSize;
-    }
-    zlibStream.clear();
-    zlibStream.reserve(total);
-    zlibStream.push_back(0x78); // deflate, 32 KB window
-    zlibStream.push_back(0x9C); // default compression; header check bits
+    zlibStream = {};
+    // Deflate with a 32 KB window, default compression, and the header's check bits.
+    zlibStream.add(std::unique_ptr<uint8_t[]>(new uint8_t[2]{0x78, 0x9C}), 2);
     uLong adler = adler32(0L, Z_NULL, 0);
-    for (const Band& band : work) {
-        zlibStream.insert(zlibStream.end(), band.out.get(), band.out.get() + band.outSize);
+    for (Band& band : work) {
+        zlibStream.add(std::move(band.out), band.outSize);
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.filteredBytes));
     }
-    for (int shift = 24; shift >= 0; shift -= 8)
-        zlibStream.push_back(static_cast<uint8_t>(adler >> shift));
+    std::unique_ptr<uint8_t[]> check(new uint8_t[4]);
+    for (int i = 0; i < 4; ++i)
+        check[i] = static_cast<uint8_t>(adler >> (24 - 8 * i));
+    zlibStream.add(std::move(check), 4);
     return true;
 }
 

@@ -183,6 +183,24 @@ TEST(PictureFile, PngInParallelBandsIsOneValidStreamOfTheSameSize) {
     }
     for (uintmax_t size : sizes)
         EXPECT_LT(size, sizes[0] + sizes[0] / 100); // within 1 % of one stream
+
+    // Noise does not compress: its data spans several 1 MB chunks, which start and end
+    // inside the bands' pieces.
+    MemBm noise(1000, 800);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < noise.sizeBytes(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        noise.bits()[i] = static_cast<uint8_t>(seed >> 24);
+    }
+    const std::string path = dir.str() + "/noise.png";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    image::PngOptions options;
+    options.threads = 3;
+    ASSERT_TRUE(image::EncodePng(noise, f, options));
+    std::fclose(f);
+    EXPECT_GT(fs::file_size(path), uintmax_t{2} << 20);
+    int w = 0, h = 0;
+    EXPECT_EQ(LibpngRgb(path, &w, &h), Rgb(noise));
 }
 
 TEST(PictureFile, BmpRoundTripsExactlyAndOddWidthsArePadded) {
