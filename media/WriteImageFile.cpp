@@ -100,19 +100,6 @@ bool Encode(const MemBm& picture, int32_t format, std::FILE* out, int32_t jpegQu
 
 } // namespace
 
-const char* ImageExtension(int32_t format) {
-    switch (format) {
-    case kImagePng:
-        return "png";
-    case kImageGif:
-        return "gif";
-    case kImageJpeg:
-        return "jpg";
-    default:
-        return "bmp";
-    }
-}
-
 void SetOpenRecording(MediaFile* file) {
     g_openRecording.store(file);
 }

@@ -28,9 +28,6 @@ enum ImageResult : int32_t {
     kImageNoDrawingArea = 507, // no drawing area could be made (grabbers)
 };
 
-// File-name extension of a format number: "png", "gif", "jpg", and "bmp" for any other.
-const char* ImageExtension(int32_t format);
-
 // The recording that frames of format 2 go to: set by the recording start when its media
 // file is open, cleared (null) before that file is closed. Not owned here.
 void SetOpenRecording(MediaFile* file);
