@@ -20,4 +20,21 @@ int64_t RegionBitRate(int64_t fullRate, int64_t screenW, int64_t screenH, int64_
     return r;
 }
 
+int32_t TargetBitRate(ScreenConnection& screen, int64_t fullRate,
+                      const std::optional<ScreenRect>& area, WindowId window) {
+    const ScreenRect full = screen.screenRect();
+    int64_t w = 0, h = 0;
+    if (area) {
+        w = area->width();
+        h = area->height();
+    } else if (window) {
+        const WindowId target = screen.grabTarget(window);
+        if (auto r = target ? screen.windowRect(target) : std::nullopt) {
+            w = r->width();
+            h = r->height();
+        }
+    }
+    return static_cast<int32_t>(RegionBitRate(fullRate, full.width(), full.height(), w, h));
+}
+
 } // namespace tess

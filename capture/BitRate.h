@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <optional>
+
+#include "platform/x11/Screen.h"
 
 namespace tess {
 
@@ -8,5 +11,11 @@ namespace tess {
 // An empty area (no window, no region) records the full screen at the full rate.
 int64_t RegionBitRate(int64_t fullRate, int64_t screenW, int64_t screenH, int64_t areaW,
                       int64_t areaH);
+
+// RegionBitRate for what a recording takes on `screen`: the rectangle `area` when given,
+// else the window `window` with its frame (measured now; a vanished window counts as no
+// window), else the whole screen.
+int32_t TargetBitRate(ScreenConnection& screen, int64_t fullRate,
+                      const std::optional<ScreenRect>& area, WindowId window);
 
 } // namespace tess

@@ -137,22 +137,8 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     req.overlay = CreateOverlay(settings);
 
     // A window or region gets its share of the full-screen rate.
-    if (screen) {
-        const ScreenRect full = screen->screenRect();
-        int64_t w = 0, h = 0;
-        if (o.area) {
-            w = o.area->width();
-            h = o.area->height();
-        } else if (o.window) {
-            WindowId target = screen->grabTarget(o.window);
-            if (auto r = target ? screen->windowRect(target) : std::nullopt) {
-                w = r->width();
-                h = r->height();
-            }
-        }
-        req.bitRate = static_cast<int32_t>(
-            RegionBitRate(settings.wmBitRate, full.width(), full.height(), w, h));
-    }
+    if (screen)
+        req.bitRate = TargetBitRate(*screen, settings.wmBitRate, o.area, o.window);
 
     StopSignals signals;
     RecordingStartResult started = StartRecording(screen, std::move(req));

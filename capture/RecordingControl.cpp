@@ -94,25 +94,9 @@ bool TClient::StartCapture(CaptureRequest request) {
     if (sound)
         r.audioDevice = s.waveInDriver;
     ScreenConnection* screen = WindowThreadScreen();
-    if (video && screen) {
-        // A window or region gets one and a half times its share of the full-screen rate.
-        const ScreenRect full = screen->screenRect();
-        int64_t w = 0, h = 0;
-        if (request.area) {
-            w = request.area->width();
-            h = request.area->height();
-        } else if (request.window) {
-            WindowId target = screen->grabTarget(request.window);
-            if (auto rect = target ? screen->windowRect(target) : std::nullopt) {
-                w = rect->width();
-                h = rect->height();
-            }
-        }
-        r.bitRate =
-            static_cast<int32_t>(RegionBitRate(s.wmBitRate, full.width(), full.height(), w, h));
-    } else {
-        r.bitRate = s.wmBitRate;
-    }
+    // A window or region gets its share of the full-screen rate.
+    r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, request.area, request.window)
+                                : s.wmBitRate;
     r.overlay = std::move(request.overlay);
 
     RecordingStartResult started = StartRecording(screen, std::move(r));
