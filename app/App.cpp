@@ -3,6 +3,8 @@
 #include "app/Headless.h"
 #include "app/SDIDecFrame.h"
 #include "capture/MainGroup.h"
+#include "capture/Snapshot.h"
+#include "media/Caption.h"
 #include "platform/x11/InstanceCheck.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
@@ -48,6 +50,9 @@ std::string WarningsText(const SettingsResult& r) {
 } // namespace
 
 int RunProgram(int argc, char** argv) {
+    // The window program draws captions, in its own snapshots and in the captioned
+    // command-line snapshots the launcher hands on to it.
+    SetSnapshotOverlayMaker(&CreateOverlay);
     CommandLine cl = ParseCommandLine(argc, argv);
     if (cl.uninstall) {
         RemoveLogOnStart();

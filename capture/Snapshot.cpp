@@ -1,6 +1,7 @@
 #include "capture/Snapshot.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 
 #include "media/Caption.h"
@@ -52,17 +53,20 @@ std::optional<int32_t> ImageFormatFromName(const std::string& name) {
     return std::nullopt;
 }
 
-// The caption code (Pango, Cairo and the libraries under them) comes into a program only when
-// something else in it uses captions: the reference here is weak, so the launcher, which
-// takes plain snapshots only, starts without loading any of it.
-[[gnu::weak]] std::unique_ptr<Fx> CreateOverlay(Settings& settings);
+namespace {
+std::atomic<SnapshotOverlayMaker> overlayMaker{nullptr};
+} // namespace
+
+void SetSnapshotOverlayMaker(SnapshotOverlayMaker maker) {
+    overlayMaker.store(maker);
+}
 
 bool SnapshotHasCaption(const Settings& settings) {
     return settings.capEnable && !settings.capString.empty();
 }
 
 bool SnapshotCaptionsAvailable() {
-    return &CreateOverlay != nullptr;
+    return overlayMaker.load() != nullptr;
 }
 
 SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
@@ -98,11 +102,12 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     settings.scaleEnable = false;
     std::unique_ptr<Fx> overlay;
     if (SnapshotHasCaption(settings)) {
-        if (!SnapshotCaptionsAvailable()) {
+        const SnapshotOverlayMaker maker = overlayMaker.load();
+        if (!maker) {
             out.message = "Snapshot failed: this program cannot draw the caption.";
             return out;
         }
-        overlay = CreateOverlay(settings);
+        overlay = maker(settings);
     }
 
     int32_t code = kImageOk;

@@ -6,6 +6,7 @@
 // step; the command-line snapshot calls it as it is.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,7 @@
 namespace tess {
 
 struct Settings;
+class Fx;
 
 struct SnapshotRequest {
     WindowId window = 0;            // a window to grab, or 0
@@ -40,8 +42,15 @@ std::optional<int32_t> ImageFormatFromName(const std::string& name);
 
 // True when snapshots with these settings carry a caption.
 bool SnapshotHasCaption(const Settings& settings);
-// False in a program built without text drawing (the launcher, app/Launcher.h): there a
-// snapshot that carries a caption fails with a reason rather than lose its caption.
+
+// Makes a snapshot's caption overlay (`CreateOverlay` of media/Caption.h). Snapshots have
+// none until a program sets one: the window program does at start-up, the launcher never
+// does, so the launcher links and loads no text drawing (Pango, Cairo and what lies under
+// them). Without one, a snapshot that carries a caption fails with a reason rather than
+// lose its caption. Set it before snapshots are taken; nullptr takes it away again.
+using SnapshotOverlayMaker = std::unique_ptr<Fx> (*)(Settings& settings);
+void SetSnapshotOverlayMaker(SnapshotOverlayMaker maker);
+// True once an overlay maker is set.
 bool SnapshotCaptionsAvailable();
 
 // Runs the grab-and-write part of a snapshot with `settings` (picture pattern, capture

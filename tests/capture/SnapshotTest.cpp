@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "capture/Snapshot.h"
+#include "media/Caption.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 #include "x11/XTestWindows.h"
@@ -110,7 +111,7 @@ TEST_F(SnapshotTest, FailuresAreSaidAndLeaveNoFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(SnapshotTest, CaptionIsDrawnAndScaleSwitchedOff) {
+TEST_F(SnapshotTest, CaptionDrawnOnlyWhereTheProgramDrawsCaptions) {
     Window win = x_.createSolid(100, 100, 300, 100, 0xffffff);
     settings_.capEnable = true;
     settings_.capString = "Tessaray";
@@ -119,7 +120,21 @@ TEST_F(SnapshotTest, CaptionIsDrawnAndScaleSwitchedOff) {
     SnapshotRequest region;
     region.area = ScreenRect{100, 100, 400, 200};
     region.drawCursor = false;
+
+    // A program that sets no overlay maker (the launcher) refuses the caption plainly and
+    // writes nothing, rather than write the picture without it.
+    SetSnapshotOverlayMaker(nullptr);
+    EXPECT_FALSE(SnapshotCaptionsAvailable());
     auto r = TakeSnapshotNow(*screen_, settings_, region);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Snapshot failed: this program cannot draw the caption.");
+    EXPECT_TRUE(fs::is_empty(dir_.path()));
+
+    SetSnapshotOverlayMaker(&CreateOverlay);
+    EXPECT_TRUE(SnapshotCaptionsAvailable());
+    settings_.scaleEnable = true;
+    r = TakeSnapshotNow(*screen_, settings_, region);
+    SetSnapshotOverlayMaker(nullptr);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_FALSE(settings_.scaleEnable);
     int w = 0, h = 0;
