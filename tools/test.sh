@@ -35,12 +35,14 @@ trap cleanup EXIT
 
 "$root/tests/start-pulse.sh" && pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse-test.pid" 2>/dev/null || true)
 
+status=0
 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ctest --test-dir build-test --output-on-failure --timeout 900 "$@"
+    ctest --test-dir build-test --output-on-failure --timeout 900 "$@" || status=1
 
 if [ -f build/CTestTestfile.cmake ]; then
     echo "== The optimised build/ (without the realtime suites)"
     cmake --build build -j"$(nproc)"
     xvfb-run -a -s "-screen 0 1920x1080x24" \
-        ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@"
+        ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
+exit $status
