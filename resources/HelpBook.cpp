@@ -168,7 +168,8 @@ wxHtmlHelpController* Controller() {
     ShutdownHelp();
     wxLogNull quiet; // a damaged book shows nothing rather than an error box
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    auto help = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, parent);
+    auto help =
+        std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, parent);
     help->SetTitleFormat("Tessaray Help: %s");
     if (!help->AddBook(wxFileName(wxString::FromUTF8(project)), false))
         return nullptr;
