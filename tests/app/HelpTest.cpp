@@ -28,6 +28,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 namespace tess {
@@ -514,16 +515,28 @@ TEST_F(HelpWindows, MainWindowOpensTheBookAndTheAboutBoxAndHelpsWithItsBars) {
     ASSERT_TRUE(helpFrame);
     EXPECT_TRUE(helpFrame->IsShown());
 
+    // The about box opens modally and Escape closes it (a timer ends it should Escape not).
     std::string label;
+    bool forced = false;
+    wxTimer fallback;
+    fallback.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (auto* about = dynamic_cast<AboutDlg*>(wxWindow::FindWindowById(about_id::Dialog))) {
+            forced = true;
+            about->EndModal(wxID_CANCEL);
+        }
+    });
+    fallback.StartOnce(5000);
     wxTheApp->CallAfter([&] {
-        auto* about = dynamic_cast<AboutDlg*>(wxWindow::FindWindowById(about_id::Dialog));
-        if (about) {
+        if (auto* about = dynamic_cast<AboutDlg*>(wxWindow::FindWindowById(about_id::Dialog))) {
             label = about->versionLabel()->GetLabel().utf8_string();
-            about->EndModal(wxID_OK);
+            about->Raise();
+            wxTheApp->CallAfter([] { wxUIActionSimulator().Char(WXK_ESCAPE); });
         }
     });
     wxCommandEvent aboutCmd(wxEVT_MENU, id::About);
     frame->GetEventHandler()->ProcessEvent(aboutCmd);
+    fallback.Stop();
+    EXPECT_FALSE(forced) << "Escape did not close the about box";
     EXPECT_EQ(label, std::string("Tessaray Version  ") + TESS_VERSION_STRING);
 
     ContextHelpWin* help = ContextHelpWin::Of(frame);
