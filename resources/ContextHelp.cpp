@@ -246,6 +246,13 @@ bool ContextHelpWin::OpenTopic() const {
     return ShowHelpContext(helpContext_);
 }
 
+bool ContextHelpWin::OpenTopicFor(wxWindow* window) {
+    for (wxWindow* w = window; w; w = w->IsTopLevel() ? nullptr : w->GetParent())
+        if (ContextHelpWin* help = Of(w))
+            return help->OpenTopic();
+    return ShowHelpContext(0);
+}
+
 wxWindow* ContextHelpWin::CurrentPopup() {
     return g_popup;
 }

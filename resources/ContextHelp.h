@@ -46,6 +46,10 @@ public:
     wxWindow* ControlAt(const wxPoint& screen) const;
     // What the Help button does: the topic of the help context.
     bool OpenTopic() const;
+    // The topic of the context help of `window` or of the nearest window above it that has
+    // one (the Controls topic when none has): what a property sheet's Help button opens for
+    // the page shown.
+    static bool OpenTopicFor(wxWindow* window);
 
     // The pop-up shown now (null when none) and its text; closing it.
     static wxWindow* CurrentPopup();

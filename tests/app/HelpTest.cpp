@@ -465,6 +465,10 @@ TEST_F(HelpWindows, F1AndContextMenuShowTheTablesPopupAndTheHelpButtonOpensTheTo
     ASSERT_TRUE(ContextHelpWin::Of(&plain)->OpenTopic());
     test::Pump(100);
     EXPECT_TRUE(ctl->GetHelpWindow()->GetHtmlWindow()->GetOpenedPage().EndsWith(kControlsTopic));
+    // A sheet's Help button asks for the page shown: a control on the page finds its topic.
+    ASSERT_TRUE(ContextHelpWin::OpenTopicFor(dlg.unlisted));
+    test::Pump(100);
+    EXPECT_TRUE(ctl->GetHelpWindow()->GetHtmlWindow()->GetOpenedPage().EndsWith("PageFile.html"));
     plain.Destroy();
     dlg.Hide();
 }
