@@ -170,7 +170,7 @@ wxHtmlHelpController* Controller() {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
     auto help =
         std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, parent);
-    help->SetTitleFormat("Tessaray Help: %s");
+    help->SetFrameParameters("Tessaray Help: %s", wxSize(900, 640));
     if (!help->AddBook(wxFileName(wxString::FromUTF8(project)), false))
         return nullptr;
     g_help = std::move(help);
