@@ -121,13 +121,22 @@ ContextHelpWin* ContextHelpWin::Attach(wxWindow* window, std::span<const HelpIdE
             break;
         entries.push_back(e);
     }
-    auto* help = new ContextHelpWin(window, std::move(entries), helpContext);
-    help->Bind();
-    return help;
+    return Make(window, std::move(entries), helpContext);
 }
 
 ContextHelpWin* ContextHelpWin::Attach(wxWindow* window, int helpContext) {
-    auto* help = new ContextHelpWin(window, std::nullopt, helpContext);
+    return Make(window, std::nullopt, helpContext);
+}
+
+ContextHelpWin* ContextHelpWin::Make(wxWindow* window,
+                                     std::optional<std::vector<HelpIdEntry>> table,
+                                     int helpContext) {
+    if (ContextHelpWin* help = Of(window)) { // attached again: the new table replaces the old
+        help->table_ = std::move(table);
+        help->helpContext_ = helpContext;
+        return help;
+    }
+    auto* help = new ContextHelpWin(window, std::move(table), helpContext);
     help->Bind();
     return help;
 }
@@ -142,10 +151,7 @@ std::optional<int> ContextHelpWin::HelpIdFor(int controlId) const {
 }
 
 void ContextHelpWin::Bind() {
-    auto& attached = Attached();
-    if (auto old = attached.find(window_); old != attached.end())
-        delete old->second; // attached again: the new table replaces the old one
-    attached[window_] = this;
+    Attached()[window_] = this;
     wxWindow* w = window_;
 
     w->Bind(wxEVT_HELP, [w](wxHelpEvent& e) {

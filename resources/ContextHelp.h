@@ -26,7 +26,8 @@ std::optional<int> LookUpHelpId(const std::vector<HelpIdEntry>* table, int contr
 class ContextHelpWin {
 public:
     // Attaches context help to `window` with a help-id table and a help context number
-    // (0: the Help button opens the Controls topic). It lives as long as the window.
+    // (0: the Help button opens the Controls topic). It lives as long as the window;
+    // attaching again replaces the table and the number.
     static ContextHelpWin* Attach(wxWindow* window, std::span<const HelpIdEntry> table,
                                   int helpContext = 0);
     // The same without a table: every control's id is its help id.
@@ -59,6 +60,8 @@ public:
 private:
     ContextHelpWin(wxWindow* window, std::optional<std::vector<HelpIdEntry>> table,
                    int helpContext);
+    static ContextHelpWin* Make(wxWindow* window, std::optional<std::vector<HelpIdEntry>> table,
+                                int helpContext);
     void Bind();
 
     wxWindow* window_;

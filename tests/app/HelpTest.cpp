@@ -437,6 +437,13 @@ TEST_F(HelpWindows, F1AndContextMenuShowTheTablesPopupAndTheHelpButtonOpensTheTo
     test::Pump(150);
     EXPECT_FALSE(ContextHelpWin::CurrentPopup()) << "a control not in the table";
 
+    // Attached again (a page set up twice): one pop-up, from the new table.
+    const HelpIdEntry other[] = {{1303, 1302}};
+    EXPECT_EQ(ContextHelpWin::Attach(&dlg, other, 1300), ContextHelpWin::Of(&dlg));
+    EXPECT_EQ(ContextHelpWin::Of(&dlg)->HelpIdFor(1303), 1302);
+    EXPECT_EQ(ContextHelpWin::Of(&dlg)->HelpIdFor(1308), std::nullopt);
+    ContextHelpWin::Attach(&dlg, kFilePageIds, 1300);
+
     // A right click on the label shows the help of the edit it names.
     wxRect r = dlg.label->GetScreenRect();
     sim.MouseMove(r.GetLeft() + 4, r.GetTop() + r.height / 2);
