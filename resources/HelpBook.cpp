@@ -53,13 +53,15 @@ std::vector<std::string> HelpBookCandidates(const std::string& executableDir) {
             executableDir + "../../share/tessaray/help/"};
 }
 
-std::string HelpBookDir() {
-    if (g_testDirSet)
-        return g_testDir;
-    for (const std::string& dir : HelpBookCandidates(RunningExecutableDir()))
+std::string FindHelpBook(const std::string& executableDir) {
+    for (const std::string& dir : HelpBookCandidates(executableDir))
         if (IsFile(dir + kHelpProjectFile))
             return dir;
     return {};
+}
+
+std::string HelpBookDir() {
+    return g_testDirSet ? g_testDir : FindHelpBook(RunningExecutableDir());
 }
 
 void SetHelpBookDirForTesting(const std::string& dir) {

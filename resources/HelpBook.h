@@ -25,6 +25,8 @@ std::string HelpBookDir();
 // The places searched, in order: beside the program (its directory's "help/"), then the
 // installed share/tessaray/help relative to bin/ or libexec/tessaray/.
 std::vector<std::string> HelpBookCandidates(const std::string& executableDir);
+// The first of those that holds the book's project file; empty when none does.
+std::string FindHelpBook(const std::string& executableDir);
 // Tests: use this directory as the book ("" searches again).
 void SetHelpBookDirForTesting(const std::string& dir);
 

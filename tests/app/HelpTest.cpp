@@ -222,6 +222,25 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     EXPECT_EQ(HelpTopicForContext(12345), "");
 }
 
+TEST(HelpBook, FoundBesideTheProgramFirstThenInTheInstalledPlace) {
+    test::TempDir dir;
+    const std::string root = dir.str() + "/";
+    auto book = [&](const std::string& d) {
+        fs::create_directories(root + d);
+        std::ofstream(root + d + "/" + kHelpProjectFile) << "[OPTIONS]\n";
+    };
+    fs::create_directories(root + "bin");
+    fs::create_directories(root + "libexec/tessaray");
+    EXPECT_EQ(FindHelpBook(root + "bin/"), "");
+    book("share/tessaray/help");
+    EXPECT_EQ(fs::canonical(FindHelpBook(root + "bin/")),
+              fs::canonical(root + "share/tessaray/help"));
+    EXPECT_EQ(fs::canonical(FindHelpBook(root + "libexec/tessaray/")),
+              fs::canonical(root + "share/tessaray/help"));
+    book("libexec/tessaray/help"); // a book beside the program wins
+    EXPECT_EQ(FindHelpBook(root + "libexec/tessaray/"), root + "libexec/tessaray/help/");
+}
+
 TEST(HelpBook, PopupTextsCoverTheTablesOfTheProgramsWindows) {
     PopupTexts texts = PopupTexts::Load(kBook + kPopupTextFile);
     EXPECT_TRUE(texts.duplicates().empty());
