@@ -383,6 +383,16 @@ TEST_F(HelpWindows, AboutBoxShowsVersionCopyrightAndALinkThatOpensItsAddress) {
               std::string("Tessaray Version  ") + TESS_VERSION_STRING);
     EXPECT_NE(about.copyrightLabel()->GetLabel().Find("Quorvanta"), wxNOT_FOUND);
     EXPECT_EQ(about.homePageLink()->address(), TESS_HOMEPAGE_URL);
+    // Every control lies inside the box, and none overlaps another.
+    std::vector<wxRect> rects;
+    for (wxWindow* child : about.GetChildren()) {
+        wxRect r = child->GetRect();
+        EXPECT_TRUE(wxRect(about.GetClientSize()).Contains(r)) << child->GetId();
+        for (const wxRect& other : rects)
+            EXPECT_FALSE(r.Intersects(other)) << child->GetId();
+        rects.push_back(r);
+    }
+    EXPECT_EQ(rects.size(), 5u);
 
     std::vector<std::string> opened;
     THotLink::SetOpenerForTesting([&](const std::string& url) {
