@@ -6,6 +6,7 @@
 #include "capture/Snapshot.h"
 #include "media/Caption.h"
 #include "platform/x11/InstanceCheck.h"
+#include "resources/HelpBook.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
@@ -67,8 +68,11 @@ int RunProgram(int argc, char** argv) {
 App::App(const CommandLine& cl) : cl_(cl) {
     SetAppName("Tessaray");
     SetClassName("Tessaray");
-    helpFilePath_ = ExecutableDir() + "tessaray.chm";
-    contextHelpPath_ = helpFilePath_ + "::/CSTessaray.txt";
+    const std::string book = HelpBookDir();
+    if (!book.empty()) {
+        helpFilePath_ = book + kHelpProjectFile;
+        contextHelpPath_ = book + kPopupTextFile;
+    }
 }
 
 bool App::OnInit() {

@@ -23,6 +23,8 @@ public:
 
     bool firstInstance() const { return firstInstance_; }
     bool startMinimized() const { return cl_.startMinimized; }
+    // The help book's project file and pop-up text file found at start-up (empty when the
+    // book is missing).
     const std::string& helpFilePath() const { return helpFilePath_; }
     const std::string& contextHelpPath() const { return contextHelpPath_; }
     SDIDecFrame* frame() const { return frame_; }

@@ -1,11 +1,14 @@
 #include "app/SDIDecFrame.h"
 
+#include "app/AboutDlg.h"
 #include "app/App.h"
 #include "app/Menus.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Art.h"
+#include "resources/ContextHelp.h"
+#include "resources/HelpBook.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
 
@@ -86,6 +89,8 @@ SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
          wxID_FILE1 + static_cast<int>(RecentFiles::kMaxEntries) - 1);
     recent_.Load();
     UpdateRecentFilesMenu();
+    // F1 and the context menu over the bars' gadgets: each one's own pop-up.
+    ContextHelpWin::Attach(this);
 }
 
 void SDIDecFrame::AddRecentFile(const std::string& path) {
@@ -328,9 +333,15 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
         Launch("pavucontrol --tab=5");
         break;
     case id::HelpContents:
-    case id::About:
+        ShowHelpContents();
+        break;
+    case id::About: {
+        AboutDlg about(this);
+        about.ShowModal();
+        break;
+    }
     case id::Preferences:
-        // Help, the about box and the preferences sheet come with their own windows.
+        // The preferences sheet comes with its own window.
         break;
     default:
         break;
@@ -345,7 +356,7 @@ void SDIDecFrame::OnContextMenu(wxContextMenuEvent& e) {
         PopupMenu(menu, pt == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(pt));
         delete menu;
     }
-    // Over the bars or the status bar: context help, with the help of the program.
+    // Over the bars or the status bar the context help (attached to the frame) answers.
 }
 
 void SDIDecFrame::OnClose(wxCloseEvent& e) {
@@ -356,6 +367,7 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
         return;
     }
     hotKeyTimer_.Stop();
+    ShutdownHelp();
     tray_->Remove();
     if (client_)
         client_->Shutdown();

@@ -10,11 +10,27 @@
 #include <wx/textctrl.h>
 #include <wx/validate.h>
 
+#include "resources/ContextHelp.h"
 #include "settings/FileNames.h"
 
 namespace tess {
 
 namespace {
+
+// The labels' ids, and the dialog's help-id table: each label shows the help of the control
+// it names.
+constexpr int kPatternLabel = 4202;
+constexpr int kInstanceBox = 4206;
+constexpr HelpIdEntry kPatternHelpIds[] = {
+    {kPatternLabel, pattern_id::Pattern},
+    {pattern_id::Pattern, 0},
+    {pattern_id::Example, 0},
+    {pattern_id::InsertCode, 0},
+    {pattern_id::CodeList, 0},
+    {kInstanceBox, pattern_id::AlwaysAppend},
+    {pattern_id::AlwaysAppend, 0},
+    {pattern_id::OnlyWhenRequired, 0},
+};
 
 std::function<void(const std::string&)>& MessageSink() {
     static std::function<void(const std::string&)> sink;
@@ -70,7 +86,7 @@ TPatternDialog::TPatternDialog(wxWindow* parent, std::string* pattern, int32_t f
     : wxDialog(parent, pattern_id::Dialog, "File name pattern"), buffer_(pattern),
       formatIndex_(formatIndex), instanceMode_(instanceMode) {
     auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(new wxStaticText(this, wxID_ANY,
+    top->Add(new wxStaticText(this, kPatternLabel,
                               "&File name pattern (with date/time abbreviation, no extension)"),
              0, wxLEFT | wxRIGHT | wxTOP, 10);
     pattern_ = new wxTextCtrl(this, pattern_id::Pattern, wxEmptyString, wxDefaultPosition,
@@ -91,7 +107,7 @@ TPatternDialog::TPatternDialog(wxWindow* parent, std::string* pattern, int32_t f
     codeRow->Add(new wxButton(this, pattern_id::InsertCode, "&Insert code"));
     top->Add(codeRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);
 
-    instanceBox_ = new wxStaticBox(this, wxID_ANY, "Instance");
+    instanceBox_ = new wxStaticBox(this, kInstanceBox, "Instance");
     auto* box = new wxStaticBoxSizer(instanceBox_, wxVERTICAL);
     always_ = new wxRadioButton(instanceBox_, pattern_id::AlwaysAppend,
                                 "&Always append filename instance number ( _1 )", wxDefaultPosition,
@@ -122,6 +138,7 @@ TPatternDialog::TPatternDialog(wxWindow* parent, std::string* pattern, int32_t f
         Fit();
     }
     UpdateExample();
+    ContextHelpWin::Attach(this, kPatternHelpIds);
 
     Bind(wxEVT_TEXT, &TPatternDialog::OnText, this, pattern_id::Pattern);
     Bind(wxEVT_RADIOBUTTON, &TPatternDialog::OnInstance, this, pattern_id::AlwaysAppend);
