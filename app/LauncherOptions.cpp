@@ -62,6 +62,10 @@ bool IsKnownLongOption(const std::string& name) {
 
 std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostream& out,
                                               std::ostream& err) {
+    // A windowless command tells about options it does not take itself, with its own usage.
+    bool command = false;
+    for (const auto& option : cl.longOptions)
+        command = command || option.first == "snapshot" || option.first == "record";
     for (const auto& [name, value] : cl.longOptions) {
         if (name == "help") {
             out << UsageText();
@@ -71,7 +75,7 @@ std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostrea
             out << VersionText() << "\n";
             return 0;
         }
-        if (!IsKnownLongOption(name)) {
+        if (!command && !IsKnownLongOption(name)) {
             err << "tessaray: unknown option --" << name << "\n" << UsageText();
             return kUsageExitCode;
         }

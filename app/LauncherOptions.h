@@ -25,6 +25,8 @@ bool IsKnownLongOption(const std::string& name);
 
 // Answers "--help", "--version" or an unknown long option, whichever comes first on the
 // command line, and returns the exit code; nothing when the command line holds none of them.
+// With "--snapshot" or "--record" an unknown option is left to the command, which names
+// the options it takes.
 std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostream& out,
                                               std::ostream& err);
 
