@@ -36,11 +36,8 @@ int StartWindowProgram(const std::string& self, char** argv) {
         if (errno != ENOENT)
             error = errno;
     }
-    std::fprintf(stderr,
-                 "tessaray: cannot start the window program %s (nor %s): %s. Build or install "
-                 "it beside %s.\n",
-                 beside.c_str(), installed.c_str(), std::strerror(error),
-                 self.empty() ? "tessaray" : self.c_str());
+    std::fprintf(stderr, "tessaray: cannot start the window program %s (nor %s): %s\n",
+                 beside.c_str(), installed.c_str(), std::strerror(error));
     return 1;
 }
 
