@@ -1,7 +1,9 @@
 #include "app/App.h"
 
 #include "app/Headless.h"
+#include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
+#include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
 #include "capture/Snapshot.h"
 #include "media/Caption.h"
@@ -12,6 +14,8 @@
 #include "settings/Settings.h"
 
 #include <csignal>
+#include <cstdio>
+#include <iostream>
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
 #include <wx/msgdlg.h>
@@ -55,12 +59,21 @@ int RunProgram(int argc, char** argv) {
     // command-line snapshots the launcher hands on to it.
     SetSnapshotOverlayMaker(&CreateOverlay);
     CommandLine cl = ParseCommandLine(argc, argv);
+    if (auto code = AnswerInformationalOptions(cl, std::cout, std::cerr))
+        return *code;
     if (cl.uninstall) {
         RemoveLogOnStart();
         return 1;
     }
+    // A machine without a sound card would otherwise see ALSA's complaints in the terminal.
+    RouteSoundLibraryMessagesToWarningLog();
     if (auto code = RunHeadlessCommand(cl, argc, argv))
         return *code;
+    // The toolkit ends the process without a word worth reading when it finds no display.
+    if (!DisplayAnswers()) {
+        std::fprintf(stderr, "tessaray: %s\n", kNoDisplayMessage);
+        return 1;
+    }
     wxApp::SetInstance(new App(cl));
     return wxEntry(argc, argv);
 }

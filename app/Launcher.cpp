@@ -4,17 +4,50 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/Headless.h"
+#include "app/LauncherOptions.h"
 #include "capture/SnapshotCommand.h"
 #include "settings/Paths.h"
 
+#ifndef TESS_WINDOW_PROGRAM_INSTALL_DIR
+#define TESS_WINDOW_PROGRAM_INSTALL_DIR "../libexec/tessaray"
+#endif
+
 namespace tess {
 
+namespace {
+
+// Replaces this process with the window program: beside the launcher in the build tree,
+// else in its installed place relative to the launcher. Returns only on failure.
+int StartWindowProgram(const std::string& self, char** argv) {
+    const std::string dir = self.substr(0, self.rfind('/') + 1);
+    const std::string beside = dir + kWindowProgramName;
+    const std::string installed = dir + TESS_WINDOW_PROGRAM_INSTALL_DIR + "/" + kWindowProgramName;
+    std::fflush(nullptr);
+    execv(beside.c_str(), argv);
+    int error = errno;
+    if (error == ENOENT) {
+        execv(installed.c_str(), argv);
+        if (errno != ENOENT)
+            error = errno;
+    }
+    std::fprintf(stderr, "tessaray: cannot start the window program %s (nor %s): %s\n",
+                 beside.c_str(), installed.c_str(), std::strerror(error));
+    return 1;
+}
+
+} // namespace
+
 int RunLauncher(int argc, char** argv) {
+    const CommandLine cl = ParseCommandLine(argc, argv);
+    if (auto code = AnswerInformationalOptions(cl, std::cout, std::cerr))
+        return *code;
+
     // This executable's own place, not one named by an inherited environment (a shell
     // started from another installation's window program): it is what the settings (an ini
     // file beside the program), the window program and its log-on entry go by.
@@ -24,21 +57,12 @@ int RunLauncher(int argc, char** argv) {
     else
         unsetenv(kLauncherPathVariable);
 
-    const CommandLine cl = ParseCommandLine(argc, argv);
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))
             return *code;
         // A caption is wanted: the window program, which draws text, takes the snapshot.
     }
-
-    const std::string window = self.substr(0, self.rfind('/') + 1) + kWindowProgramName;
-    std::fflush(nullptr);
-    execv(window.c_str(), argv);
-    std::fprintf(stderr,
-                 "tessaray: cannot start the window program %s: %s. Build or install it "
-                 "beside %s.\n",
-                 window.c_str(), std::strerror(errno), self.empty() ? "tessaray" : self.c_str());
-    return 1;
+    return StartWindowProgram(self, argv);
 }
 
 } // namespace tess

@@ -1,11 +1,12 @@
 #pragma once
-// The program's front door (the `tessaray` executable). A command-line snapshot runs right
+// The program's front door (the `tessaray` executable). "--help", "--version" and unknown
+// long options are answered here (app/LauncherOptions.h). A command-line snapshot runs right
 // here, in a process that loads only the X, picture and settings code, so a script's
 // snapshot does not wait for the toolkit's or the text drawing's libraries to load (one
 // with a caption goes on to the window program). Everything else (the window
 // program, the other switches and windowless commands) replaces this process image with the
-// window program, `tessaray-window` beside this executable, with the same arguments and
-// the same process id.
+// window program, with the same arguments and the same process id: `tessaray-window` beside
+// this executable (the build tree), else in libexec/tessaray/ of the installation.
 
 namespace tess {
 

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <unistd.h>
 
+#include "platform/alsa/AlsaMessages.h"
+
 namespace tess {
 namespace {
 
@@ -43,14 +45,24 @@ std::string FallbackPath() {
     return (base / "Tessaray" / "tessaray.log").string();
 }
 
+// The log beside the program; empty for an installed copy (the window program in
+// libexec/tessaray/), whose directory belongs to the system even where it could be written
+// (a program run by root): its log goes to the user's state directory.
+std::string OwnLogPath() {
+    const std::string exe = ProgramPath();
+    if (exe.find("/libexec/tessaray/") != std::string::npos)
+        return {};
+    return LogPathForProgram(exe);
+}
+
 // Opens the log for appending; the fallback when the program's log cannot be written.
 FILE* OpenLog(std::string* usedPath) {
     if (gOverride) {
         *usedPath = gOverridePath;
         return std::fopen(gOverridePath.c_str(), "a+");
     }
-    std::string p = LogPathForProgram(ProgramPath());
-    if (FILE* f = std::fopen(p.c_str(), "a+")) {
+    std::string p = OwnLogPath();
+    if (FILE* f = p.empty() ? nullptr : std::fopen(p.c_str(), "a+")) {
         *usedPath = p;
         return f;
     }
@@ -87,7 +99,9 @@ std::string WarningLogPath() {
     std::lock_guard lk(gMutex);
     if (gOverride)
         return gOverridePath;
-    std::string p = LogPathForProgram(ProgramPath());
+    std::string p = OwnLogPath();
+    if (p.empty())
+        return FallbackPath();
     if (access(p.c_str(), W_OK) == 0 ||
         (access(p.c_str(), F_OK) != 0 &&
          access(std::filesystem::path(p).parent_path().c_str(), W_OK) == 0))
@@ -141,6 +155,10 @@ void LogWarning(const char* format, ...) {
     std::fputs("\n", f);
     std::fflush(f);
     std::fclose(f);
+}
+
+void RouteSoundLibraryMessagesToWarningLog() {
+    platform::RouteAlsaMessages([](const char* line) { LogWarning("%s", line); });
 }
 
 } // namespace tess

@@ -1,9 +1,10 @@
 #pragma once
 // The warning log: failures of the sound capture that are written down rather than shown.
-// The file is the program's path with ".log" in place of its extension; where that cannot
-// be written, $XDG_STATE_HOME/Tessaray/tessaray.log (~/.local/state/... without the
-// variable). At most 200 warnings are written per run; the 200th is replaced by a line that
-// says so. A log longer than 10000 bytes is emptied on the first warning of a run.
+// The file is the program's path with ".log" in place of its extension; for an installed
+// copy (in libexec/tessaray/), or where that cannot be written,
+// $XDG_STATE_HOME/Tessaray/tessaray.log (~/.local/state/... without the variable). At most 200
+// warnings are written per run; the 200th is replaced by a line that says so. A log longer than
+// 10000 bytes is emptied on the first warning of a run.
 #include <string>
 
 namespace tess {
@@ -13,6 +14,10 @@ void LogWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The path the next warning goes to (the program's log, or the fallback).
 std::string WarningLogPath();
+
+// From now on the sound library's own messages (ALSA's, printed on standard error by
+// default) are written here as warnings.
+void RouteSoundLibraryMessagesToWarningLog();
 
 // For tests: use `path` instead of the program's log ("" restores the program's), and
 // start counting again as if the program had just started.

@@ -110,7 +110,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     // A sound-only recording (a ".wma" output) needs no screen.
     const bool soundOnly = IsSoundOnlyName(o.outputPath);
     if (!screen && !soundOnly) {
-        err << "tessaray: cannot open the X display (is DISPLAY set?)\n";
+        err << "tessaray: " << kNoDisplayMessage << "\n";
         return kRecordExitFailed;
     }
 

@@ -61,7 +61,7 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         return kSnapshotExitUsage;
     }
     if (!screen) {
-        err << "tessaray: cannot open the X display (is DISPLAY set?)\n";
+        err << "tessaray: " << kNoDisplayMessage << "\n";
         return kSnapshotExitFailed;
     }
     o.request.drawCursor = settings.cursor;

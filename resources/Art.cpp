@@ -93,6 +93,7 @@ public:
                     Dot(x, y, c);
             }
     }
+    const wxImage& Image() const { return img_; }
     wxBitmap Bitmap() const { return wxBitmap(img_); }
     wxIcon Icon() const {
         wxIcon icon;
@@ -343,7 +344,7 @@ wxBitmap CommandImage(int cmd) {
 namespace {
 
 // The program's sign: a lens in a square frame, coloured by state, with the state's mark.
-wxIcon DrawProgramIcon(int size, int state) {
+Canvas DrawProgramSign(int size, int state) {
     Canvas c(size);
     double s = size / 16.0;
     Rgb body = state == 4 ? Rgb{150, 20, 20} : state == 3 ? Rgb{20, 110, 40} : kNavy;
@@ -358,10 +359,18 @@ wxIcon DrawProgramIcon(int size, int state) {
     } else {
         c.Disc(8 * s, 8.5 * s, 1.5 * s, kLight);
     }
-    return c.Icon();
+    return c;
+}
+
+wxIcon DrawProgramIcon(int size, int state) {
+    return DrawProgramSign(size, state).Icon();
 }
 
 } // namespace
+
+wxImage ProgramIconImage(int size) {
+    return DrawProgramSign(size, 1).Image();
+}
 
 wxIcon ProgramIcon(int iconId) {
     switch (iconId) {

@@ -5,6 +5,7 @@
 #include <wx/bitmap.h>
 #include <wx/icon.h>
 #include <wx/iconbndl.h>
+#include <wx/image.h>
 
 namespace tess {
 
@@ -16,6 +17,8 @@ wxBitmap CommandImage(int commandId);
 // An icon by its resource id (1003..1008): 1003 / 1006 / 1008 are large, 1004 / 1005 /
 // 1007 small.
 wxIcon ProgramIcon(int iconId);
+// The program's idle icon drawn at `size` x `size` pixels (the installed icons).
+wxImage ProgramIconImage(int size);
 // The large and small icon of a state's pair (1003 with 1004, 1006 with 1005, 1008 with
 // 1007).
 wxIconBundle ProgramIcons(int largeId, int smallId);

@@ -352,6 +352,14 @@ struct ScreenConnection::Impl {
 
 ScreenConnection::ScreenConnection() : impl_(std::make_unique<Impl>()) {}
 
+bool DisplayAnswers(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName) {
     Display* display = XOpenDisplay(displayName);
     if (!display)

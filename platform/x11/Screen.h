@@ -54,6 +54,13 @@ struct CursorImage {
     std::vector<uint32_t> argb;
 };
 
+// What the program says when no display answers (after "tessaray: ").
+inline constexpr const char* kNoDisplayMessage = "cannot open the X display (is DISPLAY set?)";
+
+// True when an X display answers at `displayName` (null: $DISPLAY). The toolkit is not asked:
+// it ends the process when it finds none.
+bool DisplayAnswers(const char* displayName = nullptr);
+
 class ScreenConnection {
 public:
     // Opens a connection to `displayName` (null: $DISPLAY); null when no display answers.

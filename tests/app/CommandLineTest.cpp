@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/LauncherOptions.h"
 
+#include <sstream>
 #include <vector>
 
 namespace tess {
@@ -45,6 +47,49 @@ TEST(CommandLine, LongOptionsKeepTheirValues) {
     EXPECT_FALSE(cl.uninstall);
     EXPECT_FALSE(cl.startMinimized);
     EXPECT_EQ(cl.others.size(), 2u);
+}
+
+// "--help", "--version" and unknown long options: the first of them decides; known options,
+// values and one-letter switches are left to the rest of the program.
+TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
+    auto answer = [](std::vector<const char*> args, std::string* out, std::string* err) {
+        std::ostringstream o, e;
+        auto code = AnswerInformationalOptions(Parse(args), o, e);
+        *out = o.str();
+        *err = e.str();
+        return code;
+    };
+    std::string out, err;
+    EXPECT_EQ(answer({"-m", "--help"}, &out, &err), 0);
+    EXPECT_EQ(out, UsageText());
+    EXPECT_TRUE(err.empty());
+    for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
+                             "--window", "--format", "--output", "--audio"})
+        EXPECT_NE(out.find(text), std::string::npos) << text;
+
+    EXPECT_EQ(answer({"--version", "--bogus"}, &out, &err), 0);
+    EXPECT_EQ(out, VersionText() + "\n");
+    EXPECT_EQ(out.rfind("tessaray ", 0), 0u);
+
+    EXPECT_EQ(answer({"--bogus=1", "--help"}, &out, &err), kUsageExitCode);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(err.rfind("tessaray: unknown option --bogus\n", 0), 0u) << err;
+    EXPECT_NE(err.find(UsageText()), std::string::npos);
+
+    // Nothing to answer (and nothing printed): the commands' own options, switches of any
+    // letter, files, "--help" after "--" (a file of that name), and a command's wrong option,
+    // which the command tells with its own usage.
+    auto nothing = [&](std::vector<const char*> args) {
+        return !answer(args, &out, &err) && out.empty() && err.empty();
+    };
+    EXPECT_TRUE(nothing({"--record", "--seconds", "1", "--audio", "--output", "x.wma"}));
+    EXPECT_TRUE(nothing({"--snapshot", "--region=-10,0,5,5", "--format", "png"}));
+    EXPECT_TRUE(nothing({"-x", "/Q", "-Mfoo", "picture.png"}));
+    EXPECT_TRUE(nothing({"--", "--help"}));
+    EXPECT_TRUE(nothing({"--record", "--colour", "red"}));
+    EXPECT_TRUE(nothing({"--bogus", "--snapshot"}));
+    // Help still wins.
+    EXPECT_EQ(answer({"--snapshot", "--bogus", "--help"}, &out, &err), 0);
 }
 
 } // namespace

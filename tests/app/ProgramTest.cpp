@@ -71,7 +71,7 @@ TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
     // No display is needed: nothing of the window system is touched.
     std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
     unsetenv("DISPLAY");
-    pid_t pid = Start({"-U"});
+    pid_t pid = Start({"-Z", "-U"}); // an unknown letter is ignored
     if (!display.empty())
         setenv("DISPLAY", display.c_str(), 1);
     EXPECT_EQ(Wait(pid), 1);
@@ -152,6 +152,35 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing)
     EXPECT_NE(out.find("cannot start the window program " + dir.str() + "/alone/tessaray-window"),
               std::string::npos)
         << out;
+
+    // Help, version and an unknown long option are the launcher's own answers: the lone copy
+    // gives them without a display and without the window program.
+    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 '" + alone + "' ";
+    out.clear();
+    EXPECT_EQ(test::RunCommand(run + "--help 2>/dev/null", &out), 0);
+    EXPECT_EQ(out.rfind("Usage: tessaray", 0), 0u) << out;
+    EXPECT_NE(out.find("--snapshot"), std::string::npos) << out;
+    out.clear();
+    EXPECT_EQ(test::RunCommand(run + "-m --version 2>/dev/null", &out), 0);
+    EXPECT_EQ(out.rfind("tessaray ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+    out.clear();
+    EXPECT_EQ(test::RunCommand(run + "--bogus 2>&1 >/dev/null", &out), 2);
+    EXPECT_EQ(out.rfind("tessaray: unknown option --bogus\nUsage: tessaray", 0), 0u) << out;
+    out.clear();
+    EXPECT_EQ(test::RunCommand(run + "--bogus 2>/dev/null", &out), 2);
+    EXPECT_TRUE(out.empty()) << out;
+}
+
+TEST_F(Program, WithoutADisplayTheWindowProgramSaysSo) {
+    // Also in a Wayland session without Xwayland: no X display to talk to.
+    for (const char* env : {"env -u DISPLAY ", "env -u DISPLAY WAYLAND_DISPLAY=wayland-9 "}) {
+        std::string out;
+        EXPECT_EQ(test::RunCommand(
+                      std::string(env) + "timeout 20 '" + test::ProgramPath() + "' -m 2>&1", &out),
+                  1);
+        EXPECT_EQ(out, "tessaray: cannot open the X display (is DISPLAY set?)\n") << env;
+    }
 }
 
 } // namespace

@@ -405,6 +405,14 @@ TEST(WarningLog, UnwritableProgramDirectoryFallsBackToTheStateDirectory) {
     EXPECT_EQ(WarningLogPath(), state.str() + "/tessaray.log");
     LogWarning("beside");
     EXPECT_NE(ReadFile(state.str() + "/tessaray.log").find("beside\n"), std::string::npos);
+    // An installed copy writes nothing into its own directory, writable or not.
+    std::filesystem::create_directories(state.str() + "/usr/libexec/tessaray");
+    SetProgramPathForTesting(state.str() + "/usr/libexec/tessaray/tessaray-window");
+    EXPECT_EQ(WarningLogPath(), expected);
+    LogWarning("installed");
+    EXPECT_NE(ReadFile(expected).find("installed\n"), std::string::npos);
+    EXPECT_FALSE(
+        std::filesystem::exists(state.str() + "/usr/libexec/tessaray/tessaray-window.log"));
     SetProgramPathForTesting("");
     if (oldState.empty())
         unsetenv("XDG_STATE_HOME");

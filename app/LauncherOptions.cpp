@@ -1,0 +1,86 @@
+#include "app/LauncherOptions.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "version.h"
+
+namespace tess {
+
+namespace {
+
+// Long options and the commands that read them (--snapshot and --record, app/Headless.h).
+constexpr std::array<std::string_view, 10> kLongOptions = {
+    "help",   "version", "snapshot", "record",  "window",
+    "region", "format",  "output",   "seconds", "audio"};
+
+} // namespace
+
+const char* UsageText() {
+    return "Usage: tessaray [-m] [FILE]\n"
+           "       tessaray -u\n"
+           "       tessaray --snapshot [--window ID | --region X,Y,W,H]\n"
+           "                [--format png|bmp|gif|jpg] [--output FILE]\n"
+           "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] [--audio]\n"
+           "                [--output FILE]\n"
+           "       tessaray --help | --version\n"
+           "\n"
+           "Captures the screen, a window or a rectangle as a picture or a recording, and\n"
+           "shows pictures, recordings and sound files.\n"
+           "\n"
+           "  FILE               show FILE (a picture, recording or sound file) at start\n"
+           "  -m, /m             start minimized: hidden to the tray when the tray icon is on\n"
+           "  -u, /u             remove the log-on start entry and exit with code 1\n"
+           "  --snapshot         take one picture without a window and print its path\n"
+           "  --record           record without a window until --seconds have passed or\n"
+           "                     the program is interrupted, then print the file's path\n"
+           "  --seconds N        length of the recording (decimals allowed)\n"
+           "  --window ID        capture the window with this X id (decimal or 0x hexadecimal)\n"
+           "  --region X,Y,W,H   capture this rectangle of the screen (write a negative X or\n"
+           "                     Y as --region=-10,0,100,100)\n"
+           "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
+           "  --audio            record sound from the wave input too\n"
+           "  --output FILE      write to FILE instead of a name from the capture pattern\n"
+           "  --help             show this text and exit\n"
+           "  --version          show the version and exit\n"
+           "\n"
+           "One-letter switches begin with \"/\" or \"-\" in either case; letters after the\n"
+           "first are ignored, and so are other letters. An argument naming an existing file\n"
+           "is always a file. The windowless commands use the saved settings and save\n"
+           "nothing; they exit with 0 when the file is written, 1 when it could not be, and 2\n"
+           "for a mistake on the command line.\n";
+}
+
+std::string VersionText() {
+    return std::string("tessaray ") + TESS_VERSION_STRING;
+}
+
+bool IsKnownLongOption(const std::string& name) {
+    return std::find(kLongOptions.begin(), kLongOptions.end(), name) != kLongOptions.end();
+}
+
+std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostream& out,
+                                              std::ostream& err) {
+    // A windowless command tells about options it does not take itself, with its own usage.
+    bool command = false;
+    for (const auto& option : cl.longOptions)
+        command = command || option.first == "snapshot" || option.first == "record";
+    for (const auto& [name, value] : cl.longOptions) {
+        if (name == "help") {
+            out << UsageText();
+            return 0;
+        }
+        if (name == "version") {
+            out << VersionText() << "\n";
+            return 0;
+        }
+        if (!command && !IsKnownLongOption(name)) {
+            err << "tessaray: unknown option --" << name << "\n" << UsageText();
+            return kUsageExitCode;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace tess
