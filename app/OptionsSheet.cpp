@@ -236,8 +236,9 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
     s->Add(fontRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
 
     auto* groups = new wxBoxSizer(wxHORIZONTAL);
-    auto* modeBox = new wxStaticBox(this, pref_id::ModeGroup, "Background draw &mode");
-    auto* modeSizer = new wxStaticBoxSizer(modeBox, wxVERTICAL);
+    wxStaticBox* modeBox = nullptr;
+    auto* modeSizer =
+        GroupBox(this, pref_id::ModeGroup, "Background draw &mode", wxVERTICAL, &modeBox);
     const char* modeNames[4] = {"&Opaque", "Trans&parent", "Trans&lucent", "Borde&r"};
     const int modeIds[4] = {pref_id::Opaque, pref_id::Transparent, pref_id::Translucent,
                             pref_id::Border};
@@ -248,8 +249,8 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
         modes_[i]->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { UpdatePreview(); });
     }
     groups->Add(modeSizer, 0, wxEXPAND);
-    auto* alignBox = new wxStaticBox(this, pref_id::AlignGroup, "&Align");
-    auto* alignSizer = new wxStaticBoxSizer(alignBox, wxVERTICAL);
+    wxStaticBox* alignBox = nullptr;
+    auto* alignSizer = GroupBox(this, pref_id::AlignGroup, "&Align", wxVERTICAL, &alignBox);
     const char* alignNames[3] = {"Left", "Middle", "Right"};
     const int alignIds[3] = {pref_id::Left, pref_id::Middle, pref_id::Right};
     for (int i = 0; i < 3; ++i) {
@@ -326,8 +327,9 @@ void TSetCaption::SetUpPage() {
     spin_->SetValue(ParseVertical(f.vertical));
     font_ = f.font;
     fontSet_ = f.fontSet;
-    fontText_->SetLabel(
-        fontSet_ ? wxString::FromUTF8(FontLabel(LogFont::FromBytes(font_), ScreenDpi())) : "");
+    fontText_->SetLabel(fontSet_
+                            ? wxString::FromUTF8(FontLabel(LogFont::FromBytes(font_), ScreenDpi()))
+                            : wxString("Default font"));
     UpdatePreview();
 }
 

@@ -305,9 +305,10 @@ TSchedDialog::TSchedDialog(wxWindow* parent, PrefContext& ctx)
     SetSizer(outer);
 
     list_->InsertColumn(0, "Program", wxLIST_FORMAT_LEFT, 100);
-    list_->InsertColumn(1, "Time", wxLIST_FORMAT_LEFT, 100);
-    list_->InsertColumn(2, "Files", wxLIST_FORMAT_LEFT, 40);
-    list_->InsertColumn(3, "Action", wxLIST_FORMAT_LEFT, 120);
+    // Wide enough for "22:30-23:00 weekday" and "Record Video+Audio" in this font.
+    list_->InsertColumn(1, "Time", wxLIST_FORMAT_LEFT, 150);
+    list_->InsertColumn(2, "Files", wxLIST_FORMAT_LEFT, 45);
+    list_->InsertColumn(3, "Action", wxLIST_FORMAT_LEFT, 150);
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { NewEvent(); }, sched_id::New);

@@ -44,8 +44,8 @@ std::string Text(const wxTextCtrl* t) {
     return t->GetValue().utf8_string();
 }
 
-// A slider 0..100 style: horizontal with tics, "Min" / "Max" under its ends and the
-// percentage label in the middle.
+// A horizontal slider with tics every 10, optional texts under its ends ("Min", "Max") and
+// the percentage label under its middle.
 wxSlider* PercentSlider(wxWindow* parent, wxSizer* sizer, int id, int low, int high,
                         wxStaticText** text, int textId, int minId, int maxId, const char* lowText,
                         const char* highText) {
@@ -55,13 +55,19 @@ wxSlider* PercentSlider(wxWindow* parent, wxSizer* sizer, int id, int low, int h
     slider->SetPageSize(10);
     sizer->Add(slider, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(Label(parent, minId, lowText), 1, wxALIGN_LEFT);
+    if (lowText)
+        row->Add(Label(parent, minId, lowText), 1);
+    else
+        row->AddStretchSpacer(1);
     *text = new wxStaticText(parent, textId, "100%", wxDefaultPosition, wxDefaultSize,
                              wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     row->Add(*text, 1, wxEXPAND);
-    row->Add(
-        new wxStaticText(parent, maxId, highText, wxDefaultPosition, wxDefaultSize, wxALIGN_RIGHT),
-        1);
+    if (highText)
+        row->Add(new wxStaticText(parent, maxId, highText, wxDefaultPosition, wxDefaultSize,
+                                  wxALIGN_RIGHT),
+                 1);
+    else
+        row->AddStretchSpacer(1);
     sizer->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
     return slider;
 }
@@ -111,6 +117,14 @@ constexpr HelpIdEntry kFxHelp[] = {
 } // namespace
 
 // --- shared pieces ---
+
+wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const char* title, int orient,
+                           wxStaticBox** box) {
+    *box = new wxStaticBox(parent, id, title);
+    auto* sizer = new wxStaticBoxSizer(*box, orient);
+    sizer->SetMinSize(wxSize((*box)->GetTextExtent(wxControl::RemoveMnemonics(title)).x + 24, -1));
+    return sizer;
+}
 
 ColourSwatch::ColourSwatch(wxWindow* parent, int id)
     : wxPanel(parent, id, wxDefaultPosition, wxSize(40, 20), wxBORDER_SIMPLE) {
@@ -257,8 +271,9 @@ std::span<const HelpIdEntry> TSetDisplay::HelpIdTable() const {
 
 TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 27300, ctx) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    auto* groupBox = new wxStaticBox(this, pref_id::ActionGroup, "When &starting capture:");
-    auto* group = new wxStaticBoxSizer(groupBox, wxVERTICAL);
+    wxStaticBox* groupBox = nullptr;
+    auto* group =
+        GroupBox(this, pref_id::ActionGroup, "When &starting capture:", wxVERTICAL, &groupBox);
     hide_ = new wxRadioButton(groupBox, pref_id::ActionHide, "&Hide program window",
                               wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     minimize_ = new wxRadioButton(groupBox, pref_id::ActionMinimize, "Minimi&ze program window");
@@ -364,8 +379,9 @@ std::span<const HelpIdEntry> TSetWM::HelpIdTable() const {
 
 TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9100, ctx) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    auto* groupBox = new wxStaticBox(this, pref_id::FormatGroup, "&Default image file format");
-    auto* group = new wxStaticBoxSizer(groupBox, wxHORIZONTAL);
+    wxStaticBox* groupBox = nullptr;
+    auto* group =
+        GroupBox(this, pref_id::FormatGroup, "&Default image file format", wxHORIZONTAL, &groupBox);
     jpg_ = new wxRadioButton(groupBox, pref_id::Jpg, "&JPG", wxDefaultPosition, wxDefaultSize,
                              wxRB_GROUP);
     png_ = new wxRadioButton(groupBox, pref_id::Png, "&PNG");
@@ -431,7 +447,8 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
 
     auto patternRow = [&](int labelId, const char* label, int exampleId, int editId,
                           const char* edit, wxStaticText** example) {
-        s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap + 6);
+        s->AddSpacer(6);
+        s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
         auto* r = new wxBoxSizer(wxHORIZONTAL);
         *example = new wxStaticText(this, exampleId, "", wxDefaultPosition, wxSize(300, -1),
                                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
@@ -613,7 +630,7 @@ TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 3200, ctx)
     enable_ = AddCheck(this, s, pref_id::ScaleEnable, "Scale image/video size:");
     s->AddSpacer(kGap);
     scale_ = PercentSlider(this, s, pref_id::Scale, 10, 150, &scaleText_, pref_id::ScaleText,
-                           wxID_ANY, wxID_ANY, "10%", "150%");
+                           wxID_ANY, wxID_ANY, nullptr, nullptr);
     scale_->Bind(wxEVT_SLIDER, &TSetFx::OnSlider, this);
     PageSizer(this, s);
 }

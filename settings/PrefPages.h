@@ -13,6 +13,8 @@ class wxColourData;
 class wxComboBox;
 class wxRadioButton;
 class wxSlider;
+class wxStaticBox;
+class wxStaticBoxSizer;
 class wxStaticText;
 class wxButton;
 
@@ -28,6 +30,10 @@ public:
 private:
     uint32_t colour_ = 0;
 };
+
+// A group box with its sizer, at least as wide as its title.
+wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const char* title, int orient,
+                           wxStaticBox** box);
 
 // Runs the colour chooser on `color` with the custom colours of `customs` (kept by the
 // caller for the life of the process); true and the new colour on OK.

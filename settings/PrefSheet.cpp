@@ -3,6 +3,7 @@
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
+#include <wx/treebook.h>
 #include <wx/sizer.h>
 
 namespace tess {
@@ -39,7 +40,8 @@ void TSetPage::EnsureSetUp() {
 }
 
 TPrefSheet::TPrefSheet(wxWindow* parent, const std::string& title, PrefContext& ctx) : ctx_(ctx) {
-    SetSheetStyle(wxPROPSHEET_NOTEBOOK);
+    // Eleven pages do not fit as tabs in a row: their titles are listed beside them.
+    SetSheetStyle(wxPROPSHEET_TREEBOOK);
     Create(parent, wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
 }
@@ -56,7 +58,7 @@ void TPrefSheet::AddPage(TSetPage* page, const std::string& title) {
 void TPrefSheet::Finish() {
     CreateButtons(wxOK | wxCANCEL | wxHELP);
     LayoutDialog();
-    Bind(wxEVT_BOOKCTRL_PAGE_CHANGED, &TPrefSheet::OnPageChanged, this);
+    Bind(wxEVT_TREEBOOK_PAGE_CHANGED, &TPrefSheet::OnPageChanged, this);
     Bind(wxEVT_BUTTON, &TPrefSheet::OnOk, this, wxID_OK);
     Bind(wxEVT_BUTTON, &TPrefSheet::OnHelp, this, wxID_HELP);
     if (!pages_.empty()) {

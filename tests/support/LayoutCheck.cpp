@@ -3,6 +3,7 @@
 #include <wx/anybutton.h>
 #include <wx/bookctrl.h>
 #include <wx/checkbox.h>
+#include <wx/control.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 #include <wx/toplevel.h>
@@ -28,7 +29,15 @@ std::string RectText(const wxRect& r) {
 
 bool NeedsItsText(const wxWindow* w) {
     return dynamic_cast<const wxAnyButton*>(w) || dynamic_cast<const wxCheckBox*>(w) ||
-           dynamic_cast<const wxRadioButton*>(w);
+           dynamic_cast<const wxRadioButton*>(w) || dynamic_cast<const wxStaticBox*>(w);
+}
+
+// The size a control needs to show its text. A group box's best size is that of its
+// contents, so its title is measured.
+wxSize NeededSize(const wxWindow* w) {
+    if (dynamic_cast<const wxStaticBox*>(w))
+        return wxSize(w->GetTextExtent(wxControl::RemoveMnemonics(w->GetLabel())).x + 16, 0);
+    return w->GetBestSize();
 }
 
 void Check(wxWindow* parent, std::vector<std::string>& out) {
@@ -46,7 +55,7 @@ void Check(wxWindow* parent, std::vector<std::string>& out) {
             out.push_back(Name(child) + " " + RectText(r) + " reaches outside " + Name(parent) +
                           " (" + std::to_string(area.x) + "x" + std::to_string(area.y) + ")");
         if (NeedsItsText(child)) {
-            const wxSize best = child->GetBestSize();
+            const wxSize best = NeededSize(child);
             if (r.width < best.x || r.height < best.y)
                 out.push_back(Name(child) + " " + RectText(r) + " is smaller than its text (" +
                               std::to_string(best.x) + "x" + std::to_string(best.y) + ")");
