@@ -147,7 +147,8 @@ TSetSound::Sources& TSetSound::DeviceSources() {
     return sources;
 }
 
-TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2300, ctx) {
+TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
+    : TFormPage(parent, 2300, ctx, kSoundHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     auto combo = [&](int labelId, const char* label, int id) {
         s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
@@ -169,8 +170,7 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2300
                  [this](wxCommandEvent&) { FillLines(line_->GetValue().utf8_string()); });
 }
 
-void TSetSound::SetUpPage() {
-    SoundForm f = SetUpSound(*ctx_.settings);
+void TSetSound::ShowForm(const SoundForm& f) {
     int sel = 0;
     auto inputs = DeviceEntries(DeviceSources().inputs(), f.input, &sel);
     FillCombo(input_, inputs, sel);
@@ -192,20 +192,14 @@ SoundForm TSetSound::ReadForm() const {
             line_->GetValue().utf8_string(), change_->GetValue()};
 }
 
-void TSetSound::Apply(std::vector<std::string>&) {
-    ApplySound(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetSound::HelpIds() {
     return kSoundHelp;
-}
-std::span<const HelpIdEntry> TSetSound::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- Caption ---
 
-TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2700, ctx) {
+TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
+    : TFormPage(parent, 2700, ctx, kCaptionHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     enable_ =
         new wxCheckBox(this, pref_id::CapEnable, "Enable &Caption (with date/time abbreviations):");
@@ -281,28 +275,22 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
     text_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { UpdatePreview(); });
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { AddDateTime(); }, pref_id::AddDateTime);
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            static wxColourData customs; // kept for the life of the process
-            uint32_t c = textSwatch_->colour();
-            if (ChooseColour(this, &c, customs)) {
-                textSwatch_->SetColour(c);
-                UpdatePreview();
-            }
-        },
-        pref_id::TextColor);
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            static wxColourData customs; // this button's own
-            uint32_t c = backSwatch_->colour();
-            if (ChooseColour(this, &c, customs)) {
-                backSwatch_->SetColour(c);
-                UpdatePreview();
-            }
-        },
-        pref_id::BackColor);
+    // Each colour button keeps its own custom colours for the life of the process.
+    auto colourButton = [this](int id, ColourSwatch* swatch, wxColourData* customs) {
+        Bind(
+            wxEVT_BUTTON,
+            [this, swatch, customs](wxCommandEvent&) {
+                uint32_t c = swatch->colour();
+                if (ChooseColour(this, &c, *customs)) {
+                    swatch->SetColour(c);
+                    UpdatePreview();
+                }
+            },
+            id);
+    };
+    static wxColourData textCustoms, backCustoms;
+    colourButton(pref_id::TextColor, textSwatch_, &textCustoms);
+    colourButton(pref_id::BackColor, backSwatch_, &backCustoms);
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { ChooseFont(); }, pref_id::Font);
     spin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
@@ -315,8 +303,7 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
 
 TSetCaption::~TSetCaption() = default;
 
-void TSetCaption::SetUpPage() {
-    CaptionForm f = SetUpCaption(*ctx_.settings);
+void TSetCaption::ShowForm(const CaptionForm& f) {
     enable_->SetValue(f.enable);
     text_->ChangeValue(wxString::FromUTF8(f.text));
     textSwatch_->SetColour(f.textColor);
@@ -398,15 +385,8 @@ void TSetCaption::ChooseFont() {
         TakeFont(dlg.GetFontData().GetChosenFont());
 }
 
-void TSetCaption::Apply(std::vector<std::string>&) {
-    ApplyCaption(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetCaption::HelpIds() {
     return kCaptionHelp;
-}
-std::span<const HelpIdEntry> TSetCaption::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- the sheets ---

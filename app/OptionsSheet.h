@@ -25,12 +25,10 @@ inline constexpr int CapEnable = 2701, CapText = 2702, AddDateTime = 2703, TextC
                      Preview = 2722;
 } // namespace pref_id
 
-class TSetSound : public TSetPage {
+class TSetSound : public TFormPage<SoundForm, SetUpSound, ApplySound> {
 public:
     TSetSound(wxWindow* parent, PrefContext& ctx);
-    SoundForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    SoundForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
     wxComboBox* inputBox() const { return input_; }
     wxComboBox* outputBox() const { return output_; }
@@ -45,7 +43,7 @@ public:
     static Sources& DeviceSources();
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const SoundForm& f) override;
 
 private:
     void FillLines(const std::string& keep);
@@ -72,13 +70,11 @@ private:
     int updates_ = 0;
 };
 
-class TSetCaption : public TSetPage {
+class TSetCaption : public TFormPage<CaptionForm, SetUpCaption, ApplyCaption> {
 public:
     TSetCaption(wxWindow* parent, PrefContext& ctx);
     ~TSetCaption() override;
-    CaptionForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    CaptionForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
     wxTextCtrl* textField() const { return text_; }
     wxTextCtrl* vertField() const { return vert_; }
@@ -90,7 +86,7 @@ public:
     void AddDateTime();
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const CaptionForm& f) override;
 
 private:
     void ChooseFont();

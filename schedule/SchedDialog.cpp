@@ -287,7 +287,7 @@ std::function<int(TEventDialog&)>& TSchedDialog::RunEventDialog() {
 }
 
 TSchedDialog::TSchedDialog(wxWindow* parent, PrefContext& ctx)
-    : TSetPage(parent, sched_id::Page, ctx) {
+    : TSetPage(parent, sched_id::Page, ctx, kTimerHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     list_ = new wxListCtrl(this, sched_id::List, wxDefaultPosition, wxSize(380, 160),
                            wxLC_REPORT | wxBORDER_SUNKEN); // rows are selected whole
@@ -430,9 +430,6 @@ void TSchedDialog::Apply(std::vector<std::string>&) {
 
 std::span<const HelpIdEntry> TSchedDialog::HelpIds() {
     return kTimerHelp;
-}
-std::span<const HelpIdEntry> TSchedDialog::HelpIdTable() const {
-    return HelpIds();
 }
 
 } // namespace tess

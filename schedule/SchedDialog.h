@@ -76,7 +76,6 @@ public:
     TSchedDialog(wxWindow* parent, PrefContext& ctx);
 
     void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
     static std::span<const HelpIdEntry> HelpIds();
 
     // The buttons' work.

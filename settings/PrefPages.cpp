@@ -197,7 +197,7 @@ void HotKeyCtrl::OnKeyDown(wxKeyEvent& e) {
 
 // --- General ---
 
-TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 300, ctx) {
+TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 300, ctx, kAppHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     alwaysStart_ = AddCheck(this, s, pref_id::AlwaysStart, "&Launch program at system boot");
     minimize_ = AddCheck(this, s, pref_id::MinimizeOnStart, "&Minimize at boot-launch");
@@ -206,8 +206,7 @@ TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 300, ctx
     PageSizer(this, s);
 }
 
-void TSetApp::SetUpPage() {
-    GeneralForm f = SetUpGeneral(*ctx_.settings);
+void TSetApp::ShowForm(const GeneralForm& f) {
     alwaysStart_->SetValue(f.alwaysStart);
     minimize_->SetValue(f.minimizeOnStart);
     tray_->SetValue(f.trayIcon);
@@ -218,20 +217,14 @@ GeneralForm TSetApp::ReadForm() const {
     return {alwaysStart_->GetValue(), minimize_->GetValue(), tray_->GetValue(), onTop_->GetValue()};
 }
 
-void TSetApp::Apply(std::vector<std::string>&) {
-    ApplyGeneral(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetApp::HelpIds() {
     return kAppHelp;
-}
-std::span<const HelpIdEntry> TSetApp::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- Display ---
 
-TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 27200, ctx) {
+TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx)
+    : TFormPage(parent, 27200, ctx, kDisplayHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     shrink_ = AddCheck(this, s, pref_id::Shrink, "&Shrink window when no files displayed");
     auto_ =
@@ -243,8 +236,7 @@ TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
     PageSizer(this, s);
 }
 
-void TSetDisplay::SetUpPage() {
-    DisplayForm f = SetUpDisplay(*ctx_.settings);
+void TSetDisplay::ShowForm(const DisplayForm& f) {
     shrink_->SetValue(f.shrink);
     auto_->SetValue(f.displayOpenAuto);
     snapSystem_->SetValue(f.snapSystemDisplay);
@@ -256,20 +248,14 @@ DisplayForm TSetDisplay::ReadForm() const {
             vidSystem_->GetValue()};
 }
 
-void TSetDisplay::Apply(std::vector<std::string>&) {
-    ApplyDisplay(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetDisplay::HelpIds() {
     return kDisplayHelp;
-}
-std::span<const HelpIdEntry> TSetDisplay::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- Capture ---
 
-TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 27300, ctx) {
+TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
+    : TFormPage(parent, 27300, ctx, kCaptureHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     wxStaticBox* groupBox = nullptr;
     auto* group =
@@ -296,8 +282,7 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 
     Bind(wxEVT_BUTTON, &TSetCapture::OnChooseColour, this, pref_id::SelColorButton);
 }
 
-void TSetCapture::SetUpPage() {
-    CaptureForm f = SetUpCapture(*ctx_.settings);
+void TSetCapture::ShowForm(const CaptureForm& f) {
     (f.action == 0 ? none_ : f.action == 2 ? minimize_ : hide_)->SetValue(true);
     delay_->SetValue(f.delay);
     cursor_->SetValue(f.cursor);
@@ -324,20 +309,13 @@ void TSetCapture::OnChooseColour(wxCommandEvent&) {
         swatch_->SetColour(c);
 }
 
-void TSetCapture::Apply(std::vector<std::string>&) {
-    ApplyCapture(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetCapture::HelpIds() {
     return kCaptureHelp;
-}
-std::span<const HelpIdEntry> TSetCapture::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- WMV ---
 
-TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2200, ctx) {
+TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 2200, ctx, kWmHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     useWmv_ = AddCheck(this, s, pref_id::UseWmv, "&Use WMV as default video format");
     auto* grid = new wxFlexGridSizer(2, kGap, 12);
@@ -353,8 +331,7 @@ TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2200, ctx)
     PageSizer(this, s);
 }
 
-void TSetWM::SetUpPage() {
-    WmForm f = SetUpWm(*ctx_.settings);
+void TSetWM::ShowForm(const WmForm& f) {
     useWmv_->SetValue(f.useWmv);
     frameRate_->ChangeValue(f.frameRate);
     bitRate_->ChangeValue(f.bitRate);
@@ -364,20 +341,14 @@ WmForm TSetWM::ReadForm() const {
     return {useWmv_->GetValue(), Text(frameRate_), Text(bitRate_)};
 }
 
-void TSetWM::Apply(std::vector<std::string>&) {
-    ApplyWm(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetWM::HelpIds() {
     return kWmHelp;
-}
-std::span<const HelpIdEntry> TSetWM::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- Image ---
 
-TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9100, ctx) {
+TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
+    : TFormPage(parent, 9100, ctx, kImageHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     wxStaticBox* groupBox = nullptr;
     auto* group =
@@ -400,8 +371,7 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9100
     PageSizer(this, s);
 }
 
-void TSetImage::SetUpPage() {
-    ImageForm f = SetUpImage(*ctx_.settings);
+void TSetImage::ShowForm(const ImageForm& f) {
     (f.format == 0 ? png_ : f.format == 3 ? gif_ : f.format == 4 ? jpg_ : bmp_)->SetValue(true);
     quality_->SetValue(f.quality);
     qualityText_->SetLabel(PercentText(f.quality));
@@ -422,20 +392,13 @@ void TSetImage::OnSlider(wxCommandEvent&) {
     qualityText_->SetLabel(PercentText(quality_->GetValue()));
 }
 
-void TSetImage::Apply(std::vector<std::string>&) {
-    ApplyImage(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetImage::HelpIds() {
     return kImageHelp;
-}
-std::span<const HelpIdEntry> TSetImage::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- File ---
 
-TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, ctx) {
+TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, ctx, kFileHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     s->Add(Label(this, pref_id::PathLabel, "Default file &path"), 0, wxLEFT | wxTOP, kGap);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -554,13 +517,10 @@ void TSetFile::Apply(std::vector<std::string>& messages) {
 std::span<const HelpIdEntry> TSetFile::HelpIds() {
     return kFileHelp;
 }
-std::span<const HelpIdEntry> TSetFile::HelpIdTable() const {
-    return HelpIds();
-}
 
 // --- HotKey ---
 
-TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9000, ctx) {
+TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, ctx, kKeyHelp) {
     auto* grid = new wxFlexGridSizer(3, kGap + 2, 8);
     grid->AddGrowableCol(1);
     struct Row {
@@ -588,8 +548,7 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9000, ct
     PageSizer(this, s);
 }
 
-void TSetKey::SetUpPage() {
-    KeyForm f = SetUpKeys(*ctx_.settings);
+void TSetKey::ShowForm(const KeyForm& f) {
     for (int i = 0; i < 3; ++i)
         keys_[i]->SetHotKey(f.keys[i]);
 }
@@ -612,20 +571,13 @@ bool TSetKey::CanClose() {
     return PrefMessage(this, text, "Tessaray", wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
 }
 
-void TSetKey::Apply(std::vector<std::string>&) {
-    ApplyKeys(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetKey::HelpIds() {
     return kKeyHelp;
-}
-std::span<const HelpIdEntry> TSetKey::HelpIdTable() const {
-    return HelpIds();
 }
 
 // --- Effects ---
 
-TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 3200, ctx) {
+TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 3200, ctx, kFxHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     enable_ = AddCheck(this, s, pref_id::ScaleEnable, "Scale image/video size:");
     s->AddSpacer(kGap);
@@ -635,8 +587,7 @@ TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 3200, ctx)
     PageSizer(this, s);
 }
 
-void TSetFx::SetUpPage() {
-    EffectsForm f = SetUpEffects(*ctx_.settings);
+void TSetFx::ShowForm(const EffectsForm& f) {
     enable_->SetValue(f.enable);
     scale_->SetValue(f.scale);
     scaleText_->SetLabel(PercentText(f.scale));
@@ -653,15 +604,8 @@ EffectsForm TSetFx::ReadForm() const {
     return {enable_->GetValue(), scale_->GetValue()};
 }
 
-void TSetFx::Apply(std::vector<std::string>&) {
-    ApplyEffects(ReadForm(), *ctx_.settings);
-}
-
 std::span<const HelpIdEntry> TSetFx::HelpIds() {
     return kFxHelp;
-}
-std::span<const HelpIdEntry> TSetFx::HelpIdTable() const {
-    return HelpIds();
 }
 
 } // namespace tess

@@ -87,47 +87,41 @@ inline constexpr int Key1 = 9001, Key1Label = 9002, Key2 = 9003, Key2Label = 900
 inline constexpr int ScaleEnable = 3201, Scale = 3202, ScaleText = 3203;
 } // namespace pref_id
 
-class TSetApp : public TSetPage {
+class TSetApp : public TFormPage<GeneralForm, SetUpGeneral, ApplyGeneral> {
 public:
     TSetApp(wxWindow* parent, PrefContext& ctx);
-    GeneralForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    GeneralForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const GeneralForm& f) override;
 
 private:
     wxCheckBox *alwaysStart_, *minimize_, *tray_, *onTop_;
 };
 
-class TSetDisplay : public TSetPage {
+class TSetDisplay : public TFormPage<DisplayForm, SetUpDisplay, ApplyDisplay> {
 public:
     TSetDisplay(wxWindow* parent, PrefContext& ctx);
-    DisplayForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    DisplayForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const DisplayForm& f) override;
 
 private:
     wxCheckBox *shrink_, *auto_, *snapSystem_, *vidSystem_;
 };
 
-class TSetCapture : public TSetPage {
+class TSetCapture : public TFormPage<CaptureForm, SetUpCapture, ApplyCapture> {
 public:
     TSetCapture(wxWindow* parent, PrefContext& ctx);
-    CaptureForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    CaptureForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
     ColourSwatch* swatch() const { return swatch_; }
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const CaptureForm& f) override;
 
 private:
     void OnChooseColour(wxCommandEvent&);
@@ -136,34 +130,30 @@ private:
     ColourSwatch* swatch_;
 };
 
-class TSetWM : public TSetPage {
+class TSetWM : public TFormPage<WmForm, SetUpWm, ApplyWm> {
 public:
     TSetWM(wxWindow* parent, PrefContext& ctx);
-    WmForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    WmForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const WmForm& f) override;
 
 private:
     wxCheckBox* useWmv_;
     wxTextCtrl *frameRate_, *bitRate_;
 };
 
-class TSetImage : public TSetPage {
+class TSetImage : public TFormPage<ImageForm, SetUpImage, ApplyImage> {
 public:
     TSetImage(wxWindow* parent, PrefContext& ctx);
-    ImageForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    ImageForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
     wxSlider* slider() const { return quality_; }
     wxStaticText* qualityText() const { return qualityText_; }
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const ImageForm& f) override;
 
 private:
     void OnFormat(wxCommandEvent&);
@@ -179,7 +169,6 @@ public:
     FileForm ReadForm() const;
     void Apply(std::vector<std::string>& messages) override;
     void PageShown() override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
     static std::span<const HelpIdEntry> HelpIds();
     wxStaticText* pathText() const { return path_; }
     wxStaticText* snapExample() const { return snapExample_; }
@@ -203,36 +192,32 @@ private:
     int32_t instanceMode_ = 0;
 };
 
-class TSetKey : public TSetPage {
+class TSetKey : public TFormPage<KeyForm, SetUpKeys, ApplyKeys> {
 public:
     TSetKey(wxWindow* parent, PrefContext& ctx);
-    KeyForm ReadForm() const;
+    KeyForm ReadForm() const override;
     // Warns about hot keys given twice or held by another program; the user may go back.
     bool CanClose() override;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
     static std::span<const HelpIdEntry> HelpIds();
     HotKeyCtrl* keyCtrl(int index) const { return keys_[index]; }
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const KeyForm& f) override;
 
 private:
     HotKeyCtrl* keys_[3];
 };
 
-class TSetFx : public TSetPage {
+class TSetFx : public TFormPage<EffectsForm, SetUpEffects, ApplyEffects> {
 public:
     TSetFx(wxWindow* parent, PrefContext& ctx);
-    EffectsForm ReadForm() const;
-    void Apply(std::vector<std::string>& messages) override;
-    std::span<const HelpIdEntry> HelpIdTable() const override;
+    EffectsForm ReadForm() const override;
     static std::span<const HelpIdEntry> HelpIds();
     wxSlider* slider() const { return scale_; }
     wxStaticText* scaleText() const { return scaleText_; }
 
 protected:
-    void SetUpPage() override;
+    void ShowForm(const EffectsForm& f) override;
 
 private:
     void OnSlider(wxCommandEvent&);

@@ -3,8 +3,8 @@
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
-#include <wx/treebook.h>
 #include <wx/sizer.h>
+#include <wx/treebook.h>
 
 namespace tess {
 
@@ -29,8 +29,9 @@ void SetPrefMessageSinkForTesting(PrefMessageSink sink) {
     Sink() = std::move(sink);
 }
 
-TSetPage::TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx)
-    : wxPanel(parent, resourceId), ctx_(ctx), resourceId_(resourceId) {}
+TSetPage::TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx,
+                   std::span<const HelpIdEntry> helpIds)
+    : wxPanel(parent, resourceId), ctx_(ctx), resourceId_(resourceId), helpIds_(helpIds) {}
 
 void TSetPage::EnsureSetUp() {
     if (setUp_)

@@ -42,7 +42,9 @@ void SetPrefMessageSinkForTesting(PrefMessageSink sink);
 
 class TSetPage : public wxPanel {
 public:
-    TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx);
+    // `helpIds`: the page's control id -> help id table (a static table of the page class).
+    TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx,
+             std::span<const HelpIdEntry> helpIds);
 
     // Set-up on the first call.
     void EnsureSetUp();
@@ -55,8 +57,8 @@ public:
     // Reads the controls back into the settings; a problem to tell the user after the sheet
     // has closed goes into `messages`.
     virtual void Apply(std::vector<std::string>& messages) = 0;
-    // The page's control id -> help id table.
-    virtual std::span<const HelpIdEntry> HelpIdTable() const = 0;
+    // The page's control id -> help id table, for the help system's pop-ups.
+    std::span<const HelpIdEntry> HelpIdTable() const { return helpIds_; }
 
 protected:
     virtual void SetUpPage() = 0;
@@ -64,7 +66,22 @@ protected:
 
 private:
     int resourceId_;
+    std::span<const HelpIdEntry> helpIds_;
     bool setUp_ = false;
+};
+
+// A page whose controls show one form of settings/PrefForms.h: set-up shows what `SetUpFn`
+// makes of the settings, apply gives what the controls hold to `ApplyFn`.
+template <class Form, Form (*SetUpFn)(const Settings&), void (*ApplyFn)(const Form&, Settings&)>
+class TFormPage : public TSetPage {
+public:
+    using TSetPage::TSetPage;
+    virtual Form ReadForm() const = 0;
+    void Apply(std::vector<std::string>&) override { ApplyFn(ReadForm(), *ctx_.settings); }
+
+protected:
+    virtual void ShowForm(const Form& form) = 0;
+    void SetUpPage() override { ShowForm(SetUpFn(*ctx_.settings)); }
 };
 
 class TPrefSheet : public wxPropertySheetDialog {

@@ -149,6 +149,17 @@ TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShown) {
     EXPECT_EQ(sheet->GetBookCtrl()->GetSelection(), 0);
     EXPECT_TRUE(sheet->page(0)->isSetUp());
     EXPECT_FALSE(sheet->page(3)->isSetUp());
+    // Every control of a help-id table is on its page; labels point at the control they name.
+    for (size_t i = 0; i < 11; ++i) {
+        EXPECT_FALSE(sheet->page(i)->HelpIdTable().empty()) << titles[i];
+        for (const HelpIdEntry& e : sheet->page(i)->HelpIdTable()) {
+            EXPECT_TRUE(sheet->page(i)->FindWindow(e.controlId)) << titles[i] << " " << e.controlId;
+            if (e.helpId) {
+                EXPECT_TRUE(sheet->page(i)->FindWindow(e.helpId)) << titles[i] << " " << e.helpId;
+            }
+        }
+    }
+    EXPECT_EQ(TSetFile::HelpIds().size(), 11u);
     EXPECT_TRUE(sheet->FindWindow(wxID_HELP));
     EXPECT_FALSE(sheet->FindWindow(wxID_APPLY));
     // A page never shown applies nothing, even when its controls were changed.
