@@ -203,6 +203,8 @@ TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 300, ct
     minimize_ = AddCheck(this, s, pref_id::MinimizeOnStart, "&Minimize at boot-launch");
     tray_ = AddCheck(this, s, pref_id::TrayIcon, "Taskbar &tray icon");
     onTop_ = AddCheck(this, s, pref_id::OnTop, "&Always on top");
+    // Kept with the page but never offered.
+    (new wxCheckBox(this, pref_id::HideFromTaskbar, "&Hide from taskbar"))->Hide();
     PageSizer(this, s);
 }
 
