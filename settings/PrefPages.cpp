@@ -171,6 +171,8 @@ uint16_t HotKeyCtrl::ValueForKey(unsigned long keysym, int toolkitKeyCode, bool 
             vk = 0x70 + static_cast<unsigned>(k - WXK_F1);
         else if (k >= WXK_NUMPAD0 && k <= WXK_NUMPAD9)
             vk = 0x60 + static_cast<unsigned>(k - WXK_NUMPAD0);
+        else if (k > 32 && k < 127) // punctuation: its keysym is its character
+            vk = VirtualKeyForKeysym(static_cast<unsigned long>(k));
     }
     if (!vk)
         return 0;

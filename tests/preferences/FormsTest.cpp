@@ -2,6 +2,7 @@
 // and what apply stores, for the values where the two directions are not simply copies.
 #include "schedule/SchedDialog.h"
 #include "settings/PrefForms.h"
+#include "settings/PrefPages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +154,13 @@ TEST(PrefForms, HotKeyTextsAndWarnings) {
     w = HotKeyWarnings(f, [](uint16_t v) { return v == 0x0441; });
     ASSERT_EQ(w.size(), 2u);
     EXPECT_NE(w[1].find("another program"), std::string::npos);
+    // A key press: the keysym as typed, else the toolkit's unshifted key code.
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0xffc6 /* F9 */, WXK_F9, true, true, false), 888);
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0x21 /* exclam */, '1', true, true, false), 0x0331);
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0x3a /* colon */, ';', true, false, false), 0x01BA);
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0x41 /* A */, 'A', true, false, true), 0x0541);
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0xff55 /* Prior */, WXK_PAGEUP, false, true, false), 0x0A21);
+    EXPECT_EQ(HotKeyCtrl::ValueForKey(0xffe1 /* Shift_L */, WXK_SHIFT, true, false, false), 0);
     Settings s;
     ApplyKeys(f, s);
     EXPECT_EQ(s.key1, 888);
