@@ -157,7 +157,8 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
            "\"AlwaysStart\"=\"1\"\n";
     const pid_t pid = fork();
     if (pid == 0) {
-        const std::string cmd = env + "exec " + Quote(Launcher()) + " >/dev/null 2>&1";
+        const std::string cmd =
+            env + "exec " + Quote(Launcher()) + " >" + Quote(home.path() / "window.log") + " 2>&1";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -169,7 +170,7 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
         if (windows.empty())
             usleep(100000);
     }
-    EXPECT_FALSE(windows.empty());
+    EXPECT_FALSE(windows.empty()) << ReadAll(home.path() / "window.log");
     kill(pid, SIGTERM);
     int status = 0;
     for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) != pid; ++i)
@@ -179,7 +180,9 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
         waitpid(pid, &status, 0);
         ADD_FAILURE() << "the program did not end on SIGTERM";
     }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << status << "\n"
+        << ReadAll(home.path() / "window.log");
     // The log-on entry names the installed launcher, and nothing was written beside the
     // installed programs.
     const std::string entry = ReadAll(home.path() / "config/autostart/tessaray.desktop");
