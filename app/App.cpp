@@ -99,6 +99,12 @@ bool App::OnInit() {
     SetTopWindow(frame_);
     frame_->Show();
     frame_->SetUp();
+    // "tessaray FILE": the file is displayed once the window is up (the launcher made its
+    // path absolute).
+    if (!cl_.files.empty()) {
+        const std::string file = cl_.files.front();
+        frame_->CallAfter([this, file] { frame_->client()->DisplayFile(file); });
+    }
     return true;
 }
 

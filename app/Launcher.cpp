@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Headless.h"
@@ -31,6 +32,9 @@ int RunLauncher(int argc, char** argv) {
         // A caption is wanted: the window program, which draws text, takes the snapshot.
     }
 
+    // Files named relative to here stay found after the window program changes directory.
+    std::vector<std::string> absolute;
+    MakeFileArgumentsAbsolute(argc, argv, absolute);
     const std::string window = self.substr(0, self.rfind('/') + 1) + kWindowProgramName;
     std::fflush(nullptr);
     execv(window.c_str(), argv);

@@ -71,6 +71,7 @@ SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     SetToolBar(tools_.bar);
     client_->showPlaybackBar = [this](bool show) { ShowPlaybackBar(show); };
     client_->playbackBarShown = [this] { return playbackBarShown(); };
+    client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
     ShowPlaybackBar(false); // registers the tool bar's controls with the client
     PostMessage(client_, msg::ResetControls);
 

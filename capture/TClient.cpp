@@ -4,6 +4,7 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "media/VideoFile.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
@@ -70,6 +71,10 @@ TClient::TClient(wxWindow* parent)
     Bind(wxEVT_SCROLL_THUMBTRACK, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_THUMBRELEASE, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_CHANGED, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_LINEUP, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_LINEDOWN, &TClient::OnScroll, this);
+    Bind(wxEVT_DROP_FILES, &TClient::OnDropFiles, this);
+    DragAcceptFiles(true);
 
     // Set-up: the latest directory becomes the current one, the timer starts, the rest
     // of the initialisation runs once the window exists (message 1162).
@@ -265,6 +270,7 @@ void TClient::RunCommand(int cmd) {
         s.playbackBarShown = false;
         if (showPlaybackBar)
             showPlaybackBar(false);
+        RebuildTitle();
         DoLayout();
         break;
     case id::FileProperties:
@@ -337,6 +343,7 @@ void TClient::StopRecording() {
 }
 
 void TClient::Stop() {
+    StopDisplayedFile();
     if (captureState() == kStateRecording)
         StopRecordingWork();
     scheduleEvent_ = -1;
@@ -407,11 +414,9 @@ void TClient::Tick() {
     case TickStep::StopPlayback:
         Stop();
         break;
-    case TickStep::ShowPosition: {
-        long long pos = FilePositionSeconds();
-        SetPane(controls_.positionPane, PositionTimeText(pos));
+    case TickStep::ShowPosition:
+        ShowPosition(FilePositionSeconds(), true);
         break;
-    }
     case TickStep::PostRecordTime:
         PostMessage(this, msg::RecordTime);
         break;
@@ -534,19 +539,20 @@ void TClient::OnScroll(wxScrollEvent& e) {
         return;
     }
     if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {
-        dragging_ = e.GetEventType() == wxEVT_SCROLL_THUMBTRACK;
-        return; // seeking arrives with the display of files
+        OnPositionScroll(e);
+        return;
     }
     e.Skip();
 }
 
 void TClient::OnSize(wxSizeEvent& e) {
     e.Skip();
-    DoLayout();
+    FitFileToWindow();
 }
 
 void TClient::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
+    PaintFile(dc);
 }
 
 } // namespace tess

@@ -1,0 +1,32 @@
+#pragma once
+// The few toolkit and desktop calls the program makes directly: the X window id behind a
+// widget, the default application for a file, and the "open with" application chooser.
+// Only plain C++ types cross this interface (widgets are passed as `void*`, a GtkWidget).
+#include <string>
+
+namespace tess::gtk {
+
+// Makes the widget's window a native X window (a child of its parent's) and returns its
+// id; 0 when the widget has no window yet or the display is not X11.
+unsigned long NativeXWindow(void* widget);
+
+// Opens `path` in the desktop's default application for its type. False, with `error`,
+// when there is none or it could not start.
+bool LaunchDefaultApplication(const std::string& path, std::string* error = nullptr);
+
+// Shows the toolkit's application chooser for `path` over `parent` (a GtkWidget of a
+// top-level window, or null) and launches the chosen application with the file. Returns
+// false when the user cancelled; `error` gets a launch failure.
+bool ChooseApplicationAndOpen(void* parent, const std::string& path, std::string* error = nullptr);
+
+// The window manager's sizing rules for a top-level window (`window`, a GtkWindow): the
+// part beyond `baseW` x `baseH` keeps the ratio aspectW : aspectH and is at least 30 x 30;
+// with `fixedHeight` the height stays at baseH instead. Replaces earlier rules.
+struct SizeHints {
+    int baseW = 0, baseH = 0;
+    int aspectW = 4, aspectH = 3;
+    bool fixedHeight = false;
+};
+void SetSizeHints(void* window, const SizeHints& hints);
+
+} // namespace tess::gtk
