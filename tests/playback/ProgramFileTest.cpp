@@ -1,0 +1,98 @@
+// "tessaray FILE" displays the file at start-up: an absolute path, a path relative to where
+// the program was started (the window program changes its working directory), and paths
+// under directories whose names begin with "u" or "m" (never read as "/U" or "/M").
+#include "media/MemBm.h"
+#include "media/WriteImageFile.h"
+#include "playback/PlaybackSupport.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+class ProgramFile : public test::XdgTest {
+protected:
+    // Starts the program in `cwd` with `arg`; returns its pid.
+    pid_t Start(const std::string& cwd, const std::string& arg) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(cwd.c_str()) != 0)
+                _exit(126);
+            std::string exe = test::ProgramPath();
+            std::string a = arg;
+            char* argv[] = {exe.data(), a.data(), nullptr};
+            execv(exe.c_str(), argv);
+            _exit(127);
+        }
+        return pid;
+    }
+    // Waits for a visible window of `pid` titled `title`.
+    bool WaitForTitle(pid_t pid, const std::string& title) {
+        for (int i = 0; i < 150; ++i) {
+            std::string out;
+            test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                                 " --name '^" + title + "$' 2>/dev/null | head -1",
+                             &out);
+            if (!out.empty())
+                return true;
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return false; // it ended (a switch taken for the file would end it)
+            usleep(100000);
+        }
+        return false;
+    }
+    void Stop(pid_t pid) {
+        kill(pid, SIGTERM);
+        for (int i = 0; i < 200; ++i) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid)
+                return;
+            usleep(50000);
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+};
+
+TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
+    if (test::ProgramPath().empty() || !test::HaveDisplay() || !test::HaveProgram("xdotool"))
+        GTEST_SKIP() << "needs the program, an X display and xdotool";
+    MemBm pic(120, 90);
+    for (const char* sub : {"pics", "users", "media"}) {
+        std::filesystem::create_directories(dir.path() / sub);
+        ASSERT_EQ(WriteImageFile(pic, 0, (dir.path() / sub / "x.png").string(), -1), 0);
+    }
+    const std::string elsewhere = dir.str() + "/data"; // not where the files are
+    std::filesystem::create_directories(elsewhere);
+    struct Case {
+        std::string cwd, arg;
+    } cases[] = {
+        {elsewhere, dir.str() + "/pics/x.png"}, // absolute
+        {dir.str(), "pics/x.png"},              // relative to where it starts
+        {dir.str() + "/users", "x.png"},
+        {dir.str(), "users/x.png"},
+        {dir.str(), dir.str() + "/media/x.png"},
+    };
+    for (const Case& c : cases) {
+        pid_t pid = Start(c.cwd, c.arg);
+        EXPECT_TRUE(WaitForTitle(pid, "x.png Tessaray")) << c.cwd << " " << c.arg;
+        Stop(pid);
+    }
+    // An absolute path under /usr begins with "/u", which alone would be the switch "/U"
+    // (remove the log-on entry and end).
+    std::string usr;
+    test::RunCommand("find /usr/share -name '[a-z]*.png' -size -200k 2>/dev/null | head -1", &usr);
+    if (!usr.empty()) {
+        usr.erase(usr.find_last_not_of('\n') + 1);
+        pid_t pid = Start(elsewhere, usr);
+        EXPECT_TRUE(WaitForTitle(pid, usr.substr(usr.rfind('/') + 1) + " Tessaray")) << usr;
+        Stop(pid);
+    }
+}
+
+} // namespace
+} // namespace tess
