@@ -25,6 +25,7 @@
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
 #include <wx/printdlg.h>
+#include <wx/sizer.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
@@ -49,26 +50,24 @@ wxFrame* FrameOf(wxWindow* w) {
     return wxDynamicCast(wxGetTopLevelParent(w), wxFrame);
 }
 
+// The frame's size beyond the client window: its menu, tool and status bars and the bars
+// its sizer holds beside the client (the playback bar). Read from what the frame has laid
+// out, not from sizes the toolkit has yet to apply.
+wxSize Decorations(wxFrame* frame, wxWindow* client) {
+    const wxSize fs = frame->GetSize(), fc = frame->GetClientSize();
+    int bars = 0;
+    if (wxSizer* sizer = frame->GetSizer())
+        for (wxSizerItem* item : sizer->GetChildren())
+            if (item->IsShown() && item->GetWindow() != client)
+                bars += item->CalcMin().y;
+    return {fs.x - fc.x, fs.y - fc.y + bars};
+}
+
 // The print data shared by "Printer Setup..." and "Print...".
 wxPrintDialogData& PrintData() {
     static wxPrintDialogData data;
     return data;
 }
-
-// The video's child window: drawn by the player only.
-class VideoWindow : public wxWindow {
-public:
-    explicit VideoWindow(wxWindow* parent) : wxWindow(parent, wxID_ANY) {
-        SetBackgroundStyle(wxBG_STYLE_PAINT);
-        SetBackgroundColour(*wxBLACK);
-        Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
-            wxPaintDC dc(this);
-            if (auto* client = dynamic_cast<TClient*>(GetParent()))
-                if (VideoFile* f = client->displayedFile(); f && f->player())
-                    const_cast<gst::Player*>(f->player())->Expose();
-        });
-    }
-};
 
 // Copies `from` to `to` through a temporary file beside it, renamed into place: the target
 // is either the whole copy or untouched. Empty on success, else why it failed.
@@ -154,12 +153,16 @@ long long TClient::FilePositionSeconds() const {
     return file_ ? file_->GetPositionSeconds() : 0;
 }
 
+bool TClient::videoShown() const {
+    return videoWindow_ && videoWindow_->shown();
+}
+
 void TClient::CloseDisplayedFile() {
     if (!file_)
         return;
-    file_.reset();
+    file_.reset(); // the player lets go of the video window first
     if (videoWindow_)
-        videoWindow_->Hide();
+        videoWindow_->Show(false);
     ApplySizeHints();
     Refresh();
 }
@@ -182,23 +185,22 @@ void TClient::DisplayFile(const std::string& path) {
     }
     unsigned long xid = 0;
     if (!picture) {
-        if (!videoWindow_)
-            videoWindow_ = new VideoWindow(this);
-        videoWindow_->SetSize(GetClientSize());
-        videoWindow_->Show();
-        xid = gtk::NativeXWindow(videoWindow_->GetHandle());
+        if (!videoWindow_) {
+            auto w = std::make_unique<gtk::ChildXWindow>();
+            if (w->Create(GetHandle()))
+                videoWindow_ = std::move(w);
+        }
+        if (videoWindow_)
+            xid = videoWindow_->id();
     }
     auto file = std::make_unique<VideoFile>(path, xid, s.waveOutDriver, s.mute, s.soundLevel);
     if (!file->errorText().empty())
         Message(file->errorText() + "\n  " + path, "Tessaray", wxICON_STOP);
-    if (!file->rendered()) {
-        if (videoWindow_)
-            videoWindow_->Hide();
+    if (!file->rendered())
         return;
-    }
     file_ = std::move(file);
-    if (videoWindow_ && (picture || !file_->hasVideo()))
-        videoWindow_->Hide();
+    if (videoWindow_ && file_->hasVideo())
+        videoWindow_->Show(true);
     if (!picture && showPlaybackBar && !(playbackBarShown && playbackBarShown()))
         showPlaybackBar(true);
     RebuildTitle();
@@ -324,7 +326,8 @@ void TClient::LayoutFrame(bool fit) {
     wxFrame* frame = FrameOf(this);
     if (!frame || frame->IsIconized())
         return;
-    const wxSize fs = frame->GetSize(), cs = GetSize();
+    const wxSize fs = frame->GetSize();
+    const wxSize deco = Decorations(frame, this);
     LayoutInput in;
     in.fileDisplayed = file_ != nullptr;
     in.fileHasVideo = file_ && file_->hasVideo();
@@ -336,8 +339,8 @@ void TClient::LayoutFrame(bool fit) {
     }
     in.frameWidth = fs.x;
     in.frameHeight = fs.y;
-    in.dw = fs.x - cs.x;
-    in.dh = fs.y - cs.y;
+    in.dw = deco.x;
+    in.dh = deco.y;
     wxRect screen = wxDisplay(frame).GetGeometry();
     in.screenW = screen.width;
     in.screenH = screen.height;
@@ -370,10 +373,10 @@ void TClient::ApplySizeHints() {
     wxFrame* frame = FrameOf(this);
     if (!frame)
         return;
-    const wxSize fs = frame->GetSize(), cs = GetSize();
+    const wxSize deco = Decorations(frame, this);
     gtk::SizeHints h;
-    h.baseW = fs.x - cs.x;
-    h.baseH = fs.y - cs.y;
+    h.baseW = deco.x;
+    h.baseH = deco.y;
     const bool video = file_ && file_->hasVideo();
     h.fixedHeight = GlobalSettings().shrink && !video;
     if (video && file_->videoWidth() > 0 && file_->videoHeight() > 0) {
@@ -385,10 +388,12 @@ void TClient::ApplySizeHints() {
 
 void TClient::FitFileToWindow() {
     const wxSize cs = GetClientSize();
-    if (videoWindow_ && videoWindow_->IsShown())
-        videoWindow_->SetSize(0, 0, cs.x, cs.y);
+    if (videoWindow_ && videoWindow_->shown()) {
+        const wxPoint at = ClientToScreen(wxPoint(0, 0));
+        videoWindow_->Place(at.x, at.y, cs.x, cs.y);
+    }
     if (file_)
-        file_->FitToWindow(cs.x, cs.y);
+        file_->FitToWindow(0, 0); // the video window is the client's size
     Refresh();
 }
 

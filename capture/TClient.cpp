@@ -5,6 +5,7 @@
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
 #include "media/VideoFile.h"
+#include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"

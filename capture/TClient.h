@@ -24,6 +24,9 @@ class SMeter;
 class SMixer;
 class TMySlider;
 class VideoFile;
+namespace gtk {
+class ChildXWindow;
+}
 
 struct CaptureRequest;
 
@@ -79,9 +82,9 @@ public:
     // video or sound file with the playback bar, or the file handed to the desktop's
     // default application when the settings say so.
     virtual void DisplayFile(const std::string& path);
-    // The displayed file (null when none) and the child window that shows its video.
+    // The displayed file (null when none); whether the child window showing its video is up.
     VideoFile* displayedFile() const { return file_.get(); }
-    wxWindow* videoWindow() const { return videoWindow_; }
+    bool videoShown() const;
     // Shows the display's messages (text, caption); a message box unless a test replaces it.
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     // Told of every file displayed (the frame keeps its recently-used list).
@@ -190,7 +193,7 @@ private:
     bool fullScreen_ = false;
     bool dragging_ = false;
     std::unique_ptr<VideoFile> file_;
-    wxWindow* videoWindow_ = nullptr;
+    std::unique_ptr<gtk::ChildXWindow> videoWindow_;
     bool ignoreNextEndScroll_ = false;
     bool resumeAfterScroll_ = false;
     bool firstSliderMessage_ = true;

@@ -38,7 +38,8 @@ public:
 
     bool Run();
     bool Stop();
-    // Places the picture on the client rectangle (w x h) and draws it again.
+    // Places the picture on the rectangle (0, 0, w, h) of its window (0 x 0: the whole
+    // window, whatever its size) and draws it again.
     void FitToWindow(int w, int h);
     // Reads the player's news; true when the stream ended (or failed) since the last call,
     // which stops the file. `error` gets a failure's text.

@@ -1,5 +1,6 @@
 #include "platform/gtk/Desktop.h"
 
+#include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -18,18 +19,55 @@ bool TakeError(GError* err, std::string* error) {
 
 } // namespace
 
-unsigned long NativeXWindow(void* widget) {
+ChildXWindow::~ChildXWindow() {
+    if (window_) {
+        XDestroyWindow(static_cast<Display*>(display_), window_);
+        XFlush(static_cast<Display*>(display_));
+    }
+}
+
+bool ChildXWindow::Create(void* widget) {
     auto* w = static_cast<GtkWidget*>(widget);
-    if (!w || !GTK_IS_WIDGET(w))
-        return 0;
+    if (window_ || !w || !GTK_IS_WIDGET(w))
+        return window_ != 0;
     if (!gtk_widget_get_realized(w))
         gtk_widget_realize(w);
-    GdkWindow* window = gtk_widget_get_window(w);
-    if (!window || !GDK_IS_X11_WINDOW(window))
-        return 0;
-    if (!gdk_window_ensure_native(window))
-        return 0;
-    return gdk_x11_window_get_xid(window);
+    GdkWindow* gw = gtk_widget_get_window(w);
+    if (!gw || !GDK_IS_X11_WINDOW(gw) || !gdk_window_ensure_native(gw))
+        return false;
+    Display* d = GDK_WINDOW_XDISPLAY(gw);
+    const Window parent = GDK_WINDOW_XID(gw);
+    window_ = XCreateSimpleWindow(d, parent, 0, 0, 1, 1, 0, 0, BlackPixel(d, DefaultScreen(d)));
+    if (!window_)
+        return false;
+    display_ = d;
+    parent_ = gw;
+    XFlush(d);
+    return true;
+}
+
+void ChildXWindow::Place(int x, int y, int w, int h) {
+    if (!window_ || w <= 0 || h <= 0)
+        return;
+    int ox = 0, oy = 0;
+    gdk_window_get_origin(static_cast<GdkWindow*>(parent_), &ox, &oy);
+    auto* d = static_cast<Display*>(display_);
+    XMoveResizeWindow(d, window_, x - ox, y - oy, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h));
+    XFlush(d);
+}
+
+void ChildXWindow::Show(bool show) {
+    if (!window_ || show == shown_)
+        return;
+    auto* d = static_cast<Display*>(display_);
+    if (show) {
+        XMapRaised(d, window_);
+    } else {
+        XUnmapWindow(d, window_);
+    }
+    XSync(d, False);
+    shown_ = show;
 }
 
 bool LaunchDefaultApplication(const std::string& path, std::string* error) {

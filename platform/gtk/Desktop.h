@@ -6,9 +6,30 @@
 
 namespace tess::gtk {
 
-// Makes the widget's window a native X window (a child of its parent's) and returns its
-// id; 0 when the widget has no window yet or the display is not X11.
-unsigned long NativeXWindow(void* widget);
+// A plain X window of our own inside a widget's area, for a video sink to draw into: the
+// toolkit neither draws over it nor knows of it (X keeps the toolkit's drawing off it).
+class ChildXWindow {
+public:
+    ChildXWindow() = default;
+    ~ChildXWindow();
+    ChildXWindow(const ChildXWindow&) = delete;
+    ChildXWindow& operator=(const ChildXWindow&) = delete;
+
+    // Makes the window (black, unmapped) inside the native window that holds `widget`.
+    // False when the display is not X11 or the widget has no window yet.
+    bool Create(void* widget);
+    unsigned long id() const { return window_; }
+    // Places it over the screen rectangle (x, y, w, h) and shows or hides it.
+    void Place(int x, int y, int w, int h);
+    void Show(bool show);
+    bool shown() const { return shown_; }
+
+private:
+    void* display_ = nullptr; // the toolkit's Display
+    void* parent_ = nullptr;  // the GdkWindow it lives in
+    unsigned long window_ = 0;
+    bool shown_ = false;
+};
 
 // Opens `path` in the desktop's default application for its type. False, with `error`,
 // when there is none or it could not start.

@@ -19,10 +19,13 @@ set -euo pipefail
 build=$1 out=$2 tmp=$3
 openbox >/dev/null 2>&1 & wm=$!
 sleep 1
-# A short recording of a desktop with something on it, and a picture.
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
+# A picture, and a short recording of a screen showing it.
+convert -size 640x400 gradient:orange-navy -fill white -pointsize 40 -gravity center \
+        -annotate 0 'Recorded screen' "$tmp/picture.png"
+display -geometry +0+0 "$tmp/picture.png" & viewer=$!
+sleep 1.5
 "$build/tessaray" --record --seconds 3 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
-convert -size 400x300 gradient:orange-navy "$tmp/picture.png"
+kill "$viewer"; wait "$viewer" 2>/dev/null || true
 
 shot() { sleep "$2"; import -window root "$out/$1.png"; }
 
