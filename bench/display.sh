@@ -9,9 +9,9 @@ seconds=${2:-60}
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run under xvfb-run" >&2; exit 2; }
 work=$(mktemp -d /tmp/tess-bench-display.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-# Something that changes on the screen while it is recorded.
-( while true; do xsetroot -solid "#$(printf '%06x' $((RANDOM * RANDOM % 16777216)))"; sleep 0.5; done ) &
-painter=$!
+# Something on the screen while it is recorded.
+display -geometry +0+0 logo: & viewer=$!
+sleep 1
 "$build/tessaray" --record --seconds "$seconds" --output "$work/rec.wmv" >/dev/null
-kill "$painter"
+kill "$viewer"
 "$build/bench/bench_display" "$work/rec.wmv"

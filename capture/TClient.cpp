@@ -367,8 +367,14 @@ void TClient::StepVolume(int delta) {
 }
 
 void TClient::ApplySoundLevel() {
-    // The mixer's speakers line takes the level (the displayed file with the display of files).
-    ApplyVolumeToMixer(mixer_.get(), GlobalSettings());
+    // The displayed file plays at the level (muted or not); the mixer's speakers line
+    // takes it too.
+    const Settings& s = GlobalSettings();
+    if (file_) {
+        file_->SetMute(s.mute);
+        file_->SetVolume(s.soundLevel);
+    }
+    ApplyVolumeToMixer(mixer_.get(), s);
 }
 
 void TClient::FollowMixer() {

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <wx/slider.h>
@@ -87,6 +88,17 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_TRUE(cs == wxSize(f.videoWidth(), f.videoHeight()) ||
                 cs == wxSize(f.videoWidth() / 2, f.videoHeight() / 2))
         << cs.x << "x" << cs.y;
+
+    // The volume slider's level and "Mute" reach the pipeline.
+    GlobalSettings().mute = false;
+    client->RunCommand(id::VolumeDown); // 10 % less
+    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(),
+                (GlobalSettings().soundLevel * 100 - 10000) / 100.0, 0.01);
+    client->RunCommand(id::Mute);
+    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(), -100, 0.01);
+    client->RunCommand(id::Mute);
+    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(),
+                (GlobalSettings().soundLevel * 100 - 10000) / 100.0, 0.01);
 
     client->RunCommand(id::Play);
     EXPECT_EQ(client->captureState(), kStatePlaying);
@@ -220,6 +232,44 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     client->DisplayFile(copy);
     EXPECT_EQ(client->displayedFile(), nullptr);
     EXPECT_NE(messages.back().find("File does not exist."), std::string::npos);
+}
+
+// With "open pictures in the default application" on, a picture (any case of its name) goes
+// to the desktop's handler for its type and the window shows nothing.
+TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
+    // The desktop's handlers are read from the directories the process started with: the
+    // test's own handler goes there, only when they are temporary ones (the test command's).
+    const std::string data = g_get_user_data_dir(), config = g_get_user_config_dir();
+    if (data.rfind("/tmp/", 0) != 0 || config.rfind("/tmp/", 0) != 0)
+        GTEST_SKIP() << "needs temporary XDG directories (run under tools/test.sh)";
+    const std::string apps = data + "/applications";
+    std::filesystem::create_directories(apps);
+    const std::string marker = dir.str() + "/handed";
+    std::ofstream(apps + "/tess-test-viewer.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Test viewer\nMimeType=image/jpeg;\n"
+           "Exec=sh -c 'echo \"$0\" > "
+        << marker << "' %f\n";
+    std::filesystem::create_directories(config);
+    std::ofstream(config + "/mimeapps.list")
+        << "[Default Applications]\nimage/jpeg=tess-test-viewer.desktop\n";
+    const std::string path = dir.str() + "/SHOT.JPG";
+    ASSERT_EQ(WriteImageFile(Quarters(32, 32), 4, path, -1), 0);
+
+    GlobalSettings().snapSystemDisplay = true;
+    client->DisplayFile(path);
+    EXPECT_EQ(client->displayedFile(), nullptr);
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    ASSERT_TRUE(test::PumpUntil([&] { return std::filesystem::exists(marker); }, 5000));
+    test::PumpUntil([&] { return !ReadAll(marker).empty(); }, 2000);
+    EXPECT_EQ(ReadAll(marker), path + "\n");
+
+    // Other files stay in the window unless their own switch is on.
+    GlobalSettings().snapSystemDisplay = false;
+    GlobalSettings().vidSystemDisplay = true;
+    client->DisplayFile(path);
+    EXPECT_NE(client->displayedFile(), nullptr);
+    std::filesystem::remove(apps + "/tess-test-viewer.desktop");
+    std::filesystem::remove(config + "/mimeapps.list");
 }
 
 } // namespace
