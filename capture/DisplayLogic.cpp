@@ -1,6 +1,7 @@
 #include "capture/DisplayLogic.h"
 
 #include "capture/ClientLogic.h"
+#include "media/VideoFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,12 +10,6 @@
 namespace tess {
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Format(const char* fmt, auto... args) {
     char buf[512];
@@ -29,14 +24,6 @@ std::string RateText(const char* prefix, long b) {
 }
 
 } // namespace
-
-bool IsPictureName(const std::string& path) {
-    const std::string l = Lower(path);
-    for (const char* ext : {".bmp", ".gif", ".jpg", ".png"})
-        if (l.find(ext) != std::string::npos)
-            return true;
-    return false;
-}
 
 long long SkipTarget(long long position, long long duration, bool forward, bool shift, bool ctrl) {
     long long step = ctrl ? 600 : shift ? (forward ? 1 : 2) : 60;
@@ -112,7 +99,7 @@ std::string FileExtension(const std::string& path) {
 
 bool SameExtension(const std::string& oldPath, const std::string& newPath) {
     std::string a = FileExtension(oldPath), b = FileExtension(newPath);
-    return !a.empty() && Lower(a) == Lower(b);
+    return !a.empty() && LowerCase(a) == LowerCase(b);
 }
 
 std::string SaveAsFilter(const std::string& ext) {

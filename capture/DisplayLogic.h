@@ -2,14 +2,13 @@
 // The rules of the display of files as plain functions: which files are pictures, skipping,
 // the frame title, the properties text, the "Save As" extension rule and the frame's layout
 // and sizing arithmetic.
+#include "media/VideoFile.h" // IsPictureName
+
 #include <cstdint>
 #include <ctime>
 #include <string>
 
 namespace tess {
-
-// A path whose lower-cased text contains ".bmp", ".gif", ".jpg" or ".png" (anywhere).
-bool IsPictureName(const std::string& path);
 
 // The position after "Skip forward" / "Skip backward" from `position` seconds: forward
 // +600 s with Ctrl, +1 s with Shift, else +60 s; backward -600 s, -2 s, -60 s; kept within

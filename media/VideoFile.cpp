@@ -13,12 +13,6 @@ namespace tess {
 
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -54,13 +48,24 @@ std::string Utf8(const std::u16string& t) {
 
 } // namespace
 
+std::string LowerCase(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool IsPictureName(const std::string& path) {
+    const std::string l = LowerCase(path);
+    for (const char* ext : {".bmp", ".gif", ".jpg", ".png"})
+        if (l.find(ext) != std::string::npos)
+            return true;
+    return false;
+}
+
 VideoFile::VideoFile(const std::string& fileName, unsigned long windowId,
                      const std::string& audioDevice, bool mute, int volume)
     : fileName_(fileName), audioDevice_(audioDevice) {
-    const std::string lower = Lower(fileName);
-    isPicture_ = lower.find(".gif") != std::string::npos ||
-                 lower.find(".bmp") != std::string::npos ||
-                 lower.find(".png") != std::string::npos || lower.find(".jpg") != std::string::npos;
+    isPicture_ = IsPictureName(fileName);
     struct stat st {};
     if (stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         errorText_ = "File does not exist.";
@@ -212,7 +217,7 @@ int VideoFile::GetKind() const {
         return 0;
     if (isPicture_)
         return kPicture;
-    const std::string lower = Lower(fileName_);
+    const std::string lower = LowerCase(fileName_);
     if (EndsWith(lower, ".avi") || EndsWith(lower, ".wmv"))
         return kSound | kPicture;
     return kSound;
@@ -228,7 +233,7 @@ bool VideoFile::hasVideo() const {
 }
 
 bool VideoFile::FindHeaderText(const std::string& name, size_t size, std::string* out) const {
-    const std::string l = Lower(name);
+    const std::string l = LowerCase(name);
     if (l != "tvactive" && l != "copyright" && l != "recorded by")
         return false;
     std::ifstream in(fileName_, std::ios::binary);

@@ -13,6 +13,11 @@
 
 namespace tess {
 
+// A path whose lower-cased text contains ".bmp", ".gif", ".jpg" or ".png" (anywhere).
+bool IsPictureName(const std::string& path);
+// `s` in lower case (ASCII letters).
+std::string LowerCase(std::string s);
+
 class VideoFile {
 public:
     // Kinds (GetKind): 4 has sound, 8 has a picture.

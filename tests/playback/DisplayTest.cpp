@@ -10,13 +10,13 @@
 #include "platform/x11/Screen.h"
 #include "playback/PlaybackSupport.h"
 #include "resources/Ids.h"
+#include "settings/AtomicFile.h"
 #include "settings/Settings.h"
 
 #include <filesystem>
 #include <fstream>
 #include <glib.h>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 
@@ -24,10 +24,7 @@ namespace tess {
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadWholeFile(path).value_or("");
 }
 
 class Display : public test::XdgTest {
