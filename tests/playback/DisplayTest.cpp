@@ -113,6 +113,26 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_EQ(Label(frame->playbackBar().positionText), " 0:00");
     EXPECT_EQ(frame->playbackBar().position->GetValue(), 0);
 
+    // The position slider: dragging shows the time without seeking; letting go seeks.
+    wxSlider* slider = frame->playbackBar().position;
+    auto scroll = [&](wxEventType type, int value) {
+        slider->SetValue(value);
+        wxScrollEvent e(type, slider->GetId(), value);
+        e.SetEventObject(slider);
+        client->GetEventHandler()->ProcessEvent(e);
+    };
+    scroll(wxEVT_SCROLL_THUMBTRACK, 500);
+    EXPECT_EQ(Label(frame->playbackBar().positionText), PositionTimeText(500 * d / 1000));
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
+    scroll(wxEVT_SCROLL_CHANGED, 500);
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 500 * d / 1000);
+    // A line step skips (60 s forward: clamped to the end); its end-of-scroll is ignored.
+    scroll(wxEVT_SCROLL_LINEDOWN, 510);
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+    EXPECT_EQ(slider->GetValue(), 1000);
+    scroll(wxEVT_SCROLL_CHANGED, 510);
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+
     // Properties of the recording: size, duration, size on disk, a date.
     std::string props = client->PropertiesTextOfFile();
     EXPECT_EQ(
