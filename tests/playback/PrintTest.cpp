@@ -3,6 +3,7 @@
 #include "media/MemBm.h"
 #include "media/WriteImageFile.h"
 #include "media/image/ImageCodec.h"
+#include "print/PictureImage.h"
 #include "print/TPrintFile.h"
 #include "support/TestSupport.h"
 
@@ -88,6 +89,34 @@ TEST(Print, APictureThatCannotBeReadPrintsAnEmptyPage) {
     EXPECT_EQ(InkExtent(*page).left, -1);
     // A place that cannot be written is an error, not a silent success.
     EXPECT_FALSE(PrintToPdf(printout, "/proc/none/x.pdf", 595, 842));
+}
+
+// A picture reduced for the screen (halved, then smoothly scaled) keeps its areas' colours
+// and places.
+TEST(Print, ReducedPicturesKeepTheirColoursAndPlaces) {
+    if (!wxTheApp)
+        GTEST_SKIP() << "needs the toolkit";
+    MemBm pic(401, 300); // an odd width: the last column is dropped by halving
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 401; ++x) {
+            uint8_t* p = pic.pixelAddress(x, y);
+            p[0] = x < 200 ? 255 : 0;
+            p[1] = y < 150 ? 255 : 0;
+            p[2] = 60;
+            p[3] = 0;
+        }
+    for (auto [w, h] : {std::pair{100, 75}, std::pair{90, 60}, std::pair{401, 300}}) {
+        wxImage img = ScaledPictureBitmap(pic, w, h).ConvertToImage();
+        ASSERT_EQ(img.GetWidth(), w);
+        ASSERT_EQ(img.GetHeight(), h);
+        for (auto [fx, fy] : {std::pair{0.25, 0.25}, std::pair{0.75, 0.25}, std::pair{0.25, 0.75},
+                              std::pair{0.75, 0.75}}) {
+            const int x = static_cast<int>(fx * w), y = static_cast<int>(fy * h);
+            EXPECT_NEAR(img.GetBlue(x, y), fx < 0.5 ? 255 : 0, 2) << w << " " << x << "," << y;
+            EXPECT_NEAR(img.GetGreen(x, y), fy < 0.5 ? 255 : 0, 2) << w << " " << x << "," << y;
+            EXPECT_NEAR(img.GetRed(x, y), 60, 2);
+        }
+    }
 }
 
 } // namespace
