@@ -3,6 +3,7 @@
 #include "app/Headless.h"
 #include "app/SDIDecFrame.h"
 #include "capture/MainGroup.h"
+#include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
@@ -12,6 +13,7 @@
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 namespace tess {
@@ -101,9 +103,19 @@ bool App::OnInit() {
     frame_->SetUp();
     // "tessaray FILE": the file is displayed once the window is up (the launcher made its
     // path absolute).
+    // The window manager must have the frame on the screen first, or it drops the frame's
+    // fitting to the file: wait for that (at most 2 s).
     if (!cl_.files.empty()) {
-        const std::string file = cl_.files.front();
-        frame_->CallAfter([this, file] { frame_->client()->DisplayFile(file); });
+        auto* wait = new wxTimer();
+        wait->Bind(wxEVT_TIMER,
+                   [this, wait, file = cl_.files.front(), tries = 0](wxTimerEvent&) mutable {
+                       if (!gtk::IsMapped(frame_->GetHandle()) && ++tries < 40)
+                           return;
+                       wait->Stop();
+                       frame_->client()->DisplayFile(file);
+                       frame_->CallAfter([wait] { delete wait; });
+                   });
+        wait->Start(50);
     }
     return true;
 }

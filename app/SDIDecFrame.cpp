@@ -258,10 +258,14 @@ void SDIDecFrame::OnSize(wxSizeEvent& e) {
 void SDIDecFrame::OnIconize(wxIconizeEvent& e) {
     e.Skip();
     if (e.IsIconized()) {
+        wasIconized_ = true;
         if (minimizeToTray_)
             CallAfter([this] { HideToTray(); });
-    } else {
-        PostMessage(client_, msg::Layout); // back from minimized: a new layout
+    } else if (wasIconized_) {
+        // Back from minimized: a new layout. (Window managers also report "not iconized"
+        // when the frame is first shown; that is no restore.)
+        wasIconized_ = false;
+        PostMessage(client_, msg::Layout);
     }
 }
 

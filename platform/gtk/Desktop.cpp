@@ -54,7 +54,7 @@ void ChildXWindow::Place(int x, int y, int w, int h) {
     auto* d = static_cast<Display*>(display_);
     XMoveResizeWindow(d, window_, x - ox, y - oy, static_cast<unsigned>(w),
                       static_cast<unsigned>(h));
-    XFlush(d);
+    XSync(d, False); // the sink, on its own connection, reads the new size next
 }
 
 void ChildXWindow::Show(bool show) {
@@ -68,6 +68,11 @@ void ChildXWindow::Show(bool show) {
     }
     XSync(d, False);
     shown_ = show;
+}
+
+bool IsMapped(void* widget) {
+    auto* w = static_cast<GtkWidget*>(widget);
+    return w && GTK_IS_WIDGET(w) && gtk_widget_get_mapped(w);
 }
 
 bool LaunchDefaultApplication(const std::string& path, std::string* error) {

@@ -31,6 +31,10 @@ private:
     bool shown_ = false;
 };
 
+// True once the widget's window is on the screen (a top-level window: mapped by the
+// window manager, which then honours its size requests).
+bool IsMapped(void* widget);
+
 // Opens `path` in the desktop's default application for its type. False, with `error`,
 // when there is none or it could not start.
 bool LaunchDefaultApplication(const std::string& path, std::string* error = nullptr);

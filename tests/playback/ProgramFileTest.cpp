@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,6 +93,42 @@ TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
         EXPECT_TRUE(WaitForTitle(pid, usr.substr(usr.rfind('/') + 1) + " Tessaray")) << usr;
         Stop(pid);
     }
+}
+
+// Under a window manager, "tessaray rec.wmv" shows the recording in a frame fitted to it
+// (half size when it would not fit the screen), named in the title.
+TEST_F(ProgramFile, ARecordingOnTheCommandLineGetsAFittedFrameUnderAWindowManager) {
+    for (const char* p : {"xvfb-run", "openbox", "xdotool"})
+        if (!test::HaveProgram(p))
+            GTEST_SKIP() << "needs " << p;
+    std::string why;
+    const std::string& rec = test::TestRecording(&why);
+    if (rec.empty())
+        GTEST_SKIP() << "no recording: " << why;
+    int vw = 0, vh = 0;
+    std::string size;
+    test::RunCommand("ffprobe -v error -select_streams v -show_entries stream=width,height "
+                     "-of csv=p=0 '" +
+                         rec + "'",
+                     &size);
+    ASSERT_EQ(sscanf(size.c_str(), "%d,%d", &vw, &vh), 2) << size;
+    // Its own X server, so that the window manager meets no other test's windows.
+    const std::string script = dir.str() + "/wm.sh";
+    std::ofstream(script) << "openbox >/dev/null 2>&1 & wm=$!\nsleep 1\n'" << test::ProgramPath()
+                          << "' '" << rec << "' & app=$!\n"
+                          << "for i in $(seq 60); do\n"
+                             "  w=$(xdotool search --onlyvisible --name '^rec.wmv Tessaray$' "
+                             "2>/dev/null | head -1)\n"
+                             "  [ -n \"$w\" ] && break; sleep 0.2\ndone\nsleep 1\n"
+                             "xdotool getwindowgeometry \"$w\" | sed -n 's/.*Geometry: //p'\n"
+                             "kill $app $wm\n";
+    std::string out;
+    test::RunCommand("xvfb-run -a -s '-screen 0 1920x1080x24' sh '" + script + "' 2>/dev/null",
+                     &out);
+    int w = 0, h = 0;
+    ASSERT_EQ(sscanf(out.c_str(), "%dx%d", &w, &h), 2) << out;
+    EXPECT_TRUE(w == vw || w == vw / 2) << w << " for a video " << vw << " wide";
+    EXPECT_GT(h, w == vw ? vh : vh / 2) << "the bars come on top of the video";
 }
 
 } // namespace
