@@ -20,10 +20,16 @@ bool TakeError(GError* err, std::string* error) {
 } // namespace
 
 ChildXWindow::~ChildXWindow() {
-    if (window_) {
-        XDestroyWindow(static_cast<Display*>(display_), window_);
-        XFlush(static_cast<Display*>(display_));
-    }
+    if (!window_)
+        return;
+    // The window goes with its parent: a parent already gone is no error worth a word.
+    GdkDisplay* gd = gdk_display_get_default();
+    if (gd)
+        gdk_x11_display_error_trap_push(gd);
+    XDestroyWindow(static_cast<Display*>(display_), window_);
+    XSync(static_cast<Display*>(display_), False);
+    if (gd)
+        gdk_x11_display_error_trap_pop_ignored(gd);
 }
 
 bool ChildXWindow::Create(void* widget) {

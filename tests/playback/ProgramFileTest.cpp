@@ -114,14 +114,20 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineGetsAFittedFrameUnderAWindowManage
     ASSERT_EQ(sscanf(size.c_str(), "%d,%d", &vw, &vh), 2) << size;
     // Its own X server, so that the window manager meets no other test's windows.
     const std::string script = dir.str() + "/wm.sh";
-    std::ofstream(script) << "openbox >/dev/null 2>&1 & wm=$!\nsleep 1\n'" << test::ProgramPath()
-                          << "' '" << rec << "' & app=$!\n"
-                          << "for i in $(seq 60); do\n"
-                             "  w=$(xdotool search --onlyvisible --name '^rec.wmv Tessaray$' "
-                             "2>/dev/null | head -1)\n"
-                             "  [ -n \"$w\" ] && break; sleep 0.2\ndone\nsleep 1\n"
-                             "xdotool getwindowgeometry \"$w\" | sed -n 's/.*Geometry: //p'\n"
-                             "kill $app $wm\n";
+    std::ofstream(script)
+        << "openbox >/dev/null 2>&1 & wm=$!\nsleep 1\n'" << test::ProgramPath() << "' '" << rec
+        << "' & app=$!\n"
+        << "for i in $(seq 60); do\n"
+           "  w=$(xdotool search --onlyvisible --name '^rec.wmv Tessaray$' "
+           "2>/dev/null | head -1)\n"
+           "  [ -n \"$w\" ] && break; sleep 0.2\ndone\n"
+           // The frame is fitted just after the title is set: wait for it.
+           "for i in $(seq 50); do\n"
+           "  g=$(xdotool getwindowgeometry \"$w\" | sed -n 's/.*Geometry: //p')\n"
+           "  case $g in "
+        << vw << "x*|" << vw / 2
+        << "x*) break;; esac; sleep 0.2\ndone\necho \"$g\"\n"
+           "kill $app $wm\n";
     std::string out;
     test::RunCommand("xvfb-run -a -s '-screen 0 1920x1080x24' sh '" + script + "' 2>/dev/null",
                      &out);
