@@ -103,18 +103,23 @@ bool App::OnInit() {
     frame_->SetUp();
     // "tessaray FILE": the file is displayed once the window is up (the launcher made its
     // path absolute).
-    // The window manager must have the frame on the screen first, or it drops the frame's
-    // fitting to the file: wait for that (at most 2 s).
+    // The window manager must have the frame on the screen, at the size it gives it, or it
+    // drops the frame's fitting to the file: wait for a mapped frame whose size holds still
+    // for 100 ms (at most 3 s).
     if (!cl_.files.empty()) {
         auto* wait = new wxTimer();
-        wait->Bind(wxEVT_TIMER,
-                   [this, wait, file = cl_.files.front(), tries = 0](wxTimerEvent&) mutable {
-                       if (!gtk::IsMapped(frame_->GetHandle()) && ++tries < 40)
-                           return;
-                       wait->Stop();
-                       frame_->client()->DisplayFile(file);
-                       frame_->CallAfter([wait] { delete wait; });
-                   });
+        wait->Bind(wxEVT_TIMER, [this, wait, file = cl_.files.front(), tries = 0, steady = 0,
+                                 last = wxSize()](wxTimerEvent&) mutable {
+            const wxSize now = frame_->GetSize();
+            steady =
+                gtk::IsMapped(frame_->GetHandle()) && now == last && now.x >= 100 ? steady + 1 : 0;
+            last = now;
+            if (steady < 2 && ++tries < 60)
+                return;
+            wait->Stop();
+            frame_->client()->DisplayFile(file);
+            frame_->CallAfter([wait] { delete wait; });
+        });
         wait->Start(50);
     }
     return true;

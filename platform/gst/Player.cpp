@@ -80,6 +80,22 @@ GstElement* VideoSinkFor(unsigned long windowId) {
     return nullptr;
 }
 
+bool ReadVideoSize(GstPad* pad, int* width, int* height) {
+    if (!pad)
+        return false;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps)
+        return false;
+    GstVideoInfo info;
+    bool ok = gst_video_info_from_caps(&info, caps) && GST_VIDEO_INFO_WIDTH(&info) > 0;
+    if (ok) {
+        *width = GST_VIDEO_INFO_WIDTH(&info);
+        *height = GST_VIDEO_INFO_HEIGHT(&info);
+    }
+    gst_caps_unref(caps);
+    return ok;
+}
+
 int64_t BitRateFromTags(GstTagList* tags) {
     if (!tags)
         return 0;
@@ -268,19 +284,12 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
     }
     width_ = height_ = 0;
     if (videoStreams_ > 0) {
+        // The decoded stream's size (the sink's own may be scaled to its window).
         GstPad* pad = nullptr;
         g_signal_emit_by_name(p.playbin, "get-video-pad", 0, &pad);
-        if (pad) {
-            if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
-                GstVideoInfo info;
-                if (gst_video_info_from_caps(&info, caps)) {
-                    width_ = GST_VIDEO_INFO_WIDTH(&info);
-                    height_ = GST_VIDEO_INFO_HEIGHT(&info);
-                }
-                gst_caps_unref(caps);
-            }
+        ReadVideoSize(pad, &width_, &height_);
+        if (pad)
             gst_object_unref(pad);
-        }
         GstTagList* tags = nullptr;
         g_signal_emit_by_name(p.playbin, "get-video-tags", 0, &tags);
         bitRate_ = BitRateFromTags(tags);

@@ -115,8 +115,11 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineGetsAFittedFrameUnderAWindowManage
     // Its own X server, so that the window manager meets no other test's windows.
     const std::string script = dir.str() + "/wm.sh";
     std::ofstream(script)
-        << "openbox >/dev/null 2>&1 & wm=$!\nsleep 1\n'" << test::ProgramPath() << "' '" << rec
-        << "' & app=$!\n"
+        // The window manager runs before the program starts, as on a desktop.
+        << "openbox >/dev/null 2>&1 & wm=$!\n"
+           "for i in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | "
+           "grep -q 'window id' && break; sleep 0.1; done\nsleep 0.5\n'"
+        << test::ProgramPath() << "' '" << rec << "' & app=$!\n"
         << "for i in $(seq 60); do\n"
            "  w=$(xdotool search --onlyvisible --name '^rec.wmv Tessaray$' "
            "2>/dev/null | head -1)\n"
