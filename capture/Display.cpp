@@ -364,9 +364,18 @@ void TClient::LayoutFrame(bool fit) {
         if (frame->IsFullScreen())
             frame->ShowFullScreen(false);
         frame->SetSize(r.width, r.height);
+        askedFrameSize_ = wxSize(r.width, r.height);
+        resizeCheck_.StartOnce(500);
         Refresh();
         break;
     }
+}
+
+void TClient::CheckFrameSize() {
+    wxFrame* frame = FrameOf(this);
+    if (frame && !frame->IsIconized() && !frame->IsFullScreen() && !frame->IsMaximized() &&
+        frame->GetSize() != askedFrameSize_)
+        frame->SetSize(askedFrameSize_);
 }
 
 void TClient::ApplySizeHints() {

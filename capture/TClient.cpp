@@ -75,6 +75,7 @@ TClient::TClient(wxWindow* parent)
     Bind(wxEVT_SCROLL_LINEUP, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_LINEDOWN, &TClient::OnScroll, this);
     Bind(wxEVT_DROP_FILES, &TClient::OnDropFiles, this);
+    resizeCheck_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CheckFrameSize(); });
     DragAcceptFiles(true);
 
     // Set-up: the latest directory becomes the current one, the timer starts, the rest

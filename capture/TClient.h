@@ -182,10 +182,15 @@ private:
     void PaintFile(wxDC& dc);
     void FitFileToWindow();
     void ApplySizeHints();
+    void CheckFrameSize();
     void OnDropFiles(wxDropFilesEvent& e);
     void Message(const std::string& text, const std::string& caption, long style);
 
     wxTimer timer_;
+    // A frame size asked for by the layout, asked again once if a window manager that was
+    // still busy with the frame dropped it.
+    wxTimer resizeCheck_;
+    wxSize askedFrameSize_;
     ClientControls controls_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<SMixer> mixer_;
