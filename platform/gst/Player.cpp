@@ -169,6 +169,7 @@ Player::~Player() = default;
 
 void Player::Close() {
     impl_->Reset();
+    lastPositionMs_ = -1;
     playing_ = false;
     ended_ = false;
 }
@@ -345,9 +346,13 @@ bool Player::Poll(std::string* error) {
 
 int64_t Player::PositionMs() const {
     gint64 pos = 0;
-    if (!impl_->playbin || !gst_element_query_position(impl_->playbin, GST_FORMAT_TIME, &pos))
+    if (!impl_->playbin)
         return -1;
-    return pos / GST_MSECOND;
+    // Right after a seek near the end, or at the end, the pipeline may have no position to
+    // tell: the last one known (or asked for) stands.
+    if (gst_element_query_position(impl_->playbin, GST_FORMAT_TIME, &pos) && pos >= 0)
+        lastPositionMs_ = pos / GST_MSECOND;
+    return lastPositionMs_;
 }
 
 int64_t Player::DurationMs() const {
@@ -368,8 +373,10 @@ bool Player::SeekMs(int64_t ms) {
                                static_cast<gint64>(ms) * GST_MSECOND, GST_SEEK_TYPE_NONE,
                                GST_CLOCK_TIME_NONE);
     impl_->WaitSettled(5000);
-    if (ok)
+    if (ok) {
         ended_ = false;
+        lastPositionMs_ = ms;
+    }
     return ok;
 }
 

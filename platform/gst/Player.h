@@ -48,7 +48,8 @@ public:
     bool playing() const { return playing_; }
     bool ended() const { return ended_; }
 
-    // Position and duration in milliseconds; -1 when unknown.
+    // Position and duration in milliseconds; -1 when unknown (the position: the last one
+    // known or sought when the pipeline cannot tell).
     int64_t PositionMs() const;
     int64_t DurationMs() const;
     // Seeks to `ms`, exactly (decoding on from the key frame before it). Waits for the new
@@ -85,6 +86,7 @@ private:
     int videoStreams_ = 0, audioStreams_ = 0;
     int width_ = 0, height_ = 0;
     int64_t bitRate_ = 0;
+    mutable int64_t lastPositionMs_ = -1;
     std::string soundDeviceUsed_;
 };
 
