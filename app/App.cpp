@@ -7,6 +7,7 @@
 #include "capture/MainGroup.h"
 #include "capture/Snapshot.h"
 #include "media/Caption.h"
+#include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
 #include "resources/HelpBook.h"
 #include "settings/Catalog.h"
@@ -19,6 +20,7 @@
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 namespace tess {
@@ -121,6 +123,27 @@ bool App::OnInit() {
     SetTopWindow(frame_);
     frame_->Show();
     frame_->SetUp();
+    // "tessaray FILE": the file is displayed once the window is up (the launcher made its
+    // path absolute).
+    // The window manager must have the frame on the screen, at the size it gives it, or it
+    // drops the frame's fitting to the file: wait for a mapped frame whose size holds still
+    // for 100 ms (at most 3 s).
+    if (!cl_.files.empty()) {
+        auto* wait = new wxTimer();
+        wait->Bind(wxEVT_TIMER, [this, wait, file = cl_.files.front(), tries = 0, steady = 0,
+                                 last = wxSize()](wxTimerEvent&) mutable {
+            const wxSize now = frame_->GetSize();
+            steady =
+                gtk::IsMapped(frame_->GetHandle()) && now == last && now.x >= 100 ? steady + 1 : 0;
+            last = now;
+            if (steady < 2 && ++tries < 60)
+                return;
+            wait->Stop();
+            frame_->client()->DisplayFile(file);
+            frame_->CallAfter([wait] { delete wait; });
+        });
+        wait->Start(50);
+    }
     return true;
 }
 

@@ -1,8 +1,50 @@
 #include "app/CommandLine.h"
 
 #include <cctype>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tess {
+
+namespace {
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+bool IsLongOption(const std::string& arg) {
+    return arg.size() > 2 && arg[0] == '-' && arg[1] == '-';
+}
+
+// A long option without "=" takes the next argument as its value unless it begins with "-".
+bool TakesNextAsValue(const std::string& arg, const char* next) {
+    return IsLongOption(arg) && arg.find('=') == std::string::npos && next && next[0] != '-';
+}
+
+} // namespace
+
+void MakeFileArgumentsAbsolute(int argc, char** argv, std::vector<std::string>& storage) {
+    storage.reserve(static_cast<size_t>(argc));
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd))
+        return;
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i])
+            continue;
+        const std::string arg = argv[i];
+        if (arg == "--")
+            break;
+        if (TakesNextAsValue(arg, i + 1 < argc ? argv[i + 1] : nullptr)) {
+            ++i;
+            continue;
+        }
+        if (IsLongOption(arg) || arg.empty() || arg[0] == '/' || !PathExists(arg))
+            continue;
+        storage.push_back(std::string(cwd) + "/" + arg);
+        argv[i] = storage.back().data();
+    }
+}
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine cl;
@@ -12,22 +54,26 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             continue;
         std::string arg = argv[i];
         if (endOfSwitches) {
-            cl.others.push_back(arg);
+            (PathExists(arg) ? cl.files : cl.others).push_back(arg);
             continue;
         }
         if (arg == "--") {
             endOfSwitches = true;
             continue;
         }
-        if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-') {
+        if (IsLongOption(arg)) {
             std::string name = arg.substr(2), value;
             if (auto eq = name.find('='); eq != std::string::npos) {
                 value = name.substr(eq + 1);
                 name = name.substr(0, eq);
-            } else if (i + 1 < argc && argv[i + 1] && argv[i + 1][0] != '-') {
+            } else if (TakesNextAsValue(arg, i + 1 < argc ? argv[i + 1] : nullptr)) {
                 value = argv[++i];
             }
             cl.longOptions.emplace_back(name, value);
+            continue;
+        }
+        if (PathExists(arg)) {
+            cl.files.push_back(arg);
             continue;
         }
         if (arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') &&

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Headless.h"
@@ -62,6 +63,10 @@ int RunLauncher(int argc, char** argv) {
             return *code;
         // A caption is wanted: the window program, which draws text, takes the snapshot.
     }
+
+    // Files named relative to here stay found after the window program changes directory.
+    std::vector<std::string> absolute;
+    MakeFileArgumentsAbsolute(argc, argv, absolute);
     return StartWindowProgram(self, argv);
 }
 

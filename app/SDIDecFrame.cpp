@@ -78,6 +78,7 @@ SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     client_->showPlaybackBar = [this](bool show) { ShowPlaybackBar(show); };
     client_->playbackBarShown = [this] { return playbackBarShown(); };
     client_->changeEffects = [this] { CmEffectsOptions(); };
+    client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
     ShowPlaybackBar(false); // registers the tool bar's controls with the client
     PostMessage(client_, msg::ResetControls);
 
@@ -309,10 +310,14 @@ void SDIDecFrame::OnSize(wxSizeEvent& e) {
 void SDIDecFrame::OnIconize(wxIconizeEvent& e) {
     e.Skip();
     if (e.IsIconized()) {
+        wasIconized_ = true;
         if (minimizeToTray_)
             CallAfter([this] { HideToTray(); });
-    } else {
-        PostMessage(client_, msg::Layout); // back from minimized: a new layout
+    } else if (wasIconized_) {
+        // Back from minimized: a new layout. (Window managers also report "not iconized"
+        // when the frame is first shown; that is no restore.)
+        wasIconized_ = false;
+        PostMessage(client_, msg::Layout);
     }
 }
 

@@ -97,6 +97,7 @@ private:
     TTrayWin* tray_ = nullptr;
     bool startMinimized_ = false;
     bool minimizeToTray_ = false;
+    bool wasIconized_ = false;
     wxRect normalRect_;
     wxBoxSizer* sizer_ = nullptr;
     ToolBarGadgets tools_;

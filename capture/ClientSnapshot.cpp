@@ -120,8 +120,8 @@ public:
     void DisplayFile(const std::string& path) override {
         if (SnapshotHooksForTesting().display)
             SnapshotHooksForTesting().display(path);
-        else
-            wxLaunchDefaultApplication(wxString::FromUTF8(path));
+        else if (auto* client = dynamic_cast<TClient*>(client_))
+            client->DisplayFile(path);
     }
     ScreenConnection* Screen() override { return WindowThreadScreen(); }
 

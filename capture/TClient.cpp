@@ -4,6 +4,8 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "media/VideoFile.h"
+#include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
@@ -70,6 +72,11 @@ TClient::TClient(wxWindow* parent)
     Bind(wxEVT_SCROLL_THUMBTRACK, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_THUMBRELEASE, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_CHANGED, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_LINEUP, &TClient::OnScroll, this);
+    Bind(wxEVT_SCROLL_LINEDOWN, &TClient::OnScroll, this);
+    Bind(wxEVT_DROP_FILES, &TClient::OnDropFiles, this);
+    resizeCheck_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CheckFrameSize(); });
+    DragAcceptFiles(true);
 
     // Set-up: the latest directory becomes the current one, the timer starts, the rest
     // of the initialisation runs once the window exists (message 1162).
@@ -265,6 +272,7 @@ void TClient::RunCommand(int cmd) {
         s.playbackBarShown = false;
         if (showPlaybackBar)
             showPlaybackBar(false);
+        RebuildTitle();
         DoLayout();
         break;
     case id::FileProperties:
@@ -337,6 +345,7 @@ void TClient::StopRecording() {
 }
 
 void TClient::Stop() {
+    StopDisplayedFile();
     if (captureState() == kStateRecording)
         StopRecordingWork();
     scheduleEvent_ = -1;
@@ -359,8 +368,14 @@ void TClient::StepVolume(int delta) {
 }
 
 void TClient::ApplySoundLevel() {
-    // The mixer's speakers line takes the level (the displayed file with the display of files).
-    ApplyVolumeToMixer(mixer_.get(), GlobalSettings());
+    // The displayed file plays at the level (muted or not); the mixer's speakers line
+    // takes it too.
+    const Settings& s = GlobalSettings();
+    if (file_) {
+        file_->SetMute(s.mute);
+        file_->SetVolume(s.soundLevel);
+    }
+    ApplyVolumeToMixer(mixer_.get(), s);
 }
 
 void TClient::FollowMixer() {
@@ -407,11 +422,9 @@ void TClient::Tick() {
     case TickStep::StopPlayback:
         Stop();
         break;
-    case TickStep::ShowPosition: {
-        long long pos = FilePositionSeconds();
-        SetPane(controls_.positionPane, PositionTimeText(pos));
+    case TickStep::ShowPosition:
+        ShowPosition(FilePositionSeconds(), true);
         break;
-    }
     case TickStep::PostRecordTime:
         PostMessage(this, msg::RecordTime);
         break;
@@ -534,19 +547,20 @@ void TClient::OnScroll(wxScrollEvent& e) {
         return;
     }
     if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {
-        dragging_ = e.GetEventType() == wxEVT_SCROLL_THUMBTRACK;
-        return; // seeking arrives with the display of files
+        OnPositionScroll(e);
+        return;
     }
     e.Skip();
 }
 
 void TClient::OnSize(wxSizeEvent& e) {
     e.Skip();
-    DoLayout();
+    FitFileToWindow();
 }
 
 void TClient::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
+    PaintFile(dc);
 }
 
 } // namespace tess

@@ -15,12 +15,18 @@ class wxChoice;
 class wxSlider;
 class wxStaticText;
 class wxControl;
+class wxDC;
+class wxDropFilesEvent;
 
 namespace tess {
 
 class SMeter;
 class SMixer;
 class TMySlider;
+class VideoFile;
+namespace gtk {
+class ChildXWindow;
+}
 
 struct CaptureRequest;
 
@@ -74,9 +80,26 @@ public:
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
-    // Displays `path` (a recently-used file chosen in the File menu); the display of files
-    // supplies the work.
-    virtual void DisplayFile(const std::string& path) { (void)path; }
+    // Opens and shows `path` (capture/Display.cpp): a picture drawn in the client area, a
+    // video or sound file with the playback bar, or the file handed to the desktop's
+    // default application when the settings say so.
+    virtual void DisplayFile(const std::string& path);
+    // The displayed file (null when none); whether the child window showing its video is up.
+    VideoFile* displayedFile() const { return file_.get(); }
+    bool videoShown() const;
+    // Shows the display's messages (text, caption); a message box unless a test replaces it.
+    std::function<void(const std::string& text, const std::string& caption)> showMessage;
+    // Told of every file displayed (the frame keeps its recently-used list).
+    std::function<void(const std::string& path)> fileShown;
+    // The frame's title and the duration and position panes for what is displayed.
+    void RebuildTitle();
+    // The frame's layout (fitting it to the displayed file when `fit`).
+    void LayoutFrame(bool fit);
+    // "Save As" to `target`: refused (with its message) for another extension; otherwise the
+    // file is copied there and the copy displayed. False when nothing was saved.
+    bool SaveDisplayedFileAs(const std::string& target);
+    // The text "&Properties..." shows for the displayed file (empty without one).
+    std::string PropertiesTextOfFile() const;
 
 protected:
     // Work that other parts of the program supply. Empty here until they exist.
@@ -90,27 +113,28 @@ protected:
     virtual void DoRecordRegion();
     virtual void DoRecordSound();
     virtual void DoRecordWizard() {}
-    virtual void DoPlay() {}
-    virtual void DoPlayHalfSpeed() {}
-    virtual void DoSkip(bool /*forward*/) {}
-    virtual void DoOpenFile() {}
-    virtual void DoOpenWith() {}
-    virtual void DoSaveAs() {}
-    virtual void DoProperties() {}
-    virtual void DoPrint() {}
-    virtual void DoPrinterSetup() {}
+    // The display of files (capture/Display.cpp).
+    virtual void DoPlay();
+    virtual void DoPlayHalfSpeed();
+    virtual void DoSkip(bool forward);
+    virtual void DoOpenFile();
+    virtual void DoOpenWith();
+    virtual void DoSaveAs();
+    virtual void DoProperties();
+    virtual void DoPrint();
+    virtual void DoPrinterSetup();
     virtual void DoChangeEffects() {
         if (changeEffects)
             changeEffects();
     }
-    virtual void DoLayout() {}
+    virtual void DoLayout();
     // Displayed file and recording queries.
-    virtual bool FileDisplayed() const { return false; }
-    virtual bool FileIsPicture() const { return false; }
-    virtual bool FilePlaying() const { return false; }
-    virtual bool FileIsVideo() const { return false; }
-    virtual long long FilePositionSeconds() const { return 0; }
-    virtual void CloseDisplayedFile() {}
+    virtual bool FileDisplayed() const;
+    virtual bool FileIsPicture() const;
+    virtual bool FilePlaying() const;
+    virtual bool FileIsVideo() const;
+    virtual long long FilePositionSeconds() const;
+    virtual void CloseDisplayedFile();
     virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
     virtual long long RecordingElapsedMs() const;
     virtual int RecordingSoundLevels() const;
@@ -156,14 +180,32 @@ private:
     void ResetControls();
     void LateInit();
     void SetPane(wxStaticText* pane, const std::string& text);
+    // The display of files' parts of the window's handlers.
+    void StopDisplayedFile();
+    void ShowPosition(long long seconds, bool moveSlider);
+    void OnPositionScroll(wxScrollEvent& e);
+    void PaintFile(wxDC& dc);
+    void FitFileToWindow();
+    void ApplySizeHints();
+    void CheckFrameSize();
+    void OnDropFiles(wxDropFilesEvent& e);
+    void Message(const std::string& text, const std::string& caption, long style);
 
     wxTimer timer_;
+    // A frame size asked for by the layout, asked again once if a window manager that was
+    // still busy with the frame dropped it.
+    wxTimer resizeCheck_;
+    wxSize askedFrameSize_;
     ClientControls controls_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<SMixer> mixer_;
     MeterUpdater meterUpdater_;
     bool fullScreen_ = false;
     bool dragging_ = false;
+    std::unique_ptr<VideoFile> file_;
+    std::unique_ptr<gtk::ChildXWindow> videoWindow_;
+    bool ignoreNextEndScroll_ = false;
+    bool resumeAfterScroll_ = false;
     bool firstSliderMessage_ = true;
     int scheduleEvent_ = -1;
     std::string scheduleEventName_;

@@ -92,6 +92,14 @@ bool CreationTime(int dirFd, const char* name, FileTime* t) {
 
 } // namespace
 
+bool FileCreationTime(const std::string& path, std::time_t* t) {
+    FileTime ft;
+    if (!CreationTime(AT_FDCWD, path.c_str(), &ft))
+        return false;
+    *t = static_cast<std::time_t>(ft.sec);
+    return true;
+}
+
 const PatternCode* PatternCodes() {
     return kCodes;
 }

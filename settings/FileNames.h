@@ -14,6 +14,10 @@
 
 namespace tess {
 
+// A file's creation time (its birth time, else its modification time); false when it is
+// missing.
+bool FileCreationTime(const std::string& path, std::time_t* t);
+
 // Size of a pattern buffer, terminator included (259 usable characters).
 inline constexpr size_t kPatternBufferSize = 260;
 // Characters a file-name pattern may not hold: full stop, slash, colon, asterisk, question

@@ -206,7 +206,9 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
             languages_.push_back(ToUtf8(r.Utf16(len)));
         }
     } else if (g == kExtendedStreamProperties) {
-        r.Skip(8 + 8 + 4 * 7);
+        r.Skip(8 + 8);
+        const uint32_t dataBitRate = r.U32();
+        r.Skip(4 * 6);
         r.U32(); // flags
         const uint16_t number = r.U16() & 0x7F;
         const uint16_t lang = r.U16();
@@ -228,6 +230,8 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
             s->number = number;
         }
         s->avgTimePerFrame = avg;
+        if (!s->bitRate)
+            s->bitRate = dataBitRate;
         s->name = name;
         if (lang < languages_.size())
             s->language = languages_[lang];

@@ -4,6 +4,10 @@
 
 #include "app/CommandLine.h"
 #include "app/LauncherOptions.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <fstream>
 
 #include <sstream>
 #include <vector>
@@ -90,6 +94,41 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_TRUE(nothing({"--bogus", "--snapshot"}));
     // Help still wins.
     EXPECT_EQ(answer({"--snapshot", "--bogus", "--help"}, &out, &err), 0);
+}
+
+// An argument naming an existing path is a file, whatever its first letter: directories
+// beginning with "u" or "m" under "/" would otherwise read as "/U" and "/M".
+TEST(CommandLine, ExistingPathsAreFilesAndTheLauncherMakesThemAbsolute) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "u");
+    std::filesystem::create_directories(dir.path() / "m");
+    const std::string u = (dir.path() / "u" / "x.png").string();
+    std::ofstream(u) << "x";
+    std::ofstream((dir.path() / "m" / "y.wmv").string()) << "y";
+
+    CommandLine cl = Parse({u.c_str(), "/Missing", "--output", "/m/none.png"});
+    EXPECT_FALSE(cl.uninstall);
+    EXPECT_TRUE(cl.startMinimized); // "/Missing" names nothing: still the switch "/M"
+    EXPECT_EQ(cl.files, (std::vector<std::string>{u}));
+
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::vector<std::string> args = {"tessaray", "-m", "m/y.wmv", "--output", "u/x.png", "u/x.png"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    std::vector<std::string> storage;
+    MakeFileArgumentsAbsolute(static_cast<int>(argv.size()), argv.data(), storage);
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(old);
+    EXPECT_STREQ(argv[1], "-m");
+    EXPECT_EQ(std::string(argv[2]), cwd + "/m/y.wmv");
+    EXPECT_STREQ(argv[4], "u/x.png"); // an option's value stays as written
+    EXPECT_EQ(std::string(argv[5]), cwd + "/u/x.png");
+    CommandLine abs = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_TRUE(abs.startMinimized);
+    EXPECT_FALSE(abs.uninstall);
+    EXPECT_EQ(abs.files, (std::vector<std::string>{cwd + "/m/y.wmv", cwd + "/u/x.png"}));
 }
 
 } // namespace

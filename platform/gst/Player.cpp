@@ -1,0 +1,425 @@
+#include "platform/gst/Player.h"
+
+#include "platform/gst/Devices.h"
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+#include <gst/pbutils/missing-plugins.h>
+#include <gst/video/video.h>
+#include <gst/video/videooverlay.h>
+
+#include <cmath>
+#include <mutex>
+
+namespace tess::gst {
+
+namespace {
+
+std::string TakeGError(GError* err) {
+    std::string s = err && err->message ? err->message : "unknown error";
+    if (err)
+        g_error_free(err);
+    return s;
+}
+
+// The Debian package that carries the elements a missing-plugin description names.
+std::string PackageHint(const std::string& detail) {
+    if (detail.find("ASF") != std::string::npos || detail.find("asf") != std::string::npos)
+        return "gstreamer1.0-plugins-ugly";
+    if (detail.find("sink") != std::string::npos)
+        return "gstreamer1.0-x";
+    return "gstreamer1.0-libav";
+}
+
+bool IsDefaultDevice(const std::string& name) {
+    return name.empty() || name == "<default>" || name == "-1";
+}
+
+// The first sound output whose name contains `wanted`, as an element.
+GstElement* SoundSinkFor(const std::string& wanted, std::string* used) {
+    GstElement* sink = nullptr;
+    VisitSoundOutputs([&](GstDevice* device, const std::string& name) {
+        if (name.find(wanted) == std::string::npos)
+            return true;
+        sink = gst_device_create_element(device, nullptr);
+        if (sink && used)
+            *used = name;
+        return sink == nullptr;
+    });
+    return sink;
+}
+
+// The picture's sink: the XVideo one where the server offers XVideo (it scales), else the
+// plain X image one (Xvfb and servers without XVideo).
+GstElement* VideoSinkFor(unsigned long windowId) {
+    if (!windowId) {
+        GstElement* fake = gst_element_factory_make("fakesink", nullptr);
+        if (fake) {
+            gst_object_ref_sink(fake);
+            g_object_set(fake, "sync", TRUE, nullptr);
+        }
+        return fake;
+    }
+    for (const char* name : {"xvimagesink", "ximagesink"}) {
+        GstElement* sink = gst_element_factory_make(name, nullptr);
+        if (!sink)
+            continue;
+        gst_object_ref_sink(sink);
+        if (gst_element_set_state(sink, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+            gst_element_set_state(sink, GST_STATE_NULL);
+            gst_object_unref(sink);
+            continue;
+        }
+        gst_element_set_state(sink, GST_STATE_NULL);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "force-aspect-ratio"))
+            g_object_set(sink, "force-aspect-ratio", TRUE, nullptr);
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), windowId);
+        gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(sink), FALSE);
+        return sink; // a full reference, handed to playbin's property (which refs it again)
+    }
+    return nullptr;
+}
+
+bool ReadVideoSize(GstPad* pad, int* width, int* height) {
+    if (!pad)
+        return false;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps)
+        return false;
+    GstVideoInfo info;
+    bool ok = gst_video_info_from_caps(&info, caps) && GST_VIDEO_INFO_WIDTH(&info) > 0;
+    if (ok) {
+        *width = GST_VIDEO_INFO_WIDTH(&info);
+        *height = GST_VIDEO_INFO_HEIGHT(&info);
+    }
+    gst_caps_unref(caps);
+    return ok;
+}
+
+int64_t BitRateFromTags(GstTagList* tags) {
+    if (!tags)
+        return 0;
+    guint rate = 0;
+    if (!gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate))
+        gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate);
+    gst_tag_list_unref(tags);
+    return rate;
+}
+
+} // namespace
+
+bool Initialise(std::string* error) {
+    static std::once_flag once;
+    static bool ok = false;
+    static std::string why;
+    std::call_once(once, [] {
+        GError* err = nullptr;
+        ok = gst_init_check(nullptr, nullptr, &err);
+        if (!ok)
+            why = TakeGError(err);
+    });
+    if (!ok && error)
+        *error = why;
+    return ok;
+}
+
+bool HasElement(const std::string& factoryName) {
+    if (!Initialise())
+        return false;
+    GstElementFactory* f = gst_element_factory_find(factoryName.c_str());
+    if (!f)
+        return false;
+    gst_object_unref(f);
+    return true;
+}
+
+struct Player::Impl {
+    GstElement* playbin = nullptr;
+    GstElement* videoSink = nullptr; // our reference
+    GstBus* bus = nullptr;
+
+    void Reset() {
+        if (playbin) {
+            gst_element_set_state(playbin, GST_STATE_NULL);
+            gst_object_unref(playbin);
+            playbin = nullptr;
+        }
+        if (videoSink) {
+            gst_object_unref(videoSink);
+            videoSink = nullptr;
+        }
+        if (bus) {
+            gst_object_unref(bus);
+            bus = nullptr;
+        }
+    }
+    ~Impl() { Reset(); }
+
+    bool WaitSettled(int timeoutMs) const {
+        GstState state;
+        return gst_element_get_state(playbin, &state, nullptr,
+                                     static_cast<GstClockTime>(timeoutMs) * GST_MSECOND) !=
+               GST_STATE_CHANGE_FAILURE;
+    }
+};
+
+Player::Player() : impl_(std::make_unique<Impl>()) {}
+
+Player::~Player() = default;
+
+void Player::Close() {
+    impl_->Reset();
+    lastPositionMs_ = -1;
+    playing_ = false;
+    ended_ = false;
+}
+
+OpenResult Player::Open(const std::string& path, unsigned long windowId,
+                        const std::string& soundDevice, int timeoutMs) {
+    Close();
+    OpenResult r;
+    std::string why;
+    if (!Initialise(&why)) {
+        r.message = "GStreamer could not start: " + why;
+        return r;
+    }
+    Impl& p = *impl_;
+    p.playbin = gst_element_factory_make("playbin", nullptr);
+    if (!p.playbin) {
+        r.message = "The GStreamer element \"playbin\" is missing: install "
+                    "gstreamer1.0-plugins-base.";
+        return r;
+    }
+    gst_object_ref_sink(p.playbin);
+    GError* err = nullptr;
+    gchar* uri = gst_filename_to_uri(path.c_str(), &err);
+    if (!uri) {
+        r.message = TakeGError(err);
+        Close();
+        return r;
+    }
+    g_object_set(p.playbin, "uri", uri, nullptr);
+    g_free(uri);
+    // No subtitles or visualisation: pictures and sound only.
+    guint flags = 0;
+    g_object_get(p.playbin, "flags", &flags, nullptr);
+    flags &= ~((1u << 2) | (1u << 3)); // GST_PLAY_FLAG_TEXT, GST_PLAY_FLAG_VIS
+    g_object_set(p.playbin, "flags", flags, nullptr);
+
+    p.videoSink = VideoSinkFor(windowId);
+    if (!p.videoSink) {
+        r.message = "No video output: install gstreamer1.0-x.";
+        Close();
+        return r;
+    }
+    g_object_set(p.playbin, "video-sink", p.videoSink, nullptr);
+    soundDeviceUsed_.clear();
+    if (!IsDefaultDevice(soundDevice))
+        if (GstElement* sink = SoundSinkFor(soundDevice, &soundDeviceUsed_))
+            g_object_set(p.playbin, "audio-sink", sink, nullptr);
+
+    p.bus = gst_element_get_bus(p.playbin);
+    // A failing state change also posts its error, read below.
+    gst_element_set_state(p.playbin, GST_STATE_PAUSED);
+    // Wait for the first frame (or the failure), collecting the names of missing plug-ins.
+    std::string missing, error;
+    const gint64 until = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
+    bool prerolled = false, failed = false;
+    while (!prerolled && !failed) {
+        gint64 left = until - g_get_monotonic_time();
+        if (left <= 0)
+            break;
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            p.bus, static_cast<GstClockTime>(left) * GST_USECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE |
+                                        GST_MESSAGE_ELEMENT | GST_MESSAGE_EOS));
+        if (!m)
+            break;
+        switch (GST_MESSAGE_TYPE(m)) {
+        case GST_MESSAGE_ASYNC_DONE:
+            prerolled = true;
+            break;
+        case GST_MESSAGE_EOS:
+            prerolled = true; // an empty stream: nothing to wait for
+            break;
+        case GST_MESSAGE_ERROR: {
+            GError* e = nullptr;
+            gst_message_parse_error(m, &e, nullptr);
+            error = TakeGError(e);
+            failed = true;
+            break;
+        }
+        case GST_MESSAGE_ELEMENT:
+            if (gst_is_missing_plugin_message(m)) {
+                gchar* d = gst_missing_plugin_message_get_description(m);
+                std::string desc = d ? d : "a decoder";
+                g_free(d);
+                if (!missing.empty())
+                    missing += "\n";
+                missing +=
+                    "Missing GStreamer plug-in: " + desc + " (install " + PackageHint(desc) + ").";
+            }
+            break;
+        default:
+            break;
+        }
+        gst_message_unref(m);
+    }
+    if (!prerolled) {
+        if (!missing.empty())
+            r.message = "Could not render as a multimedia file.\n" + missing;
+        else if (!error.empty())
+            r.message = "Could not render as a multimedia file.\n" + error;
+        else
+            r.message = "Could not render as a multimedia file.\nThe file did not open in time.";
+        Close();
+        return r;
+    }
+    g_object_get(p.playbin, "n-video", &videoStreams_, "n-audio", &audioStreams_, nullptr);
+    if (videoStreams_ + audioStreams_ == 0) {
+        r.message = "Could not render as a multimedia file.";
+        if (!missing.empty())
+            r.message += "\n" + missing;
+        Close();
+        return r;
+    }
+    width_ = height_ = 0;
+    if (videoStreams_ > 0) {
+        // The decoded stream's size (the sink's own may be scaled to its window).
+        GstPad* pad = nullptr;
+        g_signal_emit_by_name(p.playbin, "get-video-pad", 0, &pad);
+        ReadVideoSize(pad, &width_, &height_);
+        if (pad)
+            gst_object_unref(pad);
+        GstTagList* tags = nullptr;
+        g_signal_emit_by_name(p.playbin, "get-video-tags", 0, &tags);
+        bitRate_ = BitRateFromTags(tags);
+    }
+    r.ok = true;
+    if (!missing.empty())
+        r.message = (videoStreams_ == 0 ? "Cannot play back the video stream.\n"
+                                        : "Cannot play back the audio stream.\n") +
+                    missing;
+    return r;
+}
+
+bool Player::Play() {
+    if (!impl_->playbin)
+        return false;
+    if (ended_) {
+        ended_ = false;
+        SeekMs(0);
+    }
+    playing_ = gst_element_set_state(impl_->playbin, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    return playing_;
+}
+
+bool Player::Pause() {
+    playing_ = false;
+    if (!impl_->playbin)
+        return false;
+    return gst_element_set_state(impl_->playbin, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool Player::Poll(std::string* error) {
+    if (!impl_->bus)
+        return false;
+    bool stopped = false;
+    while (GstMessage* m = gst_bus_pop_filtered(
+               impl_->bus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
+            GError* e = nullptr;
+            gst_message_parse_error(m, &e, nullptr);
+            std::string text = TakeGError(e);
+            if (error)
+                *error = text;
+        }
+        stopped = true;
+        gst_message_unref(m);
+    }
+    if (stopped) {
+        ended_ = true;
+        Pause();
+    }
+    return stopped;
+}
+
+int64_t Player::PositionMs() const {
+    gint64 pos = 0;
+    if (!impl_->playbin)
+        return -1;
+    // Right after a seek near the end, or at the end, the pipeline may have no position to
+    // tell: the last one known (or asked for) stands.
+    if (gst_element_query_position(impl_->playbin, GST_FORMAT_TIME, &pos) && pos >= 0)
+        lastPositionMs_ = pos / GST_MSECOND;
+    return lastPositionMs_;
+}
+
+int64_t Player::DurationMs() const {
+    gint64 d = 0;
+    if (!impl_->playbin || !gst_element_query_duration(impl_->playbin, GST_FORMAT_TIME, &d) ||
+        d < 0)
+        return -1;
+    return d / GST_MSECOND;
+}
+
+bool Player::SeekMs(int64_t ms) {
+    if (!impl_->playbin)
+        return false;
+    if (ms < 0)
+        ms = 0;
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    bool ok = gst_element_seek(impl_->playbin, rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                               static_cast<gint64>(ms) * GST_MSECOND, GST_SEEK_TYPE_NONE,
+                               GST_CLOCK_TIME_NONE);
+    impl_->WaitSettled(5000);
+    if (ok) {
+        ended_ = false;
+        lastPositionMs_ = ms;
+    }
+    return ok;
+}
+
+bool Player::SetRate(double rate) {
+    if (!impl_->playbin || rate <= 0)
+        return false;
+    gint64 pos = 0;
+    gst_element_query_position(impl_->playbin, GST_FORMAT_TIME, &pos);
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    bool ok = gst_element_seek(impl_->playbin, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, pos,
+                               GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    if (ok)
+        rate_ = rate;
+    return ok;
+}
+
+bool Player::SetVolumeDb(double db) {
+    if (!impl_->playbin)
+        return false;
+    gst_stream_volume_set_volume(GST_STREAM_VOLUME(impl_->playbin), GST_STREAM_VOLUME_FORMAT_DB,
+                                 db);
+    return true;
+}
+
+double Player::VolumeDb() const {
+    if (!impl_->playbin)
+        return -INFINITY;
+    return gst_stream_volume_get_volume(GST_STREAM_VOLUME(impl_->playbin),
+                                        GST_STREAM_VOLUME_FORMAT_DB);
+}
+
+void Player::SetRenderRectangle(int x, int y, int w, int h) {
+    if (!impl_->videoSink || !GST_IS_VIDEO_OVERLAY(impl_->videoSink))
+        return;
+    if (w <= 0 || h <= 0)
+        gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(impl_->videoSink), 0, 0, -1, -1);
+    else
+        gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(impl_->videoSink), x, y, w, h);
+}
+
+void Player::Expose() {
+    if (impl_->videoSink && GST_IS_VIDEO_OVERLAY(impl_->videoSink))
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(impl_->videoSink));
+}
+
+} // namespace tess::gst

@@ -1,0 +1,57 @@
+#pragma once
+// The few toolkit and desktop calls the program makes directly: the X window id behind a
+// widget, the default application for a file, and the "open with" application chooser.
+// Only plain C++ types cross this interface (widgets are passed as `void*`, a GtkWidget).
+#include <string>
+
+namespace tess::gtk {
+
+// A plain X window of our own inside a widget's area, for a video sink to draw into: the
+// toolkit neither draws over it nor knows of it (X keeps the toolkit's drawing off it).
+class ChildXWindow {
+public:
+    ChildXWindow() = default;
+    ~ChildXWindow();
+    ChildXWindow(const ChildXWindow&) = delete;
+    ChildXWindow& operator=(const ChildXWindow&) = delete;
+
+    // Makes the window (black, unmapped) inside the native window that holds `widget`.
+    // False when the display is not X11 or the widget has no window yet.
+    bool Create(void* widget);
+    unsigned long id() const { return window_; }
+    // Places it over the screen rectangle (x, y, w, h) and shows or hides it.
+    void Place(int x, int y, int w, int h);
+    void Show(bool show);
+    bool shown() const { return shown_; }
+
+private:
+    void* display_ = nullptr; // the toolkit's Display
+    void* parent_ = nullptr;  // the GdkWindow it lives in
+    unsigned long window_ = 0;
+    bool shown_ = false;
+};
+
+// True once the widget's window is on the screen (a top-level window: mapped by the
+// window manager, which then honours its size requests).
+bool IsMapped(void* widget);
+
+// Opens `path` in the desktop's default application for its type. False, with `error`,
+// when there is none or it could not start.
+bool LaunchDefaultApplication(const std::string& path, std::string* error = nullptr);
+
+// Shows the toolkit's application chooser for `path` over `parent` (a GtkWidget of a
+// top-level window, or null) and launches the chosen application with the file. Returns
+// false when the user cancelled; `error` gets a launch failure.
+bool ChooseApplicationAndOpen(void* parent, const std::string& path, std::string* error = nullptr);
+
+// The window manager's sizing rules for a top-level window (`window`, a GtkWindow): the
+// part beyond `baseW` x `baseH` keeps the ratio aspectW : aspectH and is at least 30 x 30;
+// with `fixedHeight` the height stays at baseH instead. Replaces earlier rules.
+struct SizeHints {
+    int baseW = 0, baseH = 0;
+    int aspectW = 4, aspectH = 3;
+    bool fixedHeight = false;
+};
+void SetSizeHints(void* window, const SizeHints& hints);
+
+} // namespace tess::gtk

@@ -1,0 +1,165 @@
+// Playing files through the GStreamer player: a recording made by the program plays to its
+// end with the right duration, lands on the asked second and takes its volume in decibels;
+// sound-only files play without a picture; missing, damaged and cut-short files give a
+// message or play as far as they can, never hang.
+#include "media/VideoFile.h"
+#include "platform/gst/Player.h"
+#include "playback/PlaybackSupport.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tess {
+namespace {
+
+// Plays `f` and waits (at most `seconds`) until the end of its stream stops it.
+bool PlayToEnd(VideoFile& f, int seconds) {
+    if (!f.Run())
+        return false;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (!f.IsPlaying())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+TEST(Player, ThePlaybackElementsAreInstalled) {
+    // A missing package makes every recording unplayable: say which element is missing.
+    for (const char* e : {"playbin", "ximagesink", "asfdemux", "avdec_mss2", "avdec_gsm_ms",
+                          "videoconvert", "audioconvert"})
+        EXPECT_TRUE(gst::HasElement(e)) << e;
+}
+
+TEST(VideoFile, ARecordingPlaysToItsEndWithItsDurationPositionAndVolume) {
+    std::string why;
+    const std::string& rec = test::TestRecording(&why);
+    if (rec.empty())
+        GTEST_SKIP() << "no recording: " << why;
+    VideoFile f(rec, 0, "<default>", false, 100);
+    ASSERT_TRUE(f.rendered()) << f.errorText();
+    EXPECT_EQ(f.errorText(), "");
+    EXPECT_TRUE(f.hasVideo());
+    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
+    EXPECT_GT(f.videoWidth(), 0);
+    EXPECT_GT(f.videoHeight(), 0);
+    EXPECT_GT(f.GetBitRate(), 0);
+    const double probed = test::ProbeDuration(rec);
+    ASSERT_GT(probed, 3);
+    EXPECT_EQ(f.GetDurationSeconds(), static_cast<int>(probed));
+
+    // Volume in hundredths of a decibel, read back from the pipeline in decibels.
+    EXPECT_NEAR(f.PipelineVolumeDb(), 0, 0.01);
+    f.SetVolume(50);
+    EXPECT_EQ(f.appliedLevel(), -5000);
+    EXPECT_NEAR(f.PipelineVolumeDb(), -50, 0.01);
+    f.SetMute(true);
+    EXPECT_NEAR(f.PipelineVolumeDb(), -100, 0.01);
+    f.SetVolume(80); // remembered while muted, applied on unmuting
+    EXPECT_NEAR(f.PipelineVolumeDb(), -100, 0.01);
+    f.SetMute(false);
+    EXPECT_NEAR(f.PipelineVolumeDb(), -20, 0.01);
+
+    // Seeking lands on the asked second, between key frames too.
+    ASSERT_TRUE(f.SetPositionSeconds(2));
+    EXPECT_EQ(f.GetPositionSeconds(), 2);
+    ASSERT_TRUE(f.SetPositionSeconds(1));
+    EXPECT_EQ(f.GetPositionSeconds(), 1);
+
+    ASSERT_TRUE(PlayToEnd(f, 20));
+    EXPECT_FALSE(f.IsPlaying());
+    EXPECT_GE(f.GetPositionSeconds(), f.GetDurationSeconds() - 1);
+    // Played again from the end, it starts over.
+    ASSERT_TRUE(f.Run());
+    EXPECT_LE(f.GetPositionSeconds(), 1);
+    f.Stop();
+}
+
+TEST(VideoFile, SoundOnlyFilesPlayWithoutAPicture) {
+    std::vector<std::string> files = {test::TestWave(), test::TestSoundRecording()};
+    int played = 0;
+    for (const std::string& path : files) {
+        if (path.empty())
+            continue;
+        VideoFile f(path, 0, "-1", false, 100);
+        ASSERT_TRUE(f.rendered()) << path << ": " << f.errorText();
+        EXPECT_FALSE(f.hasVideo()) << path;
+        EXPECT_EQ(f.GetKind(), VideoFile::kSound) << path;
+        EXPECT_EQ(f.videoWidth(), 0);
+        EXPECT_TRUE(PlayToEnd(f, 15)) << path;
+        ++played;
+    }
+    if (played == 0)
+        GTEST_SKIP() << "neither sox nor a sound server for the program's recording";
+}
+
+TEST(VideoFile, MissingDamagedAndCutShortFiles) {
+    test::TempDir dir;
+    VideoFile missing(dir.str() + "/none.wmv", 0, "", false, 100);
+    EXPECT_FALSE(missing.rendered());
+    EXPECT_EQ(missing.errorText(), "File does not exist.");
+    EXPECT_EQ(missing.GetFileSize(), -1);
+
+    const std::string junk = dir.str() + "/junk.wmv";
+    std::ofstream(junk) << std::string(5000, 'j');
+    VideoFile damaged(junk, 0, "", false, 100);
+    EXPECT_FALSE(damaged.rendered());
+    EXPECT_NE(damaged.errorText().find("Could not render as a multimedia file."), std::string::npos)
+        << damaged.errorText();
+
+    const std::string bad = dir.str() + "/bad.png";
+    std::ofstream(bad) << "\x89PNG\r\n\x1a\nnot a picture";
+    VideoFile picture(bad, 0, "", false, 100);
+    EXPECT_FALSE(picture.rendered());
+    EXPECT_FALSE(picture.errorText().empty());
+
+    // A recording cut short (as by a crash) plays as far as it can be read.
+    const std::string& rec = test::TestRecording();
+    if (rec.empty())
+        return;
+    const std::string cut = dir.str() + "/cut.wmv";
+    std::filesystem::copy_file(rec, cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(rec) * 6 / 10);
+    VideoFile truncated(cut, 0, "", false, 100);
+    if (truncated.rendered())
+        EXPECT_TRUE(PlayToEnd(truncated, 20));
+    else
+        EXPECT_FALSE(truncated.errorText().empty());
+}
+
+TEST(VideoFile, KindsNamesSizesAndHeaderTexts) {
+    test::TempDir dir;
+    // A header with UTF-16 texts, as a recording's attributes are stored.
+    const std::string path = dir.str() + "/notes.avi";
+    using namespace std::string_literals;
+    const std::u16string text = u"xx\0Recorded by Tessaray 0.1\0Copyright 2026 Somebody\0"s;
+    std::string bytes;
+    for (char16_t c : std::u16string(u"ab") + text)
+        bytes += static_cast<char>(c & 0xff), bytes += static_cast<char>(c >> 8);
+    bytes.resize(4000, '\0');
+    std::ofstream(path, std::ios::binary) << bytes;
+
+    VideoFile f(path, 0, "", false, 100);
+    EXPECT_EQ(f.GetDisplayName(), "notes.avi");
+    EXPECT_EQ(f.GetFileSize(), 4000);
+    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
+    std::string found;
+    ASSERT_TRUE(f.FindHeaderText("Recorded by", 259, &found));
+    EXPECT_EQ(found, "Recorded by Tessaray 0.1");
+    ASSERT_TRUE(f.FindHeaderText("Copyright", 9, &found));
+    EXPECT_EQ(found, "Copyright");
+    EXPECT_FALSE(f.FindHeaderText("Title", 259, &found)); // only the three names
+    EXPECT_FALSE(f.FindHeaderText("tvactive", 259, &found));
+
+    EXPECT_EQ(VideoFile("x.WMV", 0, "", false, 100).GetKind(), 12);
+    EXPECT_EQ(VideoFile("song.mp3", 0, "", false, 100).GetKind(), 4);
+    EXPECT_EQ(VideoFile("a.b", 0, "", false, 100).GetKind(), 0);
+    EXPECT_EQ(VideoFile("shot.Png", 0, "", false, 100).GetKind(), 8);
+}
+
+} // namespace
+} // namespace tess
