@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/App.h"
 #include "app/Menus.h"
+#include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
 #include "platform/x11/HotKeys.h"
@@ -10,6 +11,8 @@
 #include "resources/ContextHelp.h"
 #include "resources/HelpBook.h"
 #include "resources/Ids.h"
+#include "schedule/Schedule.h"
+#include "settings/Paths.h"
 #include "settings/Settings.h"
 
 #include <algorithm>
@@ -74,6 +77,7 @@ SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     SetToolBar(tools_.bar);
     client_->showPlaybackBar = [this](bool show) { ShowPlaybackBar(show); };
     client_->playbackBarShown = [this] { return playbackBarShown(); };
+    client_->changeEffects = [this] { CmEffectsOptions(); };
     ShowPlaybackBar(false); // registers the tool bar's controls with the client
     PostMessage(client_, msg::ResetControls);
 
@@ -177,6 +181,49 @@ int SDIDecFrame::RegisterHotKeys() {
     if (!hotKeyTimer_.IsRunning())
         hotKeyTimer_.Start(25);
     return registered;
+}
+
+PrefContext SDIDecFrame::OptionsContext() {
+    PrefContext ctx;
+    ctx.settings = &GlobalSettings();
+    ctx.schedule = &LiveSchedule();
+    ctx.timerEnable = &TimerEnable();
+    ctx.imageFormat = GlobalSettings().imageFormat;
+    ctx.keyHeldElsewhere = [this](uint16_t value) {
+        if (!hotKeys_)
+            hotKeys_ = X11HotKeys::Open();
+        return hotKeys_ &&
+               hotKeys_->HeldByOtherClient(HotKeyModifiers(value), HotKeyVirtualKey(value));
+    };
+    return ctx;
+}
+
+void SDIDecFrame::CmPreferences() {
+    PrefContext ctx = OptionsContext();
+    auto sheet = MakeOptionsSheet(this, ctx);
+    bool ok = sheet->ShowModal() == wxID_OK;
+    OptionsClosed(*sheet, ok, true);
+}
+
+void SDIDecFrame::CmEffectsOptions() {
+    PrefContext ctx = OptionsContext();
+    auto sheet = MakeEffectsSheet(this, ctx);
+    bool ok = sheet->ShowModal() == wxID_OK;
+    OptionsClosed(*sheet, ok, false);
+}
+
+void SDIDecFrame::OptionsClosed(const TPrefSheet& sheet, bool ok, bool options) {
+    if (ok) {
+        ApplyFrameSettings();
+        for (const std::string& m : sheet.messages())
+            PrefMessage(this, m, "Tessaray", wxOK | wxICON_WARNING);
+    }
+    if (!options)
+        return;
+    SaveSettings(ProfileDirectory() + "tessaray.ini");
+    // What the user just set must not wait for the close to reach the store.
+    if (ok)
+        App::SaveSettingsAtClose();
 }
 
 void SDIDecFrame::OnHotKeyTimer(wxTimerEvent&) {
@@ -332,6 +379,9 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
     case id::MultimediaProperties:
         Launch("pavucontrol --tab=5");
         break;
+    case id::Preferences:
+        CmPreferences();
+        break;
     case id::HelpContents:
         ShowHelpContents();
         break;
@@ -340,9 +390,6 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
         about.ShowModal();
         break;
     }
-    case id::Preferences:
-        // The preferences sheet comes with its own window.
-        break;
     default:
         break;
     }

@@ -19,8 +19,10 @@ class wxBoxSizer;
 
 namespace tess {
 
+class TPrefSheet;
 class TTrayWin;
 class X11HotKeys;
+struct PrefContext;
 
 class SDIDecFrame : public wxFrame {
 public:
@@ -37,6 +39,16 @@ public:
     // Registers Key1..Key3 as hot keys 0..2 (any earlier registration is dropped).
     // Returns how many were registered.
     int RegisterHotKeys();
+    // "Preferences..." and "Change effects...": run the "Options" / "Capture Effects
+    // Options" sheet on the global settings.
+    void CmPreferences();
+    void CmEffectsOptions();
+    // What the sheets edit: the global settings, the live schedule, the hot-key probe.
+    PrefContext OptionsContext();
+    // After a sheet closed: on OK the settings are applied to the frame and the pages'
+    // messages shown. After the "Options" sheet (`options`) every group is written to the
+    // ini file "tessaray.ini" of the profile directory, and on OK to the default store too.
+    void OptionsClosed(const TPrefSheet& sheet, bool ok, bool options);
     // Hides the frame to the tray (message 1145) / brings it back.
     void HideToTray();
     void RestoreFromTray();

@@ -69,6 +69,8 @@ public:
     // the frame's layout.
     std::function<void(bool show)> showPlaybackBar;
     std::function<bool()> playbackBarShown;
+    // "Change effects...": the frame opens the "Capture Effects Options" sheet.
+    std::function<void()> changeEffects;
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
@@ -97,7 +99,10 @@ protected:
     virtual void DoProperties() {}
     virtual void DoPrint() {}
     virtual void DoPrinterSetup() {}
-    virtual void DoChangeEffects() {}
+    virtual void DoChangeEffects() {
+        if (changeEffects)
+            changeEffects();
+    }
     virtual void DoLayout() {}
     // Displayed file and recording queries.
     virtual bool FileDisplayed() const { return false; }

@@ -47,6 +47,40 @@ unsigned long KeysymForVirtualKey(unsigned vk) {
     return it == table.end() ? 0 : it->second;
 }
 
+unsigned VirtualKeyForKeysym(unsigned long keysym) {
+    if (keysym >= XK_A && keysym <= XK_Z)
+        keysym += XK_a - XK_A;
+    for (unsigned vk = 1; vk < 256; ++vk)
+        if (KeysymForVirtualKey(vk) == keysym)
+            return vk;
+    return 0;
+}
+
+std::string VirtualKeyName(unsigned vk) {
+    static const std::map<unsigned, const char*> names = {
+        {0x21, "Page Up"}, {0x22, "Page Down"}, {0x08, "Backspace"}, {0x1B, "Esc"},
+        {0x20, "Space"},   {0x2C, "Print"},     {0x2E, "Delete"},    {0x2D, "Insert"},
+        {0x0D, "Enter"},   {0x6A, "Num *"},     {0x6B, "Num +"},     {0x6D, "Num -"},
+        {0x6E, "Num Del"}, {0x6F, "Num /"},     {0x13, "Pause"},     {0x91, "Scroll Lock"},
+    };
+    if (auto it = names.find(vk); it != names.end())
+        return it->second;
+    if (vk >= 0x60 && vk <= 0x69)
+        return "Num " + std::to_string(vk - 0x60);
+    unsigned long sym = KeysymForVirtualKey(vk);
+    const char* text = sym ? XKeysymToString(sym) : nullptr;
+    if (!text)
+        return "(" + std::to_string(vk) + ")";
+    std::string name = text;
+    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z')
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
+}
+
+bool IsExtendedVirtualKey(unsigned vk) {
+    return (vk >= 0x21 && vk <= 0x2E) || vk == 0x6F;
+}
+
 namespace {
 
 int g_lastError = 0;
@@ -80,6 +114,7 @@ struct X11HotKeys::Impl {
         for (unsigned extra : LockVariants())
             XUngrabKey(dpy, g.keycode, g.mask | extra, root);
     }
+    bool TryGrab(const Grab& grab);
 };
 
 X11HotKeys::X11HotKeys() : impl_(std::make_unique<Impl>()) {}
@@ -113,43 +148,78 @@ std::unique_ptr<X11HotKeys> X11HotKeys::Open(const char* displayName) {
     return keys;
 }
 
-bool X11HotKeys::Register(int id, unsigned mods, unsigned vk) {
-    Impl& d = *impl_;
-    Unregister(id);
+namespace {
+
+// The key code and modifier mask of a combination; false when the key has no key code.
+bool GrabFor(Display* dpy, unsigned mods, unsigned vk, int* keycode, unsigned* mask) {
     unsigned long sym = KeysymForVirtualKey(vk);
     if (!sym)
         return false;
-    int keycode = XKeysymToKeycode(d.dpy, sym);
-    if (!keycode)
+    *keycode = XKeysymToKeycode(dpy, sym);
+    if (!*keycode)
         return false;
-    unsigned mask = 0;
+    *mask = 0;
     if (mods & kModShift)
-        mask |= ShiftMask;
+        *mask |= ShiftMask;
     if (mods & kModControl)
-        mask |= ControlMask;
+        *mask |= ControlMask;
     if (mods & kModAlt)
-        mask |= Mod1Mask;
-    for (const auto& [other, g] : d.grabs)
-        if (g.keycode == keycode && g.mask == mask)
-            return false; // taken by another id
-    XSync(d.dpy, False);
+        *mask |= Mod1Mask;
+    return true;
+}
+
+} // namespace
+
+// Grabs the combination with every lock variant; false (and nothing kept) when the server
+// refuses it because another client holds it.
+bool X11HotKeys::Impl::TryGrab(const Grab& grab) {
+    XSync(dpy, False);
     g_lastError = 0;
     auto previous = XSetErrorHandler(TrapError);
-    for (unsigned extra : d.LockVariants())
-        XGrabKey(d.dpy, keycode, mask | extra, d.root, False, GrabModeAsync, GrabModeAsync);
-    XSync(d.dpy, False);
+    for (unsigned extra : LockVariants())
+        XGrabKey(dpy, grab.keycode, grab.mask | extra, root, False, GrabModeAsync, GrabModeAsync);
+    XSync(dpy, False);
     XSetErrorHandler(previous);
-    Impl::Grab grab{keycode, mask};
-    if (g_lastError) {
-        // Held by another program: undo what was granted.
-        previous = XSetErrorHandler(TrapError);
-        d.Ungrab(grab);
-        XSync(d.dpy, False);
-        XSetErrorHandler(previous);
+    if (!g_lastError)
+        return true;
+    // Held by another program: undo what was granted.
+    previous = XSetErrorHandler(TrapError);
+    Ungrab(grab);
+    XSync(dpy, False);
+    XSetErrorHandler(previous);
+    return false;
+}
+
+bool X11HotKeys::Register(int id, unsigned mods, unsigned vk) {
+    Impl& d = *impl_;
+    Unregister(id);
+    Impl::Grab grab{};
+    if (!GrabFor(d.dpy, mods, vk, &grab.keycode, &grab.mask))
         return false;
-    }
+    for (const auto& [other, g] : d.grabs)
+        if (g.keycode == grab.keycode && g.mask == grab.mask)
+            return false; // taken by another id
+    if (!d.TryGrab(grab))
+        return false;
     d.grabs[id] = grab;
     return true;
+}
+
+bool X11HotKeys::HeldByOtherClient(unsigned mods, unsigned vk) {
+    Impl& d = *impl_;
+    Impl::Grab grab{};
+    if (!GrabFor(d.dpy, mods, vk, &grab.keycode, &grab.mask))
+        return false;
+    for (const auto& [other, g] : d.grabs)
+        if (g.keycode == grab.keycode && g.mask == grab.mask)
+            return false; // ours
+    if (!d.TryGrab(grab))
+        return true;
+    auto previous = XSetErrorHandler(TrapError);
+    d.Ungrab(grab);
+    XSync(d.dpy, False);
+    XSetErrorHandler(previous);
+    return false;
 }
 
 void X11HotKeys::Unregister(int id) {

@@ -6,6 +6,7 @@
 // HotKeys.cpp.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tess {
@@ -23,6 +24,13 @@ inline unsigned HotKeyVirtualKey(uint16_t value) {
 }
 // The X keysym of a virtual-key code, 0 when it has none.
 unsigned long KeysymForVirtualKey(unsigned vk);
+// The virtual-key code of an X keysym (letters in either case), 0 when it has none.
+unsigned VirtualKeyForKeysym(unsigned long keysym);
+// The name a key is shown by ("F9", "A", "Page Up"); a number in brackets when unknown.
+std::string VirtualKeyName(unsigned vk);
+// Whether a key's hot-key value gets the extended-key flag (the navigation block, the
+// keypad's divide key).
+bool IsExtendedVirtualKey(unsigned vk);
 
 // Hot keys registered on one X display connection of their own.
 class X11HotKeys {
@@ -37,6 +45,9 @@ public:
     // key has no keysym or keycode, when the combination is already taken (by another
     // program, or by another id here), or the server refused the grab.
     bool Register(int id, unsigned mods, unsigned vk);
+    // True when another X client holds the combination (a probe grab is refused); a
+    // combination registered here counts as free.
+    bool HeldByOtherClient(unsigned mods, unsigned vk);
     // Removes `id`'s registration; harmless when it has none.
     void Unregister(int id);
     void UnregisterAll();

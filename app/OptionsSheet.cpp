@@ -1,0 +1,441 @@
+#include "app/OptionsSheet.h"
+
+#include "audio/SMixer.h"
+#include "media/Caption.h"
+#include "media/MemBm.h"
+#include "platform/alsa/WaveIn.h"
+#include "platform/gst/SoundOutputs.h"
+#include "schedule/SchedDialog.h"
+#include "settings/FileNames.h"
+#include "settings/PatternDialog.h"
+
+#include <pango/pango.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/colordlg.h>
+#include <wx/combobox.h>
+#include <wx/dcbuffer.h>
+#include <wx/fontdlg.h>
+#include <wx/fontutil.h>
+#include <wx/gdicmn.h>
+#include <wx/image.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/spinbutt.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
+
+namespace tess {
+
+CaptionPreview::CaptionPreview(wxWindow* parent, int id)
+    : wxWindow(parent, id, wxDefaultPosition, wxSize(-1, 40), wxBORDER_SUNKEN) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Bind(wxEVT_PAINT, &CaptionPreview::OnPaint, this);
+}
+
+void CaptionPreview::Set(const SCaption& caption, const std::string& text) {
+    caption_ = caption;
+    text_ = text;
+    ++updates_;
+    Refresh();
+}
+
+MemBm CaptionPreview::Render() const {
+    wxSize sz = GetClientSize();
+    MemBm bm(std::max(sz.x, 1), std::max(sz.y, 1));
+    wxColour bg = GetParent()->GetBackgroundColour();
+    bm.fill(static_cast<uint32_t>(bg.GetRGB()) & 0xffffff);
+    DrawCaptionPreview(bm, caption_, text_);
+    return bm;
+}
+
+void CaptionPreview::OnPaint(wxPaintEvent&) {
+    wxAutoBufferedPaintDC dc(this);
+    MemBm bm = Render();
+    wxImage image(bm.width(), bm.height());
+    unsigned char* rgb = image.GetData();
+    for (int32_t y = 0; y < bm.height(); ++y)
+        for (int32_t x = 0; x < bm.width(); ++x, rgb += 3) {
+            const uint8_t* p = bm.pixelAddress(x, y);
+            rgb[0] = p[2];
+            rgb[1] = p[1];
+            rgb[2] = p[0];
+        }
+    dc.DrawBitmap(wxBitmap(image), 0, 0);
+}
+
+namespace {
+
+constexpr int kGap = 6;
+
+wxStaticText* Label(wxWindow* parent, int id, const char* text) {
+    return new wxStaticText(parent, id, text);
+}
+
+void FillCombo(wxComboBox* box, const std::vector<std::string>& entries, int selection) {
+    box->Clear();
+    for (const std::string& e : entries)
+        box->Append(wxString::FromUTF8(e));
+    if (selection >= 0 && selection < static_cast<int>(entries.size()))
+        box->SetSelection(selection);
+}
+
+std::vector<std::string> AlsaInputNames() {
+    std::vector<std::string> names;
+    auto& system = platform::AlsaWaveInSystem();
+    int count = system.DeviceCount();
+    for (int i = 0; i < count; ++i) {
+        std::string name;
+        if (system.DeviceName(i, &name)) // devices that report their capabilities
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> MixerLinesOf(const std::string& device) {
+    std::vector<std::string> lines;
+    SMixer mixer(MixerKind::WaveIn, device, nullptr);
+    if (!mixer.IsOpen())
+        return lines;
+    int n = mixer.RecordSourceCount();
+    for (int i = 0; i < n; ++i)
+        lines.push_back(mixer.RecordSourceName(i));
+    return lines;
+}
+
+int ScreenDpi() {
+    int dpi = wxGetDisplayPPI().y;
+    return dpi > 0 ? dpi : 96;
+}
+
+constexpr HelpIdEntry kSoundHelp[] = {
+    {pref_id::Input, 0},      {pref_id::InputLabel, pref_id::Input},
+    {pref_id::Output, 0},     {pref_id::OutputLabel, pref_id::Output},
+    {pref_id::MixerLine, 0},  {pref_id::MixerLineLabel, pref_id::MixerLine},
+    {pref_id::ChangeMixer, 0}};
+constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, 0},
+                                        {pref_id::CapText, 0},
+                                        {pref_id::AddDateTime, 0},
+                                        {pref_id::TextColor, 0},
+                                        {pref_id::TextSwatch, pref_id::TextColor},
+                                        {pref_id::BackColor, 0},
+                                        {pref_id::BackSwatch, pref_id::BackColor},
+                                        {pref_id::Font, 0},
+                                        {pref_id::FontText, pref_id::Font},
+                                        {pref_id::ModeGroup, 0},
+                                        {pref_id::Opaque, pref_id::ModeGroup},
+                                        {pref_id::Transparent, pref_id::ModeGroup},
+                                        {pref_id::Translucent, pref_id::ModeGroup},
+                                        {pref_id::Border, pref_id::ModeGroup},
+                                        {pref_id::AlignGroup, 0},
+                                        {pref_id::Left, pref_id::AlignGroup},
+                                        {pref_id::Middle, pref_id::AlignGroup},
+                                        {pref_id::Right, pref_id::AlignGroup},
+                                        {pref_id::Vert, 0},
+                                        {pref_id::VertLabel, pref_id::Vert},
+                                        {pref_id::VertSpin, pref_id::Vert},
+                                        {pref_id::Preview, 0}};
+
+} // namespace
+
+// --- Sound device ---
+
+TSetSound::Sources& TSetSound::DeviceSources() {
+    static Sources sources{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf};
+    return sources;
+}
+
+TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2300, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    auto combo = [&](int labelId, const char* label, int id) {
+        s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+        auto* box = new wxComboBox(this, id, "", wxDefaultPosition, wxSize(320, -1), 0, nullptr,
+                                   wxCB_READONLY);
+        s->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+        return box;
+    };
+    input_ = combo(pref_id::InputLabel, "Sound &input device", pref_id::Input);
+    output_ = combo(pref_id::OutputLabel, "Sound &output device", pref_id::Output);
+    line_ = combo(pref_id::MixerLineLabel, "&Use this sound card input", pref_id::MixerLine);
+    change_ = new wxCheckBox(this, pref_id::ChangeMixer,
+                             "This program may alter sound device &mixer settings.");
+    s->Add(change_, 0, wxALL, kGap + 4);
+    auto* outer = new wxBoxSizer(wxVERTICAL);
+    outer->Add(s, 1, wxEXPAND | wxALL, 10);
+    SetSizer(outer);
+    input_->Bind(wxEVT_COMBOBOX,
+                 [this](wxCommandEvent&) { FillLines(line_->GetValue().utf8_string()); });
+}
+
+void TSetSound::SetUpPage() {
+    SoundForm f = SetUpSound(*ctx_.settings);
+    int sel = 0;
+    auto inputs = DeviceEntries(DeviceSources().inputs(), f.input, &sel);
+    FillCombo(input_, inputs, sel);
+    auto outputs = DeviceEntries(DeviceSources().outputs(), f.output, &sel);
+    FillCombo(output_, outputs, sel);
+    FillLines(f.mixerLine);
+    change_->SetValue(f.changeMixer);
+}
+
+void TSetSound::FillLines(const std::string& keep) {
+    int sel = 0;
+    std::string device = input_->GetValue().utf8_string();
+    auto lines = MixerLineEntries(DeviceSources().lines(device), keep, &sel);
+    FillCombo(line_, lines, sel);
+}
+
+SoundForm TSetSound::ReadForm() const {
+    return {input_->GetValue().utf8_string(), output_->GetValue().utf8_string(),
+            line_->GetValue().utf8_string(), change_->GetValue()};
+}
+
+void TSetSound::Apply(std::vector<std::string>&) {
+    ApplySound(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetSound::HelpIds() {
+    return kSoundHelp;
+}
+std::span<const HelpIdEntry> TSetSound::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- Caption ---
+
+TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2700, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    enable_ =
+        new wxCheckBox(this, pref_id::CapEnable, "Enable &Caption (with date/time abbreviations):");
+    s->Add(enable_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+    auto* textRow = new wxBoxSizer(wxHORIZONTAL);
+    text_ = new wxTextCtrl(this, pref_id::CapText, "", wxDefaultPosition, wxSize(260, -1));
+    text_->SetMaxLength(kPatternBufferSize - 1);
+    textRow->Add(text_, 1, wxALIGN_CENTER_VERTICAL);
+    textRow->Add(new wxButton(this, pref_id::AddDateTime, "&Add date/time"), 0, wxLEFT, 8);
+    s->Add(textRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+
+    auto* colours = new wxBoxSizer(wxHORIZONTAL);
+    colours->Add(new wxButton(this, pref_id::TextColor, "&Text color"), 0, wxALIGN_CENTER_VERTICAL);
+    textSwatch_ = new ColourSwatch(this, pref_id::TextSwatch);
+    colours->Add(textSwatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
+    colours->AddSpacer(16);
+    colours->Add(new wxButton(this, pref_id::BackColor, "&Background color"), 0,
+                 wxALIGN_CENTER_VERTICAL);
+    backSwatch_ = new ColourSwatch(this, pref_id::BackSwatch);
+    colours->Add(backSwatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
+    s->Add(colours, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+
+    auto* fontRow = new wxBoxSizer(wxHORIZONTAL);
+    fontRow->Add(new wxButton(this, pref_id::Font, "&Font"), 0, wxALIGN_CENTER_VERTICAL);
+    fontText_ = new wxStaticText(this, pref_id::FontText, "", wxDefaultPosition, wxSize(260, -1),
+                                 wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
+    fontRow->Add(fontText_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
+    s->Add(fontRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+
+    auto* groups = new wxBoxSizer(wxHORIZONTAL);
+    wxStaticBox* modeBox = nullptr;
+    auto* modeSizer =
+        GroupBox(this, pref_id::ModeGroup, "Background draw &mode", wxVERTICAL, &modeBox);
+    const char* modeNames[4] = {"&Opaque", "Trans&parent", "Trans&lucent", "Borde&r"};
+    const int modeIds[4] = {pref_id::Opaque, pref_id::Transparent, pref_id::Translucent,
+                            pref_id::Border};
+    for (int i = 0; i < 4; ++i) {
+        modes_[i] = new wxRadioButton(modeBox, modeIds[i], modeNames[i], wxDefaultPosition,
+                                      wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
+        modeSizer->Add(modes_[i], 0, wxALL, 2);
+        modes_[i]->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { UpdatePreview(); });
+    }
+    groups->Add(modeSizer, 0, wxEXPAND);
+    wxStaticBox* alignBox = nullptr;
+    auto* alignSizer = GroupBox(this, pref_id::AlignGroup, "&Align", wxVERTICAL, &alignBox);
+    const char* alignNames[3] = {"Left", "Middle", "Right"};
+    const int alignIds[3] = {pref_id::Left, pref_id::Middle, pref_id::Right};
+    for (int i = 0; i < 3; ++i) {
+        aligns_[i] = new wxRadioButton(alignBox, alignIds[i], alignNames[i], wxDefaultPosition,
+                                       wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
+        alignSizer->Add(aligns_[i], 0, wxALL, 2);
+    }
+    groups->Add(alignSizer, 0, wxEXPAND | wxLEFT, 10);
+    auto* vertSizer = new wxBoxSizer(wxVERTICAL);
+    vertSizer->Add(Label(this, pref_id::VertLabel, "Vertical placement %"), 0, wxBOTTOM, 4);
+    auto* vertRow = new wxBoxSizer(wxHORIZONTAL);
+    vert_ = new wxTextCtrl(this, pref_id::Vert, "", wxDefaultPosition, wxSize(60, -1));
+    spin_ =
+        new wxSpinButton(this, pref_id::VertSpin, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
+    spin_->SetRange(0, 100);
+    vertRow->Add(vert_, 0, wxALIGN_CENTER_VERTICAL);
+    vertRow->Add(spin_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+    vertSizer->Add(vertRow);
+    groups->Add(vertSizer, 0, wxLEFT, 10);
+    s->Add(groups, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+
+    preview_ = new CaptionPreview(this, pref_id::Preview);
+    s->Add(preview_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+    auto* outer = new wxBoxSizer(wxVERTICAL);
+    outer->Add(s, 1, wxEXPAND | wxALL, 10);
+    SetSizer(outer);
+
+    text_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { UpdatePreview(); });
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { AddDateTime(); }, pref_id::AddDateTime);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            static wxColourData customs; // kept for the life of the process
+            uint32_t c = textSwatch_->colour();
+            if (ChooseColour(this, &c, customs)) {
+                textSwatch_->SetColour(c);
+                UpdatePreview();
+            }
+        },
+        pref_id::TextColor);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            static wxColourData customs; // this button's own
+            uint32_t c = backSwatch_->colour();
+            if (ChooseColour(this, &c, customs)) {
+                backSwatch_->SetColour(c);
+                UpdatePreview();
+            }
+        },
+        pref_id::BackColor);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { ChooseFont(); }, pref_id::Font);
+    spin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
+        vert_->ChangeValue(wxString::Format("%d", e.GetPosition()));
+    });
+    vert_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+        spin_->SetValue(ParseVertical(vert_->GetValue().utf8_string()));
+    });
+}
+
+TSetCaption::~TSetCaption() = default;
+
+void TSetCaption::SetUpPage() {
+    CaptionForm f = SetUpCaption(*ctx_.settings);
+    enable_->SetValue(f.enable);
+    text_->ChangeValue(wxString::FromUTF8(f.text));
+    textSwatch_->SetColour(f.textColor);
+    backSwatch_->SetColour(f.backColor);
+    modes_[f.backMode]->SetValue(true);
+    aligns_[f.align]->SetValue(true);
+    vert_->ChangeValue(f.vertical);
+    spin_->SetValue(ParseVertical(f.vertical));
+    font_ = f.font;
+    fontSet_ = f.fontSet;
+    fontText_->SetLabel(fontSet_
+                            ? wxString::FromUTF8(FontLabel(LogFont::FromBytes(font_), ScreenDpi()))
+                            : wxString("Default font"));
+    UpdatePreview();
+}
+
+CaptionForm TSetCaption::ReadForm() const {
+    CaptionForm f;
+    f.enable = enable_->GetValue();
+    f.text = text_->GetValue().utf8_string();
+    f.textColor = textSwatch_->colour();
+    f.backColor = backSwatch_->colour();
+    for (int i = 0; i < 4; ++i)
+        if (modes_[i]->GetValue())
+            f.backMode = i;
+    f.align = aligns_[0]->GetValue() ? 0 : aligns_[2]->GetValue() ? 2 : 1;
+    f.vertical = vert_->GetValue().utf8_string();
+    f.font = font_;
+    f.fontSet = fontSet_;
+    return f;
+}
+
+void TSetCaption::UpdatePreview() {
+    CaptionForm f = ReadForm();
+    LogFont font = LogFont::FromBytes(f.font);
+    SCaption caption(f.text.c_str(), f.textColor, f.backColor, f.backMode, f.align, 0, &font);
+    preview_->Set(caption, ExpandPattern(f.text));
+}
+
+void TSetCaption::AddDateTime() {
+    std::string text = text_->GetValue().utf8_string();
+    TPatternDialog dlg(this, &text, -1, nullptr);
+    if (dlg.ShowModal() == wxID_OK)
+        text_->SetValue(wxString::FromUTF8(text)); // the preview follows the text event
+}
+
+void TSetCaption::TakeFont(const wxFont& chosen) {
+    const int dpi = ScreenDpi();
+    wxFont font = chosen;
+    int points = font.GetPointSize();
+    if (points < 5 || points > 20)
+        font.SetPointSize(std::clamp(points, 5, 20));
+    const wxNativeFontInfo* info = font.GetNativeFontInfo();
+    if (!info || !info->description)
+        return;
+    LogFont record = LogFontFromPango(info->description, dpi);
+    font_ = record.toBytes();
+    fontSet_ = true;
+    fontText_->SetLabel(wxString::FromUTF8(FontLabel(record, dpi)));
+    UpdatePreview();
+}
+
+void TSetCaption::ChooseFont() {
+    wxFontData data;
+    data.EnableEffects(false);
+    data.SetAllowSymbols(false);
+    data.SetRange(5, 20);
+    if (fontSet_) {
+        PangoFontDescription* desc = ToPangoFontDescription(LogFont::FromBytes(font_));
+        char* text = pango_font_description_to_string(desc);
+        wxFont initial;
+        if (initial.SetNativeFontInfo(wxString::FromUTF8(text)))
+            data.SetInitialFont(initial);
+        g_free(text);
+        pango_font_description_free(desc);
+    }
+    wxFontDialog dlg(this, data);
+    if (dlg.ShowModal() == wxID_OK)
+        TakeFont(dlg.GetFontData().GetChosenFont());
+}
+
+void TSetCaption::Apply(std::vector<std::string>&) {
+    ApplyCaption(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetCaption::HelpIds() {
+    return kCaptionHelp;
+}
+std::span<const HelpIdEntry> TSetCaption::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- the sheets ---
+
+std::unique_ptr<TPrefSheet> MakeOptionsSheet(wxWindow* parent, PrefContext& ctx) {
+    auto sheet = std::make_unique<TPrefSheet>(parent, "Options", ctx);
+    wxWindow* book = sheet->bookParent();
+    sheet->AddPage(new TSetApp(book, ctx), "General");
+    sheet->AddPage(new TSetDisplay(book, ctx), "Display");
+    sheet->AddPage(new TSetCapture(book, ctx), "Capture");
+    sheet->AddPage(new TSetWM(book, ctx), "WMV");
+    sheet->AddPage(new TSetImage(book, ctx), "Image");
+    sheet->AddPage(new TSetFile(book, ctx), "File");
+    sheet->AddPage(new TSetSound(book, ctx), "Sound device");
+    sheet->AddPage(new TSetCaption(book, ctx), "Caption");
+    sheet->AddPage(new TSetKey(book, ctx), "HotKey");
+    sheet->AddPage(new TSchedDialog(book, ctx), "Timer");
+    sheet->AddPage(new TSetFx(book, ctx), "Effects");
+    sheet->Finish();
+    return sheet;
+}
+
+std::unique_ptr<TPrefSheet> MakeEffectsSheet(wxWindow* parent, PrefContext& ctx) {
+    auto sheet = std::make_unique<TPrefSheet>(parent, "Capture Effects Options", ctx);
+    wxWindow* book = sheet->bookParent();
+    sheet->AddPage(new TSetCaption(book, ctx), "Caption");
+    sheet->AddPage(new TSetFx(book, ctx), "Effects");
+    sheet->Finish();
+    return sheet;
+}
+
+} // namespace tess

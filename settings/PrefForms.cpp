@@ -1,0 +1,334 @@
+#include "settings/PrefForms.h"
+
+#include "platform/x11/HotKeys.h"
+#include "settings/FileNames.h"
+#include "settings/SettingsStore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tess {
+
+namespace {
+
+// At most 259 bytes, not cut inside a character.
+std::string Cut259(std::string text) {
+    if (text.size() > kPatternBufferSize - 1) {
+        size_t n = kPatternBufferSize - 1;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xc0) == 0x80)
+            --n;
+        text.resize(n);
+    }
+    return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A positive decimal number, or false.
+bool ParsePositive(const std::string& text, long& value) {
+    long v = 0;
+    if (!ParseLong(text, v) || v <= 0)
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+GeneralForm SetUpGeneral(const Settings& s) {
+    return {s.alwaysStart, s.minimizeOnStart, s.trayIcon, s.onTop};
+}
+
+void ApplyGeneral(const GeneralForm& f, Settings& s) {
+    s.alwaysStart = f.alwaysStart;
+    s.minimizeOnStart = f.minimizeOnStart;
+    s.trayIcon = f.trayIcon;
+    s.onTop = f.onTop;
+}
+
+DisplayForm SetUpDisplay(const Settings& s) {
+    return {s.shrink, s.displayOpenAuto, s.snapSystemDisplay, s.vidSystemDisplay};
+}
+
+void ApplyDisplay(const DisplayForm& f, Settings& s) {
+    s.shrink = f.shrink;
+    s.displayOpenAuto = f.displayOpenAuto;
+    s.snapSystemDisplay = f.snapSystemDisplay;
+    s.vidSystemDisplay = f.vidSystemDisplay;
+}
+
+uint32_t ParseSelColor(const std::string& text) {
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text.c_str(), &end, 16);
+    if (end == text.c_str())
+        return 0xff00ff;
+    return static_cast<uint32_t>(v) & 0xffffffu;
+}
+
+std::string SelColorText(uint32_t color) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%x", color);
+    return buf;
+}
+
+CaptureForm SetUpCapture(const Settings& s) {
+    CaptureForm f;
+    f.action = s.captureAction == 0 ? 0 : s.captureAction == 2 ? 2 : 1;
+    f.delay = s.captureDelay;
+    f.cursor = s.cursor;
+    f.audio = s.vidAudio;
+    f.stealth = s.vidStealth;
+    f.selColor = ParseSelColor(s.selColor);
+    return f;
+}
+
+void ApplyCapture(const CaptureForm& f, Settings& s) {
+    if (f.action >= 0 && f.action <= 2)
+        s.captureAction = f.action;
+    s.captureDelay = f.delay;
+    s.threeSecondDelay = f.delay; // the menu's "Delay snapshot 3sec" mirrors it
+    s.cursor = f.cursor;
+    s.vidAudio = f.audio;
+    s.vidStealth = f.stealth;
+    // A colour the user did not change keeps its stored spelling.
+    if (f.selColor != ParseSelColor(s.selColor))
+        s.selColor = SelColorText(f.selColor);
+}
+
+WmForm SetUpWm(const Settings& s) {
+    return {s.wmDefaultVideoFormat, std::to_string(s.wmFrameRate),
+            std::to_string(s.wmBitRate / 1000)};
+}
+
+void ApplyWm(const WmForm& f, Settings& s) {
+    s.wmDefaultVideoFormat = f.useWmv;
+    long v = 0;
+    if (ParsePositive(f.frameRate, v) && v <= 1000)
+        s.wmFrameRate = static_cast<int32_t>(v);
+    if (f.bitRate != std::to_string(s.wmBitRate / 1000) && ParsePositive(f.bitRate, v) &&
+        v <= 2147483)
+        s.wmBitRate = static_cast<int32_t>(v * 1000);
+}
+
+int32_t ImageFormatButton(int32_t stored) {
+    return stored == 0 || stored == 3 || stored == 4 ? stored : 1;
+}
+
+ImageForm SetUpImage(const Settings& s) {
+    return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100)};
+}
+
+void ApplyImage(const ImageForm& f, Settings& s) {
+    s.imageFormat = ImageFormatButton(f.format);
+    // The slider cannot show a value outside 0..100; an untouched one keeps it.
+    if (f.quality != std::clamp<int>(s.imageQ, 0, 100))
+        s.imageQ = f.quality;
+}
+
+std::string PercentText(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d%%", value);
+    return buf;
+}
+
+FileForm SetUpFile(const Settings& s) {
+    FileForm f;
+    f.directory = s.defaultDirectory;
+    f.snapName = s.fileSnapName;
+    f.vidName = s.fileVidName;
+    f.instanceMode = s.fileInstanceMode;
+    f.keep = s.fileKeep < 1 ? "All" : std::to_string(s.fileKeep);
+    return f;
+}
+
+std::string CaptureDirectoryProblem(const std::string& directory) {
+    struct stat st {};
+    if (directory.empty() || stat(directory.c_str(), &st) != 0)
+        return "The directory \"" + directory + "\" does not exist.";
+    if (!S_ISDIR(st.st_mode))
+        return "\"" + directory + "\" is not a directory.";
+    if (access(directory.c_str(), W_OK | X_OK) != 0)
+        return "The directory \"" + directory + "\" cannot be written.";
+    return {};
+}
+
+std::string ApplyFile(const FileForm& f, Settings& s) {
+    std::string problem;
+    std::string dir = Cut259(f.directory);
+    if (dir != s.defaultDirectory) {
+        problem = CaptureDirectoryProblem(dir);
+        if (problem.empty())
+            s.defaultDirectory = dir;
+        else
+            problem += " The capture directory stays \"" + s.defaultDirectory + "\".";
+    }
+    s.fileSnapName = Cut259(f.snapName);
+    s.fileVidName = Cut259(f.vidName);
+    s.fileInstanceMode = f.instanceMode;
+    long keep = 0;
+    s.fileKeep = ParseLong(f.keep, keep) ? static_cast<int32_t>(keep) : 0;
+    return problem;
+}
+
+std::vector<std::string> DeviceEntries(const std::vector<std::string>& devices,
+                                       const std::string& stored, int* selection) {
+    std::vector<std::string> entries{kDefaultDeviceEntry};
+    entries.insert(entries.end(), devices.begin(), devices.end());
+    int sel = -1;
+    if (stored == "-1" || stored.empty()) {
+        sel = 0;
+    } else {
+        for (size_t i = 0; i < entries.size() && sel < 0; ++i)
+            if (StartsWith(entries[i], stored))
+                sel = static_cast<int>(i);
+        if (sel < 0) { // not present now: keep the user's choice
+            entries.push_back(stored);
+            sel = static_cast<int>(entries.size()) - 1;
+        }
+    }
+    if (selection)
+        *selection = sel;
+    return entries;
+}
+
+std::vector<std::string> MixerLineEntries(const std::vector<std::string>& lines,
+                                          const std::string& stored, int* selection) {
+    std::vector<std::string> entries = lines;
+    if (entries.empty())
+        entries.push_back(kNotConnectedEntry);
+    int sel = -1;
+    for (size_t i = 0; i < entries.size() && sel < 0; ++i)
+        if (entries[i] == stored)
+            sel = static_cast<int>(i);
+    if (sel < 0 && !stored.empty()) {
+        entries.push_back(stored);
+        sel = static_cast<int>(entries.size()) - 1;
+    }
+    if (selection)
+        *selection = sel < 0 ? 0 : sel;
+    return entries;
+}
+
+SoundForm SetUpSound(const Settings& s) {
+    return {s.waveInDriver, s.waveOutDriver, s.mixerInput, s.changeMixer};
+}
+
+void ApplySound(const SoundForm& f, Settings& s) {
+    auto device = [](const std::string& text, std::string& stored) {
+        if (text == kDefaultDeviceEntry && (stored == "-1" || stored.empty()))
+            return;
+        stored = Cut259(text);
+    };
+    device(f.input, s.waveInDriver);
+    device(f.output, s.waveOutDriver);
+    s.mixerInput = Cut259(f.mixerLine);
+    s.changeMixer = f.changeMixer;
+}
+
+int32_t ParseVertical(const std::string& text) {
+    long v = 0;
+    if (!ParseLong(text, v))
+        return 0;
+    return static_cast<int32_t>(std::clamp<long>(v, 0, 100));
+}
+
+CaptionForm SetUpCaption(const Settings& s) {
+    CaptionForm f;
+    f.enable = s.capEnable;
+    f.text = s.capString;
+    f.textColor = static_cast<uint32_t>(s.capTextColor);
+    f.backColor = static_cast<uint32_t>(s.capBackColor);
+    f.backMode = s.capBackMode == 0 || s.capBackMode == 1 || s.capBackMode == 3 ? s.capBackMode : 2;
+    f.align = s.capAlign == 0 || s.capAlign == 2 ? s.capAlign : 1;
+    f.vertical = std::to_string(s.capVert);
+    f.font = s.capFont;
+    f.fontSet = s.capFontSet;
+    return f;
+}
+
+void ApplyCaption(const CaptionForm& f, Settings& s) {
+    s.capEnable = f.enable;
+    s.capString = Cut259(f.text);
+    s.capTextColor = static_cast<int32_t>(f.textColor);
+    s.capBackColor = static_cast<int32_t>(f.backColor);
+    s.capBackMode = f.backMode;
+    s.capAlign = f.align == 0 || f.align == 2 ? f.align : 1;
+    s.capVert = ParseVertical(f.vertical);
+    s.capFont = f.font;
+    s.capFontSet = f.fontSet;
+}
+
+int SnapScale(int position) {
+    int snapped = (std::clamp(position, 10, 150) + 5) / 10 * 10;
+    return std::clamp(snapped, 10, 150);
+}
+
+EffectsForm SetUpEffects(const Settings& s) {
+    return {s.scaleEnable, std::clamp<int>(s.scale, 10, 150)};
+}
+
+void ApplyEffects(const EffectsForm& f, Settings& s) {
+    s.scaleEnable = f.enable;
+    if (f.scale != std::clamp<int>(s.scale, 10, 150))
+        s.scale = f.scale;
+}
+
+KeyForm SetUpKeys(const Settings& s) {
+    KeyForm f;
+    f.keys[0] = static_cast<uint16_t>(s.key1 & 0xffff);
+    f.keys[1] = static_cast<uint16_t>(s.key2 & 0xffff);
+    f.keys[2] = static_cast<uint16_t>(s.key3 & 0xffff);
+    return f;
+}
+
+void ApplyKeys(const KeyForm& f, Settings& s) {
+    s.key1 = f.keys[0];
+    s.key2 = f.keys[1];
+    s.key3 = f.keys[2];
+}
+
+std::string HotKeyText(uint16_t value) {
+    if (!value)
+        return {};
+    std::string text;
+    if (value & 0x200)
+        text += "Ctrl + ";
+    if (value & 0x100)
+        text += "Shift + ";
+    if (value & 0x400)
+        text += "Alt + ";
+    return text + VirtualKeyName(HotKeyVirtualKey(value));
+}
+
+std::vector<std::string> HotKeyWarnings(const KeyForm& f,
+                                        const std::function<bool(uint16_t)>& heldElsewhere) {
+    static const char* const names[3] = {"video start/stop", "snapshot", "region snapshot"};
+    std::vector<std::string> out;
+    // Two values differing only in the extended-key flag register the same combination.
+    auto combo = [](uint16_t v) { return static_cast<uint16_t>(v & 0x07ff); };
+    for (int i = 0; i < 3; ++i) {
+        if (!f.keys[i])
+            continue;
+        bool repeated = false;
+        for (int j = 0; j < i; ++j)
+            if (f.keys[j] && combo(f.keys[j]) == combo(f.keys[i])) {
+                out.push_back("The hot key for " + std::string(names[i]) + " (" +
+                              HotKeyText(f.keys[i]) + ") is already the hot key for " + names[j] +
+                              "; it will not work.");
+                repeated = true;
+                break;
+            }
+        if (!repeated && heldElsewhere && heldElsewhere(f.keys[i]))
+            out.push_back("The hot key for " + std::string(names[i]) + " (" +
+                          HotKeyText(f.keys[i]) +
+                          ") is already used by another program; it will not work.");
+    }
+    return out;
+}
+
+} // namespace tess

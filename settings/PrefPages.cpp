@@ -1,0 +1,667 @@
+#include "settings/PrefPages.h"
+
+#include "platform/x11/HotKeys.h"
+#include "settings/FileNames.h"
+#include "settings/PatternDialog.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/colordlg.h>
+#include <wx/combobox.h>
+#include <wx/dirdlg.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/slider.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+namespace tess {
+
+namespace {
+
+constexpr int kGap = 6;
+constexpr int kMargin = 10;
+
+wxCheckBox* AddCheck(wxWindow* parent, wxSizer* sizer, int id, const char* label) {
+    auto* box = new wxCheckBox(parent, id, label);
+    sizer->Add(box, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+    return box;
+}
+
+wxStaticText* Label(wxWindow* parent, int id, const std::string& text) {
+    return new wxStaticText(parent, id, wxString::FromUTF8(text));
+}
+
+// The page's top sizer with the page's margins.
+wxBoxSizer* PageSizer(wxWindow* page, wxSizer* content) {
+    auto* outer = new wxBoxSizer(wxVERTICAL);
+    outer->Add(content, 1, wxEXPAND | wxALL, kMargin);
+    page->SetSizer(outer);
+    return outer;
+}
+
+std::string Text(const wxTextCtrl* t) {
+    return t->GetValue().utf8_string();
+}
+
+// A horizontal slider with tics every 10, optional texts under its ends ("Min", "Max") and
+// the percentage label under its middle.
+wxSlider* PercentSlider(wxWindow* parent, wxSizer* sizer, int id, int low, int high,
+                        wxStaticText** text, int textId, int minId, int maxId, const char* lowText,
+                        const char* highText) {
+    auto* slider = new wxSlider(parent, id, low, low, high, wxDefaultPosition, wxSize(260, -1),
+                                wxSL_HORIZONTAL | wxSL_AUTOTICKS);
+    slider->SetTickFreq(10);
+    slider->SetPageSize(10);
+    sizer->Add(slider, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    if (lowText)
+        row->Add(Label(parent, minId, lowText), 1);
+    else
+        row->AddStretchSpacer(1);
+    *text = new wxStaticText(parent, textId, "100%", wxDefaultPosition, wxDefaultSize,
+                             wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    row->Add(*text, 1, wxEXPAND);
+    if (highText)
+        row->Add(new wxStaticText(parent, maxId, highText, wxDefaultPosition, wxDefaultSize,
+                                  wxALIGN_RIGHT),
+                 1);
+    else
+        row->AddStretchSpacer(1);
+    sizer->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+    return slider;
+}
+
+constexpr HelpIdEntry kAppHelp[] = {{pref_id::AlwaysStart, 0},
+                                    {pref_id::MinimizeOnStart, 0},
+                                    {pref_id::TrayIcon, 0},
+                                    {pref_id::OnTop, 0}};
+constexpr HelpIdEntry kDisplayHelp[] = {{pref_id::Shrink, 0},
+                                        {pref_id::DisplayOpenAuto, 0},
+                                        {pref_id::SnapSystemDisplay, 0},
+                                        {pref_id::VidSystemDisplay, 0}};
+constexpr HelpIdEntry kCaptureHelp[] = {{pref_id::ActionGroup, 0},
+                                        {pref_id::ActionHide, pref_id::ActionGroup},
+                                        {pref_id::ActionMinimize, pref_id::ActionGroup},
+                                        {pref_id::ActionNone, pref_id::ActionGroup},
+                                        {pref_id::Delay, 0},
+                                        {pref_id::Cursor, 0},
+                                        {pref_id::VidAudio, 0},
+                                        {pref_id::Stealth, 0},
+                                        {pref_id::StealthNote, pref_id::Stealth},
+                                        {pref_id::SelColorButton, 0},
+                                        {pref_id::SelColorSwatch, pref_id::SelColorButton}};
+constexpr HelpIdEntry kWmHelp[] = {{pref_id::UseWmv, 0},
+                                   {pref_id::FrameRate, 0},
+                                   {pref_id::FrameRateLabel, pref_id::FrameRate},
+                                   {pref_id::BitRate, 0},
+                                   {pref_id::BitRateLabel, pref_id::BitRate}};
+constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, 0},
+                                      {pref_id::Jpg, pref_id::FormatGroup},
+                                      {pref_id::Png, pref_id::FormatGroup},
+                                      {pref_id::Bmp, pref_id::FormatGroup},
+                                      {pref_id::Gif, pref_id::FormatGroup},
+                                      {pref_id::Quality, 0},
+                                      {pref_id::QualityLabel, pref_id::Quality},
+                                      {pref_id::QualityText, pref_id::Quality}};
+constexpr HelpIdEntry kFileHelp[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
+                                     {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
+                                     {1329, 1329}, {1330, 1330}, {1331, 1330}};
+constexpr HelpIdEntry kKeyHelp[] = {
+    {pref_id::Key1, 0}, {pref_id::Key1Label, pref_id::Key1}, {pref_id::Key1Clear, pref_id::Key1},
+    {pref_id::Key2, 0}, {pref_id::Key2Label, pref_id::Key2}, {pref_id::Key2Clear, pref_id::Key2},
+    {pref_id::Key3, 0}, {pref_id::Key3Label, pref_id::Key3}, {pref_id::Key3Clear, pref_id::Key3}};
+constexpr HelpIdEntry kFxHelp[] = {
+    {pref_id::ScaleEnable, 0}, {pref_id::Scale, 0}, {pref_id::ScaleText, pref_id::Scale}};
+
+} // namespace
+
+// --- shared pieces ---
+
+wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const char* title, int orient,
+                           wxStaticBox** box) {
+    *box = new wxStaticBox(parent, id, title);
+    auto* sizer = new wxStaticBoxSizer(*box, orient);
+    sizer->SetMinSize(wxSize((*box)->GetTextExtent(wxControl::RemoveMnemonics(title)).x + 24, -1));
+    return sizer;
+}
+
+ColourSwatch::ColourSwatch(wxWindow* parent, int id)
+    : wxPanel(parent, id, wxDefaultPosition, wxSize(40, 20), wxBORDER_SIMPLE) {
+    SetColour(0);
+}
+
+void ColourSwatch::SetColour(uint32_t color) {
+    colour_ = color & 0xffffff;
+    SetBackgroundColour(wxColour(static_cast<unsigned long>(colour_)));
+    Refresh();
+}
+
+bool ChooseColour(wxWindow* parent, uint32_t* color, wxColourData& customs) {
+    customs.SetChooseFull(true);
+    customs.SetColour(wxColour(static_cast<unsigned long>(*color)));
+    wxColourDialog dlg(parent, &customs);
+    if (dlg.ShowModal() != wxID_OK)
+        return false;
+    customs = dlg.GetColourData();
+    *color = static_cast<uint32_t>(customs.GetColour().GetRGB()) & 0xffffff;
+    return true;
+}
+
+HotKeyCtrl::HotKeyCtrl(wxWindow* parent, int id)
+    : wxTextCtrl(parent, id, "None", wxDefaultPosition, wxSize(200, -1),
+                 wxTE_READONLY | wxWANTS_CHARS) {
+    Bind(wxEVT_KEY_DOWN, &HotKeyCtrl::OnKeyDown, this);
+    Bind(wxEVT_CHAR, [](wxKeyEvent&) {}); // nothing is typed into the text
+}
+
+void HotKeyCtrl::SetHotKey(uint16_t value) {
+    value_ = value;
+    ChangeValue(value ? wxString::FromUTF8(HotKeyText(value)) : wxString("None"));
+}
+
+uint16_t HotKeyCtrl::ValueForKey(unsigned long keysym, int toolkitKeyCode, bool shift, bool ctrl,
+                                 bool alt) {
+    unsigned vk = VirtualKeyForKeysym(keysym);
+    if (!vk) {
+        int k = toolkitKeyCode;
+        if ((k >= 'A' && k <= 'Z') || (k >= '0' && k <= '9'))
+            vk = static_cast<unsigned>(k);
+        else if (k >= WXK_F1 && k <= WXK_F24)
+            vk = 0x70 + static_cast<unsigned>(k - WXK_F1);
+        else if (k >= WXK_NUMPAD0 && k <= WXK_NUMPAD9)
+            vk = 0x60 + static_cast<unsigned>(k - WXK_NUMPAD0);
+    }
+    if (!vk)
+        return 0;
+    unsigned flags = (shift ? 0x01 : 0) | (ctrl ? 0x02 : 0) | (alt ? 0x04 : 0) |
+                     (IsExtendedVirtualKey(vk) ? 0x08 : 0);
+    return static_cast<uint16_t>(flags << 8 | vk);
+}
+
+void HotKeyCtrl::OnKeyDown(wxKeyEvent& e) {
+    const int code = e.GetKeyCode();
+    const bool plain = !e.ShiftDown() && !e.ControlDown() && !e.AltDown();
+    if (plain && code == WXK_TAB) {
+        e.Skip(); // moves the focus
+        return;
+    }
+    if (plain && (code == WXK_BACK || code == WXK_DELETE)) {
+        SetHotKey(0);
+        return;
+    }
+    uint16_t v = ValueForKey(e.GetRawKeyCode(), code, e.ShiftDown(), e.ControlDown(), e.AltDown());
+    if (v)
+        SetHotKey(v);
+}
+
+// --- General ---
+
+TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 300, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    alwaysStart_ = AddCheck(this, s, pref_id::AlwaysStart, "&Launch program at system boot");
+    minimize_ = AddCheck(this, s, pref_id::MinimizeOnStart, "&Minimize at boot-launch");
+    tray_ = AddCheck(this, s, pref_id::TrayIcon, "Taskbar &tray icon");
+    onTop_ = AddCheck(this, s, pref_id::OnTop, "&Always on top");
+    PageSizer(this, s);
+}
+
+void TSetApp::SetUpPage() {
+    GeneralForm f = SetUpGeneral(*ctx_.settings);
+    alwaysStart_->SetValue(f.alwaysStart);
+    minimize_->SetValue(f.minimizeOnStart);
+    tray_->SetValue(f.trayIcon);
+    onTop_->SetValue(f.onTop);
+}
+
+GeneralForm TSetApp::ReadForm() const {
+    return {alwaysStart_->GetValue(), minimize_->GetValue(), tray_->GetValue(), onTop_->GetValue()};
+}
+
+void TSetApp::Apply(std::vector<std::string>&) {
+    ApplyGeneral(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetApp::HelpIds() {
+    return kAppHelp;
+}
+std::span<const HelpIdEntry> TSetApp::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- Display ---
+
+TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 27200, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    shrink_ = AddCheck(this, s, pref_id::Shrink, "&Shrink window when no files displayed");
+    auto_ =
+        AddCheck(this, s, pref_id::DisplayOpenAuto, "&Display image and video files after capture");
+    snapSystem_ = AddCheck(this, s, pref_id::SnapSystemDisplay,
+                           "Open &image files in default system application");
+    vidSystem_ = AddCheck(this, s, pref_id::VidSystemDisplay,
+                          "Open &video files in default system application");
+    PageSizer(this, s);
+}
+
+void TSetDisplay::SetUpPage() {
+    DisplayForm f = SetUpDisplay(*ctx_.settings);
+    shrink_->SetValue(f.shrink);
+    auto_->SetValue(f.displayOpenAuto);
+    snapSystem_->SetValue(f.snapSystemDisplay);
+    vidSystem_->SetValue(f.vidSystemDisplay);
+}
+
+DisplayForm TSetDisplay::ReadForm() const {
+    return {shrink_->GetValue(), auto_->GetValue(), snapSystem_->GetValue(),
+            vidSystem_->GetValue()};
+}
+
+void TSetDisplay::Apply(std::vector<std::string>&) {
+    ApplyDisplay(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetDisplay::HelpIds() {
+    return kDisplayHelp;
+}
+std::span<const HelpIdEntry> TSetDisplay::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- Capture ---
+
+TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 27300, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    wxStaticBox* groupBox = nullptr;
+    auto* group =
+        GroupBox(this, pref_id::ActionGroup, "When &starting capture:", wxVERTICAL, &groupBox);
+    hide_ = new wxRadioButton(groupBox, pref_id::ActionHide, "&Hide program window",
+                              wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
+    minimize_ = new wxRadioButton(groupBox, pref_id::ActionMinimize, "Minimi&ze program window");
+    none_ = new wxRadioButton(groupBox, pref_id::ActionNone, "&No action");
+    for (wxRadioButton* b : {hide_, minimize_, none_})
+        group->Add(b, 0, wxALL, 3);
+    s->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+    delay_ = AddCheck(this, s, pref_id::Delay, "&Delay image capture 3 seconds");
+    cursor_ = AddCheck(this, s, pref_id::Cursor, "Include &cursor with image capture");
+    audio_ = AddCheck(this, s, pref_id::VidAudio, "Include &audio with video capture");
+    stealth_ = AddCheck(this, s, pref_id::Stealth, "&Minimize disruption to computer display");
+    s->Add(Label(this, pref_id::StealthNote, "(at cost of dropped frames)"), 0, wxLEFT, 30);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(new wxButton(this, pref_id::SelColorButton, "Selection &rectangle color:"), 0,
+             wxALIGN_CENTER_VERTICAL);
+    swatch_ = new ColourSwatch(this, pref_id::SelColorSwatch);
+    row->Add(swatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
+    s->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, kGap + 4);
+    PageSizer(this, s);
+    Bind(wxEVT_BUTTON, &TSetCapture::OnChooseColour, this, pref_id::SelColorButton);
+}
+
+void TSetCapture::SetUpPage() {
+    CaptureForm f = SetUpCapture(*ctx_.settings);
+    (f.action == 0 ? none_ : f.action == 2 ? minimize_ : hide_)->SetValue(true);
+    delay_->SetValue(f.delay);
+    cursor_->SetValue(f.cursor);
+    audio_->SetValue(f.audio);
+    stealth_->SetValue(f.stealth);
+    swatch_->SetColour(f.selColor);
+}
+
+CaptureForm TSetCapture::ReadForm() const {
+    CaptureForm f;
+    f.action = hide_->GetValue() ? 1 : minimize_->GetValue() ? 2 : none_->GetValue() ? 0 : -1;
+    f.delay = delay_->GetValue();
+    f.cursor = cursor_->GetValue();
+    f.audio = audio_->GetValue();
+    f.stealth = stealth_->GetValue();
+    f.selColor = swatch_->colour();
+    return f;
+}
+
+void TSetCapture::OnChooseColour(wxCommandEvent&) {
+    static wxColourData customs; // kept for the life of the process
+    uint32_t c = swatch_->colour();
+    if (ChooseColour(this, &c, customs))
+        swatch_->SetColour(c);
+}
+
+void TSetCapture::Apply(std::vector<std::string>&) {
+    ApplyCapture(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetCapture::HelpIds() {
+    return kCaptureHelp;
+}
+std::span<const HelpIdEntry> TSetCapture::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- WMV ---
+
+TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 2200, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    useWmv_ = AddCheck(this, s, pref_id::UseWmv, "&Use WMV as default video format");
+    auto* grid = new wxFlexGridSizer(2, kGap, 12);
+    grid->Add(Label(this, pref_id::FrameRateLabel, "Frame rate (frames/sec)"), 0,
+              wxALIGN_CENTER_VERTICAL);
+    frameRate_ = new wxTextCtrl(this, pref_id::FrameRate, "", wxDefaultPosition, wxSize(80, -1));
+    grid->Add(frameRate_);
+    grid->Add(Label(this, pref_id::BitRateLabel, "Bit rate for full screen video (kbits/sec)"), 0,
+              wxALIGN_CENTER_VERTICAL);
+    bitRate_ = new wxTextCtrl(this, pref_id::BitRate, "", wxDefaultPosition, wxSize(80, -1));
+    grid->Add(bitRate_);
+    s->Add(grid, 0, wxALL, kGap + 4);
+    PageSizer(this, s);
+}
+
+void TSetWM::SetUpPage() {
+    WmForm f = SetUpWm(*ctx_.settings);
+    useWmv_->SetValue(f.useWmv);
+    frameRate_->ChangeValue(f.frameRate);
+    bitRate_->ChangeValue(f.bitRate);
+}
+
+WmForm TSetWM::ReadForm() const {
+    return {useWmv_->GetValue(), Text(frameRate_), Text(bitRate_)};
+}
+
+void TSetWM::Apply(std::vector<std::string>&) {
+    ApplyWm(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetWM::HelpIds() {
+    return kWmHelp;
+}
+std::span<const HelpIdEntry> TSetWM::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- Image ---
+
+TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9100, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    wxStaticBox* groupBox = nullptr;
+    auto* group =
+        GroupBox(this, pref_id::FormatGroup, "&Default image file format", wxHORIZONTAL, &groupBox);
+    jpg_ = new wxRadioButton(groupBox, pref_id::Jpg, "&JPG", wxDefaultPosition, wxDefaultSize,
+                             wxRB_GROUP);
+    png_ = new wxRadioButton(groupBox, pref_id::Png, "&PNG");
+    bmp_ = new wxRadioButton(groupBox, pref_id::Bmp, "&BMP");
+    gif_ = new wxRadioButton(groupBox, pref_id::Gif, "&GIF");
+    for (wxRadioButton* b : {jpg_, png_, bmp_, gif_}) {
+        group->Add(b, 0, wxALL, 4);
+        b->Bind(wxEVT_RADIOBUTTON, &TSetImage::OnFormat, this);
+    }
+    s->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+    s->Add(Label(this, pref_id::QualityLabel, "Picture &quality for lossy formats:"), 0,
+           wxLEFT | wxRIGHT | wxTOP, kGap + 4);
+    quality_ = PercentSlider(this, s, pref_id::Quality, 0, 100, &qualityText_, pref_id::QualityText,
+                             pref_id::QualityMin, pref_id::QualityMax, "Min", "Max");
+    quality_->Bind(wxEVT_SLIDER, &TSetImage::OnSlider, this);
+    PageSizer(this, s);
+}
+
+void TSetImage::SetUpPage() {
+    ImageForm f = SetUpImage(*ctx_.settings);
+    (f.format == 0 ? png_ : f.format == 3 ? gif_ : f.format == 4 ? jpg_ : bmp_)->SetValue(true);
+    quality_->SetValue(f.quality);
+    qualityText_->SetLabel(PercentText(f.quality));
+}
+
+ImageForm TSetImage::ReadForm() const {
+    ImageForm f;
+    f.format = jpg_->GetValue() ? 4 : png_->GetValue() ? 0 : gif_->GetValue() ? 3 : 1;
+    f.quality = quality_->GetValue();
+    return f;
+}
+
+void TSetImage::OnFormat(wxCommandEvent&) {
+    ctx_.imageFormat = ReadForm().format;
+}
+
+void TSetImage::OnSlider(wxCommandEvent&) {
+    qualityText_->SetLabel(PercentText(quality_->GetValue()));
+}
+
+void TSetImage::Apply(std::vector<std::string>&) {
+    ApplyImage(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetImage::HelpIds() {
+    return kImageHelp;
+}
+std::span<const HelpIdEntry> TSetImage::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- File ---
+
+TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    s->Add(Label(this, pref_id::PathLabel, "Default file &path"), 0, wxLEFT | wxTOP, kGap);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    path_ = new wxStaticText(this, pref_id::Path, "", wxDefaultPosition, wxSize(300, -1),
+                             wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE | wxBORDER_SUNKEN);
+    row->Add(path_, 1, wxALIGN_CENTER_VERTICAL);
+    row->Add(new wxButton(this, pref_id::Browse, "&Browse..."), 0, wxLEFT, 8);
+    s->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+
+    auto patternRow = [&](int labelId, const char* label, int exampleId, int editId,
+                          const char* edit, wxStaticText** example) {
+        s->AddSpacer(6);
+        s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+        auto* r = new wxBoxSizer(wxHORIZONTAL);
+        *example = new wxStaticText(this, exampleId, "", wxDefaultPosition, wxSize(300, -1),
+                                    wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
+        r->Add(*example, 1, wxALIGN_CENTER_VERTICAL);
+        r->Add(new wxButton(this, editId, edit), 0, wxLEFT, 8);
+        s->Add(r, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
+    };
+    patternRow(pref_id::SnapLabel, "&Image file naming pattern:", pref_id::SnapExample,
+               pref_id::SnapEdit, "&Edit...", &snapExample_);
+    patternRow(pref_id::VidLabel, "&Video file naming pattern:", pref_id::VidExample,
+               pref_id::VidEdit, "Edi&t...", &vidExample_);
+
+    // "Number of files to keep" is carried but not offered.
+    auto* keepLabel = Label(this, pref_id::KeepLabel, "Number of files to &keep");
+    const wxString keeps[] = {"All", "1", "5", "10", "20"};
+    keep_ = new wxComboBox(this, pref_id::Keep, "All", wxDefaultPosition, wxDefaultSize, 5, keeps);
+    keepLabel->Hide();
+    keep_->Hide();
+    keep_->Disable();
+    PageSizer(this, s);
+
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Browse(); }, pref_id::Browse);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            TPatternDialog dlg(this, &snapName_, ctx_.imageFormat, &instanceMode_);
+            if (dlg.ShowModal() == wxID_OK)
+                UpdateSnapExample();
+        },
+        pref_id::SnapEdit);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            TPatternDialog dlg(this, &vidName_, 2, &instanceMode_);
+            if (dlg.ShowModal() == wxID_OK)
+                UpdateVidExample();
+        },
+        pref_id::VidEdit);
+}
+
+std::function<std::string(wxWindow*, const std::string&)>& TSetFile::DirectoryChooser() {
+    static std::function<std::string(wxWindow*, const std::string&)> chooser =
+        [](wxWindow* parent, const std::string& start) {
+            wxDirDialog dlg(parent, "Choose directory", wxString::FromUTF8(start),
+                            wxDD_DEFAULT_STYLE);
+            if (dlg.ShowModal() != wxID_OK)
+                return std::string();
+            return dlg.GetPath().utf8_string();
+        };
+    return chooser;
+}
+
+void TSetFile::Browse() {
+    // Starts where the setting points, not at the label's text.
+    std::string chosen = DirectoryChooser()(this, ctx_.settings->defaultDirectory);
+    if (chosen.empty())
+        return;
+    if (chosen.back() != '/')
+        chosen += '/';
+    path_->SetLabel(wxString::FromUTF8(chosen));
+}
+
+void TSetFile::SetUpPage() {
+    FileForm f = SetUpFile(*ctx_.settings);
+    path_->SetLabel(wxString::FromUTF8(f.directory));
+    snapName_ = f.snapName;
+    vidName_ = f.vidName;
+    instanceMode_ = f.instanceMode;
+    keep_->SetValue(f.keep);
+}
+
+void TSetFile::PageShown() {
+    UpdateSnapExample();
+    UpdateVidExample();
+}
+
+void TSetFile::UpdateSnapExample() {
+    snapExample_->SetLabel(
+        wxString::FromUTF8(FilePagePictureExample(snapName_, instanceMode_, ctx_.imageFormat)));
+}
+
+void TSetFile::UpdateVidExample() {
+    vidExample_->SetLabel(wxString::FromUTF8(FilePageVideoExample(vidName_, instanceMode_)));
+}
+
+FileForm TSetFile::ReadForm() const {
+    FileForm f;
+    f.directory = path_->GetLabel().utf8_string();
+    f.snapName = snapName_;
+    f.vidName = vidName_;
+    f.instanceMode = instanceMode_;
+    f.keep = keep_->GetValue().utf8_string();
+    return f;
+}
+
+void TSetFile::Apply(std::vector<std::string>& messages) {
+    std::string problem = ApplyFile(ReadForm(), *ctx_.settings);
+    if (!problem.empty())
+        messages.push_back(problem);
+}
+
+std::span<const HelpIdEntry> TSetFile::HelpIds() {
+    return kFileHelp;
+}
+std::span<const HelpIdEntry> TSetFile::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- HotKey ---
+
+TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 9000, ctx) {
+    auto* grid = new wxFlexGridSizer(3, kGap + 2, 8);
+    grid->AddGrowableCol(1);
+    struct Row {
+        int label, key, clear;
+        const char* text;
+    };
+    const Row rows[3] = {
+        {pref_id::Key1Label, pref_id::Key1, pref_id::Key1Clear, "Hot key for &video start/stop:"},
+        {pref_id::Key2Label, pref_id::Key2, pref_id::Key2Clear, "Hot key for &snapshot:"},
+        {pref_id::Key3Label, pref_id::Key3, pref_id::Key3Clear, "Hot key for &region snapshot:"}};
+    for (int i = 0; i < 3; ++i) {
+        grid->Add(Label(this, rows[i].label, rows[i].text), 0, wxALIGN_CENTER_VERTICAL);
+        keys_[i] = new HotKeyCtrl(this, rows[i].key);
+        grid->Add(keys_[i], 1, wxEXPAND);
+        grid->Add(new wxButton(this, rows[i].clear, "Clear"));
+        HotKeyCtrl* key = keys_[i];
+        Bind(
+            wxEVT_BUTTON, [key](wxCommandEvent&) { key->SetHotKey(0); }, rows[i].clear);
+    }
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    s->Add(grid, 0, wxEXPAND | wxALL, kGap);
+    s->Add(new wxStaticText(this, wxID_ANY,
+                            "Click a box and press the key combination; Backspace clears it."),
+           0, wxALL, kGap);
+    PageSizer(this, s);
+}
+
+void TSetKey::SetUpPage() {
+    KeyForm f = SetUpKeys(*ctx_.settings);
+    for (int i = 0; i < 3; ++i)
+        keys_[i]->SetHotKey(f.keys[i]);
+}
+
+KeyForm TSetKey::ReadForm() const {
+    KeyForm f;
+    for (int i = 0; i < 3; ++i)
+        f.keys[i] = keys_[i]->hotKey();
+    return f;
+}
+
+bool TSetKey::CanClose() {
+    std::vector<std::string> warnings = HotKeyWarnings(ReadForm(), ctx_.keyHeldElsewhere);
+    if (warnings.empty())
+        return true;
+    std::string text;
+    for (const std::string& w : warnings)
+        text += w + "\n";
+    text += "\nKeep these hot keys anyway?";
+    return PrefMessage(this, text, "Tessaray", wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+}
+
+void TSetKey::Apply(std::vector<std::string>&) {
+    ApplyKeys(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetKey::HelpIds() {
+    return kKeyHelp;
+}
+std::span<const HelpIdEntry> TSetKey::HelpIdTable() const {
+    return HelpIds();
+}
+
+// --- Effects ---
+
+TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 3200, ctx) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    enable_ = AddCheck(this, s, pref_id::ScaleEnable, "Scale image/video size:");
+    s->AddSpacer(kGap);
+    scale_ = PercentSlider(this, s, pref_id::Scale, 10, 150, &scaleText_, pref_id::ScaleText,
+                           wxID_ANY, wxID_ANY, nullptr, nullptr);
+    scale_->Bind(wxEVT_SLIDER, &TSetFx::OnSlider, this);
+    PageSizer(this, s);
+}
+
+void TSetFx::SetUpPage() {
+    EffectsForm f = SetUpEffects(*ctx_.settings);
+    enable_->SetValue(f.enable);
+    scale_->SetValue(f.scale);
+    scaleText_->SetLabel(PercentText(f.scale));
+}
+
+void TSetFx::OnSlider(wxCommandEvent&) {
+    int snapped = SnapScale(scale_->GetValue());
+    if (snapped != scale_->GetValue())
+        scale_->SetValue(snapped);
+    scaleText_->SetLabel(PercentText(snapped));
+}
+
+EffectsForm TSetFx::ReadForm() const {
+    return {enable_->GetValue(), scale_->GetValue()};
+}
+
+void TSetFx::Apply(std::vector<std::string>&) {
+    ApplyEffects(ReadForm(), *ctx_.settings);
+}
+
+std::span<const HelpIdEntry> TSetFx::HelpIds() {
+    return kFxHelp;
+}
+std::span<const HelpIdEntry> TSetFx::HelpIdTable() const {
+    return HelpIds();
+}
+
+} // namespace tess

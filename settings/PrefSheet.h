@@ -1,0 +1,104 @@
+#pragma once
+// The preferences property sheets ("Options", "Capture Effects Options") and the base of
+// their pages. A page is set up (the settings put into its controls) the first time it is
+// shown and applied (its controls read back) only when the sheet closes with OK; a page that
+// was never shown applies nothing. The sheet has no Apply button; its Help button calls a
+// hook that the help system fills.
+#include "resources/HelpIds.h"
+#include "settings/Settings.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+#include <wx/bookctrl.h>
+#include <wx/panel.h>
+#include <wx/propdlg.h>
+
+namespace tess {
+
+class EventList;
+
+// What the pages of one sheet work on.
+struct PrefContext {
+    Settings* settings = nullptr;  // the record the pages edit
+    EventList* schedule = nullptr; // the live schedule (the Timer page)
+    bool* timerEnable = nullptr;   // "Enable timers"
+    // The picture format being chosen: starts as ImageFormat, follows the Image page's
+    // buttons at once, read by the File page's picture example and pattern dialog.
+    int32_t imageFormat = 0;
+    // Whether another program holds a hot-key value (the HotKey page's warning); may be null.
+    std::function<bool(uint16_t)> keyHeldElsewhere;
+};
+
+// The message boxes of the sheets, their pages and dialogs. Returns true for OK / Yes.
+// `style` takes the wxMessageBox flags.
+bool PrefMessage(wxWindow* parent, const std::string& text, const std::string& caption, long style);
+// Replaces the message boxes (tests); null restores them. The sink's answer is returned.
+using PrefMessageSink =
+    std::function<bool(const std::string& text, const std::string& caption, long style)>;
+void SetPrefMessageSinkForTesting(PrefMessageSink sink);
+
+class TSetPage : public wxPanel {
+public:
+    TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx);
+
+    // Set-up on the first call.
+    void EnsureSetUp();
+    bool isSetUp() const { return setUp_; }
+    int resourceId() const { return resourceId_; }
+    // Each time the page becomes the shown page (after set-up).
+    virtual void PageShown() {}
+    // Before OK applies: false keeps the sheet open on this page.
+    virtual bool CanClose() { return true; }
+    // Reads the controls back into the settings; a problem to tell the user after the sheet
+    // has closed goes into `messages`.
+    virtual void Apply(std::vector<std::string>& messages) = 0;
+    // The page's control id -> help id table.
+    virtual std::span<const HelpIdEntry> HelpIdTable() const = 0;
+
+protected:
+    virtual void SetUpPage() = 0;
+    PrefContext& ctx_;
+
+private:
+    int resourceId_;
+    bool setUp_ = false;
+};
+
+class TPrefSheet : public wxPropertySheetDialog {
+public:
+    TPrefSheet(wxWindow* parent, const std::string& title, PrefContext& ctx);
+
+    // Pages are made with bookParent() as their parent, then added in order.
+    wxWindow* bookParent();
+    void AddPage(TSetPage* page, const std::string& title);
+    // After the last page: the buttons, the size; the first page is shown (and set up).
+    void Finish();
+
+    size_t pageCount() const { return pages_.size(); }
+    TSetPage* page(size_t index) const { return pages_.at(index); }
+    TSetPage* currentPage() const;
+    void SelectPage(size_t index);
+
+    // What OK does: every page that was shown may keep the sheet open, then each applies.
+    // False when a page kept it open.
+    bool ApplyPages();
+    // What the pages had to say while applying.
+    const std::vector<std::string>& messages() const { return messages_; }
+
+    // Called by the Help button with the sheet and the shown page. Empty: nothing happens.
+    static std::function<void(TPrefSheet&, TSetPage*)>& HelpHook();
+
+private:
+    void OnPageChanged(wxBookCtrlEvent& e);
+    void OnOk(wxCommandEvent& e);
+    void OnHelp(wxCommandEvent& e);
+
+    PrefContext& ctx_;
+    std::vector<TSetPage*> pages_;
+    std::vector<std::string> messages_;
+};
+
+} // namespace tess

@@ -1,0 +1,207 @@
+// The rules of the preferences pages and the event dialog without windows: what set-up shows
+// and what apply stores, for the values where the two directions are not simply copies.
+#include "schedule/SchedDialog.h"
+#include "settings/PrefForms.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace tess {
+namespace {
+
+TEST(PrefForms, BitRateAndFrameRateFields) {
+    Settings s;
+    s.wmBitRate = 300000;
+    EXPECT_EQ(SetUpWm(s).bitRate, "300");
+    s.wmBitRate = 1500;
+    WmForm f = SetUpWm(s);
+    EXPECT_EQ(f.bitRate, "1");
+    ApplyWm(f, s); // untouched: the exact stored value stays
+    EXPECT_EQ(s.wmBitRate, 1500);
+    f.bitRate = "512";
+    ApplyWm(f, s);
+    EXPECT_EQ(s.wmBitRate, 512000);
+    for (const char* bad : {"", "abc", "0", "-4", "99999999999"}) {
+        WmForm g = SetUpWm(s);
+        g.bitRate = bad;
+        g.frameRate = bad;
+        ApplyWm(g, s);
+        EXPECT_EQ(s.wmBitRate, 512000) << bad;
+        EXPECT_EQ(s.wmFrameRate, 5) << bad;
+    }
+    f = SetUpWm(s);
+    f.frameRate = " 12";
+    f.useWmv = false;
+    ApplyWm(f, s);
+    EXPECT_EQ(s.wmFrameRate, 12);
+    EXPECT_FALSE(s.wmDefaultVideoFormat);
+}
+
+TEST(PrefForms, VerticalPlacementAndCaption) {
+    EXPECT_EQ(ParseVertical("150"), 100);
+    EXPECT_EQ(ParseVertical("-5"), 0);
+    EXPECT_EQ(ParseVertical("abc"), 0);
+    EXPECT_EQ(ParseVertical("42"), 42);
+    Settings s;
+    s.capBackMode = 7;
+    s.capAlign = 9;
+    CaptionForm f = SetUpCaption(s);
+    EXPECT_EQ(f.backMode, 2); // any other value shows as translucent
+    EXPECT_EQ(f.align, 1);
+    f.vertical = "150";
+    ApplyCaption(f, s);
+    EXPECT_EQ(s.capVert, 100);
+    EXPECT_EQ(s.capBackMode, 2);
+    EXPECT_EQ(s.capAlign, 1);
+}
+
+TEST(PrefForms, SelectionColourCaptureActionAndImageFormat) {
+    EXPECT_EQ(ParseSelColor("ff00ff"), 0xff00ffu);
+    EXPECT_EQ(ParseSelColor("FF"), 0xffu);
+    EXPECT_EQ(SelColorText(0x0000ff), "ff");
+    EXPECT_EQ(SelColorText(0xABCDEF), "abcdef");
+    Settings s;
+    s.selColor = "00FF00"; // an untouched colour keeps its spelling
+    CaptureForm c = SetUpCapture(s);
+    ApplyCapture(c, s);
+    EXPECT_EQ(s.selColor, "00FF00");
+    c.selColor = 0x0000ff;
+    ApplyCapture(c, s);
+    EXPECT_EQ(s.selColor, "ff");
+    s.captureAction = 7;
+    EXPECT_EQ(SetUpCapture(s).action, 1); // "Hide" for any other value
+    c.action = -1;                        // no button checked: nothing written
+    ApplyCapture(c, s);
+    EXPECT_EQ(s.captureAction, 7);
+
+    EXPECT_EQ(ImageFormatButton(0), 0);
+    EXPECT_EQ(ImageFormatButton(2), 1);
+    EXPECT_EQ(ImageFormatButton(4), 4);
+    EXPECT_EQ(PercentText(50), "50%");
+    EXPECT_EQ(SnapScale(94), 90);
+    EXPECT_EQ(SnapScale(95), 100);
+    EXPECT_EQ(SnapScale(3), 10);
+    EXPECT_EQ(SnapScale(149), 150);
+}
+
+TEST(PrefForms, FilePageDirectoryAndKeep) {
+    test::TempDir dir;
+    Settings s;
+    s.defaultDirectory = dir.str() + "/";
+    s.fileKeep = -3;
+    FileForm f = SetUpFile(s);
+    EXPECT_EQ(f.keep, "All");
+    EXPECT_EQ(ApplyFile(f, s), "");
+    EXPECT_EQ(s.fileKeep, 0);
+    // A missing directory and a path under a regular file are refused, naming the path.
+    for (std::string bad : {dir.str() + "/missing/", dir.str() + "/file/sub/"}) {
+        std::FILE* file = std::fopen((dir.str() + "/file").c_str(), "w");
+        std::fclose(file);
+        f.directory = bad;
+        std::string problem = ApplyFile(f, s);
+        EXPECT_NE(problem.find(bad), std::string::npos) << problem;
+        EXPECT_EQ(s.defaultDirectory, dir.str() + "/");
+    }
+    mkdir((dir.str() + "/new").c_str(), 0755);
+    f.directory = dir.str() + "/new/";
+    f.keep = "10";
+    EXPECT_EQ(ApplyFile(f, s), "");
+    EXPECT_EQ(s.defaultDirectory, dir.str() + "/new/");
+    EXPECT_EQ(s.fileKeep, 10);
+}
+
+TEST(PrefForms, SoundDevicesKeepWhatIsNotPresent) {
+    int sel = -1;
+    auto e = DeviceEntries({"USB Mic", "Built-in Audio"}, "-1", &sel);
+    EXPECT_EQ(e.size(), 3u);
+    EXPECT_EQ(sel, 0);
+    e = DeviceEntries({"USB Mic", "Built-in Audio"}, "Built-in", &sel);
+    EXPECT_EQ(e[static_cast<size_t>(sel)], "Built-in Audio"); // first entry beginning with it
+    e = DeviceEntries({"Built-in Audio"}, "USB Mic", &sel);
+    EXPECT_EQ(e.back(), "USB Mic");
+    EXPECT_EQ(sel, 2);
+    e = MixerLineEntries({}, "Line-In", &sel);
+    EXPECT_EQ(e, (std::vector<std::string>{"<not connected>", "Line-In"}));
+    EXPECT_EQ(sel, 1);
+    e = MixerLineEntries({"Mic", "Line"}, "Line", &sel);
+    EXPECT_EQ(sel, 1);
+
+    Settings s; // "-1" everywhere
+    SoundForm f{"<default>", "<default>", "Line-In", false};
+    ApplySound(f, s);
+    EXPECT_EQ(s.waveInDriver, "-1");
+    EXPECT_EQ(s.waveOutDriver, "-1");
+    EXPECT_FALSE(s.changeMixer);
+    f.input = "USB Mic";
+    ApplySound(f, s);
+    EXPECT_EQ(s.waveInDriver, "USB Mic");
+}
+
+TEST(PrefForms, HotKeyTextsAndWarnings) {
+    EXPECT_EQ(HotKeyText(888), "Ctrl + Shift + F9");
+    EXPECT_EQ(HotKeyText(0x0441), "Alt + A");
+    EXPECT_EQ(HotKeyText(0x0821), "Page Up");
+    EXPECT_EQ(HotKeyText(0), "");
+    KeyForm f;
+    f.keys[0] = 888;
+    f.keys[1] = 888 | 0x800; // the extended flag does not make another combination
+    f.keys[2] = 0x0441;
+    auto w = HotKeyWarnings(f, nullptr);
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_NE(w[0].find("snapshot"), std::string::npos);
+    w = HotKeyWarnings(f, [](uint16_t v) { return v == 0x0441; });
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_NE(w[1].find("another program"), std::string::npos);
+    Settings s;
+    ApplyKeys(f, s);
+    EXPECT_EQ(s.key1, 888);
+    EXPECT_EQ(SetUpKeys(s), f);
+}
+
+TEST(EventDialogRules, TimeParser) {
+    struct Case {
+        const char* text;
+        EventTime want;
+    } cases[] = {
+        {"9:30", {9, 30}},    {"0930", {9, 30}},     {"930", {21, 0}},     {"12:15a", {0, 15}},
+        {"1:05 pm", {13, 5}}, {"12p", {12, 0}},      {"", {0, 0}},         {"23:59:59", {23, 59}},
+        {"25:61", {1, 1}},    {"11:00 PM", {23, 0}}, {"12:00 am", {0, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseEventTime(c.text), c.want) << c.text;
+}
+
+TEST(EventDialogRules, RowsNewEventAndOrder) {
+    ScheduleEvent e{"news", 42, 9, 5, 10, 0, -1, 3};
+    EventRow r = EventRowTexts(e);
+    EXPECT_EQ(r.program, "news      ");
+    EXPECT_EQ(r.time, "9:05-10:00 MWF");
+    EXPECT_EQ(r.files, "All");
+    EXPECT_EQ(r.action, "Record Video+Audio");
+    e.days = 127;
+    e.keep = 5;
+    e.action = 9;
+    r = EventRowTexts(e);
+    EXPECT_EQ(r.time, "9:05-10:00 daily");
+    EXPECT_EQ(r.files, "5");
+    EXPECT_EQ(r.action, "<undefined>");
+
+    ScheduleEvent n = NewEventAt({3, 23, 40});
+    EXPECT_EQ(n.startHour, 23);
+    EXPECT_EQ(n.startMinute, 0);
+    EXPECT_EQ(n.endHour, 0);
+    EXPECT_EQ(n.endMinute, 0);
+    EXPECT_EQ(n.days, 1u << 3);
+    EXPECT_EQ(n.keep, -1);
+    EXPECT_EQ(n.action, 2);
+
+    ScheduleEvent a{"Alpha", 1, 8, 0, 9, 0, -1, 1}, b{"beta", 1, 7, 30, 9, 0, 2, 0};
+    EXPECT_LT(CompareEvents(a, b, 0), 0); // names without regard to case
+    EXPECT_GT(CompareEvents(a, b, 1), 0);
+    EXPECT_LT(CompareEvents(a, b, 2), 0); // -1 first
+    EXPECT_GT(CompareEvents(a, b, 3), 0);
+}
+
+} // namespace
+} // namespace tess

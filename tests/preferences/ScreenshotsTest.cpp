@@ -1,0 +1,90 @@
+// Not a check: with TESS_SCREENSHOT_DIR set (tools/screenshots/preferences.sh), shows every
+// page of both sheets and the event dialog and saves a picture of each into that directory.
+#include "app/AppTestSupport.h"
+#include "app/OptionsSheet.h"
+#include "app/SettingsIO.h"
+#include "schedule/SchedDialog.h"
+
+#include <wx/bookctrl.h>
+#include <wx/frame.h>
+
+namespace tess {
+namespace {
+
+// Saves the screen around `w` (its window-manager frame included) as DIR/name.png.
+void Shoot(wxWindow* w, const std::string& name) {
+    test::Pump(300);
+    const char* dir = std::getenv("TESS_SCREENSHOT_DIR");
+    wxRect r = w->GetScreenRect().Inflate(8);
+    r.y -= 24; // the title bar
+    r.height += 24;
+    r.Intersect(wxRect(0, 0, 1280, 900));
+    if (std::getenv("TESS_SCREENSHOT_ROOT"))
+        r = wxRect(0, 0, 1280, 900);
+    std::string geometry = std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
+                           std::to_string(r.x) + "+" + std::to_string(r.y);
+    std::string path = std::string(dir) + "/" + name + ".png";
+    test::RunCommand("import -window root -crop " + geometry + " +repage '" + path + "'");
+    std::printf("shot %s\n", path.c_str());
+}
+
+std::string FileName(std::string title) {
+    for (char& c : title)
+        if (c == ' ')
+            c = '-';
+    return title;
+}
+
+TEST(Screenshots, EveryPageAndTheEventDialog) {
+    if (!std::getenv("TESS_SCREENSHOT_DIR") || !test::HaveDisplay() || !wxTheApp)
+        GTEST_SKIP() << "only for tools/screenshots/preferences.sh";
+    LoadSettings();
+    LiveSchedule().AddEvent({"news", 62, 9, 0, 10, 0, 3, 2});
+    LiveSchedule().AddEvent({"weekend", 65, 22, 30, 23, 0, -1, 3});
+    GlobalSettings().key1 = 888;
+    GlobalSettings().capEnable = true;
+    GlobalSettings().capBackMode = 3;
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(980, 700), wxSize(280, 180));
+    // The sheets' owner stays hidden, out of the pictures.
+    PrefContext ctx;
+    ctx.settings = &GlobalSettings();
+    ctx.schedule = &LiveSchedule();
+    ctx.timerEnable = &TimerEnable();
+    ctx.imageFormat = GlobalSettings().imageFormat;
+    {
+        auto sheet = MakeOptionsSheet(frame, ctx);
+        sheet->Move(100, 100);
+        sheet->Show();
+        for (size_t i = 0; i < sheet->pageCount(); ++i) {
+            sheet->SelectPage(i);
+            Shoot(sheet.get(), "options-" + std::to_string(i + 1) + "-" +
+                                   FileName(sheet->GetBookCtrl()->GetPageText(i).utf8_string()));
+        }
+        // The event dialog over the Timer page, run modally as the user meets it.
+        sheet->SelectPage(9);
+        auto* timer = dynamic_cast<TSchedDialog*>(sheet->page(9));
+        TSchedDialog::RunEventDialog() = [](TEventDialog& d) {
+            wxTheApp->CallAfter([&d] {
+                Shoot(&d, "event-dialog");
+                d.EndModal(wxID_CANCEL);
+            });
+            return d.ShowModal();
+        };
+        timer->NewEvent();
+        TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
+    }
+    {
+        auto sheet = MakeEffectsSheet(frame, ctx);
+        sheet->Move(100, 100);
+        sheet->Show();
+        for (size_t i = 0; i < sheet->pageCount(); ++i) {
+            sheet->SelectPage(i);
+            Shoot(sheet.get(), "effects-" + std::to_string(i + 1));
+        }
+    }
+    frame->Destroy();
+    test::Pump(50);
+}
+
+} // namespace
+} // namespace tess
