@@ -1,10 +1,12 @@
 #include "settings/PrefSheet.h"
 
+#include "resources/ContextHelp.h"
+
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
-#include <wx/treebook.h>
 #include <wx/sizer.h>
+#include <wx/treebook.h>
 
 namespace tess {
 
@@ -107,13 +109,7 @@ void TPrefSheet::OnOk(wxCommandEvent&) {
 }
 
 void TPrefSheet::OnHelp(wxCommandEvent&) {
-    if (HelpHook())
-        HelpHook()(*this, currentPage());
-}
-
-std::function<void(TPrefSheet&, TSetPage*)>& TPrefSheet::HelpHook() {
-    static std::function<void(TPrefSheet&, TSetPage*)> hook;
-    return hook;
+    ContextHelpWin::OpenTopicFor(GetBookCtrl()->GetCurrentPage());
 }
 
 } // namespace tess

@@ -1,6 +1,7 @@
 #include "wizard/RecWizard.h"
 
 #include "resources/ContextHelp.h"
+#include "resources/PopupHelpIds.h"
 #include "settings/FileNames.h"
 #include "settings/PrefPages.h"
 
@@ -34,15 +35,14 @@ constexpr int kTextWidth = 380; // the width the summary texts wrap at
 
 RecWizard* g_current = nullptr;
 
-constexpr HelpIdEntry kImVidHelp[] = {
-    {wiz_id::ImVidGroup, 0}, {wiz_id::Image, 0}, {wiz_id::Video, 0}};
-constexpr HelpIdEntry kFileHelp[] = {
-    {wiz_id::FileEdit, 0}, {wiz_id::FileLabel, wiz_id::FileEdit}, {wiz_id::Browse, 0}};
-constexpr HelpIdEntry kRectHelp[] = {{wiz_id::RectGroup, 0},
-                                     {wiz_id::Screen, wiz_id::ScreenHelp},
-                                     {wiz_id::Window, wiz_id::WindowHelp},
-                                     {wiz_id::Rectangle, 0}};
-constexpr HelpIdEntry kWrapHelp[] = {{wiz_id::Summary, 0}, {wiz_id::Instruction, 0}};
+// One table for the wizard's own pages (their control ids differ).
+constexpr HelpIdEntry kWizardHelp[] = {
+    {wiz_id::ImVidGroup, help_id::WizImVid}, {wiz_id::Image, help_id::WizImage},
+    {wiz_id::Video, help_id::WizVideo},      {wiz_id::FileEdit, help_id::WizFile},
+    {wiz_id::FileLabel, help_id::WizFile},   {wiz_id::Browse, help_id::WizBrowse},
+    {wiz_id::RectGroup, help_id::WizRegion}, {wiz_id::Screen, help_id::WizScreen},
+    {wiz_id::Window, help_id::WizWindow},    {wiz_id::Rectangle, help_id::WizRectangle},
+    {wiz_id::Summary, help_id::WizSummary},  {wiz_id::Instruction, help_id::WizInstruction}};
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -248,17 +248,15 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(group, 0, wxEXPAND);
         PageSizer(imVid, s);
-        ContextHelpWin::Attach(imVid, kImVidHelp, wiz_id::ImVidPage);
+        ContextHelpWin::Attach(imVid, kWizardHelp, wiz_id::ImVidPage);
     }
     // 2 and 3: the preferences' WMV and Image pages.
     auto* wm = new WizSheetPage(this, wiz_id::WmPage);
     wmPage_ = new TSetWM(wm, ctx_);
     wm->Hold(wmPage_);
-    ContextHelpWin::Attach(wmPage_, wmPage_->HelpIdTable(), wiz_id::WmPage);
     auto* img = new WizSheetPage(this, wiz_id::ImagePage);
     imagePage_ = new TSetImage(img, ctx_);
     img->Hold(imagePage_);
-    ContextHelpWin::Attach(imagePage_, imagePage_->HelpIdTable(), wiz_id::ImagePage);
     // 4: the file name.
     auto* file = new WizPage(this, wiz_id::FilePage);
     {
@@ -277,7 +275,7 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
                                 "Leave it empty for a name from the file-name pattern."),
                0, wxTOP, kGap);
         PageSizer(file, s);
-        ContextHelpWin::Attach(file, kFileHelp, wiz_id::FilePage);
+        ContextHelpWin::Attach(file, kWizardHelp, wiz_id::FilePage);
     }
     // 5: what to capture.
     auto* rect = new WizPage(this, wiz_id::RectPage);
@@ -290,7 +288,7 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(group, 0, wxEXPAND);
         PageSizer(rect, s);
-        ContextHelpWin::Attach(rect, kRectHelp, wiz_id::RectPage);
+        ContextHelpWin::Attach(rect, kWizardHelp, wiz_id::RectPage);
     }
     // 6: the summary.
     auto* wrap = new WizPage(this, wiz_id::WrapPage);
@@ -308,7 +306,7 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
                                         wxSize(kTextWidth, -1), wxST_NO_AUTORESIZE);
         s->Add(instruction_, 0, wxEXPAND | wxTOP, 2 * kMargin);
         PageSizer(wrap, s);
-        ContextHelpWin::Attach(wrap, kWrapHelp, wiz_id::WrapPage);
+        ContextHelpWin::Attach(wrap, kWizardHelp, wiz_id::WrapPage);
     }
     pages_ = {imVid, wm, img, file, rect, wrap};
     // The summary texts take up to five lines each; the page is sized for them.
@@ -326,6 +324,10 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
 RecWizard::~RecWizard() {
     if (g_current == this)
         g_current = nullptr;
+}
+
+std::span<const HelpIdEntry> RecWizard::HelpIds() {
+    return kWizardHelp;
 }
 
 RecWizard* RecWizard::Current() {
@@ -497,7 +499,11 @@ void RecWizard::OnFinished(wxWizardEvent& e) {
 }
 
 void RecWizard::OnHelp(wxWizardEvent& e) {
-    ContextHelpWin::OpenTopicFor(e.GetPage());
+    wxWindow* page = e.GetPage();
+    // A preferences page inside the wizard keeps its own topic.
+    if (auto* held = dynamic_cast<WizSheetPage*>(page))
+        page = held->page();
+    ContextHelpWin::OpenTopicFor(page);
 }
 
 void RecWizard::Press(int buttonId) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 #include <wx/wizard.h>
@@ -33,7 +34,7 @@ inline constexpr int FilePage = 28200, FileLabel = 28201, FileEdit = 28202, Brow
 // The screen and window buttons' help ids, 38304 and 38303, lie beyond the toolkit's window
 // ids (below 32767); the buttons take 28304 and 28303 and the help table maps them.
 inline constexpr int RectPage = 28300, RectGroup = 28301, Rectangle = 28302, Window = 28303,
-                     Screen = 28304, ScreenHelp = 38304, WindowHelp = 38303;
+                     Screen = 28304;
 inline constexpr int WrapPage = 28400, Summary = 28401, Picture = 28402, Instruction = 28403;
 inline constexpr int WmPage = 2200, ImagePage = 9100;
 } // namespace wiz_id
@@ -100,6 +101,9 @@ public:
     // current name and the wildcard, the chosen file or empty.
     static std::function<std::string(wxWindow*, const std::string&, const std::string&)>&
     SaveChooser();
+
+    // The help-id table of the wizard's own pages (the WMV and Image pages keep theirs).
+    static std::span<const HelpIdEntry> HelpIds();
 
     // The program-wide picture-chosen flag (page 1 starts from it).
     static bool& PictureFlag();

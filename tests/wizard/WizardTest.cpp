@@ -9,6 +9,8 @@
 #include "snapshot/SnapshotTestSupport.h"
 #include "support/LayoutCheck.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -278,6 +280,44 @@ TEST_F(WizardCapture, CancelStartsNothingAndAppliesNothing) {
     client->RunCommand(id::RecordWizard);
     EXPECT_EQ(saves, 0);
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// Not a check: with TESS_SCREENSHOT_DIR set (tools/screenshots/wizard.sh), shows every page
+// of the wizard, for a picture and for a video, and saves a picture of each.
+TEST_F(WizardWindows, Screenshots) {
+    const char* out = std::getenv("TESS_SCREENSHOT_DIR");
+    if (!out)
+        GTEST_SKIP() << "only for tools/screenshots/wizard.sh";
+    auto shoot = [out](wxWindow* w, const std::string& name) {
+        test::Pump(300);
+        wxRect r = w->GetScreenRect().Inflate(8);
+        r.y -= 24; // the title bar
+        r.height += 24;
+        r.Intersect(wxRect(0, 0, 1280, 900));
+        const std::string geometry = std::to_string(r.width) + "x" + std::to_string(r.height) +
+                                     "+" + std::to_string(r.x) + "+" + std::to_string(r.y);
+        const std::string path = std::string(out) + "/" + name + ".png";
+        test::RunCommand("import -window root -crop " + geometry + " +repage '" + path + "'");
+        std::printf("shot %s\n", path.c_str());
+    };
+    frame->Hide();
+    for (bool picture : {false, true}) {
+        RecWizard w(frame, settings);
+        Drive(w, [&](RecWizard& w) {
+            w.Move(100, 100);
+            w.ChoosePicture(picture);
+            if (picture)
+                w.ChooseTarget(CaptureTarget::Window);
+            for (int i = 0; i < 5; ++i) {
+                if (i == 2 && picture)
+                    w.SetFileName((dir.path() / "desk").string());
+                shoot(&w, std::string("wizard-") + (picture ? "picture-" : "video-") +
+                              std::to_string(i + 1) + "-" + std::to_string(w.currentId()));
+                if (i < 4)
+                    w.PressNext();
+            }
+        });
+    }
 }
 
 } // namespace
