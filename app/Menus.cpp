@@ -76,6 +76,7 @@ wxMenuBar* BuildMainMenu() {
     Add(recSpecify, id::RecordWindow, "Record Window Video...");
     Add(recSpecify, id::RecordRegion, "Record Region Video...");
     control->AppendSubMenu(recSpecify, "Record specify");
+    Add(control, id::RecordWizard, "Record &Wizard...");
     Add(control, id::StopRecording, "&Stop Recording");
     control->AppendSeparator();
     Check(control, id::Caption, "Caption");

@@ -5,6 +5,8 @@
 #include "media/MemBm.h"
 #include "platform/alsa/WaveIn.h"
 #include "platform/gst/SoundOutputs.h"
+#include "resources/ContextHelp.h"
+#include "resources/PopupHelpIds.h"
 #include "schedule/SchedDialog.h"
 #include "settings/FileNames.h"
 #include "settings/PatternDialog.h"
@@ -111,32 +113,32 @@ int ScreenDpi() {
 }
 
 constexpr HelpIdEntry kSoundHelp[] = {
-    {pref_id::Input, 0},      {pref_id::InputLabel, pref_id::Input},
-    {pref_id::Output, 0},     {pref_id::OutputLabel, pref_id::Output},
-    {pref_id::MixerLine, 0},  {pref_id::MixerLineLabel, pref_id::MixerLine},
-    {pref_id::ChangeMixer, 0}};
-constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, 0},
-                                        {pref_id::CapText, 0},
-                                        {pref_id::AddDateTime, 0},
-                                        {pref_id::TextColor, 0},
-                                        {pref_id::TextSwatch, pref_id::TextColor},
-                                        {pref_id::BackColor, 0},
-                                        {pref_id::BackSwatch, pref_id::BackColor},
-                                        {pref_id::Font, 0},
-                                        {pref_id::FontText, pref_id::Font},
-                                        {pref_id::ModeGroup, 0},
-                                        {pref_id::Opaque, pref_id::ModeGroup},
-                                        {pref_id::Transparent, pref_id::ModeGroup},
-                                        {pref_id::Translucent, pref_id::ModeGroup},
-                                        {pref_id::Border, pref_id::ModeGroup},
-                                        {pref_id::AlignGroup, 0},
-                                        {pref_id::Left, pref_id::AlignGroup},
-                                        {pref_id::Middle, pref_id::AlignGroup},
-                                        {pref_id::Right, pref_id::AlignGroup},
-                                        {pref_id::Vert, 0},
-                                        {pref_id::VertLabel, pref_id::Vert},
-                                        {pref_id::VertSpin, pref_id::Vert},
-                                        {pref_id::Preview, 0}};
+    {pref_id::Input, help_id::WaveIn},           {pref_id::InputLabel, help_id::WaveIn},
+    {pref_id::Output, help_id::WaveOut},         {pref_id::OutputLabel, help_id::WaveOut},
+    {pref_id::MixerLine, help_id::MixerInput},   {pref_id::MixerLineLabel, help_id::MixerInput},
+    {pref_id::ChangeMixer, help_id::ChangeMixer}};
+constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable},
+                                        {pref_id::CapText, help_id::CapString},
+                                        {pref_id::AddDateTime, help_id::CapAddDateTime},
+                                        {pref_id::TextColor, help_id::CapTextColor},
+                                        {pref_id::TextSwatch, help_id::CapTextColor},
+                                        {pref_id::BackColor, help_id::CapBackColor},
+                                        {pref_id::BackSwatch, help_id::CapBackColor},
+                                        {pref_id::Font, help_id::CapFont},
+                                        {pref_id::FontText, help_id::CapFontText},
+                                        {pref_id::ModeGroup, help_id::CapBackMode},
+                                        {pref_id::Opaque, help_id::CapOpaque},
+                                        {pref_id::Transparent, help_id::CapTransparent},
+                                        {pref_id::Translucent, help_id::CapTranslucent},
+                                        {pref_id::Border, help_id::CapBorder},
+                                        {pref_id::AlignGroup, help_id::CapAlign},
+                                        {pref_id::Left, help_id::CapLeft},
+                                        {pref_id::Middle, help_id::CapMiddle},
+                                        {pref_id::Right, help_id::CapRight},
+                                        {pref_id::Vert, help_id::CapVert},
+                                        {pref_id::VertLabel, help_id::CapVert},
+                                        {pref_id::VertSpin, help_id::CapVert},
+                                        {pref_id::Preview, help_id::CapPreview}};
 
 } // namespace
 
@@ -166,6 +168,7 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(s, 1, wxEXPAND | wxALL, 10);
     SetSizer(outer);
+    ContextHelpWin::Attach(this, HelpIds(), 2300);
     input_->Bind(wxEVT_COMBOBOX,
                  [this](wxCommandEvent&) { FillLines(line_->GetValue().utf8_string()); });
 }
@@ -271,6 +274,7 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(s, 1, wxEXPAND | wxALL, 10);
     SetSizer(outer);
+    ContextHelpWin::Attach(this, HelpIds(), 2700);
 
     text_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { UpdatePreview(); });
     Bind(

@@ -14,6 +14,7 @@
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "wizard/RecWizard.h"
 
 #include <algorithm>
 #include <wx/choice.h>
@@ -79,6 +80,14 @@ SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     client_->playbackBarShown = [this] { return playbackBarShown(); };
     client_->changeEffects = [this] { CmEffectsOptions(); };
     client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
+    client_->recordWizard = [this] {
+        // Finish applied the wizard's format page: saved as the preferences' OK saves.
+        RunRecordWizard(client_, [this] {
+            ApplyFrameSettings();
+            SaveSettings(ProfileDirectory() + "tessaray.ini");
+            App::SaveSettingsAtClose();
+        });
+    };
     ShowPlaybackBar(false); // registers the tool bar's controls with the client
     PostMessage(client_, msg::ResetControls);
 

@@ -37,16 +37,6 @@ void SyncToolkitDisplay() {
 
 // Lets windows repaint (nothing else: no input, no timers) for `ms` milliseconds, so that
 // what a closed window uncovered is drawn again before the grab.
-void WaitRepainting(int ms) {
-    SyncToolkitDisplay();
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-    while (std::chrono::steady_clock::now() < end) {
-        if (loop)
-            loop->YieldFor(wxEVT_CATEGORY_UI);
-        wxMilliSleep(5);
-    }
-}
 
 class ClientSnapshotHost : public SnapshotHost {
 public:
@@ -142,7 +132,18 @@ SnapshotHooks& SnapshotHooksForTesting() {
     return hooks;
 }
 
-void RunClientSnapshot(wxWindow* client, int command) {
+void WaitRepainting(int ms) {
+    SyncToolkitDisplay();
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    while (std::chrono::steady_clock::now() < end) {
+        if (loop)
+            loop->YieldFor(wxEVT_CATEGORY_UI);
+        wxMilliSleep(5);
+    }
+}
+
+void RunClientSnapshot(wxWindow* client, int command, const std::string& outputPath) {
     if (g_snapshotRunning)
         return;
     struct Running {
@@ -152,11 +153,11 @@ void RunClientSnapshot(wxWindow* client, int command) {
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
     if (command == id::SnapshotWindow)
-        SnapshotWindowCommand(host, s);
+        SnapshotWindowCommand(host, s, outputPath);
     else if (command == id::SnapshotRegion)
-        SnapshotRegionCommand(host, s);
+        SnapshotRegionCommand(host, s, outputPath);
     else
-        SnapshotScreenCommand(host, s);
+        SnapshotScreenCommand(host, s, outputPath);
 }
 
 void TClient::DoSnapshotScreen() {

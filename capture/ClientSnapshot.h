@@ -22,8 +22,12 @@ struct SnapshotHooks {
 // The process-wide hooks; empty members mean the real behaviour.
 SnapshotHooks& SnapshotHooksForTesting();
 
+// Waits `ms` while the toolkit repaints, so a window that just closed is off the screen.
+void WaitRepainting(int ms);
+
 // Runs one snapshot command (1842, 1835 or 1836) for the client window `client`. A command
 // that arrives while another snapshot runs (a hot key during the selection) is ignored.
-void RunClientSnapshot(wxWindow* client, int command);
+// An output path names the file; without one the picture pattern gives the name.
+void RunClientSnapshot(wxWindow* client, int command, const std::string& outputPath = {});
 
 } // namespace tess

@@ -10,8 +10,10 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "capture/BitRate.h"
+#include "capture/ClientSnapshot.h"
 #include "capture/Recording.h"
 #include "capture/SelectR.h"
+#include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
@@ -75,9 +77,12 @@ bool TClient::StartCapture(CaptureRequest request) {
         ShowMessage("improper mode", "tclient");
         return false;
     }
-    CaptureFileName name =
-        MakeCaptureFileName(s.defaultDirectory, request.pattern, video ? "wmv" : "wma",
-                            request.keep, s.fileInstanceMode);
+    CaptureFileName name;
+    if (!request.path.empty())
+        name = {true, request.path, {}};
+    else
+        name = MakeCaptureFileName(s.defaultDirectory, request.pattern, video ? "wmv" : "wma",
+                                   request.keep, s.fileInstanceMode);
     if (!name.ok) {
         ShowMessage(name.error, "Tessaray");
         return false;
@@ -154,15 +159,28 @@ int TClient::RecordingSoundLevels() const {
 }
 
 void TClient::DoRecordScreen() {
+    RecordScreen({});
+}
+
+void TClient::DoRecordWindow() {
+    RecordWindow({});
+}
+
+void TClient::DoRecordRegion() {
+    RecordRegion({});
+}
+
+void TClient::RecordScreen(const std::string& path) {
     Settings& s = GlobalSettings();
     CaptureRequest r;
     r.pattern = s.fileVidName;
+    r.path = path;
     r.mode = UserRecordingMode(s.vidAudio);
     r.overlay = CreateOverlay(s);
     StartCapture(std::move(r));
 }
 
-void TClient::DoRecordWindow() {
+void TClient::RecordWindow(const std::string& path) {
     Settings& s = GlobalSettings();
     WindowId window = 0;
     bool chosen = false;
@@ -179,13 +197,14 @@ void TClient::DoRecordWindow() {
     Wait(100);
     CaptureRequest r;
     r.pattern = s.fileVidName;
+    r.path = path;
     r.mode = UserRecordingMode(s.vidAudio);
     r.window = window;
     r.overlay = CreateOverlay(s);
     StartCapture(std::move(r));
 }
 
-void TClient::DoRecordRegion() {
+void TClient::RecordRegion(const std::string& path) {
     Settings& s = GlobalSettings();
     wxFrame* frame = FrameOf(this);
     wxString title = frame ? frame->GetTitle() : wxString();
@@ -207,10 +226,34 @@ void TClient::DoRecordRegion() {
     Wait(100);
     CaptureRequest r;
     r.pattern = s.fileVidName;
+    r.path = path;
     r.mode = UserRecordingMode(s.vidAudio);
     r.area = rect;
     r.overlay = CreateOverlay(s);
     StartCapture(std::move(r));
+}
+
+void TClient::StartChosenCapture(bool picture, CaptureTarget target, const std::string& path) {
+    // The dialog that asked (the record wizard) must be off the screen before anything is
+    // grabbed or frozen for a selection.
+    WaitRepainting(kAfterSelectionMs);
+    if (picture) {
+        const int command = target == CaptureTarget::Window   ? id::SnapshotWindow
+                            : target == CaptureTarget::Region ? id::SnapshotRegion
+                                                              : id::SnapshotScreen;
+        RunClientSnapshot(this, command, path);
+        return;
+    }
+    if (captureState() == kStateRecording) {
+        ShowMessage("A recording is running. Stop it before starting another.", "Tessaray");
+        return;
+    }
+    if (target == CaptureTarget::Window)
+        RecordWindow(path);
+    else if (target == CaptureTarget::Region)
+        RecordRegion(path);
+    else
+        RecordScreen(path);
 }
 
 void TClient::DoRecordSound() {

@@ -19,6 +19,7 @@ inline constexpr int32_t kRecordVideo = 2;
 
 struct CaptureRequest {
     std::string pattern;            // file-name pattern
+    std::string path;               // a chosen file name instead of one from the pattern
     int32_t mode = kRecordVideo;    // kRecordVideo and / or kRecordSound
     int32_t keep = -1;              // files of the pattern to keep (-1 all)
     WindowId window = 0;            // a window, or 0

@@ -25,8 +25,10 @@ std::string SnapshotStatusText(const SnapshotOutcome& outcome) {
 }
 
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
-                             std::optional<ScreenRect> area, int32_t format, int32_t quality) {
+                             std::optional<ScreenRect> area, int32_t format, int32_t quality,
+                             const std::string& outputPath) {
     SnapshotRequest request;
+    request.outputPath = outputPath;
     request.window = window;
     request.area = window ? std::nullopt : area;
     request.format = format;
@@ -59,34 +61,37 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
     return out;
 }
 
-std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings) {
+std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
-    SnapshotOutcome out = TakeSnapshot(host, settings, 0, std::nullopt);
+    SnapshotOutcome out = TakeSnapshot(host, settings, 0, std::nullopt, -1, -1, outputPath);
     UndoCaptureStart(host, settings);
     return out;
 }
 
-std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings) {
+std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
     host.ShowPrompt(kPromptSnapWindow);
     std::optional<SnapshotOutcome> out;
     WindowId window = 0;
     if (host.SelectWindow(&window)) {
         host.Wait(kAfterSelectionMs);
-        out = TakeSnapshot(host, settings, window, std::nullopt);
+        out = TakeSnapshot(host, settings, window, std::nullopt, -1, -1, outputPath);
     }
     UndoCaptureStart(host, settings);
     return out;
 }
 
-std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings) {
+std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
     host.ShowPrompt(kPromptSnapRegion);
     std::optional<SnapshotOutcome> out;
     ScreenRect rect;
     if (host.SelectRectangle(&rect)) {
         host.Wait(kAfterSelectionMs);
-        out = TakeSnapshot(host, settings, 0, rect);
+        out = TakeSnapshot(host, settings, 0, rect, -1, -1, outputPath);
     }
     UndoCaptureStart(host, settings);
     return out;

@@ -54,18 +54,22 @@ void UndoCaptureStart(SnapshotHost& host, const Settings& settings);
 // One snapshot of a window, a rectangle or (neither) the whole desktop: the name, the
 // delay, the grab with cursor and caption, the write; then, only when a file was written,
 // the shutter sound, the path in the status bar and the display step. A failure shows its
-// message in the status bar instead. Format -1 is `ImageFormat`.
+// message in the status bar instead. Format -1 is `ImageFormat`. An output path names the
+// file (replaced when it exists); without one the picture pattern gives a free name.
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
                              std::optional<ScreenRect> area, int32_t format = -1,
-                             int32_t quality = -1);
+                             int32_t quality = -1, const std::string& outputPath = {});
 
 // "Snapshot Screen" (1842), "Snapshot Window" (1835), "Snapshot Region" (1836). The window
 // and region commands show the prompt, let the user choose, wait 100 ms and snap; a
 // cancelled choice captures nothing. The capture-start action is undone in every case.
-// None returns an outcome when nothing was captured.
-std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings);
-std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings);
-std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings);
+// None returns an outcome when nothing was captured. `outputPath` as for TakeSnapshot.
+std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath = {});
+std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath = {});
+std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings,
+                                                     const std::string& outputPath = {});
 
 // The status-bar text of a snapshot: the path, or the reason it failed.
 std::string SnapshotStatusText(const SnapshotOutcome& outcome);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <wx/timer.h>
 #include <wx/window.h>
 
@@ -34,6 +35,10 @@ struct CaptureRequest;
 // event -n - 1. The live schedule's CheckSchedule unless replaced (null: always 0).
 using ScheduleCheck = std::function<int()>;
 void SetScheduleCheck(ScheduleCheck check);
+
+// What a capture takes: the whole screen, a window the user clicks, or a rectangle the user
+// drags (the order of the capture-mode box).
+enum class CaptureTarget { Screen, Window, Region };
 
 // The controls the client reads and drives; the bars that carry them are built by the frame
 // side and registered here (any may be null).
@@ -77,6 +82,13 @@ public:
     std::function<bool()> playbackBarShown;
     // "Change effects...": the frame opens the "Capture Effects Options" sheet.
     std::function<void()> changeEffects;
+    // Command 1832: the frame runs the record wizard.
+    std::function<void()> recordWizard;
+
+    // A snapshot or a recording of `target` written to `path` (empty: a name from the
+    // pattern), as the snapshot and record commands take them; a recording is refused while
+    // another runs.
+    void StartChosenCapture(bool picture, CaptureTarget target, const std::string& path);
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
@@ -112,7 +124,10 @@ protected:
     virtual void DoRecordWindow();
     virtual void DoRecordRegion();
     virtual void DoRecordSound();
-    virtual void DoRecordWizard() {}
+    virtual void DoRecordWizard() {
+        if (recordWizard)
+            recordWizard();
+    }
     // The display of files (capture/Display.cpp).
     virtual void DoPlay();
     virtual void DoPlayHalfSpeed();
@@ -148,6 +163,10 @@ protected:
     // recording only when the recording runs, and otherwise shows why. StopCapture stops it,
     // makes the state idle and, with `display` and DisplayOpenAuto on, displays the file.
     bool StartCapture(CaptureRequest request);
+    // The record commands with a chosen file name (empty: a name from the pattern).
+    void RecordScreen(const std::string& path);
+    void RecordWindow(const std::string& path);
+    void RecordRegion(const std::string& path);
     void StopCapture(bool display);
     // On each tick while recording: a recording whose file cannot be written any further
     // (a full disk) is stopped and the reason shown.

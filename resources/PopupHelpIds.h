@@ -40,5 +40,9 @@ inline constexpr int EventName = 401, EventStart = 411, EventEnd = 413, EventDay
                      EventAction = 424, EventKeep = 422;
 // Effects page
 inline constexpr int ScaleEnable = 3201, Scale = 3202, ScaleText = 3203;
+// Record wizard (the screen and window buttons' help ids are not their control ids)
+inline constexpr int WizImVid = 28101, WizImage = 28102, WizVideo = 28103, WizFile = 28202,
+                     WizBrowse = 28203, WizRegion = 28301, WizRectangle = 28302, WizWindow = 38303,
+                     WizScreen = 38304, WizSummary = 28401, WizInstruction = 28403;
 
 } // namespace tess::help_id

@@ -1,5 +1,7 @@
 #include "schedule/SchedDialog.h"
 
+#include "resources/ContextHelp.h"
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
@@ -195,6 +197,7 @@ TEventDialog::TEventDialog(wxWindow* parent, int index, ScheduleEvent* event,
     buttons->Realize();
     top->Add(buttons, 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
+    ContextHelpWin::Attach(this, HelpIds(), 400);
 
     // Set-up.
     name_->ChangeValue(wxString::FromUTF8(event_->name));
@@ -214,8 +217,6 @@ TEventDialog::TEventDialog(wxWindow* parent, int index, ScheduleEvent* event,
                 EndModal(wxID_OK);
         },
         wxID_OK);
-    Bind(
-        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_HELP); // no help of its own yet
     CentreOnParent();
 }
 
@@ -303,6 +304,7 @@ TSchedDialog::TSchedDialog(wxWindow* parent, PrefContext& ctx)
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(s, 1, wxEXPAND | wxALL, 10);
     SetSizer(outer);
+    ContextHelpWin::Attach(this, HelpIds(), 600);
 
     list_->InsertColumn(0, "Program", wxLIST_FORMAT_LEFT, 100);
     // Wide enough for "22:30-23:00 weekday" and "Record Video+Audio" in this font.

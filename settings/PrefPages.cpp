@@ -1,6 +1,8 @@
 #include "settings/PrefPages.h"
 
 #include "platform/x11/HotKeys.h"
+#include "resources/ContextHelp.h"
+#include "resources/PopupHelpIds.h"
 #include "settings/FileNames.h"
 #include "settings/PatternDialog.h"
 
@@ -89,21 +91,21 @@ constexpr HelpIdEntry kCaptureHelp[] = {{pref_id::ActionGroup, 0},
                                         {pref_id::VidAudio, 0},
                                         {pref_id::Stealth, 0},
                                         {pref_id::StealthNote, pref_id::Stealth},
-                                        {pref_id::SelColorButton, 0},
-                                        {pref_id::SelColorSwatch, pref_id::SelColorButton}};
-constexpr HelpIdEntry kWmHelp[] = {{pref_id::UseWmv, 0},
-                                   {pref_id::FrameRate, 0},
-                                   {pref_id::FrameRateLabel, pref_id::FrameRate},
-                                   {pref_id::BitRate, 0},
-                                   {pref_id::BitRateLabel, pref_id::BitRate}};
-constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, 0},
-                                      {pref_id::Jpg, pref_id::FormatGroup},
-                                      {pref_id::Png, pref_id::FormatGroup},
-                                      {pref_id::Bmp, pref_id::FormatGroup},
-                                      {pref_id::Gif, pref_id::FormatGroup},
-                                      {pref_id::Quality, 0},
-                                      {pref_id::QualityLabel, pref_id::Quality},
-                                      {pref_id::QualityText, pref_id::Quality}};
+                                        {pref_id::SelColorButton, help_id::SelColorButton},
+                                        {pref_id::SelColorSwatch, help_id::SelColorSwatch}};
+constexpr HelpIdEntry kWmHelp[] = {{pref_id::UseWmv, help_id::WMDefault},
+                                   {pref_id::FrameRate, help_id::WMFrameRate},
+                                   {pref_id::FrameRateLabel, help_id::WMFrameRate},
+                                   {pref_id::BitRate, help_id::WMBitRate},
+                                   {pref_id::BitRateLabel, help_id::WMBitRate}};
+constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, help_id::ImageFormat},
+                                      {pref_id::Jpg, help_id::ImageJpg},
+                                      {pref_id::Png, help_id::ImagePng},
+                                      {pref_id::Bmp, help_id::ImageBmp},
+                                      {pref_id::Gif, help_id::ImageGif},
+                                      {pref_id::Quality, help_id::ImageQuality},
+                                      {pref_id::QualityLabel, help_id::ImageQuality},
+                                      {pref_id::QualityText, help_id::ImageQualityText}};
 constexpr HelpIdEntry kFileHelp[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
                                      {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
                                      {1329, 1329}, {1330, 1330}, {1331, 1330}};
@@ -208,6 +210,7 @@ TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 300, ct
     // Kept with the page but never offered.
     (new wxCheckBox(this, pref_id::HideFromTaskbar, "&Hide from taskbar"))->Hide();
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 300);
 }
 
 void TSetApp::ShowForm(const GeneralForm& f) {
@@ -238,6 +241,7 @@ TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx)
     vidSystem_ = AddCheck(this, s, pref_id::VidSystemDisplay,
                           "Open &video files in default system application");
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 27200);
 }
 
 void TSetDisplay::ShowForm(const DisplayForm& f) {
@@ -283,6 +287,7 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
     row->Add(swatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     s->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, kGap + 4);
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 27300);
     Bind(wxEVT_BUTTON, &TSetCapture::OnChooseColour, this, pref_id::SelColorButton);
 }
 
@@ -333,6 +338,7 @@ TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 2200, ctx
     grid->Add(bitRate_);
     s->Add(grid, 0, wxALL, kGap + 4);
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 2200);
 }
 
 void TSetWM::ShowForm(const WmForm& f) {
@@ -373,6 +379,7 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
                              pref_id::QualityMin, pref_id::QualityMax, "Min", "Max");
     quality_->Bind(wxEVT_SLIDER, &TSetImage::OnSlider, this);
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 9100);
 }
 
 void TSetImage::ShowForm(const ImageForm& f) {
@@ -436,6 +443,7 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
     keep_->Hide();
     keep_->Disable();
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 1300);
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { Browse(); }, pref_id::Browse);
@@ -550,6 +558,7 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
                             "Click a box and press the key combination; Backspace clears it."),
            0, wxALL, kGap);
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 9000);
 }
 
 void TSetKey::ShowForm(const KeyForm& f) {
@@ -589,6 +598,7 @@ TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 3200, ctx
                            wxID_ANY, wxID_ANY, nullptr, nullptr);
     scale_->Bind(wxEVT_SLIDER, &TSetFx::OnSlider, this);
     PageSizer(this, s);
+    ContextHelpWin::Attach(this, HelpIds(), 3200);
 }
 
 void TSetFx::ShowForm(const EffectsForm& f) {

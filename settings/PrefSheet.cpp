@@ -1,5 +1,7 @@
 #include "settings/PrefSheet.h"
 
+#include "resources/ContextHelp.h"
+
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/msgdlg.h>
@@ -108,13 +110,7 @@ void TPrefSheet::OnOk(wxCommandEvent&) {
 }
 
 void TPrefSheet::OnHelp(wxCommandEvent&) {
-    if (HelpHook())
-        HelpHook()(*this, currentPage());
-}
-
-std::function<void(TPrefSheet&, TSetPage*)>& TPrefSheet::HelpHook() {
-    static std::function<void(TPrefSheet&, TSetPage*)> hook;
-    return hook;
+    ContextHelpWin::OpenTopicFor(GetBookCtrl()->GetCurrentPage());
 }
 
 } // namespace tess

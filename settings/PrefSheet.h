@@ -2,8 +2,8 @@
 // The preferences property sheets ("Options", "Capture Effects Options") and the base of
 // their pages. A page is set up (the settings put into its controls) the first time it is
 // shown and applied (its controls read back) only when the sheet closes with OK; a page that
-// was never shown applies nothing. The sheet has no Apply button; its Help button calls a
-// hook that the help system fills.
+// was never shown applies nothing. The sheet has no Apply button; its Help button opens the
+// help topic of the page shown.
 #include "resources/HelpIds.h"
 #include "settings/Settings.h"
 
@@ -104,9 +104,6 @@ public:
     bool ApplyPages();
     // What the pages had to say while applying.
     const std::vector<std::string>& messages() const { return messages_; }
-
-    // Called by the Help button with the sheet and the shown page. Empty: nothing happens.
-    static std::function<void(TPrefSheet&, TSetPage*)>& HelpHook();
 
 private:
     void OnPageChanged(wxBookCtrlEvent& e);

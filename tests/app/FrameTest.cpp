@@ -50,6 +50,7 @@ protected:
     void DoPrint() override { ++calls["print"]; }
     void DoPrinterSetup() override { ++calls["printerSetup"]; }
     void DoChangeEffects() override { ++calls["effects"]; }
+    void DoRecordWizard() override { ++calls["wizard"]; }
     bool FileDisplayed() const override { return file; }
     bool FileIsPicture() const override { return file; }
     int RecordingSoundLevels() const override { return level; }
@@ -120,7 +121,7 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     std::vector<wxMenuItem*> items;
     for (size_t i = 0; i < bar->GetMenuCount(); ++i)
         Items(bar->GetMenu(i), items);
-    EXPECT_EQ(items.size(), 11u + 1u + 29u + 5u + 2u);
+    EXPECT_EQ(items.size(), 11u + 1u + 30u + 5u + 2u);
     EXPECT_EQ(bar->FindItem(id::Stop)->GetItemLabel(), "&Stop \tAlt+S");
     EXPECT_EQ(bar->FindItem(id::MixerPlay)->GetItemLabel(), "Mixer Pla&y control...\tCtrl+Shift+P");
 
@@ -146,6 +147,8 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     EXPECT_EQ(client->calls["open"], 1);
     EXPECT_EQ(client->calls["print"], 1);
     EXPECT_EQ(client->calls["effects"], 1);
+    EXPECT_EQ(client->calls["wizard"], 1);
+    EXPECT_TRUE(client->recordWizard) << "the frame runs the record wizard";
     EXPECT_GE(client->calls["play"], 1);
     test::Pump(50);
 

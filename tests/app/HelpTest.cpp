@@ -5,14 +5,18 @@
 #include "app/AboutDlg.h"
 #include "app/AppTestSupport.h"
 #include "app/HotLink.h"
+#include "app/OptionsSheet.h"
 #include "app/ProjectRCVersion.h"
 #include "app/SDIDecFrame.h"
 #include "resources/ContextHelp.h"
 #include "resources/HelpBook.h"
 #include "resources/Ids.h"
 #include "resources/PopupHelpIds.h"
+#include "schedule/SchedDialog.h"
 #include "settings/PatternDialog.h"
+#include "settings/PrefPages.h"
 #include "version.h"
+#include "wizard/RecWizard.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -222,6 +226,46 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     EXPECT_EQ(HelpTopicForContext(12345), "");
 }
 
+// Every control in the table of every preferences page, the timer page, the event dialog
+// and the wizard's pages leads to a pop-up text (a wrong number shows another control's
+// text or nothing).
+TEST(HelpBook, EveryEntryOfEveryPagesTableHasAPopupText) {
+    PopupTexts texts = PopupTexts::Load(kBook + kPopupTextFile);
+    const std::vector<std::pair<const char*, std::span<const HelpIdEntry>>> tables = {
+        {"General", TSetApp::HelpIds()},        {"Display", TSetDisplay::HelpIds()},
+        {"Capture", TSetCapture::HelpIds()},    {"WMV", TSetWM::HelpIds()},
+        {"Image", TSetImage::HelpIds()},        {"File", TSetFile::HelpIds()},
+        {"Sound device", TSetSound::HelpIds()}, {"Caption", TSetCaption::HelpIds()},
+        {"HotKey", TSetKey::HelpIds()},         {"Timer", TSchedDialog::HelpIds()},
+        {"Effects", TSetFx::HelpIds()},         {"Event", TEventDialog::HelpIds()},
+        {"Wizard", RecWizard::HelpIds()}};
+    for (const auto& [name, table] : tables) {
+        std::vector<HelpIdEntry> copy(table.begin(), table.end());
+        for (const HelpIdEntry& e : table) {
+            if (!e.controlId)
+                continue;
+            std::optional<int> help = LookUpHelpId(&copy, e.controlId);
+            ASSERT_TRUE(help) << name << " " << e.controlId;
+            EXPECT_TRUE(texts.Text(*help))
+                << name << ": control " << e.controlId << " -> help id " << *help << " has no text";
+        }
+    }
+    // Where a control has a text of its own, the table must lead to that one.
+    auto helpOf = [](std::span<const HelpIdEntry> t, int control) {
+        std::vector<HelpIdEntry> copy(t.begin(), t.end());
+        return LookUpHelpId(&copy, control).value_or(-1);
+    };
+    EXPECT_EQ(helpOf(TSetWM::HelpIds(), pref_id::FrameRate), help_id::WMFrameRate);
+    EXPECT_EQ(helpOf(TSetWM::HelpIds(), pref_id::BitRate), help_id::WMBitRate);
+    EXPECT_EQ(helpOf(TSetImage::HelpIds(), pref_id::Quality), help_id::ImageQuality);
+    EXPECT_EQ(helpOf(TSetImage::HelpIds(), pref_id::Jpg), help_id::ImageJpg);
+    EXPECT_EQ(helpOf(TSetCapture::HelpIds(), pref_id::SelColorButton), help_id::SelColorButton);
+    EXPECT_EQ(helpOf(TSetCapture::HelpIds(), pref_id::SelColorSwatch), help_id::SelColorSwatch);
+    EXPECT_EQ(helpOf(TSetSound::HelpIds(), pref_id::Input), help_id::WaveIn);
+    EXPECT_EQ(helpOf(TSetCaption::HelpIds(), pref_id::BackColor), help_id::CapBackColor);
+    EXPECT_EQ(helpOf(TSetCaption::HelpIds(), pref_id::Preview), help_id::CapPreview);
+}
+
 TEST(HelpBook, FoundBesideTheProgramFirstThenInTheInstalledPlace) {
     test::TempDir dir;
     const std::string root = dir.str() + "/";
@@ -336,7 +380,7 @@ TEST(HelpBook, PopupTextsCoverTheTablesOfTheProgramsWindows) {
                    TimerDelete,
                    TimerNew,
                    TimerEdit,
-                   TimerEnable,
+                   help_id::TimerEnable,
                    EventName,
                    EventStart,
                    EventEnd,
