@@ -171,13 +171,21 @@ bool Mss2Encoder::FindChanges(Rect& r) const {
 bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight,
                          int32_t srcStride, bool forceKey, std::vector<uint8_t>& out) {
     Convert(bgrx, srcWidth, srcHeight, srcStride);
-    const bool key = forceKey || !havePrev_;
+    bool key = forceKey || !havePrev_;
     if (key) {
         EncodeKey(out);
     } else {
         Rect r;
         if (FindChanges(r)) {
             EncodeInter(r, out);
+            // When most of the picture changed and the inter frame costs about what the last
+            // key frame did, a key frame costs the same and gives players a seek point.
+            const uint64_t area = static_cast<uint64_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
+            if (area * 2 >= static_cast<uint64_t>(width_) * height_ &&
+                out.size() * 4 >= lastKeyBytes_ * 3) {
+                EncodeKey(out);
+                key = true;
+            }
         } else {
             // Nothing changed: one skipped pixel keeps the frame well-formed.
             out.assign({0x18, 0, 0, 0, 0, 0, 0, kSkip});
@@ -185,6 +193,8 @@ bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeigh
     }
     cur_.swap(prev_);
     havePrev_ = true;
+    if (key)
+        lastKeyBytes_ = out.size();
     return key;
 }
 

@@ -26,7 +26,9 @@ public:
 
     // Encodes one 32-bit BGRx top-down picture (stride in bytes). A picture of another size
     // is cropped or padded with black to the stream's size. The first frame is always a key
-    // frame. Returns the coded frame in `out` (replaced) and whether it is a key frame.
+    // frame, and so is a frame that changes most of the picture when its inter coding would
+    // be about as large as the last key frame. Returns the coded frame in `out` (replaced)
+    // and whether it is a key frame.
     bool Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride,
                 bool forceKey, std::vector<uint8_t>& out);
 
@@ -57,6 +59,7 @@ private:
     int32_t width_;
     int32_t height_;
     bool havePrev_ = false;
+    size_t lastKeyBytes_ = 0;
     int32_t firstChanged_ = -1; // rows that differ from the previous picture
     int32_t lastChanged_ = -1;
     std::vector<uint16_t> cur_;
