@@ -5,6 +5,10 @@
 // since the previous frame, skipping unchanged pixels inside it.
 //
 // Rows are coded bottom-up (the last picture row first), as the decoder fills its picture.
+// Key frames are parsed for the fewest bytes: each pixel starts either a run of one colour or
+// a run of copies from the row coded before, of whichever length makes the whole frame
+// cheapest. Inter frames, and key frames made because most of the picture changed, take the
+// longest run at each step.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -53,7 +57,8 @@ private:
 
     void Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride);
     bool FindChanges(Rect& r) const;
-    void EncodeKey(std::vector<uint8_t>& out) const;
+    // fewestBytes: the cheapest parse (several times slower); else the longest run each step.
+    void EncodeKey(std::vector<uint8_t>& out, bool fewestBytes);
     void EncodeInter(const Rect& r, std::vector<uint8_t>& out) const;
 
     int32_t width_;
@@ -64,6 +69,10 @@ private:
     int32_t lastChanged_ = -1;
     std::vector<uint16_t> cur_;
     std::vector<uint16_t> prev_;
+    // Key-frame parse: the cheapest byte count from each pixel (in coding order) to the end,
+    // and the run that starts there (positive: a colour, negative: copies from above).
+    std::vector<uint32_t> keyCost_;
+    std::vector<int32_t> keyRun_;
 };
 
 } // namespace tess
