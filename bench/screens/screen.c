@@ -5,6 +5,7 @@
  *   screen typing BACKGROUND.rgb   an editor window, a new line of text every 200 ms
  *   screen scroll BACKGROUND.rgb   a terminal window scrolling a line every 50 ms
  *   screen video  BACKGROUND.rgb   the desktop alone (the video window is another program)
+ *   screen background BACKGROUND.rgb   the background picture alone, no clock, never changing
  * Prints "ready" once the desktop is drawn. Text is deterministic; only the clock reads time. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -40,7 +41,7 @@ static void text_line(long n, char* out, size_t size) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: screen still|typing|scroll|video BACKGROUND.rgb\n");
+        fprintf(stderr, "usage: screen still|typing|scroll|video|background BACKGROUND.rgb\n");
         return 2;
     }
     const char* mode = argv[1];
@@ -64,6 +65,13 @@ int main(int argc, char** argv) {
     XPutImage(d, pm, gc, img, 0, 0, 0, 0, W, H);
     XSetWindowBackgroundPixmap(d, root, pm);
     XClearWindow(d, root);
+    if (strcmp(mode, "background") == 0) {
+        XSync(d, False);
+        printf("ready\n");
+        fflush(stdout);
+        pause();
+        return 0;
+    }
 
     XSetWindowAttributes a;
     a.override_redirect = True;
