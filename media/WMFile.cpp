@@ -165,10 +165,9 @@ int32_t WMFile::CreateWriter() {
         return createResult_;
     }
     asf::WriterOptions options;
-    // A packet is written out at the latest when it spans a second, padded to its fixed size:
-    // small packets keep that padding small on a still screen (2 KB against a few bytes of
-    // inter frames a second), for about 1.5 % of packet headers on a busy one.
-    options.packetSize = hasVideo_ ? 2048 : 1024;
+    // Not smaller: with 2 KB packets GStreamer's decodebin sometimes stalls when only the
+    // video of a recording with sound is linked (though a still screen then pads less).
+    options.packetSize = hasVideo_ ? 8192 : 1024;
     auto writer = std::make_unique<asf::AsfWriter>();
     createResult_ = writer->Open(GetFileName(), std::move(streams), {}, options);
     NoteError(createResult_);

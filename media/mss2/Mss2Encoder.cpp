@@ -171,6 +171,25 @@ bool Mss2Encoder::FindChanges(Rect& r) const {
     return right >= left;
 }
 
+bool Mss2Encoder::MostlyChanged(const Rect& r) const {
+    const uint64_t all = static_cast<uint64_t>(width_) * height_;
+    const uint64_t area = static_cast<uint64_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
+    if (area * 4 < all * 3)
+        return false;
+    // Stop as soon as more than a quarter of the picture is seen unchanged.
+    const uint64_t allowed = all / 4 - (all - area);
+    uint64_t same = 0;
+    for (int32_t y = r.y0; y <= r.y1; ++y) {
+        const uint16_t* c = &cur_[static_cast<size_t>(y) * width_];
+        const uint16_t* p = &prev_[static_cast<size_t>(y) * width_];
+        for (int32_t x = r.x0; x <= r.x1; ++x)
+            same += c[x] == p[x];
+        if (same > allowed)
+            return false;
+    }
+    return true;
+}
+
 bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight,
                          int32_t srcStride, bool forceKey, std::vector<uint8_t>& out) {
     Convert(bgrx, srcWidth, srcHeight, srcStride);
@@ -180,15 +199,13 @@ bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeigh
     } else {
         Rect r;
         if (FindChanges(r)) {
-            EncodeInter(r, out);
-            // When most of the picture changed and the inter frame costs about what the last
-            // key frame did, a key frame costs the same and gives players a seek point.
-            const uint64_t area = static_cast<uint64_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
-            if (area * 2 >= static_cast<uint64_t>(width_) * height_ &&
-                out.size() * 4 >= lastKeyBytes_ * 3) {
-                // As quick as the inter frame: the change may go on frame after frame.
+            if (MostlyChanged(r)) {
+                // The inter frame would cost about what a key frame does: make the key frame,
+                // as quickly as the inter frame (the change may go on frame after frame).
                 EncodeKey(out, false);
                 key = true;
+            } else {
+                EncodeInter(r, out);
             }
         } else {
             // Nothing changed: one skipped pixel keeps the frame well-formed.
@@ -197,8 +214,6 @@ bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeigh
     }
     cur_.swap(prev_);
     havePrev_ = true;
-    if (key)
-        lastKeyBytes_ = out.size();
     return key;
 }
 
@@ -312,16 +327,17 @@ constexpr uint32_t kRunLimits[] = {1, 2, 258, 65794, 16843010, UINT32_MAX};
 } // namespace
 
 void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out, bool fewestBytes) {
-    if (!fewestBytes) {
-        out.resize(2 + static_cast<size_t>(width_) * height_ * 2 + 16);
-        uint8_t* o = out.data();
-        *o++ = 0x80;
-        *o++ = 0x60;
-        RectCoder coder(cur_.data(), nullptr, width_, height_, 0, 0, width_ - 1, height_ - 1);
-        o = coder.Code(o);
-        out.resize(static_cast<size_t>(o - out.data()));
+    out.resize(2 + static_cast<size_t>(width_) * height_ * 2 + 16);
+    uint8_t* o = out.data();
+    *o++ = 0x80; // key frame, 7 reserved bits
+    *o++ = 0x60; // no WMV9 region, run-length coded, 555 mode
+    RectCoder coder(cur_.data(), nullptr, width_, height_, 0, 0, width_ - 1, height_ - 1);
+    o = coder.Code(o);
+    out.resize(static_cast<size_t>(o - out.data()));
+    // Flat pictures code small either way; a picture of many short runs (above a byte for
+    // every eight pixels) is worth the slower parse.
+    if (!fewestBytes || out.size() * 8 < static_cast<size_t>(width_) * height_)
         return;
-    }
     // Pixels in coding order: picture rows bottom-up, each left to right. The pixel coded
     // one row earlier is the one below in the picture, `w` places back in this order.
     const size_t w = static_cast<size_t>(width_);
@@ -368,9 +384,7 @@ void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out, bool fewestBytes) {
     }
 
     out.resize(2 + keyCost_[0]);
-    uint8_t* o = out.data();
-    *o++ = 0x80; // key frame, 7 reserved bits
-    *o++ = 0x60; // no WMV9 region, run-length coded, 555 mode
+    o = out.data() + 2;
     for (size_t at = 0; at < n;) {
         const int32_t run = keyRun_[at];
         if (run > 0) {

@@ -5,10 +5,10 @@
 // since the previous frame, skipping unchanged pixels inside it.
 //
 // Rows are coded bottom-up (the last picture row first), as the decoder fills its picture.
-// Key frames are parsed for the fewest bytes: each pixel starts either a run of one colour or
-// a run of copies from the row coded before, of whichever length makes the whole frame
-// cheapest. Inter frames, and key frames made because most of the picture changed, take the
-// longest run at each step.
+// Key frames of busy pictures are parsed for the fewest bytes: each pixel starts either a run
+// of one colour or a run of copies from the row coded before, of whichever length makes the
+// whole frame cheapest. Inter frames, flat pictures and key frames made because most of the
+// picture changed take the longest run at each step.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -30,9 +30,9 @@ public:
 
     // Encodes one 32-bit BGRx top-down picture (stride in bytes). A picture of another size
     // is cropped or padded with black to the stream's size. The first frame is always a key
-    // frame, and so is a frame that changes most of the picture when its inter coding would
-    // be about as large as the last key frame. Returns the coded frame in `out` (replaced)
-    // and whether it is a key frame.
+    // frame, and so is a frame that changes at least three quarters of the pixels, whose
+    // inter coding would cost about what a key frame does. Returns the coded frame in `out`
+    // (replaced) and whether it is a key frame.
     bool Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride,
                 bool forceKey, std::vector<uint8_t>& out);
 
@@ -57,14 +57,16 @@ private:
 
     void Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride);
     bool FindChanges(Rect& r) const;
-    // fewestBytes: the cheapest parse (several times slower); else the longest run each step.
+    // Whether at least three quarters of the picture's pixels changed (all inside `r`).
+    bool MostlyChanged(const Rect& r) const;
+    // The longest run at each step; with fewestBytes, a busy picture then gets the cheapest
+    // parse (several times slower).
     void EncodeKey(std::vector<uint8_t>& out, bool fewestBytes);
     void EncodeInter(const Rect& r, std::vector<uint8_t>& out) const;
 
     int32_t width_;
     int32_t height_;
     bool havePrev_ = false;
-    size_t lastKeyBytes_ = 0;
     int32_t firstChanged_ = -1; // rows that differ from the previous picture
     int32_t lastChanged_ = -1;
     std::vector<uint16_t> cur_;
