@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screen recording beside ffmpeg's x11grab with libx264 (-preset ultrafast, and lossless with
 # -qp 0) on four 1920 x 1080 screens drawn by bench/screens/screen.c: frames held, CPU per
-# cent of the whole process, MB a minute. Run under a private X server:
+# cent of the whole process, MiB a minute. Run under a private X server:
 #   xvfb-run -a -s "-screen 0 1920x1080x24" bench/record.sh [path/to/tessaray] [seconds] [soak]
 # Choose what runs with SCREENS (still typing scroll video), RATES (5 15 30) and TOOLS
 # (ours x264 lossless, plus "before" with BEFORE=path/to/an/older/tessaray). Each screen
@@ -61,7 +61,7 @@ set_rate() {
 
 # run SCREEN RATE TOOL: records and appends a row to the results: frames held (share of the
 # frames asked for: the first plus one per tick), CPU of the whole process (user + system over
-# wall time), MB a minute.
+# wall time), MiB a minute.
 run() {
     local screen=$1 rate=$2 tool=$3 file
     case $tool in
@@ -128,7 +128,7 @@ echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 # One table per frame rate; ratios of file size to x264 ultrafast and to lossless x264.
 for rate in $rates; do
     printf '\n%s fps, %s s\n' "$rate" "$seconds"
-    printf '| screen | tool | MB/min | CPU %% | frames held %% | size / x264 ultrafast | size / lossless x264 |\n'
+    printf '| screen | tool | MiB/min | CPU %% | frames held %% | size / x264 ultrafast | size / lossless x264 |\n'
     printf '|---|---|---|---|---|---|---|\n'
     awk -v r="$rate" '$2 == r { key = $1; if ($3 == "x264") uf[key] = $4; if ($3 == "lossless") ll[key] = $4;
                                 row[++n] = $0 }
