@@ -1,133 +1,104 @@
 #!/usr/bin/env bash
-# Screen recording at 5, 15 and 30 frames a second beside ffmpeg's x11grab with libx264
-# (-preset ultrafast) on the same changing 1920 x 1080 screen: frames written per second,
-# CPU per cent of the whole process, bytes per minute. Run under a private X server:
+# Screen recording beside ffmpeg's x11grab with libx264 (-preset ultrafast, and lossless with
+# -qp 0) on four 1920 x 1080 screens drawn by bench/screens/screen.c: frames held, CPU per
+# cent of the whole process, MiB a minute. Run under a private X server:
 #   xvfb-run -a -s "-screen 0 1920x1080x24" bench/record.sh [path/to/tessaray] [seconds] [soak]
-# With "soak": one recording at 5 frames a second for the given seconds (outside CI: 3600),
-# printing the program's resident memory every minute, to show that it stays flat.
-# The screen: a desktop picture, a terminal-like window printing a line of text every
-# 50 ms (scrolling), and a clock redrawn every second, drawn by a small X client.
+# Choose what runs with SCREENS (still typing scroll video), RATES (5 15 30) and TOOLS
+# (ours x264 lossless, plus "before" with BEFORE=path/to/an/older/tessaray). Each screen
+# and rate runs the tools one after another, so they share the machine's load alike.
+# With "soak": one recording of the typing screen at 5 frames a second for the given seconds
+# (outside CI: 3600), printing the program's resident memory every minute.
+#
+# The screens share a desktop: a photo-like background (ImageMagick's plasma fractal with a
+# fixed seed) and a clock redrawn every second. "still" is that desktop; "typing" adds an
+# editor window that gets a line of text every 200 ms; "scroll" a terminal window scrolling
+# a line every 50 ms; "video" ffplay showing a moving test pattern in a 640 x 360 window.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=${1:-$here/../build/tessaray}
-seconds=${2:-30}
+seconds=${2:-60}
 mode=${3:-compare}
+screens=${SCREENS:-still typing scroll video}
+rates=${RATES:-5 15 30}
+tools=${TOOLS:-ours x264 lossless}
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run under xvfb-run" >&2; exit 2; }
 
 work=$(mktemp -d /tmp/tess-bench-record.XXXXXX)
-workload=""
+pids=()
+stop_screen() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+    pids=()
+}
 cleanup() {
-    if [ -n "$workload" ]; then kill "$workload" 2>/dev/null || true; fi
+    stop_screen
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-convert logo: -resize '1920x1080!' -depth 8 "rgb:$work/bg.rgb"
-cat > "$work/workload.c" <<'EOF'
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <time.h>
-#include <unistd.h>
-int main(int argc, char** argv) {
-    const int w = 1920, h = 1080;
-    unsigned char* rgb = malloc((size_t)w * h * 3);
-    FILE* f = fopen(argv[1], "rb");
-    if (!f || fread(rgb, 1, (size_t)w * h * 3, f) != (size_t)w * h * 3) return 1;
-    fclose(f);
-    Display* d = XOpenDisplay(NULL);
-    if (!d) return 1;
-    int s = DefaultScreen(d);
-    Window root = RootWindow(d, s);
-    XImage* img = XCreateImage(d, DefaultVisual(d, s), DefaultDepth(d, s), ZPixmap, 0,
-                               malloc((size_t)w * h * 4), w, h, 32, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            unsigned char* p = rgb + ((size_t)y * w + x) * 3;
-            XPutPixel(img, x, y, (unsigned long)p[0] << 16 | p[1] << 8 | p[2]);
-        }
-    Pixmap pm = XCreatePixmap(d, root, w, h, DefaultDepth(d, s));
-    GC gc = XCreateGC(d, pm, 0, NULL);
-    XPutImage(d, pm, gc, img, 0, 0, 0, 0, w, h);
-    XSetWindowBackgroundPixmap(d, root, pm);
-    XClearWindow(d, root);
-    XSetWindowAttributes a;
-    a.override_redirect = True;
-    a.background_pixel = 0x101010;
-    const int tw = 1100, th = 760;
-    Window term = XCreateWindow(d, root, 120, 100, tw, th, 0, CopyFromParent, InputOutput,
-                                CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
-    a.background_pixel = 0xe0e0e0;
-    Window clock = XCreateWindow(d, root, 1700, 20, 200, 40, 0, CopyFromParent, InputOutput,
-                                 CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
-    XMapRaised(d, term);
-    XMapRaised(d, clock);
-    XFontStruct* font = XLoadQueryFont(d, "fixed");
-    GC tg = XCreateGC(d, term, 0, NULL);
-    if (font) XSetFont(d, tg, font->fid);
-    const int lh = font ? font->ascent + font->descent + 2 : 15;
-    XSync(d, False);
-    printf("ready\n");
-    fflush(stdout);
-    long n = 0;
-    time_t shown = 0;
-    for (;;) {
-        /* scroll the terminal up one line and print a new one at the bottom */
-        XCopyArea(d, term, term, tg, 0, lh, tw, th - lh, 0, 0);
-        XSetForeground(d, tg, 0x101010);
-        XFillRectangle(d, term, tg, 0, th - lh, tw, lh);
-        char line[160];
-        snprintf(line, sizeof line, "%06ld  build step %ld: compiling src/module_%03ld.cpp -> obj/module_%03ld.o  [%3ld%%]",
-                 n, n, n % 997, n % 997, n % 101);
-        XSetForeground(d, tg, 0x40ff40);
-        XDrawString(d, term, tg, 6, th - (font ? font->descent + 1 : 3), line, (int)strlen(line));
-        time_t now = time(NULL);
-        if (now != shown) {
-            shown = now;
-            char t[32];
-            strftime(t, sizeof t, "%H:%M:%S", localtime(&now));
-            XClearWindow(d, clock);
-            XSetForeground(d, tg, 0x000000);
-            XDrawString(d, clock, tg, 60, 26, t, (int)strlen(t));
-        }
-        XSync(d, False);
-        ++n;
-        usleep(50000);
-    }
+convert -size 1920x1080 -seed 7 plasma:fractal -blur 0x2 -depth 8 "rgb:$work/bg.rgb"
+cc -O2 -o "$work/screen" "$here/screens/screen.c" -lX11
+
+# start_screen NAME: draws the screen and waits until it is up.
+start_screen() {
+    "$work/screen" "$1" "$work/bg.rgb" > "$work/screen.out" &
+    pids+=($!)
+    for _ in $(seq 100); do grep -q ready "$work/screen.out" 2>/dev/null && break; sleep 0.1; done
+    if [ "$1" = video ]; then
+        SDL_RENDER_DRIVER=software ffplay -loglevel quiet -an -noborder -left 640 -top 360 \
+            -f lavfi -i "testsrc2=size=640x360:rate=30" > /dev/null 2>&1 &
+        pids+=($!)
+        sleep 2
+    fi
 }
-EOF
-cc -O2 -o "$work/workload" "$work/workload.c" -lX11
-"$work/workload" "$work/bg.rgb" > "$work/workload.out" &
-workload=$!
-for _ in $(seq 50); do grep -q ready "$work/workload.out" 2>/dev/null && break; sleep 0.1; done
 
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME/Quorvanta" "$XDG_DATA_HOME"
-# run NAME FILE COMMAND...: runs the command under /usr/bin/time and prints a row: frames
-# written per second of recording, the share of the frames asked for (the first frame plus
-# one per tick), the CPU of the whole process (user + system over wall time), bytes a minute.
+set_rate() {
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"WMFrameRate"="%s"\n' \
+        "$1" > "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
+}
+
+# run SCREEN RATE TOOL: records and appends a row to the results: frames held (share of the
+# frames asked for: the first plus one per tick), CPU of the whole process (user + system over
+# wall time), MiB a minute.
 run() {
-    local name=$1 file=$2
-    shift 2
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" > /dev/null 2> "$work/err" ||
-        { echo "$name failed:"; cat "$work/err"; return; }
-    local frames bytes
-    frames=$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames \
-             -of csv=p=0 "$file")
+    local screen=$1 rate=$2 tool=$3 file
+    case $tool in
+    ours | before)
+        file=$work/$tool.wmv
+        rm -f "$file"
+        set_rate "$rate"
+        local bin=$program
+        [ "$tool" = before ] && bin=${BEFORE:?BEFORE=path/to/tessaray}
+        set -- "$bin" --record --seconds "$seconds" --output "$file" ;;
+    x264 | lossless)
+        file=$work/$tool.mp4
+        rm -f "$file"
+        local q=()
+        [ "$tool" = lossless ] && q=(-qp 0)
+        set -- ffmpeg -v error -y -f x11grab -framerate "$rate" -video_size 1920x1080 \
+            -draw_mouse 1 -i "$DISPLAY" -t "$seconds" -c:v libx264 -preset ultrafast "${q[@]}" "$file" ;;
+    esac
+    if ! /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" > /dev/null 2> "$work/err"; then
+        echo "$tool on $screen at $rate failed:" >&2
+        cat "$work/err" >&2
+        return
+    fi
+    local frames bytes wall user sys
+    frames=$(ffprobe -v error -select_streams v:0 -count_packets -show_entries \
+        stream=nb_read_packets -of csv=p=0 "$file")
     bytes=$(stat -c %s "$file")
     read -r wall user sys < "$work/time"
-    printf '%-22s %6.2f fps  %5.1f%% of frames  CPU %6.1f%%  %8.2f MB/min\n' "$name" \
-        "$(awk -v f="$frames" -v s="$seconds" 'BEGIN { print f / s }')" \
-        "$(awk -v f="$frames" -v s="$seconds" -v r="$rate" 'BEGIN { print 100 * f / (s * r + 1) }')" \
-        "$(awk -v u="$user" -v y="$sys" -v w="$wall" 'BEGIN { print 100 * (u + y) / w }')" \
-        "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN { print b / s * 60 / 1e6 }')"
+    awk -v sc="$screen" -v r="$rate" -v t="$tool" -v f="$frames" -v s="$seconds" -v b="$bytes" \
+        -v u="$user" -v y="$sys" -v w="$wall" 'BEGIN {
+            printf "%s %s %s %.2f %.1f %.1f\n", sc, r, t, b / s * 60 / 1048576,
+                100 * (u + y) / w, 100 * f / (s * r + 1) }' | tee -a "$work/results" >&2
 }
 
 if [ "$mode" = soak ]; then
-    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"WMFrameRate"="5"\n' \
-        > "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
+    start_screen typing
+    set_rate 5
     "$program" --record --seconds "$seconds" --output "$work/soak.wmv" > /dev/null &
     pid=$!
     start=$(date +%s)
@@ -144,14 +115,26 @@ if [ "$mode" = soak ]; then
     exit 0
 fi
 
-echo "recording ${seconds} s of a 1920 x 1080 screen (terminal scrolling 20 lines/s, clock)"
-for rate in 5 15 30; do
-    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"WMFrameRate"="%s"\n' \
-        "$rate" > "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
-    rm -f "$work/ours.wmv" "$work/x264.mp4"
-    run "tessaray @ $rate" "$work/ours.wmv" "$program" --record --seconds "$seconds" \
-        --output "$work/ours.wmv"
-    run "ffmpeg x264 @ $rate" "$work/x264.mp4" ffmpeg -v error -y -f x11grab -framerate "$rate" \
-        -video_size 1920x1080 -draw_mouse 1 -i "$DISPLAY" -t "$seconds" -c:v libx264 \
-        -preset ultrafast "$work/x264.mp4"
+echo "recording ${seconds} s of 1920 x 1080 screens ($(nproc) cores; load: $(cut -d' ' -f1-3 /proc/loadavg))"
+for screen in $screens; do
+    start_screen "$screen"
+    for rate in $rates; do
+        for tool in $tools; do run "$screen" "$rate" "$tool"; done
+    done
+    stop_screen
+done
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# One table per frame rate; ratios of file size to x264 ultrafast and to lossless x264.
+for rate in $rates; do
+    printf '\n%s fps, %s s\n' "$rate" "$seconds"
+    printf '| screen | tool | MiB/min | CPU %% | frames held %% | size / x264 ultrafast | size / lossless x264 |\n'
+    printf '|---|---|---|---|---|---|---|\n'
+    awk -v r="$rate" '$2 == r { key = $1; if ($3 == "x264") uf[key] = $4; if ($3 == "lossless") ll[key] = $4;
+                                row[++n] = $0 }
+        END { for (i = 1; i <= n; ++i) { split(row[i], f, " ");
+                  a = (f[1] in uf && uf[f[1]] > 0) ? sprintf("%.2f", f[4] / uf[f[1]]) : "-";
+                  b = (f[1] in ll && ll[f[1]] > 0) ? sprintf("%.2f", f[4] / ll[f[1]]) : "-";
+                  printf "| %s | %s | %s | %s | %s | %s | %s |\n", f[1], f[3], f[4], f[5], f[6], a, b } }' \
+        "$work/results"
 done

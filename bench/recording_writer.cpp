@@ -4,6 +4,9 @@
 //   bench_recording_writer --sizes [secs]  bytes per minute at 5, 15 and 30 fps for three
 //                                          workloads, beside ffmpeg's libx264 (ultrafast, and
 //                                          ultrafast -qp 0) fed the same frames in one run
+//   bench_recording_writer --keyframes [FILE.rgb...]
+//                                          key-frame bytes of the benchmark desktop and of
+//                                          1920 x 1080 raw RGB screen pictures, by token kind
 #include "DesktopPicture.h"
 #include "media/MemBm.h"
 #include "media/WMFile.h"
@@ -235,7 +238,8 @@ Sizes Measure(Workload w, int fps, int seconds, const std::string& dir) {
                             a + "' -map 0 -c:v libx264 -preset ultrafast -qp 0 '" + b + "'";
     FILE* pipe = popen(cmd.c_str(), "w");
     Sizes s;
-    tess::WMFile file(ours, "", fps, 4000000, kW, kH, -1);
+    // The bit rate a full-screen recording gets by default (WMBitRate).
+    tess::WMFile file(ours, "", fps, 300000, kW, kH, -1);
     file.Open();
     const int frames = fps * seconds;
     int typed = 0;
@@ -301,11 +305,104 @@ int RunSizes(int seconds) {
     return 0;
 }
 
+// ---- where the bytes of a key frame go ----
+
+// Reads the tokens of a 555 key frame: how many bytes and pixels each kind of token takes.
+// Repeat tokens are counted with the kind of symbol they repeat.
+struct TokenCensus {
+    uint64_t bytes[2] = {}, pixels[2] = {}, tokens[2] = {}; // [0] colours, [1] copies from above
+    uint64_t repeatBytes[2] = {};
+    uint64_t total = 0;
+};
+
+TokenCensus CountTokens(const std::vector<uint8_t>& frame) {
+    TokenCensus c;
+    c.total = frame.size();
+    int kind = 0;
+    for (size_t i = 2; i < frame.size();) {
+        const uint8_t b = frame[i];
+        if (b < 0x80) {
+            kind = 0;
+            c.bytes[0] += 2;
+            c.pixels[0] += 1;
+            c.tokens[0] += 1;
+            i += 2;
+        } else if (b == 0x80) {
+            kind = 1;
+            c.bytes[1] += 1;
+            c.pixels[1] += 1;
+            c.tokens[1] += 1;
+            i += 1;
+        } else if (b > 0x81) {
+            const int n = b - 0x82;
+            uint64_t count = 0;
+            for (int k = 0; k < n && i + 1 + k < frame.size(); ++k)
+                count = (count << 8) + frame[i + 1 + k] + 1;
+            c.bytes[kind] += 1 + n;
+            c.repeatBytes[kind] += 1 + n;
+            c.pixels[kind] += count + 1;
+            i += 1 + n;
+        } else {
+            i += 1; // a skip: not in key frames
+        }
+    }
+    return c;
+}
+
+void PrintKeyFrame(const char* name, const uint8_t* bgrx, int stride) {
+    tess::Mss2Encoder enc(kW, kH);
+    std::vector<uint8_t> out;
+    const auto t0 = std::chrono::steady_clock::now();
+    enc.Encode(bgrx, kW, kH, stride, true, out);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    const TokenCensus c = CountTokens(out);
+    std::printf(
+        "%-28s %9llu bytes %6.1f ms | colours: %8llu tokens %8llu B (%7llu in repeats) "
+        "%8llu px | copies: %8llu tokens %8llu B (%7llu in repeats) %8llu px\n",
+        name, static_cast<unsigned long long>(c.total), ms,
+        static_cast<unsigned long long>(c.tokens[0]), static_cast<unsigned long long>(c.bytes[0]),
+        static_cast<unsigned long long>(c.repeatBytes[0]),
+        static_cast<unsigned long long>(c.pixels[0]), static_cast<unsigned long long>(c.tokens[1]),
+        static_cast<unsigned long long>(c.bytes[1]),
+        static_cast<unsigned long long>(c.repeatBytes[1]),
+        static_cast<unsigned long long>(c.pixels[1]));
+}
+
+int RunKeyFrames(int argc, char** argv) {
+    Scene scene;
+    scene.Terminal(0);
+    PrintKeyFrame("benchmark desktop", scene.picture().bits(), scene.picture().stride());
+    std::vector<uint8_t> bgrx(static_cast<size_t>(kW) * kH * 4);
+    std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
+    for (int i = 0; i < argc; ++i) {
+        FILE* f = std::fopen(argv[i], "rb");
+        const bool ok = f && std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+        if (f)
+            std::fclose(f);
+        if (!ok) {
+            std::fprintf(stderr, "%s: not a 1920 x 1080 raw RGB picture\n", argv[i]);
+            return 1;
+        }
+        for (size_t p = 0; p < static_cast<size_t>(kW) * kH; ++p) {
+            bgrx[p * 4] = rgb[p * 3 + 2];
+            bgrx[p * 4 + 1] = rgb[p * 3 + 1];
+            bgrx[p * 4 + 2] = rgb[p * 3];
+            bgrx[p * 4 + 3] = 0;
+        }
+        const char* base = std::strrchr(argv[i], '/');
+        PrintKeyFrame(base ? base + 1 : argv[i], bgrx.data(), kW * 4);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--sizes") == 0)
         return RunSizes(argc >= 3 ? std::max(1, std::atoi(argv[2])) : 10);
+    if (argc >= 2 && std::strcmp(argv[1], "--keyframes") == 0)
+        return RunKeyFrames(argc - 2, argv + 2);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -18,47 +18,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The root background: a raw RGB picture put on the root by a throw-away X client that
+# The root background: a raw RGB picture put on the root by bench/screens/screen.c, which
 # stays connected (an X server resets, and forgets the background, when its last client
 # leaves).
 convert logo: -resize '1920x1080!' -depth 8 "rgb:$work/bg.rgb"
-cat > "$work/setroot.c" <<'EOF'
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
-int main(int argc, char** argv) {
-    const int w = 1920, h = 1080;
-    unsigned char* rgb = malloc((size_t)w * h * 3);
-    FILE* f = fopen(argv[1], "rb");
-    if (!f || fread(rgb, 1, (size_t)w * h * 3, f) != (size_t)w * h * 3) return 1;
-    fclose(f);
-    Display* d = XOpenDisplay(NULL);
-    if (!d) return 1;
-    int s = DefaultScreen(d);
-    Window root = RootWindow(d, s);
-    XImage* img = XCreateImage(d, DefaultVisual(d, s), DefaultDepth(d, s), ZPixmap, 0,
-                               malloc((size_t)w * h * 4), w, h, 32, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            unsigned char* p = rgb + ((size_t)y * w + x) * 3;
-            XPutPixel(img, x, y, (unsigned long)p[0] << 16 | p[1] << 8 | p[2]);
-        }
-    Pixmap pm = XCreatePixmap(d, root, w, h, DefaultDepth(d, s));
-    GC gc = XCreateGC(d, pm, 0, NULL);
-    XPutImage(d, pm, gc, img, 0, 0, 0, 0, w, h);
-    XSetWindowBackgroundPixmap(d, root, pm);
-    XClearWindow(d, root);
-    XSync(d, False);
-    printf("ready\n");
-    fflush(stdout);
-    pause();
-    return 0;
-}
-EOF
-cc -O2 -o "$work/setroot" "$work/setroot.c" -lX11
-"$work/setroot" "$work/bg.rgb" > "$work/setroot.out" &
+cc -O2 -o "$work/screen" "$here/screens/screen.c" -lX11
+"$work/screen" background "$work/bg.rgb" > "$work/setroot.out" &
 holder=$!
 for _ in $(seq 50); do grep -q ready "$work/setroot.out" 2>/dev/null && break; sleep 0.1; done
 

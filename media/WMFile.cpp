@@ -39,12 +39,36 @@ bool IsSoundOnlyName(const std::string& fileName) {
     return EndsWithNoCase(fileName, ".wma");
 }
 
+bool KeyFramePacing::Due(int64_t time) const {
+    if (!haveKey_)
+        return true;
+    const int64_t since = time - lastKeyTime_;
+    if (since >= kMaxSpacing)
+        return true;
+    if (since < kMinSpacing)
+        return false;
+    // The bits the rate allows since the last key frame: below 2^31 * 3e8 / 1e7, no overflow.
+    const uint64_t allowed = static_cast<uint64_t>(bitRate_ * since / 10000000);
+    return (bytesSinceKey_ + lastKeyBytes_) * 8 <= allowed;
+}
+
+void KeyFramePacing::Written(int64_t time, size_t bytes, bool key) {
+    if (key) {
+        haveKey_ = true;
+        lastKeyTime_ = time;
+        lastKeyBytes_ = bytes;
+        bytesSinceKey_ = 0;
+    } else {
+        bytesSinceKey_ += bytes;
+    }
+}
+
 WMFile::WMFile(std::string fileName, std::string profileName, int32_t frameRate, int32_t bitRate,
                int32_t frameWidth, int32_t frameHeight, int32_t timeLapse)
     : RecFile(std::move(fileName)), profileName_(std::move(profileName)),
       frameRate_(std::max(frameRate, 1)), bitRate_(bitRate), frameWidth_(frameWidth),
       frameHeight_(frameHeight), timeLapse_(timeLapse), hasVideo_(!IsSoundOnlyName(GetFileName())),
-      clock_(SteadyNow) {
+      clock_(SteadyNow), pacing_(bitRate) {
     audioFormat_ = AudioFormat{}; // PCM, 1 channel, 8000 samples/s, 16 bits
 }
 
@@ -141,6 +165,8 @@ int32_t WMFile::CreateWriter() {
         return createResult_;
     }
     asf::WriterOptions options;
+    // Not smaller: with 2 KB packets GStreamer's decodebin sometimes stalls when only the
+    // video of a recording with sound is linked (though a still screen then pads less).
     options.packetSize = hasVideo_ ? 8192 : 1024;
     auto writer = std::make_unique<asf::AsfWriter>();
     createResult_ = writer->Open(GetFileName(), std::move(streams), {}, options);
@@ -172,10 +198,11 @@ int32_t WMFile::AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int
         if (timeLapse_ > 1)
             t /= timeLapse_;
     }
-    const bool cleanPoint = forceKey || n % frameRate_ == 0;
-    const bool key =
-        encoder_->Encode(bgrx, width, height, stride, cleanPoint || needKeyFrame_, coded_);
+    // The encoder also makes a key frame of its own when most of the picture changed.
+    const bool due = forceKey || needKeyFrame_ || pacing_.Due(t);
+    const bool key = encoder_->Encode(bgrx, width, height, stride, due, coded_);
     framesWritten_.store(n + 1);
+    pacing_.Written(t, coded_.size(), key);
     const int32_t r = writer_->Write(videoStream_, t, key, coded_.data(), coded_.size());
     // A frame that did not reach the file leaves the decoder's picture behind the encoder's:
     // the next frame starts afresh.

@@ -28,6 +28,36 @@ struct Attribute;
 // True for a file name that makes a sound-only recording (".wma", in any case).
 bool IsSoundOnlyName(const std::string& fileName);
 
+// When the video stream takes its next key frame. A 15-bit run-length key frame of a desktop
+// costs hundreds of kilobytes where the inter frames of a still screen cost a few bytes, so
+// key frames are spaced by the stream's bit rate: one is due when the bytes written since the
+// last key frame plus the size of that key frame fit into what the bit rate allows for the
+// time since it, but never sooner than kMinSpacing and always by kMaxSpacing. A still screen
+// thus records at about the bit rate; a higher bit rate buys closer seek points. Times are
+// sample times in 100-ns units.
+class KeyFramePacing {
+public:
+    static constexpr int64_t kMinSpacing = 10000000;  // 1 s
+    static constexpr int64_t kMaxSpacing = 300000000; // 30 s
+
+    explicit KeyFramePacing(int64_t bitRate) : bitRate_(bitRate > 0 ? bitRate : 0) {}
+
+    // Whether the frame at `time` should be a key frame (the first one always is).
+    bool Due(int64_t time) const;
+    // Records a frame of `bytes` written at `time`.
+    void Written(int64_t time, size_t bytes, bool key);
+
+    int64_t lastKeyTime() const { return lastKeyTime_; }
+    uint64_t bytesSinceKey() const { return bytesSinceKey_; }
+
+private:
+    int64_t bitRate_;
+    bool haveKey_ = false;
+    int64_t lastKeyTime_ = 0;
+    uint64_t lastKeyBytes_ = 0;
+    uint64_t bytesSinceKey_ = 0; // of the frames after the last key frame
+};
+
 class WMFile : public RecFile {
 public:
     // Returns a time in 100-ns units; only differences matter.
@@ -120,6 +150,7 @@ private:
     bool firstFrame_ = true;
     bool needKeyFrame_ = false;
     int64_t startTime_ = 0;
+    KeyFramePacing pacing_;
     std::atomic<int32_t> framesWritten_{0};
     std::atomic<int64_t> videoTime_{0};
 

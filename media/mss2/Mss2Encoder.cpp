@@ -1,6 +1,9 @@
 #include "media/mss2/Mss2Encoder.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -168,16 +171,42 @@ bool Mss2Encoder::FindChanges(Rect& r) const {
     return right >= left;
 }
 
+bool Mss2Encoder::MostlyChanged(const Rect& r) const {
+    const uint64_t all = static_cast<uint64_t>(width_) * height_;
+    const uint64_t area = static_cast<uint64_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
+    if (area * 4 < all * 3)
+        return false;
+    // Stop as soon as more than a quarter of the picture is seen unchanged.
+    const uint64_t allowed = all / 4 - (all - area);
+    uint64_t same = 0;
+    for (int32_t y = r.y0; y <= r.y1; ++y) {
+        const uint16_t* c = &cur_[static_cast<size_t>(y) * width_];
+        const uint16_t* p = &prev_[static_cast<size_t>(y) * width_];
+        for (int32_t x = r.x0; x <= r.x1; ++x)
+            same += c[x] == p[x];
+        if (same > allowed)
+            return false;
+    }
+    return true;
+}
+
 bool Mss2Encoder::Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight,
                          int32_t srcStride, bool forceKey, std::vector<uint8_t>& out) {
     Convert(bgrx, srcWidth, srcHeight, srcStride);
-    const bool key = forceKey || !havePrev_;
+    bool key = forceKey || !havePrev_;
     if (key) {
-        EncodeKey(out);
+        EncodeKey(out, true);
     } else {
         Rect r;
         if (FindChanges(r)) {
-            EncodeInter(r, out);
+            if (MostlyChanged(r)) {
+                // The inter frame would cost about what a key frame does: make the key frame,
+                // as quickly as the inter frame (the change may go on frame after frame).
+                EncodeKey(out, false);
+                key = true;
+            } else {
+                EncodeInter(r, out);
+            }
         } else {
             // Nothing changed: one skipped pixel keeps the frame well-formed.
             out.assign({0x18, 0, 0, 0, 0, 0, 0, kSkip});
@@ -277,13 +306,99 @@ private:
 
 } // namespace
 
-void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out) const {
+namespace {
+
+// Bytes of the repeat tokens that extend a run's first symbol to n pixels.
+inline uint32_t RunTailBytes(uint32_t n) {
+    if (n < 2)
+        return 0;
+    uint32_t count = n - 2, bytes = 1;
+    while (count > 0) {
+        ++bytes;
+        count = (count - 1) >> 8;
+    }
+    return bytes;
+}
+
+// The run lengths worth trying: a lone symbol, and the longest runs that a repeat token with
+// 0, 1, 2 and 3 count bytes covers (with the symbol), and any longer run.
+constexpr uint32_t kRunLimits[] = {1, 2, 258, 65794, 16843010, UINT32_MAX};
+
+} // namespace
+
+void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out, bool fewestBytes) {
     out.resize(2 + static_cast<size_t>(width_) * height_ * 2 + 16);
     uint8_t* o = out.data();
     *o++ = 0x80; // key frame, 7 reserved bits
     *o++ = 0x60; // no WMV9 region, run-length coded, 555 mode
     RectCoder coder(cur_.data(), nullptr, width_, height_, 0, 0, width_ - 1, height_ - 1);
     o = coder.Code(o);
+    out.resize(static_cast<size_t>(o - out.data()));
+    // Flat pictures code small either way; a picture of many short runs (above a byte for
+    // every eight pixels) is worth the slower parse.
+    if (!fewestBytes || out.size() * 8 < static_cast<size_t>(width_) * height_)
+        return;
+    // Pixels in coding order: picture rows bottom-up, each left to right. The pixel coded
+    // one row earlier is the one below in the picture, `w` places back in this order.
+    const size_t w = static_cast<size_t>(width_);
+    const size_t n = w * static_cast<size_t>(height_);
+    keyCost_.resize(n + 1);
+    keyRun_.resize(n);
+    keyCost_[n] = 0;
+    uint32_t colorRun = 0, copyRun = 0;
+    uint16_t next = 0;
+    size_t k = n;
+    // Backwards through the coding order: picture rows top-down, each right to left.
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint16_t* row = cur_.data() + static_cast<size_t>(y) * w;
+        const uint16_t* below = y + 1 < height_ ? row + w : nullptr;
+        for (size_t x = w; x-- > 0;) {
+            --k;
+            const uint16_t v = row[x];
+            colorRun = (k + 1 < n && v == next) ? colorRun + 1 : 1;
+            copyRun = (below && v == below[x]) ? copyRun + 1 : 0;
+            next = v;
+            // The cost of what follows never grows as the start moves on, so for each number
+            // of count bytes the longest run that still fits them is the one to try.
+            uint32_t best = UINT32_MAX;
+            int32_t run = 1;
+            for (int kind = 0; kind < 2; ++kind) {
+                const uint32_t full = kind == 0 ? colorRun : copyRun;
+                const uint32_t symbolBytes = kind == 0 ? 2 : 1;
+                uint32_t tried = 0;
+                for (const uint32_t limit : kRunLimits) {
+                    const uint32_t len = std::min(full, limit);
+                    if (len == tried)
+                        break;
+                    tried = len;
+                    const uint32_t c = symbolBytes + RunTailBytes(len) + keyCost_[k + len];
+                    if (c < best || (c == best && len > static_cast<uint32_t>(std::abs(run)))) {
+                        best = c;
+                        run = kind == 0 ? static_cast<int32_t>(len) : -static_cast<int32_t>(len);
+                    }
+                }
+            }
+            keyCost_[k] = best;
+            keyRun_[k] = run;
+        }
+    }
+
+    out.resize(2 + keyCost_[0]);
+    o = out.data() + 2;
+    for (size_t at = 0; at < n;) {
+        const int32_t run = keyRun_[at];
+        if (run > 0) {
+            const size_t row = static_cast<size_t>(height_) - 1 - at / w;
+            const uint16_t v = cur_[row * w + at % w];
+            *o++ = static_cast<uint8_t>(v >> 8);
+            *o++ = static_cast<uint8_t>(v);
+        } else {
+            *o++ = kCopyAbove;
+        }
+        const uint32_t len = static_cast<uint32_t>(std::abs(run));
+        o = PutRunTail(o, len);
+        at += len;
+    }
     out.resize(static_cast<size_t>(o - out.data()));
 }
 

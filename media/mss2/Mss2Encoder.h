@@ -5,6 +5,10 @@
 // since the previous frame, skipping unchanged pixels inside it.
 //
 // Rows are coded bottom-up (the last picture row first), as the decoder fills its picture.
+// Key frames of busy pictures are parsed for the fewest bytes: each pixel starts either a run
+// of one colour or a run of copies from the row coded before, of whichever length makes the
+// whole frame cheapest. Inter frames, flat pictures and key frames made because most of the
+// picture changed take the longest run at each step.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,7 +30,9 @@ public:
 
     // Encodes one 32-bit BGRx top-down picture (stride in bytes). A picture of another size
     // is cropped or padded with black to the stream's size. The first frame is always a key
-    // frame. Returns the coded frame in `out` (replaced) and whether it is a key frame.
+    // frame, and so is a frame that changes at least three quarters of the pixels, whose
+    // inter coding would cost about what a key frame does. Returns the coded frame in `out`
+    // (replaced) and whether it is a key frame.
     bool Encode(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride,
                 bool forceKey, std::vector<uint8_t>& out);
 
@@ -51,7 +57,11 @@ private:
 
     void Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeight, int32_t srcStride);
     bool FindChanges(Rect& r) const;
-    void EncodeKey(std::vector<uint8_t>& out) const;
+    // Whether at least three quarters of the picture's pixels changed (all inside `r`).
+    bool MostlyChanged(const Rect& r) const;
+    // The longest run at each step; with fewestBytes, a busy picture then gets the cheapest
+    // parse (several times slower).
+    void EncodeKey(std::vector<uint8_t>& out, bool fewestBytes);
     void EncodeInter(const Rect& r, std::vector<uint8_t>& out) const;
 
     int32_t width_;
@@ -61,6 +71,10 @@ private:
     int32_t lastChanged_ = -1;
     std::vector<uint16_t> cur_;
     std::vector<uint16_t> prev_;
+    // Key-frame parse: the cheapest byte count from each pixel (in coding order) to the end,
+    // and the run that starts there (positive: a colour, negative: copies from above).
+    std::vector<uint32_t> keyCost_;
+    std::vector<int32_t> keyRun_;
 };
 
 } // namespace tess

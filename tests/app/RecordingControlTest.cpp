@@ -16,6 +16,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sys/resource.h>
 
 namespace tess {
@@ -273,8 +274,8 @@ TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage
 }
 
 TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
-    test::XTestDisplay x;
-    Window noise = x.create(0, 0, 400, 300, test::Pattern);
+    auto area =
+        std::make_unique<test::FlickeringArea>(0, 0, 400, 300, std::chrono::milliseconds(300));
     RecordingHooksForTesting().selectRectangle = [](ScreenRect* r) {
         *r = ScreenRect{0, 0, 400, 300};
         return true;
@@ -282,7 +283,8 @@ TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
     client->RunCommand(id::RecordRegion);
     ASSERT_EQ(State(), kStateRecording);
     const std::string file = RecordingFileName();
-    // Each second adds a key frame of about 240 KB; the file may grow to 600 KB.
+    // Each change of the whole area adds a key frame of about 240 KB; the file may grow to
+    // 600 KB.
     struct rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -293,7 +295,7 @@ TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
         test::Pump(100);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    x.destroy(noise);
+    area.reset();
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_FALSE(RecordingRunning());
     ASSERT_EQ(messages.size(), 1u);

@@ -1,6 +1,13 @@
 #include "asf/AsfTestUtil.h"
 
+#include "media/asf/AsfReader.h"
 #include "support/TestSupport.h"
+
+#ifdef TESS_HAVE_GST
+#include <gst/gst.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +69,13 @@ Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed) {
                     DrawGlyph(p, tx, ty, static_cast<char>('!' + rnd(90)), 0x101010);
     }
     return p;
+}
+
+void DrawCounter(Picture& p, int32_t x, int32_t y, int n) {
+    const std::string digits = std::to_string(n);
+    p.Fill(x, y, 6 * 6, 10, 0xFFFFFF);
+    for (size_t i = 0; i < digits.size(); ++i)
+        DrawGlyph(p, x + static_cast<int32_t>(i) * 6, y, digits[i], 0x000000);
 }
 
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height) {
@@ -131,5 +145,169 @@ std::string Probe(const std::string& file, const std::string& entries) {
                &out);
     return out;
 }
+
+std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds) {
+    std::vector<uint8_t> data;
+    ReadAll("ffmpeg -v error -nostdin -ss " + seconds + " -i '" + file +
+                "' -frames:v 1 -f rawvideo -pix_fmt rgb555le - 2>/dev/null",
+            data);
+    std::vector<uint16_t> out(data.size() / 2);
+    std::memcpy(out.data(), data.data(), out.size() * 2);
+    for (auto& v : out)
+        v &= 0x7FFF;
+    return out;
+}
+
+std::vector<uint32_t> KeyFrameTimes(const std::string& file) {
+    std::vector<uint32_t> times;
+    asf::AsfReader reader;
+    std::vector<asf::ObjectDesc> objects;
+    if (!reader.Open(file) || !reader.ReadObjects(objects))
+        return times;
+    for (const auto& o : objects)
+        if (o.stream == 1 && o.keyFrame)
+            times.push_back(o.timeMs);
+    return times;
+}
+
+#ifdef TESS_HAVE_GST
+bool HaveGStreamerSeek() {
+    return true;
+}
+
+namespace {
+
+// The seek itself; run in a child process, so GStreamer's threads and state never live in the
+// test process (programs it starts later, gst-launch among them, would inherit them).
+std::string SeekAndTake(const std::string& file, double seconds, int32_t width, int32_t height,
+                        std::vector<uint16_t>& frame) {
+    gst_init(nullptr, nullptr);
+    GError* err = nullptr;
+    const std::string desc = "filesrc location=\"" + file +
+                             "\" ! decodebin ! videoconvert ! video/x-raw,format=RGB ! "
+                             "fakesink name=sink enable-last-sample=true sync=false";
+    GstElement* pipeline = gst_parse_launch(desc.c_str(), &err);
+    if (!pipeline) {
+        std::string why = err ? err->message : "no pipeline";
+        g_clear_error(&err);
+        return why;
+    }
+    g_clear_error(&err);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    // Waits for the pipeline to settle after a state change or a seek.
+    auto settle = [bus]() -> std::string {
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            bus, 20 * GST_SECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+        if (!m)
+            return "timed out";
+        std::string why;
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
+            GError* e = nullptr;
+            gst_message_parse_error(m, &e, nullptr);
+            why = e ? e->message : "error";
+            g_clear_error(&e);
+        }
+        gst_message_unref(m);
+        return why;
+    };
+    std::string why;
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    why = settle();
+    if (why.empty() && !gst_element_seek_simple(
+                           pipeline, GST_FORMAT_TIME,
+                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                           static_cast<gint64>(seconds * GST_SECOND)))
+        why = "seek refused";
+    if (why.empty())
+        why = settle();
+    if (why.empty()) {
+        GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+        GstSample* sample = nullptr;
+        g_object_get(sink, "last-sample", &sample, nullptr);
+        gst_object_unref(sink);
+        GstMapInfo map;
+        if (!sample) {
+            why = "no frame after the seek";
+        } else if (GstBuffer* buf = gst_sample_get_buffer(sample);
+                   buf && gst_buffer_map(buf, &map, GST_MAP_READ)) {
+            // RGB rows padded to four bytes.
+            const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+            if (map.size < stride * static_cast<size_t>(height)) {
+                why = "short frame";
+            } else {
+                frame.assign(static_cast<size_t>(width) * height, 0);
+                for (int32_t y = 0; y < height; ++y)
+                    for (int32_t x = 0; x < width; ++x) {
+                        const uint8_t* q = map.data + y * stride + static_cast<size_t>(x) * 3;
+                        frame[static_cast<size_t>(y) * width + x] = static_cast<uint16_t>(
+                            ((q[0] >> 3) << 10) | ((q[1] >> 3) << 5) | (q[2] >> 3));
+                    }
+            }
+            gst_buffer_unmap(buf, &map);
+        } else {
+            why = "unreadable frame";
+        }
+        if (sample)
+            gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(bus);
+    gst_object_unref(pipeline);
+    return why;
+}
+
+} // namespace
+
+bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, int32_t height,
+                      std::vector<uint16_t>& frame, std::string* error) {
+    const std::string out = file + ".gst-frame";
+    const pid_t child = fork();
+    if (child == 0) {
+        std::vector<uint16_t> f;
+        const std::string why = SeekAndTake(file, seconds, width, height, f);
+        FILE* o = std::fopen(out.c_str(), "wb");
+        if (o) {
+            if (why.empty())
+                std::fwrite(f.data(), 2, f.size(), o);
+            else
+                std::fputs(why.c_str(), o);
+            std::fclose(o);
+        }
+        _exit(why.empty() ? 0 : 1);
+    }
+    int status = -1;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        status = -1;
+    std::vector<uint8_t> data;
+    ReadAll("cat '" + out + "'", data);
+    std::remove(out.c_str());
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (error)
+            *error = data.empty() ? std::string("the GStreamer child failed")
+                                  : std::string(data.begin(), data.end());
+        return false;
+    }
+    frame.assign(data.size() / 2, 0);
+    std::memcpy(frame.data(), data.data(), frame.size() * 2);
+    if (frame.size() != static_cast<size_t>(width) * height) {
+        if (error)
+            *error = "short frame";
+        return false;
+    }
+    return true;
+}
+#else
+bool HaveGStreamerSeek() {
+    return false;
+}
+
+bool GStreamerFrameAt(const std::string&, double, int32_t, int32_t, std::vector<uint16_t>&,
+                      std::string* error) {
+    if (error)
+        *error = "built without GStreamer";
+    return false;
+}
+#endif
 
 } // namespace tess::test

@@ -21,6 +21,9 @@ Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed);
 // Draws a glyph-like 6x10 block of pixels for character `c` at (x, y).
 void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb);
 
+// Draws `n` in decimal as glyphs on a white box at (x, y): a frame counter on the screen.
+void DrawCounter(Picture& p, int32_t x, int32_t y, int n);
+
 // The picture reduced to 15-bit colour, top-down.
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
 
@@ -28,6 +31,16 @@ std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
 // Returns false when ffmpeg fails.
 bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
                     std::vector<std::vector<uint16_t>>& frames, std::string* log = nullptr);
+// The one frame that `ffmpeg -ss seconds` shows first, in 15-bit colour (empty on failure).
+std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds);
+// The frame GStreamer shows after an accurate seek to `seconds` in a paused pipeline, in
+// 15-bit colour. False with `error` when it fails or the tests were built without GStreamer.
+bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, int32_t height,
+                      std::vector<uint16_t>& frame, std::string* error);
+bool HaveGStreamerSeek();
+// Presentation times (ms) of the key frames of the video stream 1.
+std::vector<uint32_t> KeyFrameTimes(const std::string& file);
+
 // Decodes the first audio stream to 16-bit mono samples at 8000 Hz.
 bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples);
 // Runs ffprobe and returns its output for the given -show_entries argument.

@@ -232,14 +232,15 @@ TEST_F(RecordCommand, WrongOptionsAndImpossibleStartsExitWithAReason) {
 }
 
 TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
-    test::XTestDisplay x;
-    Window win = x.create(0, 0, 400, 300, test::Pattern);
     const std::string file = dir.str() + "/full.wmv";
-    // About 600 KB may be written; each second adds a key frame of about 240 KB.
-    test::ProgramRun run =
-        test::RunProgram("--record --seconds 20 --region 0,0,400,300 --output " + Quote(file),
-                         "trap '' XFSZ; ulimit -f 1200; exec ");
-    x.destroy(win);
+    // About 600 KB may be written; each change of the whole area costs a key frame of about
+    // 240 KB.
+    test::ProgramRun run;
+    {
+        test::FlickeringArea area(0, 0, 400, 300, std::chrono::milliseconds(300));
+        run = test::RunProgram("--record --seconds 20 --region 0,0,400,300 --output " + Quote(file),
+                               "trap '' XFSZ; ulimit -f 1200; exec ");
+    }
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
     EXPECT_EQ(test::FirstLine(run.out), file);

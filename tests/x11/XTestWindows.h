@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -97,6 +98,35 @@ public:
 
 private:
     Display* dpy_;
+};
+
+// Keeps a screen area changing on its own thread and display connection: two windows with
+// different pixels at (x, y), raised in turn every `period` until destroyed. A recording of
+// the area grows by about a key frame a period.
+class FlickeringArea {
+public:
+    FlickeringArea(int x, int y, int w, int h, std::chrono::milliseconds period)
+        : thread_([this, x, y, w, h, period] {
+              XTestDisplay d;
+              const Window a = d.create(x, y, w, h, Pattern);
+              const Window b =
+                  d.create(x, y, w, h, [](int xx, int yy) { return Pattern(yy, xx) ^ 0x00FFFFFF; });
+              for (bool first = true; !stop_.load(); first = !first) {
+                  XRaiseWindow(d.get(), first ? a : b);
+                  d.sync();
+                  std::this_thread::sleep_for(period);
+              }
+              d.destroy(a);
+              d.destroy(b);
+          }) {}
+    ~FlickeringArea() {
+        stop_.store(true);
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 // 0x00RRGGBB of a picture's pixel.

@@ -1,0 +1,122 @@
+#include "asf/AsfTestUtil.h"
+#include "media/WMFile.h"
+#include "media/asf/AsfReader.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tess {
+namespace {
+
+using test::Picture;
+
+constexpr int32_t kW = 320, kH = 200;
+
+struct Recorded {
+    std::vector<uint32_t> keys; // ms
+    uint64_t firstKeyBytes = 0;
+    uint64_t bytesAfterFirstKey = 0;
+};
+
+Recorded Read(const std::string& path) {
+    Recorded r;
+    asf::AsfReader reader;
+    std::vector<asf::ObjectDesc> objects;
+    EXPECT_TRUE(reader.Open(path));
+    EXPECT_TRUE(reader.ReadObjects(objects));
+    for (const auto& o : objects) {
+        if (o.stream != 1)
+            continue;
+        if (o.keyFrame)
+            r.keys.push_back(o.timeMs);
+        if (r.keys.size() == 1 && o.timeMs == 0)
+            r.firstKeyBytes = o.size;
+        else
+            r.bytesAfterFirstKey += o.size;
+    }
+    return r;
+}
+
+// A still desktop whose clock (a counter) changes once a second, `seconds` long at 5 fps.
+Recorded RecordStill(const std::string& path, int32_t bitRate, int seconds) {
+    WMFile f(path, "", 5, bitRate, kW, kH, -1);
+    EXPECT_TRUE(f.Open());
+    Picture p = test::MakeDesktop(kW, kH, 4);
+    for (int i = 0; i < seconds * 5; ++i) {
+        test::DrawCounter(p, kW - 40, 4, i / 5);
+        EXPECT_EQ(f.AddFrame(p.bgrx.data(), kW, kH, kW * 4, i * 2000000LL, false), 0);
+    }
+    EXPECT_TRUE(f.Close());
+    return Read(path);
+}
+
+TEST(KeyFrames, OnAStillScreenTheyAreSpacedByTheBitRateBetweenOneAndThirtySeconds) {
+    test::TempDir dir;
+    const int kSeconds = 95;
+    std::vector<size_t> counts;
+    for (const int32_t rate : {2000, 8000, 30000, 50000000}) {
+        const Recorded r =
+            RecordStill(dir.str() + "/still" + std::to_string(rate) + ".wmv", rate, kSeconds);
+        ASSERT_FALSE(r.keys.empty());
+        EXPECT_EQ(r.keys[0], 0u);
+        for (size_t k = 1; k < r.keys.size(); ++k) {
+            EXPECT_GE(r.keys[k] - r.keys[k - 1], 1000u) << rate;
+            EXPECT_LE(r.keys[k] - r.keys[k - 1], 30000u) << rate;
+        }
+        EXPECT_LE(kSeconds * 1000 - r.keys.back(), 30000u) << rate;
+        // Where the budget and not the 30-s limit spaces them, the stream keeps to its rate.
+        if (r.keys.size() > 1 && r.keys[1] < 30000) {
+            EXPECT_LE(r.bytesAfterFirstKey * 8, static_cast<uint64_t>(rate) * kSeconds) << rate;
+        }
+        counts.push_back(r.keys.size());
+        std::printf("bit rate %8d: %zu key frames of about %llu bytes\n", rate, r.keys.size(),
+                    static_cast<unsigned long long>(r.firstKeyBytes));
+    }
+    // 2000 bit/s never pays for a key frame: one every 30 s. 50 Mbit/s pays for one a second.
+    EXPECT_EQ(counts.front(), 4u);
+    EXPECT_EQ(counts.back(), static_cast<size_t>(kSeconds));
+    for (size_t i = 1; i < counts.size(); ++i)
+        EXPECT_LE(counts[i - 1], counts[i]);
+    EXPECT_LT(counts[0], counts[1]);
+    EXPECT_LT(counts[1], counts[2]);
+}
+
+TEST(KeyFrames, AFrameThatChangesMostOfThePictureIsOneAndEveryFrameDecodesToItsSource) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/change.wmv";
+    std::vector<Picture> pics;
+    {
+        WMFile f(path, "", 10, 2000, kW, kH, -1);
+        ASSERT_TRUE(f.Open());
+        Picture p = test::MakeDesktop(kW, kH, 5);
+        for (int i = 0; i < 60; ++i) {
+            if (i == 10) {
+                // Two corners: the changed rectangle is the whole picture, its coding tiny.
+                p.Fill(0, 0, 1, 1, 0xFF0000);
+                p.Fill(kW - 1, kH - 1, 1, 1, 0x00FF00);
+            } else if (i == 20) {
+                // Another desktop in other colours: every pixel changes.
+                p = test::MakeDesktop(kW, kH, 6);
+                for (auto& b : p.bgrx)
+                    b ^= 0x5A;
+            } else if (i == 40) {
+                p.Fill(0, 0, kW, kH / 4, 0x3366AA); // a quarter: stays an inter frame
+            }
+            test::DrawCounter(p, 4, kH - 14, i);
+            pics.push_back(p);
+            ASSERT_EQ(f.AddFrame(p.bgrx.data(), kW, kH, kW * 4, i * 1000000LL, false), 0);
+        }
+        ASSERT_TRUE(f.Close());
+    }
+    EXPECT_EQ(Read(path).keys, (std::vector<uint32_t>{0, 2000}));
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, kW, kH, frames, &log)) << log;
+    ASSERT_EQ(frames.size(), pics.size()) << log;
+    for (size_t i = 0; i < pics.size(); ++i)
+        EXPECT_TRUE(frames[i] == test::To555(pics[i], kW, kH)) << "frame " << i;
+}
+
+} // namespace
+} // namespace tess
