@@ -1,5 +1,6 @@
-// The playback tests start wxWidgets first (when a display is there), then run the tests;
-// window tests skip without a display.
+// The main of the suites that test the program's windows (TESS_APP_SUITES): wxWidgets
+// started first with the program's own application object (when a display is there), then
+// the tests; window tests skip without a display.
 #include <gtest/gtest.h>
 
 #include "app/App.h"
