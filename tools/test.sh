@@ -33,3 +33,9 @@ trap cleanup EXIT
 
 cd build-test
 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --timeout 900 "$@"
+
+# The readers of outside data under libFuzzer: the seeds, the regressions and a short pass
+# with a fixed seed (clang build in build-fuzz/). TESS_NO_FUZZ=1 leaves it out.
+if [ -z "${TESS_NO_FUZZ:-}" ]; then
+    "$root/tools/fuzz.sh" --ci
+fi

@@ -242,6 +242,12 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
         pos += take;
     }
 
+    // Twelve-bit codes of at most 4096 pixels each, after 4096 codes that make 8 million
+    // pixels at most: a picture far larger than its data can fill is refused, not drawn
+    // as an empty screen of hundreds of megabytes.
+    if (int64_t{outW} * outH > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(lzw.size()))
+        return GifFail(error, "the picture data is far too short for its size");
+
     auto picture = std::make_unique<MemBm>(outW, outH);
     const uint32_t bg = background < globalCount ? global[background] : 0;
     picture->fill(bg);
