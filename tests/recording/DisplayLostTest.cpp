@@ -165,3 +165,42 @@ TEST(DisplayLost, WindowProgramFinishesItsRecordingAndFailsPlainly) {
 
 } // namespace
 } // namespace tess
+
+namespace tess {
+namespace {
+
+// A snapshot of a huge screen takes long enough to be cut off by the server's death: it
+// fails with a message and leaves no file, or, when it was quicker, a whole picture.
+TEST(DisplayLost, ASnapshotFailsPlainlyAndLeavesNoPartialFile) {
+    if (!test::HaveProgram("Xvfb"))
+        GTEST_SKIP() << "needs Xvfb";
+    int cutOff = 0;
+    for (int attempt = 0; attempt < 4 && cutOff == 0; ++attempt) {
+        test::PrivateXServer x("8192x8192x24");
+        ASSERT_FALSE(x.name().empty());
+        test::TempDir dir;
+        const std::string file = dir.str() + "/shot.png";
+        test::ProgramRun run;
+        std::thread shooter([&] {
+            run = test::RunProgram("--snapshot --output " + Quote(file),
+                                   "DISPLAY=" + x.name() +
+                                       " XDG_DATA_HOME=" + Quote(dir.str() + "/data") + " ");
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 20 * attempt));
+        x.Kill();
+        shooter.join();
+        if (run.exitCode == 0) {
+            EXPECT_EQ(test::RunCommand("identify " + Quote(file) + " >/dev/null 2>&1"), 0);
+            continue;
+        }
+        ++cutOff;
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_TRUE(e.is_directory()) << "left behind: " << e.path();
+    }
+    EXPECT_GT(cutOff, 0) << "no snapshot was cut off by the server's death";
+}
+
+} // namespace
+} // namespace tess

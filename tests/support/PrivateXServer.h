@@ -15,7 +15,7 @@ namespace tess::test {
 
 class PrivateXServer {
 public:
-    PrivateXServer() {
+    explicit PrivateXServer(const char* screen = "640x480x24") {
         // A display number nobody holds (a lock file marks a running server), from the top
         // of the range down so as not to meet xvfb-run's choice.
         for (int n = 199; n >= 100 && name_.empty(); --n) {
@@ -26,8 +26,8 @@ public:
             const std::string name = ":" + std::to_string(n);
             pid_ = ::fork();
             if (pid_ == 0) {
-                ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-                         "tcp", "-noreset", static_cast<char*>(nullptr));
+                ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                         "-noreset", static_cast<char*>(nullptr));
                 ::_exit(127);
             }
             if (pid_ < 0)
