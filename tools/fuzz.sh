@@ -24,7 +24,7 @@ case "${1:-}" in
 esac
 
 targets=${FUZZ_TARGETS:-$(sed -n '/^set(tess_fuzz_targets/,/)/p' fuzz/CMakeLists.txt |
-                          tr -d '()' | sed 's/set tess_fuzz_targets//' | tr -s ' \n' ' ')}
+                          sed 's/set(tess_fuzz_targets//; s/)//' | tr -s ' \n' ' ')}
 
 launcher=()
 if command -v ccache >/dev/null; then

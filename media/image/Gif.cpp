@@ -225,7 +225,7 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
     const bool interlaced = flags & 0x40;
     const int32_t outW = std::max(screenW, left + w);
     const int32_t outH = std::max(screenH, top + h);
-    if (w <= 0 || h <= 0 || int64_t{outW} * outH > kMaxPixels)
+    if (w <= 0 || h <= 0 || outW > kMaxSide || outH > kMaxSide || int64_t{outW} * outH > kMaxPixels)
         return GifFail(error, "bad size");
     if (pos >= size)
         return GifFail(error, "the file ends early");

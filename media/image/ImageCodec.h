@@ -58,7 +58,7 @@ ImageType TypeFromExtension(const std::string& path);
 
 // Decodes a picture; type Unknown detects it from the data. Null with `error` filled on
 // failure. Alpha is blended over white; pictures wider or higher than 32768 pixels, or of
-// more than 64 million pixels, are refused; so are run-length BMP and GIF pictures far
+// more than 64 million pixels, are refused; so are JPEG, run-length BMP and GIF pictures far
 // larger than their data can fill.
 std::unique_ptr<MemBm> DecodeImage(const uint8_t* data, size_t size, ImageType type,
                                    std::string* error = nullptr);
