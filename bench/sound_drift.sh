@@ -79,13 +79,13 @@ sleep $((seconds - 20)); switch w; sleep 5; switch b
 wait "$rec"
 exec 3>&-
 
-# Picture: the patch's brightness per frame. Sound: RMS level per 10 ms.
-ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 "$file" \
-    > "$work/vt"
-ffmpeg -v error -i "$file" -map 0:v:0 -fps_mode passthrough -vf scale=1:1,format=gray \
-    -f rawvideo - | od -An -tu1 -v -w1 > "$work/vy"
-paste "$work/vt" "$work/vy" | awk '{ on = $2 > 128; if (on != last) print $1, on; last = on }' \
-    > "$work/video-edges"
+# Picture: the patch's brightness per frame. Sound: RMS level per 10 ms. Both with the
+# times ffmpeg gives each frame.
+ffmpeg -v error -i "$file" -map 0:v:0 \
+    -vf "scale=1:1,format=gray,signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-" \
+    -f null - | awk '/pts_time/ { split($3, a, ":"); t = a[2] }
+                     /YAVG/ { split($0, b, "="); on = b[2] > 128;
+                              if (on != last) print t, on; last = on }' > "$work/video-edges"
 ffmpeg -v error -i "$file" -map 0:a:0 \
     -af "asetnsamples=n=80:p=0,astats=metadata=1:reset=1,ametadata=print:key=lavfi.astats.Overall.RMS_level:file=-" \
     -f null - | awk '/pts_time/ { split($3, a, ":"); t = a[2] }
