@@ -5,10 +5,12 @@
 #include "app/SDIDecFrame.h"
 #include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
+#include "capture/Recording.h"
 #include "capture/Snapshot.h"
 #include "media/Caption.h"
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
+#include "platform/x11/Screen.h"
 #include "resources/HelpBook.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
 #include <wx/msgdlg.h>
@@ -45,6 +48,24 @@ void OnTerminateSignal(int) {
         wxTheApp->CallAfter([] {});
         wxWakeUpIdle();
     }
+}
+
+// The display went away: the toolkit cannot go on, so a running recording is finished as a
+// stop would finish it, the reason is written down, and the process ends with status 1.
+void OnDisplayLost() {
+    std::fputs("tessaray: the connection to the display was lost\n", stderr);
+    if (RecordingRunning()) {
+        const RecordingStopResult r = StopRecording();
+        LogWarning("The connection to the display was lost; the recording was stopped and %s "
+                   "finished.",
+                   r.fileName.empty() ? "nothing" : r.fileName.c_str());
+        if (!r.fileName.empty())
+            std::fprintf(stderr, "tessaray: the recording was finished: %s\n", r.fileName.c_str());
+    } else {
+        LogWarning("The connection to the display was lost.");
+    }
+    std::fflush(stderr);
+    _exit(1);
 }
 
 std::string WarningsText(const SettingsResult& r) {
@@ -94,6 +115,8 @@ bool App::OnInit() {
     // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
     SetSignalHandler(SIGTERM, OnTerminateSignal);
     SetSignalHandler(SIGINT, OnTerminateSignal);
+    // Replaces the toolkit's handler, which ends the process at once.
+    SetToolkitDisplayLostHandler(OnDisplayLost);
 
     const wxSize display = wxGetDisplaySize();
     SetScreenSizeForSettings(display.x, display.y);

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "audio/WarningLog.h"
 #include "capture/BitRate.h"
 #include "capture/CommandOptions.h"
 #include "capture/Recording.h"
@@ -163,6 +164,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     if (!stopped.ok || writeError != 0) {
         std::string why =
             stopped.message.empty() ? RecordingErrorText(writeError) : stopped.message;
+        LogWarning("The recording %s stopped early: %s", stopped.fileName.c_str(), why.c_str());
         if (stopped.fileName.empty()) {
             err << "tessaray: the recording failed: " << why << "\n";
             return kRecordExitFailed;

@@ -1,5 +1,6 @@
 #include "capture/Recording.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,14 +25,21 @@ constexpr int32_t kFrameQuality = 80;
 class GrabSource : public FrameSource {
 public:
     GrabSource(WindowId window, const ScreenRect& area, bool drawCursor, bool stripCopy,
-               bool wholeDesktop, std::unique_ptr<Fx> overlay)
+               bool wholeDesktop, std::unique_ptr<Fx> overlay, std::atomic<bool>* displayLost)
         : window_(window), area_(area), drawCursor_(drawCursor), stripCopy_(stripCopy),
-          wholeDesktop_(wholeDesktop), overlay_(std::move(overlay)) {}
+          wholeDesktop_(wholeDesktop), overlay_(std::move(overlay)), displayLost_(displayLost) {}
 
-    void Begin() override { screen_ = ScreenConnection::open(); }
-    void GrabFrame() override {
+    void Begin() override {
+        screen_ = ScreenConnection::open();
         if (!screen_)
+            displayLost_->store(true);
+    }
+    void GrabFrame() override {
+        if (!screen_ || screen_->lost()) {
+            // The display is gone for good: the window thread stops the recording.
+            displayLost_->store(true);
             return;
+        }
         // A failed grab (a window that is gone, a passing server error) is tried again at
         // the next tick; write errors are kept by the media file.
         if (window_)
@@ -50,6 +58,7 @@ private:
     bool stripCopy_;
     bool wholeDesktop_;
     std::unique_ptr<Fx> overlay_;
+    std::atomic<bool>* displayLost_;
     std::unique_ptr<ScreenConnection> screen_;
 };
 
@@ -59,6 +68,7 @@ struct Slots {
     std::unique_ptr<ScreenRecorder> recorder;
     std::unique_ptr<RecordingSound> sound;
     std::chrono::steady_clock::time_point started;
+    std::atomic<bool> displayLost{false}; // the recorder's display connection broke
 };
 
 Slots& TheSlots() {
@@ -101,6 +111,8 @@ std::string RecordingErrorText(int32_t code) {
         return "The disk is full (" + std::string(std::strerror(e)) + ").";
     case EEXIST:
         return "The file already exists.";
+    case ENOTCONN:
+        return "The connection to the display was lost.";
     case WMFile::kNoProfile:
         return "The recording could not be set up.";
     default:
@@ -176,6 +188,7 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
         s.file->AddAudioStream();
     s.file->AddMark();
     s.started = std::chrono::steady_clock::now();
+    s.displayLost.store(false);
 
     if (video) {
         // The first frame, on this thread: it creates the writer, so a writer that cannot
@@ -201,7 +214,7 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
         s.recorder = std::make_unique<ScreenRecorder>(
             req.frameRate, req.timeLapse,
             std::make_unique<GrabSource>(req.window, area, req.drawCursor, req.stripCopy,
-                                         req.wholeDesktop, std::move(req.overlay)));
+                                         req.wholeDesktop, std::move(req.overlay), &s.displayLost));
     }
 
     if (sound) {
@@ -272,7 +285,11 @@ int32_t RecordingFramesWritten() {
 
 int32_t RecordingWriteError() {
     const Slots& s = TheSlots();
-    return s.file ? s.file->LastError() : 0;
+    if (!s.file)
+        return 0;
+    if (int32_t e = s.file->LastError())
+        return e;
+    return s.displayLost.load() ? -ENOTCONN : 0;
 }
 
 } // namespace tess

@@ -115,7 +115,8 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     if (request.window) {
         picture = GrabWindowPicture(screen, request.window, request.drawCursor, &code);
         if (!picture && code == kImageOk) {
-            out.message = "The window to capture no longer exists.";
+            out.message = screen.lost() ? "Snapshot failed: the connection to the display was lost."
+                                        : "The window to capture no longer exists.";
             return out;
         }
     } else {
@@ -125,7 +126,10 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     }
     if (!picture) {
         out.code = code;
-        out.message = "Snapshot failed: " + CodeText(code) + ".";
+        out.message = "Snapshot failed: " +
+                      (screen.lost() ? std::string("the connection to the display was lost")
+                                     : CodeText(code)) +
+                      ".";
         return out;
     }
 

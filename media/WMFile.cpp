@@ -219,14 +219,37 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         return 0;
     const auto* p = static_cast<const uint8_t*>(data);
     int64_t at = audioTime_.load();
+    const uint32_t rate = std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
+    const int64_t d = static_cast<int64_t>(bytes) * 10000000 / rate;
+    if (!audioStarted_) {
+        audioStarted_ = true;
+        // The sound device starts after the first frame, and its first buffer arrives a
+        // buffer's length after its first sample: the buffer goes where that sample was
+        // heard, after silence, so sound and picture start together. (Left at the start and
+        // caught up by repetition, every later sound would stay late by the difference.)
+        int64_t place = -1;
+        {
+            std::lock_guard lock(videoMu_);
+            if (hasVideo_ && !firstFrame_ && timeLapse_ <= 1)
+                place = clock_() - startTime_ - d;
+        }
+        const size_t silent =
+            place > at ? static_cast<size_t>((place - at) * rate / 10000000) & ~size_t{1} : 0;
+        if (silent > 0) {
+            std::vector<uint8_t> zeros(silent, 0);
+            if (WriteAudioBuffer(at, zeros.data(), zeros.size()) != 0)
+                return 0;
+            at += static_cast<int64_t>(silent) * 10000000 / rate;
+        }
+    }
     if (WriteAudioBuffer(at, p, bytes) != 0)
         return 0;
-    const int64_t d =
-        static_cast<int64_t>(bytes) * 10000000 / std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
     at += d;
     audioTime_.store(at);
-    // The sound track never lags the video: repeat the latest buffer until it catches up.
-    while (d > 0 && at < videoTime_.load()) {
+    // The sound track never lags the video by more than a buffer (a lost buffer, a stalled
+    // device): repeat the latest buffer until it catches up. Less than a buffer is the
+    // device's own delay; repeating for it would put every later sound a buffer late.
+    while (d > 0 && at + d < videoTime_.load()) {
         if (WriteAudioBuffer(at, p, bytes) != 0)
             break;
         at += d;
@@ -332,6 +355,16 @@ bool WMFile::Close() {
     bool ok = true;
     if (writing_.load()) {
         if (audioStream_ != 0 && writer_->LastError() == 0) {
+            // Sound stops before the frames: silence takes it to the last frame.
+            const int64_t end = videoTime_.load();
+            const int64_t at = audioTime_.load();
+            const uint32_t rate = std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
+            if (hasVideo_ && audioStarted_ && end > at) {
+                std::vector<uint8_t> zeros(static_cast<size_t>((end - at) * rate / 10000000) &
+                                           ~size_t{1});
+                if (!zeros.empty() && WriteAudioBuffer(at, zeros.data(), zeros.size()) == 0)
+                    audioTime_.store(at + static_cast<int64_t>(zeros.size()) * 10000000 / rate);
+            }
             std::lock_guard lock(audioMu_);
             WriteAudioBlocks(true);
         }

@@ -159,6 +159,7 @@ private:
     std::vector<uint8_t> audioBlocks_;
     int64_t blockTime_ = 0; // time of the first sample waiting in the encoder
     std::atomic<int64_t> audioTime_{0};
+    bool audioStarted_ = false; // the first sound buffer was placed (sound thread only)
 
     std::atomic<int32_t> lastError_{0};
 };

@@ -50,7 +50,8 @@ void IniFile::Parse(const std::string& text) {
         std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
         pos = nl == std::string::npos ? text.size() : nl + 1;
         ++number;
-        if (!raw.empty() && raw.back() == '\r')
+        // Line ends of CR LF, and the CR CR LF of a file converted twice.
+        while (!raw.empty() && raw.back() == '\r')
             raw.pop_back();
         bool bad = false;
         for (char c : raw) {

@@ -39,10 +39,17 @@ status=0
 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir build-test --output-on-failure --timeout 900 "$@" || status=1
 
+# The readers of outside data under libFuzzer: the seeds, the regressions and a short pass
+# with a fixed seed (clang build in build-fuzz/). TESS_NO_FUZZ=1 leaves it out.
+if [ -z "${TESS_NO_FUZZ:-}" ]; then
+    "$root/tools/fuzz.sh" --ci || status=1
+fi
+
 if [ -f build/CTestTestfile.cmake ]; then
     echo "== The optimised build/ (without the realtime suites)"
     cmake --build build -j"$(nproc)"
     xvfb-run -a -s "-screen 0 1920x1080x24" \
         ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
+
 exit $status

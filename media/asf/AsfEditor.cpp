@@ -158,6 +158,18 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
         r.Seek(start + static_cast<size_t>(size));
     }
 
+    // One padding object at most: the first keeps its place, the room of any other joins
+    // it (left in, a second one would make the rebuilt header outgrow the old one and, written
+    // in place, overwrite the start of the data).
+    bool paddingSeen = false;
+    std::erase_if(objs, [&paddingSeen](const RawObject& o) {
+        if (o.guid != kPadding)
+            return false;
+        const bool extra = paddingSeen;
+        paddingSeen = true;
+        return extra;
+    });
+
     // Replace or add the attribute.
     auto ecd = std::find_if(objs.begin(), objs.end(), [](const RawObject& o) {
         return o.guid == kExtendedContentDescription;

@@ -207,6 +207,10 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
     if (compression == 1 || compression == 2) {
         if (offBits > size)
             return Fail(error, "the file ends early");
+        // A run of two bytes makes at most 255 pixels; skips and the end mark leave the rest
+        // black. A picture far larger than its data can fill is refused.
+        if (w * h > kMaxFreePixels + 256 * static_cast<int64_t>(size - offBits))
+            return Fail(error, "the run-length data is far too short for the picture size");
         std::vector<uint8_t> indices;
         if (!DecodeRle(data + offBits, size - offBits, static_cast<int32_t>(w),
                        static_cast<int32_t>(h), compression == 2, indices))

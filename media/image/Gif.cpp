@@ -225,7 +225,7 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
     const bool interlaced = flags & 0x40;
     const int32_t outW = std::max(screenW, left + w);
     const int32_t outH = std::max(screenH, top + h);
-    if (w <= 0 || h <= 0 || int64_t{outW} * outH > kMaxPixels)
+    if (w <= 0 || h <= 0 || outW > kMaxSide || outH > kMaxSide || int64_t{outW} * outH > kMaxPixels)
         return GifFail(error, "bad size");
     if (pos >= size)
         return GifFail(error, "the file ends early");
@@ -241,6 +241,12 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
         lzw.insert(lzw.end(), data + pos, data + pos + take);
         pos += take;
     }
+
+    // Twelve-bit codes of at most 4096 pixels each, after 4096 codes that make 8 million
+    // pixels at most: a picture far larger than its data can fill is refused, not drawn
+    // as an empty screen of hundreds of megabytes.
+    if (int64_t{outW} * outH > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(lzw.size()))
+        return GifFail(error, "the picture data is far too short for its size");
 
     auto picture = std::make_unique<MemBm>(outW, outH);
     const uint32_t bg = background < globalCount ? global[background] : 0;

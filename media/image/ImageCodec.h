@@ -58,7 +58,8 @@ ImageType TypeFromExtension(const std::string& path);
 
 // Decodes a picture; type Unknown detects it from the data. Null with `error` filled on
 // failure. Alpha is blended over white; pictures wider or higher than 32768 pixels, or of
-// more than 64 million pixels, are refused.
+// more than 64 million pixels, are refused; so are JPEG, run-length BMP and GIF pictures far
+// larger than their data can fill.
 std::unique_ptr<MemBm> DecodeImage(const uint8_t* data, size_t size, ImageType type,
                                    std::string* error = nullptr);
 std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type = ImageType::Unknown,
@@ -76,6 +77,9 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
 std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* error);
 constexpr int32_t kMaxSide = 32768;
 constexpr int64_t kMaxPixels = int64_t{1} << 26; // 64 million: 256 MB as a MemBm
+// Compressed pictures larger than this (a million pixels) must bring data
+// enough to fill them.
+constexpr int64_t kMaxFreePixels = int64_t{1} << 20;
 } // namespace detail
 
 } // namespace tess::image

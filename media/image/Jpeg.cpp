@@ -68,6 +68,14 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
         std::snprintf(err.message, sizeof err.message, "too large");
         return false;
     }
+    // An 8 x 8 block takes a few bits at the very least: a picture far larger than its data
+    // could hold is refused before hundreds of megabytes of grey are decoded.
+    if (int64_t{cinfo.image_width} * cinfo.image_height >
+        detail::kMaxFreePixels + 1024 * static_cast<int64_t>(size)) {
+        std::snprintf(err.message, sizeof err.message,
+                      "the picture data is far too short for its size");
+        return false;
+    }
     const bool isCmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGRX;
     jpeg_start_decompress(&cinfo);

@@ -9,6 +9,7 @@
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -75,16 +76,53 @@ int TrapError(Display* display, XErrorEvent* event) {
     return 0;
 }
 
+// ---- broken connections ----------------------------------------------------------------
+//
+// Xlib calls the process's I/O error handler, then the connection's exit handler (exit(1)
+// by default). A screen connection's exit handler marks it lost and returns; Xlib then
+// fails every later call on it at once. The process-wide handler leaves screen connections
+// to that and hands any other connection (the toolkit's) to the program's handler.
+
+std::atomic<void (*)()> g_toolkitLost{nullptr};
+std::atomic<XIOErrorHandler> g_previousIOHandler{nullptr};
+
+bool IsScreenConnection(Display* display);
+
+int BrokenConnection(Display* display) {
+    if (IsScreenConnection(display))
+        return 0;
+    if (auto onLost = g_toolkitLost.load()) {
+        onLost();
+        _exit(1);
+    }
+    if (auto previous = g_previousIOHandler.load())
+        return previous(display);
+    return 0;
+}
+
+void MarkLost(Display*, void* lost) {
+    static_cast<std::atomic<bool>*>(lost)->store(true);
+}
+
 void EnsureHandler() {
     XErrorHandler previous = XSetErrorHandler(TrapError);
     if (previous != TrapError)
         g_previousHandler.store(previous);
+    XIOErrorHandler previousIO = XSetIOErrorHandler(BrokenConnection);
+    if (previousIO != BrokenConnection)
+        g_previousIOHandler.store(previousIO);
 }
 
 void RegisterDisplay(Display* display, std::atomic<int>* lastError) {
     EnsureHandler();
     std::lock_guard lock(g_errorMutex);
     g_slots.push_back({display, lastError});
+}
+
+bool IsScreenConnection(Display* display) {
+    std::lock_guard lock(g_errorMutex);
+    return std::any_of(g_slots.begin(), g_slots.end(),
+                       [display](const ErrorSlot& s) { return s.display == display; });
 }
 
 void UnregisterDisplay(Display* display) {
@@ -165,6 +203,7 @@ struct ScreenConnection::Impl {
     int screen = 0;
     Window root = 0;
     std::atomic<int> lastError{0};
+    std::atomic<bool> lost{false};
 
     int scanlinePad = 32; // bits a row of the screen's depth is padded to, as the server sends
     bool shmAvailable = false;
@@ -370,6 +409,7 @@ std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName
     d.screen = DefaultScreen(display);
     d.root = RootWindow(display, d.screen);
     RegisterDisplay(display, &d.lastError);
+    XSetIOErrorExitHandler(display, MarkLost, &d.lost);
     int formatCount = 0;
     if (XPixmapFormatValues* formats = XListPixmapFormats(display, &formatCount)) {
         for (int i = 0; i < formatCount; ++i)
@@ -396,9 +436,19 @@ ScreenConnection::~ScreenConnection() {
         return;
     impl_->dropShm();
     Display* display = impl_->display;
-    XSync(display, False);
+    if (!impl_->lost.load())
+        XSync(display, False);
     UnregisterDisplay(display);
     XCloseDisplay(display);
+}
+
+bool ScreenConnection::lost() const {
+    return impl_->lost.load();
+}
+
+void SetToolkitDisplayLostHandler(void (*onLost)()) {
+    g_toolkitLost.store(onLost);
+    EnsureHandler();
 }
 
 WindowId ScreenConnection::root() const {

@@ -89,6 +89,10 @@ public:
     bool shmAvailable() const;
     void setUseShm(bool use);
 
+    // True once the connection broke (the X server went away): from then on every call
+    // fails at once instead of ending the process, as Xlib would.
+    bool lost() const;
+
     // True when `w` names an existing window.
     bool isWindow(WindowId w);
     // True when the window and all its ancestors are mapped.
@@ -138,6 +142,14 @@ private:
     void* display_;
     std::atomic<int> error_{0};
 };
+
+// A broken display connection (the X server died or the link went) ends the process in
+// Xlib, and the toolkit's own handler calls _exit(1), so a recording would be left
+// unfinished. The screen connections only fail from then on (ScreenConnection::lost). For
+// the toolkit's connection, call this once the toolkit has opened its display: `onLost`
+// then runs on the thread that met the broken connection, to finish what is being written
+// and end the process (when it returns, the process ends with status 1).
+void SetToolkitDisplayLostHandler(void (*onLost)());
 
 // The window thread's connection, opened on first use; null when no display answers.
 // Only the window thread may call this.

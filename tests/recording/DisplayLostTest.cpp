@@ -1,0 +1,206 @@
+// The X server dying under a command-line recording: the file is finished as at a normal
+// stop, the reason is told and logged, and the program ends with an ordinary failure.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "audio/WarningLog.h"
+#include "media/asf/AsfReader.h"
+#include "recording/RecordingTestUtil.h"
+#include "support/PrivateXServer.h"
+
+namespace tess {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Quote;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The file was finished as at a normal stop (final header, index, sizes) and both
+// independent readers decode every frame it holds.
+void ExpectFinishedToItsLastFrame(const std::string& file) {
+    asf::AsfReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.Open(file, &error)) << error;
+    EXPECT_TRUE(reader.finished()) << "the header still has its unfinished (broadcast) form";
+    EXPECT_TRUE(reader.hasSimpleIndex());
+    EXPECT_GT(reader.duration(), 10000000u); // more than a second
+    EXPECT_EQ(reader.headerFileSize(), reader.fileSize());
+    std::vector<asf::ObjectDesc> objects;
+    ASSERT_TRUE(reader.ReadObjects(objects, &error)) << error;
+    int frames = 0;
+    for (const auto& o : objects) {
+        EXPECT_TRUE(o.complete);
+        ++frames;
+    }
+    ASSERT_GT(frames, 5);
+
+    // Both independent readers decode every frame the file holds.
+    std::string probed;
+    ASSERT_EQ(test::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                               "stream=nb_read_frames -of csv=p=0 " +
+                                   Quote(file),
+                               &probed),
+              0);
+    EXPECT_EQ(std::stoi(probed), frames);
+    std::string gst;
+    EXPECT_EQ(test::RunCommand("gst-launch-1.0 filesrc location=" + Quote(file) +
+                                   " ! decodebin ! videoconvert ! fakesink silent=false -v "
+                                   "2>&1 | grep -c 'chain'",
+                               &gst),
+              0);
+    EXPECT_EQ(std::stoi(gst), frames);
+}
+
+TEST(DisplayLost, CommandLineRecordingIsFinishedAndTheProgramFailsPlainly) {
+    if (!test::HaveProgram("Xvfb") || !test::HaveProgram("ffprobe") ||
+        !test::HaveProgram("gst-launch-1.0"))
+        GTEST_SKIP() << "needs Xvfb, ffprobe and gst-launch-1.0";
+    test::PrivateXServer x;
+    ASSERT_FALSE(x.name().empty()) << "the private X server did not start";
+    test::TempDir dir;
+    const std::string file = dir.str() + "/lost.wmv";
+    const std::string log = dir.str() + "/tessaray.log";
+
+    test::ProgramRun run;
+    std::thread recorder([&] {
+        // XDG_STATE_HOME: where the warning log goes when the program's own place is not
+        // writable.
+        run = test::RunProgram("--record --seconds 60 --output " + Quote(file),
+                               "DISPLAY=" + x.name() + " XDG_STATE_HOME=" + Quote(dir.str()) +
+                                   " timeout -s KILL 50 ");
+    });
+    // Let a few seconds of frames reach the file, then pull the server away.
+    for (int i = 0;
+         i < 100 && !(std::filesystem::exists(file) && std::filesystem::file_size(file) > 20000);
+         ++i)
+        std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(1500ms);
+    x.Kill();
+    recorder.join();
+
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("The connection to the display was lost."), std::string::npos)
+        << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), file);
+
+    // The reason is in the warning log (beside the program, else the state directory).
+    std::string logged = ReadText(dir.str() + "/Tessaray/tessaray.log");
+    for (const char* exe : {"tessaray", "tessaray-window"})
+        logged += ReadText(
+            LogPathForProgram((std::filesystem::path(test::ProgramPath()).parent_path() / exe)));
+    EXPECT_NE(logged.find("The connection to the display was lost."), std::string::npos);
+
+    ExpectFinishedToItsLastFrame(file);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(DisplayLost, WindowProgramFinishesItsRecordingAndFailsPlainly) {
+    if (!test::HaveProgram("Xvfb") || !test::HaveProgram("xdotool") ||
+        !test::HaveProgram("ffprobe") || !test::HaveProgram("gst-launch-1.0"))
+        GTEST_SKIP() << "needs Xvfb, xdotool, ffprobe and gst-launch-1.0";
+    test::PrivateXServer x;
+    ASSERT_FALSE(x.name().empty()) << "the private X server did not start";
+    test::TempDir dir;
+    const std::string captures = dir.str() + "/captures";
+    std::filesystem::create_directories(captures);
+    std::filesystem::create_directories(dir.path() / "config/Quorvanta");
+    // F9 (virtual key 0x78, no modifiers) as the video hot key; captures in our directory.
+    std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+           "\"Key1\"=\"120\"\n\"VidAudio\"=\"0\"\n\"DefaultDirectory\"=\"" +
+               captures + "\"\n";
+    const std::string env = "DISPLAY=" + x.name() +
+                            " XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") +
+                            " XDG_DATA_HOME=" + Quote(dir.str() + "/data") +
+                            " XDG_STATE_HOME=" + Quote(dir.str()) + " ";
+
+    test::ProgramRun run;
+    std::thread program([&] { run = test::RunProgram("", env + "timeout -s KILL 90 "); });
+    bool shown = false;
+    for (int i = 0; i < 300 && !shown; ++i) {
+        std::this_thread::sleep_for(100ms);
+        shown = test::RunCommand(env + "xdotool search --class Tessaray >/dev/null 2>&1") == 0;
+    }
+    std::string file;
+    if (shown) {
+        std::this_thread::sleep_for(1s);
+        test::RunCommand(env + "xdotool key F9");
+        for (int i = 0; i < 200 && file.empty(); ++i) {
+            std::this_thread::sleep_for(100ms);
+            for (const auto& e : std::filesystem::directory_iterator(captures))
+                if (e.path().extension() == ".wmv" && e.file_size() > 20000)
+                    file = e.path().string();
+        }
+        std::this_thread::sleep_for(1500ms);
+    }
+    x.Kill();
+    program.join();
+    ASSERT_TRUE(shown) << "the window never appeared: " << run.err;
+    ASSERT_FALSE(file.empty()) << "the hot key started no recording: " << run.err;
+
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("the connection to the display was lost"), std::string::npos) << run.err;
+    std::string logged = ReadText(dir.str() + "/Tessaray/tessaray.log");
+    logged += ReadText(LogPathForProgram(
+        (std::filesystem::path(test::ProgramPath()).parent_path() / "tessaray-window")));
+    EXPECT_NE(logged.find("The connection to the display was lost"), std::string::npos);
+    ExpectFinishedToItsLastFrame(file);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// A snapshot of a huge screen takes long enough to be cut off by the server's death: it
+// fails with a message and leaves no file, or, when it was quicker, a whole picture.
+TEST(DisplayLost, ASnapshotFailsPlainlyAndLeavesNoPartialFile) {
+    if (!test::HaveProgram("Xvfb"))
+        GTEST_SKIP() << "needs Xvfb";
+    int cutOff = 0;
+    for (int attempt = 0; attempt < 4 && cutOff == 0; ++attempt) {
+        test::PrivateXServer x("8192x8192x24");
+        ASSERT_FALSE(x.name().empty());
+        test::TempDir dir;
+        const std::string file = dir.str() + "/shot.png";
+        test::ProgramRun run;
+        std::thread shooter([&] {
+            run = test::RunProgram("--snapshot --output " + Quote(file),
+                                   "DISPLAY=" + x.name() +
+                                       " XDG_DATA_HOME=" + Quote(dir.str() + "/data") + " ");
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 20 * attempt));
+        x.Kill();
+        shooter.join();
+        if (run.exitCode == 0) {
+            EXPECT_EQ(test::RunCommand("identify " + Quote(file) + " >/dev/null 2>&1"), 0);
+            continue;
+        }
+        ++cutOff;
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_TRUE(e.is_directory()) << "left behind: " << e.path();
+    }
+    EXPECT_GT(cutOff, 0) << "no snapshot was cut off by the server's death";
+}
+
+} // namespace
+} // namespace tess

@@ -1,0 +1,176 @@
+// Sound against picture in a real recording, and the sound server going away: a screen
+// change and a tone switched on (and off) together must sit together in the decoded file,
+// and a recording after the sound server came back records sound again.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "recording/RecordingTestUtil.h"
+#include "x11/XTestWindows.h"
+
+namespace tess {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Quote;
+
+bool HavePulse() {
+    return test::RunCommand("pactl info >/dev/null 2>&1") == 0;
+}
+
+// The test source switched on or off at the sound server (the recording keeps reading it).
+void Tone(bool on) {
+    test::RunCommand(std::string("pactl set-source-mute tone ") + (on ? "0" : "1"));
+}
+
+double StreamStart(const std::string& file, const char* stream) {
+    std::string out;
+    test::RunCommand(std::string("ffprobe -v error -select_streams ") + stream +
+                         " -show_entries stream=start_time -of csv=p=0 " + Quote(file),
+                     &out);
+    return out.empty() ? 0.0 : std::atof(out.c_str());
+}
+
+// Times (seconds, file time) where the sound becomes loud and then quiet again, in 10 ms
+// steps; negative when not found.
+std::pair<double, double> ToneSpan(const std::string& file) {
+    const std::vector<int16_t> s = test::DecodeSound(file);
+    const double start = StreamStart(file, "a:0");
+    double on = -1, off = -1;
+    for (size_t at = 0; at + 80 <= s.size(); at += 80) {
+        double sum = 0;
+        for (size_t i = at; i < at + 80; ++i)
+            sum += double(s[i]) * s[i];
+        const bool loud = std::sqrt(sum / 80) > 3000; // the tone is at half of full scale
+        if (loud && on < 0)
+            on = start + at / 8000.0;
+        if (!loud && on >= 0 && off < 0)
+            off = start + at / 8000.0;
+    }
+    return {on, off};
+}
+
+// Times where the recorded area turns white, and black again.
+std::pair<double, double> WhiteSpan(const std::string& file) {
+    const auto frames = test::DecodeFramesSmall(file, 8, 6);
+    const auto times = test::VideoFrameTimes(file);
+    double on = -1, off = -1;
+    for (size_t i = 0; i < frames.size() && i < times.size(); ++i) {
+        long sum = 0;
+        for (unsigned char c : frames[i])
+            sum += c;
+        const bool white = sum / long(frames[i].size()) > 128;
+        if (white && on < 0)
+            on = times[i];
+        if (!white && on >= 0 && off < 0)
+            off = times[i];
+    }
+    return {on, off};
+}
+
+TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
+    if (!test::HaveDisplay() || !HavePulse() || !test::HaveProgram("ffmpeg"))
+        GTEST_SKIP() << "needs an X display, the test PulseAudio daemon and ffmpeg";
+    test::TempDir dir;
+    // 30 frames a second, so a frame's time is within 33 ms of the change it shows.
+    std::filesystem::create_directories(dir.path() / "config/Quorvanta");
+    std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+           "\"WMFrameRate\"=\"30\"\n";
+
+    test::XTestDisplay x;
+    Display* d = x.get();
+    ASSERT_NE(d, nullptr);
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = True;
+    attrs.background_pixel = 0;
+    Window win = XCreateWindow(d, x.root(), 0, 0, 64, 48, 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+    XMapRaised(d, win);
+    XSync(d, False);
+    Tone(false);
+
+    const std::string file = dir.str() + "/aligned.wmv";
+    test::ProgramRun run;
+    std::thread recorder([&] {
+        run = test::RunProgram("--record --seconds 20 --audio --region 0,0,64,48 --output " +
+                                   Quote(file),
+                               "XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ");
+    });
+    auto change = [&](bool white) {
+        XSetWindowBackground(d, win, white ? 0xFFFFFF : 0);
+        XClearWindow(d, win);
+        XSync(d, False);
+        Tone(white);
+    };
+    std::this_thread::sleep_for(2s);
+    change(true);
+    std::this_thread::sleep_for(15s);
+    change(false);
+    recorder.join();
+    Tone(true); // as the other sound tests expect it
+    XDestroyWindow(d, win);
+    XSync(d, False);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const auto [videoOn, videoOff] = WhiteSpan(file);
+    const auto [soundOn, soundOff] = ToneSpan(file);
+    ASSERT_GT(videoOn, 1.0);
+    ASSERT_GT(videoOff, videoOn);
+    ASSERT_GT(soundOn, 1.0) << "no tone found";
+    ASSERT_GT(soundOff, soundOn) << "the tone never ends";
+    EXPECT_NEAR(soundOn, videoOn, 0.1) << "at the start";
+    EXPECT_NEAR(soundOff, videoOff, 0.1) << "at the end";
+}
+
+TEST(SoundTiming, ARecordingAfterTheSoundServerCameBackRecordsSound) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!test::HaveDisplay() || !HavePulse() || !runtime ||
+        !std::filesystem::exists(std::string(runtime) + "/pulse-test.pid"))
+        GTEST_SKIP() << "needs an X display and the test PulseAudio daemon started for the run";
+    test::TempDir dir;
+    const std::string pidFile = std::string(runtime) + "/pulse-test.pid";
+    auto killServer = [&] {
+        std::string pid;
+        test::RunCommand("cat " + Quote(pidFile), &pid);
+        test::RunCommand("kill -KILL " + pid);
+        for (int i = 0; i < 50 && HavePulse(); ++i)
+            std::this_thread::sleep_for(100ms);
+    };
+
+    // The server goes during a recording: the video goes on to the end.
+    const std::string first = dir.str() + "/during.wmv";
+    test::ProgramRun run;
+    std::thread recorder([&] {
+        run = test::RunProgram("--record --seconds 5 --audio --region 0,0,64,48 --output " +
+                               Quote(first));
+    });
+    std::this_thread::sleep_for(2s);
+    killServer();
+    recorder.join();
+    ASSERT_FALSE(HavePulse());
+    const auto times = test::VideoFrameTimes(first);
+    ASSERT_FALSE(times.empty()) << run.err;
+    EXPECT_GT(times.back(), 4.0) << run.err;
+
+    // Back again: the next recording finds it and records the tone.
+    ASSERT_EQ(test::RunCommand(Quote(std::string(TESS_SOURCE_DIR) + "/tests/start-pulse.sh")), 0);
+    ASSERT_TRUE(HavePulse());
+    std::this_thread::sleep_for(500ms);
+    const std::string second = dir.str() + "/after.wmv";
+    run = test::RunProgram("--record --seconds 3 --audio --region 0,0,64,48 --output " +
+                           Quote(second));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<int16_t> sound = test::DecodeSound(second);
+    EXPECT_NEAR(sound.size() / 8000.0, 3.0, 0.3);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+}
+
+} // namespace
+} // namespace tess

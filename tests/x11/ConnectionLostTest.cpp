@@ -1,0 +1,76 @@
+// A screen connection whose X server dies: the calls fail, the process lives on (Xlib's
+// default would end it), and a toolkit-style connection is handed to the program's handler.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/x11/Screen.h"
+#include "support/PrivateXServer.h"
+#include "support/TestSupport.h"
+
+namespace tess {
+namespace {
+
+TEST(ConnectionLost, GrabsAndWindowQueriesFailWithoutEndingTheProcess) {
+    if (!test::HaveProgram("Xvfb"))
+        GTEST_SKIP() << "needs Xvfb";
+    test::PrivateXServer x;
+    ASSERT_FALSE(x.name().empty());
+    auto screen = ScreenConnection::open(x.name().c_str());
+    ASSERT_TRUE(screen);
+    const ScreenRect area{0, 0, 64, 48};
+    std::vector<uint8_t> pixels(64 * 48 * 4, 0x55);
+    ASSERT_TRUE(screen->grab(area, pixels.data(), 64 * 4));
+    EXPECT_FALSE(screen->lost());
+
+    x.Kill();
+    EXPECT_FALSE(screen->grab(area, pixels.data(), 64 * 4));
+    EXPECT_TRUE(screen->lost());
+    EXPECT_EQ(pixels[0], 0) << "a failed grab leaves black";
+    screen->setUseShm(false);
+    EXPECT_FALSE(screen->grab(area, pixels.data(), 64 * 4));
+    EXPECT_FALSE(screen->isWindow(screen->root()));
+    EXPECT_FALSE(screen->windowRect(screen->root()).has_value());
+    screen.reset(); // closing a broken connection is safe too
+}
+
+// The toolkit's connection (any Display that is not a screen connection) goes to the handler
+// the program installed, which ends the process with its own status (Xlib's would be 1).
+void EndWithThree() {
+    _exit(3);
+}
+
+TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
+    if (!test::HaveProgram("Xvfb"))
+        GTEST_SKIP() << "needs Xvfb";
+    test::PrivateXServer x;
+    ASSERT_FALSE(x.name().empty());
+    pid_t child = fork();
+    if (child == 0) {
+        Display* toolkit = XOpenDisplay(x.name().c_str());
+        auto screen = ScreenConnection::open(x.name().c_str());
+        if (!toolkit || !screen)
+            _exit(10);
+        SetToolkitDisplayLostHandler(EndWithThree);
+        for (int i = 0; i < 1000; ++i) {
+            XNoOp(toolkit);
+            XSync(toolkit, False);
+            usleep(10 * 1000);
+        }
+        _exit(11);
+    }
+    ASSERT_GT(child, 0);
+    usleep(300 * 1000);
+    x.Kill();
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+}
+
+} // namespace
+} // namespace tess
