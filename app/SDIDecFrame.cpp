@@ -253,9 +253,10 @@ void SDIDecFrame::HideToTray() {
 }
 
 void SDIDecFrame::RestoreFromTray() {
+    // Hidden while minimized, the window would be minimized again as soon as it is shown
+    // (the toolkit keeps the request for its next mapping): take it back first.
+    Iconize(false);
     Show(true);
-    if (IsIconized())
-        Iconize(false);
     Raise();
     if (client_)
         client_->SetFocus();
@@ -321,7 +322,10 @@ void SDIDecFrame::OnIconize(wxIconizeEvent& e) {
     if (e.IsIconized()) {
         wasIconized_ = true;
         if (minimizeToTray_)
-            CallAfter([this] { HideToTray(); });
+            CallAfter([this] {
+                if (IsIconized()) // not restored in the meantime
+                    HideToTray();
+            });
     } else if (wasIconized_) {
         // Back from minimized: a new layout. (Window managers also report "not iconized"
         // when the frame is first shown; that is no restore.)

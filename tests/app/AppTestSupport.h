@@ -39,4 +39,12 @@ inline void Pump(int ms = 50) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
+// Pumps events until `done` holds or `ms` milliseconds have passed; returns `done()`.
+template <typename Condition> bool PumpUntil(Condition done, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        Pump(20);
+    return done();
+}
+
 } // namespace tess::test
