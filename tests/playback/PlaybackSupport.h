@@ -19,16 +19,7 @@ const std::string& MediaDir();
 // A media file's duration in seconds as ffprobe reads it; -1 when it cannot.
 double ProbeDuration(const std::string& path);
 
-// Runs events until `done()` or `ms` have passed; returns done().
-template <typename F> bool PumpUntil(F done, int ms);
-
 } // namespace tess::test
 
 #include "app/AppTestSupport.h"
 
-template <typename F> bool tess::test::PumpUntil(F done, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        Pump(20);
-    return done();
-}
