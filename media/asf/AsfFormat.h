@@ -1,6 +1,7 @@
 #pragma once
 // Building blocks of the ASF container shared by the writer, the reader and the metadata
 // editor: object GUIDs, little-endian byte output and input, UTF-16 text.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -114,6 +115,13 @@ public:
             bad_ = true;
     }
     void Skip(size_t n) { Seek(pos_ + n); }
+    // A reader of its own over the same bytes up to `end`, at this position, not bad: what
+    // goes wrong in one object stays in that object.
+    Reader Bounded(size_t end) const {
+        Reader r(p_, std::min(end, n_));
+        r.pos_ = pos_;
+        return r;
+    }
     uint8_t U8() {
         if (pos_ >= n_) {
             bad_ = true;

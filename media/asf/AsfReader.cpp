@@ -126,7 +126,10 @@ bool AsfReader::ParseHeader(const std::vector<uint8_t>& h, std::string* error) {
         const size_t end = start + static_cast<size_t>(size);
         if (g == kFileProperties)
             haveFileProperties = true;
-        ParseObject(g, r, end);
+        // Each object is read on its own, up to its end: a damaged one (a read past its end)
+        // cannot hide the objects after it.
+        Reader body = r.Bounded(end);
+        ParseObject(g, body, end);
         r.Seek(end);
     }
     if (!haveFileProperties)
@@ -196,7 +199,8 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
             const uint64_t size = r.U64();
             if (size < kObjectHeaderSize || size > stop - start)
                 break;
-            ParseObject(sub, r, start + static_cast<size_t>(size));
+            Reader body = r.Bounded(start + static_cast<size_t>(size));
+            ParseObject(sub, body, start + static_cast<size_t>(size));
             r.Seek(start + static_cast<size_t>(size));
         }
     } else if (g == kLanguageList) {
