@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the recording tests: reading recordings back through ffprobe and ffmpeg, and
 // running the program's command-line recording.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -93,18 +94,21 @@ inline std::vector<int16_t> DecodeSound(const std::string& file) {
 
 // Frequency of a tone from its rising zero crossings (0 for silence).
 inline double ToneFrequency(const std::vector<int16_t>& s, int rate = 8000) {
-    int crossings = 0;
-    size_t first = 0, last = 0;
+    // Upward zero crossings, placed between samples by linear interpolation; the tone's
+    // period is the median distance between neighbours, so a short gap or a repeated buffer
+    // in the sound (the writer's answers to a late device) does not bend the estimate.
+    std::vector<double> at;
     for (size_t i = 1; i < s.size(); ++i)
-        if (s[i - 1] < 0 && s[i] >= 0) {
-            if (crossings == 0)
-                first = i;
-            last = i;
-            ++crossings;
-        }
-    if (crossings < 2)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            at.push_back(static_cast<double>(i - 1) +
+                         static_cast<double>(-s[i - 1]) / static_cast<double>(s[i] - s[i - 1]));
+    if (at.size() < 3)
         return 0;
-    return (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
+    std::vector<double> periods;
+    for (size_t i = 1; i < at.size(); ++i)
+        periods.push_back(at[i] - at[i - 1]);
+    std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+    return static_cast<double>(rate) / periods[periods.size() / 2];
 }
 
 struct ProgramRun {
