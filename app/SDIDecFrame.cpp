@@ -5,6 +5,7 @@
 #include "app/Menus.h"
 #include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
+#include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Art.h"
@@ -248,6 +249,18 @@ void SDIDecFrame::OnHotKeyTimer(wxTimerEvent&) {
 }
 
 void SDIDecFrame::HideToTray() {
+    // Without a tray to show the icon (a desktop without one, or GNOME without its
+    // extension) a hidden window could not be brought back: it is minimized instead.
+    if (!wxTaskBarIcon::IsAvailable()) {
+        if (!trayMissingLogged_) {
+            trayMissingLogged_ = true;
+            LogWarning("No system tray in this session: the window is minimized instead of "
+                       "hidden to the tray.");
+        }
+        if (!IsIconized())
+            Iconize(true);
+        return;
+    }
     tray_->Show();
     Hide();
 }

@@ -49,7 +49,8 @@ public:
     // messages shown. After the "Options" sheet (`options`) every group is written to the
     // ini file "tessaray.ini" of the profile directory, and on OK to the default store too.
     void OptionsClosed(const TPrefSheet& sheet, bool ok, bool options);
-    // Hides the frame to the tray (message 1145) / brings it back.
+    // Hides the frame to the tray (message 1145) / brings it back. Where no tray is there
+    // to show the icon, the frame is minimized as an ordinary window instead.
     void HideToTray();
     void RestoreFromTray();
 
@@ -96,6 +97,7 @@ private:
     TClient* client_ = nullptr;
     TTrayWin* tray_ = nullptr;
     bool startMinimized_ = false;
+    bool trayMissingLogged_ = false;
     bool minimizeToTray_ = false;
     bool wasIconized_ = false;
     wxRect normalRect_;
