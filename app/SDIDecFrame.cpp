@@ -7,6 +7,8 @@
 #include "app/TrayWin.h"
 #include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
+#include "platform/Session.h"
+#include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Art.h"
 #include "resources/ContextHelp.h"
@@ -191,7 +193,49 @@ int SDIDecFrame::RegisterHotKeys() {
     }
     if (!hotKeyTimer_.IsRunning())
         hotKeyTimer_.Start(25);
+    if (IsWaylandSession())
+        RegisterPortalHotKeys();
     return registered;
+}
+
+void SDIDecFrame::RegisterPortalHotKeys() {
+    // The key grabs above see only keys pressed while an X window has the focus.
+    const Settings& s = GlobalSettings();
+    const std::vector<uint16_t> keys = {static_cast<uint16_t>(s.key1 & 0xffff),
+                                        static_cast<uint16_t>(s.key2 & 0xffff),
+                                        static_cast<uint16_t>(s.key3 & 0xffff)};
+    if (!portalKeysAsked_) {
+        portalKeysAsked_ = true;
+        portalKeys_ = PortalShortcuts::Open();
+    }
+    if (portalKeys_) {
+        // Each binding is a new portal session, which the desktop may confirm with the user:
+        // only when the keys changed.
+        if (keys != portalKeysBound_) {
+            portalKeysBound_ = keys;
+            portalKeys_->Bind(
+                {{"video", "Start or stop a recording", ShortcutTriggerText(keys[0])},
+                 {"snapshot", "Take a snapshot", ShortcutTriggerText(keys[1])},
+                 {"region", "Take a snapshot of a region", ShortcutTriggerText(keys[2])}});
+        }
+        return;
+    }
+    const bool anyKey = keys[0] || keys[1] || keys[2];
+    if (anyKey && !noHotKeysSaid_) {
+        noHotKeysSaid_ = true;
+        LogWarning("%s", kNoGlobalHotKeysMessage);
+        CallAfter([this] { SetStatusText(kNoGlobalHotKeysMessage, 0); });
+    }
+}
+
+std::string SDIDecFrame::HotKeyNote() const {
+    if (!IsWaylandSession())
+        return {};
+    if (portalKeys_)
+        return "In this session the desktop assigns the keys: it may ask you to confirm "
+               "them, and its keyboard settings show and change them.";
+    return std::string(kNoGlobalHotKeysMessage) +
+           " The keys work only while a window of an X11 program has the focus.";
 }
 
 PrefContext SDIDecFrame::OptionsContext() {
@@ -200,6 +244,7 @@ PrefContext SDIDecFrame::OptionsContext() {
     ctx.schedule = &LiveSchedule();
     ctx.timerEnable = &TimerEnable();
     ctx.imageFormat = GlobalSettings().imageFormat;
+    ctx.hotKeyNote = HotKeyNote();
     ctx.keyHeldElsewhere = [this](uint16_t value) {
         if (!hotKeys_)
             hotKeys_ = X11HotKeys::Open();
@@ -238,9 +283,13 @@ void SDIDecFrame::OptionsClosed(const TPrefSheet& sheet, bool ok, bool options) 
 }
 
 void SDIDecFrame::OnHotKeyTimer(wxTimerEvent&) {
-    if (!hotKeys_)
-        return;
-    for (int idNumber : hotKeys_->Poll()) {
+    std::vector<int> pressed;
+    if (hotKeys_)
+        pressed = hotKeys_->Poll();
+    if (portalKeys_)
+        for (int index : portalKeys_->Poll())
+            pressed.push_back(index);
+    for (int idNumber : pressed) {
         // Hot-key id 0 posts 1112, id 1 posts 1111, id 2 posts 1110.
         static const int messages[3] = {msg::HotKeyVideo, msg::HotKeySnapshot, msg::HotKeyRegion};
         if (idNumber >= 0 && idNumber < 3)

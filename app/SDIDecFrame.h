@@ -22,6 +22,7 @@ namespace tess {
 class TPrefSheet;
 class TTrayWin;
 class X11HotKeys;
+class PortalShortcuts;
 struct PrefContext;
 
 class SDIDecFrame : public wxFrame {
@@ -39,6 +40,8 @@ public:
     // Registers Key1..Key3 as hot keys 0..2 (any earlier registration is dropped).
     // Returns how many were registered.
     int RegisterHotKeys();
+    // What the HotKey page says about hot keys in this session ("" in an X11 session).
+    std::string HotKeyNote() const;
     // "Preferences..." and "Change effects...": run the "Options" / "Capture Effects
     // Options" sheet on the global settings.
     void CmPreferences();
@@ -107,6 +110,16 @@ private:
     int largeIcon_ = 0, smallIcon_ = 0;
     std::unique_ptr<X11HotKeys> hotKeys_;
     wxTimer hotKeyTimer_;
+    // In a Wayland session: the desktop's shortcut portal, when it has one (asked once), the
+    // keys it was last asked for, and whether the status bar said that there are no global
+    // hot keys.
+    std::unique_ptr<PortalShortcuts> portalKeys_;
+    bool portalKeysAsked_ = false;
+    std::vector<uint16_t> portalKeysBound_;
+    bool noHotKeysSaid_ = false;
+    // In a Wayland session: binds the keys through the desktop's shortcut portal, or says
+    // once that there are no global hot keys.
+    void RegisterPortalHotKeys();
     RecentFiles recent_;
     std::vector<wxMenuItem*> recentItems_;
 

@@ -557,6 +557,11 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
     s->Add(new wxStaticText(this, wxID_ANY,
                             "Click a box and press the key combination; Backspace clears it."),
            0, wxALL, kGap);
+    if (!ctx.hotKeyNote.empty()) {
+        auto* note = new wxStaticText(this, pref_id::KeyNote, wxString::FromUTF8(ctx.hotKeyNote));
+        note->Wrap(FromDIP(360));
+        s->Add(note, 0, wxLEFT | wxRIGHT | wxBOTTOM, kGap);
+    }
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 9000);
 }

@@ -82,7 +82,8 @@ inline constexpr int PathLabel = 1301, Browse = 1302, Path = 1308, SnapLabel = 1
                      VidEdit = 1329, Keep = 1330, KeepLabel = 1331;
 // HotKey (9000)
 inline constexpr int Key1 = 9001, Key1Label = 9002, Key2 = 9003, Key2Label = 9004, Key3 = 9005,
-                     Key3Label = 9006, Key1Clear = 9011, Key2Clear = 9013, Key3Clear = 9015;
+                     Key3Label = 9006, Key1Clear = 9011, Key2Clear = 9013, Key3Clear = 9015,
+                     KeyNote = 9020;
 // Effects (3200)
 inline constexpr int ScaleEnable = 3201, Scale = 3202, ScaleText = 3203;
 } // namespace pref_id

@@ -30,6 +30,8 @@ struct PrefContext {
     int32_t imageFormat = 0;
     // Whether another program holds a hot-key value (the HotKey page's warning); may be null.
     std::function<bool(uint16_t)> keyHeldElsewhere;
+    // What the HotKey page says about global hot keys in this session ("" for nothing).
+    std::string hotKeyNote;
 };
 
 // The message boxes of the sheets, their pages and dialogs. Returns true for OK / Yes.

@@ -56,6 +56,22 @@ unsigned VirtualKeyForKeysym(unsigned long keysym) {
     return 0;
 }
 
+std::string ShortcutTriggerText(uint16_t value) {
+    const unsigned long sym = KeysymForVirtualKey(HotKeyVirtualKey(value));
+    const char* key = sym ? XKeysymToString(sym) : nullptr;
+    if (!key)
+        return {};
+    const unsigned mods = HotKeyModifiers(value);
+    std::string text;
+    if (mods & kModControl)
+        text += "CTRL+";
+    if (mods & kModAlt)
+        text += "ALT+";
+    if (mods & kModShift)
+        text += "SHIFT+";
+    return text + key;
+}
+
 std::string VirtualKeyName(unsigned vk) {
     static const std::map<unsigned, const char*> names = {
         {0x21, "Page Up"}, {0x22, "Page Down"}, {0x08, "Backspace"}, {0x1B, "Esc"},

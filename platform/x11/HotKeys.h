@@ -28,6 +28,9 @@ unsigned long KeysymForVirtualKey(unsigned vk);
 unsigned VirtualKeyForKeysym(unsigned long keysym);
 // The name a key is shown by ("F9", "A", "Page Up"); a number in brackets when unknown.
 std::string VirtualKeyName(unsigned vk);
+// A hot-key value as a desktop's shortcut trigger: modifiers and the key's keysym name joined
+// by "+" ("CTRL+SHIFT+F9", "ALT+a"); "" when the key has no keysym.
+std::string ShortcutTriggerText(uint16_t value);
 // Whether a key's hot-key value gets the extended-key flag (the navigation block, the
 // keypad's divide key).
 bool IsExtendedVirtualKey(unsigned vk);

@@ -361,6 +361,11 @@ TEST(HotKeyValues, EncodingAndModifiers) {
     EXPECT_NE(KeysymForVirtualKey(0x78), 0u);
     EXPECT_NE(KeysymForVirtualKey('Q'), 0u);
     EXPECT_EQ(KeysymForVirtualKey(0xFF), 0u);
+    // What the desktop's shortcut portal is offered as the preferred trigger.
+    EXPECT_EQ(ShortcutTriggerText(0x0378), "CTRL+SHIFT+F9");
+    EXPECT_EQ(ShortcutTriggerText(0x0441), "ALT+a");
+    EXPECT_EQ(ShortcutTriggerText(0x0821), "Prior");
+    EXPECT_EQ(ShortcutTriggerText(0x04FF), "");
     EXPECT_EQ(StripMnemonic("&New"), "New");
     int underline = -1;
     EXPECT_EQ(StripMnemonic("Ne&w", &underline), "New");

@@ -7,6 +7,7 @@
 #include "app/AppTestSupport.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
+#include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
 #include "schedule/SchedDialog.h"
 #include "settings/Paths.h"
@@ -25,6 +26,7 @@
 #include <wx/radiobut.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/timer.h>
 
 namespace tess {
@@ -482,6 +484,56 @@ TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("already the hot key for video"), std::string::npos) << messages[0];
     EXPECT_EQ(GlobalSettings().key3, 888);
+}
+
+// A Wayland session whose desktop offers no shortcut portal (here: no session bus at all):
+// the status bar says once that there are no global hot keys, and the HotKey page says why.
+TEST_F(OptionsSheet, WithoutGlobalHotKeysInTheSessionThePageAndStatusBarSaySo) {
+    struct Env {
+        std::string name, value;
+        bool had;
+        explicit Env(const char* n, const char* v) : name(n), had(getenv(n) != nullptr) {
+            if (had)
+                value = getenv(n);
+            if (v)
+                setenv(n, v, 1);
+            else
+                unsetenv(n);
+        }
+        ~Env() {
+            if (had)
+                setenv(name.c_str(), value.c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    };
+    Env type("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "wayland-test"),
+        bus("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    frame->SetStatusText("", 0);
+    GlobalSettings().key1 = 0;
+    GlobalSettings().key2 = 0;
+    GlobalSettings().key3 = 0;
+    frame->RegisterHotKeys();
+    test::Pump(50);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // no key set: nothing to say
+
+    GlobalSettings().key2 = 0x0378;
+    frame->RegisterHotKeys();
+    test::Pump(50);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).utf8_string(), kNoGlobalHotKeysMessage);
+    frame->SetStatusText("", 0);
+    frame->RegisterHotKeys();
+    test::Pump(50);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // said once
+
+    Open();
+    auto* keys = Page<TSetKey>(8);
+    test::Pump(30);
+    auto* note = Find<wxStaticText>(keys, pref_id::KeyNote);
+    ASSERT_TRUE(note);
+    EXPECT_NE(note->GetLabel().utf8_string().find(kNoGlobalHotKeysMessage), std::string::npos);
+    for (const std::string& p : test::LayoutProblems(sheet.get()))
+        ADD_FAILURE() << "HotKey: " << p;
 }
 
 TEST_F(OptionsSheet, EveryPageIsLaidOutCleanlyAtTheDefaultSize) {

@@ -1,0 +1,272 @@
+// The hot keys of a Wayland session through the desktop's shortcut portal, against a stand-in
+// for the portal on a private session bus (the test desktop's portal has no shortcut
+// interface): what the program asks the desktop for, and what it does with the answers.
+#include "platform/portal/Shortcuts.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tess {
+namespace {
+
+const char* kIntrospection = R"xml(<node>
+  <interface name="org.freedesktop.portal.GlobalShortcuts">
+    <method name="CreateSession">
+      <arg type="a{sv}" name="options" direction="in"/>
+      <arg type="o" name="handle" direction="out"/>
+    </method>
+    <method name="BindShortcuts">
+      <arg type="o" name="session_handle" direction="in"/>
+      <arg type="a(sa{sv})" name="shortcuts" direction="in"/>
+      <arg type="s" name="parent_window" direction="in"/>
+      <arg type="a{sv}" name="options" direction="in"/>
+      <arg type="o" name="handle" direction="out"/>
+    </method>
+    <signal name="Activated">
+      <arg type="o" name="session_handle"/>
+      <arg type="s" name="shortcut_id"/>
+      <arg type="t" name="timestamp"/>
+      <arg type="a{sv}" name="options"/>
+    </signal>
+    <property name="version" type="u" access="read"/>
+  </interface>
+</node>)xml";
+
+constexpr const char* kPath = "/org/freedesktop/portal/desktop";
+
+// The stand-in portal: owns the portal's name on the bus and answers on a thread and main
+// context of its own, as the real one answers from its own process.
+class FakePortal {
+public:
+    std::atomic<unsigned> bindResponse{0}; // 0 granted, 1 cancelled by the user
+    std::mutex lock;
+    std::vector<std::string> bound; // "id|description|trigger"
+    std::string session;
+
+    FakePortal() {
+        thread_ = std::thread([this] { Run(); });
+        for (int i = 0; i < 200 && !ready_; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~FakePortal() {
+        g_main_loop_quit(loop_);
+        thread_.join();
+    }
+    bool ready() const { return ready_; }
+    // Emits a key press of `id` for the current session.
+    void Press(const std::string& id) {
+        std::string s;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            s = session;
+        }
+        g_dbus_connection_emit_signal(
+            connection_, nullptr, kPath, "org.freedesktop.portal.GlobalShortcuts", "Activated",
+            g_variant_new("(ost@a{sv})", s.c_str(), id.c_str(), guint64{1},
+                          g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)),
+            nullptr);
+        g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
+    }
+
+private:
+    std::thread thread_;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    GDBusConnection* connection_ = nullptr;
+    std::atomic<bool> ready_{false};
+    unsigned sessions_ = 0;
+
+    static std::string RequestPath(const char* sender, GVariant* options) {
+        const gchar* token = "t";
+        g_variant_lookup(options, "handle_token", "&s", &token);
+        std::string part;
+        for (const char* c = sender; *c; ++c)
+            if (*c != ':')
+                part += *c == '.' ? '_' : *c;
+        return std::string(kPath) + "/request/" + part + "/" + token;
+    }
+
+    void Respond(const std::string& request, unsigned code, GVariant* results) {
+        g_dbus_connection_emit_signal(connection_, nullptr, request.c_str(),
+                                      "org.freedesktop.portal.Request", "Response",
+                                      g_variant_new("(u@a{sv})", code, results), nullptr);
+    }
+
+    static void OnCall(GDBusConnection*, const gchar* sender, const gchar*, const gchar*,
+                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                       gpointer data) {
+        auto* self = static_cast<FakePortal*>(data);
+        GVariantDict results;
+        g_variant_dict_init(&results, nullptr);
+        if (g_strcmp0(method, "CreateSession") == 0) {
+            GVariant* options = g_variant_get_child_value(parameters, 0);
+            const std::string request = RequestPath(sender, options);
+            g_variant_unref(options);
+            const std::string session =
+                std::string(kPath) + "/session/s" + std::to_string(++self->sessions_);
+            {
+                std::lock_guard<std::mutex> hold(self->lock);
+                self->session = session;
+            }
+            g_dbus_method_invocation_return_value(invocation,
+                                                  g_variant_new("(o)", request.c_str()));
+            g_variant_dict_insert(&results, "session_handle", "s", session.c_str());
+            self->Respond(request, 0, g_variant_dict_end(&results));
+            return;
+        }
+        // BindShortcuts
+        GVariant* list = g_variant_get_child_value(parameters, 1);
+        GVariant* options = g_variant_get_child_value(parameters, 3);
+        const std::string request = RequestPath(sender, options);
+        {
+            std::lock_guard<std::mutex> hold(self->lock);
+            self->bound.clear();
+            GVariantIter iter;
+            g_variant_iter_init(&iter, list);
+            const gchar* id = nullptr;
+            GVariant* info = nullptr;
+            while (g_variant_iter_next(&iter, "(&s@a{sv})", &id, &info)) {
+                const gchar* description = "";
+                const gchar* trigger = "";
+                g_variant_lookup(info, "description", "&s", &description);
+                g_variant_lookup(info, "preferred_trigger", "&s", &trigger);
+                self->bound.push_back(std::string(id) + "|" + description + "|" + trigger);
+                g_variant_unref(info);
+            }
+        }
+        g_variant_unref(list);
+        g_variant_unref(options);
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", request.c_str()));
+        self->Respond(request, self->bindResponse, g_variant_dict_end(&results));
+    }
+
+    static GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                   const gchar*, GError**, gpointer) {
+        return g_variant_new_uint32(1);
+    }
+
+    void Run() {
+        context_ = g_main_context_new();
+        g_main_context_push_thread_default(context_);
+        loop_ = g_main_loop_new(context_, FALSE);
+        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        connection_ = g_dbus_connection_new_for_address_sync(
+            address,
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        g_free(address);
+        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+        static const GDBusInterfaceVTable vtable = {&OnCall, &OnGetProperty, nullptr, {}};
+        g_dbus_connection_register_object(connection_, kPath, node->interfaces[0], &vtable, this,
+                                          nullptr, nullptr);
+        GVariant* owned = g_dbus_connection_call_sync(
+            connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "RequestName", g_variant_new("(su)", "org.freedesktop.portal.Desktop", 4u), nullptr,
+            G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+        if (owned)
+            g_variant_unref(owned);
+        ready_ = owned != nullptr;
+        g_main_loop_run(loop_);
+        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+        g_object_unref(connection_);
+        g_dbus_node_info_unref(node);
+        g_main_loop_unref(loop_);
+        g_main_context_pop_thread_default(context_);
+        g_main_context_unref(context_);
+    }
+};
+
+// Runs the default main context (where the program's side gets its answers) until `done`.
+bool IterateUntil(const std::function<bool()>& done, int ms = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class ShortcutPortal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gchar* daemon = g_find_program_in_path("dbus-daemon");
+        const bool haveDaemon = daemon != nullptr;
+        g_free(daemon);
+        if (!haveDaemon)
+            GTEST_SKIP() << "needs dbus-daemon";
+        savedAddress_ =
+            getenv("DBUS_SESSION_BUS_ADDRESS") ? getenv("DBUS_SESSION_BUS_ADDRESS") : "";
+        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
+        g_test_dbus_up(bus_);
+    }
+    void TearDown() override {
+        if (!bus_)
+            return;
+        g_test_dbus_down(bus_);
+        g_object_unref(bus_);
+        if (savedAddress_.empty())
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.c_str(), 1);
+    }
+
+private:
+    GTestDBus* bus_ = nullptr;
+    std::string savedAddress_;
+};
+
+TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {
+    EXPECT_FALSE(PortalShortcuts::Open()) << "no portal on the bus yet";
+
+    FakePortal portal;
+    ASSERT_TRUE(portal.ready());
+    auto keys = PortalShortcuts::Open();
+    ASSERT_TRUE(keys);
+    keys->Bind({{"video", "Start or stop a recording", "CTRL+SHIFT+F9"},
+                {"snapshot", "Take a snapshot", ""}});
+    ASSERT_TRUE(IterateUntil([&] { return keys->bound() || !keys->failure().empty(); }))
+        << "no answer from the portal";
+    EXPECT_TRUE(keys->bound()) << keys->failure();
+    {
+        std::lock_guard<std::mutex> hold(portal.lock);
+        EXPECT_EQ(portal.bound,
+                  (std::vector<std::string>{"video|Start or stop a recording|CTRL+SHIFT+F9",
+                                            "snapshot|Take a snapshot|"}));
+    }
+
+    portal.Press("snapshot");
+    portal.Press("video");
+    portal.Press("unknown");
+    std::vector<int> pressed;
+    IterateUntil([&] {
+        for (int i : keys->Poll())
+            pressed.push_back(i);
+        return pressed.size() >= 2;
+    });
+    IterateUntil([] { return false; }, 100); // nothing more arrives for "unknown"
+    for (int i : keys->Poll())
+        pressed.push_back(i);
+    EXPECT_EQ(pressed, (std::vector<int>{1, 0}));
+
+    // A new binding is a new session: presses of the old one are not ours any more.
+    portal.bindResponse = 1; // the user says no
+    keys->Bind({{"video", "Start or stop a recording", "CTRL+F9"}});
+    ASSERT_TRUE(IterateUntil([&] { return !keys->failure().empty(); }));
+    EXPECT_FALSE(keys->bound());
+    EXPECT_NE(keys->failure().find("not allowed"), std::string::npos) << keys->failure();
+}
+
+} // namespace
+} // namespace tess
