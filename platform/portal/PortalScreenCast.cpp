@@ -279,7 +279,12 @@ struct PortalScreenCast::Impl {
 
         GVariant* versionValue = property("version", &error);
         if (!versionValue) {
-            g.message = "the desktop portal offers no screen cast (" + TakeError(error) + ")";
+            const bool missing =
+                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
+            g.message = (missing ? "the desktop portal is not running on the session bus ("
+                                 : "the desktop portal offers no screen cast (") +
+                        TakeError(error) + ")";
             return g;
         }
         const uint32_t version = g_variant_is_of_type(versionValue, G_VARIANT_TYPE_UINT32)
