@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <mutex>
@@ -46,6 +47,13 @@ std::string TakeError(GError*& error) {
         text = error->message;
         g_clear_error(&error);
     }
+    return text;
+}
+
+// "10", "0.5": a time limit as the messages give it.
+std::string SecondsText(int ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
     return text;
 }
 
@@ -236,7 +244,7 @@ struct PortalScreenCast::Impl {
                 ok = false;
             } else if (timeoutMs >= 0 && std::chrono::steady_clock::now() > deadline) {
                 *why = std::string("the desktop portal did not answer ") + method + " within " +
-                       std::to_string(timeoutMs / 1000) + " seconds";
+                       SecondsText(timeoutMs) + " seconds";
                 ok = false;
             } else {
                 g_main_context_iteration(context, TRUE);
@@ -737,11 +745,10 @@ bool PortalScreenCast::start() {
         std::string why = failure();
         d.stopAll();
         if (why.empty())
-            why = unreadable
-                      ? "the screen cast delivers pictures this program cannot read "
-                        "(DMA-BUF buffers that cannot be mapped)"
-                      : "no picture arrived from the screen cast within " +
-                            std::to_string(d.options.firstPictureTimeoutMs / 1000) + " seconds";
+            why = unreadable ? "the screen cast delivers pictures this program cannot read "
+                               "(DMA-BUF buffers that cannot be mapped)"
+                             : "no picture arrived from the screen cast within " +
+                                   SecondsText(d.options.firstPictureTimeoutMs) + " seconds";
         d.setFailure(why);
         return false;
     }
