@@ -139,7 +139,7 @@ struct PortalScreenCast::Impl {
     uint64_t frames = 0;
     bool haveLogical = false;
     ScreenRect logical;
-    bool unmappable = false; // buffers came that cannot be read
+    std::atomic<bool> unmappable{false}; // buffers came that cannot be read
 
     std::atomic<bool> running{false};
     std::atomic<bool> endedFlag{false};
@@ -739,9 +739,10 @@ bool PortalScreenCast::start() {
     const bool pictured = d.frameArrived.wait_for(
         frameLock, std::chrono::milliseconds(d.options.firstPictureTimeoutMs),
         [&d] { return d.frames > 0 || d.endedFlag.load(); });
-    const bool unreadable = d.unmappable;
+    const bool unreadable = d.unmappable.load();
+    const bool delivered = pictured && d.frames > 0 && !d.endedFlag.load();
     frameLock.unlock();
-    if (!pictured || d.endedFlag.load() || d.frames == 0) {
+    if (!delivered) {
         std::string why = failure();
         d.stopAll();
         if (why.empty())
