@@ -56,6 +56,15 @@ void ConvertRowToBgrx(const uint8_t* src, StreamPixelFormat format, int32_t widt
     }
 }
 
+ScreenRect StreamLogicalRect(const std::optional<ScreenRect>& announced,
+                             const ScreenRect& xScreen) {
+    if (announced && !announced->empty() && announced->left >= xScreen.left &&
+        announced->top >= xScreen.top && announced->right <= xScreen.right &&
+        announced->bottom <= xScreen.bottom)
+        return *announced;
+    return xScreen;
+}
+
 void CopyStreamArea(const uint8_t* picture, int32_t pictureStride, const StreamGeometry& geometry,
                     const ScreenRect& area, uint8_t* dst, int32_t dstStride) {
     const int32_t w = area.width();

@@ -60,6 +60,12 @@ struct StreamGeometry {
     int32_t pixelHeight = 0;
 };
 
+// Where a stream's picture lies on the X screen: the place and size the desktop announced
+// when they lie on the X screen (a monitor of several), else the whole X screen. Desktops
+// differ in what they announce: some give the monitor's logical size, some its size in
+// pixels, which at an output scale above 1 reaches past the X screen.
+ScreenRect StreamLogicalRect(const std::optional<ScreenRect>& announced, const ScreenRect& xScreen);
+
 // Copies `area` (X coordinates) of a BGRx picture laid out as `geometry` says into `dst`
 // (area.width() x area.height() pixels, `dstStride` bytes a row): each pixel is the picture
 // pixel under its centre, so an output scale of 1 is a plain copy and any other is scaled to

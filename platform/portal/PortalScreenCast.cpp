@@ -765,7 +765,9 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
         CopyStreamArea(nullptr, 0, {}, area, dst, dstStride);
         return false;
     }
-    const StreamGeometry geometry{d.haveLogical ? d.logical : xScreen, d.frameWidth, d.frameHeight};
+    const StreamGeometry geometry{
+        StreamLogicalRect(d.haveLogical ? std::optional(d.logical) : std::nullopt, xScreen),
+        d.frameWidth, d.frameHeight};
     CopyStreamArea(d.frame.data(), d.frameWidth * 4, geometry, area, dst, dstStride);
     return true;
 }
