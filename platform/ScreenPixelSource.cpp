@@ -9,6 +9,8 @@ namespace tess {
 namespace {
 
 std::atomic<ScreenPixelSource*> g_source{nullptr};
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 // Rounds towards minus infinity, for picture positions left of or above the picture.
 int64_t FloorDiv(int64_t a, int64_t b) {
@@ -34,6 +36,18 @@ std::optional<ScreenBackend> ChooseScreenBackend(const std::string& option,
     if (!option.empty())
         return std::nullopt;
     return waylandSession ? ScreenBackend::Portal : ScreenBackend::X11;
+}
+
+void InterruptScreenSourceStart() {
+    g_interrupted.store(true);
+}
+
+bool ScreenSourceStartInterrupted() {
+    return g_interrupted.load();
+}
+
+void ClearScreenSourceInterrupt() {
+    g_interrupted.store(false);
 }
 
 void SetScreenPixelSource(ScreenPixelSource* source) {

@@ -40,6 +40,12 @@ public:
     virtual std::string failure() const = 0;
 };
 
+// Makes a start that is waiting (for the user's answer, for the first picture) give up, as
+// an interrupted command wants; safe in a signal handler. A start clears it when it begins.
+void InterruptScreenSourceStart();
+bool ScreenSourceStartInterrupted();
+void ClearScreenSourceInterrupt();
+
 // The process-wide source; null (the default) reads the X server. The caller keeps the
 // source alive while it is set.
 void SetScreenPixelSource(ScreenPixelSource* source);

@@ -233,7 +233,7 @@ struct PortalScreenCast::Impl {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (ok && !response.done) {
-            if (quitPortal.load()) {
+            if (quitPortal.load() || ScreenSourceStartInterrupted()) {
                 *why = "the screen cast was stopped";
                 ok = false;
             } else if (portalGone) {
@@ -705,6 +705,7 @@ bool PortalScreenCast::start() {
         return true;
     d.stopAll();
     d.setFailure(std::string());
+    ClearScreenSourceInterrupt();
     {
         std::lock_guard frameLock(d.frameMutex);
         d.endedFlag.store(false);

@@ -37,7 +37,7 @@ constexpr const char* kIntrospection = R"(<node>
 </node>)";
 
 // How the stand-in answers Start (and, for Silent, CreateSession).
-enum class Behaviour { Cancel, Vanish, CloseSession, Silent };
+enum class Behaviour { Cancel, Vanish, CloseSession, Silent, Hold };
 
 // A screen-cast portal on its own thread and main context. It records the options of every
 // SelectSources call and refuses a restore token other than "good".
@@ -147,6 +147,8 @@ private:
         if (method == "CreateSession" && behaviour_ == Behaviour::Silent)
             return;
         if (method == "Start") {
+            if (behaviour_ == Behaviour::Hold)
+                return; // the dialog stays open
             if (behaviour_ == Behaviour::Vanish) {
                 GVariant* r = g_dbus_connection_call_sync(
                     bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
@@ -280,6 +282,19 @@ TEST_F(PortalNegotiation, TheDialogEndsWithThePortalOrTheSession) {
         EXPECT_FALSE(cast.start());
         EXPECT_EQ(cast.failure(), "the desktop closed the screen-cast session");
     }
+}
+
+TEST_F(PortalNegotiation, AnInterruptedCommandStopsWaitingForTheDialog) {
+    StandInPortal portal(Behaviour::Hold);
+    PortalScreenCast cast(Options());
+    std::thread interrupt([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        InterruptScreenSourceStart();
+    });
+    EXPECT_FALSE(cast.start());
+    interrupt.join();
+    EXPECT_EQ(cast.failure(), "the screen cast was stopped");
+    ClearScreenSourceInterrupt();
 }
 
 TEST_F(PortalNegotiation, APortalThatNeverAnswers) {
