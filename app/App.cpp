@@ -3,6 +3,7 @@
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
+#include "app/ScreenBackendSetup.h"
 #include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
@@ -97,6 +98,7 @@ int RunProgram(int argc, char** argv) {
         std::fprintf(stderr, "tessaray: %s\n", kNoDisplayMessage);
         return 1;
     }
+    gtk::UseX11Toolkit();
     wxApp::SetInstance(new App(cl));
     return wxEntry(argc, argv);
 }
@@ -121,6 +123,9 @@ bool App::OnInit() {
     const wxSize display = wxGetDisplaySize();
     SetScreenSizeForSettings(display.x, display.y);
     LoadSettings();
+    // In the portal back end the cast starts when the screen is first read, not here: a
+    // program started to show a file never asks the desktop for the screen.
+    UseChosenScreenBackend(cl_);
 
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
 
