@@ -11,6 +11,7 @@
 
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
+#include "platform/ScreenPixelSource.h"
 #include "platform/alsa/WaveOut.h"
 #include "resources/Ids.h"
 #include "resources/ShutterSound.h"
@@ -152,6 +153,10 @@ void RunClientSnapshot(wxWindow* client, int command, const std::string& outputP
     } running;
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
+    if (command == id::SnapshotWindow && CurrentScreenPixelSource()) {
+        host.ShowStatus(kWindowCaptureUnavailableMessage);
+        return;
+    }
     if (command == id::SnapshotWindow)
         SnapshotWindowCommand(host, s, outputPath);
     else if (command == id::SnapshotRegion)

@@ -15,6 +15,7 @@
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
+#include "platform/ScreenPixelSource.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/FileNames.h"
@@ -181,6 +182,10 @@ void TClient::RecordScreen(const std::string& path) {
 }
 
 void TClient::RecordWindow(const std::string& path) {
+    if (CurrentScreenPixelSource()) {
+        SetStatus(this, kWindowCaptureUnavailableMessage);
+        return;
+    }
     Settings& s = GlobalSettings();
     WindowId window = 0;
     bool chosen = false;

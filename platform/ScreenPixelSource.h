@@ -46,6 +46,11 @@ void InterruptScreenSourceStart();
 bool ScreenSourceStartInterrupted();
 void ClearScreenSourceInterrupt();
 
+// What the program says when a window is to be picked while the screen is read from a
+// source: the windows the X server knows are only those of X programs.
+inline constexpr const char* kWindowCaptureUnavailableMessage =
+    "Window capture is not available in this session: capture the screen or a region instead.";
+
 // The process-wide source; null (the default) reads the X server. The caller keeps the
 // source alive while it is set.
 void SetScreenPixelSource(ScreenPixelSource* source);

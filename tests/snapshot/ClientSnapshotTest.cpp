@@ -5,6 +5,7 @@
 #include "capture/ClientSnapshot.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
+#include "platform/ScreenPixelSource.h"
 #include "resources/Ids.h"
 
 #include "SnapshotTestSupport.h"
@@ -125,6 +126,57 @@ TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
     EXPECT_EQ(px[0], 0x40c080u);
     EXPECT_EQ(px.back(), 0x40c080u);
     x.destroy(win);
+}
+
+// The screen read from a source of its own (a Wayland session's screen cast): snapshots
+// of the screen show the source's picture, and a window cannot be picked (the X server knows
+// only the windows of X programs), which the status bar says without asking for one.
+TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
+    struct SolidSource : ScreenPixelSource {
+        bool start() override { return true; }
+        bool grab(const ScreenRect& area, const ScreenRect&, uint8_t* dst,
+                  int32_t stride) override {
+            for (int32_t y = 0; y < area.height(); ++y)
+                for (int32_t x = 0; x < area.width(); ++x) {
+                    uint8_t* p = dst + static_cast<size_t>(y) * stride + x * 4;
+                    p[0] = 0x30, p[1] = 0x60, p[2] = 0x90, p[3] = 0;
+                }
+            return true;
+        }
+        bool ended() const override { return false; }
+        std::string failure() const override { return {}; }
+    } source;
+    SetScreenPixelSource(&source);
+    struct Unset {
+        ~Unset() { SetScreenPixelSource(nullptr); }
+    } unset;
+
+    bool selectionShown = false;
+    test::Script script(
+        {[&] { return (selectionShown = SelectR::Active() != nullptr); }, test::Do([] {
+             if (SelectR* d = SelectR::Active())
+                 d->EndModal(wxID_CANCEL);
+         })},
+        [] {});
+    client->RunCommand(id::SnapshotWindow);
+    EXPECT_EQ(StatusText(), kWindowCaptureUnavailableMessage);
+    frame->SetStatusText("", 0);
+    client->RunCommand(id::RecordWindow);
+    test::Pump(50);
+    EXPECT_EQ(StatusText(), kWindowCaptureUnavailableMessage);
+    EXPECT_FALSE(selectionShown);
+    EXPECT_EQ(shutters, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.str()));
+    EXPECT_EQ(GlobalSettings().captureState, kStateIdle);
+
+    client->RunCommand(id::SnapshotScreen);
+    const std::string path = dir.str() + "/Tess_1.png";
+    ASSERT_EQ(StatusText(), path);
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(path, &w, &h);
+    ASSERT_EQ(w, 1920);
+    ASSERT_EQ(h, 1080);
+    EXPECT_EQ(px[static_cast<size_t>(540) * 1920 + 960], 0x906030u);
 }
 
 TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
