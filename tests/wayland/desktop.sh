@@ -1,27 +1,28 @@
 #!/usr/bin/env bash
 # A headless Wayland desktop for the tests:
-#   desktop.sh start DIR   starts it; then `. DIR/env` gives its environment
-#   desktop.sh stop DIR    stops everything that start started there
+#   desktop.sh start DIR     starts it; then `. DIR/env` gives its environment
+#   desktop.sh stop DIR      stops everything that start started there
+#   desktop.sh backend DIR   starts the screen-cast back end again after a test ended it
 #
 # The desktop: a private session D-Bus (which root may also use), PipeWire with WirePlumber,
 # sway on its headless back end with one 1920x1080 output (HEADLESS-1), Xwayland, a bar
 # whose clock changes five times a second (the screen-cast portal sends a frame only when the
 # screen changes), xdg-desktop-portal-wlr and xdg-desktop-portal. sway refuses to run as
-# root, so when started by root all of it runs as the unprivileged user tess-wayland (made
+# root, so when started by root the desktop runs as the unprivileged user tess-wayland (made
 # if missing), with its own XDG_RUNTIME_DIR under DIR; otherwise it runs as the caller.
 #
 # The environment file sets WAYLAND_DISPLAY, XDG_RUNTIME_DIR, DBUS_SESSION_BUS_ADDRESS,
 # DISPLAY (sway's Xwayland; the names are read from the compositor, never assumed),
-# XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP=sway, SWAYSOCK, TESS_WL_OUTPUT=HEADLESS-1 and
-# TESS_WL_CHOOSER_COUNT, a file that gets one line each time the portal's output chooser
-# runs (the chooser picks HEADLESS-1 at once). The portal keeps grants (persist mode
-# permanent), so a restore token spares the chooser.
+# XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP=sway, SWAYSOCK, TESS_WL_OUTPUT=HEADLESS-1,
+# TESS_WL_DESKTOP_DIR=DIR and TESS_WL_CHOOSER_COUNT, a file that gets one line each time the
+# portal's output chooser runs (the chooser picks HEADLESS-1 at once). The portal keeps its
+# grants (persist mode permanent), so a restore token spares the chooser.
 #
 # Every process started here carries TESS_WL_DIR=DIR in its environment; stop ends exactly
 # the processes that carry it, so desktops in other directories (and other programs of the
-# same user) are left alone, and garbage left by an earlier run in DIR is cleared by start.
-# Exit status: 0 started / stopped, 1 failed (the message names the service and its log in
-# DIR/log/), 2 usage, 77 a needed program is not installed.
+# same user) are left alone, and start first clears what an earlier run left in DIR.
+# Exit status: 0 done, 1 failed (the message names the service; logs in DIR/log/), 2 usage,
+# 77 a program the desktop needs is not installed.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,7 +30,7 @@ test_user=tess-wayland
 output=HEADLESS-1
 
 usage() {
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|backend DIR" >&2
     exit 2
 }
 fail() {
@@ -41,6 +42,19 @@ fail() {
 cmd=$1
 mkdir -p "$2"
 dir=$(cd "$2" && pwd)
+
+if [ "$(id -u)" -eq 0 ]; then
+    if ! id -u "$test_user" >/dev/null 2>&1; then
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            "$test_user" 2>/dev/null || id -u "$test_user" >/dev/null 2>&1 ||
+            fail "cannot create the user $test_user"
+    fi
+    user=$test_user
+    as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
+else
+    user=$(id -un)
+    as_user=()
+fi
 
 # The pids of the processes whose environment holds TESS_WL_DIR=$dir. A process's environment
 # is readable by its own user (root may lack the capability to read other users'), so the
@@ -78,29 +92,78 @@ stop_desktop() {
     return 1
 }
 
-if [ "$(id -u)" -eq 0 ]; then
-    if ! id -u "$test_user" >/dev/null 2>&1; then
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-            "$test_user" 2>/dev/null || id -u "$test_user" >/dev/null 2>&1 ||
-            fail "cannot create the user $test_user"
+bus_socket="$dir/run/bus"
+user_home="$dir/home"
+base_env=(env -i TESS_WL_DIR="$dir" HOME="$user_home" USER="$user" LOGNAME="$user"
+    PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$dir/run"
+    XDG_CONFIG_HOME="$user_home/.config" XDG_DATA_HOME="$user_home/.local/share"
+    XDG_CACHE_HOME="$user_home/.cache" XDG_STATE_HOME="$user_home/.local/state"
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$bus_socket" XDG_SESSION_TYPE=wayland
+    XDG_CURRENT_DESKTOP=sway)
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus_socket" XDG_RUNTIME_DIR="$dir/run"
+
+# run_bg LOG COMMAND...: starts COMMAND in the background as the desktop's user, in the
+# desktop's environment, its output in $dir/log/LOG.log.
+run_bg() {
+    local log=$1
+    shift
+    setsid "${as_user[@]}" "${base_env[@]}" "$@" >"$dir/log/$log.log" 2>&1 </dev/null &
+}
+
+# wait_for WHAT SECONDS COMMAND...: retries COMMAND until it succeeds; a start that fails
+# takes down what it started.
+wait_for() {
+    local what=$1 secs=$2 i
+    shift 2
+    for i in $(seq 1 $((secs * 10))); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+    done
+    if [ "$cmd" = start ]; then stop_desktop || true; fi
+    fail "$what did not come up within $secs s (logs in $dir/log/)"
+}
+
+has_owner() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner "string:$1" | grep -q 'boolean true'
+}
+
+# The compositor's names for its sockets, as its exec line wrote them.
+load_session_env() {
+    set -a
+    # shellcheck disable=SC1091
+    . "$dir/run/session-env"
+    set +a
+}
+
+start_backend() {
+    local preload=()
+    if [ -f "$dir/etc/screencopy-format-shim.so" ]; then
+        preload=(LD_PRELOAD="$dir/etc/screencopy-format-shim.so")
     fi
-    user=$test_user
-    as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
-else
-    user=$(id -un)
-    as_user=()
-fi
+    run_bg xdpw env WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" SWAYSOCK="$SWAYSOCK" \
+        "${preload[@]}" XDPW_PERSIST_MODE=permanent \
+        /usr/libexec/xdg-desktop-portal-wlr -l DEBUG -c "$dir/etc/xdpw.conf"
+    wait_for "xdg-desktop-portal-wlr" 10 has_owner org.freedesktop.impl.portal.desktop.wlr
+}
 
 case "$cmd" in
 stop)
     stop_desktop
     exit $?
     ;;
+backend)
+    [ -s "$dir/run/session-env" ] || fail "no desktop runs in $dir"
+    load_session_env
+    has_owner org.freedesktop.impl.portal.desktop.wlr || start_backend
+    exit 0
+    ;;
 start) ;;
 *) usage ;;
 esac
 
-for prog in sway Xwayland dbus-daemon pipewire wireplumber pw-cli dbus-send gdbus xdpyinfo xhost swaymsg; do
+for prog in sway Xwayland dbus-daemon pipewire wireplumber pw-cli dbus-send gdbus xdpyinfo \
+    xhost swaymsg; do
     command -v "$prog" >/dev/null 2>&1 || { echo "desktop.sh: $prog is not installed" >&2; exit 77; }
 done
 for prog in /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr; do
@@ -109,25 +172,21 @@ done
 
 # What an earlier run left behind.
 stop_desktop || fail "cannot clear the earlier desktop in $dir"
-# Xwayland puts its socket there; the suite's Xvfb usually has made it already.
+rm -rf "${dir:?}/run" "$dir/home" "$dir/log" "$dir/etc" "$dir/env" "$dir/chooser-count"
+# Xwayland puts its socket there; the suite's Xvfb has usually made it already.
 if [ ! -d /tmp/.X11-unix ]; then mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; fi
-rm -rf "${dir:?}/run" "$dir/home" "$dir/log" "$dir/etc" "$dir/env" "$dir/chooser-count" \
-    "$dir/session-env"
 
-mkdir -p "$dir/run" "$dir/home" "$dir/log" "$dir/etc"
-chmod 755 "$dir" "$dir/log" "$dir/etc"
-chmod 700 "$dir/run" "$dir/home"
+mkdir -p "$dir/run" "$dir/home" "$dir/log" "$dir/etc/dbus-services"
+chmod 755 "$dir" "$dir/log" "$dir/etc" "$dir/home"
+chmod 700 "$dir/run"
 : >"$dir/chooser-count"
 if [ "$(id -u)" -eq 0 ]; then
     chown "$user:" "$dir/run" "$dir/home" "$dir/log" "$dir/chooser-count"
-    chmod 755 "$dir/home" # root reads the portal's files there in failure reports
 fi
 
 # -- configuration ------------------------------------------------------------------------
-bus_socket="$dir/run/bus"
-mkdir -p "$dir/etc/dbus-services"
 # Only the permission store may be started by the bus (the screen-cast portal keeps its grants
-# there); the portals are started below with this environment, and a test that stops one must
+# there); the portals are started below with this environment, and a test that ends one must
 # not see the bus bring it back.
 if [ -f /usr/share/dbus-1/services/org.freedesktop.impl.portal.PermissionStore.service ]; then
     grep -v '^SystemdService=' \
@@ -179,51 +238,16 @@ bar {
 exec env | grep -E '^(WAYLAND_DISPLAY|DISPLAY|SWAYSOCK)=' >$dir/run/session-env.tmp && mv $dir/run/session-env.tmp $dir/run/session-env
 EOF
 
-preload=""
 if [ ! -e /dev/dri ]; then
-    # xdg-desktop-portal-wlr 0.7.0 wants a DMA-BUF format the software renderer never
+    # xdg-desktop-portal-wlr 0.7.0 wants a DMA-BUF format that the software renderer never
     # announces; see the comment in the library.
     command -v cc >/dev/null 2>&1 || fail "a C compiler is needed for the screen-copy shim"
     cc -shared -fPIC -O2 -o "$dir/etc/screencopy-format-shim.so" \
         "$here/screencopy-format-shim.c" -ldl -lpthread ||
         fail "cannot build the screen-copy shim"
-    preload="$dir/etc/screencopy-format-shim.so"
 fi
 
 # -- start --------------------------------------------------------------------------------
-user_home="$dir/home"
-base_env=(env -i TESS_WL_DIR="$dir" HOME="$user_home" USER="$user" LOGNAME="$user"
-    PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$dir/run"
-    XDG_CONFIG_HOME="$user_home/.config" XDG_DATA_HOME="$user_home/.local/share"
-    XDG_CACHE_HOME="$user_home/.cache" XDG_STATE_HOME="$user_home/.local/state"
-    DBUS_SESSION_BUS_ADDRESS="unix:path=$bus_socket" XDG_SESSION_TYPE=wayland
-    XDG_CURRENT_DESKTOP=sway)
-
-# run_bg LOGNAME COMMAND...: starts COMMAND as the desktop's user in the background.
-run_bg() {
-    local log=$1
-    shift
-    setsid "${as_user[@]}" "${base_env[@]}" "$@" >"$dir/log/$log.log" 2>&1 </dev/null &
-}
-
-# wait_for WHAT SECONDS COMMAND...: retries COMMAND until it succeeds.
-wait_for() {
-    local what=$1 secs=$2 i
-    shift 2
-    for i in $(seq 1 $((secs * 10))); do
-        if "$@" >/dev/null 2>&1; then return 0; fi
-        sleep 0.1
-    done
-    stop_desktop || true
-    fail "$what did not come up within $secs s (logs in $dir/log/)"
-}
-
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus_socket" XDG_RUNTIME_DIR="$dir/run"
-has_owner() {
-    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.NameHasOwner "string:$1" | grep -q 'boolean true'
-}
-
 run_bg dbus dbus-daemon --nofork --nopidfile --config-file="$dir/etc/dbus.conf"
 wait_for "the session bus" 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus \
     /org/freedesktop/DBus org.freedesktop.DBus.GetId
@@ -236,32 +260,22 @@ wait_for "WirePlumber" 15 sh -c 'timeout 3 pw-cli ls Client | grep -qi wireplumb
 run_bg sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
     WLR_LIBINPUT_NO_DEVICES=1 sway -c "$dir/etc/sway.conf"
 wait_for "sway" 20 test -s "$dir/run/session-env"
-set -a
-# shellcheck disable=SC1091
-. "$dir/run/session-env"
-set +a
+load_session_env
 [ -n "${WAYLAND_DISPLAY:-}" ] || fail "sway did not name its Wayland socket"
 [ -n "${DISPLAY:-}" ] || fail "sway did not start Xwayland"
 wait_for "sway's output $output" 10 sh -c "swaymsg -t get_outputs | grep -q '\"$output\"'"
 if [ "$(id -u)" -eq 0 ]; then
     # Xwayland admits its own user only; the tests run as root.
-    wait_for "Xwayland on $DISPLAY" 20 "${as_user[@]}" env DISPLAY="$DISPLAY" xhost +si:localuser:root
+    wait_for "Xwayland on $DISPLAY" 20 "${as_user[@]}" env DISPLAY="$DISPLAY" \
+        xhost +si:localuser:root
 fi
 wait_for "Xwayland on $DISPLAY" 20 xdpyinfo -display "$DISPLAY"
 
-sess_env=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" SWAYSOCK="$SWAYSOCK")
-if [ -n "$preload" ]; then
-    run_bg xdpw env "${sess_env[@]}" XDPW_PERSIST_MODE=permanent LD_PRELOAD="$preload" \
-        /usr/libexec/xdg-desktop-portal-wlr -l DEBUG -c "$dir/etc/xdpw.conf"
-else
-    run_bg xdpw env "${sess_env[@]}" XDPW_PERSIST_MODE=permanent \
-        /usr/libexec/xdg-desktop-portal-wlr -l DEBUG -c "$dir/etc/xdpw.conf"
-fi
-wait_for "xdg-desktop-portal-wlr" 10 has_owner org.freedesktop.impl.portal.desktop.wlr
+start_backend
 # The portal itself runs as the caller: it tells an application by reading /proc/PID/root of
 # the process that calls it, which only the caller's own user can count on being allowed.
-setsid "${base_env[@]}" "${sess_env[@]}" /usr/libexec/xdg-desktop-portal --verbose \
-    >"$dir/log/portal.log" 2>&1 </dev/null &
+setsid "${base_env[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
+    /usr/libexec/xdg-desktop-portal --verbose >"$dir/log/portal.log" 2>&1 </dev/null &
 wait_for "xdg-desktop-portal" 15 sh -c 'gdbus introspect --session \
     --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
     | grep -q org.freedesktop.portal.ScreenCast'
@@ -276,5 +290,6 @@ export XDG_SESSION_TYPE=wayland
 export XDG_CURRENT_DESKTOP=sway
 export TESS_WL_OUTPUT=$output
 export TESS_WL_CHOOSER_COUNT='$dir/chooser-count'
+export TESS_WL_DESKTOP_DIR='$dir'
 EOF
 echo "desktop.sh: Wayland desktop up in $dir (WAYLAND_DISPLAY=$WAYLAND_DISPLAY DISPLAY=$DISPLAY)"
