@@ -23,23 +23,8 @@ constexpr double kSoundLengthTolerance = 0.5;
 
 constexpr int kSmallW = 192, kSmallH = 108; // frames are compared at a tenth of 1920 x 1080
 
-uint32_t PaletteColour(int k) {
-    static const int levels[4] = {0, 85, 170, 255};
-    return static_cast<uint32_t>(levels[k % 4]) << 16 |
-           static_cast<uint32_t>(levels[(k / 4) % 4]) << 8 |
-           static_cast<uint32_t>(levels[(k / 16) % 4]);
-}
-
-// The palette index whose colour matches (15-bit rounding allowed), or -1.
-int PaletteIndexOf(const uint8_t* rgb) {
-    for (int k = 0; k < 64; ++k) {
-        uint32_t c = PaletteColour(k);
-        int r = c >> 16, g = (c >> 8) & 0xff, b = c & 0xff;
-        if (std::abs(rgb[0] - r) <= 12 && std::abs(rgb[1] - g) <= 12 && std::abs(rgb[2] - b) <= 12)
-            return k;
-    }
-    return -1;
-}
+using test::PaletteColour;
+using test::PaletteIndexOf;
 
 bool HaveTools() {
     return test::HaveDisplay() && test::HaveProgram("ffmpeg") && test::HaveProgram("ffprobe");

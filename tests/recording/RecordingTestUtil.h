@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -128,6 +129,25 @@ inline ProgramRun RunProgram(const std::string& args, const std::string& prefix 
     RunCommand("cat " + Quote(errFile), &e);
     r.err = e;
     return r;
+}
+
+// 64 colours far apart: each channel at 0, 85, 170 or 255.
+inline uint32_t PaletteColour(int k) {
+    static const int levels[4] = {0, 85, 170, 255};
+    return static_cast<uint32_t>(levels[k % 4]) << 16 |
+           static_cast<uint32_t>(levels[(k / 4) % 4]) << 8 |
+           static_cast<uint32_t>(levels[(k / 16) % 4]);
+}
+
+// The palette index whose colour matches (15-bit rounding allowed), or -1.
+inline int PaletteIndexOf(const uint8_t* rgb) {
+    for (int k = 0; k < 64; ++k) {
+        uint32_t c = PaletteColour(k);
+        int r = c >> 16, g = (c >> 8) & 0xff, b = c & 0xff;
+        if (std::abs(rgb[0] - r) <= 12 && std::abs(rgb[1] - g) <= 12 && std::abs(rgb[2] - b) <= 12)
+            return k;
+    }
+    return -1;
 }
 
 inline std::string FirstLine(const std::string& s) {

@@ -1,0 +1,131 @@
+// Snapshots from the command line in a Wayland session: the screen comes through the
+// screen-cast portal, the desktop asks which output to share once, and later runs (the
+// window program's too) restore that choice from the token in the settings.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "wayland/WaylandDesktop.h"
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Quote;
+
+class PortalSnapshot : public test::WaylandDesktop {};
+
+TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixels) {
+    const std::string file = dir.str() + "/screen.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, file + "\n");
+    int w = 0, h = 0, gw = 0, gh = 0;
+    const auto shot = test::ReadPixels(file, &w, &h);
+    const auto grim = Grim("", &gw, &gh);
+    ASSERT_EQ(w, test::kScreenW);
+    ASSERT_EQ(h, test::kScreenH);
+    ASSERT_EQ(gw, w);
+    ASSERT_EQ(gh, h);
+    EXPECT_EQ(Differences(shot, grim, w, h, 0), 0);
+    // And the compositor shows the picture it was given.
+    std::vector<uint32_t> picture(shot.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture[static_cast<size_t>(y) * w + x] = test::BackgroundPixel(x, y);
+    EXPECT_EQ(Differences(grim, picture, w, h, 0), 0);
+
+    // A region in X coordinates (the same as the output's at scale 1), PNG asked for by name.
+    const std::string part = dir.str() + "/part.png";
+    run = Run("--backend portal --snapshot --region 101,300,640,360 --format png --output " +
+              Quote(part));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, part + "\n");
+    const auto region = test::ReadPixels(part, &w, &h);
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 360);
+    const auto grimRegion = Grim("101,300 640x360", &gw, &gh);
+    ASSERT_EQ(gw, 640);
+    ASSERT_EQ(gh, 360);
+    EXPECT_EQ(Differences(region, grimRegion, w, h, 300), 0);
+    int bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bad +=
+                region[static_cast<size_t>(y) * w + x] != test::BackgroundPixel(101 + x, 300 + y);
+    EXPECT_EQ(bad, 0);
+}
+
+TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
+    const int before = ChooserRuns();
+    const std::string first = dir.str() + "/1.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(first));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    EXPECT_NE(ReadStore().find("\"PortalRestoreToken\"=\""), std::string::npos) << ReadStore();
+
+    // The second run names the back end; the third leaves the choice to the session.
+    for (const char* backend : {"--backend portal ", ""}) {
+        const std::string file = dir.str() + "/" + (*backend ? "2" : "3") + ".png";
+        run = Run(std::string(backend) + "--snapshot --region 900,500,100,100 --output " +
+                  Quote(file));
+        ASSERT_EQ(run.exitCode, 0) << backend << run.err;
+        int w = 0, h = 0;
+        const auto px = test::ReadPixels(file, &w, &h);
+        ASSERT_EQ(px.size(), 100u * 100u);
+        EXPECT_EQ(px[50 * 100 + 50], test::BackgroundPixel(950, 550)) << backend;
+    }
+    EXPECT_EQ(ChooserRuns(), before + 1);
+
+    // The window program (which takes a snapshot with a caption) restores it too.
+    std::string store = ReadStore();
+    const size_t section = store.find("]\n");
+    ASSERT_NE(section, std::string::npos) << store;
+    store.insert(section + 2, "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n");
+    std::ofstream(StorePath()) << store;
+    const std::string captioned = dir.str() + "/window.png";
+    run = Run("--backend portal --snapshot --output " + Quote(captioned));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, captioned + "\n");
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    int w = 0, h = 0;
+    const auto px = test::ReadPixels(captioned, &w, &h);
+    ASSERT_EQ(w, test::kScreenW);
+    ASSERT_EQ(h, test::kScreenH);
+    size_t same = 0;
+    for (int y = test::kBarRows; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            same += px[static_cast<size_t>(y) * w + x] == test::BackgroundPixel(x, y);
+    // All but the caption.
+    EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
+}
+
+TEST_F(PortalSnapshot, WithoutAPortalTheSnapshotFailsWithAMessageAndNoFile) {
+    // A session bus of its own with nothing on it.
+    const std::string conf = dir.str() + "/bus.conf", socket = dir.str() + "/bus";
+    std::ofstream(conf) << "<busconfig><type>session</type><listen>unix:path=" << socket
+                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                           "<allow send_destination=\"*\"/><allow own=\"*\"/></policy>"
+                           "</busconfig>\n";
+    std::string pid;
+    ASSERT_EQ(
+        test::RunCommand("dbus-daemon --fork --print-pid=1 --config-file=" + Quote(conf), &pid), 0);
+    const std::string file = dir.str() + "/none.png";
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto run =
+        test::RunProgram("--backend portal --snapshot --output " + Quote(file),
+                         Env() + "DBUS_SESSION_BUS_ADDRESS=unix:path=" + Quote(socket) + " ");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    test::RunCommand("kill " + test::FirstLine(pid));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(run.err.rfind("tessaray: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err; // one line
+    EXPECT_NE(run.err.find("portal"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_LT(seconds, 30.0); // an answer, not a wait for one that never comes
+}
+
+} // namespace
+} // namespace tess
