@@ -3,6 +3,7 @@
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
+#include "app/ScreenBackendSetup.h"
 #include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
@@ -121,6 +122,9 @@ bool App::OnInit() {
     const wxSize display = wxGetDisplaySize();
     SetScreenSizeForSettings(display.x, display.y);
     LoadSettings();
+    // In the portal back end the cast starts when the screen is first read, not here: a
+    // program started to show a file never asks the desktop for the screen.
+    UseChosenScreenBackend(cl_);
 
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
 

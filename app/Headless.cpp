@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/ScreenBackendSetup.h"
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
 #include "settings/Settings.h"
@@ -13,11 +14,13 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     (void)argv;
     if (WantsRecordCommand(cl.longOptions)) {
         auto screen = OpenScreenAndLoadSettings();
+        if (auto code = SetUpScreenBackendForCommand(cl))
+            return code;
         return RunRecordCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
                                 std::cerr);
     }
     if (WantsSnapshotCommand(cl.longOptions))
-        return RunSnapshotFromCommandLine(cl);
+        return RunSnapshotFromCommandLine(cl, false, &SetUpScreenBackendForCommand);
     return std::nullopt;
 }
 

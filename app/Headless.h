@@ -2,6 +2,7 @@
 // Commands that run without any window (long options such as "--snapshot"): tried after
 // the switches and before the application object exists.
 #include "app/CommandLine.h"
+#include "platform/ScreenPixelSource.h"
 #include "platform/x11/Screen.h"
 
 #include <memory>
@@ -13,12 +14,22 @@ namespace tess {
 // command line asks for the window program.
 std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** argv);
 
+// Sets up the chosen screen back end once the settings are loaded (the window program's
+// app/ScreenBackendSetup.h); an exit code when the command cannot run with it.
+using ScreenBackendSetUp = std::optional<int> (*)(const CommandLine& cl);
+
 // The command-line snapshot alone. It needs neither the toolkit nor the sound code, so the
-// launcher (app/Launcher.h) runs it in its own small process image. Nothing when the
-// settings ask for a caption and this program cannot draw one (the launcher): the window
-// program takes the snapshot then.
+// launcher (app/Launcher.h) runs it in its own small process image. Nothing when this
+// program cannot take it and the window program should: the settings ask for a caption and
+// this program cannot draw one, or the screen is read through the portal and no `setUp`
+// (the launcher's case) was given.
 // With `endProcess` the process ends right after the path is printed, skipping its clean-up.
-std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess = false);
+std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess = false,
+                                              ScreenBackendSetUp setUp = nullptr);
+
+// The back end that reads the screen: --backend, else the "ScreenBackend" setting, else the
+// portal in a Wayland session (ChooseScreenBackend). Call with the settings loaded.
+ScreenBackend ChosenScreenBackend(const CommandLine& cl);
 
 // The display (null when none can be opened), with the settings loaded against its size.
 // Nothing is saved by the windowless commands.

@@ -10,6 +10,7 @@
 #include "capture/Snapshot.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/PictureMemory.h"
+#include "platform/Session.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -24,10 +25,26 @@ std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
     return screen;
 }
 
-std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess) {
+ScreenBackend ChosenScreenBackend(const CommandLine& cl) {
+    std::string option;
+    for (const auto& [name, value] : cl.longOptions)
+        if (name == "backend")
+            option = value;
+    return ChooseScreenBackend(option, GlobalSettings().screenBackend, IsWaylandSession())
+        .value_or(ScreenBackend::X11);
+}
+
+std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess,
+                                              ScreenBackendSetUp setUp) {
     auto screen = OpenScreenAndLoadSettings();
     if (SnapshotHasCaption(GlobalSettings()) && !SnapshotCaptionsAvailable())
         return std::nullopt;
+    if (setUp) {
+        if (auto code = setUp(cl))
+            return code;
+    } else if (ChosenScreenBackend(cl) == ScreenBackend::Portal) {
+        return std::nullopt; // the portal's code lives in the window program
+    }
     // One picture in a fresh process: its memory faulted in with one call, and the pixels
     // fetched in small strips over the connection rather than through a fresh shared segment
     // whose every page the server would fault in on its side.

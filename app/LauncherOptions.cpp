@@ -11,9 +11,9 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 10> kLongOptions = {
-    "help",   "version", "snapshot", "record",  "window",
-    "region", "format",  "output",   "seconds", "audio"};
+constexpr std::array<std::string_view, 11> kLongOptions = {
+    "help",   "version", "snapshot", "record", "window", "region",
+    "format", "output",  "seconds",  "audio",  "backend"};
 
 } // namespace
 
@@ -25,6 +25,7 @@ const char* UsageText() {
            "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] [--audio]\n"
            "                [--output FILE]\n"
            "       tessaray --help | --version\n"
+           "  (each with --backend x11|portal)\n"
            "\n"
            "Captures the screen, a window or a rectangle as a picture or a recording, and\n"
            "shows pictures, recordings and sound files.\n"
@@ -42,6 +43,9 @@ const char* UsageText() {
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
            "  --audio            record sound from the wave input too\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
+           "  --backend B        read the screen through the X server (x11) or the desktop\n"
+           "                     portal (portal); the default is the portal in a Wayland\n"
+           "                     session\n"
            "  --help             show this text and exit\n"
            "  --version          show the version and exit\n"
            "\n"
@@ -74,6 +78,10 @@ std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostrea
         if (name == "version") {
             out << VersionText() << "\n";
             return 0;
+        }
+        if (name == "backend" && value != "x11" && value != "portal") {
+            err << "tessaray: --backend must be x11 or portal\n" << UsageText();
+            return kUsageExitCode;
         }
         if (!command && !IsKnownLongOption(name)) {
             err << "tessaray: unknown option --" << name << "\n" << UsageText();

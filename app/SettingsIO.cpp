@@ -118,6 +118,17 @@ SettingsResult LoadSettings(const std::string& file) {
     return Finish(store, closed);
 }
 
+SettingsResult SaveRestoreToken() {
+    SettingsStore store;
+    store.Open({}, SettingsStore::Purpose::Save);
+    {
+        SettingsAccess a(store, "Main");
+        a.WriteString("PortalRestoreToken", GlobalSettings().portalRestoreToken);
+    }
+    bool closed = store.Close();
+    return Finish(store, closed);
+}
+
 SettingsResult SaveSettings(const std::string& file) {
     SettingsStore store;
     store.Open(file, SettingsStore::Purpose::Save);

@@ -33,6 +33,10 @@ SettingsResult SaveSettings(const std::string& file = {});
 using GroupFunction = std::function<void(SettingsAccess&)>;
 void SetScheduleEventsGroup(GroupFunction load, GroupFunction save);
 
+// Writes the portal's restore token of the record to the default store at once, leaving
+// every other value as it is (the process that starts a screen cast owns the token).
+SettingsResult SaveRestoreToken();
+
 // The screen size used to clamp the saved window place: the window program and the
 // windowless commands set the display's size before loading; 0 x 0 stands for 1024 x 768.
 void SetScreenSizeForSettings(int width, int height);

@@ -53,6 +53,8 @@ void LoadMainGroup(SettingsAccess& a, Settings& s, int screenWidth, int screenHe
     for (int i = 0; i < 6; ++i)
         s.effects[static_cast<size_t>(i + 1)] =
             a.ReadByte(kEffectNames[i], (i == 0 && !reg) ? 1 : 0);
+    a.ReadString("ScreenBackend", s.screenBackend, "auto");
+    a.ReadString("PortalRestoreToken", s.portalRestoreToken, "");
 }
 
 void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* frame,
@@ -73,6 +75,8 @@ void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* f
         a.WriteString("LatestDirectory", currentDirectory);
     for (int i = 0; i < 6; ++i)
         a.WriteByte(kEffectNames[i], s.effects[static_cast<size_t>(i + 1)]);
+    a.WriteString("ScreenBackend", s.screenBackend);
+    a.WriteString("PortalRestoreToken", s.portalRestoreToken);
 }
 
 void SetFrameGeometrySource(FrameGeometrySource source) {

@@ -1,7 +1,8 @@
 #pragma once
 // The settings group "Main" that the main client window loads and saves: the capture mode,
-// mute, sound level, the frame's place and size, the latest directory and six effect
-// switches. Registry mode stores raw one- and four-byte values, ini mode decimal text.
+// mute, sound level, the frame's place and size, the latest directory, six effect
+// switches, the screen back end and the portal's restore token. Registry mode stores raw one- and
+// four-byte values, ini mode decimal text.
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 

@@ -86,6 +86,8 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             if (!ParseRegionOption(value, &r))
                 return fail("--region needs X,Y,W,H with a width and height above 0");
             o.area = r;
+        } else if (name == "backend") {
+            // Checked, and acted on, before the command runs.
         } else if (name == "output") {
             if (value.empty())
                 return fail("--output needs a file name");

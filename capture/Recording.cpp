@@ -14,6 +14,7 @@
 #include "media/Recorder.h"
 #include "media/WMFile.h"
 #include "media/WriteImageFile.h"
+#include "platform/ScreenPixelSource.h"
 
 namespace tess {
 
@@ -25,19 +26,27 @@ constexpr int32_t kFrameQuality = 80;
 class GrabSource : public FrameSource {
 public:
     GrabSource(WindowId window, const ScreenRect& area, bool drawCursor, bool stripCopy,
-               bool wholeDesktop, std::unique_ptr<Fx> overlay, std::atomic<bool>* displayLost)
+               bool wholeDesktop, std::unique_ptr<Fx> overlay, std::atomic<bool>* displayLost,
+               std::atomic<bool>* castEnded)
         : window_(window), area_(area), drawCursor_(drawCursor), stripCopy_(stripCopy),
-          wholeDesktop_(wholeDesktop), overlay_(std::move(overlay)), displayLost_(displayLost) {}
+          wholeDesktop_(wholeDesktop), overlay_(std::move(overlay)), displayLost_(displayLost),
+          castEnded_(castEnded) {}
 
     void Begin() override {
         screen_ = ScreenConnection::open();
         if (!screen_)
             displayLost_->store(true);
+        else // the cast that gave the first frame, or none: never a dialog on this thread
+            screen_->setMayStartScreenSource(false);
     }
     void GrabFrame() override {
         if (!screen_ || screen_->lost()) {
             // The display is gone for good: the window thread stops the recording.
             displayLost_->store(true);
+            return;
+        }
+        if (ScreenPixelSource* source = CurrentScreenPixelSource(); source && source->ended()) {
+            castEnded_->store(true); // the window thread stops the recording
             return;
         }
         // A failed grab (a window that is gone, a passing server error) is tried again at
@@ -59,6 +68,7 @@ private:
     bool wholeDesktop_;
     std::unique_ptr<Fx> overlay_;
     std::atomic<bool>* displayLost_;
+    std::atomic<bool>* castEnded_;
     std::unique_ptr<ScreenConnection> screen_;
 };
 
@@ -69,6 +79,7 @@ struct Slots {
     std::unique_ptr<RecordingSound> sound;
     std::chrono::steady_clock::time_point started;
     std::atomic<bool> displayLost{false}; // the recorder's display connection broke
+    std::atomic<bool> castEnded{false};   // the screen cast stopped delivering
 };
 
 Slots& TheSlots() {
@@ -113,6 +124,8 @@ std::string RecordingErrorText(int32_t code) {
         return "The file already exists.";
     case ENOTCONN:
         return "The connection to the display was lost.";
+    case -kRecordingCastEnded:
+        return "The screen cast ended (sharing was stopped from the desktop).";
     case WMFile::kNoProfile:
         return "The recording could not be set up.";
     default:
@@ -189,6 +202,7 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
     s.file->AddMark();
     s.started = std::chrono::steady_clock::now();
     s.displayLost.store(false);
+    s.castEnded.store(false);
 
     if (video) {
         // The first frame, on this thread: it creates the writer, so a writer that cannot
@@ -205,16 +219,18 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
             return Abandon(req.fileName, "The window to record no longer exists.");
         if (r != 0 || s.file->LastError() != 0) {
             int32_t code = s.file->LastError() ? s.file->LastError() : r;
-            std::string why =
-                code < 0 || code == WMFile::kNoProfile
-                    ? RecordingErrorText(code)
-                    : "the screen could not be grabbed (" + std::to_string(code) + ").";
+            const std::string sourceFailure = screen->screenSourceFailure();
+            std::string why = code < 0 || code == WMFile::kNoProfile ? RecordingErrorText(code)
+                              : !sourceFailure.empty()               ? sourceFailure + "."
+                                                       : "the screen could not be grabbed (" +
+                                                             std::to_string(code) + ").";
             return Abandon(req.fileName, "The recording could not be started: " + why);
         }
         s.recorder = std::make_unique<ScreenRecorder>(
             req.frameRate, req.timeLapse,
             std::make_unique<GrabSource>(req.window, area, req.drawCursor, req.stripCopy,
-                                         req.wholeDesktop, std::move(req.overlay), &s.displayLost));
+                                         req.wholeDesktop, std::move(req.overlay), &s.displayLost,
+                                         &s.castEnded));
     }
 
     if (sound) {
@@ -238,8 +254,13 @@ RecordingStopResult StopRecording() {
         out.fileName = s.file->GetFileName();
         const bool nothing = s.file->framesWritten() == 0 && s.file->audioTime() == 0;
         out.ok = s.file->Close();
-        if (!out.ok)
+        if (!out.ok) {
             out.message = RecordingErrorText(s.file->LastError());
+        } else if (s.castEnded.load()) {
+            // Finished and playable, but shorter than asked: the stop says why.
+            out.ok = false;
+            out.message = RecordingErrorText(kRecordingCastEnded);
+        }
         s.file.reset();
         struct stat st;
         if (nothing && ::stat(out.fileName.c_str(), &st) == 0 && st.st_size == 0) {
@@ -289,6 +310,8 @@ int32_t RecordingWriteError() {
         return 0;
     if (int32_t e = s.file->LastError())
         return e;
+    if (s.castEnded.load())
+        return kRecordingCastEnded;
     return s.displayLost.load() ? -ENOTCONN : 0;
 }
 

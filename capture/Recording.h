@@ -4,6 +4,7 @@
 // by these functions and used from the window thread only (the command-line recording is
 // its own window thread). The first frame is grabbed on the calling thread; the recorder
 // thread grabs the rest through its own display connection.
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -58,8 +59,10 @@ int RecordingSoundLevel();
 // Frames written so far.
 int32_t RecordingFramesWritten();
 // The first write error of the running recording (negative errno, e.g. disk full), 0 while
-// all is well. Set by the worker threads; read by the window thread's tick.
+// all is well. Set by the worker threads; read by the window thread's tick. A lost display
+// is -ENOTCONN, a screen cast that ended (platform/ScreenPixelSource.h) kRecordingCastEnded.
 int32_t RecordingWriteError();
+inline constexpr int32_t kRecordingCastEnded = -ESHUTDOWN;
 // A sentence for a write error code.
 std::string RecordingErrorText(int32_t code);
 

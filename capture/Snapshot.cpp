@@ -126,9 +126,11 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     }
     if (!picture) {
         out.code = code;
+        const std::string sourceFailure = screen.screenSourceFailure();
         out.message = "Snapshot failed: " +
                       (screen.lost() ? std::string("the connection to the display was lost")
-                                     : CodeText(code)) +
+                       : !sourceFailure.empty() ? sourceFailure
+                                                : CodeText(code)) +
                       ".";
         return out;
     }

@@ -36,6 +36,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (!f)
                 return fail("--format must be png, bmp, gif or jpg");
             o.request.format = *f;
+        } else if (name == "backend") {
+            // Checked, and acted on, before the command runs.
         } else if (name == "output") {
             if (value.empty())
                 return fail("--output needs a file name");

@@ -103,6 +103,8 @@ void ClearSettingsRecord(Settings& s) {
     s.effects.fill(0);
     s.playbackBarShown = false;
     s.secondToolBarShown = false;
+    s.screenBackend.clear();
+    s.portalRestoreToken.clear();
     s.captureState = state;
 }
 

@@ -73,6 +73,12 @@ struct Settings {
     std::array<uint8_t, 20> effects{};
     bool playbackBarShown = false;
     bool secondToolBarShown = false;
+    // Which back end reads the screen: "auto" (the desktop portal in a Wayland session, X11
+    // otherwise), "x11" or "portal" ("ScreenBackend").
+    std::string screenBackend = "auto";
+    // The portal's permission to cast the screen again without asking; single-use, replaced
+    // after every start of a cast ("PortalRestoreToken").
+    std::string portalRestoreToken;
 
     // Runtime state kept with the record.
     int32_t captureState = 1; // 1 idle, 3 playing, 4 recording

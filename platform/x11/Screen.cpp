@@ -1,5 +1,7 @@
 #include "platform/x11/Screen.h"
 
+#include "platform/ScreenPixelSource.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -215,6 +217,7 @@ struct ScreenConnection::Impl {
 
     bool xfixes = false;
     Atom wmState = 0;
+    bool mayStartSource = true;
 
     // Starts a section whose X errors are wanted as a result.
     void beginTrap() {
@@ -446,6 +449,15 @@ bool ScreenConnection::lost() const {
     return impl_->lost.load();
 }
 
+void ScreenConnection::setMayStartScreenSource(bool may) {
+    impl_->mayStartSource = may;
+}
+
+std::string ScreenConnection::screenSourceFailure() const {
+    ScreenPixelSource* source = CurrentScreenPixelSource();
+    return source ? source->failure() : std::string();
+}
+
 void SetToolkitDisplayLostHandler(void (*onLost)()) {
     g_toolkitLost.store(onLost);
     EnsureHandler();
@@ -480,6 +492,15 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
         return true; // nothing to copy
     if (!dst)
         return false;
+    if (ScreenPixelSource* source = CurrentScreenPixelSource()) {
+        if (impl_->mayStartSource && !source->start()) {
+            for (int32_t y = 0; y < area.height(); ++y)
+                std::memset(dst + static_cast<size_t>(y) * dstStride, 0,
+                            static_cast<size_t>(area.width()) * 4);
+            return false;
+        }
+        return source->grab(area, screenRect(), dst, dstStride);
+    }
     ScreenRect desk = desktopRect();
     ScreenRect clip{std::max(area.left, desk.left), std::max(area.top, desk.top),
                     std::min(area.right, desk.right), std::min(area.bottom, desk.bottom)};
@@ -583,7 +604,9 @@ WindowId ScreenConnection::grabTarget(WindowId w) {
 }
 
 std::optional<CursorImage> ScreenConnection::cursor() {
-    if (!impl_->xfixes)
+    // A screen source draws the cursor into its pictures itself when it is wanted: the X
+    // cursor is only that of X clients.
+    if (!impl_->xfixes || CurrentScreenPixelSource())
         return std::nullopt;
     impl_->beginTrap();
     XFixesCursorImage* img = XFixesGetCursorImage(impl_->display);

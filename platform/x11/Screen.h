@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tess {
@@ -92,6 +93,14 @@ public:
     // True once the connection broke (the X server went away): from then on every call
     // fails at once instead of ending the process, as Xlib would.
     bool lost() const;
+
+    // Where the screen is read from a source of the process (platform/ScreenPixelSource.h)
+    // rather than the X server, a grab starts it when it is not running, which may wait for
+    // the user; a connection that must never wait (the recorder thread's) turns that off and
+    // then fails its grabs once the source has ended.
+    void setMayStartScreenSource(bool may);
+    // Why the screen source failed or ended; empty when there is none or nothing went wrong.
+    std::string screenSourceFailure() const;
 
     // True when `w` names an existing window.
     bool isWindow(WindowId w);

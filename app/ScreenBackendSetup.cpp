@@ -1,0 +1,66 @@
+#include "app/ScreenBackendSetup.h"
+
+#include <iostream>
+#include <memory>
+
+#include "app/Headless.h"
+#include "app/SettingsIO.h"
+#include "audio/WarningLog.h"
+#include "platform/portal/PortalScreenCast.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace {
+
+std::unique_ptr<PortalScreenCast>& Cast() {
+    static std::unique_ptr<PortalScreenCast> cast;
+    return cast;
+}
+
+} // namespace
+
+bool KeepRestoreToken(const std::string& token) {
+    GlobalSettings().portalRestoreToken = token;
+    const SettingsResult r = SaveRestoreToken();
+    if (!r.ok)
+        LogWarning("The screen-cast permission could not be saved: the desktop will ask again "
+                   "next time.");
+    return r.ok;
+}
+
+bool UseChosenScreenBackend(const CommandLine& cl) {
+    if (ChosenScreenBackend(cl) != ScreenBackend::Portal)
+        return false;
+    if (!Cast()) {
+        const Settings& s = GlobalSettings();
+        PortalCastOptions options;
+        options.cursor = s.cursor;
+        options.restoreToken = s.portalRestoreToken;
+        options.tokenChanged = [](const std::string& token) { KeepRestoreToken(token); };
+        Cast() = std::make_unique<PortalScreenCast>(std::move(options));
+        SetScreenPixelSource(Cast().get());
+        // Stopped before the process ends, while the threads it runs can still be joined.
+        std::atexit([] {
+            SetScreenPixelSource(nullptr);
+            Cast().reset();
+        });
+    }
+    return true;
+}
+
+std::optional<int> SetUpScreenBackendForCommand(const CommandLine& cl) {
+    if (!UseChosenScreenBackend(cl))
+        return std::nullopt;
+    for (const auto& option : cl.longOptions) {
+        if (option.first == "window") {
+            std::cerr << "tessaray: window capture is not available in this session (the "
+                         "screen is read through the desktop portal); capture the screen or a "
+                         "--region instead\n";
+            return 1;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace tess

@@ -1,0 +1,70 @@
+#pragma once
+// Where the screen's pixels come from when the X server cannot show them: in a Wayland
+// session an X client sees only the windows of other X clients, so the screen is read from
+// a stream the desktop hands out (platform/portal/). One source serves the whole process;
+// ScreenConnection::grab and ::cursor use it when it is set, and the rest of the program
+// goes on speaking X coordinates (Xwayland's, which are the compositor's logical ones).
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/x11/Screen.h"
+
+namespace tess {
+
+// Which back end reads the screen.
+enum class ScreenBackend { X11, Portal };
+
+// The back end in use: `option` is the value of --backend (empty when not given), `setting`
+// the "ScreenBackend" setting ("auto", "x11" or "portal"; anything else counts as "auto"),
+// and "auto" means the portal in a Wayland session, X11 otherwise. None when `option` is
+// given but is neither "x11" nor "portal" (a mistake on the command line).
+std::optional<ScreenBackend> ChooseScreenBackend(const std::string& option,
+                                                 const std::string& setting, bool waylandSession);
+
+class ScreenPixelSource {
+public:
+    virtual ~ScreenPixelSource() = default;
+    // Starts the source when it is not running (the first use, or after it ended): may wait
+    // for the user to allow it. False with failure() telling why.
+    virtual bool start() = 0;
+    // Copies `area` (X coordinates) of the newest picture into `dst` as 32-bit blue, green,
+    // red, unused; `xScreen` is the X screen, which the picture covers unless the source
+    // knows better. Parts the picture does not cover are black. False (dst black) when the
+    // source is not running.
+    virtual bool grab(const ScreenRect& area, const ScreenRect& xScreen, uint8_t* dst,
+                      int32_t dstStride) = 0;
+    // True once a started source stopped delivering (sharing was stopped, the service went).
+    virtual bool ended() const = 0;
+    // Why the last start failed or the source ended; empty when neither happened.
+    virtual std::string failure() const = 0;
+};
+
+// The process-wide source; null (the default) reads the X server. The caller keeps the
+// source alive while it is set.
+void SetScreenPixelSource(ScreenPixelSource* source);
+ScreenPixelSource* CurrentScreenPixelSource();
+
+// ---- the arithmetic of a source, kept apart for tests ---------------------------------
+
+// Pixel layouts a stream may deliver, 32 bits a pixel, named by their bytes in memory.
+enum class StreamPixelFormat { BGRx, BGRA, RGBx, RGBA };
+
+// Copies `width` pixels of `format` to BGRx (the fourth byte 0).
+void ConvertRowToBgrx(const uint8_t* src, StreamPixelFormat format, int32_t width, uint8_t* dst);
+
+// A stream picture of pixelWidth x pixelHeight showing `logical` (X coordinates).
+struct StreamGeometry {
+    ScreenRect logical;
+    int32_t pixelWidth = 0;
+    int32_t pixelHeight = 0;
+};
+
+// Copies `area` (X coordinates) of a BGRx picture laid out as `geometry` says into `dst`
+// (area.width() x area.height() pixels, `dstStride` bytes a row): each pixel is the picture
+// pixel under its centre, so an output scale of 1 is a plain copy and any other is scaled to
+// the asked size. Pixels outside the picture are black.
+void CopyStreamArea(const uint8_t* picture, int32_t pictureStride, const StreamGeometry& geometry,
+                    const ScreenRect& area, uint8_t* dst, int32_t dstStride);
+
+} // namespace tess

@@ -1,0 +1,47 @@
+#pragma once
+// The screen of a Wayland session, read through the desktop portal's screen-cast interface
+// and the PipeWire stream it opens. D-Bus is spoken through GDBus on a thread of this
+// object's own, with a main context of its own (never the toolkit's); the stream runs on
+// PipeWire's thread loop, which copies each new picture into the newest-picture buffer under
+// a lock. Grabs read that buffer, from any thread.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ScreenPixelSource.h"
+
+namespace tess {
+
+struct PortalCastOptions {
+    bool cursor = true;       // the cursor drawn into the pictures, where the portal can
+    bool window = false;      // ask for a window instead of a monitor
+    std::string restoreToken; // permission given before; empty: the portal asks
+    // Called on the thread that started the cast with the token that restores this
+    // permission next time (tokens are single-use); empty when the portal gave none.
+    std::function<void(const std::string&)> tokenChanged;
+    int requestTimeoutMs = 10000; // answers that involve no user
+    int firstPictureTimeoutMs = 5000;
+};
+
+class PortalScreenCast : public ScreenPixelSource {
+public:
+    explicit PortalScreenCast(PortalCastOptions options);
+    ~PortalScreenCast() override;
+    PortalScreenCast(const PortalScreenCast&) = delete;
+    PortalScreenCast& operator=(const PortalScreenCast&) = delete;
+
+    bool start() override;
+    bool grab(const ScreenRect& area, const ScreenRect& xScreen, uint8_t* dst,
+              int32_t dstStride) override;
+    bool ended() const override;
+    std::string failure() const override;
+
+    // Ends the cast (the session is closed, the stream stopped); start() begins a new one.
+    void stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tess
