@@ -103,10 +103,12 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
 TEST_F(PortalSnapshot, WithoutAPortalTheSnapshotFailsWithAMessageAndNoFile) {
     // A session bus of its own with nothing on it.
     const std::string conf = dir.str() + "/bus.conf", socket = dir.str() + "/bus";
-    std::ofstream(conf) << "<busconfig><type>session</type><listen>unix:path=" << socket
-                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                           "<allow send_destination=\"*\"/><allow own=\"*\"/></policy>"
-                           "</busconfig>\n";
+    std::ofstream(conf)
+        << "<busconfig><type>session</type><listen>unix:path=" << socket
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "<allow own=\"*\"/></policy>"
+           "</busconfig>\n";
     std::string pid;
     ASSERT_EQ(
         test::RunCommand("dbus-daemon --fork --print-pid=1 --config-file=" + Quote(conf), &pid), 0);
