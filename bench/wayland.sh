@@ -4,6 +4,8 @@
 # the CPU (user + system over wall time) and frames of a 30-fps `--record` of the whole
 # 1920 x 1080 screen, in the headless Wayland desktop of tests/wayland/desktop.sh (bar clock
 # changing five times a second) and in Xvfb (a clock redrawn by bench/screens/screen.c).
+# "Screen side" is the CPU of the processes that deliver the pictures meanwhile: the
+# compositor, PipeWire and the portals; or Xvfb.
 #   bench/wayland.sh [path/to/tessaray] [seconds]
 # Run from the repository root after tools/setup.sh; it starts its own desktop and Xvfb.
 set -euo pipefail
@@ -17,6 +19,7 @@ seconds=${2:-20}
 runs=${RUNS:-5}
 
 work=${3:-$(mktemp -d /tmp/tess-bench-wayland.XXXXXX)}
+chmod 755 "$work" # the desktop's user works below it
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME/Quorvanta" "$XDG_DATA_HOME"
 
@@ -32,9 +35,20 @@ set_rate() {
     fi
 }
 
+# server_ticks: CPU clock ticks (user + system) used so far by the processes that show the
+# screen: the Wayland desktop's (found by its marker), or Xvfb.
+server_ticks() {
+    local p total=0
+    for p in $server_pids; do
+        [ -r "/proc/$p/stat" ] || continue
+        total=$((total + $(awk '{ print $14 + $15 }' "/proc/$p/stat")))
+    done
+    echo "$total"
+}
+
 # measure BACKEND LABEL: prints one row.
 measure() {
-    local backend=$1 label=$2 t times=() cpu frames
+    local backend=$1 label=$2 t times=() cpu frames ticks0 ticks1
     "$program" --backend "$backend" --snapshot --output "$work/first.png" >/dev/null
     for _ in $(seq "$runs"); do
         t=$( { /usr/bin/time -f '%e' "$program" --backend "$backend" --snapshot \
@@ -42,14 +56,18 @@ measure() {
         times+=("$t")
     done
     set_rate 30
+    ticks0=$(server_ticks)
     cpu=$( { /usr/bin/time -f '%U %S %e' "$program" --backend "$backend" --record \
         --seconds "$seconds" --output "$work/rec.wmv" >/dev/null; } 2>&1 | tail -n 1)
+    ticks1=$(server_ticks)
     frames=$(ffprobe -v error -count_frames -select_streams v:0 \
         -show_entries stream=nb_read_frames -of csv=p=0 "$work/rec.wmv")
-    printf '%-8s snapshot median %s s (runs: %s)  record %s s at 30 fps: CPU %s%%, %s frames\n' \
+    printf '%-8s snapshot median %s s (runs: %s)  record %s s at 30 fps: CPU %s%% (screen side %s%%), %s frames\n' \
         "$label" "$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")" \
         "${times[*]}" "$seconds" \
-        "$(echo "$cpu" | awk '{printf "%.0f", 100 * ($1 + $2) / $3}')" "$frames"
+        "$(echo "$cpu" | awk '{printf "%.0f", 100 * ($1 + $2) / $3}')" \
+        "$(echo "$cpu" | awk -v t=$((ticks1 - ticks0)) -v hz="$(getconf CLK_TCK)" \
+            '{printf "%.0f", 100 * t / hz / $3}')" "$frames"
     rm -f "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
 }
 
@@ -60,6 +78,7 @@ if [ -n "${x11_part:-}" ]; then
     "$work/screen" still "$work/bg.rgb" >"$work/screen.out" &
     screen_pid=$!
     for _ in $(seq 100); do grep -q ready "$work/screen.out" 2>/dev/null && break; sleep 0.1; done
+    server_pids=$(ps --ppid "$PPID" -o pid=,comm= | awk '$2 == "Xvfb" { print $1 }')
     measure x11 X11
     kill "$screen_pid"
     exit 0
@@ -75,6 +94,11 @@ trap cleanup EXIT
     "$here/../tests/wayland/desktop.sh" start "$desktop" >/dev/null
     # shellcheck disable=SC1091
     . "$desktop/env"
+    server_pids=$(for p in /proc/[0-9]*; do
+        if { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "TESS_WL_DIR=$desktop"; then
+            echo "${p#/proc/}"
+        fi
+    done)
     measure portal Wayland
 )
 "$here/../tests/wayland/desktop.sh" stop "$desktop"

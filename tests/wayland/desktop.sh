@@ -182,6 +182,8 @@ chmod 700 "$dir/run"
 : >"$dir/chooser-count"
 if [ "$(id -u)" -eq 0 ]; then
     chown "$user:" "$dir/run" "$dir/home" "$dir/log" "$dir/chooser-count"
+    "${as_user[@]}" test -w "$dir/run" ||
+        fail "$user cannot reach $dir (a directory above it is private to root)"
 fi
 
 # -- configuration ------------------------------------------------------------------------
