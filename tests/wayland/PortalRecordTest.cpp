@@ -46,19 +46,12 @@ protected:
     // Checks a 5-s recording of the area at x0,y0 of w x h screen pixels.
     void CheckFiveSeconds(const std::string& file, int x0, int y0, int w, int h) {
         SCOPED_TRACE(file);
-        EXPECT_EQ(test::VideoStreamInfo(file),
-                  "mss2 " + std::to_string(w) + " " + std::to_string(h));
-        const std::vector<double> times = test::VideoFrameTimes(file);
-        bool clean = false;
-        const auto frames = test::DecodeFramesSmall(file, w / kScale, h / kScale, &clean);
-        EXPECT_TRUE(clean);
-        ASSERT_EQ(frames.size(), times.size());
-        // 5 frames a second for 5 s and the first; a still screen gives the same picture
-        // again, which still makes a frame each tick, and a busy machine merges late ticks.
-        EXPECT_GE(frames.size(), 15u);
-        EXPECT_LE(frames.size(), 27u);
-        ASSERT_FALSE(times.empty());
-        EXPECT_NEAR(times.back(), 4.8, 0.3);
+        // A still screen gives the same picture again, which still makes a frame each tick.
+        std::vector<double> times;
+        const auto frames =
+            test::FramesOfFiveSeconds(file, "mss2 " + std::to_string(w) + " " + std::to_string(h),
+                                      w / kScale, h / kScale, &times);
+        ASSERT_FALSE(frames.empty());
         EXPECT_EQ(FramesNotShowingThePicture(frames, w / kScale, h / kScale, x0, y0), 0);
     }
 };
