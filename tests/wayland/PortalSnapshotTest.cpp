@@ -100,7 +100,20 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
 }
 
-TEST_F(PortalSnapshot, WithoutAPortalTheSnapshotFailsWithAMessageAndNoFile) {
+// A failed snapshot: one line "tessaray: ..." naming `what`, exit status 1, no file, and an
+// answer within seconds rather than a wait for one that never comes.
+void ExpectFailedSnapshot(const test::ProgramRun& run, double seconds, const std::string& file,
+                          const std::string& what) {
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(run.err.rfind("tessaray: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_LT(seconds, 30.0);
+}
+
+TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {
     // A session bus of its own with nothing on it.
     const std::string conf = dir.str() + "/bus.conf", socket = dir.str() + "/bus";
     std::ofstream(conf)
@@ -113,20 +126,28 @@ TEST_F(PortalSnapshot, WithoutAPortalTheSnapshotFailsWithAMessageAndNoFile) {
     ASSERT_EQ(
         test::RunCommand("dbus-daemon --fork --print-pid=1 --config-file=" + Quote(conf), &pid), 0);
     const std::string file = dir.str() + "/none.png";
-    const auto t0 = std::chrono::steady_clock::now();
-    const auto run =
+    auto t0 = std::chrono::steady_clock::now();
+    auto run =
         test::RunProgram("--backend portal --snapshot --output " + Quote(file),
                          Env() + "DBUS_SESSION_BUS_ADDRESS=unix:path=" + Quote(socket) + " ");
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     test::RunCommand("kill " + test::FirstLine(pid));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.empty()) << run.out;
-    EXPECT_EQ(run.err.rfind("tessaray: ", 0), 0u) << run.err;
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err; // one line
-    EXPECT_NE(run.err.find("portal"), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_LT(seconds, 30.0); // an answer, not a wait for one that never comes
+    ExpectFailedSnapshot(
+        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
+        "portal");
+
+    // The user cancels the desktop's question which screen to share (no token yet).
+    const std::string answer = test::EnvOr("TESS_WL_CHOOSER_ANSWER");
+    ASSERT_FALSE(answer.empty());
+    std::ofstream(answer).close();
+    const int before = ChooserRuns();
+    t0 = std::chrono::steady_clock::now();
+    run = Run("--backend portal --snapshot --output " + Quote(file));
+    fs::remove(answer);
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    ExpectFailedSnapshot(
+        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
+        "screen cast");
+    EXPECT_EQ(ReadStore().find("PortalRestoreToken\"=\"\""), std::string::npos);
 }
 
 } // namespace

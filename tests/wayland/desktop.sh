@@ -15,8 +15,9 @@
 # DISPLAY (sway's Xwayland; the names are read from the compositor, never assumed),
 # XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP=sway, SWAYSOCK, TESS_WL_OUTPUT=HEADLESS-1,
 # TESS_WL_DESKTOP_DIR=DIR and TESS_WL_CHOOSER_COUNT, a file that gets one line each time the
-# portal's output chooser runs (the chooser picks HEADLESS-1 at once). The portal keeps its
-# grants (persist mode permanent), so a restore token spares the chooser.
+# portal's output chooser runs. The chooser picks HEADLESS-1 at once, or answers what the file
+# TESS_WL_CHOOSER_ANSWER holds while it exists (empty: the user cancelled). The portal keeps
+# its grants (persist mode permanent), so a restore token spares the chooser.
 #
 # Every process started here carries TESS_WL_DIR=DIR in its environment; stop ends exactly
 # the processes that carry it, so desktops in other directories (and other programs of the
@@ -172,7 +173,8 @@ done
 
 # What an earlier run left behind.
 stop_desktop || fail "cannot clear the earlier desktop in $dir"
-rm -rf "${dir:?}/run" "$dir/home" "$dir/log" "$dir/etc" "$dir/env" "$dir/chooser-count"
+rm -rf "${dir:?}/run" "$dir/home" "$dir/log" "$dir/etc" "$dir/env" "$dir/chooser-count" \
+    "$dir/chooser-answer"
 # Xwayland puts its socket there; the suite's Xvfb has usually made it already.
 if [ ! -d /tmp/.X11-unix ]; then mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; fi
 
@@ -213,10 +215,12 @@ cat >"$dir/etc/dbus.conf" <<EOF
 </busconfig>
 EOF
 
+# The chooser answers the output's name, or what the file chooser-answer says (empty: the
+# user cancelled).
 cat >"$dir/etc/chooser.sh" <<EOF
 #!/bin/sh
 echo chosen >>"$dir/chooser-count"
-echo $output
+if [ -f "$dir/chooser-answer" ]; then cat "$dir/chooser-answer"; else echo $output; fi
 EOF
 chmod 755 "$dir/etc/chooser.sh"
 
@@ -292,6 +296,7 @@ export XDG_SESSION_TYPE=wayland
 export XDG_CURRENT_DESKTOP=sway
 export TESS_WL_OUTPUT=$output
 export TESS_WL_CHOOSER_COUNT='$dir/chooser-count'
+export TESS_WL_CHOOSER_ANSWER='$dir/chooser-answer'
 export TESS_WL_DESKTOP_DIR='$dir'
 EOF
 echo "desktop.sh: Wayland desktop up in $dir (WAYLAND_DISPLAY=$WAYLAND_DISPLAY DISPLAY=$DISPLAY)"
