@@ -98,6 +98,7 @@ int RunProgram(int argc, char** argv) {
         std::fprintf(stderr, "tessaray: %s\n", kNoDisplayMessage);
         return 1;
     }
+    gtk::UseX11Toolkit();
     wxApp::SetInstance(new App(cl));
     return wxEntry(argc, argv);
 }

@@ -45,25 +45,14 @@ ScreenPixelSource* CurrentScreenPixelSource() {
 }
 
 void ConvertRowToBgrx(const uint8_t* src, StreamPixelFormat format, int32_t width, uint8_t* dst) {
-    switch (format) {
-    case StreamPixelFormat::BGRx:
-    case StreamPixelFormat::BGRA:
-        for (int32_t x = 0; x < width; ++x) {
-            dst[4 * x + 0] = src[4 * x + 0];
-            dst[4 * x + 1] = src[4 * x + 1];
-            dst[4 * x + 2] = src[4 * x + 2];
-            dst[4 * x + 3] = 0;
-        }
-        break;
-    case StreamPixelFormat::RGBx:
-    case StreamPixelFormat::RGBA:
-        for (int32_t x = 0; x < width; ++x) {
-            dst[4 * x + 0] = src[4 * x + 2];
-            dst[4 * x + 1] = src[4 * x + 1];
-            dst[4 * x + 2] = src[4 * x + 0];
-            dst[4 * x + 3] = 0;
-        }
-        break;
+    const bool rgb = format == StreamPixelFormat::RGBx || format == StreamPixelFormat::RGBA;
+    const int blue = rgb ? 2 : 0;
+    const int red = rgb ? 0 : 2;
+    for (int32_t x = 0; x < width; ++x) {
+        dst[4 * x + 0] = src[4 * x + blue];
+        dst[4 * x + 1] = src[4 * x + 1];
+        dst[4 * x + 2] = src[4 * x + red];
+        dst[4 * x + 3] = 0;
     }
 }
 

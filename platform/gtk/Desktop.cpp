@@ -76,6 +76,10 @@ void ChildXWindow::Show(bool show) {
     shown_ = show;
 }
 
+void UseX11Toolkit() {
+    gdk_set_allowed_backends("x11");
+}
+
 bool IsMapped(void* widget) {
     auto* w = static_cast<GtkWidget*>(widget);
     return w && GTK_IS_WIDGET(w) && gtk_widget_get_mapped(w);

@@ -31,6 +31,11 @@ private:
     bool shown_ = false;
 };
 
+// Makes the toolkit open its windows on the X display (Xwayland in a Wayland session), as
+// the program's window, selection and screen code speak X11. Call before the toolkit
+// starts; programs started from here are not affected.
+void UseX11Toolkit();
+
 // True once the widget's window is on the screen (a top-level window: mapped by the
 // window manager, which then honours its size requests).
 bool IsMapped(void* widget);

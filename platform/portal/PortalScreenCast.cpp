@@ -111,6 +111,10 @@ struct PortalScreenCast::Impl {
     pw_context* pwContext = nullptr;
     pw_core* core = nullptr;
     pw_stream* stream = nullptr;
+    pw_registry* registry = nullptr;
+    uint32_t node = 0;
+    spa_hook registryListener{};
+    pw_registry_events registryEvents{};
     spa_hook coreListener{};
     spa_hook streamListener{};
     pw_core_events coreEvents{};
@@ -275,7 +279,12 @@ struct PortalScreenCast::Impl {
 
         GVariant* versionValue = property("version", &error);
         if (!versionValue) {
-            g.message = "the desktop portal offers no screen cast (" + TakeError(error) + ")";
+            const bool missing =
+                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
+            g.message = (missing ? "the desktop portal is not running on the session bus ("
+                                 : "the desktop portal offers no screen cast (") +
+                        TakeError(error) + ")";
             return g;
         }
         const uint32_t version = g_variant_is_of_type(versionValue, G_VARIANT_TYPE_UINT32)
@@ -498,6 +507,13 @@ struct PortalScreenCast::Impl {
                 (message ? message : std::strerror(-res)) + ")");
     }
 
+    // The cast's node leaving the graph is the end of the cast, whatever the stream does.
+    static void OnGlobalRemoved(void* data, uint32_t id) {
+        auto* self = static_cast<Impl*>(data);
+        if (id == self->node)
+            self->endWith(kEndedText);
+    }
+
     static void OnStateChanged(void* data, pw_stream_state, pw_stream_state state,
                                const char* error) {
         auto* self = static_cast<Impl*>(data);
@@ -594,6 +610,13 @@ struct PortalScreenCast::Impl {
         coreEvents.version = PW_VERSION_CORE_EVENTS;
         coreEvents.error = OnCoreError;
         pw_core_add_listener(core, &coreListener, &coreEvents, this);
+        this->node = node;
+        registry = pw_core_get_registry(core, PW_VERSION_REGISTRY, 0);
+        if (registry) {
+            registryEvents.version = PW_VERSION_REGISTRY_EVENTS;
+            registryEvents.global_remove = OnGlobalRemoved;
+            pw_registry_add_listener(registry, &registryListener, &registryEvents, this);
+        }
         stream = pw_stream_new(core, "tessaray",
                                pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
                                                  "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
@@ -608,10 +631,11 @@ struct PortalScreenCast::Impl {
         pw_stream_add_listener(stream, &streamListener, &streamEvents, this);
         uint8_t buffer[1024];
         const spa_pod* params[1] = {tess_stream_format_offer(buffer, sizeof buffer)};
-        const int r = pw_stream_connect(
-            stream, PW_DIRECTION_INPUT, node,
-            static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS),
-            params, 1);
+        const int r = pw_stream_connect(stream, PW_DIRECTION_INPUT, node,
+                                        static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT |
+                                                                     PW_STREAM_FLAG_MAP_BUFFERS |
+                                                                     PW_STREAM_FLAG_DONT_RECONNECT),
+                                        params, 1);
         pw_thread_loop_unlock(loop);
         return r >= 0;
     }
@@ -622,6 +646,11 @@ struct PortalScreenCast::Impl {
         if (stream) {
             pw_stream_destroy(stream);
             stream = nullptr;
+        }
+        if (registry) {
+            spa_hook_remove(&registryListener);
+            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
+            registry = nullptr;
         }
         if (core) {
             spa_hook_remove(&coreListener);

@@ -4,6 +4,8 @@
 
 #include "app/CommandLine.h"
 #include "app/LauncherOptions.h"
+#include "capture/RecordCommand.h"
+#include "capture/SnapshotCommand.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -68,7 +70,7 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_EQ(out, UsageText());
     EXPECT_TRUE(err.empty());
     for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
-                             "--window", "--format", "--output", "--audio"})
+                             "--window", "--format", "--output", "--audio", "--backend"})
         EXPECT_NE(out.find(text), std::string::npos) << text;
 
     EXPECT_EQ(answer({"--version", "--bogus"}, &out, &err), 0);
@@ -94,6 +96,33 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_TRUE(nothing({"--bogus", "--snapshot"}));
     // Help still wins.
     EXPECT_EQ(answer({"--snapshot", "--bogus", "--help"}, &out, &err), 0);
+}
+
+// --backend goes with the window program and with every command; its value is checked before
+// anything runs, and the commands' own option checks let it pass.
+TEST(CommandLine, BackendOption) {
+    std::ostringstream o, e;
+    for (const char* value : {"x11", "portal"}) {
+        for (std::vector<const char*> args :
+             {std::vector<const char*>{"--backend", value},
+              {"--snapshot", "--backend", value, "--output", "x.png"},
+              {"--record", "--seconds", "1", "--backend", value}}) {
+            const CommandLine cl = Parse(args);
+            EXPECT_FALSE(AnswerInformationalOptions(cl, o, e)) << value;
+        }
+        EXPECT_TRUE(ParseSnapshotOptions(Parse({"--snapshot", "--backend", value}).longOptions).ok);
+        EXPECT_TRUE(ParseRecordOptions(Parse({"--record", "--backend", value}).longOptions).ok);
+    }
+    EXPECT_TRUE(o.str().empty());
+    EXPECT_TRUE(e.str().empty());
+    for (std::vector<const char*> args : {std::vector<const char*>{"--backend", "wayland"},
+                                          {"--snapshot", "--backend=X11"},
+                                          {"--record", "--backend"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(AnswerInformationalOptions(Parse(args), out, err), kUsageExitCode);
+        EXPECT_EQ(err.str().rfind("tessaray: --backend must be x11 or portal\n", 0), 0u)
+            << err.str();
+    }
 }
 
 // An argument naming an existing path is a file, whatever its first letter: directories

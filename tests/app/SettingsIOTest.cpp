@@ -4,6 +4,7 @@
 #include "app/SettingsIO.h"
 #include "app/AppTestSupport.h"
 #include "app/RecentFiles.h"
+#include "app/ScreenBackendSetup.h"
 #include "capture/MainGroup.h"
 #include "settings/AtomicFile.h"
 #include "settings/Settings.h"
@@ -214,6 +215,22 @@ TEST_F(SettingsIO, RecentFilesKeepSixNewestFirst) {
     RecentFiles again;
     again.Load();
     EXPECT_EQ(again.entries().size(), 6u);
+}
+
+// The portal's restore token is written at once and alone: a command-line command saves
+// nothing else, and a spent token that brought no new one is not offered again.
+TEST_F(SettingsIO, RestoreTokenIsSavedAtOnceAndAlone) {
+    GlobalSettings().wmBitRate = 123456;
+    ASSERT_TRUE(SaveSettings().ok);
+    GlobalSettings().wmBitRate = 999; // a change the command must not save
+    ASSERT_TRUE(KeepRestoreToken("84c7e3f5-db81-4e3a-9246-34f84bf66963"));
+    EXPECT_EQ(GlobalSettings().portalRestoreToken, "84c7e3f5-db81-4e3a-9246-34f84bf66963");
+    LoadSettings();
+    EXPECT_EQ(GlobalSettings().portalRestoreToken, "84c7e3f5-db81-4e3a-9246-34f84bf66963");
+    EXPECT_EQ(GlobalSettings().wmBitRate, 123456);
+    ASSERT_TRUE(KeepRestoreToken(""));
+    LoadSettings();
+    EXPECT_EQ(GlobalSettings().portalRestoreToken, "");
 }
 
 } // namespace

@@ -31,6 +31,8 @@ TEST_F(MainGroup, DefaultsDifferByMode) {
         EXPECT_EQ(s.windowH, 800);
         EXPECT_EQ(s.recordDuration, 15);
         EXPECT_EQ(s.effects[1], 0);
+        EXPECT_EQ(s.screenBackend, "auto");
+        EXPECT_EQ(s.portalRestoreToken, "");
     }
     SettingsStore ini;
     ini.Open(dir.str() + "/m.ini", SettingsStore::Purpose::Load);
@@ -67,6 +69,8 @@ TEST_F(MainGroup, RoundTripInBothModes) {
         in.effects = {};
         in.effects[2] = 1;
         in.effects[6] = 1;
+        in.screenBackend = "portal";
+        in.portalRestoreToken = "84c7e3f5-db81-4e3a-9246-34f84bf66963";
         WindowGeometry g{-5, 2000, 640, 480};
         {
             SettingsStore store;
@@ -94,6 +98,8 @@ TEST_F(MainGroup, RoundTripInBothModes) {
         EXPECT_EQ(out.effects[6], 1);
         EXPECT_EQ(out.effects[1], 0);
         EXPECT_EQ(out.latestDirectory, file.empty() ? "/some/dir" : "");
+        EXPECT_EQ(out.screenBackend, "portal");
+        EXPECT_EQ(out.portalRestoreToken, "84c7e3f5-db81-4e3a-9246-34f84bf66963");
     }
 }
 
