@@ -757,7 +757,13 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
         CopyStreamArea(nullptr, 0, {}, area, dst, dstStride);
         return false;
     }
-    const StreamGeometry geometry{d.haveLogical ? d.logical : xScreen, d.frameWidth, d.frameHeight};
+    // The stream's place in the compositor's coordinates, which are the X screen's. Some
+    // portals (xdg-desktop-portal-wlr 0.7) give its size in pixels instead, which at an output
+    // scale above 1 reaches past the X screen: then the X screen stands for the output.
+    const bool logicalFits = d.haveLogical && d.logical.left >= xScreen.left &&
+                             d.logical.top >= xScreen.top && d.logical.right <= xScreen.right &&
+                             d.logical.bottom <= xScreen.bottom;
+    const StreamGeometry geometry{logicalFits ? d.logical : xScreen, d.frameWidth, d.frameHeight};
     CopyStreamArea(d.frame.data(), d.frameWidth * 4, geometry, area, dst, dstStride);
     return true;
 }

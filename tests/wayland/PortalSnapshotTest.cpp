@@ -100,6 +100,67 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
 }
 
+// The X screen's size as Xwayland reports it, "WxH".
+std::string XScreenSize() {
+    std::string out;
+    test::RunCommand("xdpyinfo | awk '/dimensions:/ { print $2 }'", &out);
+    return test::FirstLine(out);
+}
+
+bool SetOutputScale(int scale, const std::string& xSize) {
+    test::RunCommand("swaymsg output " + test::EnvOr("TESS_WL_OUTPUT", "HEADLESS-1") + " scale " +
+                     std::to_string(scale) + " >/dev/null");
+    for (int i = 0; i < 100; ++i) {
+        if (XScreenSize() == xSize)
+            return true;
+        test::RunCommand("sleep 0.1");
+    }
+    return false;
+}
+
+TEST_F(PortalSnapshot, AtOutputScaleTwoXCoordinatesMeetTheStreamsPixels) {
+    // The output's 1920 x 1080 pixels are 960 x 540 in the compositor's (and Xwayland's)
+    // coordinates; the background still fills every pixel.
+    struct Restore {
+        ~Restore() { EXPECT_TRUE(SetOutputScale(1, "1920x1080")); }
+    } restore;
+    ASSERT_TRUE(SetOutputScale(2, "960x540"));
+    // The palette index shown at X coordinates x,y of a picture taken at X offset x0,y0.
+    auto indexAt = [](const std::vector<uint32_t>& px, int w, int x, int y) {
+        const uint32_t c = px[static_cast<size_t>(y) * w + x];
+        const uint8_t rgb[3] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                static_cast<uint8_t>(c)};
+        return test::PaletteIndexOf(rgb);
+    };
+
+    const std::string file = dir.str() + "/scaled.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(file, &w, &h);
+    ASSERT_EQ(w, 960);
+    ASSERT_EQ(h, 540);
+    // Every block's centre, in X coordinates half the output's pixels.
+    int wrong = 0;
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i)
+            wrong += indexAt(px, w, (i * test::kBlockW + test::kBlockW / 2) / 2,
+                             (j * test::kBlockH + test::kBlockH / 2) / 2) != i + 8 * j;
+    EXPECT_EQ(wrong, 0);
+
+    // A region in X coordinates: blocks 2 and 3 of rows 2 and 3.
+    const std::string part = dir.str() + "/scaled-part.png";
+    run = Run("--backend portal --snapshot --region 240,135,240,135 --output " + Quote(part));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    px = test::ReadPixels(part, &w, &h);
+    ASSERT_EQ(w, 240);
+    ASSERT_EQ(h, 135);
+    EXPECT_EQ(indexAt(px, w, 60, 34), 2 + 8 * 2);
+    EXPECT_EQ(indexAt(px, w, 180, 34), 3 + 8 * 2);
+    EXPECT_EQ(indexAt(px, w, 60, 101), 2 + 8 * 3);
+    EXPECT_EQ(indexAt(px, w, 180, 101), 3 + 8 * 3);
+}
+
 // A failed snapshot: one line "tessaray: ..." naming `what`, exit status 1, no file, and an
 // answer within seconds rather than a wait for one that never comes.
 void ExpectFailedSnapshot(const test::ProgramRun& run, double seconds, const std::string& file,
