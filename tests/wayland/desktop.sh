@@ -60,6 +60,7 @@ fi
 # The pids of the processes whose environment holds TESS_WL_DIR=$dir. A process's environment
 # is readable by its own user (root may lack the capability to read other users'), so the
 # desktop's user looks too.
+# shellcheck disable=SC2016
 scan='for p in /proc/[0-9]*; do
     if { tr "\\0" "\\n" <"$p/environ"; } 2>/dev/null | grep -qxF "TESS_WL_DIR=$1"; then
         echo "${p#/proc/}"
@@ -73,19 +74,19 @@ desktop_pids() {
 }
 
 stop_desktop() {
-    local pids i
+    local pids
     pids=$(desktop_pids)
     [ -n "$pids" ] || return 0
     # shellcheck disable=SC2086
     kill -TERM $pids 2>/dev/null || true
-    for i in $(seq 1 30); do
+    for _ in $(seq 1 30); do
         pids=$(desktop_pids)
         [ -n "$pids" ] || return 0
         sleep 0.1
     done
     # shellcheck disable=SC2086
     kill -KILL $pids 2>/dev/null || true
-    for i in $(seq 1 20); do
+    for _ in $(seq 1 20); do
         [ -n "$(desktop_pids)" ] || return 0
         sleep 0.1
     done
@@ -114,9 +115,9 @@ run_bg() {
 # wait_for WHAT SECONDS COMMAND...: retries COMMAND until it succeeds; a start that fails
 # takes down what it started.
 wait_for() {
-    local what=$1 secs=$2 i
+    local what=$1 secs=$2
     shift 2
-    for i in $(seq 1 $((secs * 10))); do
+    for _ in $(seq 1 $((secs * 10))); do
         if "$@" >/dev/null 2>&1; then return 0; fi
         sleep 0.1
     done
@@ -173,8 +174,8 @@ done
 
 # What an earlier run left behind.
 stop_desktop || fail "cannot clear the earlier desktop in $dir"
-rm -rf "${dir:?}/run" "$dir/home" "$dir/log" "$dir/etc" "$dir/env" "$dir/chooser-count" \
-    "$dir/chooser-answer"
+rm -rf "${dir:?}/run" "${dir:?}/home" "${dir:?}/log" "${dir:?}/etc" "${dir:?}/env" \
+    "${dir:?}/chooser-count" "${dir:?}/chooser-answer"
 # Xwayland puts its socket there; the suite's Xvfb has usually made it already.
 if [ ! -d /tmp/.X11-unix ]; then mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; fi
 

@@ -25,6 +25,7 @@ if [ $status -ne 0 ]; then
     exit 1
 fi
 
+# shellcheck disable=SC2317
 stop() { "$here/desktop.sh" stop "$dir" || true; }
 trap stop EXIT
 trap 'exit 143' TERM INT
