@@ -28,12 +28,15 @@ fi
 # shellcheck disable=SC2317
 stop() { "$here/desktop.sh" stop "$dir" || true; }
 trap stop EXIT
-trap 'exit 143' TERM INT
 
 # shellcheck disable=SC1091
 . "$dir/env"
-# Below the suite's own 900 s, so the desktop is always stopped here.
-timeout --kill-after=10 800 "$prog" "$@"
+# Below the suite's own 900 s, so the desktop is always stopped here; run in the background
+# so that a signal to this script ends the program and the desktop at once.
+timeout --kill-after=10 800 "$prog" "$@" &
+child=$!
+trap 'kill -TERM $child 2>/dev/null; wait $child; exit 143' TERM INT
+wait $child
 status=$?
 if [ $status -ne 0 ]; then
     echo "run.sh: the last lines of the Wayland desktop's logs ($dir/log/):" >&2
