@@ -12,6 +12,7 @@
 #include "capture/Recording.h"
 #include "media/Caption.h"
 #include "media/WMFile.h"
+#include "platform/ScreenPixelSource.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -23,6 +24,8 @@ volatile std::sig_atomic_t gSignalled = 0;
 
 void OnStopSignal(int) {
     gSignalled = 1;
+    // A screen cast waiting for the user's answer gives up, so the command ends.
+    InterruptScreenSourceStart();
 }
 
 // SIGINT and SIGTERM end the recording instead of the process while it runs.

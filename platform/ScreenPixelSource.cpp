@@ -9,6 +9,8 @@ namespace tess {
 namespace {
 
 std::atomic<ScreenPixelSource*> g_source{nullptr};
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 // Rounds towards minus infinity, for picture positions left of or above the picture.
 int64_t FloorDiv(int64_t a, int64_t b) {
@@ -36,6 +38,18 @@ std::optional<ScreenBackend> ChooseScreenBackend(const std::string& option,
     return waylandSession ? ScreenBackend::Portal : ScreenBackend::X11;
 }
 
+void InterruptScreenSourceStart() {
+    g_interrupted.store(true);
+}
+
+bool ScreenSourceStartInterrupted() {
+    return g_interrupted.load();
+}
+
+void ClearScreenSourceInterrupt() {
+    g_interrupted.store(false);
+}
+
 void SetScreenPixelSource(ScreenPixelSource* source) {
     g_source.store(source);
 }
@@ -54,6 +68,15 @@ void ConvertRowToBgrx(const uint8_t* src, StreamPixelFormat format, int32_t widt
         dst[4 * x + 2] = src[4 * x + red];
         dst[4 * x + 3] = 0;
     }
+}
+
+ScreenRect StreamLogicalRect(const std::optional<ScreenRect>& announced,
+                             const ScreenRect& xScreen) {
+    if (announced && !announced->empty() && announced->left >= xScreen.left &&
+        announced->top >= xScreen.top && announced->right <= xScreen.right &&
+        announced->bottom <= xScreen.bottom)
+        return *announced;
+    return xScreen;
 }
 
 void CopyStreamArea(const uint8_t* picture, int32_t pictureStride, const StreamGeometry& geometry,

@@ -40,6 +40,12 @@ public:
     virtual std::string failure() const = 0;
 };
 
+// Makes a start that is waiting (for the user's answer, for the first picture) give up, as
+// an interrupted command wants; safe in a signal handler. A start clears it when it begins.
+void InterruptScreenSourceStart();
+bool ScreenSourceStartInterrupted();
+void ClearScreenSourceInterrupt();
+
 // The process-wide source; null (the default) reads the X server. The caller keeps the
 // source alive while it is set.
 void SetScreenPixelSource(ScreenPixelSource* source);
@@ -59,6 +65,12 @@ struct StreamGeometry {
     int32_t pixelWidth = 0;
     int32_t pixelHeight = 0;
 };
+
+// Where a stream's picture lies on the X screen: the place and size the desktop announced
+// when they lie on the X screen (a monitor of several), else the whole X screen. Desktops
+// differ in what they announce: some give the monitor's logical size, some its size in
+// pixels, which at an output scale above 1 reaches past the X screen.
+ScreenRect StreamLogicalRect(const std::optional<ScreenRect>& announced, const ScreenRect& xScreen);
 
 // Copies `area` (X coordinates) of a BGRx picture laid out as `geometry` says into `dst`
 // (area.width() x area.height() pixels, `dstStride` bytes a row): each pixel is the picture

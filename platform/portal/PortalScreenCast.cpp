@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <mutex>
@@ -46,6 +47,13 @@ std::string TakeError(GError*& error) {
         text = error->message;
         g_clear_error(&error);
     }
+    return text;
+}
+
+// "10", "0.5": a time limit as the messages give it.
+std::string SecondsText(int ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
     return text;
 }
 
@@ -131,7 +139,7 @@ struct PortalScreenCast::Impl {
     uint64_t frames = 0;
     bool haveLogical = false;
     ScreenRect logical;
-    bool unmappable = false; // buffers came that cannot be read
+    std::atomic<bool> unmappable{false}; // buffers came that cannot be read
 
     std::atomic<bool> running{false};
     std::atomic<bool> endedFlag{false};
@@ -225,7 +233,7 @@ struct PortalScreenCast::Impl {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (ok && !response.done) {
-            if (quitPortal.load()) {
+            if (quitPortal.load() || ScreenSourceStartInterrupted()) {
                 *why = "the screen cast was stopped";
                 ok = false;
             } else if (portalGone) {
@@ -236,7 +244,7 @@ struct PortalScreenCast::Impl {
                 ok = false;
             } else if (timeoutMs >= 0 && std::chrono::steady_clock::now() > deadline) {
                 *why = std::string("the desktop portal did not answer ") + method + " within " +
-                       std::to_string(timeoutMs / 1000) + " seconds";
+                       SecondsText(timeoutMs) + " seconds";
                 ok = false;
             } else {
                 g_main_context_iteration(context, TRUE);
@@ -697,6 +705,7 @@ bool PortalScreenCast::start() {
         return true;
     d.stopAll();
     d.setFailure(std::string());
+    ClearScreenSourceInterrupt();
     {
         std::lock_guard frameLock(d.frameMutex);
         d.endedFlag.store(false);
@@ -731,17 +740,17 @@ bool PortalScreenCast::start() {
     const bool pictured = d.frameArrived.wait_for(
         frameLock, std::chrono::milliseconds(d.options.firstPictureTimeoutMs),
         [&d] { return d.frames > 0 || d.endedFlag.load(); });
-    const bool unreadable = d.unmappable;
+    const bool unreadable = d.unmappable.load();
+    const bool delivered = pictured && d.frames > 0 && !d.endedFlag.load();
     frameLock.unlock();
-    if (!pictured || d.endedFlag.load() || d.frames == 0) {
+    if (!delivered) {
         std::string why = failure();
         d.stopAll();
         if (why.empty())
-            why = unreadable
-                      ? "the screen cast delivers pictures this program cannot read "
-                        "(DMA-BUF buffers that cannot be mapped)"
-                      : "no picture arrived from the screen cast within " +
-                            std::to_string(d.options.firstPictureTimeoutMs / 1000) + " seconds";
+            why = unreadable ? "the screen cast delivers pictures this program cannot read "
+                               "(DMA-BUF buffers that cannot be mapped)"
+                             : "no picture arrived from the screen cast within " +
+                                   SecondsText(d.options.firstPictureTimeoutMs) + " seconds";
         d.setFailure(why);
         return false;
     }
@@ -757,13 +766,9 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
         CopyStreamArea(nullptr, 0, {}, area, dst, dstStride);
         return false;
     }
-    // The stream's place in the compositor's coordinates, which are the X screen's. Some
-    // portals (xdg-desktop-portal-wlr 0.7) give its size in pixels instead, which at an output
-    // scale above 1 reaches past the X screen: then the X screen stands for the output.
-    const bool logicalFits = d.haveLogical && d.logical.left >= xScreen.left &&
-                             d.logical.top >= xScreen.top && d.logical.right <= xScreen.right &&
-                             d.logical.bottom <= xScreen.bottom;
-    const StreamGeometry geometry{logicalFits ? d.logical : xScreen, d.frameWidth, d.frameHeight};
+    const StreamGeometry geometry{
+        StreamLogicalRect(d.haveLogical ? std::optional(d.logical) : std::nullopt, xScreen),
+        d.frameWidth, d.frameHeight};
     CopyStreamArea(d.frame.data(), d.frameWidth * 4, geometry, area, dst, dstStride);
     return true;
 }

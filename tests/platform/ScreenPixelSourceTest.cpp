@@ -129,6 +129,20 @@ TEST(StreamPixels, OtherScalesTakeThePixelUnderEachCentre) {
     EXPECT_EQ(half.col(39, 29), 19);
 }
 
+TEST(StreamPixels, WhereTheStreamLiesOnTheXScreen) {
+    const ScreenRect x{0, 0, 3840, 1080};
+    // A second monitor, as announced.
+    EXPECT_EQ(StreamLogicalRect(ScreenRect{1920, 0, 3840, 1080}, x),
+              (ScreenRect{1920, 0, 3840, 1080}));
+    // Nothing announced, or a size in pixels reaching past the X screen (output scale 2 on a
+    // 960 x 540 X screen): the whole X screen.
+    EXPECT_EQ(StreamLogicalRect(std::nullopt, x), x);
+    const ScreenRect half{0, 0, 960, 540};
+    EXPECT_EQ(StreamLogicalRect(ScreenRect{0, 0, 1920, 1080}, half), half);
+    EXPECT_EQ(StreamLogicalRect(ScreenRect{-10, 0, 950, 540}, half), half);
+    EXPECT_EQ(StreamLogicalRect(ScreenRect{0, 0, 0, 0}, half), half);
+}
+
 TEST(StreamPixels, AMonitorElsewhereOnTheDesktop) {
     // The stream shows a monitor placed at (100, 50) of the X screen, at scale 1.
     const auto pic = CoordinatePicture(40, 30);

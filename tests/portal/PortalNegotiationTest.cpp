@@ -1,0 +1,308 @@
+// The screen cast's talk with the desktop portal, against a stand-in portal on a private
+// session bus: what the program asks for, and that every way the portal can fail (the user
+// cancelling, the portal leaving the bus or closing the session during the dialog, no answer
+// at all, a restore token it refuses) ends the start with a message instead of a wait.
+#include <gtest/gtest.h>
+
+#include <gio/gio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/portal/PortalScreenCast.h"
+#include "support/TestSupport.h"
+
+namespace tess {
+namespace {
+
+constexpr const char* kIntrospection = R"(<node>
+  <interface name="org.freedesktop.portal.ScreenCast">
+    <method name="CreateSession"><arg type="a{sv}" direction="in"/>
+      <arg type="o" direction="out"/></method>
+    <method name="SelectSources"><arg type="o" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="o" direction="out"/></method>
+    <method name="Start"><arg type="o" direction="in"/><arg type="s" direction="in"/>
+      <arg type="a{sv}" direction="in"/><arg type="o" direction="out"/></method>
+    <property name="version" type="u" access="read"/>
+    <property name="AvailableSourceTypes" type="u" access="read"/>
+    <property name="AvailableCursorModes" type="u" access="read"/>
+  </interface>
+</node>)";
+
+// How the stand-in answers Start (and, for Silent, CreateSession).
+enum class Behaviour { Cancel, Vanish, CloseSession, Silent, Hold };
+
+// A screen-cast portal on its own thread and main context. It records the options of every
+// SelectSources call and refuses a restore token other than "good".
+class StandInPortal {
+public:
+    explicit StandInPortal(Behaviour behaviour) : behaviour_(behaviour) {
+        context_ = g_main_context_new();
+        loop_ = g_main_loop_new(context_, FALSE);
+        std::atomic<bool> ready{false};
+        thread_ = std::thread([this, &ready] {
+            g_main_context_push_thread_default(context_);
+            GError* error = nullptr;
+            gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+            if (address)
+                bus_ = g_dbus_connection_new_for_address_sync(
+                    address,
+                    static_cast<GDBusConnectionFlags>(
+                        G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                    nullptr, nullptr, &error);
+            g_free(address);
+            if (bus_) {
+                g_dbus_connection_set_exit_on_close(bus_, FALSE);
+                GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+                static const GDBusInterfaceVTable vtable = {Call, Property, nullptr, {}};
+                g_dbus_connection_register_object(bus_, "/org/freedesktop/portal/desktop",
+                                                  info->interfaces[0], &vtable, this, nullptr,
+                                                  nullptr);
+                g_dbus_node_info_unref(info);
+                GVariant* r = g_dbus_connection_call_sync(
+                    bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                    "RequestName", g_variant_new("(su)", "org.freedesktop.portal.Desktop", 4u),
+                    nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+                if (r)
+                    g_variant_unref(r);
+            }
+            g_clear_error(&error);
+            ready = true;
+            g_main_loop_run(loop_);
+            if (bus_) {
+                g_dbus_connection_close_sync(bus_, nullptr, nullptr);
+                g_object_unref(bus_);
+            }
+            g_main_context_pop_thread_default(context_);
+        });
+        while (!ready)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~StandInPortal() {
+        g_main_loop_quit(loop_);
+        thread_.join();
+        g_main_loop_unref(loop_);
+        g_main_context_unref(context_);
+    }
+    std::vector<std::string> selectOptions() {
+        std::lock_guard lock(mutex_);
+        return selectOptions_;
+    }
+
+private:
+    static GVariant* Property(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                              const gchar* name, GError**, gpointer) {
+        if (std::string(name) == "version")
+            return g_variant_new_uint32(4);
+        if (std::string(name) == "AvailableSourceTypes")
+            return g_variant_new_uint32(1);
+        return g_variant_new_uint32(3); // hidden and embedded cursors
+    }
+
+    static void Call(GDBusConnection*, const gchar* sender, const gchar*, const gchar*,
+                     const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                     gpointer data) {
+        static_cast<StandInPortal*>(data)->call(sender, method, parameters, invocation);
+    }
+
+    void call(const std::string& sender, const std::string& method, GVariant* parameters,
+              GDBusMethodInvocation* invocation) {
+        GVariant* options =
+            g_variant_get_child_value(parameters, g_variant_n_children(parameters) - 1);
+        const gchar* token = "";
+        g_variant_lookup(options, "handle_token", "&s", &token);
+        std::string name = sender.substr(1);
+        for (char& c : name)
+            if (c == '.')
+                c = '_';
+        const std::string path = "/org/freedesktop/portal/desktop/request/" + name + "/" + token;
+        session_ = "/org/freedesktop/portal/desktop/session/" + name + "/s";
+        if (method == "SelectSources") {
+            const gchar* restore = nullptr;
+            {
+                std::lock_guard lock(mutex_);
+                gchar* text = g_variant_print(options, FALSE);
+                selectOptions_.push_back(text);
+                g_free(text);
+            }
+            if (g_variant_lookup(options, "restore_token", "&s", &restore) &&
+                std::string(restore) != "good") {
+                g_variant_unref(options);
+                g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR,
+                                                      G_DBUS_ERROR_INVALID_ARGS,
+                                                      "Restore token is not valid");
+                return;
+            }
+        }
+        g_variant_unref(options);
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", path.c_str()));
+        if (method == "CreateSession" && behaviour_ == Behaviour::Silent)
+            return;
+        if (method == "Start") {
+            if (behaviour_ == Behaviour::Hold)
+                return; // the dialog stays open
+            if (behaviour_ == Behaviour::Vanish) {
+                GVariant* r = g_dbus_connection_call_sync(
+                    bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                    "ReleaseName", g_variant_new("(s)", "org.freedesktop.portal.Desktop"), nullptr,
+                    G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+                if (r)
+                    g_variant_unref(r);
+                return;
+            }
+            if (behaviour_ == Behaviour::CloseSession) {
+                g_dbus_connection_emit_signal(bus_, sender.c_str(), session_.c_str(),
+                                              "org.freedesktop.portal.Session", "Closed",
+                                              g_variant_new("(a{sv})", nullptr), nullptr);
+                return;
+            }
+        }
+        GVariantBuilder results;
+        g_variant_builder_init(&results, G_VARIANT_TYPE_VARDICT);
+        if (method == "CreateSession")
+            g_variant_builder_add(&results, "{sv}", "session_handle",
+                                  g_variant_new_string(session_.c_str()));
+        const uint32_t code = method == "Start" ? 1u : 0u; // the user cancels the dialog
+        g_dbus_connection_emit_signal(bus_, sender.c_str(), path.c_str(),
+                                      "org.freedesktop.portal.Request", "Response",
+                                      g_variant_new("(ua{sv})", code, &results), nullptr);
+    }
+
+    Behaviour behaviour_;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    GDBusConnection* bus_ = nullptr;
+    std::thread thread_;
+    std::string session_;
+    std::mutex mutex_;
+    std::vector<std::string> selectOptions_;
+};
+
+// A private session bus for each test.
+class PortalNegotiation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (access("/usr/bin/dbus-daemon", X_OK) != 0)
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        const std::string socket = dir.str() + "/bus";
+        std::ofstream(dir.str() + "/bus.conf")
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+               "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
+               "<busconfig><type>session</type><listen>unix:path="
+            << socket
+            << "</listen><policy context=\"default\"><allow send_destination=\"*\" "
+               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+               "</busconfig>";
+        const std::string command = "dbus-daemon --config-file=" + dir.str() +
+                                    "/bus.conf --fork --print-pid > " + dir.str() + "/pid";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::ifstream(dir.str() + "/pid") >> daemon_;
+        oldAddress_ =
+            std::getenv("DBUS_SESSION_BUS_ADDRESS") ? std::getenv("DBUS_SESSION_BUS_ADDRESS") : "";
+        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
+    }
+    void TearDown() override {
+        if (daemon_ > 0)
+            kill(daemon_, SIGTERM);
+        if (oldAddress_.empty())
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            setenv("DBUS_SESSION_BUS_ADDRESS", oldAddress_.c_str(), 1);
+    }
+    static PortalCastOptions Options(std::string token = {}) {
+        PortalCastOptions o;
+        o.restoreToken = std::move(token);
+        o.requestTimeoutMs = 500;
+        return o;
+    }
+    test::TempDir dir;
+    pid_t daemon_ = 0;
+    std::string oldAddress_;
+};
+
+TEST_F(PortalNegotiation, NoPortalOnTheBus) {
+    PortalScreenCast cast(Options());
+    EXPECT_FALSE(cast.start());
+    EXPECT_EQ(cast.failure().rfind("the desktop portal is not running on the session bus", 0), 0u)
+        << cast.failure();
+    EXPECT_FALSE(cast.ended());
+}
+
+TEST_F(PortalNegotiation, WhatIsAskedForAndTheUserCancelling) {
+    StandInPortal portal(Behaviour::Cancel);
+    PortalScreenCast cast(Options("good"));
+    EXPECT_FALSE(cast.start());
+    EXPECT_EQ(cast.failure(), "the screen cast was cancelled");
+    const auto asked = portal.selectOptions();
+    ASSERT_EQ(asked.size(), 1u);
+    for (const char* option :
+         {"'types': <uint32 1>", "'multiple': <false>", "'cursor_mode': <uint32 2>",
+          "'persist_mode': <uint32 2>", "'restore_token': <'good'>"})
+        EXPECT_NE(asked[0].find(option), std::string::npos) << option << " in " << asked[0];
+    // Asked again, it asks the portal again.
+    EXPECT_FALSE(cast.start());
+    EXPECT_EQ(portal.selectOptions().size(), 2u);
+}
+
+TEST_F(PortalNegotiation, ARefusedTokenMeansAskingWithout) {
+    StandInPortal portal(Behaviour::Cancel);
+    PortalCastOptions options = Options("spent");
+    options.cursor = false;
+    std::vector<std::string> tokens;
+    options.tokenChanged = [&](const std::string& t) { tokens.push_back(t); };
+    PortalScreenCast cast(std::move(options));
+    EXPECT_FALSE(cast.start());
+    EXPECT_EQ(cast.failure(), "the screen cast was cancelled");
+    const auto asked = portal.selectOptions();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[0].find("'restore_token': <'spent'>"), std::string::npos);
+    EXPECT_EQ(asked[1].find("restore_token"), std::string::npos);
+    EXPECT_NE(asked[1].find("'cursor_mode': <uint32 1>"), std::string::npos) << asked[1];
+    EXPECT_TRUE(tokens.empty()); // no successful start: nothing to keep
+}
+
+TEST_F(PortalNegotiation, TheDialogEndsWithThePortalOrTheSession) {
+    {
+        StandInPortal portal(Behaviour::Vanish);
+        PortalScreenCast cast(Options());
+        EXPECT_FALSE(cast.start());
+        EXPECT_EQ(cast.failure(), "the desktop portal went away");
+    }
+    {
+        StandInPortal portal(Behaviour::CloseSession);
+        PortalScreenCast cast(Options());
+        EXPECT_FALSE(cast.start());
+        EXPECT_EQ(cast.failure(), "the desktop closed the screen-cast session");
+    }
+}
+
+TEST_F(PortalNegotiation, AnInterruptedCommandStopsWaitingForTheDialog) {
+    StandInPortal portal(Behaviour::Hold);
+    PortalScreenCast cast(Options());
+    std::thread interrupt([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        InterruptScreenSourceStart();
+    });
+    EXPECT_FALSE(cast.start());
+    interrupt.join();
+    EXPECT_EQ(cast.failure(), "the screen cast was stopped");
+    ClearScreenSourceInterrupt();
+}
+
+TEST_F(PortalNegotiation, APortalThatNeverAnswers) {
+    StandInPortal portal(Behaviour::Silent);
+    PortalScreenCast cast(Options());
+    EXPECT_FALSE(cast.start());
+    EXPECT_EQ(cast.failure(), "the desktop portal did not answer CreateSession within 0.5 seconds");
+}
+
+} // namespace
+} // namespace tess
