@@ -5,9 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
 
@@ -79,6 +82,35 @@ inline std::vector<std::string> DecodeFramesSmall(const std::string& file, int w
     return frames;
 }
 
+// The frames of a 5-s recording at the default 5 frames a second, scaled to w x h, with
+// their times, after the checks every such recording passes: its video stream is `stream`
+// ("mss2 W H"), it decodes without an error, and it holds the first frame and one a tick.
+// A slow machine (a sanitizer build on a busy one) merges late ticks into fewer frames
+// (at least `minFrames` are expected);
+// the frame rate held on a normal build is measured by bench/record.sh. Never more frames
+// than ticks; the last near 4.8 s; times rising.
+inline std::vector<std::string> FramesOfFiveSeconds(const std::string& file,
+                                                    const std::string& stream, int w, int h,
+                                                    std::vector<double>* times,
+                                                    size_t minFrames = 15) {
+    EXPECT_EQ(VideoStreamInfo(file), stream);
+    *times = VideoFrameTimes(file);
+    bool clean = false;
+    std::vector<std::string> frames = DecodeFramesSmall(file, w, h, &clean);
+    EXPECT_TRUE(clean);
+    EXPECT_EQ(frames.size(), times->size());
+    EXPECT_GE(frames.size(), minFrames);
+    EXPECT_LE(frames.size(), 27u);
+    if (times->empty() || frames.size() != times->size()) {
+        ADD_FAILURE() << "no frames, or frames without times";
+        return {};
+    }
+    EXPECT_NEAR(times->back(), 4.8, 0.3);
+    for (size_t j = 1; j < times->size(); ++j)
+        EXPECT_GT((*times)[j], (*times)[j - 1]) << "frame " << j;
+    return frames;
+}
+
 // The first audio stream as 16-bit mono samples at 8000 Hz.
 inline std::vector<int16_t> DecodeSound(const std::string& file) {
     std::string raw;
@@ -128,6 +160,25 @@ inline ProgramRun RunProgram(const std::string& args, const std::string& prefix 
     RunCommand("cat " + Quote(errFile), &e);
     r.err = e;
     return r;
+}
+
+// 64 colours far apart: each channel at 0, 85, 170 or 255.
+inline uint32_t PaletteColour(int k) {
+    static const int levels[4] = {0, 85, 170, 255};
+    return static_cast<uint32_t>(levels[k % 4]) << 16 |
+           static_cast<uint32_t>(levels[(k / 4) % 4]) << 8 |
+           static_cast<uint32_t>(levels[(k / 16) % 4]);
+}
+
+// The palette index whose colour matches (15-bit rounding allowed), or -1.
+inline int PaletteIndexOf(const uint8_t* rgb) {
+    for (int k = 0; k < 64; ++k) {
+        uint32_t c = PaletteColour(k);
+        int r = c >> 16, g = (c >> 8) & 0xff, b = c & 0xff;
+        if (std::abs(rgb[0] - r) <= 12 && std::abs(rgb[1] - g) <= 12 && std::abs(rgb[2] - b) <= 12)
+            return k;
+    }
+    return -1;
 }
 
 inline std::string FirstLine(const std::string& s) {

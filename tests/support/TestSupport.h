@@ -1,8 +1,10 @@
 #pragma once
 // Helpers shared by the test programs.
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tess::test {
 
@@ -31,5 +33,9 @@ int RunCommand(const std::string& cmd, std::string* out = nullptr);
 
 // True when `name` is found on PATH.
 bool HaveProgram(const std::string& name);
+
+// Pixels (0x00RRGGBB) of a picture file as an independent reader, ImageMagick, sees them;
+// empty when it cannot read the file.
+std::vector<uint32_t> ReadPixels(const std::string& file, int* w, int* h);
 
 } // namespace tess::test

@@ -156,24 +156,4 @@ inline bool SamePixels(const MemBm& a, const MemBm& b) {
     return true;
 }
 
-// Pixels (0x00RRGGBB) of a picture file as an independent reader, ImageMagick, sees them;
-// empty when it cannot read the file.
-inline std::vector<uint32_t> ReadPixels(const std::string& file, int* w, int* h) {
-    std::string size;
-    if (RunCommand("identify -format '%w %h' '" + file + "' 2>/dev/null", &size) != 0)
-        return {};
-    if (std::sscanf(size.c_str(), "%d %d", w, h) != 2)
-        return {};
-    std::string raw;
-    RunCommand("convert '" + file + "' -depth 8 rgb:- 2>/dev/null", &raw);
-    if (raw.size() != static_cast<size_t>(*w) * *h * 3)
-        return {};
-    std::vector<uint32_t> out(raw.size() / 3);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<uint32_t>(static_cast<uint8_t>(raw[i * 3])) << 16 |
-                 static_cast<uint32_t>(static_cast<uint8_t>(raw[i * 3 + 1])) << 8 |
-                 static_cast<uint8_t>(raw[i * 3 + 2]);
-    return out;
-}
-
 } // namespace tess::test

@@ -1,0 +1,215 @@
+// Snapshots from the command line in a Wayland session: the screen comes through the
+// screen-cast portal, the desktop asks which output to share once, and later runs (the
+// window program's too) restore that choice from the token in the settings.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "wayland/WaylandDesktop.h"
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Quote;
+
+class PortalSnapshot : public test::WaylandDesktop {};
+
+TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixels) {
+    const std::string file = dir.str() + "/screen.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, file + "\n");
+    int w = 0, h = 0, gw = 0, gh = 0;
+    const auto shot = test::ReadPixels(file, &w, &h);
+    const auto grim = Grim("", &gw, &gh);
+    ASSERT_EQ(w, test::kScreenW);
+    ASSERT_EQ(h, test::kScreenH);
+    ASSERT_EQ(gw, w);
+    ASSERT_EQ(gh, h);
+    EXPECT_EQ(Differences(shot, grim, w, h, 0), 0);
+    // And the compositor shows the picture it was given.
+    std::vector<uint32_t> picture(shot.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture[static_cast<size_t>(y) * w + x] = test::BackgroundPixel(x, y);
+    EXPECT_EQ(Differences(grim, picture, w, h, 0), 0);
+
+    // A region in X coordinates (the same as the output's at scale 1), PNG asked for by name.
+    const std::string part = dir.str() + "/part.png";
+    run = Run("--backend portal --snapshot --region 101,300,640,360 --format png --output " +
+              Quote(part));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, part + "\n");
+    const auto region = test::ReadPixels(part, &w, &h);
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 360);
+    const auto grimRegion = Grim("101,300 640x360", &gw, &gh);
+    ASSERT_EQ(gw, 640);
+    ASSERT_EQ(gh, 360);
+    EXPECT_EQ(Differences(region, grimRegion, w, h, 300), 0);
+    int bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bad +=
+                region[static_cast<size_t>(y) * w + x] != test::BackgroundPixel(101 + x, 300 + y);
+    EXPECT_EQ(bad, 0);
+}
+
+TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
+    const int before = ChooserRuns();
+    const std::string first = dir.str() + "/1.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(first));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    EXPECT_NE(ReadStore().find("\"PortalRestoreToken\"=\""), std::string::npos) << ReadStore();
+
+    // The second run names the back end; the third leaves the choice to the session.
+    for (const char* backend : {"--backend portal ", ""}) {
+        const std::string file = dir.str() + "/" + (*backend ? "2" : "3") + ".png";
+        run = Run(std::string(backend) + "--snapshot --region 900,500,100,100 --output " +
+                  Quote(file));
+        ASSERT_EQ(run.exitCode, 0) << backend << run.err;
+        int w = 0, h = 0;
+        const auto px = test::ReadPixels(file, &w, &h);
+        ASSERT_EQ(px.size(), 100u * 100u);
+        EXPECT_EQ(px[50 * 100 + 50], test::BackgroundPixel(950, 550)) << backend;
+    }
+    EXPECT_EQ(ChooserRuns(), before + 1);
+
+    // The window program (which takes a snapshot with a caption) restores it too.
+    std::string store = ReadStore();
+    const size_t section = store.find("]\n");
+    ASSERT_NE(section, std::string::npos) << store;
+    store.insert(section + 2, "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n");
+    std::ofstream(StorePath()) << store;
+    const std::string captioned = dir.str() + "/window.png";
+    run = Run("--backend portal --snapshot --output " + Quote(captioned));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, captioned + "\n");
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    int w = 0, h = 0;
+    const auto px = test::ReadPixels(captioned, &w, &h);
+    ASSERT_EQ(w, test::kScreenW);
+    ASSERT_EQ(h, test::kScreenH);
+    size_t same = 0;
+    for (int y = test::kBarRows; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            same += px[static_cast<size_t>(y) * w + x] == test::BackgroundPixel(x, y);
+    // All but the caption.
+    EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
+}
+
+// The X screen's size as Xwayland reports it, "WxH".
+std::string XScreenSize() {
+    std::string out;
+    test::RunCommand("xdpyinfo | awk '/dimensions:/ { print $2 }'", &out);
+    return test::FirstLine(out);
+}
+
+bool SetOutputScale(int scale, const std::string& xSize) {
+    test::RunCommand("swaymsg output " + test::EnvOr("TESS_WL_OUTPUT", "HEADLESS-1") + " scale " +
+                     std::to_string(scale) + " >/dev/null");
+    for (int i = 0; i < 100; ++i) {
+        if (XScreenSize() == xSize)
+            return true;
+        test::RunCommand("sleep 0.1");
+    }
+    return false;
+}
+
+TEST_F(PortalSnapshot, AtOutputScaleTwoXCoordinatesMeetTheStreamsPixels) {
+    // The output's 1920 x 1080 pixels are 960 x 540 in the compositor's (and Xwayland's)
+    // coordinates; the background still fills every pixel.
+    struct Restore {
+        ~Restore() { EXPECT_TRUE(SetOutputScale(1, "1920x1080")); }
+    } restore;
+    ASSERT_TRUE(SetOutputScale(2, "960x540"));
+    // The palette index shown at X coordinates x,y of a picture taken at X offset x0,y0.
+    auto indexAt = [](const std::vector<uint32_t>& px, int w, int x, int y) {
+        const uint32_t c = px[static_cast<size_t>(y) * w + x];
+        const uint8_t rgb[3] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                static_cast<uint8_t>(c)};
+        return test::PaletteIndexOf(rgb);
+    };
+
+    const std::string file = dir.str() + "/scaled.png";
+    auto run = Run("--backend portal --snapshot --output " + Quote(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    int w = 0, h = 0;
+    auto px = test::ReadPixels(file, &w, &h);
+    ASSERT_EQ(w, 960);
+    ASSERT_EQ(h, 540);
+    // Every block's centre, in X coordinates half the output's pixels.
+    int wrong = 0;
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i)
+            wrong += indexAt(px, w, (i * test::kBlockW + test::kBlockW / 2) / 2,
+                             (j * test::kBlockH + test::kBlockH / 2) / 2) != i + 8 * j;
+    EXPECT_EQ(wrong, 0);
+
+    // A region in X coordinates: blocks 2 and 3 of rows 2 and 3.
+    const std::string part = dir.str() + "/scaled-part.png";
+    run = Run("--backend portal --snapshot --region 240,135,240,135 --output " + Quote(part));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    px = test::ReadPixels(part, &w, &h);
+    ASSERT_EQ(w, 240);
+    ASSERT_EQ(h, 135);
+    EXPECT_EQ(indexAt(px, w, 60, 34), 2 + 8 * 2);
+    EXPECT_EQ(indexAt(px, w, 180, 34), 3 + 8 * 2);
+    EXPECT_EQ(indexAt(px, w, 60, 101), 2 + 8 * 3);
+    EXPECT_EQ(indexAt(px, w, 180, 101), 3 + 8 * 3);
+}
+
+// A failed snapshot: one line "tessaray: ..." naming `what`, exit status 1, no file, and an
+// answer within seconds rather than a wait for one that never comes.
+void ExpectFailedSnapshot(const test::ProgramRun& run, double seconds, const std::string& file,
+                          const std::string& what) {
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_EQ(run.err.rfind("tessaray: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_LT(seconds, 30.0);
+}
+
+TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {
+    // A session bus of its own with nothing on it.
+    const std::string conf = dir.str() + "/bus.conf", socket = dir.str() + "/bus";
+    std::ofstream(conf)
+        << "<busconfig><type>session</type><listen>unix:path=" << socket
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "<allow own=\"*\"/></policy>"
+           "</busconfig>\n";
+    std::string pid;
+    ASSERT_EQ(
+        test::RunCommand("dbus-daemon --fork --print-pid=1 --config-file=" + Quote(conf), &pid), 0);
+    const std::string file = dir.str() + "/none.png";
+    auto t0 = std::chrono::steady_clock::now();
+    auto run =
+        test::RunProgram("--backend portal --snapshot --output " + Quote(file),
+                         Env() + "DBUS_SESSION_BUS_ADDRESS=unix:path=" + Quote(socket) + " ");
+    test::RunCommand("kill " + test::FirstLine(pid));
+    ExpectFailedSnapshot(
+        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
+        "portal");
+
+    // The user cancels the desktop's question which screen to share (no token yet).
+    const std::string answer = test::EnvOr("TESS_WL_CHOOSER_ANSWER");
+    ASSERT_FALSE(answer.empty());
+    std::ofstream(answer).close();
+    const int before = ChooserRuns();
+    t0 = std::chrono::steady_clock::now();
+    run = Run("--backend portal --snapshot --output " + Quote(file));
+    fs::remove(answer);
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    ExpectFailedSnapshot(
+        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
+        "screen cast");
+    EXPECT_EQ(ReadStore().find("PortalRestoreToken\"=\"\""), std::string::npos);
+}
+
+} // namespace
+} // namespace tess
