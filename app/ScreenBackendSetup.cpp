@@ -38,6 +38,9 @@ bool UseChosenScreenBackend(const CommandLine& cl) {
         options.cursor = s.cursor;
         options.restoreToken = s.portalRestoreToken;
         options.tokenChanged = [](const std::string& token) { KeepRestoreToken(token); };
+        // The window program may read the screen once an hour: the desktop's sharing
+        // indicator should not stay on in between.
+        options.idleStopMs = 30000;
         Cast() = std::make_unique<PortalScreenCast>(std::move(options));
         SetScreenPixelSource(Cast().get());
         // Stopped before the process ends, while the threads it runs can still be joined.

@@ -37,7 +37,7 @@ public:
         if (!screen_)
             displayLost_->store(true);
         else // the cast that gave the first frame, or none: never a dialog on this thread
-            screen_->setMayStartScreenSource(false);
+            screen_->holdScreenSource();
     }
     void GrabFrame() override {
         if (!screen_ || screen_->lost()) {

@@ -38,6 +38,9 @@ public:
     virtual bool ended() const = 0;
     // Why the last start failed or the source ended; empty when neither happened.
     virtual std::string failure() const = 0;
+    // A reader that grabs at its own pace (a slow time lapse) keeps the source from being
+    // stopped for want of use while it holds it; holds are counted.
+    virtual void hold(bool on) { (void)on; }
 };
 
 // Makes a start that is waiting (for the user's answer, for the first picture) give up, as

@@ -50,6 +50,12 @@ std::string TakeError(GError*& error) {
     return text;
 }
 
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // "10", "0.5": a time limit as the messages give it.
 std::string SecondsText(int ms) {
     char text[32];
@@ -142,6 +148,8 @@ struct PortalScreenCast::Impl {
     std::atomic<bool> unmappable{false}; // buffers came that cannot be read
 
     std::atomic<bool> running{false};
+    std::atomic<int64_t> lastUse{0}; // NowMs() of the latest start or grab
+    std::atomic<int> holds{0};
     std::atomic<bool> endedFlag{false};
     mutable std::mutex failureMutex;
     std::string failureText;
@@ -471,11 +479,20 @@ struct PortalScreenCast::Impl {
 
         PortalGrant grant = negotiate();
         const bool granted = grant.ok;
+        // With a token the cast comes back without a dialog, so an unused one may end.
+        const bool mayIdleStop = !grant.token.empty() && options.idleStopMs > 0;
         grantPromise.set_value(std::move(grant));
         if (granted) {
-            while (!quitPortal.load() && !portalGone && !sessionClosed)
+            bool idle = false;
+            while (!quitPortal.load() && !portalGone && !sessionClosed && !idle) {
                 g_main_context_iteration(context, TRUE);
-            if (!quitPortal.load())
+                idle = mayIdleStop && running.load() && holds.load() == 0 &&
+                       NowMs() - lastUse.load() > options.idleStopMs;
+            }
+            if (idle)
+                endWith("the screen cast was stopped after " + SecondsText(options.idleStopMs) +
+                        " seconds without use");
+            else if (!quitPortal.load())
                 endWith(kEndedText);
         }
         closeSession();
@@ -701,6 +718,7 @@ void PortalScreenCast::stop() {
 bool PortalScreenCast::start() {
     Impl& d = *impl_;
     std::lock_guard lock(d.startMutex);
+    d.lastUse.store(NowMs());
     if (d.running.load() && !d.endedFlag.load())
         return true;
     d.stopAll();
@@ -754,6 +772,7 @@ bool PortalScreenCast::start() {
         d.setFailure(why);
         return false;
     }
+    d.lastUse.store(NowMs());
     d.running.store(true);
     return true;
 }
@@ -761,6 +780,7 @@ bool PortalScreenCast::start() {
 bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, uint8_t* dst,
                             int32_t dstStride) {
     Impl& d = *impl_;
+    d.lastUse.store(NowMs());
     std::lock_guard lock(d.frameMutex);
     if (!d.running.load() || d.endedFlag.load() || d.frames == 0) {
         CopyStreamArea(nullptr, 0, {}, area, dst, dstStride);
@@ -775,6 +795,11 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
 
 bool PortalScreenCast::ended() const {
     return impl_->endedFlag.load();
+}
+
+void PortalScreenCast::hold(bool on) {
+    impl_->holds.fetch_add(on ? 1 : -1);
+    impl_->lastUse.store(NowMs());
 }
 
 std::string PortalScreenCast::failure() const {

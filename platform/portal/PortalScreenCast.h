@@ -21,6 +21,10 @@ struct PortalCastOptions {
     std::function<void(const std::string&)> tokenChanged;
     int requestTimeoutMs = 10000; // answers that involve no user
     int firstPictureTimeoutMs = 5000;
+    // A cast that nothing has read (or held) for this long ends (the desktop's "sharing" indicator
+    // goes away) when the portal gave a token, so the next read starts it again without asking; 0:
+    // it runs until stopped.
+    int idleStopMs = 0;
 };
 
 class PortalScreenCast : public ScreenPixelSource {
@@ -35,6 +39,7 @@ public:
               int32_t dstStride) override;
     bool ended() const override;
     std::string failure() const override;
+    void hold(bool on) override;
 
     // Ends the cast (the session is closed, the stream stopped); start() begins a new one.
     void stop();

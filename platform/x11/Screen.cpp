@@ -218,6 +218,7 @@ struct ScreenConnection::Impl {
     bool xfixes = false;
     Atom wmState = 0;
     bool mayStartSource = true;
+    ScreenPixelSource* heldSource = nullptr; // see holdScreenSource
 
     // Starts a section whose X errors are wanted as a result.
     void beginTrap() {
@@ -435,6 +436,8 @@ std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName
 }
 
 ScreenConnection::~ScreenConnection() {
+    if (impl_ && impl_->heldSource)
+        impl_->heldSource->hold(false);
     if (!impl_ || !impl_->display)
         return;
     impl_->dropShm();
@@ -449,8 +452,13 @@ bool ScreenConnection::lost() const {
     return impl_->lost.load();
 }
 
-void ScreenConnection::setMayStartScreenSource(bool may) {
-    impl_->mayStartSource = may;
+void ScreenConnection::holdScreenSource() {
+    ScreenPixelSource* source = CurrentScreenPixelSource();
+    if (!impl_->mayStartSource || !source)
+        return;
+    impl_->mayStartSource = false;
+    impl_->heldSource = source;
+    source->hold(true);
 }
 
 std::string ScreenConnection::screenSourceFailure() const {
@@ -499,7 +507,11 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
                             static_cast<size_t>(area.width()) * 4);
             return false;
         }
-        return source->grab(area, screenRect(), dst, dstStride);
+        if (source->grab(area, screenRect(), dst, dstStride))
+            return true;
+        // It ended between the two calls (an unused cast stops): once more.
+        return impl_->mayStartSource && source->ended() && source->start() &&
+               source->grab(area, screenRect(), dst, dstStride);
     }
     ScreenRect desk = desktopRect();
     ScreenRect clip{std::max(area.left, desk.left), std::max(area.top, desk.top),

@@ -96,9 +96,10 @@ public:
 
     // Where the screen is read from a source of the process (platform/ScreenPixelSource.h)
     // rather than the X server, a grab starts it when it is not running, which may wait for
-    // the user; a connection that must never wait (the recorder thread's) turns that off and
-    // then fails its grabs once the source has ended.
-    void setMayStartScreenSource(bool may);
+    // the user. A connection that reads at its own pace and must never wait (the recorder
+    // thread's) holds the source instead: it never starts it, its grabs fail once the source
+    // has ended, and the source is not stopped for want of use while the connection lives.
+    void holdScreenSource();
     // Why the screen source failed or ended; empty when there is none or nothing went wrong.
     std::string screenSourceFailure() const;
 
