@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,8 @@ namespace tess {
 namespace {
 
 std::atomic<MediaFile*> g_openRecording{nullptr};
+std::mutex g_keptMutex;
+std::unique_ptr<MemBm> g_kept; // the picture of the recording's last frame
 thread_local std::string t_lastError;
 
 int32_t Failed(int32_t code, std::string text) {
@@ -101,7 +104,25 @@ bool Encode(const MemBm& picture, int32_t format, std::FILE* out, int32_t jpegQu
 } // namespace
 
 void SetOpenRecording(MediaFile* file) {
-    g_openRecording.store(file);
+    std::unique_ptr<MemBm> dropped;
+    {
+        std::lock_guard lock(g_keptMutex);
+        g_openRecording.store(file);
+        dropped = std::move(g_kept);
+    }
+}
+
+std::unique_ptr<MemBm> TakeRecordingPicture(int32_t width, int32_t height) {
+    std::lock_guard lock(g_keptMutex);
+    if (g_kept && g_kept->width() == width && g_kept->height() == height)
+        return std::move(g_kept);
+    return nullptr;
+}
+
+void KeepRecordingPicture(std::unique_ptr<MemBm> picture) {
+    std::lock_guard lock(g_keptMutex);
+    if (g_openRecording.load())
+        g_kept = std::move(picture);
 }
 
 MediaFile* OpenRecording() {
