@@ -189,18 +189,22 @@ TEST(Mss2Encoder, OtherSizedPicturesAreCroppedOrPadded) {
 TEST(Mss2Encoder, TheCodedRectangleIsTheBoxAroundTheChangedPixels) {
     const int32_t w = 203, h = 40;
     const Picture base = test::MakeDesktop(w, h, 21);
-    const std::vector<std::vector<std::pair<int32_t, int32_t>>> cases = {{{0, 0}},
-                                                                         {{202, 39}},
-                                                                         {{7, 5}},
-                                                                         {{8, 5}},
-                                                                         {{9, 5}},
-                                                                         {{194, 3}},
-                                                                         {{195, 3}},
-                                                                         {{196, 3}},
-                                                                         {{3, 10}, {150, 12}},
-                                                                         {{100, 0}, {101, 39}},
-                                                                         {{16, 20}, {187, 20}},
-                                                                         {{0, 7}, {202, 8}}};
+    using Points = std::vector<std::pair<int32_t, int32_t>>;
+    // Single pixels at the corners and around the steps from either end, then pairs (two in
+    // one step of the search from the right: the last one counts).
+    const std::vector<Points> cases = {{{0, 0}},
+                                       {{202, 39}},
+                                       {{7, 5}},
+                                       {{8, 5}},
+                                       {{9, 5}},
+                                       {{194, 3}},
+                                       {{195, 3}},
+                                       {{196, 3}},
+                                       {{3, 10}, {150, 12}},
+                                       {{100, 0}, {101, 39}},
+                                       {{16, 20}, {187, 20}},
+                                       {{0, 7}, {202, 8}},
+                                       {{190, 30}, {193, 30}}};
     Mss2Encoder enc(w, h);
     std::vector<uint8_t> out;
     std::vector<Picture> pics = {base};
