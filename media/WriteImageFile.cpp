@@ -21,7 +21,13 @@ namespace {
 
 std::atomic<MediaFile*> g_openRecording{nullptr};
 std::mutex g_keptMutex;
-std::unique_ptr<MemBm> g_kept; // the picture of the recording's last frame
+
+// The picture of the recording's last frame. Never destroyed: a process that ends with a
+// recording open must not free it after the picture memory's own bookkeeping is gone.
+std::unique_ptr<MemBm>& Kept() {
+    static auto* kept = new std::unique_ptr<MemBm>;
+    return *kept;
+}
 thread_local std::string t_lastError;
 
 int32_t Failed(int32_t code, std::string text) {
@@ -108,21 +114,22 @@ void SetOpenRecording(MediaFile* file) {
     {
         std::lock_guard lock(g_keptMutex);
         g_openRecording.store(file);
-        dropped = std::move(g_kept);
+        dropped = std::move(Kept());
     }
 }
 
 std::unique_ptr<MemBm> TakeRecordingPicture(int32_t width, int32_t height) {
     std::lock_guard lock(g_keptMutex);
-    if (g_kept && g_kept->width() == width && g_kept->height() == height)
-        return std::move(g_kept);
+    std::unique_ptr<MemBm>& kept = Kept();
+    if (kept && kept->width() == width && kept->height() == height)
+        return std::move(kept);
     return nullptr;
 }
 
 void KeepRecordingPicture(std::unique_ptr<MemBm> picture) {
     std::lock_guard lock(g_keptMutex);
     if (g_openRecording.load())
-        g_kept = std::move(picture);
+        Kept() = std::move(picture);
 }
 
 MediaFile* OpenRecording() {
