@@ -7,6 +7,13 @@
 //   bench_recording_writer --keyframes [FILE.rgb...]
 //                                          key-frame bytes of the benchmark desktop and of
 //                                          1920 x 1080 raw RGB screen pictures, by token kind
+//   bench_recording_writer --stream [KEYEVERY] < FRAMES.bgrx
+//                                          encodes 1920 x 1080 BGRx frames read from stdin (a
+//                                          key frame every KEYEVERY, default 30): encode time
+//                                          of inter and of key frames, and a checksum of the
+//                                          coded bytes, which must not change when only the
+//                                          speed is worked on. Frames of a real screen:
+//                                          ffmpeg -f x11grab ... -f rawvideo -pix_fmt bgr0 -
 #include "DesktopPicture.h"
 #include "media/MemBm.h"
 #include "media/WMFile.h"
@@ -396,9 +403,40 @@ int RunKeyFrames(int argc, char** argv) {
     return 0;
 }
 
+// ---- a stream of real frames ----
+
+int RunStream(int keyEvery) {
+    std::vector<uint8_t> bgrx(static_cast<size_t>(kW) * kH * 4);
+    tess::Mss2Encoder enc(kW, kH);
+    std::vector<uint8_t> out;
+    uint64_t hash = 14695981039346656037ULL; // FNV-1a over every coded frame
+    uint64_t bytes = 0;
+    int frames = 0, keys = 0;
+    double seconds[2] = {}; // inter frames, key frames
+    while (std::fread(bgrx.data(), 1, bgrx.size(), stdin) == bgrx.size()) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool key = enc.Encode(bgrx.data(), kW, kH, kW * 4, frames % keyEvery == 0, out);
+        seconds[key] +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        keys += key;
+        for (const uint8_t b : out)
+            hash = (hash ^ b) * 1099511628211ULL;
+        bytes += out.size();
+        ++frames;
+    }
+    std::printf("%d frames, %llu bytes, %.2f ms an inter frame, %d key frames of %.1f ms, "
+                "checksum %016llx\n",
+                frames, static_cast<unsigned long long>(bytes),
+                frames > keys ? seconds[0] * 1000 / (frames - keys) : 0.0, keys,
+                keys ? seconds[1] * 1000 / keys : 0.0, static_cast<unsigned long long>(hash));
+    return frames > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--stream") == 0)
+        return RunStream(argc >= 3 ? std::max(1, std::atoi(argv[2])) : 30);
     if (argc >= 2 && std::strcmp(argv[1], "--sizes") == 0)
         return RunSizes(argc >= 3 ? std::max(1, std::atoi(argv[2])) : 10);
     if (argc >= 2 && std::strcmp(argv[1], "--keyframes") == 0)

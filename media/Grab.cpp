@@ -32,9 +32,13 @@ uint8_t Blend(uint8_t src, uint8_t dst, uint32_t alpha) {
     return static_cast<uint8_t>(std::min<uint32_t>(v, 255));
 }
 
-std::unique_ptr<MemBm> NewPicture(int32_t width, int32_t height) {
+std::unique_ptr<MemBm> NewPicture(int32_t width, int32_t height, bool recordingFrame = false) {
     if (width <= 0 || height <= 0)
         return nullptr;
+    // Every grab writes each pixel of its picture, so the last frame's picture will do.
+    if (recordingFrame)
+        if (auto kept = TakeRecordingPicture(width, height))
+            return kept;
     try {
         auto bm = std::make_unique<MemBm>(width, height);
         if (!bm->bits())
@@ -52,10 +56,58 @@ void DrawCursorOf(ScreenConnection& screen, MemBm& bm, int32_t originX, int32_t 
         DrawCursor(bm, *cursor, originX, originY);
 }
 
-int32_t Finish(const MemBm& bm, int32_t imageFormat, const std::string& fileName, int32_t quality,
-               Fx* overlay, bool mayReplace) {
-    const MemBm& out = overlay ? overlay->Apply(bm) : bm;
-    return WriteImageFile(out, imageFormat, fileName, quality, mayReplace);
+int32_t Finish(std::unique_ptr<MemBm> bm, int32_t imageFormat, const std::string& fileName,
+               int32_t quality, Fx* overlay, bool mayReplace) {
+    const MemBm& out = overlay ? overlay->Apply(*bm) : *bm;
+    const int32_t r = WriteImageFile(out, imageFormat, fileName, quality, mayReplace);
+    if (imageFormat == kImageRecordingFrame)
+        KeepRecordingPicture(std::move(bm));
+    return r;
+}
+
+std::unique_ptr<MemBm> ScreenPicture(ScreenConnection& screen, bool drawCursor, bool singleCopy,
+                                     bool wholeDesktop, const ScreenRect* area, bool recordingFrame,
+                                     int32_t* result) {
+    ScreenRect r = GrabArea(screen, wholeDesktop, area);
+    auto bm = NewPicture(r.width(), r.height(), recordingFrame);
+    if (!bm) {
+        *result = kImageNoBitmap;
+        return nullptr;
+    }
+    if (!CopyScreenArea(*bm, 0, 0, r.width(), r.height(), screen, r.left, r.top, kSrcCopy,
+                        singleCopy)) {
+        // A black picture passed off as the screen would be a failure reported as success.
+        *result = kImageNoPicture;
+        return nullptr;
+    }
+    if (drawCursor)
+        DrawCursorOf(screen, *bm, r.left, r.top);
+    *result = kImageOk;
+    return bm;
+}
+
+std::unique_ptr<MemBm> WindowPicture(ScreenConnection& screen, WindowId window, bool drawCursor,
+                                     bool recordingFrame, int32_t* result) {
+    *result = kImageOk;
+    WindowId target = screen.grabTarget(window);
+    if (!target)
+        return nullptr;
+    auto rect = screen.windowRect(target);
+    if (!rect)
+        return nullptr; // gone between the two questions
+    auto bm = NewPicture(rect->width(), rect->height(), recordingFrame);
+    if (!bm) {
+        *result = kImageNoBitmap;
+        return nullptr;
+    }
+    if (!CopyScreenArea(*bm, 0, 0, rect->width(), rect->height(), screen, rect->left, rect->top,
+                        kSrcCopy, true)) {
+        *result = kImageNoPicture;
+        return nullptr;
+    }
+    if (drawCursor)
+        DrawCursorOf(screen, *bm, rect->left, rect->top);
+    return bm;
 }
 
 } // namespace
@@ -115,66 +167,34 @@ ScreenRect GrabArea(ScreenConnection& screen, bool wholeDesktop, const ScreenRec
 std::unique_ptr<MemBm> GrabScreenPicture(ScreenConnection& screen, bool drawCursor, bool singleCopy,
                                          bool wholeDesktop, const ScreenRect* area,
                                          int32_t* result) {
-    ScreenRect r = GrabArea(screen, wholeDesktop, area);
-    auto bm = NewPicture(r.width(), r.height());
-    if (!bm) {
-        *result = kImageNoBitmap;
-        return nullptr;
-    }
-    if (!CopyScreenArea(*bm, 0, 0, r.width(), r.height(), screen, r.left, r.top, kSrcCopy,
-                        singleCopy)) {
-        // A black picture passed off as the screen would be a failure reported as success.
-        *result = kImageNoPicture;
-        return nullptr;
-    }
-    if (drawCursor)
-        DrawCursorOf(screen, *bm, r.left, r.top);
-    *result = kImageOk;
-    return bm;
+    return ScreenPicture(screen, drawCursor, singleCopy, wholeDesktop, area, false, result);
 }
 
 std::unique_ptr<MemBm> GrabWindowPicture(ScreenConnection& screen, WindowId window, bool drawCursor,
                                          int32_t* result) {
-    *result = kImageOk;
-    WindowId target = screen.grabTarget(window);
-    if (!target)
-        return nullptr;
-    auto rect = screen.windowRect(target);
-    if (!rect)
-        return nullptr; // gone between the two questions
-    auto bm = NewPicture(rect->width(), rect->height());
-    if (!bm) {
-        *result = kImageNoBitmap;
-        return nullptr;
-    }
-    if (!CopyScreenArea(*bm, 0, 0, rect->width(), rect->height(), screen, rect->left, rect->top,
-                        kSrcCopy, true)) {
-        *result = kImageNoPicture;
-        return nullptr;
-    }
-    if (drawCursor)
-        DrawCursorOf(screen, *bm, rect->left, rect->top);
-    return bm;
+    return WindowPicture(screen, window, drawCursor, false, result);
 }
 
 int32_t GrabScreen(ScreenConnection& screen, const std::string& fileName, int32_t imageFormat,
                    bool drawCursor, bool singleCopy, bool wholeDesktop, const ScreenRect* area,
                    int32_t quality, Fx* overlay, bool mayReplace) {
     int32_t result = kImageOk;
-    auto bm = GrabScreenPicture(screen, drawCursor, singleCopy, wholeDesktop, area, &result);
+    auto bm = ScreenPicture(screen, drawCursor, singleCopy, wholeDesktop, area,
+                            imageFormat == kImageRecordingFrame, &result);
     if (!bm)
         return result;
-    return Finish(*bm, imageFormat, fileName, quality, overlay, mayReplace);
+    return Finish(std::move(bm), imageFormat, fileName, quality, overlay, mayReplace);
 }
 
 int32_t GrabWindow(ScreenConnection& screen, WindowId window, const std::string& fileName,
                    int32_t imageFormat, bool drawCursor, int32_t quality, Fx* overlay,
                    bool mayReplace) {
     int32_t result = kImageOk;
-    auto bm = GrabWindowPicture(screen, window, drawCursor, &result);
+    auto bm =
+        WindowPicture(screen, window, drawCursor, imageFormat == kImageRecordingFrame, &result);
     if (!bm)
         return result;
-    return Finish(*bm, imageFormat, fileName, quality, overlay, mayReplace);
+    return Finish(std::move(bm), imageFormat, fileName, quality, overlay, mayReplace);
 }
 
 int32_t GrabScreen(const std::string& fileName, int32_t imageFormat, bool drawCursor,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,14 @@ namespace tess {
 namespace {
 
 std::atomic<MediaFile*> g_openRecording{nullptr};
+std::mutex g_keptMutex;
+
+// The picture of the recording's last frame. Never destroyed: a process that ends with a
+// recording open must not free it after the picture memory's own bookkeeping is gone.
+std::unique_ptr<MemBm>& Kept() {
+    static auto* kept = new std::unique_ptr<MemBm>;
+    return *kept;
+}
 thread_local std::string t_lastError;
 
 int32_t Failed(int32_t code, std::string text) {
@@ -101,7 +110,26 @@ bool Encode(const MemBm& picture, int32_t format, std::FILE* out, int32_t jpegQu
 } // namespace
 
 void SetOpenRecording(MediaFile* file) {
-    g_openRecording.store(file);
+    std::unique_ptr<MemBm> dropped;
+    {
+        std::lock_guard lock(g_keptMutex);
+        g_openRecording.store(file);
+        dropped = std::move(Kept());
+    }
+}
+
+std::unique_ptr<MemBm> TakeRecordingPicture(int32_t width, int32_t height) {
+    std::lock_guard lock(g_keptMutex);
+    std::unique_ptr<MemBm>& kept = Kept();
+    if (kept && kept->width() == width && kept->height() == height)
+        return std::move(kept);
+    return nullptr;
+}
+
+void KeepRecordingPicture(std::unique_ptr<MemBm> picture) {
+    std::lock_guard lock(g_keptMutex);
+    if (g_openRecording.load())
+        Kept() = std::move(picture);
 }
 
 MediaFile* OpenRecording() {

@@ -2,6 +2,7 @@
 // The picture writer: the last step of every snapshot and of every recorded frame. It writes
 // a captured picture as a PNG, BMP, GIF or JPEG file, or hands it to the open recording.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tess {
@@ -32,6 +33,14 @@ enum ImageResult : int32_t {
 // file is open, cleared (null) before that file is closed. Not owned here.
 void SetOpenRecording(MediaFile* file);
 MediaFile* OpenRecording();
+
+// A recording's frames are pictures of one size, grabbed one after another: the picture of
+// the frame before is handed back for the next, rather than a new one that is cleared and
+// then overwritten (clearing costs as much as the grab's copy). Take gives the kept picture
+// when it has that size, else null; Keep holds one while a recording is open (a change of
+// the open recording drops it).
+std::unique_ptr<MemBm> TakeRecordingPicture(int32_t width, int32_t height);
+void KeepRecordingPicture(std::unique_ptr<MemBm> picture);
 
 // Writes `picture` by format number. Format 2 hands it to the open recording's
 // AddBitmapFrame and returns that result (0 with none open). An unknown format or an empty

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -60,33 +61,102 @@ inline uint16_t Word555(uint32_t v) {
 }
 
 #ifdef __SSE2__
-// Four pixels of one 128-bit register in 15-bit colour, one per 32-bit lane.
+// Four pixels of one 128-bit register in 15-bit colour, one per 32-bit lane. Red and blue
+// are placed by one multiply-add of the pixel's two 16-bit halves (blue x 1 + red x 1024),
+// green by a shift; the three fields do not overlap, so the sum shifted down is the result.
 inline __m128i Lanes555(__m128i v) {
-    const __m128i r = _mm_and_si128(_mm_srli_epi32(v, 9), _mm_set1_epi32(0x7C00));
-    const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 6), _mm_set1_epi32(0x03E0));
-    const __m128i b = _mm_and_si128(_mm_srli_epi32(v, 3), _mm_set1_epi32(0x001F));
-    return _mm_or_si128(_mm_or_si128(r, g), b);
+    const __m128i rb =
+        _mm_madd_epi16(_mm_and_si128(v, _mm_set1_epi32(0x00F800F8)), _mm_set1_epi32(0x04000001));
+    const __m128i g = _mm_srli_epi32(_mm_and_si128(v, _mm_set1_epi32(0x0000F800)), 3);
+    return _mm_srli_epi32(_mm_or_si128(rb, g), 3);
+}
+
+// Bit mask (two bits a pixel) of the eight pixels at a and b that are equal.
+inline unsigned EqualMask(const uint16_t* a, const uint16_t* b) {
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)))));
 }
 #endif
 
-void ConvertRow(const uint8_t* src, uint16_t* dst, int32_t n) {
+// Converts a row of n pixels into dst; returns whether it differs from `old` (when given).
+bool ConvertRow(const uint8_t* src, uint16_t* dst, int32_t n, const uint16_t* old) {
     int32_t x = 0;
+    bool changed = false;
 #ifdef __SSE2__
     // Eight pixels at a time; the lanes hold values below 0x8000, so the signed pack is exact.
+    __m128i diff = _mm_setzero_si128();
     for (; x + 8 <= n; x += 8) {
         const __m128i a =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + static_cast<ptrdiff_t>(x) * 4));
         const __m128i b = _mm_loadu_si128(
             reinterpret_cast<const __m128i*>(src + static_cast<ptrdiff_t>(x) * 4 + 16));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
-                         _mm_packs_epi32(Lanes555(a), Lanes555(b)));
+        const __m128i c = _mm_packs_epi32(Lanes555(a), Lanes555(b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), c);
+        if (old)
+            diff = _mm_or_si128(
+                diff, _mm_xor_si128(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(old + x))));
     }
+    changed = _mm_movemask_epi8(_mm_cmpeq_epi16(diff, _mm_setzero_si128())) != 0xFFFF;
 #endif
     for (; x < n; ++x) {
         uint32_t v;
         std::memcpy(&v, src + static_cast<ptrdiff_t>(x) * 4, 4);
         dst[x] = Word555(v);
+        changed = changed || (old && dst[x] != old[x]);
     }
+    return changed;
+}
+
+// How many of the n pixels from a are equal to those from b, counted from the first.
+inline int32_t EqualPrefix(const uint16_t* a, const uint16_t* b, int32_t n) {
+    if (n <= 0 || a[0] != b[0])
+        return 0;
+    int32_t i = 1;
+#ifdef __SSE2__
+    for (; i + 8 <= n; i += 8) {
+        const unsigned m = EqualMask(a + i, b + i);
+        if (m != 0xFFFF)
+            return i + __builtin_ctz(~m) / 2;
+    }
+#endif
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// How many of the n pixels from a have the value v, counted from the first.
+inline int32_t ValuePrefix(const uint16_t* a, uint16_t v, int32_t n) {
+    if (n <= 0 || a[0] != v)
+        return 0;
+    int32_t i = 1;
+#ifdef __SSE2__
+    const __m128i vv = _mm_set1_epi16(static_cast<short>(v));
+    for (; i + 8 <= n; i += 8) {
+        const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)), vv)));
+        if (m != 0xFFFF)
+            return i + __builtin_ctz(~m) / 2;
+    }
+#endif
+    while (i < n && a[i] == v)
+        ++i;
+    return i;
+}
+
+// The index of the last of the n pixels from a that differs from b's, or -1.
+inline int32_t LastDifference(const uint16_t* a, const uint16_t* b, int32_t n) {
+    int32_t e = n;
+#ifdef __SSE2__
+    for (; e >= 8; e -= 8) {
+        const unsigned m = EqualMask(a + e - 8, b + e - 8);
+        if (m != 0xFFFF)
+            return e - 8 + (31 - __builtin_clz(~m & 0xFFFF)) / 2;
+    }
+#endif
+    while (e > 0 && a[e - 1] == b[e - 1])
+        --e;
+    return e - 1;
 }
 
 } // namespace
@@ -125,20 +195,27 @@ void Mss2Encoder::Convert(const uint8_t* bgrx, int32_t srcWidth, int32_t srcHeig
                           int32_t srcStride) {
     const int32_t w = std::min(width_, std::max(srcWidth, 0));
     const int32_t h = bgrx ? std::min(height_, std::max(srcHeight, 0)) : 0;
-    const size_t rowBytes = static_cast<size_t>(width_) * 2;
-    // Each row is compared with the previous picture's while it is still in the cache.
+    // Each row is compared with the previous picture's as it is converted.
     firstChanged_ = -1;
     lastChanged_ = -1;
+    rowChanged_.assign(static_cast<size_t>(height_), 0);
     for (int32_t y = 0; y < height_; ++y) {
         uint16_t* d = cur_.data() + static_cast<size_t>(y) * width_;
+        const uint16_t* old = havePrev_ ? prev_.data() + static_cast<size_t>(y) * width_ : nullptr;
+        bool changed = false;
         int32_t filled = 0;
         if (y < h) {
-            ConvertRow(bgrx + static_cast<ptrdiff_t>(y) * srcStride, d, w);
+            changed = ConvertRow(bgrx + static_cast<ptrdiff_t>(y) * srcStride, d, w, old);
             filled = w;
         }
-        std::fill(d + filled, d + width_, uint16_t{0});
-        if (havePrev_ &&
-            std::memcmp(d, prev_.data() + static_cast<size_t>(y) * width_, rowBytes) != 0) {
+        if (filled < width_) {
+            std::fill(d + filled, d + width_, uint16_t{0});
+            changed =
+                changed || (old && std::memcmp(d + filled, old + filled,
+                                               static_cast<size_t>(width_ - filled) * 2) != 0);
+        }
+        if (changed) {
+            rowChanged_[static_cast<size_t>(y)] = 1;
             if (firstChanged_ < 0)
                 firstChanged_ = y;
             lastChanged_ = y;
@@ -152,20 +229,13 @@ bool Mss2Encoder::FindChanges(Rect& r) const {
         return false;
     int32_t left = width_, right = -1;
     for (int32_t y = top; y <= bottom; ++y) {
+        if (!rowChanged_[static_cast<size_t>(y)])
+            continue;
         const uint16_t* c = &cur_[static_cast<size_t>(y) * width_];
         const uint16_t* p = &prev_[static_cast<size_t>(y) * width_];
-        for (int32_t x = 0; x < left; ++x) {
-            if (c[x] != p[x]) {
-                left = x;
-                break;
-            }
-        }
-        for (int32_t x = width_ - 1; x > right; --x) {
-            if (c[x] != p[x]) {
-                right = x;
-                break;
-            }
-        }
+        left = std::min(left, EqualPrefix(c, p, left));
+        const int32_t from = right + 1;
+        right = std::max(right, from + LastDifference(c + from, p + from, width_ - from));
     }
     r = {left, top, right, bottom};
     return right >= left;
@@ -236,21 +306,17 @@ public:
         while (y >= y0_) {
             const uint16_t* row = pic_ + static_cast<ptrdiff_t>(y) * stride_;
             const uint16_t v = row[x];
-            uint32_t skipRun = 0;
-            if (old_) {
-                const uint16_t* orow = old_ + static_cast<ptrdiff_t>(y) * stride_;
-                int32_t e = x;
-                while (e <= x1_ && row[e] == orow[e])
-                    ++e;
-                skipRun = static_cast<uint32_t>(e - x);
-            }
+            const uint32_t skipRun =
+                old_ ? static_cast<uint32_t>(EqualPrefix(
+                           row + x, old_ + static_cast<ptrdiff_t>(y) * stride_ + x, x1_ - x + 1))
+                     : 0;
             const uint32_t colorRun =
-                Run(y, x, [v](const uint16_t* r, int32_t xx) { return r[xx] == v; });
+                Run(y, x, [v](const uint16_t* r, int32_t n) { return ValuePrefix(r, v, n); });
             uint32_t copyRun = 0;
             if (y + 1 < picH_) {
                 const int32_t s = stride_;
-                copyRun =
-                    Run(y, x, [s](const uint16_t* r, int32_t xx) { return r[xx] == r[xx + s]; });
+                copyRun = Run(
+                    y, x, [s](const uint16_t* r, int32_t n) { return EqualPrefix(r, r + s, n); });
             }
             uint32_t n;
             if (skipRun > 0 && skipRun >= copyRun && skipRun >= colorRun) {
@@ -273,16 +339,15 @@ public:
     }
 
 private:
-    // Length of the run from (x, y) in coding order whose pixels satisfy `pred`.
-    template <class Pred> uint32_t Run(int32_t y, int32_t x, Pred pred) const {
+    // Length of the run from (x, y) in coding order; `prefix(p, n)` tells how many of the n
+    // pixels from p belong to it.
+    template <class Prefix> uint32_t Run(int32_t y, int32_t x, Prefix prefix) const {
         uint32_t n = 0;
         while (y >= y0_) {
-            const uint16_t* row = pic_ + static_cast<ptrdiff_t>(y) * stride_;
-            int32_t e = x;
-            while (e <= x1_ && pred(row, e))
-                ++e;
-            n += static_cast<uint32_t>(e - x);
-            if (e <= x1_)
+            const int32_t left = x1_ - x + 1;
+            const int32_t k = prefix(pic_ + static_cast<ptrdiff_t>(y) * stride_ + x, left);
+            n += static_cast<uint32_t>(k);
+            if (k < left)
                 return n;
             --y;
             x = x0_;
@@ -326,14 +391,22 @@ constexpr uint32_t kRunLimits[] = {1, 2, 258, 65794, 16843010, UINT32_MAX};
 
 } // namespace
 
+uint8_t* Mss2Encoder::Scratch() {
+    // Never more than two bytes a pixel (a lone colour), plus the frame header.
+    const size_t need = 16 + static_cast<size_t>(width_) * height_ * 2;
+    if (!scratch_)
+        scratch_.reset(new uint8_t[need]); // left unset: only what is coded is read
+    return scratch_.get();
+}
+
 void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out, bool fewestBytes) {
-    out.resize(2 + static_cast<size_t>(width_) * height_ * 2 + 16);
-    uint8_t* o = out.data();
+    uint8_t* const start = Scratch();
+    uint8_t* o = start;
     *o++ = 0x80; // key frame, 7 reserved bits
     *o++ = 0x60; // no WMV9 region, run-length coded, 555 mode
     RectCoder coder(cur_.data(), nullptr, width_, height_, 0, 0, width_ - 1, height_ - 1);
     o = coder.Code(o);
-    out.resize(static_cast<size_t>(o - out.data()));
+    out.assign(start, o);
     // Flat pictures code small either way; a picture of many short runs (above a byte for
     // every eight pixels) is worth the slower parse.
     if (!fewestBytes || out.size() * 8 < static_cast<size_t>(width_) * height_)
@@ -402,10 +475,9 @@ void Mss2Encoder::EncodeKey(std::vector<uint8_t>& out, bool fewestBytes) {
     out.resize(static_cast<size_t>(o - out.data()));
 }
 
-void Mss2Encoder::EncodeInter(const Rect& r, std::vector<uint8_t>& out) const {
-    const size_t pixels = static_cast<size_t>(r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1);
-    out.resize(7 + pixels * 2 + 16);
-    uint8_t* o = out.data();
+void Mss2Encoder::EncodeInter(const Rect& r, std::vector<uint8_t>& out) {
+    uint8_t* const start = Scratch();
+    uint8_t* o = start;
     *o++ = 0x18; // inter frame, no WMV9 region, no motion vector, run-length coded, 555 mode
     // The rectangle in the decoder's coordinates: y counts from the bottom picture row.
     const uint32_t x = static_cast<uint32_t>(r.x0), endX = static_cast<uint32_t>(r.x1);
@@ -419,7 +491,7 @@ void Mss2Encoder::EncodeInter(const Rect& r, std::vector<uint8_t>& out) const {
     *o++ = static_cast<uint8_t>(endY);
     RectCoder coder(cur_.data(), prev_.data(), width_, height_, r.x0, r.y0, r.x1, r.y1);
     o = coder.Code(o);
-    out.resize(static_cast<size_t>(o - out.data()));
+    out.assign(start, o);
 }
 
 } // namespace tess

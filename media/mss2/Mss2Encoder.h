@@ -11,6 +11,7 @@
 // picture changed take the longest run at each step.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tess {
@@ -62,19 +63,23 @@ private:
     // The longest run at each step; with fewestBytes, a busy picture then gets the cheapest
     // parse (several times slower).
     void EncodeKey(std::vector<uint8_t>& out, bool fewestBytes);
-    void EncodeInter(const Rect& r, std::vector<uint8_t>& out) const;
+    void EncodeInter(const Rect& r, std::vector<uint8_t>& out);
+    // Room for the largest coded frame, made once and never cleared.
+    uint8_t* Scratch();
 
     int32_t width_;
     int32_t height_;
     bool havePrev_ = false;
     int32_t firstChanged_ = -1; // rows that differ from the previous picture
     int32_t lastChanged_ = -1;
+    std::vector<uint8_t> rowChanged_; // per picture row, of the last Convert
     std::vector<uint16_t> cur_;
     std::vector<uint16_t> prev_;
     // Key-frame parse: the cheapest byte count from each pixel (in coding order) to the end,
     // and the run that starts there (positive: a colour, negative: copies from above).
     std::vector<uint32_t> keyCost_;
     std::vector<int32_t> keyRun_;
+    std::unique_ptr<uint8_t[]> scratch_;
 };
 
 } // namespace tess

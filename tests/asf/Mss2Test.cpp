@@ -184,6 +184,66 @@ TEST(Mss2Encoder, OtherSizedPicturesAreCroppedOrPadded) {
     ExpectDecodesTo(path, w, h, pics);
 }
 
+// The rectangle an inter frame codes is exactly the box around the changed pixels, wherever
+// they lie against the picture's edges and the eight-pixel steps the change search takes.
+TEST(Mss2Encoder, TheCodedRectangleIsTheBoxAroundTheChangedPixels) {
+    const int32_t w = 203, h = 40;
+    const Picture base = test::MakeDesktop(w, h, 21);
+    using Points = std::vector<std::pair<int32_t, int32_t>>;
+    // Single pixels at the corners and around the steps from either end, then pairs (two in
+    // one step of the search from the right: the last one counts).
+    const std::vector<Points> cases = {{{0, 0}},
+                                       {{202, 39}},
+                                       {{7, 5}},
+                                       {{8, 5}},
+                                       {{9, 5}},
+                                       {{194, 3}},
+                                       {{195, 3}},
+                                       {{196, 3}},
+                                       {{3, 10}, {150, 12}},
+                                       {{100, 0}, {101, 39}},
+                                       {{16, 20}, {187, 20}},
+                                       {{0, 7}, {202, 8}},
+                                       {{190, 30}, {193, 30}}};
+    Mss2Encoder enc(w, h);
+    std::vector<uint8_t> out;
+    std::vector<Picture> pics = {base};
+    enc.Encode(base.bgrx.data(), w, h, w * 4, true, out);
+    for (const auto& points : cases) {
+        Picture p = base;
+        int32_t x0 = w, x1 = -1, y0 = h, y1 = -1;
+        for (const auto& [x, y] : points) {
+            p.bgrx[(static_cast<size_t>(y) * w + x) * 4 + 1] ^= 0x80; // green, well above 3 bits
+            x0 = std::min(x0, x);
+            x1 = std::max(x1, x);
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+        }
+        for (const Picture& frame : {p, base}) { // the change, and back
+            ASSERT_FALSE(enc.Encode(frame.bgrx.data(), w, h, w * 4, false, out));
+            pics.push_back(frame);
+            ASSERT_GE(out.size(), 8u);
+            EXPECT_EQ((out[1] << 4) | (out[2] >> 4), x0) << points[0].first;
+            EXPECT_EQ(((out[2] & 0xF) << 8) | out[3], x1) << points[0].first;
+            // Decoder rows count from the bottom.
+            EXPECT_EQ((out[4] << 4) | (out[5] >> 4), h - 1 - y1) << points[0].first;
+            EXPECT_EQ(((out[5] & 0xF) << 8) | out[6], h - 1 - y0) << points[0].first;
+        }
+    }
+    // A change below 15-bit colour is no change.
+    Picture faint = base;
+    for (size_t k = 0; k < faint.bgrx.size(); k += 4)
+        faint.bgrx[k] ^= 0x07;
+    EXPECT_FALSE(enc.Encode(faint.bgrx.data(), w, h, w * 4, false, out));
+    EXPECT_EQ(out.size(), 8u);
+    pics.push_back(faint);
+
+    test::TempDir dir;
+    const std::string path = dir.str() + "/boxes.asf";
+    WriteStream(path, w, h, pics, {true});
+    ExpectDecodesTo(path, w, h, pics);
+}
+
 TEST(Mss2Encoder, UnchangedFrameIsTinyAndChangedRegionIsCodedAlone) {
     Mss2Encoder enc(320, 200);
     Picture p = test::MakeDesktop(320, 200, 9);

@@ -3,6 +3,7 @@
 // The suite's shared server is never touched.
 #include <X11/Xlib.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,12 +17,11 @@ namespace tess::test {
 class PrivateXServer {
 public:
     explicit PrivateXServer(const char* screen = "640x480x24") {
-        // A display number nobody holds (a lock file marks a running server), from the top
-        // of the range down so as not to meet xvfb-run's choice.
+        // A display number nobody holds, from the top of the range down so as not to meet
+        // xvfb-run's choice. A lock file naming a process that is gone (a server killed
+        // before it could clean up) holds nothing: the new server takes it over.
         for (int n = 199; n >= 100 && name_.empty(); --n) {
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
-            if (::access(lock.c_str(), F_OK) == 0 || ::access(sock.c_str(), F_OK) == 0)
+            if (Held(n))
                 continue;
             const std::string name = ":" + std::to_string(n);
             pid_ = ::fork();
@@ -47,6 +47,8 @@ public:
             }
             if (name_.empty())
                 Kill();
+            else
+                number_ = n;
         }
     }
     ~PrivateXServer() { Kill(); }
@@ -61,11 +63,33 @@ public:
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
             pid_ = -1;
+            // A killed server leaves its lock file and socket behind: ours to remove, or the
+            // range fills up run after run.
+            if (number_ >= 0) {
+                ::unlink(LockPath(number_).c_str());
+                ::unlink(("/tmp/.X11-unix/X" + std::to_string(number_)).c_str());
+                number_ = -1;
+            }
         }
     }
 
 private:
+    static std::string LockPath(int n) { return "/tmp/.X" + std::to_string(n) + "-lock"; }
+
+    // Whether a running server holds display n: its lock file names a live process (a
+    // socket without a lock file is left alone too).
+    static bool Held(int n) {
+        FILE* f = std::fopen(LockPath(n).c_str(), "r");
+        if (!f)
+            return ::access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0;
+        long pid = 0;
+        const bool read = std::fscanf(f, "%ld", &pid) == 1;
+        std::fclose(f);
+        return !read || pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    }
+
     pid_t pid_ = -1;
+    int number_ = -1; // the display number of the running server
     std::string name_;
 };
 

@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "media/Grab.h"
+#include "media/MediaFile.h"
+#include "media/WriteImageFile.h"
 #include "platform/PictureMemory.h"
 #include "support/TestSupport.h"
 #include "x11/XTestWindows.h"
@@ -118,6 +120,49 @@ TEST_F(GrabTest, SharedMemoryAndPlainRequestsAgree) {
     ASSERT_TRUE(edge);
     EXPECT_EQ(CountMismatches(*edge, 1000, 0, 24, 1024, [](int, int) { return 0u; }), 0);
     EXPECT_EQ(CountMismatches(*edge, 960, 0, 40, 40, Pattern, 960, 0), 0);
+}
+
+// Keeps a copy of every frame handed to it.
+class FrameCollector : public MediaFile {
+public:
+    FrameCollector() : MediaFile("frames") {}
+    int32_t AddBitmapFrame(const MemBm& frame) override {
+        frames.emplace_back(frame.width(), frame.height());
+        std::memcpy(frames.back().bits(), frame.bits(), frame.sizeBytes());
+        return 0;
+    }
+    std::vector<MemBm> frames;
+};
+
+// A recording's frames reuse the picture of the frame before: each one must still show only
+// what the screen shows now, black where its area leaves the screen, with no pixel of the
+// frame before, and nothing is held once the recording is closed.
+TEST_F(GrabTest, RecordingFramesShowTheScreenOfTheirOwnTime) {
+    const ScreenRect s = screen_->screenRect();
+    Window first = make(s.right - 60, 0, 60, 40, [](int, int) { return 0x00FF00u; });
+    FrameCollector rec;
+    SetOpenRecording(&rec);
+    const ScreenRect onScreen{s.right - 100, 0, s.right, 80};
+    const ScreenRect offEdge{s.right - 50, 0, s.right + 50, 80}; // same size, half off
+    ASSERT_EQ(
+        GrabScreen(*screen_, "", kImageRecordingFrame, false, true, true, &onScreen, 80, nullptr),
+        0);
+    x_.destroy(first);
+    windows_.clear();
+    make(s.right - 100, 0, 100, 80, Pattern);
+    ASSERT_EQ(
+        GrabScreen(*screen_, "", kImageRecordingFrame, false, true, true, &offEdge, 80, nullptr),
+        0);
+    ASSERT_EQ(
+        GrabScreen(*screen_, "", kImageRecordingFrame, false, false, true, &onScreen, 80, nullptr),
+        0);
+    SetOpenRecording(nullptr);
+    EXPECT_FALSE(TakeRecordingPicture(100, 80)) << "a picture outlived the recording";
+    ASSERT_EQ(rec.frames.size(), 3u);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 40, 0, 60, 40, [](int, int) { return 0x00FF00u; }), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[1], 0, 0, 50, 80, Pattern, -50, 0), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[1], 50, 0, 50, 80, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[2], 0, 0, 100, 80, Pattern), 0);
 }
 
 TEST(PictureMemoryTest, BlocksComeZeroedEitherWay) {
