@@ -16,21 +16,8 @@ namespace {
 class Program : public test::XdgTest {
 protected:
     // Starts the program with `args`; returns its pid.
-    pid_t Start(std::vector<std::string> args) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            std::string exe = test::ProgramPath();
-            argv.push_back(exe.data());
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(exe.c_str(), argv.data());
-            _exit(127);
-        }
-        return pid;
-    }
-    // Starts another program found on the PATH.
+    pid_t Start(std::vector<std::string> args) { return Start(test::ProgramPath(), args); }
+    // Starts another program (a path, or a name found on the PATH).
     pid_t Start(const std::string& program, std::vector<std::string> args) {
         pid_t pid = fork();
         if (pid == 0) {
