@@ -559,7 +559,7 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
            0, wxALL, kGap);
     if (!ctx.hotKeyNote.empty()) {
         auto* note = new wxStaticText(this, pref_id::KeyNote, wxString::FromUTF8(ctx.hotKeyNote));
-        note->Wrap(FromDIP(360));
+        note->Wrap(FromDIP(470));
         s->Add(note, 0, wxLEFT | wxRIGHT | wxBOTTOM, kGap);
     }
     PageSizer(this, s);

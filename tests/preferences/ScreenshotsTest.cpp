@@ -3,6 +3,7 @@
 #include "app/AppTestSupport.h"
 #include "app/OptionsSheet.h"
 #include "app/SettingsIO.h"
+#include "platform/portal/Shortcuts.h"
 #include "schedule/SchedDialog.h"
 
 #include <wx/bookctrl.h>
@@ -72,6 +73,17 @@ TEST(Screenshots, EveryPageAndTheEventDialog) {
         };
         timer->NewEvent();
         TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
+    }
+    {
+        // The HotKey page as a Wayland session without a shortcut portal shows it.
+        PrefContext wayland = ctx;
+        wayland.hotKeyNote = std::string(kNoGlobalHotKeysMessage) +
+                             " The keys work only while a window of an X11 program has the focus.";
+        auto sheet = MakeOptionsSheet(frame, wayland);
+        sheet->Move(100, 100);
+        sheet->Show();
+        sheet->SelectPage(8);
+        Shoot(sheet.get(), "options-9-HotKey-wayland");
     }
     {
         auto sheet = MakeEffectsSheet(frame, ctx);
