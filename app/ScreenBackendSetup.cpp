@@ -6,6 +6,7 @@
 #include "app/Headless.h"
 #include "app/SettingsIO.h"
 #include "audio/WarningLog.h"
+#include "platform/Session.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "settings/Settings.h"
 
@@ -36,8 +37,13 @@ bool UseChosenScreenBackend(const CommandLine& cl) {
         const Settings& s = GlobalSettings();
         PortalCastOptions options;
         options.cursor = s.cursor;
-        options.restoreToken = s.portalRestoreToken;
-        options.tokenChanged = [](const std::string& token) { KeepRestoreToken(token); };
+        if (OwnScreenCastPermission()) {
+            options.restoreToken = s.portalRestoreToken;
+            options.tokenChanged = [](const std::string& token) { KeepRestoreToken(token); };
+        } else {
+            LogWarning("Another running Tessaray holds the screen-cast permission: the desktop "
+                       "asks for this one.");
+        }
         // The window program may read the screen once an hour: the desktop's sharing
         // indicator should not stay on in between.
         options.idleStopMs = 30000;

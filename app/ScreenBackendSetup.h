@@ -4,6 +4,7 @@
 // when the screen is first read and kept running while the process lives. Only the window
 // program links this, so the launcher never loads the portal's libraries.
 #include <optional>
+#include <string>
 
 #include "app/CommandLine.h"
 

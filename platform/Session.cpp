@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tess {
 
@@ -9,6 +12,28 @@ bool IsWaylandSession() {
     const char* type = std::getenv("XDG_SESSION_TYPE");
     const char* display = std::getenv("WAYLAND_DISPLAY");
     return type && std::strcmp(type, "wayland") == 0 && display && *display;
+}
+
+std::string ScreenCastOwnerLockPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string dir = runtime && *runtime ? runtime : "/tmp";
+    return dir + "/tessaray-screencast-" + std::to_string(getuid()) + ".lock";
+}
+
+bool OwnScreenCastPermission() {
+    static int fd = -1;
+    if (fd >= 0)
+        return true;
+    const std::string path = ScreenCastOwnerLockPath();
+    const int f = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (f < 0)
+        return true;
+    if (flock(f, LOCK_EX | LOCK_NB) != 0) {
+        close(f);
+        return false;
+    }
+    fd = f;
+    return true;
 }
 
 } // namespace tess

@@ -1,5 +1,7 @@
 #pragma once
-// What kind of desktop session the program runs in.
+// What kind of desktop session the program runs in, and which process of the program owns
+// the session's screen-cast permission.
+#include <string>
 
 namespace tess {
 
@@ -8,5 +10,14 @@ namespace tess {
 // clients: the screen has to be read through the desktop portal, and keys pressed in a native
 // Wayland window never reach an X key grab.
 bool IsWaylandSession();
+
+// The screen-cast permission (the desktop portal's restore token) is single-use, so one
+// process owns it at a time: the first to take the lock at this path, which it holds until it
+// ends (the window program while it runs; a command-line command otherwise). Another process
+// casts without the token and keeps none: the desktop asks it.
+std::string ScreenCastOwnerLockPath();
+// Takes that lock for the rest of the process; true when this process owns the permission.
+// Where no lock file can be made, every process counts as the owner.
+bool OwnScreenCastPermission();
 
 } // namespace tess

@@ -2,9 +2,13 @@
 // screen-cast portal, the desktop asks which output to share once, and later runs (the
 // window program's too) restore that choice from the token in the settings.
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include "platform/Session.h"
 #include "wayland/WaylandDesktop.h"
 
 namespace tess {
@@ -98,6 +102,36 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
             same += px[static_cast<size_t>(y) * w + x] == test::BackgroundPixel(x, y);
     // All but the caption.
     EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
+}
+
+// The permission is single-use: while another process of the program owns it (the window
+// program, say), a command is asked by the desktop and leaves the owner's token alone.
+TEST_F(PortalSnapshot, WhileAnotherProcessOwnsThePermissionACommandIsAskedAndKeepsNoToken) {
+    auto run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/1.png"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto tokenLine = [this] {
+        const std::string store = ReadStore();
+        const size_t at = store.find("\"PortalRestoreToken\"=");
+        return at == std::string::npos ? std::string()
+                                       : store.substr(at, store.find('\n', at) - at);
+    };
+    const std::string token = tokenLine();
+    ASSERT_FALSE(token.empty()) << ReadStore();
+    const int before = ChooserRuns();
+
+    const int owner = open(ScreenCastOwnerLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(owner, 0);
+    ASSERT_EQ(flock(owner, LOCK_EX | LOCK_NB), 0);
+    run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/2.png"));
+    close(owner);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ChooserRuns(), before + 1);
+    EXPECT_EQ(tokenLine(), token);
+
+    // With the owner gone, the next command owns it: the kept token restores the choice.
+    run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/3.png"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ChooserRuns(), before + 1);
 }
 
 // The X screen's size as Xwayland reports it, "WxH".
