@@ -13,6 +13,7 @@ constexpr const char* kPortalName = "org.freedesktop.portal.Desktop";
 constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr int kQuestionTimeoutMs = 2000;
+constexpr int kStartTimeoutMs = 5000;
 
 // True when a session bus can be reached without starting one: GIO would otherwise try to
 // launch a bus of its own for the question.
@@ -199,11 +200,12 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Open() {
         g_clear_error(&error);
         return nullptr;
     }
-    // The interface is there when its version can be read.
+    // The interface is there when its version can be read. The portal is started by the bus
+    // on demand where it is installed but not yet running, which may take a moment.
     GVariant* version = g_dbus_connection_call_sync(
         bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", kShortcutsInterface, "version"), G_VARIANT_TYPE("(v)"),
-        G_DBUS_CALL_FLAGS_NO_AUTO_START, kQuestionTimeoutMs, nullptr, &error);
+        G_DBUS_CALL_FLAGS_NONE, kStartTimeoutMs, nullptr, &error);
     if (!version) {
         g_clear_error(&error);
         g_object_unref(bus);
