@@ -8,6 +8,7 @@
 #include <spa/param/param.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -755,9 +756,21 @@ bool PortalScreenCast::start() {
         return false;
     }
     std::unique_lock frameLock(d.frameMutex);
-    const bool pictured = d.frameArrived.wait_for(
-        frameLock, std::chrono::milliseconds(d.options.firstPictureTimeoutMs),
-        [&d] { return d.frames > 0 || d.endedFlag.load(); });
+    const auto opened = std::chrono::steady_clock::now();
+    const auto deadline = opened + std::chrono::milliseconds(d.options.firstPictureTimeoutMs);
+    auto nextNudge = opened + std::chrono::milliseconds(d.options.firstPictureNudgeMs);
+    const auto pictureOrEnd = [&d] { return d.frames > 0 || d.endedFlag.load(); };
+    bool pictured = false;
+    for (;;) {
+        const auto until = d.options.askForRepaint ? std::min(deadline, nextNudge) : deadline;
+        pictured = d.frameArrived.wait_until(frameLock, until, pictureOrEnd);
+        if (pictured || std::chrono::steady_clock::now() >= deadline)
+            break;
+        frameLock.unlock();
+        d.options.askForRepaint(d.haveLogical ? std::optional(d.logical) : std::nullopt);
+        frameLock.lock();
+        nextNudge = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    }
     const bool unreadable = d.unmappable.load();
     const bool delivered = pictured && d.frames > 0 && !d.endedFlag.load();
     frameLock.unlock();

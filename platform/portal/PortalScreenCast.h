@@ -6,6 +6,7 @@
 // a lock. Grabs read that buffer, from any thread.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ScreenPixelSource.h"
@@ -21,6 +22,13 @@ struct PortalCastOptions {
     std::function<void(const std::string&)> tokenChanged;
     int requestTimeoutMs = 10000; // answers that involve no user
     int firstPictureTimeoutMs = 5000;
+    // Some desktops send a picture only when the screen changes, so a new cast of a still
+    // screen would get none: when none came within firstPictureNudgeMs of the stream's
+    // opening, this is called (on the thread that started the cast, with the place the
+    // portal announced for the stream, if any, in the compositor's coordinates) to make the
+    // screen repaint without changing, and again every half second while none comes.
+    std::function<void(const std::optional<ScreenRect>& announced)> askForRepaint;
+    int firstPictureNudgeMs = 30;
     // A cast that nothing has read (or held) for this long ends (the desktop's "sharing" indicator
     // goes away) when the portal gave a token, so the next read starts it again without asking; 0:
     // it runs until stopped.

@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
@@ -656,6 +657,33 @@ bool ScreenConnection::pointer(int32_t* x, int32_t* y) {
     *x = rx;
     *y = ry;
     return true;
+}
+
+bool ScreenConnection::repaintSpot(int32_t x, int32_t y) {
+    Impl& d = *impl_;
+    if (lost())
+        return false;
+    XVisualInfo visual{};
+    if (!XMatchVisualInfo(d.display, d.screen, 32, TrueColor, &visual))
+        return false;
+    d.beginTrap();
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.colormap = XCreateColormap(d.display, d.root, visual.visual, AllocNone);
+    attributes.background_pixel = 0; // alpha 0 too
+    attributes.border_pixel = 0;
+    const Window spot =
+        XCreateWindow(d.display, d.root, x, y, 1, 1, 0, 32, InputOutput, visual.visual,
+                      CWOverrideRedirect | CWColormap | CWBackPixel | CWBorderPixel, &attributes);
+    // An empty input shape: a click at that moment goes to whatever is below.
+    XShapeCombineRectangles(d.display, spot, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    XMapRaised(d.display, spot);
+    XSync(d.display, False);
+    // Shown for a moment, so a compositor that is slow to take the new window still does.
+    usleep(20 * 1000);
+    XDestroyWindow(d.display, spot);
+    XFreeColormap(d.display, attributes.colormap);
+    return d.endTrap();
 }
 
 void* ScreenConnection::nativeDisplay() const {

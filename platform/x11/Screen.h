@@ -125,6 +125,13 @@ public:
     // The pointer position on the screen.
     bool pointer(int32_t* x, int32_t* y);
 
+    // Maps a fully transparent 1 x 1 window at (x, y) for a moment, one that takes no
+    // input either: nothing on the screen changes, but a compositor repaints the spot. Some
+    // screen casts of a Wayland session send a picture only when the screen changes, so on a
+    // still screen a new cast would wait for ever; this makes it send one. Only where a
+    // compositor blends windows (a Wayland session): a plain X server would show the pixel
+    // black for that moment. False when the server has no 32-bit visual (nothing shown).
+    bool repaintSpot(int32_t x, int32_t y);
     // The Xlib Display*, for tests and for code in platform/x11 that needs it.
     void* nativeDisplay() const;
 

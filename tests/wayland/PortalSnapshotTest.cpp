@@ -134,6 +134,39 @@ TEST_F(PortalSnapshot, WhileAnotherProcessOwnsThePermissionACommandIsAskedAndKee
     EXPECT_EQ(ChooserRuns(), before + 1);
 }
 
+// The test desktop's portal sends a picture only when the screen changed since it last
+// copied one, for any cast: with the clock in the bar hidden, a cast after another one gets
+// nothing until the program makes the compositor repaint a spot without changing it.
+TEST_F(PortalSnapshot, OnAStillScreenEveryNewCastGetsItsFirstPicture) {
+    const std::string bar = "swaymsg bar mode ";
+    ASSERT_EQ(test::RunCommand(bar + "invisible >/dev/null"), 0);
+    struct Restore {
+        std::string bar;
+        ~Restore() { EXPECT_EQ(test::RunCommand(bar + "dock >/dev/null"), 0); }
+    } restore{bar};
+    test::RunCommand("sleep 0.5"); // the bar's going is copied by nobody yet
+
+    int gw = 0, gh = 0;
+    const auto grim = Grim("", &gw, &gh);
+    ASSERT_EQ(gw, test::kScreenW);
+    for (const char* name : {"1", "2", "3"}) {
+        const std::string file = dir.str() + "/still" + name + ".png";
+        const auto run = Run("--backend portal --snapshot --output " + Quote(file));
+        ASSERT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        int w = 0, h = 0;
+        const auto shot = test::ReadPixels(file, &w, &h);
+        ASSERT_EQ(w, gw);
+        ASSERT_EQ(h, gh);
+        // The whole picture, the bar's place and the repainted corner too.
+        EXPECT_EQ(Differences(shot, grim, w, h, test::kBarRows), 0) << name;
+    }
+    const std::string recording = dir.str() + "/still.wmv";
+    const auto run = Run("--backend portal --record --seconds 2 --region 0,0,480,270 --output " +
+                         Quote(recording));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GE(test::VideoFrameTimes(recording).size(), 5u); // 5 a second
+}
+
 // The X screen's size as Xwayland reports it, "WxH".
 std::string XScreenSize() {
     std::string out;
