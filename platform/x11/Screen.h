@@ -132,6 +132,7 @@ public:
     // compositor blends windows (a Wayland session): a plain X server would show the pixel
     // black for that moment. False when the server has no 32-bit visual (nothing shown).
     bool repaintSpot(int32_t x, int32_t y);
+
     // The Xlib Display*, for tests and for code in platform/x11 that needs it.
     void* nativeDisplay() const;
 
