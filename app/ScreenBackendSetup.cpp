@@ -45,15 +45,15 @@ bool UseChosenScreenBackend(const CommandLine& cl) {
                        "asks for this one.");
         }
         // A desktop that sends pictures only on a change gets a repaint of the stream's
-        // top left corner that changes nothing.
-        options.askForRepaint = [](const std::optional<ScreenRect>& announced) {
-            if (!IsWaylandSession())
-                return; // without a compositor the spot would show
-            if (auto screen = ScreenConnection::open()) {
-                const ScreenRect area = StreamLogicalRect(announced, screen->screenRect());
-                screen->repaintSpot(area.left, area.top);
-            }
-        };
+        // top left corner that changes nothing; only where a compositor blends windows, as
+        // without one the spot would show.
+        if (IsWaylandSession())
+            options.askForRepaint = [](const std::optional<ScreenRect>& announced) {
+                if (auto screen = ScreenConnection::open()) {
+                    const ScreenRect area = StreamLogicalRect(announced, screen->screenRect());
+                    screen->repaintSpot(area.left, area.top);
+                }
+            };
         // The window program may read the screen once an hour: the desktop's sharing
         // indicator should not stay on in between.
         options.idleStopMs = 30000;
