@@ -25,15 +25,49 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export NO_AT_BRIDGE=1 GTK_A11Y=none
 # The sound tests talk to the private daemon started below, never to an inherited one.
 unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
+# Every process the run starts inherits this mark (but those that clear their environment, as
+# the Wayland suite's desktop does, which ends its own); the run ends with none of them left.
+export TESS_TEST_RUN="$tmp"
 
-pulse_pid=""
+# The processes that carry the mark, as "pid command" lines. Read with the mark taken out of
+# this shell, so the reading commands are not among them.
+# shellcheck disable=SC2317
+marked_processes() {
+    local p
+    for p in /proc/[0-9]*; do
+        if { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "TESS_TEST_RUN=$tmp"; then
+            echo "${p#/proc/} $(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)"
+        fi
+    done
+}
+
+# shellcheck disable=SC2317
 cleanup() {
-    if [ -n "$pulse_pid" ]; then kill "$pulse_pid" 2>/dev/null || true; fi
+    local rc=$?
+    unset TESS_TEST_RUN
+    # The sound server that runs now: a test that restarted it wrote the new pid. Its keeper
+    # ends the tone feeder and the reader with it (tests/start-pulse.sh).
+    local pid left
+    pid=$(cat "$XDG_RUNTIME_DIR/pulse-test.pid" 2>/dev/null || true)
+    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
+    for _ in $(seq 1 50); do
+        left=$(marked_processes)
+        [ -n "$left" ] || break
+        sleep 0.1
+    done
+    if [ -n "$left" ]; then
+        echo "tools/test.sh: the run left these processes running (now ended):" >&2
+        echo "$left" >&2
+        # shellcheck disable=SC2046
+        kill -KILL $(echo "$left" | cut -d' ' -f1) 2>/dev/null || true
+        [ "$rc" -ne 0 ] || rc=1
+    fi
     rm -rf "$tmp"
+    exit "$rc"
 }
 trap cleanup EXIT
 
-"$root/tests/start-pulse.sh" && pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse-test.pid" 2>/dev/null || true)
+"$root/tests/start-pulse.sh"
 
 status=0
 xvfb-run -a -s "-screen 0 1920x1080x24" \
@@ -52,4 +86,5 @@ if [ -f build/CTestTestfile.cmake ]; then
         ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
 
+# The clean-up (on exit) checks that nothing the run started is left; it may fail the run.
 exit $status

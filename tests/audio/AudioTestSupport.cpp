@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
 #include <thread>
@@ -16,7 +17,7 @@ bool HaveSoundServer() {
 PrivateSoundServer::PrivateSoundServer() {
     if (!HaveProgram("pulseaudio"))
         return;
-    std::string run = dir_.str() + "/run";
+    const std::string& run = run_ = dir_.str() + "/run";
     std::string cmd = "mkdir -p '" + run + "' && chmod 700 '" + run + "' && XDG_RUNTIME_DIR='" +
                       run + "' '" TESS_SOURCE_DIR "/tests/start-pulse.sh' >/dev/null 2>&1";
     if (RunCommand(cmd) != 0)
@@ -38,13 +39,37 @@ PrivateSoundServer::PrivateSoundServer() {
     pid_ = pid;
 }
 
-void PrivateSoundServer::Kill() {
+namespace {
+
+// Whether a process has `entry` ("NAME=value") in its environment.
+bool AnyProcessWith(const std::string& entry) {
+    for (const auto& p : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream f(p.path() / "environ", std::ios::binary);
+        const std::string env(std::istreambuf_iterator<char>(f), {});
+        if (env.rfind(entry + '\0', 0) == 0 || env.find('\0' + entry + '\0') != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool PrivateSoundServer::Kill() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         pid_ = 0;
     }
+    if (run_.empty())
+        return true;
+    const std::string mark = "XDG_RUNTIME_DIR=" + run_;
+    for (int i = 0; i < 30; ++i) {
+        if (!AnyProcessWith(mark))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
 }
 
 PrivateSoundServer::~PrivateSoundServer() {

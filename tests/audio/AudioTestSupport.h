@@ -56,10 +56,13 @@ public:
     PrivateSoundServer();
     ~PrivateSoundServer();
     bool Ok() const { return pid_ > 0; }
-    void Kill();
+    // Kills the daemon. True when every process its start began (daemon, tone feeder,
+    // reader: each has the server's runtime directory in its environment) is gone 3 s later.
+    bool Kill();
 
 private:
     TempDir dir_;
+    std::string run_;
     int pid_ = -1;
     std::string oldServer_;
     bool hadServer_ = false;

@@ -384,7 +384,7 @@ TEST(SMixerAlsa, ServerGoneLeavesTheMixerQuietAndClosable) {
     ASSERT_NE(dev, nullptr);
     long v = 0;
     ASSERT_TRUE(dev->GetVolume("Master", MixerSide::Playback, &v));
-    server.Kill();
+    EXPECT_TRUE(server.Kill()) << "processes of the sound server were left running";
     std::this_thread::sleep_for(200ms);
     auto t0 = std::chrono::steady_clock::now();
     dev->SetVolume("Master", MixerSide::Playback, v); // fails or not, but returns
