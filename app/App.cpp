@@ -79,6 +79,8 @@ std::string WarningsText(const SettingsResult& r) {
 } // namespace
 
 int RunProgram(int argc, char** argv) {
+    // Before any display is opened (the windowless commands open theirs too).
+    InstallDisplayLostHandler();
     // The window program draws captions, in its own snapshots and in the captioned
     // command-line snapshots the launcher hands on to it.
     SetSnapshotOverlayMaker(&CreateOverlay);

@@ -13,6 +13,7 @@
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
 #include "capture/SnapshotCommand.h"
+#include "platform/x11/Screen.h"
 #include "settings/Paths.h"
 
 #ifndef TESS_WINDOW_PROGRAM_INSTALL_DIR
@@ -45,6 +46,8 @@ int StartWindowProgram(const std::string& self, char** argv) {
 } // namespace
 
 int RunLauncher(int argc, char** argv) {
+    // Before the command-line snapshot opens its display.
+    InstallDisplayLostHandler();
     const CommandLine cl = ParseCommandLine(argc, argv);
     if (auto code = AnswerInformationalOptions(cl, std::cout, std::cerr))
         return *code;

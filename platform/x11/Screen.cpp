@@ -84,10 +84,13 @@ int TrapError(Display* display, XErrorEvent* event) {
 // Xlib calls the process's I/O error handler, then the connection's exit handler (exit(1)
 // by default). A screen connection's exit handler marks it lost and returns; Xlib then
 // fails every later call on it at once. The process-wide handler leaves screen connections
-// to that and hands any other connection (the toolkit's) to the program's handler.
+// to that and hands the toolkit's connection to the program's handler. Any other connection
+// ends the process with the program's own words: one that XOpenDisplay is still opening
+// (it makes round trips before it returns, so before an exit handler can be set), or one
+// broken before the toolkit's handler is there. Xlib's own handler would say "X connection
+// to :N broken (explicit kill or server shutdown)." and end the process just the same.
 
 std::atomic<void (*)()> g_toolkitLost{nullptr};
-std::atomic<XIOErrorHandler> g_previousIOHandler{nullptr};
 
 bool IsScreenConnection(Display* display);
 
@@ -98,9 +101,8 @@ int BrokenConnection(Display* display) {
         onLost();
         _exit(1);
     }
-    if (auto previous = g_previousIOHandler.load())
-        return previous(display);
-    return 0;
+    std::fputs("tessaray: the connection to the display was lost\n", stderr);
+    _exit(1);
 }
 
 void MarkLost(Display*, void* lost) {
@@ -111,9 +113,7 @@ void EnsureHandler() {
     XErrorHandler previous = XSetErrorHandler(TrapError);
     if (previous != TrapError)
         g_previousHandler.store(previous);
-    XIOErrorHandler previousIO = XSetIOErrorHandler(BrokenConnection);
-    if (previousIO != BrokenConnection)
-        g_previousIOHandler.store(previousIO);
+    XSetIOErrorHandler(BrokenConnection);
 }
 
 void RegisterDisplay(Display* display, std::atomic<int>* lastError) {
@@ -465,6 +465,10 @@ void ScreenConnection::holdScreenSource() {
 std::string ScreenConnection::screenSourceFailure() const {
     ScreenPixelSource* source = CurrentScreenPixelSource();
     return source ? source->failure() : std::string();
+}
+
+void InstallDisplayLostHandler() {
+    XSetIOErrorHandler(BrokenConnection);
 }
 
 void SetToolkitDisplayLostHandler(void (*onLost)()) {

@@ -161,6 +161,12 @@ private:
     std::atomic<int> error_{0};
 };
 
+// Puts the program's handler of broken display connections in Xlib's place: call it before
+// the process opens its first display. XOpenDisplay makes round trips before it returns, and
+// a server that goes then would end the process with Xlib's words; this way the program says
+// "tessaray: the connection to the display was lost" and ends with status 1.
+void InstallDisplayLostHandler();
+
 // A broken display connection (the X server died or the link went) ends the process in
 // Xlib, and the toolkit's own handler calls _exit(1), so a recording would be left
 // unfinished. The screen connections only fail from then on (ScreenConnection::lost). For

@@ -2,11 +2,19 @@
 // stop, the reason is told and logged, and the program ends with an ordinary failure.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "audio/WarningLog.h"
 #include "media/asf/AsfReader.h"
@@ -200,6 +208,116 @@ TEST(DisplayLost, ASnapshotFailsPlainlyAndLeavesNoPartialFile) {
             EXPECT_TRUE(e.is_directory()) << "left behind: " << e.path();
     }
     EXPECT_GT(cutOff, 0) << "no snapshot was cut off by the server's death";
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// An X server on 127.0.0.1 that accepts the client's set-up (one screen, 24-bit TrueColor)
+// and goes when the client waits for the answer to its first request: the server dies while
+// XOpenDisplay is still making its own round trips.
+class ServerGoneWhileOpening {
+public:
+    ServerGoneWhileOpening() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        for (int n = 99; n >= 50 && name_.empty(); --n) {
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(static_cast<uint16_t>(6000 + n));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                listen(listener_, 4) == 0)
+                name_ = "127.0.0.1:" + std::to_string(n);
+        }
+        if (!name_.empty())
+            thread_ = std::thread([this] { Serve(); });
+    }
+    ~ServerGoneWhileOpening() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        close(listener_);
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    static bool Readable(int fd, int ms) {
+        pollfd p{fd, POLLIN, 0};
+        return poll(&p, 1, ms) == 1;
+    }
+    void Serve() {
+        while (!stop_) {
+            if (!Readable(listener_, 100))
+                continue;
+            const int c = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0)
+                continue;
+            // The client's set-up: byte order, version, then its authorisation, padded.
+            unsigned char head[12];
+            if (recv(c, head, sizeof head, MSG_WAITALL) == sizeof head) {
+                const int rest =
+                    ((head[6] | head[7] << 8) + 3) / 4 * 4 + ((head[8] | head[9] << 8) + 3) / 4 * 4;
+                std::vector<unsigned char> skip(static_cast<size_t>(rest) + 1);
+                if (rest == 0 || recv(c, skip.data(), rest, MSG_WAITALL) == rest) {
+                    const std::vector<unsigned char> reply = SetupReply();
+                    (void)!send(c, reply.data(), reply.size(), MSG_NOSIGNAL);
+                    // Read until the client waits for an answer, then go.
+                    unsigned char buf[4096];
+                    while (Readable(c, 300) && recv(c, buf, sizeof buf, 0) > 0) {
+                    }
+                }
+            }
+            close(c);
+        }
+    }
+    // A little-endian set-up reply, field by field (value, bytes): 32 fixed bytes, the vendor,
+    // one pixmap format, one screen with one depth of one visual.
+    static std::vector<unsigned char> SetupReply() {
+        // clang-format off
+        const std::pair<uint32_t, int> fields[] = {
+            {1, 1}, {0, 1}, {11, 2}, {0, 2}, {29, 2},            // success, 11.0, 29 words follow
+            {1, 4}, {0x200000, 4}, {0x1fffff, 4}, {0, 4},        // release, id base and mask
+            {4, 2}, {0xffff, 2}, {1, 1}, {1, 1},                 // vendor size, request size, 1, 1
+            {0, 1}, {0, 1}, {32, 1}, {32, 1}, {8, 1}, {255, 1}, {0, 4}, // orders, keycodes
+            {0x74736574, 4},                                     // "test"
+            {24, 1}, {32, 1}, {32, 1}, {0, 1}, {0, 4},           // depth 24 at 32 bits a pixel
+            {0x100, 4}, {0x20, 4}, {0xffffff, 4}, {0, 4}, {0, 4}, // root, colormap, pixels
+            {640, 2}, {480, 2}, {169, 2}, {127, 2}, {1, 2}, {1, 2}, // size, colormaps
+            {0x21, 4}, {0, 1}, {0, 1}, {24, 1}, {1, 1},          // root visual, depth, one depth
+            {24, 1}, {0, 1}, {1, 2}, {0, 4},                     // depth 24 with one visual
+            {0x21, 4}, {4, 1}, {8, 1}, {256, 2}, {0xff0000, 4}, {0xff00, 4}, {0xff, 4}, {0, 4}};
+        // clang-format on
+        std::vector<unsigned char> b;
+        for (const auto& [value, bytes] : fields)
+            for (int i = 0; i < bytes; ++i)
+                b.push_back(static_cast<unsigned char>(value >> (8 * i)));
+        return b;
+    }
+
+    int listener_ = -1;
+    std::string name_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Both programs (the launcher's snapshot and the window program) say it in their own words.
+TEST(DisplayLost, AServerGoneWhileTheDisplayOpensGetsTheProgramsMessage) {
+    ServerGoneWhileOpening x;
+    ASSERT_FALSE(x.name().empty()) << "no free port for the X server";
+    test::TempDir dir;
+    const std::string env = "DISPLAY=" + x.name() + " HOME=" + Quote(dir.str()) +
+                            " XDG_CONFIG_HOME=" + Quote(dir.str()) +
+                            " XDG_DATA_HOME=" + Quote(dir.str()) + " timeout -s KILL 20 ";
+    for (const char* args : {"--snapshot --output shot.png", ""}) {
+        const test::ProgramRun run =
+            test::RunProgram(args, "cd " + Quote(dir.str()) + " && " + env);
+        EXPECT_EQ(run.exitCode, 1) << args;
+        EXPECT_EQ(run.err, "tessaray: the connection to the display was lost\n") << args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "shot.png"));
 }
 
 } // namespace
