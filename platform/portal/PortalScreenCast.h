@@ -20,8 +20,11 @@ struct PortalCastOptions {
     // Called on the thread that started the cast with the token that restores this
     // permission next time (tokens are single-use); empty when the portal gave none.
     std::function<void(const std::string&)> tokenChanged;
-    int requestTimeoutMs = 10000; // answers that involve no user
-    int firstPictureTimeoutMs = 5000;
+    // Answers that involve no user, and the stream's first picture. A desktop that went away
+    // is seen at once (its name leaves the bus, or it closes the session); these only bound
+    // one that hangs, and a busy machine's desktop was seen to take over 10 s to answer.
+    int requestTimeoutMs = 25000;
+    int firstPictureTimeoutMs = 15000;
     // Some desktops send a picture only when the screen changes, so a new cast of a still
     // screen would get none: when none came within firstPictureNudgeMs of the stream's
     // opening, this is called (on the thread that started the cast, with the place the
