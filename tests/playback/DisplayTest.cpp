@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
+// Last: Xlib's macros.
+#include "x11/XTestWindows.h"
 
 namespace tess {
 namespace {
@@ -132,6 +134,10 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_EQ(slider->GetValue(), 1000);
     scroll(wxEVT_SCROLL_CHANGED, 510);
     EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+    // Message 1194 carries a scroll of the position slider: a line step back (code 0).
+    PostMessage(client, msg::SliderScroll, 0, 0);
+    test::Pump(50);
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
 
     // Properties of the recording: size, duration, size on disk, a date.
     std::string props = client->PropertiesTextOfFile();
@@ -166,9 +172,40 @@ MemBm Quarters(int w, int h) {
     return pic;
 }
 
+// How many pixels of the client area show `rgb` (0xRRGGBB) on the screen.
+int CountOnScreen(ScreenConnection& screen, wxWindow* client, uint32_t rgb) {
+    const wxPoint at = client->GetScreenPosition();
+    const wxSize cs = client->GetClientSize();
+    MemBm shot(cs.x, cs.y);
+    if (!screen.grab({at.x, at.y, at.x + cs.x, at.y + cs.y}, shot.pixelAddress(0, 0),
+                     shot.stride()))
+        return -1;
+    int n = 0;
+    for (int y = 0; y < cs.y; ++y)
+        for (int x = 0; x < cs.x; ++x) {
+            const uint8_t* p = shot.pixelAddress(x, y);
+            n += (p[2] << 16 | p[1] << 8 | p[0]) == static_cast<int>(rgb);
+        }
+    return n;
+}
+
 TEST_F(Display, PicturesOfEveryFormatAreDrawnInTheClientArea) {
     auto screen = ScreenConnection::open();
     ASSERT_TRUE(screen);
+    // With nothing displayed the window still paints itself: a window that lay over it
+    // (a dialog, a tool tip) leaves nothing behind.
+    {
+        test::XTestDisplay x;
+        const wxPoint at = client->GetScreenPosition();
+        const wxSize cs = client->GetClientSize();
+        ASSERT_GT(cs.y, 40);
+        Window over = x.createSolid(at.x, at.y, cs.x, cs.y, 0xc01080);
+        test::Pump(100);
+        ASSERT_GT(CountOnScreen(*screen, client, 0xc01080), 0);
+        x.destroy(over);
+        test::Pump(200);
+        EXPECT_EQ(CountOnScreen(*screen, client, 0xc01080), 0);
+    }
     test::TempDir dir;
     const MemBm pic = Quarters(320, 240);
     const struct {
