@@ -71,9 +71,11 @@ public:
             frame_->SetTitle(wxString::FromUTF8(text));
     }
     void RebuildTitle() override {
-        // The title of the displayed file is made by the display of files; until then the
-        // title the frame had before the command comes back.
-        if (frame_ && frame_->GetTitle() != title_)
+        // The main window's title names what it displays (a snapshot just displayed too);
+        // another window gets back the title it had before the command.
+        if (auto* client = dynamic_cast<TClient*>(client_))
+            client->RebuildTitle();
+        else if (frame_ && frame_->GetTitle() != title_)
             frame_->SetTitle(title_);
     }
     bool SelectWindow(WindowId* window) override {

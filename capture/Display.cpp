@@ -190,8 +190,13 @@ void TClient::DisplayFile(const std::string& path) {
             if (w->Create(GetHandle()))
                 videoWindow_ = std::move(w);
         }
-        if (videoWindow_)
+        if (videoWindow_) {
+            // Over the client area already, so the first picture lands in its place.
+            const wxPoint at = ClientToScreen(wxPoint(0, 0));
+            const wxSize cs = GetClientSize();
+            videoWindow_->Place(at.x, at.y, cs.x, cs.y);
             xid = videoWindow_->id();
+        }
     }
     auto file = std::make_unique<VideoFile>(path, xid, s.waveOutDriver, s.mute, s.soundLevel);
     if (!file->errorText().empty())
@@ -351,18 +356,13 @@ void TClient::LayoutFrame(bool fit) {
     switch (r.kind) {
     case LayoutResult::Keep:
         break;
-    case LayoutResult::Restore:
-        if (frame->IsFullScreen())
-            frame->ShowFullScreen(false);
-        frame->Maximize(false);
-        break;
     case LayoutResult::Maximize:
-        frame->ShowFullScreen(true, wxFULLSCREEN_NOBORDER | wxFULLSCREEN_NOCAPTION);
+        frame->Maximize(true);
         FitFileToWindow();
         break;
     case LayoutResult::Size:
-        if (frame->IsFullScreen())
-            frame->ShowFullScreen(false);
+        if (frame->IsMaximized())
+            frame->Maximize(false);
         frame->SetSize(r.width, r.height);
         askedFrameSize_ = wxSize(r.width, r.height);
         resizeCheck_.StartOnce(500);
@@ -388,7 +388,11 @@ void TClient::ApplySizeHints() {
     h.baseH = deco.y;
     const bool video = file_ && file_->hasVideo();
     h.fixedHeight = GlobalSettings().shrink && !video;
-    if (video && file_->videoWidth() > 0 && file_->videoHeight() > 0) {
+    if (!video) {
+        // The layout shows no client area then (300 x the bars): any shape down to that.
+        h.aspectW = h.aspectH = 0;
+        h.minH = 0;
+    } else if (file_->videoWidth() > 0 && file_->videoHeight() > 0) {
         h.aspectW = file_->videoWidth();
         h.aspectH = file_->videoHeight();
     }

@@ -119,10 +119,7 @@ LayoutResult LayoutFrame(const LayoutInput& in) {
         }
     }
     if (!in.fileDisplayed || !in.fileHasVideo) {
-        if (in.fullScreen && !in.fileDisplayed) {
-            r.kind = LayoutResult::Restore;
-            return r;
-        }
+        // Full screen or not: the bars only (a maximized frame is restored to this size).
         if (in.frameHeight > in.dh + 10)
             r.rememberedHeight = in.frameHeight;
         r.kind = LayoutResult::Size;

@@ -59,8 +59,10 @@ struct LayoutInput {
     int screenW = 0, screenH = 0;
     int rememberedHeight = -1; // -1 until the first layout without a video
 };
+// Size: the frame, no longer maximized, gets width x height. Maximize: full screen with a
+// video, the frame fills the screen's work area.
 struct LayoutResult {
-    enum Kind { Keep, Size, Restore, Maximize } kind = Keep;
+    enum Kind { Keep, Size, Maximize } kind = Keep;
     int width = 0, height = 0;
     int rememberedHeight = -1;
 };

@@ -112,18 +112,21 @@ bool TClient::StartCapture(CaptureRequest request) {
     }
     SetCaptureState(kStateRecording);
     DoLayout();
+    RebuildTitle(); // the recording's name
     SetStatus(this, name.path);
     return true;
 }
 
 void TClient::StopCapture(bool display) {
     RecordingStopResult stopped = ::tess::StopRecording();
+    ShowSoundLevel(false);
     PostMessage(this, msg::RecordTime);
     SetPane(controls_.recordTimePane, "");
     scheduleEvent_ = -1;
     scheduleEventName_.clear();
     if (captureState() != kStateIdle)
         SetCaptureState(kStateIdle);
+    RebuildTitle(); // without the recording's name
     if (!stopped.ok && stopped.fileName.empty()) {
         ShowMessage("The recording failed: " + stopped.message, "Tessaray");
         return;

@@ -23,6 +23,17 @@ namespace tess {
 
 namespace {
 
+// The scroll event of a slider scroll code (0 line up, 1 line down, 2 page up, 3 page
+// down, 4 thumb position, 5 thumb track, 6 top, 7 bottom, 8 end of scroll); wxEVT_NULL
+// for any other.
+wxEventType ScrollEventTypeFor(int code) {
+    static const wxEventType types[] = {
+        wxEVT_SCROLL_LINEUP,   wxEVT_SCROLL_LINEDOWN,     wxEVT_SCROLL_PAGEUP,
+        wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_THUMBTRACK,
+        wxEVT_SCROLL_TOP,      wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
+    return code >= 0 && code < 9 ? types[code] : wxEVT_NULL;
+}
+
 ScheduleCheck& TheScheduleCheck() {
     static ScheduleCheck check = CheckSchedule;
     return check;
@@ -225,7 +236,8 @@ void TClient::RunCommand(int cmd) {
         break;
     case id::FullScreen:
         fullScreen_ = !fullScreen_;
-        DoLayout();
+        // Back from full screen the frame fits the file again.
+        LayoutFrame(!fullScreen_);
         break;
     case id::Mute:
     case id::Mute2:
@@ -295,16 +307,25 @@ void TClient::RunCommand(int cmd) {
 }
 
 void TClient::ReadCaptureMode() {
-    if (controls_.captureMode) {
-        int sel = controls_.captureMode->GetSelection();
-        if (sel >= 0 && sel <= 2)
-            GlobalSettings().capSelect = sel;
+    if (!controls_.captureMode)
+        return;
+    Settings& s = GlobalSettings();
+    if (s.capSelect != shownCapSelect_) {
+        // Set since the box last showed it (a settings file was opened): the box follows.
+        ShowCaptureMode();
+        return;
     }
+    int sel = controls_.captureMode->GetSelection();
+    if (sel >= 0 && sel <= 2)
+        s.capSelect = shownCapSelect_ = sel;
 }
 
 void TClient::ShowCaptureMode() {
-    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3)
-        controls_.captureMode->SetSelection(GlobalSettings().capSelect);
+    const int mode = GlobalSettings().capSelect;
+    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3 && mode >= 0 && mode <= 2) {
+        controls_.captureMode->SetSelection(mode);
+        shownCapSelect_ = mode;
+    }
 }
 
 void TClient::Snapshot() {
@@ -324,7 +345,10 @@ void TClient::Snapshot() {
 
 void TClient::RecordVideo() {
     ReadCaptureMode();
-    CloseDisplayedFile();
+    // The displayed file goes as "&Close" takes it: its name leaves the title and the
+    // playback bar goes.
+    if (FileDisplayed())
+        RunCommand(id::FileClose);
     switch (GlobalSettings().capSelect) {
     case kCapWindow:
         DoRecordWindow();
@@ -347,7 +371,7 @@ void TClient::StopRecording() {
 void TClient::Stop() {
     StopDisplayedFile();
     if (captureState() == kStateRecording)
-        StopRecordingWork();
+        StopCapture(false); // the meters, panes and title follow; nothing is displayed
     scheduleEvent_ = -1;
     SetPane(controls_.recordTimePane, "");
     if (captureState() != kStateIdle)
@@ -526,6 +550,14 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
             firstSliderMessage_ = false;
             ResetControls();
         }
+        if (const wxEventType type = ScrollEventTypeFor(static_cast<int>(e.wParam()));
+            type != wxEVT_NULL && controls_.positionSlider && controls_.positionPane) {
+            // A scroll of the position slider: the scroll code and the position.
+            wxScrollEvent scroll(type, controls_.positionSlider->GetId(),
+                                 static_cast<int>(e.lParam()));
+            scroll.SetEventObject(controls_.positionSlider);
+            OnPositionScroll(scroll);
+        }
         break;
     case msg::MixerChange:
         FollowMixer();
@@ -560,6 +592,10 @@ void TClient::OnSize(wxSizeEvent& e) {
 
 void TClient::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
+    // The window's own background first, so nothing that lay over it (a closed dialog, a
+    // tool tip) stays; then the displayed picture.
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
     PaintFile(dc);
 }
 

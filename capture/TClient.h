@@ -226,6 +226,8 @@ private:
     bool ignoreNextEndScroll_ = false;
     bool resumeAfterScroll_ = false;
     bool firstSliderMessage_ = true;
+    // The capture mode the mode box last showed or gave (-1 before it is filled).
+    int shownCapSelect_ = -1;
     int scheduleEvent_ = -1;
     std::string scheduleEventName_;
 

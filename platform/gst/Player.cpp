@@ -212,7 +212,32 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
         Close();
         return r;
     }
-    g_object_set(p.playbin, "video-sink", p.videoSink, nullptr);
+    if (windowId) {
+        // The picture reaches the window at the stream's own size: the plain X image sink
+        // asks for its window's size when the stream begins and does not scale, so a
+        // stream scaled then stays at a window size that the layout changes moments later
+        // (drawn off its place, cut off). Only the colours are converted; the XVideo sink
+        // scales by itself.
+        flags |= 1u << 6; // GST_PLAY_FLAG_NATIVE_VIDEO: no scaling by the playbin
+        g_object_set(p.playbin, "flags", flags, nullptr);
+        GstElement* bin = gst_bin_new(nullptr);
+        GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+        if (!convert) {
+            gst_object_unref(gst_object_ref_sink(bin));
+            r.message = "The GStreamer element \"videoconvert\" is missing: install "
+                        "gstreamer1.0-plugins-base.";
+            Close();
+            return r;
+        }
+        gst_bin_add_many(GST_BIN(bin), convert, p.videoSink, nullptr);
+        gst_element_link(convert, p.videoSink);
+        GstPad* in = gst_element_get_static_pad(convert, "sink");
+        gst_element_add_pad(bin, gst_ghost_pad_new("sink", in));
+        gst_object_unref(in);
+        g_object_set(p.playbin, "video-sink", bin, nullptr);
+    } else {
+        g_object_set(p.playbin, "video-sink", p.videoSink, nullptr);
+    }
     soundDeviceUsed_.clear();
     if (!IsDefaultDevice(soundDevice))
         if (GstElement* sink = SoundSinkFor(soundDevice, &soundDeviceUsed_))

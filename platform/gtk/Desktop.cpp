@@ -128,12 +128,12 @@ void SetSizeHints(void* window, const SizeHints& h) {
     GdkGeometry g{};
     g.base_width = h.baseW;
     g.base_height = h.baseH;
-    g.min_width = h.baseW + 30;
-    g.min_height = h.fixedHeight ? h.baseH : h.baseH + 30;
+    g.min_width = g.base_width + h.minW;
+    g.min_height = h.fixedHeight ? g.base_height : g.base_height + h.minH;
     int mask = GDK_HINT_BASE_SIZE | GDK_HINT_MIN_SIZE;
     if (h.fixedHeight) {
         g.max_width = 32767;
-        g.max_height = h.baseH;
+        g.max_height = g.base_height;
         mask |= GDK_HINT_MAX_SIZE;
     } else if (h.aspectW > 0 && h.aspectH > 0) {
         g.min_aspect = g.max_aspect = static_cast<double>(h.aspectW) / h.aspectH;

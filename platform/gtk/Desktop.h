@@ -50,11 +50,13 @@ bool LaunchDefaultApplication(const std::string& path, std::string* error = null
 bool ChooseApplicationAndOpen(void* parent, const std::string& path, std::string* error = nullptr);
 
 // The window manager's sizing rules for a top-level window (`window`, a GtkWindow): the
-// part beyond `baseW` x `baseH` keeps the ratio aspectW : aspectH and is at least 30 x 30;
-// with `fixedHeight` the height stays at baseH instead. Replaces earlier rules.
+// part beyond `baseW` x `baseH` keeps the ratio aspectW : aspectH (any shape when either is
+// 0) and is at least minW x minH; with `fixedHeight` the height stays at baseH instead.
+// Replaces earlier rules.
 struct SizeHints {
     int baseW = 0, baseH = 0;
     int aspectW = 4, aspectH = 3;
+    int minW = 30, minH = 30;
     bool fixedHeight = false;
 };
 void SetSizeHints(void* window, const SizeHints& hints);

@@ -175,6 +175,16 @@ TEST_F(ClientWindow, VideoHotKeyStartsAndStopsWithTheCurrentMode) {
     PostMessage(client, msg::StopRecording);
     test::Pump(50);
     EXPECT_EQ(client->captureState(), kStateIdle);
+
+    // A settings file opened later sets the mode: the box shows it, the timer keeps it.
+    Menu(id::Window);
+    const std::string file = dir.str() + "/window-mode.ini";
+    SaveSettings(file);
+    Menu(id::Rectangle);
+    LoadSettings(file);
+    test::Pump(450);
+    EXPECT_EQ(GlobalSettings().capSelect, kCapWindow);
+    EXPECT_EQ(client->controls().captureMode->GetSelection(), kCapWindow);
 }
 
 TEST_F(ClientWindow, TimerAsksTheSchedule) {

@@ -5,6 +5,7 @@
 #include "app/AppTestSupport.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
+#include "audio/Gauges.h"
 #include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "recording/RecordingTestUtil.h"
@@ -111,13 +112,25 @@ TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
               "mss2 " + std::to_string(full.width()) + " " + std::to_string(full.height()));
     EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
 
-    // "&Stop" ends a recording without displaying it.
+    // With the file displayed, hot key 1 closes it as "&Close" does (its name and the
+    // playback bar go) and the new recording's name is in the title while it runs.
+    const std::string name = std::filesystem::path(file).filename().string();
+    client->DisplayFile(file);
+    EXPECT_EQ(frame->GetTitle(), name + " Tessaray");
+    EXPECT_TRUE(frame->playbackBarShown());
+    // "&Stop" ends a recording without displaying it; the title loses its name.
     Post(msg::HotKeyVideo);
     ASSERT_EQ(State(), kStateRecording);
+    EXPECT_EQ(client->displayedFile(), nullptr);
+    EXPECT_FALSE(frame->playbackBarShown());
+    const std::string second = std::filesystem::path(RecordingFileName()).filename().string();
+    EXPECT_NE(second, name);
+    EXPECT_EQ(frame->GetTitle(), second + " Tessaray");
     client->RunCommand(id::Stop);
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_FALSE(RecordingRunning());
     EXPECT_EQ(displayed.size(), 1u);
+    EXPECT_EQ(frame->GetTitle(), "Tessaray");
 }
 
 TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
@@ -128,7 +141,11 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
     ASSERT_EQ(State(), kStateRecording);
     std::string file = RecordingFileName();
     test::Pump(1200);
-    client->RunCommand(id::StopRecording);
+    // The meter shows the tone while it records; "&Stop" ends the recording and resets it.
+    const FGauge* level = client->controls().meter->Gauge(0);
+    EXPECT_GT(level->GetValue(), 0);
+    client->RunCommand(id::Stop);
+    EXPECT_EQ(level->GetValue(), 0);
     EXPECT_FALSE(test::VideoStreamInfo(file).empty());
     std::vector<int16_t> sound = test::DecodeSound(file);
     EXPECT_GT(sound.size(), 8000u / 2);

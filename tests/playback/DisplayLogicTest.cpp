@@ -132,8 +132,12 @@ TEST(DisplayLogic, LayoutFitsHalvesAndRemembers) {
     EXPECT_EQ(LayoutFrame(in).height, 100 + 300);
     in.fullScreen = true;
     EXPECT_EQ(LayoutFrame(in).kind, LayoutResult::Maximize);
+    // Full screen without a file: the bars only, as without full screen.
     in.fileDisplayed = false;
-    EXPECT_EQ(LayoutFrame(in).kind, LayoutResult::Restore);
+    r = LayoutFrame(in);
+    EXPECT_EQ(r.kind, LayoutResult::Size);
+    EXPECT_EQ(r.width, 300);
+    EXPECT_EQ(r.height, 100);
 }
 
 TEST(DisplayLogic, PrintedPicturesFillThePageInOneDirection) {

@@ -132,6 +132,10 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_EQ(slider->GetValue(), 1000);
     scroll(wxEVT_SCROLL_CHANGED, 510);
     EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+    // Message 1194 carries a scroll of the position slider: a line step back (code 0).
+    PostMessage(client, msg::SliderScroll, 0, 0);
+    test::Pump(50);
+    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
 
     // Properties of the recording: size, duration, size on disk, a date.
     std::string props = client->PropertiesTextOfFile();

@@ -61,13 +61,18 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     Window below = x.createSolid(1150, 550, 500, 400, 0x123456); // under the frame
     frame->Raise();
     test::Pump(50);
+    SnapshotHooksForTesting().display = [this](const std::string& p) {
+        shown.push_back(p);
+        client->DisplayFile(p);
+    };
     client->RunCommand(id::SnapshotScreen);
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(StatusText(), path);
     EXPECT_EQ(shutters, 1);
     EXPECT_EQ(shown, std::vector<std::string>{path});
     EXPECT_TRUE(frame->IsShown());
-    EXPECT_EQ(frame->GetTitle(), "Tessaray");
+    // The frame comes back named after the snapshot it displays.
+    EXPECT_EQ(frame->GetTitle(), "Tess_1.png Tessaray");
     int w = 0, h = 0;
     auto px = test::ReadPixels(path, &w, &h);
     ASSERT_EQ(w, 1920);

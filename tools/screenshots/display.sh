@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of the display of files: a recording made by the program shown in the main
 # window (fitted to its size, named in the title, with the playback bar), the same while
-# playing, and a picture. Runs under its own Xvfb with openbox.
+# playing, and a picture. Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
+# again on a 1920 x 1080 one (those shots end in "-1920x1080"), where a frame that fits
+# itself to the video starts much larger than the video.
 #   tools/screenshots/display.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
 out=${1:?output directory}
@@ -14,9 +16,12 @@ export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$
 export NO_AT_BRIDGE=1 GTK_A11Y=none
 trap 'rm -rf "$tmp"' EXIT
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build" "$out" "$tmp" <<'INNER'
+for size in 1280x800 1920x1080; do
+suffix=$([ "$size" = 1280x800 ] || echo "-$size")
+export XDG_CONFIG_HOME="$tmp/config-$size" # each a first start
+xvfb-run -a -s "-screen 0 ${size}x24" bash -s "$build" "$out" "$tmp" "$suffix" <<'INNER'
 set -euo pipefail
-build=$1 out=$2 tmp=$3
+build=$1 out=$2 tmp=$3 suffix=$4
 openbox >/dev/null 2>&1 & wm=$!
 sleep 1
 # A picture, and a short recording of a screen showing it.
@@ -27,10 +32,15 @@ sleep 1.5
 "$build/tessaray" --record --seconds 3 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
 kill "$viewer"; wait "$viewer" 2>/dev/null || true
 
-shot() { sleep "$2"; import -window root "$out/$1.png"; }
+shot() { sleep "$2"; import -window root "$out/$1$suffix.png"; }
 
 "$build/tessaray" "$tmp/rec.wmv" & app=$!
-shot display-recording 3
+# The file is shown once the frame is up (a while in a sanitizer build).
+for i in $(seq 100); do
+    xdotool search --onlyvisible --name '^rec.wmv Tessaray$' >/dev/null 2>&1 && break
+    sleep 0.2
+done
+shot display-recording 1.5
 win=$(xdotool search --onlyvisible --pid "$app" | head -1)
 xdotool windowactivate --sync "$win" key --clearmodifiers space 2>/dev/null || true
 shot display-playing 1.5
@@ -41,4 +51,5 @@ shot display-picture 3
 kill "$app"; wait "$app" || true
 kill "$wm" || true
 INNER
+done
 echo "screenshots in $out"
