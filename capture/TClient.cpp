@@ -85,7 +85,8 @@ TClient::TClient(wxWindow* parent)
         // A directory that is gone leaves the current directory as it is.
     }
     if (!timer_.Start(id::ClientTimerPeriodMs))
-        wxMessageBox("Windows timer error\n(EvTimer)", "Tessaray", wxOK | wxICON_ERROR);
+        wxMessageBox("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
+                     "Tessaray", wxOK | wxICON_ERROR);
     PostMessage(this, msg::LateInit, 1, 2);
 }
 
