@@ -4,6 +4,7 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "media/Effects.h"
 #include "media/VideoFile.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
@@ -286,10 +287,7 @@ void TClient::RunCommand(int cmd) {
         DoPrinterSetup();
         break;
     default:
-        if (int b = EffectByteForCommand(cmd)) {
-            auto& e = s.effects[static_cast<size_t>(b)];
-            e = e ? 0 : 1;
-        }
+        ToggleEffect(s.effects, cmd); // nothing for a command that is no effect switch
         // 1800 and the accepted commands without work end here.
         break;
     }
