@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace tess {
 namespace {
@@ -33,17 +34,30 @@ TEST(RepositoryMap, EveryPathTheDocumentsNameExists) {
         else if (it->is_regular_file())
             fileNames.insert(name);
     }
-    const std::regex fenced("```[^`]*```"), backticked("`([^`\n]+)`");
     const std::regex sourceName(R"(^[\w.-]+\.(h|cpp|c|md|sh|py)$)");
     for (const char* doc : {"docs/ARCHITECTURE.md", "docs/FORMATS.md"}) {
         std::ifstream in(root / doc);
         ASSERT_TRUE(in) << doc;
         std::stringstream text;
         text << in.rdbuf();
-        const std::string body = std::regex_replace(text.str(), fenced, "");
+        // The backticked texts outside fenced blocks.
+        std::vector<std::string> quotes;
+        const std::string body = text.str();
+        for (size_t at = 0; (at = body.find('`', at)) != std::string::npos;) {
+            if (body.compare(at, 3, "```") == 0) {
+                const size_t end = body.find("```", at + 3);
+                at = end == std::string::npos ? body.size() : end + 3;
+                continue;
+            }
+            const size_t end = body.find_first_of("`\n", at + 1);
+            if (end == std::string::npos)
+                break;
+            if (body[end] == '`')
+                quotes.push_back(body.substr(at + 1, end - at - 1));
+            at = end + 1;
+        }
         int checked = 0;
-        for (std::sregex_iterator m(body.begin(), body.end(), backticked), end; m != end; ++m) {
-            const std::string quoted = (*m)[1];
+        for (const std::string& quoted : quotes) {
             const std::string path = quoted.substr(0, quoted.find(' '));
             const auto slash = path.find('/');
             if (slash != std::string::npos) {
