@@ -12,7 +12,6 @@
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
 #include "platform/x11/Screen.h"
-#include "resources/HelpBook.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
@@ -108,11 +107,6 @@ int RunProgram(int argc, char** argv) {
 App::App(const CommandLine& cl) : cl_(cl) {
     SetAppName("Tessaray");
     SetClassName("Tessaray");
-    const std::string book = HelpBookDir();
-    if (!book.empty()) {
-        helpFilePath_ = book + kHelpProjectFile;
-        contextHelpPath_ = book + kPopupTextFile;
-    }
 }
 
 bool App::OnInit() {

@@ -23,10 +23,6 @@ public:
 
     bool firstInstance() const { return firstInstance_; }
     bool startMinimized() const { return cl_.startMinimized; }
-    // The help book's project file and pop-up text file found at start-up (empty when the
-    // book is missing).
-    const std::string& helpFilePath() const { return helpFilePath_; }
-    const std::string& contextHelpPath() const { return contextHelpPath_; }
     SDIDecFrame* frame() const { return frame_; }
 
     // "New instance": starts the program's executable again without arguments.
@@ -45,8 +41,6 @@ public:
 private:
     CommandLine cl_;
     bool firstInstance_ = true;
-    std::string helpFilePath_;
-    std::string contextHelpPath_;
     SDIDecFrame* frame_ = nullptr;
 };
 

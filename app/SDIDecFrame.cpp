@@ -366,17 +366,11 @@ void SDIDecFrame::RememberNormalRect() {
 void SDIDecFrame::OnMove(wxMoveEvent& e) {
     e.Skip();
     RememberNormalRect();
-    if (onMoved)
-        onMoved();
 }
 
 void SDIDecFrame::OnSize(wxSizeEvent& e) {
     e.Skip();
     RememberNormalRect();
-    if (sizeRule) {
-        wxSize sz = e.GetSize();
-        sizeRule(sz);
-    }
 }
 
 void SDIDecFrame::OnIconize(wxIconizeEvent& e) {

@@ -75,10 +75,6 @@ public:
     void AddRecentFile(const std::string& path);
     void UpdateRecentFilesMenu();
 
-    // Hooks for the display of files: the size rule while sizing and the move reaction.
-    std::function<void(wxSize&)> sizeRule;
-    std::function<void()> onMoved;
-
 protected:
     bool TryBefore(wxEvent& event) override;
 

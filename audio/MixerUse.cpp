@@ -4,10 +4,6 @@
 
 namespace tess {
 
-int StepVolume(int volume, int delta) {
-    return std::clamp(volume + delta, 0, 100);
-}
-
 void UpdateMixerFromSettings(std::unique_ptr<SMixer>& mixer, const Settings& s,
                              wxEvtHandler* notify) {
     if (!s.changeMixer) {

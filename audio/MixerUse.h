@@ -1,6 +1,7 @@
 #pragma once
 // How the main window uses the mixer and the volume: the 0..100 volume of the user against
-// the mixer's 0..127, the volume commands, and the four moments the mixer is touched.
+// the mixer's 0..127, and the four moments the mixer is touched. (The volume commands' step
+// is `StepSoundLevel`, capture/ClientLogic.h.)
 #include <memory>
 #include <wx/event.h>
 
@@ -15,9 +16,6 @@ inline int VolumeToMixer(int volume) {
 inline int MixerToVolume(int mixerValue) {
     return mixerValue * 100 / 127;
 }
-// "Volume up" / "Volume down" (commands 1828 / 1829): +-10 held within 0..100.
-int StepVolume(int volume, int delta);
-
 // At start-up and after the preferences: opens the mixer (ChangeMixer on, none open; kept
 // only when it opened) and, unless muted, unmutes MixerInput and sets its speakers volume
 // to Volume; with ChangeMixer off an open mixer is dropped.

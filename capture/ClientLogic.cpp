@@ -1,34 +1,11 @@
 #include "capture/ClientLogic.h"
 
+#include "media/Effects.h"
 #include "resources/Ids.h"
 
 #include <cstdio>
 
 namespace tess {
-
-namespace {
-
-struct EffectEntry {
-    int command;
-    int byte;
-};
-
-constexpr EffectEntry kEffects[] = {
-    {id::EffectMirror, 1}, {id::EffectPoster, 2}, {id::EffectWater, 3}, {id::EffectGray, 4},
-    {id::EffectXray, 5},   {id::EffectEmboss, 6}, {id::Effect8, 8},     {id::Effect9, 9},
-    {id::Effect10, 10},    {id::Effect11, 11},    {id::Effect12, 12},   {id::Effect13, 13},
-    {id::Effect14, 14},    {id::Effect15, 15},    {id::Effect16, 16},   {id::Effect18, 18},
-    {id::Effect19, 19},
-};
-
-} // namespace
-
-int EffectByteForCommand(int command) {
-    for (const auto& e : kEffects)
-        if (e.command == command)
-            return e.byte;
-    return 0;
-}
 
 const std::vector<int>& ClientCommandIds() {
     static const std::vector<int> ids = [] {
@@ -48,7 +25,7 @@ const std::vector<int>& ClientCommandIds() {
             id::Nop27002,       id::Nop27003,       id::Nop25021,       id::Nop25022,
             id::Nop28000,       id::Nop1814,
         };
-        for (const auto& e : kEffects)
+        for (const EffectSwitch& e : EffectSwitches())
             v.push_back(e.command);
         return v;
     }();
@@ -162,8 +139,8 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
     case id::Nop1814:
         break;
     default:
-        if (int b = EffectByteForCommand(command)) {
-            tick(s.effects[static_cast<size_t>(b)] != 0);
+        if (EffectForCommand(command)) {
+            tick(IsEffectOn(s.effects, command));
             break;
         }
         ui.known = false;

@@ -42,9 +42,6 @@ CommandUi CommandUiFor(int id, const ClientView& view);
 // Every command id of the client's command table.
 const std::vector<int>& ClientCommandIds();
 
-// The effect byte (1 Mirror .. 19) that command `id` toggles, 0 for other ids.
-int EffectByteForCommand(int id);
-
 // "Volume up" / "Volume down": the sound level moved by `delta`, kept within 0..100.
 int StepSoundLevel(int level, int delta);
 

@@ -142,20 +142,4 @@ LayoutResult LayoutFrame(const LayoutInput& in) {
     return r;
 }
 
-void SizeByHand(const SizingInput& in, int& w, int& h) {
-    w = in.clientW;
-    h = in.clientH;
-    if (in.shrink && !in.hasVideo) {
-        h = 0;
-        return;
-    }
-    const int aw = in.aspectW > 0 ? in.aspectW : 4, ah = in.aspectH > 0 ? in.aspectH : 3;
-    w = std::max(w, 30);
-    h = std::max(h, 30);
-    if (in.widthLeads)
-        h = std::max(30, static_cast<int>(static_cast<long long>(w) * ah / aw));
-    else
-        w = std::max(30, static_cast<int>(static_cast<long long>(h) * aw / ah));
-}
-
 } // namespace tess

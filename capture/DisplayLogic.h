@@ -68,16 +68,4 @@ struct LayoutResult {
 };
 LayoutResult LayoutFrame(const LayoutInput& in);
 
-// Sizing the frame by hand: the client size kept at the file's aspect ratio (4 : 3 without
-// one) and at least 30 x 30, the width leading when `widthLeads`, else the height; with
-// `shrink` and no video the client height stays 0.
-struct SizingInput {
-    int clientW = 0, clientH = 0;
-    int aspectW = 4, aspectH = 3;
-    bool widthLeads = true;
-    bool shrink = false;
-    bool hasVideo = false;
-};
-void SizeByHand(const SizingInput& in, int& clientW, int& clientH);
-
 } // namespace tess

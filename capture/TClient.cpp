@@ -4,6 +4,7 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "media/Effects.h"
 #include "media/VideoFile.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
@@ -96,7 +97,8 @@ TClient::TClient(wxWindow* parent)
         // A directory that is gone leaves the current directory as it is.
     }
     if (!timer_.Start(id::ClientTimerPeriodMs))
-        wxMessageBox("Windows timer error\n(EvTimer)", "Tessaray", wxOK | wxICON_ERROR);
+        wxMessageBox("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
+                     "Tessaray", wxOK | wxICON_ERROR);
     PostMessage(this, msg::LateInit, 1, 2);
 }
 
@@ -297,10 +299,7 @@ void TClient::RunCommand(int cmd) {
         DoPrinterSetup();
         break;
     default:
-        if (int b = EffectByteForCommand(cmd)) {
-            auto& e = s.effects[static_cast<size_t>(b)];
-            e = e ? 0 : 1;
-        }
+        ToggleEffect(s.effects, cmd); // nothing for a command that is no effect switch
         // 1800 and the accepted commands without work end here.
         break;
     }

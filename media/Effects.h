@@ -1,7 +1,8 @@
 #pragma once
 // The effect switches of the capture menu. They are flags only: no step of the snapshot or
 // recording pipeline reads them, and every picture is written as grabbed (with its caption).
-// Toggling one changes its check mark and, for the six named ones, the stored value.
+// Toggling one changes its check mark and, for the six named ones, the stored value. The
+// main client window's command table, enablers and toggles use this table.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -28,10 +29,5 @@ bool IsEffectOn(const EffectBytes& bytes, int32_t command);
 // Toggles the switch of `command`; returns its new state (false for a command that is no
 // effect switch, which changes nothing).
 bool ToggleEffect(EffectBytes& bytes, int32_t command);
-
-// Commands of the caption and scale switches (menu "Caption", "Scale").
-constexpr int32_t kCmdCaption = 27518;
-constexpr int32_t kCmdCaptionAlt = 27102;
-constexpr int32_t kCmdScale = 27516;
 
 } // namespace tess

@@ -163,11 +163,6 @@ wxBitmap Draw(int bitmapId) {
         c.Line(14, 7, 14, 9, kDark);
         c.Line(14, 10, 13, 12, kDark);
         break;
-    case id::BmpVolumeThumb:
-        c.Fill(5, 1, 10, 11, kGrey);
-        c.Frame(5, 1, 10, 11, kDark);
-        c.Triangle(5, 11, 11, 11, 8, 15, kDark);
-        break;
     case id::BmpCaption:
         c.Fill(1, 9, 14, 14, kYellow);
         c.Frame(1, 9, 14, 14, kDark);

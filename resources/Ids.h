@@ -129,7 +129,7 @@ inline constexpr int IconRecordingLarge = 1006;
 inline constexpr int IconPlayingSmall = 1007;
 inline constexpr int IconPlayingLarge = 1008;
 
-// --- Bitmaps (16 x 16) -----------------------------------------------------------------
+// --- Bitmaps (16 x 16; the volume slider draws its own 18 x 20 thumb, bitmap 1915) -------
 inline constexpr int BmpPlay = 1903;
 inline constexpr int BmpStop = 1904;
 inline constexpr int BmpRecord = 1905;
@@ -137,7 +137,6 @@ inline constexpr int BmpSkipForward = 1908;
 inline constexpr int BmpSkipBackward = 1909;
 inline constexpr int BmpMuted = 1912;
 inline constexpr int BmpSpeaker = 1913;
-inline constexpr int BmpVolumeThumb = 1915;
 inline constexpr int BmpCaption = 1917;
 inline constexpr int BmpSnapshot = 1918;
 inline constexpr int BmpTool1 = 1919;

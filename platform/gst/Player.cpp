@@ -8,7 +8,9 @@
 #include <gst/video/video.h>
 #include <gst/video/videooverlay.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 namespace tess::gst {
@@ -22,14 +24,99 @@ std::string TakeGError(GError* err) {
     return s;
 }
 
-// The Debian package that carries the elements a missing-plugin description names.
-std::string PackageHint(const std::string& detail) {
-    if (detail.find("ASF") != std::string::npos || detail.find("asf") != std::string::npos)
-        return "gstreamer1.0-plugins-ugly";
-    if (detail.find("sink") != std::string::npos)
-        return "gstreamer1.0-x";
-    return "gstreamer1.0-libav";
+// What a missing plug-in keeps from playing, and the line that names it with the Debian
+// package that carries it.
+struct MissingPiece {
+    enum Kind { Decoder, VideoOutput, AudioOutput, Other } kind = Other;
+    std::string line;
+};
+
+// The Debian package of a missing element (an output) or of the decoder or demuxer of a
+// media type.
+std::string PackageFor(const std::string& type, const std::string& what) {
+    if (type == "element") {
+        if (what.find("imagesink") != std::string::npos)
+            return "gstreamer1.0-x";
+        if (what == "pulsesink")
+            return "gstreamer1.0-pulseaudio";
+        if (what == "alsasink")
+            return "gstreamer1.0-alsa";
+        if (what.rfind("auto", 0) == 0)
+            return "gstreamer1.0-plugins-good";
+        return "gstreamer1.0-plugins-base";
+    }
+    if (what == "video/x-ms-asf" || what == "application/vnd.ms-asf")
+        return "gstreamer1.0-plugins-ugly"; // asfdemux
+    return "gstreamer1.0-libav";            // the decoders of MSS2, GSM and the rest
 }
+
+MissingPiece ReadMissingPlugin(GstMessage* m) {
+    MissingPiece piece;
+    const GstStructure* st = gst_message_get_structure(m);
+    const char* t = st ? gst_structure_get_string(st, "type") : nullptr;
+    const std::string type = t ? t : "";
+    std::string what;
+    if (type == "element") {
+        const char* name = gst_structure_get_string(st, "detail");
+        what = name ? name : "";
+        const bool sink = what.size() > 4 && what.compare(what.size() - 4, 4, "sink") == 0;
+        const bool video =
+            what.find("video") != std::string::npos || what.find("imagesink") != std::string::npos;
+        piece.kind = video && sink ? MissingPiece::VideoOutput
+                     : sink        ? MissingPiece::AudioOutput
+                                   : MissingPiece::Other;
+    } else if (type == "decoder") {
+        GstCaps* caps = nullptr;
+        if (gst_structure_get(st, "detail", GST_TYPE_CAPS, &caps, nullptr) && caps) {
+            if (gst_caps_get_size(caps) > 0)
+                what = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+            gst_caps_unref(caps);
+        }
+        piece.kind = MissingPiece::Decoder;
+    }
+    gchar* d = gst_missing_plugin_message_get_description(m);
+    const std::string desc = d ? d : (what.empty() ? "a decoder" : what);
+    g_free(d);
+    if (what.find("unknown") != std::string::npos)
+        piece.line = "No GStreamer plug-in reads " + desc + " (" + what + ").";
+    else
+        piece.line = "The GStreamer plug-in for " + desc +
+                     " is missing: install the Debian package " + PackageFor(type, what) + ".";
+    return piece;
+}
+
+using Kinds = std::initializer_list<MissingPiece::Kind>;
+
+// The lines of the missing pieces of the given kinds (of every kind for none), one a line.
+std::string MissingLines(const std::vector<MissingPiece>& missing, Kinds kinds = {}) {
+    std::string lines;
+    for (const MissingPiece& p : missing)
+        if (kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), p.kind) != kinds.end())
+            lines += (lines.empty() ? "" : "\n") + p.line;
+    return lines;
+}
+
+// Whether a pipeline element is (inside) a sound output.
+bool IsSoundOutput(GstObject* src) {
+    for (GstObject* o = src; o; o = GST_OBJECT_PARENT(o)) {
+        if (!GST_IS_ELEMENT(o))
+            continue;
+        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(o));
+        const char* klass =
+            f ? gst_element_factory_get_metadata(f, GST_ELEMENT_METADATA_KLASS) : nullptr;
+        if (klass && std::strstr(klass, "Sink") && std::strstr(klass, "Audio"))
+            return true;
+    }
+    return false;
+}
+
+constexpr const char* kCannotRender = "Could not render as a multimedia file.";
+constexpr const char* kPartlyUnsupported =
+    "Some of the streams in this movie are in an unsupported format.";
+constexpr const char* kNoVideoOutput =
+    "Cannot play back the video stream: could not find a suitable renderer.";
+constexpr const char* kNoAudioOutput =
+    "Cannot play back the audio stream: could not find a suitable renderer.";
 
 bool IsDefaultDevice(const std::string& name) {
     return name.empty() || name == "<default>" || name == "-1";
@@ -176,7 +263,23 @@ void Player::Close() {
 
 OpenResult Player::Open(const std::string& path, unsigned long windowId,
                         const std::string& soundDevice, int timeoutMs) {
+    OpenResult r = OpenOnce(path, windowId, soundDevice, timeoutMs, true);
+    if (soundOutputFailed_) {
+        // No sound output works: the pictures play without the sound.
+        OpenResult silent = OpenOnce(path, windowId, soundDevice, timeoutMs, false);
+        if (silent.ok && videoStreams_ > 0) {
+            silent.message = kNoAudioOutput + (silent.message.empty() ? "" : "\n" + silent.message);
+            return silent;
+        }
+        Close();
+    }
+    return r;
+}
+
+OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
+                            const std::string& soundDevice, int timeoutMs, bool withSound) {
     Close();
+    soundOutputFailed_ = false;
     OpenResult r;
     std::string why;
     if (!Initialise(&why)) {
@@ -186,8 +289,9 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
     Impl& p = *impl_;
     p.playbin = gst_element_factory_make("playbin", nullptr);
     if (!p.playbin) {
-        r.message = "The GStreamer element \"playbin\" is missing: install "
-                    "gstreamer1.0-plugins-base.";
+        r.message = std::string(kCannotRender) +
+                    "\nThe GStreamer element \"playbin\" is missing: install the Debian "
+                    "package gstreamer1.0-plugins-base.";
         return r;
     }
     gst_object_ref_sink(p.playbin);
@@ -200,19 +304,24 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
     }
     g_object_set(p.playbin, "uri", uri, nullptr);
     g_free(uri);
-    // No subtitles or visualisation: pictures and sound only.
+    // No subtitles or visualisation: pictures and sound only (or pictures only).
     guint flags = 0;
     g_object_get(p.playbin, "flags", &flags, nullptr);
     flags &= ~((1u << 2) | (1u << 3)); // GST_PLAY_FLAG_TEXT, GST_PLAY_FLAG_VIS
+    if (!withSound)
+        flags &= ~(1u << 1); // GST_PLAY_FLAG_AUDIO
     g_object_set(p.playbin, "flags", flags, nullptr);
 
+    std::vector<MissingPiece> missing;
     p.videoSink = VideoSinkFor(windowId);
     if (!p.videoSink) {
-        r.message = "No video output: install gstreamer1.0-x.";
-        Close();
-        return r;
+        // Without an X picture output the sound still plays; the pictures go nowhere.
+        missing.push_back({MissingPiece::VideoOutput,
+                           "The GStreamer plug-in ximagesink is missing: install the Debian "
+                           "package gstreamer1.0-x."});
+        p.videoSink = VideoSinkFor(0);
     }
-    if (windowId) {
+    if (windowId && missing.empty()) {
         // The picture reaches the window at the stream's own size: the plain X image sink
         // asks for its window's size when the stream begins and does not scale, so a
         // stream scaled then stays at a window size that the layout changes moments later
@@ -235,19 +344,19 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
         gst_element_add_pad(bin, gst_ghost_pad_new("sink", in));
         gst_object_unref(in);
         g_object_set(p.playbin, "video-sink", bin, nullptr);
-    } else {
+    } else if (p.videoSink) {
         g_object_set(p.playbin, "video-sink", p.videoSink, nullptr);
     }
     soundDeviceUsed_.clear();
-    if (!IsDefaultDevice(soundDevice))
+    if (withSound && !IsDefaultDevice(soundDevice))
         if (GstElement* sink = SoundSinkFor(soundDevice, &soundDeviceUsed_))
             g_object_set(p.playbin, "audio-sink", sink, nullptr);
 
     p.bus = gst_element_get_bus(p.playbin);
     // A failing state change also posts its error, read below.
     gst_element_set_state(p.playbin, GST_STATE_PAUSED);
-    // Wait for the first frame (or the failure), collecting the names of missing plug-ins.
-    std::string missing, error;
+    // Wait for the first frame (or the failure), collecting what is missing.
+    std::string error;
     const gint64 until = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
     bool prerolled = false, failed = false;
     while (!prerolled && !failed) {
@@ -271,40 +380,29 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
             GError* e = nullptr;
             gst_message_parse_error(m, &e, nullptr);
             error = TakeGError(e);
+            soundOutputFailed_ = withSound && IsSoundOutput(GST_MESSAGE_SRC(m));
             failed = true;
             break;
         }
         case GST_MESSAGE_ELEMENT:
-            if (gst_is_missing_plugin_message(m)) {
-                gchar* d = gst_missing_plugin_message_get_description(m);
-                std::string desc = d ? d : "a decoder";
-                g_free(d);
-                if (!missing.empty())
-                    missing += "\n";
-                missing +=
-                    "Missing GStreamer plug-in: " + desc + " (install " + PackageHint(desc) + ").";
-            }
+            if (gst_is_missing_plugin_message(m))
+                missing.push_back(ReadMissingPlugin(m));
             break;
         default:
             break;
         }
         gst_message_unref(m);
     }
-    if (!prerolled) {
-        if (!missing.empty())
-            r.message = "Could not render as a multimedia file.\n" + missing;
-        else if (!error.empty())
-            r.message = "Could not render as a multimedia file.\n" + error;
-        else
-            r.message = "Could not render as a multimedia file.\nThe file did not open in time.";
-        Close();
-        return r;
-    }
-    g_object_get(p.playbin, "n-video", &videoStreams_, "n-audio", &audioStreams_, nullptr);
-    if (videoStreams_ + audioStreams_ == 0) {
-        r.message = "Could not render as a multimedia file.";
-        if (!missing.empty())
-            r.message += "\n" + missing;
+    if (prerolled)
+        g_object_get(p.playbin, "n-video", &videoStreams_, "n-audio", &audioStreams_, nullptr);
+    if (!prerolled || videoStreams_ + audioStreams_ == 0) {
+        // Nothing plays. What is missing is the likeliest reason, then the pipeline's error.
+        std::string reason = MissingLines(missing);
+        if (reason.empty())
+            reason = !error.empty() ? error
+                     : prerolled    ? "The file holds no stream that can be played."
+                                    : "The file did not open in time.";
+        r.message = std::string(kCannotRender) + "\nOne possible reason:\n" + reason;
         Close();
         return r;
     }
@@ -321,10 +419,16 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
         bitRate_ = BitRateFromTags(tags);
     }
     r.ok = true;
-    if (!missing.empty())
-        r.message = (videoStreams_ == 0 ? "Cannot play back the video stream.\n"
-                                        : "Cannot play back the audio stream.\n") +
-                    missing;
+    // The file plays, perhaps not all of it.
+    const std::string noPicture = MissingLines(missing, {MissingPiece::VideoOutput});
+    const std::string unread = MissingLines(missing, {MissingPiece::Decoder, MissingPiece::Other});
+    const std::string noSound = MissingLines(missing, {MissingPiece::AudioOutput});
+    if (videoStreams_ > 0 && !noPicture.empty())
+        r.message = std::string(kNoVideoOutput) + "\n" + noPicture;
+    else if (!unread.empty())
+        r.message = std::string(kPartlyUnsupported) + "\n" + unread;
+    else if (!noSound.empty())
+        r.message = std::string(kNoAudioOutput) + "\n" + noSound;
     return r;
 }
 

@@ -34,6 +34,9 @@ public:
     // Opens `path` and waits (at most `timeoutMs`) until its first frame is ready, paused.
     // `windowId` is the X window that shows the picture (0: no window, the picture is
     // dropped); `soundDevice` picks the sound output ("" / "<default>" / "-1": the default).
+    // A file that plays in part opens with a message: a stream in a format no installed
+    // plug-in reads, no picture output, or no working sound output (then the pictures play
+    // without the sound). The message names a missing plug-in with its Debian package.
     OpenResult Open(const std::string& path, unsigned long windowId, const std::string& soundDevice,
                     int timeoutMs = 5000);
 
@@ -78,6 +81,11 @@ public:
     void Expose();
 
 private:
+    // One attempt of `Open`, with or without the sound; sets soundOutputFailed_ when the
+    // sound output is what failed.
+    OpenResult OpenOnce(const std::string& path, unsigned long windowId,
+                        const std::string& soundDevice, int timeoutMs, bool withSound);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     bool playing_ = false;
@@ -88,6 +96,7 @@ private:
     int64_t bitRate_ = 0;
     mutable int64_t lastPositionMs_ = -1;
     std::string soundDeviceUsed_;
+    bool soundOutputFailed_ = false;
 };
 
 } // namespace tess::gst

@@ -238,8 +238,8 @@ TEST_F(Frame, IconsFollowTheCaptureState) {
     // Each drawn picture is there and distinct.
     std::vector<int> bitmaps = {id::BmpPlay,        id::BmpStop,         id::BmpRecord,
                                 id::BmpSkipForward, id::BmpSkipBackward, id::BmpMuted,
-                                id::BmpSpeaker,     id::BmpVolumeThumb,  id::BmpCaption,
-                                id::BmpSnapshot,    id::BmpTool1,        id::BmpTool2};
+                                id::BmpSpeaker,     id::BmpCaption,      id::BmpSnapshot,
+                                id::BmpTool1,       id::BmpTool2};
     std::vector<std::string> seen;
     for (int b : bitmaps) {
         wxBitmap bmp = ResourceBitmap(b);

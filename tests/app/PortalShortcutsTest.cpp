@@ -208,6 +208,9 @@ protected:
             GTEST_SKIP() << "needs dbus-daemon";
         savedAddress_ =
             getenv("DBUS_SESSION_BUS_ADDRESS") ? getenv("DBUS_SESSION_BUS_ADDRESS") : "";
+        // The private bus's set-up and tear-down unset DISPLAY, which the later tests of
+        // this program need.
+        savedDisplay_ = getenv("DISPLAY") ? getenv("DISPLAY") : "";
         bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
         g_test_dbus_up(bus_);
     }
@@ -220,11 +223,14 @@ protected:
             unsetenv("DBUS_SESSION_BUS_ADDRESS");
         else
             setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.c_str(), 1);
+        if (!savedDisplay_.empty())
+            setenv("DISPLAY", savedDisplay_.c_str(), 1);
     }
 
 private:
     GTestDBus* bus_ = nullptr;
     std::string savedAddress_;
+    std::string savedDisplay_;
 };
 
 TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {

@@ -263,9 +263,6 @@ TEST(SMixer, RecordingStartRaisesALowLevelOnly) {
 }
 
 TEST(SMixer, VolumeCommandsAndMixerNotifications) {
-    EXPECT_EQ(StepVolume(95, 10), 100);
-    EXPECT_EQ(StepVolume(5, -10), 0);
-    EXPECT_EQ(StepVolume(50, 10), 60);
     auto dev = FakeMixer::Card();
     FakeMixer* f = dev.get();
     SMixer m(std::move(dev), nullptr);

@@ -110,15 +110,6 @@ TEST(ClientEnablers, TableHoldsEveryCommandOnceAndNothingElse) {
     for (int cmd : {id::About, id::Preferences, id::NewInstance, id::Exit, id::PageUp, id::PageDown,
                     id::ToolButton1, id::ToolButton2, 0})
         EXPECT_FALSE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).known) << cmd;
-    // The effect commands map onto bytes 1..6, 8..16, 18, 19 of the record.
-    std::set<int> bytes;
-    for (int cmd : ids)
-        if (int b = EffectByteForCommand(cmd))
-            bytes.insert(b);
-    EXPECT_EQ(bytes, (std::set<int>{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19}));
-    EXPECT_EQ(EffectByteForCommand(id::Effect8), 8);
-    EXPECT_EQ(EffectByteForCommand(id::Effect14), 14);
-    EXPECT_EQ(EffectByteForCommand(id::Effect15), 15);
 }
 
 TEST(ClientTick, DecisionsInOrder) {

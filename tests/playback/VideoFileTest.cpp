@@ -1,14 +1,18 @@
 // Playing files through the GStreamer player: a recording made by the program plays to its
 // end with the right duration, lands on the asked second and takes its volume in decibels;
 // sound-only files play without a picture; missing, damaged and cut-short files give a
-// message or play as far as they can, never hang.
+// message or play as far as they can, never hang; a file that plays in part says what is
+// missing.
 #include "media/VideoFile.h"
+#include "media/asf/AsfWriter.h"
+#include "media/mss2/Mss2Encoder.h"
 #include "platform/gst/Player.h"
 #include "playback/PlaybackSupport.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -27,6 +31,58 @@ bool PlayToEnd(VideoFile& f, int seconds) {
     }
     return false;
 }
+
+// A second of screen video beside a sound stream of format `tag`: GSM 6.10 (0x0031) or one
+// that nothing reads.
+bool WriteVideoAndSound(const std::string& path, uint16_t tag) {
+    constexpr int32_t w = 64, h = 48;
+    asf::StreamInfo v, a;
+    v.name = "Video1";
+    v.typeSpecific =
+        asf::VideoTypeSpecific(w, h, 24, 0x3253534D, Mss2Encoder::Extradata(w, h, 10.0f, 100000));
+    v.bitRate = 100000;
+    v.avgTimePerFrame = v.sampleDuration = 1000000;
+    a.video = false;
+    a.number = 2;
+    a.name = "Audio1";
+    a.typeSpecific = asf::AudioTypeSpecific(tag, 1, 8000, 1625, 65, 0, {0x40, 0x01});
+    a.errorCorrection = asf::AudioSpreadData(65);
+    a.bitRate = 8000;
+    a.sampleDuration = 1000000;
+    asf::AsfWriter writer;
+    if (writer.Open(path, {v, a}, {}) != 0)
+        return false;
+    Mss2Encoder enc(w, h);
+    std::vector<uint8_t> picture(w * h * 4, 0x80), frame, sound(65 * 25, 0x55);
+    for (int i = 0; i < 10; ++i) {
+        picture[i * 4] = 0xff;
+        const bool key = enc.Encode(picture.data(), w, h, w * 4, false, frame);
+        writer.Write(1, i * 1000000LL, key, frame.data(), frame.size());
+        writer.Write(2, i * 1000000LL, true, sound.data(), sound.size());
+    }
+    return writer.Close() == 0;
+}
+
+// Hides an installed element from this process's GStreamer registry while it lives.
+class HiddenElement {
+public:
+    explicit HiddenElement(const char* name) {
+        gst::Initialise();
+        feature_ = gst_registry_lookup_feature(gst_registry_get(), name);
+        if (feature_)
+            gst_registry_remove_feature(gst_registry_get(), feature_);
+    }
+    ~HiddenElement() {
+        if (feature_) {
+            gst_registry_add_feature(gst_registry_get(), feature_);
+            gst_object_unref(feature_);
+        }
+    }
+    bool hidden() const { return feature_ != nullptr; }
+
+private:
+    GstPluginFeature* feature_ = nullptr;
+};
 
 TEST(Player, ThePlaybackElementsAreInstalled) {
     // A missing package makes every recording unplayable: say which element is missing.
@@ -108,8 +164,33 @@ TEST(VideoFile, MissingDamagedAndCutShortFiles) {
     std::ofstream(junk) << std::string(5000, 'j');
     VideoFile damaged(junk, 0, "", false, 100);
     EXPECT_FALSE(damaged.rendered());
-    EXPECT_NE(damaged.errorText().find("Could not render as a multimedia file."), std::string::npos)
+    EXPECT_EQ(damaged.errorText().rfind("Could not render as a multimedia file.\nOne possible "
+                                        "reason:\n",
+                                        0),
+              0u)
         << damaged.errorText();
+
+    // Files that play in part: the pictures play, the message says what is missing.
+    const std::string unknown = dir.str() + "/unknown.wmv", gsm = dir.str() + "/gsm.wmv";
+    ASSERT_TRUE(WriteVideoAndSound(unknown, 0x7A7A));
+    ASSERT_TRUE(WriteVideoAndSound(gsm, 0x0031));
+    const std::string partly = "Some of the streams in this movie are in an unsupported format.\n";
+    VideoFile part(unknown, 0, "", false, 100);
+    EXPECT_TRUE(part.rendered());
+    EXPECT_TRUE(part.hasVideo());
+    EXPECT_EQ(part.errorText().rfind(partly + "No GStreamer plug-in reads ", 0), 0u)
+        << part.errorText();
+    {
+        HiddenElement noGsm("avdec_gsm_ms");
+        ASSERT_TRUE(noGsm.hidden());
+        VideoFile withoutDecoder(gsm, 0, "", false, 100);
+        EXPECT_TRUE(withoutDecoder.rendered());
+        EXPECT_EQ(withoutDecoder.errorText().rfind(partly + "The GStreamer plug-in for ", 0), 0u)
+            << withoutDecoder.errorText();
+        EXPECT_NE(withoutDecoder.errorText().find("install the Debian package gstreamer1.0-libav."),
+                  std::string::npos)
+            << withoutDecoder.errorText();
+    }
 
     const std::string bad = dir.str() + "/bad.png";
     std::ofstream(bad) << "\x89PNG\r\n\x1a\nnot a picture";

@@ -204,7 +204,10 @@ TEST_F(Catalog, SoundLevelRules) {
     SettingsAccess a(reg, "Setup");
     s.soundLevel = 77;
     EXPECT_TRUE(SaveSoundLevel(a, s));
-    EXPECT_EQ(reg.reg()->Find(kProgramKey, "Volume")->data, "\x4d");
+    ASSERT_NE(reg.reg(), nullptr);
+    const RegFile::Value* volume = reg.reg()->Find(kProgramKey, "Volume");
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->data, "\x4d");
 }
 
 TEST_F(Catalog, OutOfRangeValuesTakeTheirDefaults) {

@@ -8,6 +8,14 @@ namespace {
 
 const std::string kKey = kProgramKey;
 
+// The value's data, checked before use: a value the writer or reader lost fails the test
+// instead of crashing the test program.
+std::string DataOf(const RegFile& reg, const std::string& key, const std::string& name) {
+    const RegFile::Value* v = reg.Find(key, name);
+    EXPECT_NE(v, nullptr) << key << " \\ " << name;
+    return v ? v->data : std::string();
+}
+
 TEST(RegFile, RoundTripOfEveryValueType) {
     RegFile reg;
     reg.Set(kKey, "Text", RegFile::Type::String, "a \"quoted\" C:\\path\\ and %H:%M");
@@ -24,12 +32,14 @@ TEST(RegFile, RoundTripOfEveryValueType) {
     RegFile back;
     back.Parse(text);
     EXPECT_TRUE(back.problems().empty());
-    EXPECT_EQ(back.Find(kKey, "text")->data, "a \"quoted\" C:\\path\\ and %H:%M");
-    EXPECT_EQ(back.Find(kKey, "Empty")->data, "");
-    EXPECT_EQ(back.Find(kKey, "Byte")->type, RegFile::Type::Binary);
-    EXPECT_EQ(back.Find(kKey, "Dword")->data, std::string("\x0f\x00\x00\x80", 4));
-    EXPECT_EQ(back.Find(kKey, "Zeros")->data, std::string(60, '\0'));
-    EXPECT_EQ(back.Find(kKey + "\\Recent File List", "File1")->data, "/tmp/a b.png");
+    EXPECT_EQ(DataOf(back, kKey, "text"), "a \"quoted\" C:\\path\\ and %H:%M");
+    EXPECT_EQ(DataOf(back, kKey, "Empty"), "");
+    const RegFile::Value* byte = back.Find(kKey, "Byte");
+    ASSERT_NE(byte, nullptr);
+    EXPECT_EQ(byte->type, RegFile::Type::Binary);
+    EXPECT_EQ(DataOf(back, kKey, "Dword"), std::string("\x0f\x00\x00\x80", 4));
+    EXPECT_EQ(DataOf(back, kKey, "Zeros"), std::string(60, '\0'));
+    EXPECT_EQ(DataOf(back, kKey + "\\Recent File List", "File1"), "/tmp/a b.png");
     EXPECT_EQ(back.Serialize(), text);
 }
 
@@ -38,9 +48,9 @@ TEST(RegFile, ReadsDwordAndContinuedHexLines) {
     reg.Parse("Windows Registry Editor Version 5.00\r\n\r\n[" + kKey +
               "]\r\n\"D\"=dword:00000102\r\n\"H\"=hex:01,02,\\\r\n  03,04\r\n@=\"default\"\r\n");
     EXPECT_TRUE(reg.problems().empty());
-    EXPECT_EQ(reg.Find(kKey, "D")->data, std::string("\x02\x01\x00\x00", 4));
-    EXPECT_EQ(reg.Find(kKey, "H")->data, std::string("\x01\x02\x03\x04", 4));
-    EXPECT_EQ(reg.Find(kKey, "")->data, "default");
+    EXPECT_EQ(DataOf(reg, kKey, "D"), std::string("\x02\x01\x00\x00", 4));
+    EXPECT_EQ(DataOf(reg, kKey, "H"), std::string("\x01\x02\x03\x04", 4));
+    EXPECT_EQ(DataOf(reg, kKey, ""), "default");
 }
 
 TEST(RegFile, DamagedLinesAreReportedAndTheRestKept) {
@@ -51,8 +61,8 @@ TEST(RegFile, DamagedLinesAreReportedAndTheRestKept) {
     text[text.find("BinX") + 3] = '\0';
     reg.Parse(text);
     EXPECT_GE(reg.problems().size(), 4u);
-    EXPECT_EQ(reg.Find(kKey, "Good")->data, "1");
-    EXPECT_EQ(reg.Find(kKey, "Also")->data, "\x01");
+    EXPECT_EQ(DataOf(reg, kKey, "Good"), "1");
+    EXPECT_EQ(DataOf(reg, kKey, "Also"), "\x01");
     EXPECT_EQ(reg.Find(kKey, "Bad"), nullptr);
 
     RegFile headerless;

@@ -173,7 +173,9 @@ TEST_F(Store, DamagedDefaultStoreIsKeptAsideAndReadablePartLoaded) {
     RegFile fresh;
     ASSERT_TRUE(fresh.Load(path));
     EXPECT_TRUE(fresh.problems().empty());
-    EXPECT_EQ(fresh.Find(kProgramKey, "OnTop")->data, "1");
+    const RegFile::Value* onTop = fresh.Find(kProgramKey, "OnTop");
+    ASSERT_NE(onTop, nullptr);
+    EXPECT_EQ(onTop->data, "1");
 
     // Not text at all: same handling, a second aside name.
     Write(path, std::string("\x89PNG\r\n\x1a\n\0\0\0", 11));
