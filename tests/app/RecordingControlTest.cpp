@@ -3,8 +3,10 @@
 // that cannot happen, and a disk that fills during a recording.
 #include "capture/RecordingControl.h"
 #include "app/AppTestSupport.h"
+#include "app/OptionsSheet.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
+#include "audio/SMixer.h"
 #include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "recording/RecordingTestUtil.h"
@@ -276,6 +278,33 @@ TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInput
     EXPECT_TRUE(messages.empty());
     EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
     EXPECT_FALSE(test::DecodeSound(file).empty());
+}
+
+TEST_F(RecordingControl, ThePreferencesOpenAndDropTheMixerAndShowTheVolumeSliderWithIt) {
+    Settings& s = GlobalSettings();
+    frame->ShowPlaybackBar(true);
+    test::Pump(100);
+    PrefContext ctx = frame->OptionsContext();
+    auto sheet = MakeOptionsSheet(frame, ctx);
+    auto closeOk = [&](bool changeMixer, const std::string& device) {
+        s.changeMixer = changeMixer;
+        s.waveInDriver = device;
+        frame->OptionsClosed(*sheet, true, true);
+        test::Pump(50);
+    };
+    const bool haveMixer = SMixer(MixerKind::WaveIn, "-1", nullptr).IsOpen();
+    closeOk(true, "-1");
+    EXPECT_EQ(client->mixer() != nullptr, haveMixer);
+    EXPECT_TRUE(frame->playbackBar().volume->IsShown());
+    // Unticked: the next recordings leave the input and its level alone.
+    closeOk(false, "-1");
+    EXPECT_EQ(client->mixer(), nullptr);
+    EXPECT_FALSE(frame->playbackBar().volume->IsShown());
+    closeOk(true, "-1");
+    EXPECT_EQ(client->mixer() != nullptr, haveMixer);
+    // Another input device: its own mixer, none for one that is not there.
+    closeOk(true, "No such sound card");
+    EXPECT_EQ(client->mixer(), nullptr);
 }
 
 TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage) {
