@@ -271,6 +271,7 @@ void SDIDecFrame::CmEffectsOptions() {
 void SDIDecFrame::OptionsClosed(const TPrefSheet& sheet, bool ok, bool options) {
     if (ok) {
         ApplyFrameSettings();
+        client_->ApplyMixerSettings();
         for (const std::string& m : sheet.messages())
             PrefMessage(this, m, "Tessaray", wxOK | wxICON_WARNING);
     }
@@ -427,6 +428,7 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
     case id::OpenSettingsFile:
         App::CmOpenSettingsFile(this);
         ApplyFrameSettings();
+        client_->ApplyMixerSettings();
         break;
     case id::SaveSettingsAs:
         App::CmSaveSettingsAs(this);

@@ -36,7 +36,6 @@ bool UseChosenScreenBackend(const CommandLine& cl) {
     if (!Cast()) {
         const Settings& s = GlobalSettings();
         PortalCastOptions options;
-        options.cursor = s.cursor;
         if (OwnScreenCastPermission()) {
             options.restoreToken = s.portalRestoreToken;
             options.tokenChanged = [](const std::string& token) { KeepRestoreToken(token); };

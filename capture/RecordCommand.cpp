@@ -137,7 +137,6 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     req.stripCopy = settings.vidStealth;
     req.window = o.window;
     req.area = o.area;
-    req.drawCursor = settings.cursor;
     if (o.audio)
         req.audioDevice = settings.waveInDriver;
     req.overlay = CreateOverlay(settings);
@@ -152,6 +151,8 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         err << "tessaray: " << started.message << "\n";
         return kRecordExitFailed;
     }
+    if (!started.withoutSound.empty())
+        err << "tessaray: recording without sound: " << started.withoutSound << ".\n";
 
     // The time counts from the start of the recording (its first frame included).
     const double limitMs = o.seconds * 1000.0;

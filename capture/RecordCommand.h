@@ -37,8 +37,8 @@ RecordOptions
 ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
 // Runs the command with the loaded `settings` (video pattern, capture directory, frame rate,
-// bit rate, strip copy, caption, cursor, sound device). `screen` null: no display. `stop`,
-// when given, ends the recording like a signal does (tests).
+// bit rate, strip copy, caption, sound device; the frames carry the cursor). `screen` null: no
+// display. `stop`, when given, ends the recording like a signal does (tests).
 int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      ScreenConnection* screen, Settings& settings, std::ostream& out,
                      std::ostream& err, const std::atomic<bool>* stop = nullptr);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "audio/WarningLog.h"
 #include "capture/RecordingSound.h"
 #include "media/Caption.h"
 #include "media/Grab.h"
@@ -237,8 +238,14 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
         std::string error;
         s.sound =
             StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()), &error);
-        if (!s.sound)
+        if (!s.sound && !video)
             return Abandon(req.fileName, "The recording could not be started: " + error + ".");
+        if (!s.sound) {
+            s.file->FillSoundWithSilence();
+            LogWarning("The recording %s goes on without sound: %s.", req.fileName.c_str(),
+                       error.c_str());
+            return {true, std::string(), error};
+        }
     }
     return {true, std::string()};
 }

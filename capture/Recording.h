@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "media/Caption.h"
 #include "platform/x11/Screen.h"
@@ -26,18 +27,27 @@ struct RecordingRequest {
     std::optional<ScreenRect> area;         // a rectangle (all zero: the whole screen)
     int32_t timeLapse = -1;                 // above 1: the clock runs that many times slower
     std::unique_ptr<Fx> overlay;            // taken over by the recorder; null for none
-    bool drawCursor = true;
+    bool drawCursor = true;       // a recording's frames carry the cursor (off: tests of pixels)
     bool replaceExisting = false; // delete a file of the name first (a path the user named)
 };
 
 struct RecordingStartResult {
+    RecordingStartResult() = default;
+    RecordingStartResult(bool ok_, std::string message_, std::string withoutSound_ = {})
+        : ok(ok_), message(std::move(message_)), withoutSound(std::move(withoutSound_)) {}
+
     bool ok = false;
     std::string message; // why not
+    // A video whose sound input could not start records without it: why (empty when the
+    // sound runs or none was asked for).
+    std::string withoutSound;
 };
 
 // Starts a recording. On failure nothing runs, no slot is filled and a file made for it is
 // removed. `screen` is the calling thread's connection (null: no display). A recording that
-// still runs is stopped first.
+// still runs is stopped first. A sound input that cannot start fails a sound-only recording;
+// a video goes on without it (written to the warning log, told in `withoutSound`), its sound
+// stream silent to the last frame.
 RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest request);
 
 struct RecordingStopResult {

@@ -96,7 +96,6 @@ bool TClient::StartCapture(CaptureRequest request) {
     r.window = request.window;
     r.area = request.area;
     r.timeLapse = request.timeLapse;
-    r.drawCursor = s.cursor;
     if (sound)
         r.audioDevice = s.waveInDriver;
     ScreenConnection* screen = WindowThreadScreen();
@@ -113,7 +112,11 @@ bool TClient::StartCapture(CaptureRequest request) {
     SetCaptureState(kStateRecording);
     DoLayout();
     RebuildTitle(); // the recording's name
-    SetStatus(this, name.path);
+    // A video whose sound input could not start goes on without sound (the warning log
+    // has the reason); the status bar says so beside the name.
+    SetStatus(this, started.withoutSound.empty()
+                        ? name.path
+                        : name.path + " (without sound: " + started.withoutSound + ")");
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include <wx/msgdlg.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
+#include <wx/toolbar.h>
 
 namespace tess {
 
@@ -495,6 +496,26 @@ void TClient::ResetControls() {
         controls_.volumeSlider->SetRange(0, 100);
         controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
     }
+    ShowVolumeSlider();
+}
+
+void TClient::ShowVolumeSlider() {
+    wxWindow* slider = controls_.volumeSlider;
+    if (!slider || slider->IsShown() == GlobalSettings().changeMixer)
+        return;
+    slider->Show(GlobalSettings().changeMixer);
+    if (auto* bar = wxDynamicCast(slider->GetParent(), wxToolBar))
+        bar->Realize();
+}
+
+void TClient::ApplyMixerSettings() {
+    const Settings& s = GlobalSettings();
+    // A mixer belongs to one input device's card.
+    if (mixer_ && s.waveInDriver != mixerDevice_)
+        mixer_.reset();
+    UpdateMixerFromSettings(mixer_, s, this);
+    mixerDevice_ = s.waveInDriver;
+    ShowVolumeSlider();
 }
 
 void TClient::LateInit() {
@@ -509,7 +530,7 @@ void TClient::LateInit() {
         controls_.captureMode->Append("Rectangle");
         ShowCaptureMode();
     }
-    UpdateMixerFromSettings(mixer_, GlobalSettings(), this);
+    ApplyMixerSettings();
 }
 
 void TClient::OnMessage(PrivateMessageEvent& e) {

@@ -112,6 +112,12 @@ public:
     bool SaveDisplayedFileAs(const std::string& target);
     // The text "&Properties..." shows for the displayed file (empty without one).
     std::string PropertiesTextOfFile() const;
+    // At start-up and after the preferences or a settings file changed the settings: the
+    // mixer is opened while ChangeMixer is on (anew when the input device changed) and
+    // dropped when it is off, and the volume slider is shown only while it is on.
+    void ApplyMixerSettings();
+    // The open mixer (null when none).
+    SMixer* mixer() const { return mixer_.get(); }
 
 protected:
     // Work that other parts of the program supply. Empty here until they exist.
@@ -197,6 +203,7 @@ private:
     void ShowSoundLevel(bool recording);
     void ShowRecordingTime();
     void ResetControls();
+    void ShowVolumeSlider();
     void LateInit();
     void SetPane(wxStaticText* pane, const std::string& text);
     // The display of files' parts of the window's handlers.
@@ -218,6 +225,7 @@ private:
     ClientControls controls_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<SMixer> mixer_;
+    std::string mixerDevice_; // the WaveInDriver the mixer was opened for
     MeterUpdater meterUpdater_;
     bool fullScreen_ = false;
     bool dragging_ = false;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "media/Caption.h"
+#include "platform/ScreenPixelSource.h"
 
 namespace tess {
 
@@ -69,6 +70,8 @@ std::unique_ptr<MemBm> ScreenPicture(ScreenConnection& screen, bool drawCursor, 
                                      bool wholeDesktop, const ScreenRect* area, bool recordingFrame,
                                      int32_t* result) {
     ScreenRect r = GrabArea(screen, wholeDesktop, area);
+    if (ScreenPixelSource* source = CurrentScreenPixelSource())
+        source->wantCursor(drawCursor);
     auto bm = NewPicture(r.width(), r.height(), recordingFrame);
     if (!bm) {
         *result = kImageNoBitmap;

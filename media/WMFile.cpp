@@ -211,7 +211,19 @@ int32_t WMFile::AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int
     needKeyFrame_ = r != 0;
     NoteError(r);
     videoTime_.store(t);
+    if (silentSound_.load() && audioStream_ != 0 && r == 0)
+        PadSoundTo(t);
     return r;
+}
+
+void WMFile::PadSoundTo(int64_t end) {
+    const int64_t at = audioTime_.load();
+    if (end <= at)
+        return;
+    const uint32_t rate = std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
+    std::vector<uint8_t> zeros(static_cast<size_t>((end - at) * rate / 10000000) & ~size_t{1});
+    if (!zeros.empty() && WriteAudioBuffer(at, zeros.data(), zeros.size()) == 0)
+        audioTime_.store(at + static_cast<int64_t>(zeros.size()) * 10000000 / rate);
 }
 
 size_t WMFile::WriteAudio(const void* data, size_t bytes) {
@@ -357,16 +369,10 @@ bool WMFile::Close() {
     bool ok = true;
     if (writing_.load()) {
         if (audioStream_ != 0 && writer_->LastError() == 0) {
-            // Sound stops before the frames: silence takes it to the last frame.
-            const int64_t end = videoTime_.load();
-            const int64_t at = audioTime_.load();
-            const uint32_t rate = std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
-            if (hasVideo_ && audioStarted_ && end > at) {
-                std::vector<uint8_t> zeros(static_cast<size_t>((end - at) * rate / 10000000) &
-                                           ~size_t{1});
-                if (!zeros.empty() && WriteAudioBuffer(at, zeros.data(), zeros.size()) == 0)
-                    audioTime_.store(at + static_cast<int64_t>(zeros.size()) * 10000000 / rate);
-            }
+            // Sound stops before the frames: silence takes it to the last frame (all of it
+            // when no sound arrived).
+            if (hasVideo_)
+                PadSoundTo(videoTime_.load());
             std::lock_guard lock(audioMu_);
             WriteAudioBlocks(true);
         }

@@ -85,6 +85,10 @@ public:
     int32_t AddAudioStream();
 
     size_t WriteAudio(const void* data, size_t bytes) override;
+    // No sound input feeds the voice stream (it could not start): from now on each frame
+    // brings the stream's silence up to its own time, so the file plays to its end with a
+    // sound stream that keeps pace with the pictures.
+    void FillSoundWithSilence() { silentSound_.store(true); }
     int32_t AddBitmapFrame(const MemBm& frame) override { return AddBitmapFrame(frame, 0, false); }
     // time 0: take it from the clock. Returns 0 or a negative errno.
     int32_t AddBitmapFrame(const MemBm& frame, int64_t time, bool forceKey);
@@ -122,6 +126,8 @@ private:
     int32_t CreateWriter();
     int32_t WriteAudioBlocks(bool finish);
     void NoteError(int32_t r);
+    // Writes silence into the voice stream from where it stands up to `end`.
+    void PadSoundTo(int64_t end);
 
     const std::string profileName_;
     int32_t frameRate_;
@@ -159,7 +165,8 @@ private:
     std::vector<uint8_t> audioBlocks_;
     int64_t blockTime_ = 0; // time of the first sample waiting in the encoder
     std::atomic<int64_t> audioTime_{0};
-    bool audioStarted_ = false; // the first sound buffer was placed (sound thread only)
+    bool audioStarted_ = false;            // the first sound buffer was placed (sound thread only)
+    std::atomic<bool> silentSound_{false}; // no input: the frames' thread writes silence
 
     std::atomic<int32_t> lastError_{0};
 };

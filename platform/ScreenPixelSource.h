@@ -41,6 +41,10 @@ public:
     // A reader that grabs at its own pace (a slow time lapse) keeps the source from being
     // stopped for want of use while it holds it; holds are counted.
     virtual void hold(bool on) { (void)on; }
+    // Whether the pictures of the next grabs are to show the cursor (a recording's frames
+    // always do; a snapshot as the user set it). A source whose desktop draws the cursor in
+    // for a whole cast starts a cast of the other kind when it must.
+    virtual void wantCursor(bool on) { (void)on; }
 };
 
 // Makes a start that is waiting (for the user's answer, for the first picture) give up, as

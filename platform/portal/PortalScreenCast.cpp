@@ -79,7 +79,9 @@ struct PortalGrant {
     bool haveLogical = false;
     ScreenRect logical;
     std::string token;
-    bool tokenRefused = false; // the portal would not take the restore token
+    bool tokenRefused = false;     // the portal would not take the restore token
+    bool cursorEmbedded = false;   // the pictures carry the cursor
+    bool embeddingOffered = false; // the portal can draw the cursor into the pictures
 };
 
 // One Request's Response.
@@ -149,6 +151,10 @@ struct PortalScreenCast::Impl {
     std::atomic<bool> unmappable{false}; // buffers came that cannot be read
 
     std::atomic<bool> running{false};
+    // The cursor in the pictures: wanted by the next grabs, and as the running cast has it.
+    std::atomic<bool> cursorWish{true};
+    std::atomic<bool> castCursor{false};
+    std::atomic<bool> embeddingOffered{false};
     std::atomic<int64_t> lastUse{0}; // NowMs() of the latest start or grab
     std::atomic<int> holds{0};
     std::atomic<bool> endedFlag{false};
@@ -383,9 +389,10 @@ struct PortalScreenCast::Impl {
                     g_variant_new_uint32(options.window ? kSourceWindow : kSourceMonitor));
                 g_variant_builder_add(&b, "{sv}", "multiple", g_variant_new_boolean(FALSE));
                 if (version >= 2 && cursorModes) {
-                    const uint32_t mode = options.cursor && (cursorModes & kCursorEmbedded)
-                                              ? kCursorEmbedded
-                                              : kCursorHidden;
+                    g.embeddingOffered = (cursorModes & kCursorEmbedded) != 0;
+                    const uint32_t mode =
+                        cursorWish.load() && g.embeddingOffered ? kCursorEmbedded : kCursorHidden;
+                    g.cursorEmbedded = mode == kCursorEmbedded;
                     if (cursorModes & mode)
                         g_variant_builder_add(&b, "{sv}", "cursor_mode",
                                               g_variant_new_uint32(mode));
@@ -705,6 +712,7 @@ struct PortalScreenCast::Impl {
 
 PortalScreenCast::PortalScreenCast(PortalCastOptions options) : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);
+    impl_->cursorWish.store(impl_->options.cursor);
 }
 
 PortalScreenCast::~PortalScreenCast() {
@@ -749,6 +757,8 @@ bool PortalScreenCast::start() {
         d.options.tokenChanged(grant.token);
     d.haveLogical = grant.haveLogical;
     d.logical = grant.logical;
+    d.castCursor.store(grant.cursorEmbedded);
+    d.embeddingOffered.store(grant.embeddingOffered);
 
     if (!d.openStream(grant.fd, grant.node)) {
         d.stopAll();
@@ -808,6 +818,23 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
 
 bool PortalScreenCast::ended() const {
     return impl_->endedFlag.load();
+}
+
+void PortalScreenCast::wantCursor(bool on) {
+    Impl& d = *impl_;
+    d.cursorWish.store(on);
+    if (!d.running.load() || d.castCursor.load() == (on && d.embeddingOffered.load()))
+        return;
+    // The desktop draws the cursor into a cast's pictures or leaves it out for the cast's
+    // whole life: a cast of the other kind ends, and the next grab starts one anew with the
+    // saved token, so nobody is asked. Not a cast that a recording holds (its frames keep
+    // the cursor), nor one without a token (that would ask), nor while a start or stop is
+    // under way (a start takes the wish).
+    std::unique_lock lock(d.startMutex, std::try_to_lock);
+    if (!lock.owns_lock() || d.holds.load() > 0 || d.options.restoreToken.empty() ||
+        !d.running.load())
+        return;
+    d.stopAll();
 }
 
 void PortalScreenCast::hold(bool on) {

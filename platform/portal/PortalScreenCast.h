@@ -14,7 +14,8 @@
 namespace tess {
 
 struct PortalCastOptions {
-    bool cursor = true;       // the cursor drawn into the pictures, where the portal can
+    bool cursor = true;       // the cursor drawn into the first cast's pictures, where the
+                              // portal can (later casts follow wantCursor)
     bool window = false;      // ask for a window instead of a monitor
     std::string restoreToken; // permission given before; empty: the portal asks
     // Called on the thread that started the cast with the token that restores this
@@ -51,6 +52,7 @@ public:
     bool ended() const override;
     std::string failure() const override;
     void hold(bool on) override;
+    void wantCursor(bool on) override;
 
     // Ends the cast (the session is closed, the stream stopped); start() begins a new one.
     void stop();

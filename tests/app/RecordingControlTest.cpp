@@ -3,9 +3,11 @@
 // that cannot happen, and a disk that fills during a recording.
 #include "capture/RecordingControl.h"
 #include "app/AppTestSupport.h"
+#include "app/OptionsSheet.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "audio/Gauges.h"
+#include "audio/SMixer.h"
 #include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "recording/RecordingTestUtil.h"
@@ -15,6 +17,7 @@
 #include "x11/XTestWindows.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -204,6 +207,7 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     s.capString = "caption %H:%M";
     s.capBackMode = 0; // an opaque white box
     s.capBackColor = 0xffffff;
+    s.cursor = false; // for snapshots only: a recording's frames always carry the cursor
     // A plain blue screen: the caption is the only other thing in a frame but the cursor.
     test::XTestDisplay x;
     XSetWindowAttributes attrs{};
@@ -212,6 +216,7 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     Window blue = XCreateWindow(x.get(), x.root(), 0, 0, 1920, 1080, 0, CopyFromParent, InputOutput,
                                 CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
     XMapRaised(x.get(), blue);
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 960, 540);
     x.sync();
     test::Pump(100);
     auto notBlue = [](const std::string& file) {
@@ -247,7 +252,7 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     // The user's recording carries the caption; the scheduled one only the cursor.
     x.destroy(blue);
     const int userOdd = notBlue(users), scheduledOdd = notBlue(scheduled);
-    EXPECT_GE(scheduledOdd, 0);
+    EXPECT_GT(scheduledOdd, 3);
     EXPECT_LT(scheduledOdd, 60) << "user's " << userOdd;
     EXPECT_GT(userOdd, scheduledOdd + 60) << "scheduled " << scheduledOdd;
 
@@ -261,6 +266,62 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "improper mode");
     EXPECT_EQ(messages[0].caption, "tclient");
+}
+
+TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInputStarts) {
+    const char* inherited = std::getenv("PULSE_SERVER");
+    const std::string saved = inherited ? inherited : "";
+    setenv("PULSE_SERVER", ("unix:" + dir.str() + "/no-server").c_str(), 1); // none answers
+    ScheduleEvent e;
+    e.name = "Talk";
+    e.days = 127;
+    e.action = kRecordVideo | kRecordSound;
+    LiveSchedule().Clear();
+    LiveSchedule().AddEvent(e);
+    answer = 1;
+    test::Pump(400);
+    const std::string file = RecordingFileName();
+    const wxString status = frame->GetStatusBar()->GetStatusText(0);
+    test::Pump(800);
+    answer = -1;
+    test::Pump(400);
+    if (inherited)
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    else
+        unsetenv("PULSE_SERVER");
+    ASSERT_FALSE(file.empty()) << (messages.empty() ? "" : messages[0].text);
+    EXPECT_NE(status.Find("without sound"), wxNOT_FOUND) << status;
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
+    EXPECT_FALSE(test::DecodeSound(file).empty());
+}
+
+TEST_F(RecordingControl, ThePreferencesOpenAndDropTheMixerAndShowTheVolumeSliderWithIt) {
+    Settings& s = GlobalSettings();
+    frame->ShowPlaybackBar(true);
+    test::Pump(100);
+    PrefContext ctx = frame->OptionsContext();
+    auto sheet = MakeOptionsSheet(frame, ctx);
+    auto closeOk = [&](bool changeMixer, const std::string& device) {
+        s.changeMixer = changeMixer;
+        s.waveInDriver = device;
+        frame->OptionsClosed(*sheet, true, true);
+        test::Pump(50);
+    };
+    const bool haveMixer = SMixer(MixerKind::WaveIn, "-1", nullptr).IsOpen();
+    closeOk(true, "-1");
+    EXPECT_EQ(client->mixer() != nullptr, haveMixer);
+    EXPECT_TRUE(frame->playbackBar().volume->IsShown());
+    // Unticked: the next recordings leave the input and its level alone.
+    closeOk(false, "-1");
+    EXPECT_EQ(client->mixer(), nullptr);
+    EXPECT_FALSE(frame->playbackBar().volume->IsShown());
+    closeOk(true, "-1");
+    EXPECT_EQ(client->mixer() != nullptr, haveMixer);
+    // Another input device: its own mixer, none for one that is not there.
+    closeOk(true, "No such sound card");
+    EXPECT_EQ(client->mixer(), nullptr);
 }
 
 TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage) {

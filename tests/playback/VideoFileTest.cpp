@@ -135,6 +135,21 @@ TEST(VideoFile, ARecordingPlaysToItsEndWithItsDurationPositionAndVolume) {
     f.Stop();
 }
 
+TEST(VideoFile, ARecordingWhoseSoundInputCouldNotStartPlaysToItsEnd) {
+    if (test::ProgramPath().empty() || !test::HaveDisplay())
+        GTEST_SKIP() << "needs the program and an X display";
+    const std::string path = test::MediaDir() + "/silent.wmv";
+    ASSERT_EQ(test::RunCommand("PULSE_SERVER='unix:" + test::MediaDir() + "/none' '" +
+                               test::ProgramPath() +
+                               "' --record --seconds 2 --audio --region 0,0,64,48 --output '" +
+                               path + "' >/dev/null 2>&1"),
+              0);
+    VideoFile f(path, 0, "<default>", false, 100);
+    ASSERT_TRUE(f.rendered()) << f.errorText();
+    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
+    EXPECT_TRUE(PlayToEnd(f, 15));
+}
+
 TEST(VideoFile, SoundOnlyFilesPlayWithoutAPicture) {
     std::vector<std::string> files = {test::TestWave(), test::TestSoundRecording()};
     int played = 0;

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "audio/WarningLog.h"
 #include "recording/RecordingTestUtil.h"
 #include "x11/XTestWindows.h"
 
@@ -136,6 +138,53 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
     EXPECT_NEAR(seconds, 5.0, kSoundLengthTolerance);
     EXPECT_GE(seconds, times.back() - 0.05);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+}
+
+// Read as a user meets it: a video whose sound input cannot start (no sound server; an
+// ALSA set-up whose default device does not exist) is recorded without sound, with its
+// voice stream silent to the last frame, playable by ffprobe and GStreamer; a sound-only
+// recording fails and leaves no file.
+TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
+    if (!test::HaveProgram("gst-launch-1.0"))
+        GTEST_SKIP() << "needs gst-launch-1.0";
+    // ALSA knows no other device to fall back on.
+    const std::string alsa = dir.str() + "/asound.conf";
+    std::ofstream(alsa) << "pcm.!default { type hw card 29 }\nctl.!default { type hw card 29 }\n";
+    const std::string state = "XDG_STATE_HOME=" + Quote(dir.str()) + " ";
+    const std::string noServer =
+        state + "PULSE_SERVER=" + Quote("unix:" + dir.str() + "/none") + " ";
+    int n = 0;
+    for (const std::string& env : {noServer, state + "ALSA_CONFIG_PATH=" + Quote(alsa) + " "}) {
+        const std::string file = dir.str() + "/silent" + std::to_string(++n) + ".wmv";
+        test::ProgramRun run = test::RunProgram(
+            "--record --seconds 2 --audio --region 0,0,64,48 --output " + Quote(file), env);
+        ASSERT_EQ(run.exitCode, 0) << env << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("without sound"), std::string::npos) << run.err;
+        const std::vector<double> times = test::VideoFrameTimes(file);
+        ASSERT_FALSE(times.empty());
+        const std::vector<int16_t> sound = test::DecodeSound(file);
+        EXPECT_NEAR(sound.size() / 8000.0, times.back(), 0.1) << env;
+        EXPECT_LT(*std::max_element(sound.begin(), sound.end()), 100) << "not silent";
+        EXPECT_EQ(test::RunCommand("timeout 30 gst-launch-1.0 -q filesrc location=" + Quote(file) +
+                                   " ! decodebin name=d d. ! queue ! fakesink d. ! queue ! "
+                                   "fakesink >/dev/null 2>&1"),
+                  0)
+            << env;
+        // The warning log: beside the program, else in the state directory.
+        std::string logs = Quote(dir.str() + "/Tessaray/tessaray.log"), logged;
+        for (const char* exe : {"tessaray", "tessaray-window"})
+            logs += " " + Quote(LogPathForProgram(
+                              (std::filesystem::path(test::ProgramPath()).parent_path() / exe)));
+        test::RunCommand("cat " + logs + " 2>/dev/null", &logged);
+        EXPECT_NE(logged.find(file + " goes on without sound"), std::string::npos) << logged;
+    }
+    const std::string voice = dir.str() + "/voice.wma";
+    test::ProgramRun run =
+        test::RunProgram("--record --seconds 1 --output " + Quote(voice), noServer);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("the sound input could not be started"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(voice));
 }
 
 TEST_F(RecordCommand, ASoundOnlyRecordingNeedsNoDisplay) {

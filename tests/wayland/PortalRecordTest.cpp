@@ -1,12 +1,15 @@
 // Recordings from the command line in a Wayland session, read back by ffprobe and ffmpeg:
-// the screen and a region show the desktop's picture in every frame, and a stream that the
-// desktop ends leaves a finished, playable file.
+// the screen and a region show the desktop's picture in every frame, a recording's cast
+// carries the cursor whatever the snapshots' setting, and a stream that the desktop ends
+// leaves a finished, playable file.
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "platform/portal/PortalScreenCast.h"
 #include "wayland/WaylandDesktop.h"
 
 namespace tess {
@@ -73,6 +76,64 @@ TEST_F(PortalRecord, TheScreenAndARegionShowThePictureInEveryFrame) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(test::FirstLine(run.out), region);
     CheckFiveSeconds(region, 240, 270, 480, 270);
+}
+
+// The cursor modes the portal was asked for, in order (its log).
+std::vector<int> CursorModesAsked() {
+    std::ifstream log(test::EnvOr("TESS_WL_DESKTOP_DIR") + "/log/xdpw.log");
+    std::vector<int> modes;
+    const std::string key = "option cursor_mode:";
+    for (std::string line; std::getline(log, line);)
+        if (const size_t at = line.find(key); at != std::string::npos)
+            modes.push_back(std::stoi(line.substr(at + key.size()), nullptr, 16));
+    return modes;
+}
+constexpr int kHidden = 1, kEmbedded = 2;
+
+// With the cursor off for snapshots, a snapshot's cast leaves it out and a recording's shows
+// it; in one process a cast of the other kind comes from the saved token, without asking,
+// unless a recording holds the cast.
+TEST_F(PortalRecord, ARecordingsCastShowsTheCursorAndASnapshotWithoutItNone) {
+    auto run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/0.png"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string store = ReadStore();
+    ASSERT_NE(store.find("]\n"), std::string::npos) << store;
+    store.insert(store.find("]\n") + 2, "\"Cursor\"=\"0\"\n");
+    std::ofstream(StorePath()) << store;
+    size_t asked = CursorModesAsked().size();
+    run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/1.png"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = Run("--backend portal --record --seconds 1 --region 0,100,64,48 --output " +
+              Quote(dir.str() + "/1.wmv"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<int> modes = CursorModesAsked();
+    EXPECT_EQ(std::vector<int>(modes.begin() + std::min(asked, modes.size()), modes.end()),
+              (std::vector<int>{kHidden, kEmbedded}));
+
+    std::string token;
+    PortalCastOptions options;
+    options.cursor = false;
+    options.tokenChanged = [&token](const std::string& t) { token = t; };
+    PortalScreenCast cast(options);
+    const ScreenRect area{0, 100, 64, 148};
+    std::vector<uint8_t> pixels(64 * 48 * 4);
+    ASSERT_TRUE(cast.start()) << cast.failure();
+    ASSERT_FALSE(token.empty());
+    const int chooser = ChooserRuns();
+    asked = CursorModesAsked().size();
+    cast.wantCursor(true); // ends the cast: the next start casts with the cursor
+    ASSERT_TRUE(cast.start()) << cast.failure();
+    EXPECT_TRUE(cast.grab(area, area, pixels.data(), 64 * 4));
+    cast.hold(true);
+    cast.wantCursor(false); // held: the cast stays as it is
+    EXPECT_TRUE(cast.grab(area, area, pixels.data(), 64 * 4));
+    cast.hold(false);
+    cast.wantCursor(false);
+    ASSERT_TRUE(cast.start()) << cast.failure();
+    modes = CursorModesAsked();
+    EXPECT_EQ(std::vector<int>(modes.begin() + std::min(asked, modes.size()), modes.end()),
+              (std::vector<int>{kEmbedded, kHidden}));
+    EXPECT_EQ(ChooserRuns(), chooser);
 }
 
 TEST_F(PortalRecord, AStreamEndedByTheDesktopLeavesAFinishedPlayableFile) {
