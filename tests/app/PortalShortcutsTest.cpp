@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tess {
@@ -208,9 +209,11 @@ protected:
             GTEST_SKIP() << "needs dbus-daemon";
         savedAddress_ =
             getenv("DBUS_SESSION_BUS_ADDRESS") ? getenv("DBUS_SESSION_BUS_ADDRESS") : "";
-        // The private bus's set-up and tear-down unset DISPLAY, which the later tests of
-        // this program need.
-        savedDisplay_ = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+        // The private bus's set-up and tear-down unset DISPLAY and XDG_RUNTIME_DIR (where the
+        // test sound server lives), which the later tests of this program need.
+        for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR"})
+            if (const char* value = getenv(name))
+                savedEnvironment_.emplace_back(name, value);
         bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
         g_test_dbus_up(bus_);
     }
@@ -223,14 +226,14 @@ protected:
             unsetenv("DBUS_SESSION_BUS_ADDRESS");
         else
             setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.c_str(), 1);
-        if (!savedDisplay_.empty())
-            setenv("DISPLAY", savedDisplay_.c_str(), 1);
+        for (const auto& [name, value] : savedEnvironment_)
+            setenv(name.c_str(), value.c_str(), 1);
     }
 
 private:
     GTestDBus* bus_ = nullptr;
     std::string savedAddress_;
-    std::string savedDisplay_;
+    std::vector<std::pair<std::string, std::string>> savedEnvironment_;
 };
 
 TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {
