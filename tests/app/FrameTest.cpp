@@ -9,6 +9,7 @@
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "app/TrayWin.h"
+#include "platform/gtk/Desktop.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Art.h"
 #include "resources/Ids.h"
@@ -124,6 +125,13 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     EXPECT_EQ(items.size(), 11u + 1u + 30u + 5u + 2u);
     EXPECT_EQ(bar->FindItem(id::Stop)->GetItemLabel(), "&Stop \tAlt+S");
     EXPECT_EQ(bar->FindItem(id::MixerPlay)->GetItemLabel(), "Mixer Pla&y control...\tCtrl+Shift+P");
+    // Key texts that name no key the toolkit knows are shown as they stand.
+    const std::pair<int, const char*> keyTexts[] = {{id::SkipForward, "Right-cursor"},
+                                                    {id::SkipBackward, "Left-cursor"},
+                                                    {id::VolumeUp, "Alt+Up-cursor"},
+                                                    {id::VolumeDown, "Alt+Down-cursor"}};
+    for (auto [cmd, text] : keyTexts)
+        EXPECT_EQ(gtk::MenuKeyText(bar->FindItem(cmd)->GetMenuItem()), text) << cmd;
 
     client->file = true; // every file command enabled
     for (wxMenuItem* item : items) {
@@ -157,6 +165,8 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     std::vector<wxMenuItem*> popupItems;
     Items(popup.get(), popupItems);
     ASSERT_EQ(popupItems.size(), 16u);
+    for (auto [cmd, text] : keyTexts)
+        EXPECT_EQ(gtk::MenuKeyText(popup->FindItem(cmd)->GetMenuItem()), text) << cmd;
     EXPECT_EQ(popupItems[3]->GetItemLabel(), "Snapshot\tCtrl+R");
     EXPECT_EQ(popupItems[4]->GetItemLabel(), "&Record\tCtrl+R");
     EXPECT_EQ(popupItems[15]->GetId(), id::About);
