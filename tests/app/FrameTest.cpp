@@ -21,6 +21,8 @@
 #include <unistd.h>
 #include <wx/menu.h>
 #include <wx/slider.h>
+#include <wx/statusbr.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 namespace tess {
@@ -305,6 +307,22 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     test::Pump(50);
     EXPECT_EQ(pb.mute->state(), 0);
     EXPECT_EQ(pb.volume->GetPosition(), sliderAt);
+
+    // Hovering a button or a slider shows its hint in the status bar; leaving it puts the
+    // status text back.
+    frame->SetStatusText("Ready");
+    frame->toolBar().bar->OnMouseEnter(id::RecordVideo);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Record");
+    frame->toolBar().bar->OnMouseEnter(wxID_ANY);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Ready");
+    pb.bar->OnMouseEnter(id::SkipForward);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Skip forward");
+    pb.bar->OnMouseEnter(wxID_ANY);
+    wxMouseEvent enter(wxEVT_ENTER_WINDOW), leave(wxEVT_LEAVE_WINDOW);
+    pb.position->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Position");
+    pb.position->GetEventHandler()->ProcessEvent(leave);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Ready");
 
     Menu(id::PlaybackBar);
     EXPECT_FALSE(frame->playbackBarShown());
