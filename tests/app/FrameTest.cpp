@@ -504,6 +504,7 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     test::Pump(500);
 
     // Tray icon on: minimizing hides the frame, a click on the tray icon brings it back.
+    Menu(id::Window); // the capture mode the tray menu ticks
     GlobalSettings().trayIcon = true;
     frame->ApplyFrameSettings();
     test::Pump(800);
@@ -535,6 +536,32 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
             test::Pump(200);
     }
     if (found) {
+        // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
+        // Recording" is greyed, and the capture mode is ticked.
+        std::map<int, std::pair<bool, bool>> state; // enabled, ticked
+        wxTimer probe;
+        probe.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            wxMenu* menu = frame->tray()->menuShown();
+            if (!menu)
+                return;
+            for (int cmd : {id::StopRecording, id::Screen, id::Window, id::RecordVideo}) {
+                wxMenuItem* item = menu->FindItem(cmd);
+                state[cmd] = {item->IsEnabled(), item->IsCheckable() && item->IsChecked()};
+            }
+            probe.Stop();
+            test::RunCommand("xdotool key Escape");
+        });
+        probe.Start(100);
+        test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
+                         std::to_string(y + h / 2) + " click 3");
+        EXPECT_TRUE(test::PumpUntil([&] { return !state.empty(); }, 5000));
+        probe.Stop();
+        EXPECT_FALSE(state[id::StopRecording].first);
+        EXPECT_TRUE(state[id::RecordVideo].first);
+        EXPECT_TRUE(state[id::Window].second);
+        EXPECT_FALSE(state[id::Screen].second);
+        test::Pump(300);
+
         test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
                          std::to_string(y + h / 2) + " click 1");
         // The click reaches the tray icon through the X server and the toolkit: a slow
