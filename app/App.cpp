@@ -16,6 +16,7 @@
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -144,6 +145,10 @@ bool App::OnInit() {
     if (s.windowH != 0)
         r.height = s.windowH;
     frame_->SetSize(move ? r.x : wxDefaultCoord, move ? r.y : wxDefaultCoord, r.width, r.height);
+    // The saved place is asked for as the user's own: window managers that choose the place
+    // of a new window themselves (openbox) keep a user-specified one.
+    if (move)
+        gtk::AskForUserPosition(frame_->GetHandle(), std::max(r.x, 0), std::max(r.y, 0));
     SetTopWindow(frame_);
     frame_->Show();
     frame_->SetUp();

@@ -6,6 +6,7 @@
 
 #include <wx/choice.h>
 #include <wx/dcbuffer.h>
+#include <wx/frame.h>
 #include <wx/gauge.h>
 #include <wx/settings.h>
 #include <wx/slider.h>
@@ -35,6 +36,30 @@ wxString Tip(int id) {
     return wxString::FromUTF8(ToolTipText(id));
 }
 
+// A button with its tool tip and its hint, which the frame shows in its status bar while
+// the mouse is over the button.
+void AddButton(wxToolBar* bar, int id, const wxString& label, int bitmapId,
+               wxItemKind kind = wxITEM_NORMAL) {
+    bar->AddTool(id, label, ResourceBitmap(bitmapId), wxNullBitmap, kind, Tip(id),
+                 wxString::FromUTF8(HintText(id)));
+}
+
+// The same tip and hint for a slider.
+void GiveTipAndHint(wxWindow* control, int id) {
+    control->SetToolTip(Tip(id));
+    const wxString hint = wxString::FromUTF8(HintText(id));
+    control->Bind(wxEVT_ENTER_WINDOW, [control, hint](wxMouseEvent& e) {
+        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(control), wxFrame))
+            frame->DoGiveHelp(hint, true);
+        e.Skip();
+    });
+    control->Bind(wxEVT_LEAVE_WINDOW, [control](wxMouseEvent& e) {
+        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(control), wxFrame))
+            frame->DoGiveHelp(wxEmptyString, false);
+        e.Skip();
+    });
+}
+
 } // namespace
 
 ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
@@ -42,19 +67,16 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_TOP);
     g.captureMode = new wxChoice(g.bar, id::CaptureModeCombo, wxDefaultPosition, wxSize(90, -1));
     g.bar->AddControl(g.captureMode);
-    g.bar->AddTool(id::Snapshot, "Snapshot", ResourceBitmap(id::BmpSnapshot), Tip(id::Snapshot));
+    AddButton(g.bar, id::Snapshot, "Snapshot", id::BmpSnapshot);
     // "&Record Video" shows a pressed look while a recording runs.
-    g.bar->AddTool(id::RecordVideo, "Record", ResourceBitmap(id::BmpRecord), Tip(id::RecordVideo),
-                   wxITEM_CHECK);
-    g.bar->AddTool(id::StopRecording, "Stop Recording", ResourceBitmap(id::BmpStop),
-                   Tip(id::StopRecording));
+    AddButton(g.bar, id::RecordVideo, "Record", id::BmpRecord, wxITEM_CHECK);
+    AddButton(g.bar, id::StopRecording, "Stop Recording", id::BmpStop);
     g.edit = new wxTextCtrl(g.bar, id::ToolEdit, wxEmptyString, wxDefaultPosition, wxSize(50, 20),
                             wxTE_CENTRE);
     g.bar->AddControl(g.edit);
-    g.bar->AddTool(id::ToolButton1, wxEmptyString, ResourceBitmap(id::BmpTool1));
-    g.bar->AddTool(id::ToolButton2, wxEmptyString, ResourceBitmap(id::BmpTool2));
-    g.bar->AddTool(id::CaptionButton, "Caption", ResourceBitmap(id::BmpCaption), wxEmptyString,
-                   wxITEM_CHECK);
+    AddButton(g.bar, id::ToolButton1, wxEmptyString, id::BmpTool1);
+    AddButton(g.bar, id::ToolButton2, wxEmptyString, id::BmpTool2);
+    AddButton(g.bar, id::CaptionButton, "Caption", id::BmpCaption, wxITEM_CHECK);
     g.meter = new SMeter(g.bar, id::MeterControl, wxDefaultPosition, wxSize(50, 20));
     g.bar->AddControl(g.meter);
     g.recordTime = new wxStaticText(g.bar, id::RecordTimePane, wxEmptyString, wxDefaultPosition,
@@ -68,21 +90,19 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
 PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     PlaybackBarGadgets g;
     g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_BOTTOM);
-    g.bar->AddTool(id::Play, "Play", ResourceBitmap(id::BmpPlay), Tip(id::Play), wxITEM_CHECK);
-    g.bar->AddTool(id::Stop, "Stop", ResourceBitmap(id::BmpStop), Tip(id::Stop));
+    AddButton(g.bar, id::Play, "Play", id::BmpPlay, wxITEM_CHECK);
+    AddButton(g.bar, id::Stop, "Stop", id::BmpStop);
     g.bar->AddSeparator();
-    g.bar->AddTool(id::SkipBackward, "Skip backward", ResourceBitmap(id::BmpSkipBackward),
-                   Tip(id::SkipBackward));
-    g.bar->AddTool(id::SkipForward, "Skip forward", ResourceBitmap(id::BmpSkipForward),
-                   Tip(id::SkipForward));
+    AddButton(g.bar, id::SkipBackward, "Skip backward", id::BmpSkipBackward);
+    AddButton(g.bar, id::SkipForward, "Skip forward", id::BmpSkipForward);
     g.position = new wxSlider(g.bar, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
                               wxSize(150, 20), wxSL_HORIZONTAL | wxSL_BOTH);
-    g.position->SetToolTip(Tip(id::PositionSlider));
+    GiveTipAndHint(g.position, id::PositionSlider);
     g.bar->AddControl(g.position);
     int mutePos = static_cast<int>(g.bar->GetToolsCount());
-    g.bar->AddTool(id::Mute, "Mute", ResourceBitmap(id::BmpSpeaker), wxEmptyString, wxITEM_CHECK);
+    AddButton(g.bar, id::Mute, "Mute", id::BmpSpeaker, wxITEM_CHECK);
     g.volume = new VolumeSlider(g.bar, id::VolumeSlider, wxDefaultPosition, wxSize(50, 20));
-    g.volume->SetToolTip(Tip(id::VolumeSlider));
+    GiveTipAndHint(g.volume, id::VolumeSlider);
     g.bar->AddControl(g.volume);
     g.positionText =
         new wxStaticText(g.bar, id::PositionPane, wxEmptyString, wxDefaultPosition,

@@ -1,9 +1,11 @@
 #include "app/Menus.h"
 
+#include "platform/gtk/Desktop.h"
 #include "resources/Art.h"
 #include "resources/Ids.h"
 
 #include <dlfcn.h>
+#include <memory>
 #include <wx/log.h>
 #include <wx/menuitem.h>
 
@@ -21,6 +23,13 @@ void Add(wxMenu* m, int cmd, const char* text, wxItemKind kind = wxITEM_NORMAL) 
             item->SetBitmap(bmp);
     }
     m->Append(item);
+    // Key texts that name no key the toolkit knows ("Right-cursor", "Alt+Up-cursor": the
+    // accelerator table binds those keys) are shown as they stand; the toolkit drops them
+    // from the item's label.
+    const wxString key = wxString::FromUTF8(text).AfterFirst('\t');
+    if (!key.empty() &&
+        !std::unique_ptr<wxAcceleratorEntry>(wxAcceleratorEntry::Create("\t" + key)))
+        gtk::ShowMenuKeyText(item->GetMenuItem(), key.utf8_string());
 }
 
 // Items whose enabler ticks them are check items.
@@ -31,7 +40,7 @@ void Check(wxMenu* m, int cmd, const char* text) {
 } // namespace
 
 wxMenuBar* BuildMainMenu() {
-    wxLogNull quiet; // "Right-cursor" and the like are texts, not accelerators
+    wxLogNull quiet; // "Right-cursor" and the like are texts, not accelerators (Add)
     auto* file = new wxMenu;
     Add(file, id::FileOpen, "&Open...");
     Add(file, id::FileOpenWith, "&Open &With...");

@@ -12,7 +12,6 @@ namespace tess {
 TTrayWin::TTrayWin(wxFrame* frame) : frame_(frame), iconId_(id::IconIdleSmall) {
     Bind(wxEVT_TASKBAR_LEFT_DOWN, &TTrayWin::OnLeftDown, this);
     Bind(wxEVT_MENU, &TTrayWin::OnMenu, this);
-    Bind(wxEVT_UPDATE_UI, &TTrayWin::OnUpdateUi, this);
 }
 
 void TTrayWin::Show() {
@@ -28,10 +27,30 @@ void TTrayWin::Remove() {
     shown_ = false;
 }
 
-wxMenu* TTrayWin::CreatePopupMenu() {
+wxMenu* TTrayWin::BuildMenu() {
     wxMenu* menu = BuildTrayMenu();
+    // The toolkit asks the tray's hidden window, not the frame, for the items' state: ask the
+    // frame (and through it the client) here.
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        if (item->IsSeparator())
+            continue;
+        wxUpdateUIEvent e(item->GetId());
+        e.SetEventObject(frame_);
+        if (!frame_->GetEventHandler()->ProcessEvent(e))
+            continue;
+        if (e.GetSetEnabled())
+            item->Enable(e.GetEnabled());
+        if (e.GetSetChecked() && item->IsCheckable())
+            item->Check(e.GetChecked());
+    }
+    return menu;
+}
+
+wxMenu* TTrayWin::CreatePopupMenu() {
+    wxMenu* menu = BuildMenu();
     // The first item, "&Restore window", is the default item.
     boldDefault_ = MakeDefaultItem(menu->FindItemByPosition(0));
+    shownMenu_ = menu;
     return menu;
 }
 
@@ -44,11 +63,6 @@ void TTrayWin::OnMenu(wxCommandEvent& e) {
     wxCommandEvent copy(e);
     copy.SetEventObject(frame_);
     frame_->GetEventHandler()->ProcessEvent(copy);
-}
-
-void TTrayWin::OnUpdateUi(wxUpdateUIEvent& e) {
-    e.SetEventObject(frame_);
-    frame_->GetEventHandler()->ProcessEvent(e);
 }
 
 } // namespace tess

@@ -3,6 +3,7 @@
 // 1005 recording, 1007 playing) and the tray menu 1200. Add / modify / delete follow the
 // shown flag: Show() adds or modifies, Remove() deletes when shown.
 #include <wx/taskbar.h>
+#include <wx/weakref.h>
 
 class wxFrame;
 
@@ -21,6 +22,10 @@ public:
     void Remove();
     // True when the last menu had its first item drawn bold (the default item).
     bool lastMenuHadBoldDefault() const { return boldDefault_; }
+    // The tray menu with its items greyed and ticked by the same enablers as the main menu's.
+    wxMenu* BuildMenu();
+    // The tray menu on the screen now, or null.
+    wxMenu* menuShown() const { return shownMenu_.get(); }
 
 protected:
     wxMenu* CreatePopupMenu() override;
@@ -28,12 +33,12 @@ protected:
 private:
     void OnLeftDown(wxTaskBarIconEvent& e);
     void OnMenu(wxCommandEvent& e);
-    void OnUpdateUi(wxUpdateUIEvent& e);
 
     wxFrame* frame_;
     int iconId_;
     bool shown_ = false;
     bool boldDefault_ = false;
+    wxWeakRef<wxMenu> shownMenu_;
 };
 
 } // namespace tess

@@ -393,4 +393,29 @@ wxIconBundle ProgramIcons(int largeId, int smallId) {
     return b;
 }
 
+std::vector<wxBitmap> RecordingAnimationFrames() {
+    constexpr int kFrames = 8;
+    constexpr Rgb kCaptured{90, 130, 230};
+    std::vector<wxBitmap> frames;
+    for (int f = 0; f < kFrames; ++f) {
+        Canvas c(32);
+        // The screen of Monitor() at twice the size.
+        c.Fill(2, 4, 29, 23, kDark);
+        c.Fill(4, 6, 27, 21, kBlue);
+        c.Fill(12, 24, 19, 26, kDark);
+        c.Fill(8, 27, 23, 28, kDark);
+        // What is captured so far, and the line being captured.
+        const int line = 6 + f * 2;
+        c.Fill(4, 6, 27, line - 1, kCaptured);
+        c.Fill(4, line, 27, line, kWhite);
+        // The record light, on for half a second, off for half a second.
+        const bool on = f < kFrames / 2;
+        c.Disc(24, 9, 3, on ? kRed : Rgb{110, 40, 40});
+        if (on)
+            c.Disc(23.2, 8.2, 0.9, {250, 140, 140});
+        frames.push_back(c.Bitmap());
+    }
+    return frames;
+}
+
 } // namespace tess

@@ -7,6 +7,8 @@
 #include <wx/iconbndl.h>
 #include <wx/image.h>
 
+#include <vector>
+
 namespace tess {
 
 // A bitmap by its resource id (1903..1922); an invalid bitmap for other ids.
@@ -22,5 +24,11 @@ wxImage ProgramIconImage(int size);
 // The large and small icon of a state's pair (1003 with 1004, 1006 with 1005, 1008 with
 // 1007).
 wxIconBundle ProgramIcons(int largeId, int smallId);
+
+// The record wizard's animation (its control 101), 32 x 32 frames shown one after another:
+// the screen of the program's pictures being recorded, lines running down it as they are
+// captured and the record light of bitmap 1905 blinking.
+std::vector<wxBitmap> RecordingAnimationFrames();
+inline constexpr int kRecordingAnimationFrameMs = 125;
 
 } // namespace tess

@@ -1,5 +1,6 @@
 #include "wizard/RecWizard.h"
 
+#include "resources/Art.h"
 #include "resources/ContextHelp.h"
 #include "resources/PopupHelpIds.h"
 #include "settings/FileNames.h"
@@ -15,6 +16,7 @@
 
 #include <wx/artprov.h>
 #include <wx/button.h>
+#include <wx/dcclient.h>
 #include <wx/filedlg.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
@@ -295,9 +297,14 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
     {
         auto* s = new wxBoxSizer(wxVERTICAL);
         auto* row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(new wxStaticBitmap(wrap, wiz_id::Picture,
-                                    wxArtProvider::GetBitmap(wxART_INFORMATION, wxART_MESSAGE_BOX)),
-                 0, wxRIGHT, kMargin);
+        auto* pictures = new wxBoxSizer(wxVERTICAL);
+        pictures->Add(
+            new wxStaticBitmap(wrap, wiz_id::Picture,
+                               wxArtProvider::GetBitmap(wxART_INFORMATION, wxART_MESSAGE_BOX)),
+            0, wxALIGN_CENTER_HORIZONTAL);
+        animation_ = new WizAnimation(wrap, wiz_id::Animation);
+        pictures->Add(animation_, 0, wxALIGN_CENTER_HORIZONTAL | wxTOP, kMargin);
+        row->Add(pictures, 0, wxRIGHT, kMargin);
         summary_ = new wxStaticText(wrap, wiz_id::Summary, "", wxDefaultPosition,
                                     wxSize(kTextWidth, -1), wxST_NO_AUTORESIZE);
         row->Add(summary_, 1, wxEXPAND);
@@ -319,6 +326,40 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings)
     Bind(wxEVT_WIZARD_PAGE_CHANGED, &RecWizard::OnChanged, this);
     Bind(wxEVT_WIZARD_FINISHED, &RecWizard::OnFinished, this);
     Bind(wxEVT_WIZARD_HELP, &RecWizard::OnHelp, this);
+}
+
+WizAnimation::WizAnimation(wxWindow* parent, int id)
+    : wxControl(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE),
+      frames_(RecordingAnimationFrames()), timer_(this) {
+    SetInitialSize(DoGetBestSize());
+    Bind(wxEVT_PAINT, &WizAnimation::OnPaint, this);
+    Bind(wxEVT_TIMER, &WizAnimation::OnTimer, this);
+}
+
+wxSize WizAnimation::DoGetBestSize() const {
+    return frames_.front().GetSize();
+}
+
+void WizAnimation::Play() {
+    if (!timer_.IsRunning())
+        timer_.Start(kRecordingAnimationFrameMs);
+}
+
+void WizAnimation::Stop() {
+    timer_.Stop();
+    frame_ = 0;
+    Refresh();
+}
+
+void WizAnimation::OnTimer(wxTimerEvent&) {
+    frame_ = (frame_ + 1) % frames_.size();
+    Refresh();
+}
+
+void WizAnimation::OnPaint(wxPaintEvent&) {
+    // Over the page's own background (the frames are transparent around the screen).
+    wxPaintDC dc(this);
+    dc.DrawBitmap(frames_[frame_], 0, 0, true);
 }
 
 RecWizard::~RecWizard() {
@@ -478,6 +519,10 @@ void RecWizard::OnChanged(wxWizardEvent& e) {
         imagePage_->EnsureSetUp();
     else if (id == wiz_id::WrapPage)
         FillSummary();
+    if (id == wiz_id::WrapPage)
+        animation_->Play();
+    else
+        animation_->Stop();
     if (id == wiz_id::FilePage)
         fileEdit_->SetFocus();
 }

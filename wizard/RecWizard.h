@@ -17,6 +17,8 @@
 #include <span>
 #include <string>
 #include <vector>
+#include <wx/control.h>
+#include <wx/timer.h>
 #include <wx/wizard.h>
 
 class wxRadioButton;
@@ -35,7 +37,8 @@ inline constexpr int FilePage = 28200, FileLabel = 28201, FileEdit = 28202, Brow
 // ids (below 32767); the buttons take 28304 and 28303 and the help table maps them.
 inline constexpr int RectPage = 28300, RectGroup = 28301, Rectangle = 28302, Window = 28303,
                      Screen = 28304;
-inline constexpr int WrapPage = 28400, Summary = 28401, Picture = 28402, Instruction = 28403;
+inline constexpr int WrapPage = 28400, Summary = 28401, Picture = 28402, Instruction = 28403,
+                     Animation = 101;
 inline constexpr int WmPage = 2200, ImagePage = 9100;
 } // namespace wiz_id
 
@@ -67,6 +70,29 @@ WizardFile ResolveWizardFile(const std::string& typed, bool picture, int32_t ima
 std::string WizardSummary(const WizardOrder& order, const std::string& file,
                           const Settings& settings);
 std::string WizardInstruction(const WizardOrder& order);
+
+// The last page's animation control (101): a small picture of a recording in progress,
+// drawn from the program's art (RecordingAnimationFrames), playing while the page is shown.
+class WizAnimation : public wxControl {
+public:
+    WizAnimation(wxWindow* parent, int id);
+    void Play();
+    void Stop();
+    bool playing() const { return timer_.IsRunning(); }
+    size_t frame() const { return frame_; }
+    // The frame drawn now.
+    const wxBitmap& picture() const { return frames_[frame_]; }
+
+protected:
+    wxSize DoGetBestSize() const override;
+
+private:
+    void OnPaint(wxPaintEvent& e);
+    void OnTimer(wxTimerEvent& e);
+    std::vector<wxBitmap> frames_;
+    wxTimer timer_;
+    size_t frame_ = 0;
+};
 
 class RecWizard : public wxWizard {
 public:
@@ -131,6 +157,7 @@ private:
     wxTextCtrl* fileEdit_ = nullptr;
     wxRadioButton *screen_ = nullptr, *window_ = nullptr, *rect_ = nullptr;
     wxStaticText *summary_ = nullptr, *instruction_ = nullptr;
+    WizAnimation* animation_ = nullptr;
     std::optional<WizardOrder> finished_;
 };
 

@@ -9,6 +9,21 @@ namespace tess::gtk {
 
 namespace {
 
+// Object data of a window that asked for a user-specified position, and of a menu item
+// whose key text is ours.
+constexpr char kUserPosition[] = "tess-user-position";
+constexpr char kKeyText[] = "tess-key-text";
+
+struct UserPosition {
+    int x, y;
+};
+
+void MoveToUserPosition(GtkWidget* w, gpointer) {
+    auto* at = static_cast<UserPosition*>(g_object_get_data(G_OBJECT(w), kUserPosition));
+    if (at && gtk_widget_get_window(w))
+        gdk_window_move(gtk_widget_get_window(w), at->x, at->y);
+}
+
 bool TakeError(GError* err, std::string* error) {
     if (error)
         *error = err && err->message ? err->message : "unknown error";
@@ -121,6 +136,26 @@ bool ChooseApplicationAndOpen(void* parent, const std::string& path, std::string
     return launched;
 }
 
+void AskForUserPosition(void* window, int x, int y) {
+    auto* w = static_cast<GtkWidget*>(window);
+    if (!w || !GTK_IS_WINDOW(w))
+        return;
+    const bool first = !g_object_get_data(G_OBJECT(w), kUserPosition);
+    g_object_set_data_full(G_OBJECT(w), kUserPosition, new UserPosition{x, y},
+                           [](gpointer p) { delete static_cast<UserPosition*>(p); });
+    gtk_window_move(GTK_WINDOW(w), x, y);
+    // The position hint goes with the size hints (USPosition in WM_NORMAL_HINTS).
+    GdkGeometry g{};
+    gtk_window_set_geometry_hints(GTK_WINDOW(w), nullptr, &g, GDK_HINT_USER_POS);
+    // The toolkit's move is lost on a window made before it is shown (wx makes it early to
+    // learn the window manager's frame sizes, then shows it), which the window manager then
+    // finds at (0, 0): the native window is put in place as soon as it exists.
+    if (gtk_widget_get_realized(w))
+        MoveToUserPosition(w, nullptr);
+    else if (first)
+        g_signal_connect_after(w, "realize", G_CALLBACK(MoveToUserPosition), nullptr);
+}
+
 void SetSizeHints(void* window, const SizeHints& h) {
     auto* w = static_cast<GtkWidget*>(window);
     if (!w || !GTK_IS_WINDOW(w))
@@ -139,7 +174,41 @@ void SetSizeHints(void* window, const SizeHints& h) {
         g.min_aspect = g.max_aspect = static_cast<double>(h.aspectW) / h.aspectH;
         mask |= GDK_HINT_ASPECT;
     }
+    // A window shown later (the toolkit may wait for the window manager's frame sizes) must
+    // still ask for its position then.
+    if (g_object_get_data(G_OBJECT(w), kUserPosition))
+        mask |= GDK_HINT_USER_POS;
     gtk_window_set_geometry_hints(GTK_WINDOW(w), nullptr, &g, static_cast<GdkWindowHints>(mask));
+}
+
+void ShowMenuKeyText(void* menuItem, const std::string& text) {
+    auto* item = static_cast<GtkWidget*>(menuItem);
+    if (!item || !GTK_IS_MENU_ITEM(item) || g_object_get_data(G_OBJECT(item), kKeyText))
+        return;
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+    if (!label || !GTK_IS_LABEL(label))
+        return;
+    // The item's label and the key text side by side, the key text at the right edge where
+    // the toolkit draws accelerators, dimmed as they are.
+    g_object_ref(label);
+    gtk_container_remove(GTK_CONTAINER(item), label);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
+    gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
+    g_object_unref(label);
+    GtkWidget* key = gtk_label_new(text.c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(key), "dim-label");
+    gtk_box_pack_end(GTK_BOX(box), key, FALSE, FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(item), box);
+    gtk_widget_show_all(box);
+    g_object_set_data(G_OBJECT(item), kKeyText, key);
+}
+
+std::string MenuKeyText(void* menuItem) {
+    auto* item = static_cast<GtkWidget*>(menuItem);
+    if (!item || !GTK_IS_MENU_ITEM(item))
+        return {};
+    auto* key = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(item), kKeyText));
+    return key && GTK_IS_LABEL(key) ? gtk_label_get_text(GTK_LABEL(key)) : "";
 }
 
 } // namespace tess::gtk

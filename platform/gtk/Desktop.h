@@ -49,6 +49,12 @@ bool LaunchDefaultApplication(const std::string& path, std::string* error = null
 // false when the user cancelled; `error` gets a launch failure.
 bool ChooseApplicationAndOpen(void* parent, const std::string& path, std::string* error = nullptr);
 
+// Asks for the top left corner of a top-level window (`window`, a GtkWindow not shown yet)
+// at (x, y) as a user-specified position: window managers place a window where a program
+// merely suggests (openbox puts it at its own choice) but keep one the user gave. The hint
+// stays through later SetSizeHints.
+void AskForUserPosition(void* window, int x, int y);
+
 // The window manager's sizing rules for a top-level window (`window`, a GtkWindow): the
 // part beyond `baseW` x `baseH` keeps the ratio aspectW : aspectH (any shape when either is
 // 0) and is at least minW x minH; with `fixedHeight` the height stays at baseH instead.
@@ -60,5 +66,11 @@ struct SizeHints {
     bool fixedHeight = false;
 };
 void SetSizeHints(void* window, const SizeHints& hints);
+
+// Shows `text` at the key place of a menu item (`menuItem`, a GtkMenuItem), for key texts the
+// toolkit cannot make an accelerator of ("Right-cursor"): only shown, no key is bound.
+void ShowMenuKeyText(void* menuItem, const std::string& text);
+// The key text ShowMenuKeyText gave a menu item; "" when none.
+std::string MenuKeyText(void* menuItem);
 
 } // namespace tess::gtk

@@ -1,5 +1,7 @@
 #include "platform/x11/HotKeys.h"
 
+#include "platform/x11/Screen.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -97,16 +99,6 @@ bool IsExtendedVirtualKey(unsigned vk) {
     return (vk >= 0x21 && vk <= 0x2E) || vk == 0x6F;
 }
 
-namespace {
-
-int g_lastError = 0;
-int TrapError(Display*, XErrorEvent* e) {
-    g_lastError = e->error_code;
-    return 0;
-}
-
-} // namespace
-
 struct X11HotKeys::Impl {
     Display* dpy = nullptr;
     Window root = 0;
@@ -187,22 +179,19 @@ bool GrabFor(Display* dpy, unsigned mods, unsigned vk, int* keycode, unsigned* m
 } // namespace
 
 // Grabs the combination with every lock variant; false (and nothing kept) when the server
-// refuses it because another client holds it.
+// refuses it because another client holds it. The errors are recorded for this connection
+// only (XErrorScope): the process-wide handler stays as it is, so a recorder thread's trap
+// on its own connection is never swapped away meanwhile.
 bool X11HotKeys::Impl::TryGrab(const Grab& grab) {
-    XSync(dpy, False);
-    g_lastError = 0;
-    auto previous = XSetErrorHandler(TrapError);
+    XErrorScope errors(dpy);
+    errors.sync(); // what came before is not this grab's
     for (unsigned extra : LockVariants())
         XGrabKey(dpy, grab.keycode, grab.mask | extra, root, False, GrabModeAsync, GrabModeAsync);
-    XSync(dpy, False);
-    XSetErrorHandler(previous);
-    if (!g_lastError)
+    if (!errors.sync())
         return true;
     // Held by another program: undo what was granted.
-    previous = XSetErrorHandler(TrapError);
     Ungrab(grab);
-    XSync(dpy, False);
-    XSetErrorHandler(previous);
+    errors.sync();
     return false;
 }
 
@@ -231,10 +220,9 @@ bool X11HotKeys::HeldByOtherClient(unsigned mods, unsigned vk) {
             return false; // ours
     if (!d.TryGrab(grab))
         return true;
-    auto previous = XSetErrorHandler(TrapError);
+    XErrorScope errors(d.dpy);
     d.Ungrab(grab);
-    XSync(d.dpy, False);
-    XSetErrorHandler(previous);
+    errors.sync();
     return false;
 }
 
@@ -242,10 +230,11 @@ void X11HotKeys::Unregister(int id) {
     auto it = impl_->grabs.find(id);
     if (it == impl_->grabs.end())
         return;
-    auto previous = XSetErrorHandler(TrapError);
-    impl_->Ungrab(it->second);
-    XSync(impl_->dpy, False);
-    XSetErrorHandler(previous);
+    {
+        XErrorScope errors(impl_->dpy);
+        impl_->Ungrab(it->second);
+        errors.sync();
+    }
     impl_->grabs.erase(it);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11/InstanceCheck.h"
 
+#include "platform/x11/Screen.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -8,10 +10,6 @@
 namespace tess {
 
 namespace {
-
-int IgnoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
 
 // The process that owns `w` (_NET_WM_PID), 0 when not set.
 unsigned long WindowPid(Display* dpy, Window w) {
@@ -77,21 +75,22 @@ bool TopLevelWindowOfClassExists(const std::string& windowClass, const char* dis
     Display* dpy = XOpenDisplay(displayName);
     if (!dpy)
         return false;
-    // Windows can vanish while they are looked at: their errors are not fatal here.
-    XSync(dpy, False);
-    auto previous = XSetErrorHandler(IgnoreErrors);
-    Window root = DefaultRootWindow(dpy);
-    Window r = 0, parent = 0, *kids = nullptr;
-    unsigned n = 0;
     bool found = false;
-    if (XQueryTree(dpy, root, &r, &parent, &kids, &n)) {
-        for (unsigned i = 0; i < n && !found; ++i)
-            found = Search(dpy, kids[i], windowClass, 2);
-        if (kids)
-            XFree(kids);
+    {
+        // Windows can vanish while they are looked at: their errors are recorded for this
+        // connection and dropped, the process's handler left alone.
+        XErrorScope errors(dpy);
+        Window root = DefaultRootWindow(dpy);
+        Window r = 0, parent = 0, *kids = nullptr;
+        unsigned n = 0;
+        if (XQueryTree(dpy, root, &r, &parent, &kids, &n)) {
+            for (unsigned i = 0; i < n && !found; ++i)
+                found = Search(dpy, kids[i], windowClass, 2);
+            if (kids)
+                XFree(kids);
+        }
+        errors.sync();
     }
-    XSync(dpy, False);
-    XSetErrorHandler(previous);
     XCloseDisplay(dpy);
     return found;
 }

@@ -9,6 +9,7 @@
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "app/TrayWin.h"
+#include "platform/gtk/Desktop.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Art.h"
 #include "resources/Ids.h"
@@ -20,6 +21,8 @@
 #include <unistd.h>
 #include <wx/menu.h>
 #include <wx/slider.h>
+#include <wx/statusbr.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 namespace tess {
@@ -124,6 +127,13 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     EXPECT_EQ(items.size(), 11u + 1u + 30u + 5u + 2u);
     EXPECT_EQ(bar->FindItem(id::Stop)->GetItemLabel(), "&Stop \tAlt+S");
     EXPECT_EQ(bar->FindItem(id::MixerPlay)->GetItemLabel(), "Mixer Pla&y control...\tCtrl+Shift+P");
+    // Key texts that name no key the toolkit knows are shown as they stand.
+    const std::pair<int, const char*> keyTexts[] = {{id::SkipForward, "Right-cursor"},
+                                                    {id::SkipBackward, "Left-cursor"},
+                                                    {id::VolumeUp, "Alt+Up-cursor"},
+                                                    {id::VolumeDown, "Alt+Down-cursor"}};
+    for (auto [cmd, text] : keyTexts)
+        EXPECT_EQ(gtk::MenuKeyText(bar->FindItem(cmd)->GetMenuItem()), text) << cmd;
 
     client->file = true; // every file command enabled
     for (wxMenuItem* item : items) {
@@ -157,6 +167,8 @@ TEST_F(Frame, MenusHoldTheirItemsAndEveryItemReachesItsHandlerAndEnabler) {
     std::vector<wxMenuItem*> popupItems;
     Items(popup.get(), popupItems);
     ASSERT_EQ(popupItems.size(), 16u);
+    for (auto [cmd, text] : keyTexts)
+        EXPECT_EQ(gtk::MenuKeyText(popup->FindItem(cmd)->GetMenuItem()), text) << cmd;
     EXPECT_EQ(popupItems[3]->GetItemLabel(), "Snapshot\tCtrl+R");
     EXPECT_EQ(popupItems[4]->GetItemLabel(), "&Record\tCtrl+R");
     EXPECT_EQ(popupItems[15]->GetId(), id::About);
@@ -295,6 +307,22 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     test::Pump(50);
     EXPECT_EQ(pb.mute->state(), 0);
     EXPECT_EQ(pb.volume->GetPosition(), sliderAt);
+
+    // Hovering a button or a slider shows its hint in the status bar; leaving it puts the
+    // status text back.
+    frame->SetStatusText("Ready");
+    frame->toolBar().bar->OnMouseEnter(id::RecordVideo);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Record");
+    frame->toolBar().bar->OnMouseEnter(wxID_ANY);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Ready");
+    pb.bar->OnMouseEnter(id::SkipForward);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Skip forward");
+    pb.bar->OnMouseEnter(wxID_ANY);
+    wxMouseEvent enter(wxEVT_ENTER_WINDOW), leave(wxEVT_LEAVE_WINDOW);
+    pb.position->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Position");
+    pb.position->GetEventHandler()->ProcessEvent(leave);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Ready");
 
     Menu(id::PlaybackBar);
     EXPECT_FALSE(frame->playbackBarShown());
@@ -476,6 +504,7 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     test::Pump(500);
 
     // Tray icon on: minimizing hides the frame, a click on the tray icon brings it back.
+    Menu(id::Window); // the capture mode the tray menu ticks
     GlobalSettings().trayIcon = true;
     frame->ApplyFrameSettings();
     test::Pump(800);
@@ -507,6 +536,32 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
             test::Pump(200);
     }
     if (found) {
+        // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
+        // Recording" is greyed, and the capture mode is ticked.
+        std::map<int, std::pair<bool, bool>> state; // enabled, ticked
+        wxTimer probe;
+        probe.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            wxMenu* menu = frame->tray()->menuShown();
+            if (!menu)
+                return;
+            for (int cmd : {id::StopRecording, id::Screen, id::Window, id::RecordVideo}) {
+                wxMenuItem* item = menu->FindItem(cmd);
+                state[cmd] = {item->IsEnabled(), item->IsCheckable() && item->IsChecked()};
+            }
+            probe.Stop();
+            test::RunCommand("xdotool key Escape");
+        });
+        probe.Start(100);
+        test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
+                         std::to_string(y + h / 2) + " click 3");
+        EXPECT_TRUE(test::PumpUntil([&] { return !state.empty(); }, 5000));
+        probe.Stop();
+        EXPECT_FALSE(state[id::StopRecording].first);
+        EXPECT_TRUE(state[id::RecordVideo].first);
+        EXPECT_TRUE(state[id::Window].second);
+        EXPECT_FALSE(state[id::Screen].second);
+        test::Pump(300);
+
         test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
                          std::to_string(y + h / 2) + " click 1");
         // The click reaches the tray icon through the X server and the toolkit: a slow

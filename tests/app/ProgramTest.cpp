@@ -1,6 +1,6 @@
 // The built program: "-u" removes the log-on entry before any window exists, SIGTERM
-// closes like the close box with the settings saved, and a second copy opens at the
-// system's place with the saved size.
+// closes like the close box with the settings saved, the frame opens at the saved place
+// under a window manager, and a second copy opens at the system's place with the saved size.
 #include "app/AppTestSupport.h"
 #include "settings/AtomicFile.h"
 
@@ -43,7 +43,9 @@ protected:
         waitpid(pid, nullptr, 0);
         return -1;
     }
-    // The geometry of the program's visible frame with process id `pid`, waiting for it.
+    // The geometry of the program's visible frame with process id `pid`, waiting for it: the
+    // outer corner and size, the window manager's decorations included (as the settings keep
+    // them).
     bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h) {
         for (int i = 0; i < 100; ++i) {
             std::string out;
@@ -51,14 +53,20 @@ protected:
                                  " 2>/dev/null | head -1",
                              &out);
             if (!out.empty()) {
+                const std::string id = out.substr(0, out.find('\n'));
                 std::string geo;
-                test::RunCommand("xwininfo -id " + out.substr(0, out.find('\n')) +
+                test::RunCommand("xwininfo -id " + id +
                                      " | awk '/Absolute upper-left X/{x=$4} /Absolute "
                                      "upper-left Y/{y=$4} /Width/{w=$2} /Height/{h=$2} "
-                                     "END{print x, y, w, h}'",
+                                     "END{print x, y, w, h}'; xprop -id " +
+                                     id + " _NET_FRAME_EXTENTS | tr -dc '0-9 '",
                                  &geo);
-                if (sscanf(geo.c_str(), "%d %d %d %d", &x, &y, &w, &h) == 4)
+                int left = 0, right = 0, top = 0, bottom = 0;
+                if (sscanf(geo.c_str(), "%d %d %d %d %d %d %d %d", &x, &y, &w, &h, &left, &right,
+                           &top, &bottom) >= 4) {
+                    x -= left, y -= top, w += left + right, h += top + bottom;
                     return true;
+                }
             }
             usleep(100000);
         }
@@ -82,8 +90,22 @@ TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
 }
 
 TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
-    if (!test::HaveDisplay() || !test::HaveProgram("xdotool"))
-        GTEST_SKIP() << "needs an X display and xdotool";
+    if (!test::HaveDisplay() || !test::HaveProgram("xdotool") || !test::HaveProgram("openbox") ||
+        !test::HaveProgram("xprop"))
+        GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
+    // A window manager that places new windows itself keeps a user-specified place.
+    pid_t wm = Start("openbox", {});
+    usleep(800000);
+    // The first start of all: at 100, 100.
+    {
+        pid_t pid = Start({});
+        int x = 0, y = 0, w = 0, h = 0;
+        ASSERT_TRUE(FrameGeometry(pid, x, y, w, h));
+        EXPECT_EQ(x, 100);
+        EXPECT_EQ(y, 100);
+        kill(pid, SIGTERM);
+        EXPECT_EQ(Wait(pid), 0);
+    }
     // Saved place and size.
     std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
     std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
@@ -122,6 +144,8 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
         ReadWholeFile(dir.str() + "/config/autostart/tessaray.desktop").value_or("");
     EXPECT_NE(entry.find("Exec=" + launcher + "\n"), std::string::npos) << entry;
     EXPECT_EQ(entry.find("tessaray-window"), std::string::npos) << entry;
+    kill(wm, SIGTERM);
+    Wait(wm);
 }
 
 TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing) {

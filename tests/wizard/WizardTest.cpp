@@ -193,6 +193,15 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
                 if (i < 4)
                     w.PressNext();
             }
+            // The last page's animation plays while the page is shown, and only then.
+            auto* animation = dynamic_cast<WizAnimation*>(w.FindWindow(wiz_id::Animation));
+            ASSERT_NE(animation, nullptr);
+            EXPECT_TRUE(animation->IsShownOnScreen());
+            const size_t first = animation->frame();
+            test::Pump(400); // about three frames
+            EXPECT_NE(animation->frame(), first);
+            w.PressBack();
+            EXPECT_FALSE(animation->playing());
         });
     }
 }

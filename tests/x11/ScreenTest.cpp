@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/x11/HotKeys.h"
+#include "platform/x11/InstanceCheck.h"
 #include "platform/x11/Screen.h"
 #include "support/TestSupport.h"
 #include "x11/XTestWindows.h"
@@ -156,6 +158,55 @@ TEST_F(ScreenTest, ConnectionsOnTwoThreadsAtOnce) {
     EXPECT_EQ(a, 50);
     EXPECT_EQ(b, 50);
     x_.destroy(w);
+}
+
+TEST_F(ScreenTest, HotKeysAndTheInstanceCheckLeaveARecordersErrorTrapAlone) {
+    // The frame registers hot keys and probes combinations while a recorder thread traps
+    // the errors of its own connection: each error stays with the connection that caused it,
+    // none reaches the toolkit's handler.
+    g_foreignErrors = 0;
+    XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++g_foreignErrors;
+        return 0;
+    });
+    auto keys = X11HotKeys::Open();
+    ASSERT_TRUE(keys);
+    const unsigned f11 = 0x7A, f12 = 0x7B, mods = kModControl | kModAlt;
+    KeyCode held = XKeysymToKeycode(x_.get(), KeysymForVirtualKey(f11));
+    XGrabKey(x_.get(), held, ControlMask | Mod1Mask, x_.root(), False, GrabModeAsync,
+             GrabModeAsync); // another client's
+    x_.sync();
+    std::atomic<bool> stop{false};
+    int missed = 0, rounds = 0;
+    std::thread recorder([&] {
+        Display* d = test::OpenTestDisplay();
+        {
+            XErrorScope trap(d);
+            XWindowAttributes attrs;
+            while (!stop) {
+                XGetWindowAttributes(d, 0x7ffffff0, &attrs);
+                missed += trap.sync() != BadWindow;
+                ++rounds;
+            }
+        }
+        XCloseDisplay(d);
+    });
+    int wrong = 0;
+    for (int i = 0; i < 150; ++i) {
+        wrong += !keys->HeldByOtherClient(mods, f11);
+        wrong += !keys->Register(0, mods, f12);
+        if (i % 10 == 0)
+            wrong += TopLevelWindowOfClassExists("no such class here");
+    }
+    stop = true;
+    recorder.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(missed, 0) << "of " << rounds;
+    EXPECT_EQ(g_foreignErrors, 0);
+    keys.reset();
+    XUngrabKey(x_.get(), held, ControlMask | Mod1Mask, x_.root());
+    x_.sync();
+    XSetErrorHandler(old);
 }
 
 TEST(ScreenOpenTest, NoDisplayGivesNull) {
