@@ -56,11 +56,12 @@ cleanup() {
         sleep 0.1
     done
     if [ -n "$left" ]; then
-        echo "tools/test.sh: the run left these processes running (now ended):" >&2
+        # Ended and named, so the next run and the machine start clean; a leftover is a
+        # fault of the test that started it, but not a reason to fail the run's results.
+        echo "tools/test.sh: warning: the run left these processes running (now ended):" >&2
         echo "$left" >&2
         # shellcheck disable=SC2046
         kill -KILL $(echo "$left" | cut -d' ' -f1) 2>/dev/null || true
-        [ "$rc" -ne 0 ] || rc=1
     fi
     rm -rf "$tmp"
     exit "$rc"
@@ -86,5 +87,5 @@ if [ -f build/CTestTestfile.cmake ]; then
         ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
 
-# The clean-up (on exit) checks that nothing the run started is left; it may fail the run.
+# The clean-up (on exit) ends whatever the run started and left, and names it.
 exit $status
