@@ -45,8 +45,10 @@ protected:
     }
     // The geometry of the program's visible frame with process id `pid`, waiting for it: the
     // outer corner and size, the window manager's decorations included (as the settings keep
-    // them).
-    bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h) {
+    // them). With a wanted size it also waits (a while) for the frame to take that size, as a
+    // frame can be mapped before it is sized.
+    bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h, int wantW = 0, int wantH = 0) {
+        bool found = false;
         for (int i = 0; i < 100; ++i) {
             std::string out;
             test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) +
@@ -65,12 +67,14 @@ protected:
                 if (sscanf(geo.c_str(), "%d %d %d %d %d %d %d %d", &x, &y, &w, &h, &left, &right,
                            &top, &bottom) >= 4) {
                     x -= left, y -= top, w += left + right, h += top + bottom;
-                    return true;
+                    found = true;
+                    if (wantW == 0 || (w == wantW && h == wantH))
+                        return true;
                 }
             }
             usleep(100000);
         }
-        return false;
+        return found;
     }
 };
 
@@ -115,7 +119,7 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
            "\"AlwaysStart\"=\"1\"\n";
     pid_t first = Start({});
     int x = 0, y = 0, w = 0, h = 0;
-    ASSERT_TRUE(FrameGeometry(first, x, y, w, h));
+    ASSERT_TRUE(FrameGeometry(first, x, y, w, h, 600, 400));
     EXPECT_EQ(x, 300);
     EXPECT_EQ(y, 200);
     EXPECT_EQ(w, 600);
@@ -124,7 +128,7 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
     // A second copy runs too, at the system's place with the saved size.
     pid_t second = Start({});
     int x2 = 0, y2 = 0, w2 = 0, h2 = 0;
-    ASSERT_TRUE(FrameGeometry(second, x2, y2, w2, h2));
+    ASSERT_TRUE(FrameGeometry(second, x2, y2, w2, h2, 600, 400));
     EXPECT_FALSE(x2 == 300 && y2 == 200);
     EXPECT_EQ(w2, 600);
     EXPECT_EQ(h2, 400);
