@@ -2,6 +2,7 @@
 // Shared pieces of the application tests: private XDG directories per test and an event
 // pump.
 #include "settings/Paths.h"
+#include "support/Pump.h"
 #include "support/TestSupport.h"
 
 #include <chrono>
@@ -25,26 +26,5 @@ protected:
     }
     TempDir dir;
 };
-
-// Runs pending events and the toolkit's queue for `ms` milliseconds.
-inline void Pump(int ms = 50) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
-            wxYield();
-            wxTheApp->ProcessIdle(); // also deletes windows whose Destroy() is pending
-        }
-        wxMilliSleep(5);
-    } while (std::chrono::steady_clock::now() < end);
-}
-
-// Pumps events until `done` holds or `ms` milliseconds have passed; returns `done()`.
-template <typename Condition> bool PumpUntil(Condition done, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        Pump(20);
-    return done();
-}
 
 } // namespace tess::test

@@ -14,22 +14,11 @@
 #include <wx/utils.h>
 
 #include "settings/Settings.h"
+#include "support/Pump.h"
 #include "support/TestSupport.h"
 #include "x11/XTestWindows.h"
 
 namespace tess::test {
-
-// Runs pending events and the toolkit's queue for `ms` milliseconds.
-inline void Pump(int ms = 50) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
-            wxYield();
-        }
-        wxMilliSleep(5);
-    } while (std::chrono::steady_clock::now() < end);
-}
 
 // A step of a script: true when done, false to be tried again on the next tick.
 using Step = std::function<bool()>;

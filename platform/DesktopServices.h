@@ -1,0 +1,45 @@
+#pragma once
+// What the program asks of the desktop around it: message boxes, waits that let the windows
+// repaint, the beep and the shutter clip, handing a file to the desktop's viewer, choosing a
+// folder, and the wall clock. The window program makes one object of these (the toolkit's,
+// capture/WxDesktopServices.h) and hands it to the parts that need it; tests hand in a fake
+// (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the logic
+// libraries that take it build without the toolkit.
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace tess {
+
+enum class MessageKind { Info, Warning, Error, Question };
+enum class MessageButtons { Ok, YesNo, OkCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // A modal message box over the program's main window; returns the button chosen
+    // (Cancel when the box was closed otherwise).
+    virtual MessageAnswer message(const std::string& text, const std::string& caption,
+                                  MessageKind kind = MessageKind::Info,
+                                  MessageButtons buttons = MessageButtons::Ok) = 0;
+    // Waits `ms` milliseconds while the windows repaint (a window that just closed is then
+    // off the screen).
+    virtual void wait(int ms) = 0;
+    // The system beep.
+    virtual void beep() = 0;
+    // The shutter clip, played without waiting for it.
+    virtual void shutter() = 0;
+    // Hands `path` to the desktop's default application for its type; false when none
+    // could take it.
+    virtual bool openFile(const std::string& path) = 0;
+    // Lets the user pick a folder, starting at `start`; nothing when the choice was
+    // cancelled.
+    virtual std::optional<std::string> chooseDirectory(const std::string& title,
+                                                       const std::string& start) = 0;
+    // The wall-clock time now (file names, captions and the schedule go by it).
+    virtual std::chrono::system_clock::time_point now() = 0;
+};
+
+} // namespace tess
