@@ -1,0 +1,83 @@
+#include "capture/WxDesktopServices.h"
+
+#include <wx/dirdlg.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include "capture/ClientSnapshot.h"
+#include "platform/alsa/WaveOut.h"
+#include "platform/gtk/Desktop.h"
+#include "resources/ShutterSound.h"
+
+namespace tess {
+
+MessageAnswer WxDesktopServices::message(const std::string& text, const std::string& caption,
+                                         MessageKind kind, MessageButtons buttons) {
+    long style = 0;
+    switch (kind) {
+    case MessageKind::Info:
+        style = wxICON_INFORMATION;
+        break;
+    case MessageKind::Warning:
+        style = wxICON_WARNING;
+        break;
+    case MessageKind::Error:
+        style = wxICON_ERROR;
+        break;
+    case MessageKind::Question:
+        style = wxICON_QUESTION;
+        break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok:
+        style |= wxOK;
+        break;
+    case MessageButtons::YesNo:
+        style |= wxYES_NO;
+        break;
+    case MessageButtons::OkCancel:
+        style |= wxOK | wxCANCEL;
+        break;
+    }
+    switch (wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, parent_)) {
+    case wxOK:
+        return MessageAnswer::Ok;
+    case wxYES:
+        return MessageAnswer::Yes;
+    case wxNO:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
+
+void WxDesktopServices::wait(int ms) {
+    WaitRepainting(ms);
+}
+
+void WxDesktopServices::beep() {
+    wxBell();
+}
+
+void WxDesktopServices::shutter() {
+    platform::PlayWaveAsync(ShutterSound());
+}
+
+bool WxDesktopServices::openFile(const std::string& path) {
+    return gtk::LaunchDefaultApplication(path);
+}
+
+std::optional<std::string> WxDesktopServices::chooseDirectory(const std::string& title,
+                                                              const std::string& start) {
+    wxDirDialog dlg(parent_, wxString::FromUTF8(title), wxString::FromUTF8(start),
+                    wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (dlg.ShowModal() != wxID_OK)
+        return std::nullopt;
+    return std::string(dlg.GetPath().utf8_str());
+}
+
+std::chrono::system_clock::time_point WxDesktopServices::now() {
+    return std::chrono::system_clock::now();
+}
+
+} // namespace tess

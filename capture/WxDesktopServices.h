@@ -1,0 +1,32 @@
+#pragma once
+// The desktop's services as the window program gives them: the toolkit's message boxes and
+// folder chooser, waits that let the windows repaint, the toolkit's beep, the shutter clip
+// through the sound layer and the desktop's default application for a file.
+#include "platform/DesktopServices.h"
+
+class wxWindow;
+
+namespace tess {
+
+class WxDesktopServices : public DesktopServices {
+public:
+    // Message boxes and the folder chooser are placed over `parent` (may be null, and set
+    // later when the main window exists).
+    explicit WxDesktopServices(wxWindow* parent = nullptr) : parent_(parent) {}
+    void setParent(wxWindow* parent) { parent_ = parent; }
+
+    MessageAnswer message(const std::string& text, const std::string& caption, MessageKind kind,
+                          MessageButtons buttons) override;
+    void wait(int ms) override;
+    void beep() override;
+    void shutter() override;
+    bool openFile(const std::string& path) override;
+    std::optional<std::string> chooseDirectory(const std::string& title,
+                                               const std::string& start) override;
+    std::chrono::system_clock::time_point now() override;
+
+private:
+    wxWindow* parent_;
+};
+
+} // namespace tess
