@@ -6,6 +6,7 @@
 #include "app/Headless.h"
 #include "app/SettingsIO.h"
 #include "audio/WarningLog.h"
+#include "platform/ScreenReader.h"
 #include "platform/Session.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "settings/Settings.h"

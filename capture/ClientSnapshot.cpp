@@ -12,6 +12,7 @@
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
 #include "platform/alsa/WaveOut.h"
 #include "resources/Ids.h"
 #include "resources/ShutterSound.h"
@@ -155,7 +156,7 @@ void RunClientSnapshot(wxWindow* client, int command, const std::string& outputP
     } running;
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
-    if (command == id::SnapshotWindow && CurrentScreenPixelSource()) {
+    if (command == id::SnapshotWindow && ScreenReadFromSource()) {
         host.ShowStatus(kWindowCaptureUnavailableMessage);
         return;
     }

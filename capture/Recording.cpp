@@ -15,7 +15,7 @@
 #include "media/Recorder.h"
 #include "media/WMFile.h"
 #include "media/WriteImageFile.h"
-#include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
 
 namespace tess {
 
@@ -38,7 +38,7 @@ public:
         if (!screen_)
             displayLost_->store(true);
         else // the cast that gave the first frame, or none: never a dialog on this thread
-            screen_->holdScreenSource();
+            ReaderFor(*screen_).hold();
     }
     void GrabFrame() override {
         if (!screen_ || screen_->lost()) {
@@ -46,7 +46,7 @@ public:
             displayLost_->store(true);
             return;
         }
-        if (ScreenPixelSource* source = CurrentScreenPixelSource(); source && source->ended()) {
+        if (ReaderFor(*screen_).ended()) {
             castEnded_->store(true); // the window thread stops the recording
             return;
         }
@@ -220,7 +220,7 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
             return Abandon(req.fileName, "The window to record no longer exists.");
         if (r != 0 || s.file->LastError() != 0) {
             int32_t code = s.file->LastError() ? s.file->LastError() : r;
-            const std::string sourceFailure = screen->screenSourceFailure();
+            const std::string sourceFailure = ReaderFor(*screen).failure();
             std::string why = code < 0 || code == WMFile::kNoProfile ? RecordingErrorText(code)
                               : !sourceFailure.empty()               ? sourceFailure + "."
                                                        : "the screen could not be grabbed (" +

@@ -16,6 +16,7 @@
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/FileNames.h"
@@ -188,7 +189,7 @@ void TClient::RecordScreen(const std::string& path) {
 }
 
 void TClient::RecordWindow(const std::string& path) {
-    if (CurrentScreenPixelSource()) {
+    if (ScreenReadFromSource()) {
         SetStatus(this, kWindowCaptureUnavailableMessage);
         return;
     }

@@ -126,7 +126,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     }
     if (!picture) {
         out.code = code;
-        const std::string sourceFailure = screen.screenSourceFailure();
+        const std::string sourceFailure = ReaderFor(screen).failure();
         out.message = "Snapshot failed: " +
                       (screen.lost() ? std::string("the connection to the display was lost")
                        : !sourceFailure.empty() ? sourceFailure

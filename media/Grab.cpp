@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "media/Caption.h"
-#include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
 
 namespace tess {
 
@@ -24,7 +24,7 @@ bool CopyPart(MemBm& target, int32_t x, int32_t y, int32_t width, int32_t height
     ScreenRect from{sx + (left - x), sy + (top - y), 0, 0};
     from.right = from.left + (right - left);
     from.bottom = from.top + (bottom - top);
-    return source.grab(from, target.pixelAddress(left, top), target.stride());
+    return ReaderFor(source).grab(from, target.pixelAddress(left, top), target.stride());
 }
 
 uint8_t Blend(uint8_t src, uint8_t dst, uint32_t alpha) {
@@ -53,7 +53,7 @@ std::unique_ptr<MemBm> NewPicture(int32_t width, int32_t height, bool recordingF
 }
 
 void DrawCursorOf(ScreenConnection& screen, MemBm& bm, int32_t originX, int32_t originY) {
-    if (auto cursor = screen.cursor())
+    if (auto cursor = ReaderFor(screen).cursor())
         DrawCursor(bm, *cursor, originX, originY);
 }
 
@@ -70,8 +70,7 @@ std::unique_ptr<MemBm> ScreenPicture(ScreenConnection& screen, bool drawCursor, 
                                      bool wholeDesktop, const ScreenRect* area, bool recordingFrame,
                                      int32_t* result) {
     ScreenRect r = GrabArea(screen, wholeDesktop, area);
-    if (ScreenPixelSource* source = CurrentScreenPixelSource())
-        source->wantCursor(drawCursor);
+    ReaderFor(screen).wantCursor(drawCursor);
     auto bm = NewPicture(r.width(), r.height(), recordingFrame);
     if (!bm) {
         *result = kImageNoBitmap;

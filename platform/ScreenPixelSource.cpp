@@ -8,7 +8,6 @@ namespace tess {
 
 namespace {
 
-std::atomic<ScreenPixelSource*> g_source{nullptr};
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
@@ -48,14 +47,6 @@ bool ScreenSourceStartInterrupted() {
 
 void ClearScreenSourceInterrupt() {
     g_interrupted.store(false);
-}
-
-void SetScreenPixelSource(ScreenPixelSource* source) {
-    g_source.store(source);
-}
-
-ScreenPixelSource* CurrentScreenPixelSource() {
-    return g_source.load();
 }
 
 void ConvertRowToBgrx(const uint8_t* src, StreamPixelFormat format, int32_t width, uint8_t* dst) {

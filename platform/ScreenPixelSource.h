@@ -1,14 +1,13 @@
 #pragma once
-// Where the screen's pixels come from when the X server cannot show them: in a Wayland
-// session an X client sees only the windows of other X clients, so the screen is read from
-// a stream the desktop hands out (platform/portal/). One source serves the whole process;
-// ScreenConnection::grab and ::cursor use it when it is set, and the rest of the program
-// goes on speaking X coordinates (Xwayland's, which are the compositor's logical ones).
+// A source of the screen's pixels other than the X server (the portal's screen cast,
+// platform/portal/), the choice of the back end, and the arithmetic of reading a stream's
+// pictures. One source serves the whole process; the readers of platform/ScreenReader.h
+// read it.
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "platform/x11/Screen.h"
+#include "platform/ScreenRect.h"
 
 namespace tess {
 
@@ -57,11 +56,6 @@ void ClearScreenSourceInterrupt();
 // source: the windows the X server knows are only those of X programs.
 inline constexpr const char* kWindowCaptureUnavailableMessage =
     "Window capture is not available in this session: capture the screen or a region instead.";
-
-// The process-wide source; null (the default) reads the X server. The caller keeps the
-// source alive while it is set.
-void SetScreenPixelSource(ScreenPixelSource* source);
-ScreenPixelSource* CurrentScreenPixelSource();
 
 // ---- the arithmetic of a source, kept apart for tests ---------------------------------
 

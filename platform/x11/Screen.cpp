@@ -1,7 +1,5 @@
 #include "platform/x11/Screen.h"
 
-#include "platform/ScreenPixelSource.h"
-
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -218,8 +216,7 @@ struct ScreenConnection::Impl {
 
     bool xfixes = false;
     Atom wmState = 0;
-    bool mayStartSource = true;
-    ScreenPixelSource* heldSource = nullptr; // see holdScreenSource
+    std::unique_ptr<ScreenReader> chosenReader; // see chosenReaderSlot
 
     // Starts a section whose X errors are wanted as a result.
     void beginTrap() {
@@ -437,8 +434,8 @@ std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName
 }
 
 ScreenConnection::~ScreenConnection() {
-    if (impl_ && impl_->heldSource)
-        impl_->heldSource->hold(false);
+    if (impl_)
+        impl_->chosenReader.reset();
     if (!impl_ || !impl_->display)
         return;
     impl_->dropShm();
@@ -453,18 +450,8 @@ bool ScreenConnection::lost() const {
     return impl_->lost.load();
 }
 
-void ScreenConnection::holdScreenSource() {
-    ScreenPixelSource* source = CurrentScreenPixelSource();
-    if (!impl_->mayStartSource || !source)
-        return;
-    impl_->mayStartSource = false;
-    impl_->heldSource = source;
-    source->hold(true);
-}
-
-std::string ScreenConnection::screenSourceFailure() const {
-    ScreenPixelSource* source = CurrentScreenPixelSource();
-    return source ? source->failure() : std::string();
+std::unique_ptr<ScreenReader>& ScreenConnection::chosenReaderSlot() {
+    return impl_->chosenReader;
 }
 
 void InstallDisplayLostHandler() {
@@ -505,19 +492,6 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
         return true; // nothing to copy
     if (!dst)
         return false;
-    if (ScreenPixelSource* source = CurrentScreenPixelSource()) {
-        if (impl_->mayStartSource && !source->start()) {
-            for (int32_t y = 0; y < area.height(); ++y)
-                std::memset(dst + static_cast<size_t>(y) * dstStride, 0,
-                            static_cast<size_t>(area.width()) * 4);
-            return false;
-        }
-        if (source->grab(area, screenRect(), dst, dstStride))
-            return true;
-        // It ended between the two calls (an unused cast stops): once more.
-        return impl_->mayStartSource && source->ended() && source->start() &&
-               source->grab(area, screenRect(), dst, dstStride);
-    }
     ScreenRect desk = desktopRect();
     ScreenRect clip{std::max(area.left, desk.left), std::max(area.top, desk.top),
                     std::min(area.right, desk.right), std::min(area.bottom, desk.bottom)};
@@ -621,9 +595,7 @@ WindowId ScreenConnection::grabTarget(WindowId w) {
 }
 
 std::optional<CursorImage> ScreenConnection::cursor() {
-    // A screen source draws the cursor into its pictures itself when it is wanted: the X
-    // cursor is only that of X clients.
-    if (!impl_->xfixes || CurrentScreenPixelSource())
+    if (!impl_->xfixes)
         return std::nullopt;
     impl_->beginTrap();
     XFixesCursorImage* img = XFixesGetCursorImage(impl_->display);

@@ -15,24 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/ScreenReader.h"
+
 namespace tess {
-
-// A rectangle in root-window (screen) coordinates; right and bottom lie just outside it.
-struct ScreenRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-
-    int32_t width() const { return right - left; }
-    int32_t height() const { return bottom - top; }
-    bool empty() const { return right <= left || bottom <= top; }
-    // Edges included on all four sides.
-    bool containsInclusive(int32_t x, int32_t y) const {
-        return x >= left && x <= right && y >= top && y <= bottom;
-    }
-    bool operator==(const ScreenRect&) const = default;
-};
 
 // An X window id; 0 is no window.
 using WindowId = unsigned long;
@@ -44,17 +29,6 @@ struct WindowState {
     bool inputOnly = false; // an input-only window: nothing of it is ever seen
 };
 
-// The cursor as it is shown: premultiplied ARGB pixels, row by row, and where it is.
-struct CursorImage {
-    int32_t x = 0; // pointer position, screen coordinates
-    int32_t y = 0;
-    int32_t xhot = 0;
-    int32_t yhot = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint32_t> argb;
-};
-
 // What the program says when no display answers (after "tessaray: ").
 inline constexpr const char* kNoDisplayMessage = "cannot open the X display (is DISPLAY set?)";
 
@@ -62,11 +36,13 @@ inline constexpr const char* kNoDisplayMessage = "cannot open the X display (is 
 // it ends the process when it finds none.
 bool DisplayAnswers(const char* displayName = nullptr);
 
-class ScreenConnection {
+// The X server's screen reader (platform/ScreenReader.h): its grabs and cursor are the X
+// server's, whatever back end the process chose; ReaderFor gives the chosen one.
+class ScreenConnection : public ScreenReader {
 public:
     // Opens a connection to `displayName` (null: $DISPLAY); null when no display answers.
     static std::unique_ptr<ScreenConnection> open(const char* displayName = nullptr);
-    ~ScreenConnection();
+    ~ScreenConnection() override;
     ScreenConnection(const ScreenConnection&) = delete;
     ScreenConnection& operator=(const ScreenConnection&) = delete;
 
@@ -79,7 +55,7 @@ public:
     // Copies `area` of the screen into `dst` (32-bit blue, green, red, unused; `dstStride`
     // bytes a row; area.width() x area.height() pixels). The part of the area outside the
     // desktop is black. False when the server gave no pixels (dst is then black).
-    bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride);
+    bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) override;
 
     // Shared memory is used for grabs when the server offers it: a segment of the
     // connection's own, kept from grab to grab (a recording's frames). Turned off, the pixels
@@ -93,15 +69,6 @@ public:
     // True once the connection broke (the X server went away): from then on every call
     // fails at once instead of ending the process, as Xlib would.
     bool lost() const;
-
-    // Where the screen is read from a source of the process (platform/ScreenPixelSource.h)
-    // rather than the X server, a grab starts it when it is not running, which may wait for
-    // the user. A connection that reads at its own pace and must never wait (the recorder
-    // thread's) holds the source instead: it never starts it, its grabs fail once the source
-    // has ended, and the source is not stopped for want of use while the connection lives.
-    void holdScreenSource();
-    // Why the screen source failed or ended; empty when there is none or nothing went wrong.
-    std::string screenSourceFailure() const;
 
     // True when `w` names an existing window.
     bool isWindow(WindowId w);
@@ -121,7 +88,7 @@ public:
     WindowId grabTarget(WindowId w);
 
     // The cursor image and position; none when XFixes is missing or the call failed.
-    std::optional<CursorImage> cursor();
+    std::optional<CursorImage> cursor() override;
     // The pointer position on the screen.
     bool pointer(int32_t* x, int32_t* y);
 
@@ -132,6 +99,10 @@ public:
     // compositor blends windows (a Wayland session): a plain X server would show the pixel
     // black for that moment. False when the server has no 32-bit visual (nothing shown).
     bool repaintSpot(int32_t x, int32_t y);
+
+    // Where ReaderFor (platform/ScreenReader.h) keeps the chosen back end's reader over this
+    // connection, so that its state (started, held) lasts as long as the connection.
+    std::unique_ptr<ScreenReader>& chosenReaderSlot();
 
     // The Xlib Display*, for tests and for code in platform/x11 that needs it.
     void* nativeDisplay() const;

@@ -6,6 +6,7 @@
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
 #include "resources/Ids.h"
 
 #include "SnapshotTestSupport.h"
