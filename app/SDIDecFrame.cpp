@@ -187,8 +187,8 @@ int SDIDecFrame::RegisterHotKeys() {
     int registered = 0;
     const int32_t values[3] = {s.key1, s.key2, s.key3};
     for (int i = 0; i < 3; ++i) {
-        auto v = static_cast<uint16_t>(values[i] & 0xffff);
-        if (v && hotKeys_->Register(i, HotKeyModifiers(v), HotKeyVirtualKey(v)))
+        const HotKey key = HotKey::FromStored(values[i]);
+        if (key && hotKeys_->Register(i, key.modifiers(), key.virtualKey()))
             ++registered;
     }
     if (!hotKeyTimer_.IsRunning())
@@ -201,9 +201,9 @@ int SDIDecFrame::RegisterHotKeys() {
 void SDIDecFrame::RegisterPortalHotKeys() {
     // The key grabs above see only keys pressed while an X window has the focus.
     const Settings& s = GlobalSettings();
-    const std::vector<uint16_t> keys = {static_cast<uint16_t>(s.key1 & 0xffff),
-                                        static_cast<uint16_t>(s.key2 & 0xffff),
-                                        static_cast<uint16_t>(s.key3 & 0xffff)};
+    const std::vector<uint16_t> keys = {HotKey::FromStored(s.key1).value,
+                                        HotKey::FromStored(s.key2).value,
+                                        HotKey::FromStored(s.key3).value};
     if (!portalKeysAsked_) {
         portalKeysAsked_ = true;
         portalKeys_ = PortalShortcuts::Open();
@@ -214,9 +214,9 @@ void SDIDecFrame::RegisterPortalHotKeys() {
         if (keys != portalKeysBound_) {
             portalKeysBound_ = keys;
             portalKeys_->Bind(
-                {{"video", "Start or stop a recording", ShortcutTriggerText(keys[0])},
-                 {"snapshot", "Take a snapshot", ShortcutTriggerText(keys[1])},
-                 {"region", "Take a snapshot of a region", ShortcutTriggerText(keys[2])}});
+                {{"video", "Start or stop a recording", HotKey{keys[0]}.triggerText()},
+                 {"snapshot", "Take a snapshot", HotKey{keys[1]}.triggerText()},
+                 {"region", "Take a snapshot of a region", HotKey{keys[2]}.triggerText()}});
         }
         return;
     }
@@ -248,8 +248,8 @@ PrefContext SDIDecFrame::OptionsContext() {
     ctx.keyHeldElsewhere = [this](uint16_t value) {
         if (!hotKeys_)
             hotKeys_ = X11HotKeys::Open();
-        return hotKeys_ &&
-               hotKeys_->HeldByOtherClient(HotKeyModifiers(value), HotKeyVirtualKey(value));
+        const HotKey key{value};
+        return hotKeys_ && hotKeys_->HeldByOtherClient(key.modifiers(), key.virtualKey());
     };
     return ctx;
 }

@@ -1,5 +1,6 @@
 #include "settings/Catalog.h"
 
+#include "platform/HotKey.h"
 #include "settings/AtomicFile.h"
 #include "settings/Paths.h"
 
@@ -233,15 +234,15 @@ void SaveEffectsGroup(SettingsAccess& a, const Settings& s) {
 }
 
 void LoadKeyGroup(SettingsAccess& a, Settings& s) {
-    s.key1 = static_cast<int32_t>(a.ReadInt("Key1", 0) & 0xffff);
-    s.key2 = static_cast<int32_t>(a.ReadInt("Key2", 0) & 0xffff);
-    s.key3 = static_cast<int32_t>(a.ReadInt("Key3", 0) & 0xffff);
+    s.key1 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key1", 0))).stored();
+    s.key2 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key2", 0))).stored();
+    s.key3 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key3", 0))).stored();
 }
 
 void SaveKeyGroup(SettingsAccess& a, const Settings& s) {
-    a.WriteInt("Key1", s.key1 & 0xffff);
-    a.WriteInt("Key2", s.key2 & 0xffff);
-    a.WriteInt("Key3", s.key3 & 0xffff);
+    a.WriteInt("Key1", HotKey::FromStored(s.key1).stored());
+    a.WriteInt("Key2", HotKey::FromStored(s.key2).stored());
+    a.WriteInt("Key3", HotKey::FromStored(s.key3).stored());
 }
 
 void LoadCaptureGroup(SettingsAccess& a, Settings& s) {

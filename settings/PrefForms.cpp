@@ -1,6 +1,6 @@
 #include "settings/PrefForms.h"
 
-#include "platform/x11/HotKeys.h"
+#include "platform/HotKey.h"
 #include "settings/FileNames.h"
 #include "settings/SettingsStore.h"
 
@@ -280,9 +280,9 @@ void ApplyEffects(const EffectsForm& f, Settings& s) {
 
 KeyForm SetUpKeys(const Settings& s) {
     KeyForm f;
-    f.keys[0] = static_cast<uint16_t>(s.key1 & 0xffff);
-    f.keys[1] = static_cast<uint16_t>(s.key2 & 0xffff);
-    f.keys[2] = static_cast<uint16_t>(s.key3 & 0xffff);
+    f.keys[0] = HotKey::FromStored(s.key1).value;
+    f.keys[1] = HotKey::FromStored(s.key2).value;
+    f.keys[2] = HotKey::FromStored(s.key3).value;
     return f;
 }
 
@@ -293,16 +293,7 @@ void ApplyKeys(const KeyForm& f, Settings& s) {
 }
 
 std::string HotKeyText(uint16_t value) {
-    if (!value)
-        return {};
-    std::string text;
-    if (value & 0x200)
-        text += "Ctrl + ";
-    if (value & 0x100)
-        text += "Shift + ";
-    if (value & 0x400)
-        text += "Alt + ";
-    return text + VirtualKeyName(HotKeyVirtualKey(value));
+    return HotKey{value}.text();
 }
 
 std::vector<std::string> HotKeyWarnings(const KeyForm& f,
@@ -310,7 +301,7 @@ std::vector<std::string> HotKeyWarnings(const KeyForm& f,
     static const char* const names[3] = {"video start/stop", "snapshot", "region snapshot"};
     std::vector<std::string> out;
     // Two values differing only in the extended-key flag register the same combination.
-    auto combo = [](uint16_t v) { return static_cast<uint16_t>(v & 0x07ff); };
+    auto combo = [](uint16_t v) { return HotKey{v}.combination(); };
     for (int i = 0; i < 3; ++i) {
         if (!f.keys[i])
             continue;

@@ -178,9 +178,7 @@ uint16_t HotKeyCtrl::ValueForKey(unsigned long keysym, int toolkitKeyCode, bool 
     }
     if (!vk)
         return 0;
-    unsigned flags = (shift ? 0x01 : 0) | (ctrl ? 0x02 : 0) | (alt ? 0x04 : 0) |
-                     (IsExtendedVirtualKey(vk) ? 0x08 : 0);
-    return static_cast<uint16_t>(flags << 8 | vk);
+    return HotKey::Of(vk, shift, ctrl, alt).value;
 }
 
 void HotKeyCtrl::OnKeyDown(wxKeyEvent& e) {

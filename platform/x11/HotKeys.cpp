@@ -10,17 +10,6 @@
 
 namespace tess {
 
-unsigned HotKeyModifiers(uint16_t value) {
-    unsigned flags = value >> 8, mods = 0;
-    if (flags & 0x01)
-        mods |= kModShift;
-    if (flags & 0x02)
-        mods |= kModControl;
-    if (flags & 0x04)
-        mods |= kModAlt;
-    return mods;
-}
-
 unsigned long KeysymForVirtualKey(unsigned vk) {
     if (vk >= '0' && vk <= '9')
         return XK_0 + (vk - '0');
@@ -58,20 +47,10 @@ unsigned VirtualKeyForKeysym(unsigned long keysym) {
     return 0;
 }
 
-std::string ShortcutTriggerText(uint16_t value) {
-    const unsigned long sym = KeysymForVirtualKey(HotKeyVirtualKey(value));
-    const char* key = sym ? XKeysymToString(sym) : nullptr;
-    if (!key)
-        return {};
-    const unsigned mods = HotKeyModifiers(value);
-    std::string text;
-    if (mods & kModControl)
-        text += "CTRL+";
-    if (mods & kModAlt)
-        text += "ALT+";
-    if (mods & kModShift)
-        text += "SHIFT+";
-    return text + key;
+std::string KeysymName(unsigned vk) {
+    const unsigned long sym = KeysymForVirtualKey(vk);
+    const char* name = sym ? XKeysymToString(sym) : nullptr;
+    return name ? name : std::string();
 }
 
 std::string VirtualKeyName(unsigned vk) {
