@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gio/gio.h>
-#include <gio/gunixfdlist.h>
 #include <pipewire/pipewire.h>
 #include <spa/buffer/buffer.h>
 #include <spa/param/param.h>
@@ -16,40 +15,19 @@
 #include <cstring>
 #include <future>
 #include <mutex>
-#include <random>
 #include <thread>
 #include <vector>
 
+#include "platform/portal/CastSession.h"
 #include "platform/portal/StreamParams.h"
 
 namespace tess {
 
 namespace {
 
-constexpr const char* kPortalName = "org.freedesktop.portal.Desktop";
-constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
-constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
-constexpr const char* kRequest = "org.freedesktop.portal.Request";
-constexpr const char* kSession = "org.freedesktop.portal.Session";
-
-// Source types and cursor modes as the portal numbers them.
-constexpr uint32_t kSourceMonitor = 1;
-constexpr uint32_t kSourceWindow = 2;
-constexpr uint32_t kCursorHidden = 1;
-constexpr uint32_t kCursorEmbedded = 2;
-constexpr uint32_t kPersistUntilRevoked = 2;
+using portal::PortalGrant;
 
 constexpr const char* kEndedText = "the screen cast ended (sharing was stopped from the desktop)";
-
-std::string TakeError(GError*& error) {
-    std::string text = "unknown error";
-    if (error) {
-        g_dbus_error_strip_remote_error(error);
-        text = error->message;
-        g_clear_error(&error);
-    }
-    return text;
-}
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -64,46 +42,6 @@ std::string SecondsText(int ms) {
     return text;
 }
 
-std::string NewToken() {
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    return "tessaray" + std::to_string(random() % 1000000) + "_" + std::to_string(++counter);
-}
-
-// What the portal's side hands to start(): the stream to open, or why there is none.
-struct PortalGrant {
-    bool ok = false;
-    std::string message;
-    int fd = -1;
-    uint32_t node = 0;
-    bool haveLogical = false;
-    ScreenRect logical;
-    std::string token;
-    bool tokenRefused = false;     // the portal would not take the restore token
-    bool cursorEmbedded = false;   // the pictures carry the cursor
-    bool embeddingOffered = false; // the portal can draw the cursor into the pictures
-};
-
-// One Request's Response.
-struct Response {
-    bool done = false;
-    uint32_t code = 2;
-    GVariant* results = nullptr;
-    ~Response() {
-        if (results)
-            g_variant_unref(results);
-    }
-};
-
-void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                GVariant* parameters, gpointer data) {
-    auto* r = static_cast<Response*>(data);
-    if (r->done || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ua{sv})")))
-        return;
-    r->done = true;
-    g_variant_get(parameters, "(u@a{sv})", &r->code, &r->results);
-}
-
 std::once_flag g_pipewireInit;
 
 } // namespace
@@ -116,11 +54,6 @@ struct PortalScreenCast::Impl {
     std::thread portalThread;
     GMainContext* context = nullptr;
     std::atomic<bool> quitPortal{false};
-    GDBusConnection* bus = nullptr;
-    std::string sessionHandle;
-    guint closedSubscription = 0;
-    bool portalGone = false;    // the portal's bus name lost its owner
-    bool sessionClosed = false; // the portal closed the session
     std::promise<PortalGrant> grantPromise;
 
     // ---- the stream (PipeWire's thread) ----
@@ -179,304 +112,7 @@ struct PortalScreenCast::Impl {
         frameArrived.notify_all();
     }
 
-    // ---- D-Bus, on the portal's thread ----
-
-    static void OnNameOwnerChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                   const gchar*, GVariant* parameters, gpointer data) {
-        const gchar *name = nullptr, *oldOwner = nullptr, *newOwner = nullptr;
-        g_variant_get(parameters, "(&s&s&s)", &name, &oldOwner, &newOwner);
-        if (name && std::strcmp(name, kPortalName) == 0 && newOwner && !*newOwner)
-            static_cast<Impl*>(data)->portalGone = true;
-    }
-    static void OnSessionClosed(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar*, GVariant*, gpointer data) {
-        static_cast<Impl*>(data)->sessionClosed = true;
-    }
     static gboolean Tick(gpointer) { return G_SOURCE_CONTINUE; }
-
-    GVariant* property(const char* name, GError** error) {
-        GVariant* reply = g_dbus_connection_call_sync(
-            bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
-            g_variant_new("(ss)", kScreenCast, name), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
-            options.requestTimeoutMs, nullptr, error);
-        if (!reply)
-            return nullptr;
-        GVariant* value = nullptr;
-        g_variant_get(reply, "(v)", &value);
-        g_variant_unref(reply);
-        return value;
-    }
-
-    uint32_t uintProperty(const char* name, uint32_t fallback) {
-        GError* error = nullptr;
-        GVariant* v = property(name, &error);
-        g_clear_error(&error);
-        if (!v)
-            return fallback;
-        uint32_t value =
-            g_variant_is_of_type(v, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(v) : fallback;
-        g_variant_unref(v);
-        return value;
-    }
-
-    // Calls `method` with the arguments `makeArgs` builds around a fresh handle token, and
-    // waits for its Response: at most timeoutMs (below 0: as long as it takes, for a dialog),
-    // and never past the portal going away or the session closing.
-    bool request(const char* method, const std::function<GVariant*(const char*)>& makeArgs,
-                 int timeoutMs, Response& response, std::string* why) {
-        const std::string token = NewToken();
-        std::string sender = g_dbus_connection_get_unique_name(bus) + 1; // without ':'
-        for (char& c : sender)
-            if (c == '.')
-                c = '_';
-        const std::string path = std::string(kPortalPath) + "/request/" + sender + "/" + token;
-        // Subscribed before the call, so an answer cannot come before we listen.
-        const guint subscription = g_dbus_connection_signal_subscribe(
-            bus, kPortalName, kRequest, "Response", path.c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-            OnResponse, &response, nullptr);
-        GError* error = nullptr;
-        GVariant* reply = g_dbus_connection_call_sync(bus, kPortalName, kPortalPath, kScreenCast,
-                                                      method, makeArgs(token.c_str()),
-                                                      G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE,
-                                                      options.requestTimeoutMs, nullptr, &error);
-        bool ok = reply != nullptr;
-        if (!ok)
-            *why =
-                std::string("the desktop portal refused ") + method + " (" + TakeError(error) + ")";
-        if (reply)
-            g_variant_unref(reply);
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (ok && !response.done) {
-            if (quitPortal.load() || ScreenSourceStartInterrupted()) {
-                *why = "the screen cast was stopped";
-                ok = false;
-            } else if (portalGone) {
-                *why = "the desktop portal went away";
-                ok = false;
-            } else if (sessionClosed) {
-                *why = "the desktop closed the screen-cast session";
-                ok = false;
-            } else if (timeoutMs >= 0 && std::chrono::steady_clock::now() > deadline) {
-                *why = std::string("the desktop portal did not answer ") + method + " within " +
-                       SecondsText(timeoutMs) + " seconds";
-                ok = false;
-            } else {
-                g_main_context_iteration(context, TRUE);
-            }
-        }
-        g_dbus_connection_signal_unsubscribe(bus, subscription);
-        if (!ok)
-            return false;
-        if (response.code == 1) {
-            *why = "the screen cast was cancelled";
-            return false;
-        }
-        if (response.code != 0) {
-            *why = std::string("the desktop portal refused the screen cast (") + method + ")";
-            return false;
-        }
-        return true;
-    }
-
-    PortalGrant negotiate() {
-        PortalGrant g;
-        GError* error = nullptr;
-        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-        if (address)
-            bus = g_dbus_connection_new_for_address_sync(
-                address,
-                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                nullptr, nullptr, &error);
-        g_free(address);
-        if (!bus) {
-            g.message = "the session bus cannot be reached (" + TakeError(error) + ")";
-            return g;
-        }
-        g_dbus_connection_set_exit_on_close(bus, FALSE);
-        g_dbus_connection_signal_subscribe(bus, "org.freedesktop.DBus", "org.freedesktop.DBus",
-                                           "NameOwnerChanged", "/org/freedesktop/DBus", kPortalName,
-                                           G_DBUS_SIGNAL_FLAGS_NONE, OnNameOwnerChanged, this,
-                                           nullptr);
-
-        GVariant* versionValue = property("version", &error);
-        if (!versionValue) {
-            const bool missing =
-                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
-                g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
-            g.message = (missing ? "the desktop portal is not running on the session bus ("
-                                 : "the desktop portal offers no screen cast (") +
-                        TakeError(error) + ")";
-            return g;
-        }
-        const uint32_t version = g_variant_is_of_type(versionValue, G_VARIANT_TYPE_UINT32)
-                                     ? g_variant_get_uint32(versionValue)
-                                     : 1;
-        g_variant_unref(versionValue);
-        const uint32_t sourceTypes = uintProperty("AvailableSourceTypes", kSourceMonitor);
-        const uint32_t cursorModes = uintProperty("AvailableCursorModes", 0);
-        if (options.window && !(sourceTypes & kSourceWindow)) {
-            g.message = "window capture is not available in this session";
-            return g;
-        }
-        g = castSession(version, cursorModes, options.restoreToken);
-        if (g.tokenRefused) {
-            // A token the portal no longer takes only means it asks the user again.
-            closeSession();
-            g = castSession(version, cursorModes, std::string());
-        }
-        return g;
-    }
-
-    // Closes the screen-cast session, when one is open and the portal is there.
-    void closeSession() {
-        if (bus && !sessionHandle.empty() && !portalGone && !sessionClosed) {
-            GVariant* r = g_dbus_connection_call_sync(
-                bus, kPortalName, sessionHandle.c_str(), kSession, "Close", nullptr, nullptr,
-                G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
-            if (r)
-                g_variant_unref(r);
-        }
-        if (bus && closedSubscription)
-            g_dbus_connection_signal_unsubscribe(bus, closedSubscription);
-        closedSubscription = 0;
-        sessionHandle.clear();
-        sessionClosed = false;
-    }
-
-    // One session from CreateSession to the stream's descriptor.
-    PortalGrant castSession(uint32_t version, uint32_t cursorModes,
-                            const std::string& restoreToken) {
-        PortalGrant g;
-        GError* error = nullptr;
-        std::string why;
-        {
-            Response created;
-            const std::string sessionToken = NewToken();
-            auto args = [&](const char* token) {
-                GVariantBuilder b;
-                g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
-                g_variant_builder_add(&b, "{sv}", "handle_token", g_variant_new_string(token));
-                g_variant_builder_add(&b, "{sv}", "session_handle_token",
-                                      g_variant_new_string(sessionToken.c_str()));
-                return g_variant_new("(a{sv})", &b);
-            };
-            if (!request("CreateSession", args, options.requestTimeoutMs, created, &why)) {
-                g.message = why;
-                return g;
-            }
-            const gchar* handle = nullptr;
-            if (!created.results ||
-                !g_variant_lookup(created.results, "session_handle", "&s", &handle)) {
-                g.message = "the desktop portal made no screen-cast session";
-                return g;
-            }
-            sessionHandle = handle;
-        }
-        closedSubscription = g_dbus_connection_signal_subscribe(
-            bus, kPortalName, kSession, "Closed", sessionHandle.c_str(), nullptr,
-            G_DBUS_SIGNAL_FLAGS_NONE, OnSessionClosed, this, nullptr);
-
-        {
-            Response selected;
-            auto args = [&](const char* token) {
-                GVariantBuilder b;
-                g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
-                g_variant_builder_add(&b, "{sv}", "handle_token", g_variant_new_string(token));
-                g_variant_builder_add(
-                    &b, "{sv}", "types",
-                    g_variant_new_uint32(options.window ? kSourceWindow : kSourceMonitor));
-                g_variant_builder_add(&b, "{sv}", "multiple", g_variant_new_boolean(FALSE));
-                if (version >= 2 && cursorModes) {
-                    g.embeddingOffered = (cursorModes & kCursorEmbedded) != 0;
-                    const uint32_t mode =
-                        cursorWish.load() && g.embeddingOffered ? kCursorEmbedded : kCursorHidden;
-                    g.cursorEmbedded = mode == kCursorEmbedded;
-                    if (cursorModes & mode)
-                        g_variant_builder_add(&b, "{sv}", "cursor_mode",
-                                              g_variant_new_uint32(mode));
-                }
-                if (version >= 4) {
-                    g_variant_builder_add(&b, "{sv}", "persist_mode",
-                                          g_variant_new_uint32(kPersistUntilRevoked));
-                    if (!restoreToken.empty())
-                        g_variant_builder_add(&b, "{sv}", "restore_token",
-                                              g_variant_new_string(restoreToken.c_str()));
-                }
-                return g_variant_new("(oa{sv})", sessionHandle.c_str(), &b);
-            };
-            // Some desktops ask the user here already: no time limit.
-            if (!request("SelectSources", args, -1, selected, &why)) {
-                g.message = why;
-                g.tokenRefused = !restoreToken.empty() && !portalGone && !sessionClosed &&
-                                 (why.rfind("the desktop portal refused", 0) == 0);
-                return g;
-            }
-        }
-
-        {
-            Response started;
-            auto args = [&](const char* token) {
-                GVariantBuilder b;
-                g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
-                g_variant_builder_add(&b, "{sv}", "handle_token", g_variant_new_string(token));
-                return g_variant_new("(osa{sv})", sessionHandle.c_str(), "", &b);
-            };
-            if (!request("Start", args, -1, started, &why)) {
-                g.message = why;
-                return g;
-            }
-            GVariant* streams = started.results
-                                    ? g_variant_lookup_value(started.results, "streams",
-                                                             G_VARIANT_TYPE("a(ua{sv})"))
-                                    : nullptr;
-            GVariantIter iter;
-            GVariant* props = nullptr;
-            if (!streams || (g_variant_iter_init(&iter, streams),
-                             !g_variant_iter_next(&iter, "(u@a{sv})", &g.node, &props))) {
-                if (streams)
-                    g_variant_unref(streams);
-                g.message = "the desktop portal gave no stream";
-                return g;
-            }
-            int32_t x = 0, y = 0, w = 0, h = 0;
-            const bool position = g_variant_lookup(props, "position", "(ii)", &x, &y);
-            if (g_variant_lookup(props, "size", "(ii)", &w, &h) && w > 0 && h > 0) {
-                g.haveLogical = true;
-                if (!position)
-                    x = y = 0;
-                g.logical = ScreenRect{x, y, x + w, y + h};
-            }
-            g_variant_unref(props);
-            g_variant_unref(streams);
-            const gchar* token = nullptr;
-            if (g_variant_lookup(started.results, "restore_token", "&s", &token) && token)
-                g.token = token;
-        }
-
-        GUnixFDList* fds = nullptr;
-        GVariant* reply = g_dbus_connection_call_with_unix_fd_list_sync(
-            bus, kPortalName, kPortalPath, kScreenCast, "OpenPipeWireRemote",
-            g_variant_new("(oa{sv})", sessionHandle.c_str(), nullptr), G_VARIANT_TYPE("(h)"),
-            G_DBUS_CALL_FLAGS_NONE, options.requestTimeoutMs, nullptr, &fds, nullptr, &error);
-        if (!reply) {
-            g.message = "the screen cast's stream cannot be opened (" + TakeError(error) + ")";
-            return g;
-        }
-        gint32 index = -1;
-        g_variant_get(reply, "(h)", &index);
-        g_variant_unref(reply);
-        g.fd = fds ? g_unix_fd_list_get(fds, index, &error) : -1;
-        if (fds)
-            g_object_unref(fds);
-        if (g.fd < 0) {
-            g.message = "the screen cast's stream cannot be opened (" + TakeError(error) + ")";
-            return g;
-        }
-        g.ok = true;
-        return g;
-    }
 
     void portalMain() {
         g_main_context_push_thread_default(context);
@@ -485,14 +121,15 @@ struct PortalScreenCast::Impl {
         g_source_set_callback(tick, Tick, nullptr, nullptr);
         g_source_attach(tick, context);
 
-        PortalGrant grant = negotiate();
+        portal::CastSession session(options, context, quitPortal, cursorWish);
+        PortalGrant grant = session.negotiate();
         const bool granted = grant.ok;
         // With a token the cast comes back without a dialog, so an unused one may end.
         const bool mayIdleStop = !grant.token.empty() && options.idleStopMs > 0;
         grantPromise.set_value(std::move(grant));
         if (granted) {
             bool idle = false;
-            while (!quitPortal.load() && !portalGone && !sessionClosed && !idle) {
+            while (!quitPortal.load() && !session.over() && !idle) {
                 g_main_context_iteration(context, TRUE);
                 idle = mayIdleStop && running.load() && holds.load() == 0 &&
                        NowMs() - lastUse.load() > options.idleStopMs;
@@ -503,12 +140,7 @@ struct PortalScreenCast::Impl {
             else if (!quitPortal.load())
                 endWith(kEndedText);
         }
-        closeSession();
-        if (bus) {
-            g_dbus_connection_close_sync(bus, nullptr, nullptr);
-            g_object_unref(bus);
-            bus = nullptr;
-        }
+        session.close();
         g_source_destroy(tick);
         g_source_unref(tick);
         // Callbacks still queued (signal subscriptions being dropped) are run out here.
@@ -527,8 +159,6 @@ struct PortalScreenCast::Impl {
             g_main_context_unref(context);
             context = nullptr;
         }
-        sessionHandle.clear();
-        portalGone = sessionClosed = false;
     }
 
     // ---- the stream, on PipeWire's thread ----

@@ -1,42 +1,23 @@
 #include "platform/portal/Shortcuts.h"
 
-#include <cstdlib>
-#include <gio/gio.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/portal/Request.h"
 
 namespace tess {
 
 namespace {
 
-constexpr const char* kPortalName = "org.freedesktop.portal.Desktop";
-constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr int kQuestionTimeoutMs = 2000;
 constexpr int kStartTimeoutMs = 5000;
 
-// True when a session bus can be reached without starting one: GIO would otherwise try to
-// launch a bus of its own for the question.
-bool SessionBusAddressKnown() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address)
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
-           S_ISSOCK(st.st_mode);
-}
-
 } // namespace
 
 struct PortalShortcuts::Impl {
-    GDBusConnection* bus = nullptr;
-    GCancellable* cancel = nullptr;
-    std::string senderPart; // the unique name as request paths carry it
+    portal::Object<GDBusConnection> bus;
+    portal::Object<GCancellable> cancel;
     guint activatedSubscription = 0;
-    guint responseSubscription = 0;
-    unsigned tokenCounter = 0;
-    std::string session; // the portal session's object path, once created
+    std::unique_ptr<portal::Request> request; // the one being answered
+    std::string session;                      // the portal session's object path, once created
     std::vector<PortalShortcut> shortcuts;
     std::vector<int> pressed;
     bool bound = false;
@@ -47,44 +28,29 @@ struct PortalShortcuts::Impl {
 
     ~Impl() {
         CloseSession();
-        if (cancel) {
-            g_cancellable_cancel(cancel);
-            g_object_unref(cancel);
-        }
+        request.reset();
+        if (cancel)
+            g_cancellable_cancel(cancel.get());
         if (activatedSubscription)
-            g_dbus_connection_signal_unsubscribe(bus, activatedSubscription);
-        if (responseSubscription)
-            g_dbus_connection_signal_unsubscribe(bus, responseSubscription);
-        if (bus)
-            g_object_unref(bus);
+            g_dbus_connection_signal_unsubscribe(bus.get(), activatedSubscription);
     }
 
-    // A new request token, and the path of the request object the portal will make for it:
-    // the answer arrives as that object's Response signal, which is subscribed before the
-    // call, so it cannot be missed.
-    std::string NewRequest(std::string* token) {
-        *token = "tessaray" + std::to_string(getpid()) + "_" + std::to_string(++tokenCounter);
-        const std::string path = std::string(kPortalPath) + "/request/" + senderPart + "/" + *token;
-        if (responseSubscription)
-            g_dbus_connection_signal_unsubscribe(bus, responseSubscription);
-        responseSubscription = g_dbus_connection_signal_subscribe(
-            bus, kPortalName, "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
-            G_DBUS_SIGNAL_FLAGS_NONE, &Impl::OnResponse, this, nullptr);
-        return path;
+    // A new request in place of the one before; its answer goes to OnResponse.
+    std::string NewRequest() {
+        request.reset();
+        request = std::make_unique<portal::Request>(
+            bus.get(), [this](uint32_t code, GVariant* results) { OnResponse(code, results); });
+        return request->token();
     }
 
     void Call(const char* method, GVariant* parameters) {
-        g_dbus_connection_call(bus, kPortalName, kPortalPath, kShortcutsInterface, method,
+        g_dbus_connection_call(bus.get(), portal::kName, portal::kPath, kShortcutsInterface, method,
                                parameters, G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE,
-                               kQuestionTimeoutMs, cancel, &Impl::OnCallDone, this);
+                               kQuestionTimeoutMs, cancel.get(), &Impl::OnCallDone, this);
     }
 
     void CloseSession() {
-        if (session.empty() || !bus)
-            return;
-        g_dbus_connection_call(bus, kPortalName, session.c_str(), "org.freedesktop.portal.Session",
-                               "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE,
-                               kQuestionTimeoutMs, nullptr, nullptr, nullptr);
+        portal::CloseSession(bus.get(), session, -1);
         session.clear();
     }
 
@@ -95,9 +61,8 @@ struct PortalShortcuts::Impl {
     }
 
     void CreateSession() {
-        std::string token, sessionToken = "tessaray_session" + std::to_string(getpid()) + "_" +
-                                          std::to_string(tokenCounter + 1);
-        NewRequest(&token);
+        const std::string token = NewRequest();
+        const std::string sessionToken = portal::NewToken();
         GVariantBuilder options;
         g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
         g_variant_builder_add(&options, "{sv}", "handle_token",
@@ -109,8 +74,7 @@ struct PortalShortcuts::Impl {
     }
 
     void BindShortcuts() {
-        std::string token;
-        NewRequest(&token);
+        const std::string token = NewRequest();
         GVariantBuilder list;
         g_variant_builder_init(&list, G_VARIANT_TYPE("a(sa{sv})"));
         for (const PortalShortcut& s : shortcuts) {
@@ -133,45 +97,33 @@ struct PortalShortcuts::Impl {
     }
 
     static void OnCallDone(GObject* source, GAsyncResult* result, gpointer data) {
-        GError* error = nullptr;
-        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-        if (reply)
-            g_variant_unref(reply);
-        if (!error)
-            return;
+        portal::Error error;
+        portal::Variant reply(
+            g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, portal::Out(error)));
         // Cancelled: the object is gone, so `data` must not be touched.
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        if (error && !g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
             static_cast<Impl*>(data)->Fail(std::string("the desktop's shortcut service "
                                                        "refused: ") +
                                            error->message);
-        g_error_free(error);
     }
 
-    static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                           GVariant* parameters, gpointer data) {
-        auto* self = static_cast<Impl*>(data);
-        guint32 response = 2;
-        GVariant* results = nullptr;
-        g_variant_get(parameters, "(u@a{sv})", &response, &results);
-        const Step step = self->step;
+    void OnResponse(uint32_t response, GVariant* results) {
         if (response != 0) {
-            self->Fail(response == 1 ? "the shortcuts were not allowed"
-                                     : "the desktop could not set up the shortcuts");
+            Fail(response == 1 ? "the shortcuts were not allowed"
+                               : "the desktop could not set up the shortcuts");
         } else if (step == Step::CreatingSession) {
             const gchar* handle = nullptr;
             if (g_variant_lookup(results, "session_handle", "&s", &handle) ||
                 g_variant_lookup(results, "session_handle", "&o", &handle)) {
-                self->session = handle;
-                self->BindShortcuts();
+                session = handle;
+                BindShortcuts();
             } else {
-                self->Fail("the desktop gave no shortcut session");
+                Fail("the desktop gave no shortcut session");
             }
         } else if (step == Step::Binding) {
-            self->step = Step::None;
-            self->bound = true;
+            step = Step::None;
+            bound = true;
         }
-        if (results)
-            g_variant_unref(results);
     }
 
     static void OnActivated(GDBusConnection*, const gchar*, const gchar*, const gchar*,
@@ -192,38 +144,28 @@ PortalShortcuts::PortalShortcuts() : impl_(std::make_unique<Impl>()) {}
 PortalShortcuts::~PortalShortcuts() = default;
 
 std::unique_ptr<PortalShortcuts> PortalShortcuts::Open() {
-    if (!SessionBusAddressKnown())
+    if (!portal::SessionBusAddressKnown())
         return nullptr;
-    GError* error = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!bus) {
-        g_clear_error(&error);
+    portal::Error error;
+    portal::Object<GDBusConnection> bus(
+        g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, portal::Out(error)));
+    if (!bus)
         return nullptr;
-    }
     // The interface is there when its version can be read. The portal is started by the bus
     // on demand where it is installed but not yet running, which may take a moment.
-    GVariant* version = g_dbus_connection_call_sync(
-        bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
+    portal::Variant version(g_dbus_connection_call_sync(
+        bus.get(), portal::kName, portal::kPath, "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", kShortcutsInterface, "version"), G_VARIANT_TYPE("(v)"),
-        G_DBUS_CALL_FLAGS_NONE, kStartTimeoutMs, nullptr, &error);
-    if (!version) {
-        g_clear_error(&error);
-        g_object_unref(bus);
+        G_DBUS_CALL_FLAGS_NONE, kStartTimeoutMs, nullptr, portal::Out(error)));
+    if (!version)
         return nullptr;
-    }
-    g_variant_unref(version);
 
     std::unique_ptr<PortalShortcuts> shortcuts(new PortalShortcuts());
     Impl& impl = *shortcuts->impl_;
-    impl.bus = bus;
-    impl.cancel = g_cancellable_new();
-    // ":1.42" is "1_42" in request paths.
-    std::string unique = g_dbus_connection_get_unique_name(bus);
-    for (char c : unique)
-        if (c != ':')
-            impl.senderPart += c == '.' ? '_' : c;
+    impl.bus = std::move(bus);
+    impl.cancel.reset(g_cancellable_new());
     impl.activatedSubscription = g_dbus_connection_signal_subscribe(
-        bus, kPortalName, kShortcutsInterface, "Activated", kPortalPath, nullptr,
+        impl.bus.get(), portal::kName, kShortcutsInterface, "Activated", portal::kPath, nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE, &Impl::OnActivated, &impl, nullptr);
     return shortcuts;
 }

@@ -8,15 +8,14 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/portal/PortalScreenCast.h"
+#include "platform/portal/Request.h"
 #include "support/TestSupport.h"
 
 namespace tess {
@@ -49,15 +48,14 @@ public:
         std::atomic<bool> ready{false};
         thread_ = std::thread([this, &ready] {
             g_main_context_push_thread_default(context_);
-            GError* error = nullptr;
-            gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+            gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
             if (address)
                 bus_ = g_dbus_connection_new_for_address_sync(
                     address,
                     static_cast<GDBusConnectionFlags>(
                         G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                         G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                    nullptr, nullptr, &error);
+                    nullptr, nullptr, nullptr);
             g_free(address);
             if (bus_) {
                 g_dbus_connection_set_exit_on_close(bus_, FALSE);
@@ -67,14 +65,11 @@ public:
                                                   info->interfaces[0], &vtable, this, nullptr,
                                                   nullptr);
                 g_dbus_node_info_unref(info);
-                GVariant* r = g_dbus_connection_call_sync(
+                portal::Variant(g_dbus_connection_call_sync(
                     bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                     "RequestName", g_variant_new("(su)", "org.freedesktop.portal.Desktop", 4u),
-                    nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-                if (r)
-                    g_variant_unref(r);
+                    nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
             }
-            g_clear_error(&error);
             ready = true;
             g_main_loop_run(loop_);
             if (bus_) {
@@ -115,8 +110,9 @@ private:
 
     void call(const std::string& sender, const std::string& method, GVariant* parameters,
               GDBusMethodInvocation* invocation) {
-        GVariant* options =
-            g_variant_get_child_value(parameters, g_variant_n_children(parameters) - 1);
+        const portal::Variant owner(
+            g_variant_get_child_value(parameters, g_variant_n_children(parameters) - 1));
+        GVariant* options = owner.get();
         const gchar* token = "";
         g_variant_lookup(options, "handle_token", "&s", &token);
         std::string name = sender.substr(1);
@@ -135,14 +131,12 @@ private:
             }
             if (g_variant_lookup(options, "restore_token", "&s", &restore) &&
                 std::string(restore) != "good") {
-                g_variant_unref(options);
                 g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR,
                                                       G_DBUS_ERROR_INVALID_ARGS,
                                                       "Restore token is not valid");
                 return;
             }
         }
-        g_variant_unref(options);
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", path.c_str()));
         if (method == "CreateSession" && behaviour_ == Behaviour::Silent)
             return;
@@ -150,12 +144,10 @@ private:
             if (behaviour_ == Behaviour::Hold)
                 return; // the dialog stays open
             if (behaviour_ == Behaviour::Vanish) {
-                GVariant* r = g_dbus_connection_call_sync(
+                portal::Variant(g_dbus_connection_call_sync(
                     bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                     "ReleaseName", g_variant_new("(s)", "org.freedesktop.portal.Desktop"), nullptr,
-                    G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-                if (r)
-                    g_variant_unref(r);
+                    G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
                 return;
             }
             if (behaviour_ == Behaviour::CloseSession) {
@@ -192,29 +184,17 @@ protected:
     void SetUp() override {
         if (access("/usr/bin/dbus-daemon", X_OK) != 0)
             GTEST_SKIP() << "dbus-daemon is not installed";
-        const std::string socket = dir.str() + "/bus";
-        std::ofstream(dir.str() + "/bus.conf")
-            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-               "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
-               "<busconfig><type>session</type><listen>unix:path="
-            << socket
-            << "</listen><policy context=\"default\"><allow send_destination=\"*\" "
-               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
-               "</busconfig>";
-        const std::string command = "dbus-daemon --config-file=" + dir.str() +
-                                    "/bus.conf --fork --print-pid > " + dir.str() + "/pid";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        std::ifstream(dir.str() + "/pid") >> daemon_;
-        oldAddress_ =
-            std::getenv("DBUS_SESSION_BUS_ADDRESS") ? std::getenv("DBUS_SESSION_BUS_ADDRESS") : "";
-        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
+        const char* old = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        oldAddress_ = old ? old : "";
+        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
+        g_test_dbus_up(bus_);
     }
     void TearDown() override {
-        if (daemon_ > 0)
-            kill(daemon_, SIGTERM);
-        if (oldAddress_.empty())
-            unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        else
+        if (!bus_)
+            return;
+        g_test_dbus_down(bus_); // which unsets the address
+        g_object_unref(bus_);
+        if (!oldAddress_.empty())
             setenv("DBUS_SESSION_BUS_ADDRESS", oldAddress_.c_str(), 1);
     }
     static PortalCastOptions Options(std::string token = {}) {
@@ -223,8 +203,7 @@ protected:
         o.requestTimeoutMs = 500;
         return o;
     }
-    test::TempDir dir;
-    pid_t daemon_ = 0;
+    GTestDBus* bus_ = nullptr;
     std::string oldAddress_;
 };
 
@@ -269,39 +248,28 @@ TEST_F(PortalNegotiation, ARefusedTokenMeansAskingWithout) {
     EXPECT_TRUE(tokens.empty()); // no successful start: nothing to keep
 }
 
-TEST_F(PortalNegotiation, TheDialogEndsWithThePortalOrTheSession) {
-    {
-        StandInPortal portal(Behaviour::Vanish);
+// The dialog ends with the portal or the session, an interrupted command stops waiting for
+// it, and a portal that never answers is given up on.
+TEST_F(PortalNegotiation, AStartThatCannotFinishSaysWhy) {
+    const std::pair<Behaviour, const char*> cases[] = {
+        {Behaviour::Vanish, "the desktop portal went away"},
+        {Behaviour::CloseSession, "the desktop closed the screen-cast session"},
+        {Behaviour::Hold, "the screen cast was stopped"},
+        {Behaviour::Silent, "the desktop portal did not answer CreateSession within 0.5 seconds"}};
+    for (const auto& [behaviour, why] : cases) {
+        StandInPortal portal(behaviour);
         PortalScreenCast cast(Options());
+        std::thread interrupt([behaviour = behaviour] {
+            if (behaviour == Behaviour::Hold) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                InterruptScreenSourceStart();
+            }
+        });
         EXPECT_FALSE(cast.start());
-        EXPECT_EQ(cast.failure(), "the desktop portal went away");
+        interrupt.join();
+        EXPECT_EQ(cast.failure(), why);
+        ClearScreenSourceInterrupt();
     }
-    {
-        StandInPortal portal(Behaviour::CloseSession);
-        PortalScreenCast cast(Options());
-        EXPECT_FALSE(cast.start());
-        EXPECT_EQ(cast.failure(), "the desktop closed the screen-cast session");
-    }
-}
-
-TEST_F(PortalNegotiation, AnInterruptedCommandStopsWaitingForTheDialog) {
-    StandInPortal portal(Behaviour::Hold);
-    PortalScreenCast cast(Options());
-    std::thread interrupt([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        InterruptScreenSourceStart();
-    });
-    EXPECT_FALSE(cast.start());
-    interrupt.join();
-    EXPECT_EQ(cast.failure(), "the screen cast was stopped");
-    ClearScreenSourceInterrupt();
-}
-
-TEST_F(PortalNegotiation, APortalThatNeverAnswers) {
-    StandInPortal portal(Behaviour::Silent);
-    PortalScreenCast cast(Options());
-    EXPECT_FALSE(cast.start());
-    EXPECT_EQ(cast.failure(), "the desktop portal did not answer CreateSession within 0.5 seconds");
 }
 
 } // namespace
