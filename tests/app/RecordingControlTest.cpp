@@ -14,7 +14,7 @@
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Settings.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 #include <csignal>
 #include <cstdlib>

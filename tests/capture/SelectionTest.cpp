@@ -6,7 +6,7 @@
 
 #include "capture/Selection.h"
 #include "support/TestSupport.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

@@ -8,7 +8,7 @@
 #include "capture/SnapshotCommand.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

@@ -9,7 +9,7 @@
 #include "media/Caption.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 // Last: Xlib's macros.
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

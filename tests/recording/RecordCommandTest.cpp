@@ -10,7 +10,7 @@
 
 #include "audio/WarningLog.h"
 #include "recording/RecordingTestUtil.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

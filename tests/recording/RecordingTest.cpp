@@ -6,7 +6,7 @@
 
 #include "capture/Recording.h"
 #include "recording/RecordingTestUtil.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

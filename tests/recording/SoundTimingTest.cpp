@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "recording/RecordingTestUtil.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess {
 namespace {

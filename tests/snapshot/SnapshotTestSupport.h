@@ -16,7 +16,7 @@
 #include "settings/Settings.h"
 #include "support/Pump.h"
 #include "support/TestSupport.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 namespace tess::test {
 

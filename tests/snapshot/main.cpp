@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
-#include "x11/XTestWindows.h"
+#include "support/XTestWindows.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
