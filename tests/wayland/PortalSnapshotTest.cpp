@@ -20,61 +20,38 @@ using test::Quote;
 class PortalSnapshot : public test::WaylandDesktop {};
 
 TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixels) {
-    const std::string file = dir.str() + "/screen.png";
-    auto run = Run("--backend portal --snapshot --output " + Quote(file));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, file + "\n");
     int w = 0, h = 0, gw = 0, gh = 0;
-    const auto shot = test::ReadPixels(file, &w, &h);
+    const auto shot = Snapshot("", dir.str() + "/screen.png", &w, &h);
     const auto grim = Grim("", &gw, &gh);
-    ASSERT_EQ(w, test::kScreenW);
-    ASSERT_EQ(h, test::kScreenH);
-    ASSERT_EQ(gw, w);
-    ASSERT_EQ(gh, h);
+    ASSERT_EQ(std::pair(w, h), std::pair(test::kScreenW, test::kScreenH));
+    ASSERT_EQ(std::pair(gw, gh), std::pair(w, h));
     EXPECT_EQ(Differences(shot, grim, w, h, 0), 0);
     // And the compositor shows the picture it was given.
-    std::vector<uint32_t> picture(shot.size());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            picture[static_cast<size_t>(y) * w + x] = test::BackgroundPixel(x, y);
-    EXPECT_EQ(Differences(grim, picture, w, h, 0), 0);
+    EXPECT_EQ(OffBackground(grim, w, h, 0, 0, test::kBarRows), 0);
 
     // A region in X coordinates (the same as the output's at scale 1), PNG asked for by name.
-    const std::string part = dir.str() + "/part.png";
-    run = Run("--backend portal --snapshot --region 101,300,640,360 --format png --output " +
-              Quote(part));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, part + "\n");
-    const auto region = test::ReadPixels(part, &w, &h);
-    ASSERT_EQ(w, 640);
-    ASSERT_EQ(h, 360);
+    const auto region =
+        Snapshot("--region 101,300,640,360 --format png ", dir.str() + "/part.png", &w, &h);
+    ASSERT_EQ(std::pair(w, h), std::pair(640, 360));
     const auto grimRegion = Grim("101,300 640x360", &gw, &gh);
-    ASSERT_EQ(gw, 640);
-    ASSERT_EQ(gh, 360);
+    ASSERT_EQ(std::pair(gw, gh), std::pair(w, h));
     EXPECT_EQ(Differences(region, grimRegion, w, h, 300), 0);
-    int bad = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            bad +=
-                region[static_cast<size_t>(y) * w + x] != test::BackgroundPixel(101 + x, 300 + y);
-    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(OffBackground(region, w, h, 101, 300), 0);
 }
 
 TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     const int before = ChooserRuns();
-    const std::string first = dir.str() + "/1.png";
-    auto run = Run("--backend portal --snapshot --output " + Quote(first));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    int w = 0, h = 0;
+    ASSERT_FALSE(Snapshot("", dir.str() + "/1.png", &w, &h).empty());
     EXPECT_EQ(ChooserRuns(), before + 1);
     EXPECT_NE(ReadStore().find("\"PortalRestoreToken\"=\""), std::string::npos) << ReadStore();
 
     // The second run names the back end; the third leaves the choice to the session.
     for (const char* backend : {"--backend portal ", ""}) {
         const std::string file = dir.str() + "/" + (*backend ? "2" : "3") + ".png";
-        run = Run(std::string(backend) + "--snapshot --region 900,500,100,100 --output " +
-                  Quote(file));
+        const auto run = Run(std::string(backend) +
+                             "--snapshot --region 900,500,100,100 --output " + Quote(file));
         ASSERT_EQ(run.exitCode, 0) << backend << run.err;
-        int w = 0, h = 0;
         const auto px = test::ReadPixels(file, &w, &h);
         ASSERT_EQ(px.size(), 100u * 100u);
         EXPECT_EQ(px[50 * 100 + 50], test::BackgroundPixel(950, 550)) << backend;
@@ -87,21 +64,11 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     ASSERT_NE(section, std::string::npos) << store;
     store.insert(section + 2, "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n");
     std::ofstream(StorePath()) << store;
-    const std::string captioned = dir.str() + "/window.png";
-    run = Run("--backend portal --snapshot --output " + Quote(captioned));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, captioned + "\n");
+    const auto px = Snapshot("", dir.str() + "/window.png", &w, &h);
     EXPECT_EQ(ChooserRuns(), before + 1);
-    int w = 0, h = 0;
-    const auto px = test::ReadPixels(captioned, &w, &h);
-    ASSERT_EQ(w, test::kScreenW);
-    ASSERT_EQ(h, test::kScreenH);
-    size_t same = 0;
-    for (int y = test::kBarRows; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            same += px[static_cast<size_t>(y) * w + x] == test::BackgroundPixel(x, y);
+    ASSERT_EQ(std::pair(w, h), std::pair(test::kScreenW, test::kScreenH));
     // All but the caption.
-    EXPECT_GT(same, static_cast<size_t>(w) * (h - test::kBarRows) * 9 / 10);
+    EXPECT_LT(OffBackground(px, w, h, 0, 0, test::kBarRows), w * (h - test::kBarRows) / 10);
 }
 
 // The permission is single-use: while another process of the program owns it (the window
@@ -150,13 +117,9 @@ TEST_F(PortalSnapshot, OnAStillScreenEveryNewCastGetsItsFirstPicture) {
     const auto grim = Grim("", &gw, &gh);
     ASSERT_EQ(gw, test::kScreenW);
     for (const char* name : {"1", "2", "3"}) {
-        const std::string file = dir.str() + "/still" + name + ".png";
-        const auto run = Run("--backend portal --snapshot --output " + Quote(file));
-        ASSERT_EQ(run.exitCode, 0) << name << ": " << run.err;
         int w = 0, h = 0;
-        const auto shot = test::ReadPixels(file, &w, &h);
-        ASSERT_EQ(w, gw);
-        ASSERT_EQ(h, gh);
+        const auto shot = Snapshot("", dir.str() + "/still" + name + ".png", &w, &h);
+        ASSERT_EQ(std::pair(w, h), std::pair(gw, gh)) << name;
         // The whole picture, the bar's place and the repainted corner too.
         EXPECT_EQ(Differences(shot, grim, w, h, test::kBarRows), 0) << name;
     }
@@ -200,13 +163,9 @@ TEST_F(PortalSnapshot, AtOutputScaleTwoXCoordinatesMeetTheStreamsPixels) {
         return test::PaletteIndexOf(rgb);
     };
 
-    const std::string file = dir.str() + "/scaled.png";
-    auto run = Run("--backend portal --snapshot --output " + Quote(file));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
     int w = 0, h = 0;
-    auto px = test::ReadPixels(file, &w, &h);
-    ASSERT_EQ(w, 960);
-    ASSERT_EQ(h, 540);
+    auto px = Snapshot("", dir.str() + "/scaled.png", &w, &h);
+    ASSERT_EQ(std::pair(w, h), std::pair(960, 540));
     // Every block's centre, in X coordinates half the output's pixels.
     int wrong = 0;
     for (int j = 0; j < 8; ++j)
@@ -216,12 +175,8 @@ TEST_F(PortalSnapshot, AtOutputScaleTwoXCoordinatesMeetTheStreamsPixels) {
     EXPECT_EQ(wrong, 0);
 
     // A region in X coordinates: blocks 2 and 3 of rows 2 and 3.
-    const std::string part = dir.str() + "/scaled-part.png";
-    run = Run("--backend portal --snapshot --region 240,135,240,135 --output " + Quote(part));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    px = test::ReadPixels(part, &w, &h);
-    ASSERT_EQ(w, 240);
-    ASSERT_EQ(h, 135);
+    px = Snapshot("--region 240,135,240,135 ", dir.str() + "/scaled-part.png", &w, &h);
+    ASSERT_EQ(std::pair(w, h), std::pair(240, 135));
     EXPECT_EQ(indexAt(px, w, 60, 34), 2 + 8 * 2);
     EXPECT_EQ(indexAt(px, w, 180, 34), 3 + 8 * 2);
     EXPECT_EQ(indexAt(px, w, 60, 101), 2 + 8 * 3);

@@ -83,6 +83,28 @@ protected:
         return ReadPixels(file, w, h);
     }
 
+    // A snapshot through the portal with `args` into `file`, which it names on its output:
+    // its pixels, w x h (none when the run failed).
+    std::vector<uint32_t> Snapshot(const std::string& args, const std::string& file, int* w,
+                                   int* h) const {
+        const ProgramRun run =
+            Run("--backend portal --snapshot " + args + "--output " + Quote(file));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, file + "\n");
+        return run.exitCode == 0 ? ReadPixels(file, w, h) : std::vector<uint32_t>();
+    }
+
+    // Pixels of `px` (w x h, at x0,y0 of the screen), from row `firstRow` on, that are not
+    // the background picture's.
+    static int OffBackground(const std::vector<uint32_t>& px, int w, int h, int x0, int y0,
+                             int firstRow = 0) {
+        int bad = 0;
+        for (int y = firstRow; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                bad += px[static_cast<size_t>(y) * w + x] != BackgroundPixel(x0 + x, y0 + y);
+        return bad;
+    }
+
     // Pixels of `got` (w x h, at x0,y0 of the screen) that differ from `want`, below the bar.
     static int Differences(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want,
                            int w, int h, int y0) {
