@@ -7,6 +7,7 @@
 #include "resources/Ids.h"
 #include "settings/PrefPages.h"
 #include "snapshot/SnapshotTestSupport.h"
+#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <cstdio>
@@ -218,7 +219,7 @@ protected:
         SnapshotHooksForTesting().beep = [] {};
         SnapshotHooksForTesting().display = [](const std::string&) {};
         frame->CreateStatusBar(1);
-        client = new TClient(frame);
+        client = new TClient(frame, desktop);
         client->recordWizard = [this] { RunRecordWizard(client, [this] { ++saves; }); };
         test::Pump(50);
     }
@@ -230,6 +231,7 @@ protected:
         WizardWindows::TearDown();
     }
     Settings saved;
+    test::FakeDesktop desktop;
     TClient* client = nullptr;
     int saves = 0;
 };
