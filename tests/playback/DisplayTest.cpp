@@ -84,27 +84,39 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_TRUE(frame->playbackBarShown());
     EXPECT_TRUE(client->display().videoShown());
     EXPECT_EQ(Title(), "rec.wmv Tessaray");
-    const int d = File()->GetDurationSeconds();
-    ASSERT_GT(d, 2);
+    // The player reads the recording as an independent reader does.
+    const VideoFile& f = *File();
+    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
+    EXPECT_GT(f.GetBitRate(), 0);
+    const double probed = test::ProbeDuration(rec);
+    ASSERT_GT(probed, 3);
+    const int d = f.GetDurationSeconds();
+    EXPECT_EQ(d, static_cast<int>(probed));
     EXPECT_EQ(Label(frame->toolBar().recordTime), PositionTimeText(d) + "  ");
     EXPECT_EQ(frame->recentFiles().entries().front(), rec);
     // The frame is fitted to the recording (half size when it would not fit the screen).
-    const VideoFile& f = *File();
     wxSize cs = client->GetSize();
     EXPECT_TRUE(cs == wxSize(f.videoWidth(), f.videoHeight()) ||
                 cs == wxSize(f.videoWidth() / 2, f.videoHeight() / 2))
         << cs.x << "x" << cs.y;
 
-    // The volume slider's level and "Mute" reach the pipeline.
+    // The volume slider's level (hundredths of a decibel below full) and "Mute" reach the
+    // pipeline; a level changed while muted is applied on unmuting.
+    auto levelDb = [] { return (GlobalSettings().soundLevel * 100 - 10000) / 100.0; };
     GlobalSettings().mute = false;
     client->RunCommand(id::VolumeDown); // 10 % less
-    EXPECT_NEAR(File()->PipelineVolumeDb(), (GlobalSettings().soundLevel * 100 - 10000) / 100.0,
-                0.01);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
     client->RunCommand(id::Mute);
     EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
+    client->RunCommand(id::VolumeDown);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
     client->RunCommand(id::Mute);
-    EXPECT_NEAR(File()->PipelineVolumeDb(), (GlobalSettings().soundLevel * 100 - 10000) / 100.0,
-                0.01);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
+    // Seeking lands on the asked second, between key frames too.
+    for (int second : {2, 1, 0}) {
+        ASSERT_TRUE(File()->SetPositionSeconds(second));
+        EXPECT_EQ(File()->GetPositionSeconds(), second);
+    }
 
     client->RunCommand(id::Play);
     EXPECT_EQ(client->captureState(), kStatePlaying);
@@ -113,6 +125,10 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     ASSERT_TRUE(test::PumpUntil([&] { return client->captureState() == kStateIdle; }, 20000));
     EXPECT_TRUE(test::PumpUntil([&] { return frame->smallIconId() == id::IconIdleSmall; }));
     EXPECT_GE(File()->GetPositionSeconds(), d - 1);
+    // The player, played again from the end, starts over.
+    ASSERT_TRUE(File()->Run());
+    EXPECT_LE(File()->GetPositionSeconds(), 1);
+    File()->Stop();
 
     // Skipping backward with the plain step goes to the start; the pane and slider follow.
     client->RunCommand(id::SkipBackward);
@@ -143,8 +159,11 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     PostMessage(client, msg::SliderScroll, 0, 0);
     EXPECT_TRUE(test::PumpUntil([&] { return File()->GetPositionSeconds() == 0; }));
 
-    // Properties of the recording: size, duration, size on disk, a date.
-    std::string props = client->display().PropertiesTextOfFile();
+    // "Properties": size, duration, size on disk, a date, under the file's name.
+    client->RunCommand(id::FileProperties);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].caption, "rec.wmv Properties");
+    const std::string props = desktop.messages[0].text;
     EXPECT_EQ(
         props.find("\n" + std::to_string(f.videoWidth()) + " x " + std::to_string(f.videoHeight())),
         0u)
