@@ -65,7 +65,7 @@ wxEND_EVENT_TABLE();
 SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
     : wxFrame(nullptr, wxID_ANY, "Tessaray"), startMinimized_(startMinimized),
       hotKeyTimer_(this, kHotKeyTimer) {
-    client_ = makeClient ? makeClient(this) : new TClient(this);
+    client_ = makeClient ? makeClient(this) : new TClient(this, desktop_);
     sizer_ = new wxBoxSizer(wxVERTICAL);
     sizer_->Add(client_, 1, wxEXPAND);
     SetSizer(sizer_);

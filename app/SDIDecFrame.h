@@ -7,6 +7,7 @@
 #include "app/ControlBar.h"
 #include "app/RecentFiles.h"
 #include "capture/TClient.h"
+#include "capture/WxDesktopServices.h"
 #include "resources/Messages.h"
 
 #include <functional>
@@ -93,6 +94,8 @@ private:
     void RememberNormalRect();
     static void Launch(const wxString& command);
 
+    // The desktop's services for the client window (message boxes over this frame).
+    WxDesktopServices desktop_{this};
     TClient* client_ = nullptr;
     TTrayWin* tray_ = nullptr;
     bool startMinimized_ = false;

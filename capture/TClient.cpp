@@ -4,9 +4,9 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "capture/Recording.h"
 #include "media/Effects.h"
 #include "media/VideoFile.h"
-#include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
@@ -73,10 +73,33 @@ wxBEGIN_EVENT_TABLE(TClient, wxWindow)
 wxEND_EVENT_TABLE();
 // clang-format on
 
-TClient::TClient(wxWindow* parent)
+TClient::TClient(wxWindow* parent, DesktopServices& desktop)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
-      timer_(this, id::ClientTimer) {
+      desktop_(desktop), timer_(this, id::ClientTimer) {
+    FileDisplay::Hooks hooks;
+    hooks.runCommand = [this](int cmd) { RunCommand(cmd); };
+    hooks.playing = [this] { SetCaptureState(kStatePlaying); };
+    hooks.shown = [this] {
+        if (captureState() != kStatePlaying)
+            SetCaptureState(captureState());
+    };
+    hooks.recordingFile = [this]() -> std::optional<std::string> {
+        if (!RecordingRuns())
+            return std::nullopt;
+        return RecordingFileName();
+    };
+    hooks.fullScreen = [this] { return fullScreen_; };
+    hooks.showPlaybackBar = [this](bool show) {
+        if (showPlaybackBar)
+            showPlaybackBar(show);
+    };
+    hooks.playbackBarShown = [this] { return playbackBarShown && playbackBarShown(); };
+    hooks.fileShown = [this](const std::string& path) {
+        if (fileShown)
+            fileShown(path);
+    };
+    display_ = std::make_unique<FileDisplay>(this, desktop_, controls_, std::move(hooks));
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
@@ -87,8 +110,7 @@ TClient::TClient(wxWindow* parent)
     Bind(wxEVT_SCROLL_CHANGED, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_LINEUP, &TClient::OnScroll, this);
     Bind(wxEVT_SCROLL_LINEDOWN, &TClient::OnScroll, this);
-    Bind(wxEVT_DROP_FILES, &TClient::OnDropFiles, this);
-    resizeCheck_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CheckFrameSize(); });
+    Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& e) { display_->OnDropFiles(e); });
     DragAcceptFiles(true);
 
     // Set-up: the latest directory becomes the current one, the timer starts, the rest
@@ -240,7 +262,7 @@ void TClient::RunCommand(int cmd) {
     case id::FullScreen:
         fullScreen_ = !fullScreen_;
         // Back from full screen the frame fits the file again.
-        LayoutFrame(!fullScreen_);
+        display_->LayoutFrame(!fullScreen_);
         break;
     case id::Mute:
     case id::Mute2:
@@ -369,7 +391,7 @@ void TClient::StopRecording() {
 }
 
 void TClient::Stop() {
-    StopDisplayedFile();
+    display_->Stop();
     if (captureState() == kStateRecording)
         StopCapture(false); // the meters, panes and title follow; nothing is displayed
     scheduleEvent_ = -1;
@@ -395,9 +417,9 @@ void TClient::ApplySoundLevel() {
     // The displayed file plays at the level (muted or not); the mixer's speakers line
     // takes it too.
     const Settings& s = GlobalSettings();
-    if (file_) {
-        file_->SetMute(s.mute);
-        file_->SetVolume(s.soundLevel);
+    if (VideoFile* file = display_->file()) {
+        file->SetMute(s.mute);
+        file->SetVolume(s.soundLevel);
     }
     ApplyVolumeToMixer(mixer_.get(), s);
 }
@@ -433,7 +455,7 @@ void TClient::Tick() {
     if (captureState() == kStateRecording)
         CheckRecording();
     TickInputs in;
-    in.dragging = dragging_;
+    in.dragging = display_->dragging();
     in.fileDisplayed = FileDisplayed();
     in.filePlaying = FilePlaying();
     in.fileIsVideo = FileIsVideo();
@@ -447,7 +469,7 @@ void TClient::Tick() {
         Stop();
         break;
     case TickStep::ShowPosition:
-        ShowPosition(FilePositionSeconds(), true);
+        display_->ShowPosition(FilePositionSeconds(), true);
         break;
     case TickStep::PostRecordTime:
         PostMessage(this, msg::RecordTime);
@@ -576,7 +598,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
             wxScrollEvent scroll(type, controls_.positionSlider->GetId(),
                                  static_cast<int>(e.lParam()));
             scroll.SetEventObject(controls_.positionSlider);
-            OnPositionScroll(scroll);
+            display_->OnPositionScroll(scroll);
         }
         break;
     case msg::MixerChange:
@@ -599,7 +621,7 @@ void TClient::OnScroll(wxScrollEvent& e) {
         return;
     }
     if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {
-        OnPositionScroll(e);
+        display_->OnPositionScroll(e);
         return;
     }
     e.Skip();
@@ -607,7 +629,7 @@ void TClient::OnScroll(wxScrollEvent& e) {
 
 void TClient::OnSize(wxSizeEvent& e) {
     e.Skip();
-    FitFileToWindow();
+    display_->FitToWindow();
 }
 
 void TClient::OnPaint(wxPaintEvent&) {
@@ -616,7 +638,7 @@ void TClient::OnPaint(wxPaintEvent&) {
     // tool tip) stays; then the displayed picture.
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
-    PaintFile(dc);
+    display_->Paint(dc);
 }
 
 } // namespace tess

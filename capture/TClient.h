@@ -4,6 +4,7 @@
 // that drives the time displays, the end of playback and the schedule.
 #include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
+#include "capture/FileDisplay.h"
 #include "resources/Messages.h"
 
 #include <functional>
@@ -16,18 +17,14 @@ class wxChoice;
 class wxSlider;
 class wxStaticText;
 class wxControl;
-class wxDC;
-class wxDropFilesEvent;
 
 namespace tess {
 
+class DesktopServices;
 class SMeter;
 class SMixer;
 class TMySlider;
 class VideoFile;
-namespace gtk {
-class ChildXWindow;
-}
 
 struct CaptureRequest;
 
@@ -53,7 +50,9 @@ struct ClientControls {
 
 class TClient : public wxWindow {
 public:
-    explicit TClient(wxWindow* parent);
+    // Messages and the desktop's other services go through `desktop`, which outlives the
+    // window.
+    TClient(wxWindow* parent, DesktopServices& desktop);
     ~TClient() override;
 
     // Capture state (1 idle, 3 playing, 4 recording). Every change posts message 1394 to the
@@ -92,26 +91,15 @@ public:
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
-    // Opens and shows `path` (capture/Display.cpp): a picture drawn in the client area, a
-    // video or sound file with the playback bar, or the file handed to the desktop's
-    // default application when the settings say so.
-    virtual void DisplayFile(const std::string& path);
-    // The displayed file (null when none); whether the child window showing its video is up.
-    VideoFile* displayedFile() const { return file_.get(); }
-    bool videoShown() const;
-    // Shows the display's messages (text, caption); a message box unless a test replaces it.
-    std::function<void(const std::string& text, const std::string& caption)> showMessage;
+    // Opens and shows `path` (FileDisplay::Display).
+    virtual void DisplayFile(const std::string& path) { display_->Display(path); }
+    // The display of files, and the displayed file (null when none).
+    FileDisplay& display() const { return *display_; }
+    VideoFile* displayedFile() const { return display_->file(); }
     // Told of every file displayed (the frame keeps its recently-used list).
     std::function<void(const std::string& path)> fileShown;
     // The frame's title and the duration and position panes for what is displayed.
-    void RebuildTitle();
-    // The frame's layout (fitting it to the displayed file when `fit`).
-    void LayoutFrame(bool fit);
-    // "Save As" to `target`: refused (with its message) for another extension; otherwise the
-    // file is copied there and the copy displayed. False when nothing was saved.
-    bool SaveDisplayedFileAs(const std::string& target);
-    // The text "&Properties..." shows for the displayed file (empty without one).
-    std::string PropertiesTextOfFile() const;
+    void RebuildTitle() { display_->RebuildTitle(); }
     // At start-up and after the preferences or a settings file changed the settings: the
     // mixer is opened while ChangeMixer is on (anew when the input device changed) and
     // dropped when it is off, and the volume slider is shown only while it is on.
@@ -134,28 +122,28 @@ protected:
         if (recordWizard)
             recordWizard();
     }
-    // The display of files (capture/Display.cpp).
-    virtual void DoPlay();
-    virtual void DoPlayHalfSpeed();
-    virtual void DoSkip(bool forward);
-    virtual void DoOpenFile();
-    virtual void DoOpenWith();
-    virtual void DoSaveAs();
-    virtual void DoProperties();
-    virtual void DoPrint();
-    virtual void DoPrinterSetup();
+    // The display of files (capture/FileDisplay.h).
+    virtual void DoPlay() { display_->Play(); }
+    virtual void DoPlayHalfSpeed() { display_->PlayHalfSpeed(); }
+    virtual void DoSkip(bool forward) { display_->Skip(forward); }
+    virtual void DoOpenFile() { display_->OpenFile(); }
+    virtual void DoOpenWith() { display_->OpenWith(); }
+    virtual void DoSaveAs() { display_->SaveAs(); }
+    virtual void DoProperties() { display_->Properties(); }
+    virtual void DoPrint() { display_->Print(); }
+    virtual void DoPrinterSetup() { display_->PrinterSetup(); }
     virtual void DoChangeEffects() {
         if (changeEffects)
             changeEffects();
     }
-    virtual void DoLayout();
+    virtual void DoLayout() { display_->LayoutFrame(false); }
     // Displayed file and recording queries.
-    virtual bool FileDisplayed() const;
-    virtual bool FileIsPicture() const;
-    virtual bool FilePlaying() const;
-    virtual bool FileIsVideo() const;
-    virtual long long FilePositionSeconds() const;
-    virtual void CloseDisplayedFile();
+    virtual bool FileDisplayed() const { return display_->displayed(); }
+    virtual bool FileIsPicture() const { return display_->isPicture(); }
+    virtual bool FilePlaying() const { return display_->playing(); }
+    virtual bool FileIsVideo() const { return display_->isVideo(); }
+    virtual long long FilePositionSeconds() const { return display_->positionSeconds(); }
+    virtual void CloseDisplayedFile() { display_->Close(); }
     virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
     virtual long long RecordingElapsedMs() const;
     virtual int RecordingSoundLevels() const;
@@ -206,33 +194,16 @@ private:
     void ShowVolumeSlider();
     void LateInit();
     void SetPane(wxStaticText* pane, const std::string& text);
-    // The display of files' parts of the window's handlers.
-    void StopDisplayedFile();
-    void ShowPosition(long long seconds, bool moveSlider);
-    void OnPositionScroll(wxScrollEvent& e);
-    void PaintFile(wxDC& dc);
-    void FitFileToWindow();
-    void ApplySizeHints();
-    void CheckFrameSize();
-    void OnDropFiles(wxDropFilesEvent& e);
-    void Message(const std::string& text, const std::string& caption, long style);
 
+    DesktopServices& desktop_;
     wxTimer timer_;
-    // A frame size asked for by the layout, asked again once if a window manager that was
-    // still busy with the frame dropped it.
-    wxTimer resizeCheck_;
-    wxSize askedFrameSize_;
     ClientControls controls_;
+    std::unique_ptr<FileDisplay> display_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<SMixer> mixer_;
     std::string mixerDevice_; // the WaveInDriver the mixer was opened for
     MeterUpdater meterUpdater_;
     bool fullScreen_ = false;
-    bool dragging_ = false;
-    std::unique_ptr<VideoFile> file_;
-    std::unique_ptr<gtk::ChildXWindow> videoWindow_;
-    bool ignoreNextEndScroll_ = false;
-    bool resumeAfterScroll_ = false;
     bool firstSliderMessage_ = true;
     // The capture mode the mode box last showed or gave (-1 before it is filled).
     int shownCapSelect_ = -1;

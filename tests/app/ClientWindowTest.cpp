@@ -9,6 +9,7 @@
 #include "resources/Ids.h"
 #include "settings/AtomicFile.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 
 #include <wx/choice.h>
 
@@ -44,6 +45,7 @@ protected:
 
 class ClientWindow : public test::XdgTest {
 protected:
+    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp)
             GTEST_SKIP() << "no X display";
@@ -51,7 +53,7 @@ protected:
         saved_ = GlobalSettings();
         LoadSettings();
         frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new FakeClient(parent);
+            client = new FakeClient(parent, desktop);
             return client;
         });
         frame->Bind(EVT_TESS_MESSAGE, [this](PrivateMessageEvent& e) {

@@ -14,6 +14,7 @@
 #include "resources/Art.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 
 #include <csignal>
 #include <map>
@@ -68,6 +69,7 @@ public:
 
 class Frame : public test::XdgTest {
 protected:
+    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp)
             GTEST_SKIP() << "no X display";
@@ -76,7 +78,7 @@ protected:
         LoadSettings();
         GlobalSettings().captureState = kStateIdle;
         frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new CountingClient(parent);
+            client = new CountingClient(parent, desktop);
             return client;
         });
         frame->SetSize(100, 100, 700, 400);

@@ -14,6 +14,7 @@
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/XTestWindows.h"
 
 #include <csignal>
@@ -32,6 +33,7 @@ struct Message {
 
 class RecordingControl : public test::XdgTest {
 protected:
+    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp || !test::HaveProgram("ffprobe"))
             GTEST_SKIP() << "needs an X display and ffprobe";
@@ -55,7 +57,7 @@ protected:
         h.wait = [](int) {};
         SetScheduleCheck([this] { return std::exchange(answer, 0); });
         frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new TClient(parent);
+            client = new TClient(parent, desktop);
             return client;
         });
         frame->Bind(EVT_TESS_MESSAGE, [this](PrivateMessageEvent& e) {

@@ -12,6 +12,7 @@
 #include "resources/Ids.h"
 #include "settings/AtomicFile.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 
 #include <filesystem>
 #include <fstream>
@@ -36,14 +37,13 @@ protected:
         saved_ = GlobalSettings();
         LoadSettings();
         GlobalSettings().snapSystemDisplay = GlobalSettings().vidSystemDisplay = false;
-        frame = new SDIDecFrame(false);
-        client = frame->client();
-        client->showMessage = [this](const std::string& text, const std::string& caption) {
-            messages.push_back(caption + ": " + text);
-        };
+        frame = new SDIDecFrame(false, [this](wxWindow* parent) {
+            client = new TClient(parent, desktop);
+            return client;
+        });
         frame->SetSize(100, 100, 640, 480);
         frame->Show();
-        test::Pump(100);
+        test::PumpUntil([&] { return client->IsShownOnScreen(); }, 2000);
     }
     void TearDown() override {
         if (frame) {
@@ -57,10 +57,19 @@ protected:
     static std::string Label(wxStaticText* t) {
         return t ? std::string(t->GetLabel().utf8_str()) : "?";
     }
+    // The messages shown, as "caption: text".
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> m;
+        for (const auto& msg : desktop.messages)
+            m.push_back(msg.caption + ": " + msg.text);
+        return m;
+    }
+    std::string FirstMessage() const { return desktop.messages.empty() ? "" : Messages()[0]; }
+    VideoFile* File() const { return client->displayedFile(); }
 
+    test::FakeDesktop desktop;
     SDIDecFrame* frame = nullptr;
     TClient* client = nullptr;
-    std::vector<std::string> messages;
     Settings saved_;
 };
 
@@ -70,46 +79,60 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     if (rec.empty())
         GTEST_SKIP() << "no recording: " << why;
     client->DisplayFile(rec);
-    ASSERT_NE(client->displayedFile(), nullptr) << (messages.empty() ? "" : messages[0]);
-    EXPECT_TRUE(messages.empty()) << messages[0];
+    ASSERT_NE(File(), nullptr) << FirstMessage();
+    EXPECT_TRUE(desktop.messages.empty()) << FirstMessage();
     EXPECT_TRUE(frame->playbackBarShown());
-    EXPECT_TRUE(client->videoShown());
+    EXPECT_TRUE(client->display().videoShown());
     EXPECT_EQ(Title(), "rec.wmv Tessaray");
-    const int d = client->displayedFile()->GetDurationSeconds();
-    ASSERT_GT(d, 2);
+    // The player reads the recording as an independent reader does.
+    const VideoFile& f = *File();
+    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
+    EXPECT_GT(f.GetBitRate(), 0);
+    const double probed = test::ProbeDuration(rec);
+    ASSERT_GT(probed, 3);
+    const int d = f.GetDurationSeconds();
+    EXPECT_EQ(d, static_cast<int>(probed));
     EXPECT_EQ(Label(frame->toolBar().recordTime), PositionTimeText(d) + "  ");
     EXPECT_EQ(frame->recentFiles().entries().front(), rec);
     // The frame is fitted to the recording (half size when it would not fit the screen).
-    const VideoFile& f = *client->displayedFile();
     wxSize cs = client->GetSize();
     EXPECT_TRUE(cs == wxSize(f.videoWidth(), f.videoHeight()) ||
                 cs == wxSize(f.videoWidth() / 2, f.videoHeight() / 2))
         << cs.x << "x" << cs.y;
 
-    // The volume slider's level and "Mute" reach the pipeline.
+    // The volume slider's level (hundredths of a decibel below full) and "Mute" reach the
+    // pipeline; a level changed while muted is applied on unmuting.
+    auto levelDb = [] { return (GlobalSettings().soundLevel * 100 - 10000) / 100.0; };
     GlobalSettings().mute = false;
     client->RunCommand(id::VolumeDown); // 10 % less
-    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(),
-                (GlobalSettings().soundLevel * 100 - 10000) / 100.0, 0.01);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
     client->RunCommand(id::Mute);
-    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(), -100, 0.01);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
+    client->RunCommand(id::VolumeDown);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
     client->RunCommand(id::Mute);
-    EXPECT_NEAR(client->displayedFile()->PipelineVolumeDb(),
-                (GlobalSettings().soundLevel * 100 - 10000) / 100.0, 0.01);
+    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
+    // Seeking lands on the asked second, between key frames too.
+    for (int second : {2, 1, 0}) {
+        ASSERT_TRUE(File()->SetPositionSeconds(second));
+        EXPECT_EQ(File()->GetPositionSeconds(), second);
+    }
 
     client->RunCommand(id::Play);
     EXPECT_EQ(client->captureState(), kStatePlaying);
-    test::Pump(100);
-    EXPECT_EQ(frame->smallIconId(), id::IconPlayingSmall);
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->smallIconId() == id::IconPlayingSmall; }));
     // The end of the stream stops the file; the state and the icons go back to idle.
     ASSERT_TRUE(test::PumpUntil([&] { return client->captureState() == kStateIdle; }, 20000));
-    test::Pump(100);
-    EXPECT_EQ(frame->smallIconId(), id::IconIdleSmall);
-    EXPECT_GE(client->displayedFile()->GetPositionSeconds(), d - 1);
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->smallIconId() == id::IconIdleSmall; }));
+    EXPECT_GE(File()->GetPositionSeconds(), d - 1);
+    // The player, played again from the end, starts over.
+    ASSERT_TRUE(File()->Run());
+    EXPECT_LE(File()->GetPositionSeconds(), 1);
+    File()->Stop();
 
     // Skipping backward with the plain step goes to the start; the pane and slider follow.
     client->RunCommand(id::SkipBackward);
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
+    EXPECT_EQ(File()->GetPositionSeconds(), 0);
     EXPECT_EQ(Label(frame->playbackBar().positionText), " 0:00");
     EXPECT_EQ(frame->playbackBar().position->GetValue(), 0);
 
@@ -123,22 +146,24 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     };
     scroll(wxEVT_SCROLL_THUMBTRACK, 500);
     EXPECT_EQ(Label(frame->playbackBar().positionText), PositionTimeText(500 * d / 1000));
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
+    EXPECT_EQ(File()->GetPositionSeconds(), 0);
     scroll(wxEVT_SCROLL_CHANGED, 500);
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 500 * d / 1000);
+    EXPECT_EQ(File()->GetPositionSeconds(), 500 * d / 1000);
     // A line step skips (60 s forward: clamped to the end); its end-of-scroll is ignored.
     scroll(wxEVT_SCROLL_LINEDOWN, 510);
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+    EXPECT_EQ(File()->GetPositionSeconds(), d);
     EXPECT_EQ(slider->GetValue(), 1000);
     scroll(wxEVT_SCROLL_CHANGED, 510);
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), d);
+    EXPECT_EQ(File()->GetPositionSeconds(), d);
     // Message 1194 carries a scroll of the position slider: a line step back (code 0).
     PostMessage(client, msg::SliderScroll, 0, 0);
-    test::Pump(50);
-    EXPECT_EQ(client->displayedFile()->GetPositionSeconds(), 0);
+    EXPECT_TRUE(test::PumpUntil([&] { return File()->GetPositionSeconds() == 0; }));
 
-    // Properties of the recording: size, duration, size on disk, a date.
-    std::string props = client->PropertiesTextOfFile();
+    // "Properties": size, duration, size on disk, a date, under the file's name.
+    client->RunCommand(id::FileProperties);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].caption, "rec.wmv Properties");
+    const std::string props = desktop.messages[0].text;
     EXPECT_EQ(
         props.find("\n" + std::to_string(f.videoWidth()) + " x " + std::to_string(f.videoHeight())),
         0u)
@@ -148,8 +173,8 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     EXPECT_NE(props.find("\nDate: "), std::string::npos) << props;
 
     client->RunCommand(id::FileClose);
-    EXPECT_EQ(client->displayedFile(), nullptr);
-    EXPECT_FALSE(client->videoShown());
+    EXPECT_EQ(File(), nullptr);
+    EXPECT_FALSE(client->display().videoShown());
     EXPECT_FALSE(frame->playbackBarShown());
     EXPECT_EQ(Title(), "Tessaray");
 }
@@ -184,38 +209,43 @@ TEST_F(Display, PicturesOfEveryFormatAreDrawnInTheClientArea) {
         const std::string path = dir.str() + "/" + fm.name;
         ASSERT_EQ(WriteImageFile(pic, fm.format, path, -1), 0) << fm.name;
         client->DisplayFile(path);
-        ASSERT_NE(client->displayedFile(), nullptr) << fm.name;
-        EXPECT_TRUE(client->displayedFile()->isPicture());
+        ASSERT_NE(File(), nullptr) << fm.name;
+        EXPECT_TRUE(File()->isPicture());
         EXPECT_FALSE(frame->playbackBarShown());
         EXPECT_EQ(Title(), std::string(fm.name) + " Tessaray");
         // "Play" shows it; the timer returns the state to idle.
         ASSERT_TRUE(test::PumpUntil([&] { return client->captureState() == kStateIdle; }, 3000));
+        // The picture, proportions kept, in the middle: each quarter's centre, once drawn.
+        std::string wrong;
+        auto drawn = [&] {
+            const wxPoint at = client->GetScreenPosition();
+            const wxSize cs = client->GetClientSize();
+            MemBm shot(cs.x, cs.y);
+            if (cs.x <= 40 || cs.y <= 40 ||
+                !screen->grab({at.x, at.y, at.x + cs.x, at.y + cs.y}, shot.pixelAddress(0, 0),
+                              shot.stride()))
+                return (wrong = "no client area to grab").empty();
+            const double scale = std::min(cs.x / 320.0, cs.y / 240.0);
+            const int ox = static_cast<int>((cs.x - 320 * scale) / 2);
+            const int oy = static_cast<int>((cs.y - 240 * scale) / 2);
+            wrong.clear();
+            for (int q = 0; q < 4; ++q) {
+                const int px = q % 2 ? 240 : 80, py = q / 2 ? 180 : 60;
+                const uint8_t* want = pic.pixelAddress(px, py);
+                const uint8_t* got = shot.pixelAddress(ox + static_cast<int>(px * scale),
+                                                       oy + static_cast<int>(py * scale));
+                for (int c = 0; c < 3; ++c)
+                    if (std::abs(got[c] - want[c]) > fm.tolerance)
+                        wrong += " quarter " + std::to_string(q) + " channel " + std::to_string(c) +
+                                 ": " + std::to_string(got[c]);
+            }
+            return wrong.empty();
+        };
         client->Update();
-        test::Pump(200);
-
-        const wxPoint at = client->GetScreenPosition();
-        const wxSize cs = client->GetClientSize();
-        ASSERT_GT(cs.x, 40);
-        ASSERT_GT(cs.y, 40);
-        MemBm shot(cs.x, cs.y);
-        ASSERT_TRUE(screen->grab({at.x, at.y, at.x + cs.x, at.y + cs.y}, shot.pixelAddress(0, 0),
-                                 shot.stride()));
-        // The picture, proportions kept, in the middle: sample each quarter's centre.
-        const double scale = std::min(cs.x / 320.0, cs.y / 240.0);
-        const int ox = static_cast<int>((cs.x - 320 * scale) / 2);
-        const int oy = static_cast<int>((cs.y - 240 * scale) / 2);
-        for (int q = 0; q < 4; ++q) {
-            const int x = ox + static_cast<int>((q % 2 ? 240 : 80) * scale);
-            const int y = oy + static_cast<int>((q / 2 ? 180 : 60) * scale);
-            const uint8_t* want = pic.pixelAddress(q % 2 ? 240 : 80, q / 2 ? 180 : 60);
-            const uint8_t* got = shot.pixelAddress(x, y);
-            for (int c = 0; c < 3; ++c)
-                EXPECT_NEAR(got[c], want[c], fm.tolerance)
-                    << fm.name << " quarter " << q << " channel " << c;
-        }
+        EXPECT_TRUE(test::PumpUntil(drawn, 3000)) << fm.name << wrong;
         EXPECT_EQ(frame->recentFiles().entries().front(), path);
     }
-    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_TRUE(desktop.messages.empty()) << FirstMessage();
 }
 
 TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
@@ -223,36 +253,37 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     const std::string path = dir.str() + "/shot.png";
     ASSERT_EQ(WriteImageFile(Quarters(64, 48), 0, path, -1), 0);
     client->DisplayFile(path);
-    ASSERT_NE(client->displayedFile(), nullptr);
+    ASSERT_NE(File(), nullptr);
 
-    EXPECT_FALSE(client->SaveDisplayedFileAs(dir.str() + "/shot.jpg"));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "File Save As: Cannot save to different file extension");
-    ASSERT_NE(client->displayedFile(), nullptr);
-    EXPECT_EQ(client->displayedFile()->fileName(), path);
+    EXPECT_FALSE(client->display().SaveDisplayedFileAs(dir.str() + "/shot.jpg"));
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"File Save As: Cannot save to different file extension"});
+    EXPECT_EQ(desktop.messages[0].kind, MessageKind::Error);
+    ASSERT_NE(File(), nullptr);
+    EXPECT_EQ(File()->fileName(), path);
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/shot.jpg"));
 
     // The same extension in any case: copied whole, and the copy is displayed.
     const std::string copy = dir.str() + "/copy.PNG";
     std::ofstream(copy) << "an older file";
-    EXPECT_TRUE(client->SaveDisplayedFileAs(copy));
+    EXPECT_TRUE(client->display().SaveDisplayedFileAs(copy));
     EXPECT_EQ(ReadAll(copy), ReadAll(path));
-    ASSERT_NE(client->displayedFile(), nullptr);
-    EXPECT_EQ(client->displayedFile()->fileName(), copy);
+    ASSERT_NE(File(), nullptr);
+    EXPECT_EQ(File()->fileName(), copy);
     EXPECT_EQ(Title(), "copy.PNG Tessaray");
 
     // A copy that cannot be written is reported, leaves nothing behind and keeps a file shown.
-    messages.clear();
-    EXPECT_FALSE(client->SaveDisplayedFileAs("/proc/none/x.png"));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("File Save As: The file was not saved"), std::string::npos);
-    EXPECT_NE(client->displayedFile(), nullptr);
+    desktop.messages.clear();
+    EXPECT_FALSE(client->display().SaveDisplayedFileAs("/proc/none/x.png"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("File Save As: The file was not saved", 0), 0u) << FirstMessage();
+    EXPECT_NE(File(), nullptr);
 
     // A file deleted while displayed: its properties still answer, nothing crashes.
     std::filesystem::remove(copy);
     client->DisplayFile(copy);
-    EXPECT_EQ(client->displayedFile(), nullptr);
-    EXPECT_NE(messages.back().find("File does not exist."), std::string::npos);
+    EXPECT_EQ(File(), nullptr);
+    EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
 }
 
 // With "open pictures in the default application" on, a picture (any case of its name) goes
@@ -278,8 +309,8 @@ TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
 
     GlobalSettings().snapSystemDisplay = true;
     client->DisplayFile(path);
-    EXPECT_EQ(client->displayedFile(), nullptr);
-    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(File(), nullptr);
+    EXPECT_TRUE(desktop.messages.empty()) << FirstMessage();
     ASSERT_TRUE(test::PumpUntil([&] { return std::filesystem::exists(marker); }, 5000));
     test::PumpUntil([&] { return !ReadAll(marker).empty(); }, 2000);
     EXPECT_EQ(ReadAll(marker), path + "\n");
@@ -288,7 +319,7 @@ TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
     GlobalSettings().snapSystemDisplay = false;
     GlobalSettings().vidSystemDisplay = true;
     client->DisplayFile(path);
-    EXPECT_NE(client->displayedFile(), nullptr);
+    EXPECT_NE(File(), nullptr);
     std::filesystem::remove(apps + "/tess-test-viewer.desktop");
     std::filesystem::remove(config + "/mimeapps.list");
 }

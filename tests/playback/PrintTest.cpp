@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <wx/app.h>
 
 namespace tess {
@@ -35,6 +36,15 @@ Extent InkExtent(const MemBm& page) {
     return e;
 }
 
+// The first page of `pdf` rendered by pdftoppm at `dpi`.
+std::unique_ptr<MemBm> Render(const std::string& pdf, int dpi) {
+    const std::string png = pdf + "-page";
+    if (test::RunCommand("pdftoppm -r " + std::to_string(dpi) + " -png -singlefile '" + pdf +
+                         "' '" + png + "'") != 0)
+        return nullptr;
+    return image::LoadImageFile(png + ".png");
+}
+
 TEST(Print, APictureFillsThePageWidthWithItsProportions) {
     if (!wxTheApp || !test::HaveProgram("pdftoppm"))
         GTEST_SKIP() << "needs the toolkit and pdftoppm";
@@ -55,40 +65,26 @@ TEST(Print, APictureFillsThePageWidthWithItsProportions) {
         EXPECT_TRUE(printout.HasPage(1));
         EXPECT_FALSE(printout.HasPage(2));
 
-        const std::string pdf = dir.str() + "/p" + std::to_string(w) + ".pdf";
         std::string error;
-        ASSERT_TRUE(PrintToPdf(printout, pdf, 595, 842, &error)) << error; // A4
+        ASSERT_TRUE(PrintToPdf(printout, png + ".pdf", 595, 842, &error)) << error; // A4
         EXPECT_TRUE(printout.fitToPage());
-        ASSERT_EQ(test::RunCommand("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + dir.str() +
-                                   "/page'"),
-                  0);
-        auto page = image::LoadImageFile(dir.str() + "/page.png");
+        auto page = Render(png + ".pdf", 72);
         ASSERT_TRUE(page);
         EXPECT_EQ(page->width(), 595);
         Extent e = InkExtent(*page);
         EXPECT_LE(e.left, 1) << w;
         EXPECT_GE(e.right, 593) << w;
         EXPECT_LE(e.top, 1) << w;
-        const double height = 595.0 * h / w;
-        EXPECT_NEAR(e.bottom + 1, height, 3) << w;
+        EXPECT_NEAR(e.bottom + 1, 595.0 * h / w, 3) << w;
     }
-}
-
-TEST(Print, APictureThatCannotBeReadPrintsAnEmptyPage) {
-    if (!wxTheApp || !test::HaveProgram("pdftoppm"))
-        GTEST_SKIP() << "needs the toolkit and pdftoppm";
-    test::TempDir dir;
-    TPrintFile printout("foo", dir.str() + "/missing.png");
-    const std::string pdf = dir.str() + "/empty.pdf";
-    ASSERT_TRUE(PrintToPdf(printout, pdf, 595, 842));
-    ASSERT_EQ(
-        test::RunCommand("pdftoppm -r 36 -png -singlefile '" + pdf + "' '" + dir.str() + "/page'"),
-        0);
-    auto page = image::LoadImageFile(dir.str() + "/page.png");
+    // A picture that cannot be read prints an empty page; a place that cannot be written is
+    // an error, not a silent success.
+    TPrintFile missing("foo", dir.str() + "/missing.png");
+    ASSERT_TRUE(PrintToPdf(missing, dir.str() + "/empty.pdf", 595, 842));
+    auto page = Render(dir.str() + "/empty.pdf", 36);
     ASSERT_TRUE(page);
     EXPECT_EQ(InkExtent(*page).left, -1);
-    // A place that cannot be written is an error, not a silent success.
-    EXPECT_FALSE(PrintToPdf(printout, "/proc/none/x.pdf", 595, 842));
+    EXPECT_FALSE(PrintToPdf(missing, "/proc/none/x.pdf", 595, 842));
 }
 
 // A picture reduced for the screen (halved, then smoothly scaled) keeps its areas' colours

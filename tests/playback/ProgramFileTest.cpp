@@ -19,49 +19,39 @@
 namespace tess {
 namespace {
 
-class ProgramFile : public test::XdgTest {
-protected:
-    // Starts the program in `cwd` with `arg`; returns its pid.
-    pid_t Start(const std::string& cwd, const std::string& arg) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(cwd.c_str()) != 0)
-                _exit(126);
-            std::string exe = test::ProgramPath();
-            std::string a = arg;
-            char* argv[] = {exe.data(), a.data(), nullptr};
+using ProgramFile = test::XdgTest;
+
+// Starts the program in `cwd` with `arg` and tells whether a visible window of it comes up
+// titled `title` (a switch taken for the file would end it first); then ends it.
+bool ShowsTitle(const std::string& cwd, const std::string& arg, const std::string& title) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::string exe = test::ProgramPath(), a = arg;
+        char* argv[] = {exe.data(), a.data(), nullptr};
+        if (chdir(cwd.c_str()) == 0)
             execv(exe.c_str(), argv);
-            _exit(127);
-        }
-        return pid;
+        _exit(127);
     }
-    // Waits for a visible window of `pid` titled `title`.
-    bool WaitForTitle(pid_t pid, const std::string& title) {
-        for (int i = 0; i < 150; ++i) {
-            std::string out;
-            test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) +
-                                 " --name '^" + title + "$' 2>/dev/null | head -1",
-                             &out);
-            if (!out.empty())
-                return true;
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid)
-                return false; // it ended (a switch taken for the file would end it)
+    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                               " --name '^" + title + "$' 2>/dev/null | head -1";
+    bool shown = false, ended = false;
+    for (int i = 0; i < 150 && !shown && !ended; ++i) {
+        std::string out;
+        test::RunCommand(search, &out);
+        shown = !out.empty();
+        ended = waitpid(pid, nullptr, WNOHANG) == pid;
+        if (!shown && !ended)
             usleep(100000);
-        }
-        return false;
     }
-    void Stop(pid_t pid) {
+    if (!ended) {
         kill(pid, SIGTERM);
-        for (int i = 0; i < 200; ++i) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid)
-                return;
+        for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) != pid; ++i)
             usleep(50000);
-        }
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-};
+    return shown;
+}
 
 TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
     if (test::ProgramPath().empty() || !test::HaveDisplay() || !test::HaveProgram("xdotool"))
@@ -82,20 +72,16 @@ TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
         {dir.str(), "users/x.png"},
         {dir.str(), dir.str() + "/media/x.png"},
     };
-    for (const Case& c : cases) {
-        pid_t pid = Start(c.cwd, c.arg);
-        EXPECT_TRUE(WaitForTitle(pid, "x.png Tessaray")) << c.cwd << " " << c.arg;
-        Stop(pid);
-    }
+    for (const Case& c : cases)
+        EXPECT_TRUE(ShowsTitle(c.cwd, c.arg, "x.png Tessaray")) << c.cwd << " " << c.arg;
     // An absolute path under /usr begins with "/u", which alone would be the switch "/U"
     // (remove the log-on entry and end).
     std::string usr;
     test::RunCommand("find /usr/share -name '[a-z]*.png' -size -200k 2>/dev/null | head -1", &usr);
     if (!usr.empty()) {
         usr.erase(usr.find_last_not_of('\n') + 1);
-        pid_t pid = Start(elsewhere, usr);
-        EXPECT_TRUE(WaitForTitle(pid, usr.substr(usr.rfind('/') + 1) + " Tessaray")) << usr;
-        Stop(pid);
+        EXPECT_TRUE(ShowsTitle(elsewhere, usr, usr.substr(usr.rfind('/') + 1) + " Tessaray"))
+            << usr;
     }
 }
 
@@ -154,8 +140,7 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
               0);
     int fw = 0, fh = 0;
     const std::vector<uint32_t> want = test::ReadPixels(first, &fw, &fh);
-    ASSERT_EQ(fw, 640);
-    ASSERT_EQ(fh, 400);
+    ASSERT_EQ(std::pair(fw, fh), std::pair(640, 400));
     // The program's settings: "Shrink" off.
     const Settings saved = GlobalSettings();
     LoadSettings();
@@ -167,7 +152,8 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         const std::string scriptPath = dir.str() + "/wm.sh", shot = dir.str() + "/screen.png";
         std::filesystem::remove(shot);
         std::ofstream script(scriptPath);
-        // The window manager runs before the program starts, as on a desktop.
+        // The window manager runs before the program starts, as on a desktop. Each state is
+        // a line "LABEL X=.. Y=.. WIDTH=.. HEIGHT=.. _NET_WM_STATE...".
         script << "openbox >/dev/null 2>&1 & wm=$!\n"
                   "for i in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | "
                   "grep -q 'window id' && break; sleep 0.1; done\nsleep 0.5\n'"
@@ -176,19 +162,17 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
                   "  w=$(xdotool search --onlyvisible --name '^rec.wmv Tessaray$' "
                   "2>/dev/null | head -1)\n"
                   "  [ -n \"$w\" ] && break; sleep 0.2\ndone\n"
+                  "state() { echo \"$1 $(xdotool getwindowgeometry --shell $w | grep -v "
+                  "WINDOW | tr '\\n' ' ')$(xprop -id $w _NET_WM_STATE)\"; }\n"
                   // The frame is fitted just after the title is set: wait for it.
                   "for i in $(seq 50); do\n"
-                  "  g=$(xdotool getwindowgeometry \"$w\")\n"
-                  "  case $g in *Geometry:\\ 640x*) break;; esac; sleep 0.2\ndone\n"
-                  "sleep 1\necho $(xdotool getwindowgeometry \"$w\")\n"
-                  "import -window root '"
+                  "  state x | grep -q 'WIDTH=640 ' && break; sleep 0.2\ndone\n"
+                  "sleep 1\nstate fitted\nimport -window root '"
                << shot << "'\n";
         if (screen == "1920x1080")
             // "Full Screen" (Alt+Enter) on and off, "&Close", the frame sized by hand, and
             // "Full Screen" without a file.
-            script << "state() { echo \"$1 $(xprop -id $w _NET_WM_STATE) "
-                      "$(xdotool getwindowgeometry $w | tr -d '\\n')\"; }\n"
-                      "xdotool windowactivate --sync $w; sleep 0.3\n"
+            script << "xdotool windowactivate --sync $w; sleep 0.3\n"
                       "xdotool key --clearmodifiers alt+Return; sleep 1; state full\n"
                       "xdotool key --clearmodifiers alt+Return; sleep 1; state back\n"
                       "xdotool key --clearmodifiers alt+f; sleep 0.5; xdotool key c; sleep 1\n"
@@ -200,53 +184,47 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         test::RunCommand("xvfb-run -a -s '-screen 0 " + screen + "x24' sh '" + scriptPath +
                              "' 2>/dev/null",
                          &out);
-        // "Window N Position: X,Y (screen: 0) Geometry: WxH"
-        int x = 0, y = 0, w = 0, h = 0;
-        const auto at = out.find("Position:");
-        ASSERT_NE(at, std::string::npos) << screen << ": " << out;
-        ASSERT_EQ(sscanf(out.c_str() + at, "Position: %d,%d (screen: %*d) Geometry: %dx%d", &x, &y,
-                         &w, &h),
-                  4)
-            << screen << ": " << out;
-        EXPECT_EQ(w, 640) << screen << ": the frame is fitted to the video";
-        EXPECT_GT(h, 400) << screen << ": the bars come on top of the video";
+        // The line of `label`, and its geometry.
+        struct State {
+            std::string line;
+            int x = 0, y = 0, w = 0, h = 0;
+        };
+        auto state = [&](const std::string& label) {
+            State st;
+            const auto at = ("\n" + out).find("\n" + label + " ");
+            if (at != std::string::npos)
+                st.line = out.substr(at, out.find('\n', at) - at);
+            sscanf(st.line.c_str(), "%*s X=%d Y=%d WIDTH=%d HEIGHT=%d", &st.x, &st.y, &st.w, &st.h);
+            return st;
+        };
+        const State fitted = state("fitted");
+        ASSERT_FALSE(fitted.line.empty()) << screen << ": " << out;
+        EXPECT_EQ(fitted.w, 640) << screen << ": the frame is fitted to the video";
+        EXPECT_GT(fitted.h, 400) << screen << ": the bars come on top of the video";
         int sw = 0, sh = 0;
         const std::vector<uint32_t> pixels = test::ReadPixels(shot, &sw, &sh);
         ASSERT_EQ(std::to_string(sw) + "x" + std::to_string(sh), screen);
         const auto [px, py] = FindPicture(pixels, sw, want, 640, 400);
         // (xdotool's position may count a border pixel.)
-        EXPECT_NEAR(px, x, 2) << screen
-                              << ": the picture is not drawn whole at the frame's left edge"
-                              << " (found at " << px << "," << py << ", frame at " << x << "," << y
-                              << ")";
-        EXPECT_GT(py, y) << screen;
-        EXPECT_LE(py + 400, y + h) << screen;
+        EXPECT_NEAR(px, fitted.x, 2)
+            << screen << ": the picture is not drawn whole at the "
+            << "frame's left edge (found at " << px << "," << py << ", " << fitted.line << ")";
+        EXPECT_GT(py, fitted.y) << screen;
+        EXPECT_LE(py + 400, fitted.y + fitted.h) << screen;
         if (screen != "1920x1080")
             continue;
         // Full screen with a file maximizes the frame; back, it fits the file again.
-        const auto line = [&](const std::string& label) {
-            const auto at = out.find("\n" + label + " ");
-            return at == std::string::npos ? std::string()
-                                           : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
-        };
-        const auto size = [](const std::string& l) {
-            int gw = 0, gh = 0;
-            const auto at = l.find("Geometry: ");
-            if (at != std::string::npos)
-                sscanf(l.c_str() + at, "Geometry: %dx%d", &gw, &gh);
-            return std::make_pair(gw, gh);
-        };
-        const std::string full = line("full");
+        const std::string full = state("full").line;
         EXPECT_NE(full.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos) << full;
         EXPECT_EQ(full.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << full;
-        EXPECT_NEAR(size(line("back")).first, w, 4) << line("back");
+        EXPECT_NEAR(state("back").w, fitted.w, 4) << state("back").line;
         // Closed (Shrink off): 300 wide, the bars only; "Full Screen" without a file sizes a
         // frame sized by hand the same way.
         for (const char* label : {"closed", "empty"}) {
-            const auto [cw, ch] = size(line(label));
-            EXPECT_NEAR(cw, 300, 4) << line(label); // the frame's border is not counted
-            EXPECT_LT(ch, h - 400) << line(label);
-            EXPECT_GT(ch, 0) << line(label);
+            const State st = state(label);
+            EXPECT_NEAR(st.w, 300, 4) << st.line; // the frame's border is not counted
+            EXPECT_LT(st.h, fitted.h - 400) << st.line;
+            EXPECT_GT(st.h, 0) << st.line;
         }
     }
 }

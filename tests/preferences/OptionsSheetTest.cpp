@@ -12,6 +12,7 @@
 #include "schedule/SchedDialog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <fstream>
@@ -61,6 +62,7 @@ template <class T> T* Find(wxWindow* page, int id) {
 
 class OptionsSheet : public test::XdgTest {
 protected:
+    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp)
             GTEST_SKIP() << "no X display";
@@ -71,7 +73,7 @@ protected:
         LoadSettings();
         GlobalSettings().captureState = kStateIdle;
         frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new CountingClient(parent);
+            client = new CountingClient(parent, desktop);
             return client;
         });
         frame->SetSize(50, 50, 600, 300);

@@ -10,6 +10,7 @@
 #include "resources/Ids.h"
 
 #include "SnapshotTestSupport.h"
+#include "support/FakeDesktop.h"
 
 #include <filesystem>
 
@@ -21,6 +22,7 @@ namespace {
 
 class ClientSnapshotTest : public ::testing::Test {
 protected:
+    test::FakeDesktop desktop;
     void SetUp() override {
         TESS_NEED_WX();
         saved = GlobalSettings();
@@ -33,7 +35,7 @@ protected:
         SelectR::Beep() = [] {};
         frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
         frame->CreateStatusBar(1);
-        client = new TClient(frame);
+        client = new TClient(frame, desktop);
         frame->Show();
         test::Pump(100);
     }

@@ -7,6 +7,7 @@
 #include "resources/Ids.h"
 #include "settings/PrefPages.h"
 #include "snapshot/SnapshotTestSupport.h"
+#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <cstdio>
@@ -31,7 +32,7 @@ Settings DirSettings(const std::string& dir) {
     return s;
 }
 
-TEST(WizardFile, NamesGoIntoTheFolderAndGetTheFormatsExtension) {
+TEST(WizardFile, NamesGoIntoTheFolderWithTheFormatsExtensionOrNameTheirProblem) {
     test::TempDir dir;
     Settings s = DirSettings(dir.str());
 
@@ -50,11 +51,8 @@ TEST(WizardFile, NamesGoIntoTheFolderAndGetTheFormatsExtension) {
     EXPECT_EQ(ResolveWizardFile(full, true, 3, s).path, full);
     // The check does not leave its trial file behind.
     EXPECT_TRUE(fs::is_empty(dir.path()));
-}
 
-TEST(WizardFile, ProblemsNameTheFolderOrTheExtension) {
-    test::TempDir dir;
-    Settings s = DirSettings(dir.str());
+    // Problems name the folder or the extension.
     const std::string missing = (dir.path() / "nowhere").string();
     EXPECT_EQ(ResolveWizardFile(missing + "/x.png", true, 0, s).problem,
               "The folder \"" + missing + "\" does not exist.");
@@ -187,7 +185,7 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
             w.ChoosePicture(picture);
             w.ChooseTarget(CaptureTarget::Region);
             for (int i = 0; i < 5; ++i) {
-                test::Pump(30);
+                test::PumpUntil([&] { return test::LayoutProblems(&w).empty(); }, 1000);
                 for (const std::string& p : test::LayoutProblems(&w))
                     ADD_FAILURE() << "page " << w.currentId() << ": " << p;
                 if (i < 4)
@@ -198,8 +196,7 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
             ASSERT_NE(animation, nullptr);
             EXPECT_TRUE(animation->IsShownOnScreen());
             const size_t first = animation->frame();
-            test::Pump(400); // about three frames
-            EXPECT_NE(animation->frame(), first);
+            EXPECT_TRUE(test::PumpUntil([&] { return animation->frame() != first; }, 2000));
             w.PressBack();
             EXPECT_FALSE(animation->playing());
         });
@@ -218,9 +215,8 @@ protected:
         SnapshotHooksForTesting().beep = [] {};
         SnapshotHooksForTesting().display = [](const std::string&) {};
         frame->CreateStatusBar(1);
-        client = new TClient(frame);
+        client = new TClient(frame, desktop);
         client->recordWizard = [this] { RunRecordWizard(client, [this] { ++saves; }); };
-        test::Pump(50);
     }
     void TearDown() override {
         if (!frame)
@@ -230,6 +226,7 @@ protected:
         WizardWindows::TearDown();
     }
     Settings saved;
+    test::FakeDesktop desktop;
     TClient* client = nullptr;
     int saves = 0;
 };

@@ -2,10 +2,12 @@
 // desktop's default application), playing, skipping, the position slider, the frame's title,
 // layout and sizing rules, and the file commands "Open", "Open With", "Save As",
 // "Properties", "Print" and "Printer Setup".
+#include "capture/FileDisplay.h"
+
 #include "capture/DisplayLogic.h"
-#include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "media/VideoFile.h"
+#include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
 #include "print/PictureImage.h"
 #include "print/TPrintFile.h"
@@ -23,7 +25,6 @@
 #include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/frame.h>
-#include <wx/msgdlg.h>
 #include <wx/printdlg.h>
 #include <wx/sizer.h>
 #include <wx/slider.h>
@@ -61,6 +62,11 @@ wxSize Decorations(wxFrame* frame, wxWindow* client) {
             if (item->IsShown() && item->GetWindow() != client)
                 bars += item->CalcMin().y;
     return {fs.x - fc.x, fs.y - fc.y + bars};
+}
+
+void SetPane(wxStaticText* pane, const std::string& text) {
+    if (pane && pane->GetLabel() != text)
+        pane->SetLabel(text);
 }
 
 // The print data shared by "Printer Setup..." and "Print...".
@@ -126,122 +132,129 @@ std::string CopyFileAtomically(const std::string& from, const std::string& to) {
 
 } // namespace
 
-void TClient::Message(const std::string& text, const std::string& caption, long style) {
-    if (showMessage)
-        showMessage(text, caption);
-    else
-        wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK | style, this);
+FileDisplay::FileDisplay(wxWindow* client, DesktopServices& desktop, const ClientControls& controls,
+                         Hooks hooks)
+    : client_(client), desktop_(desktop), controls_(controls), hooks_(std::move(hooks)) {
+    resizeCheck_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CheckFrameSize(); });
 }
 
-bool TClient::FileDisplayed() const {
-    return file_ != nullptr;
+FileDisplay::~FileDisplay() {
+    resizeCheck_.Stop();
+    file_.reset(); // the player lets go of the video window first
 }
 
-bool TClient::FileIsPicture() const {
+void FileDisplay::Error(const std::string& text, const std::string& caption) {
+    desktop_.message(text, caption, MessageKind::Error);
+}
+
+bool FileDisplay::isPicture() const {
     return file_ && file_->isPicture();
 }
 
-bool TClient::FilePlaying() const {
+bool FileDisplay::playing() const {
     return file_ && file_->IsPlaying();
 }
 
-bool TClient::FileIsVideo() const {
+bool FileDisplay::isVideo() const {
     return file_ && !file_->isPicture();
 }
 
-long long TClient::FilePositionSeconds() const {
+long long FileDisplay::positionSeconds() const {
     return file_ ? file_->GetPositionSeconds() : 0;
 }
 
-bool TClient::videoShown() const {
+bool FileDisplay::videoShown() const {
     return videoWindow_ && videoWindow_->shown();
 }
 
-void TClient::CloseDisplayedFile() {
+void FileDisplay::Close() {
     if (!file_)
         return;
     file_.reset(); // the player lets go of the video window first
     if (videoWindow_)
         videoWindow_->Show(false);
     ApplySizeHints();
-    Refresh();
+    client_->Refresh();
 }
 
-void TClient::StopDisplayedFile() {
+void FileDisplay::Stop() {
     if (file_)
         file_->Stop();
 }
 
-void TClient::DisplayFile(const std::string& path) {
-    RunCommand(id::Stop);
-    CloseDisplayedFile();
+void FileDisplay::Display(const std::string& path) {
+    hooks_.runCommand(id::Stop);
+    Close();
     const Settings& s = GlobalSettings();
     const bool picture = IsPictureName(path);
     if ((picture && s.snapSystemDisplay) || (!picture && s.vidSystemDisplay)) {
         std::string error;
         if (!gtk::LaunchDefaultApplication(path, &error))
-            Message(error + "\n  " + path, "Tessaray", wxICON_STOP);
+            Error(error + "\n  " + path, "Tessaray");
         return;
     }
     unsigned long xid = 0;
     if (!picture) {
         if (!videoWindow_) {
             auto w = std::make_unique<gtk::ChildXWindow>();
-            if (w->Create(GetHandle()))
+            if (w->Create(client_->GetHandle()))
                 videoWindow_ = std::move(w);
         }
         if (videoWindow_) {
             // Over the client area already, so the first picture lands in its place.
-            const wxPoint at = ClientToScreen(wxPoint(0, 0));
-            const wxSize cs = GetClientSize();
+            const wxPoint at = client_->ClientToScreen(wxPoint(0, 0));
+            const wxSize cs = client_->GetClientSize();
             videoWindow_->Place(at.x, at.y, cs.x, cs.y);
             xid = videoWindow_->id();
         }
     }
     auto file = std::make_unique<VideoFile>(path, xid, s.waveOutDriver, s.mute, s.soundLevel);
     if (!file->errorText().empty())
-        Message(file->errorText() + "\n  " + path, "Tessaray", wxICON_STOP);
+        Error(file->errorText() + "\n  " + path, "Tessaray");
     if (!file->rendered())
         return;
     file_ = std::move(file);
     if (videoWindow_ && file_->hasVideo())
         videoWindow_->Show(true);
-    if (!picture && showPlaybackBar && !(playbackBarShown && playbackBarShown()))
-        showPlaybackBar(true);
+    if (!picture && hooks_.showPlaybackBar &&
+        !(hooks_.playbackBarShown && hooks_.playbackBarShown()))
+        hooks_.showPlaybackBar(true);
     RebuildTitle();
     file_->SetPositionSeconds(0);
     if (controls_.positionSlider)
         controls_.positionSlider->SetValue(0);
     if (picture)
-        DoPlay();
+        Play();
     LayoutFrame(true);
-    if (wxFrame* frame = FrameOf(this); frame && frame->GetStatusBar())
+    if (wxFrame* frame = FrameOf(client_); frame && frame->GetStatusBar())
         frame->SetStatusText(wxString::FromUTF8(path), 0);
-    if (captureState() != kStatePlaying)
-        SetCaptureState(captureState()); // the state icons
-    FitFileToWindow();
-    if (fileShown)
-        fileShown(path);
+    if (hooks_.shown)
+        hooks_.shown(); // the state icons
+    FitToWindow();
+    if (hooks_.fileShown)
+        hooks_.fileShown(path);
 }
 
-void TClient::RebuildTitle() {
+void FileDisplay::RebuildTitle() {
     std::string name;
+    const std::optional<std::string> recording =
+        hooks_.recordingFile ? hooks_.recordingFile() : std::nullopt;
     if (file_)
         name = file_->GetDisplayName();
-    else if (RecordingRuns())
-        name = DisplayNameOf(RecordingFileName());
-    if (wxFrame* frame = FrameOf(this)) {
+    else if (recording)
+        name = DisplayNameOf(*recording);
+    if (wxFrame* frame = FrameOf(client_)) {
         std::string title = FrameTitle(name, std::string(frame->GetTitle().utf8_str()));
         if (frame->GetTitle() != wxString::FromUTF8(title))
             frame->SetTitle(wxString::FromUTF8(title));
     }
-    if (!RecordingRuns())
+    if (!recording)
         SetPane(controls_.recordTimePane,
                 DurationPaneText(file_ != nullptr, file_ ? file_->GetDurationSeconds() : 0));
     ShowPosition(-1, true);
 }
 
-void TClient::ShowPosition(long long p, bool moveSlider) {
+void FileDisplay::ShowPosition(long long p, bool moveSlider) {
     if (!file_) {
         SetPane(controls_.positionPane, "");
         return;
@@ -254,23 +267,24 @@ void TClient::ShowPosition(long long p, bool moveSlider) {
     SetPane(controls_.positionPane, PositionTimeText(p));
 }
 
-void TClient::DoPlay() {
+void FileDisplay::Play() {
     if (!file_)
         return;
     const int d = file_->GetDurationSeconds();
     if (d > 0 && file_->GetPositionSeconds() >= d)
         file_->SetPositionSeconds(0);
     file_->Run();
-    SetCaptureState(kStatePlaying);
+    if (hooks_.playing)
+        hooks_.playing();
 }
 
-void TClient::DoPlayHalfSpeed() {
-    DoPlay();
+void FileDisplay::PlayHalfSpeed() {
+    Play();
     if (file_)
         file_->SetRate(0.5);
 }
 
-void TClient::DoSkip(bool forward) {
+void FileDisplay::Skip(bool forward) {
     if (!file_)
         return;
     const bool wasPlaying = file_->IsPlaying();
@@ -284,10 +298,10 @@ void TClient::DoSkip(bool forward) {
         file_->Run();
 }
 
-void TClient::OnPositionScroll(wxScrollEvent& e) {
+void FileDisplay::OnPositionScroll(wxScrollEvent& e) {
     const wxEventType t = e.GetEventType();
     if (t == wxEVT_SCROLL_LINEDOWN || t == wxEVT_SCROLL_LINEUP) {
-        DoSkip(t == wxEVT_SCROLL_LINEDOWN);
+        Skip(t == wxEVT_SCROLL_LINEDOWN);
         ignoreNextEndScroll_ = true;
         return;
     }
@@ -323,21 +337,17 @@ void TClient::OnPositionScroll(wxScrollEvent& e) {
     }
 }
 
-void TClient::DoLayout() {
-    LayoutFrame(false);
-}
-
-void TClient::LayoutFrame(bool fit) {
-    wxFrame* frame = FrameOf(this);
+void FileDisplay::LayoutFrame(bool fit) {
+    wxFrame* frame = FrameOf(client_);
     if (!frame || frame->IsIconized())
         return;
     const wxSize fs = frame->GetSize();
-    const wxSize deco = Decorations(frame, this);
+    const wxSize deco = Decorations(frame, client_);
     LayoutInput in;
     in.fileDisplayed = file_ != nullptr;
     in.fileHasVideo = file_ && file_->hasVideo();
     in.fit = fit;
-    in.fullScreen = fullScreen();
+    in.fullScreen = hooks_.fullScreen && hooks_.fullScreen();
     if (file_) {
         in.fileWidth = file_->videoWidth();
         in.fileHeight = file_->videoHeight();
@@ -358,7 +368,7 @@ void TClient::LayoutFrame(bool fit) {
         break;
     case LayoutResult::Maximize:
         frame->Maximize(true);
-        FitFileToWindow();
+        FitToWindow();
         break;
     case LayoutResult::Size:
         if (frame->IsMaximized())
@@ -366,23 +376,23 @@ void TClient::LayoutFrame(bool fit) {
         frame->SetSize(r.width, r.height);
         askedFrameSize_ = wxSize(r.width, r.height);
         resizeCheck_.StartOnce(500);
-        Refresh();
+        client_->Refresh();
         break;
     }
 }
 
-void TClient::CheckFrameSize() {
-    wxFrame* frame = FrameOf(this);
+void FileDisplay::CheckFrameSize() {
+    wxFrame* frame = FrameOf(client_);
     if (frame && !frame->IsIconized() && !frame->IsFullScreen() && !frame->IsMaximized() &&
         frame->GetSize() != askedFrameSize_)
         frame->SetSize(askedFrameSize_);
 }
 
-void TClient::ApplySizeHints() {
-    wxFrame* frame = FrameOf(this);
+void FileDisplay::ApplySizeHints() {
+    wxFrame* frame = FrameOf(client_);
     if (!frame)
         return;
-    const wxSize deco = Decorations(frame, this);
+    const wxSize deco = Decorations(frame, client_);
     gtk::SizeHints h;
     h.baseW = deco.x;
     h.baseH = deco.y;
@@ -399,19 +409,19 @@ void TClient::ApplySizeHints() {
     gtk::SetSizeHints(frame->GetHandle(), h);
 }
 
-void TClient::FitFileToWindow() {
-    const wxSize cs = GetClientSize();
+void FileDisplay::FitToWindow() {
+    const wxSize cs = client_->GetClientSize();
     if (videoWindow_ && videoWindow_->shown()) {
-        const wxPoint at = ClientToScreen(wxPoint(0, 0));
+        const wxPoint at = client_->ClientToScreen(wxPoint(0, 0));
         videoWindow_->Place(at.x, at.y, cs.x, cs.y);
     }
     if (file_)
         file_->FitToWindow(0, 0); // the video window is the client's size
-    Refresh();
+    client_->Refresh();
 }
 
-void TClient::PaintFile(wxDC& dc) {
-    const wxSize cs = GetClientSize();
+void FileDisplay::Paint(wxDC& dc) {
+    const wxSize cs = client_->GetClientSize();
     if (!file_ || !file_->picture() || cs.x <= 0 || cs.y <= 0)
         return;
     const MemBm& pic = *file_->picture();
@@ -425,11 +435,11 @@ void TClient::PaintFile(wxDC& dc) {
                   (cs.y - fit.height) / 2, false);
 }
 
-void TClient::DoOpenFile() {
-    RunCommand(id::Stop);
-    CloseDisplayedFile();
+void FileDisplay::OpenFile() {
+    hooks_.runCommand(id::Stop);
+    Close();
     wxFileDialog dlg(
-        this, wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
+        client_, wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
         "Video and Image files (*.wmv,*.bmp,*.gif,*.jpg,*.png)|*.wmv;*.bmp;*.gif;*.jpg;*.png|"
         "Media files (*.wmv,*.wma,*.avi,*.wav,*.mp3)|*.wmv;*.wma;*.avi;*.wav;*.mp3|"
         "Image files (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png|"
@@ -438,28 +448,28 @@ void TClient::DoOpenFile() {
         "WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|All files (*.*)|*",
         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dlg.ShowModal() == wxID_OK)
-        DisplayFile(std::string(dlg.GetPath().utf8_str()));
+        Display(std::string(dlg.GetPath().utf8_str()));
 }
 
-void TClient::DoOpenWith() {
+void FileDisplay::OpenWith() {
     if (!file_)
         return;
     const std::string path = file_->fileName();
-    RunCommand(id::FileClose);
+    hooks_.runCommand(id::FileClose);
     std::string error;
-    wxFrame* frame = FrameOf(this);
+    wxFrame* frame = FrameOf(client_);
     if (!gtk::ChooseApplicationAndOpen(frame ? frame->GetHandle() : nullptr, path, &error) &&
         !error.empty())
-        Message(error + "\n  " + path, "Tessaray", wxICON_STOP);
+        Error(error + "\n  " + path, "Tessaray");
 }
 
-void TClient::DoSaveAs() {
-    RunCommand(id::Stop);
+void FileDisplay::SaveAs() {
+    hooks_.runCommand(id::Stop);
     if (!file_)
         return;
     const std::string old = file_->fileName();
     const std::string ext = FileExtension(old);
-    wxFileDialog dlg(this, "Save As", wxEmptyString, wxString::FromUTF8(file_->GetDisplayName()),
+    wxFileDialog dlg(client_, "Save As", wxEmptyString, wxString::FromUTF8(file_->GetDisplayName()),
                      wxString::FromUTF8(SaveAsFilter(ext.empty() ? "*" : ext)),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dlg.ShowModal() == wxID_OK)
@@ -467,26 +477,26 @@ void TClient::DoSaveAs() {
     RebuildTitle();
 }
 
-bool TClient::SaveDisplayedFileAs(const std::string& target) {
+bool FileDisplay::SaveDisplayedFileAs(const std::string& target) {
     if (!file_)
         return false;
     const std::string old = file_->fileName();
     if (!SameExtension(old, target)) {
-        Message("Cannot save to different file extension", "File Save As", wxICON_STOP);
+        Error("Cannot save to different file extension", "File Save As");
         return false;
     }
-    RunCommand(id::FileClose);
+    hooks_.runCommand(id::FileClose);
     std::string error = CopyFileAtomically(old, target);
     if (!error.empty()) {
-        Message("The file was not saved: " + error, "File Save As", wxICON_STOP);
-        DisplayFile(old);
+        Error("The file was not saved: " + error, "File Save As");
+        Display(old);
         return false;
     }
-    DisplayFile(target);
+    Display(target);
     return true;
 }
 
-std::string TClient::PropertiesTextOfFile() const {
+std::string FileDisplay::PropertiesTextOfFile() const {
     if (!file_)
         return "";
     FileFacts f;
@@ -501,34 +511,34 @@ std::string TClient::PropertiesTextOfFile() const {
     return PropertiesText(f);
 }
 
-void TClient::DoProperties() {
+void FileDisplay::Properties() {
     if (!file_) {
-        if (RecordingRuns())
-            Message(DisplayNameOf(RecordingFileName()) + "\nRecording", "Properties", 0);
+        if (const auto recording = hooks_.recordingFile ? hooks_.recordingFile() : std::nullopt)
+            desktop_.message(DisplayNameOf(*recording) + "\nRecording", "Properties");
         return;
     }
-    Message(PropertiesTextOfFile(), file_->GetDisplayName() + " Properties", 0);
+    desktop_.message(PropertiesTextOfFile(), file_->GetDisplayName() + " Properties");
 }
 
-void TClient::DoPrint() {
+void FileDisplay::Print() {
     if (!file_ || !file_->isPicture())
         return;
     TPrintFile printout("foo", file_->fileName());
     wxPrinter printer(&PrintData());
-    if (printer.Print(FrameOf(this), &printout, true))
+    if (printer.Print(FrameOf(client_), &printout, true))
         PrintData() = printer.GetPrintDialogData();
 }
 
-void TClient::DoPrinterSetup() {
+void FileDisplay::PrinterSetup() {
     wxPageSetupDialogData data(PrintData().GetPrintData());
-    wxPageSetupDialog dlg(FrameOf(this), &data);
+    wxPageSetupDialog dlg(FrameOf(client_), &data);
     if (dlg.ShowModal() == wxID_OK)
         PrintData().SetPrintData(dlg.GetPageSetupDialogData().GetPrintData());
 }
 
-void TClient::OnDropFiles(wxDropFilesEvent& e) {
+void FileDisplay::OnDropFiles(wxDropFilesEvent& e) {
     if (e.GetNumberOfFiles() > 0)
-        DisplayFile(std::string(e.GetFiles()[0].utf8_str()));
+        Display(std::string(e.GetFiles()[0].utf8_str()));
 }
 
 } // namespace tess

@@ -1,0 +1,133 @@
+#pragma once
+// FileDisplay: the display of files in the main client window. It holds the displayed
+// `VideoFile` and the child window its video plays in, draws pictures into the client
+// window, follows the position slider, keeps the frame's title, panes, layout and size
+// hints, and runs the file commands "Open", "Open With", "Save As", "Properties", "Print"
+// and "Printer Setup". The client window owns it and forwards its paint, size, scroll and
+// drop events and the timer's position updates to it.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <wx/gdicmn.h>
+#include <wx/timer.h>
+
+class wxDC;
+class wxDropFilesEvent;
+class wxScrollEvent;
+class wxWindow;
+
+namespace tess {
+
+class DesktopServices;
+class VideoFile;
+struct ClientControls;
+namespace gtk {
+class ChildXWindow;
+}
+
+class FileDisplay {
+public:
+    // What the display asks of the client window around it.
+    struct Hooks {
+        // Runs a client command ("Stop" before a file is opened, "Close" before it is
+        // replaced or handed on).
+        std::function<void(int command)> runCommand;
+        // "Play" started the file: the capture state becomes playing.
+        std::function<void()> playing;
+        // A file was shown while nothing plays: the frame's state icons are posted again.
+        std::function<void()> shown;
+        // The running recording's file, nothing while none runs (the title and "Properties"
+        // name it when no file is displayed).
+        std::function<std::optional<std::string>()> recordingFile;
+        std::function<bool()> fullScreen;
+        // The playback bar's showing, and whether it is shown.
+        std::function<void(bool show)> showPlaybackBar;
+        std::function<bool()> playbackBarShown;
+        // Told of every file displayed (the frame keeps its recently-used list).
+        std::function<void(const std::string& path)> fileShown;
+    };
+
+    // `client` is drawn into and parents the video window; `controls` are the client's
+    // (read at each use, as the bars come and go). Messages go to `desktop`.
+    FileDisplay(wxWindow* client, DesktopServices& desktop, const ClientControls& controls,
+                Hooks hooks);
+    ~FileDisplay();
+    FileDisplay(const FileDisplay&) = delete;
+    FileDisplay& operator=(const FileDisplay&) = delete;
+
+    // Opens and shows `path`: a picture drawn in the client area, a video or sound file with
+    // the playback bar, or the file handed to the desktop's default application when the
+    // settings say so. A file that cannot be opened is reported.
+    void Display(const std::string& path);
+    // Lets go of the displayed file (its video window hidden).
+    void Close();
+    // Stops the displayed file where it is.
+    void Stop();
+
+    // The displayed file (null when none); whether the child window showing its video is up.
+    VideoFile* file() const { return file_.get(); }
+    bool videoShown() const;
+    bool displayed() const { return file_ != nullptr; }
+    bool isPicture() const;
+    bool playing() const;
+    bool isVideo() const;
+    long long positionSeconds() const;
+    // The position slider's thumb is being dragged.
+    bool dragging() const { return dragging_; }
+
+    // "Play" (from the start when at the end), "Play at half speed" and the skips.
+    void Play();
+    void PlayHalfSpeed();
+    void Skip(bool forward);
+
+    // The frame's title and the duration and position panes for what is displayed.
+    void RebuildTitle();
+    // The position pane (and with `moveSlider` the slider) at `seconds`; -1: where the file
+    // is.
+    void ShowPosition(long long seconds, bool moveSlider);
+    // The frame's layout (fitting it to the displayed file when `fit`).
+    void LayoutFrame(bool fit);
+    // The video window and the picture follow the client area's size.
+    void FitToWindow();
+    // Draws the displayed picture, as large as the client area allows, proportions kept.
+    void Paint(wxDC& dc);
+    // A scroll event of the position slider.
+    void OnPositionScroll(wxScrollEvent& e);
+    // Files dropped on the window: the first is displayed.
+    void OnDropFiles(wxDropFilesEvent& e);
+
+    // The file commands.
+    void OpenFile();
+    void OpenWith();
+    void SaveAs();
+    void Properties();
+    void Print();
+    void PrinterSetup();
+    // "Save As" to `target`: refused (with its message) for another extension; otherwise the
+    // file is copied there and the copy displayed. False when nothing was saved.
+    bool SaveDisplayedFileAs(const std::string& target);
+    // The text "&Properties..." shows for the displayed file (empty without one).
+    std::string PropertiesTextOfFile() const;
+
+private:
+    void Error(const std::string& text, const std::string& caption);
+    void ApplySizeHints();
+    void CheckFrameSize();
+
+    wxWindow* client_;
+    DesktopServices& desktop_;
+    const ClientControls& controls_;
+    Hooks hooks_;
+    std::unique_ptr<VideoFile> file_;
+    std::unique_ptr<gtk::ChildXWindow> videoWindow_;
+    // A frame size asked for by the layout, asked again once if a window manager that was
+    // still busy with the frame dropped it.
+    wxTimer resizeCheck_;
+    wxSize askedFrameSize_;
+    bool dragging_ = false;
+    bool ignoreNextEndScroll_ = false;
+    bool resumeAfterScroll_ = false;
+};
+
+} // namespace tess
