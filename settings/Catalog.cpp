@@ -1,6 +1,6 @@
 #include "settings/Catalog.h"
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "settings/Paths.h"
 
 #include <cstring>
