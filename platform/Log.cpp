@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "platform/FileIo.h"
-#include "platform/alsa/AlsaMessages.h"
 
 namespace tess {
 namespace {
@@ -171,10 +170,6 @@ void LogWarning(const char* format, ...) {
     std::fputs("\n", f);
     std::fflush(f);
     std::fclose(f);
-}
-
-void RouteSoundLibraryMessagesToWarningLog() {
-    platform::RouteAlsaMessages([](const char* line) { LogWarning("%s", line); });
 }
 
 } // namespace tess
