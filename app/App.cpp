@@ -4,11 +4,11 @@
 #include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
 #include "app/ScreenBackendSetup.h"
-#include "audio/WarningLog.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/Snapshot.h"
 #include "media/Caption.h"
+#include "platform/Log.h"
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
 #include "platform/x11/Screen.h"
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 #include <wx/filedlg.h>
@@ -54,18 +55,17 @@ void OnTerminateSignal(int) {
 // The display went away: the toolkit cannot go on, so a running recording is finished as a
 // stop would finish it, the reason is written down, and the process ends with status 1.
 void OnDisplayLost() {
-    std::fputs("tessaray: the connection to the display was lost\n", stderr);
+    LogNotice("the connection to the display was lost");
     if (RecordingRunning()) {
         const RecordingStopResult r = StopRecording();
         LogWarning("The connection to the display was lost; the recording was stopped and %s "
                    "finished.",
                    r.fileName.empty() ? "nothing" : r.fileName.c_str());
         if (!r.fileName.empty())
-            std::fprintf(stderr, "tessaray: the recording was finished: %s\n", r.fileName.c_str());
+            LogNotice("the recording was finished: %s", r.fileName.c_str());
     } else {
         LogWarning("The connection to the display was lost.");
     }
-    std::fflush(stderr);
     _exit(1);
 }
 
@@ -97,7 +97,7 @@ int RunProgram(int argc, char** argv) {
         return *code;
     // The toolkit ends the process without a word worth reading when it finds no display.
     if (!DisplayAnswers()) {
-        std::fprintf(stderr, "tessaray: %s\n", kNoDisplayMessage);
+        LogNotice("%s", kNoDisplayMessage);
         return 1;
     }
     gtk::UseX11Toolkit();
@@ -216,7 +216,7 @@ void App::CmSaveSettingsAs(wxWindow* parent) {
     if (dlg.ShowModal() != wxID_OK)
         return;
     std::string path = dlg.GetPath().utf8_string();
-    if (path.find('.', path.rfind('/') + 1) == std::string::npos)
+    if (std::filesystem::path(path).filename().string().find('.') == std::string::npos)
         path += ".ini"; // the default extension
     SaveSettingsFile(path, parent);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <unistd.h>
@@ -27,7 +28,7 @@ namespace {
 // Replaces this process with the window program: beside the launcher in the build tree,
 // else in its installed place relative to the launcher. Returns only on failure.
 int StartWindowProgram(const std::string& self, char** argv) {
-    const std::string dir = self.substr(0, self.rfind('/') + 1);
+    const std::string dir = std::filesystem::path(self).remove_filename().string();
     const std::string beside = dir + kWindowProgramName;
     const std::string installed = dir + TESS_WINDOW_PROGRAM_INSTALL_DIR + "/" + kWindowProgramName;
     std::fflush(nullptr);

@@ -1,11 +1,10 @@
 #include "app/ScreenBackendSetup.h"
 
-#include <iostream>
 #include <memory>
 
 #include "app/Headless.h"
 #include "app/SettingsIO.h"
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 #include "platform/ScreenReader.h"
 #include "platform/Session.h"
 #include "platform/portal/PortalScreenCast.h"
@@ -73,9 +72,8 @@ std::optional<int> SetUpScreenBackendForCommand(const CommandLine& cl) {
         return std::nullopt;
     for (const auto& option : cl.longOptions) {
         if (option.first == "window") {
-            std::cerr << "tessaray: window capture is not available in this session (the "
-                         "screen is read through the desktop portal); capture the screen or a "
-                         "--region instead\n";
+            LogNotice("window capture is not available in this session (the screen is read "
+                      "through the desktop portal); capture the screen or a --region instead");
             return 1;
         }
     }

@@ -8,7 +8,7 @@
 #include <wx/app.h>
 #include <wx/msgdlg.h>
 
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 
 namespace tess {
 namespace {

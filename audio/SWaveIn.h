@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "audio/ThreadObject.h"
 #include "media/MediaFile.h"
+#include "platform/Threading.h"
 #include "platform/alsa/WaveIn.h"
 
 namespace tess {

@@ -62,7 +62,8 @@ void Show(benchmark::State& state, const std::string& path) {
 void BM_DisplayPicture1080p(benchmark::State& state) {
     static const std::string path = [] {
         std::string p = "/tmp/tess-bench-display.png";
-        tess::WriteImageFile(*tess::bench::MakeDesktopPicture(1920, 1080), 0, p, -1, true);
+        tess::WriteImageFile(*tess::bench::MakeDesktopPicture(1920, 1080), tess::ImageFormat::kPng,
+                             p, -1, true);
         return p;
     }();
     Show(state, path);

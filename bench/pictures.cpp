@@ -82,7 +82,7 @@ void BM_WriteImageFilePng(benchmark::State& state) {
     const std::string path = TempPath("write.png");
     for (auto _ : state) {
         std::remove(path.c_str());
-        if (WriteImageFile(Desktop(), kImagePng, path, -1) != 0)
+        if (WriteImageFile(Desktop(), ImageFormat::kPng, path, -1) != 0)
             state.SkipWithError("write failed");
     }
     state.counters["bytes"] = FileSize(path);

@@ -1,6 +1,7 @@
 #include "capture/ClientLogic.h"
 
 #include "media/Effects.h"
+#include "media/WriteImageFile.h"
 #include "resources/Ids.h"
 
 #include <cstdio>
@@ -67,16 +68,16 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         ui.enabled = !recording;
         break;
     case id::FormatJpg:
-        tick(s.imageFormat == 4);
+        tick(s.imageFormat == StoredValue(ImageFormat::kJpeg));
         break;
     case id::FormatPng:
-        tick(s.imageFormat == 0);
+        tick(s.imageFormat == StoredValue(ImageFormat::kPng));
         break;
     case id::FormatBmp:
-        tick(s.imageFormat == 1);
+        tick(s.imageFormat == StoredValue(ImageFormat::kBmp));
         break;
     case id::FormatGif:
-        tick(s.imageFormat == 3);
+        tick(s.imageFormat == StoredValue(ImageFormat::kGif));
         break;
     case id::DelaySnapshot:
         tick(s.captureDelay);

@@ -2,6 +2,7 @@
 
 #include "capture/ClientLogic.h"
 #include "media/VideoFile.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cctype>
@@ -90,11 +91,7 @@ std::string PropertiesText(const FileFacts& f) {
 }
 
 std::string FileExtension(const std::string& path) {
-    auto slash = path.rfind('/');
-    auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return "";
-    return path.substr(dot + 1);
+    return ExtensionOf(path);
 }
 
 bool SameExtension(const std::string& oldPath, const std::string& newPath) {

@@ -8,6 +8,7 @@
 #include "capture/TClient.h"
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
+#include "platform/FileIo.h"
 #include "platform/gtk/Desktop.h"
 #include "print/PictureImage.h"
 #include "print/TPrintFile.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/dcclient.h>
@@ -43,8 +45,7 @@ int& RememberedHeight() {
 }
 
 std::string DisplayNameOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::filesystem::path(path).filename().string();
 }
 
 wxFrame* FrameOf(wxWindow* w) {
@@ -78,56 +79,41 @@ wxPrintDialogData& PrintData() {
 // Copies `from` to `to` through a temporary file beside it, renamed into place: the target
 // is either the whole copy or untouched. Empty on success, else why it failed.
 std::string CopyFileAtomically(const std::string& from, const std::string& to) {
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
         return std::string("cannot read ") + from + ": " + std::strerror(errno);
-    const auto slash = to.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : to.substr(0, slash);
-    std::string tmp = dir + "/.tessaray-copy-XXXXXX";
-    int out = mkstemp(tmp.data());
-    if (out < 0) {
-        std::string why = std::strerror(errno);
-        close(in);
-        return "cannot write in " + dir + ": " + why;
-    }
-    std::string error;
-    char buf[1 << 16];
-    for (;;) {
-        ssize_t n = read(in, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = std::string("cannot read ") + from + ": " + std::strerror(errno);
-            break;
-        }
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                error = std::string("cannot write ") + to + ": " + std::strerror(errno);
-                break;
-            }
-            done += w;
-        }
-        if (!error.empty())
-            break;
-    }
-    if (error.empty() && fsync(out) != 0)
-        error = std::string("cannot write ") + to + ": " + std::strerror(errno);
     struct stat st {};
-    if (fstat(in, &st) == 0)
-        fchmod(out, st.st_mode & 0777); // the copy keeps the file's permissions
-    close(in);
-    if (close(out) != 0 && error.empty())
-        error = std::string("cannot write ") + to + ": " + std::strerror(errno);
-    if (error.empty() && rename(tmp.c_str(), to.c_str()) != 0)
-        error = std::string("cannot write ") + to + ": " + std::strerror(errno);
-    if (!error.empty())
-        unlink(tmp.c_str());
-    return error;
+    const unsigned mode = fstat(in.get(), &st) == 0 ? st.st_mode & 0777 : 0600; // kept
+    std::string readError;
+    const AtomicWriteResult r = WriteFileAtomic(
+        to,
+        [&](int out) {
+            char buf[1 << 16];
+            for (;;) {
+                const ssize_t n = read(in.get(), buf, sizeof buf);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    readError = std::string("cannot read ") + from + ": " + std::strerror(errno);
+                if (n <= 0)
+                    return n == 0;
+                if (const int32_t w = WriteAll(out, buf, static_cast<size_t>(n)); w != 0) {
+                    errno = -w;
+                    return false;
+                }
+            }
+        },
+        AtomicWriteOptions{true, mode});
+    if (r.ok())
+        return {};
+    if (!readError.empty())
+        return readError;
+    const std::string why = std::strerror(r.error);
+    if (r.step == AtomicWriteResult::Step::kCreate) {
+        const std::string dir = std::filesystem::path(to).parent_path().string();
+        return "cannot write in " + (dir.empty() ? "." : dir) + ": " + why;
+    }
+    return "cannot write " + to + ": " + why;
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <thread>
 
-#include "audio/WarningLog.h"
 #include "capture/BitRate.h"
 #include "capture/CommandOptions.h"
 #include "capture/Recording.h"
 #include "media/Caption.h"
 #include "media/WMFile.h"
+#include "platform/Log.h"
 #include "platform/ScreenPixelSource.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"

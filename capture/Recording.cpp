@@ -8,13 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "audio/WarningLog.h"
 #include "capture/RecordingSound.h"
 #include "media/Caption.h"
 #include "media/Grab.h"
 #include "media/Recorder.h"
 #include "media/WMFile.h"
 #include "media/WriteImageFile.h"
+#include "platform/Log.h"
 #include "platform/ScreenReader.h"
 
 namespace tess {
@@ -53,11 +53,12 @@ public:
         // A failed grab (a window that is gone, a passing server error) is tried again at
         // the next tick; write errors are kept by the media file.
         if (window_)
-            GrabWindow(*screen_, window_, std::string(), kImageRecordingFrame, drawCursor_,
-                       kFrameQuality, overlay_.get());
+            GrabWindow(*screen_, window_, std::string(), StoredValue(ImageFormat::kRecordingFrame),
+                       drawCursor_, kFrameQuality, overlay_.get());
         else
-            GrabScreen(*screen_, std::string(), kImageRecordingFrame, drawCursor_, !stripCopy_,
-                       wholeDesktop_, &area_, kFrameQuality, overlay_.get());
+            GrabScreen(*screen_, std::string(), StoredValue(ImageFormat::kRecordingFrame),
+                       drawCursor_, !stripCopy_, wholeDesktop_, &area_, kFrameQuality,
+                       overlay_.get());
     }
     void End() override { screen_.reset(); }
 
@@ -210,12 +211,13 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
         // be made is found here.
         SetOpenRecording(s.file.get());
         const ScreenRect area = req.area.value_or(ScreenRect{});
-        int32_t r = req.window
-                        ? GrabWindow(*screen, req.window, std::string(), kImageRecordingFrame,
-                                     req.drawCursor, kFrameQuality, req.overlay.get())
-                        : GrabScreen(*screen, std::string(), kImageRecordingFrame, req.drawCursor,
-                                     !req.stripCopy, req.wholeDesktop, &area, kFrameQuality,
-                                     req.overlay.get());
+        int32_t r = req.window ? GrabWindow(*screen, req.window, std::string(),
+                                            StoredValue(ImageFormat::kRecordingFrame),
+                                            req.drawCursor, kFrameQuality, req.overlay.get())
+                               : GrabScreen(*screen, std::string(),
+                                            StoredValue(ImageFormat::kRecordingFrame),
+                                            req.drawCursor, !req.stripCopy, req.wholeDesktop, &area,
+                                            kFrameQuality, req.overlay.get());
         if (r == 0 && s.file->framesWritten() == 0)
             return Abandon(req.fileName, "The window to record no longer exists.");
         if (r != 0 || s.file->LastError() != 0) {

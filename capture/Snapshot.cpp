@@ -14,11 +14,6 @@ namespace tess {
 
 namespace {
 
-bool WritesPictureFile(int32_t format) {
-    return format == kImagePng || format == kImageBmp || format == kImageGif ||
-           format == kImageJpeg;
-}
-
 std::string CodeText(int32_t code) {
     switch (code) {
     case kImageNoBitmap:
@@ -43,13 +38,13 @@ std::optional<int32_t> ImageFormatFromName(const std::string& name) {
     std::transform(n.begin(), n.end(), n.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (n == "png")
-        return kImagePng;
+        return StoredValue(ImageFormat::kPng);
     if (n == "bmp")
-        return kImageBmp;
+        return StoredValue(ImageFormat::kBmp);
     if (n == "gif")
-        return kImageGif;
+        return StoredValue(ImageFormat::kGif);
     if (n == "jpg" || n == "jpeg")
-        return kImageJpeg;
+        return StoredValue(ImageFormat::kJpeg);
     return std::nullopt;
 }
 
@@ -73,7 +68,8 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
                                 const SnapshotRequest& request) {
     SnapshotOutcome out;
     const int32_t format = request.format < 0 ? settings.imageFormat : request.format;
-    if (!WritesPictureFile(format)) {
+    const std::optional<ImageFormat> fileFormat = PictureFileFormat(format);
+    if (!fileFormat) {
         // Format 2 is a frame of a recording to the writer: a snapshot would write nothing
         // and pass the name off as a file.
         out.code = kImageOk;
@@ -136,7 +132,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     }
 
     const MemBm& toWrite = overlay ? overlay->Apply(*picture) : *picture;
-    out.code = WriteImageFile(toWrite, format, out.path, request.quality, mayReplace);
+    out.code = WriteImageFile(toWrite, *fileFormat, out.path, request.quality, mayReplace);
     if (out.code != kImageOk) {
         const std::string& why = LastImageWriteError();
         out.message = "Snapshot failed: " + (why.empty() ? CodeText(out.code) : why) + ".";

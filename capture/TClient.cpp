@@ -7,6 +7,8 @@
 #include "capture/Recording.h"
 #include "media/Effects.h"
 #include "media/VideoFile.h"
+#include "media/WriteImageFile.h"
+#include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
@@ -202,16 +204,16 @@ void TClient::RunCommand(int cmd) {
         DoSnapshotRegion();
         break;
     case id::FormatJpg:
-        s.imageFormat = 4;
+        s.imageFormat = StoredValue(ImageFormat::kJpeg);
         break;
     case id::FormatPng:
-        s.imageFormat = 0;
+        s.imageFormat = StoredValue(ImageFormat::kPng);
         break;
     case id::FormatBmp:
-        s.imageFormat = 1;
+        s.imageFormat = StoredValue(ImageFormat::kBmp);
         break;
     case id::FormatGif:
-        s.imageFormat = 3;
+        s.imageFormat = StoredValue(ImageFormat::kGif);
         break;
     case id::DelaySnapshot:
         s.captureDelay = !s.captureDelay;

@@ -60,8 +60,9 @@ void DrawCursorOf(ScreenConnection& screen, MemBm& bm, int32_t originX, int32_t 
 int32_t Finish(std::unique_ptr<MemBm> bm, int32_t imageFormat, const std::string& fileName,
                int32_t quality, Fx* overlay, bool mayReplace) {
     const MemBm& out = overlay ? overlay->Apply(*bm) : *bm;
-    const int32_t r = WriteImageFile(out, imageFormat, fileName, quality, mayReplace);
-    if (imageFormat == kImageRecordingFrame)
+    const int32_t r =
+        WriteImageFile(out, static_cast<ImageFormat>(imageFormat), fileName, quality, mayReplace);
+    if (imageFormat == StoredValue(ImageFormat::kRecordingFrame))
         KeepRecordingPicture(std::move(bm));
     return r;
 }
@@ -182,7 +183,7 @@ int32_t GrabScreen(ScreenConnection& screen, const std::string& fileName, int32_
                    int32_t quality, Fx* overlay, bool mayReplace) {
     int32_t result = kImageOk;
     auto bm = ScreenPicture(screen, drawCursor, singleCopy, wholeDesktop, area,
-                            imageFormat == kImageRecordingFrame, &result);
+                            imageFormat == StoredValue(ImageFormat::kRecordingFrame), &result);
     if (!bm)
         return result;
     return Finish(std::move(bm), imageFormat, fileName, quality, overlay, mayReplace);
@@ -192,8 +193,8 @@ int32_t GrabWindow(ScreenConnection& screen, WindowId window, const std::string&
                    int32_t imageFormat, bool drawCursor, int32_t quality, Fx* overlay,
                    bool mayReplace) {
     int32_t result = kImageOk;
-    auto bm =
-        WindowPicture(screen, window, drawCursor, imageFormat == kImageRecordingFrame, &result);
+    auto bm = WindowPicture(screen, window, drawCursor,
+                            imageFormat == StoredValue(ImageFormat::kRecordingFrame), &result);
     if (!bm)
         return result;
     return Finish(std::move(bm), imageFormat, fileName, quality, overlay, mayReplace);

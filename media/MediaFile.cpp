@@ -1,12 +1,13 @@
 #include "media/MediaFile.h"
 
+#include <filesystem>
+
 namespace tess {
 
 std::string MediaFile::GetDisplayName() const {
     if (!IsValid())
         return {};
-    auto pos = fileName_.find_last_of('/');
-    return pos == std::string::npos ? fileName_ : fileName_.substr(pos + 1);
+    return std::filesystem::path(fileName_).filename().string();
 }
 
 } // namespace tess

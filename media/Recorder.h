@@ -5,49 +5,17 @@
 // with its real time by the media file, never a faster video.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 
+#include "platform/Threading.h"
+
 namespace tess {
-
-// An event that wakes one waiter and then resets itself.
-class AutoResetEvent {
-public:
-    void Set();
-    // Waits until set; returns false when `timeout` passed first.
-    bool Wait(std::chrono::milliseconds timeout = std::chrono::milliseconds::max());
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
-};
 
 // Milliseconds between two frames: 1000 / frameRate (integer division), times the
 // time-lapse divisor when that is above 1. A frame rate below 1 counts as 1.
 int32_t TimerPeriodMs(int32_t frameRate, int32_t timeLapse);
-
-// A thread that sets an event every `period`, on the steady clock, until stopped.
-class Ticker {
-public:
-    Ticker(std::chrono::milliseconds period, AutoResetEvent& event);
-    ~Ticker();
-    Ticker(const Ticker&) = delete;
-    Ticker& operator=(const Ticker&) = delete;
-    void Stop();
-    std::chrono::milliseconds Period() const { return period_; }
-
-private:
-    std::chrono::milliseconds period_;
-    AutoResetEvent& event_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool stop_ = false;
-    std::thread thread_;
-};
 
 // What the recorder thread does per frame. Begin and End run on the recorder thread, so a
 // source can open its own display connection there.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -224,8 +225,7 @@ int VideoFile::GetKind() const {
 }
 
 std::string VideoFile::GetDisplayName() const {
-    auto slash = fileName_.rfind('/');
-    return slash == std::string::npos ? fileName_ : fileName_.substr(slash + 1);
+    return std::filesystem::path(fileName_).filename().string();
 }
 
 bool VideoFile::hasVideo() const {

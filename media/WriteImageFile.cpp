@@ -2,18 +2,16 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <mutex>
-#include <random>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "media/MediaFile.h"
 #include "media/MemBm.h"
 #include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
 
 namespace tess {
 
@@ -35,69 +33,15 @@ int32_t Failed(int32_t code, std::string text) {
     return code;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Creates a new hidden file beside `target` (".name.XXXXXX.part"), honouring the umask.
-int CreateTempBeside(const std::string& target, std::string* tempPath) {
-    static std::atomic<uint64_t> counter{0};
-    std::mt19937_64 rng(
-        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (static_cast<uint64_t>(getpid()) << 32) ^ counter.fetch_add(1));
-    const std::string dir = DirectoryOf(target);
-    std::string base = BaseNameOf(target);
-    if (base.size() > 200)
-        base.resize(200);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08llx.part",
-                      static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
-        *tempPath = dir + "/." + base + suffix;
-        const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Moves the finished temporary file to its name. Without `mayReplace` an existing file of
-// that name is never replaced.
-bool MoveIntoPlace(const std::string& temp, const std::string& target, bool mayReplace) {
-    if (mayReplace)
-        return ::rename(temp.c_str(), target.c_str()) == 0;
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-    // A file system without the no-replace move: a hard link fails when the name exists.
-    if (::link(temp.c_str(), target.c_str()) == 0) {
-        ::unlink(temp.c_str());
-        return true;
-    }
-    return false;
-}
-
-bool Encode(const MemBm& picture, int32_t format, std::FILE* out, int32_t jpegQuality) {
+bool Encode(const MemBm& picture, ImageFormat format, std::FILE* out, int32_t jpegQuality) {
     switch (format) {
-    case kImagePng:
+    case ImageFormat::kPng:
         return image::EncodePng(picture, out);
-    case kImageBmp:
+    case ImageFormat::kBmp:
         return image::EncodeBmp(picture, out);
-    case kImageGif:
+    case ImageFormat::kGif:
         return image::EncodeGif(image::ReduceTo8Bits(picture, true), out);
-    case kImageJpeg: {
+    case ImageFormat::kJpeg: {
         // The low byte of the quality; 255 (from -1) and anything above 100 is the best.
         const int q = jpegQuality & 0xFF;
         return image::EncodeJpeg(picture, out, q > 100 ? 100 : (q < 1 ? 1 : q));
@@ -140,55 +84,67 @@ const std::string& LastImageWriteError() {
     return t_lastError;
 }
 
-int32_t WriteImageFile(const MemBm& picture, int32_t format, const std::string& fileName,
+std::optional<ImageFormat> PictureFileFormat(int32_t stored) {
+    switch (static_cast<ImageFormat>(stored)) {
+    case ImageFormat::kPng:
+    case ImageFormat::kBmp:
+    case ImageFormat::kGif:
+    case ImageFormat::kJpeg:
+        return static_cast<ImageFormat>(stored);
+    default:
+        return std::nullopt;
+    }
+}
+
+int32_t WriteImageFile(const MemBm& picture, ImageFormat format, const std::string& fileName,
                        int32_t jpegQuality, bool mayReplace) {
     t_lastError.clear();
-    if (format == kImageRecordingFrame) {
+    if (format == ImageFormat::kRecordingFrame) {
         MediaFile* recording = OpenRecording();
         return recording ? recording->AddBitmapFrame(picture) : kImageOk;
     }
-    if (format != kImagePng && format != kImageBmp && format != kImageGif && format != kImageJpeg)
+    if (!PictureFileFormat(StoredValue(format)))
         return kImageOk;
     if (picture.empty())
         return Failed(kImageNoPicture, "the captured picture is empty");
     if (fileName.empty())
         return kImageOk;
 
-    const int32_t failCode = format == kImagePng ? kImagePngFailed : kImageFileFailed;
-    std::string temp;
-    const int fd = CreateTempBeside(fileName, &temp);
-    if (fd < 0)
-        return Failed(failCode, "cannot create a file in " + DirectoryOf(fileName) + ": " +
-                                    std::strerror(errno));
-    std::FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
-        const int err = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return Failed(failCode, std::string("cannot write: ") + std::strerror(err));
-    }
-    bool ok = Encode(picture, format, out, jpegQuality);
-    int err = ok ? 0 : errno;
-    if (ok && (std::fflush(out) != 0 || ::fdatasync(fd) != 0)) {
-        ok = false;
-        err = errno;
-    }
-    if (std::fclose(out) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return Failed(failCode, "cannot write " + fileName + ": " +
-                                    (err ? std::strerror(err) : "encoding failed"));
-    }
-    if (!MoveIntoPlace(temp, fileName, mayReplace)) {
-        err = errno;
-        ::unlink(temp.c_str());
+    const int32_t failCode = format == ImageFormat::kPng ? kImagePngFailed : kImageFileFailed;
+    const AtomicWriteResult r = WriteFileAtomic(
+        fileName,
+        [&](int fd) {
+            const int copy = ::dup(fd); // the stream closes its own descriptor
+            std::FILE* out = copy < 0 ? nullptr : ::fdopen(copy, "wb");
+            if (!out) {
+                if (copy >= 0)
+                    ::close(copy);
+                return false;
+            }
+            bool ok = Encode(picture, format, out, jpegQuality);
+            ok = std::fflush(out) == 0 && ok;
+            const int err = errno;
+            ok = std::fclose(out) == 0 && ok;
+            if (!ok && errno == 0)
+                errno = err;
+            return ok;
+        },
+        AtomicWriteOptions{mayReplace, std::nullopt});
+    using Step = AtomicWriteResult::Step;
+    const std::string why = r.error ? std::strerror(r.error) : "encoding failed";
+    switch (r.step) {
+    case Step::kNone:
+        return kImageOk;
+    case Step::kCreate: {
+        const std::string dir = std::filesystem::path(fileName).parent_path().string();
         return Failed(failCode,
-                      "cannot put the picture at " + fileName + ": " + std::strerror(err));
+                      "cannot create a file in " + (dir.empty() ? "." : dir) + ": " + why);
     }
-    return kImageOk;
+    case Step::kMove:
+        return Failed(failCode, "cannot put the picture at " + fileName + ": " + why);
+    default:
+        return Failed(failCode, "cannot write " + fileName + ": " + why);
+    }
 }
 
 } // namespace tess

@@ -3,6 +3,7 @@
 // a captured picture as a PNG, BMP, GIF or JPEG file, or hands it to the open recording.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tess {
@@ -10,14 +11,22 @@ namespace tess {
 class MediaFile;
 class MemBm;
 
-// Image format numbers (the setting "ImageFormat" and the snapshot commands use them too).
-enum ImageFormat : int32_t {
-    kImagePng = 0,
-    kImageBmp = 1,
-    kImageRecordingFrame = 2, // a frame of the open recording, no file
-    kImageGif = 3,
-    kImageJpeg = 4,
+// The picture formats, by the numbers the setting "ImageFormat" stores (and the snapshot
+// commands and the grabbers take).
+enum class ImageFormat : int32_t {
+    kPng = 0,
+    kBmp = 1,
+    kRecordingFrame = 2, // a frame of the open recording, no file
+    kGif = 3,
+    kJpeg = 4,
 };
+
+constexpr int32_t StoredValue(ImageFormat format) {
+    return static_cast<int32_t>(format);
+}
+
+// The format of a picture file a stored number names; nothing for any other number.
+std::optional<ImageFormat> PictureFileFormat(int32_t stored);
 
 // Result codes of the picture writer and of the grabbers that end in it.
 enum ImageResult : int32_t {
@@ -42,14 +51,14 @@ MediaFile* OpenRecording();
 std::unique_ptr<MemBm> TakeRecordingPicture(int32_t width, int32_t height);
 void KeepRecordingPicture(std::unique_ptr<MemBm> picture);
 
-// Writes `picture` by format number. Format 2 hands it to the open recording's
+// Writes `picture` in `format`. A recording frame goes to the open recording's
 // AddBitmapFrame and returns that result (0 with none open). An unknown format or an empty
 // file name writes nothing and returns 0. A file is written to a temporary file in the same
 // directory and moved into place only when complete; on failure no file is left behind.
 // An existing file of the name is replaced only when `mayReplace` is true (an output path the
 // user gave); otherwise the name must still be free. JPEG quality: its low byte, taken as
 // 1..100 (so -1, giving 255, is the best quality).
-int32_t WriteImageFile(const MemBm& picture, int32_t format, const std::string& fileName,
+int32_t WriteImageFile(const MemBm& picture, ImageFormat format, const std::string& fileName,
                        int32_t jpegQuality, bool mayReplace = false);
 
 // Why the last WriteImageFile of this thread failed (empty after a success).

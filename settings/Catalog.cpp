@@ -1,7 +1,7 @@
 #include "settings/Catalog.h"
 
+#include "platform/FileIo.h"
 #include "platform/HotKey.h"
-#include "settings/AtomicFile.h"
 #include "settings/Paths.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 
 #include <cstring>
 #include <strings.h>

@@ -1,6 +1,7 @@
 #include "settings/Paths.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,11 +55,8 @@ std::string RunningExecutablePath() {
 }
 
 std::string ExecutableDir() {
-    std::string p = ExecutablePath();
-    auto slash = p.rfind('/');
-    if (slash == std::string::npos)
-        return "./";
-    return p.substr(0, slash + 1);
+    const std::string dir = std::filesystem::path(ExecutablePath()).remove_filename().string();
+    return dir.empty() ? "./" : dir;
 }
 
 std::string RegistryStorePath() {

@@ -1,6 +1,6 @@
 #include "settings/RegFile.h"
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 
 #include <strings.h>
 

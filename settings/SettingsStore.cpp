@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
+#include "platform/Log.h"
 #include "settings/Paths.h"
 
 #include <cerrno>
@@ -8,10 +9,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace tess {
 
 namespace {
+
+// Renames a damaged file aside ("NAME.damaged", "NAME.damaged-2", ...); returns the new
+// name, or empty when the rename failed.
+std::string MoveAside(const std::string& path) {
+    for (int i = 1; i < 1000; ++i) {
+        std::string to = path + ".damaged";
+        if (i > 1)
+            to += "-" + std::to_string(i);
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) == 0)
+            continue;
+        if (::rename(path.c_str(), to.c_str()) == 0)
+            return to;
+        return {};
+    }
+    return {};
+}
 
 std::string JoinProblems(const std::vector<std::string>& problems) {
     std::string out;
@@ -55,7 +74,7 @@ bool ParseLong(const std::string& text, long& value) {
 
 void SettingsStore::Warn(const std::string& text) {
     warnings_.push_back(text);
-    LogSettingsWarning(text);
+    LogNotice("warning: %s", text.c_str());
 }
 
 void SettingsStore::OpenIni(const std::string& file, bool userFile) {

@@ -1,6 +1,7 @@
 #include "media/asf/AsfEditor.h"
 
 #include "media/asf/AsfFormat.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,58 +23,6 @@ struct RawObject {
     Guid guid;
     std::vector<uint8_t> bytes; // whole object
 };
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int f = fd_;
-        fd_ = -1;
-        return f;
-    }
-
-private:
-    int fd_;
-};
-
-int32_t ReadAt(int fd, uint8_t* p, size_t n, uint64_t off) {
-    while (n > 0) {
-        ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return -errno;
-        if (r == 0)
-            return -EINVAL;
-        p += r;
-        n -= static_cast<size_t>(r);
-        off += static_cast<uint64_t>(r);
-    }
-    return 0;
-}
-
-int32_t WriteAt(int fd, const uint8_t* p, size_t n, uint64_t off) {
-    while (n > 0) {
-        ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(off));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w < 0)
-            return -errno;
-        if (w == 0)
-            return -EIO;
-        p += w;
-        n -= static_cast<size_t>(w);
-        off += static_cast<uint64_t>(w);
-    }
-    return 0;
-}
 
 // One descriptor of an extended content description, kept as it was read.
 struct Descriptor {
@@ -120,7 +69,7 @@ std::vector<uint8_t> Assemble(const std::vector<RawObject>& objs, uint8_t r1, ui
 
 int32_t SetTextAttribute(const std::string& path, const std::string& name,
                          const std::string& value) {
-    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (fd.get() < 0)
         return -errno;
     struct stat st;
@@ -128,7 +77,7 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
         return -errno;
     const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
     uint8_t top[kHeaderObjectSize];
-    if (fileSize < kHeaderObjectSize || ReadAt(fd.get(), top, sizeof top, 0) != 0)
+    if (fileSize < kHeaderObjectSize || ReadAllAt(fd.get(), top, sizeof top, 0) != 0)
         return -EINVAL;
     Reader tr(top, sizeof top);
     if (tr.G() != kHeader)
@@ -139,7 +88,7 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
     if (headerSize < kHeaderObjectSize || headerSize > kMaxHeaderSize || headerSize > fileSize)
         return -EINVAL;
     std::vector<uint8_t> header(headerSize);
-    if (int32_t r = ReadAt(fd.get(), header.data(), header.size(), 0); r != 0)
+    if (int32_t r = ReadAllAt(fd.get(), header.data(), header.size(), 0); r != 0)
         return r;
 
     // Split the header into its objects.
@@ -241,7 +190,7 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
     }
 
     if (inPlace) {
-        if (int32_t w = WriteAt(fd.get(), newHeader.data(), newHeader.size(), 0); w != 0)
+        if (int32_t w = WriteAllAt(fd.get(), newHeader.data(), newHeader.size(), 0); w != 0)
             return w;
         if (::fsync(fd.get()) != 0)
             return -errno;
@@ -249,30 +198,27 @@ int32_t SetTextAttribute(const std::string& path, const std::string& name,
     }
 
     // Rewrite through a temporary file in the same directory.
-    const std::string tmp = path + ".tmp-attr";
-    Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777));
-    if (out.get() < 0)
-        return -errno;
-    int32_t result = WriteAt(out.get(), newHeader.data(), newHeader.size(), 0);
-    std::vector<uint8_t> buf(1 << 20);
-    uint64_t in = headerSize, at = newHeader.size();
-    while (result == 0 && in < fileSize) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), fileSize - in));
-        result = ReadAt(fd.get(), buf.data(), n, in);
-        if (result == 0)
-            result = WriteAt(out.get(), buf.data(), n, at);
-        in += n;
-        at += n;
-    }
-    if (result == 0 && ::fsync(out.get()) != 0)
-        result = -errno;
-    if (::close(out.release()) != 0 && result == 0)
-        result = -errno;
-    if (result == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
-        result = -errno;
+    int32_t result = 0;
+    const AtomicWriteResult written = WriteFileAtomic(
+        path,
+        [&](int out) {
+            result = WriteAllAt(out, newHeader.data(), newHeader.size(), 0);
+            std::vector<uint8_t> buf(1 << 20);
+            uint64_t in = headerSize, at = newHeader.size();
+            while (result == 0 && in < fileSize) {
+                const size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), fileSize - in));
+                result = ReadAllAt(fd.get(), buf.data(), n, in);
+                if (result == 0)
+                    result = WriteAllAt(out, buf.data(), n, at);
+                in += n;
+                at += n;
+            }
+            return result == 0;
+        },
+        AtomicWriteOptions{true, st.st_mode & 0777});
     if (result != 0)
-        ::unlink(tmp.c_str());
-    return result;
+        return result;
+    return written.ok() ? 0 : -(written.error ? written.error : EIO);
 }
 
 } // namespace tess::asf

@@ -205,7 +205,7 @@ AsfWriter::~AsfWriter() {
 
 bool AsfWriter::IsOpen() const {
     std::lock_guard lock(mu_);
-    return fd_ >= 0;
+    return bool(fd_);
 }
 
 int32_t AsfWriter::LastError() const {
@@ -223,51 +223,18 @@ uint64_t AsfWriter::Duration() const {
     return endTime_;
 }
 
-int32_t AsfWriter::WriteAll(const uint8_t* p, size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd_, p, n);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return -errno;
-        }
-        if (w == 0)
-            return -EIO;
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return 0;
-}
-
-int32_t AsfWriter::PWriteAll(const uint8_t* p, size_t n, uint64_t offset) {
-    while (n > 0) {
-        ssize_t w = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return -errno;
-        }
-        if (w == 0)
-            return -EIO;
-        p += w;
-        n -= static_cast<size_t>(w);
-        offset += static_cast<uint64_t>(w);
-    }
-    return 0;
-}
-
 int32_t AsfWriter::Open(const std::string& path, std::vector<StreamInfo> streams,
                         std::vector<Attribute> attributes, WriterOptions options) {
     std::lock_guard lock(mu_);
-    if (fd_ >= 0)
+    if (fd_)
         return -EBUSY;
     if (options.packetSize < 256 || options.packetSize > 65535)
         options.packetSize = 8192;
     opt_ = options;
     streams_ = std::move(streams);
     attributes_ = std::move(attributes);
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
+    fd_.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd_)
         return error_ = -errno;
     error_ = 0;
 
@@ -296,10 +263,10 @@ int32_t AsfWriter::Open(const std::string& path, std::vector<StreamInfo> streams
     keys_.clear();
     std::fill(std::begin(objectNumbers_), std::end(objectNumbers_), 0);
 
-    int32_t r = WriteAll(header.data(), header.size());
+    int32_t r = WriteAll(fd_.get(), header.data(), header.size());
     if (r == 0) {
         const std::vector<uint8_t> data = DataObjectHeader();
-        r = WriteAll(data.data(), data.size());
+        r = WriteAll(fd_.get(), data.data(), data.size());
     }
     if (r != 0)
         error_ = r;
@@ -337,7 +304,7 @@ int32_t AsfWriter::FlushPacket() {
     p[12] = 0;
     p[13] = static_cast<uint8_t>(0x80 | payloadCount_); // payload lengths as words
     std::memset(p + kPacketHeaderSize + packetUsed_, 0, padding);
-    const int32_t r = WriteAll(p, opt_.packetSize);
+    const int32_t r = WriteAll(fd_.get(), p, opt_.packetSize);
     packetUsed_ = 0;
     payloadCount_ = 0;
     if (r != 0)
@@ -349,7 +316,7 @@ int32_t AsfWriter::FlushPacket() {
 int32_t AsfWriter::Write(uint16_t stream, int64_t time, bool keyFrame, const uint8_t* data,
                          size_t size, int64_t duration) {
     std::lock_guard lock(mu_);
-    if (fd_ < 0)
+    if (!fd_)
         return -EBADF;
     if (error_ != 0)
         return error_;
@@ -450,7 +417,7 @@ std::vector<uint8_t> AsfWriter::IndexObject() const {
 
 int32_t AsfWriter::Close() {
     std::lock_guard lock(mu_);
-    if (fd_ < 0)
+    if (!fd_)
         return -EBADF;
     if (error_ == 0) {
         if (int32_t r = FlushPacket(); r != 0)
@@ -463,14 +430,14 @@ int32_t AsfWriter::Close() {
         hasVideo = hasVideo || s.video;
     if (error_ == 0 && hasVideo && !keys_.empty()) {
         const std::vector<uint8_t> index = IndexObject();
-        if (int32_t r = PWriteAll(index.data(), index.size(), dataEnd); r != 0)
+        if (int32_t r = WriteAllAt(fd_.get(), index.data(), index.size(), dataEnd); r != 0)
             error_ = r;
         else
             fileEnd += index.size();
     }
     if (error_ != 0) {
         // Drop a partly written packet or index so the file ends on a whole packet.
-        if (::ftruncate(fd_, static_cast<off_t>(dataEnd)) != 0) {
+        if (::ftruncate(fd_.get(), static_cast<off_t>(dataEnd)) != 0) {
             // Not a regular file (a device): nothing to cut.
         }
     }
@@ -482,17 +449,16 @@ int32_t AsfWriter::Close() {
         BuildHeader(state_, streams_, attributes_, opt_.headerPadding);
     int32_t r = 0;
     if (header.size() == headerSize_) {
-        r = PWriteAll(header.data(), header.size(), 0);
+        r = WriteAllAt(fd_.get(), header.data(), header.size(), 0);
         if (r == 0) {
             const std::vector<uint8_t> data = DataObjectHeader();
-            r = PWriteAll(data.data(), data.size(), headerSize_);
+            r = WriteAllAt(fd_.get(), data.data(), data.size(), headerSize_);
         }
     }
     if (r != 0 && error_ == 0)
         error_ = r;
-    if (::close(fd_) != 0 && error_ == 0)
-        error_ = -errno;
-    fd_ = -1;
+    if (const int e = fd_.Close(); e != 0 && error_ == 0)
+        error_ = -e;
     return error_;
 }
 

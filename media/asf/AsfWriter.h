@@ -8,6 +8,7 @@
 // public call takes the writer's own lock. A failed write is sticky: it is returned by that
 // call and every later one, and Close still finishes what was written before it.
 #include "media/asf/AsfFormat.h"
+#include "platform/FileIo.h"
 
 #include <cstdint>
 #include <mutex>
@@ -102,13 +103,11 @@ private:
     };
 
     int32_t FlushPacket();
-    int32_t WriteAll(const uint8_t* p, size_t n);
-    int32_t PWriteAll(const uint8_t* p, size_t n, uint64_t offset);
     std::vector<uint8_t> IndexObject() const;
     std::vector<uint8_t> DataObjectHeader() const;
 
     mutable std::mutex mu_;
-    int fd_ = -1;
+    UniqueFd fd_;
     int32_t error_ = 0;
     WriterOptions opt_;
     std::vector<StreamInfo> streams_;

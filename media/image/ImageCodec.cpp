@@ -1,4 +1,5 @@
 #include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,11 +23,7 @@ ImageType DetectImageType(const uint8_t* data, size_t size) {
 }
 
 ImageType TypeFromExtension(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return ImageType::Unknown;
-    std::string ext = path.substr(dot + 1);
+    std::string ext = ExtensionOf(path);
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == "png")

@@ -1,5 +1,7 @@
 #include "platform/alsa/AlsaMessages.h"
 
+#include "platform/Log.h"
+
 #include <alsa/asoundlib.h>
 
 #include <atomic>
@@ -41,3 +43,13 @@ void RouteAlsaMessages(void (*sink)(const char* line)) {
 }
 
 } // namespace tess::platform
+
+namespace tess {
+
+// Here rather than beside the log, so a program that logs but never routes (the launcher)
+// does not link the sound library.
+void RouteSoundLibraryMessagesToWarningLog() {
+    platform::RouteAlsaMessages([](const char* line) { LogWarning("%s", line); });
+}
+
+} // namespace tess

@@ -1,5 +1,7 @@
 #include "platform/x11/Screen.h"
 
+#include "platform/Log.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -72,8 +74,7 @@ int TrapError(Display* display, XErrorEvent* event) {
         t_inHandler = false;
         return r;
     }
-    std::fprintf(stderr, "tessaray: X error %d (request %d) ignored\n", event->error_code,
-                 event->request_code);
+    LogNotice("X error %d (request %d) ignored", event->error_code, event->request_code);
     return 0;
 }
 
@@ -99,7 +100,7 @@ int BrokenConnection(Display* display) {
         onLost();
         _exit(1);
     }
-    std::fputs("tessaray: the connection to the display was lost\n", stderr);
+    LogNotice("the connection to the display was lost");
     _exit(1);
 }
 

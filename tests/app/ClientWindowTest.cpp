@@ -6,8 +6,8 @@
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "capture/TClient.h"
+#include "platform/FileIo.h"
 #include "resources/Ids.h"
-#include "settings/AtomicFile.h"
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 

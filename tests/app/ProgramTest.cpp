@@ -2,7 +2,7 @@
 // closes like the close box with the settings saved, the frame opens at the saved place
 // under a window manager, and a second copy opens at the system's place with the saved size.
 #include "app/AppTestSupport.h"
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 
 #include <csignal>
 #include <fstream>

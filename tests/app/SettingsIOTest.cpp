@@ -6,7 +6,7 @@
 #include "app/RecentFiles.h"
 #include "app/ScreenBackendSetup.h"
 #include "capture/MainGroup.h"
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "settings/Settings.h"
 
 #include <fstream>

@@ -2,6 +2,7 @@
 
 #include "media/asf/AsfReader.h"
 #include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #ifdef TESS_HAVE_GST
 #include <gst/gst.h>
@@ -156,6 +157,26 @@ std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& 
     for (auto& v : out)
         v &= 0x7FFF;
     return out;
+}
+
+void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
+                     const std::vector<Picture>& pictures) {
+    std::vector<std::vector<uint16_t>> frames;
+    std::string log;
+    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
+    ASSERT_EQ(frames.size(), pictures.size()) << log;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const std::vector<uint16_t> want = test::To555(pictures[i], w, h);
+        size_t bad = 0, first = want.size();
+        for (size_t k = 0; k < want.size(); ++k)
+            if (frames[i][k] != want[k]) {
+                if (first == want.size())
+                    first = k;
+                ++bad;
+            }
+        EXPECT_EQ(bad, 0u) << "frame " << i << " first bad pixel at x=" << first % w
+                           << " y=" << first / w;
+    }
 }
 
 std::vector<uint32_t> KeyFrameTimes(const std::string& file) {

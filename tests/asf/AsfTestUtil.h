@@ -31,6 +31,9 @@ std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
 // Returns false when ffmpeg fails.
 bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
                     std::vector<std::vector<uint16_t>>& frames, std::string* log = nullptr);
+// Expects ffmpeg to decode every video frame of `file` to `pictures` in 15-bit colour.
+void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
+                     const std::vector<Picture>& pictures);
 // The one frame that `ffmpeg -ss seconds` shows first, in 15-bit colour (empty on failure).
 std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds);
 // The frame GStreamer shows after an accurate seek to `seconds` in a paused pipeline, in

@@ -77,9 +77,7 @@ TEST(KeyFrames, OnAStillScreenTheyAreSpacedByTheBitRateBetweenOneAndThirtySecond
     EXPECT_EQ(counts.front(), 4u);
     EXPECT_EQ(counts.back(), static_cast<size_t>(kSeconds));
     for (size_t i = 1; i < counts.size(); ++i)
-        EXPECT_LE(counts[i - 1], counts[i]);
-    EXPECT_LT(counts[0], counts[1]);
-    EXPECT_LT(counts[1], counts[2]);
+        EXPECT_LT(counts[i - 1], counts[i]);
 }
 
 TEST(KeyFrames, AFrameThatChangesMostOfThePictureIsOneAndEveryFrameDecodesToItsSource) {
@@ -110,12 +108,7 @@ TEST(KeyFrames, AFrameThatChangesMostOfThePictureIsOneAndEveryFrameDecodesToItsS
         ASSERT_TRUE(f.Close());
     }
     EXPECT_EQ(Read(path).keys, (std::vector<uint32_t>{0, 2000}));
-    std::vector<std::vector<uint16_t>> frames;
-    std::string log;
-    ASSERT_TRUE(test::DecodeVideo555(path, kW, kH, frames, &log)) << log;
-    ASSERT_EQ(frames.size(), pics.size()) << log;
-    for (size_t i = 0; i < pics.size(); ++i)
-        EXPECT_TRUE(frames[i] == test::To555(pics[i], kW, kH)) << "frame " << i;
+    test::ExpectDecodesTo(path, kW, kH, pics);
 }
 
 } // namespace

@@ -72,26 +72,6 @@ void WriteStream(const std::string& path, int32_t w, int32_t h,
     ASSERT_EQ(writer.Close(), 0);
 }
 
-void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
-                     const std::vector<Picture>& pictures) {
-    std::vector<std::vector<uint16_t>> frames;
-    std::string log;
-    ASSERT_TRUE(test::DecodeVideo555(path, w, h, frames, &log)) << log;
-    ASSERT_EQ(frames.size(), pictures.size()) << log;
-    for (size_t i = 0; i < pictures.size(); ++i) {
-        const std::vector<uint16_t> want = test::To555(pictures[i], w, h);
-        size_t bad = 0, first = want.size();
-        for (size_t k = 0; k < want.size(); ++k)
-            if (frames[i][k] != want[k]) {
-                if (first == want.size())
-                    first = k;
-                ++bad;
-            }
-        EXPECT_EQ(bad, 0u) << "frame " << i << " first bad pixel at x=" << first % w
-                           << " y=" << first / w;
-    }
-}
-
 TEST(Mss2Encoder, FramesOfEveryKindDecodeToTheSourceIn15BitColour) {
     test::TempDir dir;
     const int32_t w = 203, h = 117; // odd sizes: runs end and start mid-row
@@ -150,7 +130,7 @@ TEST(Mss2Encoder, FramesOfEveryKindDecodeToTheSourceIn15BitColour) {
     EXPECT_GT(census.repeat[2], 0);
     EXPECT_NE(test::Probe(path, "stream=codec_name,width,height").find("codec_name=mss2"),
               std::string::npos);
-    ExpectDecodesTo(path, w, h, pics);
+    test::ExpectDecodesTo(path, w, h, pics);
 }
 
 TEST(Mss2Encoder, LongRunsAndSkipsNeedMultiByteCounts) {
@@ -171,7 +151,7 @@ TEST(Mss2Encoder, LongRunsAndSkipsNeedMultiByteCounts) {
     TokenCensus census;
     WriteStream(path, w, h, pics, {}, &census);
     EXPECT_GT(census.repeat[3], 0);
-    ExpectDecodesTo(path, w, h, pics);
+    test::ExpectDecodesTo(path, w, h, pics);
 }
 
 TEST(Mss2Encoder, OtherSizedPicturesAreCroppedOrPadded) {
@@ -181,7 +161,7 @@ TEST(Mss2Encoder, OtherSizedPicturesAreCroppedOrPadded) {
                                  test::MakeDesktop(30, 90, 5), test::MakeDesktop(w, h, 6)};
     const std::string path = dir.str() + "/sizes.asf";
     WriteStream(path, w, h, pics, {});
-    ExpectDecodesTo(path, w, h, pics);
+    test::ExpectDecodesTo(path, w, h, pics);
 }
 
 // The rectangle an inter frame codes is exactly the box around the changed pixels, wherever
@@ -241,7 +221,7 @@ TEST(Mss2Encoder, TheCodedRectangleIsTheBoxAroundTheChangedPixels) {
     test::TempDir dir;
     const std::string path = dir.str() + "/boxes.asf";
     WriteStream(path, w, h, pics, {true});
-    ExpectDecodesTo(path, w, h, pics);
+    test::ExpectDecodesTo(path, w, h, pics);
 }
 
 TEST(Mss2Encoder, UnchangedFrameIsTinyAndChangedRegionIsCodedAlone) {

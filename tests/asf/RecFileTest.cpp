@@ -1,12 +1,12 @@
 #include "media/RecFile.h"
 #include "media/gsm/GsmEncoder.h"
+#include "platform/FileIo.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <sstream>
 
 namespace tess {
 namespace {
@@ -40,13 +40,6 @@ public:
         return 0;
     }
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 TEST(RecFile, SideFileNameReplacesTheFirstExtensionLetter) {
     EXPECT_EQ(FakeMedia("/tmp/caps/movie.wmv").sideFileName(), "/tmp/caps/movie.~mv");
@@ -103,7 +96,7 @@ TEST(RecFile, FlushStoresTheBlockAndTheSideFileWhichCloseDeletes) {
     EXPECT_EQ(f.position, 777); // restored
     EXPECT_EQ(f.attributes[RecFile::kTimecodeAttribute],
               "SAMPLE TIMECODE\r\n0 1700000000\r\n2000 1700000002\r\n");
-    EXPECT_EQ(ReadFile(dir.str() + "/rec.~mv"),
+    EXPECT_EQ(ReadWholeFile(dir.str() + "/rec.~mv").value_or(""),
               "SAMPLE\tTIMECODE\r\n0\t1700000000\r\n2000\t1700000002\r\n");
     f.attributes.clear();
     EXPECT_TRUE(f.Flush()); // nothing changed: nothing written

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 #include "platform/alsa/AlsaMessages.h"
 #include "support/TestSupport.h"
 

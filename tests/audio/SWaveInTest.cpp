@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "audio/AudioTestSupport.h"
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 
 namespace tess {
 namespace {
@@ -332,92 +332,6 @@ TEST(SWaveIn, RequeueFailureIsLoggedAndTheOtherBuffersGoOn) {
         std::this_thread::sleep_for(5ms);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(dev->Queued(), 4u); // buffer 0 left the ring
-}
-
-TEST(WarningLog, TimeStampedLinesCappedAtTwoHundredPerRun) {
-    LogToTemp log;
-    LogWarning("Cannot add wave input buffer %d", 3);
-    std::string text = ReadFile(log.path);
-    // "Www Mmm dd hh:mm:ss yyyy\n" then the warning.
-    ASSERT_GE(text.size(), 25u);
-    EXPECT_EQ(text[24], '\n');
-    EXPECT_EQ(text[3], ' ');
-    EXPECT_EQ(text[13], ':');
-    EXPECT_EQ(text.substr(25), "Cannot add wave input buffer 3\n");
-    for (int i = 2; i <= 205; ++i)
-        LogWarning("w%d", i);
-    text = ReadFile(log.path);
-    EXPECT_NE(text.find("w199\n"), std::string::npos);
-    EXPECT_EQ(text.find("w200"), std::string::npos);
-    EXPECT_EQ(text.find("w201"), std::string::npos);
-    std::string tail = "\r\n\r\nMaximum warnings reported this session... ";
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-}
-
-TEST(WarningLog, LongLogIsEmptiedOnTheFirstWarningOfARun) {
-    test::TempDir dir;
-    std::string path = dir.str() + "/p.log";
-    {
-        std::ofstream out(path);
-        out << std::string(10001, 'z');
-    }
-    SetWarningLogPathForTesting(path);
-    LogWarning("first");
-    LogWarning("second");
-    std::string text = ReadFile(path);
-    EXPECT_EQ(text.find('z'), std::string::npos);
-    EXPECT_NE(text.find("first\n"), std::string::npos);
-    EXPECT_NE(text.find("second\n"), std::string::npos);
-    {
-        std::ofstream out(path);
-        out << std::string(10000, 'z'); // not longer than 10000: kept
-    }
-    SetWarningLogPathForTesting(path);
-    LogWarning("third");
-    EXPECT_EQ(ReadFile(path).find(std::string(10000, 'z')), 0u);
-    SetWarningLogPathForTesting("");
-}
-
-TEST(WarningLog, PathBesideTheProgramOrUnderTheStateDirectory) {
-    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray"), "/opt/tess/tessaray.log");
-    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray.bin"), "/opt/tess/tessaray.log");
-    EXPECT_EQ(LogPathForProgram("/opt/v1.2/tessaray"), "/opt/v1.2/tessaray.log");
-    // The test program's own directory is writable, so its log sits beside it.
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    ASSERT_GT(n, 0);
-    exe[n] = 0;
-    EXPECT_EQ(WarningLogPath(), LogPathForProgram(exe));
-}
-
-TEST(WarningLog, UnwritableProgramDirectoryFallsBackToTheStateDirectory) {
-    test::TempDir state;
-    std::string oldState = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
-    setenv("XDG_STATE_HOME", state.str().c_str(), 1);
-    // Nothing can be created under /proc, even by root.
-    SetProgramPathForTesting("/proc/tessaray-test/tessaray");
-    std::string expected = state.str() + "/Tessaray/tessaray.log";
-    EXPECT_EQ(WarningLogPath(), expected);
-    LogWarning("Cannot open wave input driver %d", -1);
-    EXPECT_NE(ReadFile(expected).find("Cannot open wave input driver -1\n"), std::string::npos);
-    // A program directory that can be written gets the log beside the program.
-    SetProgramPathForTesting(state.str() + "/tessaray");
-    EXPECT_EQ(WarningLogPath(), state.str() + "/tessaray.log");
-    LogWarning("beside");
-    EXPECT_NE(ReadFile(state.str() + "/tessaray.log").find("beside\n"), std::string::npos);
-    // An installed copy writes nothing into its own directory, writable or not.
-    std::filesystem::create_directories(state.str() + "/usr/libexec/tessaray");
-    SetProgramPathForTesting(state.str() + "/usr/libexec/tessaray/tessaray-window");
-    EXPECT_EQ(WarningLogPath(), expected);
-    LogWarning("installed");
-    EXPECT_NE(ReadFile(expected).find("installed\n"), std::string::npos);
-    EXPECT_FALSE(
-        std::filesystem::exists(state.str() + "/usr/libexec/tessaray/tessaray-window.log"));
-    SetProgramPathForTesting("");
-    if (oldState.empty())
-        unsetenv("XDG_STATE_HOME");
-    else
-        setenv("XDG_STATE_HOME", oldState.c_str(), 1);
 }
 
 // ---- real capture through ALSA's default device (the test run's 440 Hz tone) ----

@@ -335,14 +335,9 @@ TEST(CreateOverlay, OnlyWithACaptionAndAlwaysAtFullSize) {
 
 TEST(EffectSwitches, TogglingChangesOnlyTheFlag) {
     EffectBytes bytes{};
-    EXPECT_EQ(EffectSwitches().size(), 17u);
-    int named = 0;
     std::set<int> indices;
-    for (const EffectSwitch& s : EffectSwitches()) {
-        named += s.name != nullptr;
+    for (const EffectSwitch& s : EffectSwitches())
         indices.insert(s.byteIndex);
-    }
-    EXPECT_EQ(named, 6);
     // Bytes 1..6, 8..16, 18 and 19 of the record; the menu ids are not in byte order.
     EXPECT_EQ(indices, (std::set<int>{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19}));
     EXPECT_STREQ(EffectForCommand(27503).value().name, "Gray");

@@ -7,10 +7,10 @@
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
+#include "platform/FileIo.h"
 #include "platform/x11/Screen.h"
 #include "playback/PlaybackSupport.h"
 #include "resources/Ids.h"
-#include "settings/AtomicFile.h"
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 
@@ -202,9 +202,12 @@ TEST_F(Display, PicturesOfEveryFormatAreDrawnInTheClientArea) {
     const MemBm pic = Quarters(320, 240);
     const struct {
         const char* name;
-        int format;
+        ImageFormat format;
         int tolerance;
-    } formats[] = {{"q.png", 0, 0}, {"q.bmp", 1, 0}, {"q.gif", 3, 0}, {"q.jpg", 4, 40}};
+    } formats[] = {{"q.png", ImageFormat::kPng, 0},
+                   {"q.bmp", ImageFormat::kBmp, 0},
+                   {"q.gif", ImageFormat::kGif, 0},
+                   {"q.jpg", ImageFormat::kJpeg, 40}};
     for (const auto& fm : formats) {
         const std::string path = dir.str() + "/" + fm.name;
         ASSERT_EQ(WriteImageFile(pic, fm.format, path, -1), 0) << fm.name;
@@ -251,7 +254,7 @@ TEST_F(Display, PicturesOfEveryFormatAreDrawnInTheClientArea) {
 TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     test::TempDir dir;
     const std::string path = dir.str() + "/shot.png";
-    ASSERT_EQ(WriteImageFile(Quarters(64, 48), 0, path, -1), 0);
+    ASSERT_EQ(WriteImageFile(Quarters(64, 48), ImageFormat::kPng, path, -1), 0);
     client->DisplayFile(path);
     ASSERT_NE(File(), nullptr);
 
@@ -305,7 +308,7 @@ TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
     std::ofstream(config + "/mimeapps.list")
         << "[Default Applications]\nimage/jpeg=tess-test-viewer.desktop\n";
     const std::string path = dir.str() + "/SHOT.JPG";
-    ASSERT_EQ(WriteImageFile(Quarters(32, 32), 4, path, -1), 0);
+    ASSERT_EQ(WriteImageFile(Quarters(32, 32), ImageFormat::kJpeg, path, -1), 0);
 
     GlobalSettings().snapSystemDisplay = true;
     client->DisplayFile(path);

@@ -57,7 +57,7 @@ TEST(Print, APictureFillsThePageWidthWithItsProportions) {
                 p[0] = 200, p[1] = 40, p[2] = 20; // a dark blue
             }
         const std::string png = dir.str() + "/p" + std::to_string(w) + ".png";
-        ASSERT_EQ(WriteImageFile(pic, 0, png, -1), 0);
+        ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, png, -1), 0);
         TPrintFile printout("foo", png);
         int minPage = 0, maxPage = 0, from = 0, to = 0;
         printout.GetPageInfo(&minPage, &maxPage, &from, &to);

@@ -59,7 +59,8 @@ TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
     MemBm pic(120, 90);
     for (const char* sub : {"pics", "users", "media"}) {
         std::filesystem::create_directories(dir.path() / sub);
-        ASSERT_EQ(WriteImageFile(pic, 0, (dir.path() / sub / "x.png").string(), -1), 0);
+        ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, (dir.path() / sub / "x.png").string(), -1),
+                  0);
     }
     const std::string elsewhere = dir.str() + "/data"; // not where the files are
     std::filesystem::create_directories(elsewhere);

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "audio/WarningLog.h"
 #include "media/asf/AsfReader.h"
+#include "platform/Log.h"
 #include "recording/RecordingTestUtil.h"
 #include "support/PrivateXServer.h"
 

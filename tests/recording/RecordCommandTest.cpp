@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 #include "recording/RecordingTestUtil.h"
 #include "support/XTestWindows.h"
 

@@ -2,7 +2,7 @@
 // modes, the sound level rules, range checks, the capture directory and log-on start.
 #include <gtest/gtest.h>
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
 #include "support/TestSupport.h"

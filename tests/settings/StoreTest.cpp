@@ -2,7 +2,7 @@
 // the fall-back to the ini file, and what happens to damaged stores.
 #include <gtest/gtest.h>
 
-#include "settings/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "settings/Paths.h"
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"

@@ -150,18 +150,18 @@ TEST_F(GrabTest, RecordingFramesShowTheScreenOfTheirOwnTime) {
     SetOpenRecording(&rec);
     const ScreenRect onScreen{s.right - 100, 0, s.right, 80};
     const ScreenRect offEdge{s.right - 50, 0, s.right + 50, 80}; // same size, half off
-    ASSERT_EQ(
-        GrabScreen(*screen_, "", kImageRecordingFrame, false, true, true, &onScreen, 80, nullptr),
-        0);
+    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, true, true,
+                         &onScreen, 80, nullptr),
+              0);
     x_.destroy(first);
     windows_.clear();
     make(s.right - 100, 0, 100, 80, Pattern);
-    ASSERT_EQ(
-        GrabScreen(*screen_, "", kImageRecordingFrame, false, true, true, &offEdge, 80, nullptr),
-        0);
-    ASSERT_EQ(
-        GrabScreen(*screen_, "", kImageRecordingFrame, false, false, true, &onScreen, 80, nullptr),
-        0);
+    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, true, true,
+                         &offEdge, 80, nullptr),
+              0);
+    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, false,
+                         true, &onScreen, 80, nullptr),
+              0);
     SetOpenRecording(nullptr);
     EXPECT_FALSE(TakeRecordingPicture(100, 80)) << "a picture outlived the recording";
     ASSERT_EQ(rec.frames.size(), 3u);

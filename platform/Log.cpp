@@ -1,5 +1,6 @@
-#include "audio/WarningLog.h"
+#include "platform/Log.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +9,12 @@
 #include <mutex>
 #include <unistd.h>
 
-#include "platform/alsa/AlsaMessages.h"
+#include "platform/FileIo.h"
 
 namespace tess {
 namespace {
 
+constexpr const char* kNoticePrefix = "tessaray: ";
 constexpr int kMaxWarnings = 200;
 constexpr long kMaxKeptBytes = 10000;
 
@@ -122,6 +124,19 @@ void SetProgramPathForTesting(const std::string& exePath) {
     gCount = 0;
 }
 
+void LogNotice(const char* format, ...) {
+    // Formatted whole and written with one call, so lines of two threads never mix.
+    char line[2048];
+    int n = std::snprintf(line, sizeof line, "%s", kNoticePrefix);
+    va_list ap;
+    va_start(ap, format);
+    const int text = std::vsnprintf(line + n, sizeof line - static_cast<size_t>(n) - 1, format, ap);
+    va_end(ap);
+    n = std::min<int>(n + std::max(text, 0), static_cast<int>(sizeof line) - 2);
+    line[n++] = '\n';
+    WriteAll(STDERR_FILENO, line, static_cast<size_t>(n));
+}
+
 void LogWarning(const char* format, ...) {
     std::lock_guard lk(gMutex);
     ++gCount;
@@ -155,10 +170,6 @@ void LogWarning(const char* format, ...) {
     std::fputs("\n", f);
     std::fflush(f);
     std::fclose(f);
-}
-
-void RouteSoundLibraryMessagesToWarningLog() {
-    platform::RouteAlsaMessages([](const char* line) { LogWarning("%s", line); });
 }
 
 } // namespace tess
