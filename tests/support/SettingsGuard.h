@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace tess::test {
 
@@ -48,21 +50,27 @@ private:
     std::optional<std::string> config_, data_;
 };
 
+// Every field of Settings, in declaration order. A structured binding with these names
+// (below) stops compiling when a field is added to Settings, until it is named here.
+#define TESS_STR_(...) #__VA_ARGS__
+#define TESS_STR(...) TESS_STR_(__VA_ARGS__)
+#define TESS_SETTINGS_FIELDS                                                                       \
+    alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
+        vidSystemDisplay, captureAction, captureDelay, cursor, vidAudio, vidStealth, selColor,     \
+        wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, defaultDirectory,       \
+        fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver,        \
+        mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor, capBackMode,    \
+        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
+        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
+        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
+        screenBackend, portalRestoreToken, captureState
+
 // A record whose every field differs from its default, with values each store can keep
 // (inside the ranges the loaders accept) and distinct where the type allows, so that a
-// value saved under another field's name shows. The binding names every field: a field
-// added to Settings stops this from compiling until it is given a value here.
+// value saved under another field's name shows.
 inline Settings EveryFieldChanged() {
     Settings s;
-    auto& [alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto,
-           snapSystemDisplay, vidSystemDisplay, captureAction, captureDelay, cursor, vidAudio,
-           vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,
-           defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver,
-           waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor,
-           capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2,
-           key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration, windowX,
-           windowY, windowW, windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown,
-           secondToolBarShown, screenBackend, portalRestoreToken, captureState] = s;
+    auto& [TESS_SETTINGS_FIELDS] = s;
     alwaysStart = minimizeOnStart = trayIcon = onTop = true;
     shrink = displayOpenAuto = false;
     snapSystemDisplay = vidSystemDisplay = true;
@@ -121,3 +129,18 @@ inline Settings EveryFieldChanged() {
 }
 
 } // namespace tess::test
+
+namespace tess {
+// Failure messages show a record field by field.
+inline void PrintTo(const Settings& s, std::ostream* os) {
+    const std::string names = TESS_STR(TESS_SETTINGS_FIELDS);
+    const auto& [TESS_SETTINGS_FIELDS] = s;
+    size_t at = 0;
+    auto print = [&](const auto& value) {
+        const size_t end = names.find(',', at);
+        *os << "\n  " << names.substr(at, end - at) << " = " << ::testing::PrintToString(value);
+        at = names.find_first_not_of(", ", end);
+    };
+    std::apply([&](const auto&... v) { (print(v), ...); }, std::tie(TESS_SETTINGS_FIELDS));
+}
+} // namespace tess
