@@ -82,6 +82,8 @@ struct Settings {
 
     // Runtime state kept with the record.
     int32_t captureState = 1; // 1 idle, 3 playing, 4 recording
+
+    bool operator==(const Settings&) const = default;
 };
 
 // The one record of the process.

@@ -3,9 +3,10 @@
 # and runs the whole suite headless: a private X server (Xvfb), a private PulseAudio
 # daemon with a sine source, and temporary XDG directories so no test touches a real home.
 # Then, when the set-up command's optimised build/ is there with its tests, runs the suite
-# there too, but for the suites labelled "realtime" (recordings, sound, playback): those
-# wait on the clock, so they run once, in the sanitizer build above. Arguments go to both
-# ctest runs.
+# there too, but for the tests labelled "realtime" (recordings, sound, playback): those
+# wait on the clock, so they run once, in the sanitizer build above. CTest knows every test
+# by name (FOLDER/Suite.Test) and labels each with its folder, so arguments, which go to
+# both ctest runs, can pick some: -L '^(media|app)$', -R 'SettingsIO'.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

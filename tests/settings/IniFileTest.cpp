@@ -90,12 +90,8 @@ TEST(IniFile, SaveIsAtomicAndLoadReportsMissingFiles) {
     ini.Set("S", "k", "v");
     ASSERT_TRUE(ini.Save(dir.str() + "/a.ini"));
     // No temporary file is left behind.
-    int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) {
-        (void)e;
-        ++files;
-    }
-    EXPECT_EQ(files, 1);
+    using std::filesystem::directory_iterator;
+    EXPECT_EQ(std::distance(directory_iterator(dir.path()), directory_iterator()), 1);
     // A directory that does not exist: the save fails and says so.
     std::string error;
     EXPECT_FALSE(ini.Save(dir.str() + "/no/such/a.ini", &error));

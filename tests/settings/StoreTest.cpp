@@ -1,13 +1,14 @@
-// The settings store: SettingsAccess in registry and ini mode, the choice of the store,
-// the fall-back to the ini file, and what happens to damaged stores.
+// The settings store: SettingsAccess in registry and ini mode, and what happens to damaged
+// stores and failed saves (the fall-back to the ini file and damaged picked files:
+// tests/app/SettingsIOTest.cpp).
 #include <gtest/gtest.h>
 
 #include "platform/FileIo.h"
 #include "settings/Paths.h"
 #include "settings/SettingsStore.h"
+#include "support/SettingsGuard.h"
 #include "support/TestSupport.h"
 
-#include <cstdlib>
 #include <fstream>
 
 namespace tess {
@@ -15,20 +16,13 @@ namespace {
 
 class Store : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", (dir.str() + "/config").c_str(), 1);
-        SetDefaultIniPathForTesting(dir.str() + "/exe/tessaray.ini");
-    }
-    void TearDown() override {
-        SetRegistryStorePathForTesting({});
-        SetDefaultIniPathForTesting({});
-    }
     std::string Slurp(const std::string& path) { return ReadWholeFile(path).value_or(""); }
     void Write(const std::string& path, const std::string& text) {
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << text;
     }
     test::TempDir dir;
+    test::SettingsGuard guard{dir.path()};
 };
 
 // Writes every value type through one access and reads it back through a fresh store.
@@ -54,49 +48,33 @@ void ExpectAll(SettingsAccess& a) {
     EXPECT_EQ(a.ReadDword("Dword", 0), -5);
 }
 
-TEST_F(Store, RegistryModeRoundTripOfEveryType) {
-    {
+// Registry mode keeps integers as text and one- and four-byte values as little-endian
+// binary; ini mode keeps groups as sections and everything as decimal or hex text.
+TEST_F(Store, EveryTypeRoundTripsInBothModes) {
+    const std::string file = dir.str() + "/my settings.ini";
+    for (const std::string& picked : {std::string(), file}) {
+        SCOPED_TRACE(picked.empty() ? "registry" : "ini");
+        {
+            SettingsStore s;
+            s.Open(picked, SettingsStore::Purpose::Save);
+            ASSERT_EQ(s.registryMode(), picked.empty());
+            SettingsAccess a(s, "Main");
+            WriteAll(a);
+            ASSERT_TRUE(s.Close());
+        }
         SettingsStore s;
-        s.Open({}, SettingsStore::Purpose::Save);
-        ASSERT_TRUE(s.registryMode());
-        SettingsAccess a(s, "Main");
-        WriteAll(a);
-        ASSERT_TRUE(s.Close());
+        s.Open(picked, SettingsStore::Purpose::Load);
+        SettingsAccess a(s, picked.empty() ? "Other group: the registry key is flat" : "Main");
+        ExpectAll(a);
+        EXPECT_TRUE(s.warnings().empty());
+        EXPECT_EQ(SettingsAccess(s, "Setup").ReadInt("Int", 77), picked.empty() ? -123456 : 77);
     }
-    std::string text = Slurp(RegistryStorePath());
-    // Integers as text, one- and four-byte values little-endian binary.
-    EXPECT_NE(text.find("\"Int\"=\"-123456\""), std::string::npos);
-    EXPECT_NE(text.find("\"Byte\"=hex:c8"), std::string::npos);
-    EXPECT_NE(text.find("\"Dword\"=hex:fb,ff,ff,ff"), std::string::npos);
-    SettingsStore s;
-    s.Open({}, SettingsStore::Purpose::Load);
-    SettingsAccess a(s, "Other group: the registry key is flat");
-    ExpectAll(a);
-    EXPECT_TRUE(s.warnings().empty());
-}
-
-TEST_F(Store, IniModeRoundTripOfEveryType) {
-    std::string file = dir.str() + "/my settings.ini";
-    {
-        SettingsStore s;
-        s.Open(file, SettingsStore::Purpose::Save);
-        ASSERT_FALSE(s.registryMode());
-        SettingsAccess a(s, "Main");
-        WriteAll(a);
-        ASSERT_TRUE(s.Close());
-    }
-    std::string text = Slurp(file);
-    EXPECT_NE(text.find("[Main]\n"), std::string::npos);
-    EXPECT_NE(text.find("Byte=200\n"), std::string::npos); // decimal text in ini mode
-    EXPECT_NE(text.find("Dword=-5\n"), std::string::npos);
-    EXPECT_NE(text.find("Block=0100FF80070087\n"), std::string::npos);
-    SettingsStore s;
-    s.Open(file, SettingsStore::Purpose::Load);
-    SettingsAccess a(s, "Main");
-    ExpectAll(a);
-    // Groups are sections in ini mode.
-    SettingsAccess other(s, "Setup");
-    EXPECT_EQ(other.ReadInt("Int", 77), 77);
+    const std::string reg = Slurp(RegistryStorePath());
+    for (const char* want : {"\"Int\"=\"-123456\"", "\"Byte\"=hex:c8", "\"Dword\"=hex:fb,ff,ff,ff"})
+        EXPECT_NE(reg.find(want), std::string::npos) << want;
+    const std::string ini = Slurp(file);
+    for (const char* want : {"[Main]\n", "Byte=200\n", "Dword=-5\n", "Block=0100FF80070087\n"})
+        EXPECT_NE(ini.find(want), std::string::npos) << want;
 }
 
 TEST_F(Store, ReadRulesOnMissingAndBadValues) {
@@ -130,24 +108,6 @@ TEST_F(Store, ReadRulesOnMissingAndBadValues) {
     b.WriteString("Lines", "one\ntwo");
     b.ReadString("Lines", out, nullptr);
     EXPECT_EQ(out, "one two"); // a line break cannot end the entry early
-}
-
-TEST_F(Store, FallsBackToTheIniFileWhenTheRegistryFileCannotBeCreated) {
-    // A regular file where the store's directory should be: it can be neither opened nor
-    // created, whoever runs the test.
-    Write(dir.str() + "/blocker", "plain file");
-    SetRegistryStorePathForTesting(dir.str() + "/blocker/Quorvanta/Tessaray.reg");
-    {
-        SettingsStore s;
-        s.Open({}, SettingsStore::Purpose::Save);
-        EXPECT_FALSE(s.registryMode());
-        EXPECT_EQ(s.path(), dir.str() + "/exe/tessaray.ini");
-        SettingsAccess a(s, "Setup");
-        a.WriteInt("TrayIcon", 1);
-        EXPECT_TRUE(s.Close());
-    }
-    EXPECT_NE(Slurp(dir.str() + "/exe/tessaray.ini").find("[Setup]\nTrayIcon=1"),
-              std::string::npos);
 }
 
 TEST_F(Store, DamagedDefaultStoreIsKeptAsideAndReadablePartLoaded) {
@@ -184,21 +144,6 @@ TEST_F(Store, DamagedDefaultStoreIsKeptAsideAndReadablePartLoaded) {
     EXPECT_TRUE(s.damaged());
     EXPECT_TRUE(s.Close());
     EXPECT_TRUE(std::filesystem::exists(path + ".damaged-2"));
-}
-
-TEST_F(Store, DamagedUserFileIsLeftAsItIsAndReported) {
-    std::string file = dir.str() + "/picked.ini";
-    std::string text = "[Setup]\nTrayIcon=1\n\x01\x02garbage\n";
-    Write(file, text);
-    SettingsStore s;
-    s.Open(file, SettingsStore::Purpose::Load);
-    EXPECT_TRUE(s.damaged());
-    ASSERT_FALSE(s.warnings().empty());
-    SettingsAccess a(s, "Setup");
-    EXPECT_EQ(a.ReadInt("TrayIcon", 0), 1);
-    EXPECT_TRUE(s.Close());
-    EXPECT_EQ(Slurp(file), text);
-    EXPECT_FALSE(std::filesystem::exists(file + ".damaged"));
 }
 
 TEST_F(Store, AFailedSaveLeavesTheOldStoreAndIsReported) {
