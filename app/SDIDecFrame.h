@@ -7,7 +7,7 @@
 #include "app/ControlBar.h"
 #include "app/RecentFiles.h"
 #include "capture/TClient.h"
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 #include <functional>
 #include <memory>

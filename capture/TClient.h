@@ -4,7 +4,7 @@
 // that drives the time displays, the end of playback and the schedule.
 #include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 #include <functional>
 #include <memory>

@@ -9,6 +9,7 @@
 
 #include "audio/AudioTestSupport.h"
 #include "audio/WarningLog.h"
+#include "support/FakeDesktop.h"
 
 namespace tess {
 namespace {
@@ -251,8 +252,7 @@ TEST(SWaveIn, StartTwiceStopUnstartedAndOpenFailure) {
 }
 
 TEST(SWaveIn, StartFailureShowsItsMessageAndLeavesTheObjectStopped) {
-    std::vector<std::string> shown;
-    SWaveIn::SetMessageHandler([&](const std::string& t) { shown.push_back(t); });
+    test::FakeDesktop desktop;
     struct Refuse : FakeSystem {
         std::unique_ptr<platform::WaveInDevice> Open(int id, const platform::WaveFormat& f,
                                                      platform::WaveInProc p, void* i,
@@ -264,15 +264,16 @@ TEST(SWaveIn, StartFailureShowsItsMessageAndLeavesTheObjectStopped) {
     } refuse;
     CollectingSink sink;
     {
-        SWaveIn w(&sink, "", &refuse);
+        SWaveIn w(&sink, "", &refuse, &desktop);
         EXPECT_FALSE(w.Start());
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].rfind("Can't start wave input\nReturn code 4,dev ffffffff,handle ", 0),
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].caption, "wavein");
+        EXPECT_EQ(desktop.texts()[0].rfind(
+                      "Can't start wave input\nReturn code 4,dev ffffffff,handle ", 0),
                   0u);
         EXPECT_FALSE(w.IsRunning());
         EXPECT_TRUE(w.Stop());
     }
-    SWaveIn::SetMessageHandler(nullptr);
 }
 
 TEST(SWaveIn, BuffersReachTheSinkInRingOrderAndAreRequeued) {

@@ -9,9 +9,10 @@
 #include "app/SettingsIO.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
-#include "schedule/SchedDialog.h"
+#include "schedule/ui/SchedDialog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <fstream>
@@ -29,553 +30,551 @@
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 
-namespace tess {
-namespace {
+    namespace tess {
+    namespace {
 
-class CountingClient : public TClient {
-public:
-    using TClient::TClient;
-    std::map<std::string, int> calls;
+    class CountingClient : public TClient {
+    public:
+        using TClient::TClient;
+        std::map<std::string, int> calls;
 
-protected:
-    void DoSnapshotScreen() override { ++calls["snapScreen"]; }
-    void DoSnapshotRegion() override { ++calls["snapRegion"]; }
-    void DoRecordScreen() override { ++calls["recordScreen"]; }
-};
+    protected:
+        void DoSnapshotScreen() override { ++calls["snapScreen"]; }
+        void DoSnapshotRegion() override { ++calls["snapRegion"]; }
+        void DoRecordScreen() override { ++calls["recordScreen"]; }
+    };
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-template <class T> T* Find(wxWindow* page, int id) {
-    return dynamic_cast<T*>(page->FindWindow(id));
-}
-
-class OptionsSheet : public test::XdgTest {
-protected:
-    void SetUp() override {
-        if (!test::HaveDisplay() || !wxTheApp)
-            GTEST_SKIP() << "no X display";
-        XdgTest::SetUp();
-        saved_ = GlobalSettings();
-        savedSchedule_ = LiveSchedule();
-        savedEnable_ = TimerEnable();
-        LoadSettings();
-        GlobalSettings().captureState = kStateIdle;
-        frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new CountingClient(parent);
-            return client;
-        });
-        frame->SetSize(50, 50, 600, 300);
-        frame->Show();
-        frame->SetUp();
-        // No real sound devices: the lists are the test's.
-        savedSources_ = TSetSound::DeviceSources();
-        TSetSound::DeviceSources() = {
-            [] {
-                return std::vector<std::string>{"Built-in Audio", "USB Mic"};
-            },
-            [] {
-                return std::vector<std::string>{"default", "Speakers"};
-            },
-            [](const std::string& device) {
-                return device == "USB Mic" ? std::vector<std::string>{}
-                                           : std::vector<std::string>{"Mic", "Line"};
-            }};
-        SetPrefMessageSinkForTesting(
-            [this](const std::string& text, const std::string& caption, long) {
-                messages.push_back(caption + ": " + text);
-                return answer;
-            });
-        test::Pump(100);
+    std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
     }
-    void TearDown() override {
-        sheet.reset();
-        if (frame) {
-            delete frame;
+
+    bool Exists(const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0;
+    }
+
+    template <class T> T* Find(wxWindow* page, int id) {
+        return dynamic_cast<T*>(page->FindWindow(id));
+    }
+
+    class OptionsSheet : public test::XdgTest {
+    protected:
+        void SetUp() override {
+            if (!test::HaveDisplay() || !wxTheApp)
+                GTEST_SKIP() << "no X display";
+            XdgTest::SetUp();
+            saved_ = GlobalSettings();
+            savedSchedule_ = LiveSchedule();
+            savedEnable_ = TimerEnable();
+            LoadSettings();
+            GlobalSettings().captureState = kStateIdle;
+            frame = new SDIDecFrame(false, [this](wxWindow* parent) {
+                client = new CountingClient(parent);
+                return client;
+            });
+            frame->SetSize(50, 50, 600, 300);
+            frame->Show();
+            frame->SetUp();
+            // No real sound devices: the lists are the test's.
+            savedSources_ = TSetSound::DeviceSources();
+            TSetSound::DeviceSources() = {
+                [] {
+                    return std::vector<std::string>{"Built-in Audio", "USB Mic"};
+                },
+                [] {
+                    return std::vector<std::string>{"default", "Speakers"};
+                },
+                [](const std::string& device) {
+                    return device == "USB Mic" ? std::vector<std::string>{}
+                                               : std::vector<std::string>{"Mic", "Line"};
+                }};
+            test::Pump(100);
+        }
+        void TearDown() override {
+            sheet.reset();
+            if (frame) {
+                delete frame;
+                test::Pump(50);
+            }
+            if (savedSources_.inputs)
+                TSetSound::DeviceSources() = savedSources_;
+            GlobalSettings() = saved_;
+            LiveSchedule() = savedSchedule_;
+            TimerEnable() = savedEnable_;
+            XdgTest::TearDown();
+        }
+        void Open() {
+            ctx = frame->OptionsContext();
+            ctx.desktop = &desktop;
+            sheet = MakeOptionsSheet(frame, ctx);
+            sheet->Show();
             test::Pump(50);
         }
-        SetPrefMessageSinkForTesting(nullptr);
-        if (savedSources_.inputs)
-            TSetSound::DeviceSources() = savedSources_;
-        GlobalSettings() = saved_;
-        LiveSchedule() = savedSchedule_;
-        TimerEnable() = savedEnable_;
-        XdgTest::TearDown();
-    }
-    void Open() {
-        ctx = frame->OptionsContext();
-        sheet = MakeOptionsSheet(frame, ctx);
-        sheet->Show();
-        test::Pump(50);
-    }
-    template <class T> T* Page(size_t index) {
-        sheet->SelectPage(index);
-        return dynamic_cast<T*>(sheet->page(index));
-    }
-    void Ok() {
-        ASSERT_TRUE(sheet->ApplyPages());
-        frame->OptionsClosed(*sheet, true, true);
-        sheet.reset();
-    }
-
-    SDIDecFrame* frame = nullptr;
-    CountingClient* client = nullptr;
-    PrefContext ctx;
-    std::unique_ptr<TPrefSheet> sheet;
-    std::vector<std::string> messages;
-    bool answer = true;
-
-private:
-    Settings saved_;
-    EventList savedSchedule_;
-    bool savedEnable_ = false;
-    TSetSound::Sources savedSources_;
-};
-
-TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShown) {
-    Open();
-    const char* titles[] = {"General",      "Display", "Capture", "WMV",   "Image",  "File",
-                            "Sound device", "Caption", "HotKey",  "Timer", "Effects"};
-    ASSERT_EQ(sheet->pageCount(), 11u);
-    EXPECT_EQ(sheet->GetTitle(), "Options");
-    for (size_t i = 0; i < 11; ++i)
-        EXPECT_EQ(sheet->GetBookCtrl()->GetPageText(i), titles[i]);
-    EXPECT_EQ(sheet->GetBookCtrl()->GetSelection(), 0);
-    EXPECT_TRUE(sheet->page(0)->isSetUp());
-    EXPECT_FALSE(sheet->page(3)->isSetUp());
-    // Every control of a help-id table is on its page; labels point at the control they name.
-    for (size_t i = 0; i < 11; ++i) {
-        EXPECT_FALSE(sheet->page(i)->HelpIdTable().empty()) << titles[i];
-        for (const HelpIdEntry& e : sheet->page(i)->HelpIdTable()) {
-            EXPECT_TRUE(sheet->page(i)->FindWindow(e.controlId)) << titles[i] << " " << e.controlId;
-            if (e.helpId) {
-                EXPECT_TRUE(sheet->page(i)->FindWindow(e.helpId)) << titles[i] << " " << e.helpId;
-            }
+        template <class T> T* Page(size_t index) {
+            sheet->SelectPage(index);
+            return dynamic_cast<T*>(sheet->page(index));
         }
-    }
-    EXPECT_EQ(TSetFile::HelpIds().size(), 11u);
-    EXPECT_TRUE(sheet->FindWindow(wxID_HELP));
-    EXPECT_FALSE(sheet->FindWindow(wxID_APPLY));
-    // A page never shown applies nothing, even when its controls were changed.
-    GlobalSettings().wmFrameRate = 7;
-    Find<wxTextCtrl>(sheet->page(3), pref_id::FrameRate)->ChangeValue("25");
-    Ok();
-    EXPECT_EQ(GlobalSettings().wmFrameRate, 7);
-}
+        void Ok() {
+            ASSERT_TRUE(sheet->ApplyPages());
+            frame->OptionsClosed(*sheet, true, true);
+            sheet.reset();
+        }
 
-TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
-    Settings& s = GlobalSettings();
-    s.trayIcon = true;
-    s.vidSystemDisplay = true;
-    s.captureAction = 2;
-    s.selColor = "ff";
-    s.wmBitRate = 300000;
-    s.imageFormat = 3;
-    s.imageQ = 70;
-    s.fileKeep = 5;
-    s.waveInDriver = "USB";
-    s.mixerInput = "Line";
-    s.capString = "Cap %H";
-    s.capBackMode = 3;
-    s.capAlign = 2;
-    s.capVert = 40;
-    s.key1 = 888;
-    s.scaleEnable = true;
-    s.scale = 60;
-    Open();
+        SDIDecFrame* frame = nullptr;
+        CountingClient* client = nullptr;
+        PrefContext ctx;
+        std::unique_ptr<TPrefSheet> sheet;
+        test::FakeDesktop desktop;
 
-    auto* general = Page<TSetApp>(0);
-    EXPECT_EQ(general->ReadForm(), SetUpGeneral(s));
-    EXPECT_TRUE(Find<wxCheckBox>(general, pref_id::TrayIcon)->GetValue());
-    Find<wxCheckBox>(general, pref_id::OnTop)->SetValue(true);
-    EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::VidSystemDisplay)->GetValue());
-    auto* capture = Page<TSetCapture>(2);
-    EXPECT_TRUE(Find<wxRadioButton>(capture, pref_id::ActionMinimize)->GetValue());
-    EXPECT_EQ(capture->swatch()->colour(), 0xffu);
-    Find<wxRadioButton>(capture, pref_id::ActionNone)->SetValue(true);
-    auto* wm = Page<TSetWM>(3);
-    EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::BitRate)->GetValue(), "300");
-    Find<wxTextCtrl>(wm, pref_id::BitRate)->ChangeValue("512");
-    auto* image = Page<TSetImage>(4);
-    EXPECT_TRUE(Find<wxRadioButton>(image, pref_id::Gif)->GetValue());
-    EXPECT_EQ(image->slider()->GetValue(), 70);
-    EXPECT_EQ(image->qualityText()->GetLabel(), "70%");
-    auto* file = Page<TSetFile>(5);
-    EXPECT_EQ(file->keepBox()->GetValue(), "5");
-    EXPECT_FALSE(file->keepBox()->IsShown());
-    EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), s.defaultDirectory);
-    auto* sound = Page<TSetSound>(6);
-    EXPECT_EQ(sound->inputBox()->GetValue(), "USB Mic"); // first entry beginning with "USB"
-    EXPECT_EQ(sound->outputBox()->GetValue(), "<default>");
-    // USB Mic has no mixer lines: the stored line stays beside "<not connected>".
-    EXPECT_EQ(sound->mixerLineBox()->GetCount(), 2u);
-    EXPECT_EQ(sound->mixerLineBox()->GetValue(), "Line");
-    auto* caption = Page<TSetCaption>(7);
-    EXPECT_EQ(caption->textField()->GetValue(), "Cap %H");
-    EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Border)->GetValue());
-    EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Right)->GetValue());
-    EXPECT_EQ(caption->vertField()->GetValue(), "40");
-    caption->vertField()->ChangeValue("150");
-    auto* keys = Page<TSetKey>(8);
-    EXPECT_EQ(keys->keyCtrl(0)->GetValue(), "Ctrl + Shift + F9");
-    EXPECT_EQ(keys->keyCtrl(1)->hotKey(), 0);
-    auto* fx = Page<TSetFx>(10);
-    EXPECT_TRUE(Find<wxCheckBox>(fx, pref_id::ScaleEnable)->GetValue());
-    EXPECT_EQ(fx->slider()->GetValue(), 60);
-    EXPECT_EQ(fx->scaleText()->GetLabel(), "60%");
-    Ok();
-
-    EXPECT_TRUE(s.onTop);
-    EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP)); // applied to the frame at once
-    EXPECT_EQ(s.captureAction, 0);
-    EXPECT_EQ(s.wmBitRate, 512000);
-    EXPECT_EQ(s.capVert, 100);
-    EXPECT_EQ(s.waveInDriver, "USB Mic");
-    EXPECT_EQ(s.mixerInput, "Line");
-    EXPECT_EQ(s.selColor, "ff");
-    EXPECT_EQ(s.scale, 60);
-    // OK writes the default store at once.
-    Settings before = s;
-    LoadSettings();
-    EXPECT_EQ(GlobalSettings().wmBitRate, 512000);
-    EXPECT_TRUE(GlobalSettings().onTop);
-    GlobalSettings() = before;
-}
-
-TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {
-    Settings& s = GlobalSettings();
-    s.wmBitRate = 1500; // shows as "1"
-    s.capVert = 55;
-    s.key1 = 888;
-    s.key3 = 0x0877;
-    s.selColor = "ff00ff";
-    s.mixerInput = "Line-In"; // not present now
-    s.waveOutDriver = "Speakers";
-    s.imageQ = 35;
-    s.scale = 120;
-    s.capFontSet = true;
-    LogFont font;
-    font.height = -16;
-    font.weight = 700;
-    font.setFace("DejaVu Sans");
-    s.capFont = font.toBytes();
-    LiveSchedule().AddEvent({"news", 62, 9, 0, 10, 0, 3, 2});
-    LiveSchedule().AddEvent({"late", 65, 22, 30, 23, 0, -1, 3});
-    SaveSettings();
-    const std::string store = ReadFile(RegistryStorePath());
-    ASSERT_FALSE(store.empty());
-
-    Open();
-    for (size_t i = 0; i < sheet->pageCount(); ++i)
-        sheet->SelectPage(i);
-    Ok();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(ReadFile(RegistryStorePath()), store);
-    EXPECT_EQ(LiveSchedule().Count(), 2);
-}
-
-TEST_F(OptionsSheet, CancelChangesNothingAndWritesOnlyTheProfileIni) {
-    SaveSettings();
-    const std::string store = ReadFile(RegistryStorePath());
-    const std::string profileIni = ProfileDirectory() + "tessaray.ini";
-    const std::string expected = dir.str() + "/expected.ini";
-    SaveSettings(expected);
-    ASSERT_FALSE(Exists(profileIni));
-    const EventList schedule = LiveSchedule();
-
-    // The real command: the sheet runs modally; a new event and a changed box, then Cancel.
-    TSchedDialog::RunEventDialog() = [](TEventDialog& d) {
-        d.nameField()->ChangeValue("added");
-        return d.Commit() ? wxID_OK : wxID_CANCEL;
+    private:
+        Settings saved_;
+        EventList savedSchedule_;
+        bool savedEnable_ = false;
+        TSetSound::Sources savedSources_;
     };
-    bool answered = false;
-    bool escaped = false;
-    wxTimer fallbackTimer;
-    std::function<void()> answer = [&] {
-        for (wxWindow* w : wxTopLevelWindows) {
-            auto* modal = dynamic_cast<TPrefSheet*>(w);
-            if (modal && modal->IsModal()) {
-                modal->SelectPage(9);
-                dynamic_cast<TSchedDialog*>(modal->page(9))->NewEvent();
-                modal->SelectPage(0);
-                Find<wxCheckBox>(modal->page(0), pref_id::OnTop)->SetValue(true);
-                answered = true;
-                // Escape cancels the sheet (closed by force, and the test failed, if not).
-                modal->Raise();
-                test::Pump(100);
-                if (test::HaveProgram("xdotool")) {
-                    // Without a window manager the keyboard follows the pointer.
-                    wxPoint at = modal->GetScreenPosition() + wxPoint(40, 40);
-                    test::RunCommand("xdotool mousemove " + std::to_string(at.x) + " " +
-                                     std::to_string(at.y));
-                    test::Pump(100);
-                    test::RunCommand("xdotool key Escape");
+
+    TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShown) {
+        Open();
+        const char* titles[] = {"General",      "Display", "Capture", "WMV",   "Image",  "File",
+                                "Sound device", "Caption", "HotKey",  "Timer", "Effects"};
+        ASSERT_EQ(sheet->pageCount(), 11u);
+        EXPECT_EQ(sheet->GetTitle(), "Options");
+        for (size_t i = 0; i < 11; ++i)
+            EXPECT_EQ(sheet->GetBookCtrl()->GetPageText(i), titles[i]);
+        EXPECT_EQ(sheet->GetBookCtrl()->GetSelection(), 0);
+        EXPECT_TRUE(sheet->page(0)->isSetUp());
+        EXPECT_FALSE(sheet->page(3)->isSetUp());
+        // Every control of a help-id table is on its page; labels point at the control they name.
+        for (size_t i = 0; i < 11; ++i) {
+            EXPECT_FALSE(sheet->page(i)->HelpIdTable().empty()) << titles[i];
+            for (const HelpIdEntry& e : sheet->page(i)->HelpIdTable()) {
+                EXPECT_TRUE(sheet->page(i)->FindWindow(e.controlId))
+                    << titles[i] << " " << e.controlId;
+                if (e.helpId) {
+                    EXPECT_TRUE(sheet->page(i)->FindWindow(e.helpId))
+                        << titles[i] << " " << e.helpId;
                 }
-                fallbackTimer.Bind(wxEVT_TIMER, [modal, &escaped](wxTimerEvent&) {
-                    if (modal->IsModal()) {
-                        escaped = false;
-                        modal->EndModal(wxID_CANCEL);
-                    }
-                });
-                fallbackTimer.StartOnce(3000);
-                return;
             }
         }
+        EXPECT_TRUE(sheet->FindWindow(wxID_HELP));
+        EXPECT_FALSE(sheet->FindWindow(wxID_APPLY));
+        // A page never shown applies nothing, even when its controls were changed.
+        GlobalSettings().wmFrameRate = 7;
+        Find<wxTextCtrl>(sheet->page(3), pref_id::FrameRate)->ChangeValue("25");
+        Ok();
+        EXPECT_EQ(GlobalSettings().wmFrameRate, 7);
+    }
+
+    TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
+        Settings& s = GlobalSettings();
+        s.trayIcon = true;
+        s.vidSystemDisplay = true;
+        s.captureAction = 2;
+        s.selColor = "ff";
+        s.wmBitRate = 300000;
+        s.imageFormat = 3;
+        s.imageQ = 70;
+        s.fileKeep = 5;
+        s.waveInDriver = "USB";
+        s.mixerInput = "Line";
+        s.capString = "Cap %H";
+        s.capBackMode = 3;
+        s.capAlign = 2;
+        s.capVert = 40;
+        s.key1 = 888;
+        s.scaleEnable = true;
+        s.scale = 60;
+        Open();
+
+        auto* general = Page<TSetApp>(0);
+        EXPECT_EQ(general->ReadForm(), SetUpGeneral(s));
+        EXPECT_TRUE(Find<wxCheckBox>(general, pref_id::TrayIcon)->GetValue());
+        Find<wxCheckBox>(general, pref_id::OnTop)->SetValue(true);
+        EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::VidSystemDisplay)->GetValue());
+        auto* capture = Page<TSetCapture>(2);
+        EXPECT_TRUE(Find<wxRadioButton>(capture, pref_id::ActionMinimize)->GetValue());
+        EXPECT_EQ(capture->swatch()->colour(), 0xffu);
+        Find<wxRadioButton>(capture, pref_id::ActionNone)->SetValue(true);
+        auto* wm = Page<TSetWM>(3);
+        EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::BitRate)->GetValue(), "300");
+        Find<wxTextCtrl>(wm, pref_id::BitRate)->ChangeValue("512");
+        auto* image = Page<TSetImage>(4);
+        EXPECT_TRUE(Find<wxRadioButton>(image, pref_id::Gif)->GetValue());
+        EXPECT_EQ(image->slider()->GetValue(), 70);
+        EXPECT_EQ(image->qualityText()->GetLabel(), "70%");
+        auto* file = Page<TSetFile>(5);
+        EXPECT_EQ(file->keepBox()->GetValue(), "5");
+        EXPECT_FALSE(file->keepBox()->IsShown());
+        EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), s.defaultDirectory);
+        auto* sound = Page<TSetSound>(6);
+        EXPECT_EQ(sound->inputBox()->GetValue(), "USB Mic"); // first entry beginning with "USB"
+        EXPECT_EQ(sound->outputBox()->GetValue(), "<default>");
+        // USB Mic has no mixer lines: the stored line stays beside "<not connected>".
+        EXPECT_EQ(sound->mixerLineBox()->GetCount(), 2u);
+        EXPECT_EQ(sound->mixerLineBox()->GetValue(), "Line");
+        auto* caption = Page<TSetCaption>(7);
+        EXPECT_EQ(caption->textField()->GetValue(), "Cap %H");
+        EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Border)->GetValue());
+        EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Right)->GetValue());
+        EXPECT_EQ(caption->vertField()->GetValue(), "40");
+        caption->vertField()->ChangeValue("150");
+        auto* keys = Page<TSetKey>(8);
+        EXPECT_EQ(keys->keyCtrl(0)->GetValue(), "Ctrl + Shift + F9");
+        EXPECT_EQ(keys->keyCtrl(1)->hotKey(), 0);
+        auto* fx = Page<TSetFx>(10);
+        EXPECT_TRUE(Find<wxCheckBox>(fx, pref_id::ScaleEnable)->GetValue());
+        EXPECT_EQ(fx->slider()->GetValue(), 60);
+        EXPECT_EQ(fx->scaleText()->GetLabel(), "60%");
+        Ok();
+
+        EXPECT_TRUE(s.onTop);
+        EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP)); // applied to the frame at once
+        EXPECT_EQ(s.captureAction, 0);
+        EXPECT_EQ(s.wmBitRate, 512000);
+        EXPECT_EQ(s.capVert, 100);
+        EXPECT_EQ(s.waveInDriver, "USB Mic");
+        EXPECT_EQ(s.mixerInput, "Line");
+        EXPECT_EQ(s.selColor, "ff");
+        EXPECT_EQ(s.scale, 60);
+        // OK writes the default store at once.
+        Settings before = s;
+        LoadSettings();
+        EXPECT_EQ(GlobalSettings().wmBitRate, 512000);
+        EXPECT_TRUE(GlobalSettings().onTop);
+        GlobalSettings() = before;
+    }
+
+    TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {
+        Settings& s = GlobalSettings();
+        s.wmBitRate = 1500; // shows as "1"
+        s.capVert = 55;
+        s.key1 = 888;
+        s.key3 = 0x0877;
+        s.selColor = "ff00ff";
+        s.mixerInput = "Line-In"; // not present now
+        s.waveOutDriver = "Speakers";
+        s.imageQ = 35;
+        s.scale = 120;
+        s.capFontSet = true;
+        LogFont font;
+        font.height = -16;
+        font.weight = 700;
+        font.setFace("DejaVu Sans");
+        s.capFont = font.toBytes();
+        LiveSchedule().AddEvent({"news", 62, 9, 0, 10, 0, 3, 2});
+        LiveSchedule().AddEvent({"late", 65, 22, 30, 23, 0, -1, 3});
+        SaveSettings();
+        const std::string store = ReadFile(RegistryStorePath());
+        ASSERT_FALSE(store.empty());
+
+        Open();
+        for (size_t i = 0; i < sheet->pageCount(); ++i)
+            sheet->SelectPage(i);
+        Ok();
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_EQ(ReadFile(RegistryStorePath()), store);
+        EXPECT_EQ(LiveSchedule().Count(), 2);
+    }
+
+    TEST_F(OptionsSheet, CancelChangesNothingAndWritesOnlyTheProfileIni) {
+        SaveSettings();
+        const std::string store = ReadFile(RegistryStorePath());
+        const std::string profileIni = ProfileDirectory() + "tessaray.ini";
+        const std::string expected = dir.str() + "/expected.ini";
+        SaveSettings(expected);
+        ASSERT_FALSE(Exists(profileIni));
+        const EventList schedule = LiveSchedule();
+
+        // The real command: the sheet runs modally; a new event and a changed box, then Cancel.
+        TSchedDialog::RunEventDialog() = [](TEventDialog& d) {
+            d.nameField()->ChangeValue("added");
+            return d.Commit() ? wxID_OK : wxID_CANCEL;
+        };
+        bool answered = false;
+        bool escaped = false;
+        wxTimer fallbackTimer;
+        std::function<void()> answer = [&] {
+            for (wxWindow* w : wxTopLevelWindows) {
+                auto* modal = dynamic_cast<TPrefSheet*>(w);
+                if (modal && modal->IsModal()) {
+                    modal->SelectPage(9);
+                    dynamic_cast<TSchedDialog*>(modal->page(9))->NewEvent();
+                    modal->SelectPage(0);
+                    Find<wxCheckBox>(modal->page(0), pref_id::OnTop)->SetValue(true);
+                    answered = true;
+                    // Escape cancels the sheet (closed by force, and the test failed, if not).
+                    modal->Raise();
+                    test::Pump(100);
+                    if (test::HaveProgram("xdotool")) {
+                        // Without a window manager the keyboard follows the pointer.
+                        wxPoint at = modal->GetScreenPosition() + wxPoint(40, 40);
+                        test::RunCommand("xdotool mousemove " + std::to_string(at.x) + " " +
+                                         std::to_string(at.y));
+                        test::Pump(100);
+                        test::RunCommand("xdotool key Escape");
+                    }
+                    fallbackTimer.Bind(wxEVT_TIMER, [modal, &escaped](wxTimerEvent&) {
+                        if (modal->IsModal()) {
+                            escaped = false;
+                            modal->EndModal(wxID_CANCEL);
+                        }
+                    });
+                    fallbackTimer.StartOnce(3000);
+                    return;
+                }
+            }
+            wxTheApp->CallAfter(answer);
+        };
+        escaped = test::HaveProgram("xdotool");
         wxTheApp->CallAfter(answer);
-    };
-    escaped = test::HaveProgram("xdotool");
-    wxTheApp->CallAfter(answer);
-    frame->CmPreferences();
-    TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
-    ASSERT_TRUE(answered);
-    EXPECT_TRUE(escaped || !test::HaveProgram("xdotool")) << "Escape did not close the sheet";
-    EXPECT_FALSE(GlobalSettings().onTop);
-    EXPECT_EQ(LiveSchedule(), schedule);
-    EXPECT_EQ(ReadFile(RegistryStorePath()), store); // the default store is untouched
-    EXPECT_EQ(ReadFile(profileIni), ReadFile(expected));
-}
+        frame->CmPreferences();
+        TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
+        ASSERT_TRUE(answered);
+        EXPECT_TRUE(escaped || !test::HaveProgram("xdotool")) << "Escape did not close the sheet";
+        EXPECT_FALSE(GlobalSettings().onTop);
+        EXPECT_EQ(LiveSchedule(), schedule);
+        EXPECT_EQ(ReadFile(RegistryStorePath()), store); // the default store is untouched
+        EXPECT_EQ(ReadFile(profileIni), ReadFile(expected));
+    }
 
-TEST_F(OptionsSheet, ImageFormatClickReachesTheFilePageBeforeOk) {
-    GlobalSettings().imageFormat = 0;
-    GlobalSettings().fileSnapName = "Tess";
-    GlobalSettings().fileInstanceMode = 0;
-    Open();
-    auto* file = Page<TSetFile>(5);
-    EXPECT_EQ(file->snapExample()->GetLabel(), "Tess_1.png");
-    EXPECT_EQ(file->vidExample()->GetLabel(), "Tess_1.wmv");
-    auto* image = Page<TSetImage>(4);
-    auto* jpg = Find<wxRadioButton>(image, pref_id::Jpg);
-    jpg->SetValue(true);
-    wxCommandEvent click(wxEVT_RADIOBUTTON, pref_id::Jpg);
-    click.SetEventObject(jpg);
-    jpg->GetEventHandler()->ProcessEvent(click);
-    sheet->GetBookCtrl()->SetSelection(5); // as the user turns the page
-    test::Pump(50);
-    EXPECT_EQ(file->snapExample()->GetLabel(), "Tess_1.jpg");
-    EXPECT_EQ(GlobalSettings().imageFormat, 0); // not before OK
-    Ok();
-    EXPECT_EQ(GlobalSettings().imageFormat, 4);
-}
+    TEST_F(OptionsSheet, ImageFormatClickReachesTheFilePageBeforeOk) {
+        GlobalSettings().imageFormat = 0;
+        GlobalSettings().fileSnapName = "Tess";
+        GlobalSettings().fileInstanceMode = 0;
+        Open();
+        auto* file = Page<TSetFile>(5);
+        EXPECT_EQ(file->snapExample()->GetLabel(), "Tess_1.png");
+        EXPECT_EQ(file->vidExample()->GetLabel(), "Tess_1.wmv");
+        auto* image = Page<TSetImage>(4);
+        auto* jpg = Find<wxRadioButton>(image, pref_id::Jpg);
+        jpg->SetValue(true);
+        wxCommandEvent click(wxEVT_RADIOBUTTON, pref_id::Jpg);
+        click.SetEventObject(jpg);
+        jpg->GetEventHandler()->ProcessEvent(click);
+        sheet->GetBookCtrl()->SetSelection(5); // as the user turns the page
+        test::Pump(50);
+        EXPECT_EQ(file->snapExample()->GetLabel(), "Tess_1.jpg");
+        EXPECT_EQ(GlobalSettings().imageFormat, 0); // not before OK
+        Ok();
+        EXPECT_EQ(GlobalSettings().imageFormat, 4);
+    }
 
-TEST_F(OptionsSheet, UnusableDirectoryIsReportedAndTheOldOneStays) {
-    const std::string old = GlobalSettings().defaultDirectory;
-    std::ofstream(dir.str() + "/plain") << "x";
-    TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string& start) {
-        EXPECT_EQ(start, GlobalSettings().defaultDirectory);
-        return dir.str() + "/plain/sub";
-    };
-    Open();
-    auto* file = Page<TSetFile>(5);
-    file->Browse();
-    EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), dir.str() + "/plain/sub/");
-    Ok();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find(dir.str() + "/plain/sub/"), std::string::npos) << messages[0];
-    EXPECT_EQ(GlobalSettings().defaultDirectory, old);
+    TEST_F(OptionsSheet, UnusableDirectoryIsReportedAndTheOldOneStays) {
+        const std::string old = GlobalSettings().defaultDirectory;
+        std::ofstream(dir.str() + "/plain") << "x";
+        TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string& start) {
+            EXPECT_EQ(start, GlobalSettings().defaultDirectory);
+            return dir.str() + "/plain/sub";
+        };
+        Open();
+        auto* file = Page<TSetFile>(5);
+        file->Browse();
+        EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), dir.str() + "/plain/sub/");
+        Ok();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_NE(desktop.texts()[0].find(dir.str() + "/plain/sub/"), std::string::npos)
+            << desktop.texts()[0];
+        EXPECT_EQ(GlobalSettings().defaultDirectory, old);
 
-    TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string&) { return dir.str(); };
-    Open();
-    Page<TSetFile>(5)->Browse();
-    Ok();
-    EXPECT_EQ(GlobalSettings().defaultDirectory, dir.str() + "/");
-    TSetFile::DirectoryChooser() = nullptr;
-}
+        TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string&) { return dir.str(); };
+        Open();
+        Page<TSetFile>(5)->Browse();
+        Ok();
+        EXPECT_EQ(GlobalSettings().defaultDirectory, dir.str() + "/");
+        TSetFile::DirectoryChooser() = nullptr;
+    }
 
-TEST_F(OptionsSheet, CaptionPageSlidersAndEffectsSheet) {
-    Open();
-    auto* caption = Page<TSetCaption>(7);
-    const int before = caption->preview()->updates();
-    caption->textField()->SetValue("At %H");
-    EXPECT_GT(caption->preview()->updates(), before);
-    EXPECT_EQ(caption->preview()->text().size(), 5u); // "At " and the hour, expanded
-    wxFont big(wxFontInfo(40).FaceName("DejaVu Sans").Bold());
-    caption->TakeFont(big);
-    EXPECT_NE(caption->fontText()->GetLabel().Find(" 20, Bold"), wxNOT_FOUND)
-        << caption->fontText()->GetLabel();
-    auto* fx = Page<TSetFx>(10);
-    fx->slider()->SetValue(94);
-    wxCommandEvent move(wxEVT_SLIDER, pref_id::Scale);
-    move.SetEventObject(fx->slider());
-    fx->slider()->GetEventHandler()->ProcessEvent(move);
-    EXPECT_EQ(fx->slider()->GetValue(), 90);
-    EXPECT_EQ(fx->scaleText()->GetLabel(), "90%");
-    Ok();
-    EXPECT_EQ(GlobalSettings().scale, 90);
-    EXPECT_EQ(GlobalSettings().capString, "At %H");
-    EXPECT_TRUE(GlobalSettings().capFontSet);
-    EXPECT_EQ(LogFont::FromBytes(GlobalSettings().capFont).weight, 700);
+    TEST_F(OptionsSheet, CaptionPageSlidersAndEffectsSheet) {
+        Open();
+        auto* caption = Page<TSetCaption>(7);
+        const int before = caption->preview()->updates();
+        caption->textField()->SetValue("At %H");
+        EXPECT_GT(caption->preview()->updates(), before);
+        EXPECT_EQ(caption->preview()->text().size(), 5u); // "At " and the hour, expanded
+        wxFont big(wxFontInfo(40).FaceName("DejaVu Sans").Bold());
+        caption->TakeFont(big);
+        EXPECT_NE(caption->fontText()->GetLabel().Find(" 20, Bold"), wxNOT_FOUND)
+            << caption->fontText()->GetLabel();
+        auto* fx = Page<TSetFx>(10);
+        fx->slider()->SetValue(94);
+        wxCommandEvent move(wxEVT_SLIDER, pref_id::Scale);
+        move.SetEventObject(fx->slider());
+        fx->slider()->GetEventHandler()->ProcessEvent(move);
+        EXPECT_EQ(fx->slider()->GetValue(), 90);
+        EXPECT_EQ(fx->scaleText()->GetLabel(), "90%");
+        Ok();
+        EXPECT_EQ(GlobalSettings().scale, 90);
+        EXPECT_EQ(GlobalSettings().capString, "At %H");
+        EXPECT_TRUE(GlobalSettings().capFontSet);
+        EXPECT_EQ(LogFont::FromBytes(GlobalSettings().capFont).weight, 700);
 
-    // The smaller sheet: Caption and Effects, applied without a save.
-    const std::string profileIni = ProfileDirectory() + "tessaray.ini";
-    std::remove(profileIni.c_str());
-    ctx = frame->OptionsContext();
-    sheet = MakeEffectsSheet(frame, ctx);
-    EXPECT_EQ(sheet->GetTitle(), "Capture Effects Options");
-    ASSERT_EQ(sheet->pageCount(), 2u);
-    auto* page = dynamic_cast<TSetCaption*>(sheet->page(0));
-    Find<wxCheckBox>(page, pref_id::CapEnable)->SetValue(true);
-    ASSERT_TRUE(sheet->ApplyPages());
-    frame->OptionsClosed(*sheet, true, false);
-    EXPECT_TRUE(GlobalSettings().capEnable);
-    EXPECT_FALSE(Exists(profileIni));
-}
+        // The smaller sheet: Caption and Effects, applied without a save.
+        const std::string profileIni = ProfileDirectory() + "tessaray.ini";
+        std::remove(profileIni.c_str());
+        ctx = frame->OptionsContext();
+        sheet = MakeEffectsSheet(frame, ctx);
+        EXPECT_EQ(sheet->GetTitle(), "Capture Effects Options");
+        ASSERT_EQ(sheet->pageCount(), 2u);
+        auto* page = dynamic_cast<TSetCaption*>(sheet->page(0));
+        Find<wxCheckBox>(page, pref_id::CapEnable)->SetValue(true);
+        ASSERT_TRUE(sheet->ApplyPages());
+        frame->OptionsClosed(*sheet, true, false);
+        EXPECT_TRUE(GlobalSettings().capEnable);
+        EXPECT_FALSE(Exists(profileIni));
+    }
 
-TEST_F(OptionsSheet, HotKeySetOnThePageAnswersARealKeyPress) {
-    if (!test::HaveProgram("xdotool"))
-        GTEST_SKIP() << "needs xdotool";
-    Open();
-    auto* keys = Page<TSetKey>(8);
-    HotKeyCtrl* video = keys->keyCtrl(0);
-    sheet->Raise();
-    video->SetFocus();
-    test::Pump(100);
-    wxPoint at = video->GetScreenPosition();
-    test::RunCommand("xdotool mousemove " + std::to_string(at.x + 5) + " " +
-                     std::to_string(at.y + 5));
-    test::RunCommand("xdotool key ctrl+shift+F9");
-    test::Pump(200);
-    EXPECT_EQ(video->hotKey(), 888);
-    EXPECT_EQ(video->GetValue(), "Ctrl + Shift + F9");
-    test::RunCommand("xdotool key BackSpace");
-    test::Pump(100);
-    EXPECT_EQ(video->hotKey(), 0);
-    test::RunCommand("xdotool key ctrl+shift+F9");
-    test::Pump(200);
-    Ok();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(GlobalSettings().key1, 888);
-    test::Pump(50);
-    test::RunCommand("xdotool key ctrl+shift+F9");
-    test::Pump(200);
-    EXPECT_EQ(client->calls["recordScreen"], 1);
-}
+    TEST_F(OptionsSheet, HotKeySetOnThePageAnswersARealKeyPress) {
+        if (!test::HaveProgram("xdotool"))
+            GTEST_SKIP() << "needs xdotool";
+        Open();
+        auto* keys = Page<TSetKey>(8);
+        HotKeyCtrl* video = keys->keyCtrl(0);
+        sheet->Raise();
+        video->SetFocus();
+        test::Pump(100);
+        wxPoint at = video->GetScreenPosition();
+        test::RunCommand("xdotool mousemove " + std::to_string(at.x + 5) + " " +
+                         std::to_string(at.y + 5));
+        test::RunCommand("xdotool key ctrl+shift+F9");
+        test::Pump(200);
+        EXPECT_EQ(video->hotKey(), 888);
+        EXPECT_EQ(video->GetValue(), "Ctrl + Shift + F9");
+        test::RunCommand("xdotool key BackSpace");
+        test::Pump(100);
+        EXPECT_EQ(video->hotKey(), 0);
+        test::RunCommand("xdotool key ctrl+shift+F9");
+        test::Pump(200);
+        Ok();
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_EQ(GlobalSettings().key1, 888);
+        test::Pump(50);
+        test::RunCommand("xdotool key ctrl+shift+F9");
+        test::Pump(200);
+        EXPECT_EQ(client->calls["recordScreen"], 1);
+    }
 
-TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
-    auto other = X11HotKeys::Open(); // another X client
-    ASSERT_TRUE(other);
-    ASSERT_TRUE(other->Register(0, kModControl | kModAlt, 0x79)); // Ctrl+Alt+F10
-    Open();
-    auto* keys = Page<TSetKey>(8);
-    keys->keyCtrl(1)->SetHotKey(0x0679);
-    answer = false; // "No": back to the page
-    EXPECT_FALSE(sheet->ApplyPages());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("Ctrl + Alt + F10"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("another program"), std::string::npos);
-    EXPECT_EQ(GlobalSettings().key2, 0);
-    // Its own registration is no conflict; a combination given twice is.
-    keys->keyCtrl(1)->SetHotKey(0);
-    GlobalSettings().key1 = 888;
-    frame->RegisterHotKeys();
-    keys->keyCtrl(0)->SetHotKey(888);
-    keys->keyCtrl(2)->SetHotKey(888);
-    messages.clear();
-    answer = true; // "Yes": stored as given
-    Ok();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("already the hot key for video"), std::string::npos) << messages[0];
-    EXPECT_EQ(GlobalSettings().key3, 888);
-}
+    TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
+        auto other = X11HotKeys::Open(); // another X client
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(other->Register(0, kModControl | kModAlt, 0x79)); // Ctrl+Alt+F10
+        Open();
+        auto* keys = Page<TSetKey>(8);
+        keys->keyCtrl(1)->SetHotKey(0x0679);
+        desktop.answers = {MessageAnswer::No}; // "No": back to the page
+        EXPECT_FALSE(sheet->ApplyPages());
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_NE(desktop.texts()[0].find("Ctrl + Alt + F10"), std::string::npos)
+            << desktop.texts()[0];
+        EXPECT_NE(desktop.texts()[0].find("another program"), std::string::npos);
+        EXPECT_EQ(GlobalSettings().key2, 0);
+        // Its own registration is no conflict; a combination given twice is.
+        keys->keyCtrl(1)->SetHotKey(0);
+        GlobalSettings().key1 = 888;
+        frame->RegisterHotKeys();
+        keys->keyCtrl(0)->SetHotKey(888);
+        keys->keyCtrl(2)->SetHotKey(888);
+        desktop.messages.clear();
+        desktop.answers.clear(); // "Yes": stored as given
+        Ok();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_NE(desktop.texts()[0].find("already the hot key for video"), std::string::npos)
+            << desktop.texts()[0];
+        EXPECT_EQ(GlobalSettings().key3, 888);
+    }
 
-// A Wayland session whose desktop offers no shortcut portal (here: no session bus at all):
-// the status bar says once that there are no global hot keys, and the HotKey page says why.
-TEST_F(OptionsSheet, WithoutGlobalHotKeysInTheSessionThePageAndStatusBarSaySo) {
-    struct Env {
-        std::string name, value;
-        bool had;
-        explicit Env(const char* n, const char* v) : name(n), had(getenv(n) != nullptr) {
-            if (had)
-                value = getenv(n);
-            if (v)
-                setenv(n, v, 1);
-            else
-                unsetenv(n);
-        }
-        ~Env() {
-            if (had)
-                setenv(name.c_str(), value.c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    };
-    Env type("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "wayland-test"),
-        bus("DBUS_SESSION_BUS_ADDRESS", nullptr);
-    frame->SetStatusText("", 0);
-    GlobalSettings().key1 = 0;
-    GlobalSettings().key2 = 0;
-    GlobalSettings().key3 = 0;
-    frame->RegisterHotKeys();
-    test::Pump(50);
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // no key set: nothing to say
+    // A Wayland session whose desktop offers no shortcut portal (here: no session bus at all):
+    // the status bar says once that there are no global hot keys, and the HotKey page says why.
+    TEST_F(OptionsSheet, WithoutGlobalHotKeysInTheSessionThePageAndStatusBarSaySo) {
+        struct Env {
+            std::string name, value;
+            bool had;
+            explicit Env(const char* n, const char* v) : name(n), had(getenv(n) != nullptr) {
+                if (had)
+                    value = getenv(n);
+                if (v)
+                    setenv(n, v, 1);
+                else
+                    unsetenv(n);
+            }
+            ~Env() {
+                if (had)
+                    setenv(name.c_str(), value.c_str(), 1);
+                else
+                    unsetenv(name.c_str());
+            }
+        };
+        Env type("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "wayland-test"),
+            bus("DBUS_SESSION_BUS_ADDRESS", nullptr);
+        frame->SetStatusText("", 0);
+        GlobalSettings().key1 = 0;
+        GlobalSettings().key2 = 0;
+        GlobalSettings().key3 = 0;
+        frame->RegisterHotKeys();
+        test::Pump(50);
+        EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // no key set: nothing to say
 
-    GlobalSettings().key2 = 0x0378;
-    frame->RegisterHotKeys();
-    test::Pump(50);
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).utf8_string(), kNoGlobalHotKeysMessage);
-    frame->SetStatusText("", 0);
-    frame->RegisterHotKeys();
-    test::Pump(50);
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // said once
+        GlobalSettings().key2 = 0x0378;
+        frame->RegisterHotKeys();
+        test::Pump(50);
+        EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).utf8_string(), kNoGlobalHotKeysMessage);
+        frame->SetStatusText("", 0);
+        frame->RegisterHotKeys();
+        test::Pump(50);
+        EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), ""); // said once
 
-    Open();
-    auto* keys = Page<TSetKey>(8);
-    test::Pump(30);
-    auto* note = Find<wxStaticText>(keys, pref_id::KeyNote);
-    ASSERT_TRUE(note);
-    EXPECT_NE(note->GetLabel().utf8_string().find(kNoGlobalHotKeysMessage), std::string::npos);
-    for (const std::string& p : test::LayoutProblems(sheet.get()))
-        ADD_FAILURE() << "HotKey: " << p;
-}
-
-TEST_F(OptionsSheet, EveryPageIsLaidOutCleanlyAtTheDefaultSize) {
-    Open();
-    for (size_t i = 0; i < sheet->pageCount(); ++i) {
-        sheet->SelectPage(i);
+        Open();
+        auto* keys = Page<TSetKey>(8);
         test::Pump(30);
+        auto* note = Find<wxStaticText>(keys, pref_id::KeyNote);
+        ASSERT_TRUE(note);
+        EXPECT_NE(note->GetLabel().utf8_string().find(kNoGlobalHotKeysMessage), std::string::npos);
         for (const std::string& p : test::LayoutProblems(sheet.get()))
-            ADD_FAILURE() << sheet->GetBookCtrl()->GetPageText(i) << ": " << p;
+            ADD_FAILURE() << "HotKey: " << p;
     }
-    ctx = frame->OptionsContext();
-    auto effects = MakeEffectsSheet(frame, ctx);
-    effects->Show();
-    test::Pump(30);
-    for (size_t i = 0; i < effects->pageCount(); ++i) {
-        effects->SelectPage(i);
+
+    TEST_F(OptionsSheet, EveryPageIsLaidOutCleanlyAtTheDefaultSize) {
+        Open();
+        for (size_t i = 0; i < sheet->pageCount(); ++i) {
+            sheet->SelectPage(i);
+            test::Pump(30);
+            for (const std::string& p : test::LayoutProblems(sheet.get()))
+                ADD_FAILURE() << sheet->GetBookCtrl()->GetPageText(i) << ": " << p;
+        }
+        ctx = frame->OptionsContext();
+        auto effects = MakeEffectsSheet(frame, ctx);
+        effects->Show();
         test::Pump(30);
-        for (const std::string& p : test::LayoutProblems(effects.get()))
-            ADD_FAILURE() << "effects " << i << ": " << p;
+        for (size_t i = 0; i < effects->pageCount(); ++i) {
+            effects->SelectPage(i);
+            test::Pump(30);
+            for (const std::string& p : test::LayoutProblems(effects.get()))
+                ADD_FAILURE() << "effects " << i << ": " << p;
+        }
     }
-}
 
-TEST(LayoutCheck, FindsControlsOutsideAndOverlappingSiblings) {
-    if (!test::HaveDisplay() || !wxTheApp)
-        GTEST_SKIP() << "no X display";
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "layout", wxDefaultPosition, wxSize(300, 200));
-    auto* panel = new wxPanel(frame, wxID_ANY, wxPoint(0, 0), wxSize(300, 200));
-    new wxButton(panel, 1, "One", wxPoint(10, 10));
-    new wxButton(panel, 2, "Two", wxPoint(60, 20));     // overlaps One
-    new wxButton(panel, 3, "Three", wxPoint(250, 150)); // past the edge
-    new wxCheckBox(panel, 4, "A long check box text", wxPoint(10, 100), wxSize(80, 24));
-    frame->Show();
-    test::Pump(30);
-    auto problems = test::LayoutProblems(frame);
-    EXPECT_EQ(problems.size(), 3u) << ::testing::PrintToString(problems);
-    for (const std::string& p : problems)
-        EXPECT_TRUE(p.find("\"Two\"") != std::string::npos ||
-                    p.find("\"Three\"") != std::string::npos ||
-                    p.find("smaller than its text") != std::string::npos)
-            << p;
-    frame->Destroy();
-}
+    TEST(LayoutCheck, FindsControlsOutsideAndOverlappingSiblings) {
+        if (!test::HaveDisplay() || !wxTheApp)
+            GTEST_SKIP() << "no X display";
+        auto* frame = new wxFrame(nullptr, wxID_ANY, "layout", wxDefaultPosition, wxSize(300, 200));
+        auto* panel = new wxPanel(frame, wxID_ANY, wxPoint(0, 0), wxSize(300, 200));
+        new wxButton(panel, 1, "One", wxPoint(10, 10));
+        new wxButton(panel, 2, "Two", wxPoint(60, 20));     // overlaps One
+        new wxButton(panel, 3, "Three", wxPoint(250, 150)); // past the edge
+        new wxCheckBox(panel, 4, "A long check box text", wxPoint(10, 100), wxSize(80, 24));
+        frame->Show();
+        test::Pump(30);
+        auto problems = test::LayoutProblems(frame);
+        EXPECT_EQ(problems.size(), 3u) << ::testing::PrintToString(problems);
+        for (const std::string& p : problems)
+            EXPECT_TRUE(p.find("\"Two\"") != std::string::npos ||
+                        p.find("\"Three\"") != std::string::npos ||
+                        p.find("smaller than its text") != std::string::npos)
+                << p;
+        frame->Destroy();
+    }
 
-} // namespace
+    } // namespace
 } // namespace tess
