@@ -586,8 +586,8 @@ bool TSetKey::CanClose() {
     for (const std::string& w : warnings)
         text += w + "\n";
     text += "\nKeep these hot keys anyway?";
-    return ctx_.desktop->message(text, "Tessaray", MessageKind::Warning, MessageButtons::YesNo) ==
-           MessageAnswer::Yes;
+    return ctx_.desktop->message(text, "Tessaray", MessageKind::Warning,
+                                 MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
 }
 
 std::span<const HelpIdEntry> TSetKey::HelpIds() {

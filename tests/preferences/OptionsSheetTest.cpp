@@ -469,6 +469,7 @@
         EXPECT_NE(desktop.texts()[0].find("Ctrl + Alt + F10"), std::string::npos)
             << desktop.texts()[0];
         EXPECT_NE(desktop.texts()[0].find("another program"), std::string::npos);
+    EXPECT_EQ(desktop.messages[0].buttons, MessageButtons::YesNoDefaultNo);
         EXPECT_EQ(GlobalSettings().key2, 0);
         // Its own registration is no conflict; a combination given twice is.
         keys->keyCtrl(1)->SetHotKey(0);
