@@ -1,9 +1,9 @@
 #include "app/AboutDlg.h"
 
 #include "app/HotLink.h"
-#include "resources/Art.h"
-#include "resources/ContextHelp.h"
 #include "resources/Ids.h"
+#include "resources/ui/Art.h"
+#include "resources/ui/ContextHelp.h"
 #include "version.h"
 
 #include <wx/button.h>

@@ -1,8 +1,8 @@
 #include "app/ControlBar.h"
 
-#include "resources/Art.h"
 #include "resources/Ids.h"
 #include "resources/Strings.h"
+#include "resources/ui/Art.h"
 
 #include <wx/choice.h>
 #include <wx/dcbuffer.h>

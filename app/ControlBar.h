@@ -2,8 +2,8 @@
 // The control bars: SControlBar (a tool bar that passes its sliders' scroll events on to
 // the client window), the tool bar and the playback bar with their gadgets, MuteToggle
 // (the two-image "&Mute" button) and CoolButton (a push button that draws itself).
-#include "audio/Gauges.h"
-#include "audio/Sliders.h"
+#include "audio/ui/Gauges.h"
+#include "audio/ui/Sliders.h"
 #include "capture/TClient.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "app/Menus.h"
 
 #include "platform/gtk/Desktop.h"
-#include "resources/Art.h"
 #include "resources/Ids.h"
+#include "resources/ui/Art.h"
 
 #include <dlfcn.h>
 #include <memory>

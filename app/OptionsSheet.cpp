@@ -5,11 +5,11 @@
 #include "media/MemBm.h"
 #include "platform/alsa/WaveIn.h"
 #include "platform/gst/SoundOutputs.h"
-#include "resources/ContextHelp.h"
 #include "resources/PopupHelpIds.h"
-#include "schedule/SchedDialog.h"
+#include "resources/ui/ContextHelp.h"
+#include "schedule/ui/SchedDialog.h"
 #include "settings/FileNames.h"
-#include "settings/PatternDialog.h"
+#include "settings/ui/PatternDialog.h"
 
 #include <pango/pango.h>
 #include <wx/button.h>
@@ -349,7 +349,7 @@ void TSetCaption::UpdatePreview() {
 
 void TSetCaption::AddDateTime() {
     std::string text = text_->GetValue().utf8_string();
-    TPatternDialog dlg(this, &text, -1, nullptr);
+    TPatternDialog dlg(this, *ctx_.desktop, &text, -1, nullptr);
     if (dlg.ShowModal() == wxID_OK)
         text_->SetValue(wxString::FromUTF8(text)); // the preview follows the text event
 }

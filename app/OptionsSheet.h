@@ -3,7 +3,7 @@
 // and Effects), and the two pages that draw on the sound and caption code: "Sound device"
 // (TSetSound) and "Caption" (TSetCaption).
 #include "media/Caption.h"
-#include "settings/PrefPages.h"
+#include "settings/ui/PrefPages.h"
 
 #include <memory>
 

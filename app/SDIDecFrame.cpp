@@ -6,14 +6,15 @@
 #include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
+#include "capture/WxDesktopServices.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
-#include "resources/Art.h"
-#include "resources/ContextHelp.h"
-#include "resources/HelpBook.h"
 #include "resources/Ids.h"
+#include "resources/ui/Art.h"
+#include "resources/ui/ContextHelp.h"
+#include "resources/ui/HelpBook.h"
 #include "schedule/Schedule.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
@@ -47,6 +48,13 @@ constexpr int kFrameCommands[] = {id::NewInstance,
                                   id::MixerRecord,
                                   id::MixerVolume,
                                   id::MultimediaProperties};
+
+// The message boxes of the preference sheets, over the active window (the sheet or its
+// dialog).
+DesktopServices& SheetBoxes() {
+    static WxDesktopServices boxes;
+    return boxes;
+}
 
 } // namespace
 
@@ -245,6 +253,7 @@ PrefContext SDIDecFrame::OptionsContext() {
     ctx.timerEnable = &TimerEnable();
     ctx.imageFormat = GlobalSettings().imageFormat;
     ctx.hotKeyNote = HotKeyNote();
+    ctx.desktop = &SheetBoxes();
     ctx.keyHeldElsewhere = [this](uint16_t value) {
         if (!hotKeys_)
             hotKeys_ = X11HotKeys::Open();
@@ -273,7 +282,7 @@ void SDIDecFrame::OptionsClosed(const TPrefSheet& sheet, bool ok, bool options) 
         ApplyFrameSettings();
         client_->ApplyMixerSettings();
         for (const std::string& m : sheet.messages())
-            PrefMessage(this, m, "Tessaray", wxOK | wxICON_WARNING);
+            sheet.desktop().message(m, "Tessaray", MessageKind::Warning);
     }
     if (!options)
         return;

@@ -8,7 +8,7 @@
 #include "app/RecentFiles.h"
 #include "capture/TClient.h"
 #include "capture/WxDesktopServices.h"
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 #include <functional>
 #include <memory>

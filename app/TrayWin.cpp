@@ -1,9 +1,9 @@
 #include "app/TrayWin.h"
 
 #include "app/Menus.h"
-#include "resources/Art.h"
 #include "resources/Ids.h"
-#include "resources/Messages.h"
+#include "resources/ui/Art.h"
+#include "resources/ui/Messages.h"
 
 #include <wx/frame.h>
 

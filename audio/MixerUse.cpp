@@ -5,13 +5,13 @@
 namespace tess {
 
 void UpdateMixerFromSettings(std::unique_ptr<SMixer>& mixer, const Settings& s,
-                             wxEvtHandler* notify) {
+                             SMixer::ChangeCallback onChange) {
     if (!s.changeMixer) {
         mixer.reset();
         return;
     }
     if (!mixer) {
-        auto m = std::make_unique<SMixer>(MixerKind::WaveIn, s.waveInDriver, notify);
+        auto m = std::make_unique<SMixer>(MixerKind::WaveIn, s.waveInDriver, std::move(onChange));
         if (!m->IsOpen())
             return;
         mixer = std::move(m);

@@ -3,7 +3,6 @@
 // the mixer's 0..127, and the four moments the mixer is touched. (The volume commands' step
 // is `StepSoundLevel`, capture/ClientLogic.h.)
 #include <memory>
-#include <wx/event.h>
 
 #include "audio/SMixer.h"
 #include "settings/Settings.h"
@@ -19,8 +18,9 @@ inline int MixerToVolume(int mixerValue) {
 // At start-up and after the preferences: opens the mixer (ChangeMixer on, none open; kept
 // only when it opened) and, unless muted, unmutes MixerInput and sets its speakers volume
 // to Volume; with ChangeMixer off an open mixer is dropped.
+// A mixer opened here calls `onChange` after a change of a mixer value (SMixer).
 void UpdateMixerFromSettings(std::unique_ptr<SMixer>& mixer, const Settings& s,
-                             wxEvtHandler* notify);
+                             SMixer::ChangeCallback onChange);
 // A new Volume from the slider or the volume commands: MixerInput's speakers volume.
 bool ApplyVolumeToMixer(SMixer* mixer, const Settings& s);
 // Message 977: the Volume the mixer now says, or -1 to leave Volume alone. A mixer value

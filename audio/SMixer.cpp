@@ -4,7 +4,6 @@
 #include <cctype>
 
 #include "platform/alsa/WaveIn.h"
-#include "resources/Messages.h"
 
 namespace tess {
 
@@ -72,7 +71,7 @@ int SMixer::DeviceForDriverName(const std::string& driver, const std::vector<std
     return kNoDevice;
 }
 
-SMixer::SMixer(MixerKind kind, const std::string& waveInDriver, wxEvtHandler* notify) {
+SMixer::SMixer(MixerKind kind, const std::string& waveInDriver, ChangeCallback onChange) {
     if (kind != MixerKind::WaveIn)
         return;
     auto& sys = platform::AlsaWaveInSystem();
@@ -87,12 +86,12 @@ SMixer::SMixer(MixerKind kind, const std::string& waveInDriver, wxEvtHandler* no
     if (dev == kNoDevice)
         return;
     device_ = platform::OpenAlsaMixer(platform::AlsaMixerNameForWaveIn(dev));
-    Attach(notify);
+    Attach(std::move(onChange));
 }
 
-SMixer::SMixer(std::unique_ptr<platform::MixerDevice> device, wxEvtHandler* notify)
+SMixer::SMixer(std::unique_ptr<platform::MixerDevice> device, ChangeCallback onChange)
     : device_(std::move(device)) {
-    Attach(notify);
+    Attach(std::move(onChange));
 }
 
 SMixer::~SMixer() {
@@ -100,11 +99,10 @@ SMixer::~SMixer() {
         device_->SetChangeHandler(nullptr);
 }
 
-void SMixer::Attach(wxEvtHandler* notify) {
-    if (!device_ || !notify)
+void SMixer::Attach(ChangeCallback onChange) {
+    if (!device_ || !onChange)
         return;
-    // Runs on the mixer's thread: only queue an event for the window.
-    device_->SetChangeHandler([notify] { PostMessage(notify, kMsgMixerControlChange); });
+    device_->SetChangeHandler(std::move(onChange));
 }
 
 bool SMixer::FindLine(MixerDest dest, const std::string& input, std::string* element) {

@@ -4,11 +4,11 @@
 // destination) and how loud it is heard (the speakers destination), volumes 0..127.
 // Input names: "Line"/"Line-In"/"LineIn", "Microphone"/"Mike"/"Mic", "Aux"/"Auxiliary"
 // (any case); any other name, "<Not connected>" included, makes every operation fail.
-// A change of a mixer value, by anyone, reaches the notification window as private message
-// 977 (resources/Messages.h), queued from the mixer's thread.
+// A change of a mixer value, by anyone, calls the owner's change callback on the mixer's
+// thread (the main window turns it into its private message 977).
+#include <functional>
 #include <memory>
 #include <string>
-#include <wx/event.h>
 
 #include "platform/alsa/Mixer.h"
 
@@ -27,11 +27,13 @@ MixerSource SourceForElementName(const std::string& element);
 
 class SMixer {
 public:
+    // Called on the mixer's thread after any mixer value changed.
+    using ChangeCallback = std::function<void()>;
     // Opens the mixer of the capture device that `waveInDriver` names (Part of the "Mixer"
-    // settings); only the wave-input kind opens anything. `notify` may be null.
-    SMixer(MixerKind kind, const std::string& waveInDriver, wxEvtHandler* notify);
+    // settings); only the wave-input kind opens anything. `onChange` may be empty.
+    SMixer(MixerKind kind, const std::string& waveInDriver, ChangeCallback onChange);
     // Uses `device` (may be null: no mixer).
-    SMixer(std::unique_ptr<platform::MixerDevice> device, wxEvtHandler* notify);
+    SMixer(std::unique_ptr<platform::MixerDevice> device, ChangeCallback onChange);
     virtual ~SMixer();
     SMixer(const SMixer&) = delete;
     SMixer& operator=(const SMixer&) = delete;
@@ -66,7 +68,7 @@ private:
     };
     bool FindLine(MixerDest dest, const std::string& input, std::string* element);
     bool FindSelector(Selector* sel);
-    void Attach(wxEvtHandler* notify);
+    void Attach(ChangeCallback onChange);
 
     std::unique_ptr<platform::MixerDevice> device_;
 };

@@ -5,9 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
-#include <wx/app.h>
-#include <wx/msgdlg.h>
 
+#include "platform/DesktopServices.h"
 #include "platform/Log.h"
 
 namespace tess {
@@ -23,9 +22,6 @@ platform::WaveFormat ToWave(const AudioFormat& f) {
     w.bitsPerSample = f.bitsPerSample;
     return w;
 }
-
-std::mutex gHandlerMutex;
-SWaveIn::MessageHandler gHandler;
 
 } // namespace
 
@@ -80,8 +76,9 @@ int SWaveInDev::Unprepare(platform::WaveHeader* h) {
 
 // ---- SWaveIn ----
 
-SWaveIn::SWaveIn(MediaFile* sink, const std::string& deviceName, platform::WaveInSystem* system)
-    : sink_(sink), system_(system ? system : &platform::AlsaWaveInSystem()) {
+SWaveIn::SWaveIn(MediaFile* sink, const std::string& deviceName, platform::WaveInSystem* system,
+                 DesktopServices* desktop)
+    : sink_(sink), desktop_(desktop), system_(system ? system : &platform::AlsaWaveInSystem()) {
     if (sink_)
         defaultFormat_ = sink_->DefaultAudioFormat();
     format_ = defaultFormat_;
@@ -123,21 +120,9 @@ uint32_t SWaveIn::BufferLength(const AudioFormat& f) {
     return len;
 }
 
-void SWaveIn::SetMessageHandler(MessageHandler handler) {
-    std::lock_guard lk(gHandlerMutex);
-    gHandler = std::move(handler);
-}
-
 void SWaveIn::ShowMessage(const std::string& text) {
-    {
-        std::lock_guard lk(gHandlerMutex);
-        if (gHandler) {
-            gHandler(text);
-            return;
-        }
-    }
-    if (wxTheApp)
-        wxMessageBox(wxString::FromUTF8(text), "wavein", wxOK);
+    if (desktop_)
+        desktop_->message(text, "wavein");
     else
         LogWarning("%s", text.c_str());
 }

@@ -15,6 +15,8 @@
 
 namespace tess {
 
+class DesktopServices;
+
 // A recording source. Only Stop and destruction are used by the recording code.
 class SRecord {
 public:
@@ -63,9 +65,10 @@ public:
     static constexpr uint32_t kMinBufferBytes = 1200;
 
     // `sink` receives the sound (not owned); `deviceName` is the WaveInDriver setting.
-    // `system` defaults to the ALSA devices.
+    // `system` defaults to the ALSA devices. `desktop` shows Start's message boxes ("wavein"
+    // caption); without one they go to the warning log.
     SWaveIn(MediaFile* sink, const std::string& deviceName,
-            platform::WaveInSystem* system = nullptr);
+            platform::WaveInSystem* system = nullptr, DesktopServices* desktop = nullptr);
     ~SWaveIn() override;
 
     // Starts capture in `format` (the sink's default when null); true when capture runs.
@@ -87,10 +90,6 @@ public:
 
     void SetOwnsSink(bool owns) { ownsSink_ = owns; }
     int DeviceNumber() const { return deviceNumber_; }
-
-    // Message boxes of Start ("wavein" caption). Tests replace the handler.
-    using MessageHandler = std::function<void(const std::string& text)>;
-    static void SetMessageHandler(MessageHandler handler);
 
     void Run() override;
 
@@ -114,6 +113,7 @@ private:
     int deviceNumber_ = -1;
     std::atomic<bool> stopping_{true};
     AudioFormat defaultFormat_;
+    DesktopServices* desktop_;
     platform::WaveInSystem* system_;
     bool failureLogged_ = false;
 };

@@ -238,8 +238,8 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
 
     if (sound) {
         std::string error;
-        s.sound =
-            StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()), &error);
+        s.sound = StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()),
+                                      req.desktop, &error);
         if (!s.sound && !video)
             return Abandon(req.fileName, "The recording could not be started: " + error + ".");
         if (!s.sound) {

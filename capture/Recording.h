@@ -16,6 +16,8 @@
 
 namespace tess {
 
+class DesktopServices;
+
 struct RecordingRequest {
     std::string fileName;                   // ".wma": sound only; anything else: video
     int32_t frameRate = 5;                  // below 1 counts as 1
@@ -29,6 +31,7 @@ struct RecordingRequest {
     std::unique_ptr<Fx> overlay;            // taken over by the recorder; null for none
     bool drawCursor = true;       // a recording's frames carry the cursor (off: tests of pixels)
     bool replaceExisting = false; // delete a file of the name first (a path the user named)
+    DesktopServices* desktop = nullptr; // the sound input's message boxes (null: the log)
 };
 
 struct RecordingStartResult {

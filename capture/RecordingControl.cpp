@@ -6,15 +6,16 @@
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
 
-#include "audio/Gauges.h"
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
+#include "audio/ui/Gauges.h"
 #include "capture/BitRate.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/Recording.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
+#include "capture/WxDesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
 #include "resources/Ids.h"
@@ -104,6 +105,8 @@ bool TClient::StartCapture(CaptureRequest request) {
     r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, request.area, request.window)
                                 : s.wmBitRate;
     r.overlay = std::move(request.overlay);
+    static WxDesktopServices soundBoxes; // the sound input's message boxes, without a parent
+    r.desktop = &soundBoxes;
 
     RecordingStartResult started = StartRecording(screen, std::move(r));
     if (!started.ok) {

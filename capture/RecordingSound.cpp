@@ -29,8 +29,8 @@ private:
 } // namespace
 
 std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
-                                                    std::string* error) {
-    auto in = std::make_unique<SWaveIn>(sink, deviceName);
+                                                    DesktopServices* desktop, std::string* error) {
+    auto in = std::make_unique<SWaveIn>(sink, deviceName, nullptr, desktop);
     AudioFormat f; // PCM, 1 channel, 8000 samples/s, 16000 bytes/s, block 2, 16 bits
     if (!in->Start(&f)) {
         if (error)

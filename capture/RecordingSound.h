@@ -6,6 +6,7 @@
 
 namespace tess {
 
+class DesktopServices;
 class MediaFile;
 
 class RecordingSound {
@@ -20,8 +21,9 @@ public:
 };
 
 // Starts capture from `deviceName` (the WaveInDriver setting) into `sink` as PCM, 1 channel,
-// 8000 samples per second, 16 bits. Null with *error filled when it cannot start.
+// 8000 samples per second, 16 bits. Null with *error filled when it cannot start; the sound
+// input's own messages go to `desktop` (null: the warning log).
 std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
-                                                    std::string* error);
+                                                    DesktopServices* desktop, std::string* error);
 
 } // namespace tess

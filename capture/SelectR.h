@@ -12,7 +12,7 @@
 #include <wx/dialog.h>
 
 #include "capture/Selection.h"
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 namespace tess {
 

@@ -1,9 +1,9 @@
 #include "capture/TClient.h"
 
-#include "audio/Gauges.h"
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
-#include "audio/Sliders.h"
+#include "audio/ui/Gauges.h"
+#include "audio/ui/Sliders.h"
 #include "capture/Recording.h"
 #include "media/Effects.h"
 #include "media/VideoFile.h"
@@ -537,7 +537,8 @@ void TClient::ApplyMixerSettings() {
     // A mixer belongs to one input device's card.
     if (mixer_ && s.waveInDriver != mixerDevice_)
         mixer_.reset();
-    UpdateMixerFromSettings(mixer_, s, this);
+    // The mixer's thread only queues the message for the window.
+    UpdateMixerFromSettings(mixer_, s, [this] { PostMessage(this, kMsgMixerControlChange); });
     mixerDevice_ = s.waveInDriver;
     ShowVolumeSlider();
 }

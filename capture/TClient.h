@@ -5,7 +5,7 @@
 #include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
 #include "capture/FileDisplay.h"
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 #include <functional>
 #include <memory>

@@ -35,6 +35,9 @@ MessageAnswer WxDesktopServices::message(const std::string& text, const std::str
     case MessageButtons::YesNo:
         style |= wxYES_NO;
         break;
+    case MessageButtons::YesNoDefaultNo:
+        style |= wxYES_NO | wxNO_DEFAULT;
+        break;
     case MessageButtons::OkCancel:
         style |= wxOK | wxCANCEL;
         break;

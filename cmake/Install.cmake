@@ -10,9 +10,9 @@ file(RELATIVE_PATH tess_window_from_launcher ${CMAKE_INSTALL_PREFIX}/${CMAKE_INS
 set_property(SOURCE app/Launcher.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              TESS_WINDOW_PROGRAM_INSTALL_DIR="${tess_window_from_launcher}")
 
-# Icons: drawn at build time by a small tool over resources/Art.h.
+# Icons: drawn at build time by a small tool over resources/ui/Art.h.
 add_executable(tess_make_icons tools/make_icons.cpp)
-target_link_libraries(tess_make_icons PRIVATE tess_resources)
+target_link_libraries(tess_make_icons PRIVATE tess_resources_ui)
 set(tess_icon_dir ${CMAKE_BINARY_DIR}/icons)
 set(tess_icon_sizes 16 22 24 32 48 64 128 256)
 set(tess_icon_files)

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fuzz/FuzzTarget.h"
-#include "schedule/SchedDialog.h"
+#include "schedule/EventForm.h"
 
 TESS_FUZZ_TARGET(event_time) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -12,7 +12,9 @@
 namespace tess {
 
 enum class MessageKind { Info, Warning, Error, Question };
-enum class MessageButtons { Ok, YesNo, OkCancel };
+// YesNoDefaultNo: Yes and No with No as the default button (a question whose "Yes" keeps
+// something doubtful).
+enum class MessageButtons { Ok, YesNo, OkCancel, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class DesktopServices {

@@ -1,6 +1,6 @@
-// Build tool: writes the program's icon, drawn by resources/Art.h, as PNG files of the
+// Build tool: writes the program's icon, drawn by resources/ui/Art.h, as PNG files of the
 // installed icon theme's usual sizes: OUTDIR/hicolor/NxN/apps/tessaray.png.
-#include "resources/Art.h"
+#include "resources/ui/Art.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,10 +1,11 @@
 #include "wizard/RecWizard.h"
 
-#include "resources/Art.h"
-#include "resources/ContextHelp.h"
+#include "capture/WxDesktopServices.h"
 #include "resources/PopupHelpIds.h"
+#include "resources/ui/Art.h"
+#include "resources/ui/ContextHelp.h"
 #include "settings/FileNames.h"
-#include "settings/PrefPages.h"
+#include "settings/ui/PrefPages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -231,12 +232,14 @@ private:
     TSetPage* page_ = nullptr;
 };
 
-RecWizard::RecWizard(wxWindow* parent, Settings& settings) : settings_(settings) {
+RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desktop)
+    : settings_(settings) {
     // The Help button is made by Create when the extra style asks for it.
     SetExtraStyle(wxWIZARD_EX_HELPBUTTON);
     Create(parent, wxID_ANY, kRecordWizardTitle, wxNullBitmap, wxDefaultPosition,
            wxDEFAULT_DIALOG_STYLE);
     ctx_.settings = &settings_;
+    ctx_.desktop = &desktop;
     ctx_.imageFormat = settings_.imageFormat;
     g_current = this;
 
@@ -470,7 +473,7 @@ bool RecWizard::CheckFile() {
         ResolveWizardFile(fileEdit_->GetValue().utf8_string(), o.picture, o.imageFormat, settings_);
     if (f.problem.empty())
         return true;
-    PrefMessage(this, f.problem, kRecordWizardTitle, wxOK | wxICON_WARNING);
+    ctx_.desktop->message(f.problem, kRecordWizardTitle, MessageKind::Warning);
     return false;
 }
 
@@ -573,7 +576,8 @@ void RecWizard::PressCancel() {
 void RunRecordWizard(TClient* client, const std::function<void()>& settingsChanged) {
     std::optional<WizardOrder> order;
     {
-        RecWizard wizard(client, GlobalSettings());
+        static WxDesktopServices boxes; // over the wizard, the active window
+        RecWizard wizard(client, GlobalSettings(), boxes);
         order = wizard.Run();
     }
     if (!order)

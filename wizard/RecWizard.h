@@ -9,7 +9,7 @@
 // folder that does not exist or cannot be written, or an extension that does not fit the
 // format, keeps the wizard open with a message naming the problem.
 #include "capture/TClient.h"
-#include "settings/PrefSheet.h"
+#include "settings/ui/PrefSheet.h"
 
 #include <cstdint>
 #include <functional>
@@ -97,8 +97,8 @@ private:
 class RecWizard : public wxWizard {
 public:
     // Pages edit `settings` (normally the global record) only through the format page's
-    // apply at Finish.
-    RecWizard(wxWindow* parent, Settings& settings);
+    // apply at Finish. `desktop` shows why a file is refused.
+    RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desktop);
     ~RecWizard() override;
 
     // Runs the wizard modally from its first page; the order when it was finished.

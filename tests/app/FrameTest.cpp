@@ -11,8 +11,8 @@
 #include "app/TrayWin.h"
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/HotKeys.h"
-#include "resources/Art.h"
 #include "resources/Ids.h"
+#include "resources/ui/Art.h"
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 

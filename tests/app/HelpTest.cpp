@@ -8,13 +8,14 @@
 #include "app/OptionsSheet.h"
 #include "app/ProjectRCVersion.h"
 #include "app/SDIDecFrame.h"
-#include "resources/ContextHelp.h"
-#include "resources/HelpBook.h"
 #include "resources/Ids.h"
 #include "resources/PopupHelpIds.h"
-#include "schedule/SchedDialog.h"
-#include "settings/PatternDialog.h"
-#include "settings/PrefPages.h"
+#include "resources/ui/ContextHelp.h"
+#include "resources/ui/HelpBook.h"
+#include "schedule/ui/SchedDialog.h"
+#include "settings/ui/PatternDialog.h"
+#include "settings/ui/PrefPages.h"
+#include "support/FakeDesktop.h"
 #include "version.h"
 #include "wizard/RecWizard.h"
 
@@ -573,7 +574,8 @@ TEST_F(HelpWindows, WithoutTheBookNothingIsShownAndNoErrorAppears) {
 TEST_F(HelpWindows, PatternDialogLabelsShowTheirControlsHelp) {
     std::string pattern = "snap%Y";
     int32_t mode = 0;
-    TPatternDialog dlg(nullptr, &pattern, 0, &mode);
+    test::FakeDesktop desktop;
+    TPatternDialog dlg(nullptr, desktop, &pattern, 0, &mode);
     ContextHelpWin* help = ContextHelpWin::Of(&dlg);
     ASSERT_TRUE(help);
     EXPECT_EQ(help->HelpIdFor(4202), pattern_id::Pattern);
@@ -663,7 +665,8 @@ TEST_F(HelpScreenshots, AboutBoxPopupAndHelpWindow) {
 
     std::string pattern = "Tess_%Y-%m-%d";
     int32_t mode = 0;
-    auto* pat = new TPatternDialog(nullptr, &pattern, 0, &mode);
+    test::FakeDesktop desktop;
+    auto* pat = new TPatternDialog(nullptr, desktop, &pattern, 0, &mode);
     pat->Show();
     test::Pump(200);
     wxRect p = pat->patternField()->GetScreenRect();

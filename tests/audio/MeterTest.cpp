@@ -4,9 +4,9 @@
 #include <wx/panel.h>
 
 #include "audio/AudioTestSupport.h"
-#include "audio/Gauges.h"
 #include "audio/MeterLogic.h"
-#include "audio/Sliders.h"
+#include "audio/ui/Gauges.h"
+#include "audio/ui/Sliders.h"
 
 namespace tess {
 namespace {

@@ -1,14 +1,13 @@
 #include "audio/SMixer.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
-#include <wx/app.h>
 
 #include "audio/AudioTestSupport.h"
 #include "audio/MixerUse.h"
 #include "platform/alsa/WaveIn.h"
-#include "resources/Messages.h"
 
 namespace tess {
 namespace {
@@ -140,25 +139,26 @@ Settings MixerSettings(const std::string& input, int volume) {
 }
 
 TEST(SMixer, InputNamesAndElementNames) {
-    EXPECT_EQ(SourceForInputName("Line-In"), MixerSource::Line);
-    EXPECT_EQ(SourceForInputName("LINEIN"), MixerSource::Line);
-    EXPECT_EQ(SourceForInputName("mike"), MixerSource::Microphone);
-    EXPECT_EQ(SourceForInputName("Auxiliary"), MixerSource::Auxiliary);
-    EXPECT_EQ(SourceForInputName("<Not connected>"), MixerSource::None);
-    EXPECT_EQ(SourceForInputName("Line In"), MixerSource::None);
-    EXPECT_EQ(SourceForElementName("Front Mic"), MixerSource::Microphone);
-    EXPECT_EQ(SourceForElementName("Mic Boost"), MixerSource::None);
-    EXPECT_EQ(SourceForElementName("Line"), MixerSource::Line);
-    EXPECT_EQ(SourceForElementName("Master"), MixerSource::None);
-    EXPECT_EQ(SourceForElementName("Dynamic Microphone"), MixerSource::Microphone);
+    using enum MixerSource;
+    for (auto [name, source] : {std::pair{"Line-In", Line},
+                                {"LINEIN", Line},
+                                {"mike", Microphone},
+                                {"Auxiliary", Auxiliary},
+                                {"<Not connected>", None},
+                                {"Line In", None}})
+        EXPECT_EQ(SourceForInputName(name), source) << name;
+    for (auto [name, source] : {std::pair{"Front Mic", Microphone},
+                                {"Mic Boost", None},
+                                {"Line", Line},
+                                {"Master", None},
+                                {"Dynamic Microphone", Microphone}})
+        EXPECT_EQ(SourceForElementName(name), source) << name;
 }
 
 TEST(SMixer, DriverNameGivesTheDefaultADeviceOrNone) {
     std::vector<std::string> names{"PulseAudio Sound Server", "HDA Intel, ALC892 Analog"};
-    EXPECT_EQ(SMixer::DeviceForDriverName("-1", names), SMixer::kDefaultDevice);
-    EXPECT_EQ(SMixer::DeviceForDriverName("", names), SMixer::kDefaultDevice);
-    EXPECT_EQ(SMixer::DeviceForDriverName("<default>", names), SMixer::kDefaultDevice);
-    EXPECT_EQ(SMixer::DeviceForDriverName("Sound Mapper", names), SMixer::kDefaultDevice);
+    for (const char* driver : {"-1", "", "<default>", "Sound Mapper"})
+        EXPECT_EQ(SMixer::DeviceForDriverName(driver, names), SMixer::kDefaultDevice) << driver;
     EXPECT_EQ(SMixer::DeviceForDriverName("hda intel, alc892 analog", names), 1);
     EXPECT_EQ(SMixer::DeviceForDriverName("No Such Card", names), SMixer::kNoDevice);
     // A device that does not exist opens no mixer (and the capture uses the default).
@@ -279,24 +279,15 @@ TEST(SMixer, VolumeCommandsAndMixerNotifications) {
     EXPECT_EQ(VolumeAfterMixerChange(&m, s), -1);
 }
 
-TEST(SMixer, ChangesReachTheNotificationWindowAsMessage977) {
-    if (!test::gWxStarted)
-        GTEST_SKIP() << "no display for wxWidgets";
+TEST(SMixer, ChangesReachTheOwnersCallback) {
     auto dev = FakeMixer::Card();
     FakeMixer* f = dev.get();
-    wxEvtHandler window;
-    int got = 0;
-    window.Bind(EVT_TESS_MESSAGE, [&](PrivateMessageEvent& e) {
-        EXPECT_EQ(e.message(), 977);
-        ++got;
-    });
+    std::atomic<int> got{0};
     {
-        SMixer m(std::move(dev), &window);
+        SMixer m(std::move(dev), [&] { ++got; });
         ASSERT_TRUE(f->handler);
         std::thread t([&] { f->handler(); }); // the device's own thread
         t.join();
-        EXPECT_EQ(got, 0); // queued, not called on the device's thread
-        wxTheApp->ProcessPendingEvents();
         EXPECT_EQ(got, 1);
     }
 }
@@ -351,24 +342,17 @@ TEST(SMixerAlsa, DefaultMixerOpensAndKeepsVolumes) {
     }
 }
 
-TEST(SMixerAlsa, OutsideVolumeChangeArrivesAsMessage977) {
+TEST(SMixerAlsa, OutsideVolumeChangeReachesTheCallback) {
     if (!test::HaveSoundServer())
         GTEST_SKIP() << "no sound server (tests/start-pulse.sh)";
-    if (!test::gWxStarted)
-        GTEST_SKIP() << "no display for wxWidgets";
-    wxEvtHandler window;
-    int got = 0;
-    window.Bind(EVT_TESS_MESSAGE, [&](PrivateMessageEvent& e) { got += e.message() == 977; });
-    SMixer m(MixerKind::WaveIn, "-1", &window);
+    std::atomic<int> got{0};
+    SMixer m(MixerKind::WaveIn, "-1", [&] { ++got; });
     ASSERT_TRUE(m.IsOpen());
     std::this_thread::sleep_for(100ms);
-    wxTheApp->ProcessPendingEvents();
     got = 0;
     ASSERT_EQ(test::RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 37%"), 0);
-    for (int i = 0; i < 300 && got == 0; ++i) {
+    for (int i = 0; i < 300 && got == 0; ++i)
         std::this_thread::sleep_for(10ms);
-        wxTheApp->ProcessPendingEvents();
-    }
     EXPECT_GE(got, 1);
     test::RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 100%");
 }

@@ -9,6 +9,7 @@
 
 #include "audio/AudioTestSupport.h"
 #include "platform/Log.h"
+#include "support/FakeDesktop.h"
 
 namespace tess {
 namespace {
@@ -106,6 +107,7 @@ class FakeSystem : public platform::WaveInSystem {
 public:
     std::vector<std::string> names{"Card A", "Card B", "Card A"};
     bool failOpen = false;
+    int startResult = platform::kWaveOk; // what the devices' Start returns
     int openedId = -99;
     platform::WaveFormat openedFormat;
     FakeDevice* last = nullptr;
@@ -134,6 +136,7 @@ public:
         auto d = std::make_unique<FakeDevice>(proc, inst);
         last = d.get();
         d->addsOut = &adds;
+        d->startResult = startResult;
         *err = 0;
         return d;
     }
@@ -207,25 +210,16 @@ TEST(SWaveIn, PeakLevelOfMonoAndStereoBlocks) {
 TEST(SWaveIn, DeviceChoiceByNameLastMatchWinsElseTheMapper) {
     FakeSystem sys;
     CollectingSink sink;
-    {
-        SWaveIn w(&sink, "Card A", &sys);
-        ASSERT_TRUE(w.Start());
-        EXPECT_EQ(sys.openedId, 2);
+    // Names compare exactly: "card a" is no device's name.
+    for (auto [name, id] : {std::pair{"Card A", 2}, {"-1", -1}, {"card a", -1}}) {
+        SWaveIn w(&sink, name, &sys);
+        ASSERT_TRUE(w.Start()) << name;
+        EXPECT_EQ(sys.openedId, id) << name;
         EXPECT_EQ(sys.openedFormat.avgBytesPerSec, 16000u);
-    }
-    {
-        SWaveIn w(&sink, "-1", &sys);
-        ASSERT_TRUE(w.Start());
-        EXPECT_EQ(sys.openedId, -1);
-    }
-    {
-        SWaveIn w(&sink, "card a", &sys); // names compare exactly
-        ASSERT_TRUE(w.Start());
-        EXPECT_EQ(sys.openedId, -1);
     }
 }
 
-TEST(SWaveIn, StartTwiceStopUnstartedAndOpenFailure) {
+TEST(SWaveIn, StartTwiceStopUnstartedAndFailuresToOpenOrStart) {
     LogToTemp log;
     FakeSystem sys;
     CollectingSink sink;
@@ -248,31 +242,20 @@ TEST(SWaveIn, StartTwiceStopUnstartedAndOpenFailure) {
     EXPECT_FALSE(w.Start());
     EXPECT_FALSE(w.IsRunning());
     EXPECT_NE(ReadFile(log.path).find("Cannot open wave input driver 1"), std::string::npos);
-}
 
-TEST(SWaveIn, StartFailureShowsItsMessageAndLeavesTheObjectStopped) {
-    std::vector<std::string> shown;
-    SWaveIn::SetMessageHandler([&](const std::string& t) { shown.push_back(t); });
-    struct Refuse : FakeSystem {
-        std::unique_ptr<platform::WaveInDevice> Open(int id, const platform::WaveFormat& f,
-                                                     platform::WaveInProc p, void* i,
-                                                     int* e) override {
-            auto d = FakeSystem::Open(id, f, p, i, e);
-            static_cast<FakeDevice*>(d.get())->startResult = 4;
-            return d;
-        }
-    } refuse;
-    CollectingSink sink;
-    {
-        SWaveIn w(&sink, "", &refuse);
-        EXPECT_FALSE(w.Start());
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].rfind("Can't start wave input\nReturn code 4,dev ffffffff,handle ", 0),
-                  0u);
-        EXPECT_FALSE(w.IsRunning());
-        EXPECT_TRUE(w.Stop());
-    }
-    SWaveIn::SetMessageHandler(nullptr);
+    // A device that refuses to start: the message box, and the object stays stopped.
+    test::FakeDesktop desktop;
+    sys.failOpen = false;
+    sys.startResult = 4;
+    SWaveIn refused(&sink, "", &sys, &desktop);
+    EXPECT_FALSE(refused.Start());
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].caption, "wavein");
+    EXPECT_EQ(
+        desktop.texts()[0].rfind("Can't start wave input\nReturn code 4,dev ffffffff,handle ", 0),
+        0u);
+    EXPECT_FALSE(refused.IsRunning());
+    EXPECT_TRUE(refused.Stop());
 }
 
 TEST(SWaveIn, BuffersReachTheSinkInRingOrderAndAreRequeued) {

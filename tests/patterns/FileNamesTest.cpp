@@ -28,7 +28,6 @@ protected:
     void touch(const std::string& name) { std::ofstream(at(name)) << "x"; }
     // Files created one after another, with modification times in the same order.
     void touchInOrder(const std::vector<std::string>& names) {
-        int64_t sec = 1'000'000'000;
         for (const auto& n : names) {
             touch(n);
             timespec times[2] = {{sec, 0}, {sec, 0}};
@@ -37,6 +36,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
         }
     }
+    int64_t sec = 1'000'000'000; // the next file's modification time
     std::set<std::string> names() const {
         std::set<std::string> out;
         for (auto& e : fs::directory_iterator(tmp_.path()))
@@ -52,61 +52,46 @@ protected:
     test::TempDir tmp_;
 };
 
-TEST_F(FileNamesTest, FirstFreeInstanceNumber) {
+TEST_F(FileNamesTest, InstanceNumbersAndThePlainName) {
     EXPECT_EQ(make("Tess", "png"), at("Tess_1.png"));
+    // One separator after a directory that ends in one.
+    EXPECT_EQ(MakeCaptureFileName(dir() + "/", "Tess", "png", -1, 0).path, at("Tess_1.png"));
     touch("Tess_1.png");
     touch("Tess_2.png");
     EXPECT_EQ(make("Tess", "png"), at("Tess_3.png"));
     fs::remove(at("Tess_1.png"));
     EXPECT_EQ(make("Tess", "png"), at("Tess_1.png")); // not one past the highest
-    // Another extension is another name.
-    EXPECT_EQ(make("Tess", "jpg"), at("Tess_1.jpg"));
+    EXPECT_EQ(make("Tess", "jpg"), at("Tess_1.jpg")); // another extension, another name
     // A dangling link is a name in use: nothing is written through it.
     fs::create_symlink(at("nowhere"), at("Tess_1.png"));
     EXPECT_EQ(make("Tess", "png"), at("Tess_3.png"));
-}
-
-TEST_F(FileNamesTest, EmptyPatternAndOneSeparator) {
+    // Bit 0 of the mode: the plain name while it is free; other bits change nothing.
+    EXPECT_EQ(make("Tess", "png", -1, 1), at("Tess.png"));
+    touch("Tess.png");
+    EXPECT_EQ(make("Tess", "png", -1, 1), at("Tess_3.png"));
+    EXPECT_EQ(make("Tess", "gif", -1, 2), at("Tess_1.gif"));
     EXPECT_EQ(make("", "wmv"), at("rad_1.wmv"));
-    auto withSlash = MakeCaptureFileName(dir() + "/", "Tess", "png", -1, 0);
-    auto without = MakeCaptureFileName(dir(), "Tess", "png", -1, 0);
-    ASSERT_TRUE(withSlash.ok && without.ok);
-    EXPECT_EQ(withSlash.path, without.path);
-    EXPECT_EQ(without.path.find("//"), std::string::npos);
     EXPECT_EQ(JoinCaptureDirectory("/a/b", "c"), "/a/b/c");
     EXPECT_EQ(JoinCaptureDirectory("/a/b/", "c"), "/a/b/c");
 }
 
-TEST_F(FileNamesTest, PlainNameWhenAskedAndFree) {
-    EXPECT_EQ(make("Tess", "png", -1, 1), at("Tess.png"));
-    touch("Tess.png");
-    EXPECT_EQ(make("Tess", "png", -1, 1), at("Tess_1.png"));
-    // Other bits of the word change nothing.
-    EXPECT_EQ(make("Tess", "gif", -1, 2), at("Tess_1.gif"));
-}
-
-TEST_F(FileNamesTest, AllInstancesTakenFailsWithoutOverwriting) {
+TEST_F(FileNamesTest, FullFamilyAndUnusableDirectoriesFail) {
     for (int n = 1; n <= kMaxInstanceNumber; ++n)
         touch("Full_" + std::to_string(n) + ".bmp");
     auto r = MakeCaptureFileName(dir(), "Full", "bmp", -1, 0);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.path.empty());
     EXPECT_NE(r.error.find("9999"), std::string::npos) << r.error;
-    // With the plain name free it is still found.
-    EXPECT_EQ(make("Full", "bmp", -1, 1), at("Full.bmp"));
-}
-
-TEST_F(FileNamesTest, UnusableDirectoryIsReported) {
-    auto r = MakeCaptureFileName(at("missing"), "Tess", "png", -1, 0);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("missing"), std::string::npos);
+    EXPECT_EQ(make("Full", "bmp", -1, 1), at("Full.bmp")); // the plain name is still free
     touch("plain");
-    r = MakeCaptureFileName(at("plain"), "Tess", "png", -1, 0);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("not a directory"), std::string::npos);
-    r = MakeCaptureFileName("", "Tess", "png", -1, 0);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    for (auto [where, says] : {std::pair{at("missing"), "missing"},
+                               {at("plain"), "not a directory"},
+                               {std::string(), ""}}) {
+        r = MakeCaptureFileName(where, "Tess", "png", -1, 0);
+        EXPECT_FALSE(r.ok) << where;
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
+    }
 }
 
 TEST_F(FileNamesTest, NamesStayInTheDirectory) {
@@ -125,44 +110,37 @@ TEST_F(FileNamesTest, NamesStayInTheDirectory) {
 }
 
 TEST_F(FileNamesTest, StemRules) {
-    EXPECT_EQ(FamilyStem("Tess"), "Tess");
-    EXPECT_EQ(FamilyStem("Tess_%H%M"), "Tess");
-    EXPECT_EQ(FamilyStem("%Y%m%d"), "%Y%m%d");
-    EXPECT_EQ(FamilyStem("a.b_c"), "a.b"); // the underscore decides first
-    EXPECT_EQ(FamilyStem("a.b.c"), "a");
-    EXPECT_EQ(FamilyStem(""), "");
-    EXPECT_EQ(FamilyStem("_x"), "");
+    // The underscore decides before the dot.
+    for (auto [pattern, stem] : {std::pair{"Tess", "Tess"},
+                                 {"Tess_%H%M", "Tess"},
+                                 {"%Y%m%d", "%Y%m%d"},
+                                 {"a.b_c", "a.b"},
+                                 {"a.b.c", "a"},
+                                 {"", ""},
+                                 {"_x", ""}})
+        EXPECT_EQ(FamilyStem(pattern), stem) << pattern;
 }
 
-TEST_F(FileNamesTest, PruningKeepsTheNewestByCreation) {
+TEST_F(FileNamesTest, PruningKeepsTheNewestOfTheFamily) {
     touchInOrder({"Tess_1.wmv", "Tess_2.wmv", "Tess_3.wmv", "Tess_4.wmv", "Tess_5.wmv"});
     touch("Other_1.wmv");
-    touch("Tess_1.png"); // another extension, another family
+    touch("Tess_1.png");    // another extension, another family
+    make("Tess", "wmv", 0); // keep 0 or less: nothing goes
+    make("Tess", "wmv", -1);
+    EXPECT_TRUE(PruneOldFiles(dir(), "Tess", "wmv", -1));
+    EXPECT_EQ(names().size(), 7u);
     EXPECT_EQ(make("Tess", "wmv", 3), at("Tess_1.wmv"));
     EXPECT_EQ(names(),
               (std::set<std::string>{"Tess_4.wmv", "Tess_5.wmv", "Other_1.wmv", "Tess_1.png"}));
-}
-
-TEST_F(FileNamesTest, KeepZeroOrNegativeDeletesNothing) {
-    touchInOrder({"Tess_1.wmv", "Tess_2.wmv", "Tess_3.wmv"});
-    make("Tess", "wmv", 0);
-    make("Tess", "wmv", -1);
-    EXPECT_EQ(names().size(), 3u);
-    EXPECT_TRUE(PruneOldFiles(dir(), "Tess", "wmv", -1));
-    EXPECT_EQ(names().size(), 3u);
-}
-
-TEST_F(FileNamesTest, CodesInTheStemPruneNothing) {
+    // The family of "Tess_%H%M" is "Tess": the plain pattern's files go too.
+    touchInOrder({"Tess_0910_1.wmv"});
+    make("Tess_%H%M", "wmv", 2);
+    EXPECT_EQ(names(), (std::set<std::string>{"Tess_0910_1.wmv", "Other_1.wmv", "Tess_1.png"}));
+    // A stem of codes prunes nothing.
     std::string today = ExpandPattern("%Y%m%d");
     touchInOrder({today + "_1.wmv", today + "_2.wmv", today + "_3.wmv"});
     make("%Y%m%d", "wmv", 2);
-    EXPECT_EQ(names().size(), 3u);
-}
-
-TEST_F(FileNamesTest, FamilyMaskTakesInThePlainPattern) {
-    touchInOrder({"Tess_1.wmv", "Tess_2.wmv", "Tess_0910_1.wmv"});
-    make("Tess_%H%M", "wmv", 2);
-    EXPECT_EQ(names(), (std::set<std::string>{"Tess_0910_1.wmv"}));
+    EXPECT_EQ(names().size(), 6u);
 }
 
 TEST_F(FileNamesTest, OldestByCreationTimeWhereKept) {
@@ -207,23 +185,17 @@ TEST(PatternExpansionTest, CodesAndLimits) {
     EXPECT_EQ(ExpandPattern("%Y%Y%Y", 7, &t), "200820");
     // Every code of the list expands to something.
     const PatternCode* codes = PatternCodes();
-    int rows = 0;
-    for (; codes[rows].line[0]; ++rows)
-        if (rows > 0) {
-            EXPECT_FALSE(ExpandPattern(codes[rows].insert, 260, &t).empty()) << codes[rows].insert;
-            EXPECT_EQ(std::string(codes[rows].line).substr(0, 2), codes[rows].insert);
-        }
-    EXPECT_EQ(rows, 17);
     EXPECT_STREQ(codes[0].line, "Choose format code to add:");
+    for (int row = 1; codes[row].line[0]; ++row) {
+        EXPECT_FALSE(ExpandPattern(codes[row].insert, 260, &t).empty()) << codes[row].insert;
+        EXPECT_EQ(std::string(codes[row].line).substr(0, 2), codes[row].insert);
+    }
 }
 
 TEST(PatternExpansionTest, Extensions) {
-    EXPECT_EQ(ExtensionForImageFormat(0), "png");
-    EXPECT_EQ(ExtensionForImageFormat(1), "bmp");
-    EXPECT_EQ(ExtensionForImageFormat(2), "bmp");
-    EXPECT_EQ(ExtensionForImageFormat(3), "gif");
-    EXPECT_EQ(ExtensionForImageFormat(4), "jpg");
-    EXPECT_EQ(ExtensionForImageFormat(-1), "bmp");
+    const char* want[] = {"bmp", "png", "bmp", "bmp", "gif", "jpg"}; // formats -1..4
+    for (int f = -1; f <= 4; ++f)
+        EXPECT_EQ(ExtensionForImageFormat(f), want[f + 1]) << f;
 }
 
 TEST(PatternExampleTest, DialogAndFilePage) {

@@ -9,7 +9,8 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
-#include "settings/PatternDialog.h"
+#include "settings/ui/PatternDialog.h"
+#include "support/FakeDesktop.h"
 #include "support/TestSupport.h"
 
 namespace tess {
@@ -43,20 +44,16 @@ protected:
     void SetUp() override {
         if (!WxEnvironment::ready())
             GTEST_SKIP() << "no X display for wxWidgets";
-        TPatternDialog::SetMessageSinkForTesting(
-            [this](const std::string& m) { messages_.push_back(m); });
     }
-    void TearDown() override { TPatternDialog::SetMessageSinkForTesting(nullptr); }
-    std::vector<std::string> messages_;
+    test::FakeDesktop desktop_;
 };
 
 TEST_F(PatternDialogTest, SetUpAndExample) {
     std::string pattern = "Tess";
     int32_t mode = 0;
     {
-        TPatternDialog dlg(nullptr, &pattern, 2, &mode);
+        TPatternDialog dlg(nullptr, desktop_, &pattern, 2, &mode);
         EXPECT_EQ(dlg.GetTitle(), "File name pattern");
-        EXPECT_EQ(dlg.codeList()->GetCount(), 17u);
         EXPECT_EQ(dlg.codeList()->GetSelection(), 0);
         EXPECT_EQ(dlg.codeList()->GetString(6), "%H Hour (00 - 23)");
         EXPECT_EQ(dlg.patternField()->GetValue(), "Tess");
@@ -72,14 +69,14 @@ TEST_F(PatternDialogTest, SetUpAndExample) {
         EXPECT_EQ(dlg.exampleField()->GetValue(), "Shot.wmv");
     }
     mode = 1;
-    TPatternDialog dlg(nullptr, &pattern, 0, &mode);
+    TPatternDialog dlg(nullptr, desktop_, &pattern, 0, &mode);
     EXPECT_TRUE(dlg.onlyButton()->GetValue());
     EXPECT_EQ(dlg.exampleField()->GetValue(), "Tess.png");
 }
 
 TEST_F(PatternDialogTest, InsertCode) {
     std::string pattern = "Tess_";
-    TPatternDialog dlg(nullptr, &pattern, 0, nullptr);
+    TPatternDialog dlg(nullptr, desktop_, &pattern, 0, nullptr);
     dlg.patternField()->SetInsertionPointEnd();
     dlg.InsertCode(); // row 0: nothing
     EXPECT_EQ(dlg.patternField()->GetValue(), "Tess_");
@@ -96,7 +93,7 @@ TEST_F(PatternDialogTest, InsertCode) {
 TEST_F(PatternDialogTest, FilterAndOk) {
     std::string pattern = "Tess";
     int32_t mode = 0x10;
-    TPatternDialog dlg(nullptr, &pattern, 4, &mode);
+    TPatternDialog dlg(nullptr, desktop_, &pattern, 4, &mode);
     // A typed excluded character is swallowed; others pass on.
     auto typed = [&](wxChar c) {
         wxKeyEvent key(wxEVT_CHAR);
@@ -115,7 +112,7 @@ TEST_F(PatternDialogTest, FilterAndOk) {
     dlg.patternField()->SetValue("a/b");
     dlg.onlyButton()->SetValue(true);
     EXPECT_FALSE(dlg.Commit());
-    EXPECT_EQ(messages_, std::vector<std::string>{"Invalid character in input"});
+    EXPECT_EQ(desktop_.texts(), std::vector<std::string>{"Invalid character in input"});
     EXPECT_EQ(pattern, "Tess");
     EXPECT_EQ(mode, 0x10);
 
@@ -130,7 +127,7 @@ TEST_F(PatternDialogTest, FilterAndOk) {
 
 TEST_F(PatternDialogTest, CaptionUse) {
     std::string caption = "Tessaray %H:%M";
-    TPatternDialog dlg(nullptr, &caption, -1, nullptr);
+    TPatternDialog dlg(nullptr, desktop_, &caption, -1, nullptr);
     EXPECT_FALSE(dlg.instanceBox()->IsShown());
     EXPECT_FALSE(dlg.alwaysButton()->IsShown());
     dlg.patternField()->SetValue("a.b: c");
@@ -140,7 +137,7 @@ TEST_F(PatternDialogTest, CaptionUse) {
     dlg.patternField()->SetValue("at 12:00.");
     EXPECT_TRUE(dlg.Commit());
     EXPECT_EQ(caption, "at 12:00.");
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(desktop_.messages.empty());
 }
 
 } // namespace

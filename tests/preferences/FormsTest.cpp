@@ -1,8 +1,7 @@
-// The rules of the preferences pages and the event dialog without windows: what set-up shows
-// and what apply stores, for the values where the two directions are not simply copies.
-#include "schedule/SchedDialog.h"
+// The rules of the preferences pages without windows: what set-up shows and what apply
+// stores, for the values where the two directions are not simply copies.
 #include "settings/PrefForms.h"
-#include "settings/PrefPages.h"
+#include "settings/ui/PrefPages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -165,50 +164,6 @@ TEST(PrefForms, HotKeyTextsAndWarnings) {
     ApplyKeys(f, s);
     EXPECT_EQ(s.key1, 888);
     EXPECT_EQ(SetUpKeys(s), f);
-}
-
-TEST(EventDialogRules, TimeParser) {
-    struct Case {
-        const char* text;
-        EventTime want;
-    } cases[] = {
-        {"9:30", {9, 30}},    {"0930", {9, 30}},     {"930", {21, 0}},     {"12:15a", {0, 15}},
-        {"1:05 pm", {13, 5}}, {"12p", {12, 0}},      {"", {0, 0}},         {"23:59:59", {23, 59}},
-        {"25:61", {1, 1}},    {"11:00 PM", {23, 0}}, {"12:00 am", {0, 0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseEventTime(c.text), c.want) << c.text;
-}
-
-TEST(EventDialogRules, RowsNewEventAndOrder) {
-    ScheduleEvent e{"news", 42, 9, 5, 10, 0, -1, 3};
-    EventRow r = EventRowTexts(e);
-    EXPECT_EQ(r.program, "news      ");
-    EXPECT_EQ(r.time, "9:05-10:00 MWF");
-    EXPECT_EQ(r.files, "All");
-    EXPECT_EQ(r.action, "Record Video+Audio");
-    e.days = 127;
-    e.keep = 5;
-    e.action = 9;
-    r = EventRowTexts(e);
-    EXPECT_EQ(r.time, "9:05-10:00 daily");
-    EXPECT_EQ(r.files, "5");
-    EXPECT_EQ(r.action, "<undefined>");
-
-    ScheduleEvent n = NewEventAt({3, 23, 40});
-    EXPECT_EQ(n.startHour, 23);
-    EXPECT_EQ(n.startMinute, 0);
-    EXPECT_EQ(n.endHour, 0);
-    EXPECT_EQ(n.endMinute, 0);
-    EXPECT_EQ(n.days, 1u << 3);
-    EXPECT_EQ(n.keep, -1);
-    EXPECT_EQ(n.action, 2);
-
-    ScheduleEvent a{"Alpha", 1, 8, 0, 9, 0, -1, 1}, b{"beta", 1, 7, 30, 9, 0, 2, 0};
-    EXPECT_LT(CompareEvents(a, b, 0), 0); // names without regard to case
-    EXPECT_GT(CompareEvents(a, b, 1), 0);
-    EXPECT_LT(CompareEvents(a, b, 2), 0); // -1 first
-    EXPECT_GT(CompareEvents(a, b, 3), 0);
 }
 
 } // namespace

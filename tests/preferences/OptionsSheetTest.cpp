@@ -9,7 +9,7 @@
 #include "app/SettingsIO.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
-#include "schedule/SchedDialog.h"
+#include "schedule/ui/SchedDialog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
@@ -62,7 +62,6 @@ template <class T> T* Find(wxWindow* page, int id) {
 
 class OptionsSheet : public test::XdgTest {
 protected:
-    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp)
             GTEST_SKIP() << "no X display";
@@ -92,11 +91,6 @@ protected:
                 return device == "USB Mic" ? std::vector<std::string>{}
                                            : std::vector<std::string>{"Mic", "Line"};
             }};
-        SetPrefMessageSinkForTesting(
-            [this](const std::string& text, const std::string& caption, long) {
-                messages.push_back(caption + ": " + text);
-                return answer;
-            });
         test::Pump(100);
     }
     void TearDown() override {
@@ -105,7 +99,6 @@ protected:
             delete frame;
             test::Pump(50);
         }
-        SetPrefMessageSinkForTesting(nullptr);
         if (savedSources_.inputs)
             TSetSound::DeviceSources() = savedSources_;
         GlobalSettings() = saved_;
@@ -115,6 +108,7 @@ protected:
     }
     void Open() {
         ctx = frame->OptionsContext();
+        ctx.desktop = &desktop;
         sheet = MakeOptionsSheet(frame, ctx);
         sheet->Show();
         test::Pump(50);
@@ -133,8 +127,7 @@ protected:
     CountingClient* client = nullptr;
     PrefContext ctx;
     std::unique_ptr<TPrefSheet> sheet;
-    std::vector<std::string> messages;
-    bool answer = true;
+    test::FakeDesktop desktop;
 
 private:
     Settings saved_;
@@ -164,7 +157,6 @@ TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShown) {
             }
         }
     }
-    EXPECT_EQ(TSetFile::HelpIds().size(), 11u);
     EXPECT_TRUE(sheet->FindWindow(wxID_HELP));
     EXPECT_FALSE(sheet->FindWindow(wxID_APPLY));
     // A page never shown applies nothing, even when its controls were changed.
@@ -280,7 +272,7 @@ TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {
     for (size_t i = 0; i < sheet->pageCount(); ++i)
         sheet->SelectPage(i);
     Ok();
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(ReadFile(RegistryStorePath()), store);
     EXPECT_EQ(LiveSchedule().Count(), 2);
 }
@@ -380,8 +372,9 @@ TEST_F(OptionsSheet, UnusableDirectoryIsReportedAndTheOldOneStays) {
     file->Browse();
     EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), dir.str() + "/plain/sub/");
     Ok();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find(dir.str() + "/plain/sub/"), std::string::npos) << messages[0];
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.texts()[0].find(dir.str() + "/plain/sub/"), std::string::npos)
+        << desktop.texts()[0];
     EXPECT_EQ(GlobalSettings().defaultDirectory, old);
 
     TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string&) { return dir.str(); };
@@ -453,7 +446,7 @@ TEST_F(OptionsSheet, HotKeySetOnThePageAnswersARealKeyPress) {
     test::RunCommand("xdotool key ctrl+shift+F9");
     test::Pump(200);
     Ok();
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(GlobalSettings().key1, 888);
     test::Pump(50);
     test::RunCommand("xdotool key ctrl+shift+F9");
@@ -468,11 +461,12 @@ TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
     Open();
     auto* keys = Page<TSetKey>(8);
     keys->keyCtrl(1)->SetHotKey(0x0679);
-    answer = false; // "No": back to the page
+    desktop.answers = {MessageAnswer::No}; // "No": back to the page
     EXPECT_FALSE(sheet->ApplyPages());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("Ctrl + Alt + F10"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("another program"), std::string::npos);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.texts()[0].find("Ctrl + Alt + F10"), std::string::npos) << desktop.texts()[0];
+    EXPECT_NE(desktop.texts()[0].find("another program"), std::string::npos);
+    EXPECT_EQ(desktop.messages[0].buttons, MessageButtons::YesNoDefaultNo);
     EXPECT_EQ(GlobalSettings().key2, 0);
     // Its own registration is no conflict; a combination given twice is.
     keys->keyCtrl(1)->SetHotKey(0);
@@ -480,11 +474,12 @@ TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
     frame->RegisterHotKeys();
     keys->keyCtrl(0)->SetHotKey(888);
     keys->keyCtrl(2)->SetHotKey(888);
-    messages.clear();
-    answer = true; // "Yes": stored as given
+    desktop.messages.clear();
+    desktop.answers.clear(); // "Yes": stored as given
     Ok();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("already the hot key for video"), std::string::npos) << messages[0];
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.texts()[0].find("already the hot key for video"), std::string::npos)
+        << desktop.texts()[0];
     EXPECT_EQ(GlobalSettings().key3, 888);
 }
 

@@ -4,7 +4,8 @@
 #include "app/OptionsSheet.h"
 #include "app/SettingsIO.h"
 #include "platform/portal/Shortcuts.h"
-#include "schedule/SchedDialog.h"
+#include "schedule/ui/SchedDialog.h"
+#include "support/FakeDesktop.h"
 
 #include <wx/bookctrl.h>
 #include <wx/frame.h>
@@ -47,11 +48,13 @@ TEST(Screenshots, EveryPageAndTheEventDialog) {
     GlobalSettings().capBackMode = 3;
     auto* frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(980, 700), wxSize(280, 180));
     // The sheets' owner stays hidden, out of the pictures.
+    test::FakeDesktop desktop;
     PrefContext ctx;
     ctx.settings = &GlobalSettings();
     ctx.schedule = &LiveSchedule();
     ctx.timerEnable = &TimerEnable();
     ctx.imageFormat = GlobalSettings().imageFormat;
+    ctx.desktop = &desktop;
     {
         auto sheet = MakeOptionsSheet(frame, ctx);
         sheet->Move(100, 100);

@@ -2,7 +2,8 @@
 // three refusals, the page's rows, sorting, deleting and editing selected rows, conflicts,
 // and the live schedule replaced only when the page applies.
 #include "app/AppTestSupport.h"
-#include "schedule/SchedDialog.h"
+#include "schedule/ui/SchedDialog.h"
+#include "support/FakeDesktop.h"
 
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
@@ -17,24 +18,19 @@ protected:
     void SetUp() override {
         if (!test::HaveDisplay() || !wxTheApp)
             GTEST_SKIP() << "no X display";
-        SetPrefMessageSinkForTesting(
-            [this](const std::string& text, const std::string& caption, long) {
-                messages.push_back(caption + ": " + text);
-                return true;
-            });
         live.AddEvent({"news", 62, 9, 0, 10, 0, 3, 2});
         live.AddEvent({"Alarm", 1, 7, 15, 7, 45, -1, 1});
         live.AddEvent({"late", 65, 22, 30, 23, 0, 1, 3});
         ctx.settings = &settings;
         ctx.schedule = &live;
         ctx.timerEnable = &enable;
+        ctx.desktop = &desktop;
         parent = new wxFrame(nullptr, wxID_ANY, "timer", wxDefaultPosition, wxSize(520, 320));
         page = new TSchedDialog(parent, ctx);
         parent->Show();
         page->EnsureSetUp();
     }
     void TearDown() override {
-        SetPrefMessageSinkForTesting(nullptr);
         TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
         TSchedDialog::Clock() = LocalClockMinute;
         if (parent)
@@ -66,7 +62,14 @@ protected:
     PrefContext ctx;
     wxFrame* parent = nullptr;
     TSchedDialog* page = nullptr;
-    std::vector<std::string> messages;
+    test::FakeDesktop desktop;
+    // The messages shown, as "caption: text".
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> out;
+        for (const auto& m : desktop.messages)
+            out.push_back(m.caption + ": " + m.text);
+        return out;
+    }
 };
 
 TEST_F(TimerPage, RowsColumnsAndSorting) {
@@ -119,7 +122,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], "23:00-0:00 All Record Video");
     EXPECT_EQ(page->list()->GetItemText(1, 1), "23:00-0:00 Tu");
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
 
     // "&Edit" with several rows selected edits the first of them.
     TSchedDialog::RunEventDialog() = [&](TEventDialog& d) {
@@ -135,7 +138,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
     EXPECT_EQ(page->list()->GetItemText(0, 1), "22:00-23:30 weekend");
     EXPECT_EQ(page->list()->GetItemText(1, 1), "23:00-0:00 Tu");
     // late (weekend, 22:00-23:30) and night (Tuesday) share no day: no conflict.
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
 
     // A new event that overlaps "late" on Sunday is reported, and kept.
     TSchedDialog::Clock() = [] { return ClockMinute{0, 22, 5}; };
@@ -144,9 +147,9 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
         return d.Commit() ? wxID_OK : wxID_CANCEL;
     };
     page->NewEvent();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Schedule conflict: Schedule conflict between events \"sunday\" and "
-                           "\"late\".");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Schedule conflict: Schedule conflict between events \"sunday\" and "
+                             "\"late\".");
     EXPECT_EQ(page->working().Count(), 3);
 
     page->enableBox()->SetValue(false);
@@ -164,7 +167,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
 
 TEST_F(TimerPage, EventDialogSetUpAndRefusals) {
     ScheduleEvent e = live.At(0);
-    TEventDialog d(parent, 0, &e, &page->working());
+    TEventDialog d(parent, desktop, 0, &e, &page->working());
     EXPECT_EQ(d.GetTitle(), "Event");
     EXPECT_EQ(d.nameField()->GetValue(), "news");
     EXPECT_EQ(d.startField()->GetValue(), "9:00");
@@ -182,10 +185,10 @@ TEST_F(TimerPage, EventDialogSetUpAndRefusals) {
     d.actionBox()->SetValue("record everything");
     EXPECT_FALSE(d.Commit());
     EXPECT_EQ(e, live.At(0)); // nothing written while refused
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0], "Event: The event name must not be empty.");
-    EXPECT_EQ(messages[1], "Tessaray: The event name <ALARM> already exists.");
-    EXPECT_EQ(messages[2], "Event: Must specify an event action.");
+    ASSERT_EQ(Messages().size(), 3u);
+    EXPECT_EQ(Messages()[0], "Event: The event name must not be empty.");
+    EXPECT_EQ(Messages()[1], "Tessaray: The event name <ALARM> already exists.");
+    EXPECT_EQ(Messages()[2], "Event: Must specify an event action.");
 
     d.actionBox()->SetValue("RECORD VIDEO+audio");
     d.keepBox()->SetValue("aLL");
@@ -193,12 +196,7 @@ TEST_F(TimerPage, EventDialogSetUpAndRefusals) {
     d.dayBox(1)->SetValue(false);
     d.dayBox(6)->SetValue(true);
     EXPECT_TRUE(d.Commit());
-    EXPECT_EQ(e.name, "News");
-    EXPECT_EQ(e.action, 3);
-    EXPECT_EQ(e.keep, -1);
-    EXPECT_EQ(e.startHour, 21);
-    EXPECT_EQ(e.startMinute, 0);
-    EXPECT_EQ(e.days, 60u | 64u);
+    EXPECT_EQ(e, (ScheduleEvent{"News", 60 | 64, 21, 0, 10, 0, -1, 3}));
 }
 
 } // namespace

@@ -6,14 +6,7 @@ namespace tess {
 namespace {
 
 ScheduleEvent Named(const std::string& name, int startHour) {
-    ScheduleEvent e;
-    e.name = name;
-    e.days = 62;
-    e.startHour = startHour;
-    e.endHour = startHour + 1;
-    e.keep = 3;
-    e.action = 2;
-    return e;
+    return {name, 62, startHour, 0, startHour + 1, 0, 3, 2};
 }
 
 TEST(ScheduleStore, RegistryValuesSkipUnnamedEventsAndRoundTrip) {
@@ -62,23 +55,9 @@ TEST(ScheduleStore, LoadingStoredTextAndMissingValues) {
     access.WriteString("EventName2", "Partial");
     ASSERT_TRUE(LoadSchedule(access, list, timers));
     ASSERT_EQ(list.Count(), 3);
-    const auto& morning = list.At(0);
-    EXPECT_EQ(morning.name, "Morning");
-    EXPECT_EQ(morning.days, 62u);
-    EXPECT_EQ(morning.startHour, 9);
-    EXPECT_EQ(morning.endHour, 10);
-    EXPECT_EQ(morning.keep, -1);
-    EXPECT_EQ(morning.action, 2);
-    const auto& bare = list.At(1);
-    EXPECT_EQ(bare.days, 0u);
-    EXPECT_EQ(bare.endHour, 0);
-    EXPECT_EQ(bare.action, 5);
-    const auto& partial = list.At(2);
-    EXPECT_EQ(partial.days, 1u);
-    EXPECT_EQ(partial.startHour, 7);
-    EXPECT_EQ(partial.startMinute, 30);
-    EXPECT_EQ(partial.endHour, 0);
-    EXPECT_EQ(partial.action, 5);
+    EXPECT_EQ(list.At(0), (ScheduleEvent{"Morning", 62, 9, 0, 10, 0, -1, 2}));
+    EXPECT_EQ(list.At(1), (ScheduleEvent{"Bare", 0, 0, 0, 0, 0, 0, 5}));
+    EXPECT_EQ(list.At(2), (ScheduleEvent{"Partial", 1, 7, 30, 0, 0, 0, 5}));
 }
 
 TEST(ScheduleStore, IniFileCarriesTheScheduleAndAFileWithoutOneKeepsTheLiveList) {

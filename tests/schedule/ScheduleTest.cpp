@@ -1,4 +1,5 @@
 #include "schedule/Schedule.h"
+#include "schedule/EventForm.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +10,7 @@ constexpr int kSunday = 0, kMonday = 1, kTuesday = 2;
 
 ScheduleEvent Event(const std::string& name, uint32_t days, int sh, int sm, int eh, int em,
                     int action) {
-    ScheduleEvent e;
-    e.name = name;
-    e.days = days;
-    e.startHour = sh;
-    e.startMinute = sm;
-    e.endHour = eh;
-    e.endMinute = em;
-    e.action = action;
-    return e;
+    return {name, days, sh, sm, eh, em, -1, action};
 }
 
 EventList Morning() {
@@ -66,15 +59,12 @@ TEST(ScheduleFiring, EarlierEventWinsAndStartBeatsEnd) {
     EXPECT_EQ(checker.Check(list, {kMonday, 9, 0}, true), 0);
 }
 
-TEST(ScheduleFiring, NoActionEventsAreStillReported) {
-    EventList list;
-    list.AddEvent(Event("Idle", 127, 7, 0, 7, 30, 0));
-    ScheduleChecker checker;
-    EXPECT_EQ(checker.Check(list, {kMonday, 7, 0}, true), 1);
-    EXPECT_EQ(checker.Check(list, {kMonday, 7, 30}, true), -1);
-}
-
-TEST(ScheduleFiring, DisabledTimersStartNothingButStillEnd) {
+TEST(ScheduleFiring, NoActionEventsAreReportedAndDisabledTimersStillEnd) {
+    EventList idle;
+    idle.AddEvent(Event("Idle", 127, 7, 0, 7, 30, 0));
+    ScheduleChecker idleChecker;
+    EXPECT_EQ(idleChecker.Check(idle, {kMonday, 7, 0}, true), 1);
+    EXPECT_EQ(idleChecker.Check(idle, {kMonday, 7, 30}, true), -1);
     auto list = Morning();
     ScheduleChecker checker;
     EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, false), 0);
@@ -117,25 +107,22 @@ TEST(ScheduleTexts, DayMasksAndActions) {
 
 TEST(ScheduleConflicts, OverlapOnASharedDayNamesTheLaterEventFirst) {
     constexpr uint32_t monday = 1u << kMonday;
-    EventList list;
-    list.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
-    list.AddEvent(Event("Late", monday, 9, 30, 11, 0, 3));
-    EXPECT_EQ(ConflictText(list), "\nSchedule conflict between events \"Late\" and \"Morning\".");
-
-    EventList touching;
-    touching.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
-    touching.AddEvent(Event("Noon", monday, 10, 0, 11, 0, 2));
-    EXPECT_EQ(ConflictText(touching), "");
-
-    EventList disjointDays;
-    disjointDays.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
-    disjointDays.AddEvent(Event("Late", 1u << kTuesday, 9, 30, 11, 0, 2));
-    EXPECT_EQ(ConflictText(disjointDays), "");
-
-    EventList idle;
-    idle.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
-    idle.AddEvent(Event("Late", monday, 9, 30, 11, 0, 0));
-    EXPECT_EQ(ConflictText(idle), "");
+    struct Case {
+        ScheduleEvent second;
+        const char* text;
+    } cases[] = {
+        {Event("Late", monday, 9, 30, 11, 0, 3),
+         "\nSchedule conflict between events \"Late\" and \"Morning\"."},
+        {Event("Noon", monday, 10, 0, 11, 0, 2), ""},         // touching
+        {Event("Late", 1u << kTuesday, 9, 30, 11, 0, 2), ""}, // another day
+        {Event("Late", monday, 9, 30, 11, 0, 0), ""},         // no action
+    };
+    for (const Case& c : cases) {
+        EventList list;
+        list.AddEvent(Event("Morning", monday, 9, 0, 10, 0, 2));
+        list.AddEvent(c.second);
+        EXPECT_EQ(ConflictText(list), c.text) << c.second.name;
+    }
 }
 
 TEST(ScheduleConflicts, ReportStaysBelowItsLimit) {
@@ -145,6 +132,38 @@ TEST(ScheduleConflicts, ReportStaysBelowItsLimit) {
     auto text = ConflictText(list);
     EXPECT_LT(text.size(), 1999u);
     EXPECT_FALSE(text.empty());
+}
+
+TEST(EventForm, TimeParser) {
+    struct Case {
+        const char* text;
+        EventTime want;
+    } cases[] = {
+        {"9:30", {9, 30}},    {"0930", {9, 30}},     {"930", {21, 0}},     {"12:15a", {0, 15}},
+        {"1:05 pm", {13, 5}}, {"12p", {12, 0}},      {"", {0, 0}},         {"23:59:59", {23, 59}},
+        {"25:61", {1, 1}},    {"11:00 PM", {23, 0}}, {"12:00 am", {0, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseEventTime(c.text), c.want) << c.text;
+}
+
+TEST(EventForm, RowsNewEventAndOrder) {
+    ScheduleEvent e{"news", 42, 9, 5, 10, 0, -1, 3};
+    EventRow r = EventRowTexts(e);
+    EXPECT_EQ(r.program, "news      ");
+    EXPECT_EQ(r.time, "9:05-10:00 MWF");
+    EXPECT_EQ(r.files, "All");
+    EXPECT_EQ(r.action, "Record Video+Audio");
+    r = EventRowTexts({"news", 127, 9, 5, 10, 0, 5, 9});
+    EXPECT_EQ(r.time + " " + r.files + " " + r.action, "9:05-10:00 daily 5 <undefined>");
+    // "&New" at 23:40 on Wednesday: that day only, 23:00 to 0:00, keep all, record video.
+    EXPECT_EQ(NewEventAt({3, 23, 40}), (ScheduleEvent{"", 1u << 3, 23, 0, 0, 0, -1, 2}));
+
+    ScheduleEvent a{"Alpha", 1, 8, 0, 9, 0, -1, 1}, b{"beta", 1, 7, 30, 9, 0, 2, 0};
+    EXPECT_LT(CompareEvents(a, b, 0), 0); // names without regard to case
+    EXPECT_GT(CompareEvents(a, b, 1), 0);
+    EXPECT_LT(CompareEvents(a, b, 2), 0); // -1 first
+    EXPECT_GT(CompareEvents(a, b, 3), 0);
 }
 
 } // namespace

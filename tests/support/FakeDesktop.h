@@ -28,7 +28,9 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+        return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoDefaultNo
+                   ? MessageAnswer::Yes
+                   : MessageAnswer::Ok;
     }
     void wait(int ms) override {
         waits.push_back(ms);

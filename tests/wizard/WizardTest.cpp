@@ -5,7 +5,7 @@
 
 #include "capture/ClientSnapshot.h"
 #include "resources/Ids.h"
-#include "settings/PrefPages.h"
+#include "settings/ui/PrefPages.h"
 #include "snapshot/SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
@@ -83,17 +83,12 @@ protected:
         TESS_NEED_WX();
         settings = DirSettings(dir.str());
         RecWizard::PictureFlag() = false;
-        SetPrefMessageSinkForTesting([this](const std::string& text, const std::string&, long) {
-            messages.push_back(text);
-            return true;
-        });
         frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1300, 700), wxSize(300, 200));
         frame->Show();
     }
     void TearDown() override {
         if (!frame)
             return;
-        SetPrefMessageSinkForTesting(nullptr);
         frame->Destroy();
         test::Pump(20);
     }
@@ -110,12 +105,12 @@ protected:
 
     test::TempDir dir;
     Settings settings;
-    std::vector<std::string> messages;
+    test::FakeDesktop desktop;
     wxFrame* frame = nullptr;
 };
 
 TEST_F(WizardWindows, PageOrderForVideoAndPictureAndBackReturnsWhereItCameFrom) {
-    RecWizard w(frame, settings);
+    RecWizard w(frame, settings, desktop);
     std::vector<int> seen;
     auto next = [&](RecWizard& w) {
         w.PressNext();
@@ -138,17 +133,17 @@ TEST_F(WizardWindows, PageOrderForVideoAndPictureAndBackReturnsWhereItCameFrom) 
     EXPECT_FALSE(order) << "cancelled";
     EXPECT_EQ(seen, (std::vector<int>{28100, 2200, 28200, 28300, 28400, 28300, 28200, 2200, 28100,
                                       9100, 28200, 9100, 28200, 28300, 28400}));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(RecWizard::PictureFlag()) << "page 1 remembers the choice";
     EXPECT_EQ(WizardPageOrder(true), (std::vector<int>{28100, 9100, 28200, 28300, 28400}));
 
     // A second wizard starts from the picture choice.
-    RecWizard again(frame, settings);
+    RecWizard again(frame, settings, desktop);
     Drive(again, [](RecWizard& w) { EXPECT_TRUE(w.pictureChosen()); });
 }
 
 TEST_F(WizardWindows, AnUnusableNameKeepsTheWizardOpenWithTheProblem) {
-    RecWizard w(frame, settings);
+    RecWizard w(frame, settings, desktop);
     const fs::path sub = dir.path() / "sub";
     fs::create_directory(sub);
     std::optional<WizardOrder> order = Drive(w, [&](RecWizard& w) {
@@ -170,17 +165,18 @@ TEST_F(WizardWindows, AnUnusableNameKeepsTheWizardOpenWithTheProblem) {
         EXPECT_EQ(w.currentId(), 28400) << "Finish refused";
     });
     EXPECT_FALSE(order);
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_NE(messages[0].find("does not exist"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[1].find("does not fit a PNG picture"), std::string::npos) << messages[1];
-    EXPECT_NE(messages[2].find("\"" + sub.string() + "\" does not exist"), std::string::npos)
-        << messages[2];
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_NE(desktop.texts()[0].find("does not exist"), std::string::npos) << desktop.texts()[0];
+    EXPECT_NE(desktop.texts()[1].find("does not fit a PNG picture"), std::string::npos)
+        << desktop.texts()[1];
+    EXPECT_NE(desktop.texts()[2].find("\"" + sub.string() + "\" does not exist"), std::string::npos)
+        << desktop.texts()[2];
     EXPECT_EQ(settings.imageFormat, 0) << "nothing applied without Finish";
 }
 
 TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
     for (bool picture : {false, true}) {
-        RecWizard w(frame, settings);
+        RecWizard w(frame, settings, desktop);
         Drive(w, [&](RecWizard& w) {
             w.ChoosePicture(picture);
             w.ChooseTarget(CaptureTarget::Region);
@@ -260,7 +256,7 @@ TEST_F(WizardCapture, FinishAppliesTheImagePageAndSnapsTheScreenIntoTheChosenFil
     });
     client->RunCommand(id::RecordWizard);
     EXPECT_TRUE(finished);
-    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.texts().front();
     EXPECT_EQ(GlobalSettings().imageFormat, 4) << "the Image page applied";
     EXPECT_EQ(saves, 1);
     ASSERT_TRUE(fs::exists(file)) << "status: "
@@ -308,7 +304,7 @@ TEST_F(WizardWindows, Screenshots) {
     };
     frame->Hide();
     for (bool picture : {false, true}) {
-        RecWizard w(frame, settings);
+        RecWizard w(frame, settings, desktop);
         Drive(w, [&](RecWizard& w) {
             w.Move(100, 100);
             w.ChoosePicture(picture);

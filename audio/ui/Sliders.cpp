@@ -1,4 +1,4 @@
-#include "audio/Sliders.h"
+#include "audio/ui/Sliders.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>

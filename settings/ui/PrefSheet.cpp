@@ -1,35 +1,13 @@
-#include "settings/PrefSheet.h"
+#include "settings/ui/PrefSheet.h"
 
-#include "resources/ContextHelp.h"
+#include "resources/ui/ContextHelp.h"
 
 #include <wx/bookctrl.h>
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/treebook.h>
 
 namespace tess {
-
-namespace {
-
-PrefMessageSink& Sink() {
-    static PrefMessageSink sink;
-    return sink;
-}
-
-} // namespace
-
-bool PrefMessage(wxWindow* parent, const std::string& text, const std::string& caption,
-                 long style) {
-    if (Sink())
-        return Sink()(text, caption, style);
-    int answer = wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, parent);
-    return answer == wxOK || answer == wxYES;
-}
-
-void SetPrefMessageSinkForTesting(PrefMessageSink sink) {
-    Sink() = std::move(sink);
-}
 
 TSetPage::TSetPage(wxWindow* parent, int resourceId, PrefContext& ctx,
                    std::span<const HelpIdEntry> helpIds)

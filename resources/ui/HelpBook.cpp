@@ -1,4 +1,4 @@
-#include "resources/HelpBook.h"
+#include "resources/ui/HelpBook.h"
 
 #include <fstream>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "resources/ContextHelp.h"
+#include "resources/ui/ContextHelp.h"
 
-#include "resources/HelpBook.h"
+#include "resources/ui/HelpBook.h"
 
 #include <map>
 #include <wx/button.h>

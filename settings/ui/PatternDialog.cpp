@@ -1,8 +1,7 @@
-#include "settings/PatternDialog.h"
+#include "settings/ui/PatternDialog.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
-#include <wx/msgdlg.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -10,7 +9,8 @@
 #include <wx/textctrl.h>
 #include <wx/validate.h>
 
-#include "resources/ContextHelp.h"
+#include "platform/DesktopServices.h"
+#include "resources/ui/ContextHelp.h"
 #include "settings/FileNames.h"
 
 namespace tess {
@@ -32,32 +32,25 @@ constexpr HelpIdEntry kPatternHelpIds[] = {
     {pattern_id::OnlyWhenRequired, 0},
 };
 
-std::function<void(const std::string&)>& MessageSink() {
-    static std::function<void(const std::string&)> sink;
-    return sink;
-}
-
-void ShowRefusal(wxWindow* parent) {
-    const std::string text = "Invalid character in input";
-    if (MessageSink())
-        MessageSink()(text);
-    else
-        wxMessageBox(text, "Tessaray", wxOK | wxICON_EXCLAMATION, parent);
+void ShowRefusal(DesktopServices& desktop) {
+    desktop.message("Invalid character in input", "Tessaray", MessageKind::Warning);
 }
 
 // Refuses typed characters of the excluded set, and refuses OK while the field holds one
 // (pasted text passes the key filter).
 class PatternFilter : public wxValidator {
 public:
-    PatternFilter() { Bind(wxEVT_CHAR, &PatternFilter::OnChar, this); }
-    wxObject* Clone() const override { return new PatternFilter(); }
+    explicit PatternFilter(DesktopServices& desktop) : desktop_(desktop) {
+        Bind(wxEVT_CHAR, &PatternFilter::OnChar, this);
+    }
+    wxObject* Clone() const override { return new PatternFilter(desktop_); }
     bool TransferToWindow() override { return true; }
     bool TransferFromWindow() override { return true; }
-    bool Validate(wxWindow* parent) override {
+    bool Validate(wxWindow*) override {
         auto* field = dynamic_cast<wxTextCtrl*>(GetWindow());
         if (!field || !HasExcludedChar(field->GetValue().utf8_string()))
             return true;
-        ShowRefusal(parent);
+        ShowRefusal(desktop_);
         field->SetFocus();
         return false;
     }
@@ -73,18 +66,16 @@ private:
         }
         event.Skip();
     }
+
+    DesktopServices& desktop_;
 };
 
 } // namespace
 
-void TPatternDialog::SetMessageSinkForTesting(std::function<void(const std::string&)> sink) {
-    MessageSink() = std::move(sink);
-}
-
-TPatternDialog::TPatternDialog(wxWindow* parent, std::string* pattern, int32_t formatIndex,
-                               int32_t* instanceMode)
-    : wxDialog(parent, pattern_id::Dialog, "File name pattern"), buffer_(pattern),
-      formatIndex_(formatIndex), instanceMode_(instanceMode) {
+TPatternDialog::TPatternDialog(wxWindow* parent, DesktopServices& desktop, std::string* pattern,
+                               int32_t formatIndex, int32_t* instanceMode)
+    : wxDialog(parent, pattern_id::Dialog, "File name pattern"), desktop_(desktop),
+      buffer_(pattern), formatIndex_(formatIndex), instanceMode_(instanceMode) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, kPatternLabel,
                               "&File name pattern (with date/time abbreviation, no extension)"),
@@ -93,7 +84,7 @@ TPatternDialog::TPatternDialog(wxWindow* parent, std::string* pattern, int32_t f
                               wxSize(360, -1));
     pattern_->SetMaxLength(kPatternBufferSize - 1);
     if (formatIndex_ >= 0)
-        pattern_->SetValidator(PatternFilter());
+        pattern_->SetValidator(PatternFilter(desktop_));
     top->Add(pattern_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);
     example_ = new wxTextCtrl(this, pattern_id::Example, wxEmptyString, wxDefaultPosition,
                               wxDefaultSize, wxTE_READONLY);

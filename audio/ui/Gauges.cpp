@@ -1,4 +1,4 @@
-#include "audio/Gauges.h"
+#include "audio/ui/Gauges.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>

@@ -1,4 +1,4 @@
-#include "resources/Art.h"
+#include "resources/ui/Art.h"
 
 #include "resources/Ids.h"
 

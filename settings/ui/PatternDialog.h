@@ -16,6 +16,8 @@ class wxTextCtrl;
 
 namespace tess {
 
+class DesktopServices;
+
 // Dialog and control ids.
 namespace pattern_id {
 inline constexpr int Dialog = 4200;
@@ -34,8 +36,9 @@ public:
     // no character filter, and the example shows no stem and no extension. `instanceMode`,
     // when given, gets bit 0 set or cleared on OK (other bits kept); without it the
     // "Instance" group is hidden.
-    TPatternDialog(wxWindow* parent, std::string* pattern, int32_t formatIndex,
-                   int32_t* instanceMode);
+    // `desktop` shows the refusal of a character.
+    TPatternDialog(wxWindow* parent, DesktopServices& desktop, std::string* pattern,
+                   int32_t formatIndex, int32_t* instanceMode);
 
     // What the buttons do, callable directly.
     void UpdateExample();
@@ -50,15 +53,13 @@ public:
     wxRadioButton* onlyButton() const { return only_; }
     wxStaticBox* instanceBox() const { return instanceBox_; }
 
-    // Where the refusal message goes; a message box by default. For tests.
-    static void SetMessageSinkForTesting(std::function<void(const std::string&)> sink);
-
 private:
     void OnOk(wxCommandEvent&);
     void OnText(wxCommandEvent&);
     void OnInstance(wxCommandEvent&);
     void OnInsert(wxCommandEvent&);
 
+    DesktopServices& desktop_;
     std::string* buffer_;
     int32_t formatIndex_;
     int32_t* instanceMode_;

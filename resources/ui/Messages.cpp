@@ -1,4 +1,4 @@
-#include "resources/Messages.h"
+#include "resources/ui/Messages.h"
 
 namespace tess {
 

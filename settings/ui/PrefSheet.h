@@ -4,6 +4,7 @@
 // shown and applied (its controls read back) only when the sheet closes with OK; a page that
 // was never shown applies nothing. The sheet has no Apply button; its Help button opens the
 // help topic of the page shown.
+#include "platform/DesktopServices.h"
 #include "resources/HelpIds.h"
 #include "settings/Settings.h"
 
@@ -32,15 +33,9 @@ struct PrefContext {
     std::function<bool(uint16_t)> keyHeldElsewhere;
     // What the HotKey page says about global hot keys in this session ("" for nothing).
     std::string hotKeyNote;
+    // The message boxes of the sheet, its pages and their dialogs (must be set).
+    DesktopServices* desktop = nullptr;
 };
-
-// The message boxes of the sheets, their pages and dialogs. Returns true for OK / Yes.
-// `style` takes the wxMessageBox flags.
-bool PrefMessage(wxWindow* parent, const std::string& text, const std::string& caption, long style);
-// Replaces the message boxes (tests); null restores them. The sink's answer is returned.
-using PrefMessageSink =
-    std::function<bool(const std::string& text, const std::string& caption, long style)>;
-void SetPrefMessageSinkForTesting(PrefMessageSink sink);
 
 class TSetPage : public wxPanel {
 public:
@@ -106,6 +101,8 @@ public:
     bool ApplyPages();
     // What the pages had to say while applying.
     const std::vector<std::string>& messages() const { return messages_; }
+    // Where the sheet's message boxes go.
+    DesktopServices& desktop() const { return *ctx_.desktop; }
 
 private:
     void OnPageChanged(wxBookCtrlEvent& e);

@@ -3,8 +3,8 @@
 // schedule in a four-column list, and the "Event" dialog (TEventDialog), which edits one
 // event. The live schedule is replaced by the working copy only when the sheet closes with
 // OK.
-#include "schedule/Schedule.h"
-#include "settings/PrefSheet.h"
+#include "schedule/EventForm.h"
+#include "settings/ui/PrefSheet.h"
 
 #include <wx/dialog.h>
 
@@ -25,31 +25,12 @@ inline constexpr int EventDialog = 400, Name = 401, NameLabel = 402, Station = 4
                      Keep = 422, KeepLabel = 423, Action = 424, ActionLabel = 425, Help = 9;
 } // namespace sched_id
 
-// A time typed into the event dialog: hours, then minutes after a colon or after two digits
-// ("930" is 93 hours and 0 minutes, so 21:00), "a" turns 12 into 0, "p" adds 12 to other
-// hours; everything else is ignored. The result is taken modulo 24 hours and 60 minutes.
-struct EventTime {
-    int hour = 0, minute = 0;
-    bool operator==(const EventTime&) const = default;
-};
-EventTime ParseEventTime(const std::string& text);
-
-// The texts of an event's row: "Program", "Time", "Files", "Action".
-struct EventRow {
-    std::string program, time, files, action;
-};
-EventRow EventRowTexts(const ScheduleEvent& e);
-// The event "&New" starts from at `now`: today only, this hour to the next, keep all,
-// record video.
-ScheduleEvent NewEventAt(const ClockMinute& now);
-// The comparison of the list's column sort (ascending): negative, 0 or positive.
-int CompareEvents(const ScheduleEvent& a, const ScheduleEvent& b, int column);
-
 class TEventDialog : public wxDialog {
 public:
     // `index`: the event's place in `working`, -1 for a new event. On OK the record is
-    // written.
-    TEventDialog(wxWindow* parent, int index, ScheduleEvent* event, const EventList* working);
+    // written. `desktop` shows why a field is refused.
+    TEventDialog(wxWindow* parent, DesktopServices& desktop, int index, ScheduleEvent* event,
+                 const EventList* working);
 
     // What OK does: false (and the message shown) when a field is refused.
     bool Commit();
@@ -63,6 +44,7 @@ public:
     static std::span<const HelpIdEntry> HelpIds();
 
 private:
+    DesktopServices& desktop_;
     int index_;
     ScheduleEvent* event_;
     const EventList* working_;

@@ -1,10 +1,10 @@
-#include "settings/PrefPages.h"
+#include "settings/ui/PrefPages.h"
 
 #include "platform/x11/HotKeys.h"
-#include "resources/ContextHelp.h"
 #include "resources/PopupHelpIds.h"
+#include "resources/ui/ContextHelp.h"
 #include "settings/FileNames.h"
-#include "settings/PatternDialog.h"
+#include "settings/ui/PatternDialog.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -448,7 +448,7 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
-            TPatternDialog dlg(this, &snapName_, ctx_.imageFormat, &instanceMode_);
+            TPatternDialog dlg(this, *ctx_.desktop, &snapName_, ctx_.imageFormat, &instanceMode_);
             if (dlg.ShowModal() == wxID_OK)
                 UpdateSnapExample();
         },
@@ -456,7 +456,7 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
-            TPatternDialog dlg(this, &vidName_, 2, &instanceMode_);
+            TPatternDialog dlg(this, *ctx_.desktop, &vidName_, 2, &instanceMode_);
             if (dlg.ShowModal() == wxID_OK)
                 UpdateVidExample();
         },
@@ -584,7 +584,8 @@ bool TSetKey::CanClose() {
     for (const std::string& w : warnings)
         text += w + "\n";
     text += "\nKeep these hot keys anyway?";
-    return PrefMessage(this, text, "Tessaray", wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    return ctx_.desktop->message(text, "Tessaray", MessageKind::Warning,
+                                 MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
 }
 
 std::span<const HelpIdEntry> TSetKey::HelpIds() {

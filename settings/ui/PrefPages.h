@@ -4,7 +4,7 @@
 // code they draw on). Each page moves its form (settings/PrefForms.h) in and out of its
 // controls; the controls are reachable for tests.
 #include "settings/PrefForms.h"
-#include "settings/PrefSheet.h"
+#include "settings/ui/PrefSheet.h"
 
 #include <wx/textctrl.h>
 

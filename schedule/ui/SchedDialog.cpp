@@ -1,6 +1,6 @@
-#include "schedule/SchedDialog.h"
+#include "schedule/ui/SchedDialog.h"
 
-#include "resources/ContextHelp.h"
+#include "resources/ui/ContextHelp.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -62,78 +62,12 @@ constexpr HelpIdEntry kTimerHelp[] = {{sched_id::List, 0},
 
 } // namespace
 
-EventTime ParseEventTime(const std::string& text) {
-    long fields[3] = {0, 0, 0};
-    int field = 0, digits = 0;
-    for (char c : text) {
-        if (c == ':') {
-            ++field;
-            digits = 0;
-        } else if (c >= '0' && c <= '9') {
-            if (++digits == 3) {
-                ++field;
-                digits = 1;
-            }
-            if (field <= 2 && fields[field] < 100000000)
-                fields[field] = fields[field] * 10 + (c - '0');
-        } else if (c == 'a' || c == 'A') {
-            if (fields[0] == 12)
-                fields[0] = 0;
-        } else if (c == 'p' || c == 'P') {
-            if (fields[0] != 12)
-                fields[0] += 12;
-        }
-    }
-    return {static_cast<int>(fields[0] % 24), static_cast<int>(fields[1] % 60)};
-}
-
-EventRow EventRowTexts(const ScheduleEvent& e) {
-    EventRow r;
-    char buf[300];
-    std::snprintf(buf, sizeof buf, "%-10s", e.name.c_str());
-    r.program = buf;
-    std::snprintf(buf, sizeof buf, "%d:%2.2d-%d:%2.2d ", e.startHour, e.startMinute, e.endHour,
-                  e.endMinute);
-    r.time = buf + DayMaskText(e.days);
-    r.files = e.keep < 0 ? "All" : std::to_string(e.keep);
-    r.action = ActionText(e.action);
-    return r;
-}
-
-ScheduleEvent NewEventAt(const ClockMinute& now) {
-    ScheduleEvent e;
-    e.days = 1u << (now.dayOfWeek % 7);
-    e.startHour = now.hour;
-    e.startMinute = 0;
-    e.endHour = (now.hour + 1) % 24;
-    e.endMinute = 0;
-    e.keep = -1;
-    e.action = 2;
-    return e;
-}
-
-int CompareEvents(const ScheduleEvent& a, const ScheduleEvent& b, int column) {
-    auto cmp = [](auto x, auto y) { return x < y ? -1 : y < x ? 1 : 0; };
-    switch (column) {
-    case 0:
-        return strcasecmp(a.name.c_str(), b.name.c_str());
-    case 1:
-        return cmp(a.startHour * 60 + a.startMinute, b.startHour * 60 + b.startMinute);
-    case 2:
-        return cmp(a.keep, b.keep);
-    case 3:
-        return cmp(a.action, b.action);
-    default:
-        return 0;
-    }
-}
-
 // --- TEventDialog ---
 
-TEventDialog::TEventDialog(wxWindow* parent, int index, ScheduleEvent* event,
-                           const EventList* working)
-    : wxDialog(parent, sched_id::EventDialog, "Event"), index_(index), event_(event),
-      working_(working) {
+TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index,
+                           ScheduleEvent* event, const EventList* working)
+    : wxDialog(parent, sched_id::EventDialog, "Event"), desktop_(desktop), index_(index),
+      event_(event), working_(working) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     auto* grid = new wxFlexGridSizer(2, 8, 10);
     grid->AddGrowableCol(1);
@@ -227,7 +161,7 @@ bool TEventDialog::Commit() {
         name.resize(259);
     name = Trimmed(name);
     if (name.empty()) {
-        PrefMessage(this, "The event name must not be empty.", "Event", wxOK | wxICON_STOP);
+        desktop_.message("The event name must not be empty.", "Event", MessageKind::Error);
         name_->SetFocus();
         return false;
     }
@@ -254,15 +188,15 @@ bool TEventDialog::Commit() {
     else if (SameText(action, "Record Video+Audio"))
         e.action = 3;
     else {
-        PrefMessage(this, "Must specify an event action.", "Event", wxOK | wxICON_STOP);
+        desktop_.message("Must specify an event action.", "Event", MessageKind::Error);
         action_->SetFocus();
         return false;
     }
     if (working_) {
         int found = working_->FindEvent(name);
         if (found >= 0 && found != index_) {
-            PrefMessage(this, "The event name <" + name + "> already exists.", "Tessaray",
-                        wxOK | wxICON_STOP);
+            desktop_.message("The event name <" + name + "> already exists.", "Tessaray",
+                             MessageKind::Error);
             name_->SetFocus();
             return false;
         }
@@ -357,12 +291,12 @@ void TSchedDialog::Fill() {
 void TSchedDialog::CheckConflicts() {
     std::string text = ConflictText(working_);
     if (!text.empty())
-        PrefMessage(this, text.substr(1), "Schedule conflict", wxOK | wxICON_WARNING);
+        ctx_.desktop->message(text.substr(1), "Schedule conflict", MessageKind::Warning);
 }
 
 void TSchedDialog::NewEvent() {
     ScheduleEvent e = NewEventAt(Clock()());
-    TEventDialog dlg(this, -1, &e, &working_);
+    TEventDialog dlg(this, *ctx_.desktop, -1, &e, &working_);
     if (RunEventDialog()(dlg) != wxID_OK)
         return;
     rows_.push_back(e);
@@ -379,7 +313,7 @@ void TSchedDialog::EditEvent() {
     if (index < 0)
         return;
     ScheduleEvent copy = working_.At(index);
-    TEventDialog dlg(this, index, &copy, &working_);
+    TEventDialog dlg(this, *ctx_.desktop, index, &copy, &working_);
     if (RunEventDialog()(dlg) != wxID_OK)
         return;
     rows_[static_cast<size_t>(row)] = copy;
