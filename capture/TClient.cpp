@@ -4,8 +4,13 @@
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
+#include "capture/ClientSnapshot.h"
+#include "capture/RecordingController.h"
+#include "capture/SelectR.h"
+#include "capture/SnapshotPipeline.h"
 #include "media/Effects.h"
 #include "media/VideoFile.h"
+#include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
@@ -16,7 +21,7 @@
 #include <unistd.h>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
-#include <wx/msgdlg.h>
+#include <wx/frame.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/toolbar.h>
@@ -36,16 +41,7 @@ wxEventType ScrollEventTypeFor(int code) {
     return code >= 0 && code < 9 ? types[code] : wxEVT_NULL;
 }
 
-ScheduleCheck& TheScheduleCheck() {
-    static ScheduleCheck check = CheckSchedule;
-    return check;
-}
-
 } // namespace
-
-void SetScheduleCheck(ScheduleCheck check) {
-    TheScheduleCheck() = std::move(check);
-}
 
 bool RegisterCapturePlugin(const std::string& directory) {
     std::string path = directory + "grabsrc.so";
@@ -73,10 +69,30 @@ wxBEGIN_EVENT_TABLE(TClient, wxWindow)
 wxEND_EVENT_TABLE();
 // clang-format on
 
-TClient::TClient(wxWindow* parent)
+TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
-      timer_(this, id::ClientTimer) {
+      desktop_(desktop), hooks_(std::move(hooks)), timer_(this, id::ClientTimer) {
+    if (!hooks_.scheduleCheck)
+        hooks_.scheduleCheck = CheckSchedule;
+    RecordingLinks links;
+    links.state = [this] { return state_; };
+    links.setState = [this](CaptureState state) { RecordingStateChanged(state); };
+    links.display = [this](const std::string& path) { DisplayFile(path); };
+    links.prepare = [this] {
+        if (controls_.meter) {
+            controls_.meter->SetRange(0, 100);
+            controls_.meter->SetLed(5, 80);
+        }
+        // The mixer (kept while ChangeMixer is on) records from MixerInput at a usable level.
+        if (hooks_.prepareMixer)
+            hooks_.prepareMixer();
+        else if (mixer_)
+            PrepareMixerForRecording(mixer_.get(), GlobalSettings());
+    };
+    links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
+    links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
+    recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
@@ -98,8 +114,8 @@ TClient::TClient(wxWindow* parent)
         // A directory that is gone leaves the current directory as it is.
     }
     if (!timer_.Start(id::ClientTimerPeriodMs))
-        wxMessageBox("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
-                     "Tessaray", wxOK | wxICON_ERROR);
+        desktop_.message("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
+                         "Tessaray", MessageKind::Error);
     PostMessage(this, msg::LateInit, 1, 2);
 }
 
@@ -109,20 +125,60 @@ TClient::~TClient() {
 
 void TClient::Shutdown() {
     // Stop playback and recording, then the timer.
-    if (captureState() == kStateRecording)
-        StopRecordingWork();
+    if (state_ == CaptureState::Recording)
+        recorder_->Abandon();
     CloseDisplayedFile();
-    GlobalSettings().captureState = kStateIdle;
+    state_ = CaptureState::Idle;
     timer_.Stop();
 }
 
-int TClient::captureState() const {
-    return GlobalSettings().captureState;
+void TClient::SetCaptureState(CaptureState state) {
+    state_ = state;
+    PostMessage(GetParent() ? GetParent()->GetEventHandler() : nullptr, msg::StateIcons,
+                static_cast<int>(state));
 }
 
-void TClient::SetCaptureState(int state) {
-    GlobalSettings().captureState = state;
-    PostMessage(GetParent() ? GetParent()->GetEventHandler() : nullptr, msg::StateIcons, state);
+void TClient::RecordingStateChanged(CaptureState state) {
+    if (state == CaptureState::Recording) {
+        SetCaptureState(state);
+        DoLayout();
+        RebuildTitle(); // the recording's name
+        return;
+    }
+    ShowSoundLevel(false);
+    PostMessage(this, msg::RecordTime);
+    SetPane(controls_.recordTimePane, "");
+    if (state_ != state)
+        SetCaptureState(state);
+    RebuildTitle(); // without the recording's name
+}
+
+bool TClient::SelectWindow(WindowId* window) {
+    if (hooks_.selectWindow)
+        return hooks_.selectWindow(window);
+    wxWindow* frame = wxGetTopLevelParent(this);
+    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), nullptr, window,
+                true);
+    return dlg.ShowModal() == wxID_OK;
+}
+
+bool TClient::SelectRectangle(ScreenRect* rect) {
+    if (hooks_.selectRectangle)
+        return hooks_.selectRectangle(rect);
+    wxWindow* frame = wxGetTopLevelParent(this);
+    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), rect, nullptr,
+                true);
+    return dlg.ShowModal() == wxID_OK;
+}
+
+void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::string& path) {
+    // The dialog that asked (the record wizard) must be off the screen before anything is
+    // grabbed or frozen for a selection.
+    desktop_.wait(kAfterSelectionMs);
+    if (picture)
+        RunClientSnapshot(*this, target, path);
+    else
+        recorder_->RecordChosen(target, path);
 }
 
 ClientView TClient::View() const {
@@ -160,24 +216,26 @@ void TClient::RunCommand(int cmd) {
         return;
     switch (cmd) {
     case id::Screen:
+        SetCaptureMode(CaptureMode::Screen);
+        break;
     case id::Window:
+        SetCaptureMode(CaptureMode::Window);
+        break;
     case id::Rectangle:
-        s.capSelect = cmd == id::Screen   ? kCapScreen
-                      : cmd == id::Window ? kCapWindow
-                                          : kCapRectangle;
-        ShowCaptureMode();
+        SetCaptureMode(CaptureMode::Region);
         break;
     case id::Snapshot:
-        Snapshot();
+        ReadCaptureMode();
+        Snapshot(captureMode());
         break;
     case id::SnapshotScreen:
-        DoSnapshotScreen();
+        Snapshot(CaptureMode::Screen);
         break;
     case id::SnapshotWindow:
-        DoSnapshotWindow();
+        Snapshot(CaptureMode::Window);
         break;
     case id::SnapshotRegion:
-        DoSnapshotRegion();
+        Snapshot(CaptureMode::Region);
         break;
     case id::FormatJpg:
         s.imageFormat = 4;
@@ -199,19 +257,20 @@ void TClient::RunCommand(int cmd) {
         RecordVideo();
         break;
     case id::RecordScreen:
-        DoRecordScreen();
+        recorder_->Record(CaptureMode::Screen);
         break;
     case id::RecordWindow:
-        DoRecordWindow();
+        recorder_->Record(CaptureMode::Window);
         break;
     case id::RecordRegion:
-        DoRecordRegion();
+        recorder_->Record(CaptureMode::Region);
         break;
     case id::RecordSound:
-        DoRecordSound();
+        recorder_->RecordSound();
         break;
     case id::RecordWizard:
-        DoRecordWizard();
+        if (recordWizard)
+            recordWizard();
         break;
     case id::StopRecording:
         StopRecording();
@@ -223,7 +282,7 @@ void TClient::RunCommand(int cmd) {
         Stop();
         break;
     case id::TogglePlay:
-        if (captureState() == kStatePlaying)
+        if (state_ == CaptureState::Playing)
             Stop();
         else
             DoPlay();
@@ -260,7 +319,8 @@ void TClient::RunCommand(int cmd) {
         s.scaleEnable = !s.scaleEnable;
         break;
     case id::ChangeEffects:
-        DoChangeEffects();
+        if (changeEffects)
+            changeEffects();
         break;
     case id::PlaybackBar: {
         bool shown = View().playbackBarShown;
@@ -328,19 +388,13 @@ void TClient::ShowCaptureMode() {
     }
 }
 
-void TClient::Snapshot() {
-    ReadCaptureMode();
-    switch (GlobalSettings().capSelect) {
-    case kCapWindow:
-        DoSnapshotWindow();
-        break;
-    case kCapRectangle:
-        DoSnapshotRegion();
-        break;
-    default:
-        DoSnapshotScreen();
-        break;
-    }
+void TClient::SetCaptureMode(CaptureMode mode) {
+    GlobalSettings().capSelect = CapSelectOf(mode);
+    ShowCaptureMode();
+}
+
+void TClient::Snapshot(CaptureMode target) {
+    RunClientSnapshot(*this, target);
 }
 
 void TClient::RecordVideo() {
@@ -349,33 +403,22 @@ void TClient::RecordVideo() {
     // playback bar goes.
     if (FileDisplayed())
         RunCommand(id::FileClose);
-    switch (GlobalSettings().capSelect) {
-    case kCapWindow:
-        DoRecordWindow();
-        break;
-    case kCapRectangle:
-        DoRecordRegion();
-        break;
-    default:
-        DoRecordScreen();
-        break;
-    }
+    recorder_->Record(captureMode());
 }
 
 void TClient::StopRecording() {
-    if (captureState() != kStateRecording)
-        return;
-    StopCapture(true);
+    if (state_ == CaptureState::Recording)
+        recorder_->Stop(true);
 }
 
 void TClient::Stop() {
     StopDisplayedFile();
-    if (captureState() == kStateRecording)
-        StopCapture(false); // the meters, panes and title follow; nothing is displayed
-    scheduleEvent_ = -1;
+    if (state_ == CaptureState::Recording)
+        recorder_->Stop(false); // the meters, panes and title follow; nothing is displayed
+    recorder_->ForgetScheduledEvent();
     SetPane(controls_.recordTimePane, "");
-    if (captureState() != kStateIdle)
-        SetCaptureState(kStateIdle);
+    if (state_ != CaptureState::Idle)
+        SetCaptureState(CaptureState::Idle);
 }
 
 void TClient::ToggleMute() {
@@ -415,7 +458,7 @@ void TClient::ShowSoundLevel(bool recording) {
     if (!controls_.meter)
         return;
     if (recording)
-        meterUpdater_.Update(*controls_.meter, RecordingSoundLevels(), 1);
+        meterUpdater_.Update(*controls_.meter, recorder_->SoundLevels(), 1);
     else
         meterUpdater_.Clear(*controls_.meter);
 }
@@ -430,14 +473,14 @@ void TClient::OnTimer(wxTimerEvent&) {
 }
 
 void TClient::Tick() {
-    if (captureState() == kStateRecording)
-        CheckRecording();
+    if (state_ == CaptureState::Recording)
+        recorder_->Check();
     TickInputs in;
     in.dragging = dragging_;
     in.fileDisplayed = FileDisplayed();
     in.filePlaying = FilePlaying();
     in.fileIsVideo = FileIsVideo();
-    in.captureState = captureState();
+    in.captureState = state_;
     in.recordingRuns = RecordingRuns();
     TickDecision d = DecideTick(in);
     switch (d.step) {
@@ -459,14 +502,11 @@ void TClient::Tick() {
     if (d.readCaptureMode)
         ReadCaptureMode();
 
-    int answer = TheScheduleCheck() ? TheScheduleCheck()() : 0;
-    ScheduleAction a = ScheduleActionFor(answer);
-    if (a.kind == ScheduleAction::Start) {
-        scheduleEvent_ = a.event;
-        StartScheduledRecording(a.event);
-    } else if (a.kind == ScheduleAction::Stop) {
-        StopScheduledRecording(a.event);
-    }
+    ScheduleAction a = ScheduleActionFor(hooks_.scheduleCheck());
+    if (a.kind == ScheduleAction::Start)
+        recorder_->StartScheduled(a.event);
+    else if (a.kind == ScheduleAction::Stop)
+        recorder_->StopScheduled(a.event);
 }
 
 void TClient::ShowRecordingTime() {
@@ -476,7 +516,7 @@ void TClient::ShowRecordingTime() {
         return;
     }
     ShowSoundLevel(true);
-    long long ms = RecordingElapsedMs();
+    long long ms = recorder_->ElapsedMs();
     std::string text = RecordingTimeText(ms);
     if (!text.empty() && controls_.recordTimePane && controls_.recordTimePane->IsShown())
         SetPane(controls_.recordTimePane, text);
@@ -548,7 +588,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
         RunCommand(id::Snapshot);
         break;
     case msg::HotKeyVideo:
-        RunCommand(HotKeyVideoStops(captureState()) ? id::StopRecording : id::RecordVideo);
+        RunCommand(HotKeyVideoStops(state_) ? id::StopRecording : id::RecordVideo);
         break;
     case msg::StopRecording:
         RunCommand(id::StopRecording);

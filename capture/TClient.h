@@ -4,6 +4,7 @@
 // that drives the time displays, the end of playback and the schedule.
 #include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
+#include "platform/x11/Screen.h"
 #include "resources/Messages.h"
 
 #include <functional>
@@ -21,6 +22,8 @@ class wxDropFilesEvent;
 
 namespace tess {
 
+class DesktopServices;
+class RecordingController;
 class SMeter;
 class SMixer;
 class TMySlider;
@@ -29,16 +32,19 @@ namespace gtk {
 class ChildXWindow;
 }
 
-struct CaptureRequest;
-
-// The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0 stop
-// event -n - 1. The live schedule's CheckSchedule unless replaced (null: always 0).
-using ScheduleCheck = std::function<int()>;
-void SetScheduleCheck(ScheduleCheck check);
-
-// What a capture takes: the whole screen, a window the user clicks, or a rectangle the user
-// drags (the order of the capture-mode box).
-enum class CaptureTarget { Screen, Window, Region };
+// The parts of the client's work that may be handed in; an empty member takes the real one.
+struct ClientHooks {
+    // The user's choice of a window or a rectangle to capture (SelectR over the frame);
+    // false when cancelled.
+    std::function<bool(WindowId*)> selectWindow;
+    std::function<bool(ScreenRect*)> selectRectangle;
+    // The recording start's mixer step (select MixerInput, raise a recording level below
+    // 90 to 110), done on the open mixer.
+    std::function<void()> prepareMixer;
+    // The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0
+    // stop event -n - 1 (the live schedule's CheckSchedule).
+    std::function<int()> scheduleCheck;
+};
 
 // The controls the client reads and drives; the bars that carry them are built by the frame
 // side and registered here (any may be null).
@@ -53,22 +59,32 @@ struct ClientControls {
 
 class TClient : public wxWindow {
 public:
-    explicit TClient(wxWindow* parent);
+    // Messages, waits, sounds and the desktop's viewer go through `desktop`, which outlives
+    // the window.
+    TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks = {});
     ~TClient() override;
 
-    // Capture state (1 idle, 3 playing, 4 recording). Every change posts message 1394 to the
-    // frame (the parent).
-    int captureState() const;
-    void SetCaptureState(int state);
+    DesktopServices& desktop() const { return desktop_; }
+    // The choosers of a window and a rectangle (the hooks', or SelectR over the frame).
+    bool SelectWindow(WindowId* window);
+    bool SelectRectangle(ScreenRect* rect);
+
+    // Capture state. Every change posts message 1394 to the frame (the parent) with its
+    // number.
+    CaptureState captureState() const { return state_; }
+    void SetCaptureState(CaptureState state);
+    // The capture mode: the mode box's choice, kept in CapSelect.
+    CaptureMode captureMode() const { return CaptureModeOf(GlobalSettings().capSelect); }
 
     // Stops playback and any recording and the timer (the frame calls it when it closes, while
     // the derived work is still there; the destructor repeats it harmlessly).
     void Shutdown();
 
-    // The client's answer when the program is asked to close (true: its children agree).
-    virtual bool CanClose() { return true; }
+    // The client's answer when the program is asked to close (empty: it agrees).
+    std::function<bool()> canClose;
 
     ClientView View() const;
+    bool RecordingRuns() const { return state_ == CaptureState::Recording; }
     bool fullScreen() const { return fullScreen_; }
     bool timerRunning() const { return timer_.IsRunning(); }
 
@@ -88,7 +104,7 @@ public:
     // A snapshot or a recording of `target` written to `path` (empty: a name from the
     // pattern), as the snapshot and record commands take them; a recording is refused while
     // another runs.
-    void StartChosenCapture(bool picture, CaptureTarget target, const std::string& path);
+    void StartChosenCapture(bool picture, CaptureMode target, const std::string& path);
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
@@ -120,20 +136,6 @@ public:
     SMixer* mixer() const { return mixer_.get(); }
 
 protected:
-    // Work that other parts of the program supply. Empty here until they exist.
-    // The snapshot commands (capture/ClientSnapshot.cpp).
-    virtual void DoSnapshotScreen();
-    virtual void DoSnapshotWindow();
-    virtual void DoSnapshotRegion();
-    // The record commands (capture/RecordingControl.cpp).
-    virtual void DoRecordScreen();
-    virtual void DoRecordWindow();
-    virtual void DoRecordRegion();
-    virtual void DoRecordSound();
-    virtual void DoRecordWizard() {
-        if (recordWizard)
-            recordWizard();
-    }
     // The display of files (capture/Display.cpp).
     virtual void DoPlay();
     virtual void DoPlayHalfSpeed();
@@ -144,10 +146,6 @@ protected:
     virtual void DoProperties();
     virtual void DoPrint();
     virtual void DoPrinterSetup();
-    virtual void DoChangeEffects() {
-        if (changeEffects)
-            changeEffects();
-    }
     virtual void DoLayout();
     // Displayed file and recording queries.
     virtual bool FileDisplayed() const;
@@ -156,27 +154,6 @@ protected:
     virtual bool FileIsVideo() const;
     virtual long long FilePositionSeconds() const;
     virtual void CloseDisplayedFile();
-    virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
-    virtual long long RecordingElapsedMs() const;
-    virtual int RecordingSoundLevels() const;
-    // Ends a running recording (the recording objects are stopped and the file finished).
-    virtual void StopRecordingWork();
-    // The schedule asked to start / stop event `index`.
-    virtual void StartScheduledRecording(int index);
-    virtual void StopScheduledRecording(int index);
-
-    // Recording control (capture/RecordingControl.cpp). StartCapture makes the state
-    // recording only when the recording runs, and otherwise shows why. StopCapture stops it,
-    // makes the state idle and, with `display` and DisplayOpenAuto on, displays the file.
-    bool StartCapture(CaptureRequest request);
-    // The record commands with a chosen file name (empty: a name from the pattern).
-    void RecordScreen(const std::string& path);
-    void RecordWindow(const std::string& path);
-    void RecordRegion(const std::string& path);
-    void StopCapture(bool display);
-    // On each tick while recording: a recording whose file cannot be written any further
-    // (a full disk) is stopped and the reason shown.
-    void CheckRecording();
 
 private:
     void OnCommand(wxCommandEvent& e);
@@ -190,8 +167,11 @@ private:
     void Tick();
     void ReadCaptureMode();
     void ShowCaptureMode();
-    void Snapshot();
+    void SetCaptureMode(CaptureMode mode);
+    void Snapshot(CaptureMode target);
     void RecordVideo();
+    // The recording's start and stop as the window shows them.
+    void RecordingStateChanged(CaptureState state);
     void StopRecording();
     void Stop();
     void ToggleMute();
@@ -217,6 +197,10 @@ private:
     void OnDropFiles(wxDropFilesEvent& e);
     void Message(const std::string& text, const std::string& caption, long style);
 
+    DesktopServices& desktop_;
+    ClientHooks hooks_;
+    CaptureState state_ = CaptureState::Idle;
+    std::unique_ptr<RecordingController> recorder_;
     wxTimer timer_;
     // A frame size asked for by the layout, asked again once if a window manager that was
     // still busy with the frame dropped it.
@@ -236,8 +220,6 @@ private:
     bool firstSliderMessage_ = true;
     // The capture mode the mode box last showed or gave (-1 before it is filled).
     int shownCapSelect_ = -1;
-    int scheduleEvent_ = -1;
-    std::string scheduleEventName_;
 
     wxDECLARE_EVENT_TABLE();
 };

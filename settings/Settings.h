@@ -79,9 +79,6 @@ struct Settings {
     // The portal's permission to cast the screen again without asking; single-use, replaced
     // after every start of a cast ("PortalRestoreToken").
     std::string portalRestoreToken;
-
-    // Runtime state kept with the record.
-    int32_t captureState = 1; // 1 idle, 3 playing, 4 recording
 };
 
 // The one record of the process.

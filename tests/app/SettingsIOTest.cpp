@@ -137,13 +137,6 @@ TEST_F(SettingsIO, SaveAsThenOpenRestoresEveryGroup) {
     EXPECT_TRUE(d.registryMode);
 }
 
-TEST_F(SettingsIO, CaptureStateSurvivesALoad) {
-    GlobalSettings().captureState = 4;
-    LoadSettings(dir.str() + "/x.ini");
-    EXPECT_EQ(GlobalSettings().captureState, 4);
-    GlobalSettings().captureState = 1;
-}
-
 TEST_F(SettingsIO, FallsBackToTheIniFileNextToTheProgram) {
     std::ofstream(dir.str() + "/blocker") << "a regular file";
     SetRegistryStorePathForTesting(dir.str() + "/blocker/Quorvanta/Tessaray.reg");

@@ -12,6 +12,7 @@
 #include "resources/Ids.h"
 #include "settings/AtomicFile.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 
 #include <filesystem>
 #include <fstream>
@@ -36,7 +37,7 @@ protected:
         saved_ = GlobalSettings();
         LoadSettings();
         GlobalSettings().snapSystemDisplay = GlobalSettings().vidSystemDisplay = false;
-        frame = new SDIDecFrame(false);
+        frame = new SDIDecFrame(desktop, false);
         client = frame->client();
         client->showMessage = [this](const std::string& text, const std::string& caption) {
             messages.push_back(caption + ": " + text);
@@ -54,6 +55,7 @@ protected:
         XdgTest::TearDown();
     }
     std::string Title() const { return std::string(frame->GetTitle().utf8_str()); }
+    test::FakeDesktop desktop;
     static std::string Label(wxStaticText* t) {
         return t ? std::string(t->GetLabel().utf8_str()) : "?";
     }

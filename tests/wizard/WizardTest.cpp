@@ -7,6 +7,7 @@
 #include "resources/Ids.h"
 #include "settings/PrefPages.h"
 #include "snapshot/SnapshotTestSupport.h"
+#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <cstdio>
@@ -185,7 +186,7 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
         RecWizard w(frame, settings);
         Drive(w, [&](RecWizard& w) {
             w.ChoosePicture(picture);
-            w.ChooseTarget(CaptureTarget::Region);
+            w.ChooseTarget(CaptureMode::Region);
             for (int i = 0; i < 5; ++i) {
                 test::Pump(30);
                 for (const std::string& p : test::LayoutProblems(&w))
@@ -214,22 +215,20 @@ protected:
             return;
         saved = GlobalSettings();
         GlobalSettings() = settings;
-        SnapshotHooksForTesting().shutter = [] {};
-        SnapshotHooksForTesting().beep = [] {};
-        SnapshotHooksForTesting().display = [](const std::string&) {};
+        desktop.onWait = WaitRepainting;
         frame->CreateStatusBar(1);
-        client = new TClient(frame);
+        client = new TClient(frame, desktop);
         client->recordWizard = [this] { RunRecordWizard(client, [this] { ++saves; }); };
         test::Pump(50);
     }
     void TearDown() override {
         if (!frame)
             return;
-        SnapshotHooksForTesting() = {};
         GlobalSettings() = saved;
         WizardWindows::TearDown();
     }
     Settings saved;
+    test::FakeDesktop desktop;
     TClient* client = nullptr;
     int saves = 0;
 };
@@ -252,7 +251,7 @@ TEST_F(WizardCapture, FinishAppliesTheImagePageAndSnapsTheScreenIntoTheChosenFil
         w->PressNext();
         w->SetFileName("chosen");
         w->PressNext();
-        w->ChooseTarget(CaptureTarget::Screen);
+        w->ChooseTarget(CaptureMode::Screen);
         w->PressNext();
         EXPECT_NE(w->summaryText().find(file.string()), std::string::npos) << w->summaryText();
         EXPECT_NE(w->summaryText().find("JPG picture"), std::string::npos);
@@ -316,7 +315,7 @@ TEST_F(WizardWindows, Screenshots) {
             w.Move(100, 100);
             w.ChoosePicture(picture);
             if (picture)
-                w.ChooseTarget(CaptureTarget::Window);
+                w.ChooseTarget(CaptureMode::Window);
             for (int i = 0; i < 5; ++i) {
                 if (i == 2 && picture)
                     w.SetFileName((dir.path() / "desk").string());
