@@ -19,6 +19,7 @@
 
 #include <dlfcn.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/frame.h>
@@ -39,6 +40,12 @@ wxEventType ScrollEventTypeFor(int code) {
         wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_THUMBTRACK,
         wxEVT_SCROLL_TOP,      wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
     return code >= 0 && code < 9 ? types[code] : wxEVT_NULL;
+}
+
+// Runs an optional hook.
+void Call(const std::function<void()>& hook) {
+    if (hook)
+        hook();
 }
 
 } // namespace
@@ -209,161 +216,92 @@ void TClient::OnCommand(wxCommandEvent& e) {
 }
 
 void TClient::RunCommand(int cmd) {
-    Settings& s = GlobalSettings();
     // Commands reached by accelerators are not greyed: check the enabler first.
     CommandUi ui = CommandUiFor(cmd, View());
     if (!ui.known || !ui.enabled)
         return;
-    switch (cmd) {
-    case id::Screen:
-        SetCaptureMode(CaptureMode::Screen);
-        break;
-    case id::Window:
-        SetCaptureMode(CaptureMode::Window);
-        break;
-    case id::Rectangle:
-        SetCaptureMode(CaptureMode::Region);
-        break;
-    case id::Snapshot:
-        ReadCaptureMode();
-        Snapshot(captureMode());
-        break;
-    case id::SnapshotScreen:
-        Snapshot(CaptureMode::Screen);
-        break;
-    case id::SnapshotWindow:
-        Snapshot(CaptureMode::Window);
-        break;
-    case id::SnapshotRegion:
-        Snapshot(CaptureMode::Region);
-        break;
-    case id::FormatJpg:
-        s.imageFormat = 4;
-        break;
-    case id::FormatPng:
-        s.imageFormat = 0;
-        break;
-    case id::FormatBmp:
-        s.imageFormat = 1;
-        break;
-    case id::FormatGif:
-        s.imageFormat = 3;
-        break;
-    case id::DelaySnapshot:
-        s.captureDelay = !s.captureDelay;
-        s.threeSecondDelay = s.captureDelay;
-        break;
-    case id::RecordVideo:
-        RecordVideo();
-        break;
-    case id::RecordScreen:
-        recorder_->Record(CaptureMode::Screen);
-        break;
-    case id::RecordWindow:
-        recorder_->Record(CaptureMode::Window);
-        break;
-    case id::RecordRegion:
-        recorder_->Record(CaptureMode::Region);
-        break;
-    case id::RecordSound:
-        recorder_->RecordSound();
-        break;
-    case id::RecordWizard:
-        if (recordWizard)
-            recordWizard();
-        break;
-    case id::StopRecording:
-        StopRecording();
-        break;
-    case id::Play:
-        DoPlay();
-        break;
-    case id::Stop:
-        Stop();
-        break;
-    case id::TogglePlay:
-        if (state_ == CaptureState::Playing)
-            Stop();
-        else
-            DoPlay();
-        break;
-    case id::PlayHalfSpeed:
-        DoPlayHalfSpeed();
-        break;
-    case id::SkipForward:
-        DoSkip(true);
-        break;
-    case id::SkipBackward:
-        DoSkip(false);
-        break;
-    case id::FullScreen:
-        fullScreen_ = !fullScreen_;
-        // Back from full screen the frame fits the file again.
-        LayoutFrame(!fullScreen_);
-        break;
-    case id::Mute:
-    case id::Mute2:
-        ToggleMute();
-        break;
-    case id::VolumeUp:
-        StepVolume(+10);
-        break;
-    case id::VolumeDown:
-        StepVolume(-10);
-        break;
-    case id::Caption:
-    case id::CaptionButton:
-        s.capEnable = !s.capEnable;
-        break;
-    case id::Scale:
-        s.scaleEnable = !s.scaleEnable;
-        break;
-    case id::ChangeEffects:
-        if (changeEffects)
-            changeEffects();
-        break;
-    case id::PlaybackBar: {
-        bool shown = View().playbackBarShown;
-        s.playbackBarShown = !shown;
-        if (showPlaybackBar)
-            showPlaybackBar(!shown);
-        break;
-    }
-    case id::SecondToolBar:
-        s.secondToolBarShown = !s.secondToolBarShown;
-        break;
-    case id::FileOpen:
-        DoOpenFile();
-        break;
-    case id::FileOpenWith:
-        DoOpenWith();
-        break;
-    case id::FileSaveAs:
-        DoSaveAs();
-        break;
-    case id::FileClose:
-        Stop();
-        CloseDisplayedFile();
-        s.playbackBarShown = false;
-        if (showPlaybackBar)
-            showPlaybackBar(false);
-        RebuildTitle();
-        DoLayout();
-        break;
-    case id::FileProperties:
-        DoProperties();
-        break;
-    case id::FilePrint:
-        DoPrint();
-        break;
-    case id::PrinterSetup:
-        DoPrinterSetup();
-        break;
-    default:
-        ToggleEffect(s.effects, cmd); // nothing for a command that is no effect switch
-        // 1800 and the accepted commands without work end here.
-        break;
-    }
+    using Work = void (*)(TClient&, Settings&);
+    static const std::unordered_map<int, Work> work = {
+        {id::Screen, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Screen); }},
+        {id::Window, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Window); }},
+        {id::Rectangle, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Region); }},
+        {id::Snapshot,
+         [](TClient& c, Settings&) {
+             c.ReadCaptureMode();
+             c.Snapshot(c.captureMode());
+         }},
+        {id::SnapshotScreen, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Screen); }},
+        {id::SnapshotWindow, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Window); }},
+        {id::SnapshotRegion, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Region); }},
+        {id::FormatJpg, [](TClient&, Settings& s) { s.imageFormat = 4; }},
+        {id::FormatPng, [](TClient&, Settings& s) { s.imageFormat = 0; }},
+        {id::FormatBmp, [](TClient&, Settings& s) { s.imageFormat = 1; }},
+        {id::FormatGif, [](TClient&, Settings& s) { s.imageFormat = 3; }},
+        {id::DelaySnapshot,
+         [](TClient&, Settings& s) { s.threeSecondDelay = s.captureDelay = !s.captureDelay; }},
+        {id::RecordVideo, [](TClient& c, Settings&) { c.RecordVideo(); }},
+        {id::RecordScreen, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Screen); }},
+        {id::RecordWindow, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Window); }},
+        {id::RecordRegion, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Region); }},
+        {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
+        {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
+        {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},
+        {id::Play, [](TClient& c, Settings&) { c.DoPlay(); }},
+        {id::Stop, [](TClient& c, Settings&) { c.Stop(); }},
+        {id::TogglePlay,
+         [](TClient& c, Settings&) {
+             if (c.state_ == CaptureState::Playing)
+                 c.Stop();
+             else
+                 c.DoPlay();
+         }},
+        {id::PlayHalfSpeed, [](TClient& c, Settings&) { c.DoPlayHalfSpeed(); }},
+        {id::SkipForward, [](TClient& c, Settings&) { c.DoSkip(true); }},
+        {id::SkipBackward, [](TClient& c, Settings&) { c.DoSkip(false); }},
+        {id::FullScreen,
+         [](TClient& c, Settings&) {
+             c.fullScreen_ = !c.fullScreen_;
+             c.LayoutFrame(!c.fullScreen_); // back from full screen the frame fits the file
+         }},
+        {id::Mute, [](TClient& c, Settings&) { c.ToggleMute(); }},
+        {id::Mute2, [](TClient& c, Settings&) { c.ToggleMute(); }},
+        {id::VolumeUp, [](TClient& c, Settings&) { c.StepVolume(+10); }},
+        {id::VolumeDown, [](TClient& c, Settings&) { c.StepVolume(-10); }},
+        {id::Caption, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
+        {id::CaptionButton, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
+        {id::Scale, [](TClient&, Settings& s) { s.scaleEnable = !s.scaleEnable; }},
+        {id::ChangeEffects, [](TClient& c, Settings&) { Call(c.changeEffects); }},
+        {id::PlaybackBar,
+         [](TClient& c, Settings& s) {
+             const bool shown = c.View().playbackBarShown;
+             s.playbackBarShown = !shown;
+             if (c.showPlaybackBar)
+                 c.showPlaybackBar(!shown);
+         }},
+        {id::SecondToolBar,
+         [](TClient&, Settings& s) { s.secondToolBarShown = !s.secondToolBarShown; }},
+        {id::FileOpen, [](TClient& c, Settings&) { c.DoOpenFile(); }},
+        {id::FileOpenWith, [](TClient& c, Settings&) { c.DoOpenWith(); }},
+        {id::FileSaveAs, [](TClient& c, Settings&) { c.DoSaveAs(); }},
+        {id::FileClose,
+         [](TClient& c, Settings& s) {
+             c.Stop();
+             c.CloseDisplayedFile();
+             s.playbackBarShown = false;
+             if (c.showPlaybackBar)
+                 c.showPlaybackBar(false);
+             c.RebuildTitle();
+             c.DoLayout();
+         }},
+        {id::FileProperties, [](TClient& c, Settings&) { c.DoProperties(); }},
+        {id::FilePrint, [](TClient& c, Settings&) { c.DoPrint(); }},
+        {id::PrinterSetup, [](TClient& c, Settings&) { c.DoPrinterSetup(); }},
+    };
+    Settings& s = GlobalSettings();
+    if (auto it = work.find(cmd); it != work.end())
+        it->second(*this, s);
+    else
+        ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
 }
 
 void TClient::ReadCaptureMode() {
