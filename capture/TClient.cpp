@@ -5,6 +5,7 @@
 #include "audio/SMixer.h"
 #include "audio/Sliders.h"
 #include "capture/ClientSnapshot.h"
+#include "capture/ClientSound.h"
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
@@ -86,19 +87,10 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     links.state = [this] { return state_; };
     links.setState = [this](CaptureState state) { RecordingStateChanged(state); };
     links.display = [this](const std::string& path) { DisplayFile(path); };
-    links.prepare = [this] {
-        if (controls_.meter) {
-            controls_.meter->SetRange(0, 100);
-            controls_.meter->SetLed(5, 80);
-        }
-        // The mixer (kept while ChangeMixer is on) records from MixerInput at a usable level.
-        if (hooks_.prepareMixer)
-            hooks_.prepareMixer();
-        else if (mixer_)
-            PrepareMixerForRecording(mixer_.get(), GlobalSettings());
-    };
+    links.prepare = [this] { sound_->PrepareForRecording(hooks_.prepareMixer); };
     links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
     links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
+    sound_ = std::make_unique<ClientSound>(controls_, this);
     recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
@@ -263,10 +255,10 @@ void TClient::RunCommand(int cmd) {
              c.fullScreen_ = !c.fullScreen_;
              c.LayoutFrame(!c.fullScreen_); // back from full screen the frame fits the file
          }},
-        {id::Mute, [](TClient& c, Settings&) { c.ToggleMute(); }},
-        {id::Mute2, [](TClient& c, Settings&) { c.ToggleMute(); }},
-        {id::VolumeUp, [](TClient& c, Settings&) { c.StepVolume(+10); }},
-        {id::VolumeDown, [](TClient& c, Settings&) { c.StepVolume(-10); }},
+        {id::Mute, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.file_.get()); }},
+        {id::Mute2, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.file_.get()); }},
+        {id::VolumeUp, [](TClient& c, Settings&) { c.sound_->StepVolume(+10, c.file_.get()); }},
+        {id::VolumeDown, [](TClient& c, Settings&) { c.sound_->StepVolume(-10, c.file_.get()); }},
         {id::Caption, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
         {id::CaptionButton, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
         {id::Scale, [](TClient&, Settings& s) { s.scaleEnable = !s.scaleEnable; }},
@@ -359,46 +351,8 @@ void TClient::Stop() {
         SetCaptureState(CaptureState::Idle);
 }
 
-void TClient::ToggleMute() {
-    GlobalSettings().mute = !GlobalSettings().mute;
-    ApplySoundLevel();
-}
-
-void TClient::StepVolume(int delta) {
-    Settings& s = GlobalSettings();
-    s.soundLevel = StepSoundLevel(s.soundLevel, delta);
-    ApplySoundLevel();
-    if (controls_.volumeSlider)
-        controls_.volumeSlider->SetValue(s.soundLevel);
-}
-
-void TClient::ApplySoundLevel() {
-    // The displayed file plays at the level (muted or not); the mixer's speakers line
-    // takes it too.
-    const Settings& s = GlobalSettings();
-    if (file_) {
-        file_->SetMute(s.mute);
-        file_->SetVolume(s.soundLevel);
-    }
-    ApplyVolumeToMixer(mixer_.get(), s);
-}
-
-void TClient::FollowMixer() {
-    int v = VolumeAfterMixerChange(mixer_.get(), GlobalSettings());
-    if (v < 0)
-        return;
-    GlobalSettings().soundLevel = v;
-    if (controls_.volumeSlider)
-        controls_.volumeSlider->SetValue(v);
-}
-
 void TClient::ShowSoundLevel(bool recording) {
-    if (!controls_.meter)
-        return;
-    if (recording)
-        meterUpdater_.Update(*controls_.meter, recorder_->SoundLevels(), 1);
-    else
-        meterUpdater_.Clear(*controls_.meter);
+    sound_->ShowLevel(recording, recording ? recorder_->SoundLevels() : 0);
 }
 
 void TClient::SetPane(wxStaticText* pane, const std::string& text) {
@@ -461,46 +415,25 @@ void TClient::ShowRecordingTime() {
 }
 
 void TClient::ResetControls() {
-    if (controls_.meter) {
-        controls_.meter->SetRange(0, 100);
-        controls_.meter->SetLed(5, 80);
-        meterUpdater_.Clear(*controls_.meter);
-    }
+    sound_->ResetMeter();
     if (controls_.positionSlider) {
         controls_.positionSlider->SetRange(0, 1000);
         controls_.positionSlider->SetValue(0);
     }
-    if (controls_.volumeSlider) {
-        controls_.volumeSlider->SetRange(0, 100);
-        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
-    }
-    ShowVolumeSlider();
-}
-
-void TClient::ShowVolumeSlider() {
-    wxWindow* slider = controls_.volumeSlider;
-    if (!slider || slider->IsShown() == GlobalSettings().changeMixer)
-        return;
-    slider->Show(GlobalSettings().changeMixer);
-    if (auto* bar = wxDynamicCast(slider->GetParent(), wxToolBar))
-        bar->Realize();
+    sound_->ResetVolumeSlider();
+    sound_->ShowVolumeSlider();
 }
 
 void TClient::ApplyMixerSettings() {
-    const Settings& s = GlobalSettings();
-    // A mixer belongs to one input device's card.
-    if (mixer_ && s.waveInDriver != mixerDevice_)
-        mixer_.reset();
-    UpdateMixerFromSettings(mixer_, s, this);
-    mixerDevice_ = s.waveInDriver;
-    ShowVolumeSlider();
+    sound_->ApplyMixerSettings();
+}
+
+SMixer* TClient::mixer() const {
+    return sound_->mixer();
 }
 
 void TClient::LateInit() {
-    if (controls_.volumeSlider) {
-        controls_.volumeSlider->SetRange(0, 100);
-        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
-    }
+    sound_->ResetVolumeSlider();
     if (controls_.captureMode) {
         controls_.captureMode->Clear();
         controls_.captureMode->Append("Screen");
@@ -558,7 +491,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
         }
         break;
     case msg::MixerChange:
-        FollowMixer();
+        sound_->FollowMixer();
         break;
     case msg::MediaEvent:
     default:
@@ -570,10 +503,8 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
 void TClient::OnScroll(wxScrollEvent& e) {
     if (controls_.volumeSlider && e.GetEventObject() == controls_.volumeSlider) {
         int v = e.GetPosition();
-        if (v >= 0 && v <= 100) {
-            GlobalSettings().soundLevel = v;
-            ApplySoundLevel();
-        }
+        if (v >= 0 && v <= 100)
+            sound_->SetLevel(v, file_.get());
         return;
     }
     if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {

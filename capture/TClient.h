@@ -22,6 +22,7 @@ class wxDropFilesEvent;
 
 namespace tess {
 
+class ClientSound;
 class DesktopServices;
 class RecordingController;
 class SMeter;
@@ -133,7 +134,7 @@ public:
     // dropped when it is off, and the volume slider is shown only while it is on.
     void ApplyMixerSettings();
     // The open mixer (null when none).
-    SMixer* mixer() const { return mixer_.get(); }
+    SMixer* mixer() const;
 
 protected:
     // The display of files (capture/Display.cpp).
@@ -174,16 +175,10 @@ private:
     void RecordingStateChanged(CaptureState state);
     void StopRecording();
     void Stop();
-    void ToggleMute();
-    void StepVolume(int delta);
-    void ApplySoundLevel();
-    // Message 977: the sound level follows the mixer's speakers line.
-    void FollowMixer();
     // The level meter: the recording's input level, or zero.
     void ShowSoundLevel(bool recording);
     void ShowRecordingTime();
     void ResetControls();
-    void ShowVolumeSlider();
     void LateInit();
     void SetPane(wxStaticText* pane, const std::string& text);
     // The display of files' parts of the window's handlers.
@@ -208,9 +203,7 @@ private:
     wxSize askedFrameSize_;
     ClientControls controls_;
     // The mixer, present while ChangeMixer is on and it could be opened.
-    std::unique_ptr<SMixer> mixer_;
-    std::string mixerDevice_; // the WaveInDriver the mixer was opened for
-    MeterUpdater meterUpdater_;
+    std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;
     bool dragging_ = false;
     std::unique_ptr<VideoFile> file_;
