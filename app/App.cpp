@@ -7,6 +7,7 @@
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/Snapshot.h"
+#include "capture/WxDesktopServices.h"
 #include "media/Caption.h"
 #include "platform/Log.h"
 #include "platform/gtk/Desktop.h"
@@ -110,6 +111,8 @@ App::App(const CommandLine& cl) : cl_(cl) {
     SetClassName("Tessaray");
 }
 
+App::~App() = default;
+
 bool App::OnInit() {
     // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
     SetSignalHandler(SIGTERM, OnTerminateSignal);
@@ -126,7 +129,9 @@ bool App::OnInit() {
 
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
 
-    frame_ = new SDIDecFrame(cl_.startMinimized);
+    desktop_ = std::make_unique<WxDesktopServices>();
+    frame_ = new SDIDecFrame(*desktop_, cl_.startMinimized);
+    desktop_->setParent(frame_);
     // Place: the saved edges in the first instance only, the saved size in every one; a
     // value of 0 leaves that one to the system.
     const Settings& s = GlobalSettings();

@@ -4,12 +4,14 @@
 #include "app/CommandLine.h"
 #include "app/SettingsIO.h"
 
+#include <memory>
 #include <string>
 #include <wx/app.h>
 
 namespace tess {
 
 class SDIDecFrame;
+class WxDesktopServices;
 
 // Runs the program with its command line; returns the process exit code.
 int RunProgram(int argc, char** argv);
@@ -17,6 +19,7 @@ int RunProgram(int argc, char** argv);
 class App : public wxApp {
 public:
     explicit App(const CommandLine& cl = {});
+    ~App() override;
 
     bool OnInit() override;
     int OnExit() override;
@@ -41,6 +44,8 @@ public:
 private:
     CommandLine cl_;
     bool firstInstance_ = true;
+    // The desktop's services of the window program, handed to the frame and its client.
+    std::unique_ptr<WxDesktopServices> desktop_;
     SDIDecFrame* frame_ = nullptr;
 };
 

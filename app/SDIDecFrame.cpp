@@ -70,16 +70,16 @@ wxBEGIN_EVENT_TABLE(SDIDecFrame, wxFrame)
 wxEND_EVENT_TABLE();
 // clang-format on
 
-SDIDecFrame::SDIDecFrame(bool startMinimized, const ClientFactory& makeClient)
+SDIDecFrame::SDIDecFrame(DesktopServices& desktop, bool startMinimized, ClientHooks hooks)
     : wxFrame(nullptr, wxID_ANY, "Tessaray"), startMinimized_(startMinimized),
       hotKeyTimer_(this, kHotKeyTimer) {
-    client_ = makeClient ? makeClient(this) : new TClient(this, desktop_);
+    client_ = new TClient(this, desktop, std::move(hooks));
     sizer_ = new wxBoxSizer(wxVERTICAL);
     sizer_->Add(client_, 1, wxEXPAND);
     SetSizer(sizer_);
 
     // Icons 1003 / 1004, menu 100, accelerator table 100, the status bar.
-    UpdateStateIcons(kStateIdle);
+    UpdateStateIcons(CaptureState::Idle);
     SetMenuBar(BuildMainMenu());
     SetAcceleratorTable(BuildAccelerators());
     CreateStatusBar(1);
@@ -144,8 +144,11 @@ void SDIDecFrame::UpdateRecentFilesMenu() {
 
 void SDIDecFrame::OnRecentFile(wxCommandEvent& e) {
     size_t index = static_cast<size_t>(e.GetId() - wxID_FILE1);
-    if (index < recent_.entries().size())
-        client_->DisplayFile(recent_.entries()[index]);
+    if (index >= recent_.entries().size())
+        return;
+    // A copy: displaying the file moves it to the top of the list.
+    const std::string path = recent_.entries()[index];
+    client_->DisplayFile(path);
 }
 
 SDIDecFrame::~SDIDecFrame() {
@@ -494,7 +497,7 @@ void SDIDecFrame::OnContextMenu(wxContextMenuEvent& e) {
 void SDIDecFrame::OnClose(wxCloseEvent& e) {
     // Settings are saved first, whatever the answer to the close is.
     App::SaveSettingsAtClose();
-    if (e.CanVeto() && client_ && !client_->CanClose()) {
+    if (e.CanVeto() && client_ && client_->canClose && !client_->canClose()) {
         e.Veto();
         return;
     }
@@ -506,12 +509,12 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
     Destroy();
 }
 
-void SDIDecFrame::UpdateStateIcons(int state) {
+void SDIDecFrame::UpdateStateIcons(CaptureState state) {
     int large = id::IconIdleLarge, small = id::IconIdleSmall;
-    if (state == kStateRecording) {
+    if (state == CaptureState::Recording) {
         large = id::IconRecordingLarge;
         small = id::IconRecordingSmall;
-    } else if (state == 2 || state == kStatePlaying) {
+    } else if (state == CaptureState::Playing) {
         large = id::IconPlayingLarge;
         small = id::IconPlayingSmall;
     }
@@ -530,11 +533,11 @@ void SDIDecFrame::UpdateStateIcons(int state) {
 
 void SDIDecFrame::SyncBars() {
     // The pressed looks: "&Record Video" while recording, "&Play" while playing.
-    int state = GlobalSettings().captureState;
+    const CaptureState state = client_ ? client_->captureState() : CaptureState::Idle;
     if (tools_.bar)
-        tools_.bar->ToggleTool(id::RecordVideo, state == kStateRecording);
+        tools_.bar->ToggleTool(id::RecordVideo, state == CaptureState::Recording);
     if (playback_.bar) {
-        playback_.bar->ToggleTool(id::Play, state == kStatePlaying);
+        playback_.bar->ToggleTool(id::Play, state == CaptureState::Playing);
         playback_.mute->SetState(GlobalSettings().mute ? 1 : 0);
     }
 }
@@ -542,7 +545,7 @@ void SDIDecFrame::SyncBars() {
 void SDIDecFrame::OnMessage(PrivateMessageEvent& e) {
     switch (e.message()) {
     case msg::StateIcons:
-        UpdateStateIcons(GlobalSettings().captureState);
+        UpdateStateIcons(client_->captureState());
         break;
     case msg::HideToTray:
         HideToTray();

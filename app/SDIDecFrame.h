@@ -28,9 +28,9 @@ struct PrefContext;
 
 class SDIDecFrame : public wxFrame {
 public:
-    // `makeClient` builds the client window inside the frame (a plain TClient when empty).
-    using ClientFactory = std::function<TClient*(wxWindow* parent)>;
-    explicit SDIDecFrame(bool startMinimized = false, const ClientFactory& makeClient = {});
+    // The client window takes `desktop` (which outlives the frame) and `hooks`.
+    explicit SDIDecFrame(DesktopServices& desktop, bool startMinimized = false,
+                         ClientHooks hooks = {});
     ~SDIDecFrame() override;
 
     // The frame's set-up once it is shown: tray icon, frame settings, the start-minimized
@@ -89,13 +89,11 @@ private:
     void OnContextMenu(wxContextMenuEvent& e);
     void OnHotKeyTimer(wxTimerEvent& e);
     void OnRecentFile(wxCommandEvent& e);
-    void UpdateStateIcons(int state);
+    void UpdateStateIcons(CaptureState state);
     void SyncBars();
     void RememberNormalRect();
     static void Launch(const wxString& command);
 
-    // The desktop's services for the client window (message boxes over this frame).
-    WxDesktopServices desktop_{this};
     TClient* client_ = nullptr;
     TTrayWin* tray_ = nullptr;
     bool startMinimized_ = false;

@@ -36,7 +36,7 @@ const std::vector<int>& ClientCommandIds() {
 CommandUi CommandUiFor(int command, const ClientView& v) {
     static const Settings kDefaults;
     const Settings& s = v.settings ? *v.settings : kDefaults;
-    const bool recording = v.captureState == kStateRecording;
+    const bool recording = v.captureState == CaptureState::Recording;
     CommandUi ui;
     ui.known = true;
     auto tick = [&](bool on) {
@@ -45,13 +45,13 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
     };
     switch (command) {
     case id::Screen:
-        tick(s.capSelect == kCapScreen);
+        tick(s.capSelect == CapSelectOf(CaptureMode::Screen));
         break;
     case id::Window:
-        tick(s.capSelect == kCapWindow);
+        tick(s.capSelect == CapSelectOf(CaptureMode::Window));
         break;
     case id::Rectangle:
-        tick(s.capSelect == kCapRectangle);
+        tick(s.capSelect == CapSelectOf(CaptureMode::Region));
         break;
     case id::Snapshot:
     case id::SnapshotScreen:
@@ -190,7 +190,7 @@ TickDecision DecideTick(const TickInputs& in) {
     TickDecision d;
     if (in.dragging)
         return d;
-    if (in.fileDisplayed && !in.filePlaying && in.captureState == kStatePlaying) {
+    if (in.fileDisplayed && !in.filePlaying && in.captureState == CaptureState::Playing) {
         d.step = TickStep::StopPlayback;
     } else if (in.fileDisplayed && in.filePlaying && in.fileIsVideo) {
         d.step = TickStep::ShowPosition;

@@ -3,24 +3,35 @@
 // tick) of every command, the timer tick's decision, time texts and the sound-level steps.
 #include "settings/Settings.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tess {
 
-// Capture states.
-inline constexpr int kStateIdle = 1;
-inline constexpr int kStatePlaying = 3;
-inline constexpr int kStateRecording = 4;
+// The client's capture state; the numbers are those posted with message 1394 (the state
+// icons).
+enum class CaptureState { Idle = 1, Playing = 3, Recording = 4 };
+inline constexpr CaptureState kStateIdle = CaptureState::Idle;
+inline constexpr CaptureState kStatePlaying = CaptureState::Playing;
+inline constexpr CaptureState kStateRecording = CaptureState::Recording;
 
-// Capture modes (CapSelect).
-inline constexpr int kCapScreen = 0;
-inline constexpr int kCapWindow = 1;
-inline constexpr int kCapRectangle = 2;
+// What a capture takes: the whole screen, a window the user clicks, or a rectangle the user
+// drags. The order of the capture-mode box; the stored CapSelect value is the number.
+enum class CaptureMode { Screen = 0, Window = 1, Region = 2 };
+// The mode of a stored CapSelect value (the screen for one out of range).
+inline CaptureMode CaptureModeOf(int32_t capSelect) {
+    return capSelect == 1   ? CaptureMode::Window
+           : capSelect == 2 ? CaptureMode::Region
+                            : CaptureMode::Screen;
+}
+inline int32_t CapSelectOf(CaptureMode mode) {
+    return static_cast<int32_t>(mode);
+}
 
 // What the enablers look at.
 struct ClientView {
-    int captureState = kStateIdle;
+    CaptureState captureState = CaptureState::Idle;
     bool fileDisplayed = false; // a media file or picture is shown
     bool fileIsPicture = false; // ... and it is a picture
     bool recordingRuns = false; // a recording's objects exist
@@ -59,7 +70,7 @@ struct TickInputs {
     bool fileDisplayed = false;
     bool filePlaying = false;
     bool fileIsVideo = false;
-    int captureState = kStateIdle;
+    CaptureState captureState = CaptureState::Idle;
     bool recordingRuns = false;
 };
 enum class TickStep {
@@ -83,8 +94,8 @@ struct ScheduleAction {
 ScheduleAction ScheduleActionFor(int answer);
 
 // Hot key 1 (message 1112): stop when recording, else record.
-inline bool HotKeyVideoStops(int captureState) {
-    return captureState == kStateRecording;
+inline bool HotKeyVideoStops(CaptureState state) {
+    return state == CaptureState::Recording;
 }
 
 } // namespace tess

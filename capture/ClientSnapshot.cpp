@@ -4,18 +4,15 @@
 
 #include <chrono>
 
-#include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/utils.h>
 
-#include "capture/SelectR.h"
+#include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
+#include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
-#include "platform/alsa/WaveOut.h"
-#include "resources/Ids.h"
-#include "resources/ShutterSound.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -37,16 +34,10 @@ void SyncToolkitDisplay() {
             sync(display);
 }
 
-// Lets windows repaint (nothing else: no input, no timers) for `ms` milliseconds, so that
-// what a closed window uncovered is drawn again before the grab.
-
 class ClientSnapshotHost : public SnapshotHost {
 public:
-    explicit ClientSnapshotHost(wxWindow* client)
-        : client_(client), frame_(wxDynamicCast(wxGetTopLevelParent(client), wxFrame)) {
-        if (frame_)
-            title_ = frame_->GetTitle();
-    }
+    explicit ClientSnapshotHost(TClient& client)
+        : client_(client), frame_(wxDynamicCast(wxGetTopLevelParent(&client), wxFrame)) {}
 
     void HideFrame() override {
         if (!frame_)
@@ -71,52 +62,18 @@ public:
         if (frame_)
             frame_->SetTitle(wxString::FromUTF8(text));
     }
-    void RebuildTitle() override {
-        // The main window's title names what it displays (a snapshot just displayed too);
-        // another window gets back the title it had before the command.
-        if (auto* client = dynamic_cast<TClient*>(client_))
-            client->RebuildTitle();
-        else if (frame_ && frame_->GetTitle() != title_)
-            frame_->SetTitle(title_);
-    }
-    bool SelectWindow(WindowId* window) override {
-        SelectR dlg(frame_ ? static_cast<wxWindow*>(frame_) : client_,
-                    SelectionColour(GlobalSettings().selColor), nullptr, window, true);
-        return dlg.ShowModal() == wxID_OK;
-    }
-    bool SelectRectangle(ScreenRect* rect) override {
-        SelectR dlg(frame_ ? static_cast<wxWindow*>(frame_) : client_,
-                    SelectionColour(GlobalSettings().selColor), rect, nullptr, true);
-        return dlg.ShowModal() == wxID_OK;
-    }
-    void Wait(int ms) override {
-        if (SnapshotHooksForTesting().wait)
-            SnapshotHooksForTesting().wait(ms);
-        else
-            WaitRepainting(ms);
-    }
-    void Beep() override {
-        if (SnapshotHooksForTesting().beep)
-            SnapshotHooksForTesting().beep();
-        else
-            wxBell();
-    }
-    void PlayShutter() override {
-        if (SnapshotHooksForTesting().shutter)
-            SnapshotHooksForTesting().shutter();
-        else
-            platform::PlayWaveAsync(ShutterSound());
-    }
+    // The main window's title names what it displays (a snapshot just displayed too).
+    void RebuildTitle() override { client_.RebuildTitle(); }
+    bool SelectWindow(WindowId* window) override { return client_.SelectWindow(window); }
+    bool SelectRectangle(ScreenRect* rect) override { return client_.SelectRectangle(rect); }
+    void Wait(int ms) override { client_.desktop().wait(ms); }
+    void Beep() override { client_.desktop().beep(); }
+    void PlayShutter() override { client_.desktop().shutter(); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())
             frame_->SetStatusText(wxString::FromUTF8(text), 0);
     }
-    void DisplayFile(const std::string& path) override {
-        if (SnapshotHooksForTesting().display)
-            SnapshotHooksForTesting().display(path);
-        else if (auto* client = dynamic_cast<TClient*>(client_))
-            client->DisplayFile(path);
-    }
+    void DisplayFile(const std::string& path) override { client_.DisplayFile(path); }
     ScreenConnection* Screen() override { return WindowThreadScreen(); }
 
 private:
@@ -124,17 +81,11 @@ private:
     // frozen or grabbed: the server is synchronised and what it uncovered repainted.
     void Settle() { Wait(kAfterSelectionMs); }
 
-    wxWindow* client_;
+    TClient& client_;
     wxFrame* frame_;
-    wxString title_;
 };
 
 } // namespace
-
-SnapshotHooks& SnapshotHooksForTesting() {
-    static SnapshotHooks hooks;
-    return hooks;
-}
 
 void WaitRepainting(int ms) {
     SyncToolkitDisplay();
@@ -147,7 +98,7 @@ void WaitRepainting(int ms) {
     }
 }
 
-void RunClientSnapshot(wxWindow* client, int command, const std::string& outputPath) {
+void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& outputPath) {
     if (g_snapshotRunning)
         return;
     struct Running {
@@ -156,28 +107,16 @@ void RunClientSnapshot(wxWindow* client, int command, const std::string& outputP
     } running;
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
-    if (command == id::SnapshotWindow && ScreenReadFromSource()) {
+    if (target == CaptureMode::Window && ScreenReadFromSource()) {
         host.ShowStatus(kWindowCaptureUnavailableMessage);
         return;
     }
-    if (command == id::SnapshotWindow)
+    if (target == CaptureMode::Window)
         SnapshotWindowCommand(host, s, outputPath);
-    else if (command == id::SnapshotRegion)
+    else if (target == CaptureMode::Region)
         SnapshotRegionCommand(host, s, outputPath);
     else
         SnapshotScreenCommand(host, s, outputPath);
-}
-
-void TClient::DoSnapshotScreen() {
-    RunClientSnapshot(this, id::SnapshotScreen);
-}
-
-void TClient::DoSnapshotWindow() {
-    RunClientSnapshot(this, id::SnapshotWindow);
-}
-
-void TClient::DoSnapshotRegion() {
-    RunClientSnapshot(this, id::SnapshotRegion);
 }
 
 } // namespace tess

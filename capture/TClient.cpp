@@ -4,10 +4,15 @@
 #include "audio/SMixer.h"
 #include "audio/ui/Gauges.h"
 #include "audio/ui/Sliders.h"
+#include "capture/ClientSnapshot.h"
+#include "capture/ClientSound.h"
 #include "capture/Recording.h"
+#include "capture/RecordingController.h"
+#include "capture/SelectR.h"
+#include "capture/SnapshotPipeline.h"
 #include "media/Effects.h"
 #include "media/VideoFile.h"
-#include "media/WriteImageFile.h"
+#include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
@@ -16,9 +21,10 @@
 
 #include <dlfcn.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
-#include <wx/msgdlg.h>
+#include <wx/frame.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/toolbar.h>
@@ -38,16 +44,13 @@ wxEventType ScrollEventTypeFor(int code) {
     return code >= 0 && code < 9 ? types[code] : wxEVT_NULL;
 }
 
-ScheduleCheck& TheScheduleCheck() {
-    static ScheduleCheck check = CheckSchedule;
-    return check;
+// Runs an optional hook.
+void Call(const std::function<void()>& hook) {
+    if (hook)
+        hook();
 }
 
 } // namespace
-
-void SetScheduleCheck(ScheduleCheck check) {
-    TheScheduleCheck() = std::move(check);
-}
 
 bool RegisterCapturePlugin(const std::string& directory) {
     std::string path = directory + "grabsrc.so";
@@ -75,33 +78,44 @@ wxBEGIN_EVENT_TABLE(TClient, wxWindow)
 wxEND_EVENT_TABLE();
 // clang-format on
 
-TClient::TClient(wxWindow* parent, DesktopServices& desktop)
+TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
-      desktop_(desktop), timer_(this, id::ClientTimer) {
-    FileDisplay::Hooks hooks;
-    hooks.runCommand = [this](int cmd) { RunCommand(cmd); };
-    hooks.playing = [this] { SetCaptureState(kStatePlaying); };
-    hooks.shown = [this] {
-        if (captureState() != kStatePlaying)
-            SetCaptureState(captureState());
+      desktop_(desktop), hooks_(std::move(hooks)), timer_(this, id::ClientTimer) {
+    if (!hooks_.scheduleCheck)
+        hooks_.scheduleCheck = CheckSchedule;
+    RecordingLinks links;
+    links.state = [this] { return state_; };
+    links.setState = [this](CaptureState state) { RecordingStateChanged(state); };
+    links.display = [this](const std::string& path) { DisplayFile(path); };
+    links.prepare = [this] { sound_->PrepareForRecording(hooks_.prepareMixer); };
+    links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
+    links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
+    FileDisplay::Hooks shown;
+    shown.runCommand = [this](int cmd) { RunCommand(cmd); };
+    shown.playing = [this] { SetCaptureState(CaptureState::Playing); };
+    shown.shown = [this] {
+        if (state_ != CaptureState::Playing)
+            SetCaptureState(state_);
     };
-    hooks.recordingFile = [this]() -> std::optional<std::string> {
+    shown.recordingFile = [this]() -> std::optional<std::string> {
         if (!RecordingRuns())
             return std::nullopt;
         return RecordingFileName();
     };
-    hooks.fullScreen = [this] { return fullScreen_; };
-    hooks.showPlaybackBar = [this](bool show) {
+    shown.fullScreen = [this] { return fullScreen_; };
+    shown.showPlaybackBar = [this](bool show) {
         if (showPlaybackBar)
             showPlaybackBar(show);
     };
-    hooks.playbackBarShown = [this] { return playbackBarShown && playbackBarShown(); };
-    hooks.fileShown = [this](const std::string& path) {
+    shown.playbackBarShown = [this] { return playbackBarShown && playbackBarShown(); };
+    shown.fileShown = [this](const std::string& path) {
         if (fileShown)
             fileShown(path);
     };
-    display_ = std::make_unique<FileDisplay>(this, desktop_, controls_, std::move(hooks));
+    display_ = std::make_unique<FileDisplay>(this, desktop_, controls_, std::move(shown));
+    sound_ = std::make_unique<ClientSound>(controls_, this);
+    recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
@@ -122,8 +136,8 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop)
         // A directory that is gone leaves the current directory as it is.
     }
     if (!timer_.Start(id::ClientTimerPeriodMs))
-        wxMessageBox("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
-                     "Tessaray", wxOK | wxICON_ERROR);
+        desktop_.message("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
+                         "Tessaray", MessageKind::Error);
     PostMessage(this, msg::LateInit, 1, 2);
 }
 
@@ -133,20 +147,60 @@ TClient::~TClient() {
 
 void TClient::Shutdown() {
     // Stop playback and recording, then the timer.
-    if (captureState() == kStateRecording)
-        StopRecordingWork();
+    if (state_ == CaptureState::Recording)
+        recorder_->Abandon();
     CloseDisplayedFile();
-    GlobalSettings().captureState = kStateIdle;
+    state_ = CaptureState::Idle;
     timer_.Stop();
 }
 
-int TClient::captureState() const {
-    return GlobalSettings().captureState;
+void TClient::SetCaptureState(CaptureState state) {
+    state_ = state;
+    PostMessage(GetParent() ? GetParent()->GetEventHandler() : nullptr, msg::StateIcons,
+                static_cast<int>(state));
 }
 
-void TClient::SetCaptureState(int state) {
-    GlobalSettings().captureState = state;
-    PostMessage(GetParent() ? GetParent()->GetEventHandler() : nullptr, msg::StateIcons, state);
+void TClient::RecordingStateChanged(CaptureState state) {
+    if (state == CaptureState::Recording) {
+        SetCaptureState(state);
+        DoLayout();
+        RebuildTitle(); // the recording's name
+        return;
+    }
+    ShowSoundLevel(false);
+    PostMessage(this, msg::RecordTime);
+    SetPane(controls_.recordTimePane, "");
+    if (state_ != state)
+        SetCaptureState(state);
+    RebuildTitle(); // without the recording's name
+}
+
+bool TClient::SelectWindow(WindowId* window) {
+    if (hooks_.selectWindow)
+        return hooks_.selectWindow(window);
+    wxWindow* frame = wxGetTopLevelParent(this);
+    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), nullptr, window,
+                true);
+    return dlg.ShowModal() == wxID_OK;
+}
+
+bool TClient::SelectRectangle(ScreenRect* rect) {
+    if (hooks_.selectRectangle)
+        return hooks_.selectRectangle(rect);
+    wxWindow* frame = wxGetTopLevelParent(this);
+    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), rect, nullptr,
+                true);
+    return dlg.ShowModal() == wxID_OK;
+}
+
+void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::string& path) {
+    // The dialog that asked (the record wizard) must be off the screen before anything is
+    // grabbed or frozen for a selection.
+    desktop_.wait(kAfterSelectionMs);
+    if (picture)
+        RunClientSnapshot(*this, target, path);
+    else
+        recorder_->RecordChosen(target, path);
 }
 
 ClientView TClient::View() const {
@@ -177,157 +231,95 @@ void TClient::OnCommand(wxCommandEvent& e) {
 }
 
 void TClient::RunCommand(int cmd) {
-    Settings& s = GlobalSettings();
     // Commands reached by accelerators are not greyed: check the enabler first.
     CommandUi ui = CommandUiFor(cmd, View());
     if (!ui.known || !ui.enabled)
         return;
-    switch (cmd) {
-    case id::Screen:
-    case id::Window:
-    case id::Rectangle:
-        s.capSelect = cmd == id::Screen   ? kCapScreen
-                      : cmd == id::Window ? kCapWindow
-                                          : kCapRectangle;
-        ShowCaptureMode();
-        break;
-    case id::Snapshot:
-        Snapshot();
-        break;
-    case id::SnapshotScreen:
-        DoSnapshotScreen();
-        break;
-    case id::SnapshotWindow:
-        DoSnapshotWindow();
-        break;
-    case id::SnapshotRegion:
-        DoSnapshotRegion();
-        break;
-    case id::FormatJpg:
-        s.imageFormat = StoredValue(ImageFormat::kJpeg);
-        break;
-    case id::FormatPng:
-        s.imageFormat = StoredValue(ImageFormat::kPng);
-        break;
-    case id::FormatBmp:
-        s.imageFormat = StoredValue(ImageFormat::kBmp);
-        break;
-    case id::FormatGif:
-        s.imageFormat = StoredValue(ImageFormat::kGif);
-        break;
-    case id::DelaySnapshot:
-        s.captureDelay = !s.captureDelay;
-        s.threeSecondDelay = s.captureDelay;
-        break;
-    case id::RecordVideo:
-        RecordVideo();
-        break;
-    case id::RecordScreen:
-        DoRecordScreen();
-        break;
-    case id::RecordWindow:
-        DoRecordWindow();
-        break;
-    case id::RecordRegion:
-        DoRecordRegion();
-        break;
-    case id::RecordSound:
-        DoRecordSound();
-        break;
-    case id::RecordWizard:
-        DoRecordWizard();
-        break;
-    case id::StopRecording:
-        StopRecording();
-        break;
-    case id::Play:
-        DoPlay();
-        break;
-    case id::Stop:
-        Stop();
-        break;
-    case id::TogglePlay:
-        if (captureState() == kStatePlaying)
-            Stop();
-        else
-            DoPlay();
-        break;
-    case id::PlayHalfSpeed:
-        DoPlayHalfSpeed();
-        break;
-    case id::SkipForward:
-        DoSkip(true);
-        break;
-    case id::SkipBackward:
-        DoSkip(false);
-        break;
-    case id::FullScreen:
-        fullScreen_ = !fullScreen_;
-        // Back from full screen the frame fits the file again.
-        display_->LayoutFrame(!fullScreen_);
-        break;
-    case id::Mute:
-    case id::Mute2:
-        ToggleMute();
-        break;
-    case id::VolumeUp:
-        StepVolume(+10);
-        break;
-    case id::VolumeDown:
-        StepVolume(-10);
-        break;
-    case id::Caption:
-    case id::CaptionButton:
-        s.capEnable = !s.capEnable;
-        break;
-    case id::Scale:
-        s.scaleEnable = !s.scaleEnable;
-        break;
-    case id::ChangeEffects:
-        DoChangeEffects();
-        break;
-    case id::PlaybackBar: {
-        bool shown = View().playbackBarShown;
-        s.playbackBarShown = !shown;
-        if (showPlaybackBar)
-            showPlaybackBar(!shown);
-        break;
-    }
-    case id::SecondToolBar:
-        s.secondToolBarShown = !s.secondToolBarShown;
-        break;
-    case id::FileOpen:
-        DoOpenFile();
-        break;
-    case id::FileOpenWith:
-        DoOpenWith();
-        break;
-    case id::FileSaveAs:
-        DoSaveAs();
-        break;
-    case id::FileClose:
-        Stop();
-        CloseDisplayedFile();
-        s.playbackBarShown = false;
-        if (showPlaybackBar)
-            showPlaybackBar(false);
-        RebuildTitle();
-        DoLayout();
-        break;
-    case id::FileProperties:
-        DoProperties();
-        break;
-    case id::FilePrint:
-        DoPrint();
-        break;
-    case id::PrinterSetup:
-        DoPrinterSetup();
-        break;
-    default:
-        ToggleEffect(s.effects, cmd); // nothing for a command that is no effect switch
-        // 1800 and the accepted commands without work end here.
-        break;
-    }
+    using Work = void (*)(TClient&, Settings&);
+    static const std::unordered_map<int, Work> work = {
+        {id::Screen, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Screen); }},
+        {id::Window, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Window); }},
+        {id::Rectangle, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Region); }},
+        {id::Snapshot,
+         [](TClient& c, Settings&) {
+             c.ReadCaptureMode();
+             c.Snapshot(c.captureMode());
+         }},
+        {id::SnapshotScreen, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Screen); }},
+        {id::SnapshotWindow, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Window); }},
+        {id::SnapshotRegion, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Region); }},
+        {id::FormatJpg, [](TClient&, Settings& s) { s.imageFormat = 4; }},
+        {id::FormatPng, [](TClient&, Settings& s) { s.imageFormat = 0; }},
+        {id::FormatBmp, [](TClient&, Settings& s) { s.imageFormat = 1; }},
+        {id::FormatGif, [](TClient&, Settings& s) { s.imageFormat = 3; }},
+        {id::DelaySnapshot,
+         [](TClient&, Settings& s) { s.threeSecondDelay = s.captureDelay = !s.captureDelay; }},
+        {id::RecordVideo, [](TClient& c, Settings&) { c.RecordVideo(); }},
+        {id::RecordScreen, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Screen); }},
+        {id::RecordWindow, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Window); }},
+        {id::RecordRegion, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Region); }},
+        {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
+        {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
+        {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},
+        {id::Play, [](TClient& c, Settings&) { c.DoPlay(); }},
+        {id::Stop, [](TClient& c, Settings&) { c.Stop(); }},
+        {id::TogglePlay,
+         [](TClient& c, Settings&) {
+             if (c.state_ == CaptureState::Playing)
+                 c.Stop();
+             else
+                 c.DoPlay();
+         }},
+        {id::PlayHalfSpeed, [](TClient& c, Settings&) { c.DoPlayHalfSpeed(); }},
+        {id::SkipForward, [](TClient& c, Settings&) { c.DoSkip(true); }},
+        {id::SkipBackward, [](TClient& c, Settings&) { c.DoSkip(false); }},
+        {id::FullScreen,
+         [](TClient& c, Settings&) {
+             c.fullScreen_ = !c.fullScreen_;
+             c.display_->LayoutFrame(
+                 !c.fullScreen_); // back from full screen the frame fits the file
+         }},
+        {id::Mute, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.display_->file()); }},
+        {id::Mute2, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.display_->file()); }},
+        {id::VolumeUp,
+         [](TClient& c, Settings&) { c.sound_->StepVolume(+10, c.display_->file()); }},
+        {id::VolumeDown,
+         [](TClient& c, Settings&) { c.sound_->StepVolume(-10, c.display_->file()); }},
+        {id::Caption, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
+        {id::CaptionButton, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
+        {id::Scale, [](TClient&, Settings& s) { s.scaleEnable = !s.scaleEnable; }},
+        {id::ChangeEffects, [](TClient& c, Settings&) { Call(c.changeEffects); }},
+        {id::PlaybackBar,
+         [](TClient& c, Settings& s) {
+             const bool shown = c.View().playbackBarShown;
+             s.playbackBarShown = !shown;
+             if (c.showPlaybackBar)
+                 c.showPlaybackBar(!shown);
+         }},
+        {id::SecondToolBar,
+         [](TClient&, Settings& s) { s.secondToolBarShown = !s.secondToolBarShown; }},
+        {id::FileOpen, [](TClient& c, Settings&) { c.DoOpenFile(); }},
+        {id::FileOpenWith, [](TClient& c, Settings&) { c.DoOpenWith(); }},
+        {id::FileSaveAs, [](TClient& c, Settings&) { c.DoSaveAs(); }},
+        {id::FileClose,
+         [](TClient& c, Settings& s) {
+             c.Stop();
+             c.CloseDisplayedFile();
+             s.playbackBarShown = false;
+             if (c.showPlaybackBar)
+                 c.showPlaybackBar(false);
+             c.RebuildTitle();
+             c.DoLayout();
+         }},
+        {id::FileProperties, [](TClient& c, Settings&) { c.DoProperties(); }},
+        {id::FilePrint, [](TClient& c, Settings&) { c.DoPrint(); }},
+        {id::PrinterSetup, [](TClient& c, Settings&) { c.DoPrinterSetup(); }},
+    };
+    Settings& s = GlobalSettings();
+    if (auto it = work.find(cmd); it != work.end())
+        it->second(*this, s);
+    else
+        ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
 }
 
 void TClient::ReadCaptureMode() {
@@ -352,19 +344,13 @@ void TClient::ShowCaptureMode() {
     }
 }
 
-void TClient::Snapshot() {
-    ReadCaptureMode();
-    switch (GlobalSettings().capSelect) {
-    case kCapWindow:
-        DoSnapshotWindow();
-        break;
-    case kCapRectangle:
-        DoSnapshotRegion();
-        break;
-    default:
-        DoSnapshotScreen();
-        break;
-    }
+void TClient::SetCaptureMode(CaptureMode mode) {
+    GlobalSettings().capSelect = CapSelectOf(mode);
+    ShowCaptureMode();
+}
+
+void TClient::Snapshot(CaptureMode target) {
+    RunClientSnapshot(*this, target);
 }
 
 void TClient::RecordVideo() {
@@ -373,75 +359,26 @@ void TClient::RecordVideo() {
     // playback bar goes.
     if (FileDisplayed())
         RunCommand(id::FileClose);
-    switch (GlobalSettings().capSelect) {
-    case kCapWindow:
-        DoRecordWindow();
-        break;
-    case kCapRectangle:
-        DoRecordRegion();
-        break;
-    default:
-        DoRecordScreen();
-        break;
-    }
+    recorder_->Record(captureMode());
 }
 
 void TClient::StopRecording() {
-    if (captureState() != kStateRecording)
-        return;
-    StopCapture(true);
+    if (state_ == CaptureState::Recording)
+        recorder_->Stop(true);
 }
 
 void TClient::Stop() {
     display_->Stop();
-    if (captureState() == kStateRecording)
-        StopCapture(false); // the meters, panes and title follow; nothing is displayed
-    scheduleEvent_ = -1;
+    if (state_ == CaptureState::Recording)
+        recorder_->Stop(false); // the meters, panes and title follow; nothing is displayed
+    recorder_->ForgetScheduledEvent();
     SetPane(controls_.recordTimePane, "");
-    if (captureState() != kStateIdle)
-        SetCaptureState(kStateIdle);
-}
-
-void TClient::ToggleMute() {
-    GlobalSettings().mute = !GlobalSettings().mute;
-    ApplySoundLevel();
-}
-
-void TClient::StepVolume(int delta) {
-    Settings& s = GlobalSettings();
-    s.soundLevel = StepSoundLevel(s.soundLevel, delta);
-    ApplySoundLevel();
-    if (controls_.volumeSlider)
-        controls_.volumeSlider->SetValue(s.soundLevel);
-}
-
-void TClient::ApplySoundLevel() {
-    // The displayed file plays at the level (muted or not); the mixer's speakers line
-    // takes it too.
-    const Settings& s = GlobalSettings();
-    if (VideoFile* file = display_->file()) {
-        file->SetMute(s.mute);
-        file->SetVolume(s.soundLevel);
-    }
-    ApplyVolumeToMixer(mixer_.get(), s);
-}
-
-void TClient::FollowMixer() {
-    int v = VolumeAfterMixerChange(mixer_.get(), GlobalSettings());
-    if (v < 0)
-        return;
-    GlobalSettings().soundLevel = v;
-    if (controls_.volumeSlider)
-        controls_.volumeSlider->SetValue(v);
+    if (state_ != CaptureState::Idle)
+        SetCaptureState(CaptureState::Idle);
 }
 
 void TClient::ShowSoundLevel(bool recording) {
-    if (!controls_.meter)
-        return;
-    if (recording)
-        meterUpdater_.Update(*controls_.meter, RecordingSoundLevels(), 1);
-    else
-        meterUpdater_.Clear(*controls_.meter);
+    sound_->ShowLevel(recording, recording ? recorder_->SoundLevels() : 0);
 }
 
 void TClient::SetPane(wxStaticText* pane, const std::string& text) {
@@ -454,14 +391,14 @@ void TClient::OnTimer(wxTimerEvent&) {
 }
 
 void TClient::Tick() {
-    if (captureState() == kStateRecording)
-        CheckRecording();
+    if (state_ == CaptureState::Recording)
+        recorder_->Check();
     TickInputs in;
     in.dragging = display_->dragging();
     in.fileDisplayed = FileDisplayed();
     in.filePlaying = FilePlaying();
     in.fileIsVideo = FileIsVideo();
-    in.captureState = captureState();
+    in.captureState = state_;
     in.recordingRuns = RecordingRuns();
     TickDecision d = DecideTick(in);
     switch (d.step) {
@@ -483,14 +420,11 @@ void TClient::Tick() {
     if (d.readCaptureMode)
         ReadCaptureMode();
 
-    int answer = TheScheduleCheck() ? TheScheduleCheck()() : 0;
-    ScheduleAction a = ScheduleActionFor(answer);
-    if (a.kind == ScheduleAction::Start) {
-        scheduleEvent_ = a.event;
-        StartScheduledRecording(a.event);
-    } else if (a.kind == ScheduleAction::Stop) {
-        StopScheduledRecording(a.event);
-    }
+    ScheduleAction a = ScheduleActionFor(hooks_.scheduleCheck());
+    if (a.kind == ScheduleAction::Start)
+        recorder_->StartScheduled(a.event);
+    else if (a.kind == ScheduleAction::Stop)
+        recorder_->StopScheduled(a.event);
 }
 
 void TClient::ShowRecordingTime() {
@@ -500,54 +434,32 @@ void TClient::ShowRecordingTime() {
         return;
     }
     ShowSoundLevel(true);
-    long long ms = RecordingElapsedMs();
+    long long ms = recorder_->ElapsedMs();
     std::string text = RecordingTimeText(ms);
     if (!text.empty() && controls_.recordTimePane && controls_.recordTimePane->IsShown())
         SetPane(controls_.recordTimePane, text);
 }
 
 void TClient::ResetControls() {
-    if (controls_.meter) {
-        controls_.meter->SetRange(0, 100);
-        controls_.meter->SetLed(5, 80);
-        meterUpdater_.Clear(*controls_.meter);
-    }
+    sound_->ResetMeter();
     if (controls_.positionSlider) {
         controls_.positionSlider->SetRange(0, 1000);
         controls_.positionSlider->SetValue(0);
     }
-    if (controls_.volumeSlider) {
-        controls_.volumeSlider->SetRange(0, 100);
-        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
-    }
-    ShowVolumeSlider();
-}
-
-void TClient::ShowVolumeSlider() {
-    wxWindow* slider = controls_.volumeSlider;
-    if (!slider || slider->IsShown() == GlobalSettings().changeMixer)
-        return;
-    slider->Show(GlobalSettings().changeMixer);
-    if (auto* bar = wxDynamicCast(slider->GetParent(), wxToolBar))
-        bar->Realize();
+    sound_->ResetVolumeSlider();
+    sound_->ShowVolumeSlider();
 }
 
 void TClient::ApplyMixerSettings() {
-    const Settings& s = GlobalSettings();
-    // A mixer belongs to one input device's card.
-    if (mixer_ && s.waveInDriver != mixerDevice_)
-        mixer_.reset();
-    // The mixer's thread only queues the message for the window.
-    UpdateMixerFromSettings(mixer_, s, [this] { PostMessage(this, kMsgMixerControlChange); });
-    mixerDevice_ = s.waveInDriver;
-    ShowVolumeSlider();
+    sound_->ApplyMixerSettings();
+}
+
+SMixer* TClient::mixer() const {
+    return sound_->mixer();
 }
 
 void TClient::LateInit() {
-    if (controls_.volumeSlider) {
-        controls_.volumeSlider->SetRange(0, 100);
-        controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
-    }
+    sound_->ResetVolumeSlider();
     if (controls_.captureMode) {
         controls_.captureMode->Clear();
         controls_.captureMode->Append("Screen");
@@ -573,7 +485,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
         RunCommand(id::Snapshot);
         break;
     case msg::HotKeyVideo:
-        RunCommand(HotKeyVideoStops(captureState()) ? id::StopRecording : id::RecordVideo);
+        RunCommand(HotKeyVideoStops(state_) ? id::StopRecording : id::RecordVideo);
         break;
     case msg::StopRecording:
         RunCommand(id::StopRecording);
@@ -605,7 +517,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
         }
         break;
     case msg::MixerChange:
-        FollowMixer();
+        sound_->FollowMixer();
         break;
     case msg::MediaEvent:
     default:
@@ -617,10 +529,8 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
 void TClient::OnScroll(wxScrollEvent& e) {
     if (controls_.volumeSlider && e.GetEventObject() == controls_.volumeSlider) {
         int v = e.GetPosition();
-        if (v >= 0 && v <= 100) {
-            GlobalSettings().soundLevel = v;
-            ApplySoundLevel();
-        }
+        if (v >= 0 && v <= 100)
+            sound_->SetLevel(v, display_->file());
         return;
     }
     if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {

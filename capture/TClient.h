@@ -5,6 +5,7 @@
 #include "audio/MeterLogic.h"
 #include "capture/ClientLogic.h"
 #include "capture/FileDisplay.h"
+#include "platform/x11/Screen.h"
 #include "resources/ui/Messages.h"
 
 #include <functional>
@@ -20,22 +21,27 @@ class wxControl;
 
 namespace tess {
 
+class ClientSound;
 class DesktopServices;
+class RecordingController;
 class SMeter;
 class SMixer;
 class TMySlider;
 class VideoFile;
 
-struct CaptureRequest;
-
-// The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0 stop
-// event -n - 1. The live schedule's CheckSchedule unless replaced (null: always 0).
-using ScheduleCheck = std::function<int()>;
-void SetScheduleCheck(ScheduleCheck check);
-
-// What a capture takes: the whole screen, a window the user clicks, or a rectangle the user
-// drags (the order of the capture-mode box).
-enum class CaptureTarget { Screen, Window, Region };
+// The parts of the client's work that may be handed in; an empty member takes the real one.
+struct ClientHooks {
+    // The user's choice of a window or a rectangle to capture (SelectR over the frame);
+    // false when cancelled.
+    std::function<bool(WindowId*)> selectWindow;
+    std::function<bool(ScreenRect*)> selectRectangle;
+    // The recording start's mixer step (select MixerInput, raise a recording level below
+    // 90 to 110), done on the open mixer.
+    std::function<void()> prepareMixer;
+    // The schedule's check, asked on every tick: 0 nothing, n > 0 start event n - 1, n < 0
+    // stop event -n - 1 (the live schedule's CheckSchedule).
+    std::function<int()> scheduleCheck;
+};
 
 // The controls the client reads and drives; the bars that carry them are built by the frame
 // side and registered here (any may be null).
@@ -50,24 +56,32 @@ struct ClientControls {
 
 class TClient : public wxWindow {
 public:
-    // Messages and the desktop's other services go through `desktop`, which outlives the
-    // window.
-    TClient(wxWindow* parent, DesktopServices& desktop);
+    // Messages, waits, sounds and the desktop's viewer go through `desktop`, which outlives
+    // the window.
+    TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks = {});
     ~TClient() override;
 
-    // Capture state (1 idle, 3 playing, 4 recording). Every change posts message 1394 to the
-    // frame (the parent).
-    int captureState() const;
-    void SetCaptureState(int state);
+    DesktopServices& desktop() const { return desktop_; }
+    // The choosers of a window and a rectangle (the hooks', or SelectR over the frame).
+    bool SelectWindow(WindowId* window);
+    bool SelectRectangle(ScreenRect* rect);
+
+    // Capture state. Every change posts message 1394 to the frame (the parent) with its
+    // number.
+    CaptureState captureState() const { return state_; }
+    void SetCaptureState(CaptureState state);
+    // The capture mode: the mode box's choice, kept in CapSelect.
+    CaptureMode captureMode() const { return CaptureModeOf(GlobalSettings().capSelect); }
 
     // Stops playback and any recording and the timer (the frame calls it when it closes, while
     // the derived work is still there; the destructor repeats it harmlessly).
     void Shutdown();
 
-    // The client's answer when the program is asked to close (true: its children agree).
-    virtual bool CanClose() { return true; }
+    // The client's answer when the program is asked to close (empty: it agrees).
+    std::function<bool()> canClose;
 
     ClientView View() const;
+    bool RecordingRuns() const { return state_ == CaptureState::Recording; }
     bool fullScreen() const { return fullScreen_; }
     bool timerRunning() const { return timer_.IsRunning(); }
 
@@ -87,12 +101,12 @@ public:
     // A snapshot or a recording of `target` written to `path` (empty: a name from the
     // pattern), as the snapshot and record commands take them; a recording is refused while
     // another runs.
-    void StartChosenCapture(bool picture, CaptureTarget target, const std::string& path);
+    void StartChosenCapture(bool picture, CaptureMode target, const std::string& path);
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
     // Opens and shows `path` (FileDisplay::Display).
-    virtual void DisplayFile(const std::string& path) { display_->Display(path); }
+    void DisplayFile(const std::string& path) { display_->Display(path); }
     // The display of files, and the displayed file (null when none).
     FileDisplay& display() const { return *display_; }
     VideoFile* displayedFile() const { return display_->file(); }
@@ -105,68 +119,27 @@ public:
     // dropped when it is off, and the volume slider is shown only while it is on.
     void ApplyMixerSettings();
     // The open mixer (null when none).
-    SMixer* mixer() const { return mixer_.get(); }
-
-protected:
-    // Work that other parts of the program supply. Empty here until they exist.
-    // The snapshot commands (capture/ClientSnapshot.cpp).
-    virtual void DoSnapshotScreen();
-    virtual void DoSnapshotWindow();
-    virtual void DoSnapshotRegion();
-    // The record commands (capture/RecordingControl.cpp).
-    virtual void DoRecordScreen();
-    virtual void DoRecordWindow();
-    virtual void DoRecordRegion();
-    virtual void DoRecordSound();
-    virtual void DoRecordWizard() {
-        if (recordWizard)
-            recordWizard();
-    }
-    // The display of files (capture/FileDisplay.h).
-    virtual void DoPlay() { display_->Play(); }
-    virtual void DoPlayHalfSpeed() { display_->PlayHalfSpeed(); }
-    virtual void DoSkip(bool forward) { display_->Skip(forward); }
-    virtual void DoOpenFile() { display_->OpenFile(); }
-    virtual void DoOpenWith() { display_->OpenWith(); }
-    virtual void DoSaveAs() { display_->SaveAs(); }
-    virtual void DoProperties() { display_->Properties(); }
-    virtual void DoPrint() { display_->Print(); }
-    virtual void DoPrinterSetup() { display_->PrinterSetup(); }
-    virtual void DoChangeEffects() {
-        if (changeEffects)
-            changeEffects();
-    }
-    virtual void DoLayout() { display_->LayoutFrame(false); }
-    // Displayed file and recording queries.
-    virtual bool FileDisplayed() const { return display_->displayed(); }
-    virtual bool FileIsPicture() const { return display_->isPicture(); }
-    virtual bool FilePlaying() const { return display_->playing(); }
-    virtual bool FileIsVideo() const { return display_->isVideo(); }
-    virtual long long FilePositionSeconds() const { return display_->positionSeconds(); }
-    virtual void CloseDisplayedFile() { display_->Close(); }
-    virtual bool RecordingRuns() const { return captureState() == kStateRecording; }
-    virtual long long RecordingElapsedMs() const;
-    virtual int RecordingSoundLevels() const;
-    // Ends a running recording (the recording objects are stopped and the file finished).
-    virtual void StopRecordingWork();
-    // The schedule asked to start / stop event `index`.
-    virtual void StartScheduledRecording(int index);
-    virtual void StopScheduledRecording(int index);
-
-    // Recording control (capture/RecordingControl.cpp). StartCapture makes the state
-    // recording only when the recording runs, and otherwise shows why. StopCapture stops it,
-    // makes the state idle and, with `display` and DisplayOpenAuto on, displays the file.
-    bool StartCapture(CaptureRequest request);
-    // The record commands with a chosen file name (empty: a name from the pattern).
-    void RecordScreen(const std::string& path);
-    void RecordWindow(const std::string& path);
-    void RecordRegion(const std::string& path);
-    void StopCapture(bool display);
-    // On each tick while recording: a recording whose file cannot be written any further
-    // (a full disk) is stopped and the reason shown.
-    void CheckRecording();
+    SMixer* mixer() const;
 
 private:
+    // The display of files' commands and queries (capture/FileDisplay.h).
+    void DoPlay() { display_->Play(); }
+    void DoPlayHalfSpeed() { display_->PlayHalfSpeed(); }
+    void DoSkip(bool forward) { display_->Skip(forward); }
+    void DoOpenFile() { display_->OpenFile(); }
+    void DoOpenWith() { display_->OpenWith(); }
+    void DoSaveAs() { display_->SaveAs(); }
+    void DoProperties() { display_->Properties(); }
+    void DoPrint() { display_->Print(); }
+    void DoPrinterSetup() { display_->PrinterSetup(); }
+    void DoLayout() { display_->LayoutFrame(false); }
+    bool FileDisplayed() const { return display_->displayed(); }
+    bool FileIsPicture() const { return display_->isPicture(); }
+    bool FilePlaying() const { return display_->playing(); }
+    bool FileIsVideo() const { return display_->isVideo(); }
+    long long FilePositionSeconds() const { return display_->positionSeconds(); }
+    void CloseDisplayedFile() { display_->Close(); }
+
     void OnCommand(wxCommandEvent& e);
     void OnUpdateUi(wxUpdateUIEvent& e);
     void OnTimer(wxTimerEvent& e);
@@ -178,37 +151,33 @@ private:
     void Tick();
     void ReadCaptureMode();
     void ShowCaptureMode();
-    void Snapshot();
+    void SetCaptureMode(CaptureMode mode);
+    void Snapshot(CaptureMode target);
     void RecordVideo();
+    // The recording's start and stop as the window shows them.
+    void RecordingStateChanged(CaptureState state);
     void StopRecording();
     void Stop();
-    void ToggleMute();
-    void StepVolume(int delta);
-    void ApplySoundLevel();
-    // Message 977: the sound level follows the mixer's speakers line.
-    void FollowMixer();
     // The level meter: the recording's input level, or zero.
     void ShowSoundLevel(bool recording);
     void ShowRecordingTime();
     void ResetControls();
-    void ShowVolumeSlider();
     void LateInit();
     void SetPane(wxStaticText* pane, const std::string& text);
 
     DesktopServices& desktop_;
+    ClientHooks hooks_;
+    CaptureState state_ = CaptureState::Idle;
+    std::unique_ptr<RecordingController> recorder_;
     wxTimer timer_;
     ClientControls controls_;
     std::unique_ptr<FileDisplay> display_;
     // The mixer, present while ChangeMixer is on and it could be opened.
-    std::unique_ptr<SMixer> mixer_;
-    std::string mixerDevice_; // the WaveInDriver the mixer was opened for
-    MeterUpdater meterUpdater_;
+    std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;
     bool firstSliderMessage_ = true;
     // The capture mode the mode box last showed or gave (-1 before it is filled).
     int shownCapSelect_ = -1;
-    int scheduleEvent_ = -1;
-    std::string scheduleEventName_;
 
     wxDECLARE_EVENT_TABLE();
 };

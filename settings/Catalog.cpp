@@ -67,7 +67,6 @@ std::string DesktopQuote(const std::string& path) {
 } // namespace
 
 void ClearSettingsRecord(Settings& s) {
-    int32_t state = s.captureState;
     s.alwaysStart = s.minimizeOnStart = s.trayIcon = s.onTop = false;
     s.shrink = s.displayOpenAuto = s.snapSystemDisplay = s.vidSystemDisplay = false;
     s.captureAction = 0;
@@ -106,7 +105,6 @@ void ClearSettingsRecord(Settings& s) {
     s.secondToolBarShown = false;
     s.screenBackend.clear();
     s.portalRestoreToken.clear();
-    s.captureState = state;
 }
 
 void LoadSoundLevel(SettingsAccess& a, Settings& s) {

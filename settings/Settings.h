@@ -80,9 +80,6 @@ struct Settings {
     // after every start of a cast ("PortalRestoreToken").
     std::string portalRestoreToken;
 
-    // Runtime state kept with the record.
-    int32_t captureState = 1; // 1 idle, 3 playing, 4 recording
-
     bool operator==(const Settings&) const = default;
 };
 

@@ -91,11 +91,11 @@ std::string FolderProblem(const fs::path& dir) {
     return {};
 }
 
-std::string TargetText(CaptureTarget t) {
+std::string TargetText(CaptureMode t) {
     switch (t) {
-    case CaptureTarget::Window:
+    case CaptureMode::Window:
         return "the window you click";
-    case CaptureTarget::Region:
+    case CaptureMode::Region:
         return "the rectangle you drag";
     default:
         return "the entire screen";
@@ -191,9 +191,9 @@ std::string WizardSummary(const WizardOrder& order, const std::string& file,
 
 std::string WizardInstruction(const WizardOrder& order) {
     std::string s = "Click Finish to start.";
-    if (order.target == CaptureTarget::Window)
+    if (order.target == CaptureMode::Window)
         s += " Then click the window to capture.";
-    else if (order.target == CaptureTarget::Region)
+    else if (order.target == CaptureMode::Region)
         s += " Then drag the rectangle to capture.";
     if (!order.picture)
         s += " The recording runs until you choose Stop Recording.";
@@ -437,17 +437,17 @@ void RecWizard::SetFileName(const std::string& name) {
     fileEdit_->ChangeValue(wxString::FromUTF8(name));
 }
 
-void RecWizard::ChooseTarget(CaptureTarget target) {
-    (target == CaptureTarget::Window   ? window_
-     : target == CaptureTarget::Region ? rect_
-                                       : screen_)
+void RecWizard::ChooseTarget(CaptureMode target) {
+    (target == CaptureMode::Window   ? window_
+     : target == CaptureMode::Region ? rect_
+                                     : screen_)
         ->SetValue(true);
 }
 
-CaptureTarget RecWizard::target() const {
-    return window_->GetValue() ? CaptureTarget::Window
-           : rect_->GetValue() ? CaptureTarget::Region
-                               : CaptureTarget::Screen;
+CaptureMode RecWizard::target() const {
+    return window_->GetValue() ? CaptureMode::Window
+           : rect_->GetValue() ? CaptureMode::Region
+                               : CaptureMode::Screen;
 }
 
 std::string RecWizard::summaryText() const {

@@ -48,7 +48,7 @@ std::vector<int> WizardPageOrder(bool picture);
 // What Finish starts.
 struct WizardOrder {
     bool picture = false;
-    CaptureTarget target = CaptureTarget::Screen;
+    CaptureMode target = CaptureMode::Screen;
     std::string path;        // the file to write; empty: a name from the pattern
     int32_t imageFormat = 0; // the picture's format (a picture only)
 };
@@ -118,8 +118,8 @@ public:
     bool pictureChosen() const;
     void ChoosePicture(bool picture);
     void SetFileName(const std::string& name);
-    void ChooseTarget(CaptureTarget target);
-    CaptureTarget target() const;
+    void ChooseTarget(CaptureMode target);
+    CaptureMode target() const;
     std::string summaryText() const;
     TSetPage* formatPage(bool picture) const;
 

@@ -590,7 +590,8 @@ TEST_F(HelpWindows, PatternDialogLabelsShowTheirControlsHelp) {
 }
 
 TEST_F(HelpWindows, MainWindowOpensTheBookAndTheAboutBoxAndHelpsWithItsBars) {
-    auto* frame = new SDIDecFrame(false);
+    static test::FakeDesktop desktop; // outlives the frame, which goes after the test
+    auto* frame = new SDIDecFrame(desktop, false);
     frame->Show();
     test::Pump(150);
     wxCommandEvent contents(wxEVT_MENU, id::HelpContents);

@@ -1,7 +1,6 @@
 // The record commands of the main window on a real X server: hot key 1 starting and
 // stopping one recording, the region chosen by the user, schedule starts and ends, a start
 // that cannot happen, and a disk that fills during a recording.
-#include "capture/RecordingControl.h"
 #include "app/AppTestSupport.h"
 #include "app/OptionsSheet.h"
 #include "app/SDIDecFrame.h"
@@ -9,7 +8,8 @@
 #include "audio/SMixer.h"
 #include "audio/ui/Gauges.h"
 #include "capture/Recording.h"
-#include "capture/TClient.h"
+#include "capture/RecordingController.h"
+#include "media/VideoFile.h"
 #include "recording/RecordingTestUtil.h"
 #include "resources/Ids.h"
 #include "schedule/Schedule.h"
@@ -27,91 +27,57 @@
 namespace tess {
 namespace {
 
-struct Message {
-    std::string text, caption;
-};
-
-class RecordingControl : public test::XdgTest {
+class RecordingControl : public test::FrameFixture {
 protected:
     test::FakeDesktop desktop;
     void SetUp() override {
-        if (!test::HaveDisplay() || !wxTheApp || !test::HaveProgram("ffprobe"))
-            GTEST_SKIP() << "needs an X display and ffprobe";
-        XdgTest::SetUp();
-        saved_ = GlobalSettings();
+        if (!test::HaveProgram("ffprobe"))
+            GTEST_SKIP() << "needs ffprobe";
+        FrameFixture::SetUp();
+        if (IsSkipped())
+            return;
         savedList_ = LiveSchedule();
-        LoadSettings();
         Settings& s = GlobalSettings();
-        captures = dir.str() + "/captures";
-        std::filesystem::create_directories(captures);
-        s.defaultDirectory = captures;
-        s.capSelect = kCapScreen;
+        s.capSelect = CapSelectOf(CaptureMode::Screen);
         s.vidAudio = false;
         s.wmFrameRate = 5;
         s.displayOpenAuto = true;
-        RecordingHooks& h = RecordingHooksForTesting();
-        h.message = [this](const std::string& t, const std::string& c) {
-            messages.push_back({t, c});
-        };
-        h.display = [this](const std::string& p) { displayed.push_back(p); };
-        h.wait = [](int) {};
-        SetScheduleCheck([this] { return std::exchange(answer, 0); });
-        frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new TClient(parent, desktop);
-            return client;
-        });
-        frame->Bind(EVT_TESS_MESSAGE, [this](PrivateMessageEvent& e) {
-            if (e.message() == msg::StateIcons)
-                states.push_back(static_cast<int>(e.wParam()));
-            e.Skip();
-        });
-        frame->Show();
-        test::Pump(100);
+        MakeFrame();
     }
     void TearDown() override {
-        if (frame) {
-            delete frame;
-            test::Pump(50);
-        }
+        FrameFixture::TearDown();
         StopRecording();
-        RecordingHooksForTesting() = RecordingHooks{};
-        SetScheduleCheck(nullptr);
         LiveSchedule() = savedList_;
-        GlobalSettings() = saved_;
-        XdgTest::TearDown();
     }
     void Post(int message) {
         PostMessage(client, message);
         test::Pump(150);
     }
-    int State() const { return client->captureState(); }
+    // The texts of the messages shown.
+    std::vector<std::string> Messages() const { return desktop.texts(); }
+    std::string Displayed() const {
+        return client->displayedFile() ? client->displayedFile()->fileName() : std::string();
+    }
 
-    std::string captures;
-    SDIDecFrame* frame = nullptr;
-    TClient* client = nullptr;
-    std::vector<Message> messages;
-    std::vector<std::string> displayed;
-    std::vector<int> states;
-    int answer = 0;
-    Settings saved_;
+private:
     EventList savedList_;
 };
 
 TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
     Post(msg::HotKeyVideo);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     EXPECT_TRUE(RecordingRunning());
     const std::string file = RecordingFileName();
     EXPECT_EQ(file.rfind(captures + "/", 0), 0u) << file;
     EXPECT_EQ(file.substr(file.size() - 4), ".wmv");
     test::Pump(600);
     Post(msg::HotKeyVideo);
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_FALSE(RecordingRunning());
-    ASSERT_EQ(displayed.size(), 1u);
-    EXPECT_EQ(displayed[0], file);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(states, (std::vector<int>{kStateRecording, kStateIdle}));
+    EXPECT_EQ(Displayed(), file);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(states, (std::vector<CaptureState>{CaptureState::Recording, CaptureState::Idle,
+                                                 CaptureState::Idle}));
     const ScreenRect full = WindowThreadScreen()->screenRect();
     EXPECT_EQ(test::VideoStreamInfo(file),
               "mss2 " + std::to_string(full.width()) + " " + std::to_string(full.height()));
@@ -125,16 +91,16 @@ TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
     EXPECT_TRUE(frame->playbackBarShown());
     // "&Stop" ends a recording without displaying it; the title loses its name.
     Post(msg::HotKeyVideo);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     EXPECT_EQ(client->displayedFile(), nullptr);
     EXPECT_FALSE(frame->playbackBarShown());
     const std::string second = std::filesystem::path(RecordingFileName()).filename().string();
     EXPECT_NE(second, name);
     EXPECT_EQ(frame->GetTitle(), second + " Tessaray");
     client->RunCommand(id::Stop);
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_FALSE(RecordingRunning());
-    EXPECT_EQ(displayed.size(), 1u);
+    EXPECT_EQ(client->displayedFile(), nullptr);
     EXPECT_EQ(frame->GetTitle(), "Tessaray");
 }
 
@@ -143,7 +109,7 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
         GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
     GlobalSettings().vidAudio = true;
     client->RunCommand(id::RecordVideo);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     std::string file = RecordingFileName();
     test::Pump(1200);
     // The meter shows the tone while it records; "&Stop" ends the recording and resets it.
@@ -158,38 +124,34 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
 
     // The tool bar's sound command records a voice file.
     client->RunCommand(id::RecordSound);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     file = RecordingFileName();
     EXPECT_EQ(file.substr(file.size() - 4), ".wma");
     test::Pump(1200);
     client->RunCommand(id::StopRecording);
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_TRUE(test::VideoStreamInfo(file).empty());
     sound = test::DecodeSound(file);
     EXPECT_GT(sound.size(), 8000u / 2);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(RecordingControl, TheRegionCommandRecordsTheDraggedRectangle) {
-    wxString prompt;
-    RecordingHooksForTesting().selectRectangle = [&](ScreenRect* r) {
-        prompt = frame->GetTitle();
-        *r = ScreenRect{100, 50, 580, 320};
-        return true;
-    };
+    rectChoice = ScreenRect{100, 50, 580, 320};
     client->RunCommand(id::RecordRegion);
-    EXPECT_EQ(prompt, kRecordRegionPrompt);
+    EXPECT_EQ(titleDuringChoice, kRecordRegionPrompt);
+    EXPECT_EQ(desktop.waits, std::vector<int>{100}); // the selection window goes first
     EXPECT_NE(frame->GetTitle(), kRecordRegionPrompt);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     const std::string file = RecordingFileName();
     client->RunCommand(id::StopRecording);
     EXPECT_EQ(test::VideoStreamInfo(file), "mss2 480 270");
 
     // A cancelled choice records nothing.
-    RecordingHooksForTesting().selectRectangle = [](ScreenRect*) { return false; };
+    rectChoice = {};
     client->RunCommand(id::RecordRegion);
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
 }
 
 TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDisplay) {
@@ -235,21 +197,21 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     };
 
     client->RunCommand(id::RecordScreen);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     const std::string users = RecordingFileName();
-    answer = 1; // Morning starts
+    scheduleAnswer = 1; // Morning starts
     test::Pump(400);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     const std::string scheduled = RecordingFileName();
     EXPECT_NE(scheduled, users);
     EXPECT_EQ(std::filesystem::path(scheduled).filename().string().rfind("Morning", 0), 0u)
         << scheduled;
     EXPECT_FALSE(test::VideoStreamInfo(users).empty()); // finished and readable
 
-    answer = -1; // Morning ends
+    scheduleAnswer = -1; // Morning ends
     test::Pump(400);
-    EXPECT_EQ(State(), kStateIdle);
-    EXPECT_TRUE(displayed.empty());
+    EXPECT_EQ(State(), CaptureState::Idle);
+    EXPECT_EQ(client->displayedFile(), nullptr);
     EXPECT_FALSE(test::VideoStreamInfo(scheduled).empty());
     // The user's recording carries the caption; the scheduled one only the cursor.
     x.destroy(blue);
@@ -258,16 +220,16 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     EXPECT_LT(scheduledOdd, 60) << "user's " << userOdd;
     EXPECT_GT(userOdd, scheduledOdd + 60) << "scheduled " << scheduledOdd;
 
-    answer = 2; // an event without action
+    scheduleAnswer = 2; // an event without action
     test::Pump(400);
-    EXPECT_EQ(State(), kStateIdle);
-    EXPECT_TRUE(messages.empty());
-    answer = 3; // an action with neither bit
+    EXPECT_EQ(State(), CaptureState::Idle);
+    EXPECT_TRUE(Messages().empty());
+    scheduleAnswer = 3; // an action with neither bit
     test::Pump(400);
-    EXPECT_EQ(State(), kStateIdle);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "improper mode");
-    EXPECT_EQ(messages[0].caption, "tclient");
+    EXPECT_EQ(State(), CaptureState::Idle);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "improper mode");
+    EXPECT_EQ(desktop.messages[0].caption, "tclient");
 }
 
 TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInputStarts) {
@@ -280,21 +242,21 @@ TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInput
     e.action = kRecordVideo | kRecordSound;
     LiveSchedule().Clear();
     LiveSchedule().AddEvent(e);
-    answer = 1;
+    scheduleAnswer = 1;
     test::Pump(400);
     const std::string file = RecordingFileName();
     const wxString status = frame->GetStatusBar()->GetStatusText(0);
     test::Pump(800);
-    answer = -1;
+    scheduleAnswer = -1;
     test::Pump(400);
     if (inherited)
         setenv("PULSE_SERVER", saved.c_str(), 1);
     else
         unsetenv("PULSE_SERVER");
-    ASSERT_FALSE(file.empty()) << (messages.empty() ? "" : messages[0].text);
+    ASSERT_FALSE(file.empty()) << (Messages().empty() ? "" : Messages()[0]);
     EXPECT_NE(status.Find("without sound"), wxNOT_FOUND) << status;
-    EXPECT_EQ(State(), kStateIdle);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(State(), CaptureState::Idle);
+    EXPECT_TRUE(Messages().empty());
     EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
     EXPECT_FALSE(test::DecodeSound(file).empty());
 }
@@ -331,10 +293,10 @@ TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage
     std::ofstream(blocked) << "x";
     GlobalSettings().defaultDirectory = blocked;
     client->RunCommand(id::RecordScreen);
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_FALSE(RecordingRunning());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_FALSE(messages[0].text.empty());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_FALSE(Messages()[0].empty());
     EXPECT_TRUE(states.empty());
 
     // A window that closed before the start.
@@ -342,26 +304,20 @@ TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage
     test::XTestDisplay x;
     Window gone = x.createSolid(0, 0, 40, 40, 0x336699);
     x.destroy(gone);
-    RecordingHooksForTesting().selectWindow = [&](WindowId* w) {
-        *w = gone;
-        return true;
-    };
+    windowChoice = gone;
     client->RunCommand(id::RecordWindow);
-    EXPECT_EQ(State(), kStateIdle);
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[1].text.find("no longer exists"), std::string::npos);
+    EXPECT_EQ(State(), CaptureState::Idle);
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_NE(Messages()[1].find("no longer exists"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(captures));
 }
 
 TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
     auto area =
         std::make_unique<test::FlickeringArea>(0, 0, 400, 300, std::chrono::milliseconds(300));
-    RecordingHooksForTesting().selectRectangle = [](ScreenRect* r) {
-        *r = ScreenRect{0, 0, 400, 300};
-        return true;
-    };
+    rectChoice = ScreenRect{0, 0, 400, 300};
     client->RunCommand(id::RecordRegion);
-    ASSERT_EQ(State(), kStateRecording);
+    ASSERT_EQ(State(), CaptureState::Recording);
     const std::string file = RecordingFileName();
     // Each change of the whole area adds a key frame of about 240 KB; the file may grow to
     // 600 KB.
@@ -371,16 +327,16 @@ TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
     struct rlimit limit = old;
     limit.rlim_cur = 600 * 1024;
     setrlimit(RLIMIT_FSIZE, &limit);
-    for (int i = 0; i < 100 && State() == kStateRecording; ++i)
+    for (int i = 0; i < 100 && State() == CaptureState::Recording; ++i)
         test::Pump(100);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     area.reset();
-    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_FALSE(RecordingRunning());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].text.find("disk is full"), std::string::npos) << messages[0].text;
-    EXPECT_TRUE(displayed.empty());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("disk is full"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(client->displayedFile(), nullptr);
     bool clean = false;
     EXPECT_GE(test::DecodeFramesSmall(file, 40, 30, &clean).size(), 2u);
     EXPECT_TRUE(clean);

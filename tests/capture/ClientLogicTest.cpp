@@ -10,7 +10,7 @@
 namespace tess {
 namespace {
 
-ClientView ViewFor(int state, const Settings& s, bool file = false, bool picture = false) {
+ClientView ViewFor(CaptureState state, const Settings& s, bool file = false, bool picture = false) {
     ClientView v;
     v.captureState = state;
     v.fileDisplayed = file;
@@ -36,7 +36,7 @@ TEST(ClientEnablers, CaptureCommandsAreGreyWhileRecording) {
     // Always available.
     for (int cmd : {id::Stop, id::RecordWizard, id::FileOpen, id::PrinterSetup, id::Cam,
                     id::ChangeEffects, id::PlayHalfSpeed})
-        for (int state : {kStateIdle, kStatePlaying, kStateRecording})
+        for (CaptureState state : {kStateIdle, kStatePlaying, kStateRecording})
             EXPECT_TRUE(CommandUiFor(cmd, ViewFor(state, s)).enabled) << cmd;
 }
 
@@ -65,7 +65,7 @@ TEST(ClientEnablers, FileCommandsFollowTheDisplayedFile) {
 
 TEST(ClientEnablers, TicksFollowTheSettings) {
     Settings s;
-    s.capSelect = kCapWindow;
+    s.capSelect = CapSelectOf(CaptureMode::Window);
     s.imageFormat = 3;
     s.captureDelay = true;
     s.mute = true;

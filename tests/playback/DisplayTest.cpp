@@ -37,10 +37,8 @@ protected:
         saved_ = GlobalSettings();
         LoadSettings();
         GlobalSettings().snapSystemDisplay = GlobalSettings().vidSystemDisplay = false;
-        frame = new SDIDecFrame(false, [this](wxWindow* parent) {
-            client = new TClient(parent, desktop);
-            return client;
-        });
+        frame = new SDIDecFrame(desktop, false);
+        client = frame->client();
         frame->SetSize(100, 100, 640, 480);
         frame->Show();
         test::PumpUntil([&] { return client->IsShownOnScreen(); }, 2000);

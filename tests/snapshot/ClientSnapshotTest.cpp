@@ -1,13 +1,16 @@
 // The snapshot commands of the client window inside a frame on a real X server: the frame
 // hidden during the selection and shown again, the selection window driven by the mouse,
-// the file's pixels, the path in the status bar, the hooks for the shutter and the display.
+// the file's pixels, the path in the status bar, the shutter and the display of the file.
 // Before Xlib (its macros): the client window's headers.
 #include "capture/ClientSnapshot.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
+#include "media/VideoFile.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
 #include "resources/Ids.h"
+
+#include "support/FakeDesktop.h"
 
 #include "SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
@@ -22,16 +25,13 @@ namespace {
 
 class ClientSnapshotTest : public ::testing::Test {
 protected:
-    test::FakeDesktop desktop;
     void SetUp() override {
         TESS_NEED_WX();
         saved = GlobalSettings();
         GlobalSettings() = test::QuietSnapshotSettings(dir.str());
         GlobalSettings().captureAction = 1;
         GlobalSettings().displayOpenAuto = true;
-        SnapshotHooksForTesting().shutter = [this] { ++shutters; };
-        SnapshotHooksForTesting().display = [this](const std::string& p) { shown.push_back(p); };
-        SnapshotHooksForTesting().beep = [this] { ++beeps; };
+        desktop.onWait = WaitRepainting; // the frame must really be off the screen
         SelectR::Beep() = [] {};
         frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
         frame->CreateStatusBar(1);
@@ -44,7 +44,6 @@ protected:
             return;
         frame->Destroy();
         test::Pump(20);
-        SnapshotHooksForTesting() = {};
         SelectR::Beep() = [] { wxBell(); };
         GlobalSettings() = saved;
     }
@@ -53,9 +52,8 @@ protected:
     test::TempDir dir;
     Settings saved;
     wxFrame* frame = nullptr;
+    test::FakeDesktop desktop;
     TClient* client = nullptr;
-    int shutters = 0, beeps = 0;
-    std::vector<std::string> shown;
 };
 
 TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
@@ -64,15 +62,12 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     Window below = x.createSolid(1150, 550, 500, 400, 0x123456); // under the frame
     frame->Raise();
     test::Pump(50);
-    SnapshotHooksForTesting().display = [this](const std::string& p) {
-        shown.push_back(p);
-        client->DisplayFile(p);
-    };
     client->RunCommand(id::SnapshotScreen);
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(StatusText(), path);
-    EXPECT_EQ(shutters, 1);
-    EXPECT_EQ(shown, std::vector<std::string>{path});
+    EXPECT_EQ(desktop.shutters, 1);
+    ASSERT_NE(client->displayedFile(), nullptr);
+    EXPECT_EQ(client->displayedFile()->fileName(), path);
     EXPECT_TRUE(frame->IsShown());
     // The frame comes back named after the snapshot it displays.
     EXPECT_EQ(frame->GetTitle(), "Tess_1.png Tessaray");
@@ -95,8 +90,8 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     client->RunCommand(id::SnapshotScreen);
     EXPECT_NE(StatusText(), path);
     EXPECT_FALSE(StatusText().empty());
-    EXPECT_EQ(shutters, 1);
-    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(desktop.shutters, 1);
+    EXPECT_EQ(client->displayedFile()->fileName(), path);
     EXPECT_TRUE(frame->IsShown());
 }
 
@@ -123,7 +118,7 @@ TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
     EXPECT_TRUE(frameHiddenDuringSelection);
     EXPECT_EQ(titleDuringSelection, "Click the window that you wish to snap...");
     EXPECT_TRUE(frame->IsShown());
-    EXPECT_EQ(frame->GetTitle(), "Tessaray");
+    EXPECT_EQ(frame->GetTitle(), "Tess_1.png Tessaray"); // the prompt gone, the picture shown
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(StatusText(), path);
     int w = 0, h = 0;
@@ -173,9 +168,9 @@ TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
     test::Pump(50);
     EXPECT_EQ(StatusText(), kWindowCaptureUnavailableMessage);
     EXPECT_FALSE(selectionShown);
-    EXPECT_EQ(shutters, 0);
+    EXPECT_EQ(desktop.shutters, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir.str()));
-    EXPECT_EQ(GlobalSettings().captureState, kStateIdle);
+    EXPECT_EQ(client->captureState(), CaptureState::Idle);
 
     client->RunCommand(id::SnapshotScreen);
     const std::string path = dir.str() + "/Tess_1.png";
@@ -188,10 +183,9 @@ TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
 }
 
 TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
-    GlobalSettings().capSelect = kCapRectangle;
+    GlobalSettings().capSelect = CapSelectOf(CaptureMode::Region);
     GlobalSettings().captureDelay = true;
-    std::vector<int> waits;
-    SnapshotHooksForTesting().wait = [&](int ms) { waits.push_back(ms); };
+    desktop.onWait = nullptr;
     SelectR* dlg = nullptr;
     test::Script script(
         {[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); }, test::Do([&] {
@@ -206,8 +200,8 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     client->RunCommand(id::Snapshot); // "Snapshot" in rectangle mode takes a region
     EXPECT_TRUE(script.finished());
     // Hiding settles for 100 ms, the selection's 100 ms, then three seconds of delay.
-    EXPECT_EQ(waits, (std::vector<int>{100, 100, 1000, 1000, 1000}));
-    EXPECT_EQ(beeps, 3);
+    EXPECT_EQ(desktop.waits, (std::vector<int>{100, 100, 1000, 1000, 1000}));
+    EXPECT_EQ(desktop.beeps, 3);
     int w = 0, h = 0;
     EXPECT_FALSE(test::ReadPixels(dir.str() + "/Tess_1.png", &w, &h).empty());
     EXPECT_EQ(w, 200);
@@ -223,7 +217,7 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     client->RunCommand(id::SnapshotRegion);
     EXPECT_TRUE(cancel.finished());
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_2.png"));
-    EXPECT_EQ(beeps, 3);
+    EXPECT_EQ(desktop.beeps, 3);
     EXPECT_TRUE(frame->IsShown());
 }
 

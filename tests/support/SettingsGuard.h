@@ -63,7 +63,7 @@ private:
         capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
         mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
         windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
-        screenBackend, portalRestoreToken, captureState
+        screenBackend, portalRestoreToken
 
 // A record whose every field differs from its default, with values each store can keep
 // (inside the ranges the loaders accept) and distinct where the type allows, so that a
@@ -124,7 +124,6 @@ inline Settings EveryFieldChanged() {
     playbackBarShown = secondToolBarShown = true;
     screenBackend = "x11";
     portalRestoreToken = "84c7e3f5-db81-4e3a-9246-34f84bf66963";
-    captureState = 4;
     return s;
 }
 

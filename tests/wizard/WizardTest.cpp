@@ -179,7 +179,7 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
         RecWizard w(frame, settings, desktop);
         Drive(w, [&](RecWizard& w) {
             w.ChoosePicture(picture);
-            w.ChooseTarget(CaptureTarget::Region);
+            w.ChooseTarget(CaptureMode::Region);
             for (int i = 0; i < 5; ++i) {
                 test::PumpUntil([&] { return test::LayoutProblems(&w).empty(); }, 1000);
                 for (const std::string& p : test::LayoutProblems(&w))
@@ -207,9 +207,7 @@ protected:
             return;
         saved = GlobalSettings();
         GlobalSettings() = settings;
-        SnapshotHooksForTesting().shutter = [] {};
-        SnapshotHooksForTesting().beep = [] {};
-        SnapshotHooksForTesting().display = [](const std::string&) {};
+        desktop.onWait = WaitRepainting;
         frame->CreateStatusBar(1);
         client = new TClient(frame, desktop);
         client->recordWizard = [this] { RunRecordWizard(client, [this] { ++saves; }); };
@@ -217,7 +215,6 @@ protected:
     void TearDown() override {
         if (!frame)
             return;
-        SnapshotHooksForTesting() = {};
         GlobalSettings() = saved;
         WizardWindows::TearDown();
     }
@@ -245,7 +242,7 @@ TEST_F(WizardCapture, FinishAppliesTheImagePageAndSnapsTheScreenIntoTheChosenFil
         w->PressNext();
         w->SetFileName("chosen");
         w->PressNext();
-        w->ChooseTarget(CaptureTarget::Screen);
+        w->ChooseTarget(CaptureMode::Screen);
         w->PressNext();
         EXPECT_NE(w->summaryText().find(file.string()), std::string::npos) << w->summaryText();
         EXPECT_NE(w->summaryText().find("JPG picture"), std::string::npos);
@@ -309,7 +306,7 @@ TEST_F(WizardWindows, Screenshots) {
             w.Move(100, 100);
             w.ChoosePicture(picture);
             if (picture)
-                w.ChooseTarget(CaptureTarget::Window);
+                w.ChooseTarget(CaptureMode::Window);
             for (int i = 0; i < 5; ++i) {
                 if (i == 2 && picture)
                     w.SetFileName((dir.path() / "desk").string());

@@ -1,0 +1,209 @@
+#include "capture/RecordingController.h"
+
+#include <wx/frame.h>
+
+#include "capture/BitRate.h"
+#include "capture/Recording.h"
+#include "capture/SnapshotPipeline.h"
+#include "platform/DesktopServices.h"
+#include "platform/ScreenPixelSource.h"
+#include "platform/ScreenReader.h"
+#include "schedule/Schedule.h"
+#include "settings/FileNames.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace {
+
+wxFrame* FrameOf(wxWindow* w) {
+    return w ? wxDynamicCast(wxGetTopLevelParent(w), wxFrame) : nullptr;
+}
+
+} // namespace
+
+int32_t UserRecordingMode(bool vidAudio) {
+    return vidAudio ? kRecordVideo | kRecordSound : kRecordVideo;
+}
+
+RecordingController::RecordingController(DesktopServices& desktop, wxWindow* window,
+                                         RecordingLinks links)
+    : desktop_(desktop), window_(window), links_(std::move(links)) {}
+
+void RecordingController::SetStatus(const std::string& text) {
+    wxFrame* frame = FrameOf(window_);
+    if (frame && frame->GetStatusBar())
+        frame->SetStatusText(wxString::FromUTF8(text), 0);
+}
+
+bool RecordingController::Start(CaptureRequest request) {
+    Settings& s = GlobalSettings();
+    const bool video = (request.mode & kRecordVideo) != 0;
+    const bool sound = (request.mode & kRecordSound) != 0;
+    if (links_.prepare)
+        links_.prepare();
+    if (!video && !sound) {
+        // Nothing to record: the state stays idle.
+        desktop_.message("improper mode", "tclient", MessageKind::Error);
+        return false;
+    }
+    CaptureFileName name;
+    if (!request.path.empty())
+        name = {true, request.path, {}};
+    else
+        name = MakeCaptureFileName(s.defaultDirectory, request.pattern, video ? "wmv" : "wma",
+                                   request.keep, s.fileInstanceMode);
+    if (!name.ok) {
+        desktop_.message(name.error, "Tessaray", MessageKind::Error);
+        return false;
+    }
+
+    RecordingRequest r;
+    r.fileName = name.path;
+    r.frameRate = s.wmFrameRate;
+    r.stripCopy = s.vidStealth;
+    r.window = request.window;
+    r.area = request.area;
+    r.timeLapse = request.timeLapse;
+    if (sound)
+        r.audioDevice = s.waveInDriver;
+    ScreenConnection* screen = WindowThreadScreen();
+    // A window or region gets its share of the full-screen rate.
+    r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, request.area, request.window)
+                                : s.wmBitRate;
+    r.overlay = std::move(request.overlay);
+    r.desktop = &desktop_; // the sound input's messages
+
+    RecordingStartResult started = StartRecording(screen, std::move(r));
+    if (!started.ok) {
+        desktop_.message(started.message, "Tessaray", MessageKind::Error);
+        return false;
+    }
+    links_.setState(CaptureState::Recording);
+    // A video whose sound input could not start goes on without sound (the warning log
+    // has the reason); the status bar says so beside the name.
+    SetStatus(started.withoutSound.empty()
+                  ? name.path
+                  : name.path + " (without sound: " + started.withoutSound + ")");
+    return true;
+}
+
+void RecordingController::Stop(bool display) {
+    RecordingStopResult stopped = StopRecording();
+    scheduleEvent_ = -1;
+    scheduleEventName_.clear();
+    links_.setState(CaptureState::Idle);
+    if (!stopped.ok && stopped.fileName.empty()) {
+        desktop_.message("The recording failed: " + stopped.message, "Tessaray",
+                         MessageKind::Error);
+        return;
+    }
+    if (!stopped.ok) {
+        desktop_.message("The recording stopped early: " + stopped.message +
+                             "\nThe file holds what was recorded until then:\n" + stopped.fileName,
+                         "Tessaray", MessageKind::Error);
+        return;
+    }
+    if (display && GlobalSettings().displayOpenAuto && !stopped.fileName.empty() && links_.display)
+        links_.display(stopped.fileName);
+}
+
+void RecordingController::Abandon() {
+    StopRecording();
+}
+
+void RecordingController::Check() {
+    if (RecordingRunning() && RecordingWriteError() != 0)
+        Stop(false);
+}
+
+long long RecordingController::ElapsedMs() const {
+    return RecordingElapsedMs();
+}
+
+int RecordingController::SoundLevels() const {
+    return RecordingSoundLevel();
+}
+
+void RecordingController::Record(CaptureMode target, const std::string& path) {
+    Settings& s = GlobalSettings();
+    CaptureRequest r;
+    r.pattern = s.fileVidName;
+    r.path = path;
+    r.mode = UserRecordingMode(s.vidAudio);
+    if (target == CaptureMode::Window) {
+        if (ScreenReadFromSource()) {
+            SetStatus(kWindowCaptureUnavailableMessage);
+            return;
+        }
+        WindowId window = 0;
+        if (!links_.selectWindow(&window) || !window)
+            return;
+        r.window = window;
+    } else if (target == CaptureMode::Region) {
+        wxFrame* frame = FrameOf(window_);
+        const wxString title = frame ? frame->GetTitle() : wxString();
+        if (frame)
+            frame->SetTitle(kRecordRegionPrompt);
+        ScreenRect rect;
+        const bool chosen = links_.selectRectangle(&rect);
+        if (frame)
+            frame->SetTitle(title);
+        if (!chosen || rect.empty())
+            return;
+        r.area = rect;
+    }
+    if (target != CaptureMode::Screen)
+        desktop_.wait(kAfterSelectionMs);
+    r.overlay = CreateOverlay(s);
+    Start(std::move(r));
+}
+
+void RecordingController::RecordChosen(CaptureMode target, const std::string& path) {
+    if (recording()) {
+        desktop_.message("A recording is running. Stop it before starting another.", "Tessaray",
+                         MessageKind::Error);
+        return;
+    }
+    Record(target, path);
+}
+
+void RecordingController::RecordSound() {
+    CaptureRequest r;
+    r.pattern = GlobalSettings().fileVidName;
+    r.mode = kRecordSound;
+    Start(std::move(r));
+}
+
+void RecordingController::StartScheduled(int index) {
+    scheduleEvent_ = index;
+    const EventList& list = LiveSchedule();
+    if (index < 0 || index >= list.Count())
+        return;
+    const ScheduleEvent ev = list.At(index);
+    if (ev.action == 0) {
+        scheduleEvent_ = -1;
+        return;
+    }
+    // A scheduled recording covers the screen and never carries an overlay.
+    if (recording())
+        Stop(false);
+    CaptureRequest r;
+    r.pattern = ev.name;
+    r.mode = ev.action & (kRecordVideo | kRecordSound);
+    r.keep = ev.keep;
+    if (Start(std::move(r))) {
+        scheduleEvent_ = index;
+        scheduleEventName_ = ev.name;
+    }
+}
+
+void RecordingController::StopScheduled(int index) {
+    const EventList& list = LiveSchedule();
+    if (index < 0 || index >= list.Count() || list.At(index).action == 0)
+        return;
+    if (recording())
+        Stop(false);
+}
+
+} // namespace tess
