@@ -32,7 +32,6 @@ namespace {
 
 class Frame : public test::FrameFixture {
 protected:
-    test::FakeDesktop desktop;
     void SetUp() override {
         FrameFixture::SetUp();
         if (IsSkipped())

@@ -29,7 +29,6 @@ namespace {
 
 class RecordingControl : public test::FrameFixture {
 protected:
-    test::FakeDesktop desktop;
     void SetUp() override {
         if (!test::HaveProgram("ffprobe"))
             GTEST_SKIP() << "needs ffprobe";
