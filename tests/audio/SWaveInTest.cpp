@@ -29,9 +29,7 @@ public:
     }
     int Add(platform::WaveHeader* h) override {
         std::lock_guard lk(m);
-        ++adds;
-        if (addsOut)
-            ++*addsOut;
+        ++adds, ++*allAdds;
         if (failAdd)
             return platform::kWaveError;
         h->flags.fetch_and(~platform::kWaveDone);
@@ -65,8 +63,8 @@ public:
     bool Failed() const override { return false; }
     std::string FailureText() const override { return {}; }
 
-    // Fills the oldest queued buffer with `fill` bytes of value `v` and hands it back.
-    bool CompleteNext(char v, uint32_t fill = 0) {
+    // Fills the oldest queued buffer with bytes of value `v` and hands it back.
+    bool CompleteNext(char v) {
         platform::WaveHeader* h;
         {
             std::lock_guard lk(m);
@@ -75,9 +73,8 @@ public:
             h = queue.front();
             queue.erase(queue.begin());
         }
-        uint32_t n = fill ? fill : h->bufferLength;
-        std::memset(h->data, v, n);
-        h->bytesRecorded = n;
+        std::memset(h->data, v, h->bufferLength);
+        h->bytesRecorded = h->bufferLength;
         Done(h);
         return true;
     }
@@ -89,7 +86,7 @@ public:
     std::mutex m;
     std::vector<platform::WaveHeader*> queue;
     int adds = 0;
-    std::atomic<int>* addsOut = nullptr;
+    std::atomic<int>* allAdds = nullptr; // the system's count
     bool failAdd = false;
     bool partialOnReset = false; // the buffer in hand comes back with 1000 bytes
     int startResult = platform::kWaveOk;
@@ -132,7 +129,7 @@ public:
         }
         auto d = std::make_unique<FakeDevice>(proc, inst);
         last = d.get();
-        d->addsOut = &adds;
+        d->allAdds = &adds;
         d->startResult = startResult;
         *err = 0;
         return d;
