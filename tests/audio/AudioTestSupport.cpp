@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tess::test {
@@ -57,19 +56,11 @@ bool AnyProcessWith(const std::string& entry) {
 bool PrivateSoundServer::Kill() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
-        for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        WaitFor([&] { return kill(pid_, 0) != 0; }, 1000);
         pid_ = 0;
     }
-    if (run_.empty())
-        return true;
     const std::string mark = "XDG_RUNTIME_DIR=" + run_;
-    for (int i = 0; i < 30; ++i) {
-        if (!AnyProcessWith(mark))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    return run_.empty() || WaitFor([&] { return !AnyProcessWith(mark); }, 3000);
 }
 
 PrivateSoundServer::~PrivateSoundServer() {

@@ -1,11 +1,15 @@
 #pragma once
 // Shared pieces of the audio tests: a recording sink, a private sound server, wx state.
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "media/MediaFile.h"
+#include "platform/FileIo.h"
+#include "platform/Log.h"
 #include "support/TestSupport.h"
 
 namespace tess::test {
@@ -20,7 +24,6 @@ public:
         std::lock_guard lk(m_);
         const char* p = static_cast<const char*>(data);
         bytes_.insert(bytes_.end(), p, p + bytes);
-        ++writes_;
         cv_.notify_all();
         return bytes;
     }
@@ -28,22 +31,37 @@ public:
         std::lock_guard lk(m_);
         return bytes_;
     }
-    int Writes() {
-        std::lock_guard lk(m_);
-        return writes_;
-    }
     // Waits until at least `n` bytes arrived or `ms` passed.
     bool WaitForBytes(size_t n, int ms) {
         std::unique_lock lk(m_);
         return cv_.wait_for(lk, std::chrono::milliseconds(ms), [&] { return bytes_.size() >= n; });
     }
-    void SetFormat(const AudioFormat& f) { audioFormat_ = f; }
 
 private:
     std::mutex m_;
     std::condition_variable cv_;
     std::vector<char> bytes_;
-    int writes_ = 0;
+};
+
+// Polls `done` every 5 ms for at most `ms` milliseconds; returns `done()`.
+template <class F> bool WaitFor(F done, int ms = 2000) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+         !done() && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done();
+}
+
+inline std::string ReadAll(const std::string& path) {
+    return ReadWholeFile(path).value_or("");
+}
+
+// The warning log goes to `path` in a temporary directory while it lives.
+struct LogToTemp {
+    TempDir dir;
+    std::string path = dir.str() + "/tessaray.log";
+    LogToTemp() { SetWarningLogPathForTesting(path); }
+    ~LogToTemp() { SetWarningLogPathForTesting(""); }
+    std::string Text() const { return ReadAll(path); }
 };
 
 // True when the sound server of the test run answers (tests/start-pulse.sh).

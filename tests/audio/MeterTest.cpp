@@ -13,15 +13,8 @@ namespace {
 
 struct CountingMeter : LevelMeter {
     int monoCalls = 0, stereoCalls = 0, a = -1, b = -1;
-    void SetMono(int p) override {
-        ++monoCalls;
-        a = p;
-    }
-    void SetStereo(int l, int r) override {
-        ++stereoCalls;
-        a = l;
-        b = r;
-    }
+    void SetMono(int p) override { ++monoCalls, a = p; }
+    void SetStereo(int l, int r) override { ++stereoCalls, a = l, b = r; }
 };
 
 TEST(MeterLogic, LevelsBecomePercentagesAndOnlyChangesReachTheMeter) {
@@ -118,9 +111,6 @@ protected:
 
 TEST_F(Widgets, MeterSwitchesBetweenOneAndTwoBarsAndSkipsUnchangedValues) {
     auto* meter = new SMeter(panel);
-    EXPECT_EQ(meter->GetId(), 116);
-    EXPECT_EQ(meter->Gauge(1)->GetId(), 118);
-    EXPECT_EQ(meter->Gauge(2)->GetName(), "c");
     meter->SetRange(0, 100);
     meter->SetLed(5, 80);
     EXPECT_TRUE(meter->Gauge(0)->IsShown());
@@ -162,7 +152,6 @@ TEST_F(Widgets, VolumeSliderRangePositionsAndClicks) {
     panel->Bind(wxEVT_SCROLL_PAGEUP,
                 [&](wxScrollEvent& e) { events.emplace_back(e.GetEventType(), e.GetPosition()); });
     EXPECT_EQ(slider->GetSize(), wxSize(50, 20));
-    EXPECT_EQ(slider->GetTicGap(), 10);
     slider->SetRange(10, 10);
     EXPECT_EQ(slider->GetRange(), 1);
     slider->SetRange(0, 100);

@@ -1,14 +1,15 @@
 #include "audio/SWaveIn.h"
 
+#include <alsa/asoundlib.h>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <thread>
+#include <unistd.h>
 
 #include "audio/AudioTestSupport.h"
-#include "platform/Log.h"
+#include "platform/alsa/AlsaMessages.h"
 #include "support/FakeDesktop.h"
 
 namespace tess {
@@ -16,6 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::CollectingSink;
+using test::LogToTemp;
 
 // A device whose buffers the test completes by hand.
 class FakeDevice : public platform::WaveInDevice {
@@ -23,13 +25,11 @@ public:
     FakeDevice(platform::WaveInProc proc, void* inst) : proc_(proc), inst_(inst) {}
     int Prepare(platform::WaveHeader* h) override {
         h->flags.fetch_or(platform::kWavePrepared);
-        return failPrepare ? platform::kWaveError : platform::kWaveOk;
+        return platform::kWaveOk;
     }
     int Add(platform::WaveHeader* h) override {
         std::lock_guard lk(m);
-        ++adds;
-        if (addsOut)
-            ++*addsOut;
+        ++adds, ++*allAdds;
         if (failAdd)
             return platform::kWaveError;
         h->flags.fetch_and(~platform::kWaveDone);
@@ -63,8 +63,8 @@ public:
     bool Failed() const override { return false; }
     std::string FailureText() const override { return {}; }
 
-    // Fills the oldest queued buffer with `fill` bytes of value `v` and hands it back.
-    bool CompleteNext(char v, uint32_t fill = 0) {
+    // Fills the oldest queued buffer with bytes of value `v` and hands it back.
+    bool CompleteNext(char v) {
         platform::WaveHeader* h;
         {
             std::lock_guard lk(m);
@@ -73,9 +73,8 @@ public:
             h = queue.front();
             queue.erase(queue.begin());
         }
-        uint32_t n = fill ? fill : h->bufferLength;
-        std::memset(h->data, v, n);
-        h->bytesRecorded = n;
+        std::memset(h->data, v, h->bufferLength);
+        h->bytesRecorded = h->bufferLength;
         Done(h);
         return true;
     }
@@ -87,9 +86,8 @@ public:
     std::mutex m;
     std::vector<platform::WaveHeader*> queue;
     int adds = 0;
-    std::atomic<int>* addsOut = nullptr;
+    std::atomic<int>* allAdds = nullptr; // the system's count
     bool failAdd = false;
-    bool failPrepare = false;
     bool partialOnReset = false; // the buffer in hand comes back with 1000 bytes
     int startResult = platform::kWaveOk;
 
@@ -115,13 +113,9 @@ public:
 
     int DeviceCount() override { return static_cast<int>(names.size()); }
     bool DeviceName(int id, std::string* n) override {
-        if (id == -1) {
-            *n = "Mapper";
-            return true;
-        }
-        if (id < 0 || id >= DeviceCount())
+        if (id < -1 || id >= DeviceCount())
             return false;
-        *n = names[id];
+        *n = id == -1 ? "Mapper" : names[id];
         return true;
     }
     std::unique_ptr<platform::WaveInDevice> Open(int id, const platform::WaveFormat& f,
@@ -135,7 +129,7 @@ public:
         }
         auto d = std::make_unique<FakeDevice>(proc, inst);
         last = d.get();
-        d->addsOut = &adds;
+        d->allAdds = &adds;
         d->startResult = startResult;
         *err = 0;
         return d;
@@ -152,27 +146,27 @@ AudioFormat Fmt(uint16_t channels, uint16_t bits, uint32_t rate) {
     return f;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-struct LogToTemp {
-    test::TempDir dir;
-    std::string path = dir.str() + "/tessaray.log";
-    LogToTemp() { SetWarningLogPathForTesting(path); }
-    ~LogToTemp() { SetWarningLogPathForTesting(""); }
+// Capture started on a fake device, with the warning log caught.
+struct Running {
+    LogToTemp log;
+    FakeSystem sys;
+    CollectingSink sink;
+    SWaveIn w{&sink, "", &sys};
+    FakeDevice* dev = nullptr;
+    Running() {
+        EXPECT_TRUE(w.Start());
+        dev = sys.last;
+    }
+    bool QueuedAtLeast(size_t n) {
+        return test::WaitFor([&] { return dev->Queued() >= n; }, 1000);
+    }
 };
 
 TEST(SWaveIn, BufferLengthIsAFifthOfASecondWithinLimitsInWholeFrames) {
     EXPECT_EQ(SWaveIn::BufferLength(Fmt(1, 16, 8000)), 3200u);
-    AudioFormat slow = Fmt(1, 8, 1000);
-    EXPECT_EQ(SWaveIn::BufferLength(slow), 1200u);
-    AudioFormat fast = Fmt(2, 16, 75000); // 300000 bytes per second
-    EXPECT_EQ(SWaveIn::BufferLength(fast), 45000u);
-    AudioFormat odd = Fmt(2, 24, 11025); // block align 6
+    EXPECT_EQ(SWaveIn::BufferLength(Fmt(1, 8, 1000)), 1200u);
+    EXPECT_EQ(SWaveIn::BufferLength(Fmt(2, 16, 75000)), 45000u); // 300000 bytes per second
+    AudioFormat odd = Fmt(2, 24, 11025);                         // block align 6
     EXPECT_EQ(SWaveIn::BufferLength(odd) % 6, 0u);
     EXPECT_LE(SWaveIn::BufferLength(odd), odd.avgBytesPerSec / 5);
 }
@@ -184,45 +178,36 @@ TEST(SWaveIn, PeakLevelOfMonoAndStereoBlocks) {
     EXPECT_EQ(w.PeakLevel(nullptr, 0), 0);
     int16_t mono16[4] = {100, -32768, 5000, 0};
     EXPECT_EQ(w.PeakLevel(mono16, sizeof mono16), 128); // the sink's 16-bit mono
-
-    AudioFormat m8 = Fmt(1, 8, 8000);
-    ASSERT_TRUE(w.Start(&m8));
+    auto start = [&](AudioFormat f) {
+        w.Stop();
+        EXPECT_TRUE(w.Start(&f));
+    };
+    start(Fmt(1, 8, 8000));
     uint8_t silence[16];
     std::memset(silence, 128, sizeof silence);
     EXPECT_EQ(w.PeakLevel(silence, sizeof silence), 1);
     uint8_t zero[3] = {128, 0, 128};
     EXPECT_EQ(w.PeakLevel(zero, sizeof zero), 127);
-    w.Stop();
-
-    AudioFormat s16 = Fmt(2, 16, 8000);
-    ASSERT_TRUE(w.Start(&s16));
+    start(Fmt(2, 16, 8000));
     int16_t st[4] = {64 * 256, 0, -10 * 256, 3 * 256}; // left 64, right 3
     EXPECT_EQ(w.PeakLevel(st, sizeof st), 64 * 256 + 3);
     EXPECT_EQ(w.Format().channels, 2);
-    w.Stop();
-
-    AudioFormat s8 = Fmt(2, 8, 8000);
-    ASSERT_TRUE(w.Start(&s8));
+    start(Fmt(2, 8, 8000));
     uint8_t st8[4] = {0, 128, 128, 127}; // left: 127 (byte 0), right: 1 and 0
     EXPECT_EQ(w.PeakLevel(st8, sizeof st8), 127 * 256 + 1);
 }
 
-TEST(SWaveIn, DeviceChoiceByNameLastMatchWinsElseTheMapper) {
+TEST(SWaveIn, DeviceChoiceStartStopAndFailuresToOpenOrStart) {
+    LogToTemp log;
     FakeSystem sys;
     CollectingSink sink;
-    // Names compare exactly: "card a" is no device's name.
+    // By name, the last match wins; names compare exactly, else the mapper.
     for (auto [name, id] : {std::pair{"Card A", 2}, {"-1", -1}, {"card a", -1}}) {
         SWaveIn w(&sink, name, &sys);
         ASSERT_TRUE(w.Start()) << name;
         EXPECT_EQ(sys.openedId, id) << name;
         EXPECT_EQ(sys.openedFormat.avgBytesPerSec, 16000u);
     }
-}
-
-TEST(SWaveIn, StartTwiceStopUnstartedAndFailuresToOpenOrStart) {
-    LogToTemp log;
-    FakeSystem sys;
-    CollectingSink sink;
     {
         SWaveIn w(&sink, "", &sys);
         EXPECT_TRUE(w.Stop()); // never started
@@ -241,7 +226,7 @@ TEST(SWaveIn, StartTwiceStopUnstartedAndFailuresToOpenOrStart) {
     SWaveIn w(&sink, "Card B", &sys);
     EXPECT_FALSE(w.Start());
     EXPECT_FALSE(w.IsRunning());
-    EXPECT_NE(ReadFile(log.path).find("Cannot open wave input driver 1"), std::string::npos);
+    EXPECT_NE(log.Text().find("Cannot open wave input driver 1"), std::string::npos);
 
     // A device that refuses to start: the message box, and the object stays stopped.
     test::FakeDesktop desktop;
@@ -259,62 +244,77 @@ TEST(SWaveIn, StartTwiceStopUnstartedAndFailuresToOpenOrStart) {
 }
 
 TEST(SWaveIn, BuffersReachTheSinkInRingOrderAndAreRequeued) {
-    FakeSystem sys;
-    CollectingSink sink;
-    SWaveIn w(&sink, "", &sys);
-    ASSERT_TRUE(w.Start());
-    FakeDevice* dev = sys.last;
+    Running r;
     for (int i = 0; i < 12; ++i) {
-        for (int t = 0; t < 200 && dev->Queued() == 0; ++t)
-            std::this_thread::sleep_for(5ms); // the worker gives buffers back
-        ASSERT_TRUE(dev->CompleteNext(static_cast<char>('a' + i)));
+        r.QueuedAtLeast(1); // the worker gives buffers back
+        ASSERT_TRUE(r.dev->CompleteNext(static_cast<char>('a' + i)));
     }
-    ASSERT_TRUE(sink.WaitForBytes(12 * 3200, 3000));
-    auto bytes = sink.Bytes();
+    ASSERT_TRUE(r.sink.WaitForBytes(12 * 3200, 3000));
+    auto bytes = r.sink.Bytes();
     ASSERT_EQ(bytes.size(), 12u * 3200u);
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(bytes[i * 3200 + 100], 'a' + i) << "buffer " << i;
-    for (int t = 0; t < 200 && dev->Queued() < 5; ++t)
-        std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(dev->Queued(), 5u);
+    EXPECT_TRUE(r.QueuedAtLeast(5));
+    EXPECT_EQ(r.dev->Queued(), 5u);
     // The level follows the latest buffer: 'l' = 0x6c in the high byte.
-    EXPECT_EQ(w.LastPeakLevel(), 0x6c);
+    EXPECT_EQ(r.w.LastPeakLevel(), 0x6c);
 }
 
 TEST(SWaveIn, BufferDoneWhileStoppingGoesToTheSinkButIsNotRequeued) {
-    FakeSystem sys;
-    CollectingSink sink;
-    SWaveIn w(&sink, "", &sys);
-    ASSERT_TRUE(w.Start());
-    FakeDevice* dev = sys.last;
-    dev->partialOnReset = true;
-    EXPECT_TRUE(w.Stop());
-    auto bytes = sink.Bytes();
+    Running r;
+    r.dev->partialOnReset = true;
+    EXPECT_TRUE(r.w.Stop());
+    auto bytes = r.sink.Bytes();
     ASSERT_EQ(bytes.size(), 1000u);
     EXPECT_EQ(bytes[999], 'x');
-    EXPECT_EQ(sys.adds, 5); // only the five of Start
+    EXPECT_EQ(r.sys.adds, 5); // only the five of Start
 }
 
 TEST(SWaveIn, RequeueFailureIsLoggedAndTheOtherBuffersGoOn) {
-    LogToTemp log;
-    FakeSystem sys;
-    CollectingSink sink;
-    SWaveIn w(&sink, "", &sys);
-    ASSERT_TRUE(w.Start());
-    FakeDevice* dev = sys.last;
-    dev->failAdd = true;
-    ASSERT_TRUE(dev->CompleteNext('q'));
-    ASSERT_TRUE(sink.WaitForBytes(3200, 2000));
-    for (int i = 0; i < 50 && ReadFile(log.path).empty(); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_NE(ReadFile(log.path).find("Cannot add wave input buffer 0"), std::string::npos);
-    dev->failAdd = false;
-    ASSERT_TRUE(dev->CompleteNext('r'));
-    ASSERT_TRUE(sink.WaitForBytes(6400, 2000));
-    for (int i = 0; i < 200 && dev->Queued() < 4; ++i)
-        std::this_thread::sleep_for(5ms);
+    Running r;
+    r.dev->failAdd = true;
+    ASSERT_TRUE(r.dev->CompleteNext('q'));
+    ASSERT_TRUE(r.sink.WaitForBytes(3200, 2000));
+    EXPECT_TRUE(test::WaitFor(
+        [&] { return r.log.Text().find("Cannot add wave input buffer 0") != std::string::npos; }));
+    r.dev->failAdd = false;
+    ASSERT_TRUE(r.dev->CompleteNext('r'));
+    ASSERT_TRUE(r.sink.WaitForBytes(6400, 2000));
+    r.QueuedAtLeast(4);
     std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(dev->Queued(), 4u); // buffer 0 left the ring
+    EXPECT_EQ(r.dev->Queued(), 4u); // buffer 0 left the ring
+}
+
+// Opens a device of a card that does not exist, with standard error caught in `errPath`.
+void OpenMissingCard(const std::string& errPath) {
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int fd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, 2);
+    close(fd);
+    snd_pcm_t* pcm = nullptr;
+    const int rc = snd_pcm_open(&pcm, "hw:CARD=NoSuchTessarayCard", SND_PCM_STREAM_CAPTURE, 0);
+    if (rc == 0)
+        snd_pcm_close(pcm);
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    EXPECT_LT(rc, 0);
+}
+
+TEST(AlsaMessages, GoToTheWarningLogAndNotToStandardError) {
+    LogToTemp log;
+    const std::string err = log.dir.str() + "/stderr";
+    // ALSA's own way first: the message is printed, which is what the routing must stop.
+    platform::RouteAlsaMessages(nullptr);
+    OpenMissingCard(err);
+    EXPECT_NE(test::ReadAll(err).find("NoSuchTessarayCard"), std::string::npos);
+    RouteSoundLibraryMessagesToWarningLog();
+    OpenMissingCard(err);
+    EXPECT_EQ(test::ReadAll(err), "");
+    EXPECT_NE(log.Text().find("ALSA lib "), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find("NoSuchTessarayCard"), std::string::npos) << log.Text();
+    platform::RouteAlsaMessages(nullptr);
 }
 
 // ---- real capture through ALSA's default device (the test run's 440 Hz tone) ----
@@ -370,20 +370,16 @@ TEST(SWaveInCapture, ServerGoneMidCaptureLogsEndsAndStopsPromptly) {
     ASSERT_TRUE(sink.WaitForBytes(6400, 4000));
     server.Kill();
     // Capture ends by itself and says so in the log.
-    std::string text;
-    for (int i = 0; i < 500 && text.find("Wave input device lost") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(10ms);
-        text = ReadFile(log.path);
-    }
-    EXPECT_NE(text.find("Wave input device lost"), std::string::npos) << text;
+    EXPECT_TRUE(test::WaitFor(
+        [&] { return log.Text().find("Wave input device lost") != std::string::npos; }, 5000))
+        << log.Text();
     EXPECT_FALSE(w->IsRunning());
     size_t got = sink.Bytes().size();
     EXPECT_EQ(got % 2, 0u);
     auto t0 = std::chrono::steady_clock::now();
     w->Stop();
     w.reset();
-    auto took = std::chrono::steady_clock::now() - t0;
-    EXPECT_LT(took, 3s);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
     EXPECT_EQ(sink.Bytes().size(), got); // nothing after the end
 }
 

@@ -1,5 +1,4 @@
-// The display's arithmetic: which names are pictures, skipping, the title, the properties
-// text, the "Save As" extension rule, the frame's layout and the printed picture's size.
+// The display's arithmetic: names, skipping, title, properties, layout and printed size.
 #include "capture/DisplayLogic.h"
 #include "print/TPrintFile.h"
 
@@ -119,7 +118,6 @@ TEST(DisplayLogic, LayoutFitsHalvesAndRemembers) {
 }
 
 TEST(DisplayLogic, PrintedPicturesFillThePageInOneDirection) {
-    // Small and large pictures alike fill the page's width (or height), proportions kept.
     const struct {
         int w, h, pageW, pageH, wantW, wantH;
     } cases[] = {{100, 50, 4800, 6400, 4800, 2400},

@@ -1,6 +1,4 @@
-// The display of files in the main window under Xvfb: a recording plays to its end with its
-// panes, title and icons following; pictures of every format are drawn with their pixels;
-// "Save As" keeps the extension and displays the copy; properties and the recently-used list.
+// Files displayed in the main window on a real X server.
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "capture/ClientLogic.h"
@@ -28,33 +26,19 @@ std::string ReadAll(const std::string& path) {
     return ReadWholeFile(path).value_or("");
 }
 
-class Display : public test::XdgTest {
+class Display : public test::FrameFixture {
 protected:
     void SetUp() override {
-        if (!test::HaveDisplay() || !wxTheApp)
-            GTEST_SKIP() << "no X display";
-        XdgTest::SetUp();
-        saved_ = GlobalSettings();
-        LoadSettings();
+        FrameFixture::SetUp();
+        if (IsSkipped())
+            return;
         GlobalSettings().snapSystemDisplay = GlobalSettings().vidSystemDisplay = false;
-        frame = new SDIDecFrame(desktop, false);
-        client = frame->client();
+        MakeFrame();
         frame->SetSize(100, 100, 640, 480);
-        frame->Show();
         test::PumpUntil([&] { return client->IsShownOnScreen(); }, 2000);
     }
-    void TearDown() override {
-        if (frame) {
-            frame->Destroy();
-            test::Pump(50);
-        }
-        GlobalSettings() = saved_;
-        XdgTest::TearDown();
-    }
-    std::string Title() const { return std::string(frame->GetTitle().utf8_str()); }
-    static std::string Label(wxStaticText* t) {
-        return t ? std::string(t->GetLabel().utf8_str()) : "?";
-    }
+    std::string Title() const { return frame->GetTitle().utf8_string(); }
+    static std::string Label(wxStaticText* t) { return t ? t->GetLabel().utf8_string() : "?"; }
     // The messages shown, as "caption: text".
     std::vector<std::string> Messages() const {
         std::vector<std::string> m;
@@ -64,11 +48,6 @@ protected:
     }
     std::string FirstMessage() const { return desktop.messages.empty() ? "" : Messages()[0]; }
     VideoFile* File() const { return client->displayedFile(); }
-
-    test::FakeDesktop desktop;
-    SDIDecFrame* frame = nullptr;
-    TClient* client = nullptr;
-    Settings saved_;
 };
 
 TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
@@ -287,11 +266,9 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
 }
 
-// With "open pictures in the default application" on, a picture (any case of its name) goes
-// to the desktop's handler for its type and the window shows nothing.
+// A picture (any case of its name) goes to the desktop's handler when asked; nothing shown.
 TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
-    // The desktop's handlers are read from the directories the process started with: the
-    // test's own handler goes there, only when they are temporary ones (the test command's).
+    // The handlers are read from the XDG directories the process started with.
     const std::string data = g_get_user_data_dir(), config = g_get_user_config_dir();
     if (data.rfind("/tmp/", 0) != 0 || config.rfind("/tmp/", 0) != 0)
         GTEST_SKIP() << "needs temporary XDG directories (run under tools/test.sh)";

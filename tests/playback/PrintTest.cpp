@@ -1,5 +1,4 @@
-// Printing a picture: one page, the picture filling the page's width (or height) with its
-// proportions kept, small and large pictures alike; read back from the PDF by pdftoppm.
+// Printing a picture, read back from the PDF by pdftoppm; reducing a picture for the screen.
 #include "media/MemBm.h"
 #include "media/WriteImageFile.h"
 #include "media/image/ImageCodec.h"
@@ -23,15 +22,12 @@ Extent InkExtent(const MemBm& page) {
     for (int y = 0; y < page.height(); ++y)
         for (int x = 0; x < page.width(); ++x) {
             const uint8_t* p = page.pixelAddress(x, y);
-            if (p[0] > 200 && p[1] > 200 && p[2] > 200)
-                continue;
-            if (e.left < 0 || x < e.left)
-                e.left = x;
-            if (x > e.right)
-                e.right = x;
-            if (e.top < 0)
-                e.top = y;
-            e.bottom = y;
+            if (p[0] <= 200 || p[1] <= 200 || p[2] <= 200) {
+                e.left = e.left < 0 ? x : std::min(e.left, x);
+                e.right = std::max(e.right, x);
+                e.top = e.top < 0 ? y : e.top;
+                e.bottom = y;
+            }
         }
     return e;
 }
@@ -87,8 +83,7 @@ TEST(Print, APictureFillsThePageWidthWithItsProportions) {
     EXPECT_FALSE(PrintToPdf(missing, "/proc/none/x.pdf", 595, 842));
 }
 
-// A picture reduced for the screen (halved, then smoothly scaled) keeps its areas' colours
-// and places.
+// A picture reduced for the screen (halved, then scaled) keeps its areas' colours and places.
 TEST(Print, ReducedPicturesKeepTheirColoursAndPlaces) {
     if (!wxTheApp)
         GTEST_SKIP() << "needs the toolkit";

@@ -1,6 +1,5 @@
-// "tessaray FILE" displays the file at start-up: an absolute path, a path relative to where
-// the program was started (the window program changes its working directory), and paths
-// under directories whose names begin with "u" or "m" (never read as "/U" or "/M").
+// "tessaray FILE" displays the file at start-up (the window program changes its working
+// directory; paths under directories beginning with "u" or "m" are never read as "/U", "/M").
 #include "app/SettingsIO.h"
 #include "media/MemBm.h"
 #include "media/WriteImageFile.h"
@@ -75,8 +74,7 @@ TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
     };
     for (const Case& c : cases)
         EXPECT_TRUE(ShowsTitle(c.cwd, c.arg, "x.png Tessaray")) << c.cwd << " " << c.arg;
-    // An absolute path under /usr begins with "/u", which alone would be the switch "/U"
-    // (remove the log-on entry and end).
+    // An absolute path under /usr begins with "/u", the switch "/U" on its own.
     std::string usr;
     test::RunCommand("find /usr/share -name '[a-z]*.png' -size -200k 2>/dev/null | head -1", &usr);
     if (!usr.empty()) {
@@ -111,10 +109,8 @@ std::pair<int, int> FindPicture(const std::vector<uint32_t>& screen, int sw,
     return {-1, -1};
 }
 
-// Under a window manager, "tessaray rec.wmv" shows the recording in a frame fitted to it,
-// named in the title, its picture drawn whole over the video area: the same picture as the
-// recording's own first frame, at the frame's left edge, between its bars. On a 1920 x 1080
-// screen and on a 1280 x 800 one.
+// Under a window manager, "tessaray rec.wmv" draws the recording's first frame whole at the
+// left edge of a frame fitted to it, between its bars; on a 1920 x 1080 and a 1280 x 800 screen.
 TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindowManager) {
     for (const char* p : {"xvfb-run", "openbox", "xdotool", "ffmpeg", "import"})
         if (!test::HaveProgram(p))
@@ -153,8 +149,7 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         const std::string scriptPath = dir.str() + "/wm.sh", shot = dir.str() + "/screen.png";
         std::filesystem::remove(shot);
         std::ofstream script(scriptPath);
-        // The window manager runs before the program starts, as on a desktop. Each state is
-        // a line "LABEL X=.. Y=.. WIDTH=.. HEIGHT=.. _NET_WM_STATE...".
+        // The window manager starts first; each state: "LABEL X= Y= WIDTH= HEIGHT= _NET_WM_STATE".
         script << "openbox >/dev/null 2>&1 & wm=$!\n"
                   "for i in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | "
                   "grep -q 'window id' && break; sleep 0.1; done\nsleep 0.5\n'"
@@ -171,8 +166,7 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
                   "sleep 1\nstate fitted\nimport -window root '"
                << shot << "'\n";
         if (screen == "1920x1080")
-            // "Full Screen" (Alt+Enter) on and off, "&Close", the frame sized by hand, and
-            // "Full Screen" without a file.
+            // "Full Screen" on and off, "&Close", sized by hand, "Full Screen" without a file.
             script << "xdotool windowactivate --sync $w; sleep 0.3\n"
                       "xdotool key --clearmodifiers alt+Return; sleep 1; state full\n"
                       "xdotool key --clearmodifiers alt+Return; sleep 1; state back\n"
@@ -219,8 +213,7 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         EXPECT_NE(full.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos) << full;
         EXPECT_EQ(full.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << full;
         EXPECT_NEAR(state("back").w, fitted.w, 4) << state("back").line;
-        // Closed (Shrink off): 300 wide, the bars only; "Full Screen" without a file sizes a
-        // frame sized by hand the same way.
+        // Closed (Shrink off), and full screen without a file: 300 wide, the bars only.
         for (const char* label : {"closed", "empty"}) {
             const State st = state(label);
             EXPECT_NEAR(st.w, 300, 4) << st.line; // the frame's border is not counted

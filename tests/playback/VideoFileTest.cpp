@@ -1,7 +1,4 @@
-// Playing files through the GStreamer player (a recording in the main window: DisplayTest.cpp):
-// a recording without a window plays to its end; sound-only files play without a picture;
-// missing, damaged and cut-short files give a message or play as far as they can, never
-// hang; a file that plays in part says what is missing.
+// Playing files through the GStreamer player without a window (in the window: DisplayTest.cpp).
 #include "media/VideoFile.h"
 #include "media/asf/AsfWriter.h"
 #include "media/mss2/Mss2Encoder.h"
@@ -22,8 +19,8 @@ namespace {
 bool PlayToEnd(VideoFile& f, int seconds) {
     if (!f.Run())
         return false;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (f.IsPlaying() && std::chrono::steady_clock::now() < end)
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+         f.IsPlaying() && std::chrono::steady_clock::now() < end;)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return !f.IsPlaying();
 }
@@ -80,8 +77,8 @@ private:
     GstPluginFeature* feature_ = nullptr;
 };
 
+// A missing package makes every recording unplayable: say which element is missing.
 TEST(Player, ThePlaybackElementsAreInstalled) {
-    // A missing package makes every recording unplayable: say which element is missing.
     for (const char* e : {"playbin", "ximagesink", "asfdemux", "avdec_mss2", "avdec_gsm_ms",
                           "videoconvert", "audioconvert"})
         EXPECT_TRUE(gst::HasElement(e)) << e;

@@ -1,5 +1,4 @@
-// The rules of the preferences pages without windows: what set-up shows and what apply
-// stores, for the values where the two directions are not simply copies.
+// What the preferences pages show and store, where the two directions are not simple copies.
 #include "settings/PrefForms.h"
 #include "settings/ui/PrefPages.h"
 #include "support/TestSupport.h"
@@ -39,10 +38,8 @@ TEST(PrefForms, BitRateAndFrameRateFields) {
 }
 
 TEST(PrefForms, VerticalPlacementAndCaption) {
-    EXPECT_EQ(ParseVertical("150"), 100);
-    EXPECT_EQ(ParseVertical("-5"), 0);
-    EXPECT_EQ(ParseVertical("abc"), 0);
-    EXPECT_EQ(ParseVertical("42"), 42);
+    for (auto [text, want] : {std::pair{"150", 100}, {"-5", 0}, {"abc", 0}, {"42", 42}})
+        EXPECT_EQ(ParseVertical(text), want) << text;
     Settings s;
     s.capBackMode = 7;
     s.capAlign = 9;
@@ -75,14 +72,11 @@ TEST(PrefForms, SelectionColourCaptureActionAndImageFormat) {
     ApplyCapture(c, s);
     EXPECT_EQ(s.captureAction, 7);
 
-    EXPECT_EQ(ImageFormatButton(0), 0);
-    EXPECT_EQ(ImageFormatButton(2), 1);
-    EXPECT_EQ(ImageFormatButton(4), 4);
+    for (auto [format, button] : {std::pair{0, 0}, {2, 1}, {4, 4}})
+        EXPECT_EQ(ImageFormatButton(format), button) << format;
     EXPECT_EQ(PercentText(50), "50%");
-    EXPECT_EQ(SnapScale(94), 90);
-    EXPECT_EQ(SnapScale(95), 100);
-    EXPECT_EQ(SnapScale(3), 10);
-    EXPECT_EQ(SnapScale(149), 150);
+    for (auto [scale, snapped] : {std::pair{94, 90}, {95, 100}, {3, 10}, {149, 150}})
+        EXPECT_EQ(SnapScale(scale), snapped) << scale;
 }
 
 TEST(PrefForms, FilePageDirectoryAndKeep) {
@@ -139,10 +133,11 @@ TEST(PrefForms, SoundDevicesKeepWhatIsNotPresent) {
 }
 
 TEST(PrefForms, HotKeyTextsAndWarnings) {
-    EXPECT_EQ(HotKeyText(888), "Ctrl + Shift + F9");
-    EXPECT_EQ(HotKeyText(0x0441), "Alt + A");
-    EXPECT_EQ(HotKeyText(0x0821), "Page Up");
-    EXPECT_EQ(HotKeyText(0), "");
+    for (auto [key, text] : {std::pair<int, const char*>{888, "Ctrl + Shift + F9"},
+                             {0x0441, "Alt + A"},
+                             {0x0821, "Page Up"},
+                             {0, ""}})
+        EXPECT_EQ(HotKeyText(key), text) << key;
     KeyForm f;
     f.keys[0] = 888;
     f.keys[1] = 888 | 0x800; // the extended flag does not make another combination

@@ -7,6 +7,7 @@
 #include "schedule/ui/SchedDialog.h"
 #include "support/FakeDesktop.h"
 
+#include <algorithm>
 #include <wx/bookctrl.h>
 #include <wx/frame.h>
 
@@ -30,11 +31,11 @@ void Shoot(wxWindow* w, const std::string& name) {
     std::printf("shot %s\n", path.c_str());
 }
 
-std::string FileName(std::string title) {
-    for (char& c : title)
-        if (c == ' ')
-            c = '-';
-    return title;
+// Shows `sheet` where the pictures expect it.
+std::unique_ptr<TPrefSheet> Shown(std::unique_ptr<TPrefSheet> sheet) {
+    sheet->Move(100, 100);
+    sheet->Show();
+    return sheet;
 }
 
 TEST(Screenshots, EveryPageAndTheEventDialog) {
@@ -56,13 +57,12 @@ TEST(Screenshots, EveryPageAndTheEventDialog) {
     ctx.imageFormat = GlobalSettings().imageFormat;
     ctx.desktop = &desktop;
     {
-        auto sheet = MakeOptionsSheet(frame, ctx);
-        sheet->Move(100, 100);
-        sheet->Show();
+        auto sheet = Shown(MakeOptionsSheet(frame, ctx));
         for (size_t i = 0; i < sheet->pageCount(); ++i) {
             sheet->SelectPage(i);
-            Shoot(sheet.get(), "options-" + std::to_string(i + 1) + "-" +
-                                   FileName(sheet->GetBookCtrl()->GetPageText(i).utf8_string()));
+            std::string title = sheet->GetBookCtrl()->GetPageText(i).utf8_string();
+            std::replace(title.begin(), title.end(), ' ', '-');
+            Shoot(sheet.get(), "options-" + std::to_string(i + 1) + "-" + title);
         }
         // The event dialog over the Timer page, run modally as the user meets it.
         sheet->SelectPage(9);
@@ -82,16 +82,12 @@ TEST(Screenshots, EveryPageAndTheEventDialog) {
         PrefContext wayland = ctx;
         wayland.hotKeyNote = std::string(kNoGlobalHotKeysMessage) +
                              " The keys work only while a window of an X11 program has the focus.";
-        auto sheet = MakeOptionsSheet(frame, wayland);
-        sheet->Move(100, 100);
-        sheet->Show();
+        auto sheet = Shown(MakeOptionsSheet(frame, wayland));
         sheet->SelectPage(8);
         Shoot(sheet.get(), "options-9-HotKey-wayland");
     }
     {
-        auto sheet = MakeEffectsSheet(frame, ctx);
-        sheet->Move(100, 100);
-        sheet->Show();
+        auto sheet = Shown(MakeEffectsSheet(frame, ctx));
         for (size_t i = 0; i < sheet->pageCount(); ++i) {
             sheet->SelectPage(i);
             Shoot(sheet.get(), "effects-" + std::to_string(i + 1));

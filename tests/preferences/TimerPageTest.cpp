@@ -1,6 +1,4 @@
-// The "Timer" page and the "Event" dialog on a real X server: the dialog's set-up and its
-// three refusals, the page's rows, sorting, deleting and editing selected rows, conflicts,
-// and the live schedule replaced only when the page applies.
+// The "Timer" page and the "Event" dialog on a real X server.
 #include "app/AppTestSupport.h"
 #include "schedule/ui/SchedDialog.h"
 #include "support/FakeDesktop.h"
@@ -158,7 +156,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
     page->enableBox()->GetEventHandler()->ProcessEvent(click);
     EXPECT_TRUE(enable);
     std::vector<std::string> none;
-    page->Apply(none);
+    page->Apply(none); // the live schedule is replaced only now
     EXPECT_FALSE(enable);
     ASSERT_EQ(live.Count(), 3);
     EXPECT_EQ(live.At(0).startHour, 22);
