@@ -60,36 +60,27 @@ int32_t AddPicture(WMFile& f, const Picture& p, int64_t time, bool key = false) 
     return f.AddFrame(p.bgrx.data(), p.width, p.height, p.width * 4, time, key);
 }
 
-// Changes a picture the way a desktop changes between frames; `i` picks the kind.
+// Changes a picture the way a desktop changes between frames; `i` picks the kind: typing,
+// a scroll, nothing, a box in the corner, a new desktop, noise, one pixel, a stripe.
 void Change(Picture& p, int i) {
     const int32_t w = p.width, h = p.height;
-    switch (i % 8) {
-    case 0:
+    const int kind = i % 8;
+    if (kind == 0)
         test::DrawGlyph(p, 6 * (i % 40), 20, static_cast<char>('A' + i % 26), 0x000000);
-        break;
-    case 1:
+    else if (kind == 1)
         std::memmove(p.bgrx.data(), p.bgrx.data() + static_cast<size_t>(w) * 4 * 5,
                      static_cast<size_t>(h - 5) * w * 4);
-        break;
-    case 2:
-        break;
-    case 3:
+    else if (kind == 3)
         p.Fill(w - 30, h - 12, 30, 12, 0x00FF00 + static_cast<uint32_t>(i));
-        break;
-    case 4:
+    else if (kind == 4)
         p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
-        break;
-    case 5:
+    else if (kind == 5)
         for (size_t k = 0; k < p.bgrx.size() / 3; ++k)
             p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 11);
-        break;
-    case 6:
+    else if (kind == 6)
         p.Fill(0, 0, 1, 1, 0xFFFFFF);
-        break;
-    case 7:
+    else if (kind == 7)
         p.Fill(w / 2, 0, 3, h, 0x4080C0);
-        break;
-    }
 }
 
 TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode) {
