@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 namespace tess {
 namespace {

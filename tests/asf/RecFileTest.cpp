@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>

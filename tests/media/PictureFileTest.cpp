@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <set>
 #include <sys/resource.h>
 #include <zlib.h>
 
