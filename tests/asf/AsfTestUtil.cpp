@@ -1,6 +1,7 @@
 #include "asf/AsfTestUtil.h"
 
 #include "media/asf/AsfReader.h"
+#include "platform/FileIo.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 namespace tess::test {
 
@@ -92,49 +94,40 @@ std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height) {
 
 namespace {
 
-bool ReadAll(const std::string& cmd, std::vector<uint8_t>& data) {
-    FILE* f = popen(cmd.c_str(), "r");
-    if (!f)
-        return false;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        data.insert(data.end(), buf, buf + n);
-    return pclose(f) == 0;
+// 15-bit pixels in 16-bit little-endian words, the top bit cleared.
+std::vector<uint16_t> Words555(const std::string& bytes) {
+    std::vector<uint16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    for (auto& v : out)
+        v &= 0x7FFF;
+    return out;
 }
 
 } // namespace
 
 bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
                     std::vector<std::vector<uint16_t>>& frames, std::string* log) {
-    std::vector<uint8_t> data;
+    std::string data;
     const std::string errFile = file + ".ffmpeg.log";
-    const std::string cmd =
-        "ffmpeg -v error -nostdin -i '" + file +
-        "' -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt rgb555le - 2>'" + errFile + "'";
-    const bool ok = ReadAll(cmd, data);
-    if (log) {
-        std::string text;
-        RunCommand("cat '" + errFile + "'", &text);
-        *log = text;
-    }
+    const bool ok =
+        RunCommand("ffmpeg -v error -nostdin -i '" + file +
+                       "' -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt rgb555le - 2>'" +
+                       errFile + "'",
+                   &data) == 0;
+    if (log)
+        *log = ReadWholeFile(errFile).value_or("");
     const size_t frameBytes = static_cast<size_t>(width) * height * 2;
     frames.clear();
-    for (size_t off = 0; off + frameBytes <= data.size(); off += frameBytes) {
-        std::vector<uint16_t> f(static_cast<size_t>(width) * height);
-        std::memcpy(f.data(), &data[off], frameBytes);
-        for (auto& v : f)
-            v &= 0x7FFF;
-        frames.push_back(std::move(f));
-    }
+    for (size_t off = 0; off + frameBytes <= data.size(); off += frameBytes)
+        frames.push_back(Words555(data.substr(off, frameBytes)));
     return ok;
 }
 
 bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples) {
-    std::vector<uint8_t> data;
-    const std::string cmd = "ffmpeg -v error -nostdin -i '" + file +
-                            "' -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null";
-    const bool ok = ReadAll(cmd, data);
+    std::string data;
+    const bool ok = RunCommand("ffmpeg -v error -nostdin -i '" + file +
+                                   "' -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null",
+                               &data) == 0;
     samples.resize(data.size() / 2);
     std::memcpy(samples.data(), data.data(), samples.size() * 2);
     return ok;
@@ -148,15 +141,11 @@ std::string Probe(const std::string& file, const std::string& entries) {
 }
 
 std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds) {
-    std::vector<uint8_t> data;
-    ReadAll("ffmpeg -v error -nostdin -ss " + seconds + " -i '" + file +
-                "' -frames:v 1 -f rawvideo -pix_fmt rgb555le - 2>/dev/null",
-            data);
-    std::vector<uint16_t> out(data.size() / 2);
-    std::memcpy(out.data(), data.data(), out.size() * 2);
-    for (auto& v : out)
-        v &= 0x7FFF;
-    return out;
+    std::string data;
+    RunCommand("ffmpeg -v error -nostdin -ss " + seconds + " -i '" + file +
+                   "' -frames:v 1 -f rawvideo -pix_fmt rgb555le - 2>/dev/null",
+               &data);
+    return Words555(data);
 }
 
 void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
@@ -198,84 +187,60 @@ bool HaveGStreamerSeek() {
 
 namespace {
 
-// The seek itself; run in a child process, so GStreamer's threads and state never live in the
-// test process (programs it starts later, gst-launch among them, would inherit them).
+// The seek itself, in a child process, so GStreamer's threads and state never live in the
+// test process. Returns why it failed, or writes the frame in 15-bit words to `out`.
 std::string SeekAndTake(const std::string& file, double seconds, int32_t width, int32_t height,
-                        std::vector<uint16_t>& frame) {
+                        const std::string& out) {
     gst_init(nullptr, nullptr);
-    GError* err = nullptr;
-    const std::string desc = "filesrc location=\"" + file +
-                             "\" ! decodebin ! videoconvert ! video/x-raw,format=RGB ! "
-                             "fakesink name=sink enable-last-sample=true sync=false";
-    GstElement* pipeline = gst_parse_launch(desc.c_str(), &err);
-    if (!pipeline) {
-        std::string why = err ? err->message : "no pipeline";
-        g_clear_error(&err);
-        return why;
-    }
-    g_clear_error(&err);
+    GstElement* pipeline =
+        gst_parse_launch(("filesrc location=\"" + file +
+                          "\" ! decodebin ! videoconvert ! video/x-raw,format=RGB ! "
+                          "fakesink name=sink enable-last-sample=true sync=false")
+                             .c_str(),
+                         nullptr);
+    if (!pipeline)
+        return "no pipeline";
     GstBus* bus = gst_element_get_bus(pipeline);
     // Waits for the pipeline to settle after a state change or a seek.
-    auto settle = [bus]() -> std::string {
+    auto settled = [bus] {
         GstMessage* m = gst_bus_timed_pop_filtered(
             bus, 20 * GST_SECOND,
             static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
-        if (!m)
-            return "timed out";
-        std::string why;
-        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
-            GError* e = nullptr;
-            gst_message_parse_error(m, &e, nullptr);
-            why = e ? e->message : "error";
-            g_clear_error(&e);
-        }
-        gst_message_unref(m);
-        return why;
+        const bool done = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_ASYNC_DONE;
+        if (m)
+            gst_message_unref(m);
+        return done;
     };
-    std::string why;
     gst_element_set_state(pipeline, GST_STATE_PAUSED);
-    why = settle();
-    if (why.empty() && !gst_element_seek_simple(
-                           pipeline, GST_FORMAT_TIME,
-                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                           static_cast<gint64>(seconds * GST_SECOND)))
-        why = "seek refused";
-    if (why.empty())
-        why = settle();
-    if (why.empty()) {
-        GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-        GstSample* sample = nullptr;
-        g_object_get(sink, "last-sample", &sample, nullptr);
-        gst_object_unref(sink);
-        GstMapInfo map;
-        if (!sample) {
-            why = "no frame after the seek";
-        } else if (GstBuffer* buf = gst_sample_get_buffer(sample);
-                   buf && gst_buffer_map(buf, &map, GST_MAP_READ)) {
-            // RGB rows padded to four bytes.
-            const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-            if (map.size < stride * static_cast<size_t>(height)) {
-                why = "short frame";
-            } else {
-                frame.assign(static_cast<size_t>(width) * height, 0);
-                for (int32_t y = 0; y < height; ++y)
-                    for (int32_t x = 0; x < width; ++x) {
-                        const uint8_t* q = map.data + y * stride + static_cast<size_t>(x) * 3;
-                        frame[static_cast<size_t>(y) * width + x] = static_cast<uint16_t>(
-                            ((q[0] >> 3) << 10) | ((q[1] >> 3) << 5) | (q[2] >> 3));
-                    }
-            }
-            gst_buffer_unmap(buf, &map);
-        } else {
-            why = "unreadable frame";
+    if (!settled() ||
+        !gst_element_seek_simple(
+            pipeline, GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            static_cast<gint64>(seconds * GST_SECOND)) ||
+        !settled())
+        return "the pipeline failed to pause or to seek";
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    GstSample* sample = nullptr;
+    g_object_get(sink, "last-sample", &sample, nullptr);
+    GstBuffer* buf = sample ? gst_sample_get_buffer(sample) : nullptr;
+    GstMapInfo map;
+    if (!buf || !gst_buffer_map(buf, &map, GST_MAP_READ))
+        return "no frame after the seek";
+    // RGB rows padded to four bytes.
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    if (map.size < stride * static_cast<size_t>(height))
+        return "short frame";
+    std::vector<uint16_t> frame;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* q = map.data + y * stride + static_cast<size_t>(x) * 3;
+            frame.push_back(
+                static_cast<uint16_t>(((q[0] >> 3) << 10) | ((q[1] >> 3) << 5) | (q[2] >> 3)));
         }
-        if (sample)
-            gst_sample_unref(sample);
-    }
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(bus);
-    gst_object_unref(pipeline);
-    return why;
+    std::ofstream(out, std::ios::binary)
+        .write(reinterpret_cast<const char*>(frame.data()),
+               static_cast<std::streamsize>(frame.size() * 2));
+    return "";
 }
 
 } // namespace
@@ -285,37 +250,23 @@ bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, in
     const std::string out = file + ".gst-frame";
     const pid_t child = fork();
     if (child == 0) {
-        std::vector<uint16_t> f;
-        const std::string why = SeekAndTake(file, seconds, width, height, f);
-        FILE* o = std::fopen(out.c_str(), "wb");
-        if (o) {
-            if (why.empty())
-                std::fwrite(f.data(), 2, f.size(), o);
-            else
-                std::fputs(why.c_str(), o);
-            std::fclose(o);
-        }
+        const std::string why = SeekAndTake(file, seconds, width, height, out);
+        if (!why.empty())
+            std::ofstream(out) << why;
         _exit(why.empty() ? 0 : 1);
     }
     int status = -1;
     if (child < 0 || waitpid(child, &status, 0) != child)
         status = -1;
-    std::vector<uint8_t> data;
-    ReadAll("cat '" + out + "'", data);
+    const std::string data = ReadWholeFile(out).value_or("the GStreamer child failed");
     std::remove(out.c_str());
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        data.size() != static_cast<size_t>(width) * height * 2) {
         if (error)
-            *error = data.empty() ? std::string("the GStreamer child failed")
-                                  : std::string(data.begin(), data.end());
+            *error = data;
         return false;
     }
-    frame.assign(data.size() / 2, 0);
-    std::memcpy(frame.data(), data.data(), frame.size() * 2);
-    if (frame.size() != static_cast<size_t>(width) * height) {
-        if (error)
-            *error = "short frame";
-        return false;
-    }
+    frame = Words555(data);
     return true;
 }
 #else

@@ -18,17 +18,15 @@ struct Picture {
 Picture MakePicture(int32_t width, int32_t height, uint32_t rgb);
 // A desktop-like picture: a gradient background, windows with title bars and text-like rows.
 Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed);
-// Draws a glyph-like 6x10 block of pixels for character `c` at (x, y).
+// A glyph-like 6x10 block of pixels for character `c` at (x, y).
 void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb);
-
 // Draws `n` in decimal as glyphs on a white box at (x, y): a frame counter on the screen.
 void DrawCounter(Picture& p, int32_t x, int32_t y, int n);
 
 // The picture reduced to 15-bit colour, top-down.
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
 
-// Decodes every video frame of `file` with ffmpeg into 15-bit pictures (top-down).
-// Returns false when ffmpeg fails.
+// Every video frame of `file` decoded by ffmpeg in 15-bit colour; false when ffmpeg fails.
 bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
                     std::vector<std::vector<uint16_t>>& frames, std::string* log = nullptr);
 // Expects ffmpeg to decode every video frame of `file` to `pictures` in 15-bit colour.
@@ -36,8 +34,8 @@ void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
                      const std::vector<Picture>& pictures);
 // The one frame that `ffmpeg -ss seconds` shows first, in 15-bit colour (empty on failure).
 std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds);
-// The frame GStreamer shows after an accurate seek to `seconds` in a paused pipeline, in
-// 15-bit colour. False with `error` when it fails or the tests were built without GStreamer.
+// The frame GStreamer shows after an accurate seek in a paused pipeline, in 15-bit colour.
+// False with `error` when it fails or the tests were built without GStreamer.
 bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, int32_t height,
                       std::vector<uint16_t>& frame, std::string* error);
 bool HaveGStreamerSeek();

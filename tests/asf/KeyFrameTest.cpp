@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 namespace tess {
 namespace {
@@ -15,7 +14,6 @@ constexpr int32_t kW = 320, kH = 200;
 
 struct Recorded {
     std::vector<uint32_t> keys; // ms
-    uint64_t firstKeyBytes = 0;
     uint64_t bytesAfterFirstKey = 0;
 };
 
@@ -30,9 +28,7 @@ Recorded Read(const std::string& path) {
             continue;
         if (o.keyFrame)
             r.keys.push_back(o.timeMs);
-        if (r.keys.size() == 1 && o.timeMs == 0)
-            r.firstKeyBytes = o.size;
-        else
+        if (r.keys.size() != 1 || o.timeMs != 0)
             r.bytesAfterFirstKey += o.size;
     }
     return r;
@@ -60,18 +56,15 @@ TEST(KeyFrames, OnAStillScreenTheyAreSpacedByTheBitRateBetweenOneAndThirtySecond
             RecordStill(dir.str() + "/still" + std::to_string(rate) + ".wmv", rate, kSeconds);
         ASSERT_FALSE(r.keys.empty());
         EXPECT_EQ(r.keys[0], 0u);
-        for (size_t k = 1; k < r.keys.size(); ++k) {
-            EXPECT_GE(r.keys[k] - r.keys[k - 1], 1000u) << rate;
-            EXPECT_LE(r.keys[k] - r.keys[k - 1], 30000u) << rate;
-        }
+        for (size_t k = 1; k < r.keys.size(); ++k)
+            EXPECT_TRUE(r.keys[k] - r.keys[k - 1] >= 1000 && r.keys[k] - r.keys[k - 1] <= 30000)
+                << rate << ": " << r.keys[k - 1] << ", " << r.keys[k];
         EXPECT_LE(kSeconds * 1000 - r.keys.back(), 30000u) << rate;
         // Where the budget and not the 30-s limit spaces them, the stream keeps to its rate.
         if (r.keys.size() > 1 && r.keys[1] < 30000) {
             EXPECT_LE(r.bytesAfterFirstKey * 8, static_cast<uint64_t>(rate) * kSeconds) << rate;
         }
         counts.push_back(r.keys.size());
-        std::printf("bit rate %8d: %zu key frames of about %llu bytes\n", rate, r.keys.size(),
-                    static_cast<unsigned long long>(r.firstKeyBytes));
     }
     // 2000 bit/s never pays for a key frame: one every 30 s. 50 Mbit/s pays for one a second.
     EXPECT_EQ(counts.front(), 4u);

@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -42,11 +41,12 @@ public:
 };
 
 TEST(RecFile, SideFileNameReplacesTheFirstExtensionLetter) {
-    EXPECT_EQ(FakeMedia("/tmp/caps/movie.wmv").sideFileName(), "/tmp/caps/movie.~mv");
-    EXPECT_EQ(FakeMedia("movie.wma").sideFileName(), "movie.~ma");
-    EXPECT_EQ(FakeMedia("/tmp/movie.mpeg").sideFileName(), "");
-    EXPECT_EQ(FakeMedia("/tmp/movie").sideFileName(), "");
-    EXPECT_EQ(FakeMedia("/tmp/ab.c/d").sideFileName(), "");
+    for (auto [name, side] : {std::pair{"/tmp/caps/movie.wmv", "/tmp/caps/movie.~mv"},
+                              {"movie.wma", "movie.~ma"},
+                              {"/tmp/movie.mpeg", ""},
+                              {"/tmp/movie", ""},
+                              {"/tmp/ab.c/d", ""}})
+        EXPECT_EQ(FakeMedia(name).sideFileName(), side) << name;
 }
 
 TEST(RecFile, MarksAreKeptInPositionOrderAndWrittenWhenTheirSpanIsNotZero) {
@@ -56,7 +56,6 @@ TEST(RecFile, MarksAreKeptInPositionOrderAndWrittenWhenTheirSpanIsNotZero) {
     f.AddMark(0, 1700000000);
     f.AddMark(0, 1700000000); // the same mark again
     ASSERT_EQ(f.marks().size(), 2u);
-    EXPECT_EQ(f.marks()[0].position, 0u);
     EXPECT_EQ(f.BuildBlock(false), "SAMPLE TIMECODE\r\n0 1700000000\r\n5000 1700000500\r\n");
     EXPECT_EQ(f.BuildBlock(true), "SAMPLE\tTIMECODE\r\n0\t1700000000\r\n5000\t1700000500\r\n");
 
@@ -118,8 +117,6 @@ TEST(RecFile, OpenReadsTheBlockOfAFileWithADuration) {
         "SAMPLE TIMECODE\r\n3000 1700000003\r\n0 1700000000\r\nCOMMENT 1\t2\tnote\r\n";
     EXPECT_TRUE(f.Open());
     ASSERT_EQ(f.marks().size(), 2u);
-    EXPECT_EQ(f.marks()[0].position, 0u);
-    EXPECT_EQ(f.marks()[1].time, 1700000003u);
     ASSERT_EQ(f.comments().size(), 1u);
     EXPECT_EQ(f.comments()[0].text, "note");
     EXPECT_EQ(f.BuildBlock(false),
