@@ -21,6 +21,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/html/helpctrl.h>
@@ -202,8 +203,6 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     // Help context numbers and the Help buttons' topics.
     for (const auto& ct : HelpContextTopics())
         EXPECT_TRUE(fs::is_regular_file(kBook + ct.topic)) << ct.context;
-    EXPECT_EQ(HelpTopicForContext(1300), "PageFile.html");
-    EXPECT_EQ(HelpTopicForContext(0), kControlsTopic);
     EXPECT_TRUE(fs::is_regular_file(kBook + kControlsTopic));
     EXPECT_EQ(HelpTopicForContext(12345), "");
 }
