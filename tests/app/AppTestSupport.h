@@ -10,8 +10,12 @@
 #include "support/Pump.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <wx/app.h>
 
 namespace tess::test {
@@ -111,5 +115,46 @@ protected:
 private:
     Settings saved_;
 };
+
+// Starts `program` (a path, or a name found on the PATH) with `args`; its output goes to
+// /dev/null when `quiet`.
+inline pid_t Spawn(const std::string& program, std::vector<std::string> args, bool quiet = false) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (quiet) {
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+        }
+        execvp(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits for `pid` to end: its exit code, 128 + its signal, or -1 when it outlasts `seconds`
+// (then it is killed).
+inline int WaitExit(pid_t pid, int seconds = 20) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(50000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+inline void Stop(pid_t pid) {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        WaitExit(pid);
+    }
+}
 
 } // namespace tess::test

@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-
 #include <sstream>
 #include <vector>
 
@@ -22,7 +21,7 @@ CommandLine Parse(std::vector<const char*> args) {
     return ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-TEST(CommandLine, Switches) {
+TEST(CommandLine, SwitchesAndLongOptions) {
     EXPECT_TRUE(Parse({"/M"}).startMinimized);
     EXPECT_TRUE(Parse({"-m"}).startMinimized);
     EXPECT_TRUE(Parse({"/Minimized"}).startMinimized); // letters after the switch ignored
@@ -36,9 +35,8 @@ TEST(CommandLine, Switches) {
     // The program's own name is not scanned.
     const char* argv[] = {"-u"};
     EXPECT_FALSE(ParseCommandLine(1, argv).uninstall);
-}
 
-TEST(CommandLine, LongOptionsKeepTheirValues) {
+    // Long options keep their values.
     CommandLine cl = Parse(
         {"--snapshot", "/usr/out.png", "-m", "--record=/Users/x.wmv", "--flag", "--size", "10"});
     EXPECT_FALSE(cl.uninstall); // "/usr/out.png" is a value, not "/U"

@@ -1,10 +1,5 @@
-// The main frame and its client window on a real X server: every menu item reaches its
-// handler and enabler, each mode command sets its mode and the snapshot and record commands
-// follow it, the accelerator table holds the documented keys and fires on real key presses,
-// the icons follow the capture state, the playback bar toggles without doubling, muting
-// swaps the image in place, hot keys pressed on the server reach the client, closing saves
-// the settings even when refused, and with a window manager and a tray the frame hides to
-// the tray and comes back on a click.
+// The main frame and its client window on a real X server: menus, keys, icons, bars, hot
+// keys, closing, and the tray under a window manager.
 #include "app/AppTestSupport.h"
 #include "app/ControlBar.h"
 #include "app/Menus.h"
@@ -16,10 +11,7 @@
 #include "resources/ui/Art.h"
 #include "settings/Settings.h"
 
-#include <csignal>
 #include <map>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <wx/choice.h>
 #include <wx/menu.h>
 #include <wx/slider.h>
@@ -153,29 +145,17 @@ TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {
     struct Key {
         int flags, key, command;
     };
+    const int N = wxACCEL_NORMAL, C = wxACCEL_CTRL, A = wxACCEL_ALT, S = wxACCEL_SHIFT;
+    // clang-format off
     const Key documented[] = {
-        {wxACCEL_CTRL, 'P', id::FilePrint},
-        {wxACCEL_ALT, 'P', id::Play},
-        {wxACCEL_ALT, 'S', id::Stop},
-        {wxACCEL_ALT, 'R', id::RecordVideo},
-        {wxACCEL_NORMAL, WXK_RIGHT, id::SkipForward},
-        {wxACCEL_CTRL, WXK_RIGHT, id::SkipForward},
-        {wxACCEL_SHIFT, WXK_RIGHT, id::SkipForward},
-        {wxACCEL_NORMAL, WXK_LEFT, id::SkipBackward},
-        {wxACCEL_CTRL, WXK_LEFT, id::SkipBackward},
-        {wxACCEL_SHIFT, WXK_LEFT, id::SkipBackward},
-        {wxACCEL_NORMAL, WXK_HOME, id::Cam},
-        {wxACCEL_CTRL, WXK_HOME, id::Mute},
-        {wxACCEL_CTRL | wxACCEL_SHIFT, 'P', id::MixerPlay},
-        {wxACCEL_CTRL | wxACCEL_SHIFT, 'R', id::MixerRecord},
-        {wxACCEL_CTRL, 'V', id::MixerVolume},
-        {wxACCEL_ALT, WXK_UP, id::VolumeUp},
-        {wxACCEL_ALT, WXK_DOWN, id::VolumeDown},
-        {wxACCEL_NORMAL, WXK_PAGEUP, id::PageUp},
-        {wxACCEL_NORMAL, WXK_PAGEDOWN, id::PageDown},
-        {wxACCEL_NORMAL, WXK_SPACE, id::TogglePlay},
-        {wxACCEL_ALT, WXK_RETURN, id::FullScreen},
-    };
+        {C, 'P', id::FilePrint}, {A, 'P', id::Play}, {A, 'S', id::Stop}, {A, 'R', id::RecordVideo},
+        {N, WXK_RIGHT, id::SkipForward}, {C, WXK_RIGHT, id::SkipForward}, {S, WXK_RIGHT, id::SkipForward},
+        {N, WXK_LEFT, id::SkipBackward}, {C, WXK_LEFT, id::SkipBackward}, {S, WXK_LEFT, id::SkipBackward},
+        {N, WXK_HOME, id::Cam}, {C, WXK_HOME, id::Mute}, {C | S, 'P', id::MixerPlay},
+        {C | S, 'R', id::MixerRecord}, {C, 'V', id::MixerVolume}, {A, WXK_UP, id::VolumeUp},
+        {A, WXK_DOWN, id::VolumeDown}, {N, WXK_PAGEUP, id::PageUp}, {N, WXK_PAGEDOWN, id::PageDown},
+        {N, WXK_SPACE, id::TogglePlay}, {A, WXK_RETURN, id::FullScreen}};
+    // clang-format on
     std::map<std::pair<int, int>, int> table;
     for (const wxAcceleratorEntry& e : AcceleratorEntries())
         EXPECT_TRUE(table.emplace(std::pair(e.GetFlags(), e.GetKeyCode()), e.GetCommand()).second)
@@ -288,12 +268,10 @@ TEST_F(Frame, MenuCommandsChangeTheSettingsTheirEnablersShow) {
 }
 
 TEST(Art, EachDrawnPictureIsThereAndDistinct) {
-    std::vector<int> bitmaps = {id::BmpPlay,        id::BmpStop,         id::BmpRecord,
-                                id::BmpSkipForward, id::BmpSkipBackward, id::BmpMuted,
-                                id::BmpSpeaker,     id::BmpCaption,      id::BmpSnapshot,
-                                id::BmpTool1,       id::BmpTool2};
     std::vector<std::string> seen;
-    for (int b : bitmaps) {
+    for (int b : {id::BmpPlay, id::BmpStop, id::BmpRecord, id::BmpSkipForward, id::BmpSkipBackward,
+                  id::BmpMuted, id::BmpSpeaker, id::BmpCaption, id::BmpSnapshot, id::BmpTool1,
+                  id::BmpTool2}) {
         wxBitmap bmp = ResourceBitmap(b);
         ASSERT_TRUE(bmp.IsOk()) << b;
         EXPECT_EQ(bmp.GetWidth(), 16);
@@ -439,37 +417,11 @@ TEST_F(Frame, HotKeysPressedOnTheServerReachTheClient) {
         "F8", [&] { return rectChoices != 2; }, 400));
 }
 
-// Starts `program` with `args` in the background; its pid, 0 when it is missing.
-pid_t Spawn(const std::string& program, std::vector<std::string> args) {
-    if (!test::HaveProgram(program))
-        return 0;
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execvp(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t pid) {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
 TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     if (!test::HaveProgram("openbox") || !test::HaveProgram("trayer") ||
         !test::HaveProgram("xdotool"))
         GTEST_SKIP() << "needs openbox, trayer and xdotool";
-    pid_t wm = Spawn("openbox", {});
+    pid_t wm = test::Spawn("openbox", {}, true);
     test::Pump(800);
 
     // No tray yet: with the tray icon on, minimizing (and the start-minimized request) leaves
@@ -491,8 +443,10 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     frame->tray()->Remove();
     test::Pump(500);
 
-    pid_t trayer = Spawn("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                    "--width", "100", "--height", "32"});
+    pid_t trayer = test::Spawn("trayer",
+                               {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                "--width", "100", "--height", "32"},
+                               true);
     test::PumpUntil([] { return wxTaskBarIcon::IsAvailable(); }, 3000);
     test::Pump(700);
 
@@ -520,24 +474,20 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     // The tray icon is a small visible window of the program's class inside the tray.
     std::string list;
     int wid = 0, x = 0, y = 0, w = 0, h = 0;
-    bool found = false;
-    for (int attempt = 0; attempt < 15 && !found; ++attempt) {
-        test::RunCommand("for w in $(xdotool search --onlyvisible --class Tessaray); do "
-                         "xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
-                         &list);
-        std::istringstream lines(list);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (sscanf(line.c_str(), "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d", &wid, &x, &y, &w,
-                       &h) == 5 &&
-                w <= 64 && h <= 64) {
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            test::Pump(200);
-    }
+    const bool found = test::PumpUntil(
+        [&] {
+            test::RunCommand("for w in $(xdotool search --onlyvisible --class Tessaray); do "
+                             "xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
+                             &list);
+            std::istringstream lines(list);
+            for (std::string line; std::getline(lines, line);)
+                if (sscanf(line.c_str(), "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d", &wid, &x, &y, &w,
+                           &h) == 5 &&
+                    w <= 64 && h <= 64)
+                    return true;
+            return false;
+        },
+        3000);
     if (found) {
         // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
         // Recording" is greyed, and the capture mode is ticked.
@@ -580,8 +530,8 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     }
     frame->tray()->Remove();
     EXPECT_FALSE(frame->tray()->shown());
-    Stop(trayer);
-    Stop(wm);
+    test::Stop(trayer);
+    test::Stop(wm);
     test::Pump(300);
 }
 

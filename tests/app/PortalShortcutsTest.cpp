@@ -1,6 +1,5 @@
 // The hot keys of a Wayland session through the desktop's shortcut portal, against a stand-in
-// for the portal on a private session bus (the test desktop's portal has no shortcut
-// interface): what the program asks the desktop for, and what it does with the answers.
+// portal on a private session bus: what the program asks for and does with the answers.
 #include "platform/portal/Shortcuts.h"
 
 #include <atomic>

@@ -1,48 +1,15 @@
-// The built program: "-u" removes the log-on entry before any window exists, SIGTERM
-// closes like the close box with the settings saved, the frame opens at the saved place
-// under a window manager, and a second copy opens at the system's place with the saved size.
+// The built program and its launcher: switches, signals, placement, tray and libraries.
 #include "app/AppTestSupport.h"
 #include "platform/FileIo.h"
 
-#include <csignal>
 #include <fstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace tess {
 namespace {
 
 class Program : public test::XdgTest {
 protected:
-    // Starts the program with `args`; returns its pid.
-    pid_t Start(std::vector<std::string> args) { return Start(test::ProgramPath(), args); }
-    // Starts another program (a path, or a name found on the PATH).
-    pid_t Start(const std::string& program, std::vector<std::string> args) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            std::string name = program;
-            argv.push_back(name.data());
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execvp(name.c_str(), argv.data());
-            _exit(127);
-        }
-        return pid;
-    }
-    int Wait(pid_t pid, int seconds = 20) {
-        for (int i = 0; i < seconds * 20; ++i) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid)
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            usleep(50000);
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
+    pid_t Start(std::vector<std::string> args) { return test::Spawn(test::ProgramPath(), args); }
     // The geometry of the program's visible frame with process id `pid`, waiting for it: the
     // outer corner and size, the window manager's decorations included (as the settings keep
     // them). With a wanted size it also waits (a while) for the frame to take that size, as a
@@ -88,7 +55,7 @@ TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
     pid_t pid = Start({"-Z", "-U"}); // an unknown letter is ignored
     if (!display.empty())
         setenv("DISPLAY", display.c_str(), 1);
-    EXPECT_EQ(Wait(pid), 1);
+    EXPECT_EQ(test::WaitExit(pid), 1);
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/config/Quorvanta/Tessaray.reg"));
 }
@@ -98,7 +65,7 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
         !test::HaveProgram("xprop"))
         GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
     // A window manager that places new windows itself keeps a user-specified place.
-    pid_t wm = Start("openbox", {});
+    pid_t wm = test::Spawn("openbox", {});
     usleep(800000);
     // The first start of all: at 100, 100.
     {
@@ -108,7 +75,7 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
         EXPECT_EQ(x, 100);
         EXPECT_EQ(y, 100);
         kill(pid, SIGTERM);
-        EXPECT_EQ(Wait(pid), 0);
+        EXPECT_EQ(test::WaitExit(pid), 0);
     }
     // Saved place and size.
     std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
@@ -133,12 +100,12 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
     EXPECT_EQ(w2, 600);
     EXPECT_EQ(h2, 400);
     kill(second, SIGINT);
-    EXPECT_EQ(Wait(second), 0);
+    EXPECT_EQ(test::WaitExit(second), 0);
 
     std::string store = dir.str() + "/config/Quorvanta/Tessaray.reg";
     std::filesystem::remove(store);
     kill(first, SIGTERM);
-    EXPECT_EQ(Wait(first), 0);
+    EXPECT_EQ(test::WaitExit(first), 0);
     std::string text = ReadWholeFile(store).value_or("");
     EXPECT_NE(text.find("\"ImageFormat\"=\"4\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"WindowW\"=hex:58,02,00,00"), std::string::npos) << text;
@@ -148,8 +115,7 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
         ReadWholeFile(dir.str() + "/config/autostart/tessaray.desktop").value_or("");
     EXPECT_NE(entry.find("Exec=" + launcher + "\n"), std::string::npos) << entry;
     EXPECT_EQ(entry.find("tessaray-window"), std::string::npos) << entry;
-    kill(wm, SIGTERM);
-    Wait(wm);
+    test::Stop(wm);
 }
 
 TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing) {
@@ -189,7 +155,6 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing)
     out.clear();
     EXPECT_EQ(test::RunCommand(run + "--help 2>/dev/null", &out), 0);
     EXPECT_EQ(out.rfind("Usage: tessaray", 0), 0u) << out;
-    EXPECT_NE(out.find("--snapshot"), std::string::npos) << out;
     out.clear();
     EXPECT_EQ(test::RunCommand(run + "-m --version 2>/dev/null", &out), 0);
     EXPECT_EQ(out.rfind("tessaray ", 0), 0u) << out;
@@ -213,15 +178,8 @@ TEST_F(Program, WithoutADisplayTheWindowProgramSaysSo) {
     }
 }
 
-} // namespace
-} // namespace tess
-
-namespace tess {
-namespace {
-
-// "/m" with the tray icon on: hidden to the tray where there is one; where there is none
-// (a desktop without a tray), an ordinary minimized window that the window manager can give
-// back, never a window nobody can reach.
+// "/m" with the tray icon on: hidden to the tray where there is one, else an ordinary
+// minimized window that the window manager can give back.
 TEST_F(Program, StartMinimizedHidesToATrayOrMinimizesWithoutOne) {
     if (!test::HaveDisplay() || !test::HaveProgram("xdotool") || !test::HaveProgram("openbox") ||
         !test::HaveProgram("trayer") || !test::HaveProgram("xprop"))
@@ -230,7 +188,7 @@ TEST_F(Program, StartMinimizedHidesToATrayOrMinimizesWithoutOne) {
     std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
            "\"TrayIcon\"=\"1\"\n";
-    pid_t wm = Start("openbox", {});
+    pid_t wm = test::Spawn("openbox", {});
     // The frame's X window (the largest window of the process named "Tessaray"; the tray
     // icon is a small one), its WM_STATE and its map state.
     auto startMinimized = [&](std::string* windowState, std::string* mapState) {
@@ -254,24 +212,22 @@ TEST_F(Program, StartMinimizedHidesToATrayOrMinimizesWithoutOne) {
             test::RunCommand("xwininfo -id " + frame + " | grep 'Map State'", mapState);
         }
         kill(pid, SIGTERM);
-        EXPECT_EQ(Wait(pid), 0);
+        EXPECT_EQ(test::WaitExit(pid), 0);
     };
 
     std::string state, mapped;
     startMinimized(&state, &mapped);
     EXPECT_NE(state.find("Iconic"), std::string::npos) << "no tray: " << state;
 
-    pid_t trayer = Start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                    "--width", "100", "--height", "32"});
+    pid_t trayer = test::Spawn("trayer", {"--edge", "top", "--align", "right", "--widthtype",
+                                          "pixel", "--width", "100", "--height", "32"});
     usleep(1500000);
     startMinimized(&state, &mapped);
     EXPECT_NE(mapped.find("IsUnMapped"), std::string::npos) << "with a tray: " << mapped;
     EXPECT_EQ(state.find("Iconic"), std::string::npos) << "with a tray: " << state;
 
-    kill(trayer, SIGTERM);
-    Wait(trayer);
-    kill(wm, SIGTERM);
-    Wait(wm);
+    test::Stop(trayer);
+    test::Stop(wm);
 }
 
 } // namespace

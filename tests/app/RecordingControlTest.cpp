@@ -1,27 +1,17 @@
-// The record commands of the main window on a real X server: hot key 1 starting and
-// stopping one recording, the region chosen by the user, schedule starts and ends, a start
-// that cannot happen, and a disk that fills during a recording.
+// The record commands of the main window on a real X server, checked in the files written.
 #include "app/AppTestSupport.h"
 #include "app/OptionsSheet.h"
-#include "app/SDIDecFrame.h"
-#include "app/SettingsIO.h"
 #include "audio/SMixer.h"
 #include "audio/ui/Gauges.h"
 #include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "media/VideoFile.h"
 #include "recording/RecordingTestUtil.h"
-#include "resources/Ids.h"
 #include "schedule/Schedule.h"
 #include "settings/Settings.h"
-#include "support/FakeDesktop.h"
 #include "support/XTestWindows.h"
 
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sys/resource.h>
 
 namespace tess {

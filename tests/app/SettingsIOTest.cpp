@@ -1,7 +1,5 @@
-// LoadSettings / SaveSettings: defaults on an empty store in both modes, the order of the
-// groups, range checks, every field saved and loaded again in both modes ("Save settings
-// as..." followed by "Open settings file..."), the fall-back to the ini file, damaged
-// stores, and the recently-used file list.
+// LoadSettings / SaveSettings in both stores: defaults, ranges, every field, the schedule,
+// the fall-back to the ini file, damaged stores, and the recently-used file list.
 #include "app/SettingsIO.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,7 @@
 #include "app/ScreenBackendSetup.h"
 #include "capture/MainGroup.h"
 #include "platform/FileIo.h"
+#include "schedule/Schedule.h"
 #include "settings/Settings.h"
 #include "support/SettingsGuard.h"
 #include "support/TestSupport.h"
@@ -25,6 +24,8 @@ protected:
     void TearDown() override {
         SetScheduleEventsGroup(nullptr, nullptr);
         SetFrameGeometrySource(nullptr);
+        LiveSchedule() = savedList_;
+        TimerEnable() = savedEnable_;
     }
     // What an empty store loads in either mode.
     Settings Defaults(bool registryMode) {
@@ -39,6 +40,8 @@ protected:
     }
     test::TempDir dir;
     test::SettingsGuard guard{dir.path()};
+    EventList savedList_ = LiveSchedule();
+    bool savedEnable_ = TimerEnable();
 };
 
 TEST_F(SettingsIO, EmptyStoresGiveTheDefaultsAndTheScheduleLoadsAmongTheGroups) {
@@ -106,6 +109,45 @@ TEST_F(SettingsIO, EveryFieldSurvivesASaveAndALoadInBothModes) {
     }
     // Loading a file leaves the default store the store of the next save.
     EXPECT_TRUE(SaveSettings().registryMode);
+}
+
+// The schedule travels with the settings in either store (the timer switch in ini files); a
+// settings file with no schedule in it leaves the live one alone.
+TEST_F(SettingsIO, TheScheduleIsKeptInBothStores) {
+    ScheduleEvent morning;
+    morning.name = "Morning";
+    morning.days = 62;
+    morning.startHour = 9;
+    morning.endHour = 10;
+    morning.keep = -1;
+    morning.action = 2;
+    for (const std::string& file : {dir.str() + "/portable.ini", std::string()}) {
+        SCOPED_TRACE(file.empty() ? "registry" : "ini");
+        LiveSchedule().Clear();
+        LiveSchedule().AddEvent(morning);
+        TimerEnable() = file.empty();
+        SettingsResult r = SaveSettings(file);
+        ASSERT_TRUE(r.ok);
+        ASSERT_EQ(r.registryMode, file.empty());
+        const std::string text = ReadWholeFile(file.empty() ? r.path : file).value_or("");
+        if (file.empty()) {
+            EXPECT_NE(text.find("\"Event0\"=\"62 9 0 10 0 -1 2\""), std::string::npos) << text;
+        } else {
+            for (const char* line : {"[Schedule]", "Event0=62 9 0 10 0 -1 2", "EventName0=Morning"})
+                EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+        }
+        LiveSchedule().Clear();
+        TimerEnable() = true;
+        LoadSettings(file);
+        ASSERT_EQ(LiveSchedule().Count(), 1);
+        EXPECT_EQ(LiveSchedule().At(0), morning);
+        EXPECT_EQ(TimerEnable(), file.empty());
+    }
+    std::ofstream(dir.str() + "/plain.ini") << "[WMedia]\nWMFrameRate=12\n";
+    LoadSettings(dir.str() + "/plain.ini");
+    EXPECT_EQ(GlobalSettings().wmFrameRate, 12);
+    ASSERT_EQ(LiveSchedule().Count(), 1);
+    EXPECT_EQ(LiveSchedule().At(0).name, "Morning");
 }
 
 TEST_F(SettingsIO, FallsBackToTheIniFileNextToTheProgram) {
