@@ -13,34 +13,37 @@
 
 namespace tess {
 
-ClientSound::ClientSound(const ClientControls& controls, wxWindow* notify)
-    : controls_(controls), notify_(notify) {}
+ClientSound::ClientSound(const ClientControls& controls, wxWindow* notify,
+                         std::function<VideoFile*()> file)
+    : controls_(controls), notify_(notify), file_(std::move(file)) {}
 
 ClientSound::~ClientSound() = default;
 
-void ClientSound::ToggleMute(VideoFile* file) {
+void ClientSound::ToggleMute() {
     GlobalSettings().mute = !GlobalSettings().mute;
-    Apply(file);
+    Apply();
 }
 
-void ClientSound::StepVolume(int delta, VideoFile* file) {
+void ClientSound::StepVolume(int delta) {
     Settings& s = GlobalSettings();
     s.soundLevel = StepSoundLevel(s.soundLevel, delta);
-    Apply(file);
+    Apply();
     if (controls_.volumeSlider)
         controls_.volumeSlider->SetValue(s.soundLevel);
 }
 
-void ClientSound::SetLevel(int level, VideoFile* file) {
+void ClientSound::SetLevel(int level) {
+    if (level < 0 || level > 100)
+        return;
     GlobalSettings().soundLevel = level;
-    Apply(file);
+    Apply();
 }
 
-void ClientSound::Apply(VideoFile* file) {
+void ClientSound::Apply() {
     // The displayed file plays at the level (muted or not); the mixer's speakers line
     // takes it too.
     const Settings& s = GlobalSettings();
-    if (file) {
+    if (VideoFile* file = file_ ? file_() : nullptr) {
         file->SetMute(s.mute);
         file->SetVolume(s.soundLevel);
     }
@@ -78,6 +81,12 @@ void ClientSound::ResetVolumeSlider() {
         controls_.volumeSlider->SetRange(0, 100);
         controls_.volumeSlider->SetValue(GlobalSettings().soundLevel);
     }
+}
+
+void ClientSound::ResetControls() {
+    ResetMeter();
+    ResetVolumeSlider();
+    ShowVolumeSlider();
 }
 
 void ClientSound::ShowVolumeSlider() {

@@ -18,16 +18,16 @@ struct ClientControls;
 class ClientSound {
 public:
     // The controls are read at every call (the bars come and go); `notify` receives the
-    // mixer's change message.
-    ClientSound(const ClientControls& controls, wxWindow* notify);
+    // mixer's change message; `file` gives the displayed file (null when none).
+    ClientSound(const ClientControls& controls, wxWindow* notify, std::function<VideoFile*()> file);
     ~ClientSound();
 
-    // Mute, a volume step of `delta`, or a level from the slider: the settings change and
-    // `file` (may be null) and the mixer's speakers line follow.
-    void ToggleMute(VideoFile* file);
-    void StepVolume(int delta, VideoFile* file);
-    void SetLevel(int level, VideoFile* file);
-    void Apply(VideoFile* file);
+    // Mute, a volume step of `delta`, or a level from the slider (one outside 0..100 is
+    // ignored): the settings change and the displayed file and the mixer's speakers line
+    // follow.
+    void ToggleMute();
+    void StepVolume(int delta);
+    void SetLevel(int level);
     // Message 977: the sound level follows the mixer's speakers line.
     void FollowMixer();
     // The level meter: the recording's input level (packed left * 256 + right), or zero.
@@ -35,6 +35,8 @@ public:
     // The meter's range and lights, and the slider's range and value.
     void ResetMeter();
     void ResetVolumeSlider();
+    // Both, and the volume slider shown as ChangeMixer says.
+    void ResetControls();
     // The mixer opened, dropped or made anew for another input device as the settings say;
     // the volume slider shown only while ChangeMixer is on.
     void ApplyMixerSettings();
@@ -45,8 +47,11 @@ public:
     SMixer* mixer() const { return mixer_.get(); }
 
 private:
+    void Apply();
+
     const ClientControls& controls_;
     wxWindow* notify_;
+    std::function<VideoFile*()> file_;
     std::unique_ptr<SMixer> mixer_;
     std::string mixerDevice_; // the WaveInDriver the mixer was opened for
     MeterUpdater meterUpdater_;

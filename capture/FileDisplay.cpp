@@ -5,6 +5,7 @@
 #include "capture/FileDisplay.h"
 
 #include "capture/DisplayLogic.h"
+#include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
@@ -65,11 +66,6 @@ wxSize Decorations(wxFrame* frame, wxWindow* client) {
     return {fs.x - fc.x, fs.y - fc.y + bars};
 }
 
-void SetPane(wxStaticText* pane, const std::string& text) {
-    if (pane && pane->GetLabel() != text)
-        pane->SetLabel(text);
-}
-
 // The print data shared by "Printer Setup..." and "Print...".
 wxPrintDialogData& PrintData() {
     static wxPrintDialogData data;
@@ -118,10 +114,48 @@ std::string CopyFileAtomically(const std::string& from, const std::string& to) {
 
 } // namespace
 
+void SetPane(wxStaticText* pane, const std::string& text) {
+    if (pane && pane->GetLabel() != text)
+        pane->SetLabel(text);
+}
+
+FileDisplay::Hooks FileDisplay::ForClient(TClient& client) {
+    Hooks h;
+    h.runCommand = [&client](int cmd) { client.RunCommand(cmd); };
+    h.playing = [&client] { client.SetCaptureState(CaptureState::Playing); };
+    h.shown = [&client] {
+        if (client.captureState() != CaptureState::Playing)
+            client.SetCaptureState(client.captureState());
+    };
+    h.recordingFile = [&client]() -> std::optional<std::string> {
+        if (!client.RecordingRuns())
+            return std::nullopt;
+        return RecordingFileName();
+    };
+    h.fullScreen = [&client] { return client.fullScreen(); };
+    h.showPlaybackBar = [&client](bool show) {
+        if (client.showPlaybackBar)
+            client.showPlaybackBar(show);
+    };
+    h.playbackBarShown = [&client] { return client.playbackBarShown && client.playbackBarShown(); };
+    h.fileShown = [&client](const std::string& path) {
+        if (client.fileShown)
+            client.fileShown(path);
+    };
+    return h;
+}
+
 FileDisplay::FileDisplay(wxWindow* client, DesktopServices& desktop, const ClientControls& controls,
                          Hooks hooks)
     : client_(client), desktop_(desktop), controls_(controls), hooks_(std::move(hooks)) {
     resizeCheck_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CheckFrameSize(); });
+    client_->Bind(wxEVT_PAINT, [this](wxPaintEvent&) { OnPaint(); });
+    client_->Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        e.Skip();
+        FitToWindow();
+    });
+    client_->Bind(wxEVT_DROP_FILES, &FileDisplay::OnDropFiles, this);
+    client_->DragAcceptFiles(true);
 }
 
 FileDisplay::~FileDisplay() {
@@ -284,6 +318,26 @@ void FileDisplay::Skip(bool forward) {
         file_->Run();
 }
 
+void FileDisplay::OnPositionMessage(long code, long position) {
+    static const wxEventType types[] = {
+        wxEVT_SCROLL_LINEUP,   wxEVT_SCROLL_LINEDOWN,     wxEVT_SCROLL_PAGEUP,
+        wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_THUMBTRACK,
+        wxEVT_SCROLL_TOP,      wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
+    if (code < 0 || code >= 9 || !controls_.positionSlider || !controls_.positionPane)
+        return;
+    wxScrollEvent scroll(types[code], controls_.positionSlider->GetId(),
+                         static_cast<int>(position));
+    scroll.SetEventObject(controls_.positionSlider);
+    OnPositionScroll(scroll);
+}
+
+void FileDisplay::ResetSlider() {
+    if (controls_.positionSlider) {
+        controls_.positionSlider->SetRange(0, 1000);
+        controls_.positionSlider->SetValue(0);
+    }
+}
+
 void FileDisplay::OnPositionScroll(wxScrollEvent& e) {
     const wxEventType t = e.GetEventType();
     if (t == wxEVT_SCROLL_LINEDOWN || t == wxEVT_SCROLL_LINEUP) {
@@ -404,6 +458,24 @@ void FileDisplay::FitToWindow() {
     if (file_)
         file_->FitToWindow(0, 0); // the video window is the client's size
     client_->Refresh();
+}
+
+TickInputs FileDisplay::tickInputs() const {
+    TickInputs in;
+    in.dragging = dragging_;
+    in.fileDisplayed = displayed();
+    in.filePlaying = playing();
+    in.fileIsVideo = isVideo();
+    return in;
+}
+
+void FileDisplay::OnPaint() {
+    wxPaintDC dc(client_);
+    // The window's own background first, so nothing that lay over it (a closed dialog, a
+    // tool tip) stays; then the displayed picture.
+    dc.SetBackground(wxBrush(client_->GetBackgroundColour()));
+    dc.Clear();
+    Paint(dc);
 }
 
 void FileDisplay::Paint(wxDC& dc) {

@@ -3,8 +3,11 @@
 // `VideoFile` and the child window its video plays in, draws pictures into the client
 // window, follows the position slider, keeps the frame's title, panes, layout and size
 // hints, and runs the file commands "Open", "Open With", "Save As", "Properties", "Print"
-// and "Printer Setup". The client window owns it and forwards its paint, size, scroll and
-// drop events and the timer's position updates to it.
+// and "Printer Setup". The client window owns it; it handles the client's paint, size and
+// drop events itself, and the client routes the position slider's scrolls and the timer's
+// position updates to it.
+#include "capture/ClientLogic.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,11 +18,13 @@
 class wxDC;
 class wxDropFilesEvent;
 class wxScrollEvent;
+class wxStaticText;
 class wxWindow;
 
 namespace tess {
 
 class DesktopServices;
+class TClient;
 class VideoFile;
 struct ClientControls;
 namespace gtk {
@@ -47,9 +52,13 @@ public:
         // Told of every file displayed (the frame keeps its recently-used list).
         std::function<void(const std::string& path)> fileShown;
     };
+    // The hooks of the main client window: its commands, capture state, recording, full
+    // screen and the frame's playback-bar and file hooks.
+    static Hooks ForClient(TClient& client);
 
-    // `client` is drawn into and parents the video window; `controls` are the client's
-    // (read at each use, as the bars come and go). Messages go to `desktop`.
+    // `client` is drawn into and parents the video window, and accepts dropped files;
+    // `controls` are the client's (read at each use, as the bars come and go). Messages go to
+    // `desktop`.
     FileDisplay(wxWindow* client, DesktopServices& desktop, const ClientControls& controls,
                 Hooks hooks);
     ~FileDisplay();
@@ -75,6 +84,8 @@ public:
     long long positionSeconds() const;
     // The position slider's thumb is being dragged.
     bool dragging() const { return dragging_; }
+    // The display's part of the timer's inputs: dragging, and the file shown, playing, a video.
+    TickInputs tickInputs() const;
 
     // "Play" (from the start when at the end), "Play at half speed" and the skips.
     void Play();
@@ -94,6 +105,12 @@ public:
     void Paint(wxDC& dc);
     // A scroll event of the position slider.
     void OnPositionScroll(wxScrollEvent& e);
+    // A scroll of the position slider passed on as a message: the scroll `code` (0 line up,
+    // 1 line down, 2 page up, 3 page down, 4 thumb position, 5 thumb track, 6 top, 7 bottom,
+    // 8 end of scroll; others are ignored) and the `position`.
+    void OnPositionMessage(long code, long position);
+    // The position slider back at the start of its range 0..1000.
+    void ResetSlider();
     // Files dropped on the window: the first is displayed.
     void OnDropFiles(wxDropFilesEvent& e);
 
@@ -111,6 +128,7 @@ public:
     std::string PropertiesTextOfFile() const;
 
 private:
+    void OnPaint();
     void Error(const std::string& text, const std::string& caption);
     void ApplySizeHints();
     void CheckFrameSize();
@@ -129,5 +147,8 @@ private:
     bool ignoreNextEndScroll_ = false;
     bool resumeAfterScroll_ = false;
 };
+
+// Shows `text` in a pane of the bars (none: nothing), setting it only when it changed.
+void SetPane(wxStaticText* pane, const std::string& text);
 
 } // namespace tess

@@ -9,6 +9,7 @@
 #include "media/Grab.h"
 #include "media/MemBm.h"
 #include "resources/Ids.h"
+#include "settings/Settings.h"
 
 namespace tess {
 
@@ -249,6 +250,13 @@ void SelectR::OnMessage(PrivateMessageEvent& e) {
     int32_t x = 0, y = 0;
     if (screen_->pointer(&x, &y))
         OutlineWindowAt(wxPoint(x, y), wxGetKeyState(WXK_SHIFT));
+}
+
+bool RunSelectR(wxWindow* window, ScreenRect* rect, WindowId* windowOut) {
+    wxWindow* frame = wxGetTopLevelParent(window);
+    SelectR dlg(frame ? frame : window, SelectionColour(GlobalSettings().selColor), rect, windowOut,
+                true);
+    return dlg.ShowModal() == wxID_OK;
 }
 
 } // namespace tess

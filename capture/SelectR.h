@@ -77,4 +77,8 @@ private:
     wxDECLARE_EVENT_TABLE();
 };
 
+// Runs SelectR in the selection colour of the settings over the frame of `window` (or over
+// `window` without a frame) for a rectangle or a window; false when cancelled.
+bool RunSelectR(wxWindow* window, ScreenRect* rect, WindowId* windowOut);
+
 } // namespace tess

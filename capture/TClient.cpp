@@ -1,17 +1,13 @@
 #include "capture/TClient.h"
 
-#include "audio/MixerUse.h"
-#include "audio/SMixer.h"
-#include "audio/ui/Gauges.h"
 #include "audio/ui/Sliders.h"
+#include "capture/CapturePlugin.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
-#include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
 #include "media/Effects.h"
-#include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
@@ -19,30 +15,14 @@
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 #include <unordered_map>
-#include <wx/choice.h>
-#include <wx/dcclient.h>
-#include <wx/frame.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
-#include <wx/toolbar.h>
 
 namespace tess {
 
 namespace {
-
-// The scroll event of a slider scroll code (0 line up, 1 line down, 2 page up, 3 page
-// down, 4 thumb position, 5 thumb track, 6 top, 7 bottom, 8 end of scroll); wxEVT_NULL
-// for any other.
-wxEventType ScrollEventTypeFor(int code) {
-    static const wxEventType types[] = {
-        wxEVT_SCROLL_LINEUP,   wxEVT_SCROLL_LINEDOWN,     wxEVT_SCROLL_PAGEUP,
-        wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_THUMBTRACK,
-        wxEVT_SCROLL_TOP,      wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
-    return code >= 0 && code < 9 ? types[code] : wxEVT_NULL;
-}
 
 // Runs an optional hook.
 void Call(const std::function<void()>& hook) {
@@ -52,29 +32,10 @@ void Call(const std::function<void()>& hook) {
 
 } // namespace
 
-bool RegisterCapturePlugin(const std::string& directory) {
-    std::string path = directory + "grabsrc.so";
-    if (access(path.c_str(), F_OK) != 0)
-        return false;
-    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib)
-        return false;
-    bool called = false;
-    if (void* sym = dlsym(lib, "DllRegisterServer")) {
-        using Fn = long (*)();
-        reinterpret_cast<Fn>(sym)();
-        called = true;
-    }
-    dlclose(lib);
-    return called;
-}
-
 // clang-format off
 wxBEGIN_EVENT_TABLE(TClient, wxWindow)
     EVT_TIMER(id::ClientTimer, TClient::OnTimer)
     EVT_PRIVATE_MESSAGE(TClient::OnMessage)
-    EVT_SIZE(TClient::OnSize)
-    EVT_PAINT(TClient::OnPaint)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -91,43 +52,18 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     links.prepare = [this] { sound_->PrepareForRecording(hooks_.prepareMixer); };
     links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
     links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
-    FileDisplay::Hooks shown;
-    shown.runCommand = [this](int cmd) { RunCommand(cmd); };
-    shown.playing = [this] { SetCaptureState(CaptureState::Playing); };
-    shown.shown = [this] {
-        if (state_ != CaptureState::Playing)
-            SetCaptureState(state_);
-    };
-    shown.recordingFile = [this]() -> std::optional<std::string> {
-        if (!RecordingRuns())
-            return std::nullopt;
-        return RecordingFileName();
-    };
-    shown.fullScreen = [this] { return fullScreen_; };
-    shown.showPlaybackBar = [this](bool show) {
-        if (showPlaybackBar)
-            showPlaybackBar(show);
-    };
-    shown.playbackBarShown = [this] { return playbackBarShown && playbackBarShown(); };
-    shown.fileShown = [this](const std::string& path) {
-        if (fileShown)
-            fileShown(path);
-    };
-    display_ = std::make_unique<FileDisplay>(this, desktop_, controls_, std::move(shown));
-    sound_ = std::make_unique<ClientSound>(controls_, this);
+    display_ =
+        std::make_unique<FileDisplay>(this, desktop_, controls_, FileDisplay::ForClient(*this));
+    sound_ = std::make_unique<ClientSound>(controls_, this, [this] { return display_->file(); });
     recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
         Bind(wxEVT_UPDATE_UI, &TClient::OnUpdateUi, this, cmd);
     }
-    Bind(wxEVT_SCROLL_THUMBTRACK, &TClient::OnScroll, this);
-    Bind(wxEVT_SCROLL_THUMBRELEASE, &TClient::OnScroll, this);
-    Bind(wxEVT_SCROLL_CHANGED, &TClient::OnScroll, this);
-    Bind(wxEVT_SCROLL_LINEUP, &TClient::OnScroll, this);
-    Bind(wxEVT_SCROLL_LINEDOWN, &TClient::OnScroll, this);
-    Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& e) { display_->OnDropFiles(e); });
-    DragAcceptFiles(true);
+    for (const auto& type : {wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE,
+                             wxEVT_SCROLL_CHANGED, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN})
+        Bind(type, &TClient::OnScroll, this);
 
     // Set-up: the latest directory becomes the current one, the timer starts, the rest
     // of the initialisation runs once the window exists (message 1162).
@@ -146,10 +82,9 @@ TClient::~TClient() {
 }
 
 void TClient::Shutdown() {
-    // Stop playback and recording, then the timer.
     if (state_ == CaptureState::Recording)
         recorder_->Abandon();
-    CloseDisplayedFile();
+    display_->Close();
     state_ = CaptureState::Idle;
     timer_.Stop();
 }
@@ -167,7 +102,7 @@ void TClient::RecordingStateChanged(CaptureState state) {
         RebuildTitle(); // the recording's name
         return;
     }
-    ShowSoundLevel(false);
+    sound_->ShowLevel(false, 0);
     PostMessage(this, msg::RecordTime);
     SetPane(controls_.recordTimePane, "");
     if (state_ != state)
@@ -176,21 +111,11 @@ void TClient::RecordingStateChanged(CaptureState state) {
 }
 
 bool TClient::SelectWindow(WindowId* window) {
-    if (hooks_.selectWindow)
-        return hooks_.selectWindow(window);
-    wxWindow* frame = wxGetTopLevelParent(this);
-    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), nullptr, window,
-                true);
-    return dlg.ShowModal() == wxID_OK;
+    return hooks_.selectWindow ? hooks_.selectWindow(window) : RunSelectR(this, nullptr, window);
 }
 
 bool TClient::SelectRectangle(ScreenRect* rect) {
-    if (hooks_.selectRectangle)
-        return hooks_.selectRectangle(rect);
-    wxWindow* frame = wxGetTopLevelParent(this);
-    SelectR dlg(frame ? frame : this, SelectionColour(GlobalSettings().selColor), rect, nullptr,
-                true);
-    return dlg.ShowModal() == wxID_OK;
+    return hooks_.selectRectangle ? hooks_.selectRectangle(rect) : RunSelectR(this, rect, nullptr);
 }
 
 void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::string& path) {
@@ -206,8 +131,8 @@ void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::st
 ClientView TClient::View() const {
     ClientView v;
     v.captureState = captureState();
-    v.fileDisplayed = FileDisplayed();
-    v.fileIsPicture = FileIsPicture();
+    v.fileDisplayed = display_->displayed();
+    v.fileIsPicture = display_->isPicture();
     v.recordingRuns = RecordingRuns();
     v.fullScreen = fullScreen_;
     v.playbackBarShown = playbackBarShown ? playbackBarShown() : GlobalSettings().playbackBarShown;
@@ -237,17 +162,20 @@ void TClient::RunCommand(int cmd) {
         return;
     using Work = void (*)(TClient&, Settings&);
     static const std::unordered_map<int, Work> work = {
-        {id::Screen, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Screen); }},
-        {id::Window, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Window); }},
-        {id::Rectangle, [](TClient& c, Settings&) { c.SetCaptureMode(CaptureMode::Region); }},
+        {id::Screen, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Screen); }},
+        {id::Window, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Window); }},
+        {id::Rectangle, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Region); }},
         {id::Snapshot,
          [](TClient& c, Settings&) {
-             c.ReadCaptureMode();
-             c.Snapshot(c.captureMode());
+             c.modeBox_.Read();
+             RunClientSnapshot(c, c.captureMode());
          }},
-        {id::SnapshotScreen, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Screen); }},
-        {id::SnapshotWindow, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Window); }},
-        {id::SnapshotRegion, [](TClient& c, Settings&) { c.Snapshot(CaptureMode::Region); }},
+        {id::SnapshotScreen,
+         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Screen); }},
+        {id::SnapshotWindow,
+         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Window); }},
+        {id::SnapshotRegion,
+         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Region); }},
         {id::FormatJpg, [](TClient&, Settings& s) { s.imageFormat = 4; }},
         {id::FormatPng, [](TClient&, Settings& s) { s.imageFormat = 0; }},
         {id::FormatBmp, [](TClient&, Settings& s) { s.imageFormat = 1; }},
@@ -261,30 +189,24 @@ void TClient::RunCommand(int cmd) {
         {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
         {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
         {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},
-        {id::Play, [](TClient& c, Settings&) { c.DoPlay(); }},
+        {id::Play, [](TClient& c, Settings&) { c.display_->Play(); }},
         {id::Stop, [](TClient& c, Settings&) { c.Stop(); }},
         {id::TogglePlay,
          [](TClient& c, Settings&) {
-             if (c.state_ == CaptureState::Playing)
-                 c.Stop();
-             else
-                 c.DoPlay();
+             c.state_ == CaptureState::Playing ? c.Stop() : c.display_->Play();
          }},
-        {id::PlayHalfSpeed, [](TClient& c, Settings&) { c.DoPlayHalfSpeed(); }},
-        {id::SkipForward, [](TClient& c, Settings&) { c.DoSkip(true); }},
-        {id::SkipBackward, [](TClient& c, Settings&) { c.DoSkip(false); }},
+        {id::PlayHalfSpeed, [](TClient& c, Settings&) { c.display_->PlayHalfSpeed(); }},
+        {id::SkipForward, [](TClient& c, Settings&) { c.display_->Skip(true); }},
+        {id::SkipBackward, [](TClient& c, Settings&) { c.display_->Skip(false); }},
         {id::FullScreen,
          [](TClient& c, Settings&) {
              c.fullScreen_ = !c.fullScreen_;
-             c.display_->LayoutFrame(
-                 !c.fullScreen_); // back from full screen the frame fits the file
+             c.display_->LayoutFrame(!c.fullScreen_); // out of full screen: fit the file
          }},
-        {id::Mute, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.display_->file()); }},
-        {id::Mute2, [](TClient& c, Settings&) { c.sound_->ToggleMute(c.display_->file()); }},
-        {id::VolumeUp,
-         [](TClient& c, Settings&) { c.sound_->StepVolume(+10, c.display_->file()); }},
-        {id::VolumeDown,
-         [](TClient& c, Settings&) { c.sound_->StepVolume(-10, c.display_->file()); }},
+        {id::Mute, [](TClient& c, Settings&) { c.sound_->ToggleMute(); }},
+        {id::Mute2, [](TClient& c, Settings&) { c.sound_->ToggleMute(); }},
+        {id::VolumeUp, [](TClient& c, Settings&) { c.sound_->StepVolume(+10); }},
+        {id::VolumeDown, [](TClient& c, Settings&) { c.sound_->StepVolume(-10); }},
         {id::Caption, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
         {id::CaptionButton, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
         {id::Scale, [](TClient&, Settings& s) { s.scaleEnable = !s.scaleEnable; }},
@@ -298,22 +220,22 @@ void TClient::RunCommand(int cmd) {
          }},
         {id::SecondToolBar,
          [](TClient&, Settings& s) { s.secondToolBarShown = !s.secondToolBarShown; }},
-        {id::FileOpen, [](TClient& c, Settings&) { c.DoOpenFile(); }},
-        {id::FileOpenWith, [](TClient& c, Settings&) { c.DoOpenWith(); }},
-        {id::FileSaveAs, [](TClient& c, Settings&) { c.DoSaveAs(); }},
+        {id::FileOpen, [](TClient& c, Settings&) { c.display_->OpenFile(); }},
+        {id::FileOpenWith, [](TClient& c, Settings&) { c.display_->OpenWith(); }},
+        {id::FileSaveAs, [](TClient& c, Settings&) { c.display_->SaveAs(); }},
         {id::FileClose,
          [](TClient& c, Settings& s) {
              c.Stop();
-             c.CloseDisplayedFile();
+             c.display_->Close();
              s.playbackBarShown = false;
              if (c.showPlaybackBar)
                  c.showPlaybackBar(false);
              c.RebuildTitle();
              c.DoLayout();
          }},
-        {id::FileProperties, [](TClient& c, Settings&) { c.DoProperties(); }},
-        {id::FilePrint, [](TClient& c, Settings&) { c.DoPrint(); }},
-        {id::PrinterSetup, [](TClient& c, Settings&) { c.DoPrinterSetup(); }},
+        {id::FileProperties, [](TClient& c, Settings&) { c.display_->Properties(); }},
+        {id::FilePrint, [](TClient& c, Settings&) { c.display_->Print(); }},
+        {id::PrinterSetup, [](TClient& c, Settings&) { c.display_->PrinterSetup(); }},
     };
     Settings& s = GlobalSettings();
     if (auto it = work.find(cmd); it != work.end())
@@ -322,42 +244,11 @@ void TClient::RunCommand(int cmd) {
         ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
 }
 
-void TClient::ReadCaptureMode() {
-    if (!controls_.captureMode)
-        return;
-    Settings& s = GlobalSettings();
-    if (s.capSelect != shownCapSelect_) {
-        // Set since the box last showed it (a settings file was opened): the box follows.
-        ShowCaptureMode();
-        return;
-    }
-    int sel = controls_.captureMode->GetSelection();
-    if (sel >= 0 && sel <= 2)
-        s.capSelect = shownCapSelect_ = sel;
-}
-
-void TClient::ShowCaptureMode() {
-    const int mode = GlobalSettings().capSelect;
-    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3 && mode >= 0 && mode <= 2) {
-        controls_.captureMode->SetSelection(mode);
-        shownCapSelect_ = mode;
-    }
-}
-
-void TClient::SetCaptureMode(CaptureMode mode) {
-    GlobalSettings().capSelect = CapSelectOf(mode);
-    ShowCaptureMode();
-}
-
-void TClient::Snapshot(CaptureMode target) {
-    RunClientSnapshot(*this, target);
-}
-
 void TClient::RecordVideo() {
-    ReadCaptureMode();
+    modeBox_.Read();
     // The displayed file goes as "&Close" takes it: its name leaves the title and the
     // playback bar goes.
-    if (FileDisplayed())
+    if (display_->displayed())
         RunCommand(id::FileClose);
     recorder_->Record(captureMode());
 }
@@ -377,48 +268,23 @@ void TClient::Stop() {
         SetCaptureState(CaptureState::Idle);
 }
 
-void TClient::ShowSoundLevel(bool recording) {
-    sound_->ShowLevel(recording, recording ? recorder_->SoundLevels() : 0);
-}
-
-void TClient::SetPane(wxStaticText* pane, const std::string& text) {
-    if (pane && pane->GetLabel() != text)
-        pane->SetLabel(text);
-}
-
 void TClient::OnTimer(wxTimerEvent&) {
-    Tick();
-}
-
-void TClient::Tick() {
     if (state_ == CaptureState::Recording)
         recorder_->Check();
-    TickInputs in;
-    in.dragging = display_->dragging();
-    in.fileDisplayed = FileDisplayed();
-    in.filePlaying = FilePlaying();
-    in.fileIsVideo = FileIsVideo();
+    TickInputs in = display_->tickInputs();
     in.captureState = state_;
     in.recordingRuns = RecordingRuns();
-    TickDecision d = DecideTick(in);
-    switch (d.step) {
-    case TickStep::Nothing:
-        break;
-    case TickStep::StopPlayback:
+    const TickDecision d = DecideTick(in);
+    if (d.step == TickStep::StopPlayback)
         Stop();
-        break;
-    case TickStep::ShowPosition:
-        display_->ShowPosition(FilePositionSeconds(), true);
-        break;
-    case TickStep::PostRecordTime:
+    else if (d.step == TickStep::ShowPosition)
+        display_->ShowPosition(display_->positionSeconds(), true);
+    else if (d.step == TickStep::PostRecordTime)
         PostMessage(this, msg::RecordTime);
-        break;
-    case TickStep::ClearPosition:
+    else if (d.step == TickStep::ClearPosition)
         SetPane(controls_.positionPane, "");
-        break;
-    }
     if (d.readCaptureMode)
-        ReadCaptureMode();
+        modeBox_.Read();
 
     ScheduleAction a = ScheduleActionFor(hooks_.scheduleCheck());
     if (a.kind == ScheduleAction::Start)
@@ -428,26 +294,18 @@ void TClient::Tick() {
 }
 
 void TClient::ShowRecordingTime() {
-    if (!RecordingRuns()) {
-        SetPane(controls_.recordTimePane, "");
-        ShowSoundLevel(false);
-        return;
-    }
-    ShowSoundLevel(true);
-    long long ms = recorder_->ElapsedMs();
-    std::string text = RecordingTimeText(ms);
-    if (!text.empty() && controls_.recordTimePane && controls_.recordTimePane->IsShown())
-        SetPane(controls_.recordTimePane, text);
+    // The pane is cleared when no recording runs, and shows the time only while it is shown.
+    const bool runs = RecordingRuns();
+    wxStaticText* pane = controls_.recordTimePane;
+    const std::string text = runs ? RecordingTimeText(recorder_->ElapsedMs()) : "";
+    if (!runs || (!text.empty() && pane && pane->IsShown()))
+        SetPane(pane, text);
+    sound_->ShowLevel(runs, runs ? recorder_->SoundLevels() : 0); // the recording's input
 }
 
 void TClient::ResetControls() {
-    sound_->ResetMeter();
-    if (controls_.positionSlider) {
-        controls_.positionSlider->SetRange(0, 1000);
-        controls_.positionSlider->SetValue(0);
-    }
-    sound_->ResetVolumeSlider();
-    sound_->ShowVolumeSlider();
+    display_->ResetSlider();
+    sound_->ResetControls();
 }
 
 void TClient::ApplyMixerSettings() {
@@ -460,98 +318,50 @@ SMixer* TClient::mixer() const {
 
 void TClient::LateInit() {
     sound_->ResetVolumeSlider();
-    if (controls_.captureMode) {
-        controls_.captureMode->Clear();
-        controls_.captureMode->Append("Screen");
-        controls_.captureMode->Append("Window");
-        controls_.captureMode->Append("Rectangle");
-        ShowCaptureMode();
-    }
+    modeBox_.Fill();
     ApplyMixerSettings();
 }
 
 void TClient::OnMessage(PrivateMessageEvent& e) {
-    switch (e.message()) {
-    case msg::Cam:
-        RunCommand(id::Cam);
-        break;
-    case msg::MuteCommand:
-        RunCommand(id::Mute);
-        break;
-    case msg::HotKeyRegion:
-        RunCommand(id::SnapshotRegion);
-        break;
-    case msg::HotKeySnapshot:
-        RunCommand(id::Snapshot);
-        break;
-    case msg::HotKeyVideo:
-        RunCommand(HotKeyVideoStops(state_) ? id::StopRecording : id::RecordVideo);
-        break;
-    case msg::StopRecording:
-        RunCommand(id::StopRecording);
-        break;
-    case msg::ResetControls:
-        ResetControls();
-        break;
-    case msg::RecordTime:
-        ShowRecordingTime();
-        break;
-    case msg::Layout:
-        DoLayout();
-        break;
-    case msg::LateInit:
-        LateInit();
-        break;
-    case msg::SliderScroll:
-        if (firstSliderMessage_) {
-            firstSliderMessage_ = false;
-            ResetControls();
-        }
-        if (const wxEventType type = ScrollEventTypeFor(static_cast<int>(e.wParam()));
-            type != wxEVT_NULL && controls_.positionSlider && controls_.positionPane) {
-            // A scroll of the position slider: the scroll code and the position.
-            wxScrollEvent scroll(type, controls_.positionSlider->GetId(),
-                                 static_cast<int>(e.lParam()));
-            scroll.SetEventObject(controls_.positionSlider);
-            display_->OnPositionScroll(scroll);
-        }
-        break;
-    case msg::MixerChange:
-        sound_->FollowMixer();
-        break;
-    case msg::MediaEvent:
-    default:
-        e.Skip();
-        break;
-    }
+    using Msg = const PrivateMessageEvent&;
+    using Work = void (*)(TClient&, Msg);
+    static const std::unordered_map<int, Work> work = {
+        {msg::Cam, [](TClient& c, Msg) { c.RunCommand(id::Cam); }},
+        {msg::MuteCommand, [](TClient& c, Msg) { c.RunCommand(id::Mute); }},
+        {msg::HotKeyRegion, [](TClient& c, Msg) { c.RunCommand(id::SnapshotRegion); }},
+        {msg::HotKeySnapshot, [](TClient& c, Msg) { c.RunCommand(id::Snapshot); }},
+        {msg::HotKeyVideo,
+         [](TClient& c, Msg) {
+             c.RunCommand(HotKeyVideoStops(c.state_) ? id::StopRecording : id::RecordVideo);
+         }},
+        {msg::StopRecording, [](TClient& c, Msg) { c.RunCommand(id::StopRecording); }},
+        {msg::ResetControls, [](TClient& c, Msg) { c.ResetControls(); }},
+        {msg::RecordTime, [](TClient& c, Msg) { c.ShowRecordingTime(); }},
+        {msg::Layout, [](TClient& c, Msg) { c.DoLayout(); }},
+        {msg::LateInit, [](TClient& c, Msg) { c.LateInit(); }},
+        {msg::SliderScroll,
+         [](TClient& c, Msg m) {
+             if (c.firstSliderMessage_) {
+                 c.firstSliderMessage_ = false;
+                 c.ResetControls();
+             }
+             c.display_->OnPositionMessage(m.wParam(), m.lParam());
+         }},
+        {msg::MixerChange, [](TClient& c, Msg) { c.sound_->FollowMixer(); }},
+    };
+    if (auto it = work.find(e.message()); it != work.end())
+        it->second(*this, e);
+    else
+        e.Skip(); // msg::MediaEvent among them
 }
 
 void TClient::OnScroll(wxScrollEvent& e) {
-    if (controls_.volumeSlider && e.GetEventObject() == controls_.volumeSlider) {
-        int v = e.GetPosition();
-        if (v >= 0 && v <= 100)
-            sound_->SetLevel(v, display_->file());
-        return;
-    }
-    if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider) {
+    if (controls_.volumeSlider && e.GetEventObject() == controls_.volumeSlider)
+        sound_->SetLevel(e.GetPosition());
+    else if (controls_.positionSlider && e.GetEventObject() == controls_.positionSlider)
         display_->OnPositionScroll(e);
-        return;
-    }
-    e.Skip();
-}
-
-void TClient::OnSize(wxSizeEvent& e) {
-    e.Skip();
-    display_->FitToWindow();
-}
-
-void TClient::OnPaint(wxPaintEvent&) {
-    wxPaintDC dc(this);
-    // The window's own background first, so nothing that lay over it (a closed dialog, a
-    // tool tip) stays; then the displayed picture.
-    dc.SetBackground(wxBrush(GetBackgroundColour()));
-    dc.Clear();
-    display_->Paint(dc);
+    else
+        e.Skip();
 }
 
 } // namespace tess

@@ -3,6 +3,7 @@
 // every command of the menus, accelerators, bars and hot keys, and runs the 200 ms timer
 // that drives the time displays, the end of playback and the schedule.
 #include "audio/MeterLogic.h"
+#include "capture/CaptureModeBox.h"
 #include "capture/ClientLogic.h"
 #include "capture/FileDisplay.h"
 #include "platform/x11/Screen.h"
@@ -122,48 +123,22 @@ public:
     SMixer* mixer() const;
 
 private:
-    // The display of files' commands and queries (capture/FileDisplay.h).
-    void DoPlay() { display_->Play(); }
-    void DoPlayHalfSpeed() { display_->PlayHalfSpeed(); }
-    void DoSkip(bool forward) { display_->Skip(forward); }
-    void DoOpenFile() { display_->OpenFile(); }
-    void DoOpenWith() { display_->OpenWith(); }
-    void DoSaveAs() { display_->SaveAs(); }
-    void DoProperties() { display_->Properties(); }
-    void DoPrint() { display_->Print(); }
-    void DoPrinterSetup() { display_->PrinterSetup(); }
     void DoLayout() { display_->LayoutFrame(false); }
-    bool FileDisplayed() const { return display_->displayed(); }
-    bool FileIsPicture() const { return display_->isPicture(); }
-    bool FilePlaying() const { return display_->playing(); }
-    bool FileIsVideo() const { return display_->isVideo(); }
-    long long FilePositionSeconds() const { return display_->positionSeconds(); }
-    void CloseDisplayedFile() { display_->Close(); }
 
     void OnCommand(wxCommandEvent& e);
     void OnUpdateUi(wxUpdateUIEvent& e);
     void OnTimer(wxTimerEvent& e);
     void OnMessage(PrivateMessageEvent& e);
-    void OnSize(wxSizeEvent& e);
-    void OnPaint(wxPaintEvent& e);
     void OnScroll(wxScrollEvent& e);
 
-    void Tick();
-    void ReadCaptureMode();
-    void ShowCaptureMode();
-    void SetCaptureMode(CaptureMode mode);
-    void Snapshot(CaptureMode target);
     void RecordVideo();
     // The recording's start and stop as the window shows them.
     void RecordingStateChanged(CaptureState state);
     void StopRecording();
     void Stop();
-    // The level meter: the recording's input level, or zero.
-    void ShowSoundLevel(bool recording);
     void ShowRecordingTime();
     void ResetControls();
     void LateInit();
-    void SetPane(wxStaticText* pane, const std::string& text);
 
     DesktopServices& desktop_;
     ClientHooks hooks_;
@@ -171,19 +146,14 @@ private:
     std::unique_ptr<RecordingController> recorder_;
     wxTimer timer_;
     ClientControls controls_;
+    CaptureModeBox modeBox_{controls_};
     std::unique_ptr<FileDisplay> display_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;
     bool firstSliderMessage_ = true;
-    // The capture mode the mode box last showed or gave (-1 before it is filled).
-    int shownCapSelect_ = -1;
 
     wxDECLARE_EVENT_TABLE();
 };
-
-// Calls the optional capture plug-in next to the executable ("grabsrc.so"): when it loads
-// and exports DllRegisterServer, that is called once. Returns true when it was called.
-bool RegisterCapturePlugin(const std::string& directory);
 
 } // namespace tess

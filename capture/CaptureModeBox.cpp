@@ -1,0 +1,46 @@
+#include "capture/CaptureModeBox.h"
+
+#include "capture/TClient.h"
+#include "settings/Settings.h"
+
+#include <wx/choice.h>
+
+namespace tess {
+
+void CaptureModeBox::Fill() {
+    if (!controls_.captureMode)
+        return;
+    controls_.captureMode->Clear();
+    controls_.captureMode->Append("Screen");
+    controls_.captureMode->Append("Window");
+    controls_.captureMode->Append("Rectangle");
+    Show();
+}
+
+void CaptureModeBox::Read() {
+    if (!controls_.captureMode)
+        return;
+    Settings& s = GlobalSettings();
+    if (s.capSelect != shown_) {
+        Show();
+        return;
+    }
+    int sel = controls_.captureMode->GetSelection();
+    if (sel >= 0 && sel <= 2)
+        s.capSelect = shown_ = sel;
+}
+
+void CaptureModeBox::Show() {
+    const int mode = GlobalSettings().capSelect;
+    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3 && mode >= 0 && mode <= 2) {
+        controls_.captureMode->SetSelection(mode);
+        shown_ = mode;
+    }
+}
+
+void CaptureModeBox::Set(CaptureMode mode) {
+    GlobalSettings().capSelect = CapSelectOf(mode);
+    Show();
+}
+
+} // namespace tess
