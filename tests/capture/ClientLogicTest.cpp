@@ -1,7 +1,8 @@
 // The client window's rules: enablers per capture state, the timer tick's decisions, the
-// schedule's answers, time texts and sound-level steps.
+// schedule's answers, time texts, sound-level steps and a region's bit rate.
 #include <gtest/gtest.h>
 
+#include "capture/BitRate.h"
 #include "capture/ClientLogic.h"
 #include "resources/Ids.h"
 
@@ -10,174 +11,148 @@
 namespace tess {
 namespace {
 
-ClientView ViewFor(CaptureState state, const Settings& s, bool file = false, bool picture = false) {
+bool Enabled(int cmd, CaptureState state, const Settings& s, bool file = false,
+             bool picture = false) {
     ClientView v;
     v.captureState = state;
     v.fileDisplayed = file;
     v.fileIsPicture = picture;
     v.recordingRuns = state == kStateRecording;
     v.settings = &s;
-    return v;
+    return CommandUiFor(cmd, v).enabled;
 }
 
-TEST(ClientEnablers, CaptureCommandsAreGreyWhileRecording) {
+TEST(ClientEnablers, FollowTheCaptureStateAndTheDisplayedFile) {
     Settings s;
-    const int notWhileRecording[] = {id::Snapshot,       id::SnapshotScreen, id::SnapshotWindow,
-                                     id::SnapshotRegion, id::RecordVideo,    id::RecordScreen,
-                                     id::RecordWindow,   id::RecordRegion,   id::RecordSound,
-                                     id::Nop27105,       id::Nop27106,       id::Nop27108};
-    for (int cmd : notWhileRecording) {
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).enabled) << cmd;
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStatePlaying, s, true)).enabled) << cmd;
-        EXPECT_FALSE(CommandUiFor(cmd, ViewFor(kStateRecording, s)).enabled) << cmd;
+    for (int cmd : {id::Snapshot, id::SnapshotScreen, id::SnapshotWindow, id::SnapshotRegion,
+                    id::RecordVideo, id::RecordScreen, id::RecordWindow, id::RecordRegion,
+                    id::RecordSound, id::Nop27105, id::Nop27106, id::Nop27108}) {
+        EXPECT_TRUE(Enabled(cmd, kStateIdle, s)) << cmd;
+        EXPECT_TRUE(Enabled(cmd, kStatePlaying, s, true)) << cmd;
+        EXPECT_FALSE(Enabled(cmd, kStateRecording, s)) << cmd;
     }
-    EXPECT_FALSE(CommandUiFor(id::StopRecording, ViewFor(kStateIdle, s)).enabled);
-    EXPECT_TRUE(CommandUiFor(id::StopRecording, ViewFor(kStateRecording, s)).enabled);
-    // Always available.
+    EXPECT_FALSE(Enabled(id::StopRecording, kStateIdle, s));
+    EXPECT_TRUE(Enabled(id::StopRecording, kStateRecording, s));
     for (int cmd : {id::Stop, id::RecordWizard, id::FileOpen, id::PrinterSetup, id::Cam,
                     id::ChangeEffects, id::PlayHalfSpeed})
         for (CaptureState state : {kStateIdle, kStatePlaying, kStateRecording})
-            EXPECT_TRUE(CommandUiFor(cmd, ViewFor(state, s)).enabled) << cmd;
-}
-
-TEST(ClientEnablers, FileCommandsFollowTheDisplayedFile) {
-    Settings s;
+            EXPECT_TRUE(Enabled(cmd, state, s)) << cmd;
     for (int cmd : {id::Play, id::TogglePlay, id::SkipForward, id::SkipBackward, id::FileOpenWith,
-                    id::FileSaveAs}) {
-        EXPECT_FALSE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).enabled) << cmd;
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStateIdle, s, true)).enabled) << cmd;
+                    id::FileSaveAs, id::FileClose, id::FileProperties}) {
+        EXPECT_FALSE(Enabled(cmd, kStateIdle, s)) << cmd;
+        EXPECT_TRUE(Enabled(cmd, kStateIdle, s, true)) << cmd;
     }
-    // Close and properties: a displayed file or a running recording.
-    for (int cmd : {id::FileClose, id::FileProperties}) {
-        EXPECT_FALSE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).enabled);
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStateIdle, s, true)).enabled);
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStateRecording, s)).enabled);
-    }
-    // Print: only a picture.
-    EXPECT_FALSE(CommandUiFor(id::FilePrint, ViewFor(kStatePlaying, s, true)).enabled);
-    EXPECT_TRUE(CommandUiFor(id::FilePrint, ViewFor(kStateIdle, s, true, true)).enabled);
-    // Volume steps need mixer changes allowed.
+    // Close and properties also while recording; print only a picture.
+    EXPECT_TRUE(Enabled(id::FileClose, kStateRecording, s));
+    EXPECT_TRUE(Enabled(id::FileProperties, kStateRecording, s));
+    EXPECT_FALSE(Enabled(id::FilePrint, kStatePlaying, s, true));
+    EXPECT_TRUE(Enabled(id::FilePrint, kStateIdle, s, true, true));
     s.changeMixer = false;
-    EXPECT_FALSE(CommandUiFor(id::VolumeUp, ViewFor(kStateIdle, s)).enabled);
+    EXPECT_FALSE(Enabled(id::VolumeUp, kStateIdle, s));
     s.changeMixer = true;
-    EXPECT_TRUE(CommandUiFor(id::VolumeDown, ViewFor(kStateIdle, s)).enabled);
+    EXPECT_TRUE(Enabled(id::VolumeDown, kStateIdle, s));
 }
 
 TEST(ClientEnablers, TicksFollowTheSettings) {
     Settings s;
     s.capSelect = CapSelectOf(CaptureMode::Window);
     s.imageFormat = 3;
-    s.captureDelay = true;
-    s.mute = true;
-    s.capEnable = true;
-    s.effects[5] = 1; // Xray
-    s.effects[18] = 1;
-    ClientView v = ViewFor(kStateIdle, s);
+    s.captureDelay = s.mute = s.capEnable = true;
+    s.effects[5] = s.effects[18] = 1; // Xray and effect 18
+    ClientView v;
+    v.settings = &s;
     v.fullScreen = true;
-    auto checked = [&](int cmd) {
+    const std::pair<int, bool> ticks[] = {
+        {id::Screen, false},    {id::Window, true},        {id::Rectangle, false},
+        {id::FormatGif, true},  {id::FormatJpg, false},    {id::FormatPng, false},
+        {id::FormatBmp, false}, {id::DelaySnapshot, true}, {id::Mute, true},
+        {id::Caption, true},    {id::CaptionButton, true}, {id::Scale, false},
+        {id::FullScreen, true}, {id::PlaybackBar, false},  {id::EffectXray, true},
+        {id::Effect18, true},   {id::EffectMirror, false}};
+    for (auto [cmd, checked] : ticks) {
         CommandUi ui = CommandUiFor(cmd, v);
         EXPECT_TRUE(ui.checkable) << cmd;
-        return ui.checked;
-    };
-    EXPECT_FALSE(checked(id::Screen));
-    EXPECT_TRUE(checked(id::Window));
-    EXPECT_FALSE(checked(id::Rectangle));
-    EXPECT_TRUE(checked(id::FormatGif));
-    EXPECT_FALSE(checked(id::FormatJpg));
-    EXPECT_FALSE(checked(id::FormatPng));
-    EXPECT_FALSE(checked(id::FormatBmp));
-    EXPECT_TRUE(checked(id::DelaySnapshot));
-    EXPECT_TRUE(checked(id::Mute));
-    EXPECT_TRUE(checked(id::Caption));
-    EXPECT_TRUE(checked(id::CaptionButton));
-    EXPECT_FALSE(checked(id::Scale));
-    EXPECT_TRUE(checked(id::FullScreen));
-    EXPECT_FALSE(checked(id::PlaybackBar));
-    EXPECT_TRUE(checked(id::EffectXray));
-    EXPECT_TRUE(checked(id::Effect18));
-    EXPECT_FALSE(checked(id::EffectMirror));
+        EXPECT_EQ(ui.checked, checked) << cmd;
+    }
 }
 
 TEST(ClientEnablers, TableHoldsEveryCommandOnceAndNothingElse) {
     const auto& ids = ClientCommandIds();
-    std::set<int> unique(ids.begin(), ids.end());
-    EXPECT_EQ(unique.size(), ids.size());
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
     Settings s;
+    ClientView v;
+    v.settings = &s;
     for (int cmd : ids)
-        EXPECT_TRUE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).known) << cmd;
-    // Frame and application commands, and the accelerators without a handler, are not
-    // the client's.
+        EXPECT_TRUE(CommandUiFor(cmd, v).known) << cmd;
+    // Frame and application commands, and accelerators without a handler, are not the client's.
     for (int cmd : {id::About, id::Preferences, id::NewInstance, id::Exit, id::PageUp, id::PageDown,
                     id::ToolButton1, id::ToolButton2, 0})
-        EXPECT_FALSE(CommandUiFor(cmd, ViewFor(kStateIdle, s)).known) << cmd;
+        EXPECT_FALSE(CommandUiFor(cmd, v).known) << cmd;
 }
 
-TEST(ClientTick, DecisionsInOrder) {
-    TickInputs in;
-    in.dragging = true;
-    in.recordingRuns = true;
-    EXPECT_EQ(DecideTick(in).step, TickStep::Nothing);
-    EXPECT_FALSE(DecideTick(in).readCaptureMode);
-
-    in = {};
-    in.fileDisplayed = true;
-    in.filePlaying = false;
-    in.captureState = kStatePlaying; // the file reached its end
-    EXPECT_EQ(DecideTick(in).step, TickStep::StopPlayback);
-    EXPECT_FALSE(DecideTick(in).readCaptureMode);
-
-    in.filePlaying = true;
-    in.fileIsVideo = true;
-    EXPECT_EQ(DecideTick(in).step, TickStep::ShowPosition);
-    EXPECT_TRUE(DecideTick(in).readCaptureMode);
-
-    in.fileIsVideo = false; // a picture shows no position
-    EXPECT_EQ(DecideTick(in).step, TickStep::ClearPosition);
-
-    in = {};
-    in.recordingRuns = true;
-    in.captureState = kStateRecording;
-    EXPECT_EQ(DecideTick(in).step, TickStep::PostRecordTime);
-    EXPECT_TRUE(DecideTick(in).readCaptureMode);
-
-    in = {};
-    EXPECT_EQ(DecideTick(in).step, TickStep::ClearPosition);
-}
-
-TEST(ClientTick, ScheduleAnswers) {
+TEST(ClientTick, DecisionsInOrderAndScheduleAnswers) {
+    struct Case {
+        bool dragging, recording, file, playing, video;
+        CaptureState state;
+        TickStep step;
+        bool readMode;
+    };
+    const Case cases[] = {
+        {true, true, false, false, false, kStateIdle, TickStep::Nothing, false},
+        {false, false, true, false, false, kStatePlaying, TickStep::StopPlayback, false}, // ended
+        {false, false, true, true, true, kStatePlaying, TickStep::ShowPosition, true},
+        {false, false, true, true, false, kStatePlaying, TickStep::ClearPosition, true}, // picture
+        {false, true, false, false, false, kStateRecording, TickStep::PostRecordTime, true},
+        {false, false, false, false, false, kStateIdle, TickStep::ClearPosition, true}};
+    for (const Case& c : cases) {
+        TickInputs in;
+        in.dragging = c.dragging;
+        in.recordingRuns = c.recording;
+        in.fileDisplayed = c.file;
+        in.filePlaying = c.playing;
+        in.fileIsVideo = c.video;
+        in.captureState = c.state;
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(DecideTick(in).step, c.step);
+        EXPECT_EQ(DecideTick(in).readCaptureMode, c.readMode);
+    }
     EXPECT_EQ(ScheduleActionFor(0).kind, ScheduleAction::None);
     EXPECT_EQ(ScheduleActionFor(1).kind, ScheduleAction::Start);
-    EXPECT_EQ(ScheduleActionFor(1).event, 0);
-    EXPECT_EQ(ScheduleActionFor(7).event, 6);
     EXPECT_EQ(ScheduleActionFor(-1).kind, ScheduleAction::Stop);
-    EXPECT_EQ(ScheduleActionFor(-1).event, 0);
-    EXPECT_EQ(ScheduleActionFor(-3).event, 2);
-    EXPECT_EQ(ScheduleActionFor(INT32_MIN).event, INT32_MAX);
+    for (auto [answer, event] : {std::pair{1, 0}, {7, 6}, {-1, 0}, {-3, 2}, {INT32_MIN, INT32_MAX}})
+        EXPECT_EQ(ScheduleActionFor(answer).event, event) << answer;
     EXPECT_TRUE(HotKeyVideoStops(kStateRecording));
     EXPECT_FALSE(HotKeyVideoStops(kStateIdle));
     EXPECT_FALSE(HotKeyVideoStops(kStatePlaying));
 }
 
-TEST(ClientTexts, TimesAndLevels) {
-    EXPECT_EQ(PositionTimeText(0), " 0:00");
-    EXPECT_EQ(PositionTimeText(59), " 0:59");
-    EXPECT_EQ(PositionTimeText(61), " 1:01");
-    EXPECT_EQ(PositionTimeText(3599), " 59:59");
-    EXPECT_EQ(PositionTimeText(3600), " 1:00:00");
-    EXPECT_EQ(PositionTimeText(36061), " 10:01:01");
+TEST(ClientTexts, TimesLevelsAndBitRates) {
+    for (auto [s, text] : {std::pair<long long, const char*>{0, " 0:00"},
+                           {59, " 0:59"},
+                           {61, " 1:01"},
+                           {3599, " 59:59"},
+                           {3600, " 1:00:00"},
+                           {36061, " 10:01:01"}})
+        EXPECT_EQ(PositionTimeText(s), text);
     EXPECT_EQ(RecordingTimeText(999), "");
     EXPECT_EQ(RecordingTimeText(1000), " 0:01");
     EXPECT_EQ(RecordingTimeText(3723000), " 1:02:03");
     int l = -1, r = -1;
     UnpackLevels(127 * 256 + 0, l, r);
-    EXPECT_EQ(l, 100);
-    EXPECT_EQ(r, 0);
+    EXPECT_EQ(std::pair(l, r), std::pair(100, 0));
     UnpackLevels(64 * 256 + 127, l, r);
-    EXPECT_EQ(l, 50);
-    EXPECT_EQ(r, 100);
+    EXPECT_EQ(std::pair(l, r), std::pair(50, 100));
     EXPECT_EQ(StepSoundLevel(95, 10), 100);
     EXPECT_EQ(StepSoundLevel(5, -10), 0);
     EXPECT_EQ(StepSoundLevel(50, 10), 60);
+    // A region's share of the full rate, rounded up to 10000, between a floor and the full
+    // rate (a quarter: 75000 * 1.5 = 112500 -> 120000); no area records at the full rate.
+    EXPECT_EQ(RegionBitRate(300000, 1024, 768, 512, 384), 120000);
+    EXPECT_EQ(RegionBitRate(300000, 1024, 768, 10, 10), 10000);
+    EXPECT_EQ(RegionBitRate(300000, 1920, 1080, 1700, 1000), 300000);
+    EXPECT_EQ(RegionBitRate(300000, 1920, 1080, 1920, 1080), 300000);
+    EXPECT_EQ(RegionBitRate(300000, 1920, 1080, 0, 0), 300000);
+    EXPECT_EQ(RegionBitRate(2000000000, 7680, 4320, 3840, 2160), 750000000); // no overflow
 }
 
 } // namespace

@@ -15,8 +15,7 @@ class FakeTree : public WindowTree {
 public:
     struct Node {
         ScreenRect rect;
-        bool viewable = true;
-        bool inputOnly = false;
+        bool viewable = true, inputOnly = false;
         std::vector<WindowId> children; // topmost first
     };
     FakeTree() { nodes[1].rect = {0, 0, 1000, 800}; }
@@ -47,16 +46,21 @@ TEST(FindWindowTest, SmallestVisibleWindowWins) {
     // Not the frontmost: a large window on top does not hide a smaller one below.
     t.nodes[1].children = {11, 10};
     EXPECT_EQ(FindWindowAt(t, 350, 350, false), 10u);
-    // Edges count as inside.
-    EXPECT_EQ(FindWindowAt(t, 400, 380, false), 10u);
+    EXPECT_EQ(FindWindowAt(t, 400, 380, false), 10u); // edges count as inside
     // Nothing but the desktop, and off the desktop.
     EXPECT_EQ(FindWindowAt(t, 900, 700, false), 1u);
     EXPECT_EQ(FindWindowAt(t, 1000, 800, false), 1u);
     EXPECT_EQ(FindWindowAt(t, 1001, 10, false), 0u);
     EXPECT_EQ(FindWindowAt(t, -1, 10, false), 0u);
+
+    // Equal areas keep the topmost.
+    FakeTree e;
+    e.add(1, 10, {100, 100, 200, 200});
+    e.add(1, 11, {150, 150, 250, 250});
+    EXPECT_EQ(FindWindowAt(e, 175, 175, false), 10u);
 }
 
-TEST(FindWindowTest, HiddenEmptyAndInputOnlyWindowsAreSkipped) {
+TEST(FindWindowTest, HiddenEmptyInputOnlyAndVanishedWindowsAreSkipped) {
     FakeTree t;
     t.add(1, 10, {100, 100, 200, 200}, false);
     t.add(1, 11, {100, 100, 100, 300});
@@ -64,16 +68,8 @@ TEST(FindWindowTest, HiddenEmptyAndInputOnlyWindowsAreSkipped) {
     t.nodes[12].inputOnly = true;
     t.add(1, 13, {0, 0, 500, 500});
     EXPECT_EQ(FindWindowAt(t, 150, 150, false), 13u);
-    // A window that vanished during the search is skipped too.
-    t.nodes[1].children.insert(t.nodes[1].children.begin(), 99);
+    t.nodes[1].children.insert(t.nodes[1].children.begin(), 99); // gone during the search
     EXPECT_EQ(FindWindowAt(t, 150, 150, false), 13u);
-}
-
-TEST(FindWindowTest, EqualAreasKeepTheTopmost) {
-    FakeTree t;
-    t.add(1, 10, {100, 100, 200, 200});
-    t.add(1, 11, {150, 150, 250, 250});
-    EXPECT_EQ(FindWindowAt(t, 175, 175, false), 10u);
 }
 
 TEST(FindWindowTest, ShiftReachesChildWindows) {
@@ -82,8 +78,7 @@ TEST(FindWindowTest, ShiftReachesChildWindows) {
     t.add(10, 20, {120, 450, 200, 480}); // a button
     t.add(10, 21, {110, 110, 590, 440}); // a panel
     t.add(21, 30, {300, 300, 320, 310}); // inside the panel
-    const bool plain = DeepSearch(true, false);
-    const bool shift = DeepSearch(true, true);
+    const bool plain = DeepSearch(true, false), shift = DeepSearch(true, true);
     EXPECT_FALSE(plain);
     EXPECT_TRUE(shift);
     EXPECT_TRUE(DeepSearch(false, false));
@@ -94,15 +89,12 @@ TEST(FindWindowTest, ShiftReachesChildWindows) {
     EXPECT_EQ(FindWindowAt(t, 105, 105, shift), 10u);
 }
 
-TEST(DragTest, EitherDirectionGivesTheSameRectangle) {
+TEST(DragTest, EitherDirectionGivesTheSameRectangleAndTheFrameLiesJustOutside) {
     ScreenRect r{10, 20, 110, 220};
     EXPECT_EQ(DragRect(10, 20, 110, 220), r);
     EXPECT_EQ(DragRect(110, 220, 10, 20), r);
     EXPECT_EQ(DragRect(10, 220, 110, 20), r);
     EXPECT_TRUE(DragRect(50, 60, 50, 60).empty()); // a click
-}
-
-TEST(DragTest, FrameLiesJustOutside) {
     auto bars = FrameBars({10, 20, 30, 40});
     EXPECT_EQ(bars[0], (ScreenRect{10, 40, 30, 43}));
     EXPECT_EQ(bars[1], (ScreenRect{10, 17, 30, 20}));

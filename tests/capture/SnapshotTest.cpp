@@ -1,5 +1,5 @@
-// The grab-and-write part of a snapshot under a real X server: named from the picture
-// pattern, pixels as the screen shows them, failures said plainly and no file left.
+// A snapshot's grab and write under a real X server: named from the picture pattern, pixels as
+// the screen shows them, failures said plainly and no file left.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,10 +19,8 @@ namespace {
 class SnapshotTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::HaveDisplay())
-            GTEST_SKIP() << "no X display";
-        if (!test::HaveProgram("convert"))
-            GTEST_SKIP() << "ImageMagick is missing";
+        if (!test::HaveDisplay() || !test::HaveProgram("convert"))
+            GTEST_SKIP() << "no X display or ImageMagick";
         screen_ = ScreenConnection::open();
         ASSERT_TRUE(screen_ && x_.get());
         settings_.defaultDirectory = dir_.str();
@@ -52,10 +50,10 @@ TEST_F(SnapshotTest, RegionAndWindowNamedFromThePattern) {
             bad += px[y * w + x] != test::Pattern(x + 10, y + 20);
     EXPECT_EQ(bad, 0);
 
-    SnapshotRequest window;
+    SnapshotRequest window = region;
+    window.area.reset();
     window.window = win;
     window.format = 1;
-    window.drawCursor = false;
     r = TakeSnapshotNow(*screen_, settings_, window);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.path, (dir_.path() / "Tess_1.bmp").string());
@@ -82,27 +80,23 @@ TEST_F(SnapshotTest, FailuresAreSaidAndLeaveNoFile) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("no longer exists"), std::string::npos);
 
-    // A capture directory that cannot be written: below a regular file.
+    // A capture directory or output below a regular file; format 2 (no picture file); a click.
     std::ofstream(dir_.path() / "file") << "x";
     Settings blocked = settings_;
     blocked.defaultDirectory = (dir_.path() / "file" / "sub").string();
     r = TakeSnapshotNow(*screen_, blocked, SnapshotRequest{});
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.message.empty());
-    SnapshotRequest output;
+    SnapshotRequest output, frame, click;
     output.outputPath = (dir_.path() / "file" / "x.png").string();
     r = TakeSnapshotNow(*screen_, settings_, output);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.code, 503);
     EXPECT_NE(r.message.find("Snapshot failed"), std::string::npos);
 
-    // Format 2 is no picture file.
-    SnapshotRequest frame;
     frame.format = 2;
     r = TakeSnapshotNow(*screen_, settings_, frame);
     EXPECT_FALSE(r.ok);
-    // A click without a drag.
-    SnapshotRequest click;
     click.area = ScreenRect{300, 300, 300, 300};
     r = TakeSnapshotNow(*screen_, settings_, click);
     EXPECT_FALSE(r.ok);
@@ -121,8 +115,7 @@ TEST_F(SnapshotTest, CaptionDrawnOnlyWhereTheProgramDrawsCaptions) {
     region.area = ScreenRect{100, 100, 400, 200};
     region.drawCursor = false;
 
-    // A program that sets no overlay maker (the launcher) refuses the caption plainly and
-    // writes nothing, rather than write the picture without it.
+    // Without an overlay maker (the launcher) the caption is refused and nothing written.
     SetSnapshotOverlayMaker(nullptr);
     EXPECT_FALSE(SnapshotCaptionsAvailable());
     auto r = TakeSnapshotNow(*screen_, settings_, region);
@@ -132,7 +125,7 @@ TEST_F(SnapshotTest, CaptionDrawnOnlyWhereTheProgramDrawsCaptions) {
 
     SetSnapshotOverlayMaker(&CreateOverlay);
     EXPECT_TRUE(SnapshotCaptionsAvailable());
-    settings_.scaleEnable = true;
+    settings_.scaleEnable = true; // the refused attempt may have switched it off
     r = TakeSnapshotNow(*screen_, settings_, region);
     SetSnapshotOverlayMaker(nullptr);
     ASSERT_TRUE(r.ok) << r.message;
@@ -143,16 +136,6 @@ TEST_F(SnapshotTest, CaptionDrawnOnlyWhereTheProgramDrawsCaptions) {
     ASSERT_EQ(px.size(), 300u * 100u);
     EXPECT_NE(std::count(px.begin(), px.end(), 0xffffffu), static_cast<long>(px.size()));
     x_.destroy(win);
-}
-
-TEST(ImageFormatNameTest, Names) {
-    EXPECT_EQ(ImageFormatFromName("png"), 0);
-    EXPECT_EQ(ImageFormatFromName("BMP"), 1);
-    EXPECT_EQ(ImageFormatFromName("gif"), 3);
-    EXPECT_EQ(ImageFormatFromName("jpg"), 4);
-    EXPECT_EQ(ImageFormatFromName("jpeg"), 4);
-    EXPECT_FALSE(ImageFormatFromName("tiff"));
-    EXPECT_FALSE(ImageFormatFromName(""));
 }
 
 } // namespace

@@ -27,13 +27,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::Quote;
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // The file was finished as at a normal stop (final header, index, sizes) and both
 // independent readers decode every frame it holds.
 void ExpectFinishedToItsLastFrame(const std::string& file) {
@@ -52,8 +45,6 @@ void ExpectFinishedToItsLastFrame(const std::string& file) {
         ++frames;
     }
     ASSERT_GT(frames, 5);
-
-    // Both independent readers decode every frame the file holds.
     std::string probed;
     ASSERT_EQ(test::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                                "stream=nb_read_frames -of csv=p=0 " +
@@ -82,8 +73,6 @@ TEST(DisplayLost, CommandLineRecordingIsFinishedAndTheProgramFailsPlainly) {
 
     test::ProgramRun run;
     std::thread recorder([&] {
-        // XDG_STATE_HOME: where the warning log goes when the program's own place is not
-        // writable.
         run = test::RunProgram("--record --seconds 60 --output " + Quote(file),
                                "DISPLAY=" + x.name() + " XDG_STATE_HOME=" + Quote(dir.str()) +
                                    " timeout -s KILL 50 ");
@@ -102,21 +91,12 @@ TEST(DisplayLost, CommandLineRecordingIsFinishedAndTheProgramFailsPlainly) {
         << run.err;
     EXPECT_EQ(test::FirstLine(run.out), file);
 
-    // The reason is in the warning log (beside the program, else the state directory).
-    std::string logged = ReadText(dir.str() + "/Tessaray/tessaray.log");
-    for (const char* exe : {"tessaray", "tessaray-window"})
-        logged += ReadText(
-            LogPathForProgram((std::filesystem::path(test::ProgramPath()).parent_path() / exe)));
-    EXPECT_NE(logged.find("The connection to the display was lost."), std::string::npos);
+    EXPECT_NE(test::Logged(dir.str(), {"tessaray", "tessaray-window"})
+                  .find("The connection to the display was lost."),
+              std::string::npos);
 
     ExpectFinishedToItsLastFrame(file);
 }
-
-} // namespace
-} // namespace tess
-
-namespace tess {
-namespace {
 
 TEST(DisplayLost, WindowProgramFinishesItsRecordingAndFailsPlainly) {
     if (!test::HaveProgram("Xvfb") || !test::HaveProgram("xdotool") ||
@@ -164,18 +144,11 @@ TEST(DisplayLost, WindowProgramFinishesItsRecordingAndFailsPlainly) {
 
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.err.find("the connection to the display was lost"), std::string::npos) << run.err;
-    std::string logged = ReadText(dir.str() + "/Tessaray/tessaray.log");
-    logged += ReadText(LogPathForProgram(
-        (std::filesystem::path(test::ProgramPath()).parent_path() / "tessaray-window")));
-    EXPECT_NE(logged.find("The connection to the display was lost"), std::string::npos);
+    EXPECT_NE(
+        test::Logged(dir.str(), {"tessaray-window"}).find("The connection to the display was lost"),
+        std::string::npos);
     ExpectFinishedToItsLastFrame(file);
 }
-
-} // namespace
-} // namespace tess
-
-namespace tess {
-namespace {
 
 // A snapshot of a huge screen takes long enough to be cut off by the server's death: it
 // fails with a message and leaves no file, or, when it was quicker, a whole picture.
@@ -209,12 +182,6 @@ TEST(DisplayLost, ASnapshotFailsPlainlyAndLeavesNoPartialFile) {
     }
     EXPECT_GT(cutOff, 0) << "no snapshot was cut off by the server's death";
 }
-
-} // namespace
-} // namespace tess
-
-namespace tess {
-namespace {
 
 // An X server on 127.0.0.1 that accepts the client's set-up (one screen, 24-bit TrueColor)
 // and goes when the client waits for the answer to its first request: the server dies while

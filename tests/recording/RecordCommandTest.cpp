@@ -18,9 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::Quote;
 
-// A recording's sound is made of whole 0.2-s buffers: the first and the last buffer may each
-// reach up to a buffer past the recording's time, so its length may be two buffers off,
-// and the tolerance leaves room beyond that.
+// Sound comes in whole 0.2-s buffers: either end may be a buffer off, and a little more.
 constexpr double kSoundLengthTolerance = 0.5;
 
 constexpr int kSmallW = 192, kSmallH = 108; // frames are compared at a tenth of 1920 x 1080
@@ -28,14 +26,10 @@ constexpr int kSmallW = 192, kSmallH = 108; // frames are compared at a tenth of
 using test::PaletteColour;
 using test::PaletteIndexOf;
 
-bool HaveTools() {
-    return test::HaveDisplay() && test::HaveProgram("ffmpeg") && test::HaveProgram("ffprobe");
-}
-
 class RecordCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!HaveTools())
+        if (!test::HaveDisplay() || !test::HaveProgram("ffmpeg") || !test::HaveProgram("ffprobe"))
             GTEST_SKIP() << "needs an X display, ffmpeg and ffprobe";
     }
     test::TempDir dir;
@@ -120,7 +114,7 @@ TEST_F(RecordCommand, FramesShowTheScreenAsItWasWhenEachWasGrabbed) {
     EXPECT_LE(lo, hi) << "no single start time explains the frames' contents";
 }
 
-TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
+TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLengthWithOrWithoutAVideo) {
     if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
     const std::string file = dir.str() + "/sound.wmv";
@@ -132,18 +126,26 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLength) {
     const double seconds = sound.size() / 8000.0;
     const std::vector<double> times = test::VideoFrameTimes(file);
     ASSERT_FALSE(times.empty());
-    // The sound lasts as long as the recording (the test source delivers in real time), and
-    // never ends before the video: the writer repeats the latest buffer while sound lags.
-    // Sound arrives in whole 0.2-s buffers, so either end may be off by up to a buffer.
+    // As long as the recording, and never ending before the video (the writer repeats the
+    // latest buffer while sound lags).
     EXPECT_NEAR(seconds, 5.0, kSoundLengthTolerance);
     EXPECT_GE(seconds, times.back() - 0.05);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+
+    // Sound only, which needs no display.
+    const std::string voice = dir.str() + "/voice.wma";
+    run = test::RunProgram("--record --seconds 1.5 --output " + Quote(voice), "env -u DISPLAY ");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::FirstLine(run.out), voice);
+    EXPECT_TRUE(test::VideoStreamInfo(voice).empty());
+    sound = test::DecodeSound(voice);
+    EXPECT_NEAR(sound.size() / 8000.0, 1.5, kSoundLengthTolerance);
+    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
 }
 
-// Read as a user meets it: a video whose sound input cannot start (no sound server; an
-// ALSA set-up whose default device does not exist) is recorded without sound, with its
-// voice stream silent to the last frame, playable by ffprobe and GStreamer; a sound-only
-// recording fails and leaves no file.
+// A video whose sound input cannot start (no sound server; an ALSA default device that does not
+// exist) is recorded with a voice stream silent to the last frame, playable by ffprobe and
+// GStreamer; a sound-only recording fails and leaves no file.
 TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
     if (!test::HaveProgram("gst-launch-1.0"))
         GTEST_SKIP() << "needs gst-launch-1.0";
@@ -171,12 +173,7 @@ TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
                                    "fakesink >/dev/null 2>&1"),
                   0)
             << env;
-        // The warning log: beside the program, else in the state directory.
-        std::string logs = Quote(dir.str() + "/Tessaray/tessaray.log"), logged;
-        for (const char* exe : {"tessaray", "tessaray-window"})
-            logs += " " + Quote(LogPathForProgram(
-                              (std::filesystem::path(test::ProgramPath()).parent_path() / exe)));
-        test::RunCommand("cat " + logs + " 2>/dev/null", &logged);
+        const std::string logged = test::Logged(dir.str(), {"tessaray", "tessaray-window"});
         EXPECT_NE(logged.find(file + " goes on without sound"), std::string::npos) << logged;
     }
     const std::string voice = dir.str() + "/voice.wma";
@@ -185,20 +182,6 @@ TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("the sound input could not be started"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(voice));
-}
-
-TEST_F(RecordCommand, ASoundOnlyRecordingNeedsNoDisplay) {
-    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
-    const std::string file = dir.str() + "/voice.wma";
-    test::ProgramRun run =
-        test::RunProgram("--record --seconds 1.5 --output " + Quote(file), "env -u DISPLAY ");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(test::FirstLine(run.out), file);
-    EXPECT_TRUE(test::VideoStreamInfo(file).empty());
-    std::vector<int16_t> sound = test::DecodeSound(file);
-    EXPECT_NEAR(sound.size() / 8000.0, 1.5, kSoundLengthTolerance);
-    EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
 }
 
 TEST_F(RecordCommand, TerminateSignalFinishesTheFile) {
@@ -255,8 +238,7 @@ TEST_F(RecordCommand, WrongOptionsAndImpossibleStartsExitWithAReason) {
 
 TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
     const std::string file = dir.str() + "/full.wmv";
-    // About 600 KB may be written; each change of the whole area costs a key frame of about
-    // 240 KB.
+    // About 600 KB may be written; each change of the whole area costs a key frame of ~240 KB.
     test::ProgramRun run;
     {
         test::FlickeringArea area(0, 0, 400, 300, std::chrono::milliseconds(300));

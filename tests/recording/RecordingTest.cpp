@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "capture/Recording.h"
@@ -23,11 +24,29 @@ protected:
     }
     void TearDown() override { StopRecording(); }
 
-    RecordingRequest Request(const std::string& name) {
+    RecordingRequest Request(const std::string& name, std::optional<ScreenRect> area = {},
+                             WindowId window = 0) {
         RecordingRequest r;
         r.fileName = dir.str() + "/" + name;
         r.frameRate = 10;
+        r.area = area;
+        r.window = window;
         return r;
+    }
+    static void WaitForFrames(int32_t n) {
+        for (int i = 0; i < 200 && RecordingFramesWritten() < n; ++i)
+            std::this_thread::sleep_for(10ms);
+    }
+    // The recording stopped, finished and decoded cleanly in the stream size `w` x `h`.
+    static std::vector<std::string> StopAndDecode(int w, int h) {
+        RecordingStopResult stop = StopRecording();
+        EXPECT_TRUE(stop.ok) << stop.message;
+        EXPECT_EQ(test::VideoStreamInfo(stop.fileName),
+                  "mss2 " + std::to_string(w) + " " + std::to_string(h));
+        bool clean = false;
+        std::vector<std::string> frames = test::DecodeFramesSmall(stop.fileName, w, h, &clean);
+        EXPECT_TRUE(clean);
+        return frames;
     }
 
     test::TempDir dir;
@@ -35,9 +54,8 @@ protected:
 };
 
 TEST_F(Recording, StopRightAfterStartLeavesAFinishedFileWithTheFirstFrame) {
-    RecordingRequest r = Request("quick.wmv");
-    r.area = ScreenRect{0, 0, 64, 48};
-    RecordingStartResult s = StartRecording(screen.get(), std::move(r));
+    RecordingStartResult s =
+        StartRecording(screen.get(), Request("quick.wmv", ScreenRect{0, 0, 64, 48}));
     ASSERT_TRUE(s.ok) << s.message;
     EXPECT_TRUE(RecordingRunning());
     EXPECT_EQ(RecordingFileName(), dir.str() + "/quick.wmv");
@@ -56,25 +74,17 @@ TEST_F(Recording, StopRightAfterStartLeavesAFinishedFileWithTheFirstFrame) {
 }
 
 TEST_F(Recording, AnAllZeroAreaRecordsTheWholeScreen) {
-    RecordingRequest r = Request("zero.wmv");
-    r.area = ScreenRect{0, 0, 0, 0};
-    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
-    std::this_thread::sleep_for(300ms);
-    RecordingStopResult stop = StopRecording();
-    ASSERT_TRUE(stop.ok);
+    ASSERT_TRUE(StartRecording(screen.get(), Request("zero.wmv", ScreenRect{0, 0, 0, 0})).ok);
+    WaitForFrames(1);
     const ScreenRect full = screen->screenRect();
-    EXPECT_EQ(test::VideoStreamInfo(stop.fileName),
-              "mss2 " + std::to_string(full.width()) + " " + std::to_string(full.height()));
+    StopAndDecode(full.width(), full.height());
 }
 
 TEST_F(Recording, AClosedWindowLeavesTheRecordingRunningWithoutNewFrames) {
     test::XTestDisplay x;
     Window win = x.create(50, 60, 200, 150, test::Pattern);
-    RecordingRequest r = Request("window.wmv");
-    r.window = win;
-    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
-    for (int i = 0; i < 200 && RecordingFramesWritten() < 4; ++i)
-        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(StartRecording(screen.get(), Request("window.wmv", {}, win)).ok);
+    WaitForFrames(4);
     ASSERT_GE(RecordingFramesWritten(), 4);
     x.destroy(win);
     std::this_thread::sleep_for(150ms); // a frame in hand may still land
@@ -83,13 +93,8 @@ TEST_F(Recording, AClosedWindowLeavesTheRecordingRunningWithoutNewFrames) {
     EXPECT_TRUE(RecordingRunning());
     EXPECT_EQ(RecordingFramesWritten(), frames);
     EXPECT_EQ(RecordingWriteError(), 0);
-    RecordingStopResult stop = StopRecording();
-    EXPECT_TRUE(stop.ok);
-    EXPECT_EQ(test::VideoStreamInfo(stop.fileName), "mss2 200 150");
-    bool clean = false;
-    std::vector<std::string> decoded = test::DecodeFramesSmall(stop.fileName, 200, 150, &clean);
+    std::vector<std::string> decoded = StopAndDecode(200, 150);
     EXPECT_EQ(decoded.size(), static_cast<size_t>(frames));
-    EXPECT_TRUE(clean);
     // The first frame is the window's pattern (15-bit colour).
     ASSERT_FALSE(decoded.empty());
     const auto* rgb = reinterpret_cast<const uint8_t*>(decoded[0].data());
@@ -103,24 +108,15 @@ TEST_F(Recording, AClosedWindowLeavesTheRecordingRunningWithoutNewFrames) {
 TEST_F(Recording, AResizedWindowKeepsTheStreamsSize) {
     test::XTestDisplay x;
     Window win = x.createSolid(10, 10, 160, 120, 0x2040c0);
-    RecordingRequest r = Request("resized.wmv");
-    r.window = win;
+    RecordingRequest r = Request("resized.wmv", {}, win);
     r.drawCursor = false;
     ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
-    for (int i = 0; i < 200 && RecordingFramesWritten() < 3; ++i)
-        std::this_thread::sleep_for(10ms);
+    WaitForFrames(3);
     XResizeWindow(x.get(), win, 240, 60);
     x.sync();
-    const int32_t before = RecordingFramesWritten();
-    for (int i = 0; i < 200 && RecordingFramesWritten() < before + 4; ++i)
-        std::this_thread::sleep_for(10ms);
-    RecordingStopResult stop = StopRecording();
+    WaitForFrames(RecordingFramesWritten() + 4);
+    std::vector<std::string> frames = StopAndDecode(160, 120);
     x.destroy(win);
-    ASSERT_TRUE(stop.ok);
-    EXPECT_EQ(test::VideoStreamInfo(stop.fileName), "mss2 160 120");
-    bool clean = false;
-    std::vector<std::string> frames = test::DecodeFramesSmall(stop.fileName, 160, 120, &clean);
-    EXPECT_TRUE(clean);
     ASSERT_GE(frames.size(), 5u);
     // After the resize: the window's 160 x 60 top part, the rest black.
     const auto* last = reinterpret_cast<const uint8_t*>(frames.back().data());
@@ -141,9 +137,7 @@ TEST_F(Recording, ARecordingThatCannotStartLeavesNothingRunning) {
     test::XTestDisplay x;
     Window win = x.create(0, 0, 30, 30, test::Pattern);
     x.destroy(win);
-    r = Request("gone.wmv");
-    r.window = win;
-    s = StartRecording(screen.get(), std::move(r));
+    s = StartRecording(screen.get(), Request("gone.wmv", {}, win));
     EXPECT_FALSE(s.ok);
     EXPECT_FALSE(RecordingRunning());
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/gone.wmv"));
@@ -155,22 +149,15 @@ TEST_F(Recording, ARecordingThatCannotStartLeavesNothingRunning) {
 
     // A name that exists is not overwritten unless the user named it.
     std::filesystem::create_directories(dir.str() + "/taken.wmv.d");
-    {
-        std::FILE* f = std::fopen((dir.str() + "/taken.wmv").c_str(), "w");
-        std::fputs("keep", f);
-        std::fclose(f);
-    }
+    std::ofstream(dir.str() + "/taken.wmv") << "keep";
     s = StartRecording(screen.get(), Request("taken.wmv"));
     EXPECT_FALSE(s.ok);
     EXPECT_EQ(std::filesystem::file_size(dir.str() + "/taken.wmv"), 4u);
 }
 
 TEST_F(Recording, AStartWhileOneRunsFinishesTheFirstAndAFrameRateBelowOneCountsAsOne) {
-    RecordingRequest a = Request("first.wmv");
-    a.area = ScreenRect{0, 0, 40, 40};
-    ASSERT_TRUE(StartRecording(screen.get(), std::move(a)).ok);
-    RecordingRequest b = Request("second.wmv");
-    b.area = ScreenRect{0, 0, 40, 40};
+    ASSERT_TRUE(StartRecording(screen.get(), Request("first.wmv", ScreenRect{0, 0, 40, 40})).ok);
+    RecordingRequest b = Request("second.wmv", ScreenRect{0, 0, 40, 40});
     b.frameRate = 0;
     ASSERT_TRUE(StartRecording(screen.get(), std::move(b)).ok);
     EXPECT_EQ(test::VideoStreamInfo(dir.str() + "/first.wmv"), "mss2 40 40");
@@ -184,8 +171,7 @@ TEST_F(Recording, AStartWhileOneRunsFinishesTheFirstAndAFrameRateBelowOneCountsA
 TEST_F(Recording, SoundOnlyRecordsAVoiceFile) {
     if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
-    RecordingRequest r = Request("voice.wma");
-    ASSERT_TRUE(StartRecording(nullptr, std::move(r)).ok);
+    ASSERT_TRUE(StartRecording(nullptr, Request("voice.wma")).ok);
     std::this_thread::sleep_for(2s);
     RecordingStopResult stop = StopRecording();
     ASSERT_TRUE(stop.ok) << stop.message;
@@ -193,9 +179,7 @@ TEST_F(Recording, SoundOnlyRecordsAVoiceFile) {
     std::vector<int16_t> sound = test::DecodeSound(stop.fileName);
     EXPECT_NEAR(sound.size() / 8000.0, 2.0, 0.2);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
-
-    // Stopped at once, before the input handed anything over: either a file that decodes,
-    // or no file and a reason; never an empty file passed off as a recording.
+    // Stopped at once: a file that decodes, or no file and a reason; never an empty file.
     for (int i = 0; i < 3; ++i) {
         const std::string name = "quick" + std::to_string(i) + ".wma";
         ASSERT_TRUE(StartRecording(nullptr, Request(name)).ok);

@@ -1,6 +1,6 @@
-// Sound against picture in a real recording, and the sound server going away: a screen
-// change and a tone switched on (and off) together must sit together in the decoded file,
-// and a recording after the sound server came back records sound again.
+// Sound against picture in a real recording, and the sound server going away: a screen change
+// and a tone switched on (and off) together sit together in the decoded file, and a recording
+// after the sound server came back records sound again.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -37,41 +37,44 @@ double StreamStart(const std::string& file, const char* stream) {
     return out.empty() ? 0.0 : std::atof(out.c_str());
 }
 
-// Times (seconds, file time) where the sound becomes loud and then quiet again, in 10 ms
-// steps; negative when not found.
+// The first time a sample is on, and the first time after it that one is off (-1: none).
+std::pair<double, double> Span(const std::vector<std::pair<double, bool>>& samples) {
+    double on = -1, off = -1;
+    for (auto [t, now] : samples)
+        if (now && on < 0)
+            on = t;
+        else if (!now && on >= 0 && off < 0)
+            off = t;
+    return {on, off};
+}
+
+// Times (seconds, file time) where the sound becomes loud (half of full scale) and quiet
+// again, in 10 ms steps.
 std::pair<double, double> ToneSpan(const std::string& file) {
     const std::vector<int16_t> s = test::DecodeSound(file);
     const double start = StreamStart(file, "a:0");
-    double on = -1, off = -1;
+    std::vector<std::pair<double, bool>> loud;
     for (size_t at = 0; at + 80 <= s.size(); at += 80) {
         double sum = 0;
         for (size_t i = at; i < at + 80; ++i)
             sum += double(s[i]) * s[i];
-        const bool loud = std::sqrt(sum / 80) > 3000; // the tone is at half of full scale
-        if (loud && on < 0)
-            on = start + at / 8000.0;
-        if (!loud && on >= 0 && off < 0)
-            off = start + at / 8000.0;
+        loud.emplace_back(start + at / 8000.0, std::sqrt(sum / 80) > 3000);
     }
-    return {on, off};
+    return Span(loud);
 }
 
 // Times where the recorded area turns white, and black again.
 std::pair<double, double> WhiteSpan(const std::string& file) {
     const auto frames = test::DecodeFramesSmall(file, 8, 6);
     const auto times = test::VideoFrameTimes(file);
-    double on = -1, off = -1;
+    std::vector<std::pair<double, bool>> white;
     for (size_t i = 0; i < frames.size() && i < times.size(); ++i) {
         long sum = 0;
         for (unsigned char c : frames[i])
             sum += c;
-        const bool white = sum / long(frames[i].size()) > 128;
-        if (white && on < 0)
-            on = times[i];
-        if (!white && on >= 0 && off < 0)
-            off = times[i];
+        white.emplace_back(times[i], sum / long(frames[i].size()) > 128);
     }
-    return {on, off};
+    return Span(white);
 }
 
 TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
@@ -115,8 +118,7 @@ TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
     change(false);
     recorder.join();
     Tone(true); // as the other sound tests expect it
-    XDestroyWindow(d, win);
-    XSync(d, False);
+    x.destroy(win);
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const auto [videoOn, videoOff] = WhiteSpan(file);

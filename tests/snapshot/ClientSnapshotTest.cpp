@@ -1,6 +1,5 @@
-// The snapshot commands of the client window inside a frame on a real X server: the frame
-// hidden during the selection and shown again, the selection window driven by the mouse,
-// the file's pixels, the path in the status bar, the shutter and the display of the file.
+// The client window's snapshot commands in a frame on a real X server: the frame hidden for
+// the selection and shown again, the file's pixels, the status bar, shutter and display.
 // Before Xlib (its macros): the client window's headers.
 #include "capture/ClientSnapshot.h"
 #include "capture/SelectR.h"
@@ -9,8 +8,6 @@
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
 #include "resources/Ids.h"
-
-#include "support/FakeDesktop.h"
 
 #include "SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
@@ -48,6 +45,15 @@ protected:
         GlobalSettings() = saved;
     }
     std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+    // Runs `act` on the selection window once it shows; cancels it if the script gives up.
+    static test::Script OnSelection(std::function<void(SelectR&)> act) {
+        return test::Script({[] { return SelectR::Active() && SelectR::Active()->IsShown(); },
+                             test::Do([act] { act(*SelectR::Active()); })},
+                            [] {
+                                if (SelectR* d = SelectR::Active())
+                                    d->EndModal(wxID_CANCEL);
+                            });
+    }
 
     test::TempDir dir;
     Settings saved;
@@ -101,18 +107,12 @@ TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
     test::Pump(20);
     bool frameHiddenDuringSelection = false;
     std::string titleDuringSelection;
-    SelectR* dlg = nullptr;
-    test::Script script(
-        {[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); }, test::Do([&] {
-             frameHiddenDuringSelection = !frame->IsShown();
-             titleDuringSelection = frame->GetTitle().utf8_string();
-             test::SendMouse(*dlg, wxEVT_MOTION, {530, 430});
-             test::SendMouse(*dlg, wxEVT_LEFT_UP, {530, 430});
-         })},
-        [] {
-            if (SelectR* d = SelectR::Active())
-                d->EndModal(wxID_CANCEL);
-        });
+    test::Script script = OnSelection([&](SelectR& dlg) {
+        frameHiddenDuringSelection = !frame->IsShown();
+        titleDuringSelection = frame->GetTitle().utf8_string();
+        test::SendMouse(dlg, wxEVT_MOTION, {530, 430});
+        test::SendMouse(dlg, wxEVT_LEFT_UP, {530, 430});
+    });
     client->RunCommand(id::SnapshotWindow);
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(frameHiddenDuringSelection);
@@ -131,9 +131,8 @@ TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
     x.destroy(win);
 }
 
-// The screen read from a source of its own (a Wayland session's screen cast): snapshots
-// of the screen show the source's picture, and a window cannot be picked (the X server knows
-// only the windows of X programs), which the status bar says without asking for one.
+// The screen read from a source of its own (a screen cast): snapshots show the source's
+// picture, and a window cannot be picked, which the status bar says without asking for one.
 TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
     struct SolidSource : ScreenPixelSource {
         bool start() override { return true; }
@@ -186,17 +185,11 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     GlobalSettings().capSelect = CapSelectOf(CaptureMode::Region);
     GlobalSettings().captureDelay = true;
     desktop.onWait = nullptr;
-    SelectR* dlg = nullptr;
-    test::Script script(
-        {[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); }, test::Do([&] {
-             test::SendMouse(*dlg, wxEVT_LEFT_DOWN, {300, 200});
-             test::SendMouse(*dlg, wxEVT_MOTION, {100, 100}, false, true);
-             test::SendMouse(*dlg, wxEVT_LEFT_UP, {100, 100});
-         })},
-        [] {
-            if (SelectR* d = SelectR::Active())
-                d->EndModal(wxID_CANCEL);
-        });
+    test::Script script = OnSelection([](SelectR& dlg) {
+        test::SendMouse(dlg, wxEVT_LEFT_DOWN, {300, 200});
+        test::SendMouse(dlg, wxEVT_MOTION, {100, 100}, false, true);
+        test::SendMouse(dlg, wxEVT_LEFT_UP, {100, 100});
+    });
     client->RunCommand(id::Snapshot); // "Snapshot" in rectangle mode takes a region
     EXPECT_TRUE(script.finished());
     // Hiding settles for 100 ms, the selection's 100 ms, then three seconds of delay.
@@ -208,12 +201,7 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     EXPECT_EQ(h, 100);
 
     // Esc: nothing captured, the frame back.
-    test::Script cancel({[&] { return (dlg = SelectR::Active()) != nullptr && dlg->IsShown(); },
-                         test::Do([&] { test::SendKey(*dlg, WXK_ESCAPE); })},
-                        [] {
-                            if (SelectR* d = SelectR::Active())
-                                d->EndModal(wxID_CANCEL);
-                        });
+    test::Script cancel = OnSelection([](SelectR& dlg) { test::SendKey(dlg, WXK_ESCAPE); });
     client->RunCommand(id::SnapshotRegion);
     EXPECT_TRUE(cancel.finished());
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_2.png"));

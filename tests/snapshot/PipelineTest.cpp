@@ -1,6 +1,5 @@
-// The order of a snapshot's steps with a recording host and the real screen: the
-// capture-start action and its undo, the prompt, the selection, the delay's three beeps
-// before the grab, the shutter and the status only for a written file, the display step.
+// The order of a snapshot's steps with a recording host and the real screen: the start action
+// and its undo, prompt, selection, the delay's beeps before the grab, shutter, status, display.
 #include "SnapshotTestSupport.h"
 
 #include <filesystem>
@@ -20,34 +19,24 @@ public:
     void ShowFrameNormal() override { log.push_back("show"); }
     void ShowPrompt(const std::string& t) override { log.push_back("prompt:" + t); }
     void RebuildTitle() override { log.push_back("title"); }
-    bool SelectWindow(WindowId* w) override {
-        log.push_back("select-window");
-        if (choose)
-            *w = window;
-        return choose;
-    }
-    bool SelectRectangle(ScreenRect* r) override {
-        log.push_back("select-rect");
-        if (choose)
-            *r = rect;
-        return choose;
-    }
+    bool SelectWindow(WindowId* w) override { return Select("select-window", w, window); }
+    bool SelectRectangle(ScreenRect* r) override { return Select("select-rect", r, rect); }
     void Wait(int ms) override { log.push_back("wait" + std::to_string(ms)); }
     void Beep() override { log.push_back("beep" + std::to_string(Files())); }
     void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
-    void ShowStatus(const std::string& t) override {
-        status = t;
-        log.push_back("status");
-    }
+    void ShowStatus(const std::string& t) override { status = t, log.push_back("status"); }
     void DisplayFile(const std::string& p) override { log.push_back("display:" + p); }
     ScreenConnection* Screen() override { return screen; }
-
+    template <class T> bool Select(const char* step, T* out, const T& value) {
+        log.push_back(step);
+        if (choose)
+            *out = value;
+        return choose;
+    }
     // Picture files in the directory now.
     int Files() const {
-        int n = 0;
-        for (const auto& e : fs::directory_iterator(dir_))
-            n += e.is_regular_file() ? 1 : 0;
-        return n;
+        return static_cast<int>(std::count_if(fs::directory_iterator(dir_), {},
+                                              [](const auto& e) { return e.is_regular_file(); }));
     }
 
     ScreenConnection* screen;
@@ -139,7 +128,8 @@ TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
     s.displayOpenAuto = true;
     LogHost host(screen.get(), dir.str());
 
-    // A click without a drag: nothing to capture.
+    // A click without a drag; format 2 (no picture file); a directory that cannot be written;
+    // no display at all.
     host.rect = ScreenRect{40, 40, 40, 40};
     auto out = SnapshotRegionCommand(host, s);
     ASSERT_TRUE(out);
@@ -152,7 +142,6 @@ TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
         EXPECT_EQ(step.find("display"), std::string::npos);
     }
 
-    // Format 2 writes no picture file and says so.
     s.imageFormat = 2;
     host.log.clear();
     out = SnapshotScreenCommand(host, s);
@@ -161,14 +150,12 @@ TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
     EXPECT_EQ(host.status, out->message);
     s.imageFormat = 0;
 
-    // A directory that cannot be written.
     s.defaultDirectory = "/proc/tessaray-test";
     out = SnapshotScreenCommand(host, s);
     EXPECT_FALSE(out->ok);
     EXPECT_FALSE(host.status.empty());
     EXPECT_NE(host.status, out->path);
 
-    // No display at all.
     LogHost blind(nullptr, dir.str());
     s.defaultDirectory = dir.str();
     out = SnapshotScreenCommand(blind, s);

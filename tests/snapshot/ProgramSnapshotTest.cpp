@@ -35,9 +35,13 @@ protected:
         std::ifstream f(StorePath());
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
-    void WriteStore(const std::string& text) {
+    // Writes `values` into the program's key of the store; returns the whole text.
+    std::string WriteStore(const std::string& values) {
         fs::create_directories(dir.path() / "config/Quorvanta");
+        const std::string text =
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n" + values;
         std::ofstream(StorePath()) << text;
+        return text;
     }
     // The store is missing or holds no value (loading may make the empty key).
     bool NoValuesStored() const { return ReadStore().find('=') == std::string::npos; }
@@ -95,12 +99,9 @@ TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {
 
     // The picture settings of the store are honoured, and the store is left as it was.
     fs::create_directories(dir.path() / "shots");
-    const std::string store = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
-                              "\"DefaultDirectory\"=\"" +
-                              dir.str() +
-                              "/shots\"\n\"FileSnapName\"=\"Shot\"\n"
-                              "\"ImageFormat\"=\"1\"\n";
-    WriteStore(store);
+    const std::string store =
+        WriteStore("\"DefaultDirectory\"=\"" + dir.str() +
+                   "/shots\"\n\"FileSnapName\"=\"Shot\"\n\"ImageFormat\"=\"1\"\n");
     ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
     EXPECT_EQ(out, dir.str() + "/shots/Shot_1.bmp\n");
     EXPECT_EQ(ReadStore(), store);
@@ -113,8 +114,7 @@ TEST_F(ProgramSnapshotTest, ACaptionedSnapshotIsTakenByTheWindowProgramWithItsCa
     const std::string plain = dir.str() + "/plain.png", captioned = dir.str() + "/cap.png";
     std::string out, err;
     ASSERT_EQ(Run("--snapshot --region 0,0,300,80 --output '" + plain + "'", &out, &err), 0) << err;
-    WriteStore("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
-               "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n\"CapBackMode\"=\"1\"\n");
+    WriteStore("\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n\"CapBackMode\"=\"1\"\n");
     ASSERT_EQ(Run("--snapshot --region 0,0,300,80 --output '" + captioned + "'", &out, &err), 0)
         << err;
     EXPECT_EQ(out, captioned + "\n");

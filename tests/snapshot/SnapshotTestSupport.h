@@ -1,10 +1,8 @@
 #pragma once
 // Pieces shared by the snapshot tests: scripted input for modal windows, synthesized mouse
-// and key events, an event pump, private directories and settings.
+// and key events, settings for a quiet snapshot.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -23,34 +21,30 @@ namespace tess::test {
 // A step of a script: true when done, false to be tried again on the next tick.
 using Step = std::function<bool()>;
 
-// Runs `steps` from a timer, one per tick (every `ms`), while `run` runs (a modal window's
-// loop). A script that is not finished after `limitTicks` ticks gives up: `onGiveUp` is
-// then called each tick (close the window there).
+// Runs `steps` from a timer, one per tick (every `ms`), while a modal window's loop runs.
+// After `limitTicks` ticks it gives up: `onGiveUp` is called each tick (close the window there).
 class Script {
 public:
     Script(std::vector<Step> steps, std::function<void()> onGiveUp, int ms = 40,
            int limitTicks = 250)
         : steps_(std::move(steps)), giveUp_(std::move(onGiveUp)), limit_(limitTicks) {
-        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
+        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            if (++ticks_ > limit_) {
+                if (giveUp_)
+                    giveUp_();
+            } else if (next_ < steps_.size() && steps_[next_]()) {
+                ++next_;
+            }
+        });
         timer_.Start(ms);
     }
     ~Script() { timer_.Stop(); }
     bool finished() const { return next_ >= steps_.size(); }
 
 private:
-    void Tick() {
-        if (++ticks_ > limit_) {
-            if (giveUp_)
-                giveUp_();
-            return;
-        }
-        if (next_ < steps_.size() && steps_[next_]())
-            ++next_;
-    }
     std::vector<Step> steps_;
     std::function<void()> giveUp_;
-    int limit_;
-    int ticks_ = 0;
+    int limit_, ticks_ = 0;
     size_t next_ = 0;
     wxTimer timer_;
 };
@@ -76,10 +70,7 @@ inline void SendKey(wxWindow& w, int key) {
 
 // A step that runs `fn` once.
 inline Step Do(std::function<void()> fn) {
-    return [fn] {
-        fn();
-        return true;
-    };
+    return [fn] { return fn(), true; };
 }
 
 // The tests need a display and the toolkit.
@@ -92,13 +83,8 @@ inline Settings QuietSnapshotSettings(const std::string& dir) {
     Settings s;
     s.defaultDirectory = dir;
     s.fileSnapName = "Tess";
-    s.imageFormat = 0;
-    s.captureDelay = false;
-    s.captureAction = 0;
-    s.cursor = false;
-    s.capEnable = false;
-    s.displayOpenAuto = false;
-    s.vidStealth = false;
+    s.imageFormat = s.captureAction = 0;
+    s.captureDelay = s.cursor = s.capEnable = s.displayOpenAuto = s.vidStealth = false;
     return s;
 }
 

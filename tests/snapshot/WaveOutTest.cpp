@@ -17,10 +17,8 @@ using platform::ParseWave;
 TEST(ShutterSoundTest, IsAShortPcmClip) {
     auto clip = ParseWave(ShutterSound());
     ASSERT_TRUE(clip);
-    EXPECT_EQ(ShutterSound().size(), 8748u);
-    EXPECT_EQ(clip->channels, 1u);
-    EXPECT_EQ(clip->bits, 8u);
-    EXPECT_EQ(clip->rate, 22050u);
+    EXPECT_EQ((std::vector<unsigned>{clip->channels, clip->bits, clip->rate}),
+              (std::vector<unsigned>{1, 8, 22050}));
     const double seconds = double(clip->samples.size()) / clip->rate;
     EXPECT_GT(seconds, 0.2);
     EXPECT_LT(seconds, 0.5);
@@ -41,22 +39,11 @@ std::vector<uint8_t> Wave(uint16_t format, uint16_t channels, uint32_t rate, uin
     };
     auto u32 = [&put](uint32_t v) { put(&v, 4); };
     auto u16 = [&put](uint16_t v) { put(&v, 2); };
-    put("RIFF", 4);
-    u32(36 + dataSize);
-    put("WAVE", 4);
-    put("LIST", 4); // a chunk to skip, odd-sized (padded)
-    u32(3);
-    put("abc\0", 4);
-    put("fmt ", 4);
-    u32(16);
-    u16(format);
-    u16(channels);
-    u32(rate);
-    u32(rate * channels * bits / 8);
-    u16(static_cast<uint16_t>(channels * bits / 8));
-    u16(bits);
-    put("data", 4);
-    u32(dataSize);
+    put("RIFF", 4), u32(36 + dataSize), put("WAVE", 4);
+    put("LIST", 4), u32(3), put("abc\0", 4); // a chunk to skip, odd-sized (padded)
+    put("fmt ", 4), u32(16), u16(format), u16(channels), u32(rate);
+    u32(rate * channels * bits / 8), u16(static_cast<uint16_t>(channels * bits / 8)), u16(bits);
+    put("data", 4), u32(dataSize);
     f.resize(f.size() + dataPresent, 0x80);
     return f;
 }
@@ -72,11 +59,11 @@ TEST(WaveParseTest, ReadsPlainPcmAndRefusesTheRest) {
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->samples.size(), 400u);
 
-    EXPECT_FALSE(ParseWave(Wave(3, 1, 44100, 32, 400, 400))); // float
-    EXPECT_FALSE(ParseWave(Wave(1, 6, 44100, 16, 400, 400)));
-    EXPECT_FALSE(ParseWave(Wave(1, 1, 0, 8, 400, 400)));
-    EXPECT_FALSE(ParseWave(Wave(1, 1, 8000, 8, 0, 0)));
-    EXPECT_FALSE(ParseWave(Wave(1, 2, 8000, 16, 3, 3))); // no whole frame
+    // Float, six channels, no rate, no data, no whole frame.
+    for (auto w :
+         {Wave(3, 1, 44100, 32, 400, 400), Wave(1, 6, 44100, 16, 400, 400),
+          Wave(1, 1, 0, 8, 400, 400), Wave(1, 1, 8000, 8, 0, 0), Wave(1, 2, 8000, 16, 3, 3)})
+        EXPECT_FALSE(ParseWave(w));
     auto bad = ok;
     std::memcpy(bad.data() + 8, "AVI ", 4);
     EXPECT_FALSE(ParseWave(bad));
@@ -97,9 +84,8 @@ TEST(WaveOutTest, PlayingNeverMakesTheCallerWait) {
     EXPECT_EQ(after.failed, before.failed + 1);
     EXPECT_FALSE(after.lastError.empty());
 
-    // The default device, whatever this machine has (a sound server, a card or nothing):
-    // the call returns at once and the player finishes within the clip's length plus its
-    // two-second limit.
+    // The default device, whatever this machine has: the call returns at once and the player
+    // finishes within the clip's length plus its two-second limit.
     t0 = Clock::now();
     EXPECT_TRUE(platform::PlayWaveAsync(ShutterSound()));
     EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(200));
