@@ -51,12 +51,20 @@ TEST(DisplayLogic, PropertiesLinesInOrder) {
     EXPECT_STREQ(MonthName(12), "Dec");
     EXPECT_EQ(PropertiesText({}), "No properties available for this file");
     // No bit rate of its own: computed from the size and the duration.
-    EXPECT_EQ(PropertiesText({.duration = 10, .size = 1000000}),
+    FileFacts tenSeconds;
+    tenSeconds.duration = 10;
+    tenSeconds.size = 1000000;
+    EXPECT_EQ(PropertiesText(tenSeconds),
               "\nDuration: 0:10\nSize: 0.954MB\nBitrate: 800 kbits/sec");
-    EXPECT_EQ(PropertiesText({.duration = 10, .size = 1000}),
-              "\nDuration: 0:10\nSize: 0.001MB\nBitrate: 800 bits/sec");
+    tenSeconds.size = 1000;
+    EXPECT_EQ(PropertiesText(tenSeconds), "\nDuration: 0:10\nSize: 0.001MB\nBitrate: 800 bits/sec");
 
-    std::tm tm{.tm_hour = 12, .tm_mday = 5, .tm_mon = 2, .tm_year = 2008 - 1900, .tm_isdst = -1};
+    std::tm tm{};
+    tm.tm_hour = 12;
+    tm.tm_mday = 5;
+    tm.tm_mon = 2;
+    tm.tm_year = 2008 - 1900;
+    tm.tm_isdst = -1;
     FileFacts all{.width = 1280,
                   .height = 720,
                   .bitRate = 1000,
