@@ -7,6 +7,7 @@
 #include "app/App.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
+#include "capture/WxDesktopServices.h"
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
@@ -115,7 +116,9 @@ int main(int argc, char** argv) {
     }
     tess::LoadSettings();
     tess::GlobalSettings().snapSystemDisplay = tess::GlobalSettings().vidSystemDisplay = false;
-    g_frame = new tess::SDIDecFrame(false);
+    static tess::WxDesktopServices desktop;
+    g_frame = new tess::SDIDecFrame(desktop, false);
+    desktop.setParent(g_frame);
     g_frame->Show();
     Pump(300);
     benchmark::RunSpecifiedBenchmarks();
