@@ -168,23 +168,21 @@ void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
     }
 }
 
-std::vector<uint32_t> KeyFrameTimes(const std::string& file) {
+std::vector<uint32_t> KeyFrameTimes(const std::string& file, uint64_t* laterBytes) {
     std::vector<uint32_t> times;
     asf::AsfReader reader;
     std::vector<asf::ObjectDesc> objects;
-    if (!reader.Open(file) || !reader.ReadObjects(objects))
-        return times;
-    for (const auto& o : objects)
+    EXPECT_TRUE(reader.Open(file) && reader.ReadObjects(objects)) << file;
+    for (const auto& o : objects) {
         if (o.stream == 1 && o.keyFrame)
             times.push_back(o.timeMs);
+        if (laterBytes && o.stream == 1 && o.timeMs != 0)
+            *laterBytes += o.size;
+    }
     return times;
 }
 
 #ifdef TESS_HAVE_GST
-bool HaveGStreamerSeek() {
-    return true;
-}
-
 namespace {
 
 // The seek itself, in a child process, so GStreamer's threads and state never live in the
@@ -270,10 +268,6 @@ bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, in
     return true;
 }
 #else
-bool HaveGStreamerSeek() {
-    return false;
-}
-
 bool GStreamerFrameAt(const std::string&, double, int32_t, int32_t, std::vector<uint16_t>&,
                       std::string* error) {
     if (error)

@@ -424,11 +424,12 @@ TEST(WMFile, SeekingBetweenKeyFramesThirtySecondsApartShowsTheFrameOfThatTime) {
                     test::To555(pics[static_cast<size_t>(frame)], w, h))
             << "ffmpeg -ss " << seconds;
 
-    if (!test::HaveGStreamerSeek())
-        GTEST_SKIP() << "the tests were built without GStreamer (libgstreamer1.0-dev)";
     std::vector<uint16_t> shown;
     std::string error;
-    ASSERT_TRUE(test::GStreamerFrameAt(path, 37.0, w, h, shown, &error)) << error;
+    if (!test::GStreamerFrameAt(path, 37.0, w, h, shown, &error) &&
+        error == "built without GStreamer")
+        GTEST_SKIP() << "the tests were built without GStreamer (libgstreamer1.0-dev)";
+    ASSERT_TRUE(error.empty()) << error;
     EXPECT_TRUE(shown == test::To555(pics[370], w, h));
 }
 
