@@ -22,6 +22,9 @@ Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed);
 void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb);
 // Draws `n` in decimal as glyphs on a white box at (x, y): a frame counter on the screen.
 void DrawCounter(Picture& p, int32_t x, int32_t y, int n);
+// Changes a picture the way a desktop changes between frames; `i % 11` picks the kind: a new
+// desktop, typing, a scroll, rows, one pixel, nothing (5), a flat area, noise (7), and more.
+void Change(Picture& p, int i);
 
 // The picture reduced to 15-bit colour, top-down.
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);

@@ -69,30 +69,7 @@ TEST(Mss2Encoder, FramesOfEveryKindDecodeToTheSourceIn15BitColour) {
     std::vector<bool> keys;
     Picture p = test::MakeDesktop(w, h, 1);
     for (int i = 0; i < 110; ++i) {
-        const int kind = i % 11;
-        if (kind == 0) // new scene
-            p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
-        else if (kind == 1) // typing: one glyph
-            test::DrawGlyph(p, 10 + (i % 30) * 6, 40, static_cast<char>('a' + i % 26), 0x102030);
-        else if (kind == 2) // scroll up by 3 rows
-            std::memmove(p.bgrx.data(), p.bgrx.data() + w * 4 * 3, (h - 3) * w * 4);
-        else if (kind == 3) // the bottom row only (a rectangle touching the decoder's row 0)
-            p.Fill(0, h - 1, w, 1, 0xFF00FF);
-        else if (kind == 4) // top-left pixel only
-            p.Fill(0, 0, 1, 1, static_cast<uint32_t>(i * 12345));
-        else if (kind == 6) // a long flat area crossing many rows (5: nothing changes)
-            p.Fill(0, 30, w, 50, 0x00FF00);
-        else if (kind == 7) // noise: literals everywhere
-            for (size_t k = 0; k < p.bgrx.size(); ++k)
-                p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 13);
-        else if (kind == 8) { // two distant changes (sparse rectangle with skips)
-            p.Fill(3, 5, 2, 2, 0xFFFFFF);
-            p.Fill(w - 4, h - 6, 3, 2, 0x0000FF);
-        } else if (kind == 9) // vertical stripes (copy-from-below runs)
-            for (int32_t x = 0; x < w; x += 2)
-                p.Fill(x, 10, 1, 60, 0x808080);
-        else if (kind == 10) // right-edge column
-            p.Fill(w - 1, 0, 1, h, 0x123456);
+        test::Change(p, i);
         pics.push_back(p);
         keys.push_back(i % 25 == 0);
     }

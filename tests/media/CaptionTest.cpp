@@ -187,7 +187,7 @@ TEST(Fx, TransparentTranslucentAndBorderModes) {
     EXPECT_EQ(seen[4], (std::set<uint32_t>{kRed, kBlack}));
 }
 
-TEST(Fx, APictureNarrowerThanTheCaptionIsNeverWrittenOutside) {
+TEST(Fx, OutputSizeFollowsTheScaleAndTheCaptionStaysInsideSmallPictures) {
     for (int align : {0, 1, 2}) {
         Fx fx(Caption("A caption much wider than the picture it is put on", 0, align, 50), 100);
         const MemBm frame = Frame(50, 40);
@@ -202,19 +202,16 @@ TEST(Fx, APictureNarrowerThanTheCaptionIsNeverWrittenOutside) {
     const MemBm& out = low.Apply(Frame(100, 6));
     ASSERT_TRUE(low.captionBox());
     EXPECT_TRUE(low.captionBox()->height() == 6 && low.captionY() == 0 && out.height() == 6);
-}
 
-TEST(Fx, ScaleSetsTheOutputSizeByTheFirstFrame) {
+    // The scale sets the output size by the first frame.
     Fx half(Caption("x", 0), 50);
     EXPECT_EQ(half.Apply(Frame(200, 100)).width(), 100);
     const MemBm& later = half.Apply(Frame(300, 300)); // stretched to the first size
     EXPECT_EQ(later.width() * 1000 + later.height(), 100050);
-
     Fx off(Caption("x", 0), 0);
     const MemBm frame = Frame(20, 20);
     EXPECT_EQ(&off.Apply(frame), &frame); // below 1: the source as it is
     EXPECT_EQ(off.captionBox(), nullptr);
-
     Fx empty(Caption("", 0), 100);
     EXPECT_FALSE(empty.RenderCaption() || empty.Composite());
     EXPECT_EQ(empty.Apply(frame).colorAt(0, 19), kRed);
@@ -299,7 +296,11 @@ TEST(CreateOverlay, OnlyWithACaptionAndAlwaysAtFullSize) {
 
 TEST(EffectSwitches, TogglingChangesOnlyTheFlag) {
     EffectBytes bytes{};
-    // The menu ids are not in the order of the record's bytes.
+    std::set<int> indices;
+    for (const EffectSwitch& s : EffectSwitches())
+        indices.insert(s.byteIndex);
+    // Bytes 1..6, 8..16, 18 and 19 of the record; the menu ids are not in byte order.
+    EXPECT_EQ(indices, (std::set<int>{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19}));
     EXPECT_STREQ(EffectForCommand(27503).value().name, "Gray");
     for (auto [id, index] : {std::pair{27900, 19}, {27513, 8}, {27511, 15}, {27512, 14}})
         EXPECT_EQ(EffectForCommand(id).value().byteIndex, index) << id;
