@@ -1,5 +1,5 @@
-// A screen connection whose X server dies: the calls fail, the process lives on (Xlib's
-// default would end it), and a toolkit-style connection is handed to the program's handler.
+// A screen connection whose X server dies (or was never there): the calls fail, the process
+// lives on (Xlib's default would end it), and a toolkit connection goes to the program's handler.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -15,7 +15,8 @@
 namespace tess {
 namespace {
 
-TEST(ConnectionLost, GrabsAndWindowQueriesFailWithoutEndingTheProcess) {
+TEST(ConnectionLost, NoServerOrADeadOneFailsTheCallsWithoutEndingTheProcess) {
+    EXPECT_FALSE(ScreenConnection::open(":987"));
     if (!test::HaveProgram("Xvfb"))
         GTEST_SKIP() << "needs Xvfb";
     test::PrivateXServer x;
@@ -38,12 +39,8 @@ TEST(ConnectionLost, GrabsAndWindowQueriesFailWithoutEndingTheProcess) {
     screen.reset(); // closing a broken connection is safe too
 }
 
-// The toolkit's connection (any Display that is not a screen connection) goes to the handler
-// the program installed, which ends the process with its own status (Xlib's would be 1).
-void EndWithThree() {
-    _exit(3);
-}
-
+// Any Display that is not a screen connection goes to the program's handler, which ends the
+// process with its own status (Xlib's would be 1).
 TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
     if (!test::HaveProgram("Xvfb"))
         GTEST_SKIP() << "needs Xvfb";
@@ -55,7 +52,7 @@ TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
         auto screen = ScreenConnection::open(x.name().c_str());
         if (!toolkit || !screen)
             _exit(10);
-        SetToolkitDisplayLostHandler(EndWithThree);
+        SetToolkitDisplayLostHandler([] { _exit(3); });
         for (int i = 0; i < 1000; ++i) {
             XNoOp(toolkit);
             XSync(toolkit, False);
