@@ -1,7 +1,6 @@
 #pragma once
 // A stand-in for the desktop's services: it records every message, wait, beep, shutter and
-// opened file, answers message boxes and folder choices from scripted answers, and keeps a
-// clock of its own that waits advance.
+// opened file, and answers message boxes from scripted answers.
 #include "platform/DesktopServices.h"
 
 #include <deque>
@@ -34,7 +33,6 @@ public:
     }
     void wait(int ms) override {
         waits.push_back(ms);
-        clock += std::chrono::milliseconds(ms);
         if (onWait)
             onWait(ms);
     }
@@ -42,13 +40,13 @@ public:
     void shutter() override { ++shutters; }
     bool openFile(const std::string& path) override {
         opened.push_back(path);
-        return openSucceeds;
+        return true;
     }
     std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
-        return directoryAnswer;
+        return std::nullopt;
     }
     std::chrono::system_clock::time_point now() override {
-        return useRealClock ? std::chrono::system_clock::now() : clock;
+        return std::chrono::system_clock::now();
     }
 
     // The texts of the messages shown, in order.
@@ -66,10 +64,6 @@ public:
     int beeps = 0;
     int shutters = 0;
     std::vector<std::string> opened;
-    bool openSucceeds = true;
-    std::optional<std::string> directoryAnswer;
-    bool useRealClock = true;
-    std::chrono::system_clock::time_point clock{};
 };
 
 } // namespace tess::test
