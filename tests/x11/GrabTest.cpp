@@ -370,8 +370,9 @@ TEST_F(GrabTest, ScreenRectanglesAndChildrenTopFirstWithTheirFrames) {
     Window inner = make(5, 6, 7, 8, Pattern, high);
     auto top = screen_->children(screen_->root());
     auto posHigh = std::find(top.begin(), top.end(), high);
-    ASSERT_NE(posHigh, top.end());
-    EXPECT_LT(posHigh, std::find(top.begin(), top.end(), low));
+    auto posLow = std::find(top.begin(), top.end(), low);
+    ASSERT_NE(posLow, top.end());
+    EXPECT_LT(posHigh, posLow);
     EXPECT_EQ(screen_->windowRect(low), (ScreenRect{10, 20, 110, 100}));
     EXPECT_EQ(screen_->windowRect(inner), (ScreenRect{55, 66, 62, 74}));
     EXPECT_EQ(screen_->children(high), std::vector<WindowId>{inner});
