@@ -46,6 +46,8 @@ TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
         GTEST_SKIP() << "needs Xvfb";
     test::PrivateXServer x;
     ASSERT_FALSE(x.name().empty());
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
     pid_t child = fork();
     if (child == 0) {
         Display* toolkit = XOpenDisplay(x.name().c_str());
@@ -53,6 +55,7 @@ TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
         if (!toolkit || !screen)
             _exit(10);
         SetToolkitDisplayLostHandler([] { _exit(3); });
+        (void)!write(ready[1], "r", 1);
         for (int i = 0; i < 1000; ++i) {
             XNoOp(toolkit);
             XSync(toolkit, False);
@@ -61,7 +64,10 @@ TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
         _exit(11);
     }
     ASSERT_GT(child, 0);
-    usleep(300 * 1000);
+    close(ready[1]);
+    char c = 0;
+    (void)!read(ready[0], &c, 1); // the child is connected (or has ended)
+    close(ready[0]);
     x.Kill();
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
