@@ -41,21 +41,20 @@ TEST(RepositoryMap, EveryPathTheDocumentsNameExists) {
         std::stringstream text;
         text << in.rdbuf();
         // The backticked texts outside fenced blocks.
-        std::vector<std::string> quotes;
-        const std::string body = text.str();
-        for (size_t at = 0; (at = body.find('`', at)) != std::string::npos;) {
-            if (body.compare(at, 3, "```") == 0) {
-                const size_t end = body.find("```", at + 3);
-                at = end == std::string::npos ? body.size() : end + 3;
-                continue;
-            }
-            const size_t end = body.find_first_of("`\n", at + 1);
-            if (end == std::string::npos)
+        const std::string all = text.str();
+        std::string body;
+        for (size_t at = 0, n = 0;; ++n) {
+            const size_t fence = all.find("```", at);
+            if (n % 2 == 0)
+                body += all.substr(at, fence - at) + "\n";
+            if (fence == std::string::npos)
                 break;
-            if (body[end] == '`')
-                quotes.push_back(body.substr(at + 1, end - at - 1));
-            at = end + 1;
+            at = fence + 3;
         }
+        std::vector<std::string> quotes;
+        const std::regex quote("`([^`\\n]+)`");
+        for (std::sregex_iterator it(body.begin(), body.end(), quote), e; it != e; ++it)
+            quotes.push_back((*it)[1]);
         int checked = 0;
         for (const std::string& quoted : quotes) {
             const std::string path = quoted.substr(0, quoted.find(' '));

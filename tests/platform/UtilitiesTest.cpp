@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -33,19 +34,15 @@ TEST(WarningLog, TimeStampedLinesCappedAtTwoHundredPerRun) {
     SetWarningLogPathForTesting(path);
     LogWarning("Cannot add wave input buffer %d", 3);
     std::string text = ReadFile(path);
-    // "Www Mmm dd hh:mm:ss yyyy\n" then the warning.
-    ASSERT_GE(text.size(), 25u);
-    EXPECT_EQ(text[24], '\n');
-    EXPECT_EQ(text[3], ' ');
-    EXPECT_EQ(text[13], ':');
-    EXPECT_EQ(text.substr(25), "Cannot add wave input buffer 3\n");
+    EXPECT_TRUE(std::regex_match(text, std::regex(R"(\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\n)"
+                                                  "Cannot add wave input buffer 3\n")))
+        << text;
     for (int i = 2; i <= 205; ++i)
         LogWarning("w%d", i);
     text = ReadFile(path);
     EXPECT_NE(text.find("w199\n"), std::string::npos);
-    EXPECT_EQ(text.find("w200"), std::string::npos);
-    EXPECT_EQ(text.find("w201"), std::string::npos);
-    std::string tail = "\r\n\r\nMaximum warnings reported this session... ";
+    EXPECT_EQ(text.find("w200"), text.find("w201")); // neither
+    const std::string tail = "\r\n\r\nMaximum warnings reported this session... ";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 
     // A log longer than 10000 bytes is emptied on the first warning of a run, not one as long.
@@ -63,8 +60,8 @@ TEST(WarningLog, TimeStampedLinesCappedAtTwoHundredPerRun) {
 }
 
 TEST(WarningLog, BesideTheProgramOrUnderTheStateDirectory) {
-    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray"), "/opt/tess/tessaray.log");
-    EXPECT_EQ(LogPathForProgram("/opt/tess/tessaray.bin"), "/opt/tess/tessaray.log");
+    for (const char* exe : {"/opt/tess/tessaray", "/opt/tess/tessaray.bin"})
+        EXPECT_EQ(LogPathForProgram(exe), "/opt/tess/tessaray.log");
     EXPECT_EQ(LogPathForProgram("/opt/v1.2/tessaray"), "/opt/v1.2/tessaray.log");
     // The test program's own directory is writable, so its log sits beside it.
     EXPECT_EQ(WarningLogPath(), LogPathForProgram(fs::read_symlink("/proc/self/exe").string()));
@@ -202,11 +199,12 @@ TEST(FileIo, FilesAreWrittenWholeOrNotAtAll) {
 }
 
 TEST(FileIo, ExtensionIsTheLastDotOfTheFileName) {
-    EXPECT_EQ(ExtensionOf("/a.b/Shot.JPEG"), "JPEG");
-    EXPECT_EQ(ExtensionOf("a.tar.gz"), "gz");
-    EXPECT_EQ(ExtensionOf("/a.png/noext"), "");
-    EXPECT_EQ(ExtensionOf("dir/.profile"), "profile");
-    EXPECT_EQ(ExtensionOf("x."), "");
+    for (auto [path, ext] : {std::pair("/a.b/Shot.JPEG", "JPEG"),
+                             {"a.tar.gz", "gz"},
+                             {"/a.png/noext", ""},
+                             {"dir/.profile", "profile"},
+                             {"x.", ""}})
+        EXPECT_EQ(ExtensionOf(path), ext) << path;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the desktop's services: it records every message, wait, beep, shutter and
-// opened file or address, answers message boxes and folder choices from scripted answers, and keeps a
-// clock of its own that waits advance.
+// opened file or address, answers message boxes and folder choices from scripted answers, and keeps
+// a clock of its own that waits advance.
 #include "platform/DesktopServices.h"
 
 #include <ctime>
@@ -43,11 +43,11 @@ public:
     void shutter() override { ++shutters; }
     bool openFile(const std::string& path) override {
         opened.push_back(path);
-        return openSucceeds;
+        return true;
     }
     bool openUri(const std::string& uri) override {
         opened.push_back(uri);
-        return openSucceeds;
+        return true;
     }
     std::optional<std::string> chooseDirectory(const std::string&,
                                                const std::string& start) override {
@@ -86,7 +86,6 @@ public:
     int beeps = 0;
     int shutters = 0;
     std::vector<std::string> opened;
-    bool openSucceeds = true;
     std::optional<std::string> directoryAnswer;
     std::vector<std::string> directoryStarts; // where each folder choice started
     bool useRealClock = true;

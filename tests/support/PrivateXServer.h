@@ -17,9 +17,8 @@ namespace tess::test {
 class PrivateXServer {
 public:
     explicit PrivateXServer(const char* screen = "640x480x24") {
-        // A display number nobody holds, from the top of the range down so as not to meet
-        // xvfb-run's choice. A lock file naming a process that is gone (a server killed
-        // before it could clean up) holds nothing: the new server takes it over.
+        // A free display number, from the top down to keep off xvfb-run's; a lock file naming
+        // a dead process holds nothing.
         for (int n = 199; n >= 100 && name_.empty(); --n) {
             if (Held(n))
                 continue;
@@ -63,8 +62,7 @@ public:
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
             pid_ = -1;
-            // A killed server leaves its lock file and socket behind: ours to remove, or the
-            // range fills up run after run.
+            // A killed server leaves its lock file and socket behind; else the range fills up.
             if (number_ >= 0) {
                 ::unlink(LockPath(number_).c_str());
                 ::unlink(("/tmp/.X11-unix/X" + std::to_string(number_)).c_str());
@@ -76,8 +74,7 @@ public:
 private:
     static std::string LockPath(int n) { return "/tmp/.X" + std::to_string(n) + "-lock"; }
 
-    // Whether a running server holds display n: its lock file names a live process (a
-    // socket without a lock file is left alone too).
+    // Whether a running server holds display n: a lock naming a live process, or a bare socket.
     static bool Held(int n) {
         FILE* f = std::fopen(LockPath(n).c_str(), "r");
         if (!f)

@@ -6,8 +6,8 @@
 
 namespace tess::test {
 
-// Runs pending events, the toolkit's queue and idle handling (which also deletes windows
-// whose Destroy() is pending) for `ms` milliseconds.
+// Runs pending events, the toolkit's queue and idle handling (which deletes destroyed
+// windows) for `ms` milliseconds.
 inline void Pump(int ms = 50) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     do {

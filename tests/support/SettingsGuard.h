@@ -1,6 +1,5 @@
 #pragma once
-// Settings in tests: a guard that gives a test private settings stores and puts the
-// process's settings back afterwards, and a record with every field changed.
+// Settings in tests: private stores for a test, and a record with every field changed.
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 
@@ -14,9 +13,8 @@
 namespace tess::test {
 
 // While it lives, the stores are under `dir`: XDG_CONFIG_HOME (the registry-style store, the
-// log-on entry) is dir/config, XDG_DATA_HOME (the capture directory) dir/data, and the ini
-// file next to the program dir/exe/tessaray.ini. Its end restores the environment, the
-// stores' computed paths and GlobalSettings() as they were when it began.
+// log-on entry) dir/config, XDG_DATA_HOME dir/data, the ini file dir/exe/tessaray.ini. Its end
+// restores the environment, the stores' paths and GlobalSettings().
 class SettingsGuard {
 public:
     explicit SettingsGuard(const std::filesystem::path& dir)
@@ -65,9 +63,8 @@ private:
         windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
         screenBackend, portalRestoreToken
 
-// A record whose every field differs from its default, with values each store can keep
-// (inside the ranges the loaders accept) and distinct where the type allows, so that a
-// value saved under another field's name shows.
+// Every field differs from its default, within the loaders' ranges, and distinct where the
+// type allows, so a value saved under another field's name shows.
 inline Settings EveryFieldChanged() {
     Settings s;
     auto& [TESS_SETTINGS_FIELDS] = s;

@@ -7,13 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "media/MemBm.h"
 #include "support/TestSupport.h"
@@ -100,9 +96,8 @@ private:
     Display* dpy_;
 };
 
-// Keeps a screen area changing on its own thread and display connection: two windows with
-// different pixels at (x, y), raised in turn every `period` until destroyed. A recording of
-// the area grows by about a key frame a period.
+// Keeps a screen area changing on its own thread and connection: two windows of different
+// pixels at (x, y) raised in turn every `period` (a recording grows a key frame a period).
 class FlickeringArea {
 public:
     FlickeringArea(int x, int y, int w, int h, std::chrono::milliseconds period)
@@ -147,13 +142,9 @@ inline int CountMismatches(const MemBm& bm, int bx, int by, int w, int h, const 
 }
 
 inline bool SamePixels(const MemBm& a, const MemBm& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (PixelAt(a, x, y) != PixelAt(b, x, y))
-                return false;
-    return true;
+    return a.width() == b.width() && a.height() == b.height() &&
+           CountMismatches(a, 0, 0, a.width(), a.height(),
+                           [&b](int x, int y) { return PixelAt(b, x, y); }) == 0;
 }
 
 } // namespace tess::test

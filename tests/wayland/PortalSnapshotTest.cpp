@@ -19,17 +19,28 @@ using test::Quote;
 
 class PortalSnapshot : public test::WaylandDesktop {};
 
-TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixels) {
+// The compositor's pixels, of the screen and of a region in X coordinates (the output's at
+// scale 1). The test desktop's portal sends a picture only when the screen changed since it
+// last copied one, for any cast: with the clock in the bar hidden, a cast after another gets
+// nothing until the program makes the compositor repaint a spot without changing it.
+TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixelsAlsoOnAStillScreen) {
+    const std::string bar = "swaymsg bar mode ";
+    ASSERT_EQ(test::RunCommand(bar + "invisible >/dev/null"), 0);
+    struct Restore {
+        std::string bar;
+        ~Restore() { EXPECT_EQ(test::RunCommand(bar + "dock >/dev/null"), 0); }
+    } restore{bar};
+    test::RunCommand("sleep 0.5"); // the bar's going is copied by nobody yet
     int w = 0, h = 0, gw = 0, gh = 0;
-    const auto shot = Snapshot("", dir.str() + "/screen.png", &w, &h);
     const auto grim = Grim("", &gw, &gh);
-    ASSERT_EQ(std::pair(w, h), std::pair(test::kScreenW, test::kScreenH));
-    ASSERT_EQ(std::pair(gw, gh), std::pair(w, h));
-    EXPECT_EQ(Differences(shot, grim, w, h, 0), 0);
-    // And the compositor shows the picture it was given.
-    EXPECT_EQ(OffBackground(grim, w, h, 0, 0, test::kBarRows), 0);
-
-    // A region in X coordinates (the same as the output's at scale 1), PNG asked for by name.
+    ASSERT_EQ(std::pair(gw, gh), std::pair(test::kScreenW, test::kScreenH));
+    EXPECT_EQ(OffBackground(grim, gw, gh, 0, 0, test::kBarRows), 0);
+    for (const char* name : {"1", "2", "3"}) {
+        const auto shot = Snapshot("", dir.str() + "/still" + name + ".png", &w, &h);
+        ASSERT_EQ(std::pair(w, h), std::pair(gw, gh)) << name;
+        // The whole picture, the bar's place and the repainted corner too.
+        EXPECT_EQ(Differences(shot, grim, w, h, test::kBarRows), 0) << name;
+    }
     const auto region =
         Snapshot("--region 101,300,640,360 --format png ", dir.str() + "/part.png", &w, &h);
     ASSERT_EQ(std::pair(w, h), std::pair(640, 360));
@@ -37,26 +48,49 @@ TEST_F(PortalSnapshot, TheScreenAndARegionHaveTheCompositorsPixels) {
     ASSERT_EQ(std::pair(gw, gh), std::pair(w, h));
     EXPECT_EQ(Differences(region, grimRegion, w, h, 300), 0);
     EXPECT_EQ(OffBackground(region, w, h, 101, 300), 0);
+    const std::string recording = dir.str() + "/still.wmv";
+    const auto run = Run("--backend portal --record --seconds 2 --region 0,0,480,270 --output " +
+                         Quote(recording));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GE(test::VideoFrameTimes(recording).size(), 5u); // 5 a second
 }
 
+// The desktop asks once; later runs restore the choice from the kept token. The permission is
+// single-use: while another process of the program owns it (the window program, say), a
+// command is asked again and leaves the owner's token alone.
 TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     const int before = ChooserRuns();
     int w = 0, h = 0;
     ASSERT_FALSE(Snapshot("", dir.str() + "/1.png", &w, &h).empty());
     EXPECT_EQ(ChooserRuns(), before + 1);
-    EXPECT_NE(ReadStore().find("\"PortalRestoreToken\"=\""), std::string::npos) << ReadStore();
+    auto tokenLine = [this] {
+        const std::string store = ReadStore();
+        const size_t at = store.find("\"PortalRestoreToken\"=\"");
+        return at == std::string::npos ? std::string()
+                                       : store.substr(at, store.find('\n', at) - at);
+    };
+    const std::string token = tokenLine();
+    ASSERT_FALSE(token.empty()) << ReadStore();
+    const int owner = open(ScreenCastOwnerLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(owner, 0);
+    ASSERT_EQ(flock(owner, LOCK_EX | LOCK_NB), 0);
+    auto run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/owned.png"));
+    close(owner);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ChooserRuns(), before + 2);
+    EXPECT_EQ(tokenLine(), token);
 
-    // The second run names the back end; the third leaves the choice to the session.
+    // With the owner gone: a run naming the back end, one leaving it to the session.
     for (const char* backend : {"--backend portal ", ""}) {
         const std::string file = dir.str() + "/" + (*backend ? "2" : "3") + ".png";
-        const auto run = Run(std::string(backend) +
-                             "--snapshot --region 900,500,100,100 --output " + Quote(file));
+        run = Run(std::string(backend) + "--snapshot --region 900,500,100,100 --output " +
+                  Quote(file));
         ASSERT_EQ(run.exitCode, 0) << backend << run.err;
         const auto px = test::ReadPixels(file, &w, &h);
         ASSERT_EQ(px.size(), 100u * 100u);
         EXPECT_EQ(px[50 * 100 + 50], test::BackgroundPixel(950, 550)) << backend;
     }
-    EXPECT_EQ(ChooserRuns(), before + 1);
+    EXPECT_EQ(ChooserRuns(), before + 2);
 
     // The window program (which takes a snapshot with a caption) restores it too.
     std::string store = ReadStore();
@@ -65,69 +99,10 @@ TEST_F(PortalSnapshot, TheOutputIsChosenOnceAndLaterRunsRestoreTheChoice) {
     store.insert(section + 2, "\"CapEnable\"=\"1\"\n\"CapString\"=\"Caption here\"\n");
     std::ofstream(StorePath()) << store;
     const auto px = Snapshot("", dir.str() + "/window.png", &w, &h);
-    EXPECT_EQ(ChooserRuns(), before + 1);
+    EXPECT_EQ(ChooserRuns(), before + 2);
     ASSERT_EQ(std::pair(w, h), std::pair(test::kScreenW, test::kScreenH));
     // All but the caption.
     EXPECT_LT(OffBackground(px, w, h, 0, 0, test::kBarRows), w * (h - test::kBarRows) / 10);
-}
-
-// The permission is single-use: while another process of the program owns it (the window
-// program, say), a command is asked by the desktop and leaves the owner's token alone.
-TEST_F(PortalSnapshot, WhileAnotherProcessOwnsThePermissionACommandIsAskedAndKeepsNoToken) {
-    auto run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/1.png"));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    auto tokenLine = [this] {
-        const std::string store = ReadStore();
-        const size_t at = store.find("\"PortalRestoreToken\"=");
-        return at == std::string::npos ? std::string()
-                                       : store.substr(at, store.find('\n', at) - at);
-    };
-    const std::string token = tokenLine();
-    ASSERT_FALSE(token.empty()) << ReadStore();
-    const int before = ChooserRuns();
-
-    const int owner = open(ScreenCastOwnerLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(owner, 0);
-    ASSERT_EQ(flock(owner, LOCK_EX | LOCK_NB), 0);
-    run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/2.png"));
-    close(owner);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ChooserRuns(), before + 1);
-    EXPECT_EQ(tokenLine(), token);
-
-    // With the owner gone, the next command owns it: the kept token restores the choice.
-    run = Run("--backend portal --snapshot --output " + Quote(dir.str() + "/3.png"));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ChooserRuns(), before + 1);
-}
-
-// The test desktop's portal sends a picture only when the screen changed since it last
-// copied one, for any cast: with the clock in the bar hidden, a cast after another one gets
-// nothing until the program makes the compositor repaint a spot without changing it.
-TEST_F(PortalSnapshot, OnAStillScreenEveryNewCastGetsItsFirstPicture) {
-    const std::string bar = "swaymsg bar mode ";
-    ASSERT_EQ(test::RunCommand(bar + "invisible >/dev/null"), 0);
-    struct Restore {
-        std::string bar;
-        ~Restore() { EXPECT_EQ(test::RunCommand(bar + "dock >/dev/null"), 0); }
-    } restore{bar};
-    test::RunCommand("sleep 0.5"); // the bar's going is copied by nobody yet
-
-    int gw = 0, gh = 0;
-    const auto grim = Grim("", &gw, &gh);
-    ASSERT_EQ(gw, test::kScreenW);
-    for (const char* name : {"1", "2", "3"}) {
-        int w = 0, h = 0;
-        const auto shot = Snapshot("", dir.str() + "/still" + name + ".png", &w, &h);
-        ASSERT_EQ(std::pair(w, h), std::pair(gw, gh)) << name;
-        // The whole picture, the bar's place and the repainted corner too.
-        EXPECT_EQ(Differences(shot, grim, w, h, test::kBarRows), 0) << name;
-    }
-    const std::string recording = dir.str() + "/still.wmv";
-    const auto run = Run("--backend portal --record --seconds 2 --region 0,0,480,270 --output " +
-                         Quote(recording));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_GE(test::VideoFrameTimes(recording).size(), 5u); // 5 a second
 }
 
 // The X screen's size as Xwayland reports it, "WxH".
@@ -183,17 +158,20 @@ TEST_F(PortalSnapshot, AtOutputScaleTwoXCoordinatesMeetTheStreamsPixels) {
     EXPECT_EQ(indexAt(px, w, 180, 101), 3 + 8 * 3);
 }
 
-// A failed snapshot: one line "tessaray: ..." naming `what`, exit status 1, no file, and an
-// answer within seconds rather than a wait for one that never comes.
-void ExpectFailedSnapshot(const test::ProgramRun& run, double seconds, const std::string& file,
+// A failed snapshot to `file` (with `env` besides the test's): one line "tessaray: ..."
+// naming `what`, exit status 1, no file, and an answer within seconds rather than a wait for
+// one that never comes.
+void ExpectFailedSnapshot(const std::string& env, const std::string& file,
                           const std::string& what) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto run = test::RunProgram("--backend portal --snapshot --output " + Quote(file), env);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_EQ(run.err.rfind("tessaray: ", 0), 0u) << run.err;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_LT(seconds, 30.0);
 }
 
 TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {
@@ -203,33 +181,23 @@ TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {
         << "<busconfig><type>session</type><listen>unix:path=" << socket
         << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
            "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-           "<allow own=\"*\"/></policy>"
-           "</busconfig>\n";
+           "<allow own=\"*\"/></policy></busconfig>\n";
     std::string pid;
     ASSERT_EQ(
         test::RunCommand("dbus-daemon --fork --print-pid=1 --config-file=" + Quote(conf), &pid), 0);
     const std::string file = dir.str() + "/none.png";
-    auto t0 = std::chrono::steady_clock::now();
-    auto run =
-        test::RunProgram("--backend portal --snapshot --output " + Quote(file),
-                         Env() + "DBUS_SESSION_BUS_ADDRESS=unix:path=" + Quote(socket) + " ");
+    ExpectFailedSnapshot(Env() + "DBUS_SESSION_BUS_ADDRESS=unix:path=" + Quote(socket) + " ", file,
+                         "portal");
     test::RunCommand("kill " + test::FirstLine(pid));
-    ExpectFailedSnapshot(
-        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
-        "portal");
 
     // The user cancels the desktop's question which screen to share (no token yet).
     const std::string answer = test::EnvOr("TESS_WL_CHOOSER_ANSWER");
     ASSERT_FALSE(answer.empty());
     std::ofstream(answer).close();
     const int before = ChooserRuns();
-    t0 = std::chrono::steady_clock::now();
-    run = Run("--backend portal --snapshot --output " + Quote(file));
+    ExpectFailedSnapshot(Env(), file, "screen cast");
     fs::remove(answer);
     EXPECT_EQ(ChooserRuns(), before + 1);
-    ExpectFailedSnapshot(
-        run, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), file,
-        "screen cast");
     EXPECT_EQ(ReadStore().find("PortalRestoreToken\"=\"\""), std::string::npos);
 }
 

@@ -16,9 +16,8 @@
 
 namespace tess::test {
 
-// The background picture, 1920 x 1080: blocks of 240 x 135 in the 64 palette colours (block
-// column i, row j has colour i + 8 j), with thin white lines in each block's top left corner,
-// so a picture shifted by a pixel differs from it. Block centres are plain.
+// The background, 1920 x 1080: blocks of 240 x 135 in palette colour i + 8 j (column i, row j),
+// thin white lines in each block's top left so a shifted picture differs; plain centres.
 constexpr int kScreenW = 1920, kScreenH = 1080, kBlockW = 240, kBlockH = 135;
 inline uint32_t BackgroundPixel(int x, int y) {
     const int i = x / kBlockW, j = y / kBlockH, bx = x % kBlockW, by = y % kBlockH;
@@ -83,8 +82,8 @@ protected:
         return ReadPixels(file, w, h);
     }
 
-    // A snapshot through the portal with `args` into `file`, which it names on its output:
-    // its pixels, w x h (none when the run failed).
+    // The pixels (w x h) of a portal snapshot with `args` into `file`, which it names on its
+    // output; none when the run failed.
     std::vector<uint32_t> Snapshot(const std::string& args, const std::string& file, int* w,
                                    int* h) const {
         const ProgramRun run =
@@ -94,8 +93,7 @@ protected:
         return run.exitCode == 0 ? ReadPixels(file, w, h) : std::vector<uint32_t>();
     }
 
-    // Pixels of `px` (w x h, at x0,y0 of the screen), from row `firstRow` on, that are not
-    // the background picture's.
+    // Pixels of `px` (w x h, at x0,y0), from row `firstRow` on, that are not the background's.
     static int OffBackground(const std::vector<uint32_t>& px, int w, int h, int x0, int y0,
                              int firstRow = 0) {
         int bad = 0;

@@ -1,20 +1,10 @@
-/* Preloaded into xdg-desktop-portal-wlr on a test machine without /dev/dri.
- *
- * With a screencopy manager of version 3, xdg-desktop-portal-wlr 0.7.0 refuses to start a
- * screen cast unless the compositor has announced a DMA-BUF format for the frame
- * ("unable to receive a valid format from wlr_screencopy"). A compositor rendering with
- * pixman (no GPU) announces shared-memory buffers only, so every Start fails, although the
- * portal's own buffer path handles shared memory and it offers PipeWire shared-memory
- * buffers when it has no GPU to allocate DMA-BUFs with.
- *
- * This library wraps the listener the portal sets on each zwlr_screencopy_frame_v1 and, after
- * every shared-memory "buffer" event, passes on a "linux_dmabuf" event with the same format
- * and size. The portal's start-up check is then satisfied; with no GPU it never allocates a
- * DMA-BUF, so the buffers that travel stay shared memory. Nothing else is touched.
- *
- * Built by tests/wayland/desktop.sh with the system's C compiler; no Wayland headers are
- * needed: the few libwayland-client calls are declared here and resolved in the portal's
- * process. */
+/* Preloaded into xdg-desktop-portal-wlr on a test machine without /dev/dri. With a
+ * screencopy manager of version 3, the portal (0.7.0) starts no screen cast unless the
+ * compositor announced a DMA-BUF format for the frame; a compositor rendering with pixman
+ * announces shared memory only. After every shared-memory "buffer" event of a
+ * zwlr_screencopy_frame_v1 this passes on a "linux_dmabuf" event of the same format and size;
+ * with no GPU the portal never allocates a DMA-BUF, so the buffers stay shared memory.
+ * Built by tests/wayland/desktop.sh; the few libwayland-client calls are declared here. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <pthread.h>

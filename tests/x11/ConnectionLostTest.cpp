@@ -1,5 +1,5 @@
-// A screen connection whose X server dies: the calls fail, the process lives on (Xlib's
-// default would end it), and a toolkit-style connection is handed to the program's handler.
+// A screen connection whose X server dies (or was never there): the calls fail, the process
+// lives on (Xlib's default would end it), and a toolkit connection goes to the program's handler.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -15,7 +15,8 @@
 namespace tess {
 namespace {
 
-TEST(ConnectionLost, GrabsAndWindowQueriesFailWithoutEndingTheProcess) {
+TEST(ConnectionLost, NoServerOrADeadOneFailsTheCallsWithoutEndingTheProcess) {
+    EXPECT_FALSE(ScreenConnection::open(":987"));
     if (!test::HaveProgram("Xvfb"))
         GTEST_SKIP() << "needs Xvfb";
     test::PrivateXServer x;
@@ -38,24 +39,23 @@ TEST(ConnectionLost, GrabsAndWindowQueriesFailWithoutEndingTheProcess) {
     screen.reset(); // closing a broken connection is safe too
 }
 
-// The toolkit's connection (any Display that is not a screen connection) goes to the handler
-// the program installed, which ends the process with its own status (Xlib's would be 1).
-void EndWithThree() {
-    _exit(3);
-}
-
+// Any Display that is not a screen connection goes to the program's handler, which ends the
+// process with its own status (Xlib's would be 1).
 TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
     if (!test::HaveProgram("Xvfb"))
         GTEST_SKIP() << "needs Xvfb";
     test::PrivateXServer x;
     ASSERT_FALSE(x.name().empty());
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
     pid_t child = fork();
     if (child == 0) {
         Display* toolkit = XOpenDisplay(x.name().c_str());
         auto screen = ScreenConnection::open(x.name().c_str());
         if (!toolkit || !screen)
             _exit(10);
-        SetToolkitDisplayLostHandler(EndWithThree);
+        SetToolkitDisplayLostHandler([] { _exit(3); });
+        (void)!write(ready[1], "r", 1);
         for (int i = 0; i < 1000; ++i) {
             XNoOp(toolkit);
             XSync(toolkit, False);
@@ -64,7 +64,10 @@ TEST(ConnectionLost, AToolkitConnectionGoesToTheProgramsHandler) {
         _exit(11);
     }
     ASSERT_GT(child, 0);
-    usleep(300 * 1000);
+    close(ready[1]);
+    char c = 0;
+    (void)!read(ready[0], &c, 1); // the child is connected (or has ended)
+    close(ready[0]);
     x.Kill();
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

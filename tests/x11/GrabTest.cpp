@@ -29,6 +29,9 @@ namespace {
 using test::CountMismatches;
 using test::Pattern;
 using test::PixelAt;
+const test::PixelFn kBlack = [](int, int) { return 0u; };
+
+int g_foreignErrors = 0;
 
 class GrabTest : public ::testing::Test {
 protected:
@@ -42,6 +45,8 @@ protected:
     void TearDown() override {
         for (Window w : windows_)
             x_.destroy(w);
+        if (counting_)
+            XSetErrorHandler(oldHandler_);
     }
     Window make(int x, int y, int w, int h, const test::PixelFn& fn = Pattern, Window parent = 0) {
         Window win = x_.create(x, y, w, h, fn, parent);
@@ -49,83 +54,127 @@ protected:
             windows_.push_back(win);
         return win;
     }
+    std::unique_ptr<MemBm> grab(const ScreenRect& area, bool cursor = false) {
+        int32_t result = -1;
+        auto bm = GrabScreenPicture(*screen_, cursor, true, true, &area, &result);
+        EXPECT_EQ(result, bm ? 0 : kImageNoBitmap);
+        return bm;
+    }
+    // Counts the errors that reach the toolkit's (the process's) handler in g_foreignErrors.
+    void countForeignErrors() {
+        g_foreignErrors = 0;
+        counting_ = true;
+        oldHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) {
+            ++g_foreignErrors;
+            return 0;
+        });
+    }
 
     test::XTestDisplay x_;
     std::unique_ptr<ScreenConnection> screen_;
     std::vector<Window> windows_;
+    bool counting_ = false;
+    XErrorHandler oldHandler_ = nullptr;
 };
-using ScreenTest = GrabTest;
 
-TEST_F(GrabTest, ScreenRegionAndWindowShowTheWindowsPixels) {
+// The screen, regions inside, around and beyond its edges, windows and children; parts off
+// the screen are black and an empty region (a click without a drag) makes nothing.
+TEST_F(GrabTest, ScreenRegionsAndWindowsShowTheirPixelsAndBlackOffTheScreen) {
+    const ScreenRect s = screen_->screenRect();
     Window win = make(100, 50, 200, 150);
-    int32_t result = -1;
-
-    // The whole screen: a null area and a (0, 0, 0, 0) area are the same.
     ScreenRect zero{};
     for (const ScreenRect* area : std::vector<const ScreenRect*>{nullptr, &zero}) {
+        int32_t result = -1;
         auto bm = GrabScreenPicture(*screen_, false, true, true, area, &result);
         ASSERT_TRUE(bm);
         EXPECT_EQ(result, 0);
-        EXPECT_EQ(bm->width(), screen_->screenRect().width());
-        EXPECT_EQ(bm->height(), screen_->screenRect().height());
+        EXPECT_EQ(std::pair(bm->width(), bm->height()), std::pair(s.width(), s.height()));
         EXPECT_EQ(CountMismatches(*bm, 100, 50, 200, 150, Pattern, 100, 50), 0);
     }
-
-    // A region inside the window, and one around it.
-    ScreenRect inner{120, 60, 220, 190};
-    auto region = GrabScreenPicture(*screen_, false, true, true, &inner, &result);
+    auto region = grab({120, 60, 220, 190});
     ASSERT_TRUE(region);
-    EXPECT_EQ(region->width(), 100);
-    EXPECT_EQ(region->height(), 130);
+    EXPECT_EQ(std::pair(region->width(), region->height()), std::pair(100, 130));
     EXPECT_EQ(CountMismatches(*region, 0, 0, 100, 130, Pattern, -20, -10), 0);
-
+    int32_t result = -1;
     auto window = GrabWindowPicture(*screen_, win, false, &result);
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->width(), 200);
-    EXPECT_EQ(window->height(), 150);
+    EXPECT_EQ(std::pair(window->width(), window->height()), std::pair(200, 150));
     EXPECT_EQ(CountMismatches(*window, 0, 0, 200, 150, Pattern), 0);
-
-    // A child window grabs as itself.
-    Window child = make(
-        30, 40, 20, 10, [](int, int) { return 0x123456u; }, win);
-    auto inChild = GrabWindowPicture(*screen_, child, false, &result);
+    const test::PixelFn grey = [](int, int) { return 0x123456u; };
+    auto inChild = GrabWindowPicture(*screen_, make(30, 40, 20, 10, grey, win), false, &result);
     ASSERT_TRUE(inChild);
     EXPECT_EQ(inChild->width(), 20);
-    EXPECT_EQ(CountMismatches(*inChild, 0, 0, 20, 10, [](int, int) { return 0x123456u; }), 0);
+    EXPECT_EQ(CountMismatches(*inChild, 0, 0, 20, 10, grey), 0);
+
+    Window edge = make(s.right - 50, s.bottom - 30, 200, 150);
+    auto bm = GrabWindowPicture(*screen_, edge, false, &result);
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(std::pair(bm->width(), bm->height()), std::pair(200, 150));
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 50, 30, Pattern), 0);
+    EXPECT_EQ(CountMismatches(*bm, 50, 0, 150, 150, kBlack), 0);
+    EXPECT_EQ(CountMismatches(*bm, 0, 30, 50, 120, kBlack), 0);
+    make(0, 0, 60, 60);
+    bm = grab({-40, -20, 40, 60});
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 80, 20, kBlack), 0);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 40, 80, kBlack), 0);
+    EXPECT_EQ(CountMismatches(*bm, 40, 20, 40, 60, Pattern, 40, 20), 0);
+    bm = grab({s.right + 10, 0, s.right + 30, 10});
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(CountMismatches(*bm, 0, 0, 20, 10, kBlack), 0);
+
+    ScreenRect click{500, 300, 500, 300}; // left is not 0, so the area is taken, and it is empty
+    EXPECT_FALSE(grab(click));
+    test::TempDir dir;
+    auto file = (dir.path() / "x.png").string();
+    EXPECT_EQ(GrabScreen(*screen_, file, 0, false, true, true, &click, -1, nullptr),
+              kImageNoBitmap);
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-TEST_F(GrabTest, SharedMemoryAndPlainRequestsAgree) {
+// Shared memory and plain requests (in strips: many, the last one short, many rows a strip
+// for a narrow column, partly off the screen) give the same pixels, as do the strip and
+// single copies of an area.
+TEST_F(GrabTest, SharedMemoryPlainRequestsAndStripCopiesAgree) {
     make(10, 10, 300, 200);
     const ScreenRect s = screen_->screenRect();
-    Window right = make(s.right - 40, 0, 40, 40);
-    Window bottom = make(0, s.bottom - 40, 200, 40); // the last strip's rows show something
-    (void)right;
-    (void)bottom;
+    make(s.right - 40, 0, 40, 40);
+    make(0, s.bottom - 40, 200, 40); // the last strip's rows show something
     ASSERT_TRUE(screen_->shmAvailable());
-    // The plain path asks for the pixels in strips: the whole screen (many strips, the last
-    // one short), a small area, a one-pixel column (many rows a strip) and an area partly
-    // off the screen.
     const ScreenRect areas[] = {
         s, {0, 0, 400, 300}, {15, 0, 16, s.bottom}, {s.right - 1000, 0, s.right + 24, 1024}};
     for (const ScreenRect& area : areas) {
-        int32_t result = 0;
         screen_->setUseShm(true);
-        auto viaShm = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+        auto viaShm = grab(area);
         screen_->setUseShm(false);
-        auto plain = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+        auto plain = grab(area);
         ASSERT_TRUE(viaShm && plain);
         EXPECT_TRUE(test::SamePixels(*viaShm, *plain)) << area.left << "," << area.width();
     }
-    int32_t result = 0;
-    auto whole = GrabScreenPicture(*screen_, false, true, true, &s, &result);
+    auto whole = grab(s);
     ASSERT_TRUE(whole);
     EXPECT_EQ(CountMismatches(*whole, 10, 10, 300, 200, Pattern, 10, 10), 0);
     EXPECT_EQ(CountMismatches(*whole, s.right - 40, 0, 40, 40, Pattern, s.right - 40, 0), 0);
     EXPECT_EQ(CountMismatches(*whole, 0, s.bottom - 40, 200, 40, Pattern, 0, s.bottom - 40), 0);
-    auto edge = GrabScreenPicture(*screen_, false, true, true, &areas[3], &result);
+    auto edge = grab(areas[3]);
     ASSERT_TRUE(edge);
-    EXPECT_EQ(CountMismatches(*edge, 1000, 0, 24, 1024, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(*edge, 1000, 0, 24, 1024, kBlack), 0);
     EXPECT_EQ(CountMismatches(*edge, 960, 0, 40, 40, Pattern, 960, 0), 0);
+
+    make(0, 0, 1100, 300);
+    for (int width : {1000, 1001, 19, 7, 1}) {
+        MemBm single(width, 120), strips(width, 120);
+        ASSERT_TRUE(CopyScreenArea(single, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, true));
+        ASSERT_TRUE(CopyScreenArea(strips, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, false));
+        EXPECT_TRUE(test::SamePixels(single, strips)) << "width " << width;
+        EXPECT_EQ(CountMismatches(strips, 0, 0, width, 120, Pattern, -3, -5), 0);
+    }
+    MemBm wide(50, 10); // a strip never spills past the area into a wider target
+    ASSERT_TRUE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, kSrcCopy, false));
+    EXPECT_EQ(PixelAt(wide, 40, 0), 0u);
+    EXPECT_EQ(PixelAt(wide, 39, 0), Pattern(39, 0));
+    EXPECT_FALSE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, 0x00EE0086, true));
 }
 
 // Keeps a copy of every frame handed to it.
@@ -141,33 +190,32 @@ public:
 };
 
 // A recording's frames reuse the picture of the frame before: each one must still show only
-// what the screen shows now, black where its area leaves the screen, with no pixel of the
-// frame before, and nothing is held once the recording is closed.
+// what the screen shows now, black where its area leaves the screen, and nothing is held
+// once the recording is closed.
 TEST_F(GrabTest, RecordingFramesShowTheScreenOfTheirOwnTime) {
     const ScreenRect s = screen_->screenRect();
-    Window first = make(s.right - 60, 0, 60, 40, [](int, int) { return 0x00FF00u; });
+    const test::PixelFn green = [](int, int) { return 0x00FF00u; };
+    Window first = make(s.right - 60, 0, 60, 40, green);
     FrameCollector rec;
     SetOpenRecording(&rec);
     const ScreenRect onScreen{s.right - 100, 0, s.right, 80};
     const ScreenRect offEdge{s.right - 50, 0, s.right + 50, 80}; // same size, half off
-    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, true, true,
-                         &onScreen, 80, nullptr),
-              0);
+    auto frame = [&](const ScreenRect& area, bool cursor) {
+        return GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, cursor,
+                          true, &area, 80, nullptr);
+    };
+    ASSERT_EQ(frame(onScreen, true), 0);
     x_.destroy(first);
     windows_.clear();
     make(s.right - 100, 0, 100, 80, Pattern);
-    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, true, true,
-                         &offEdge, 80, nullptr),
-              0);
-    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, false,
-                         true, &onScreen, 80, nullptr),
-              0);
+    ASSERT_EQ(frame(offEdge, true), 0);
+    ASSERT_EQ(frame(onScreen, false), 0);
     SetOpenRecording(nullptr);
     EXPECT_FALSE(TakeRecordingPicture(100, 80)) << "a picture outlived the recording";
     ASSERT_EQ(rec.frames.size(), 3u);
-    EXPECT_EQ(CountMismatches(rec.frames[0], 40, 0, 60, 40, [](int, int) { return 0x00FF00u; }), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 40, 0, 60, 40, green), 0);
     EXPECT_EQ(CountMismatches(rec.frames[1], 0, 0, 50, 80, Pattern, -50, 0), 0);
-    EXPECT_EQ(CountMismatches(rec.frames[1], 50, 0, 50, 80, [](int, int) { return 0u; }), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[1], 50, 0, 50, 80, kBlack), 0);
     EXPECT_EQ(CountMismatches(rec.frames[2], 0, 0, 100, 80, Pattern), 0);
 }
 
@@ -185,91 +233,38 @@ TEST(PictureMemoryTest, BlocksComeZeroedEitherWay) {
         ReleasePictureMemory(p, bytes);
     }
     UsePrefaultedPictureMemory(false);
-    // A heap block made before the switch goes back to the heap after it (the address
-    // sanitizer of the test build checks the pairing).
+    // A heap block from before the switch goes back to the heap (the sanitizer checks it).
     ReleasePictureMemory(heap, size_t{3} << 20);
 }
 
-TEST_F(GrabTest, StripCopyEqualsSingleCopy) {
-    make(0, 0, 1100, 300);
-    for (int width : {1000, 1001, 19, 7, 1}) {
-        MemBm single(width, 120), strips(width, 120);
-        ASSERT_TRUE(CopyScreenArea(single, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, true));
-        ASSERT_TRUE(CopyScreenArea(strips, 0, 0, width, 120, *screen_, 3, 5, kSrcCopy, false));
-        EXPECT_TRUE(test::SamePixels(single, strips)) << "width " << width;
-        EXPECT_EQ(CountMismatches(strips, 0, 0, width, 120, Pattern, -3, -5), 0);
-    }
-    // A strip never spills past the area into a wider target.
-    MemBm wide(50, 10);
-    ASSERT_TRUE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, kSrcCopy, false));
-    EXPECT_EQ(PixelAt(wide, 40, 0), 0u);
-    EXPECT_EQ(PixelAt(wide, 39, 0), Pattern(39, 0));
-    // Only a plain copy is known.
-    EXPECT_FALSE(CopyScreenArea(wide, 0, 0, 40, 10, *screen_, 0, 0, 0x00EE0086, true));
-}
-
-TEST_F(GrabTest, PartsOffTheScreenAreBlack) {
-    const ScreenRect s = screen_->screenRect();
-    Window win = make(s.right - 50, s.bottom - 30, 200, 150);
-    int32_t result = -1;
-    auto bm = GrabWindowPicture(*screen_, win, false, &result);
-    ASSERT_TRUE(bm);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(bm->width(), 200);
-    EXPECT_EQ(bm->height(), 150);
-    EXPECT_EQ(CountMismatches(*bm, 0, 0, 50, 30, Pattern), 0);
-    EXPECT_EQ(CountMismatches(*bm, 50, 0, 150, 150, [](int, int) { return 0u; }), 0);
-    EXPECT_EQ(CountMismatches(*bm, 0, 30, 50, 120, [](int, int) { return 0u; }), 0);
-
-    Window corner = make(0, 0, 60, 60);
-    (void)corner;
-    ScreenRect area{-40, -20, 40, 60};
-    bm = GrabScreenPicture(*screen_, false, false, true, &area, &result);
-    ASSERT_TRUE(bm);
-    EXPECT_EQ(CountMismatches(*bm, 0, 0, 80, 20, [](int, int) { return 0u; }), 0);
-    EXPECT_EQ(CountMismatches(*bm, 0, 0, 40, 80, [](int, int) { return 0u; }), 0);
-    EXPECT_EQ(CountMismatches(*bm, 40, 20, 40, 60, Pattern, 40, 20), 0);
-
-    ScreenRect away{s.right + 10, 0, s.right + 30, 10};
-    bm = GrabScreenPicture(*screen_, false, true, true, &away, &result);
-    ASSERT_TRUE(bm);
-    EXPECT_EQ(CountMismatches(*bm, 0, 0, 20, 10, [](int, int) { return 0u; }), 0);
-}
-
-TEST_F(GrabTest, EmptyRegionMakesNoPicture) {
-    // A click without a drag: left is not 0, so the area is taken, and it is empty.
-    ScreenRect click{500, 300, 500, 300};
-    int32_t result = 0;
-    EXPECT_FALSE(GrabScreenPicture(*screen_, false, true, true, &click, &result));
-    EXPECT_EQ(result, kImageNoBitmap);
-    test::TempDir dir;
-    auto file = (dir.path() / "x.png").string();
-    EXPECT_EQ(GrabScreen(*screen_, file, 0, false, true, true, &click, -1, nullptr),
-              kImageNoBitmap);
-    EXPECT_FALSE(std::filesystem::exists(file));
-}
-
-TEST_F(GrabTest, VanishedWindowGivesZeroAndNoFile) {
-    Window win = x_.createSolid(10, 10, 30, 30, 0xff0000);
-    x_.destroy(win);
+// Vanished windows, ids that never named one and no window at all: results, no file, and the
+// connection stays good.
+TEST_F(GrabTest, VanishedWindowsGiveResultsAndNoFile) {
+    Window gone = x_.createSolid(10, 10, 30, 30, 0xff0000);
+    x_.destroy(gone);
     test::TempDir dir;
     auto file = (dir.path() / "gone.png").string();
     int32_t result = -1;
-    EXPECT_FALSE(GrabWindowPicture(*screen_, win, true, &result));
+    EXPECT_FALSE(GrabWindowPicture(*screen_, gone, true, &result));
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(GrabWindow(*screen_, win, file, 0, true, -1, nullptr), 0);
+    for (Window w : {gone, Window{0x7ffffff0}, Window{0}})
+        EXPECT_EQ(GrabWindow(*screen_, w, file, 0, true, -1, nullptr), 0) << w;
     EXPECT_FALSE(std::filesystem::exists(file));
-    // Ids that never named a window, and no window at all.
-    EXPECT_EQ(GrabWindow(*screen_, 0x7ffffff0, file, 0, true, -1, nullptr), 0);
-    EXPECT_EQ(GrabWindow(*screen_, 0, file, 0, true, -1, nullptr), 0);
-    EXPECT_FALSE(std::filesystem::exists(file));
-    // The connection is still good after the errors.
+    EXPECT_FALSE(screen_->isWindow(gone));
+    EXPECT_FALSE(screen_->isViewable(gone));
+    EXPECT_FALSE(screen_->windowRect(gone));
+    EXPECT_TRUE(screen_->children(gone).empty());
+    EXPECT_EQ(screen_->frameOf(gone), 0u);
+    EXPECT_EQ(screen_->grabTarget(gone), 0u);
+    EXPECT_FALSE(screen_->isWindow(0));
     EXPECT_TRUE(screen_->isWindow(screen_->root()));
+    EXPECT_TRUE(screen_->windowRect(screen_->root()));
 }
 
 TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     Display* d = x_.get();
-    Window win = make(200, 200, 300, 300, [](int, int) { return 0x0000ffu; });
+    const test::PixelFn blue = [](int, int) { return 0x0000ffu; };
+    Window win = make(200, 200, 300, 300, blue);
     // A 12 x 9 red cursor with its hot spot at (4, 3).
     Pixmap bits = XCreatePixmap(d, win, 12, 9, 1);
     GC gc = XCreateGC(d, bits, 0, nullptr);
@@ -283,33 +278,27 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     XDefineCursor(d, win, cursor);
     XWarpPointer(d, None, x_.root(), 0, 0, 0, 0, 300, 320);
     x_.sync();
-
     int32_t px = 0, py = 0;
     ASSERT_TRUE(screen_->pointer(&px, &py));
-    EXPECT_EQ(px, 300);
-    EXPECT_EQ(py, 320);
+    EXPECT_EQ(std::pair(px, py), std::pair(300, 320));
     auto image = screen_->cursor();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 12);
     EXPECT_EQ(image->xhot, 4);
 
-    int32_t result = 0;
-    ScreenRect area{250, 250, 400, 400};
-    auto with = GrabScreenPicture(*screen_, true, true, true, &area, &result);
-    auto without = GrabScreenPicture(*screen_, false, true, true, &area, &result);
+    auto with = grab({250, 250, 400, 400}, true);
+    auto without = grab({250, 250, 400, 400}, false);
     ASSERT_TRUE(with && without);
     const test::PixelFn redFn = [](int, int) { return 0xff0000u; };
     // Cursor's top-left on the screen: (296, 317); in the picture (46, 67).
     EXPECT_EQ(CountMismatches(*with, 46, 67, 12, 9, redFn), 0);
     EXPECT_EQ(PixelAt(*with, 45, 67), 0x0000ffu);
     EXPECT_EQ(PixelAt(*with, 58, 75), 0x0000ffu);
-    EXPECT_EQ(CountMismatches(*without, 46, 67, 12, 9, [](int, int) { return 0x0000ffu; }), 0);
-
-    // Relative to a window's corner.
+    EXPECT_EQ(CountMismatches(*without, 46, 67, 12, 9, blue), 0);
+    int32_t result = 0;
     auto inWindow = GrabWindowPicture(*screen_, win, true, &result);
     ASSERT_TRUE(inWindow);
     EXPECT_EQ(CountMismatches(*inWindow, 96, 117, 12, 9, redFn), 0);
-
     XUndefineCursor(d, win);
     XFreeCursor(d, cursor);
     XFreePixmap(d, bits);
@@ -321,10 +310,10 @@ TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
         GTEST_SKIP() << "ImageMagick is missing";
     Window win = make(400, 300, 64, 48);
     test::TempDir dir;
+    int w = 0, h = 0;
     for (int format : {0, 1}) {
         auto file = (dir.path() / ("w" + std::to_string(format))).string();
         EXPECT_EQ(GrabWindow(*screen_, win, file, format, false, -1, nullptr), 0);
-        int w = 0, h = 0;
         auto px = test::ReadPixels(file, &w, &h);
         ASSERT_EQ(px.size(), 64u * 48u) << file;
         int bad = 0;
@@ -336,7 +325,6 @@ TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
     ScreenRect area{410, 310, 430, 320};
     auto region = (dir.path() / "r.png").string();
     EXPECT_EQ(GrabScreen(*screen_, region, 0, false, false, true, &area, -1, nullptr), 0);
-    int w = 0, h = 0;
     auto px = test::ReadPixels(region, &w, &h);
     ASSERT_EQ(px.size(), 200u);
     EXPECT_EQ(px[0], Pattern(10, 10));
@@ -354,104 +342,69 @@ TEST(DrawCursorTest, BlendsByAlphaAndClipsToThePicture) {
             p[0] = 200, p[1] = 100, p[2] = 0;
         }
     CursorImage c;
-    c.width = 2;
-    c.height = 2;
-    c.xhot = 1;
-    c.yhot = 1;
-    c.x = 10; // screen position; the picture starts at (10, 10)
-    c.y = 10;
+    c.width = c.height = 2;
+    c.xhot = c.yhot = 1;
+    c.x = c.y = 10; // screen position; the picture starts at (10, 10)
     // Opaque white, transparent, half-transparent black (premultiplied), half grey.
     c.argb = {0xffffffffu, 0x00000000u, 0x80000000u, 0x80404040u};
     DrawCursor(bm, c, 10, 10);
     // Top-left of the cursor lands at (-1, -1): only its last pixel is inside.
     EXPECT_EQ(PixelAt(bm, 0, 0), (0x40u + 0u) << 16 | (0x40u + 50u) << 8 | (0x40u + 100u));
-    c.x = 12;
-    c.y = 12;
+    c.x = c.y = 12;
     DrawCursor(bm, c, 10, 10);
     EXPECT_EQ(PixelAt(bm, 1, 1), 0xffffffu);
     EXPECT_EQ(PixelAt(bm, 2, 1), 0x0064c8u);         // transparent: unchanged
     EXPECT_EQ(PixelAt(bm, 1, 2), (50u << 8) | 100u); // half black over (0, 100, 200)
-    // Bad images are ignored.
-    c.argb.clear();
+    c.argb.clear();                                  // bad images are ignored
     DrawCursor(bm, c, 10, 10);
 }
 
-TEST_F(ScreenTest, ScreenAndDesktopRectangles) {
+TEST_F(GrabTest, ScreenRectanglesAndChildrenTopFirstWithTheirFrames) {
     Display* d = x_.get();
-    ScreenRect s = screen_->screenRect();
+    const ScreenRect s = screen_->screenRect();
     EXPECT_EQ(s, (ScreenRect{0, 0, DisplayWidth(d, 0), DisplayHeight(d, 0)}));
     EXPECT_EQ(screen_->desktopRect(), s);
     EXPECT_EQ(screen_->root(), x_.root());
-}
-
-TEST_F(ScreenTest, ChildrenComeTopFirstWithTheirRectanglesAndFrames) {
     Window low = make(10, 20, 100, 80);
     Window high = make(50, 60, 30, 40);
     Window inner = make(5, 6, 7, 8, Pattern, high);
-
     auto top = screen_->children(screen_->root());
     auto posHigh = std::find(top.begin(), top.end(), high);
     auto posLow = std::find(top.begin(), top.end(), low);
-    ASSERT_NE(posHigh, top.end());
     ASSERT_NE(posLow, top.end());
     EXPECT_LT(posHigh, posLow);
-
     EXPECT_EQ(screen_->windowRect(low), (ScreenRect{10, 20, 110, 100}));
     EXPECT_EQ(screen_->windowRect(inner), (ScreenRect{55, 66, 62, 74}));
     EXPECT_EQ(screen_->children(high), std::vector<WindowId>{inner});
     EXPECT_TRUE(screen_->isViewable(inner));
     EXPECT_EQ(screen_->frameOf(inner), high);
     EXPECT_EQ(screen_->frameOf(high), high);
-    // Without WM_STATE a window stands for itself.
-    EXPECT_EQ(screen_->grabTarget(inner), inner);
-
-    XUnmapWindow(x_.get(), high);
+    EXPECT_EQ(screen_->grabTarget(inner), inner); // without WM_STATE a window is itself
+    XUnmapWindow(d, high);
     x_.sync();
     EXPECT_FALSE(screen_->isViewable(inner));
-
-    // What a reparenting window manager leaves: a frame on the root, the client inside it
-    // carrying WM_STATE; the frame stands for the client.
+    // A reparenting window manager's frame on the root, the client inside it carrying
+    // WM_STATE: the frame stands for the client.
     Window frame = make(300, 200, 120, 90);
     Window client = make(4, 20, 112, 66, Pattern, frame);
-    Atom wmState = XInternAtom(x_.get(), "WM_STATE", False);
+    Atom wmState = XInternAtom(d, "WM_STATE", False);
     long state[2] = {1, 0};
-    XChangeProperty(x_.get(), client, wmState, wmState, 32, PropModeReplace,
+    XChangeProperty(d, client, wmState, wmState, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(state), 2);
     x_.sync();
     EXPECT_EQ(screen_->grabTarget(client), frame);
-    EXPECT_EQ(screen_->windowRect(screen_->grabTarget(client)), (ScreenRect{300, 200, 420, 290}));
+    EXPECT_EQ(screen_->windowRect(frame), (ScreenRect{300, 200, 420, 290}));
 }
 
-TEST_F(ScreenTest, ErrorsAreResults) {
-    Window gone = x_.createSolid(0, 0, 10, 10, 0);
-    x_.destroy(gone);
-    EXPECT_FALSE(screen_->isWindow(gone));
-    EXPECT_FALSE(screen_->isViewable(gone));
-    EXPECT_FALSE(screen_->windowRect(gone));
-    EXPECT_TRUE(screen_->children(gone).empty());
-    EXPECT_EQ(screen_->frameOf(gone), 0u);
-    EXPECT_EQ(screen_->grabTarget(gone), 0u);
-    EXPECT_FALSE(screen_->isWindow(0));
-    // Still usable afterwards.
-    EXPECT_TRUE(screen_->windowRect(screen_->root()));
-}
-
-int g_foreignErrors = 0;
-
-TEST_F(ScreenTest, OtherConnectionsErrorsGoToTheirHandlerOrTheirScope) {
-    // A toolkit that puts its own handler in after our connection opened sees only its own
-    // connection's errors.
-    g_foreignErrors = 0;
-    XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) {
-        ++g_foreignErrors;
-        return 0;
-    });
+// A toolkit that puts its own handler in after our connection opened sees only its own
+// connection's errors; a scope traps the display's errors while it lives.
+TEST_F(GrabTest, OtherConnectionsErrorsGoToTheirHandlerOrTheirScope) {
+    countForeignErrors();
     EXPECT_FALSE(screen_->isWindow(0x7ffffff0));
     EXPECT_EQ(g_foreignErrors, 0);
     XWindowAttributes attrs;
     EXPECT_EQ(XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs), 0);
     EXPECT_EQ(g_foreignErrors, 1);
-    g_foreignErrors = 0;
     {
         XErrorScope trap(x_.get());
         EXPECT_EQ(trap.sync(), 0);
@@ -460,17 +413,14 @@ TEST_F(ScreenTest, OtherConnectionsErrorsGoToTheirHandlerOrTheirScope) {
                      nullptr);
         EXPECT_EQ(trap.sync(), BadWindow);
         EXPECT_EQ(trap.sync(), 0);
-        // Our own connection keeps working beside it.
-        EXPECT_FALSE(screen_->isWindow(0x7ffffff0));
+        EXPECT_FALSE(screen_->isWindow(0x7ffffff0)); // our connection works beside it
     }
-    EXPECT_EQ(g_foreignErrors, 0);
-    // After the scope the display's errors go to its handler again.
-    XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs);
     EXPECT_EQ(g_foreignErrors, 1);
-    XSetErrorHandler(old);
+    XGetWindowAttributes(x_.get(), 0x7ffffff0, &attrs);
+    EXPECT_EQ(g_foreignErrors, 2);
 }
 
-TEST_F(ScreenTest, ConnectionsOnTwoThreadsAtOnce) {
+TEST_F(GrabTest, ConnectionsOnTwoThreadsAtOnce) {
     // The recorder thread grabs through its own connection while the window thread does.
     make(0, 0, 64, 64, [](int, int) { return 0x00ff00u; });
     auto work = [](int* good) {
@@ -488,19 +438,14 @@ TEST_F(ScreenTest, ConnectionsOnTwoThreadsAtOnce) {
     std::thread t1(work, &a), t2(work, &b);
     t1.join();
     t2.join();
-    EXPECT_EQ(a, 50);
-    EXPECT_EQ(b, 50);
+    EXPECT_EQ(std::pair(a, b), std::pair(50, 50));
 }
 
-TEST_F(ScreenTest, HotKeysAndTheInstanceCheckLeaveARecordersErrorTrapAlone) {
-    // The frame registers hot keys and probes combinations while a recorder thread traps
-    // the errors of its own connection: each error stays with the connection that caused it,
-    // none reaches the toolkit's handler.
-    g_foreignErrors = 0;
-    XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) {
-        ++g_foreignErrors;
-        return 0;
-    });
+// The frame registers hot keys and probes combinations while a recorder thread traps the
+// errors of its own connection: each error stays with its connection, none reaches the
+// toolkit's handler.
+TEST_F(GrabTest, HotKeysAndTheInstanceCheckLeaveARecordersErrorTrapAlone) {
+    countForeignErrors();
     auto keys = X11HotKeys::Open();
     ASSERT_TRUE(keys);
     const unsigned f11 = 0x7A, f12 = 0x7B, mods = kModControl | kModAlt;
@@ -515,10 +460,9 @@ TEST_F(ScreenTest, HotKeysAndTheInstanceCheckLeaveARecordersErrorTrapAlone) {
         {
             XErrorScope trap(d);
             XWindowAttributes attrs;
-            while (!stop) {
+            for (; !stop; ++rounds) {
                 XGetWindowAttributes(d, 0x7ffffff0, &attrs);
                 missed += trap.sync() != BadWindow;
-                ++rounds;
             }
         }
         XCloseDisplay(d);
@@ -538,11 +482,6 @@ TEST_F(ScreenTest, HotKeysAndTheInstanceCheckLeaveARecordersErrorTrapAlone) {
     keys.reset();
     XUngrabKey(x_.get(), held, ControlMask | Mod1Mask, x_.root());
     x_.sync();
-    XSetErrorHandler(old);
-}
-
-TEST(ScreenOpenTest, NoDisplayGivesNull) {
-    EXPECT_FALSE(ScreenConnection::open(":987"));
 }
 
 TEST(HotKey, StoredBitsModifiersAndTexts) {
