@@ -106,7 +106,8 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         const Window shown = x.create(0, 0, 640, 400, test::Pattern);
         x.sync();
         usleep(100000);
-        std::filesystem::create_directories(test::MediaDir() + "/wm"); // rec.wmv itself: TestRecording
+        std::filesystem::create_directories(test::MediaDir() +
+                                            "/wm"); // rec.wmv itself: TestRecording
         rec = test::RecordMedia("wm/rec.wmv", "--seconds 1 --region 0,0,640,400", &why);
         x.destroy(shown);
     }
