@@ -70,34 +70,36 @@ TEST_F(SnapshotTest, RegionAndWindowNamedFromThePattern) {
 TEST_F(SnapshotTest, FailuresAreSaidAndLeaveNoFile) {
     Window gone = x_.createSolid(0, 0, 10, 10, 0);
     x_.destroy(gone);
-    SnapshotRequest window;
-    window.window = gone;
-    auto r = TakeSnapshotNow(*screen_, settings_, window);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("no longer exists"), std::string::npos);
-
-    // A capture directory or output below a regular file; format 2 (no picture file); a click.
     std::ofstream(dir_.path() / "file") << "x";
     Settings blocked = settings_;
     blocked.defaultDirectory = (dir_.path() / "file" / "sub").string();
-    r = TakeSnapshotNow(*screen_, blocked, SnapshotRequest{});
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.message.empty());
-    SnapshotRequest output, frame, click;
+    // A window gone; a capture directory or output below a regular file; format 2 (no picture
+    // file); a click.
+    SnapshotRequest window, directory, output, frame, click;
+    window.window = gone;
     output.outputPath = (dir_.path() / "file" / "x.png").string();
-    r = TakeSnapshotNow(*screen_, settings_, output);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, 503);
-    EXPECT_NE(r.message.find("Snapshot failed"), std::string::npos);
-
     frame.format = 2;
-    r = TakeSnapshotNow(*screen_, settings_, frame);
-    EXPECT_FALSE(r.ok);
     click.area = ScreenRect{300, 300, 300, 300};
-    r = TakeSnapshotNow(*screen_, settings_, click);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, 501);
-
+    const struct {
+        const SnapshotRequest& request;
+        Settings* settings;
+        int code; // 0: any
+        const char* said;
+    } cases[] = {{window, &settings_, 0, "no longer exists"},
+                 {directory, &blocked, 0, ""},
+                 {output, &settings_, 503, "Snapshot failed"},
+                 {frame, &settings_, 0, ""},
+                 {click, &settings_, 501, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        auto r = TakeSnapshotNow(*screen_, *c.settings, c.request);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.message.empty());
+        EXPECT_NE(r.message.find(c.said), std::string::npos) << r.message;
+        if (c.code) {
+            EXPECT_EQ(r.code, c.code);
+        }
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 

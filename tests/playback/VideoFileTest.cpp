@@ -102,8 +102,9 @@ TEST(VideoFile, FilesWithoutAPictureOrWithoutSoundInputPlayToTheirEnd) {
         ASSERT_TRUE(f.rendered()) << c.path << ": " << f.errorText();
         EXPECT_EQ(f.GetKind(), c.kind) << c.path;
         EXPECT_EQ(f.hasVideo(), c.kind != VideoFile::kSound) << c.path;
-        if (!f.hasVideo())
+        if (!f.hasVideo()) {
             EXPECT_EQ(f.videoWidth(), 0);
+        }
         EXPECT_TRUE(PlayToEnd(f, 15)) << c.path;
         ++played;
     }
