@@ -166,7 +166,12 @@ TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
 }
 
 TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
-    GlobalSettings().capSelect = CapSelectOf(CaptureMode::Region);
+    for (auto [cmd, mode] : {std::pair{id::Screen, CaptureMode::Screen},
+                             {id::Window, CaptureMode::Window},
+                             {id::Rectangle, CaptureMode::Region}}) {
+        client->RunCommand(cmd); // the capture mode commands
+        EXPECT_EQ(CaptureModeOf(GlobalSettings().capSelect), mode) << cmd;
+    }
     GlobalSettings().captureDelay = true;
     desktop.onWait = nullptr;
     test::Script script = OnSelection([](SelectR& dlg) {
