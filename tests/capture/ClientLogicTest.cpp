@@ -1,12 +1,11 @@
 // The client window's rules: enablers per capture state, the timer tick's decisions, the
-// schedule's answers, time texts, sound-level steps and a region's bit rate.
+// schedule's answers, time texts, skip steps, sound-level steps and a region's bit rate.
 #include <gtest/gtest.h>
 
 #include "capture/BitRate.h"
 #include "capture/ClientLogic.h"
+#include "capture/DisplayLogic.h"
 #include "resources/Ids.h"
-
-#include <set>
 
 namespace tess {
 namespace {
@@ -53,7 +52,7 @@ TEST(ClientEnablers, FollowTheCaptureStateAndTheDisplayedFile) {
     EXPECT_TRUE(Enabled(id::VolumeDown, kStateIdle, s));
 }
 
-TEST(ClientEnablers, TicksFollowTheSettings) {
+TEST(ClientEnablers, TicksFollowTheSettingsAndOtherCommandsAreNotTheClients) {
     Settings s;
     s.capSelect = CapSelectOf(CaptureMode::Window);
     s.imageFormat = 3;
@@ -74,17 +73,9 @@ TEST(ClientEnablers, TicksFollowTheSettings) {
         EXPECT_TRUE(ui.checkable) << cmd;
         EXPECT_EQ(ui.checked, checked) << cmd;
     }
-}
-
-TEST(ClientEnablers, TableHoldsEveryCommandOnceAndNothingElse) {
-    const auto& ids = ClientCommandIds();
-    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
-    Settings s;
-    ClientView v;
-    v.settings = &s;
-    for (int cmd : ids)
+    for (int cmd : ClientCommandIds())
         EXPECT_TRUE(CommandUiFor(cmd, v).known) << cmd;
-    // Frame and application commands, and accelerators without a handler, are not the client's.
+    // Frame and application commands, and accelerators without a handler.
     for (int cmd : {id::About, id::Preferences, id::NewInstance, id::Exit, id::PageUp, id::PageDown,
                     id::ToolButton1, id::ToolButton2, 0})
         EXPECT_FALSE(CommandUiFor(cmd, v).known) << cmd;
@@ -126,7 +117,7 @@ TEST(ClientTick, DecisionsInOrderAndScheduleAnswers) {
     EXPECT_FALSE(HotKeyVideoStops(kStatePlaying));
 }
 
-TEST(ClientTexts, TimesLevelsAndBitRates) {
+TEST(ClientTexts, TimesSkipsLevelsAndBitRates) {
     for (auto [s, text] : {std::pair<long long, const char*>{0, " 0:00"},
                            {59, " 0:59"},
                            {61, " 1:01"},
@@ -137,6 +128,18 @@ TEST(ClientTexts, TimesLevelsAndBitRates) {
     EXPECT_EQ(RecordingTimeText(999), "");
     EXPECT_EQ(RecordingTimeText(1000), " 0:01");
     EXPECT_EQ(RecordingTimeText(3723000), " 1:02:03");
+    // Shift 2 s back / 1 s forward, plain 60 s, Ctrl 600 s (winning over Shift), within the file.
+    const struct {
+        long long position, duration;
+        bool forward, shift, ctrl;
+        long long want;
+    } skips[] = {{1, 100, false, true, false, 0},      {5, 100, false, true, false, 3},
+                 {5, 100, true, true, false, 6},       {5, 100, true, false, false, 65},
+                 {5, 100, true, false, true, 100},     {5, 100, true, true, true, 100},
+                 {700, 1000, false, false, true, 100}, {30, 1000, false, false, false, 0}};
+    for (const auto& k : skips)
+        EXPECT_EQ(SkipTarget(k.position, k.duration, k.forward, k.shift, k.ctrl), k.want)
+            << k.position << (k.forward ? " forward" : " backward") << k.shift << k.ctrl;
     int l = -1, r = -1;
     UnpackLevels(127 * 256 + 0, l, r);
     EXPECT_EQ(std::pair(l, r), std::pair(100, 0));

@@ -14,36 +14,33 @@ namespace {
 class MainGroup : public ::testing::Test {
 protected:
     void SetUp() override { setenv("XDG_CONFIG_HOME", dir.str().c_str(), 1); }
-    // The group loaded from `file` (empty: the registry) into `s`.
-    void Load(const std::string& file, Settings& s) {
+    // The group loaded from `file` (empty: the registry).
+    Settings Load(const std::string& file) {
         SettingsStore store;
         store.Open(file, SettingsStore::Purpose::Load);
         SettingsAccess a(store, "Main");
+        Settings s;
         LoadMainGroup(a, s, 1920, 1080);
+        return s;
+    }
+    static std::vector<int> Window(const Settings& s) {
+        return {s.windowX, s.windowY, s.windowW, s.windowH};
     }
     test::TempDir dir;
 };
 
 TEST_F(MainGroup, DefaultsDifferByModeAndWindowValuesAreClamped) {
-    Settings s;
-    Load({}, s);
-    EXPECT_EQ(s.soundLevel, 80);
-    EXPECT_EQ((std::vector{s.windowX, s.windowY, s.windowW, s.windowH}),
-              (std::vector{100, 100, 400, 800}));
-    EXPECT_EQ(s.recordDuration, 15);
-    EXPECT_EQ(s.effects[1], 0);
+    Settings s = Load({});
+    EXPECT_EQ(std::tuple(s.soundLevel, s.recordDuration, s.effects[1]), std::tuple(80, 15, 0));
+    EXPECT_EQ(Window(s), (std::vector{100, 100, 400, 800}));
     EXPECT_EQ(s.screenBackend, "auto");
     EXPECT_EQ(s.portalRestoreToken, "");
-    Load(dir.str() + "/m.ini", s);
-    EXPECT_EQ(s.soundLevel, 50);
-    EXPECT_EQ(s.windowW, 0); // the system chooses the size
-    EXPECT_EQ(s.windowH, 0);
-    EXPECT_EQ(s.effects[1], 1); // Mirror's ini default
-
-    EXPECT_EQ(ClampWindowEdge(-5, 1920), 100);
-    EXPECT_EQ(ClampWindowEdge(1920 - 50, 1920), 100);
-    EXPECT_EQ(ClampWindowEdge(1920 - 100, 1920), 1820);
-    EXPECT_EQ(ClampWindowEdge(0, 1920), 0);
+    // The ini file: the system chooses the size; Mirror's ini default is on.
+    s = Load(dir.str() + "/m.ini");
+    EXPECT_EQ(std::tuple(s.soundLevel, s.windowW, s.windowH, s.effects[1]),
+              std::tuple(50, 0, 0, 1));
+    for (auto [value, want] : {std::pair{-5, 100}, {1920 - 50, 100}, {1920 - 100, 1820}, {0, 0}})
+        EXPECT_EQ(ClampWindowEdge(value, 1920), want) << value;
     EXPECT_EQ(ClampWindowWidth(63, true), 400);
     EXPECT_EQ(ClampWindowWidth(63, false), 0);
     EXPECT_EQ(ClampWindowWidth(64, true), 64);
@@ -73,17 +70,11 @@ TEST_F(MainGroup, RoundTripInBothModes) {
             SaveMainGroup(a, in, &g, "/some/dir");
             ASSERT_TRUE(store.Close());
         }
-        Settings out;
-        Load(file, out);
-        EXPECT_EQ(out.capSelect, 2);
-        EXPECT_TRUE(out.mute);
-        EXPECT_TRUE(out.mainCaption);
-        EXPECT_EQ(out.soundLevel, 33);
-        EXPECT_EQ(out.camState, 1);
-        EXPECT_EQ(out.recordDuration, -7);
-        // -5 and beyond the screen are clamped.
-        EXPECT_EQ((std::vector{out.windowX, out.windowY, out.windowW, out.windowH}),
-                  (std::vector{100, 100, 640, 480}));
+        Settings out = Load(file);
+        EXPECT_EQ(std::tuple(out.capSelect, out.mute, out.mainCaption, out.soundLevel, out.camState,
+                             out.recordDuration),
+                  std::tuple(2, true, true, 33, 1, -7));
+        EXPECT_EQ(Window(out), (std::vector{100, 100, 640, 480})); // -5 and off the screen clamped
         EXPECT_EQ((std::vector<int>{out.effects[1], out.effects[2], out.effects[6]}),
                   (std::vector<int>{0, 1, 1}));
         EXPECT_EQ(out.latestDirectory, file.empty() ? "/some/dir" : "");

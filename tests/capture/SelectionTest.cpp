@@ -1,5 +1,6 @@
 // Choosing the capture target: the window finder on a made-up tree and on real X windows,
-// drag rectangles, the selection frame and the once-per-window outline.
+// drag rectangles and the selection frame (the once-per-window outline:
+// tests/snapshot/SelectRTest).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,82 +12,68 @@
 namespace tess {
 namespace {
 
+// Windows by id; each node's children topmost first.
 class FakeTree : public WindowTree {
 public:
-    struct Node {
-        ScreenRect rect;
-        bool viewable = true, inputOnly = false;
-        std::vector<WindowId> children; // topmost first
-    };
-    FakeTree() { nodes[1].rect = {0, 0, 1000, 800}; }
+    FakeTree() { nodes[1].state = {{0, 0, 1000, 800}, true, false}; }
     // Adds `id` as the bottom-most child of `parent`.
-    void add(WindowId parent, WindowId id, ScreenRect r, bool viewable = true) {
-        nodes[id].rect = r;
-        nodes[id].viewable = viewable;
+    FakeTree& add(WindowId parent, WindowId id, ScreenRect r, bool viewable = true,
+                  bool inputOnly = false) {
+        nodes[id].state = {r, viewable, inputOnly};
         nodes[parent].children.push_back(id);
+        return *this;
     }
     WindowId desktop() override { return 1; }
-    ScreenRect desktopBounds() override { return nodes[1].rect; }
+    ScreenRect desktopBounds() override { return nodes[1].state.rect; }
     std::vector<WindowId> children(WindowId w) override { return nodes[w].children; }
     std::optional<WindowState> state(WindowId w) override {
         auto it = nodes.find(w);
-        if (it == nodes.end())
-            return std::nullopt;
-        return WindowState{it->second.rect, it->second.viewable, it->second.inputOnly};
+        return it == nodes.end() ? std::nullopt : std::optional(it->second.state);
     }
+    struct Node {
+        WindowState state;
+        std::vector<WindowId> children;
+    };
     std::map<WindowId, Node> nodes;
 };
 
-TEST(FindWindowTest, SmallestVisibleWindowWins) {
-    FakeTree t;
-    t.add(1, 10, {300, 300, 400, 380}); // a small dialog on top
-    t.add(1, 11, {100, 100, 700, 600}); // a large window below it
-    EXPECT_EQ(FindWindowAt(t, 350, 350, false), 10u);
-    EXPECT_EQ(FindWindowAt(t, 150, 150, false), 11u);
-    // Not the frontmost: a large window on top does not hide a smaller one below.
-    t.nodes[1].children = {11, 10};
-    EXPECT_EQ(FindWindowAt(t, 350, 350, false), 10u);
-    EXPECT_EQ(FindWindowAt(t, 400, 380, false), 10u); // edges count as inside
-    // Nothing but the desktop, and off the desktop.
-    EXPECT_EQ(FindWindowAt(t, 900, 700, false), 1u);
-    EXPECT_EQ(FindWindowAt(t, 1000, 800, false), 1u);
-    EXPECT_EQ(FindWindowAt(t, 1001, 10, false), 0u);
-    EXPECT_EQ(FindWindowAt(t, -1, 10, false), 0u);
-
-    // Equal areas keep the topmost.
-    FakeTree e;
-    e.add(1, 10, {100, 100, 200, 200});
-    e.add(1, 11, {150, 150, 250, 250});
-    EXPECT_EQ(FindWindowAt(e, 175, 175, false), 10u);
+// `points`: x, y and the window found there, in threes.
+void ExpectFound(FakeTree& t, bool deep, std::vector<int> points) {
+    for (size_t i = 0; i + 2 < points.size(); i += 3)
+        EXPECT_EQ(FindWindowAt(t, points[i], points[i + 1], deep), WindowId(points[i + 2]))
+            << points[i] << "," << points[i + 1];
 }
 
-TEST(FindWindowTest, HiddenEmptyInputOnlyAndVanishedWindowsAreSkipped) {
+TEST(FindWindowTest, SmallestVisibleWindowWinsAndHiddenOnesAreSkipped) {
     FakeTree t;
-    t.add(1, 10, {100, 100, 200, 200}, false);
-    t.add(1, 11, {100, 100, 100, 300});
-    t.add(1, 12, {90, 90, 210, 210});
-    t.nodes[12].inputOnly = true;
-    t.add(1, 13, {0, 0, 500, 500});
-    EXPECT_EQ(FindWindowAt(t, 150, 150, false), 13u);
+    t.add(1, 10, {300, 300, 400, 380}).add(1, 11, {100, 100, 700, 600}); // a dialog on top
+    ExpectFound(t, false, {350, 350, 10, 150, 150, 11, 400, 380, 10});   // edges count as inside
+    ExpectFound(t, false, {900, 700, 1, 1000, 800, 1, 1001, 10, 0, -1, 10, 0}); // desktop, off it
+    // Not the frontmost: a large window on top does not hide a smaller one below.
+    t.nodes[1].children = {11, 10};
+    ExpectFound(t, false, {350, 350, 10});
+    // Equal areas keep the topmost.
+    FakeTree e;
+    e.add(1, 10, {100, 100, 200, 200}).add(1, 11, {150, 150, 250, 250});
+    ExpectFound(e, false, {175, 175, 10});
+    // Hidden, empty, input-only and vanished windows are skipped.
+    t = FakeTree();
+    t.add(1, 10, {100, 100, 200, 200}, false).add(1, 11, {100, 100, 100, 300});
+    t.add(1, 12, {90, 90, 210, 210}, true, true).add(1, 13, {0, 0, 500, 500});
+    ExpectFound(t, false, {150, 150, 13});
     t.nodes[1].children.insert(t.nodes[1].children.begin(), 99); // gone during the search
-    EXPECT_EQ(FindWindowAt(t, 150, 150, false), 13u);
+    ExpectFound(t, false, {150, 150, 13});
 }
 
 TEST(FindWindowTest, ShiftReachesChildWindows) {
     FakeTree t;
-    t.add(1, 10, {100, 100, 600, 500});
-    t.add(10, 20, {120, 450, 200, 480}); // a button
-    t.add(10, 21, {110, 110, 590, 440}); // a panel
-    t.add(21, 30, {300, 300, 320, 310}); // inside the panel
-    const bool plain = DeepSearch(true, false), shift = DeepSearch(true, true);
-    EXPECT_FALSE(plain);
-    EXPECT_TRUE(shift);
+    t.add(1, 10, {100, 100, 600, 500}).add(10, 20, {120, 450, 200, 480});  // a button
+    t.add(10, 21, {110, 110, 590, 440}).add(21, 30, {300, 300, 320, 310}); // a panel, inside it
+    EXPECT_FALSE(DeepSearch(true, false));
+    EXPECT_TRUE(DeepSearch(true, true));
     EXPECT_TRUE(DeepSearch(false, false));
-    EXPECT_EQ(FindWindowAt(t, 150, 460, plain), 10u);
-    EXPECT_EQ(FindWindowAt(t, 150, 460, shift), 20u);
-    EXPECT_EQ(FindWindowAt(t, 305, 305, shift), 30u);
-    EXPECT_EQ(FindWindowAt(t, 400, 200, shift), 21u);
-    EXPECT_EQ(FindWindowAt(t, 105, 105, shift), 10u);
+    ExpectFound(t, false, {150, 460, 10});
+    ExpectFound(t, true, {150, 460, 20, 305, 305, 30, 400, 200, 21, 105, 105, 10});
 }
 
 TEST(DragTest, EitherDirectionGivesTheSameRectangleAndTheFrameLiesJustOutside) {
@@ -100,17 +87,6 @@ TEST(DragTest, EitherDirectionGivesTheSameRectangleAndTheFrameLiesJustOutside) {
     EXPECT_EQ(bars[1], (ScreenRect{10, 17, 30, 20}));
     EXPECT_EQ(bars[2], (ScreenRect{7, 20, 10, 40}));
     EXPECT_EQ(bars[3], (ScreenRect{30, 20, 33, 40}));
-}
-
-TEST(OutlineTest, OncePerNewWindowAcrossSelections) {
-    OutlineTracker& t = LastOutlined();
-    int beeps = 0;
-    for (WindowId w : {5ul, 5ul, 5ul, 6ul, 6ul, 5ul})
-        beeps += t.moveTo(w);
-    EXPECT_EQ(beeps, 3);
-    // The next selection starts over window 5, outlined last: nothing until another window.
-    EXPECT_FALSE(LastOutlined().moveTo(5));
-    EXPECT_TRUE(LastOutlined().moveTo(7));
 }
 
 TEST(FindWindowXTest, RealWindows) {

@@ -33,40 +33,36 @@ protected:
     Settings settings_;
 };
 
+// (Every pixel: tests/snapshot/ProgramSnapshotTest.)
 TEST_F(SnapshotTest, RegionAndWindowNamedFromThePattern) {
     Window win = x_.create(500, 400, 80, 60, test::Pattern);
     SnapshotRequest region;
     region.area = ScreenRect{510, 420, 570, 450};
     region.drawCursor = false;
-    auto r = TakeSnapshotNow(*screen_, settings_, region);
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.path, (dir_.path() / "Tess_1.png").string());
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(r.path, &w, &h);
-    ASSERT_EQ(px.size(), 60u * 30u);
-    int bad = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            bad += px[y * w + x] != test::Pattern(x + 10, y + 20);
-    EXPECT_EQ(bad, 0);
-
     SnapshotRequest window = region;
     window.area.reset();
     window.window = win;
     window.format = 1;
-    r = TakeSnapshotNow(*screen_, settings_, window);
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.path, (dir_.path() / "Tess_1.bmp").string());
-    px = test::ReadPixels(r.path, &w, &h);
-    ASSERT_EQ(px.size(), 80u * 60u);
-    EXPECT_EQ(px[0], test::Pattern(0, 0));
-    EXPECT_EQ(px[80 * 60 - 1], test::Pattern(79, 59));
-
     // The next one takes the next number; an output path given is used as it is.
-    r = TakeSnapshotNow(*screen_, settings_, region);
-    EXPECT_EQ(r.path, (dir_.path() / "Tess_2.png").string());
+    const struct {
+        const SnapshotRequest& request;
+        const char* name;
+        int w, h;
+        uint32_t first, last;
+    } shots[] = {{region, "Tess_1.png", 60, 30, test::Pattern(10, 20), test::Pattern(69, 49)},
+                 {window, "Tess_1.bmp", 80, 60, test::Pattern(0, 0), test::Pattern(79, 59)},
+                 {region, "Tess_2.png", 60, 30, test::Pattern(10, 20), test::Pattern(69, 49)}};
+    for (const auto& shot : shots) {
+        auto r = TakeSnapshotNow(*screen_, settings_, shot.request);
+        ASSERT_TRUE(r.ok) << r.message;
+        EXPECT_EQ(r.path, (dir_.path() / shot.name).string());
+        int w = 0, h = 0;
+        auto px = test::ReadPixels(r.path, &w, &h);
+        ASSERT_EQ(px.size(), size_t(shot.w * shot.h)) << shot.name;
+        EXPECT_EQ(std::pair(px.front(), px.back()), std::pair(shot.first, shot.last)) << shot.name;
+    }
     region.outputPath = (dir_.path() / "Tess_1.png").string();
-    r = TakeSnapshotNow(*screen_, settings_, region);
+    auto r = TakeSnapshotNow(*screen_, settings_, region);
     EXPECT_TRUE(r.ok) << r.message;
     x_.destroy(win);
 }
@@ -74,34 +70,36 @@ TEST_F(SnapshotTest, RegionAndWindowNamedFromThePattern) {
 TEST_F(SnapshotTest, FailuresAreSaidAndLeaveNoFile) {
     Window gone = x_.createSolid(0, 0, 10, 10, 0);
     x_.destroy(gone);
-    SnapshotRequest window;
-    window.window = gone;
-    auto r = TakeSnapshotNow(*screen_, settings_, window);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("no longer exists"), std::string::npos);
-
-    // A capture directory or output below a regular file; format 2 (no picture file); a click.
     std::ofstream(dir_.path() / "file") << "x";
     Settings blocked = settings_;
     blocked.defaultDirectory = (dir_.path() / "file" / "sub").string();
-    r = TakeSnapshotNow(*screen_, blocked, SnapshotRequest{});
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.message.empty());
-    SnapshotRequest output, frame, click;
+    // A window gone; a capture directory or output below a regular file; format 2 (no picture
+    // file); a click.
+    SnapshotRequest window, directory, output, frame, click;
+    window.window = gone;
     output.outputPath = (dir_.path() / "file" / "x.png").string();
-    r = TakeSnapshotNow(*screen_, settings_, output);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, 503);
-    EXPECT_NE(r.message.find("Snapshot failed"), std::string::npos);
-
     frame.format = 2;
-    r = TakeSnapshotNow(*screen_, settings_, frame);
-    EXPECT_FALSE(r.ok);
     click.area = ScreenRect{300, 300, 300, 300};
-    r = TakeSnapshotNow(*screen_, settings_, click);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, 501);
-
+    const struct {
+        const SnapshotRequest& request;
+        Settings* settings;
+        int code; // 0: any
+        const char* said;
+    } cases[] = {{window, &settings_, 0, "no longer exists"},
+                 {directory, &blocked, 0, ""},
+                 {output, &settings_, 503, "Snapshot failed"},
+                 {frame, &settings_, 0, ""},
+                 {click, &settings_, 501, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        auto r = TakeSnapshotNow(*screen_, *c.settings, c.request);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.message.empty());
+        EXPECT_NE(r.message.find(c.said), std::string::npos) << r.message;
+        if (c.code) {
+            EXPECT_EQ(r.code, c.code);
+        }
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 

@@ -1,52 +1,41 @@
-// The display's arithmetic: names, skipping, title, properties, layout and printed size.
+// The display's arithmetic: names, title, properties, layout and printed size (skipping:
+// tests/capture/ClientLogicTest).
 #include "capture/DisplayLogic.h"
 #include "print/TPrintFile.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tess {
 namespace {
 
-TEST(DisplayLogic, PictureNamesSkipsTitleAndExtensions) {
-    EXPECT_TRUE(IsPictureName("/home/a/SHOT.JPG"));
-    EXPECT_TRUE(IsPictureName("/data/x.png.d/clip.wmv")); // ".png" in a directory name
-    EXPECT_TRUE(IsPictureName("a.Gif"));
-    EXPECT_FALSE(IsPictureName("/tmp/rec.wmv"));
-    EXPECT_FALSE(IsPictureName("/tmp/tone.wav"));
-
-    // {position, duration, forward, shift, ctrl} -> target: Shift 2 s back / 1 s forward,
-    // plain 60 s, Ctrl 600 s (winning over Shift), kept within 0..duration.
-    const struct {
-        long long position, duration;
-        bool forward, shift, ctrl;
-        long long want;
-    } skips[] = {{1, 100, false, true, false, 0},      {5, 100, false, true, false, 3},
-                 {5, 100, true, true, false, 6},       {5, 100, true, false, false, 65},
-                 {5, 100, true, false, true, 100},     {5, 100, true, true, true, 100},
-                 {700, 1000, false, false, true, 100}, {30, 1000, false, false, false, 0}};
-    for (const auto& k : skips)
-        EXPECT_EQ(SkipTarget(k.position, k.duration, k.forward, k.shift, k.ctrl), k.want)
-            << k.position << (k.forward ? " forward" : " backward") << k.shift << k.ctrl;
-
-    EXPECT_EQ(FrameTitle("rec.wmv", "Tessaray"), "rec.wmv Tessaray");
-    EXPECT_EQ(FrameTitle("b.png", "a.png Tessaray"), "b.png Tessaray");
-    EXPECT_EQ(FrameTitle("", "old.wmv Tessaray"), "Tessaray");
-    EXPECT_EQ(FrameTitle("x.wmv", "Select a window"), "x.wmv Tessaray");
-    EXPECT_EQ(DurationPaneText(true, 75), " 1:15  ");
+TEST(DisplayLogic, PictureNamesTitleAndExtensions) {
+    // ".png" anywhere in the path (even a directory's name) makes a picture.
+    for (auto [name, picture] : {std::pair{"/home/a/SHOT.JPG", true},
+                                 {"/data/x.png.d/clip.wmv", true},
+                                 {"a.Gif", true},
+                                 {"/tmp/rec.wmv", false},
+                                 {"/tmp/tone.wav", false}})
+        EXPECT_EQ(IsPictureName(name), picture) << name;
+    for (auto [file, old, want] : {std::tuple{"rec.wmv", "Tessaray", "rec.wmv Tessaray"},
+                                   {"b.png", "a.png Tessaray", "b.png Tessaray"},
+                                   {"", "old.wmv Tessaray", "Tessaray"},
+                                   {"x.wmv", "Select a window", "x.wmv Tessaray"}})
+        EXPECT_EQ(FrameTitle(file, old), want) << file << "|" << old;
     EXPECT_EQ(DurationPaneText(true, 3725), " 1:02:05  ");
     EXPECT_EQ(DurationPaneText(false, 75), "");
-
-    EXPECT_TRUE(SameExtension("/a/rec.wmv", "/b/copy.WMV"));
-    EXPECT_FALSE(SameExtension("/a/rec.wmv", "/b/copy.png"));
-    EXPECT_FALSE(SameExtension("/a/rec.wmv", "/b/copy"));
+    for (auto [other, same] :
+         {std::pair{"/b/copy.WMV", true}, {"/b/copy.png", false}, {"/b/copy", false}})
+        EXPECT_EQ(SameExtension("/a/rec.wmv", other), same) << other;
     EXPECT_FALSE(SameExtension("/a/noext", "/b.d/noext")); // a dot in a directory is no extension
     EXPECT_EQ(SaveAsFilter("wmv"), "wmv files (*.wmv)|*.wmv");
 }
 
 TEST(DisplayLogic, PropertiesLinesInOrder) {
-    EXPECT_EQ(SizeText(1572864), "1.50MB");
-    EXPECT_EQ(SizeText(524288), "0.500MB");
-    EXPECT_EQ(SizeText(150.0 * 1048576), "150MB");
+    for (auto [bytes, text] :
+         {std::pair{1572864.0, "1.50MB"}, {524288.0, "0.500MB"}, {150.0 * 1048576, "150MB"}})
+        EXPECT_EQ(SizeText(bytes), text);
     EXPECT_STREQ(MonthName(0), "illegal month");
     EXPECT_STREQ(MonthName(12), "Dec");
     EXPECT_EQ(PropertiesText({}), "No properties available for this file");
@@ -58,13 +47,8 @@ TEST(DisplayLogic, PropertiesLinesInOrder) {
               "\nDuration: 0:10\nSize: 0.954MB\nBitrate: 800 kbits/sec");
     tenSeconds.size = 1000;
     EXPECT_EQ(PropertiesText(tenSeconds), "\nDuration: 0:10\nSize: 0.001MB\nBitrate: 800 bits/sec");
-
     std::tm tm{};
-    tm.tm_hour = 12;
-    tm.tm_mday = 5;
-    tm.tm_mon = 2;
-    tm.tm_year = 2008 - 1900;
-    tm.tm_isdst = -1;
+    tm.tm_hour = 12, tm.tm_mday = 5, tm.tm_mon = 2, tm.tm_year = 2008 - 1900, tm.tm_isdst = -1;
     FileFacts all{.width = 1280,
                   .height = 720,
                   .bitRate = 1000,
@@ -103,7 +87,6 @@ TEST(DisplayLogic, LayoutFitsHalvesAndRemembers) {
     in.frameHeight = 105; // within 10 of the bars: nothing new remembered
     in.rememberedHeight = 400;
     EXPECT_EQ(LayoutFrame(in).rememberedHeight, 400);
-
     // A video fitted to its size; one that would not fit the screen at half size.
     in.fileDisplayed = in.fileHasVideo = true;
     in.fileWidth = 640;
@@ -123,18 +106,13 @@ TEST(DisplayLogic, LayoutFitsHalvesAndRemembers) {
     // Full screen without a file: the bars only, as without full screen.
     in.fileDisplayed = false;
     EXPECT_EQ(size(), std::pair(300, 100));
-}
-
-TEST(DisplayLogic, PrintedPicturesFillThePageInOneDirection) {
-    const struct {
-        int w, h, pageW, pageH, wantW, wantH;
-    } cases[] = {{100, 50, 4800, 6400, 4800, 2400},
-                 {1920, 1080, 2480, 3508, 2480, 1395},
-                 {100, 1000, 4800, 6400, 640, 6400},
-                 {0, 50, 4800, 6400, 0, 0}};
-    for (const auto& c : cases) {
-        const PrintSize s = FitToPage(c.w, c.h, c.pageW, c.pageH);
-        EXPECT_EQ(std::pair(s.width, s.height), std::pair(c.wantW, c.wantH)) << c.w << "x" << c.h;
+    // Printed pictures fill the page in one direction.
+    for (auto [w, h, pageW, pageH, wantW, wantH] : {std::array{100, 50, 4800, 6400, 4800, 2400},
+                                                    {1920, 1080, 2480, 3508, 2480, 1395},
+                                                    {100, 1000, 4800, 6400, 640, 6400},
+                                                    {0, 50, 4800, 6400, 0, 0}}) {
+        const PrintSize s = FitToPage(w, h, pageW, pageH);
+        EXPECT_EQ(std::pair(s.width, s.height), std::pair(wantW, wantH)) << w << "x" << h;
     }
 }
 

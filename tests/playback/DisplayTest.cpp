@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <glib.h>
@@ -79,16 +80,15 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
 
     // The volume slider's level (hundredths of a decibel below full) and "Mute" reach the
     // pipeline; a level changed while muted is applied on unmuting.
-    auto levelDb = [] { return (GlobalSettings().soundLevel * 100 - 10000) / 100.0; };
     GlobalSettings().mute = false;
-    client->RunCommand(id::VolumeDown); // 10 % less
-    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
-    client->RunCommand(id::Mute);
-    EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
-    client->RunCommand(id::VolumeDown);
-    EXPECT_NEAR(File()->PipelineVolumeDb(), -100, 0.01);
-    client->RunCommand(id::Mute);
-    EXPECT_NEAR(File()->PipelineVolumeDb(), levelDb(), 0.01);
+    for (auto [cmd, muted] : {std::pair{id::VolumeDown, false}, // 10 % less
+                              {id::Mute, true},
+                              {id::VolumeDown, true},
+                              {id::Mute, false}}) {
+        client->RunCommand(cmd);
+        const double levelDb = (GlobalSettings().soundLevel * 100 - 10000) / 100.0;
+        EXPECT_NEAR(File()->PipelineVolumeDb(), muted ? -100 : levelDb, 0.01) << cmd;
+    }
     // Seeking lands on the asked second, between key frames too.
     for (int second : {2, 1, 0}) {
         ASSERT_TRUE(File()->SetPositionSeconds(second));
@@ -141,13 +141,12 @@ TEST_F(Display, ARecordingPlaysToItsEndInTheWindow) {
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].caption, "rec.wmv Properties");
     const std::string props = desktop.messages[0].text;
-    EXPECT_EQ(
-        props.find("\n" + std::to_string(f.videoWidth()) + " x " + std::to_string(f.videoHeight())),
-        0u)
-        << props;
-    EXPECT_NE(props.find("\nDuration: 0:0" + std::to_string(d)), std::string::npos) << props;
-    EXPECT_NE(props.find("\nSize: 0.0"), std::string::npos) << props;
-    EXPECT_NE(props.find("\nDate: "), std::string::npos) << props;
+    const std::string size =
+        "\n" + std::to_string(f.videoWidth()) + " x " + std::to_string(f.videoHeight());
+    EXPECT_EQ(props.find(size), 0u) << props;
+    for (std::string line : {"\nDuration: 0:0" + std::to_string(d), std::string("\nSize: 0.0"),
+                             std::string("\nDate: ")})
+        EXPECT_NE(props.find(line), std::string::npos) << props;
 
     client->RunCommand(id::FileClose);
     EXPECT_EQ(File(), nullptr);
@@ -161,14 +160,8 @@ MemBm Quarters(int w, int h) {
     MemBm pic(w, h);
     const uint32_t colours[4] = {0xff0000, 0x00ff00, 0x0000ff, 0xffff00}; // as 0xRRGGBB
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = colours[(y >= h / 2) * 2 + (x >= w / 2)];
-            uint8_t* p = pic.pixelAddress(x, y);
-            p[0] = c & 0xff;
-            p[1] = (c >> 8) & 0xff;
-            p[2] = c >> 16;
-            p[3] = 0;
-        }
+        for (int x = 0; x < w; ++x)
+            std::memcpy(pic.pixelAddress(x, y), &colours[(y >= h / 2) * 2 + (x >= w / 2)], 4);
     return pic;
 }
 

@@ -6,7 +6,6 @@
 #include "playback/PlaybackSupport.h"
 #include "settings/Settings.h"
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -23,57 +22,40 @@ using ProgramFile = test::XdgTest;
 // Starts the program in `cwd` with `arg` and tells whether a visible window of it comes up
 // titled `title` (a switch taken for the file would end it first); then ends it.
 bool ShowsTitle(const std::string& cwd, const std::string& arg, const std::string& title) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::string exe = test::ProgramPath(), a = arg;
-        char* argv[] = {exe.data(), a.data(), nullptr};
-        if (chdir(cwd.c_str()) == 0)
-            execv(exe.c_str(), argv);
-        _exit(127);
-    }
+    const pid_t pid =
+        test::Spawn("sh", {"-c", "cd \"$0\" && exec \"$1\" \"$2\"", cwd, test::ProgramPath(), arg});
     const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(pid) +
                                " --name '^" + title + "$' 2>/dev/null | head -1";
-    bool shown = false, ended = false;
-    for (int i = 0; i < 150 && !shown && !ended; ++i) {
-        std::string out;
+    std::string out;
+    for (int i = 0; i < 150 && out.empty(); ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return false;
         test::RunCommand(search, &out);
-        shown = !out.empty();
-        ended = waitpid(pid, nullptr, WNOHANG) == pid;
-        if (!shown && !ended)
+        if (out.empty())
             usleep(100000);
     }
-    if (!ended) {
-        kill(pid, SIGTERM);
-        for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) != pid; ++i)
-            usleep(50000);
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    return shown;
+    test::Stop(pid);
+    return !out.empty();
 }
 
 TEST_F(ProgramFile, AFileNamedOnTheCommandLineIsDisplayed) {
     if (test::ProgramPath().empty() || !test::HaveDisplay() || !test::HaveProgram("xdotool"))
         GTEST_SKIP() << "needs the program, an X display and xdotool";
-    MemBm pic(120, 90);
     for (const char* sub : {"pics", "users", "media"}) {
         std::filesystem::create_directories(dir.path() / sub);
-        ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, (dir.path() / sub / "x.png").string(), -1),
+        ASSERT_EQ(WriteImageFile(MemBm(120, 90), ImageFormat::kPng,
+                                 (dir.path() / sub / "x.png").string(), -1),
                   0);
     }
-    const std::string elsewhere = dir.str() + "/data"; // not where the files are
+    const std::string elsewhere = dir.str() + "/data", d = dir.str(); // not where the files are
     std::filesystem::create_directories(elsewhere);
-    struct Case {
-        std::string cwd, arg;
-    } cases[] = {
-        {elsewhere, dir.str() + "/pics/x.png"}, // absolute
-        {dir.str(), "pics/x.png"},              // relative to where it starts
-        {dir.str() + "/users", "x.png"},
-        {dir.str(), "users/x.png"},
-        {dir.str(), dir.str() + "/media/x.png"},
-    };
-    for (const Case& c : cases)
-        EXPECT_TRUE(ShowsTitle(c.cwd, c.arg, "x.png Tessaray")) << c.cwd << " " << c.arg;
+    // Absolute, relative to where it starts, under "u" and "m" directories.
+    for (auto [cwd, arg] : {std::pair{elsewhere, d + "/pics/x.png"},
+                            {d, "pics/x.png"},
+                            {d + "/users", "x.png"},
+                            {d, "users/x.png"},
+                            {d, d + "/media/x.png"}})
+        EXPECT_TRUE(ShowsTitle(cwd, arg, "x.png Tessaray")) << cwd << " " << arg;
     // An absolute path under /usr begins with "/u", the switch "/U" on its own.
     std::string usr;
     test::RunCommand("find /usr/share -name '[a-z]*.png' -size -200k 2>/dev/null | head -1", &usr);
@@ -90,8 +72,7 @@ std::pair<int, int> FindPicture(const std::vector<uint32_t>& screen, int sw,
                                 const std::vector<uint32_t>& want, int w, int h) {
     auto near = [](uint32_t a, uint32_t b) {
         for (int shift = 0; shift < 24; shift += 8)
-            if (std::abs(static_cast<int>((a >> shift) & 0xff) -
-                         static_cast<int>((b >> shift) & 0xff)) > 8)
+            if (std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)) > 8)
                 return false;
         return true;
     };
@@ -118,21 +99,19 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
     if (test::ProgramPath().empty() || !test::HaveDisplay())
         GTEST_SKIP() << "needs the program and an X display";
     // A 640 x 400 recording of a known picture (and the cursor, where it is).
-    const std::string rec = dir.str() + "/rec.wmv", first = dir.str() + "/first.png";
+    const std::string first = dir.str() + "/first.png";
+    std::string rec, why;
     {
         test::XTestDisplay x;
         const Window shown = x.create(0, 0, 640, 400, test::Pattern);
         x.sync();
         usleep(100000);
-        std::string out;
-        ASSERT_EQ(test::RunCommand("'" + test::ProgramPath() +
-                                       "' --record --seconds 1 --region 0,0,640,400 --output '" +
-                                       rec + "' 2>&1",
-                                   &out),
-                  0)
-            << out;
+        std::filesystem::create_directories(test::MediaDir() +
+                                            "/wm"); // rec.wmv itself: TestRecording
+        rec = test::RecordMedia("wm/rec.wmv", "--seconds 1 --region 0,0,640,400", &why);
         x.destroy(shown);
     }
+    ASSERT_FALSE(rec.empty()) << why;
     ASSERT_EQ(test::RunCommand("ffmpeg -v error -i '" + rec + "' -frames:v 1 -y '" + first + "'"),
               0);
     int fw = 0, fh = 0;

@@ -57,24 +57,17 @@ bool WriteVideoAndSound(const std::string& path, uint16_t tag) {
 }
 
 // Hides an installed element from this process's GStreamer registry while it lives.
-class HiddenElement {
-public:
+struct HiddenElement {
     explicit HiddenElement(const char* name) {
         gst::Initialise();
-        feature_ = gst_registry_lookup_feature(gst_registry_get(), name);
-        if (feature_)
-            gst_registry_remove_feature(gst_registry_get(), feature_);
+        if ((feature = gst_registry_lookup_feature(gst_registry_get(), name)))
+            gst_registry_remove_feature(gst_registry_get(), feature);
     }
     ~HiddenElement() {
-        if (feature_) {
-            gst_registry_add_feature(gst_registry_get(), feature_);
-            gst_object_unref(feature_);
-        }
+        if (feature)
+            gst_registry_add_feature(gst_registry_get(), feature), gst_object_unref(feature);
     }
-    bool hidden() const { return feature_ != nullptr; }
-
-private:
-    GstPluginFeature* feature_ = nullptr;
+    GstPluginFeature* feature = nullptr;
 };
 
 // A missing package makes every recording unplayable: say which element is missing.
@@ -84,37 +77,39 @@ TEST(Player, ThePlaybackElementsAreInstalled) {
         EXPECT_TRUE(gst::HasElement(e)) << e;
 }
 
-TEST(VideoFile, ARecordingWhoseSoundInputCouldNotStartPlaysToItsEnd) {
-    if (test::ProgramPath().empty() || !test::HaveDisplay())
-        GTEST_SKIP() << "needs the program and an X display";
-    const std::string path = test::MediaDir() + "/silent.wmv";
-    ASSERT_EQ(test::RunCommand("PULSE_SERVER='unix:" + test::MediaDir() + "/none' '" +
-                               test::ProgramPath() +
-                               "' --record --seconds 2 --audio --region 0,0,64,48 --output '" +
-                               path + "' >/dev/null 2>&1"),
-              0);
-    VideoFile f(path, 0, "<default>", false, 100);
-    ASSERT_TRUE(f.rendered()) << f.errorText();
-    EXPECT_EQ(f.GetKind(), VideoFile::kSound | VideoFile::kPicture);
-    EXPECT_TRUE(PlayToEnd(f, 15));
-}
-
-TEST(VideoFile, SoundOnlyFilesPlayWithoutAPicture) {
-    std::vector<std::string> files = {test::TestWave(), test::TestSoundRecording()};
+// Sound-only files, and a recording whose sound input could not start: they play to their end.
+TEST(VideoFile, FilesWithoutAPictureOrWithoutSoundInputPlayToTheirEnd) {
+    struct Case {
+        std::string path, device;
+        int kind;
+    };
+    std::vector<Case> files = {{test::TestWave(), "-1", VideoFile::kSound},
+                               {test::TestSoundRecording(), "-1", VideoFile::kSound}};
+    const std::string silent = test::MediaDir() + "/silent.wmv";
+    if (!test::ProgramPath().empty() && test::HaveDisplay()) {
+        ASSERT_EQ(test::RunCommand("PULSE_SERVER='unix:" + test::MediaDir() + "/none' '" +
+                                   test::ProgramPath() +
+                                   "' --record --seconds 2 --audio --region 0,0,64,48 --output '" +
+                                   silent + "' >/dev/null 2>&1"),
+                  0);
+        files.push_back({silent, "<default>", VideoFile::kSound | VideoFile::kPicture});
+    }
     int played = 0;
-    for (const std::string& path : files) {
-        if (path.empty())
+    for (const Case& c : files) {
+        if (c.path.empty())
             continue;
-        VideoFile f(path, 0, "-1", false, 100);
-        ASSERT_TRUE(f.rendered()) << path << ": " << f.errorText();
-        EXPECT_FALSE(f.hasVideo()) << path;
-        EXPECT_EQ(f.GetKind(), VideoFile::kSound) << path;
-        EXPECT_EQ(f.videoWidth(), 0);
-        EXPECT_TRUE(PlayToEnd(f, 15)) << path;
+        VideoFile f(c.path, 0, c.device, false, 100);
+        ASSERT_TRUE(f.rendered()) << c.path << ": " << f.errorText();
+        EXPECT_EQ(f.GetKind(), c.kind) << c.path;
+        EXPECT_EQ(f.hasVideo(), c.kind != VideoFile::kSound) << c.path;
+        if (!f.hasVideo()) {
+            EXPECT_EQ(f.videoWidth(), 0);
+        }
+        EXPECT_TRUE(PlayToEnd(f, 15)) << c.path;
         ++played;
     }
     if (played == 0)
-        GTEST_SKIP() << "neither sox nor a sound server for the program's recording";
+        GTEST_SKIP() << "neither the program, sox nor a sound server";
 }
 
 TEST(VideoFile, MissingDamagedAndCutShortFiles) {
@@ -146,7 +141,7 @@ TEST(VideoFile, MissingDamagedAndCutShortFiles) {
         << part.errorText();
     {
         HiddenElement noGsm("avdec_gsm_ms");
-        ASSERT_TRUE(noGsm.hidden());
+        ASSERT_TRUE(noGsm.feature);
         VideoFile withoutDecoder(gsm, 0, "", false, 100);
         EXPECT_TRUE(withoutDecoder.rendered());
         EXPECT_EQ(withoutDecoder.errorText().rfind(partly + "The GStreamer plug-in for ", 0), 0u)
@@ -200,10 +195,8 @@ TEST(VideoFile, KindsNamesSizesAndHeaderTexts) {
     EXPECT_FALSE(f.FindHeaderText("Title", 259, &found)); // only the three names
     EXPECT_FALSE(f.FindHeaderText("tvactive", 259, &found));
 
-    EXPECT_EQ(VideoFile("x.WMV", 0, "", false, 100).GetKind(), 12);
-    EXPECT_EQ(VideoFile("song.mp3", 0, "", false, 100).GetKind(), 4);
-    EXPECT_EQ(VideoFile("a.b", 0, "", false, 100).GetKind(), 0);
-    EXPECT_EQ(VideoFile("shot.Png", 0, "", false, 100).GetKind(), 8);
+    for (auto [name, kind] : {std::pair{"x.WMV", 12}, {"song.mp3", 4}, {"a.b", 0}, {"shot.Png", 8}})
+        EXPECT_EQ(VideoFile(name, 0, "", false, 100).GetKind(), kind) << name;
 }
 
 } // namespace

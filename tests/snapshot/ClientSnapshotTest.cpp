@@ -75,15 +75,9 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     EXPECT_TRUE(frame->IsShown());
     // The frame comes back named after the snapshot it displays.
     EXPECT_EQ(frame->GetTitle(), "Tess_1.png Tessaray");
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(path, &w, &h);
-    ASSERT_EQ(w, 1920);
-    ASSERT_EQ(h, 1080);
-    int bad = 0;
-    for (int yy = 0; yy < 48; ++yy)
-        for (int xx = 0; xx < 64; ++xx)
-            bad += px[static_cast<size_t>(30 + yy) * 1920 + 40 + xx] != test::Pattern(xx, yy);
-    EXPECT_EQ(bad, 0);
+    auto px = test::PixelsSized(path, 1920, 1080);
+    ASSERT_FALSE(px.empty());
+    EXPECT_EQ(test::PatternMismatches(px, 1920, 40, 30, 64, 48), 0);
     // The frame was hidden for the grab: its place shows what lies below it.
     EXPECT_EQ(px[static_cast<size_t>(700) * 1920 + 1300], 0x123456u);
     x.destroy(below);
@@ -119,13 +113,7 @@ TEST_F(ClientSnapshotTest, WindowSnapshotHidesTheFrameWhileTheUserPoints) {
     EXPECT_EQ(frame->GetTitle(), "Tess_1.png Tessaray"); // the prompt gone, the picture shown
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(StatusText(), path);
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(path, &w, &h);
-    EXPECT_EQ(w, 90);
-    EXPECT_EQ(h, 70);
-    ASSERT_FALSE(px.empty());
-    EXPECT_EQ(px[0], 0x40c080u);
-    EXPECT_EQ(px.back(), 0x40c080u);
+    EXPECT_FALSE(test::PixelsSized(path, 90, 70).empty()); // its pixels: PipelineTest
     x.destroy(win);
 }
 
@@ -137,10 +125,8 @@ TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
         bool grab(const ScreenRect& area, const ScreenRect&, uint8_t* dst,
                   int32_t stride) override {
             for (int32_t y = 0; y < area.height(); ++y)
-                for (int32_t x = 0; x < area.width(); ++x) {
-                    uint8_t* p = dst + static_cast<size_t>(y) * stride + x * 4;
-                    p[0] = 0x30, p[1] = 0x60, p[2] = 0x90, p[3] = 0;
-                }
+                std::fill_n(reinterpret_cast<uint32_t*>(dst + size_t(y) * stride), area.width(),
+                            0x906030u);
             return true;
         }
         bool ended() const override { return false; }
@@ -172,15 +158,18 @@ TEST_F(ClientSnapshotTest, WithTheScreenReadFromASourceWindowsAreNotPicked) {
     client->RunCommand(id::SnapshotScreen);
     const std::string path = dir.str() + "/Tess_1.png";
     ASSERT_EQ(StatusText(), path);
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(path, &w, &h);
-    ASSERT_EQ(w, 1920);
-    ASSERT_EQ(h, 1080);
-    EXPECT_EQ(px[static_cast<size_t>(540) * 1920 + 960], 0x906030u);
+    auto px = test::PixelsSized(path, 1920, 1080);
+    ASSERT_FALSE(px.empty());
+    EXPECT_EQ(px[540 * 1920 + 960], 0x906030u);
 }
 
 TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
-    GlobalSettings().capSelect = CapSelectOf(CaptureMode::Region);
+    for (auto [cmd, mode] : {std::pair{id::Screen, CaptureMode::Screen},
+                             {id::Window, CaptureMode::Window},
+                             {id::Rectangle, CaptureMode::Region}}) {
+        client->RunCommand(cmd); // the capture mode commands
+        EXPECT_EQ(CaptureModeOf(GlobalSettings().capSelect), mode) << cmd;
+    }
     GlobalSettings().captureDelay = true;
     desktop.onWait = nullptr;
     test::Script script = OnSelection([](SelectR& dlg) {
@@ -193,10 +182,7 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     // Hiding settles for 100 ms, the selection's 100 ms, then three seconds of delay.
     EXPECT_EQ(desktop.waits, (std::vector<int>{100, 100, 1000, 1000, 1000}));
     EXPECT_EQ(desktop.beeps, 3);
-    int w = 0, h = 0;
-    EXPECT_FALSE(test::ReadPixels(dir.str() + "/Tess_1.png", &w, &h).empty());
-    EXPECT_EQ(w, 200);
-    EXPECT_EQ(h, 100);
+    EXPECT_FALSE(test::PixelsSized(dir.str() + "/Tess_1.png", 200, 100).empty());
 
     // Esc: nothing captured, the frame back.
     test::Script cancel = OnSelection([](SelectR& dlg) { test::SendKey(dlg, WXK_ESCAPE); });

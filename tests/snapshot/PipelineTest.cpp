@@ -3,6 +3,8 @@
 #include "SnapshotTestSupport.h"
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "capture/SnapshotPipeline.h"
 
@@ -83,12 +85,8 @@ TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
                    "wait100", "title", "shutter1", "status", "display:" + path, "show", "title"}));
     EXPECT_EQ(host.status, path);
     EXPECT_FALSE(s.scaleEnable); // every capture switches the scale off
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(path, &w, &h);
-    EXPECT_EQ(w, 50);
-    EXPECT_EQ(h, 40);
-    ASSERT_FALSE(px.empty());
-    EXPECT_EQ(px[0], 0x336699u);
+    auto px = test::PixelsSized(path, 50, 40);
+    EXPECT_EQ(std::count(px.begin(), px.end(), 0x336699u), 50 * 40);
     x.destroy(win);
 }
 
@@ -118,50 +116,35 @@ TEST_F(PipelineTest, DelayBeepsThreeTimesASecondApartBeforeTheGrab) {
     // No file during the beeps; the file is there when the shutter sounds.
     EXPECT_EQ(host.log, (Log{"hide", "wait1000", "beep0", "wait1000", "beep0", "wait1000", "beep0",
                              "title", "shutter1", "status", "show", "title"}));
-    int w = 0, h = 0;
-    EXPECT_FALSE(test::ReadPixels(out->path, &w, &h).empty());
-    EXPECT_EQ(w, 1920);
-    EXPECT_EQ(h, 1080);
+    EXPECT_FALSE(test::PixelsSized(out->path, 1920, 1080).empty());
 }
 
 TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
     s.displayOpenAuto = true;
-    LogHost host(screen.get(), dir.str());
-
+    LogHost host(screen.get(), dir.str()), blind(nullptr, dir.str());
+    host.rect = ScreenRect{40, 40, 40, 40};
     // A click without a drag; format 2 (no picture file); a directory that cannot be written;
     // no display at all.
-    host.rect = ScreenRect{40, 40, 40, 40};
-    auto out = SnapshotRegionCommand(host, s);
-    ASSERT_TRUE(out);
-    EXPECT_FALSE(out->ok);
-    EXPECT_EQ(host.Files(), 0);
-    EXPECT_EQ(host.status, out->message);
-    EXPECT_NE(host.status.find("failed"), std::string::npos) << host.status;
-    for (const std::string& step : host.log) {
-        EXPECT_EQ(step.find("shutter"), std::string::npos);
-        EXPECT_EQ(step.find("display"), std::string::npos);
+    const std::function<std::optional<SnapshotOutcome>()> failures[] = {
+        [&] { return SnapshotRegionCommand(host, s); },
+        [&] { return s.imageFormat = 2, SnapshotScreenCommand(host, s); },
+        [&] { return s.defaultDirectory = "/proc/tessaray-test", SnapshotScreenCommand(host, s); },
+        [&] { return s.defaultDirectory = dir.str(), SnapshotScreenCommand(blind, s); }};
+    const char* said[] = {"failed", "", "", "screen"};
+    for (auto& fail : failures) {
+        SCOPED_TRACE(&fail - failures);
+        host.log.clear(), host.status.clear(), blind.status.clear();
+        auto out = fail();
+        s.imageFormat = 0;
+        ASSERT_TRUE(out);
+        EXPECT_FALSE(out->ok);
+        EXPECT_EQ(host.Files(), 0);
+        EXPECT_NE(out->message.find(said[&fail - failures]), std::string::npos) << out->message;
+        EXPECT_EQ(host.status + blind.status, out->message); // in the status bar
+        for (const std::string& step : host.log)
+            EXPECT_TRUE(step.find("shutter") == step.npos && step.find("display") == step.npos)
+                << step;
     }
-
-    s.imageFormat = 2;
-    host.log.clear();
-    out = SnapshotScreenCommand(host, s);
-    EXPECT_FALSE(out->ok);
-    EXPECT_EQ(host.Files(), 0);
-    EXPECT_EQ(host.status, out->message);
-    s.imageFormat = 0;
-
-    s.defaultDirectory = "/proc/tessaray-test";
-    out = SnapshotScreenCommand(host, s);
-    EXPECT_FALSE(out->ok);
-    EXPECT_FALSE(host.status.empty());
-    EXPECT_NE(host.status, out->path);
-
-    LogHost blind(nullptr, dir.str());
-    s.defaultDirectory = dir.str();
-    out = SnapshotScreenCommand(blind, s);
-    EXPECT_FALSE(out->ok);
-    EXPECT_NE(blind.status.find("screen"), std::string::npos) << blind.status;
-    EXPECT_EQ(blind.Files(), 0);
 }
 
 TEST_F(PipelineTest, CaptionEnabledButEmptyWritesThePictureAsGrabbed) {
@@ -173,11 +156,8 @@ TEST_F(PipelineTest, CaptionEnabledButEmptyWritesThePictureAsGrabbed) {
     host.rect = ScreenRect{0, 0, 120, 60};
     auto out = SnapshotRegionCommand(host, s);
     ASSERT_TRUE(out && out->ok) << out->message;
-    int w = 0, h = 0;
-    auto px = test::ReadPixels(out->path, &w, &h);
-    ASSERT_EQ(px.size(), 120u * 60u);
-    for (uint32_t p : px)
-        ASSERT_EQ(p, 0x804020u);
+    auto px = test::PixelsSized(out->path, 120, 60);
+    EXPECT_EQ(std::count(px.begin(), px.end(), 0x804020u), 120 * 60);
     x.destroy(win);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Pieces shared by the snapshot tests: scripted input for modal windows, synthesized mouse
-// and key events, settings for a quiet snapshot.
+// and key events, settings for a quiet snapshot, reading the pictures written.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -77,6 +77,24 @@ inline Step Do(std::function<void()> fn) {
 #define TESS_NEED_WX()                                                                             \
     if (!::tess::test::HaveDisplay() || !wxTheApp)                                                 \
     GTEST_SKIP() << "no X display"
+
+// The pixels of the picture file `path`; empty, with a failure, unless it is w x h.
+inline std::vector<uint32_t> PixelsSized(const std::string& path, int w, int h) {
+    int gw = 0, gh = 0;
+    auto px = ReadPixels(path, &gw, &gh);
+    EXPECT_EQ(std::pair(gw, gh), std::pair(w, h)) << path;
+    return gw == w && gh == h ? px : std::vector<uint32_t>{};
+}
+
+// The pixels of the w x h block at (x0, y0) of `px` (`stride` wide) unlike test::Pattern.
+inline int PatternMismatches(const std::vector<uint32_t>& px, int stride, int x0, int y0, int w,
+                             int h) {
+    int bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bad += px[static_cast<size_t>(y0 + y) * stride + x0 + x] != Pattern(x, y);
+    return bad;
+}
 
 // Settings for a snapshot into `dir`: PNG, no delay, no caption, no cursor, no display.
 inline Settings QuietSnapshotSettings(const std::string& dir) {

@@ -2,6 +2,7 @@
 // what it cannot play, and playing never blocks the caller, whatever the device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -23,10 +24,9 @@ TEST(ShutterSoundTest, IsAShortPcmClip) {
     EXPECT_GT(seconds, 0.2);
     EXPECT_LT(seconds, 0.5);
     // Not silence: the two clicks reach well away from the middle value.
-    int loud = 0;
-    for (uint8_t s : clip->samples)
-        loud += (s < 80 || s > 176) ? 1 : 0;
-    EXPECT_GT(loud, 10);
+    EXPECT_GT(std::count_if(clip->samples.begin(), clip->samples.end(),
+                            [](uint8_t s) { return s < 80 || s > 176; }),
+              10);
     EXPECT_EQ(clip->samples.front(), 128);
     EXPECT_EQ(clip->samples.back(), 128);
 }
