@@ -48,7 +48,7 @@ TEST(IniFile, WritingKeepsOtherLinesAndOrderAndDamagedLinesAreReported) {
     EXPECT_EQ(damaged.Serialize(), "[Setup]\nTrayIcon=1\nOnTop=1\n");
 }
 
-TEST(IniFile, StructureFormRoundTripAndChecksum) {
+TEST(IniFile, StructureFormChecksumAtomicSaveAndMissingFiles) {
     const uint8_t data[5] = {0x00, 0x7f, 0x80, 0xff, 0x12};
     std::string text = EncodeProfileStruct(data, sizeof data);
     // Upper-case hex bytes, then the low byte of their sum.
@@ -69,11 +69,7 @@ TEST(IniFile, StructureFormRoundTripAndChecksum) {
     uint8_t back[5] = {};
     EXPECT_TRUE(ProfileGetStruct(ini, "Caption", "CapFont", back, 5));
     EXPECT_FALSE(ProfileGetStruct(ini, "Caption", "CapFont", back, 4)); // size must match
-}
-
-TEST(IniFile, SaveIsAtomicAndLoadReportsMissingFiles) {
     test::TempDir dir;
-    IniFile ini;
     bool exists = true;
     EXPECT_FALSE(ini.Load(dir.str() + "/none.ini", &exists));
     EXPECT_FALSE(exists);
