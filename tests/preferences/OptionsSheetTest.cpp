@@ -188,6 +188,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     Find<wxRadioButton>(capture, pref_id::ActionNone)->SetValue(true);
     auto* wm = Page<TSetWM>(3);
     EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::BitRate)->GetValue(), "300");
+    EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::FrameRate)->GetValue(), "5"); // a fresh store's
     Find<wxTextCtrl>(wm, pref_id::BitRate)->ChangeValue("512");
     auto* image = Page<TSetImage>(4);
     EXPECT_TRUE(Find<wxRadioButton>(image, pref_id::Gif)->GetValue());
