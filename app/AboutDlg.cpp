@@ -13,12 +13,12 @@
 
 namespace tess {
 
-AboutDlg::AboutDlg(wxWindow* parent, const ProjectRCVersion& version)
+AboutDlg::AboutDlg(wxWindow* parent, DesktopServices& desktop, const ProjectRCVersion& version)
     : wxDialog(parent, about_id::Dialog, "About Tessaray") {
     auto* icon = new wxStaticBitmap(this, about_id::Icon, ProgramIcon(id::IconIdleLarge));
     version_ = new wxStaticText(this, about_id::Version, "Version ");
     copyright_ = new wxStaticText(this, about_id::Copyright, "");
-    link_ = new THotLink(this, about_id::HomePage, TESS_HOMEPAGE_URL);
+    link_ = new THotLink(this, about_id::HomePage, TESS_HOMEPAGE_URL, desktop);
 
     // The version label: product name, the label's own text and the version number.
     version_->SetLabel(

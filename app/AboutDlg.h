@@ -12,6 +12,7 @@ class wxStaticText;
 namespace tess {
 
 class THotLink;
+class DesktopServices;
 
 namespace about_id {
 inline constexpr int Dialog = 22000;
@@ -31,7 +32,9 @@ inline constexpr std::array<HelpIdEntry, 4> kAboutHelpIds{
 class AboutDlg : public wxDialog {
 public:
     // `version` is read for the labels (the program's own by default).
-    explicit AboutDlg(wxWindow* parent, const ProjectRCVersion& version = ProjectRCVersion());
+    // `desktop` opens the home page link.
+    AboutDlg(wxWindow* parent, DesktopServices& desktop,
+             const ProjectRCVersion& version = ProjectRCVersion());
 
     wxStaticText* versionLabel() const { return version_; }
     wxStaticText* copyrightLabel() const { return copyright_; }

@@ -1,7 +1,5 @@
 #include "app/HotLink.h"
 
-#include "platform/OpenUri.h"
-
 #include <cctype>
 #include <wx/dcclient.h>
 #include <wx/renderer.h>
@@ -9,8 +7,6 @@
 namespace tess {
 
 namespace {
-
-std::function<bool(const std::string&)> g_opener;
 
 // The link's text colour, a dark blue.
 const wxColour kLinkColour(0x00, 0x00, 0xC0);
@@ -47,8 +43,10 @@ std::string HotLinkUrl(std::string_view address) {
     return "http://" + std::string(address);
 }
 
-THotLink::THotLink(wxWindow* parent, int id, const std::string& address)
-    : wxControl(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE), address_(address) {
+THotLink::THotLink(wxWindow* parent, int id, const std::string& address,
+                   DesktopServices& desktop)
+    : wxControl(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE), address_(address),
+      desktop_(desktop) {
     SetLabel(wxString::FromUTF8(address));
     SetCursor(wxCursor(wxCURSOR_HAND));
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -66,15 +64,11 @@ THotLink::THotLink(wxWindow* parent, int id, const std::string& address)
     });
 }
 
-void THotLink::SetOpenerForTesting(std::function<bool(const std::string&)> opener) {
-    g_opener = std::move(opener);
-}
-
 bool THotLink::Open() {
     std::string url = HotLinkUrl(address_);
     if (url.empty())
         return false;
-    return g_opener ? g_opener(url) : OpenUriInDefaultHandler(url);
+    return desktop_.openUri(url);
 }
 
 wxSize THotLink::DoGetBestSize() const {

@@ -3,10 +3,11 @@
 // around the text when focused) and opens its address in the desktop's default browser
 // when clicked or when Space or Enter is pressed on it. An address that cannot be opened
 // shows nothing.
-#include <functional>
 #include <string>
 #include <string_view>
 #include <wx/control.h>
+
+#include "platform/DesktopServices.h"
 
 namespace tess {
 
@@ -16,14 +17,12 @@ std::string HotLinkUrl(std::string_view address);
 
 class THotLink : public wxControl {
 public:
-    THotLink(wxWindow* parent, int id, const std::string& address);
+    // `desktop` opens the address.
+    THotLink(wxWindow* parent, int id, const std::string& address, DesktopServices& desktop);
 
     const std::string& address() const { return address_; }
     // Opens the address; false when the desktop could not open it.
     bool Open();
-
-    // Tests: replace the desktop's opener (empty restores it).
-    static void SetOpenerForTesting(std::function<bool(const std::string& url)> opener);
 
 protected:
     wxSize DoGetBestSize() const override;
@@ -34,6 +33,7 @@ private:
     void OnKey(wxKeyEvent& e);
 
     std::string address_;
+    DesktopServices& desktop_;
 };
 
 } // namespace tess

@@ -144,9 +144,9 @@ constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable}
 
 // --- Sound device ---
 
-TSetSound::Sources& TSetSound::DeviceSources() {
-    static Sources sources{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf};
-    return sources;
+const SoundDeviceLists& TSetSound::Devices() const {
+    static const SoundDeviceLists system{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf};
+    return ctx_.soundDevices.inputs ? ctx_.soundDevices : system;
 }
 
 TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
@@ -175,9 +175,9 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
 
 void TSetSound::ShowForm(const SoundForm& f) {
     int sel = 0;
-    auto inputs = DeviceEntries(DeviceSources().inputs(), f.input, &sel);
+    auto inputs = DeviceEntries(Devices().inputs(), f.input, &sel);
     FillCombo(input_, inputs, sel);
-    auto outputs = DeviceEntries(DeviceSources().outputs(), f.output, &sel);
+    auto outputs = DeviceEntries(Devices().outputs(), f.output, &sel);
     FillCombo(output_, outputs, sel);
     FillLines(f.mixerLine);
     change_->SetValue(f.changeMixer);
@@ -186,7 +186,7 @@ void TSetSound::ShowForm(const SoundForm& f) {
 void TSetSound::FillLines(const std::string& keep) {
     int sel = 0;
     std::string device = input_->GetValue().utf8_string();
-    auto lines = MixerLineEntries(DeviceSources().lines(device), keep, &sel);
+    auto lines = MixerLineEntries(Devices().lines(device), keep, &sel);
     FillCombo(line_, lines, sel);
 }
 

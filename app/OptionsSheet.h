@@ -34,19 +34,13 @@ public:
     wxComboBox* outputBox() const { return output_; }
     wxComboBox* mixerLineBox() const { return line_; }
 
-    // Where the lists come from; replaceable for tests. Input devices, output devices, and
-    // the mixer input lines of a named input device.
-    struct Sources {
-        std::function<std::vector<std::string>()> inputs, outputs;
-        std::function<std::vector<std::string>(const std::string&)> lines;
-    };
-    static Sources& DeviceSources();
-
 protected:
     void ShowForm(const SoundForm& f) override;
 
 private:
     void FillLines(const std::string& keep);
+    // The context's lists, or the system's.
+    const SoundDeviceLists& Devices() const;
     wxComboBox *input_, *output_, *line_;
     wxCheckBox* change_;
 };

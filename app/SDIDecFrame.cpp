@@ -6,7 +6,6 @@
 #include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
-#include "capture/WxDesktopServices.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/portal/Shortcuts.h"
@@ -48,13 +47,6 @@ constexpr int kFrameCommands[] = {id::NewInstance,
                                   id::MixerRecord,
                                   id::MixerVolume,
                                   id::MultimediaProperties};
-
-// The message boxes of the preference sheets, over the active window (the sheet or its
-// dialog).
-DesktopServices& SheetBoxes() {
-    static WxDesktopServices boxes;
-    return boxes;
-}
 
 } // namespace
 
@@ -256,7 +248,7 @@ PrefContext SDIDecFrame::OptionsContext() {
     ctx.timerEnable = &TimerEnable();
     ctx.imageFormat = GlobalSettings().imageFormat;
     ctx.hotKeyNote = HotKeyNote();
-    ctx.desktop = &SheetBoxes();
+    ctx.desktop = &client_->desktop();
     ctx.keyHeldElsewhere = [this](uint16_t value) {
         if (!hotKeys_)
             hotKeys_ = X11HotKeys::Open();
@@ -474,7 +466,7 @@ void SDIDecFrame::OnAppCommand(wxCommandEvent& e) {
         ShowHelpContents();
         break;
     case id::About: {
-        AboutDlg about(this);
+        AboutDlg about(this, client_->desktop());
         about.ShowModal();
         break;
     }

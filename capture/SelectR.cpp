@@ -55,11 +55,12 @@ wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_ERASE_BACKGROUND(SelectR::OnEraseBack
             EVT_CHAR_HOOK(SelectR::OnCharHook) EVT_PRIVATE_MESSAGE(SelectR::OnMessage)
                 wxEND_EVENT_TABLE()
 
-                    SelectR::SelectR(wxWindow* parent, const wxColour& colour, ScreenRect* rectOut,
+                    SelectR::SelectR(wxWindow* parent, DesktopServices& desktop,
+                                     const wxColour& colour, ScreenRect* rectOut,
                                      WindowId* windowOut, bool topLevelFirst,
                                      ScreenConnection* screen)
-    : colour_(colour), rectOut_(rectOut), windowOut_(windowOut), topLevelFirst_(topLevelFirst),
-      screen_(screen) {
+    : desktop_(desktop), colour_(colour), rectOut_(rectOut), windowOut_(windowOut),
+      topLevelFirst_(topLevelFirst), screen_(screen) {
     // The screen is frozen before the window exists, so the picture holds what the user
     // saw when the command started.
     if (screen_) {
@@ -97,11 +98,6 @@ SelectR::~SelectR() {
 
 SelectR* SelectR::Active() {
     return g_active;
-}
-
-std::function<void()>& SelectR::Beep() {
-    static std::function<void()> beep = [] { wxBell(); };
-    return beep;
 }
 
 int SelectR::ShowModal() {
@@ -162,8 +158,7 @@ void SelectR::OutlineWindowAt(const wxPoint& p, bool shift) {
     *windowOut_ = w;
     if (!LastOutlined().moveTo(w))
         return;
-    if (Beep())
-        Beep()();
+    desktop_.beep();
     std::optional<ScreenRect> r = w ? screen_->windowRect(w) : std::nullopt;
     ShowFrame(r);
 }
@@ -252,10 +247,10 @@ void SelectR::OnMessage(PrivateMessageEvent& e) {
         OutlineWindowAt(wxPoint(x, y), wxGetKeyState(WXK_SHIFT));
 }
 
-bool RunSelectR(wxWindow* window, ScreenRect* rect, WindowId* windowOut) {
+bool RunSelectR(wxWindow* window, DesktopServices& desktop, ScreenRect* rect, WindowId* windowOut) {
     wxWindow* frame = wxGetTopLevelParent(window);
-    SelectR dlg(frame ? frame : window, SelectionColour(GlobalSettings().selColor), rect, windowOut,
-                true);
+    SelectR dlg(frame ? frame : window, desktop, SelectionColour(GlobalSettings().selColor), rect,
+                windowOut, true);
     return dlg.ShowModal() == wxID_OK;
 }
 

@@ -12,6 +12,7 @@
 #include <wx/dialog.h>
 
 #include "capture/Selection.h"
+#include "platform/DesktopServices.h"
 #include "resources/ui/Messages.h"
 
 namespace tess {
@@ -27,9 +28,11 @@ class SelectR : public wxDialog {
 public:
     // `rectOut` asks for a rectangle, `windowOut` for a window (either may be null).
     // `topLevelFirst`: plain pointing finds top-level windows, pointing with Shift held
-    // finds child windows. `screen` is the window thread's connection normally.
-    SelectR(wxWindow* parent, const wxColour& colour, ScreenRect* rectOut, WindowId* windowOut,
-            bool topLevelFirst, ScreenConnection* screen = WindowThreadScreen());
+    // finds child windows. `desktop` beeps when a new window is outlined. `screen` is the
+    // window thread's connection normally.
+    SelectR(wxWindow* parent, DesktopServices& desktop, const wxColour& colour, ScreenRect* rectOut,
+            WindowId* windowOut, bool topLevelFirst,
+            ScreenConnection* screen = WindowThreadScreen());
     ~SelectR() override;
 
     int ShowModal() override;
@@ -43,8 +46,6 @@ public:
 
     // The selection window now open, or null (tests drive it through this).
     static SelectR* Active();
-    // The beep sounded when a new window is outlined (wxBell unless replaced).
-    static std::function<void()>& Beep();
 
 private:
     void OnPaint(wxPaintEvent& e);
@@ -63,6 +64,7 @@ private:
     void RefreshFrame(const ScreenRect& r);
     void Finish(int code);
 
+    DesktopServices& desktop_;
     wxWindow* canvas_ = nullptr;
     wxColour colour_;
     ScreenRect* rectOut_;
@@ -79,6 +81,6 @@ private:
 
 // Runs SelectR in the selection colour of the settings over the frame of `window` (or over
 // `window` without a frame) for a rectangle or a window; false when cancelled.
-bool RunSelectR(wxWindow* window, ScreenRect* rect, WindowId* windowOut);
+bool RunSelectR(wxWindow* window, DesktopServices& desktop, ScreenRect* rect, WindowId* windowOut);
 
 } // namespace tess

@@ -44,7 +44,7 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
                wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS),
       desktop_(desktop), hooks_(std::move(hooks)), timer_(this, id::ClientTimer) {
     if (!hooks_.scheduleCheck)
-        hooks_.scheduleCheck = CheckSchedule;
+        hooks_.scheduleCheck = [this] { return CheckSchedule(desktop_.now()); };
     RecordingLinks links;
     links.state = [this] { return state_; };
     links.setState = [this](CaptureState state) { RecordingStateChanged(state); };
@@ -111,11 +111,13 @@ void TClient::RecordingStateChanged(CaptureState state) {
 }
 
 bool TClient::SelectWindow(WindowId* window) {
-    return hooks_.selectWindow ? hooks_.selectWindow(window) : RunSelectR(this, nullptr, window);
+    return hooks_.selectWindow ? hooks_.selectWindow(window)
+                               : RunSelectR(this, desktop_, nullptr, window);
 }
 
 bool TClient::SelectRectangle(ScreenRect* rect) {
-    return hooks_.selectRectangle ? hooks_.selectRectangle(rect) : RunSelectR(this, rect, nullptr);
+    return hooks_.selectRectangle ? hooks_.selectRectangle(rect)
+                                  : RunSelectR(this, desktop_, rect, nullptr);
 }
 
 void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include "capture/ClientSnapshot.h"
 #include "platform/alsa/WaveOut.h"
+#include "platform/OpenUri.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/ShutterSound.h"
 
@@ -42,7 +43,12 @@ MessageAnswer WxDesktopServices::message(const std::string& text, const std::str
         style |= wxOK | wxCANCEL;
         break;
     }
-    switch (wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, parent_)) {
+    // Over the program's active window (a dialog open over the main window), else over
+    // the main window.
+    wxWindow* over = wxGetActiveWindow();
+    if (!over || !over->IsShown())
+        over = parent_;
+    switch (wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, over)) {
     case wxOK:
         return MessageAnswer::Ok;
     case wxYES:
@@ -70,10 +76,14 @@ bool WxDesktopServices::openFile(const std::string& path) {
     return gtk::LaunchDefaultApplication(path);
 }
 
+bool WxDesktopServices::openUri(const std::string& uri) {
+    return OpenUriInDefaultHandler(uri);
+}
+
 std::optional<std::string> WxDesktopServices::chooseDirectory(const std::string& title,
                                                               const std::string& start) {
     wxDirDialog dlg(parent_, wxString::FromUTF8(title), wxString::FromUTF8(start),
-                    wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+                    wxDD_DEFAULT_STYLE);
     if (dlg.ShowModal() != wxID_OK)
         return std::nullopt;
     return std::string(dlg.GetPath().utf8_str());

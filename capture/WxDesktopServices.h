@@ -21,6 +21,7 @@ public:
     void beep() override;
     void shutter() override;
     bool openFile(const std::string& path) override;
+    bool openUri(const std::string& uri) override;
     std::optional<std::string> chooseDirectory(const std::string& title,
                                                const std::string& start) override;
     std::chrono::system_clock::time_point now() override;

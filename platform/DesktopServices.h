@@ -1,6 +1,6 @@
 #pragma once
 // What the program asks of the desktop around it: message boxes, waits that let the windows
-// repaint, the beep and the shutter clip, handing a file to the desktop's viewer, choosing a
+// repaint, the beep and the shutter clip, handing a file or an address to the desktop, choosing a
 // folder, and the wall clock. The window program makes one object of these (the toolkit's,
 // capture/WxDesktopServices.h) and hands it to the parts that need it; tests hand in a fake
 // (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the logic
@@ -36,6 +36,9 @@ public:
     // Hands `path` to the desktop's default application for its type; false when none
     // could take it.
     virtual bool openFile(const std::string& path) = 0;
+    // Opens an address ("https://...", "mailto:...") in the desktop's handler for its
+    // scheme; false when none could take it.
+    virtual bool openUri(const std::string& uri) = 0;
     // Lets the user pick a folder, starting at `start`; nothing when the choice was
     // cancelled.
     virtual std::optional<std::string> chooseDirectory(const std::string& title,

@@ -93,8 +93,8 @@ bool& TimerEnable() {
     return enabled;
 }
 
-ClockMinute LocalClockMinute() {
-    std::time_t t = std::time(nullptr);
+ClockMinute LocalClockMinute(std::chrono::system_clock::time_point at) {
+    std::time_t t = std::chrono::system_clock::to_time_t(at);
     std::tm tm{};
     localtime_r(&t, &tm);
     return {tm.tm_wday, tm.tm_hour, tm.tm_min};
@@ -122,9 +122,9 @@ int ScheduleChecker::Check(const EventList& list, const ClockMinute& now, bool t
     return 0;
 }
 
-int CheckSchedule() {
+int CheckSchedule(std::chrono::system_clock::time_point now) {
     static ScheduleChecker checker;
-    return checker.Check(LiveSchedule(), LocalClockMinute(), TimerEnable());
+    return checker.Check(LiveSchedule(), LocalClockMinute(now), TimerEnable());
 }
 
 std::string ConflictText(const EventList& list) {

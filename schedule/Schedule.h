@@ -1,6 +1,7 @@
 #pragma once
 // Named daily schedule events that start and stop recordings, the list that holds them,
 // the firing rule checked on every tick of the main window's timer, and the conflict check.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -51,7 +52,8 @@ struct ClockMinute {
     int hour = 0;
     int minute = 0;
 };
-ClockMinute LocalClockMinute();
+// `t` in local time.
+ClockMinute LocalClockMinute(std::chrono::system_clock::time_point t);
 
 // Remembers the minute of the last check so each start and each end is reported once in
 // its minute. The process keeps one (see CheckSchedule); tests make their own.
@@ -66,8 +68,8 @@ private:
     int lastMinute_ = -1;
 };
 
-// The process's check against the live schedule and the local time.
-int CheckSchedule();
+// The process's check against the live schedule at `now`.
+int CheckSchedule(std::chrono::system_clock::time_point now);
 
 // The conflict report of a list: one line per overlapping pair, empty when none.
 std::string ConflictText(const EventList& list);

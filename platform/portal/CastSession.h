@@ -1,7 +1,7 @@
 #pragma once
 // The screen cast's conversation with the desktop portal, on the portal's thread: the
 // session bus, what the portal offers, and one session from CreateSession to the descriptor
-// of the PipeWire remote that carries the stream (PortalScreenCast reads the stream). Every
+// of the PipeWire remote that carries the stream (CastStream reads the stream). Every
 // request goes through the request layer (Request.h) and waits for its answer in the
 // thread's own main context, never past the portal leaving the bus or closing the session.
 #include <atomic>

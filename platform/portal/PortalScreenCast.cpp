@@ -1,11 +1,6 @@
 #include "platform/portal/PortalScreenCast.h"
 
-#include <fcntl.h>
 #include <gio/gio.h>
-#include <pipewire/pipewire.h>
-#include <spa/buffer/buffer.h>
-#include <spa/param/param.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,15 +14,13 @@
 #include <vector>
 
 #include "platform/portal/CastSession.h"
-#include "platform/portal/StreamParams.h"
+#include "platform/portal/CastStream.h"
 
 namespace tess {
 
 namespace {
 
 using portal::PortalGrant;
-
-constexpr const char* kEndedText = "the screen cast ended (sharing was stopped from the desktop)";
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -42,8 +35,6 @@ std::string SecondsText(int ms) {
     return text;
 }
 
-std::once_flag g_pipewireInit;
-
 } // namespace
 
 struct PortalScreenCast::Impl {
@@ -56,24 +47,7 @@ struct PortalScreenCast::Impl {
     std::atomic<bool> quitPortal{false};
     std::promise<PortalGrant> grantPromise;
 
-    // ---- the stream (PipeWire's thread) ----
-    pw_thread_loop* loop = nullptr;
-    pw_context* pwContext = nullptr;
-    pw_core* core = nullptr;
-    pw_stream* stream = nullptr;
-    pw_registry* registry = nullptr;
-    uint32_t node = 0;
-    spa_hook registryListener{};
-    pw_registry_events registryEvents{};
-    spa_hook coreListener{};
-    spa_hook streamListener{};
-    pw_core_events coreEvents{};
-    pw_stream_events streamEvents{};
-    bool streamWasActive = false;
-    int streamFormat = 0; // tess_stream_format_index
-    int32_t streamWidth = 0, streamHeight = 0;
-
-    // ---- the newest picture ----
+    // ---- the newest picture of the stream ----
     std::mutex frameMutex;
     std::condition_variable frameArrived;
     std::vector<uint8_t> frame; // BGRx, frameWidth * 4 bytes a row
@@ -93,6 +67,12 @@ struct PortalScreenCast::Impl {
     std::atomic<bool> endedFlag{false};
     mutable std::mutex failureMutex;
     std::string failureText;
+
+    // The stream, last so it goes first: its reports use the members above.
+    portal::CastStream stream{
+        {[this](const uint8_t* pixels, int64_t stride, StreamPixelFormat format, int32_t w,
+                int32_t h) { storePicture(pixels, stride, format, w, h); },
+         [this] { unmappable = true; }, [this](const std::string& why) { endWith(why); }}};
 
     void setFailure(const std::string& text) {
         std::lock_guard lock(failureMutex);
@@ -138,7 +118,7 @@ struct PortalScreenCast::Impl {
                 endWith("the screen cast was stopped after " + SecondsText(options.idleStopMs) +
                         " seconds without use");
             else if (!quitPortal.load())
-                endWith(kEndedText);
+                endWith(portal::kCastEndedText);
         }
         session.close();
         g_source_destroy(tick);
@@ -161,84 +141,9 @@ struct PortalScreenCast::Impl {
         }
     }
 
-    // ---- the stream, on PipeWire's thread ----
-
-    static void OnCoreError(void* data, uint32_t id, int, int res, const char* message) {
-        if (id == PW_ID_CORE)
-            static_cast<Impl*>(data)->endWith(
-                std::string("the connection to the screen cast was lost (") +
-                (message ? message : std::strerror(-res)) + ")");
-    }
-
-    // The cast's node leaving the graph is the end of the cast, whatever the stream does.
-    static void OnGlobalRemoved(void* data, uint32_t id) {
-        auto* self = static_cast<Impl*>(data);
-        if (id == self->node)
-            self->endWith(kEndedText);
-    }
-
-    static void OnStateChanged(void* data, pw_stream_state, pw_stream_state state,
-                               const char* error) {
-        auto* self = static_cast<Impl*>(data);
-        if (state == PW_STREAM_STATE_ERROR)
-            self->endWith(std::string("the screen cast's stream failed (") +
-                          (error ? error : "no reason given") + ")");
-        else if (state == PW_STREAM_STATE_STREAMING)
-            self->streamWasActive = true;
-        else if (state == PW_STREAM_STATE_UNCONNECTED && self->streamWasActive)
-            self->endWith(kEndedText);
-    }
-
-    static void OnParamChanged(void* data, uint32_t id, const spa_pod* param) {
-        auto* self = static_cast<Impl*>(data);
-        uint32_t format = 0, width = 0, height = 0;
-        if (!param || id != SPA_PARAM_Format ||
-            tess_stream_parse_format(param, &format, &width, &height) != 0)
-            return;
-        self->streamFormat = tess_stream_format_index(format);
-        self->streamWidth = static_cast<int32_t>(width);
-        self->streamHeight = static_cast<int32_t>(height);
-        uint8_t buffer[512];
-        const spa_pod* params[1] = {tess_stream_buffer_params(
-            buffer, sizeof buffer, static_cast<int32_t>(width) * 4, static_cast<int32_t>(height))};
-        pw_stream_update_params(self->stream, params, 1);
-    }
-
-    static void OnProcess(void* data) {
-        auto* self = static_cast<Impl*>(data);
-        // Only the newest buffer matters; older ones go straight back.
-        pw_buffer* newest = nullptr;
-        while (pw_buffer* next = pw_stream_dequeue_buffer(self->stream)) {
-            if (newest)
-                pw_stream_queue_buffer(self->stream, newest);
-            newest = next;
-        }
-        if (!newest)
-            return;
-        self->takePicture(*newest->buffer);
-        pw_stream_queue_buffer(self->stream, newest);
-    }
-
-    void takePicture(const spa_buffer& buffer) {
-        if (buffer.n_datas < 1 || streamFormat == 0 || streamWidth <= 0 || streamHeight <= 0)
-            return;
-        const spa_data& d = buffer.datas[0];
-        if (!d.data) {
-            // DMA-BUF that the driver does not let us map.
-            if (tess_stream_data_is_dmabuf(d.type))
-                unmappable = true;
-            return;
-        }
-        if (!d.chunk || d.chunk->size == 0 || (d.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
-            return;
-        const int32_t w = streamWidth, h = streamHeight;
-        const int64_t stride = d.chunk->stride > 0 ? d.chunk->stride : int64_t{w} * 4;
-        const uint64_t offset = d.chunk->offset % (d.maxsize ? d.maxsize : 1);
-        if (offset + static_cast<uint64_t>(stride) * (h - 1) + static_cast<uint64_t>(w) * 4 >
-            d.maxsize)
-            return; // a buffer smaller than the format says
-        const auto* src = static_cast<const uint8_t*>(d.data) + offset;
-        const auto format = static_cast<StreamPixelFormat>(streamFormat - 1);
+    // A picture of the stream, kept as BGRx.
+    void storePicture(const uint8_t* src, int64_t stride, StreamPixelFormat format, int32_t w,
+                      int32_t h) {
         {
             std::lock_guard lock(frameMutex);
             frame.resize(static_cast<size_t>(w) * h * 4);
@@ -252,90 +157,9 @@ struct PortalScreenCast::Impl {
         frameArrived.notify_all();
     }
 
-    bool openStream(int fd, uint32_t node) {
-        std::call_once(g_pipewireInit, [] { pw_init(nullptr, nullptr); });
-        loop = pw_thread_loop_new("tessaray-cast", nullptr);
-        if (!loop) {
-            ::close(fd);
-            return false;
-        }
-        pwContext = pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0);
-        if (!pwContext || pw_thread_loop_start(loop) < 0) {
-            ::close(fd);
-            return false;
-        }
-        pw_thread_loop_lock(loop);
-        core = pw_context_connect_fd(pwContext, fd, nullptr, 0); // takes the descriptor
-        if (!core) {
-            pw_thread_loop_unlock(loop);
-            return false;
-        }
-        coreEvents.version = PW_VERSION_CORE_EVENTS;
-        coreEvents.error = OnCoreError;
-        pw_core_add_listener(core, &coreListener, &coreEvents, this);
-        this->node = node;
-        registry = pw_core_get_registry(core, PW_VERSION_REGISTRY, 0);
-        if (registry) {
-            registryEvents.version = PW_VERSION_REGISTRY_EVENTS;
-            registryEvents.global_remove = OnGlobalRemoved;
-            pw_registry_add_listener(registry, &registryListener, &registryEvents, this);
-        }
-        stream = pw_stream_new(core, "tessaray",
-                               pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
-                                                 "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
-        if (!stream) {
-            pw_thread_loop_unlock(loop);
-            return false;
-        }
-        streamEvents.version = PW_VERSION_STREAM_EVENTS;
-        streamEvents.state_changed = OnStateChanged;
-        streamEvents.param_changed = OnParamChanged;
-        streamEvents.process = OnProcess;
-        pw_stream_add_listener(stream, &streamListener, &streamEvents, this);
-        uint8_t buffer[1024];
-        const spa_pod* params[1] = {tess_stream_format_offer(buffer, sizeof buffer)};
-        const int r = pw_stream_connect(stream, PW_DIRECTION_INPUT, node,
-                                        static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT |
-                                                                     PW_STREAM_FLAG_MAP_BUFFERS |
-                                                                     PW_STREAM_FLAG_DONT_RECONNECT),
-                                        params, 1);
-        pw_thread_loop_unlock(loop);
-        return r >= 0;
-    }
-
-    void closeStream() {
-        if (loop)
-            pw_thread_loop_stop(loop);
-        if (stream) {
-            pw_stream_destroy(stream);
-            stream = nullptr;
-        }
-        if (registry) {
-            spa_hook_remove(&registryListener);
-            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
-            registry = nullptr;
-        }
-        if (core) {
-            spa_hook_remove(&coreListener);
-            pw_core_disconnect(core);
-            core = nullptr;
-        }
-        if (pwContext) {
-            pw_context_destroy(pwContext);
-            pwContext = nullptr;
-        }
-        if (loop) {
-            pw_thread_loop_destroy(loop);
-            loop = nullptr;
-        }
-        streamWasActive = false;
-        streamFormat = 0;
-        streamWidth = streamHeight = 0;
-    }
-
     void stopAll() {
         running.store(false);
-        closeStream();
+        stream.close();
         stopPortal();
     }
 };
@@ -390,7 +214,7 @@ bool PortalScreenCast::start() {
     d.castCursor.store(grant.cursorEmbedded);
     d.embeddingOffered.store(grant.embeddingOffered);
 
-    if (!d.openStream(grant.fd, grant.node)) {
+    if (!d.stream.open(grant.fd, grant.node)) {
         d.stopAll();
         d.setFailure("the screen cast's stream cannot be opened");
         return false;

@@ -211,11 +211,6 @@ std::span<const HelpIdEntry> TEventDialog::HelpIds() {
 
 // --- TSchedDialog ---
 
-std::function<ClockMinute()>& TSchedDialog::Clock() {
-    static std::function<ClockMinute()> clock = LocalClockMinute;
-    return clock;
-}
-
 std::function<int(TEventDialog&)>& TSchedDialog::RunEventDialog() {
     static std::function<int(TEventDialog&)> run = [](TEventDialog& d) { return d.ShowModal(); };
     return run;
@@ -295,7 +290,7 @@ void TSchedDialog::CheckConflicts() {
 }
 
 void TSchedDialog::NewEvent() {
-    ScheduleEvent e = NewEventAt(Clock()());
+    ScheduleEvent e = NewEventAt(LocalClockMinute(ctx_.desktop->now()));
     TEventDialog dlg(this, *ctx_.desktop, -1, &e, &working_);
     if (RunEventDialog()(dlg) != wxID_OK)
         return;

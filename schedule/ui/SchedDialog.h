@@ -72,9 +72,7 @@ public:
     // The events of the rows, in row order.
     const std::vector<ScheduleEvent>& rows() const { return rows_; }
 
-    // Replaceable for tests: the clock "&New" reads, and how an event dialog is run
-    // (returns wxID_OK or wxID_CANCEL).
-    static std::function<ClockMinute()>& Clock();
+    // Replaceable for tests: how an event dialog is run (returns wxID_OK or wxID_CANCEL).
     static std::function<int(TEventDialog&)>& RunEventDialog();
 
 protected:

@@ -10,7 +10,6 @@
 #include <wx/checkbox.h>
 #include <wx/colordlg.h>
 #include <wx/combobox.h>
-#include <wx/dirdlg.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/slider.h>
@@ -463,23 +462,13 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
         pref_id::VidEdit);
 }
 
-std::function<std::string(wxWindow*, const std::string&)>& TSetFile::DirectoryChooser() {
-    static std::function<std::string(wxWindow*, const std::string&)> chooser =
-        [](wxWindow* parent, const std::string& start) {
-            wxDirDialog dlg(parent, "Choose directory", wxString::FromUTF8(start),
-                            wxDD_DEFAULT_STYLE);
-            if (dlg.ShowModal() != wxID_OK)
-                return std::string();
-            return dlg.GetPath().utf8_string();
-        };
-    return chooser;
-}
-
 void TSetFile::Browse() {
     // Starts where the setting points, not at the label's text.
-    std::string chosen = DirectoryChooser()(this, ctx_.settings->defaultDirectory);
-    if (chosen.empty())
+    std::optional<std::string> picked =
+        ctx_.desktop->chooseDirectory("Choose directory", ctx_.settings->defaultDirectory);
+    if (!picked || picked->empty())
         return;
+    std::string chosen = *picked;
     if (chosen.back() != '/')
         chosen += '/';
     path_->SetLabel(wxString::FromUTF8(chosen));

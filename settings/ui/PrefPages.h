@@ -175,9 +175,6 @@ public:
     wxStaticText* snapExample() const { return snapExample_; }
     wxStaticText* vidExample() const { return vidExample_; }
     wxComboBox* keepBox() const { return keep_; }
-    // The directory chooser ("Choose directory"), replaceable for tests: given the start
-    // directory, the chosen one or empty.
-    static std::function<std::string(wxWindow*, const std::string&)>& DirectoryChooser();
     void Browse();
 
 protected:

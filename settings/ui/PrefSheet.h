@@ -21,6 +21,13 @@ namespace tess {
 
 class EventList;
 
+// Where the Sound page's lists come from: the input devices, the output devices, and the
+// mixer input lines of a named input device.
+struct SoundDeviceLists {
+    std::function<std::vector<std::string>()> inputs, outputs;
+    std::function<std::vector<std::string>(const std::string&)> lines;
+};
+
 // What the pages of one sheet work on.
 struct PrefContext {
     Settings* settings = nullptr;  // the record the pages edit
@@ -35,6 +42,8 @@ struct PrefContext {
     std::string hotKeyNote;
     // The message boxes of the sheet, its pages and their dialogs (must be set).
     DesktopServices* desktop = nullptr;
+    // The Sound page's lists; unset, the system's devices.
+    SoundDeviceLists soundDevices;
 };
 
 class TSetPage : public wxPanel {

@@ -70,11 +70,9 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
                              "--window", "--format", "--output", "--audio", "--backend"})
         EXPECT_NE(out.find(text), std::string::npos) << text;
-
     EXPECT_EQ(answer({"--version", "--bogus"}, &out, &err), 0);
     EXPECT_EQ(out, VersionText() + "\n");
     EXPECT_EQ(out.rfind("tessaray ", 0), 0u);
-
     EXPECT_EQ(answer({"--bogus=1", "--help"}, &out, &err), kUsageExitCode);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(err.rfind("tessaray: unknown option --bogus\n", 0), 0u) << err;
@@ -132,12 +130,10 @@ TEST(CommandLine, ExistingPathsAreFilesAndTheLauncherMakesThemAbsolute) {
     const std::string u = (dir.path() / "u" / "x.png").string();
     std::ofstream(u) << "x";
     std::ofstream((dir.path() / "m" / "y.wmv").string()) << "y";
-
     CommandLine cl = Parse({u.c_str(), "/Missing", "--output", "/m/none.png"});
     EXPECT_FALSE(cl.uninstall);
     EXPECT_TRUE(cl.startMinimized); // "/Missing" names nothing: still the switch "/M"
     EXPECT_EQ(cl.files, (std::vector<std::string>{u}));
-
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     std::vector<std::string> args = {"tessaray", "-m", "m/y.wmv", "--output", "u/x.png", "u/x.png"};

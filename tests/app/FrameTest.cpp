@@ -230,20 +230,7 @@ TEST_F(Frame, RecordingStateGreysAndTicksAndNotifiesTheFrame) {
     EXPECT_TRUE(frame->GetIcons().GetIcon(wxSize(32, 32)).IsOk());
 }
 
-TEST_F(Frame, ClosingSavesSettingsEvenWhenRefused) {
-    GlobalSettings().imageFormat = 1;
-    client->canClose = [] { return false; };
-    std::string store = dir.str() + "/config/Quorvanta/Tessaray.reg";
-    std::filesystem::remove(store);
-    EXPECT_FALSE(frame->Close());
-    test::Pump(20);
-    std::string text = ReadWholeFile(store).value_or("");
-    EXPECT_NE(text.find("\"ImageFormat\"=\"1\""), std::string::npos);
-    EXPECT_NE(text.find("\"WindowW\"=hex:"), std::string::npos); // the frame exists
-    EXPECT_TRUE(frame->IsShown());
-}
-
-TEST_F(Frame, MenuCommandsChangeTheSettingsTheirEnablersShow) {
+TEST_F(Frame, MenuCommandsChangeTheSettingsTheirEnablersShowAndClosingSavesThem) {
     Settings& s = GlobalSettings();
     Menu(id::FormatGif);
     EXPECT_EQ(s.imageFormat, 3);
@@ -265,6 +252,16 @@ TEST_F(Frame, MenuCommandsChangeTheSettingsTheirEnablersShow) {
     Menu(id::Mute);
     EXPECT_NE(s.mute, muted);
     EXPECT_EQ(Ui(id::Mute).GetChecked(), s.mute);
+    // Closing saves them, even when the close is refused.
+    client->canClose = [] { return false; };
+    std::string store = dir.str() + "/config/Quorvanta/Tessaray.reg";
+    std::filesystem::remove(store);
+    EXPECT_FALSE(frame->Close());
+    test::Pump(20);
+    std::string text = ReadWholeFile(store).value_or("");
+    EXPECT_NE(text.find("\"ImageFormat\"=\"3\""), std::string::npos);
+    EXPECT_NE(text.find("\"WindowW\"=hex:"), std::string::npos); // the frame exists
+    EXPECT_TRUE(frame->IsShown());
 }
 
 TEST(Art, EachDrawnPictureIsThereAndDistinct) {
@@ -304,7 +301,6 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     frame->ShowPlaybackBar(true); // again: no second bar
     EXPECT_EQ(bars(), 2);
     test::Pump(100);
-
     const PlaybackBarGadgets& pb = frame->playbackBar();
     ASSERT_NE(pb.volume, nullptr);
     EXPECT_EQ(client->controls().volumeSlider, pb.volume);
@@ -342,7 +338,6 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Position");
     pb.position->GetEventHandler()->ProcessEvent(leave);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "Ready");
-
     Menu(id::PlaybackBar);
     EXPECT_FALSE(frame->playbackBarShown());
     EXPECT_EQ(bars(), 1);
@@ -351,7 +346,7 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     EXPECT_EQ(bars(), 1);
 }
 
-TEST_F(Frame, RecentFilesAppearInTheFileMenuAndDisplayTheChosenFile) {
+TEST_F(Frame, RecentFilesAppearInTheFileMenuAndButtonsDropTheMnemonic) {
     wxMenu* file = frame->GetMenuBar()->GetMenu(0);
     size_t before = file->GetMenuItemCount();
     const std::string one = captures + "/one.bmp";
@@ -372,13 +367,10 @@ TEST_F(Frame, RecentFilesAppearInTheFileMenuAndDisplayTheChosenFile) {
     again.Load();
     EXPECT_EQ(again.entries().size(), 2u);
 
+    // A button's face drops the mnemonic's "&" and remembers which letter it underlines.
     CoolButton button(frame, wxID_NEW, "&New");
     EXPECT_EQ(button.FaceText(), "New");
     EXPECT_EQ(button.state(), CoolButton::Normal);
-}
-
-TEST(HotKeyValues, EncodingAndModifiers) {
-    EXPECT_EQ(StripMnemonic("&New"), "New");
     int underline = -1;
     EXPECT_EQ(StripMnemonic("Ne&w", &underline), "New");
     EXPECT_EQ(underline, 2);
@@ -421,118 +413,99 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     if (!test::HaveProgram("openbox") || !test::HaveProgram("trayer") ||
         !test::HaveProgram("xdotool"))
         GTEST_SKIP() << "needs openbox, trayer and xdotool";
-    pid_t wm = test::Spawn("openbox", {}, true);
+    pid_t wm = test::Spawn("openbox", {}, true), trayer = 0;
+    std::shared_ptr<void> stop(nullptr, [&](void*) { test::Stop(trayer), test::Stop(wm); });
     test::Pump(800);
-
+    // Minimizes with `how`: true when the frame ends up minimized and still shown (not in a
+    // tray), then gives it back.
+    auto minimizedInPlace = [&](const std::function<void()>& how) {
+        how();
+        bool ok = test::PumpUntil([&] { return frame->IsIconized(); }, 2000);
+        test::Pump(300);
+        ok = ok && frame->IsShown();
+        frame->Iconize(false);
+        test::Pump(300);
+        return ok;
+    };
     // No tray yet: with the tray icon on, minimizing (and the start-minimized request) leaves
     // an ordinary minimized frame, which the window manager can give back.
     ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "a tray is already running on this display";
     GlobalSettings().trayIcon = true;
     frame->ApplyFrameSettings();
-    frame->Iconize(true);
-    test::Pump(800);
-    EXPECT_TRUE(frame->IsShown());
-    EXPECT_TRUE(frame->IsIconized());
-    frame->Iconize(false);
-    test::Pump(300);
-    frame->HideToTray();
-    test::Pump(500);
-    EXPECT_TRUE(frame->IsShown());
-    EXPECT_TRUE(frame->IsIconized());
-    frame->Iconize(false);
+    EXPECT_TRUE(minimizedInPlace([&] { frame->Iconize(true); }));
+    EXPECT_TRUE(minimizedInPlace([&] { frame->HideToTray(); }));
     frame->tray()->Remove();
-    test::Pump(500);
-
-    pid_t trayer = test::Spawn("trayer",
-                               {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                "--width", "100", "--height", "32"},
-                               true);
+    trayer = test::Spawn("trayer",
+                         {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+                          "100", "--height", "32"},
+                         true);
     test::PumpUntil([] { return wxTaskBarIcon::IsAvailable(); }, 3000);
     test::Pump(700);
-
     // Tray icon off: minimizing leaves a minimized frame and no tray icon.
     GlobalSettings().trayIcon = false;
     frame->ApplyFrameSettings();
-    frame->Iconize(true);
-    test::Pump(500);
-    EXPECT_TRUE(frame->IsIconized());
+    EXPECT_TRUE(minimizedInPlace([&] { frame->Iconize(true); }));
     EXPECT_FALSE(frame->tray()->shown());
-    frame->Iconize(false);
-    test::Pump(500);
-
     // Tray icon on: minimizing hides the frame, a click on the tray icon brings it back.
     Menu(id::Window); // the capture mode the tray menu ticks
     GlobalSettings().trayIcon = true;
     frame->ApplyFrameSettings();
-    test::Pump(800);
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->tray()->IsIconInstalled(); }, 2000));
     EXPECT_TRUE(frame->tray()->shown());
-    EXPECT_TRUE(frame->tray()->IsIconInstalled());
+    test::Pump(500);
     frame->Iconize(true);
-    test::Pump(800);
-    EXPECT_FALSE(frame->IsShown());
-
+    EXPECT_TRUE(test::PumpUntil([&] { return !frame->IsShown(); }, 2000));
     // The tray icon is a small visible window of the program's class inside the tray.
-    std::string list;
-    int wid = 0, x = 0, y = 0, w = 0, h = 0;
-    const bool found = test::PumpUntil(
+    std::string list, center;
+    test::PumpUntil(
         [&] {
             test::RunCommand("for w in $(xdotool search --onlyvisible --class Tessaray); do "
                              "xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
                              &list);
             std::istringstream lines(list);
+            int wid = 0, x = 0, y = 0, w = 0, h = 0;
             for (std::string line; std::getline(lines, line);)
                 if (sscanf(line.c_str(), "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d", &wid, &x, &y, &w,
                            &h) == 5 &&
                     w <= 64 && h <= 64)
-                    return true;
-            return false;
+                    center = std::to_string(x + w / 2) + " " + std::to_string(y + h / 2);
+            return !center.empty();
         },
         3000);
-    if (found) {
-        // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
-        // Recording" is greyed, and the capture mode is ticked.
-        std::map<int, std::pair<bool, bool>> state; // enabled, ticked
-        wxTimer probe;
-        probe.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-            wxMenu* menu = frame->tray()->menuShown();
-            if (!menu)
-                return;
+    ASSERT_FALSE(center.empty()) << "no tray icon window found: " << list;
+    // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
+    // Recording" is greyed, and the capture mode is ticked.
+    std::map<int, std::pair<bool, bool>> state; // enabled, ticked
+    wxTimer probe;
+    probe.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (wxMenu* menu = frame->tray()->menuShown()) {
             for (int cmd : {id::StopRecording, id::Screen, id::Window, id::RecordVideo}) {
                 wxMenuItem* item = menu->FindItem(cmd);
                 state[cmd] = {item->IsEnabled(), item->IsCheckable() && item->IsChecked()};
             }
             probe.Stop();
             test::RunCommand("xdotool key Escape");
-        });
-        probe.Start(100);
-        test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
-                         std::to_string(y + h / 2) + " click 3");
-        EXPECT_TRUE(test::PumpUntil([&] { return !state.empty(); }, 5000));
-        probe.Stop();
-        EXPECT_FALSE(state[id::StopRecording].first);
-        EXPECT_TRUE(state[id::RecordVideo].first);
-        EXPECT_TRUE(state[id::Window].second);
-        EXPECT_FALSE(state[id::Screen].second);
-        test::Pump(300);
-
-        test::RunCommand("xdotool mousemove " + std::to_string(x + w / 2) + " " +
-                         std::to_string(y + h / 2) + " click 1");
-        // The click reaches the tray icon through the X server and the toolkit: a slow
-        // (sanitizer) build may take a few seconds.
-        EXPECT_TRUE(test::PumpUntil([&] { return frame->IsShown(); }, 5000));
-        // ... and stays shown: the window manager's answers to the showing must not
-        // minimize it into the tray again.
-        test::Pump(1000);
-        EXPECT_TRUE(frame->IsShown());
-        EXPECT_FALSE(frame->IsIconized());
-    } else {
-        ADD_FAILURE() << "no tray icon window found: " << list;
-    }
+        }
+    });
+    probe.Start(100);
+    test::RunCommand("xdotool mousemove " + center + " click 3");
+    EXPECT_TRUE(test::PumpUntil([&] { return !state.empty(); }, 5000));
+    probe.Stop();
+    EXPECT_FALSE(state[id::StopRecording].first);
+    EXPECT_TRUE(state[id::RecordVideo].first);
+    EXPECT_TRUE(state[id::Window].second);
+    EXPECT_FALSE(state[id::Screen].second);
+    test::Pump(300);
+    // The click reaches the tray icon through the X server and the toolkit: a slow (sanitizer)
+    // build may take a few seconds. The frame then stays shown: the window manager's answers
+    // to the showing must not minimize it into the tray again.
+    test::RunCommand("xdotool mousemove " + center + " click 1");
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->IsShown(); }, 5000));
+    test::Pump(1000);
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_FALSE(frame->IsIconized());
     frame->tray()->Remove();
     EXPECT_FALSE(frame->tray()->shown());
-    test::Stop(trayer);
-    test::Stop(wm);
-    test::Pump(300);
 }
 
 } // namespace

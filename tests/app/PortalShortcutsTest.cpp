@@ -50,7 +50,6 @@ public:
     std::mutex lock;
     std::vector<std::string> bound; // "id|description|trigger"
     std::string session;
-
     FakePortal() {
         thread_ = std::thread([this] { Run(); });
         for (int i = 0; i < 200 && !ready_; ++i)
@@ -237,7 +236,6 @@ private:
 
 TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {
     EXPECT_FALSE(PortalShortcuts::Open()) << "no portal on the bus yet";
-
     FakePortal portal;
     ASSERT_TRUE(portal.ready());
     auto keys = PortalShortcuts::Open();

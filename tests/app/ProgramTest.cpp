@@ -60,7 +60,7 @@ TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/config/Quorvanta/Tessaray.reg"));
 }
 
-TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
+TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimizes) {
     if (!test::HaveDisplay() || !test::HaveProgram("xdotool") || !test::HaveProgram("openbox") ||
         !test::HaveProgram("xprop"))
         GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
@@ -115,80 +115,15 @@ TEST_F(Program, TerminateSignalClosesWithSettingsSavedAndPlacementFollowsThem) {
         ReadWholeFile(dir.str() + "/config/autostart/tessaray.desktop").value_or("");
     EXPECT_NE(entry.find("Exec=" + launcher + "\n"), std::string::npos) << entry;
     EXPECT_EQ(entry.find("tessaray-window"), std::string::npos) << entry;
-    test::Stop(wm);
-}
-
-TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramIsMissing) {
-    // The command-line snapshot runs in the launcher: it must not pull in the toolkit, the
-    // sound code or the text drawing.
-    std::string libs;
-    ASSERT_EQ(test::RunCommand("ldd '" + test::ProgramPath() + "'", &libs), 0);
-    EXPECT_EQ(libs.find("libwx_"), std::string::npos) << libs;
-    EXPECT_EQ(libs.find("libgtk"), std::string::npos) << libs;
-    EXPECT_EQ(libs.find("libasound"), std::string::npos) << libs;
-    // UndefinedBehaviorSanitizer's type checks name the caption class's type information, so
-    // the instrumented test build brings the text drawing in; the plain build does not. The
-    // plain build also carries the C++ runtime inside.
-    if (libs.find("libubsan") == std::string::npos) {
-        EXPECT_EQ(libs.find("libpango"), std::string::npos) << libs;
-        EXPECT_EQ(libs.find("libcairo"), std::string::npos) << libs;
-        EXPECT_EQ(libs.find("libstdc++"), std::string::npos) << libs;
+    // "/m" with the tray icon on: hidden to the tray where there is one, else an ordinary
+    // minimized window that the window manager can give back.
+    if (!test::HaveProgram("trayer")) {
+        test::Stop(wm);
+        GTEST_SKIP() << "needs trayer";
     }
-
-    // Alone in a directory, the launcher says what is missing and fails, even where the
-    // environment names another installation's launcher (a shell started from its window
-    // program).
-    const std::string alone = dir.str() + "/alone/tessaray";
-    std::filesystem::create_directories(dir.str() + "/alone");
-    std::filesystem::copy_file(test::ProgramPath(), alone);
-    std::string out;
-    const int code = test::RunCommand(
-        "TESSARAY_LAUNCHER='" + test::ProgramPath() + "' timeout 10 '" + alone + "' -m 2>&1", &out);
-    EXPECT_NE(code, 0);
-    EXPECT_NE(out.find("cannot start the window program " + dir.str() + "/alone/tessaray-window"),
-              std::string::npos)
-        << out;
-
-    // Help, version and an unknown long option are the launcher's own answers: the lone copy
-    // gives them without a display and without the window program.
-    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 '" + alone + "' ";
-    out.clear();
-    EXPECT_EQ(test::RunCommand(run + "--help 2>/dev/null", &out), 0);
-    EXPECT_EQ(out.rfind("Usage: tessaray", 0), 0u) << out;
-    out.clear();
-    EXPECT_EQ(test::RunCommand(run + "-m --version 2>/dev/null", &out), 0);
-    EXPECT_EQ(out.rfind("tessaray ", 0), 0u) << out;
-    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
-    out.clear();
-    EXPECT_EQ(test::RunCommand(run + "--bogus 2>&1 >/dev/null", &out), 2);
-    EXPECT_EQ(out.rfind("tessaray: unknown option --bogus\nUsage: tessaray", 0), 0u) << out;
-    out.clear();
-    EXPECT_EQ(test::RunCommand(run + "--bogus 2>/dev/null", &out), 2);
-    EXPECT_TRUE(out.empty()) << out;
-}
-
-TEST_F(Program, WithoutADisplayTheWindowProgramSaysSo) {
-    // Also in a Wayland session without Xwayland: no X display to talk to.
-    for (const char* env : {"env -u DISPLAY ", "env -u DISPLAY WAYLAND_DISPLAY=wayland-9 "}) {
-        std::string out;
-        EXPECT_EQ(test::RunCommand(
-                      std::string(env) + "timeout 20 '" + test::ProgramPath() + "' -m 2>&1", &out),
-                  1);
-        EXPECT_EQ(out, "tessaray: cannot open the X display (is DISPLAY set?)\n") << env;
-    }
-}
-
-// "/m" with the tray icon on: hidden to the tray where there is one, else an ordinary
-// minimized window that the window manager can give back.
-TEST_F(Program, StartMinimizedHidesToATrayOrMinimizesWithoutOne) {
-    if (!test::HaveDisplay() || !test::HaveProgram("xdotool") || !test::HaveProgram("openbox") ||
-        !test::HaveProgram("trayer") || !test::HaveProgram("xprop"))
-        GTEST_SKIP() << "needs an X display, xdotool, xprop, openbox and trayer";
-    std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
     std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
            "\"TrayIcon\"=\"1\"\n";
-    pid_t wm = test::Spawn("openbox", {});
     // The frame's X window (the largest window of the process named "Tessaray"; the tray
     // icon is a small one), its WM_STATE and its map state.
     auto startMinimized = [&](std::string* windowState, std::string* mapState) {
@@ -218,16 +153,65 @@ TEST_F(Program, StartMinimizedHidesToATrayOrMinimizesWithoutOne) {
     std::string state, mapped;
     startMinimized(&state, &mapped);
     EXPECT_NE(state.find("Iconic"), std::string::npos) << "no tray: " << state;
-
     pid_t trayer = test::Spawn("trayer", {"--edge", "top", "--align", "right", "--widthtype",
                                           "pixel", "--width", "100", "--height", "32"});
     usleep(1500000);
     startMinimized(&state, &mapped);
     EXPECT_NE(mapped.find("IsUnMapped"), std::string::npos) << "with a tray: " << mapped;
     EXPECT_EQ(state.find("Iconic"), std::string::npos) << "with a tray: " << state;
-
     test::Stop(trayer);
     test::Stop(wm);
+}
+
+TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramOrDisplayIsMissing) {
+    // The command-line snapshot runs in the launcher: it must not pull in the toolkit, the
+    // sound code or the text drawing.
+    std::string libs;
+    ASSERT_EQ(test::RunCommand("ldd '" + test::ProgramPath() + "'", &libs), 0);
+    EXPECT_EQ(libs.find("libwx_"), std::string::npos) << libs;
+    EXPECT_EQ(libs.find("libgtk"), std::string::npos) << libs;
+    EXPECT_EQ(libs.find("libasound"), std::string::npos) << libs;
+    // UndefinedBehaviorSanitizer's type checks name the caption class's type information, so
+    // the instrumented test build brings the text drawing in; the plain build does not. The
+    // plain build also carries the C++ runtime inside.
+    if (libs.find("libubsan") == std::string::npos) {
+        EXPECT_EQ(libs.find("libpango"), std::string::npos) << libs;
+        EXPECT_EQ(libs.find("libcairo"), std::string::npos) << libs;
+        EXPECT_EQ(libs.find("libstdc++"), std::string::npos) << libs;
+    }
+
+    // Alone in a directory, the launcher says what is missing and fails, even where the
+    // environment names another installation's launcher (a shell started from its window
+    // program).
+    const std::string alone = dir.str() + "/alone/tessaray";
+    std::filesystem::create_directories(dir.str() + "/alone");
+    std::filesystem::copy_file(test::ProgramPath(), alone);
+    std::string out;
+    const int code = test::RunCommand(
+        "TESSARAY_LAUNCHER='" + test::ProgramPath() + "' timeout 10 '" + alone + "' -m 2>&1", &out);
+    EXPECT_NE(code, 0);
+    EXPECT_NE(out.find("cannot start the window program " + dir.str() + "/alone/tessaray-window"),
+              std::string::npos)
+        << out;
+    // Help, version and an unknown long option are the launcher's own answers: the lone copy
+    // gives them without a display and without the window program (their texts are checked
+    // in CommandLine.HelpVersionAndUnknownLongOptions).
+    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 '" + alone + "' ";
+    for (auto [args, status, start] : {std::tuple{"--help 2>/dev/null", 0, "Usage: tessaray"},
+                                     {"-m --version 2>/dev/null", 0, "tessaray "},
+                                     {"--bogus 2>&1 >/dev/null", 2, "tessaray: unknown option"}}) {
+        out.clear();
+        EXPECT_EQ(test::RunCommand(run + args, &out), status) << args;
+        EXPECT_EQ(out.rfind(start, 0), 0u) << out;
+    }
+    // Also in a Wayland session without Xwayland: no X display to talk to.
+    for (const char* env : {"env -u DISPLAY ", "env -u DISPLAY WAYLAND_DISPLAY=wayland-9 "}) {
+        out.clear();
+        EXPECT_EQ(test::RunCommand(
+                      std::string(env) + "timeout 20 '" + test::ProgramPath() + "' -m 2>&1", &out),
+                  1);
+        EXPECT_EQ(out, "tessaray: cannot open the X display (is DISPLAY set?)\n") << env;
+    }
 }
 
 } // namespace

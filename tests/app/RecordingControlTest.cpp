@@ -126,23 +126,6 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(RecordingControl, TheRegionCommandRecordsTheDraggedRectangle) {
-    rectChoice = ScreenRect{100, 50, 580, 320};
-    client->RunCommand(id::RecordRegion);
-    EXPECT_EQ(titleDuringChoice, kRecordRegionPrompt);
-    EXPECT_EQ(desktop.waits, std::vector<int>{100}); // the selection window goes first
-    EXPECT_NE(frame->GetTitle(), kRecordRegionPrompt);
-    ASSERT_EQ(State(), CaptureState::Recording);
-    const std::string file = RecordingFileName();
-    client->RunCommand(id::StopRecording);
-    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 480 270");
-
-    // A cancelled choice records nothing.
-    rectChoice = {};
-    client->RunCommand(id::RecordRegion);
-    EXPECT_EQ(State(), CaptureState::Idle);
-}
-
 TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDisplay) {
     auto event = [](const std::string& name, int action) {
         ScheduleEvent e;
@@ -184,7 +167,6 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
                 ++n;
         return n;
     };
-
     client->RunCommand(id::RecordScreen);
     ASSERT_EQ(State(), CaptureState::Recording);
     const std::string users = RecordingFileName();
@@ -196,8 +178,7 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     EXPECT_EQ(std::filesystem::path(scheduled).filename().string().rfind("Morning", 0), 0u)
         << scheduled;
     EXPECT_FALSE(test::VideoStreamInfo(users).empty()); // finished and readable
-
-    scheduleAnswer = -1; // Morning ends
+    scheduleAnswer = -1;                                // Morning ends
     test::Pump(400);
     EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_EQ(client->displayedFile(), nullptr);
@@ -208,7 +189,6 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     EXPECT_GT(scheduledOdd, 3);
     EXPECT_LT(scheduledOdd, 60) << "user's " << userOdd;
     EXPECT_GT(userOdd, scheduledOdd + 60) << "scheduled " << scheduledOdd;
-
     scheduleAnswer = 2; // an event without action
     test::Pump(400);
     EXPECT_EQ(State(), CaptureState::Idle);
@@ -277,7 +257,8 @@ TEST_F(RecordingControl, ThePreferencesOpenAndDropTheMixerAndShowTheVolumeSlider
     EXPECT_EQ(client->mixer(), nullptr);
 }
 
-TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage) {
+// A recording that cannot start, the region command, and a disk that fills up.
+TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
     const std::string blocked = dir.str() + "/not-a-directory";
     std::ofstream(blocked) << "x";
     GlobalSettings().defaultDirectory = blocked;
@@ -287,7 +268,6 @@ TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_FALSE(Messages()[0].empty());
     EXPECT_TRUE(states.empty());
-
     // A window that closed before the start.
     GlobalSettings().defaultDirectory = captures;
     test::XTestDisplay x;
@@ -299,15 +279,13 @@ TEST_F(RecordingControl, ARecordingThatCannotStartLeavesTheStateIdleWithAMessage
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_NE(Messages()[1].find("no longer exists"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(captures));
-}
-
-TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
+    // A full disk stops the recording on the tick with a message.
     auto area =
         std::make_unique<test::FlickeringArea>(0, 0, 400, 300, std::chrono::milliseconds(300));
     rectChoice = ScreenRect{0, 0, 400, 300};
     client->RunCommand(id::RecordRegion);
     ASSERT_EQ(State(), CaptureState::Recording);
-    const std::string file = RecordingFileName();
+    const std::string filled = RecordingFileName();
     // Each change of the whole area adds a key frame of about 240 KB; the file may grow to
     // 600 KB.
     struct rlimit old {};
@@ -323,12 +301,26 @@ TEST_F(RecordingControl, AFullDiskStopsTheRecordingOnTheTickWithAMessage) {
     area.reset();
     EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_FALSE(RecordingRunning());
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("disk is full"), std::string::npos) << Messages()[0];
+    ASSERT_EQ(Messages().size(), 3u);
+    EXPECT_NE(Messages()[2].find("disk is full"), std::string::npos) << Messages()[2];
     EXPECT_EQ(client->displayedFile(), nullptr);
     bool clean = false;
-    EXPECT_GE(test::DecodeFramesSmall(file, 40, 30, &clean).size(), 2u);
+    EXPECT_GE(test::DecodeFramesSmall(filled, 40, 30, &clean).size(), 2u);
     EXPECT_TRUE(clean);
+    // The region command records the dragged rectangle; a cancelled choice records nothing.
+    rectChoice = ScreenRect{100, 50, 580, 320};
+    desktop.waits.clear();
+    client->RunCommand(id::RecordRegion);
+    EXPECT_EQ(titleDuringChoice, kRecordRegionPrompt);
+    EXPECT_EQ(desktop.waits, std::vector<int>{100}); // the selection window goes first
+    EXPECT_NE(frame->GetTitle(), kRecordRegionPrompt);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    const std::string file = RecordingFileName();
+    client->RunCommand(id::StopRecording);
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 480 270");
+    rectChoice = {};
+    client->RunCommand(id::RecordRegion);
+    EXPECT_EQ(State(), CaptureState::Idle);
 }
 
 } // namespace

@@ -168,7 +168,7 @@ TEST_F(SettingsIO, FallsBackToTheIniFileNextToTheProgram) {
     EXPECT_TRUE(GlobalSettings().trayIcon);
 }
 
-TEST_F(SettingsIO, DamagedDefaultStoreLoadsWhatItCanAndIsReplaced) {
+TEST_F(SettingsIO, DamagedStoresLoadWhatTheyCanTheDefaultOneIsReplacedAPickedOneKept) {
     std::string path = dir.str() + "/config/Quorvanta/Tessaray.reg";
     std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
     std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
@@ -187,13 +187,11 @@ TEST_F(SettingsIO, DamagedDefaultStoreLoadsWhatItCanAndIsReplaced) {
     ASSERT_TRUE(fresh.Load(path));
     EXPECT_TRUE(fresh.problems().empty());
     EXPECT_EQ(fresh.Find(kProgramKey, "ImageFormat")->data, "3");
-}
-
-TEST_F(SettingsIO, DamagedPickedFileIsReportedAndLeftAlone) {
+    // A damaged file the user picked is reported and left alone.
     std::string file = dir.str() + "/picked.ini";
     std::string text = std::string("[Image]\nImageFormat=1\n\0\0\0\x7f", 26);
     std::ofstream(file, std::ios::binary) << text;
-    SettingsResult r = LoadSettings(file);
+    r = LoadSettings(file);
     EXPECT_TRUE(r.damaged);
     EXPECT_FALSE(r.warnings.empty());
     EXPECT_EQ(GlobalSettings().imageFormat, 1);

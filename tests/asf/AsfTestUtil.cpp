@@ -81,6 +81,34 @@ void DrawCounter(Picture& p, int32_t x, int32_t y, int n) {
         DrawGlyph(p, x + static_cast<int32_t>(i) * 6, y, digits[i], 0x000000);
 }
 
+void Change(Picture& p, int i) {
+    const int32_t w = p.width, h = p.height;
+    const int kind = i % 11;
+    if (kind == 0) // new scene
+        p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
+    else if (kind == 1) // typing: one glyph
+        test::DrawGlyph(p, 10 + (i % 30) * 6, 40, static_cast<char>('a' + i % 26), 0x102030);
+    else if (kind == 2) // scroll up by 3 rows
+        std::memmove(p.bgrx.data(), p.bgrx.data() + w * 4 * 3, (h - 3) * w * 4);
+    else if (kind == 3) // the bottom row only (a rectangle touching the decoder's row 0)
+        p.Fill(0, h - 1, w, 1, 0xFF00FF);
+    else if (kind == 4) // top-left pixel only
+        p.Fill(0, 0, 1, 1, static_cast<uint32_t>(i * 12345));
+    else if (kind == 6) // a long flat area crossing many rows (5: nothing changes)
+        p.Fill(0, 30, w, 50, 0x00FF00);
+    else if (kind == 7) // noise: literals everywhere
+        for (size_t k = 0; k < p.bgrx.size(); ++k)
+            p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 13);
+    else if (kind == 8) { // two distant changes (sparse rectangle with skips)
+        p.Fill(3, 5, 2, 2, 0xFFFFFF);
+        p.Fill(w - 4, h - 6, 3, 2, 0x0000FF);
+    } else if (kind == 9) // vertical stripes (copy-from-below runs)
+        for (int32_t x = 0; x < w; x += 2)
+            p.Fill(x, 10, 1, 60, 0x808080);
+    else if (kind == 10) // right-edge column
+        p.Fill(w - 1, 0, 1, h, 0x123456);
+}
+
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height) {
     std::vector<uint16_t> out(static_cast<size_t>(width) * height, 0);
     for (int32_t y = 0; y < std::min(height, p.height); ++y)
@@ -168,23 +196,21 @@ void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
     }
 }
 
-std::vector<uint32_t> KeyFrameTimes(const std::string& file) {
+std::vector<uint32_t> KeyFrameTimes(const std::string& file, uint64_t* laterBytes) {
     std::vector<uint32_t> times;
     asf::AsfReader reader;
     std::vector<asf::ObjectDesc> objects;
-    if (!reader.Open(file) || !reader.ReadObjects(objects))
-        return times;
-    for (const auto& o : objects)
+    EXPECT_TRUE(reader.Open(file) && reader.ReadObjects(objects)) << file;
+    for (const auto& o : objects) {
         if (o.stream == 1 && o.keyFrame)
             times.push_back(o.timeMs);
+        if (laterBytes && o.stream == 1 && o.timeMs != 0)
+            *laterBytes += o.size;
+    }
     return times;
 }
 
 #ifdef TESS_HAVE_GST
-bool HaveGStreamerSeek() {
-    return true;
-}
-
 namespace {
 
 // The seek itself, in a child process, so GStreamer's threads and state never live in the
@@ -270,10 +296,6 @@ bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, in
     return true;
 }
 #else
-bool HaveGStreamerSeek() {
-    return false;
-}
-
 bool GStreamerFrameAt(const std::string&, double, int32_t, int32_t, std::vector<uint16_t>&,
                       std::string* error) {
     if (error)

@@ -22,6 +22,9 @@ Picture MakeDesktop(int32_t width, int32_t height, uint32_t seed);
 void DrawGlyph(Picture& p, int32_t x, int32_t y, char c, uint32_t rgb);
 // Draws `n` in decimal as glyphs on a white box at (x, y): a frame counter on the screen.
 void DrawCounter(Picture& p, int32_t x, int32_t y, int n);
+// Changes a picture the way a desktop changes between frames; `i % 11` picks the kind: a new
+// desktop, typing, a scroll, rows, one pixel, nothing (5), a flat area, noise (7), and more.
+void Change(Picture& p, int i);
 
 // The picture reduced to 15-bit colour, top-down.
 std::vector<uint16_t> To555(const Picture& p, int32_t width, int32_t height);
@@ -35,12 +38,12 @@ void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
 // The one frame that `ffmpeg -ss seconds` shows first, in 15-bit colour (empty on failure).
 std::vector<uint16_t> FfmpegFrameAt(const std::string& file, const std::string& seconds);
 // The frame GStreamer shows after an accurate seek in a paused pipeline, in 15-bit colour.
-// False with `error` when it fails or the tests were built without GStreamer.
+// False with `error` when it fails ("built without GStreamer" when the tests were).
 bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, int32_t height,
                       std::vector<uint16_t>& frame, std::string* error);
-bool HaveGStreamerSeek();
-// Presentation times (ms) of the key frames of the video stream 1.
-std::vector<uint32_t> KeyFrameTimes(const std::string& file);
+// Presentation times (ms) of the key frames of the video stream 1, and the bytes of its
+// frames after the first.
+std::vector<uint32_t> KeyFrameTimes(const std::string& file, uint64_t* laterBytes = nullptr);
 
 // Decodes the first audio stream to 16-bit mono samples at 8000 Hz.
 bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples);

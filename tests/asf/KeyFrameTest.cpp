@@ -1,6 +1,5 @@
 #include "asf/AsfTestUtil.h"
 #include "media/WMFile.h"
-#include "media/asf/AsfReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,30 +11,8 @@ using test::Picture;
 
 constexpr int32_t kW = 320, kH = 200;
 
-struct Recorded {
-    std::vector<uint32_t> keys; // ms
-    uint64_t bytesAfterFirstKey = 0;
-};
-
-Recorded Read(const std::string& path) {
-    Recorded r;
-    asf::AsfReader reader;
-    std::vector<asf::ObjectDesc> objects;
-    EXPECT_TRUE(reader.Open(path));
-    EXPECT_TRUE(reader.ReadObjects(objects));
-    for (const auto& o : objects) {
-        if (o.stream != 1)
-            continue;
-        if (o.keyFrame)
-            r.keys.push_back(o.timeMs);
-        if (r.keys.size() != 1 || o.timeMs != 0)
-            r.bytesAfterFirstKey += o.size;
-    }
-    return r;
-}
-
 // A still desktop whose clock (a counter) changes once a second, `seconds` long at 5 fps.
-Recorded RecordStill(const std::string& path, int32_t bitRate, int seconds) {
+void RecordStill(const std::string& path, int32_t bitRate, int seconds) {
     WMFile f(path, "", 5, bitRate, kW, kH, -1);
     EXPECT_TRUE(f.Open());
     Picture p = test::MakeDesktop(kW, kH, 4);
@@ -44,7 +21,6 @@ Recorded RecordStill(const std::string& path, int32_t bitRate, int seconds) {
         EXPECT_EQ(f.AddFrame(p.bgrx.data(), kW, kH, kW * 4, i * 2000000LL, false), 0);
     }
     EXPECT_TRUE(f.Close());
-    return Read(path);
 }
 
 TEST(KeyFrames, OnAStillScreenTheyAreSpacedByTheBitRateBetweenOneAndThirtySeconds) {
@@ -52,19 +28,21 @@ TEST(KeyFrames, OnAStillScreenTheyAreSpacedByTheBitRateBetweenOneAndThirtySecond
     const int kSeconds = 95;
     std::vector<size_t> counts;
     for (const int32_t rate : {2000, 8000, 30000, 50000000}) {
-        const Recorded r =
-            RecordStill(dir.str() + "/still" + std::to_string(rate) + ".wmv", rate, kSeconds);
-        ASSERT_FALSE(r.keys.empty());
-        EXPECT_EQ(r.keys[0], 0u);
-        for (size_t k = 1; k < r.keys.size(); ++k)
-            EXPECT_TRUE(r.keys[k] - r.keys[k - 1] >= 1000 && r.keys[k] - r.keys[k - 1] <= 30000)
-                << rate << ": " << r.keys[k - 1] << ", " << r.keys[k];
-        EXPECT_LE(kSeconds * 1000 - r.keys.back(), 30000u) << rate;
+        const std::string path = dir.str() + "/still" + std::to_string(rate) + ".wmv";
+        RecordStill(path, rate, kSeconds);
+        uint64_t bytes = 0;
+        const std::vector<uint32_t> keys = test::KeyFrameTimes(path, &bytes);
+        ASSERT_FALSE(keys.empty());
+        EXPECT_EQ(keys[0], 0u);
+        for (size_t k = 1; k < keys.size(); ++k)
+            EXPECT_TRUE(keys[k] - keys[k - 1] >= 1000 && keys[k] - keys[k - 1] <= 30000)
+                << rate << ": " << keys[k - 1] << ", " << keys[k];
+        EXPECT_LE(kSeconds * 1000 - keys.back(), 30000u) << rate;
         // Where the budget and not the 30-s limit spaces them, the stream keeps to its rate.
-        if (r.keys.size() > 1 && r.keys[1] < 30000) {
-            EXPECT_LE(r.bytesAfterFirstKey * 8, static_cast<uint64_t>(rate) * kSeconds) << rate;
+        if (keys.size() > 1 && keys[1] < 30000) {
+            EXPECT_LE(bytes * 8, static_cast<uint64_t>(rate) * kSeconds) << rate;
         }
-        counts.push_back(r.keys.size());
+        counts.push_back(keys.size());
     }
     // 2000 bit/s never pays for a key frame: one every 30 s. 50 Mbit/s pays for one a second.
     EXPECT_EQ(counts.front(), 4u);
@@ -100,7 +78,7 @@ TEST(KeyFrames, AFrameThatChangesMostOfThePictureIsOneAndEveryFrameDecodesToItsS
         }
         ASSERT_TRUE(f.Close());
     }
-    EXPECT_EQ(Read(path).keys, (std::vector<uint32_t>{0, 2000}));
+    EXPECT_EQ(test::KeyFrameTimes(path), (std::vector<uint32_t>{0, 2000}));
     test::ExpectDecodesTo(path, kW, kH, pics);
 }
 

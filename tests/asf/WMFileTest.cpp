@@ -59,29 +59,6 @@ int32_t AddPicture(WMFile& f, const Picture& p, int64_t time, bool key = false) 
     return f.AddFrame(p.bgrx.data(), p.width, p.height, p.width * 4, time, key);
 }
 
-// Changes a picture the way a desktop changes between frames; `i` picks the kind: typing,
-// a scroll, nothing, a box in the corner, a new desktop, noise, one pixel, a stripe.
-void Change(Picture& p, int i) {
-    const int32_t w = p.width, h = p.height;
-    const int kind = i % 8;
-    if (kind == 0)
-        test::DrawGlyph(p, 6 * (i % 40), 20, static_cast<char>('A' + i % 26), 0x000000);
-    else if (kind == 1)
-        std::memmove(p.bgrx.data(), p.bgrx.data() + static_cast<size_t>(w) * 4 * 5,
-                     static_cast<size_t>(h - 5) * w * 4);
-    else if (kind == 3)
-        p.Fill(w - 30, h - 12, 30, 12, 0x00FF00 + static_cast<uint32_t>(i));
-    else if (kind == 4)
-        p = test::MakeDesktop(w, h, static_cast<uint32_t>(i));
-    else if (kind == 5)
-        for (size_t k = 0; k < p.bgrx.size() / 3; ++k)
-            p.bgrx[k] = static_cast<uint8_t>((k * 2654435761u + i) >> 11);
-    else if (kind == 6)
-        p.Fill(0, 0, 1, 1, 0xFFFFFF);
-    else if (kind == 7)
-        p.Fill(w / 2, 0, 3, h, 0x4080C0);
-}
-
 TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode) {
     test::TempDir dir;
     const std::string path = dir.str() + "/rec.wmv";
@@ -96,7 +73,7 @@ TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode)
         size_t sample = 0;
         for (int i = 0; i < 120; ++i) {
             if (i > 0)
-                Change(p, i);
+                test::Change(p, i);
             pics.push_back(p);
             ASSERT_EQ(AddPicture(f, p, i * 1000000LL), 0) << i;
             const auto pcm = Sine(sample, 800, 440);
@@ -135,7 +112,6 @@ TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode)
     EXPECT_EQ(video->name + " " + audio->name + " " + video->language, "Video1 Audio1 en-us");
     EXPECT_TRUE(video->video);
     EXPECT_EQ(video->avgTimePerFrame, 1000000u);
-    EXPECT_EQ(audio->formatTag, 0x0031);
     std::string timecode;
     ASSERT_TRUE(reader.GetAttribute("quorvanta timecode", &timecode));
     EXPECT_EQ(timecode.substr(0, 15), "SAMPLE TIMECODE");
@@ -162,18 +138,8 @@ TEST(WMFile, RecordingWithSoundDecodesFrameByFrameAndCarriesItsNamesAndTimecode)
     EXPECT_NEAR(ZeroCrossingHz(sound, 4000, 90000), 440.0, 5.0);
 }
 
-TEST(WMFile, ProfileNumbersTimeLapseAndDefaultSize) {
+TEST(WMFile, TimeLapseTurnsClockTimeIntoVideoTime) {
     test::TempDir dir;
-    {
-        WMFile f(dir.str() + "/zero.wmv", "", 10, 300000, 0, 0, -1);
-        ASSERT_TRUE(f.Open());
-        EXPECT_EQ(f.avgTimePerFrame(), 1000000);
-        MemBm bm(1023, 768);
-        EXPECT_EQ(f.AddBitmapFrame(bm), 0);
-        EXPECT_TRUE(f.Close());
-        EXPECT_EQ(test::Probe(dir.str() + "/zero.wmv", "stream=width,height"),
-                  "width=1023\nheight=768\n");
-    }
     // Time lapse 4 at 5 fps: 8 s of clock are 2 s of video. Lapse 1: the clock as it is.
     for (const auto& [lapse, elapsed, video] :
          {std::tuple{4, 80000000LL, 20000000LL}, std::tuple{1, 30000000LL, 30000000LL}}) {
@@ -229,10 +195,8 @@ TEST(WMFile, SoundCatchesUpWithVideoByRepeatingTheLatestBufferAndPausedFilesDrop
     f.SetPaused(false);
     EXPECT_EQ(f.WriteAudio(pcm.data(), 0), 0u);
     EXPECT_TRUE(f.Close());
-}
 
-TEST(WMFile, SoundOnlyFileHasTheVoiceStreamAlone) {
-    test::TempDir dir;
+    // A sound-only file has the voice stream alone.
     const std::string path = dir.str() + "/voice.wma";
     {
         WMFile f(path, "", 5, 300000, 0, 0, -1);
@@ -279,7 +243,7 @@ TEST(WMFile, VideoAndSoundFromTwoThreadsMakeAFileThatFfmpegAndGStreamerPlayWhole
             }
         });
         for (int i = 1; i < 100; ++i) {
-            Change(p, i);
+            test::Change(p, i);
             pics.push_back(p);
             ASSERT_EQ(AddPicture(f, p, i * 400000LL), 0);
         }
@@ -319,7 +283,7 @@ TEST(WMFile, WriterKilledInALongGapBetweenKeyFramesLeavesAFileDecodableToItsLast
     Picture p = test::MakeDesktop(w, h, 11);
     for (int i = 0; i < kFrames; ++i) {
         if (i % 3 == 1)
-            Change(p, i * 8 + 3); // a small box in the corner
+            test::Change(p, i * 11 + 4); // one pixel
         test::DrawCounter(p, 8, 8, i);
         pics.push_back(p);
     }
@@ -367,7 +331,7 @@ TEST(WMFile, FullDiskIsReportedAndWhatWasWrittenStaysReadable) {
         int32_t r = 0;
         int i = 0;
         for (; i < 500 && r == 0; ++i) {
-            Change(p, 5); // noise: large frames
+            test::Change(p, 7); // noise: large frames
             r = AddPicture(f, p, i * 1000000LL, true);
         }
         const bool closed = f.Close();
@@ -424,16 +388,27 @@ TEST(WMFile, SeekingBetweenKeyFramesThirtySecondsApartShowsTheFrameOfThatTime) {
                     test::To555(pics[static_cast<size_t>(frame)], w, h))
             << "ffmpeg -ss " << seconds;
 
-    if (!test::HaveGStreamerSeek())
-        GTEST_SKIP() << "the tests were built without GStreamer (libgstreamer1.0-dev)";
     std::vector<uint16_t> shown;
     std::string error;
-    ASSERT_TRUE(test::GStreamerFrameAt(path, 37.0, w, h, shown, &error)) << error;
+    if (!test::GStreamerFrameAt(path, 37.0, w, h, shown, &error) &&
+        error == "built without GStreamer")
+        GTEST_SKIP() << "the tests were built without GStreamer (libgstreamer1.0-dev)";
+    ASSERT_TRUE(error.empty()) << error;
     EXPECT_TRUE(shown == test::To555(pics[370], w, h));
 }
 
 TEST(WMFile, FramesHandedToThePictureWriterReachTheOpenRecordingButNeverAnOldFile) {
     test::TempDir dir;
+    {
+        // No size: the first frame's, and the frame time of the frame rate.
+        WMFile f(dir.str() + "/zero.wmv", "", 10, 300000, 0, 0, -1);
+        ASSERT_TRUE(f.Open());
+        EXPECT_EQ(f.avgTimePerFrame(), 1000000);
+        EXPECT_EQ(f.AddBitmapFrame(MemBm(1023, 768)), 0);
+        EXPECT_TRUE(f.Close());
+        EXPECT_EQ(test::Probe(dir.str() + "/zero.wmv", "stream=width,height"),
+                  "width=1023\nheight=768\n");
+    }
     const std::string path = dir.str() + "/via-writer.wmv";
     const int32_t w = 80, h = 60;
     {

@@ -25,7 +25,6 @@ TEST(MeterLogic, LevelsBecomePercentagesAndOnlyChangesReachTheMeter) {
     EXPECT_TRUE(s.stereo);
     EXPECT_EQ(s.left, 50);
     EXPECT_EQ(s.right, 0);
-
     CountingMeter meter;
     MeterUpdater up;
     EXPECT_FALSE(up.Update(meter, 0, 1)); // 0 is what the meter shows at first
@@ -33,62 +32,56 @@ TEST(MeterLogic, LevelsBecomePercentagesAndOnlyChangesReachTheMeter) {
     EXPECT_EQ(meter.a, 50);
     EXPECT_FALSE(up.Update(meter, 64, 1)); // same level next tick: nothing
     EXPECT_EQ(meter.monoCalls, 1);
-    EXPECT_TRUE(up.Update(meter, 127 * 256 + 127, 2));
+    EXPECT_TRUE(up.Update(meter, 127 * 256 + 3, 2)); // a loud left, a quiet right
     EXPECT_EQ(meter.stereoCalls, 1);
-    EXPECT_EQ(meter.a, 100);
+    EXPECT_EQ(meter.a, 100) << "left";
+    EXPECT_EQ(meter.b, 2) << "right";
     EXPECT_TRUE(up.Clear(meter)); // recording stopped
     EXPECT_EQ(meter.monoCalls, 2);
     EXPECT_EQ(meter.a, 0);
     EXPECT_FALSE(up.Clear(meter));
 }
 
-TEST(MeterLogic, LayoutGaugeSegmentsAndWedge) {
-    MeterLayout st = LayoutMeter(50, 20, true);
-    EXPECT_EQ(st.first, (IRect{0, 0, 50, 10}));
-    EXPECT_EQ(st.second, (IRect{0, 10, 50, 10}));
-    MeterLayout side = LayoutMeter(51, 20, false);
-    EXPECT_EQ(side.first, (IRect{0, 0, 25, 20}));
-    EXPECT_EQ(side.second, (IRect{25, 0, 26, 20}));
-    // Spacing 5 over 0..100 gives 20 LEDs; each 80 % of its slot.
+TEST(MeterLogic, GaugeLayoutSegmentsWedgeAndSliderArithmetic) {
+    EXPECT_EQ(LayoutMeter(50, 20, true).first, (IRect{0, 0, 50, 10}));
+    EXPECT_EQ(LayoutMeter(50, 20, true).second, (IRect{0, 10, 50, 10}));
+    EXPECT_EQ(LayoutMeter(51, 20, false).first, (IRect{0, 0, 25, 20}));
+    EXPECT_EQ(LayoutMeter(51, 20, false).second, (IRect{25, 0, 26, 20}));
+    // Spacing 5 over 0..100 gives 20 LEDs; each 80 % of its slot; values held to the range.
     IRect inner{0, 0, 100, 10};
-    EXPECT_EQ(GaugeSegments(inner, 0, 100, 100, 5, 80).size(), 20u);
+    for (auto [value, leds] : {std::pair{100, 20u}, {51, 11u}, {0, 0u}, {250, 20u}})
+        EXPECT_EQ(GaugeSegments(inner, 0, 100, value, 5, 80).size(), leds) << value;
     auto half = GaugeSegments(inner, 0, 100, 50, 5, 80);
     ASSERT_EQ(half.size(), 10u);
     EXPECT_EQ(half[1], (IRect{5, 0, 4, 10}));
-    EXPECT_EQ(GaugeSegments(inner, 0, 100, 51, 5, 80).size(), 11u);
-    EXPECT_TRUE(GaugeSegments(inner, 0, 100, 0, 5, 80).empty());
-    EXPECT_EQ(GaugeSegments(inner, 0, 100, 250, 5, 80).size(), 20u); // held to the range
     Wedge w = VolumeWedge(50, 20);
-    EXPECT_EQ(w.left, 3);
-    EXPECT_EQ(w.right, 46);
-    EXPECT_EQ(w.top, 3);
-    EXPECT_EQ(w.bottom, 16);
-}
+    EXPECT_EQ(std::vector<int>({w.left, w.right, w.top, w.bottom}),
+              std::vector<int>({3, 46, 3, 16}));
 
-TEST(SliderLogic, RangeSnappingAndHitZones) {
     EXPECT_EQ(SliderRange(10, 10), 1);
     EXPECT_EQ(SliderRange(0, 100), 100);
-    EXPECT_EQ(SliderPosition(55, 0, 100, 10, true), 60);
-    EXPECT_EQ(SliderPosition(54, 0, 100, 10, true), 50);
-    EXPECT_EQ(SliderPosition(54, 0, 100, 10, false), 54);
-    EXPECT_EQ(SliderPosition(150, 0, 100, 10, true), 100);
-    EXPECT_EQ(SliderPosition(-5, 0, 100, 10, true), 0);
-    EXPECT_EQ(SliderPosition(17, 2, 100, 10, true), 22); // tics counted from the minimum
-    EXPECT_EQ(SliderPosition(94, 0, 95, 10, true), 90);  // the nearest tic is past the end
+    // {asked, min, max, snap, position}: tics are counted from the minimum; the nearest tic
+    // may be past the end.
+    for (auto [asked, mn, mx, snap, want] : {std::tuple{55, 0, 100, true, 60},
+                                             {54, 0, 100, true, 50},
+                                             {54, 0, 100, false, 54},
+                                             {150, 0, 100, true, 100},
+                                             {-5, 0, 100, true, 0},
+                                             {17, 2, 100, true, 22},
+                                             {94, 0, 95, true, 90}})
+        EXPECT_EQ(SliderPosition(asked, mn, mx, 10, snap), want)
+            << asked << " in " << mn << ".." << mx;
     IRect thumb{20, 0, 9, 15};
     EXPECT_EQ(SliderHitZone(thumb, 24, 5), SliderHit::ThumbTrack);
     EXPECT_EQ(SliderHitZone(thumb, 24, 17), SliderHit::ThumbPosition);
     EXPECT_EQ(SliderHitZone(thumb, 24, -1), SliderHit::None);
     EXPECT_EQ(SliderHitZone(thumb, 5, 5), SliderHit::PageUp);
     EXPECT_EQ(SliderHitZone(thumb, 40, 5), SliderHit::PageDown);
-    // Thumb travel and its inverse.
     EXPECT_EQ(ThumbLeft(0, 0, 100, 50, 9, 0), 0);
     EXPECT_EQ(ThumbLeft(100, 0, 100, 50, 9, 0), 41);
-    for (int p : {0, 30, 50, 100})
+    for (int p : {0, 30, 50, 100}) // thumb travel and its inverse
         EXPECT_NEAR(PositionAtX(ThumbLeft(p, 0, 100, 50, 9, 0) + 4, 0, 100, 50, 9, 0), p, 2);
 }
-
-// ---- the windows ----
 
 class Widgets : public ::testing::Test {
 protected:
@@ -119,7 +112,6 @@ TEST_F(Widgets, MeterSwitchesBetweenOneAndTwoBarsAndSkipsUnchangedValues) {
     EXPECT_EQ(meter->Gauge(1)->GetPosition(), wxPoint(0, 0));
     EXPECT_EQ(meter->Gauge(2)->GetPosition(), wxPoint(0, 10));
     EXPECT_EQ(meter->Gauge(2)->GetSize(), wxSize(50, 10));
-
     MeterUpdater up;
     up.Update(*meter, 64 * 256, 2);
     EXPECT_TRUE(meter->IsStereo());
@@ -129,12 +121,10 @@ TEST_F(Widgets, MeterSwitchesBetweenOneAndTwoBarsAndSkipsUnchangedValues) {
     EXPECT_EQ(meter->Gauge(2)->GetValue(), 0);
     EXPECT_FALSE(meter->Gauge(1)->Segments().empty());
     EXPECT_TRUE(meter->Gauge(2)->Segments().empty());
-
     int before = meter->Gauge(1)->RepaintRequests();
     EXPECT_FALSE(up.Update(*meter, 64 * 256, 2));
     meter->SetStereo(50, 0); // even told again, an unchanged gauge does not repaint
     EXPECT_EQ(meter->Gauge(1)->RepaintRequests(), before);
-
     up.Update(*meter, 100, 1);
     EXPECT_FALSE(meter->IsStereo());
     EXPECT_TRUE(meter->Gauge(0)->IsShown());

@@ -59,19 +59,6 @@ protected:
         frame->SetSize(50, 50, 600, 300);
         frame->Show();
         frame->SetUp();
-        // No real sound devices: the lists are the test's.
-        using Names = std::vector<std::string>;
-        savedSources_ = TSetSound::DeviceSources();
-        TSetSound::DeviceSources() = {
-            [] {
-                return Names{"Built-in Audio", "USB Mic"};
-            },
-            [] {
-                return Names{"default", "Speakers"};
-            },
-            [](const std::string& device) {
-                return device == "USB Mic" ? Names{} : Names{"Mic", "Line"};
-            }};
         test::Pump(100);
     }
     void TearDown() override {
@@ -80,8 +67,6 @@ protected:
             delete frame;
             test::Pump(50);
         }
-        if (savedSources_.inputs)
-            TSetSound::DeviceSources() = savedSources_;
         GlobalSettings() = saved_;
         LiveSchedule() = savedSchedule_;
         TimerEnable() = savedEnable_;
@@ -89,7 +74,18 @@ protected:
     }
     void Open() {
         ctx = frame->OptionsContext();
-        ctx.desktop = &desktop;
+        // No real sound devices: the lists are the test's.
+        ctx.soundDevices = {[] {
+                                return std::vector<std::string>{"Built-in Audio", "USB Mic"};
+                            },
+                            [] {
+                                return std::vector<std::string>{"default", "Speakers"};
+                            },
+                            [](const std::string& device) {
+                                return device == "USB Mic"
+                                           ? std::vector<std::string>{}
+                                           : std::vector<std::string>{"Mic", "Line"};
+                            }};
         sheet = MakeOptionsSheet(frame, ctx);
         sheet->Show();
         test::Pump(50);
@@ -124,7 +120,6 @@ private:
     Settings saved_;
     EventList savedSchedule_;
     bool savedEnable_ = false;
-    TSetSound::Sources savedSources_;
 };
 
 TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShownAndLaidOutCleanly) {
@@ -346,13 +341,11 @@ TEST_F(OptionsSheet, ImageFormatClickReachesTheFilePageBeforeOk) {
 TEST_F(OptionsSheet, UnusableDirectoryIsReportedAndTheOldOneStays) {
     const std::string old = GlobalSettings().defaultDirectory;
     std::ofstream(dir.str() + "/plain") << "x";
-    TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string& start) {
-        EXPECT_EQ(start, GlobalSettings().defaultDirectory);
-        return dir.str() + "/plain/sub";
-    };
+    desktop.directoryAnswer = dir.str() + "/plain/sub";
     Open();
     auto* file = Page<TSetFile>(5);
     file->Browse();
+    EXPECT_EQ(desktop.directoryStarts, std::vector<std::string>{old});
     EXPECT_EQ(file->pathText()->GetLabel().utf8_string(), dir.str() + "/plain/sub/");
     Ok();
     ASSERT_EQ(desktop.messages.size(), 1u);
@@ -360,12 +353,11 @@ TEST_F(OptionsSheet, UnusableDirectoryIsReportedAndTheOldOneStays) {
         << desktop.texts()[0];
     EXPECT_EQ(GlobalSettings().defaultDirectory, old);
 
-    TSetFile::DirectoryChooser() = [this](wxWindow*, const std::string&) { return dir.str(); };
+    desktop.directoryAnswer = dir.str();
     Open();
     Page<TSetFile>(5)->Browse();
     Ok();
     EXPECT_EQ(GlobalSettings().defaultDirectory, dir.str() + "/");
-    TSetFile::DirectoryChooser() = nullptr;
 }
 
 TEST_F(OptionsSheet, CaptionPageSlidersAndEffectsSheet) {

@@ -30,7 +30,6 @@ protected:
     }
     void TearDown() override {
         TSchedDialog::RunEventDialog() = [](TEventDialog& d) { return d.ShowModal(); };
-        TSchedDialog::Clock() = LocalClockMinute;
         if (parent)
             parent->Destroy();
         test::Pump(20);
@@ -97,7 +96,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
     EXPECT_EQ(live.Count(), 3); // not before the sheet applies
 
     // "&New" at 23:40: 23:00 to 0:00 today, keep all, record video.
-    TSchedDialog::Clock() = [] { return ClockMinute{2, 23, 40}; };
+    desktop.setLocalTime(2026, 12, 8, 23, 40); // a Tuesday
     std::vector<std::string> seen;
     TSchedDialog::RunEventDialog() = [&](TEventDialog& d) {
         seen.push_back(d.startField()->GetValue().utf8_string() + "-" +
@@ -131,7 +130,7 @@ TEST_F(TimerPage, DeleteEditAndNewWorkOnTheWorkingCopy) {
     EXPECT_TRUE(desktop.messages.empty());
 
     // A new event that overlaps "late" on Sunday is reported, and kept.
-    TSchedDialog::Clock() = [] { return ClockMinute{0, 22, 5}; };
+    desktop.setLocalTime(2026, 12, 6, 22, 5); // a Sunday
     TSchedDialog::RunEventDialog() = [&](TEventDialog& d) {
         d.nameField()->ChangeValue("sunday");
         return d.Commit() ? wxID_OK : wxID_CANCEL;

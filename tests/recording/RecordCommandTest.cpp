@@ -85,7 +85,7 @@ TEST_F(RecordCommand, FramesShowTheScreenAsItWasWhenEachWasGrabbed) {
     // one offset between the test's clock and the frame times fits every frame.
     const int cx = px * kSmallW / 1920, cy = py * kSmallH / 1080;
     double lo = -1e9, hi = 1e9;
-    const double tolerance = 0.12;
+    const double tolerance = 0.3; // a loaded machine delays a grab; the colours last 0.3 s
     int previous = -1;
     for (size_t j = 0; j < frames.size(); ++j) {
         const auto* rgb = reinterpret_cast<const uint8_t*>(frames[j].data());
@@ -115,7 +115,7 @@ TEST_F(RecordCommand, FramesShowTheScreenAsItWasWhenEachWasGrabbed) {
 }
 
 TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLengthWithOrWithoutAVideo) {
-    if (test::RunCommand("pactl info >/dev/null 2>&1") != 0)
+    if (!test::HavePulse())
         GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
     const std::string file = dir.str() + "/sound.wmv";
     test::ProgramRun run = test::RunProgram(
@@ -184,34 +184,28 @@ TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
     EXPECT_FALSE(std::filesystem::exists(voice));
 }
 
-TEST_F(RecordCommand, TerminateSignalFinishesTheFile) {
-    const std::string file = dir.str() + "/signal.wmv";
-    test::ProgramRun run = test::RunProgram("--record --region 0,0,200,100 --output " + Quote(file),
-                                            "timeout --preserve-status -s TERM 2 ");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(test::FirstLine(run.out), file);
-    bool clean = false;
-    EXPECT_FALSE(test::DecodeFramesSmall(file, 20, 10, &clean).empty());
-    EXPECT_TRUE(clean);
-    std::vector<double> times = test::VideoFrameTimes(file);
-    ASSERT_FALSE(times.empty());
-    EXPECT_GT(times.back(), 0.8);
-}
-
-TEST_F(RecordCommand, AWindowByIdAndANameFromTheVideoPattern) {
+// A window by id, with no --output (the name comes from the video pattern in the capture
+// directory), ended by a terminate signal: the file is finished and decodes.
+TEST_F(RecordCommand, AWindowByIdNamedFromThePatternAndFinishedByATerminateSignal) {
     test::XTestDisplay x;
     Window win = x.create(30, 40, 200, 150, test::Pattern);
-    // No --output: the file is named from the video pattern in the capture directory.
     const std::string data = dir.str() + "/data";
-    test::ProgramRun run = test::RunProgram(
-        "--record --seconds 1 --window " + std::to_string(win),
-        "XDG_DATA_HOME=" + Quote(data) + " XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ");
+    test::ProgramRun run = test::RunProgram("--record --window " + std::to_string(win),
+                                            "XDG_DATA_HOME=" + Quote(data) +
+                                                " XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") +
+                                                " timeout --preserve-status -s TERM 2 ");
     x.destroy(win);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string file = test::FirstLine(run.out);
     EXPECT_EQ(file.rfind(data + "/Tessaray/Tess", 0), 0u) << file;
     EXPECT_EQ(file.substr(file.size() - 4), ".wmv");
     EXPECT_EQ(test::VideoStreamInfo(file), "mss2 200 150");
+    bool clean = false;
+    EXPECT_FALSE(test::DecodeFramesSmall(file, 20, 10, &clean).empty());
+    EXPECT_TRUE(clean);
+    std::vector<double> times = test::VideoFrameTimes(file);
+    ASSERT_FALSE(times.empty());
+    EXPECT_GT(times.back(), 0.8);
 }
 
 TEST_F(RecordCommand, WrongOptionsAndImpossibleStartsExitWithAReason) {

@@ -20,21 +20,9 @@ namespace {
 using namespace std::chrono_literals;
 using test::Quote;
 
-bool HavePulse() {
-    return test::RunCommand("pactl info >/dev/null 2>&1") == 0;
-}
-
 // The test source switched on or off at the sound server (the recording keeps reading it).
 void Tone(bool on) {
     test::RunCommand(std::string("pactl set-source-mute tone ") + (on ? "0" : "1"));
-}
-
-double StreamStart(const std::string& file, const char* stream) {
-    std::string out;
-    test::RunCommand(std::string("ffprobe -v error -select_streams ") + stream +
-                         " -show_entries stream=start_time -of csv=p=0 " + Quote(file),
-                     &out);
-    return out.empty() ? 0.0 : std::atof(out.c_str());
 }
 
 // The first time a sample is on, and the first time after it that one is off (-1: none).
@@ -52,7 +40,8 @@ std::pair<double, double> Span(const std::vector<std::pair<double, bool>>& sampl
 // again, in 10 ms steps.
 std::pair<double, double> ToneSpan(const std::string& file) {
     const std::vector<int16_t> s = test::DecodeSound(file);
-    const double start = StreamStart(file, "a:0");
+    const double start =
+        std::atof(test::Probe("-select_streams a:0 -show_entries stream=start_time", file).c_str());
     std::vector<std::pair<double, bool>> loud;
     for (size_t at = 0; at + 80 <= s.size(); at += 80) {
         double sum = 0;
@@ -78,7 +67,7 @@ std::pair<double, double> WhiteSpan(const std::string& file) {
 }
 
 TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
-    if (!test::HaveDisplay() || !HavePulse() || !test::HaveProgram("ffmpeg"))
+    if (!test::HaveDisplay() || !test::HavePulse() || !test::HaveProgram("ffmpeg"))
         GTEST_SKIP() << "needs an X display, the test PulseAudio daemon and ffmpeg";
     test::TempDir dir;
     // 30 frames a second, so a frame's time is within 33 ms of the change it shows.
@@ -106,12 +95,20 @@ TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
                                    Quote(file),
                                "XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ");
     });
+    // The tone follows the screen by as long as pactl takes, which a loaded machine stretches.
+    double toneLag = 0;
     auto change = [&](bool white) {
         XSetWindowBackground(d, win, white ? 0xFFFFFF : 0);
         XClearWindow(d, win);
         XSync(d, False);
+        const auto t0 = std::chrono::steady_clock::now();
         Tone(white);
+        toneLag = std::max(
+            toneLag, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     };
+    // Two seconds into the file (a loaded machine is slow to start the program).
+    for (int i = 0; i < 100 && !std::filesystem::exists(file); ++i)
+        std::this_thread::sleep_for(100ms);
     std::this_thread::sleep_for(2s);
     change(true);
     std::this_thread::sleep_for(15s);
@@ -127,13 +124,13 @@ TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
     ASSERT_GT(videoOff, videoOn);
     ASSERT_GT(soundOn, 1.0) << "no tone found";
     ASSERT_GT(soundOff, soundOn) << "the tone never ends";
-    EXPECT_NEAR(soundOn, videoOn, 0.1) << "at the start";
-    EXPECT_NEAR(soundOff, videoOff, 0.1) << "at the end";
+    EXPECT_NEAR(soundOn, videoOn, 0.1 + toneLag) << "at the start";
+    EXPECT_NEAR(soundOff, videoOff, 0.1 + toneLag) << "at the end";
 }
 
 TEST(SoundTiming, ARecordingAfterTheSoundServerCameBackRecordsSound) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!test::HaveDisplay() || !HavePulse() || !runtime ||
+    if (!test::HaveDisplay() || !test::HavePulse() || !runtime ||
         !std::filesystem::exists(std::string(runtime) + "/pulse-test.pid"))
         GTEST_SKIP() << "needs an X display and the test PulseAudio daemon started for the run";
     test::TempDir dir;
@@ -142,7 +139,7 @@ TEST(SoundTiming, ARecordingAfterTheSoundServerCameBackRecordsSound) {
         std::string pid;
         test::RunCommand("cat " + Quote(pidFile), &pid);
         test::RunCommand("kill -KILL " + pid);
-        for (int i = 0; i < 50 && HavePulse(); ++i)
+        for (int i = 0; i < 50 && test::HavePulse(); ++i)
             std::this_thread::sleep_for(100ms);
     };
 
@@ -156,14 +153,14 @@ TEST(SoundTiming, ARecordingAfterTheSoundServerCameBackRecordsSound) {
     std::this_thread::sleep_for(2s);
     killServer();
     recorder.join();
-    ASSERT_FALSE(HavePulse());
+    ASSERT_FALSE(test::HavePulse());
     const auto times = test::VideoFrameTimes(first);
     ASSERT_FALSE(times.empty()) << run.err;
     EXPECT_GT(times.back(), 4.0) << run.err;
 
     // Back again: the next recording finds it and records the tone.
     ASSERT_EQ(test::RunCommand(Quote(std::string(TESS_SOURCE_DIR) + "/tests/start-pulse.sh")), 0);
-    ASSERT_TRUE(HavePulse());
+    ASSERT_TRUE(test::HavePulse());
     std::this_thread::sleep_for(500ms);
     const std::string second = dir.str() + "/after.wmv";
     run = test::RunProgram("--record --seconds 3 --audio --region 0,0,64,48 --output " +

@@ -29,7 +29,6 @@ protected:
         GlobalSettings().captureAction = 1;
         GlobalSettings().displayOpenAuto = true;
         desktop.onWait = WaitRepainting; // the frame must really be off the screen
-        SelectR::Beep() = [] {};
         frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
         frame->CreateStatusBar(1);
         client = new TClient(frame, desktop);
@@ -41,7 +40,6 @@ protected:
             return;
         frame->Destroy();
         test::Pump(20);
-        SelectR::Beep() = [] { wxBell(); };
         GlobalSettings() = saved;
     }
     std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }

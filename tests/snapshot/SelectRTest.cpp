@@ -7,6 +7,7 @@
 #include <wx/uiaction.h>
 
 #include "capture/SelectR.h"
+#include "support/FakeDesktop.h"
 
 namespace tess {
 namespace {
@@ -21,13 +22,9 @@ protected:
         small = x.createSolid(200, 150, 100, 80, 0xc0c000);
         child = x.createSolid(350, 200, 60, 40, 0x00a050, large); // at (450, 300) on screen
         LastOutlined().moveTo(0); // no window outlined before this test
-        savedBeep = SelectR::Beep();
-        SelectR::Beep() = [this] { ++beeps; };
         test::Pump(50);
     }
     void TearDown() override {
-        if (savedBeep)
-            SelectR::Beep() = savedBeep;
         for (Window w : {child, small, large})
             if (w)
                 x.destroy(w);
@@ -67,8 +64,7 @@ protected:
     test::XTestDisplay x;
     std::unique_ptr<ScreenConnection> screen;
     Window large = 0, small = 0, child = 0;
-    int beeps = 0;
-    std::function<void()> savedBeep;
+    test::FakeDesktop desktop; // counts the beeps
 };
 
 TEST(SelectionColourTest, ReadsTheHexadecimalSetting) {
@@ -83,7 +79,7 @@ TEST(SelectionColourTest, ReadsTheHexadecimalSetting) {
 TEST_F(SelectRTest, OutlinesTheSmallestWindowAndBeepsOncePerWindow) {
     Warp(250, 190); // over the small window lying on the large one
     WindowId chosen = 0;
-    SelectR dlg(nullptr, SelectionColour("ff"), nullptr, &chosen, true, screen.get());
+    SelectR dlg(nullptr, desktop, SelectionColour("ff"), nullptr, &chosen, true, screen.get());
     EXPECT_EQ(dlg.covered(), (ScreenRect{0, 0, 1920, 1080}));
     // The frozen picture is the screen as it was.
     wxImage frozen = dlg.frozen().ConvertToImage();
@@ -97,12 +93,12 @@ TEST_F(SelectRTest, OutlinesTheSmallestWindowAndBeepsOncePerWindow) {
     int rc = RunModal(
         dlg, {Shown(dlg), [&] { return dlg.shownFrame().has_value(); }, // message 1345 outlined it
               test::Do([&] {
-                  beepsAtOpen = beeps;
+                  beepsAtOpen = desktop.beeps;
                   EXPECT_EQ(chosen, small);
                   EXPECT_EQ(dlg.shownFrame(), smallRect);
                   test::SendMouse(dlg, wxEVT_MOTION, {260, 200});
                   test::SendMouse(dlg, wxEVT_MOTION, {280, 220});
-                  EXPECT_EQ(beeps, beepsAtOpen); // same window: no new beep
+                  EXPECT_EQ(desktop.beeps, beepsAtOpen); // same window: no new beep
               }),
               test::Do([] {}), // let it paint
               test::Do([&] {
@@ -113,7 +109,7 @@ TEST_F(SelectRTest, OutlinesTheSmallestWindowAndBeepsOncePerWindow) {
                   test::SendMouse(dlg, wxEVT_MOTION, {150, 450});
                   EXPECT_EQ(chosen, large);
                   EXPECT_EQ(dlg.shownFrame(), (ScreenRect{100, 100, 700, 500}));
-                  EXPECT_EQ(beeps, beepsAtOpen + 1);
+                  EXPECT_EQ(desktop.beeps, beepsAtOpen + 1);
               }),
               test::Do([] {}), test::Do([&] {
                   EXPECT_EQ(ScreenPixel(250, 231), 0x2040a0u); // the old frame is gone
@@ -122,11 +118,11 @@ TEST_F(SelectRTest, OutlinesTheSmallestWindowAndBeepsOncePerWindow) {
                   // the child itself.
                   test::SendMouse(dlg, wxEVT_MOTION, {470, 320});
                   EXPECT_EQ(chosen, large);
-                  EXPECT_EQ(beeps, beepsAtOpen + 1);
+                  EXPECT_EQ(desktop.beeps, beepsAtOpen + 1);
                   test::SendMouse(dlg, wxEVT_MOTION, {470, 320}, true);
                   EXPECT_EQ(chosen, child);
                   EXPECT_EQ(dlg.shownFrame(), (ScreenRect{450, 300, 510, 340}));
-                  EXPECT_EQ(beeps, beepsAtOpen + 2);
+                  EXPECT_EQ(desktop.beeps, beepsAtOpen + 2);
                   test::SendMouse(dlg, wxEVT_LEFT_UP, {470, 320}, true);
               })});
     EXPECT_EQ(rc, wxID_OK);
@@ -138,8 +134,9 @@ TEST_F(SelectRTest, ASecondSelectionOverTheLastWindowShowsNoOutlineUntilTheCurso
     Warp(250, 190);
     for (int round = 0; round < 2; ++round) {
         WindowId chosen = 0;
-        SelectR dlg(nullptr, SelectionColour("ff00ff"), nullptr, &chosen, true, screen.get());
-        int before = beeps;
+        SelectR dlg(nullptr, desktop, SelectionColour("ff00ff"), nullptr, &chosen, true,
+                    screen.get());
+        int before = desktop.beeps;
         int rc =
             RunModal(dlg, {Shown(dlg), test::Do([] {}), test::Do([] {}), test::Do([&] {
                                if (round == 0) {
@@ -147,10 +144,10 @@ TEST_F(SelectRTest, ASecondSelectionOverTheLastWindowShowsNoOutlineUntilTheCurso
                                } else {
                                    // Same window as last time: no outline, no beep.
                                    EXPECT_FALSE(dlg.shownFrame());
-                                   EXPECT_EQ(beeps, before);
+                                   EXPECT_EQ(desktop.beeps, before);
                                    EXPECT_EQ(chosen, small);
                                    test::SendMouse(dlg, wxEVT_MOTION, {150, 450});
-                                   EXPECT_EQ(beeps, before + 1);
+                                   EXPECT_EQ(desktop.beeps, before + 1);
                                    EXPECT_EQ(chosen, large);
                                    EXPECT_TRUE(dlg.shownFrame());
                                }
@@ -163,7 +160,7 @@ TEST_F(SelectRTest, ASecondSelectionOverTheLastWindowShowsNoOutlineUntilTheCurso
 TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
     const ScreenRect want{100, 80, 400, 300};
     auto drag = [&](wxPoint from, wxPoint to, ScreenRect* got) {
-        SelectR dlg(nullptr, SelectionColour("ff"), got, nullptr, true, screen.get());
+        SelectR dlg(nullptr, desktop, SelectionColour("ff"), got, nullptr, true, screen.get());
         return RunModal(dlg, {Shown(dlg), test::Do([&] {
                                   test::SendMouse(dlg, wxEVT_LEFT_DOWN, from);
                                   EXPECT_TRUE(dlg.dragging());
@@ -184,7 +181,7 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
 
     // A click without a drag: a rectangle without area.
     ScreenRect click{1, 1, 2, 2};
-    SelectR dlg(nullptr, SelectionColour("ff"), &click, nullptr, true, screen.get());
+    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &click, nullptr, true, screen.get());
     EXPECT_EQ(RunModal(dlg, {Shown(dlg), test::Do([&] {
                                  test::SendMouse(dlg, wxEVT_LEFT_DOWN, {50, 60});
                                  test::SendMouse(dlg, wxEVT_LEFT_UP, {50, 60});
@@ -196,7 +193,7 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
 
 TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {
     ScreenRect rect{1, 2, 3, 4};
-    SelectR dlg(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &rect, nullptr, true, screen.get());
     int rc = RunModal(dlg, {Shown(dlg), test::Do([&] {
                                 test::SendMouse(dlg, wxEVT_LEFT_DOWN, {10, 10});
                                 test::SendMouse(dlg, wxEVT_MOTION, {90, 90}, false, true);
@@ -206,7 +203,7 @@ TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {
     EXPECT_EQ(rect, (ScreenRect{1, 2, 3, 4}));
 
     // A release whose press did not happen in the window selects nothing.
-    SelectR dlg2(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    SelectR dlg2(nullptr, desktop, SelectionColour("ff"), &rect, nullptr, true, screen.get());
     rc = RunModal(dlg2, {Shown(dlg2), test::Do([&] {
                              test::SendMouse(dlg2, wxEVT_LEFT_UP, {10, 10});
                              EXPECT_TRUE(dlg2.IsModal());
@@ -218,7 +215,7 @@ TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {
 
 TEST_F(SelectRTest, RealPointerInputDragsARectangle) {
     ScreenRect rect;
-    SelectR dlg(nullptr, SelectionColour("ff"), &rect, nullptr, true, screen.get());
+    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &rect, nullptr, true, screen.get());
     wxUIActionSimulator sim;
     int rc = RunModal(
         dlg, {Shown(dlg), test::Do([&] { sim.MouseMove(640, 480); }),
@@ -229,7 +226,7 @@ TEST_F(SelectRTest, RealPointerInputDragsARectangle) {
 
     // The real Esc key.
     ScreenRect untouched{1, 2, 3, 4};
-    SelectR again(nullptr, SelectionColour("ff"), &untouched, nullptr, true, screen.get());
+    SelectR again(nullptr, desktop, SelectionColour("ff"), &untouched, nullptr, true, screen.get());
     rc = RunModal(again, {Shown(again), test::Do([] {}), test::Do([&] { sim.Char(WXK_ESCAPE); })});
     EXPECT_EQ(rc, wxID_CANCEL);
     EXPECT_EQ(untouched, (ScreenRect{1, 2, 3, 4}));

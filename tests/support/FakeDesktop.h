@@ -1,9 +1,10 @@
 #pragma once
 // A stand-in for the desktop's services: it records every message, wait, beep, shutter and
-// opened file, answers message boxes and folder choices from scripted answers, and keeps a
+// opened file or address, answers message boxes and folder choices from scripted answers, and keeps a
 // clock of its own that waits advance.
 #include "platform/DesktopServices.h"
 
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <string>
@@ -44,11 +45,30 @@ public:
         opened.push_back(path);
         return openSucceeds;
     }
-    std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
+    bool openUri(const std::string& uri) override {
+        opened.push_back(uri);
+        return openSucceeds;
+    }
+    std::optional<std::string> chooseDirectory(const std::string&,
+                                               const std::string& start) override {
+        directoryStarts.push_back(start);
         return directoryAnswer;
     }
     std::chrono::system_clock::time_point now() override {
         return useRealClock ? std::chrono::system_clock::now() : clock;
+    }
+
+    // Stops the clock at a local date and time (month 1-12).
+    void setLocalTime(int year, int month, int day, int hour, int minute) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_isdst = -1;
+        clock = std::chrono::system_clock::from_time_t(std::mktime(&tm));
+        useRealClock = false;
     }
 
     // The texts of the messages shown, in order.
@@ -68,6 +88,7 @@ public:
     std::vector<std::string> opened;
     bool openSucceeds = true;
     std::optional<std::string> directoryAnswer;
+    std::vector<std::string> directoryStarts; // where each folder choice started
     bool useRealClock = true;
     std::chrono::system_clock::time_point clock{};
 };

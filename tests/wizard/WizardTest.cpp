@@ -1,6 +1,4 @@
-// The record wizard: the file-name check, the page order for a picture and for a video with
-// Back returning where it came from, the check keeping the wizard open, the layout of each
-// page, and Finish taking a real snapshot into the chosen file.
+// The record wizard: the file-name check, page order and Back, layout, and Finish.
 #include "wizard/RecWizard.h"
 
 #include "capture/ClientSnapshot.h"
@@ -9,16 +7,13 @@
 #include "snapshot/SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
-
-#include <cstdio>
+#include "support/SettingsGuard.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
-#include <wx/textctrl.h>
 
 namespace tess {
 namespace {
@@ -35,46 +30,42 @@ Settings DirSettings(const std::string& dir) {
 TEST(WizardFile, NamesGoIntoTheFolderWithTheFormatsExtensionOrNameTheirProblem) {
     test::TempDir dir;
     Settings s = DirSettings(dir.str());
-
+    auto in = [&](const std::string& name) { return (dir.path() / name).string(); };
+    auto path = [&](const std::string& name, bool picture, int format) {
+        WizardFile f = ResolveWizardFile(name, picture, format, s);
+        EXPECT_EQ(f.problem, "") << name;
+        return f.path;
+    };
+    auto problem = [&](const std::string& name, bool picture = true) {
+        return ResolveWizardFile(name, picture, 0, s).problem;
+    };
     WizardFile empty = ResolveWizardFile("  ", true, 0, s);
     EXPECT_EQ(empty.problem, "");
     EXPECT_EQ(empty.path, "") << "an empty name leaves the name to the pattern";
     EXPECT_EQ(fs::path(empty.example).parent_path(), dir.path());
     EXPECT_EQ(fs::path(empty.example).extension(), ".png");
     EXPECT_EQ(fs::path(ResolveWizardFile("", false, 0, s).example).extension(), ".wmv");
-
-    EXPECT_EQ(ResolveWizardFile("pic", true, 4, s).path, (dir.path() / "pic.jpg").string());
-    EXPECT_EQ(ResolveWizardFile("pic.JPEG", true, 4, s).problem, "");
-    EXPECT_EQ(ResolveWizardFile("clip", false, 0, s).path, (dir.path() / "clip.wmv").string());
-    EXPECT_EQ(ResolveWizardFile("clip.asf", false, 0, s).problem, "");
-    const std::string full = (dir.path() / "a b.gif").string();
-    EXPECT_EQ(ResolveWizardFile(full, true, 3, s).path, full);
-    // The check does not leave its trial file behind.
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-
-    // Problems name the folder or the extension.
-    const std::string missing = (dir.path() / "nowhere").string();
-    EXPECT_EQ(ResolveWizardFile(missing + "/x.png", true, 0, s).problem,
-              "The folder \"" + missing + "\" does not exist.");
+    EXPECT_EQ(path("pic", true, 4), in("pic.jpg"));
+    EXPECT_EQ(path("pic.JPEG", true, 4), in("pic.JPEG"));
+    EXPECT_EQ(path("clip", false, 0), in("clip.wmv"));
+    EXPECT_EQ(path("clip.asf", false, 0), in("clip.asf"));
+    EXPECT_EQ(path(in("a b.gif"), true, 3), in("a b.gif"));
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "a trial file left behind";
+    EXPECT_EQ(problem(in("nowhere/x.png")), "The folder \"" + in("nowhere") + "\" does not exist.");
     // Root may write anywhere that is writable at all: /proc takes no new files.
-    EXPECT_NE(ResolveWizardFile("/proc/x.png", true, 0, s)
-                  .problem.find("The folder \"/proc\" cannot be written"),
+    EXPECT_NE(problem("/proc/x.png").find("The folder \"/proc\" cannot be written"),
               std::string::npos);
-    const std::string plain = (dir.path() / "plain").string();
-    std::ofstream(plain) << "x";
-    EXPECT_EQ(ResolveWizardFile(plain + "/x.png", true, 0, s).problem,
-              "\"" + plain + "\" is not a folder.");
+    std::ofstream(in("plain")) << "x";
+    EXPECT_EQ(problem(in("plain/x.png")), "\"" + in("plain") + "\" is not a folder.");
     fs::create_directory(dir.path() / "sub.png");
-    EXPECT_NE(ResolveWizardFile("sub.png", true, 0, s).problem.find("is a folder"),
-              std::string::npos);
-
-    EXPECT_EQ(ResolveWizardFile("x.bmp", true, 0, s).problem,
+    EXPECT_NE(problem("sub.png").find("is a folder"), std::string::npos);
+    EXPECT_EQ(problem("x.bmp"),
               "The file name \"x.bmp\" does not fit a PNG picture: use the extension \".png\".");
-    EXPECT_EQ(ResolveWizardFile("x.png", false, 0, s).problem,
+    EXPECT_EQ(problem("x.png", false),
               "The file name \"x.png\" does not fit a WMV video: use the extension \".wmv\".");
     // An empty name with an unusable default folder is told too.
-    s.defaultDirectory = missing;
-    EXPECT_NE(ResolveWizardFile("", true, 0, s).problem, "");
+    s.defaultDirectory = in("nowhere");
+    EXPECT_NE(problem(""), "");
 }
 
 class WizardWindows : public ::testing::Test {
@@ -109,81 +100,78 @@ protected:
     wxFrame* frame = nullptr;
 };
 
-TEST_F(WizardWindows, PageOrderForVideoAndPictureAndBackReturnsWhereItCameFrom) {
+TEST_F(WizardWindows, PageOrderBackAndAnUnusableNameKeepingTheWizardOpen) {
     RecWizard w(frame, settings, desktop);
+    const fs::path sub = dir.path() / "sub";
+    fs::create_directory(sub);
     std::vector<int> seen;
-    auto next = [&](RecWizard& w) {
-        w.PressNext();
-        seen.push_back(w.currentId());
-    };
-    auto back = [&](RecWizard& w) {
-        w.PressBack();
-        seen.push_back(w.currentId());
+    auto walk = [&](RecWizard& w, std::string_view moves) {
+        for (char m : moves) {
+            if (m == 'N')
+                w.PressNext();
+            else
+                w.PressBack();
+            seen.push_back(w.currentId());
+        }
     };
     std::optional<WizardOrder> order = Drive(w, [&](RecWizard& w) {
         seen.push_back(w.currentId());
         EXPECT_FALSE(w.pictureChosen()) << "Video is checked at first";
-        next(w), next(w), next(w), next(w); // video: WMV, file, region, summary
-        back(w), back(w), back(w), back(w); // back the same way to page 1
+        walk(w, "NNNNBBBB"); // video: WMV, file, region, summary, and back the same way
         w.ChoosePicture(true);
-        next(w), next(w); // picture: Image, file
-        back(w);          // back to Image, not WMV
-        next(w), next(w), next(w);
+        walk(w, "NNBN"); // picture: Image, file, back to Image (not WMV)
+        // Names that cannot be used keep the file page.
+        w.SetFileName((dir.path() / "nowhere" / "x.png").string());
+        walk(w, "N");
+        w.SetFileName("x.jpg");
+        walk(w, "N");
+        w.SetFileName((sub / "x.png").string());
+        walk(w, "NN");
+        EXPECT_NE(w.summaryText().find((sub / "x.png").string()), std::string::npos)
+            << w.summaryText();
+        fs::remove(sub);
+        walk(w, "N"); // Finish refused: the folder went
     });
     EXPECT_FALSE(order) << "cancelled";
-    EXPECT_EQ(seen, (std::vector<int>{28100, 2200, 28200, 28300, 28400, 28300, 28200, 2200, 28100,
-                                      9100, 28200, 9100, 28200, 28300, 28400}));
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(seen,
+              (std::vector<int>{28100, 2200, 28200, 28300, 28400, 28300, 28200, 2200, 28100, 9100,
+                                28200, 9100, 28200, 28200, 28200, 28300, 28400, 28400}));
+    const std::vector<std::string> texts = desktop.texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_NE(texts[0].find("does not exist"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[1].find("does not fit a PNG picture"), std::string::npos) << texts[1];
+    EXPECT_NE(texts[2].find("\"" + sub.string() + "\" does not exist"), std::string::npos)
+        << texts[2];
+    EXPECT_EQ(settings.imageFormat, 0) << "nothing applied without Finish";
     EXPECT_TRUE(RecWizard::PictureFlag()) << "page 1 remembers the choice";
     EXPECT_EQ(WizardPageOrder(true), (std::vector<int>{28100, 9100, 28200, 28300, 28400}));
-
     // A second wizard starts from the picture choice.
     RecWizard again(frame, settings, desktop);
     Drive(again, [](RecWizard& w) { EXPECT_TRUE(w.pictureChosen()); });
 }
 
-TEST_F(WizardWindows, AnUnusableNameKeepsTheWizardOpenWithTheProblem) {
-    RecWizard w(frame, settings, desktop);
-    const fs::path sub = dir.path() / "sub";
-    fs::create_directory(sub);
-    std::optional<WizardOrder> order = Drive(w, [&](RecWizard& w) {
-        w.ChoosePicture(true);
-        w.PressNext(), w.PressNext();
-        w.SetFileName((dir.path() / "nowhere" / "x.png").string());
-        w.PressNext();
-        EXPECT_EQ(w.currentId(), 28200);
-        w.SetFileName("x.jpg");
-        w.PressNext();
-        EXPECT_EQ(w.currentId(), 28200);
-        w.SetFileName((sub / "x.png").string());
-        w.PressNext(), w.PressNext();
-        EXPECT_EQ(w.currentId(), 28400);
-        EXPECT_NE(w.summaryText().find((sub / "x.png").string()), std::string::npos)
-            << w.summaryText();
-        fs::remove(sub); // gone before Finish
-        w.PressNext();
-        EXPECT_EQ(w.currentId(), 28400) << "Finish refused";
-    });
-    EXPECT_FALSE(order);
-    ASSERT_EQ(desktop.messages.size(), 3u);
-    EXPECT_NE(desktop.texts()[0].find("does not exist"), std::string::npos) << desktop.texts()[0];
-    EXPECT_NE(desktop.texts()[1].find("does not fit a PNG picture"), std::string::npos)
-        << desktop.texts()[1];
-    EXPECT_NE(desktop.texts()[2].find("\"" + sub.string() + "\" does not exist"), std::string::npos)
-        << desktop.texts()[2];
-    EXPECT_EQ(settings.imageFormat, 0) << "nothing applied without Finish";
-}
-
+// With TESS_SCREENSHOT_DIR set (tools/screenshots/wizard.sh) it also saves a picture of each
+// page.
 TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
+    const char* out = std::getenv("TESS_SCREENSHOT_DIR");
+    if (out)
+        frame->Hide();
     for (bool picture : {false, true}) {
         RecWizard w(frame, settings, desktop);
         Drive(w, [&](RecWizard& w) {
+            w.Move(100, 100);
             w.ChoosePicture(picture);
             w.ChooseTarget(CaptureMode::Region);
             for (int i = 0; i < 5; ++i) {
                 test::PumpUntil([&] { return test::LayoutProblems(&w).empty(); }, 1000);
                 for (const std::string& p : test::LayoutProblems(&w))
                     ADD_FAILURE() << "page " << w.currentId() << ": " << p;
+                if (out) {
+                    test::Pump(300);
+                    test::RunCommand("import -window root '" + std::string(out) + "/wizard-" +
+                                     (picture ? "picture-" : "video-") + std::to_string(i + 1) +
+                                     ".png'");
+                }
                 if (i < 4)
                     w.PressNext();
             }
@@ -199,32 +187,25 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
     }
 }
 
-class WizardCapture : public WizardWindows {
-protected:
-    void SetUp() override {
-        WizardWindows::SetUp();
-        if (!frame)
-            return;
-        saved = GlobalSettings();
-        GlobalSettings() = settings;
-        desktop.onWait = WaitRepainting;
-        frame->CreateStatusBar(1);
-        client = new TClient(frame, desktop);
-        client->recordWizard = [this] { RunRecordWizard(client, [this] { ++saves; }); };
-    }
-    void TearDown() override {
-        if (!frame)
-            return;
-        GlobalSettings() = saved;
-        WizardWindows::TearDown();
-    }
-    Settings saved;
-    test::FakeDesktop desktop;
-    TClient* client = nullptr;
+TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsIntoTheChosenFile) {
+    test::TempDir stores;
+    test::SettingsGuard guard(stores.path());
+    GlobalSettings() = settings;
+    desktop.onWait = WaitRepainting;
+    frame->CreateStatusBar(1);
+    auto* client = new TClient(frame, desktop);
     int saves = 0;
-};
-
-TEST_F(WizardCapture, FinishAppliesTheImagePageAndSnapsTheScreenIntoTheChosenFile) {
+    client->recordWizard = [&] { RunRecordWizard(client, [&] { ++saves; }); };
+    wxTheApp->CallAfter([&] {
+        RecWizard* w = RecWizard::Current();
+        ASSERT_TRUE(w);
+        w->ChoosePicture(true);
+        w->PressNext(), w->PressNext(), w->PressNext(), w->PressNext();
+        w->PressCancel();
+    });
+    client->RunCommand(id::RecordWizard);
+    EXPECT_EQ(saves, 0);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
     const fs::path file = dir.path() / "chosen.jpg";
     bool finished = false;
     wxTheApp->CallAfter([&] {
@@ -256,66 +237,15 @@ TEST_F(WizardCapture, FinishAppliesTheImagePageAndSnapsTheScreenIntoTheChosenFil
     EXPECT_TRUE(desktop.messages.empty()) << desktop.texts().front();
     EXPECT_EQ(GlobalSettings().imageFormat, 4) << "the Image page applied";
     EXPECT_EQ(saves, 1);
-    ASSERT_TRUE(fs::exists(file)) << "status: "
-                                  << frame->GetStatusBar()->GetStatusText(0).utf8_string();
+    const std::string status = frame->GetStatusBar()->GetStatusText(0).utf8_string();
+    ASSERT_TRUE(fs::exists(file)) << "status: " << status;
+    EXPECT_EQ(status, file.string());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     // A JPEG picture of the screen, as an independent reader sees it.
     std::string out;
     if (test::HaveProgram("identify")) {
         EXPECT_EQ(test::RunCommand("identify -format '%m %w' '" + file.string() + "'", &out), 0);
         EXPECT_EQ(out.substr(0, 5), "JPEG ");
-    }
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).utf8_string(), file.string());
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST_F(WizardCapture, CancelStartsNothingAndAppliesNothing) {
-    wxTheApp->CallAfter([&] {
-        RecWizard* w = RecWizard::Current();
-        ASSERT_TRUE(w);
-        w->ChoosePicture(true);
-        w->PressNext(), w->PressNext(), w->PressNext(), w->PressNext();
-        w->PressCancel();
-    });
-    client->RunCommand(id::RecordWizard);
-    EXPECT_EQ(saves, 0);
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-// Not a check: with TESS_SCREENSHOT_DIR set (tools/screenshots/wizard.sh), shows every page
-// of the wizard, for a picture and for a video, and saves a picture of each.
-TEST_F(WizardWindows, Screenshots) {
-    const char* out = std::getenv("TESS_SCREENSHOT_DIR");
-    if (!out)
-        GTEST_SKIP() << "only for tools/screenshots/wizard.sh";
-    auto shoot = [out](wxWindow* w, const std::string& name) {
-        test::Pump(300);
-        wxRect r = w->GetScreenRect().Inflate(8);
-        r.y -= 24; // the title bar
-        r.height += 24;
-        r.Intersect(wxRect(0, 0, 1280, 900));
-        const std::string geometry = std::to_string(r.width) + "x" + std::to_string(r.height) +
-                                     "+" + std::to_string(r.x) + "+" + std::to_string(r.y);
-        const std::string path = std::string(out) + "/" + name + ".png";
-        test::RunCommand("import -window root -crop " + geometry + " +repage '" + path + "'");
-        std::printf("shot %s\n", path.c_str());
-    };
-    frame->Hide();
-    for (bool picture : {false, true}) {
-        RecWizard w(frame, settings, desktop);
-        Drive(w, [&](RecWizard& w) {
-            w.Move(100, 100);
-            w.ChoosePicture(picture);
-            if (picture)
-                w.ChooseTarget(CaptureMode::Window);
-            for (int i = 0; i < 5; ++i) {
-                if (i == 2 && picture)
-                    w.SetFileName((dir.path() / "desk").string());
-                shoot(&w, std::string("wizard-") + (picture ? "picture-" : "video-") +
-                              std::to_string(i + 1) + "-" + std::to_string(w.currentId()));
-                if (i < 4)
-                    w.PressNext();
-            }
-        });
     }
 }
 
