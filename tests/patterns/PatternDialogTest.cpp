@@ -53,7 +53,6 @@ TEST_F(PatternDialogTest, SetUpAndExample) {
     int32_t mode = 0;
     {
         TPatternDialog dlg(nullptr, desktop_, &pattern, 2, &mode);
-        EXPECT_EQ(dlg.GetTitle(), "File name pattern");
         EXPECT_EQ(dlg.codeList()->GetSelection(), 0);
         EXPECT_EQ(dlg.codeList()->GetString(6), "%H Hour (00 - 23)");
         EXPECT_EQ(dlg.patternField()->GetValue(), "Tess");

@@ -9,7 +9,7 @@
 namespace tess {
 namespace {
 
-TEST(PrefForms, BitRateAndFrameRateFields) {
+TEST(PrefForms, BitRateFrameRateVerticalPlacementAndCaption) {
     Settings s;
     s.wmBitRate = 300000;
     EXPECT_EQ(SetUpWm(s).bitRate, "300");
@@ -35,19 +35,15 @@ TEST(PrefForms, BitRateAndFrameRateFields) {
     ApplyWm(f, s);
     EXPECT_EQ(s.wmFrameRate, 12);
     EXPECT_FALSE(s.wmDefaultVideoFormat);
-}
-
-TEST(PrefForms, VerticalPlacementAndCaption) {
     for (auto [text, want] : {std::pair{"150", 100}, {"-5", 0}, {"abc", 0}, {"42", 42}})
         EXPECT_EQ(ParseVertical(text), want) << text;
-    Settings s;
     s.capBackMode = 7;
     s.capAlign = 9;
-    CaptionForm f = SetUpCaption(s);
-    EXPECT_EQ(f.backMode, 2); // any other value shows as translucent
-    EXPECT_EQ(f.align, 1);
-    f.vertical = "150";
-    ApplyCaption(f, s);
+    CaptionForm c = SetUpCaption(s);
+    EXPECT_EQ(c.backMode, 2); // any other value shows as translucent
+    EXPECT_EQ(c.align, 1);
+    c.vertical = "150";
+    ApplyCaption(c, s);
     EXPECT_EQ(s.capVert, 100);
     EXPECT_EQ(s.capBackMode, 2);
     EXPECT_EQ(s.capAlign, 1);
@@ -105,7 +101,7 @@ TEST(PrefForms, FilePageDirectoryAndKeep) {
     EXPECT_EQ(s.fileKeep, 10);
 }
 
-TEST(PrefForms, SoundDevicesKeepWhatIsNotPresent) {
+TEST(PrefForms, SoundDevicesKeepWhatIsNotPresentHotKeyTextsAndWarnings) {
     int sel = -1;
     auto e = DeviceEntries({"USB Mic", "Built-in Audio"}, "-1", &sel);
     EXPECT_EQ(e.size(), 3u);
@@ -130,22 +126,19 @@ TEST(PrefForms, SoundDevicesKeepWhatIsNotPresent) {
     f.input = "USB Mic";
     ApplySound(f, s);
     EXPECT_EQ(s.waveInDriver, "USB Mic");
-}
-
-TEST(PrefForms, HotKeyTextsAndWarnings) {
     for (auto [key, text] : {std::pair<int, const char*>{888, "Ctrl + Shift + F9"},
                              {0x0441, "Alt + A"},
                              {0x0821, "Page Up"},
                              {0, ""}})
         EXPECT_EQ(HotKeyText(key), text) << key;
-    KeyForm f;
-    f.keys[0] = 888;
-    f.keys[1] = 888 | 0x800; // the extended flag does not make another combination
-    f.keys[2] = 0x0441;
-    auto w = HotKeyWarnings(f, nullptr);
+    KeyForm k;
+    k.keys[0] = 888;
+    k.keys[1] = 888 | 0x800; // the extended flag does not make another combination
+    k.keys[2] = 0x0441;
+    auto w = HotKeyWarnings(k, nullptr);
     ASSERT_EQ(w.size(), 1u);
     EXPECT_NE(w[0].find("snapshot"), std::string::npos);
-    w = HotKeyWarnings(f, [](uint16_t v) { return v == 0x0441; });
+    w = HotKeyWarnings(k, [](uint16_t v) { return v == 0x0441; });
     ASSERT_EQ(w.size(), 2u);
     EXPECT_NE(w[1].find("another program"), std::string::npos);
     // A key press: the keysym as typed, else the toolkit's unshifted key code.
@@ -155,10 +148,9 @@ TEST(PrefForms, HotKeyTextsAndWarnings) {
     EXPECT_EQ(HotKeyCtrl::ValueForKey(0x41 /* A */, 'A', true, false, true), 0x0541);
     EXPECT_EQ(HotKeyCtrl::ValueForKey(0xff55 /* Prior */, WXK_PAGEUP, false, true, false), 0x0A21);
     EXPECT_EQ(HotKeyCtrl::ValueForKey(0xffe1 /* Shift_L */, WXK_SHIFT, true, false, false), 0);
-    Settings s;
-    ApplyKeys(f, s);
+    ApplyKeys(k, s);
     EXPECT_EQ(s.key1, 888);
-    EXPECT_EQ(SetUpKeys(s), f);
+    EXPECT_EQ(SetUpKeys(s), k);
 }
 
 } // namespace

@@ -19,56 +19,40 @@ EventList Morning() {
     return list;
 }
 
-TEST(ScheduleFiring, StartReportedOnceInItsMinuteOnItsDays) {
+TEST(ScheduleFiring, StartOnceInItsMinuteOnItsDaysEndOnceOnEveryDay) {
     auto list = Morning();
-    ScheduleChecker checker;
+    ScheduleChecker checker; // the first tick after start-up already checks
+    EXPECT_EQ(checker.Check(EventList{}, {kMonday, 0, 0}, true), 0);
     EXPECT_EQ(checker.Check(list, {kTuesday, 8, 59}, true), 0);
     EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, true), 1);
     for (int tick = 0; tick < 5; ++tick)
         EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, true), 0);
     EXPECT_EQ(checker.Check(list, {kTuesday, 9, 1}, true), 0);
-    // Sunday is not in the weekday mask.
-    EXPECT_EQ(checker.Check(list, {kSunday, 9, 0}, true), 0);
-}
-
-TEST(ScheduleFiring, EndReportedOnceInItsMinuteOnEveryDay) {
-    auto list = Morning();
+    EXPECT_EQ(checker.Check(list, {kSunday, 9, 0}, true), 0); // not in the weekday mask
     for (int day : {kTuesday, kSunday}) {
-        ScheduleChecker checker;
-        EXPECT_EQ(checker.Check(list, {day, 10, 0}, true), -1);
+        ScheduleChecker ends;
+        EXPECT_EQ(ends.Check(list, {day, 10, 0}, true), -1);
         // A recording started by hand within the end minute is not stopped again.
-        EXPECT_EQ(checker.Check(list, {day, 10, 0}, true), 0);
-        EXPECT_EQ(checker.Check(list, {day, 10, 1}, true), 0);
+        EXPECT_EQ(ends.Check(list, {day, 10, 0}, true), 0);
+        EXPECT_EQ(ends.Check(list, {day, 10, 1}, true), 0);
     }
+    // Disabled timers start nothing but still end.
+    ScheduleChecker disabled;
+    EXPECT_EQ(disabled.Check(list, {kTuesday, 9, 0}, false), 0);
+    EXPECT_EQ(disabled.Check(list, {kTuesday, 10, 0}, false), -1);
 }
 
-TEST(ScheduleFiring, FirstTickAfterStartUpChecksAndEmptyListIsQuiet) {
-    ScheduleChecker checker;
-    EXPECT_EQ(checker.Check(EventList{}, {kMonday, 0, 0}, true), 0);
-    ScheduleChecker fresh;
-    EXPECT_EQ(fresh.Check(Morning(), {kMonday, 9, 0}, true), 1);
-}
-
-TEST(ScheduleFiring, EarlierEventWinsAndStartBeatsEnd) {
+TEST(ScheduleFiring, EarlierEventWinsStartBeatsEndAndNoActionEventsAreReported) {
     EventList list;
     list.AddEvent(Event("Ends", 127, 8, 0, 9, 0, 2));
     list.AddEvent(Event("First", 127, 9, 0, 10, 0, 2));
     list.AddEvent(Event("Second", 127, 9, 0, 11, 0, 3));
+    list.AddEvent(Event("Idle", 127, 7, 0, 7, 30, 0));
     ScheduleChecker checker;
+    EXPECT_EQ(checker.Check(list, {kMonday, 7, 0}, true), 4);
+    EXPECT_EQ(checker.Check(list, {kMonday, 7, 30}, true), -4);
     EXPECT_EQ(checker.Check(list, {kMonday, 9, 0}, true), 2);
     EXPECT_EQ(checker.Check(list, {kMonday, 9, 0}, true), 0);
-}
-
-TEST(ScheduleFiring, NoActionEventsAreReportedAndDisabledTimersStillEnd) {
-    EventList idle;
-    idle.AddEvent(Event("Idle", 127, 7, 0, 7, 30, 0));
-    ScheduleChecker idleChecker;
-    EXPECT_EQ(idleChecker.Check(idle, {kMonday, 7, 0}, true), 1);
-    EXPECT_EQ(idleChecker.Check(idle, {kMonday, 7, 30}, true), -1);
-    auto list = Morning();
-    ScheduleChecker checker;
-    EXPECT_EQ(checker.Check(list, {kTuesday, 9, 0}, false), 0);
-    EXPECT_EQ(checker.Check(list, {kTuesday, 10, 0}, false), -1);
 }
 
 TEST(EventList, AddReplacesSameNameIgnoringCaseAndMovesItLast) {
@@ -77,12 +61,10 @@ TEST(EventList, AddReplacesSameNameIgnoringCaseAndMovesItLast) {
     list.AddEvent(Event("Other", 1, 3, 0, 4, 0, 2));
     list.AddEvent(Event("news", 2, 5, 0, 6, 0, 3));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list.At(0).name, "Other");
-    EXPECT_EQ(list.At(1).name, "news");
+    EXPECT_EQ(list.At(0).name + " " + list.At(1).name, "Other news");
     EXPECT_EQ(list.At(1).days, 2u);
     EXPECT_EQ(list.FindEvent("NEWS"), 1);
     EXPECT_EQ(list.FindEvent("absent"), -1);
-
     // Unnamed events are kept side by side.
     list.AddEvent(Event("", 1, 0, 0, 0, 0, 0));
     list.AddEvent(Event("", 1, 0, 0, 0, 0, 0));
@@ -94,18 +76,18 @@ TEST(EventList, AddReplacesSameNameIgnoringCaseAndMovesItLast) {
 }
 
 TEST(ScheduleTexts, DayMasksAndActions) {
-    EXPECT_EQ(DayMaskText(127), "daily");
-    EXPECT_EQ(DayMaskText(62), "weekday");
-    EXPECT_EQ(DayMaskText(65), "weekend");
-    EXPECT_EQ(DayMaskText(1 | 4 | 16 | 64), "SuTuThSa");
-    EXPECT_EQ(DayMaskText(2 | 8 | 32), "MWF");
-    EXPECT_EQ(DayMaskText(0), "");
-    EXPECT_EQ(ActionText(1), "Record Audio");
-    EXPECT_EQ(ActionText(3), "Record Video+Audio");
-    EXPECT_EQ(ActionText(5), "<undefined>");
+    for (auto [mask, text] : {std::pair<uint32_t, const char*>{127, "daily"},
+                              {62, "weekday"},
+                              {65, "weekend"},
+                              {1 | 4 | 16 | 64, "SuTuThSa"},
+                              {2 | 8 | 32, "MWF"},
+                              {0, ""}})
+        EXPECT_EQ(DayMaskText(mask), text) << mask;
+    EXPECT_EQ(ActionText(1) + ActionText(3) + ActionText(5),
+              "Record AudioRecord Video+Audio<undefined>");
 }
 
-TEST(ScheduleConflicts, OverlapOnASharedDayNamesTheLaterEventFirst) {
+TEST(ScheduleConflicts, OverlapOnASharedDayNamesTheLaterEventFirstAndStaysBelowTheLimit) {
     constexpr uint32_t monday = 1u << kMonday;
     struct Case {
         ScheduleEvent second;
@@ -123,13 +105,10 @@ TEST(ScheduleConflicts, OverlapOnASharedDayNamesTheLaterEventFirst) {
         list.AddEvent(c.second);
         EXPECT_EQ(ConflictText(list), c.text) << c.second.name;
     }
-}
-
-TEST(ScheduleConflicts, ReportStaysBelowItsLimit) {
-    EventList list;
+    EventList many;
     for (int i = 0; i < 40; ++i)
-        list.AddEvent(Event("Event number " + std::to_string(i), 127, 9, 0, 10, 0, 2));
-    auto text = ConflictText(list);
+        many.AddEvent(Event("Event number " + std::to_string(i), 127, 9, 0, 10, 0, 2));
+    const std::string text = ConflictText(many);
     EXPECT_LT(text.size(), 1999u);
     EXPECT_FALSE(text.empty());
 }
@@ -149,13 +128,12 @@ TEST(EventForm, TimeParser) {
 
 TEST(EventForm, RowsNewEventAndOrder) {
     ScheduleEvent e{"news", 42, 9, 5, 10, 0, -1, 3};
-    EventRow r = EventRowTexts(e);
-    EXPECT_EQ(r.program, "news      ");
-    EXPECT_EQ(r.time, "9:05-10:00 MWF");
-    EXPECT_EQ(r.files, "All");
-    EXPECT_EQ(r.action, "Record Video+Audio");
-    r = EventRowTexts({"news", 127, 9, 5, 10, 0, 5, 9});
-    EXPECT_EQ(r.time + " " + r.files + " " + r.action, "9:05-10:00 daily 5 <undefined>");
+    auto row = [](const ScheduleEvent& e) {
+        EventRow r = EventRowTexts(e);
+        return r.program + "|" + r.time + "|" + r.files + "|" + r.action;
+    };
+    EXPECT_EQ(row(e), "news      |9:05-10:00 MWF|All|Record Video+Audio");
+    EXPECT_EQ(row({"news", 127, 9, 5, 10, 0, 5, 9}), "news      |9:05-10:00 daily|5|<undefined>");
     // "&New" at 23:40 on Wednesday: that day only, 23:00 to 0:00, keep all, record video.
     EXPECT_EQ(NewEventAt({3, 23, 40}), (ScheduleEvent{"", 1u << 3, 23, 0, 0, 0, -1, 2}));
 

@@ -47,7 +47,7 @@ TEST_F(Catalog, SoundLevelRules) {
     EXPECT_EQ(volume->data, "\x4d");
 }
 
-TEST_F(Catalog, LogOnStartEntryFollowsTheSetupGroup) {
+TEST_F(Catalog, LogOnStartEntryFollowsTheSetupGroupAndCaptureDirectoryFallsBack) {
     std::string entry = dir.str() + "/config/autostart/tessaray.desktop";
     EXPECT_EQ(AutostartEntryPath(), entry);
     Settings s;
@@ -73,9 +73,7 @@ TEST_F(Catalog, LogOnStartEntryFollowsTheSetupGroup) {
     save();
     EXPECT_FALSE(std::filesystem::exists(entry));
     RemoveLogOnStart(); // removing a missing entry is harmless
-}
-
-TEST_F(Catalog, CaptureDirectoryFallsBackWhenDataHomeIsUnusable) {
+    // An unusable data home: the capture directory falls back to another.
     std::ofstream(dir.str() + "/file") << "x";
     setenv("XDG_DATA_HOME", (dir.str() + "/file").c_str(), 1);
     std::string d = DefaultCaptureDirectory();

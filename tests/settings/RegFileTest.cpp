@@ -35,22 +35,19 @@ TEST(RegFile, RoundTripOfEveryValueType) {
     EXPECT_EQ(DataOf(back, kKey, "text"), "a \"quoted\" C:\\path\\ and %H:%M");
     EXPECT_EQ(DataOf(back, kKey, "Empty"), "");
     const RegFile::Value* byte = back.Find(kKey, "Byte");
-    ASSERT_NE(byte, nullptr);
-    EXPECT_EQ(byte->type, RegFile::Type::Binary);
+    EXPECT_TRUE(byte && byte->type == RegFile::Type::Binary);
     EXPECT_EQ(DataOf(back, kKey, "Dword"), std::string("\x0f\x00\x00\x80", 4));
     EXPECT_EQ(DataOf(back, kKey, "Zeros"), std::string(60, '\0'));
     EXPECT_EQ(DataOf(back, kKey + "\\Recent File List", "File1"), "/tmp/a b.png");
     EXPECT_EQ(back.Serialize(), text);
-}
-
-TEST(RegFile, ReadsDwordAndContinuedHexLines) {
-    RegFile reg;
-    reg.Parse("Windows Registry Editor Version 5.00\r\n\r\n[" + kKey +
-              "]\r\n\"D\"=dword:00000102\r\n\"H\"=hex:01,02,\\\r\n  03,04\r\n@=\"default\"\r\n");
-    EXPECT_TRUE(reg.problems().empty());
-    EXPECT_EQ(DataOf(reg, kKey, "D"), std::string("\x02\x01\x00\x00", 4));
-    EXPECT_EQ(DataOf(reg, kKey, "H"), std::string("\x01\x02\x03\x04", 4));
-    EXPECT_EQ(DataOf(reg, kKey, ""), "default");
+    // The version 5 header, dword values and continued hex lines.
+    RegFile v5;
+    v5.Parse("Windows Registry Editor Version 5.00\r\n\r\n[" + kKey +
+             "]\r\n\"D\"=dword:00000102\r\n\"H\"=hex:01,02,\\\r\n  03,04\r\n@=\"default\"\r\n");
+    EXPECT_TRUE(v5.problems().empty());
+    EXPECT_EQ(DataOf(v5, kKey, "D"), std::string("\x02\x01\x00\x00", 4));
+    EXPECT_EQ(DataOf(v5, kKey, "H"), std::string("\x01\x02\x03\x04", 4));
+    EXPECT_EQ(DataOf(v5, kKey, ""), "default");
 }
 
 TEST(RegFile, DamagedLinesAreReportedAndTheRestKept) {
