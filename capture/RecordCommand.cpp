@@ -6,7 +6,6 @@
 #include <sstream>
 #include <thread>
 
-#include "capture/BitRate.h"
 #include "capture/CommandOptions.h"
 #include "capture/Recording.h"
 #include "media/Caption.h"
@@ -120,30 +119,20 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         return kRecordExitFailed;
     }
 
-    RecordingRequest req;
-    if (!o.outputPath.empty()) {
-        req.fileName = o.outputPath;
-        req.replaceExisting = true;
-    } else {
+    std::string fileName = o.outputPath;
+    if (fileName.empty()) {
         CaptureFileName name = MakeCaptureFileName(settings.defaultDirectory, settings.fileVidName,
                                                    "wmv", -1, settings.fileInstanceMode);
         if (!name.ok) {
             err << "tessaray: " << name.error << "\n";
             return kRecordExitFailed;
         }
-        req.fileName = name.path;
+        fileName = name.path;
     }
-    req.frameRate = settings.wmFrameRate;
-    req.stripCopy = settings.vidStealth;
-    req.window = o.window;
-    req.area = o.area;
-    if (o.audio)
-        req.audioDevice = settings.waveInDriver;
+    RecordingRequest req =
+        RequestFromSettings(settings, fileName, screen, o.window, o.area, o.audio);
+    req.replaceExisting = !o.outputPath.empty(); // a path the user named
     req.overlay = CreateOverlay(settings);
-
-    // A window or region gets its share of the full-screen rate.
-    if (screen)
-        req.bitRate = TargetBitRate(*screen, settings.wmBitRate, o.area, o.window);
 
     StopSignals signals;
     RecordingStartResult started = StartRecording(screen, std::move(req));

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "capture/BitRate.h"
 #include "capture/RecordingSound.h"
 #include "media/Caption.h"
 #include "media/Grab.h"
@@ -16,6 +17,7 @@
 #include "media/WriteImageFile.h"
 #include "platform/Log.h"
 #include "platform/ScreenReader.h"
+#include "settings/Settings.h"
 
 namespace tess {
 
@@ -155,6 +157,23 @@ FrameSize RecordingFrameSize(ScreenConnection& screen, WindowId window, const Sc
         f.height = static_cast<int32_t>(int64_t{overlayScale} * f.height / 100);
     }
     return f;
+}
+
+RecordingRequest RequestFromSettings(const Settings& s, std::string fileName,
+                                     ScreenConnection* screen, WindowId window,
+                                     std::optional<ScreenRect> area, bool sound) {
+    RecordingRequest r;
+    const bool video = !IsSoundOnlyName(fileName);
+    r.fileName = std::move(fileName);
+    r.frameRate = s.wmFrameRate;
+    r.stripCopy = s.vidStealth;
+    r.window = window;
+    r.area = area;
+    if (sound)
+        r.audioDevice = s.waveInDriver;
+    // A window or region gets its share of the full-screen rate.
+    r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, area, window) : s.wmBitRate;
+    return r;
 }
 
 RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest req) {

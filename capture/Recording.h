@@ -34,6 +34,15 @@ struct RecordingRequest {
     DesktopServices* desktop = nullptr; // the sound input's message boxes (null: the log)
 };
 
+struct Settings;
+
+// A request for `fileName` as the settings ask: their frame rate, strip copy and sound
+// input (when `sound`), and for a video their full-screen bit rate shared out to `area` or
+// `window` on `screen` (null: the full rate). The caller adds the overlay and the rest.
+RecordingRequest RequestFromSettings(const Settings& s, std::string fileName,
+                                     ScreenConnection* screen, WindowId window,
+                                     std::optional<ScreenRect> area, bool sound);
+
 struct RecordingStartResult {
     RecordingStartResult() = default;
     RecordingStartResult(bool ok_, std::string message_, std::string withoutSound_ = {})

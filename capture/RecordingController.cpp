@@ -2,7 +2,6 @@
 
 #include <wx/frame.h>
 
-#include "capture/BitRate.h"
 #include "capture/Recording.h"
 #include "capture/SnapshotPipeline.h"
 #include "platform/DesktopServices.h"
@@ -58,19 +57,10 @@ bool RecordingController::Start(CaptureRequest request) {
         return false;
     }
 
-    RecordingRequest r;
-    r.fileName = name.path;
-    r.frameRate = s.wmFrameRate;
-    r.stripCopy = s.vidStealth;
-    r.window = request.window;
-    r.area = request.area;
-    r.timeLapse = request.timeLapse;
-    if (sound)
-        r.audioDevice = s.waveInDriver;
     ScreenConnection* screen = WindowThreadScreen();
-    // A window or region gets its share of the full-screen rate.
-    r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, request.area, request.window)
-                                : s.wmBitRate;
+    RecordingRequest r =
+        RequestFromSettings(s, name.path, screen, request.window, request.area, sound);
+    r.timeLapse = request.timeLapse;
     r.overlay = std::move(request.overlay);
     r.desktop = &desktop_; // the sound input's messages
 
