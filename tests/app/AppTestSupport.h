@@ -136,6 +136,18 @@ inline pid_t Spawn(const std::string& program, std::vector<std::string> args, bo
     return pid;
 }
 
+// Starts openbox and waits (up to 10 s) until it manages the display: a fixed pause is too
+// short on a loaded machine.
+inline pid_t SpawnWindowManager() {
+    pid_t wm = Spawn("openbox", {}, true);
+    const std::string managing =
+        "id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '{print $5}'); "
+        "[ -n \"$id\" ] && xprop -id \"$id\" _NET_WM_NAME 2>/dev/null | grep -q Openbox";
+    for (int i = 0; i < 100 && RunCommand(managing) != 0; ++i)
+        usleep(100000);
+    return wm;
+}
+
 // Waits for `pid` to end: its exit code, 128 + its signal, or -1 when it outlasts `seconds`
 // (then it is killed).
 inline int WaitExit(pid_t pid, int seconds = 20) {

@@ -413,14 +413,14 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     if (!test::HaveProgram("openbox") || !test::HaveProgram("trayer") ||
         !test::HaveProgram("xdotool"))
         GTEST_SKIP() << "needs openbox, trayer and xdotool";
-    pid_t wm = test::Spawn("openbox", {}, true), trayer = 0;
+    pid_t wm = test::SpawnWindowManager(), trayer = 0;
     std::shared_ptr<void> stop(nullptr, [&](void*) { test::Stop(trayer), test::Stop(wm); });
-    test::Pump(800);
+    test::Pump(100);
     // Minimizes with `how`: true when the frame ends up minimized and still shown (not in a
     // tray), then gives it back.
     auto minimizedInPlace = [&](const std::function<void()>& how) {
         how();
-        bool ok = test::PumpUntil([&] { return frame->IsIconized(); }, 2000);
+        bool ok = test::PumpUntil([&] { return frame->IsIconized(); }, 5000);
         test::Pump(300);
         ok = ok && frame->IsShown();
         frame->Iconize(false);

@@ -65,8 +65,7 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
         !test::HaveProgram("xprop"))
         GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
     // A window manager that places new windows itself keeps a user-specified place.
-    pid_t wm = test::Spawn("openbox", {});
-    usleep(800000);
+    pid_t wm = test::SpawnWindowManager();
     // The first start of all: at 100, 100.
     {
         pid_t pid = Start({});
@@ -197,9 +196,10 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramOrDisplayI
     // gives them without a display and without the window program (their texts are checked
     // in CommandLine.HelpVersionAndUnknownLongOptions).
     const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 '" + alone + "' ";
-    for (auto [args, status, start] : {std::tuple{"--help 2>/dev/null", 0, "Usage: tessaray"},
-                                     {"-m --version 2>/dev/null", 0, "tessaray "},
-                                     {"--bogus 2>&1 >/dev/null", 2, "tessaray: unknown option"}}) {
+    for (auto [args, status, start] :
+         {std::tuple{"--help 2>/dev/null", 0, "Usage: tessaray"},
+          {"-m --version 2>/dev/null", 0, "tessaray "},
+          {"--bogus 2>&1 >/dev/null", 2, "tessaray: unknown option"}}) {
         out.clear();
         EXPECT_EQ(test::RunCommand(run + args, &out), status) << args;
         EXPECT_EQ(out.rfind(start, 0), 0u) << out;
