@@ -146,7 +146,8 @@ constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable}
 
 const SoundDeviceLists& TSetSound::Devices() const {
     static const SoundDeviceLists system{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf};
-    return ctx_.soundDevices.inputs ? ctx_.soundDevices : system;
+    const SoundDeviceLists& given = ctx_.soundDevices;
+    return given.inputs && given.outputs && given.lines ? given : system;
 }
 
 TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)

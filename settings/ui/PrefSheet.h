@@ -42,7 +42,7 @@ struct PrefContext {
     std::string hotKeyNote;
     // The message boxes of the sheet, its pages and their dialogs (must be set).
     DesktopServices* desktop = nullptr;
-    // The Sound page's lists; unset, the system's devices.
+    // The Sound page's lists; unless all three are set, the system's devices.
     SoundDeviceLists soundDevices;
 };
 
