@@ -118,10 +118,11 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
     std::ofstream(home.path() / "config/Quorvanta/Tessaray.reg")
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
            "\"AlwaysStart\"=\"1\"\n";
-    // Shown, then ended by SIGTERM with status 0 (killed after 20 s if it does not end).
+    // Shown (within a minute: a loaded machine's sanitizer build can take 20 s), then ended by
+    // SIGTERM with status 0 (killed after 20 s if it does not end).
     const fs::path log = home.path() / "window.log";
     Shell window(env + Quote(Launcher()) + " >" + Quote(log) +
-                 " 2>&1 & p=$!; for i in $(seq 200); do "
+                 " 2>&1 & p=$!; for i in $(seq 600); do "
                  "xdotool search --onlyvisible --pid $p --class '^Tessaray$' >/dev/null 2>&1 && "
                  "echo shown && break; sleep 0.1; done; kill $p; "
                  "(sleep 20; kill -9 $p) >/dev/null 2>&1 & wait $p; echo exit $?");
