@@ -5,12 +5,17 @@
 #include <wx/utils.h>
 
 #include "capture/ClientSnapshot.h"
-#include "platform/alsa/WaveOut.h"
 #include "platform/OpenUri.h"
+#include "platform/alsa/WaveOut.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/ShutterSound.h"
 
 namespace tess {
+
+wxWindow* WxDesktopServices::Over() const {
+    wxWindow* active = wxGetActiveWindow();
+    return active && active->IsShown() ? active : parent_;
+}
 
 MessageAnswer WxDesktopServices::message(const std::string& text, const std::string& caption,
                                          MessageKind kind, MessageButtons buttons) {
@@ -43,12 +48,7 @@ MessageAnswer WxDesktopServices::message(const std::string& text, const std::str
         style |= wxOK | wxCANCEL;
         break;
     }
-    // Over the program's active window (a dialog open over the main window), else over
-    // the main window.
-    wxWindow* over = wxGetActiveWindow();
-    if (!over || !over->IsShown())
-        over = parent_;
-    switch (wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, over)) {
+    switch (wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), style, Over())) {
     case wxOK:
         return MessageAnswer::Ok;
     case wxYES:
@@ -82,7 +82,7 @@ bool WxDesktopServices::openUri(const std::string& uri) {
 
 std::optional<std::string> WxDesktopServices::chooseDirectory(const std::string& title,
                                                               const std::string& start) {
-    wxDirDialog dlg(parent_, wxString::FromUTF8(title), wxString::FromUTF8(start),
+    wxDirDialog dlg(Over(), wxString::FromUTF8(title), wxString::FromUTF8(start),
                     wxDD_DEFAULT_STYLE);
     if (dlg.ShowModal() != wxID_OK)
         return std::nullopt;

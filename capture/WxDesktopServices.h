@@ -27,6 +27,10 @@ public:
     std::chrono::system_clock::time_point now() override;
 
 private:
+    // Where boxes and choosers go: over the program's active window (a dialog open over
+    // the main window, such as the preferences), else over the main window.
+    wxWindow* Over() const;
+
     wxWindow* parent_;
 };
 
