@@ -3,9 +3,11 @@
 // window program.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <unistd.h>
 
 #include "support/TestSupport.h"
@@ -97,6 +99,14 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
     EXPECT_EQ(version.out.rfind("tessaray ", 0), 0u) << version.out;
     if (!test::HaveDisplay() || !test::HaveProgram("xdotool") || !test::HaveProgram("ffprobe"))
         GTEST_SKIP() << "needs an X display, xdotool and ffprobe";
+    // A client that stays connected, so the X server does not reset between the programs
+    // below (a server that resets as its last client leaves refuses the next one for a moment).
+    Shell keeper("xprop -root -spy >/dev/null 2>&1 & echo $!");
+    const pid_t keeperPid = atoi(keeper.out.c_str());
+    std::shared_ptr<void> stopKeeper(nullptr, [keeperPid](void*) {
+        if (keeperPid > 0)
+            kill(keeperPid, SIGTERM);
+    });
     test::TempDir home;
     const std::string env = "XDG_CONFIG_HOME=" + Quote(home.path() / "config") +
                             " XDG_DATA_HOME=" + Quote(home.path() / "data") +
@@ -124,7 +134,7 @@ TEST_F(Installed, TheInstalledLauncherRunsTheInstalledWindowProgram) {
     Shell window(env + Quote(Launcher()) + " >" + Quote(log) +
                  " 2>&1 & p=$!; for i in $(seq 600); do "
                  "xdotool search --onlyvisible --pid $p --class '^Tessaray$' >/dev/null 2>&1 && "
-                 "echo shown && break; sleep 0.1; done; kill $p; "
+                 "echo shown && break; kill -0 $p 2>/dev/null || break; sleep 0.1; done; kill $p; "
                  "(sleep 20; kill -9 $p) >/dev/null 2>&1 & wait $p; echo exit $?");
     EXPECT_EQ(window.out, "shown\nexit 0\n") << ReadAll(log);
     // The log-on entry names the installed launcher; nothing was written beside the programs.
