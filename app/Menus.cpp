@@ -76,6 +76,7 @@ wxMenuBar* BuildMainMenu() {
     Add(snapSpecify, id::SnapshotScreen, "Snapshot Screen");
     Add(snapSpecify, id::SnapshotWindow, "Snapshot Window");
     Add(snapSpecify, id::SnapshotRegion, "Snapshot Region");
+    Add(snapSpecify, id::SnapshotLastRegion, "Snapshot Last Region");
     control->AppendSubMenu(snapSpecify, "Snapshot specify");
     Check(control, id::DelaySnapshot, "Delay snapshot 3sec");
     control->AppendSeparator();
@@ -84,6 +85,7 @@ wxMenuBar* BuildMainMenu() {
     Add(recSpecify, id::RecordScreen, "Record Screen");
     Add(recSpecify, id::RecordWindow, "Record Window Video...");
     Add(recSpecify, id::RecordRegion, "Record Region Video...");
+    Add(recSpecify, id::RecordLastRegion, "Record Last Region");
     control->AppendSubMenu(recSpecify, "Record specify");
     Add(control, id::RecordWizard, "Record &Wizard...");
     Add(control, id::StopRecording, "&Stop Recording");
@@ -159,7 +161,9 @@ wxMenu* BuildTrayMenu() {
     Check(m, id::Rectangle, "Rectangle");
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot");
+    Add(m, id::SnapshotLastRegion, "Snapshot Last Region");
     Add(m, id::RecordVideo, "&Record Video\tCtrl+R");
+    Add(m, id::RecordLastRegion, "Record Last Region");
     Add(m, id::StopRecording, "&Stop Recording");
     m->AppendSeparator();
     Add(m, id::About, "&About...");

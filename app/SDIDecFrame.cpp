@@ -83,6 +83,10 @@ SDIDecFrame::SDIDecFrame(DesktopServices& desktop, bool startMinimized, ClientHo
     client_->playbackBarShown = [this] { return playbackBarShown(); };
     client_->changeEffects = [this] { CmEffectsOptions(); };
     client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
+    client_->lastRegionChosen = [] {
+        if (!SaveLastRegion().ok)
+            LogWarning("The chosen rectangle could not be saved as the last region.");
+    };
     client_->recordWizard = [this] {
         // Finish applied the wizard's format page: saved as the preferences' OK saves.
         RunRecordWizard(client_, [this] {

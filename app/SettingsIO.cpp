@@ -129,6 +129,17 @@ SettingsResult SaveRestoreToken() {
     return Finish(store, closed);
 }
 
+SettingsResult SaveLastRegion() {
+    SettingsStore store;
+    store.Open({}, SettingsStore::Purpose::Save);
+    {
+        SettingsAccess a(store, "Main");
+        a.WriteString("LastRegion", GlobalSettings().lastRegion);
+    }
+    bool closed = store.Close();
+    return Finish(store, closed);
+}
+
 SettingsResult SaveSettings(const std::string& file) {
     SettingsStore store;
     store.Open(file, SettingsStore::Purpose::Save);

@@ -36,6 +36,9 @@ void SetScheduleEventsGroup(GroupFunction load, GroupFunction save);
 // Writes the portal's restore token of the record to the default store at once, leaving
 // every other value as it is (the process that starts a screen cast owns the token).
 SettingsResult SaveRestoreToken();
+// The same for the rectangle chosen last, so that the command line's "--region last" reads
+// it while the window program runs.
+SettingsResult SaveLastRegion();
 
 // The screen size used to clamp the saved window place: the window program and the
 // windowless commands set the display's size before loading; 0 x 0 stands for 1024 x 768.

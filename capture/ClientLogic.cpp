@@ -11,20 +11,62 @@ namespace tess {
 const std::vector<int>& ClientCommandIds() {
     static const std::vector<int> ids = [] {
         std::vector<int> v = {
-            id::Screen,         id::Window,         id::Rectangle,      id::Snapshot,
-            id::SnapshotScreen, id::SnapshotWindow, id::SnapshotRegion, id::FormatJpg,
-            id::FormatPng,      id::FormatBmp,      id::FormatGif,      id::DelaySnapshot,
-            id::RecordVideo,    id::RecordScreen,   id::RecordWindow,   id::RecordRegion,
-            id::RecordSound,    id::RecordWizard,   id::StopRecording,  id::Play,
-            id::Stop,           id::TogglePlay,     id::PlayHalfSpeed,  id::SkipForward,
-            id::SkipBackward,   id::FullScreen,     id::Mute,           id::Mute2,
-            id::VolumeUp,       id::VolumeDown,     id::Caption,        id::CaptionButton,
-            id::Scale,          id::ChangeEffects,  id::PlaybackBar,    id::SecondToolBar,
-            id::FileOpen,       id::FileOpenWith,   id::FileSaveAs,     id::FileClose,
-            id::FileProperties, id::FilePrint,      id::PrinterSetup,   id::Cam,
-            id::Nop27105,       id::Nop27106,       id::Nop27108,       id::Nop27001,
-            id::Nop27002,       id::Nop27003,       id::Nop25021,       id::Nop25022,
-            id::Nop28000,       id::Nop1814,
+            id::Screen,
+            id::Window,
+            id::Rectangle,
+            id::Snapshot,
+            id::SnapshotScreen,
+            id::SnapshotWindow,
+            id::SnapshotRegion,
+            id::FormatJpg,
+            id::FormatPng,
+            id::FormatBmp,
+            id::FormatGif,
+            id::DelaySnapshot,
+            id::RecordVideo,
+            id::RecordScreen,
+            id::RecordWindow,
+            id::RecordRegion,
+            id::RecordSound,
+            id::RecordWizard,
+            id::StopRecording,
+            id::Play,
+            id::Stop,
+            id::TogglePlay,
+            id::PlayHalfSpeed,
+            id::SkipForward,
+            id::SkipBackward,
+            id::FullScreen,
+            id::Mute,
+            id::Mute2,
+            id::VolumeUp,
+            id::VolumeDown,
+            id::Caption,
+            id::CaptionButton,
+            id::Scale,
+            id::ChangeEffects,
+            id::PlaybackBar,
+            id::SecondToolBar,
+            id::FileOpen,
+            id::FileOpenWith,
+            id::FileSaveAs,
+            id::FileClose,
+            id::FileProperties,
+            id::FilePrint,
+            id::PrinterSetup,
+            id::Cam,
+            id::Nop27105,
+            id::Nop27106,
+            id::Nop27108,
+            id::Nop27001,
+            id::Nop27002,
+            id::Nop27003,
+            id::Nop25021,
+            id::Nop25022,
+            id::Nop28000,
+            id::Nop1814,
+            id::SnapshotLastRegion,
+            id::RecordLastRegion,
         };
         for (const EffectSwitch& e : EffectSwitches())
             v.push_back(e.command);
@@ -66,6 +108,10 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
     case id::Nop27106:
     case id::Nop27108:
         ui.enabled = !recording;
+        break;
+    case id::SnapshotLastRegion:
+    case id::RecordLastRegion:
+        ui.enabled = !recording && v.lastRegionUsable;
         break;
     case id::FormatJpg:
         tick(s.imageFormat == StoredValue(ImageFormat::kJpeg));

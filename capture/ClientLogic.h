@@ -37,6 +37,8 @@ struct ClientView {
     bool recordingRuns = false; // a recording's objects exist
     bool fullScreen = false;
     bool playbackBarShown = false;
+    // The last region is stored and lies within the screen.
+    bool lastRegionUsable = false;
     const Settings* settings = nullptr;
 };
 

@@ -98,13 +98,23 @@ void WaitRepainting(int ms) {
     }
 }
 
+struct Running {
+    Running() { g_snapshotRunning = true; }
+    ~Running() { g_snapshotRunning = false; }
+};
+
+void RunClientAreaSnapshot(TClient& client, const ScreenRect& area) {
+    if (g_snapshotRunning)
+        return;
+    Running running;
+    ClientSnapshotHost host(client);
+    SnapshotAreaCommand(host, GlobalSettings(), area);
+}
+
 void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& outputPath) {
     if (g_snapshotRunning)
         return;
-    struct Running {
-        Running() { g_snapshotRunning = true; }
-        ~Running() { g_snapshotRunning = false; }
-    } running;
+    Running running;
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
     if (target == CaptureMode::Window && ScreenReadFromSource()) {

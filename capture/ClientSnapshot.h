@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/ClientLogic.h"
+#include "platform/ScreenRect.h"
 
 namespace tess {
 
@@ -18,5 +19,7 @@ void WaitRepainting(int ms);
 // runs (a hot key during the selection) is ignored. An output path names the file; without
 // one the picture pattern gives the name.
 void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& outputPath = {});
+// The same for a rectangle known beforehand (the last region).
+void RunClientAreaSnapshot(TClient& client, const ScreenRect& area);
 
 } // namespace tess

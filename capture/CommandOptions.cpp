@@ -55,4 +55,18 @@ bool ParseRegionOption(const std::string& text, ScreenRect* r) {
     return true;
 }
 
+bool ParseRegionValue(const std::string& text, const std::string& lastRegion, ScreenRect* r,
+                      std::string* error) {
+    if (text == "last") {
+        if (ParseRegionOption(lastRegion, r))
+            return true;
+        *error = "--region last: no rectangle has been chosen in the window yet";
+        return false;
+    }
+    if (ParseRegionOption(text, r))
+        return true;
+    *error = "--region needs X,Y,W,H with a width and height above 0, or last";
+    return false;
+}
+
 } // namespace tess

@@ -23,4 +23,9 @@ bool ParseWindowOption(const std::string& text, WindowId* id);
 // "X,Y,W,H" with W and H above 0 and every number within +-2^20, as a rectangle.
 bool ParseRegionOption(const std::string& text, ScreenRect* r);
 
+// --region's value: "X,Y,W,H", or "last" for the rectangle chosen last in the window
+// (`lastRegion`, the stored "X,Y,W,H"); false with the reason in `error` otherwise.
+bool ParseRegionValue(const std::string& text, const std::string& lastRegion, ScreenRect* r,
+                      std::string* error);
+
 } // namespace tess

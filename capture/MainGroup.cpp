@@ -1,5 +1,7 @@
 #include "capture/MainGroup.h"
 
+#include "capture/CommandOptions.h"
+
 namespace tess {
 
 namespace {
@@ -55,6 +57,9 @@ void LoadMainGroup(SettingsAccess& a, Settings& s, int screenWidth, int screenHe
             a.ReadByte(kEffectNames[i], (i == 0 && !reg) ? 1 : 0);
     a.ReadString("ScreenBackend", s.screenBackend, "auto");
     a.ReadString("PortalRestoreToken", s.portalRestoreToken, "");
+    std::string last;
+    a.ReadString("LastRegion", last, "");
+    s.lastRegion = ParseLastRegion(last) ? last : std::string();
 }
 
 void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* frame,
@@ -77,6 +82,27 @@ void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* f
         a.WriteByte(kEffectNames[i], s.effects[static_cast<size_t>(i + 1)]);
     a.WriteString("ScreenBackend", s.screenBackend);
     a.WriteString("PortalRestoreToken", s.portalRestoreToken);
+    a.WriteString("LastRegion", s.lastRegion);
+}
+
+std::optional<ScreenRect> ParseLastRegion(const std::string& text) {
+    ScreenRect r;
+    if (!ParseRegionOption(text, &r))
+        return std::nullopt;
+    return r;
+}
+
+std::string LastRegionText(const ScreenRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.width()) +
+           "," + std::to_string(r.height());
+}
+
+std::optional<ScreenRect> UsableLastRegion(const std::string& text, const ScreenRect& desktop) {
+    std::optional<ScreenRect> r = ParseLastRegion(text);
+    if (!r || r->left < desktop.left || r->top < desktop.top || r->right > desktop.right ||
+        r->bottom > desktop.bottom)
+        return std::nullopt;
+    return r;
 }
 
 void SetFrameGeometrySource(FrameGeometrySource source) {

@@ -1,12 +1,14 @@
 #pragma once
 // The settings group "Main" that the main client window loads and saves: the capture mode,
 // mute, sound level, the frame's place and size, the latest directory, six effect
-// switches, the screen back end and the portal's restore token. Registry mode stores raw one- and
-// four-byte values, ini mode decimal text.
+// switches, the screen back end, the portal's restore token and the rectangle chosen last. Registry
+// mode stores raw one- and four-byte values, ini mode decimal text.
+#include "platform/ScreenRect.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tess {
@@ -28,6 +30,14 @@ void LoadMainGroup(SettingsAccess& a, Settings& s, int screenWidth, int screenHe
 // (registry mode only).
 void SaveMainGroup(SettingsAccess& a, const Settings& s, const WindowGeometry* frame,
                    const std::string& currentDirectory);
+
+// The stored last rectangle: "X,Y,W,H" in decimal, W and H above 0, every number within
+// +-2^20 (the command line's --region rules); none for anything else.
+std::optional<ScreenRect> ParseLastRegion(const std::string& text);
+std::string LastRegionText(const ScreenRect& r);
+// The stored rectangle when there is one and it lies wholly within `desktop` (a screen
+// made smaller since leaves it unusable).
+std::optional<ScreenRect> UsableLastRegion(const std::string& text, const ScreenRect& desktop);
 
 // The main frame's place and size for the next save; answers false while no frame exists.
 using FrameGeometrySource = std::function<bool(WindowGeometry&)>;

@@ -48,7 +48,7 @@ private:
     struct sigaction oldTerm_ {};
 };
 
-const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] "
+const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] "
                      "[--audio] [--output FILE]\n";
 
 } // namespace
@@ -58,7 +58,8 @@ bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& 
 }
 
 RecordOptions
-ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions) {
+ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                   const std::string& lastRegion) {
     RecordOptions o;
     auto fail = [&o](std::string text) {
         o.ok = false;
@@ -85,8 +86,9 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;
-            if (!ParseRegionOption(value, &r))
-                return fail("--region needs X,Y,W,H with a width and height above 0");
+            std::string error;
+            if (!ParseRegionValue(value, lastRegion, &r, &error))
+                return fail(error);
             o.area = r;
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
@@ -107,7 +109,7 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
 int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      ScreenConnection* screen, Settings& settings, std::ostream& out,
                      std::ostream& err, const std::atomic<bool>* stop) {
-    RecordOptions o = ParseRecordOptions(longOptions);
+    RecordOptions o = ParseRecordOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n" << kUsage;
         return kRecordExitUsage;

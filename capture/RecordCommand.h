@@ -1,6 +1,6 @@
 #pragma once
 // The command-line recording for scripts and tests:
-//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H] [--audio] [--output FILE]
+//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] [--audio] [--output FILE]
 // Runs the same recorder as the record commands, without a window: it stops after N seconds
 // (decimals allowed), on SIGINT or SIGTERM, or when the file cannot be written further;
 // finishes the file in every case and prints its path. Nothing is shown or saved.
@@ -34,7 +34,8 @@ struct RecordOptions {
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
 RecordOptions
-ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions);
+ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                   const std::string& lastRegion = {});
 
 // Runs the command with the loaded `settings` (video pattern, capture directory, frame rate,
 // bit rate, strip copy, caption, sound device; the frames carry the cursor). `screen` null: no

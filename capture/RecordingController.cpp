@@ -115,12 +115,23 @@ int RecordingController::SoundLevels() const {
     return RecordingSoundLevel();
 }
 
-void RecordingController::Record(CaptureMode target, const std::string& path) {
+void RecordingController::StartUserRecording(CaptureRequest r) {
     Settings& s = GlobalSettings();
-    CaptureRequest r;
     r.pattern = s.fileVidName;
-    r.path = path;
     r.mode = UserRecordingMode(s.vidAudio);
+    r.overlay = CreateOverlay(s);
+    Start(std::move(r));
+}
+
+void RecordingController::RecordArea(const ScreenRect& area) {
+    CaptureRequest r;
+    r.area = area;
+    StartUserRecording(std::move(r));
+}
+
+void RecordingController::Record(CaptureMode target, const std::string& path) {
+    CaptureRequest r;
+    r.path = path;
     if (target == CaptureMode::Window) {
         if (ScreenReadFromSource()) {
             SetStatus(kWindowCaptureUnavailableMessage);
@@ -145,8 +156,7 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
     }
     if (target != CaptureMode::Screen)
         desktop_.wait(kAfterSelectionMs);
-    r.overlay = CreateOverlay(s);
-    Start(std::move(r));
+    StartUserRecording(std::move(r));
 }
 
 void RecordingController::RecordChosen(CaptureMode target, const std::string& path) {

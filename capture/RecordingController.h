@@ -64,6 +64,8 @@ public:
 
     // The record commands for `target`, to a chosen file (empty: a name from the pattern).
     void Record(CaptureMode target, const std::string& path = {});
+    // The record command for a rectangle known beforehand (the last region).
+    void RecordArea(const ScreenRect& area);
     // The tool bar's sound command: a sound-only recording.
     void RecordSound();
     // The record wizard's recording: refused with a message while another runs.
@@ -90,6 +92,8 @@ public:
 
 private:
     void SetStatus(const std::string& text);
+    // The user's video recording of `r` (its target chosen), with the overlay.
+    void StartUserRecording(CaptureRequest r);
     bool recording() const { return links_.state() == CaptureState::Recording; }
 
     DesktopServices& desktop_;

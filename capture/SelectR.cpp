@@ -6,6 +6,7 @@
 #include <wx/image.h>
 #include <wx/utils.h>
 
+#include "capture/MainGroup.h"
 #include "media/Grab.h"
 #include "media/MemBm.h"
 #include "resources/Ids.h"
@@ -36,6 +37,31 @@ wxBitmap ToBitmap(const MemBm& bm) {
         }
     }
     return wxBitmap(img);
+}
+
+// The step of an arrow key: 1 pixel, 10 with Shift; false for other keys.
+bool ArrowStep(int key, bool shift, wxPoint* d) {
+    const int n = shift ? 10 : 1;
+    switch (key) {
+    case WXK_LEFT:
+    case WXK_NUMPAD_LEFT:
+        *d = {-n, 0};
+        return true;
+    case WXK_RIGHT:
+    case WXK_NUMPAD_RIGHT:
+        *d = {n, 0};
+        return true;
+    case WXK_UP:
+    case WXK_NUMPAD_UP:
+        *d = {0, -n};
+        return true;
+    case WXK_DOWN:
+    case WXK_NUMPAD_DOWN:
+        *d = {0, n};
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -163,7 +189,8 @@ void SelectR::OutlineWindowAt(const wxPoint& p, bool shift) {
     ShowFrame(r);
 }
 
-void SelectR::UpdateDrag(const wxPoint& p) {
+void SelectR::UpdateDrag(const wxPoint& pointer) {
+    const wxPoint p = pointer + pointerShift_;
     if (p == g_current)
         return;
     g_current = p;
@@ -181,8 +208,20 @@ void SelectR::OnMouseMove(wxMouseEvent& e) {
 void SelectR::OnLeftDown(wxMouseEvent& e) {
     if (!rectOut_)
         return;
+    const wxPoint p = ScreenPoint(e);
+    if (recalled_) {
+        if (recalled_->containsInclusive(p.x, p.y) && p.x < recalled_->right &&
+            p.y < recalled_->bottom) {
+            chooseOnRelease_ = true;
+            return;
+        }
+        // A press outside starts a new drag instead.
+        recalled_.reset();
+        ShowFrame(std::nullopt);
+    }
     dragging_ = true;
-    g_anchor = g_current = ScreenPoint(e);
+    pointerShift_ = wxPoint();
+    g_anchor = g_current = p;
     if (!canvas_->HasCapture())
         canvas_->CaptureMouse();
 }
@@ -191,6 +230,11 @@ void SelectR::OnLeftUp(wxMouseEvent& e) {
     if (canvas_->HasCapture())
         canvas_->ReleaseMouse();
     wxPoint p = ScreenPoint(e);
+    if (chooseOnRelease_ && recalled_) {
+        chooseOnRelease_ = false;
+        Choose(*recalled_);
+        return;
+    }
     if (rectOut_) {
         // A release without a press here (the button was down when the window opened)
         // selects nothing.
@@ -216,11 +260,55 @@ void SelectR::Finish(int code) {
     }
 }
 
+void SelectR::Choose(const ScreenRect& r) {
+    if (canvas_->HasCapture())
+        canvas_->ReleaseMouse();
+    dragging_ = false;
+    ShowFrame(r);
+    *rectOut_ = r;
+    Finish(wxID_OK);
+}
+
+bool SelectR::OnSelectionKey(const wxKeyEvent& e) {
+    if (!rectOut_)
+        return false;
+    const int key = e.GetKeyCode();
+    if (key == WXK_RETURN || key == WXK_NUMPAD_ENTER) {
+        // During a drag the release ends the selection.
+        if (dragging_)
+            return true;
+        if (recalled_)
+            Choose(*recalled_);
+        else if (last_ && !last_->empty()) {
+            recalled_ = StepRect(*last_, 0, 0, false, covered_);
+            ShowFrame(recalled_);
+        }
+        return true;
+    }
+    wxPoint d;
+    if (!ArrowStep(key, e.ShiftDown(), &d))
+        return false;
+    const bool resize = e.ControlDown();
+    if (dragging_) {
+        // The pointer's corner keeps the keys' shift; a move takes the anchor along.
+        if (!resize)
+            g_anchor += d;
+        pointerShift_ += d;
+        g_current += d;
+        ShowFrame(DragRect(g_anchor.x, g_anchor.y, g_current.x, g_current.y));
+    } else if (recalled_) {
+        recalled_ = StepRect(*recalled_, d.x, d.y, resize, covered_);
+        ShowFrame(recalled_);
+    }
+    return true;
+}
+
 void SelectR::OnCaptureLost(wxMouseCaptureLostEvent&) {}
 
 void SelectR::OnCharHook(wxKeyEvent& e) {
     if (e.GetKeyCode() != WXK_ESCAPE) {
-        e.Skip();
+        if (!OnSelectionKey(e))
+            e.Skip();
         return;
     }
     if (canvas_->HasCapture())
@@ -251,6 +339,8 @@ bool RunSelectR(wxWindow* window, DesktopServices& desktop, ScreenRect* rect, Wi
     wxWindow* frame = wxGetTopLevelParent(window);
     SelectR dlg(frame ? frame : window, desktop, SelectionColour(GlobalSettings().selColor), rect,
                 windowOut, true);
+    if (rect)
+        dlg.SetLastRegion(ParseLastRegion(GlobalSettings().lastRegion));
     return dlg.ShowModal() == wxID_OK;
 }
 

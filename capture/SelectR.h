@@ -3,7 +3,10 @@
 // covers the whole desktop with that picture (top-most, no decorations) and lets the user
 // click a window, outlined in the selection colour while the mouse is over it, or drag a
 // rectangle, framed 3 pixels thick. Run modally: wxID_OK when the left button was
-// released, wxID_CANCEL on Esc.
+// released, wxID_CANCEL on Esc. When a rectangle is wanted the keyboard helps: Enter before
+// a drag recalls the last region, the arrow keys move the rectangle shown (Shift: 10
+// pixels; Ctrl: its right and bottom edges, resizing it), also during a drag, and a second
+// Enter or a click inside the recalled rectangle chooses it.
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,6 +40,9 @@ public:
 
     int ShowModal() override;
 
+    // The rectangle Enter recalls (the last region), none for nothing to recall.
+    void SetLastRegion(std::optional<ScreenRect> last) { last_ = last; }
+
     // The desktop rectangle covered, the frozen picture of it, the frame now drawn (around
     // the outlined window or the drag), whether a drag is under way.
     const ScreenRect& covered() const { return covered_; }
@@ -63,6 +69,8 @@ private:
     void ShowFrame(std::optional<ScreenRect> frame);
     void RefreshFrame(const ScreenRect& r);
     void Finish(int code);
+    void Choose(const ScreenRect& r);
+    bool OnSelectionKey(const wxKeyEvent& e);
 
     DesktopServices& desktop_;
     wxWindow* canvas_ = nullptr;
@@ -75,6 +83,13 @@ private:
     wxBitmap frozen_;
     std::optional<ScreenRect> shown_;
     bool dragging_ = false;
+    std::optional<ScreenRect> last_;
+    // The rectangle recalled by Enter and moved by the keys, before any drag.
+    std::optional<ScreenRect> recalled_;
+    // What the keys moved the dragged corner away from the pointer.
+    wxPoint pointerShift_;
+    // The button went down inside the recalled rectangle: its release chooses it.
+    bool chooseOnRelease_ = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -70,4 +70,19 @@ OutlineTracker& LastOutlined() {
     return tracker;
 }
 
+ScreenRect StepRect(const ScreenRect& r, int32_t dx, int32_t dy, bool resize,
+                    const ScreenRect& bounds) {
+    ScreenRect out = r;
+    if (resize) {
+        out.right = std::max(out.left + 1, std::min(out.right + dx, bounds.right));
+        out.bottom = std::max(out.top + 1, std::min(out.bottom + dy, bounds.bottom));
+        return out;
+    }
+    // The rectangle stops at the bounds' edges (one larger than the bounds keeps its left
+    // and top edge inside).
+    dx = std::max(std::min(dx, bounds.right - r.right), bounds.left - r.left);
+    dy = std::max(std::min(dy, bounds.bottom - r.bottom), bounds.top - r.top);
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
 } // namespace tess

@@ -57,6 +57,11 @@ WindowId FindWindowAt(WindowTree& tree, int32_t x, int32_t y, bool deep);
 // The rectangle spanned by two points, whichever way the drag went.
 ScreenRect DragRect(int32_t ax, int32_t ay, int32_t bx, int32_t by);
 
+// `r` moved by (dx, dy), or with `resize` its right and bottom edges moved (keeping at
+// least 1 x 1), kept within `bounds`: the keyboard's steps on a rectangle.
+ScreenRect StepRect(const ScreenRect& r, int32_t dx, int32_t dy, bool resize,
+                    const ScreenRect& bounds);
+
 // The four bars of the frame around `r`, just outside it, `thickness` pixels thick: below,
 // above, left, right.
 std::array<ScreenRect, 4> FrameBars(const ScreenRect& r, int32_t thickness = kSelectionFrame);

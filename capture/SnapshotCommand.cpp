@@ -10,7 +10,8 @@ bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>
 }
 
 SnapshotOptions
-ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions) {
+ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                     const std::string& lastRegion) {
     SnapshotOptions o;
     auto fail = [&o](std::string text) {
         o.ok = false;
@@ -28,8 +29,9 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             haveWindow = true;
         } else if (name == "region") {
             ScreenRect r;
-            if (!ParseRegionOption(value, &r))
-                return fail("--region needs X,Y,W,H with a width and height above 0");
+            std::string error;
+            if (!ParseRegionValue(value, lastRegion, &r, &error))
+                return fail(error);
             o.request.area = r;
         } else if (name == "format") {
             auto f = ImageFormatFromName(value);
@@ -55,10 +57,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
                        std::ostream& err) {
-    SnapshotOptions o = ParseSnapshotOptions(longOptions);
+    SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
-            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H] "
+            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
                "[--format png|bmp|gif|jpg] [--output FILE]\n";
         return kSnapshotExitUsage;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The command-line snapshot for scripts and tests:
-//   tessaray --snapshot [--window ID | --region X,Y,W,H] [--format png|bmp|gif|jpg]
+//   tessaray --snapshot [--window ID | --region X,Y,W,H|last] [--format png|bmp|gif|jpg]
 //            [--output FILE]
 // Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
 // window, the delay, the capture-start action or the display step, and saves no settings.
@@ -33,9 +33,10 @@ bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>
 
 // Reads --window (decimal or 0x hexadecimal), --region, --format and --output. Other
 // options, a missing or malformed value, --window together with --region, and a region
-// without area are errors.
+// without area are errors. "--region last" takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions
-ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions);
+ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
+                     const std::string& lastRegion = {});
 
 // Runs the command with the loaded `settings` (the cursor setting included): prints the
 // path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.

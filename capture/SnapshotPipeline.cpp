@@ -97,4 +97,12 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
     return out;
 }
 
+SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings,
+                                    const ScreenRect& area) {
+    ApplyCaptureStart(host, settings);
+    SnapshotOutcome out = TakeSnapshot(host, settings, 0, area);
+    UndoCaptureStart(host, settings);
+    return out;
+}
+
 } // namespace tess

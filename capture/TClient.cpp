@@ -4,6 +4,7 @@
 #include "capture/CapturePlugin.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
+#include "capture/MainGroup.h"
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
@@ -116,8 +117,15 @@ bool TClient::SelectWindow(WindowId* window) {
 }
 
 bool TClient::SelectRectangle(ScreenRect* rect) {
-    return hooks_.selectRectangle ? hooks_.selectRectangle(rect)
-                                  : RunSelectR(this, desktop_, rect, nullptr);
+    const bool chosen = hooks_.selectRectangle ? hooks_.selectRectangle(rect)
+                                               : RunSelectR(this, desktop_, rect, nullptr);
+    // Every rectangle the user chooses becomes the last region, kept at once so that the
+    // command line finds it while this program still runs.
+    if (chosen && !rect->empty()) {
+        GlobalSettings().lastRegion = LastRegionText(*rect);
+        Call(lastRegionChosen);
+    }
+    return chosen;
 }
 
 void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::string& path) {
@@ -128,6 +136,20 @@ void TClient::StartChosenCapture(bool picture, CaptureMode target, const std::st
         RunClientSnapshot(*this, target, path);
     else
         recorder_->RecordChosen(target, path);
+}
+
+std::optional<ScreenRect> TClient::LastRegion() const {
+    const std::string& text = GlobalSettings().lastRegion;
+    ScreenConnection* screen = text.empty() ? nullptr : WindowThreadScreen();
+    return screen ? UsableLastRegion(text, screen->desktopRect()) : std::nullopt;
+}
+
+ClientView TClient::ViewFor(int cmd) const {
+    ClientView v = View();
+    // Asking the X server costs a round trip: only for the commands that need it.
+    if (cmd == id::SnapshotLastRegion || cmd == id::RecordLastRegion)
+        v.lastRegionUsable = LastRegion().has_value();
+    return v;
 }
 
 ClientView TClient::View() const {
@@ -143,7 +165,7 @@ ClientView TClient::View() const {
 }
 
 void TClient::OnUpdateUi(wxUpdateUIEvent& e) {
-    CommandUi ui = CommandUiFor(e.GetId(), View());
+    CommandUi ui = CommandUiFor(e.GetId(), ViewFor(e.GetId()));
     if (!ui.known) {
         e.Skip();
         return;
@@ -159,7 +181,7 @@ void TClient::OnCommand(wxCommandEvent& e) {
 
 void TClient::RunCommand(int cmd) {
     // Commands reached by accelerators are not greyed: check the enabler first.
-    CommandUi ui = CommandUiFor(cmd, View());
+    CommandUi ui = CommandUiFor(cmd, ViewFor(cmd));
     if (!ui.known || !ui.enabled)
         return;
     using Work = void (*)(TClient&, Settings&);
@@ -178,6 +200,11 @@ void TClient::RunCommand(int cmd) {
          [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Window); }},
         {id::SnapshotRegion,
          [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Region); }},
+        {id::SnapshotLastRegion,
+         [](TClient& c, Settings&) {
+             if (auto area = c.LastRegion())
+                 RunClientAreaSnapshot(c, *area);
+         }},
         {id::FormatJpg, [](TClient&, Settings& s) { s.imageFormat = 4; }},
         {id::FormatPng, [](TClient&, Settings& s) { s.imageFormat = 0; }},
         {id::FormatBmp, [](TClient&, Settings& s) { s.imageFormat = 1; }},
@@ -188,6 +215,11 @@ void TClient::RunCommand(int cmd) {
         {id::RecordScreen, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Screen); }},
         {id::RecordWindow, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Window); }},
         {id::RecordRegion, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Region); }},
+        {id::RecordLastRegion,
+         [](TClient& c, Settings&) {
+             if (auto area = c.LastRegion())
+                 c.recorder_->RecordArea(*area);
+         }},
         {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
         {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
         {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <wx/timer.h>
 #include <wx/window.h>
@@ -63,7 +64,8 @@ public:
     ~TClient() override;
 
     DesktopServices& desktop() const { return desktop_; }
-    // The choosers of a window and a rectangle (the hooks', or SelectR over the frame).
+    // The choosers of a window and a rectangle (the hooks', or SelectR over the frame). A
+    // chosen rectangle becomes the last region.
     bool SelectWindow(WindowId* window);
     bool SelectRectangle(ScreenRect* rect);
 
@@ -82,6 +84,10 @@ public:
     std::function<bool()> canClose;
 
     ClientView View() const;
+    // The view for command `cmd` (with the last region's check where the command needs it).
+    ClientView ViewFor(int cmd) const;
+    // The stored last region when it lies within the screen.
+    std::optional<ScreenRect> LastRegion() const;
     bool RecordingRuns() const { return state_ == CaptureState::Recording; }
     bool fullScreen() const { return fullScreen_; }
     bool timerRunning() const { return timer_.IsRunning(); }
@@ -98,6 +104,8 @@ public:
     std::function<void()> changeEffects;
     // Command 1832: the frame runs the record wizard.
     std::function<void()> recordWizard;
+    // The user chose a rectangle (now the settings' last region): the frame stores it.
+    std::function<void()> lastRegionChosen;
 
     // A snapshot or a recording of `target` written to `path` (empty: a name from the
     // pattern), as the snapshot and record commands take them; a recording is refused while

@@ -105,6 +105,7 @@ void ClearSettingsRecord(Settings& s) {
     s.secondToolBarShown = false;
     s.screenBackend.clear();
     s.portalRestoreToken.clear();
+    s.lastRegion.clear();
 }
 
 void LoadSoundLevel(SettingsAccess& a, Settings& s) {

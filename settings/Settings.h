@@ -79,6 +79,9 @@ struct Settings {
     // The portal's permission to cast the screen again without asking; single-use, replaced
     // after every start of a cast ("PortalRestoreToken").
     std::string portalRestoreToken;
+    // The rectangle the user chose last in the selection window, "X,Y,W,H" ("LastRegion");
+    // empty when none was chosen yet. Only the window program writes it.
+    std::string lastRegion;
 
     bool operator==(const Settings&) const = default;
 };

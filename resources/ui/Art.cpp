@@ -256,6 +256,7 @@ wxBitmap CommandImage(int cmd) {
         c.Fill(9, 9, 15, 10, kNavy);
         break;
     case id::SnapshotRegion:
+    case id::SnapshotLastRegion:
         Camera(c);
         c.Frame(8, 8, 15, 15, kOrange);
         break;
@@ -266,6 +267,7 @@ wxBitmap CommandImage(int cmd) {
         c.Disc(8, 9, 3.5, kRed);
         break;
     case id::RecordRegion:
+    case id::RecordLastRegion:
         c.Frame(1, 2, 14, 13, kOrange);
         c.Disc(8, 8, 4, kRed);
         break;

@@ -109,6 +109,10 @@ TEST(CommandLine, BackendOption) {
         EXPECT_TRUE(ParseSnapshotOptions(Parse({"--snapshot", "--backend", value}).longOptions).ok);
         EXPECT_TRUE(ParseRecordOptions(Parse({"--record", "--backend", value}).longOptions).ok);
     }
+    // "--region last" of a recording: the stored rectangle, a mistake when none is stored.
+    const auto last = Parse({"--record", "--region", "last"}).longOptions;
+    EXPECT_EQ(ParseRecordOptions(last, "8,9,40,30").area, (ScreenRect{8, 9, 48, 39}));
+    EXPECT_FALSE(ParseRecordOptions(last, "").ok);
     EXPECT_TRUE(o.str().empty());
     EXPECT_TRUE(e.str().empty());
     for (std::vector<const char*> args : {std::vector<const char*>{"--backend", "wayland"},

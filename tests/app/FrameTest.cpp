@@ -474,12 +474,15 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
         3000);
     ASSERT_FALSE(center.empty()) << "no tray icon window found: " << list;
     // A right click opens the tray menu with the main menu's enablers: while idle "&Stop
-    // Recording" is greyed, and the capture mode is ticked.
+    // Recording" is greyed, and the capture mode is ticked; with no last region stored
+    // "Snapshot Last Region" is greyed too.
+    GlobalSettings().lastRegion.clear();
     std::map<int, std::pair<bool, bool>> state; // enabled, ticked
     wxTimer probe;
     probe.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         if (wxMenu* menu = frame->tray()->menuShown()) {
-            for (int cmd : {id::StopRecording, id::Screen, id::Window, id::RecordVideo}) {
+            for (int cmd : {id::StopRecording, id::Screen, id::Window, id::RecordVideo,
+                            id::SnapshotLastRegion}) {
                 wxMenuItem* item = menu->FindItem(cmd);
                 state[cmd] = {item->IsEnabled(), item->IsCheckable() && item->IsChecked()};
             }
@@ -493,6 +496,7 @@ TEST_F(Frame, MinimizingHidesToATrayWhereThereIsOneAndAClickRestores) {
     probe.Stop();
     EXPECT_FALSE(state[id::StopRecording].first);
     EXPECT_TRUE(state[id::RecordVideo].first);
+    EXPECT_FALSE(state[id::SnapshotLastRegion].first);
     EXPECT_TRUE(state[id::Window].second);
     EXPECT_FALSE(state[id::Screen].second);
     test::Pump(300);

@@ -321,6 +321,13 @@ TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
     rectChoice = {};
     client->RunCommand(id::RecordRegion);
     EXPECT_EQ(State(), CaptureState::Idle);
+    // "Record Last Region" records the rectangle chosen last, without a selection.
+    EXPECT_EQ(GlobalSettings().lastRegion, "100,50,480,270");
+    client->RunCommand(id::RecordLastRegion);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    const std::string again = RecordingFileName();
+    client->RunCommand(id::StopRecording);
+    EXPECT_EQ(test::VideoStreamInfo(again), "mss2 480 270");
 }
 
 } // namespace

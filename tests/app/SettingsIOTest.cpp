@@ -224,7 +224,7 @@ TEST_F(SettingsIO, RecentFilesKeepSixNewestFirst) {
 
 // The portal's restore token is written at once and alone: a command-line command saves
 // nothing else, and a spent token that brought no new one is not offered again.
-TEST_F(SettingsIO, RestoreTokenIsSavedAtOnceAndAlone) {
+TEST_F(SettingsIO, RestoreTokenAndLastRegionAreSavedAtOnceAndAlone) {
     GlobalSettings().wmBitRate = 123456;
     ASSERT_TRUE(SaveSettings().ok);
     GlobalSettings().wmBitRate = 999; // a change the command must not save
@@ -236,6 +236,13 @@ TEST_F(SettingsIO, RestoreTokenIsSavedAtOnceAndAlone) {
     ASSERT_TRUE(KeepRestoreToken(""));
     LoadSettings();
     EXPECT_EQ(GlobalSettings().portalRestoreToken, "");
+    GlobalSettings().wmBitRate = 999;
+    GlobalSettings().lastRegion = "5,6,70,80";
+    ASSERT_TRUE(SaveLastRegion().ok);
+    GlobalSettings().lastRegion.clear();
+    LoadSettings();
+    EXPECT_EQ(GlobalSettings().lastRegion, "5,6,70,80");
+    EXPECT_EQ(GlobalSettings().wmBitRate, 123456);
 }
 
 } // namespace

@@ -58,6 +58,7 @@ TEST_F(MainGroup, RoundTripInBothModes) {
         in.soundLevel = 33;
         in.camState = 1;
         in.recordDuration = -7;
+        in.lastRegion = "-20,30,640,480";
         in.effects = {};
         in.effects[2] = in.effects[6] = 1;
         in.screenBackend = "portal";
@@ -80,6 +81,7 @@ TEST_F(MainGroup, RoundTripInBothModes) {
         EXPECT_EQ(out.latestDirectory, file.empty() ? "/some/dir" : "");
         EXPECT_EQ(out.screenBackend, "portal");
         EXPECT_EQ(out.portalRestoreToken, token);
+        EXPECT_EQ(out.lastRegion, "-20,30,640,480");
     }
 }
 
@@ -96,6 +98,22 @@ TEST_F(MainGroup, NoFrameMeansNoWindowValuesAndBadValuesReadSafely) {
     LoadMainGroup(a, s, 1920, 1080);
     EXPECT_EQ(s.capSelect, 0);
     EXPECT_EQ(s.soundLevel, 100);
+    // A stored last region that is no "X,Y,W,H" with an area reads as none.
+    for (const char* text : {"1,2,3", "1,2,0,4", "a,b,c,d", "1,2,3,4 ", "1,2,-3,4"}) {
+        a.WriteString("LastRegion", text);
+        LoadMainGroup(a, s, 1920, 1080);
+        EXPECT_EQ(s.lastRegion, "") << text;
+    }
+}
+
+TEST_F(MainGroup, LastRegionTextAndWhetherItFitsTheScreen) {
+    const ScreenRect r{100, 50, 400, 250};
+    EXPECT_EQ(LastRegionText(r), "100,50,300,200");
+    EXPECT_EQ(ParseLastRegion(LastRegionText(r)), r);
+    const ScreenRect desktop{0, 0, 1920, 1080};
+    EXPECT_EQ(UsableLastRegion("1620,880,300,200", desktop), (ScreenRect{1620, 880, 1920, 1080}));
+    for (const char* text : {"", "1621,880,300,200", "-1,0,10,10", "0,0,1920,1081", "junk"})
+        EXPECT_FALSE(UsableLastRegion(text, desktop)) << text;
 }
 
 } // namespace

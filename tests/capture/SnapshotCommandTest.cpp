@@ -25,6 +25,13 @@ TEST(SnapshotOptionsTest, ReadsTheOptionsAndFormatNames) {
     o = ParseSnapshotOptions({{"snapshot", ""}, {"region", "-10,-5,20,20"}});
     ASSERT_TRUE(o.ok);
     EXPECT_EQ(o.request.area, (ScreenRect{-10, -5, 10, 15}));
+    // "last": the stored rectangle; none stored is a mistake on the command line.
+    o = ParseSnapshotOptions({{"snapshot", ""}, {"region", "last"}}, "5,6,70,80");
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.request.area, (ScreenRect{5, 6, 75, 86}));
+    o = ParseSnapshotOptions({{"snapshot", ""}, {"region", "last"}}, "");
+    EXPECT_FALSE(o.ok);
+    EXPECT_NE(o.error.find("no rectangle"), std::string::npos) << o.error;
     o = ParseSnapshotOptions({{"snapshot", ""}});
     ASSERT_TRUE(o.ok);
     EXPECT_FALSE(o.request.area);

@@ -191,6 +191,21 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_2.png"));
     EXPECT_EQ(desktop.beeps, 3);
     EXPECT_TRUE(frame->IsShown());
+
+    // The dragged rectangle is the last region: snapped again without a selection, it gives
+    // the same picture; one that no longer fits the screen greys the command.
+    EXPECT_EQ(GlobalSettings().lastRegion, "100,100,200,100");
+    GlobalSettings().captureDelay = false;
+    EXPECT_TRUE(
+        CommandUiFor(id::SnapshotLastRegion, client->ViewFor(id::SnapshotLastRegion)).enabled);
+    client->RunCommand(id::SnapshotLastRegion);
+    EXPECT_EQ(test::PixelsSized(dir.str() + "/Tess_2.png", 200, 100),
+              test::PixelsSized(dir.str() + "/Tess_1.png", 200, 100));
+    EXPECT_TRUE(frame->IsShown());
+    GlobalSettings().lastRegion = "1800,1000,200,100";
+    EXPECT_FALSE(CommandUiFor(id::RecordLastRegion, client->ViewFor(id::RecordLastRegion)).enabled);
+    client->RunCommand(id::SnapshotLastRegion);
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_3.png"));
 }
 
 } // namespace

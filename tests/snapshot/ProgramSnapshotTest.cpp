@@ -74,6 +74,14 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     ASSERT_FALSE(px.empty());
     EXPECT_EQ(test::PatternMismatches(px, 80, 0, 0, 80, 50), 0);
     EXPECT_TRUE(NoValuesStored()); // no settings are written
+
+    // "--region last": the rectangle the window program stored gives the same picture, and
+    // the store stays as it was.
+    const std::string stored = WriteStore("\"LastRegion\"=\"590,290,100,70\"\n");
+    const std::string last = dir.str() + "/last.png";
+    EXPECT_EQ(Run("--snapshot --region last --output '" + last + "'", &out, &err), 0) << err;
+    EXPECT_EQ(test::PixelsSized(last, 100, 70), test::PixelsSized(file, 100, 70));
+    EXPECT_EQ(ReadStore(), stored);
     x.destroy(win);
 }
 

@@ -61,9 +61,12 @@ inline void SendMouse(wxWindow& w, wxEventType type, wxPoint p, bool shift = fal
     w.GetEventHandler()->ProcessEvent(e);
 }
 
-inline void SendKey(wxWindow& w, int key) {
+// A key press with modifiers (wxMOD_SHIFT, wxMOD_CONTROL), sent as the window's char hook.
+inline void SendKey(wxWindow& w, int key, int modifiers = 0) {
     wxKeyEvent e(wxEVT_CHAR_HOOK);
     e.m_keyCode = key;
+    e.SetShiftDown((modifiers & wxMOD_SHIFT) != 0);
+    e.SetControlDown((modifiers & wxMOD_CONTROL) != 0);
     e.SetEventObject(&w);
     w.GetEventHandler()->ProcessEvent(e);
 }

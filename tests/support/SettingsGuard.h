@@ -61,7 +61,7 @@ private:
         capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
         mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
         windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
-        screenBackend, portalRestoreToken
+        screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -121,6 +121,7 @@ inline Settings EveryFieldChanged() {
     playbackBarShown = secondToolBarShown = true;
     screenBackend = "x11";
     portalRestoreToken = "84c7e3f5-db81-4e3a-9246-34f84bf66963";
+    lastRegion = "10,20,300,200";
     return s;
 }
 
