@@ -37,7 +37,7 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
     // Between the naming of the file and the grab: the delay, then the title.
     request.beforeGrab = [&host, &settings] {
         if (settings.captureDelay) {
-            for (int i = 0; i < kDelaySteps; ++i) {
+            for (int i = 0; i < settings.snapshotDelay; ++i) {
                 host.Wait(kDelayStepMs);
                 host.Beep();
             }

@@ -1,6 +1,6 @@
 #pragma once
 // The snapshot commands: the capture-start action (hide or minimize the main frame), the
-// choice of window or rectangle, the three-second delay with its beeps, the grab and write,
+// choice of window or rectangle, the delay of N seconds with its beeps, the grab and write,
 // the shutter sound, the path (or the failure) in the status bar and the display of the
 // file. The steps that touch windows, sound and time go through a `SnapshotHost`, so the
 // order can be followed without a toolkit; the main window supplies the real one.
@@ -18,9 +18,8 @@ inline constexpr char kPromptSnapRegion[] = "Click and drag the rectangle you wi
 
 // Milliseconds between the selection and the grab (the selection window must be gone).
 inline constexpr int kAfterSelectionMs = 100;
-// The delay: three waits of one second, each followed by a beep.
+// The delay: `SnapshotDelay` waits of one second, each followed by a beep.
 inline constexpr int kDelayStepMs = 1000;
-inline constexpr int kDelaySteps = 3;
 
 class SnapshotHost {
 public:

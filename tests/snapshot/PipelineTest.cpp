@@ -107,7 +107,7 @@ TEST_F(PipelineTest, CancelledSelectionOnlyUndoesTheStartAction) {
               (Log{"prompt:Click the window that you wish to snap...", "select-window", "title"}));
 }
 
-TEST_F(PipelineTest, DelayBeepsThreeTimesASecondApartBeforeTheGrab) {
+TEST_F(PipelineTest, DelayBeepsOnceASecondForItsSecondsBeforeTheGrab) {
     s.captureDelay = true;
     s.captureAction = 1;
     LogHost host(screen.get(), dir.str());
@@ -117,6 +117,11 @@ TEST_F(PipelineTest, DelayBeepsThreeTimesASecondApartBeforeTheGrab) {
     EXPECT_EQ(host.log, (Log{"hide", "wait1000", "beep0", "wait1000", "beep0", "wait1000", "beep0",
                              "title", "shutter1", "status", "show", "title"}));
     EXPECT_FALSE(test::PixelsSized(out->path, 1920, 1080).empty());
+    s.snapshotDelay = 1;
+    host.log.clear();
+    ASSERT_TRUE(SnapshotScreenCommand(host, s));
+    EXPECT_EQ(host.log,
+              (Log{"hide", "wait1000", "beep1", "title", "shutter2", "status", "show", "title"}));
 }
 
 TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
