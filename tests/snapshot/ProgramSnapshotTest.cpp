@@ -3,6 +3,7 @@
 // clear errors with a non-zero exit, and long options' values never read as switches.
 #include "SnapshotTestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -75,6 +76,31 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     EXPECT_EQ(test::PatternMismatches(px, 80, 0, 0, 80, 50), 0);
     EXPECT_TRUE(NoValuesStored()); // no settings are written
     x.destroy(win);
+}
+
+TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
+    const std::string file = dir.str() + "/late.png", args = " --snapshot --delay 2 --region "
+                                                             "0,0,20,20 --output '" +
+                                                             file + "'";
+    std::string out, err;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(args, &out, &err), 0) << err;
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(took, 2.0);
+    EXPECT_LT(took, 2.5);
+    EXPECT_EQ(out, file + "\n");
+    EXPECT_EQ(err, ""); // standard error is a file here
+    // On a terminal (standard output and error both reach it here), the seconds left.
+    if (!test::HaveProgram("script"))
+        return;
+    ASSERT_EQ(test::RunCommand("script -qec \"" + env + "'" + test::ProgramPath() + "'" + args +
+                                   "\" /dev/null",
+                               &out),
+              0);
+    EXPECT_NE(out.find("\r2"), std::string::npos) << out;
+    EXPECT_LT(out.find("\r2"), out.find("\r1")) << out;
+    EXPECT_NE(out.find(file), std::string::npos) << out;
 }
 
 TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {
