@@ -89,6 +89,7 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
             }
             if (countOnErr)
                 err << "\r    \r" << std::flush;
+            return true;
         };
     }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
