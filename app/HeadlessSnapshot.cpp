@@ -51,8 +51,8 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
     UsePrefaultedPictureMemory(true);
     if (screen)
         screen->setUseShm(false);
-    const int code =
-        RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout, std::cerr);
+    const int code = RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
+                                        std::cerr, isatty(STDERR_FILENO) != 0);
 #if !defined(__SANITIZE_ADDRESS__)
     // The file is in place and its path printed: the system closes the display connection
     // and frees the picture sooner than the process would (the leak checker of the test

@@ -11,9 +11,9 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 11> kLongOptions = {
-    "help",   "version", "snapshot", "record", "window", "region",
-    "format", "output",  "seconds",  "audio",  "backend"};
+constexpr std::array<std::string_view, 12> kLongOptions = {
+    "help",   "version", "snapshot", "record", "window",  "region",
+    "format", "output",  "seconds",  "audio",  "backend", "delay"};
 
 } // namespace
 
@@ -21,7 +21,7 @@ const char* UsageText() {
     return "Usage: tessaray [-m] [FILE]\n"
            "       tessaray -u\n"
            "       tessaray --snapshot [--window ID | --region X,Y,W,H|last]\n"
-           "                [--format png|bmp|gif|jpg] [--output FILE]\n"
+           "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
            "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last]\n"
            "                [--audio] [--output FILE]\n"
            "       tessaray --help | --version\n"
@@ -44,6 +44,8 @@ const char* UsageText() {
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
            "  --audio            record sound from the wave input too\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
+           "  --delay N          wait N seconds (1 to 60) before the snapshot, counting them\n"
+           "                     down on standard error when it is a terminal\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"

@@ -1,5 +1,7 @@
 #include "app/Menus.h"
 
+#include "capture/ClientLogic.h"
+
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
 #include "resources/ui/Art.h"
@@ -78,7 +80,7 @@ wxMenuBar* BuildMainMenu() {
     Add(snapSpecify, id::SnapshotRegion, "Snapshot Region");
     Add(snapSpecify, id::SnapshotLastRegion, "Snapshot Last Region");
     control->AppendSubMenu(snapSpecify, "Snapshot specify");
-    Check(control, id::DelaySnapshot, "Delay snapshot 3sec");
+    Check(control, id::DelaySnapshot, DelayMenuText(GlobalSettings().snapshotDelay).c_str());
     control->AppendSeparator();
     Add(control, id::RecordVideo, "&Record Video\tAlt+R");
     auto* recSpecify = new wxMenu;

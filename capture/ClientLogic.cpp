@@ -75,6 +75,10 @@ const std::vector<int>& ClientCommandIds() {
     return ids;
 }
 
+std::string DelayMenuText(int seconds) {
+    return "Delay snapshot " + std::to_string(seconds) + "sec";
+}
+
 CommandUi CommandUiFor(int command, const ClientView& v) {
     static const Settings kDefaults;
     const Settings& s = v.settings ? *v.settings : kDefaults;
@@ -127,6 +131,7 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::DelaySnapshot:
         tick(s.captureDelay);
+        ui.text = DelayMenuText(s.snapshotDelay);
         break;
     case id::StopRecording:
         ui.enabled = recording;

@@ -47,9 +47,13 @@ struct CommandUi {
     bool enabled = true;    // false greys the item or button
     bool checkable = false; // the item shows a tick when `checked`
     bool checked = false;
+    std::string text; // when not empty, the item's text
 };
 
 // The enabler of command `id`.
+// "Delay snapshot Nsec": the menu text of the snapshot delay of `seconds`.
+std::string DelayMenuText(int seconds);
+
 CommandUi CommandUiFor(int id, const ClientView& view);
 
 // Every command id of the client's command table.

@@ -8,6 +8,7 @@
 #include <wx/frame.h>
 #include <wx/utils.h>
 
+#include "capture/CountdownWindow.h"
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
 #include "platform/DesktopServices.h"
@@ -38,6 +39,10 @@ class ClientSnapshotHost : public SnapshotHost {
 public:
     explicit ClientSnapshotHost(TClient& client)
         : client_(client), frame_(wxDynamicCast(wxGetTopLevelParent(&client), wxFrame)) {}
+    ~ClientSnapshotHost() override {
+        if (countdown_)
+            countdown_->Destroy();
+    }
 
     void HideFrame() override {
         if (!frame_)
@@ -68,6 +73,16 @@ public:
     bool SelectRectangle(ScreenRect* rect) override { return client_.SelectRectangle(rect); }
     void Wait(int ms) override { client_.desktop().wait(ms); }
     void Beep() override { client_.desktop().beep(); }
+    void ShowCountdown(int secondsLeft, std::optional<ScreenRect> area) override {
+        if (!countdown_)
+            countdown_ = new CountdownWindow(area);
+        countdown_->ShowSeconds(secondsLeft);
+    }
+    void HideCountdown() override {
+        if (countdown_)
+            countdown_->Unmap();
+    }
+    bool CountdownCancelled() override { return countdown_ && countdown_->cancelled(); }
     void PlayShutter() override { client_.desktop().shutter(); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())
@@ -83,6 +98,7 @@ private:
 
     TClient& client_;
     wxFrame* frame_;
+    CountdownWindow* countdown_ = nullptr;
 };
 
 } // namespace

@@ -91,8 +91,11 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         out.path = name.path;
     }
 
-    if (request.beforeGrab)
-        request.beforeGrab();
+    if (request.beforeGrab && !request.beforeGrab()) {
+        out.cancelled = true;
+        out.message = kSnapshotCancelledMessage;
+        return out;
+    }
 
     // Every capture switches the scale off, with or without a caption.
     settings.scaleEnable = false;

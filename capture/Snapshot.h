@@ -25,15 +25,18 @@ struct SnapshotRequest {
     std::string outputPath;         // empty: a free name from the picture pattern
     bool drawCursor = true;         // the Cursor setting, normally
     // Runs after the file is named and before the overlay is made and the screen grabbed
-    // (the snapshot commands' delay); may be empty.
-    std::function<void()> beforeGrab;
+    // (the snapshot commands' delay); false cancels the snapshot. May be empty.
+    std::function<bool()> beforeGrab;
 };
+
+inline constexpr char kSnapshotCancelledMessage[] = "Snapshot cancelled.";
 
 struct SnapshotOutcome {
     bool ok = false;
-    int32_t code = 0;    // the grab's and writer's result code
-    std::string path;    // the file written (when ok) or meant (when not)
-    std::string message; // why not, for the status bar or the command line
+    int32_t code = 0;       // the grab's and writer's result code
+    std::string path;       // the file written (when ok) or meant (when not)
+    std::string message;    // why not, for the status bar or the command line
+    bool cancelled = false; // the user cancelled during the delay: nothing was written
 };
 
 // Image format value by name: "png" 0, "bmp" 1, "gif" 3, "jpg" or "jpeg" 4 (any case);

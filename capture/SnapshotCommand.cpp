@@ -3,6 +3,10 @@
 #include "capture/CommandOptions.h"
 #include "settings/Settings.h"
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
 namespace tess {
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
@@ -38,6 +42,12 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (!f)
                 return fail("--format must be png, bmp, gif or jpg");
             o.request.format = *f;
+        } else if (name == "delay") {
+            char* end = nullptr;
+            long n = value.empty() ? 0 : std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || n < kMinSnapshotDelay || n > kMaxSnapshotDelay)
+                return fail("--delay needs a number of seconds from 1 to 60");
+            o.delaySeconds = static_cast<int>(n);
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
@@ -56,12 +66,12 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err) {
+                       std::ostream& err, bool countOnErr) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
             << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
-               "[--format png|bmp|gif|jpg] [--output FILE]\n";
+               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
@@ -69,6 +79,21 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         return kSnapshotExitFailed;
     }
     o.request.drawCursor = settings.cursor;
+    if (o.delaySeconds > 0) {
+        // The count goes before each second's wait, on one line that the next count
+        // overwrites; the line is cleared before the grab.
+        o.request.beforeGrab = [&err, n = o.delaySeconds, countOnErr] {
+            const auto start = std::chrono::steady_clock::now();
+            for (int left = n; left > 0; --left) {
+                if (countOnErr)
+                    err << "\r" << left << "  " << std::flush;
+                std::this_thread::sleep_until(start + std::chrono::seconds(n - left + 1));
+            }
+            if (countOnErr)
+                err << "\r    \r" << std::flush;
+            return true;
+        };
+    }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";

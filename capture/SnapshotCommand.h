@@ -1,9 +1,10 @@
 #pragma once
 // The command-line snapshot for scripts and tests:
 //   tessaray --snapshot [--window ID | --region X,Y,W,H|last] [--format png|bmp|gif|jpg]
-//            [--output FILE]
+//            [--output FILE] [--delay N]
 // Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
-// window, the delay, the capture-start action or the display step, and saves no settings.
+// window, the capture-start action or the display step, and saves no settings. The delay
+// is the command line's own (none unless --delay is given).
 // (A negative X or Y is written --region=-10,0,100,100, as a value may not start with "-".)
 #include <cstdint>
 #include <ostream>
@@ -25,13 +26,15 @@ inline constexpr int kSnapshotExitUsage = 2;
 struct SnapshotOptions {
     bool ok = false;
     SnapshotRequest request;
-    std::string error; // what is wrong with the command line
+    int delaySeconds = 0; // --delay: seconds between the naming of the file and the grab
+    std::string error;    // what is wrong with the command line
 };
 
 // True when the long options ask for the command-line snapshot.
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
-// Reads --window (decimal or 0x hexadecimal), --region, --format and --output. Other
+// Reads --window (decimal or 0x hexadecimal), --region, --format, --output and --delay
+// (whole seconds, 1 to 60). Other
 // options, a missing or malformed value, --window together with --region, and a region
 // without area are errors. "--region last" takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions
@@ -40,9 +43,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 // Runs the command with the loaded `settings` (the cursor setting included): prints the
 // path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.
-// `screen` null means no display could be opened.
+// `screen` null means no display could be opened. During a delay, `countOnErr` (standard
+// error is a terminal) shows the seconds left on `err`, one line rewritten each second.
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err);
+                       std::ostream& err, bool countOnErr = false);
 
 } // namespace tess

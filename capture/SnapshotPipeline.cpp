@@ -35,14 +35,23 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
     request.quality = quality;
     request.drawCursor = settings.cursor;
     // Between the naming of the file and the grab: the delay, then the title.
-    request.beforeGrab = [&host, &settings] {
+    request.beforeGrab = [&host, &settings, area = request.area] {
         if (settings.captureDelay) {
-            for (int i = 0; i < kDelaySteps; ++i) {
+            for (int left = settings.snapshotDelay; left > 0; --left) {
+                host.ShowCountdown(left, area);
                 host.Wait(kDelayStepMs);
+                if (host.CountdownCancelled()) {
+                    host.HideCountdown();
+                    host.RebuildTitle();
+                    return false;
+                }
                 host.Beep();
             }
+            host.HideCountdown();
+            host.Wait(kCountdownGoneMs);
         }
         host.RebuildTitle();
+        return true;
     };
 
     SnapshotOutcome out;

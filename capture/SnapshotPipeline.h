@@ -1,6 +1,6 @@
 #pragma once
 // The snapshot commands: the capture-start action (hide or minimize the main frame), the
-// choice of window or rectangle, the three-second delay with its beeps, the grab and write,
+// choice of window or rectangle, the delay of N seconds with its beeps, the grab and write,
 // the shutter sound, the path (or the failure) in the status bar and the display of the
 // file. The steps that touch windows, sound and time go through a `SnapshotHost`, so the
 // order can be followed without a toolkit; the main window supplies the real one.
@@ -18,9 +18,11 @@ inline constexpr char kPromptSnapRegion[] = "Click and drag the rectangle you wi
 
 // Milliseconds between the selection and the grab (the selection window must be gone).
 inline constexpr int kAfterSelectionMs = 100;
-// The delay: three waits of one second, each followed by a beep.
+// The delay: `SnapshotDelay` waits of one second, each followed by a beep, with the
+// countdown window showing the seconds left; then the window is unmapped and the screen
+// given kCountdownGoneMs to show what it covered before the grab.
 inline constexpr int kDelayStepMs = 1000;
-inline constexpr int kDelaySteps = 3;
+inline constexpr int kCountdownGoneMs = 100;
 
 class SnapshotHost {
 public:
@@ -36,6 +38,12 @@ public:
     virtual bool SelectWindow(WindowId* window) = 0;
     virtual bool SelectRectangle(ScreenRect* rect) = 0;
     virtual void Wait(int ms) = 0;
+    // The countdown window: shows `secondsLeft` near a corner of the monitor that holds the
+    // middle of `area` (the pointer's monitor without one); unmapped by HideCountdown.
+    // CountdownCancelled: Escape was pressed during this snapshot's countdown.
+    virtual void ShowCountdown(int secondsLeft, std::optional<ScreenRect> area) = 0;
+    virtual void HideCountdown() = 0;
+    virtual bool CountdownCancelled() = 0;
     virtual void Beep() = 0;
     // Starts the shutter sound and returns at once.
     virtual void PlayShutter() = 0;

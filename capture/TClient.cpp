@@ -173,6 +173,8 @@ void TClient::OnUpdateUi(wxUpdateUIEvent& e) {
     e.Enable(ui.enabled);
     if (ui.checkable)
         e.Check(ui.checked);
+    if (!ui.text.empty())
+        e.SetText(wxString::FromUTF8(ui.text));
 }
 
 void TClient::OnCommand(wxCommandEvent& e) {

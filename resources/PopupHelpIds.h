@@ -12,7 +12,7 @@ inline constexpr int Shrink = 27201, DisplayAfterCapture = 27202, SnapSystemDisp
 inline constexpr int CaptureAction = 27301, CaptureHide = 27302, CaptureMinimize = 27303,
                      CaptureNoAction = 27304, CaptureDelay = 27305, Cursor = 27306,
                      VidAudio = 27307, VidStealth = 27308, SelColorButton = 27309,
-                     SelColorSwatch = 27310;
+                     SelColorSwatch = 27310, CaptureDelaySeconds = 27311;
 // WMV page
 inline constexpr int WMDefault = 2201, WMFrameRate = 2202, WMBitRate = 2203;
 // Image page

@@ -71,6 +71,7 @@ void ClearSettingsRecord(Settings& s) {
     s.shrink = s.displayOpenAuto = s.snapSystemDisplay = s.vidSystemDisplay = false;
     s.captureAction = 0;
     s.captureDelay = s.cursor = s.vidAudio = s.vidStealth = false;
+    s.snapshotDelay = 0;
     s.selColor.clear();
     s.wmDefaultVideoFormat = false;
     s.wmBitRate = s.wmFrameRate = 0;
@@ -248,6 +249,7 @@ void LoadCaptureGroup(SettingsAccess& a, Settings& s) {
     s.captureAction = ReadRanged(a, "CaptureAction", 1, 0, 2);
     s.captureDelay = ReadFlag(a, "CaptureDelay", true);
     s.threeSecondDelay = s.captureDelay;
+    s.snapshotDelay = ReadRanged(a, "SnapshotDelay", 3, kMinSnapshotDelay, kMaxSnapshotDelay);
     s.cursor = ReadFlag(a, "Cursor", true);
     s.vidAudio = ReadFlag(a, "VidAudio", false);
     s.vidStealth = ReadFlag(a, "VidStealth", false);
@@ -257,6 +259,7 @@ void LoadCaptureGroup(SettingsAccess& a, Settings& s) {
 void SaveCaptureGroup(SettingsAccess& a, const Settings& s) {
     a.WriteInt("CaptureAction", s.captureAction);
     WriteFlag(a, "CaptureDelay", s.captureDelay);
+    a.WriteInt("SnapshotDelay", s.snapshotDelay);
     WriteFlag(a, "Cursor", s.cursor);
     WriteFlag(a, "VidAudio", s.vidAudio);
     WriteFlag(a, "VidStealth", s.vidStealth);

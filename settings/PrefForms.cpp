@@ -80,6 +80,7 @@ CaptureForm SetUpCapture(const Settings& s) {
     CaptureForm f;
     f.action = s.captureAction == 0 ? 0 : s.captureAction == 2 ? 2 : 1;
     f.delay = s.captureDelay;
+    f.delaySeconds = s.snapshotDelay;
     f.cursor = s.cursor;
     f.audio = s.vidAudio;
     f.stealth = s.vidStealth;
@@ -91,7 +92,9 @@ void ApplyCapture(const CaptureForm& f, Settings& s) {
     if (f.action >= 0 && f.action <= 2)
         s.captureAction = f.action;
     s.captureDelay = f.delay;
-    s.threeSecondDelay = f.delay; // the menu's "Delay snapshot 3sec" mirrors it
+    s.threeSecondDelay = f.delay; // the menu's "Delay snapshot Nsec" mirrors it
+    if (f.delaySeconds >= kMinSnapshotDelay && f.delaySeconds <= kMaxSnapshotDelay)
+        s.snapshotDelay = f.delaySeconds;
     s.cursor = f.cursor;
     s.vidAudio = f.audio;
     s.vidStealth = f.stealth;

@@ -31,6 +31,7 @@ void ApplyDisplay(const DisplayForm& f, Settings& s);
 struct CaptureForm {
     int action = 1; // the checked button: 0 "No action", 1 "Hide", 2 "Minimize"; -1 none
     bool delay = false, cursor = false, audio = false, stealth = false;
+    int delaySeconds = 3;
     uint32_t selColor = 0xff00ff; // 0x00BBGGRR
     bool operator==(const CaptureForm&) const = default;
 };

@@ -7,6 +7,9 @@
 
 namespace tess {
 
+// The range of the snapshot delay in seconds ("SnapshotDelay").
+inline constexpr int32_t kMinSnapshotDelay = 1, kMaxSnapshotDelay = 60;
+
 struct Settings {
     // "Setup"
     bool alwaysStart = false;
@@ -21,6 +24,7 @@ struct Settings {
     // "Capture"
     int32_t captureAction = 1; // 0 nothing, 1 hide, 2 minimize
     bool captureDelay = true;
+    int32_t snapshotDelay = 3; // seconds, 1..60
     bool cursor = true;
     bool vidAudio = false;
     bool vidStealth = false;
@@ -68,7 +72,7 @@ struct Settings {
     int32_t recordDuration = 15;
     int32_t windowX = 100, windowY = 100, windowW = 0, windowH = 0;
     std::string latestDirectory;
-    bool threeSecondDelay = false; // mirrors captureDelay ("Delay snapshot 3sec")
+    bool threeSecondDelay = false; // mirrors captureDelay ("Delay snapshot Nsec")
     // Effect bytes in record order, index 1 = Mirror ... 19 (index 0 unused).
     std::array<uint8_t, 20> effects{};
     bool playbackBarShown = false;

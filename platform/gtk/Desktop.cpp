@@ -1,6 +1,7 @@
 #include "platform/gtk/Desktop.h"
 
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <gdk/gdkx.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -98,6 +99,60 @@ void UseX11Toolkit() {
 bool IsMapped(void* widget) {
     auto* w = static_cast<GtkWidget*>(widget);
     return w && GTK_IS_WIDGET(w) && gtk_widget_get_mapped(w);
+}
+
+namespace {
+
+void GrabFor(GdkWindow* window, EscapeWatch* watch) {
+    if (watch->grabbed || !GDK_IS_X11_WINDOW(window))
+        return;
+    Display* d = GDK_WINDOW_XDISPLAY(window);
+    watch->grabbed = XGrabKeyboard(d, GDK_WINDOW_XID(window), False, GrabModeAsync, GrabModeAsync,
+                                   CurrentTime) == GrabSuccess;
+}
+
+GdkFilterReturn EscapeFilter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+    auto* watch = static_cast<EscapeWatch*>(data);
+    auto* ev = static_cast<XEvent*>(xevent);
+    if ((ev->type == MapNotify || ev->type == Expose) && watch->window)
+        GrabFor(static_cast<GdkWindow*>(watch->window), watch);
+    if (ev->type == KeyPress && XLookupKeysym(&ev->xkey, 0) == XK_Escape)
+        watch->escape = true;
+    return GDK_FILTER_CONTINUE;
+}
+
+} // namespace
+
+void WatchEscape(void* widget, EscapeWatch* watch) {
+    auto* w = static_cast<GtkWidget*>(widget);
+    if (!w || !GTK_IS_WIDGET(w))
+        return;
+    if (watch->window) { // watched already: a grab that failed before may work now
+        if (gtk_widget_get_mapped(w))
+            GrabFor(static_cast<GdkWindow*>(watch->window), watch);
+        return;
+    }
+    gtk_widget_realize(w);
+    GdkWindow* window = gtk_widget_get_window(w);
+    if (!window)
+        return;
+    watch->window = window;
+    gdk_window_add_filter(window, EscapeFilter, watch);
+    if (gtk_widget_get_mapped(w))
+        GrabFor(window, watch);
+}
+
+void StopWatchingEscape(EscapeWatch* watch) {
+    auto* window = static_cast<GdkWindow*>(watch->window);
+    if (!window)
+        return;
+    gdk_window_remove_filter(window, EscapeFilter, watch);
+    if (watch->grabbed && GDK_IS_X11_WINDOW(window)) {
+        XUngrabKeyboard(GDK_WINDOW_XDISPLAY(window), CurrentTime);
+        XFlush(GDK_WINDOW_XDISPLAY(window));
+    }
+    watch->grabbed = false;
+    watch->window = nullptr;
 }
 
 bool LaunchDefaultApplication(const std::string& path, std::string* error) {

@@ -40,6 +40,19 @@ void UseX11Toolkit();
 // window manager, which then honours its size requests).
 bool IsMapped(void* widget);
 
+// The Escape key for a top-level window (`widget`, a GtkWidget) that does not take the
+// focus: from the time the window is mapped it holds the X keyboard, so every key comes to
+// it, and `escape` becomes true when Escape is pressed. The key is read as the X event
+// arrives, whatever events the toolkit's loop lets through at the time. Stop before the
+// window goes away.
+struct EscapeWatch {
+    bool escape = false;
+    bool grabbed = false;
+    void* window = nullptr; // the GdkWindow watched
+};
+void WatchEscape(void* widget, EscapeWatch* watch);
+void StopWatchingEscape(EscapeWatch* watch);
+
 // Opens `path` in the desktop's default application for its type. False, with `error`,
 // when there is none or it could not start.
 bool LaunchDefaultApplication(const std::string& path, std::string* error = nullptr);

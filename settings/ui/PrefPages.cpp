@@ -13,6 +13,7 @@
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/slider.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
@@ -86,6 +87,8 @@ constexpr HelpIdEntry kCaptureHelp[] = {{pref_id::ActionGroup, 0},
                                         {pref_id::ActionMinimize, pref_id::ActionGroup},
                                         {pref_id::ActionNone, pref_id::ActionGroup},
                                         {pref_id::Delay, 0},
+                                        {pref_id::DelaySeconds, help_id::CaptureDelaySeconds},
+                                        {pref_id::DelaySecondsLabel, help_id::CaptureDelaySeconds},
                                         {pref_id::Cursor, 0},
                                         {pref_id::VidAudio, 0},
                                         {pref_id::Stealth, 0},
@@ -272,7 +275,17 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
     for (wxRadioButton* b : {hide_, minimize_, none_})
         group->Add(b, 0, wxALL, 3);
     s->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
-    delay_ = AddCheck(this, s, pref_id::Delay, "&Delay image capture 3 seconds");
+    // "Delay image capture [N] seconds": the check box, the number, the unit.
+    auto* delayRow = new wxBoxSizer(wxHORIZONTAL);
+    delay_ = new wxCheckBox(this, pref_id::Delay, "&Delay image capture");
+    delaySeconds_ =
+        new wxSpinCtrl(this, pref_id::DelaySeconds, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                       wxSP_ARROW_KEYS, kMinSnapshotDelay, kMaxSnapshotDelay, 3);
+    delayRow->Add(delay_, 0, wxALIGN_CENTER_VERTICAL);
+    delayRow->Add(delaySeconds_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
+    delayRow->Add(Label(this, pref_id::DelaySecondsLabel, "seconds"), 0,
+                  wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
+    s->Add(delayRow, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     cursor_ = AddCheck(this, s, pref_id::Cursor, "Include &cursor with image capture");
     audio_ = AddCheck(this, s, pref_id::VidAudio, "Include &audio with video capture");
     stealth_ = AddCheck(this, s, pref_id::Stealth, "&Minimize disruption to computer display");
@@ -291,6 +304,7 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
 void TSetCapture::ShowForm(const CaptureForm& f) {
     (f.action == 0 ? none_ : f.action == 2 ? minimize_ : hide_)->SetValue(true);
     delay_->SetValue(f.delay);
+    delaySeconds_->SetValue(f.delaySeconds);
     cursor_->SetValue(f.cursor);
     audio_->SetValue(f.audio);
     stealth_->SetValue(f.stealth);
@@ -301,6 +315,7 @@ CaptureForm TSetCapture::ReadForm() const {
     CaptureForm f;
     f.action = hide_->GetValue() ? 1 : minimize_->GetValue() ? 2 : none_->GetValue() ? 0 : -1;
     f.delay = delay_->GetValue();
+    f.delaySeconds = delaySeconds_->GetValue();
     f.cursor = cursor_->GetValue();
     f.audio = audio_->GetValue();
     f.stealth = stealth_->GetValue();

@@ -13,6 +13,7 @@ class wxColourData;
 class wxComboBox;
 class wxRadioButton;
 class wxSlider;
+class wxSpinCtrl;
 class wxStaticBox;
 class wxStaticBoxSizer;
 class wxStaticText;
@@ -68,7 +69,7 @@ inline constexpr int Shrink = 27201, DisplayOpenAuto = 27202, SnapSystemDisplay 
 inline constexpr int ActionGroup = 27300 + 1, ActionHide = 27302, ActionMinimize = 27303,
                      ActionNone = 27304, Delay = 27305, Cursor = 27306, VidAudio = 27307,
                      Stealth = 27308, StealthNote = 27309, SelColorButton = 27310,
-                     SelColorSwatch = 27311;
+                     SelColorSwatch = 27311, DelaySeconds = 27312, DelaySecondsLabel = 27313;
 // WMV (2200)
 inline constexpr int UseWmv = 2201, FrameRateLabel = 2202, FrameRate = 2203, BitRateLabel = 2204,
                      BitRate = 2205;
@@ -128,6 +129,7 @@ private:
     void OnChooseColour(wxCommandEvent&);
     wxRadioButton *hide_, *minimize_, *none_;
     wxCheckBox *delay_, *cursor_, *audio_, *stealth_;
+    wxSpinCtrl* delaySeconds_;
     ColourSwatch* swatch_;
 };
 

@@ -239,6 +239,10 @@ TEST_F(Frame, MenuCommandsChangeTheSettingsTheirEnablersShowAndClosingSavesThem)
     bool delay = s.captureDelay;
     Menu(id::DelaySnapshot);
     EXPECT_NE(s.captureDelay, delay);
+    s.snapshotDelay = 7; // the item's text names the delay
+    frame->UpdateWindowUI();
+    EXPECT_EQ(frame->GetMenuBar()->FindItem(id::DelaySnapshot)->GetItemLabelText(),
+              "Delay snapshot 7sec");
     Menu(id::EffectWater);
     EXPECT_EQ(s.effects[3], 1);
     EXPECT_TRUE(Ui(id::EffectWater).GetChecked());

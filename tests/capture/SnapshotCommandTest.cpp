@@ -36,6 +36,12 @@ TEST(SnapshotOptionsTest, ReadsTheOptionsAndFormatNames) {
     ASSERT_TRUE(o.ok);
     EXPECT_FALSE(o.request.area);
     EXPECT_EQ(o.request.format, -1); // the ImageFormat setting
+    EXPECT_EQ(o.delaySeconds, 0);    // no delay unless asked, whatever the settings say
+    for (auto [value, seconds] : {std::pair{"1", 1}, {"60", 60}}) {
+        o = ParseSnapshotOptions({{"snapshot", ""}, {"delay", value}});
+        ASSERT_TRUE(o.ok) << value;
+        EXPECT_EQ(o.delaySeconds, seconds);
+    }
     EXPECT_TRUE(WantsSnapshotCommand({{"output", "x"}, {"snapshot", ""}}));
     EXPECT_FALSE(WantsSnapshotCommand({{"output", "x"}}));
 
@@ -53,7 +59,10 @@ TEST(SnapshotOptionsTest, RefusesWhatItCannotUse) {
         {"region", "1,2,3,4,5"}, {"region", "1,2,0,4"},
         {"region", "1,2,x,4"},   {"region", "1,2,99999999999,4"},
         {"format", "tiff"},      {"output", ""},
-        {"colour", "red"},       {"snapshot", "/usr/x.png"}};
+        {"colour", "red"},       {"snapshot", "/usr/x.png"},
+        {"delay", ""},           {"delay", "0"},
+        {"delay", "61"},         {"delay", "2s"},
+        {"delay", "1.5"}};
     for (auto [name, value] : bad) {
         auto o = ParseSnapshotOptions({{"snapshot", ""}, {name, value}});
         if (std::string(name) == "snapshot")

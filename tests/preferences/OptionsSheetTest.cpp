@@ -22,6 +22,7 @@
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/slider.h>
+#include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
@@ -157,6 +158,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     s.vidSystemDisplay = true;
     s.captureAction = 2;
     s.selColor = "ff";
+    s.snapshotDelay = 12;
     s.wmBitRate = 300000;
     s.imageFormat = 3;
     s.imageQ = 70;
@@ -181,6 +183,8 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(Find<wxRadioButton>(capture, pref_id::ActionMinimize)->GetValue());
     EXPECT_EQ(capture->swatch()->colour(), 0xffu);
     Find<wxRadioButton>(capture, pref_id::ActionNone)->SetValue(true);
+    EXPECT_EQ(Find<wxSpinCtrl>(capture, pref_id::DelaySeconds)->GetValue(), 12);
+    Find<wxSpinCtrl>(capture, pref_id::DelaySeconds)->SetValue(45);
     auto* wm = Page<TSetWM>(3);
     EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::BitRate)->GetValue(), "300");
     EXPECT_EQ(Find<wxTextCtrl>(wm, pref_id::FrameRate)->GetValue(), "5"); // a fresh store's
@@ -217,6 +221,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(s.onTop);
     EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP)); // applied to the frame at once
     EXPECT_EQ(s.captureAction, 0);
+    EXPECT_EQ(s.snapshotDelay, 45);
     EXPECT_EQ(s.wmBitRate, 512000);
     EXPECT_EQ(s.capVert, 100);
     EXPECT_EQ(s.waveInDriver + " " + s.mixerInput, "USB Mic Line");

@@ -2,6 +2,7 @@
 // the selection and shown again, the file's pixels, the status bar, shutter and display.
 // Before Xlib (its macros): the client window's headers.
 #include "capture/ClientSnapshot.h"
+#include "capture/CountdownWindow.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
 #include "media/VideoFile.h"
@@ -14,8 +15,12 @@
 
 #include <filesystem>
 
+#include <chrono>
+
+#include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
 namespace tess {
 namespace {
@@ -179,8 +184,9 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     });
     client->RunCommand(id::Snapshot); // "Snapshot" in rectangle mode takes a region
     EXPECT_TRUE(script.finished());
-    // Hiding settles for 100 ms, the selection's 100 ms, then three seconds of delay.
-    EXPECT_EQ(desktop.waits, (std::vector<int>{100, 100, 1000, 1000, 1000}));
+    // Hiding settles for 100 ms, the selection's 100 ms, three seconds of delay, and 100 ms
+    // for the screen once the countdown is gone.
+    EXPECT_EQ(desktop.waits, (std::vector<int>{100, 100, 1000, 1000, 1000, 100}));
     EXPECT_EQ(desktop.beeps, 3);
     EXPECT_FALSE(test::PixelsSized(dir.str() + "/Tess_1.png", 200, 100).empty());
 
@@ -206,6 +212,66 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     EXPECT_FALSE(CommandUiFor(id::RecordLastRegion, client->ViewFor(id::RecordLastRegion)).enabled);
     client->RunCommand(id::SnapshotLastRegion);
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_3.png"));
+}
+
+TEST_F(ClientSnapshotTest, CountdownTakesItsSecondsShowsAndStaysOutOfThePictureEscapeCancels) {
+    GlobalSettings().displayOpenAuto = false;
+    // The waits let the toolkit repaint as in the program, where an event loop runs.
+    wxGUIEventLoop loop;
+    wxEventLoopActivator active(&loop);
+    auto timed = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        client->RunCommand(id::SnapshotScreen);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const double plain = timed();
+    const auto before = test::PixelsSized(dir.str() + "/Tess_1.png", 1920, 1080);
+    ASSERT_FALSE(before.empty());
+
+    // Each second the countdown is on the screen, in the top right corner, with the number.
+    GlobalSettings().captureDelay = true;
+    GlobalSettings().snapshotDelay = 2;
+    auto shown = []() -> wxWindow* {
+        for (wxWindow* w : wxTopLevelWindows)
+            if (w->GetName() == CountdownWindow::kName && w->IsShown())
+                return w;
+        return nullptr;
+    };
+    std::vector<wxRect> seen;
+    desktop.onWait = [&](int ms) {
+        WaitRepainting(ms);
+        wxWindow* w = shown();
+        if (ms == 1000 && w && gtk::IsMapped(w->GetHandle()))
+            seen.push_back(w->GetScreenRect());
+    };
+    const double delayed = timed();
+    EXPECT_NEAR(delayed - plain, 2.1, 0.3); // two seconds, and 100 ms for the screen
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_GT(seen[0].GetLeft(), 1920 / 2);
+    EXPECT_LT(seen[0].GetTop(), 1080 / 2);
+    // Nothing of it in the picture: the corner is as in the snapshot without a delay.
+    const auto after = test::PixelsSized(dir.str() + "/Tess_2.png", 1920, 1080);
+    ASSERT_FALSE(after.empty());
+    const wxRect r = seen[0].Intersect(wxRect(0, 0, 1920, 1080));
+    int differ = 0;
+    for (int y = r.GetTop(); y <= r.GetBottom(); ++y)
+        for (int x = r.GetLeft(); x <= r.GetRight(); ++x)
+            differ += before[y * 1920 + x] != after[y * 1920 + x];
+    EXPECT_EQ(differ, 0);
+
+    // The real Escape key during the first second: no file, the status says so.
+    wxUIActionSimulator sim;
+    desktop.onWait = [&](int ms) {
+        WaitRepainting(ms / 2);
+        if (ms == 1000 && shown())
+            sim.Char(WXK_ESCAPE);
+        WaitRepainting(ms / 2);
+    };
+    const int beeps = desktop.beeps;
+    client->RunCommand(id::SnapshotScreen);
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_3.png"));
+    EXPECT_EQ(desktop.beeps, beeps);
+    EXPECT_EQ(StatusText(), kSnapshotCancelledMessage);
 }
 
 } // namespace

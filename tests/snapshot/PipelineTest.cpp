@@ -24,6 +24,15 @@ public:
     bool SelectWindow(WindowId* w) override { return Select("select-window", w, window); }
     bool SelectRectangle(ScreenRect* r) override { return Select("select-rect", r, rect); }
     void Wait(int ms) override { log.push_back("wait" + std::to_string(ms)); }
+    void ShowCountdown(int left, std::optional<ScreenRect>) override {
+        log.push_back("count" + std::to_string(left));
+    }
+    void HideCountdown() override { log.push_back("uncount"); }
+    bool CountdownCancelled() override { return escapeAt > 0 && escapeAt == Waits(); }
+    int Waits() const {
+        return static_cast<int>(
+            std::count_if(log.begin(), log.end(), [](auto& e) { return e.rfind("wait", 0) == 0; }));
+    }
     void Beep() override { log.push_back("beep" + std::to_string(Files())); }
     void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
     void ShowStatus(const std::string& t) override { status = t, log.push_back("status"); }
@@ -43,6 +52,7 @@ public:
 
     ScreenConnection* screen;
     bool choose = true;
+    int escapeAt = 0; // Escape during this wait (counting from 1)
     WindowId window = 0;
     ScreenRect rect{10, 10, 60, 50};
     std::vector<std::string> log;
@@ -107,16 +117,33 @@ TEST_F(PipelineTest, CancelledSelectionOnlyUndoesTheStartAction) {
               (Log{"prompt:Click the window that you wish to snap...", "select-window", "title"}));
 }
 
-TEST_F(PipelineTest, DelayBeepsThreeTimesASecondApartBeforeTheGrab) {
+TEST_F(PipelineTest, DelayBeepsOnceASecondForItsSecondsBeforeTheGrab) {
     s.captureDelay = true;
     s.captureAction = 1;
     LogHost host(screen.get(), dir.str());
     auto out = SnapshotScreenCommand(host, s);
     ASSERT_TRUE(out && out->ok) << out->message;
     // No file during the beeps; the file is there when the shutter sounds.
-    EXPECT_EQ(host.log, (Log{"hide", "wait1000", "beep0", "wait1000", "beep0", "wait1000", "beep0",
-                             "title", "shutter1", "status", "show", "title"}));
+    // The countdown shows each second's number and is unmapped 100 ms before the grab.
+    EXPECT_EQ(host.log, (Log{"hide", "count3", "wait1000", "beep0", "count2", "wait1000", "beep0",
+                             "count1", "wait1000", "beep0", "uncount", "wait100", "title",
+                             "shutter1", "status", "show", "title"}));
     EXPECT_FALSE(test::PixelsSized(out->path, 1920, 1080).empty());
+    s.snapshotDelay = 1;
+    host.log.clear();
+    ASSERT_TRUE(SnapshotScreenCommand(host, s));
+    EXPECT_EQ(host.log, (Log{"hide", "count1", "wait1000", "beep1", "uncount", "wait100", "title",
+                             "shutter2", "status", "show", "title"}));
+    // Escape in the second second: no further beep, no file, the status says so.
+    s.snapshotDelay = 3;
+    host.escapeAt = 2;
+    host.log.clear();
+    out = SnapshotScreenCommand(host, s);
+    ASSERT_TRUE(out && out->cancelled);
+    EXPECT_EQ(host.log, (Log{"hide", "count3", "wait1000", "beep2", "count2", "wait1000", "uncount",
+                             "title", "status", "show", "title"}));
+    EXPECT_EQ(host.Files(), 2);
+    EXPECT_EQ(host.status, kSnapshotCancelledMessage);
 }
 
 TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {

@@ -3,6 +3,7 @@
 // clear errors with a non-zero exit, and long options' values never read as switches.
 #include "SnapshotTestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -83,6 +84,32 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     EXPECT_EQ(test::PixelsSized(last, 100, 70), test::PixelsSized(file, 100, 70));
     EXPECT_EQ(ReadStore(), stored);
     x.destroy(win);
+}
+
+TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
+    const std::string file = dir.str() + "/late.png";
+    const std::string plain = " --snapshot --region 0,0,20,20 --output '" + file + "'";
+    const std::string args = " --delay 2" + plain;
+    std::string out, err;
+    auto timed = [&](const std::string& a) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(a, &out, &err), 0) << err;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const double without = timed(plain);
+    EXPECT_NEAR(timed(args) - without, 2.0, 0.3);
+    EXPECT_EQ(out, file + "\n");
+    EXPECT_EQ(err, ""); // standard error is a file here
+    // On a terminal (standard output and error both reach it here), the seconds left.
+    if (!test::HaveProgram("script"))
+        return;
+    ASSERT_EQ(test::RunCommand("script -qec \"" + env + "'" + test::ProgramPath() + "'" + args +
+                                   "\" /dev/null",
+                               &out),
+              0);
+    EXPECT_NE(out.find("\r2"), std::string::npos) << out;
+    EXPECT_LT(out.find("\r2"), out.find("\r1")) << out;
+    EXPECT_NE(out.find(file), std::string::npos) << out;
 }
 
 TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {

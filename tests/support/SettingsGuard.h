@@ -54,14 +54,14 @@ private:
 #define TESS_STR(...) TESS_STR_(__VA_ARGS__)
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
-        vidSystemDisplay, captureAction, captureDelay, cursor, vidAudio, vidStealth, selColor,     \
-        wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, defaultDirectory,       \
-        fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver,        \
-        mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor, capBackMode,    \
-        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
-        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
-        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
-        screenBackend, portalRestoreToken, lastRegion
+        vidSystemDisplay, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
+        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
+        defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver,     \
+        waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor,  \
+        capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, \
+        capSelect, mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY,      \
+        windowW, windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown,            \
+        secondToolBarShown, screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -73,6 +73,7 @@ inline Settings EveryFieldChanged() {
     snapSystemDisplay = vidSystemDisplay = true;
     captureAction = 2;
     captureDelay = cursor = false;
+    snapshotDelay = 17;
     vidAudio = vidStealth = true;
     selColor = "00ff00";
     wmDefaultVideoFormat = false;

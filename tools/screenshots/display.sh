@@ -3,7 +3,7 @@
 # window (fitted to its size, named in the title, with the playback bar), the same while
 # playing, and a picture. Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
 # again on a 1920 x 1080 one (those shots end in "-1920x1080"), where a frame that fits
-# itself to the video starts much larger than the video.
+# itself to the video starts much larger than the video. Then the snapshot countdown.
 #   tools/screenshots/display.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
 out=${1:?output directory}
@@ -48,6 +48,25 @@ kill "$app"; wait "$app" || true
 
 "$build/tessaray" "$tmp/picture.png" & app=$!
 shot display-picture 3
+kill "$app"; wait "$app" || true
+
+# A snapshot with a delay of 5 seconds: the Control menu naming it, then the countdown in the
+# top right corner (the frame stays, "No action").
+mkdir -p "$XDG_CONFIG_HOME/Quorvanta"
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"CaptureDelay"="1"\n"SnapshotDelay"="5"\n"CaptureAction"="0"\n"DisplayOpenAuto"="0"\n' \
+    >"$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
+"$build/tessaray" & app=$!
+for i in $(seq 100); do
+    win=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | head -1) && [ -n "$win" ] && break
+    sleep 0.2
+done
+sleep 1
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+c 2>/dev/null || true
+shot countdown-menu 1
+# Screen, Window, Rectangle, then "Snapshot".
+xdotool key Down Down Down Return
+shot countdown 2
+sleep 4
 kill "$app"; wait "$app" || true
 kill "$wm" || true
 INNER
