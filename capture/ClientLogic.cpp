@@ -11,20 +11,25 @@ namespace tess {
 const std::vector<int>& ClientCommandIds() {
     static const std::vector<int> ids = [] {
         std::vector<int> v = {
-            id::Screen,         id::Window,         id::Rectangle,      id::Snapshot,
-            id::SnapshotScreen, id::SnapshotWindow, id::SnapshotRegion, id::FormatJpg,
-            id::FormatPng,      id::FormatBmp,      id::FormatGif,      id::DelaySnapshot,
-            id::RecordVideo,    id::RecordScreen,   id::RecordWindow,   id::RecordRegion,
-            id::RecordSound,    id::RecordWizard,   id::StopRecording,  id::Play,
-            id::Stop,           id::TogglePlay,     id::PlayHalfSpeed,  id::SkipForward,
-            id::SkipBackward,   id::FullScreen,     id::Mute,           id::Mute2,
-            id::VolumeUp,       id::VolumeDown,     id::Caption,        id::CaptionButton,
-            id::Scale,          id::ChangeEffects,  id::PlaybackBar,    id::SecondToolBar,
-            id::FileOpen,       id::FileOpenWith,   id::FileSaveAs,     id::FileClose,
-            id::FileProperties, id::FilePrint,      id::PrinterSetup,   id::Cam,
-            id::Nop27105,       id::Nop27106,       id::Nop27108,       id::Nop27001,
-            id::Nop27002,       id::Nop27003,       id::Nop25021,       id::Nop25022,
-            id::Nop28000,       id::Nop1814,
+            id::Screen,         id::Window,         id::Rectangle,
+            id::Snapshot,       id::SnapshotScreen, id::SnapshotWindow,
+            id::SnapshotRegion, id::FormatJpg,      id::FormatPng,
+            id::FormatBmp,      id::FormatGif,      id::DelaySnapshot,
+            id::RecordVideo,    id::RecordScreen,   id::RecordWindow,
+            id::RecordRegion,   id::RecordSound,    id::RecordWizard,
+            id::StopRecording,  id::Play,           id::Stop,
+            id::TogglePlay,     id::PlayHalfSpeed,  id::SkipForward,
+            id::SkipBackward,   id::FullScreen,     id::Mute,
+            id::Mute2,          id::VolumeUp,       id::VolumeDown,
+            id::Caption,        id::CaptionButton,  id::Scale,
+            id::ChangeEffects,  id::PlaybackBar,    id::SecondToolBar,
+            id::FileOpen,       id::FileOpenWith,   id::FileSaveAs,
+            id::FileCopy,       id::FileClose,      id::FileProperties,
+            id::FilePrint,      id::PrinterSetup,   id::Cam,
+            id::Nop27105,       id::Nop27106,       id::Nop27108,
+            id::Nop27001,       id::Nop27002,       id::Nop27003,
+            id::Nop25021,       id::Nop25022,       id::Nop28000,
+            id::Nop1814,
         };
         for (const EffectSwitch& e : EffectSwitches())
             v.push_back(e.command);
@@ -123,6 +128,9 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::FilePrint:
         ui.enabled = v.fileDisplayed && v.fileIsPicture;
+        break;
+    case id::FileCopy:
+        ui.enabled = v.fileShowsPicture;
         break;
     case id::RecordWizard:
     case id::Stop:

@@ -10,6 +10,7 @@
 
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
+#include "media/MemBm.h"
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
@@ -68,6 +69,9 @@ public:
     bool SelectRectangle(ScreenRect* rect) override { return client_.SelectRectangle(rect); }
     void Wait(int ms) override { client_.desktop().wait(ms); }
     void Beep() override { client_.desktop().beep(); }
+    void CopyPicture(const MemBm& p) override {
+        client_.desktop().copyPicture(p.bits(), p.width(), p.height(), p.stride());
+    }
     void PlayShutter() override { client_.desktop().shutter(); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())

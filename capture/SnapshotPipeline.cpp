@@ -45,6 +45,9 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
         host.RebuildTitle();
     };
 
+    if (settings.copyToClipboard)
+        request.written = [&host](const MemBm& picture) { host.CopyPicture(picture); };
+
     SnapshotOutcome out;
     if (ScreenConnection* screen = host.Screen()) {
         out = TakeSnapshotNow(*screen, settings, request);

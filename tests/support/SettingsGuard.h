@@ -55,13 +55,13 @@ private:
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, captureAction, captureDelay, cursor, vidAudio, vidStealth, selColor,     \
-        wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, defaultDirectory,       \
-        fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver,        \
-        mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor, capBackMode,    \
-        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
-        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
-        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
-        screenBackend, portalRestoreToken
+        wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, copyToClipboard,        \
+        defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver,     \
+        waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor,  \
+        capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, \
+        capSelect, mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY,      \
+        windowW, windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown,            \
+        secondToolBarShown, screenBackend, portalRestoreToken
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -80,6 +80,7 @@ inline Settings EveryFieldChanged() {
     wmFrameRate = 12;
     imageFormat = 4;
     imageQ = 77;
+    copyToClipboard = false;
     defaultDirectory = "/tmp/captures dir/";
     fileSnapName = "Snap %Y";
     fileVidName = "Vid %H";
