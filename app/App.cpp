@@ -182,6 +182,9 @@ bool App::OnInit() {
 }
 
 int App::OnExit() {
+    // A snapshot copied to the clipboard outlives the program when a clipboard manager runs.
+    if (desktop_)
+        desktop_->keepClipboard();
     return wxApp::OnExit();
 }
 

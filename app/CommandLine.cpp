@@ -17,9 +17,11 @@ bool IsLongOption(const std::string& arg) {
     return arg.size() > 2 && arg[0] == '-' && arg[1] == '-';
 }
 
-// A long option without "=" takes the next argument as its value unless it begins with "-".
+// A long option without "=" takes the next argument as its value unless it begins with "-";
+// a lone "-" is a value (standard input or output).
 bool TakesNextAsValue(const std::string& arg, const char* next) {
-    return IsLongOption(arg) && arg.find('=') == std::string::npos && next && next[0] != '-';
+    return IsLongOption(arg) && arg.find('=') == std::string::npos && next &&
+           (next[0] != '-' || next[1] == '\0');
 }
 
 } // namespace

@@ -44,6 +44,8 @@ const char* UsageText() {
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
            "  --audio            record sound from the wave input too\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
+           "                     (a snapshot's --output - writes the picture to standard\n"
+           "                     output)\n"
            "  --delay N          wait N seconds (1 to 60) before the snapshot, counting them\n"
            "                     down on standard error when it is a terminal\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"

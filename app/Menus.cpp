@@ -47,6 +47,7 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileOpen, "&Open...");
     Add(file, id::FileOpenWith, "&Open &With...");
     Add(file, id::FileSaveAs, "Save &As...");
+    Add(file, id::FileCopy, "Cop&y\tCtrl+C");
     Add(file, id::FileClose, "&Close");
     file->AppendSeparator();
     Add(file, id::FileProperties, "&Properties...");
@@ -177,6 +178,7 @@ wxMenu* BuildTrayMenu() {
 std::vector<wxAcceleratorEntry> AcceleratorEntries() {
     return {
         {wxACCEL_CTRL, 'P', id::FilePrint},
+        {wxACCEL_CTRL, 'C', id::FileCopy},
         {wxACCEL_ALT, 'P', id::Play},
         {wxACCEL_ALT, 'S', id::Stop},
         {wxACCEL_ALT, 'R', id::RecordVideo},

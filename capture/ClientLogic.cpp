@@ -50,6 +50,7 @@ const std::vector<int>& ClientCommandIds() {
             id::FileOpen,
             id::FileOpenWith,
             id::FileSaveAs,
+            id::FileCopy,
             id::FileClose,
             id::FileProperties,
             id::FilePrint,
@@ -174,6 +175,9 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::FilePrint:
         ui.enabled = v.fileDisplayed && v.fileIsPicture;
+        break;
+    case id::FileCopy:
+        ui.enabled = v.fileShowsPicture;
         break;
     case id::RecordWizard:
     case id::Stop:

@@ -32,9 +32,10 @@ inline int32_t CapSelectOf(CaptureMode mode) {
 // What the enablers look at.
 struct ClientView {
     CaptureState captureState = CaptureState::Idle;
-    bool fileDisplayed = false; // a media file or picture is shown
-    bool fileIsPicture = false; // ... and it is a picture
-    bool recordingRuns = false; // a recording's objects exist
+    bool fileDisplayed = false;    // a media file or picture is shown
+    bool fileIsPicture = false;    // ... and it is a picture
+    bool fileShowsPicture = false; // ... and it is a picture or has a video stream
+    bool recordingRuns = false;    // a recording's objects exist
     bool fullScreen = false;
     bool playbackBarShown = false;
     // The last region is stored and lies within the screen.

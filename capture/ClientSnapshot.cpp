@@ -11,6 +11,7 @@
 #include "capture/CountdownWindow.h"
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
+#include "media/MemBm.h"
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
@@ -83,6 +84,9 @@ public:
             countdown_->Unmap();
     }
     bool CountdownCancelled() override { return countdown_ && countdown_->cancelled(); }
+    void CopyPicture(const MemBm& p) override {
+        client_.desktop().copyPicture(p.bits(), p.width(), p.height(), p.stride());
+    }
     void PlayShutter() override { client_.desktop().shutter(); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())

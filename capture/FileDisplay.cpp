@@ -10,6 +10,7 @@
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/FileIo.h"
+#include "platform/gst/Player.h"
 #include "platform/gtk/Desktop.h"
 #include "print/PictureImage.h"
 #include "print/TPrintFile.h"
@@ -576,6 +577,29 @@ void FileDisplay::Properties() {
         return;
     }
     desktop_.message(PropertiesTextOfFile(), file_->GetDisplayName() + " Properties");
+}
+
+bool FileDisplay::canCopy() const {
+    return file_ && file_->hasVideo();
+}
+
+bool FileDisplay::Copy() {
+    if (!canCopy())
+        return false;
+    bool copied = false;
+    if (const MemBm* picture = file_->picture()) {
+        copied = desktop_.copyPicture(picture->bits(), picture->width(), picture->height(),
+                                      picture->stride());
+    } else if (const gst::Player* player = file_->player()) {
+        std::vector<uint8_t> frame;
+        int w = 0, h = 0;
+        if (!player->CurrentFrame(&frame, &w, &h))
+            return false;
+        copied = desktop_.copyPicture(frame.data(), w, h, w * 4);
+    }
+    if (!copied)
+        Error("The clipboard could not take the picture.", "Copy");
+    return copied;
 }
 
 void FileDisplay::Print() {

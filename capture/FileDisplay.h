@@ -118,6 +118,11 @@ public:
     void OpenFile();
     void OpenWith();
     void SaveAs();
+    // "Copy": the displayed picture, or the frame a displayed video shows now, onto the
+    // clipboard. False when there was nothing to copy or the clipboard did not take it.
+    bool Copy();
+    // Whether "Copy" has a picture to copy (not for a sound-only file).
+    bool canCopy() const;
     void Properties();
     void Print();
     void PrinterSetup();

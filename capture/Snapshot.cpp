@@ -142,6 +142,8 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         return out;
     }
     out.ok = true;
+    if (request.written)
+        request.written(toWrite);
     return out;
 }
 

@@ -14,6 +14,8 @@
 
 namespace tess {
 
+class MemBm;
+
 struct Settings;
 class Fx;
 
@@ -27,6 +29,9 @@ struct SnapshotRequest {
     // Runs after the file is named and before the overlay is made and the screen grabbed
     // (the snapshot commands' delay); false cancels the snapshot. May be empty.
     std::function<bool()> beforeGrab;
+    // Runs with the picture as it was written, once the file is (the copy to the clipboard);
+    // may be empty.
+    std::function<void(const MemBm& picture)> written;
 };
 
 inline constexpr char kSnapshotCancelledMessage[] = "Snapshot cancelled.";

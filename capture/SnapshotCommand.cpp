@@ -1,11 +1,14 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
+#include "settings/FileNames.h"
 #include "settings/Settings.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
+#include <unistd.h>
 
 namespace tess {
 
@@ -94,12 +97,35 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
             return true;
         };
     }
+    // "--output -": the picture goes to `out` and nothing else does. It is written to a
+    // private file first (the writers want a file) and that file's bytes are passed on.
+    const bool toOut = o.request.outputPath == "-";
+    if (toOut) {
+        const char* dir = std::getenv("TMPDIR");
+        const int32_t format = o.request.format < 0 ? settings.imageFormat : o.request.format;
+        std::string temp = std::string(dir && *dir ? dir : "/tmp") + "/tessaray-XXXXXX." +
+                           ExtensionForImageFormat(format);
+        const int fd = mkstemps(temp.data(), static_cast<int>(temp.size() - temp.rfind('.')));
+        if (fd < 0) {
+            err << "tessaray: no private file for the picture in " << (dir ? dir : "/tmp") << "\n";
+            return kSnapshotExitFailed;
+        }
+        close(fd);
+        o.request.outputPath = temp;
+    }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
+    if (toOut) {
+        std::ifstream picture(o.request.outputPath, std::ios::binary);
+        if (r.ok && !(out << picture.rdbuf() && out.flush()))
+            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+        unlink(o.request.outputPath.c_str());
+    }
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;
     }
-    out << r.path << "\n";
+    if (!toOut)
+        out << r.path << "\n";
     return kSnapshotExitOk;
 }
 

@@ -54,6 +54,9 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
         return true;
     };
 
+    if (settings.copyToClipboard)
+        request.written = [&host](const MemBm& picture) { host.CopyPicture(picture); };
+
     SnapshotOutcome out;
     if (ScreenConnection* screen = host.Screen()) {
         out = TakeSnapshotNow(*screen, settings, request);

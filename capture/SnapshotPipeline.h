@@ -1,9 +1,10 @@
 #pragma once
 // The snapshot commands: the capture-start action (hide or minimize the main frame), the
 // choice of window or rectangle, the delay of N seconds with its beeps, the grab and write,
-// the shutter sound, the path (or the failure) in the status bar and the display of the
-// file. The steps that touch windows, sound and time go through a `SnapshotHost`, so the
-// order can be followed without a toolkit; the main window supplies the real one.
+// the copy to the clipboard, the shutter sound, the path (or the failure) in the status bar
+// and the display of the file. The steps that touch windows, sound and time go through a
+// `SnapshotHost`, so the order can be followed without a toolkit; the main window supplies
+// the real one.
 #include <optional>
 #include <string>
 
@@ -45,6 +46,8 @@ public:
     virtual void HideCountdown() = 0;
     virtual bool CountdownCancelled() = 0;
     virtual void Beep() = 0;
+    // Puts a written snapshot's picture on the clipboard.
+    virtual void CopyPicture(const MemBm& picture) = 0;
     // Starts the shutter sound and returns at once.
     virtual void PlayShutter() = 0;
     virtual void ShowStatus(const std::string& text) = 0;
@@ -61,9 +64,10 @@ void UndoCaptureStart(SnapshotHost& host, const Settings& settings);
 
 // One snapshot of a window, a rectangle or (neither) the whole desktop: the name, the
 // delay, the grab with cursor and caption, the write; then, only when a file was written,
-// the shutter sound, the path in the status bar and the display step. A failure shows its
-// message in the status bar instead. Format -1 is `ImageFormat`. An output path names the
-// file (replaced when it exists); without one the picture pattern gives a free name.
+// its picture onto the clipboard (when `CopyToClipboard` is on), the shutter sound, the path in the
+// status bar and the display step. A failure shows its message in the status bar instead. Format -1
+// is `ImageFormat`. An output path names the file (replaced when it exists); without one the
+// picture pattern gives a free name.
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
                              std::optional<ScreenRect> area, int32_t format = -1,
                              int32_t quality = -1, const std::string& outputPath = {});

@@ -157,6 +157,7 @@ ClientView TClient::View() const {
     v.captureState = captureState();
     v.fileDisplayed = display_->displayed();
     v.fileIsPicture = display_->isPicture();
+    v.fileShowsPicture = display_->canCopy();
     v.recordingRuns = RecordingRuns();
     v.fullScreen = fullScreen_;
     v.playbackBarShown = playbackBarShown ? playbackBarShown() : GlobalSettings().playbackBarShown;
@@ -259,6 +260,7 @@ void TClient::RunCommand(int cmd) {
         {id::FileOpen, [](TClient& c, Settings&) { c.display_->OpenFile(); }},
         {id::FileOpenWith, [](TClient& c, Settings&) { c.display_->OpenWith(); }},
         {id::FileSaveAs, [](TClient& c, Settings&) { c.display_->SaveAs(); }},
+        {id::FileCopy, [](TClient& c, Settings&) { c.display_->Copy(); }},
         {id::FileClose,
          [](TClient& c, Settings& s) {
              c.Stop();

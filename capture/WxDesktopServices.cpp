@@ -1,6 +1,9 @@
 #include "capture/WxDesktopServices.h"
 
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
 #include <wx/dirdlg.h>
+#include <wx/image.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -87,6 +90,37 @@ std::optional<std::string> WxDesktopServices::chooseDirectory(const std::string&
     if (dlg.ShowModal() != wxID_OK)
         return std::nullopt;
     return std::string(dlg.GetPath().utf8_str());
+}
+
+bool WxDesktopServices::copyPicture(const uint8_t* bgrx, int width, int height, int stride) {
+    if (!bgrx || width <= 0 || height <= 0)
+        return false;
+    wxImage image(width, height, false);
+    unsigned char* rgb = image.GetData();
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* px = bgrx + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < width; ++x, px += 4, rgb += 3) {
+            rgb[0] = px[2];
+            rgb[1] = px[1];
+            rgb[2] = px[0];
+        }
+    }
+    // The toolkit's picture on the clipboard is offered as PNG, made by its PNG handler.
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+    wxClipboardLocker lock;
+    if (!lock)
+        return false;
+    wxTheClipboard->UsePrimarySelection(false);
+    return wxTheClipboard->SetData(new wxBitmapDataObject(wxBitmap(image)));
+}
+
+void WxDesktopServices::keepClipboard() {
+    // Without a clipboard manager this does nothing: what was copied goes with the program.
+    if (wxTheClipboard->Open()) {
+        wxTheClipboard->Flush();
+        wxTheClipboard->Close();
+    }
 }
 
 std::chrono::system_clock::time_point WxDesktopServices::now() {

@@ -1,7 +1,8 @@
 #pragma once
 // The desktop's services as the window program gives them: the toolkit's message boxes and
 // folder chooser, waits that let the windows repaint, the toolkit's beep, the shutter clip
-// through the sound layer and the desktop's default application for a file.
+// through the sound layer, the desktop's default application for a file and the toolkit's
+// clipboard.
 #include "platform/DesktopServices.h"
 
 class wxWindow;
@@ -24,6 +25,8 @@ public:
     bool openUri(const std::string& uri) override;
     std::optional<std::string> chooseDirectory(const std::string& title,
                                                const std::string& start) override;
+    bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) override;
+    void keepClipboard() override;
     std::chrono::system_clock::time_point now() override;
 
 private:

@@ -1,11 +1,12 @@
 #pragma once
 // What the program asks of the desktop around it: message boxes, waits that let the windows
 // repaint, the beep and the shutter clip, handing a file or an address to the desktop, choosing a
-// folder, and the wall clock. The window program makes one object of these (the toolkit's,
-// capture/WxDesktopServices.h) and hands it to the parts that need it; tests hand in a fake
-// (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the logic
+// folder, the clipboard, and the wall clock. The window program makes one object of these (the
+// toolkit's, capture/WxDesktopServices.h) and hands it to the parts that need it; tests hand in a
+// fake (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the logic
 // libraries that take it build without the toolkit.
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -43,6 +44,13 @@ public:
     // cancelled.
     virtual std::optional<std::string> chooseDirectory(const std::string& title,
                                                        const std::string& start) = 0;
+    // Puts a picture on the clipboard, offered as PNG first: `width` x `height` pixels in
+    // rows of `stride` bytes from the top, each pixel blue, green, red, unused. False when
+    // the clipboard could not take it.
+    virtual bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) = 0;
+    // Hands what the program put on the clipboard to a clipboard manager, when one runs, so
+    // that it stays after the program ends.
+    virtual void keepClipboard() = 0;
     // The wall-clock time now (file names, captions and the schedule go by it).
     virtual std::chrono::system_clock::time_point now() = 0;
 };

@@ -76,6 +76,7 @@ void ClearSettingsRecord(Settings& s) {
     s.wmDefaultVideoFormat = false;
     s.wmBitRate = s.wmFrameRate = 0;
     s.imageFormat = s.imageQ = 0;
+    s.copyToClipboard = false;
     s.defaultDirectory.clear();
     s.fileSnapName.clear();
     s.fileVidName.clear();
@@ -216,11 +217,13 @@ void LoadImageGroup(SettingsAccess& a, Settings& s) {
     int32_t f = ReadInt32(a, "ImageFormat", 0);
     s.imageFormat = (f == 0 || f == 1 || f == 3 || f == 4) ? f : 0;
     s.imageQ = ReadRanged(a, "ImageQ", 50, 0, 100);
+    s.copyToClipboard = ReadFlag(a, "CopyToClipboard", true);
 }
 
 void SaveImageGroup(SettingsAccess& a, const Settings& s) {
     a.WriteInt("ImageFormat", s.imageFormat);
     a.WriteInt("ImageQ", s.imageQ);
+    WriteFlag(a, "CopyToClipboard", s.copyToClipboard);
 }
 
 void LoadEffectsGroup(SettingsAccess& a, Settings& s) {

@@ -123,7 +123,7 @@ int32_t ImageFormatButton(int32_t stored) {
 }
 
 ImageForm SetUpImage(const Settings& s) {
-    return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100)};
+    return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100), s.copyToClipboard};
 }
 
 void ApplyImage(const ImageForm& f, Settings& s) {
@@ -131,6 +131,7 @@ void ApplyImage(const ImageForm& f, Settings& s) {
     // The slider cannot show a value outside 0..100; an untouched one keeps it.
     if (f.quality != std::clamp<int>(s.imageQ, 0, 100))
         s.imageQ = f.quality;
+    s.copyToClipboard = f.copyToClipboard;
 }
 
 std::string PercentText(int value) {

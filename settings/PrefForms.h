@@ -56,6 +56,7 @@ void ApplyWm(const WmForm& f, Settings& s);
 struct ImageForm {
     int32_t format = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int quality = 50;
+    bool copyToClipboard = true;
     bool operator==(const ImageForm&) const = default;
 };
 ImageForm SetUpImage(const Settings& s);

@@ -36,6 +36,7 @@ struct Settings {
     // "Image"
     int32_t imageFormat = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int32_t imageQ = 50;
+    bool copyToClipboard = true; // each snapshot also goes onto the clipboard
     // "File"
     std::string defaultDirectory;
     std::string fileSnapName = "Tess";

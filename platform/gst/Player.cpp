@@ -551,4 +551,38 @@ void Player::Expose() {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(impl_->videoSink));
 }
 
+bool Player::CurrentFrame(std::vector<uint8_t>* bgrx, int* width, int* height) const {
+    if (!impl_->playbin || videoStreams_ == 0)
+        return false;
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
+    GstSample* sample = nullptr;
+    // The playbin converts the sink's last frame into the asked format.
+    g_signal_emit_by_name(impl_->playbin, "convert-sample", caps, &sample);
+    gst_caps_unref(caps);
+    if (!sample)
+        return false;
+    bool ok = false;
+    GstVideoInfo info;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstVideoFrame frame;
+    if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
+        gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        const int w = GST_VIDEO_FRAME_WIDTH(&frame), h = GST_VIDEO_FRAME_HEIGHT(&frame);
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+        const auto* data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+        if (w > 0 && h > 0) {
+            bgrx->resize(static_cast<size_t>(w) * h * 4);
+            for (int y = 0; y < h; ++y)
+                std::memcpy(bgrx->data() + static_cast<size_t>(y) * w * 4,
+                            data + static_cast<size_t>(y) * stride, static_cast<size_t>(w) * 4);
+            *width = w;
+            *height = h;
+            ok = true;
+        }
+        gst_video_frame_unmap(&frame);
+    }
+    gst_sample_unref(sample);
+    return ok;
+}
+
 } // namespace tess::gst

@@ -79,6 +79,9 @@ public:
     void SetRenderRectangle(int x, int y, int w, int h);
     // Draws the last frame again (after the window was exposed).
     void Expose();
+    // The frame shown now at the video's own size, as rows of width * 4 bytes from the top,
+    // each pixel blue, green, red, unused. False (nothing filled) when there is none.
+    bool CurrentFrame(std::vector<uint8_t>* bgrx, int* width, int* height) const;
 
 private:
     // One attempt of `Open`, with or without the sound; sets soundOutputFailed_ when the

@@ -107,7 +107,8 @@ constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, help_id::ImageForma
                                       {pref_id::Gif, help_id::ImageGif},
                                       {pref_id::Quality, help_id::ImageQuality},
                                       {pref_id::QualityLabel, help_id::ImageQuality},
-                                      {pref_id::QualityText, help_id::ImageQualityText}};
+                                      {pref_id::QualityText, help_id::ImageQualityText},
+                                      {pref_id::CopyToClipboard, help_id::ImageCopy}};
 constexpr HelpIdEntry kFileHelp[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
                                      {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
                                      {1329, 1329}, {1330, 1330}, {1331, 1330}};
@@ -390,6 +391,9 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
     quality_ = PercentSlider(this, s, pref_id::Quality, 0, 100, &qualityText_, pref_id::QualityText,
                              pref_id::QualityMin, pref_id::QualityMax, "Min", "Max");
     quality_->Bind(wxEVT_SLIDER, &TSetImage::OnSlider, this);
+    copyToClipboard_ =
+        new wxCheckBox(this, pref_id::CopyToClipboard, "Cop&y each snapshot to the clipboard");
+    s->Add(copyToClipboard_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 9100);
 }
@@ -398,12 +402,14 @@ void TSetImage::ShowForm(const ImageForm& f) {
     (f.format == 0 ? png_ : f.format == 3 ? gif_ : f.format == 4 ? jpg_ : bmp_)->SetValue(true);
     quality_->SetValue(f.quality);
     qualityText_->SetLabel(PercentText(f.quality));
+    copyToClipboard_->SetValue(f.copyToClipboard);
 }
 
 ImageForm TSetImage::ReadForm() const {
     ImageForm f;
     f.format = jpg_->GetValue() ? 4 : png_->GetValue() ? 0 : gif_->GetValue() ? 3 : 1;
     f.quality = quality_->GetValue();
+    f.copyToClipboard = copyToClipboard_->GetValue();
     return f;
 }
 

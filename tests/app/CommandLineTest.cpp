@@ -47,6 +47,16 @@ TEST(CommandLine, SwitchesAndLongOptions) {
     // An option followed by another option has no value.
     EXPECT_EQ(cl.longOptions[2], (std::pair<std::string, std::string>{"flag", ""}));
     EXPECT_EQ(cl.longOptions[3], (std::pair<std::string, std::string>{"size", "10"}));
+    // A lone "-" is a value (standard output), "--" and "-m" are not.
+    cl = Parse({"--output", "-", "--format", "--", "-m"});
+    ASSERT_EQ(cl.longOptions.size(), 2u);
+    EXPECT_EQ(cl.longOptions[0], (std::pair<std::string, std::string>{"output", "-"}));
+    EXPECT_EQ(cl.longOptions[1], (std::pair<std::string, std::string>{"format", ""}));
+    EXPECT_FALSE(cl.startMinimized);
+    EXPECT_EQ(cl.others, std::vector<std::string>{"-m"});
+    EXPECT_EQ(
+        ParseSnapshotOptions(Parse({"--snapshot", "--output", "-"}).longOptions).request.outputPath,
+        "-");
     cl = Parse({"--", "/u", "-m"});
     EXPECT_FALSE(cl.uninstall);
     EXPECT_FALSE(cl.startMinimized);

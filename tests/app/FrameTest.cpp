@@ -148,7 +148,8 @@ TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {
     const int N = wxACCEL_NORMAL, C = wxACCEL_CTRL, A = wxACCEL_ALT, S = wxACCEL_SHIFT;
     // clang-format off
     const Key documented[] = {
-        {C, 'P', id::FilePrint}, {A, 'P', id::Play}, {A, 'S', id::Stop}, {A, 'R', id::RecordVideo},
+        {C, 'P', id::FilePrint}, {C, 'C', id::FileCopy}, {A, 'P', id::Play}, {A, 'S', id::Stop},
+        {A, 'R', id::RecordVideo},
         {N, WXK_RIGHT, id::SkipForward}, {C, WXK_RIGHT, id::SkipForward}, {S, WXK_RIGHT, id::SkipForward},
         {N, WXK_LEFT, id::SkipBackward}, {C, WXK_LEFT, id::SkipBackward}, {S, WXK_LEFT, id::SkipBackward},
         {N, WXK_HOME, id::Cam}, {C, WXK_HOME, id::Mute}, {C | S, 'P', id::MixerPlay},

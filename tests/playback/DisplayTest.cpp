@@ -2,6 +2,7 @@
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "capture/ClientLogic.h"
+#include "capture/WxDesktopServices.h"
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <wx/slider.h>
@@ -257,6 +259,75 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     client->DisplayFile(copy);
     EXPECT_EQ(File(), nullptr);
     EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
+}
+
+// "Copy" puts the displayed picture, or the frame a paused recording shows, on the real
+// clipboard as PNG, where another program reads it; nothing to copy greys it.
+TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
+    if (!test::HaveProgram("xclip"))
+        GTEST_SKIP() << "needs xclip";
+    WxDesktopServices real;
+    desktop.clipboard = &real;
+    auto copyEnabled = [&] { return CommandUiFor(id::FileCopy, client->View()).enabled; };
+    // The clipboard as another program reads it, while this one serves it.
+    auto clipboardPixels = [&](int* w, int* h) {
+        const std::string out = dir.str() + "/clip.png";
+        std::filesystem::remove(out);
+        auto reader = std::async(std::launch::async, [&] {
+            return test::RunCommand("xclip -selection clipboard -t image/png -o > '" + out + "'");
+        });
+        EXPECT_TRUE(test::PumpUntil(
+            [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            10000));
+        EXPECT_EQ(reader.get(), 0);
+        return test::ReadPixels(out, w, h);
+    };
+    EXPECT_FALSE(copyEnabled());
+
+    const std::string path = dir.str() + "/shot.png";
+    const MemBm pic = Quarters(64, 48);
+    ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, path, -1), 0);
+    client->DisplayFile(path);
+    ASSERT_TRUE(copyEnabled());
+    client->RunCommand(id::FileCopy);
+    int w = 0, h = 0;
+    std::vector<uint32_t> got = clipboardPixels(&w, &h);
+    ASSERT_EQ(got.size(), 64u * 48u);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(got[y * 64 + x], pic.colorAt(x, y) >> 16 | (pic.colorAt(x, y) & 0xff00) |
+                                           (pic.colorAt(x, y) & 0xff) << 16)
+                << x << "," << y;
+
+    // A recording, paused at its first frame: the frame as ffmpeg decodes it.
+    std::string why;
+    const std::string& rec = test::TestRecording(&why);
+    if (!rec.empty() && test::HaveProgram("ffmpeg")) {
+        client->DisplayFile(rec);
+        ASSERT_TRUE(copyEnabled());
+        client->RunCommand(id::FileCopy);
+        got = clipboardPixels(&w, &h);
+        const std::string first = dir.str() + "/first.png";
+        ASSERT_EQ(
+            test::RunCommand("ffmpeg -v error -y -i '" + rec + "' -frames:v 1 '" + first + "'"), 0);
+        int fw = 0, fh = 0;
+        const std::vector<uint32_t> want = test::ReadPixels(first, &fw, &fh);
+        ASSERT_EQ(fw, w);
+        ASSERT_EQ(fh, h);
+        ASSERT_EQ(got.size(), want.size());
+        double diff = 0;
+        for (size_t i = 0; i < got.size(); ++i)
+            for (int shift : {0, 8, 16})
+                diff += std::abs(int(got[i] >> shift & 0xff) - int(want[i] >> shift & 0xff));
+        EXPECT_LT(diff / (got.size() * 3.0), 3.0);
+    }
+    // A sound-only file has no picture to copy.
+    if (!test::TestWave().empty()) {
+        client->DisplayFile(test::TestWave());
+        ASSERT_NE(File(), nullptr);
+        EXPECT_FALSE(copyEnabled());
+    }
+    EXPECT_TRUE(desktop.messages.empty()) << FirstMessage();
 }
 
 // A picture (any case of its name) goes to the desktop's handler when asked; nothing shown.

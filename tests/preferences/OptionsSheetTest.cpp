@@ -162,6 +162,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     s.wmBitRate = 300000;
     s.imageFormat = 3;
     s.imageQ = 70;
+    s.copyToClipboard = false;
     s.fileKeep = 5;
     s.waveInDriver = "USB";
     s.mixerInput = "Line";
@@ -193,6 +194,8 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(Find<wxRadioButton>(image, pref_id::Gif)->GetValue());
     EXPECT_EQ(image->slider()->GetValue(), 70);
     EXPECT_EQ(image->qualityText()->GetLabel(), "70%");
+    EXPECT_FALSE(image->copyToClipboard()->GetValue());
+    image->copyToClipboard()->SetValue(true);
     auto* file = Page<TSetFile>(5);
     EXPECT_EQ(file->keepBox()->GetValue(), "5");
     EXPECT_FALSE(file->keepBox()->IsShown());
@@ -222,6 +225,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP)); // applied to the frame at once
     EXPECT_EQ(s.captureAction, 0);
     EXPECT_EQ(s.snapshotDelay, 45);
+    EXPECT_TRUE(s.copyToClipboard);
     EXPECT_EQ(s.wmBitRate, 512000);
     EXPECT_EQ(s.capVert, 100);
     EXPECT_EQ(s.waveInDriver + " " + s.mixerInput, "USB Mic Line");

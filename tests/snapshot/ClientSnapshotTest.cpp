@@ -71,6 +71,7 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     Window below = x.createSolid(1150, 550, 500, 400, 0x123456); // under the frame
     frame->Raise();
     test::Pump(50);
+    GlobalSettings().copyToClipboard = true;
     client->RunCommand(id::SnapshotScreen);
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(StatusText(), path);
@@ -85,6 +86,9 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     EXPECT_EQ(test::PatternMismatches(px, 1920, 40, 30, 64, 48), 0);
     // The frame was hidden for the grab: its place shows what lies below it.
     EXPECT_EQ(px[static_cast<size_t>(700) * 1920 + 1300], 0x123456u);
+    // The same picture went to the desktop's clipboard.
+    ASSERT_EQ(desktop.copied.size(), 1u);
+    EXPECT_TRUE(desktop.copied[0].rgb == px);
     x.destroy(below);
     x.destroy(win);
 
@@ -94,6 +98,7 @@ TEST_F(ClientSnapshotTest, ScreenSnapshotWritesTheScreenAndShowsThePath) {
     EXPECT_NE(StatusText(), path);
     EXPECT_FALSE(StatusText().empty());
     EXPECT_EQ(desktop.shutters, 1);
+    EXPECT_EQ(desktop.copied.size(), 1u);
     EXPECT_EQ(client->displayedFile()->fileName(), path);
     EXPECT_TRUE(frame->IsShown());
 }

@@ -34,6 +34,11 @@ public:
             std::count_if(log.begin(), log.end(), [](auto& e) { return e.rfind("wait", 0) == 0; }));
     }
     void Beep() override { log.push_back("beep" + std::to_string(Files())); }
+    void CopyPicture(const MemBm& p) override {
+        log.push_back("copy" + std::to_string(Files()));
+        copied = std::make_unique<MemBm>(p.width(), p.height());
+        copied->copyFrom(p, 0, 0);
+    }
     void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
     void ShowStatus(const std::string& t) override { status = t, log.push_back("status"); }
     void DisplayFile(const std::string& p) override { log.push_back("display:" + p); }
@@ -57,6 +62,7 @@ public:
     ScreenRect rect{10, 10, 60, 50};
     std::vector<std::string> log;
     std::string status;
+    std::unique_ptr<MemBm> copied; // the picture last put on the clipboard
 
 private:
     std::string dir_;
@@ -84,16 +90,24 @@ TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
     s.captureAction = 1;
     s.displayOpenAuto = true;
     s.scaleEnable = true;
+    s.copyToClipboard = true;
     LogHost host(screen.get(), dir.str());
     host.window = win;
     auto out = SnapshotWindowCommand(host, s);
     ASSERT_TRUE(out && out->ok) << (out ? out->message : "cancelled");
     const std::string path = dir.str() + "/Tess_1.png";
     EXPECT_EQ(out->path, path);
-    EXPECT_EQ(host.log,
-              (Log{"hide", "prompt:Click the window that you wish to snap...", "select-window",
-                   "wait100", "title", "shutter1", "status", "display:" + path, "show", "title"}));
+    EXPECT_EQ(host.log, (Log{"hide", "prompt:Click the window that you wish to snap...",
+                             "select-window", "wait100", "title", "copy1", "shutter1", "status",
+                             "display:" + path, "show", "title"}));
     EXPECT_EQ(host.status, path);
+    // The clipboard gets the picture as written.
+    ASSERT_TRUE(host.copied);
+    ASSERT_EQ(host.copied->width(), 50);
+    ASSERT_EQ(host.copied->height(), 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 50; ++x)
+            ASSERT_EQ(host.copied->colorAt(x, y), 0x996633u) << x << "," << y;
     EXPECT_FALSE(s.scaleEnable); // every capture switches the scale off
     auto px = test::PixelsSized(path, 50, 40);
     EXPECT_EQ(std::count(px.begin(), px.end(), 0x336699u), 50 * 40);
@@ -148,6 +162,7 @@ TEST_F(PipelineTest, DelayBeepsOnceASecondForItsSecondsBeforeTheGrab) {
 
 TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
     s.displayOpenAuto = true;
+    s.copyToClipboard = true;
     LogHost host(screen.get(), dir.str()), blind(nullptr, dir.str());
     host.rect = ScreenRect{40, 40, 40, 40};
     // A click without a drag; format 2 (no picture file); a directory that cannot be written;
@@ -169,7 +184,8 @@ TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
         EXPECT_NE(out->message.find(said[&fail - failures]), std::string::npos) << out->message;
         EXPECT_EQ(host.status + blind.status, out->message); // in the status bar
         for (const std::string& step : host.log)
-            EXPECT_TRUE(step.find("shutter") == step.npos && step.find("display") == step.npos)
+            EXPECT_TRUE(step.find("shutter") == step.npos && step.find("display") == step.npos &&
+                        step.find("copy") == step.npos)
                 << step;
     }
 }

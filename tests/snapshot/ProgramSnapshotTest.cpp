@@ -22,11 +22,13 @@ protected:
         fs::create_directories(dir.path() / "data");
     }
     // Runs the program with `args`; stdout in *out, stderr in *err.
-    int Run(const std::string& args, std::string* out, std::string* err) {
+    // `tmp`: the program's TMPDIR under the test's directory.
+    int Run(const std::string& args, std::string* out, std::string* err, const char* tmp = "") {
         out->clear();
         std::string errFile = dir.str() + "/stderr.txt";
+        const std::string tmpDir = *tmp ? "TMPDIR='" + dir.str() + tmp + "' " : "";
         int rc = test::RunCommand(
-            env + "'" + test::ProgramPath() + "' " + args + " 2>'" + errFile + "'", out);
+            env + tmpDir + "'" + test::ProgramPath() + "' " + args + " 2>'" + errFile + "'", out);
         std::ifstream f(errFile);
         err->assign(std::istreambuf_iterator<char>(f), {});
         return rc;
@@ -62,6 +64,15 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     auto px = test::PixelsSized(file, 100, 70);
     ASSERT_FALSE(px.empty());
     EXPECT_EQ(test::PatternMismatches(px, 100, 10, 10, 80, 50), 0);
+
+    // "--output -": the same picture on standard output, and nothing else; no file is left
+    // behind.
+    fs::create_directories(dir.path() / "tmp");
+    EXPECT_EQ(Run("--snapshot --region 590,290,100,70 --output -", &out, &err, "/tmp"), 0) << err;
+    std::ifstream written(file, std::ios::binary);
+    EXPECT_TRUE(out == std::string(std::istreambuf_iterator<char>(written), {}))
+        << out.size() << " bytes";
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
 
     // The window by id, as BMP.
     const std::string bmp = dir.str() + "/win.bmp";

@@ -1,9 +1,10 @@
 #pragma once
 // A stand-in for the desktop's services: it records every message, wait, beep, shutter and
-// opened file or address, answers message boxes and folder choices from scripted answers, and keeps
-// a clock of its own that waits advance.
+// opened file or address and every picture put on the clipboard, answers message boxes and folder
+// choices from scripted answers, and keeps a clock of its own that waits advance.
 #include "platform/DesktopServices.h"
 
+#include <cstdint>
 #include <ctime>
 #include <deque>
 #include <functional>
@@ -54,6 +55,17 @@ public:
         directoryStarts.push_back(start);
         return directoryAnswer;
     }
+    bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) override {
+        Picture p{width, height, {}};
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint8_t* px = bgrx + static_cast<size_t>(y) * stride + x * 4;
+                p.rgb.push_back(uint32_t{px[2]} << 16 | uint32_t{px[1]} << 8 | px[0]);
+            }
+        copied.push_back(std::move(p));
+        return clipboard ? clipboard->copyPicture(bgrx, width, height, stride) : true;
+    }
+    void keepClipboard() override { ++clipboardKept; }
     std::chrono::system_clock::time_point now() override {
         return useRealClock ? std::chrono::system_clock::now() : clock;
     }
@@ -79,6 +91,13 @@ public:
         return t;
     }
 
+    // A picture put on the clipboard, its pixels 0x00RRGGBB row by row.
+    struct Picture {
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> rgb;
+    };
+
     std::vector<Message> messages;
     std::deque<MessageAnswer> answers; // then Yes for a Yes/No box, Ok otherwise
     std::vector<int> waits;
@@ -86,6 +105,9 @@ public:
     int beeps = 0;
     int shutters = 0;
     std::vector<std::string> opened;
+    std::vector<Picture> copied;
+    DesktopServices* clipboard = nullptr; // when set, copied pictures go on to it as well
+    int clipboardKept = 0;
     std::optional<std::string> directoryAnswer;
     std::vector<std::string> directoryStarts; // where each folder choice started
     bool useRealClock = true;

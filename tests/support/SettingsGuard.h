@@ -55,7 +55,7 @@ private:
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
-        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
+        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, copyToClipboard,   \
         defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver,     \
         waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor,  \
         capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, \
@@ -81,6 +81,7 @@ inline Settings EveryFieldChanged() {
     wmFrameRate = 12;
     imageFormat = 4;
     imageQ = 77;
+    copyToClipboard = false;
     defaultDirectory = "/tmp/captures dir/";
     fileSnapName = "Snap %Y";
     fileVidName = "Vid %H";

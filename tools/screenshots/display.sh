@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the display of files: a recording made by the program shown in the main
 # window (fitted to its size, named in the title, with the playback bar), the same while
-# playing, and a picture. Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
+# playing, and a picture with the File menu open (its "Copy" enabled). Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
 # again on a 1920 x 1080 one (those shots end in "-1920x1080"), where a frame that fits
 # itself to the video starts much larger than the video. Then the snapshot countdown.
 #   tools/screenshots/display.sh OUTPUT_DIR [BUILD_DIR]
@@ -48,6 +48,9 @@ kill "$app"; wait "$app" || true
 
 "$build/tessaray" "$tmp/picture.png" & app=$!
 shot display-picture 3
+win=$(xdotool search --onlyvisible --pid "$app" | head -1)
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+f 2>/dev/null || true
+shot display-file-menu 1
 kill "$app"; wait "$app" || true
 
 # A snapshot with a delay of 5 seconds: the Control menu naming it, then the countdown in the
