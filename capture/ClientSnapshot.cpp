@@ -80,8 +80,12 @@ public:
         countdown_->ShowSeconds(secondsLeft);
     }
     void HideCountdown() override {
-        if (countdown_)
-            countdown_->Unmap();
+        if (!countdown_)
+            return;
+        countdown_->Unmap();
+        // A cast's picture made while the window showed must not be the one grabbed.
+        if (!countdown_->cancelled())
+            ScreenChangedForSource(kCountdownFreshPictureMs);
     }
     bool CountdownCancelled() override { return countdown_ && countdown_->cancelled(); }
     void CopyPicture(const MemBm& p) override {

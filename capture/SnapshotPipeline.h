@@ -24,6 +24,9 @@ inline constexpr int kAfterSelectionMs = 100;
 // given kCountdownGoneMs to show what it covered before the grab.
 inline constexpr int kDelayStepMs = 1000;
 inline constexpr int kCountdownGoneMs = 100;
+// When the screen is read from a desktop's cast, the grab after the countdown waits up to this
+// long for a picture the desktop made after the window went.
+inline constexpr int kCountdownFreshPictureMs = 1000;
 
 class SnapshotHost {
 public:

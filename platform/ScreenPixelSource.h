@@ -44,6 +44,10 @@ public:
     // always do; a snapshot as the user set it). A source whose desktop draws the cursor in
     // for a whole cast starts a cast of the other kind when it must.
     virtual void wantCursor(bool on) { (void)on; }
+    // The program just took something of its own off the screen (the countdown window): the
+    // next grab waits, up to `limitMs`, for a picture that arrived after this call, so it
+    // does not copy one the desktop made while that was still shown.
+    virtual void screenChanged(int limitMs) { (void)limitMs; }
 };
 
 // Makes a start that is waiting (for the user's answer, for the first picture) give up, as

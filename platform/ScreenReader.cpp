@@ -69,6 +69,11 @@ bool ScreenReadFromSource() {
     return g_source.load() != nullptr;
 }
 
+void ScreenChangedForSource(int limitMs) {
+    if (ScreenPixelSource* source = g_source.load())
+        source->screenChanged(limitMs);
+}
+
 ScreenReader& ReaderFor(ScreenConnection& connection) {
     ScreenPixelSource* source = g_source.load();
     std::unique_ptr<ScreenReader>& slot = connection.chosenReaderSlot();

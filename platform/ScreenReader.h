@@ -46,6 +46,9 @@ void SetScreenPixelSource(ScreenPixelSource* source);
 // True when the screen is read from a source rather than the X server, where only the
 // windows of X programs can be picked.
 bool ScreenReadFromSource();
+// Tells the source, when the screen is read from one, that the program just took a window
+// of its own off the screen (ScreenPixelSource::screenChanged).
+void ScreenChangedForSource(int limitMs);
 
 // The reader of the chosen back end for grabs over `connection` (on its thread): the
 // connection itself, or the source seen through it. Valid while the connection lives.

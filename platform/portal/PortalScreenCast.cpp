@@ -11,6 +11,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/portal/CastSession.h"
@@ -53,6 +54,10 @@ struct PortalScreenCast::Impl {
     std::vector<uint8_t> frame; // BGRx, frameWidth * 4 bytes a row
     int32_t frameWidth = 0, frameHeight = 0;
     uint64_t frames = 0;
+    // screenChanged(): the next grab wants a picture after the `freshAfter`th, within
+    // freshLimitMs; 0 when any will do.
+    uint64_t freshAfter = 0;
+    int freshLimitMs = 0;
     bool haveLogical = false;
     ScreenRect logical;
     std::atomic<bool> unmappable{false}; // buffers came that cannot be read
@@ -258,7 +263,14 @@ bool PortalScreenCast::grab(const ScreenRect& area, const ScreenRect& xScreen, u
                             int32_t dstStride) {
     Impl& d = *impl_;
     d.lastUse.store(NowMs());
-    std::lock_guard lock(d.frameMutex);
+    std::unique_lock lock(d.frameMutex);
+    if (d.freshAfter > 0 && d.running.load()) {
+        // A picture the desktop made before the change would show what went away; after
+        // the limit (a change outside the cast sends nothing) the newest one is taken.
+        const uint64_t after = std::exchange(d.freshAfter, 0);
+        d.frameArrived.wait_for(lock, std::chrono::milliseconds(d.freshLimitMs),
+                                [&d, after] { return d.frames > after || d.endedFlag.load(); });
+    }
     if (!d.running.load() || d.endedFlag.load() || d.frames == 0) {
         CopyStreamArea(nullptr, 0, {}, area, dst, dstStride);
         return false;
@@ -289,6 +301,13 @@ void PortalScreenCast::wantCursor(bool on) {
         !d.running.load())
         return;
     d.stopAll();
+}
+
+void PortalScreenCast::screenChanged(int limitMs) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.frameMutex);
+    d.freshAfter = d.frames; // none yet: the first picture of the start is fresh
+    d.freshLimitMs = limitMs;
 }
 
 void PortalScreenCast::hold(bool on) {

@@ -53,6 +53,7 @@ public:
     std::string failure() const override;
     void hold(bool on) override;
     void wantCursor(bool on) override;
+    void screenChanged(int limitMs) override;
 
     // Ends the cast (the session is closed, the stream stopped); start() begins a new one.
     void stop();

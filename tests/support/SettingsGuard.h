@@ -55,13 +55,13 @@ private:
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
-        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ, copyToClipboard,   \
-        defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver,     \
-        waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor, capBackColor,  \
-        capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, \
-        capSelect, mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY,      \
-        windowW, windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown,            \
-        secondToolBarShown, screenBackend, portalRestoreToken, lastRegion
+        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
+        copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
+        waveInDriver, waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor,  \
+        capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale,     \
+        key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration,      \
+        windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay, effects,            \
+        playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
