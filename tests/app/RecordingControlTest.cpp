@@ -332,7 +332,7 @@ TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
 
 TEST_F(RecordingControl, HotKeyOneInMonitorModeRecordsTheMonitorUnderThePointer) {
     test::TwoMonitors monitors;
-    if (!monitors.ok())
+    if (!monitors.ok)
         GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
     test::XTestDisplay x;
     XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 1500, 300);

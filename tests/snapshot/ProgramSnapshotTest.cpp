@@ -166,7 +166,7 @@ TEST_F(ProgramSnapshotTest, ACaptionedSnapshotIsTakenByTheWindowProgramWithItsCa
 
 TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
     test::TwoMonitors monitors;
-    if (!monitors.ok())
+    if (!monitors.ok)
         GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
     test::XTestDisplay x;
     Window win = x.create(900, 500, 120, 80, test::Pattern); // across the two
@@ -177,44 +177,27 @@ TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
     ASSERT_EQ(Run("--snapshot --output '" + whole + "'", &out, &err), 0) << err;
     const auto screen = test::PixelsSized(whole, 1920, 1080);
     for (auto [monitor, left] : {std::pair{"TessRight", 960}, {"0", 0}}) {
-        SCOPED_TRACE(monitor);
         const std::string file = dir.str() + "/" + monitor + ".png";
-        ASSERT_EQ(Run(std::string("--snapshot --monitor ") + monitor + " --output '" + file + "'",
-                      &out, &err),
-                  0)
+        EXPECT_EQ(
+            Run(std::string("--snapshot --output '") + file + "' --monitor " + monitor, &out, &err),
+            0)
             << err;
-        const auto half = test::PixelsSized(file, 960, 1080);
-        ASSERT_FALSE(half.empty() || screen.empty());
-        size_t differ = 0;
-        for (size_t y = 0; y < 1080; ++y)
-            for (size_t xx = 0; xx < 960; ++xx)
-                differ += half[y * 960 + xx] != screen[y * 1920 + left + xx];
-        EXPECT_EQ(differ, 0u);
+        EXPECT_EQ(test::HalfMismatches(file, screen, left), 0) << monitor;
     }
     // An unknown one: a mistake on the command line that names the monitors there are.
-    EXPECT_EQ(Run("--snapshot --monitor 2", &out, &err), 2);
-    EXPECT_NE(err.find("no monitor \"2\""), std::string::npos) << err;
-    EXPECT_NE(err.find("1 TessRight 960x1080+960+0"), std::string::npos) << err;
+    for (const char* command : {"--snapshot", "--record"}) {
+        EXPECT_EQ(Run(std::string(command) + " --monitor 2", &out, &err), 2);
+        EXPECT_NE(err.find("no monitor \"2\"; the monitors are (number, name, geometry):\n0 "
+                           "TessLeft 960x1080+0+0 primary\n1 TessRight"),
+                  std::string::npos)
+            << err;
+    }
     // Read through the portal, whose dialog picks the monitor: refused before anything is
     // asked; the list stays the X server's.
     EXPECT_EQ(Run("--backend portal --snapshot --monitor 0", &out, &err), 1);
     EXPECT_NE(err.find("--monitor is not available"), std::string::npos) << err;
     EXPECT_EQ(Run("--backend portal --list-monitors", &out, &err), 0);
     EXPECT_EQ(out, "0 TessLeft 960x1080+0+0 primary\n1 TessRight 960x1080+960+0\n");
-    if (test::HaveProgram("ffprobe")) {
-        const std::string video = dir.str() + "/right.wmv";
-        ASSERT_EQ(
-            Run("--record --monitor TessRight --seconds 0.3 --output '" + video + "'", &out, &err),
-            0)
-            << err;
-        out.clear();
-        ASSERT_EQ(test::RunCommand("ffprobe -v error -select_streams v:0 -show_entries "
-                                   "stream=width,height -of csv=p=0 '" +
-                                       video + "'",
-                                   &out),
-                  0);
-        EXPECT_EQ(out, "960,1080\n");
-    }
     x.destroy(win);
 }
 

@@ -150,21 +150,12 @@ inline bool SamePixels(const MemBm& a, const MemBm& b) {
 // Two monitors side by side on the suite's 1920 x 1080 display while it lives: "TessLeft"
 // (primary; it takes the output, so the whole-screen monitor goes) and "TessRight", removed
 // again at the end. The test's own connections keep the server from resetting meanwhile.
-class TwoMonitors {
-public:
-    TwoMonitors() {
-        ok_ =
-            HaveProgram("xrandr") &&
-            RunCommand("xrandr --setmonitor '*TessLeft' 960/254x1080/286+0+0 screen >/dev/null && "
-                       "xrandr --setmonitor TessRight 960/254x1080/286+960+0 none >/dev/null") == 0;
-    }
-    ~TwoMonitors() {
-        RunCommand("xrandr --delmonitor TessLeft; xrandr --delmonitor TessRight 2>/dev/null");
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
+struct TwoMonitors {
+    const bool ok =
+        HaveProgram("xrandr") &&
+        RunCommand("xrandr --setmonitor '*TessLeft' 960/254x1080/286+0+0 screen >/dev/null && "
+                   "xrandr --setmonitor TessRight 960/254x1080/286+960+0 none >/dev/null") == 0;
+    ~TwoMonitors() { RunCommand("xrandr --delmonitor TessLeft; xrandr --delmonitor TessRight"); }
 };
 
 } // namespace tess::test
