@@ -25,9 +25,7 @@ wxRect MonitorFor(std::optional<ScreenRect> area) {
     } else {
         screen->pointer(&x, &y);
     }
-    const std::vector<Monitor> monitors = ListMonitors(*screen);
-    const Monitor* m = MonitorAt(monitors, x, y);
-    const ScreenRect r = m ? m->rect : screen->screenRect();
+    const ScreenRect r = MonitorRectAt(*screen, x, y);
     return wxRect(r.left, r.top, r.width(), r.height());
 }
 

@@ -81,6 +81,12 @@ const Monitor* MonitorAt(const std::vector<Monitor>& monitors, int x, int y) {
     return best;
 }
 
+ScreenRect MonitorRectAt(ScreenConnection& screen, int x, int y) {
+    const std::vector<Monitor> monitors = ListMonitors(screen);
+    const Monitor* m = MonitorAt(monitors, x, y);
+    return m ? m->rect : screen.screenRect();
+}
+
 std::optional<ScreenRect> MonitorToCapture(ScreenConnection* screen) {
     if (!screen || ScreenReadFromSource())
         return std::nullopt;

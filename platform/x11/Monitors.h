@@ -26,6 +26,10 @@ std::vector<Monitor> ListMonitors(ScreenConnection& screen);
 // The monitor that holds (x, y); where monitors overlap, the smallest. Null when none does.
 const Monitor* MonitorAt(const std::vector<Monitor>& monitors, int x, int y);
 
+// The rectangle of the monitor that holds (x, y) on `screen`, else of the whole screen: where
+// the countdown window goes and what the frame's layout fits into.
+ScreenRect MonitorRectAt(ScreenConnection& screen, int x, int y);
+
 // The monitor under the pointer, when the screen has more than one and the pointer is on one:
 // what the capture mode "Monitor" takes. Nothing otherwise (the whole screen is taken), and
 // nothing when the screen is read from a source such as the portal's cast, which is itself
