@@ -12,6 +12,8 @@ namespace tess {
 std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** argv) {
     (void)argc;
     (void)argv;
+    if (auto code = ListMonitorsFromCommandLine(cl))
+        return code;
     if (WantsRecordCommand(cl.longOptions)) {
         auto screen = OpenScreenAndLoadSettings();
         if (auto code = SetUpScreenBackendForCommand(cl))

@@ -27,6 +27,11 @@ using ScreenBackendSetUp = std::optional<int> (*)(const CommandLine& cl);
 std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess = false,
                                               ScreenBackendSetUp setUp = nullptr);
 
+// --list-monitors: prints the X display's monitors, one a line (platform/x11/Monitors.h), and
+// gives the exit code; nothing when the command line does not ask for them. In a Wayland
+// session they are Xwayland's.
+std::optional<int> ListMonitorsFromCommandLine(const CommandLine& cl);
+
 // The back end that reads the screen: --backend, else the "ScreenBackend" setting, else the
 // portal in a Wayland session (ChooseScreenBackend). Call with the settings loaded.
 ScreenBackend ChosenScreenBackend(const CommandLine& cl);

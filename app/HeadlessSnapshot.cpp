@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include "app/SettingsIO.h"
+#include "capture/CommandOptions.h"
 #include "capture/Snapshot.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/PictureMemory.h"
 #include "platform/Session.h"
+#include "platform/x11/Monitors.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -23,6 +25,18 @@ std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
     }
     LoadSettings();
     return screen;
+}
+
+std::optional<int> ListMonitorsFromCommandLine(const CommandLine& cl) {
+    if (!HasLongOption(cl.longOptions, "list-monitors"))
+        return std::nullopt;
+    auto screen = ScreenConnection::open();
+    if (!screen) {
+        std::cerr << "tessaray: " << kNoDisplayMessage << "\n";
+        return 1;
+    }
+    std::cout << MonitorListText(ListMonitors(*screen));
+    return 0;
 }
 
 ScreenBackend ChosenScreenBackend(const CommandLine& cl) {

@@ -62,6 +62,8 @@ int RunLauncher(int argc, char** argv) {
     else
         unsetenv(kLauncherPathVariable);
 
+    if (auto code = ListMonitorsFromCommandLine(cl))
+        return *code;
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))
             return *code;

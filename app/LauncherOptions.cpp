@@ -11,24 +11,25 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 12> kLongOptions = {
-    "help",   "version", "snapshot", "record", "window",  "region",
-    "format", "output",  "seconds",  "audio",  "backend", "delay"};
+constexpr std::array<std::string_view, 14> kLongOptions = {
+    "help",   "version", "snapshot", "record",  "window", "region",  "format",
+    "output", "seconds", "audio",    "backend", "delay",  "monitor", "list-monitors"};
 
 } // namespace
 
 const char* UsageText() {
     return "Usage: tessaray [-m] [FILE]\n"
            "       tessaray -u\n"
-           "       tessaray --snapshot [--window ID | --region X,Y,W,H|last]\n"
+           "       tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
-           "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last]\n"
+           "       tessaray --record [--seconds N]\n"
+           "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--audio] [--output FILE]\n"
-           "       tessaray --help | --version\n"
+           "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "\n"
-           "Captures the screen, a window or a rectangle as a picture or a recording, and\n"
-           "shows pictures, recordings and sound files.\n"
+           "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
+           "recording, and shows pictures, recordings and sound files.\n"
            "\n"
            "  FILE               show FILE (a picture, recording or sound file) at start\n"
            "  -m, /m             start minimized: hidden to the tray when the tray icon is on\n"
@@ -41,6 +42,8 @@ const char* UsageText() {
            "  --region X,Y,W,H   capture this rectangle of the screen (write a negative X or\n"
            "                     Y as --region=-10,0,100,100)\n"
            "  --region last      capture the rectangle chosen last in the window program\n"
+           "  --monitor M        capture the monitor named M, or number M as --list-monitors\n"
+           "                     counts them (from 0)\n"
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
            "  --audio            record sound from the wave input too\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
@@ -51,6 +54,8 @@ const char* UsageText() {
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"
+           "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
+           "                     \"primary\" for the primary one\n"
            "  --help             show this text and exit\n"
            "  --version          show the version and exit\n"
            "\n"

@@ -15,6 +15,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
+#include "platform/x11/Monitors.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -149,6 +150,9 @@ void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& o
         SnapshotWindowCommand(host, s, outputPath);
     else if (target == CaptureMode::Region)
         SnapshotRegionCommand(host, s, outputPath);
+    else if (auto monitor =
+                 target == CaptureMode::Monitor ? MonitorToCapture(host.Screen()) : std::nullopt)
+        SnapshotAreaCommand(host, s, *monitor, outputPath);
     else
         SnapshotScreenCommand(host, s, outputPath);
 }

@@ -12,6 +12,7 @@
 #include "media/WMFile.h"
 #include "platform/Log.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -48,8 +49,9 @@ private:
     struct sigaction oldTerm_ {};
 };
 
-const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] "
-                     "[--audio] [--output FILE]\n";
+const char* kUsage =
+    "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
+    "                        --monitor NAME|N] [--audio] [--output FILE]\n";
 
 } // namespace
 
@@ -84,6 +86,10 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             if (!ParseWindowOption(value, &o.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             haveWindow = true;
+        } else if (name == "monitor") {
+            if (value.empty())
+                return fail(kMonitorValueMissing);
+            o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
             std::string error;
@@ -100,8 +106,8 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             return fail("unknown option --" + name);
         }
     }
-    if (haveWindow && o.area)
-        return fail("--window and --region cannot be used together");
+    if (haveWindow + o.area.has_value() + !o.monitor.empty() > 1)
+        return fail(kOneTargetOnly);
     o.ok = true;
     return o;
 }
@@ -119,6 +125,14 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     if (!screen && !soundOnly) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
         return kRecordExitFailed;
+    }
+    if (!o.monitor.empty() && screen) {
+        std::string error;
+        o.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
+        if (!o.area) {
+            err << "tessaray: " << error;
+            return kRecordExitUsage;
+        }
     }
 
     std::string fileName = o.outputPath;

@@ -1,6 +1,7 @@
 #pragma once
 // The command-line recording for scripts and tests:
-//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] [--audio] [--output FILE]
+//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last | --monitor NAME|N]
+//                     [--audio] [--output FILE]
 // Runs the same recorder as the record commands, without a window: it stops after N seconds
 // (decimals allowed), on SIGINT or SIGTERM, or when the file cannot be written further;
 // finishes the file in every case and prints its path. Nothing is shown or saved.
@@ -27,6 +28,7 @@ struct RecordOptions {
     double seconds = -1; // below 0: until a signal
     WindowId window = 0;
     std::optional<ScreenRect> area;
+    std::string monitor; // --monitor: looked up once the display is open
     bool audio = false;
     std::string outputPath;
 };

@@ -7,6 +7,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
+#include "platform/x11/Monitors.h"
 #include "schedule/Schedule.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
@@ -154,7 +155,9 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
             return;
         r.area = rect;
     }
-    if (target != CaptureMode::Screen)
+    if (target == CaptureMode::Monitor)
+        r.area = MonitorToCapture(WindowThreadScreen());
+    else if (target != CaptureMode::Screen)
         desktop_.wait(kAfterSelectionMs);
     StartUserRecording(std::move(r));
 }

@@ -1,6 +1,7 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
+#include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -34,6 +35,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             haveWindow = true;
+        } else if (name == "monitor") {
+            if (value.empty())
+                return fail(kMonitorValueMissing);
+            o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
             std::string error;
@@ -61,8 +66,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             return fail("unknown option --" + name);
         }
     }
-    if (haveWindow && o.request.area)
-        return fail("--window and --region cannot be used together");
+    if (haveWindow + o.request.area.has_value() + !o.monitor.empty() > 1)
+        return fail(kOneTargetOnly);
     o.ok = true;
     return o;
 }
@@ -73,13 +78,22 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
-            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
-               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n";
+            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor "
+               "NAME|N]\n                          [--format png|bmp|gif|jpg] [--output FILE] "
+               "[--delay N]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
         return kSnapshotExitFailed;
+    }
+    if (!o.monitor.empty()) {
+        std::string error;
+        o.request.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
+        if (!o.request.area) {
+            err << "tessaray: " << error;
+            return kSnapshotExitUsage;
+        }
     }
     o.request.drawCursor = settings.cursor;
     if (o.delaySeconds > 0) {

@@ -1,7 +1,7 @@
 #pragma once
 // The command-line snapshot for scripts and tests:
-//   tessaray --snapshot [--window ID | --region X,Y,W,H|last] [--format png|bmp|gif|jpg]
-//            [--output FILE] [--delay N]
+//   tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor NAME|N]
+//            [--format png|bmp|gif|jpg] [--output FILE] [--delay N]
 // Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
 // window, the capture-start action or the display step, and saves no settings. The delay
 // is the command line's own (none unless --delay is given).
@@ -27,16 +27,17 @@ struct SnapshotOptions {
     bool ok = false;
     SnapshotRequest request;
     int delaySeconds = 0; // --delay: seconds between the naming of the file and the grab
+    std::string monitor;  // --monitor: a name or number, looked up once the display is open
     std::string error;    // what is wrong with the command line
 };
 
 // True when the long options ask for the command-line snapshot.
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
-// Reads --window (decimal or 0x hexadecimal), --region, --format, --output and --delay
-// (whole seconds, 1 to 60). Other
-// options, a missing or malformed value, --window together with --region, and a region
-// without area are errors. "--region last" takes `lastRegion` (the stored "X,Y,W,H").
+// Reads --window (decimal or 0x hexadecimal), --region, --monitor, --format, --output and
+// --delay (whole seconds, 1 to 60). Other options, a missing or malformed value, more than
+// one of --window, --region and --monitor, and a region without area are errors. "--region last"
+// takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions
 ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      const std::string& lastRegion = {});

@@ -109,10 +109,10 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
     return out;
 }
 
-SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings,
-                                    const ScreenRect& area) {
+SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,
+                                    const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
-    SnapshotOutcome out = TakeSnapshot(host, settings, 0, area);
+    SnapshotOutcome out = TakeSnapshot(host, settings, 0, area, -1, -1, outputPath);
     UndoCaptureStart(host, settings);
     return out;
 }

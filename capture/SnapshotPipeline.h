@@ -86,9 +86,10 @@ std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Setting
 std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings,
                                                      const std::string& outputPath = {});
 
-// The snapshot of a rectangle known beforehand (the last region): the capture-start action,
-// the snapshot, the undo; no prompt and no selection.
-SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area);
+// The snapshot of a rectangle known beforehand (the last region, the monitor under the
+// pointer): the capture-start action, the snapshot, the undo; no prompt and no selection.
+SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,
+                                    const std::string& outputPath = {});
 
 // The status-bar text of a snapshot: the path, or the reason it failed.
 std::string SnapshotStatusText(const SnapshotOutcome& outcome);

@@ -65,7 +65,7 @@ struct Settings {
     int32_t key1 = 0, key2 = 0, key3 = 0;
 
     // "Main" (written by the main client window)
-    int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle
+    int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle, 3 monitor
     bool mute = false;
     int32_t soundLevel = 50; // 0..100 ("Volume")
     uint8_t camState = 0;

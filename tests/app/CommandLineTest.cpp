@@ -77,8 +77,9 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_EQ(answer({"-m", "--help"}, &out, &err), 0);
     EXPECT_EQ(out, UsageText());
     EXPECT_TRUE(err.empty());
-    for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
-                             "--window", "--format", "--output", "--audio", "--backend"})
+    for (const char* text :
+         {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region", "--window",
+          "--format", "--output", "--audio", "--backend", "--monitor", "--list-monitors"})
         EXPECT_NE(out.find(text), std::string::npos) << text;
     EXPECT_EQ(answer({"--version", "--bogus"}, &out, &err), 0);
     EXPECT_EQ(out, VersionText() + "\n");

@@ -330,5 +330,20 @@ TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
     EXPECT_EQ(test::VideoStreamInfo(again), "mss2 480 270");
 }
 
+TEST_F(RecordingControl, HotKeyOneInMonitorModeRecordsTheMonitorUnderThePointer) {
+    test::TwoMonitors monitors;
+    if (!monitors.ok)
+        GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
+    test::XTestDisplay x;
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 1500, 300);
+    x.sync();
+    client->RunCommand(id::Monitor);
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    const std::string file = RecordingFileName();
+    Post(msg::HotKeyVideo);
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 960 1080");
+}
+
 } // namespace
 } // namespace tess

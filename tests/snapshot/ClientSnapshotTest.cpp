@@ -219,6 +219,43 @@ TEST_F(ClientSnapshotTest, RegionByModeWithDelayAndCancel) {
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Tess_3.png"));
 }
 
+TEST_F(ClientSnapshotTest, MonitorModeTakesTheMonitorUnderThePointerWithItsCountdownThere) {
+    test::TwoMonitors monitors;
+    if (!monitors.ok)
+        GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
+    test::XTestDisplay x;
+    Window win = x.create(900, 500, 120, 80, test::Pattern); // across the two
+    auto warp = [&](int px, int py) {
+        XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, px, py);
+        x.sync();
+    };
+    GlobalSettings().displayOpenAuto = false;
+    wxGUIEventLoop loop; // the countdown repaints as in the program
+    wxEventLoopActivator active(&loop);
+    client->RunCommand(id::Monitor);
+    warp(1500, 300);
+    client->RunCommand(id::Snapshot);
+    client->RunCommand(id::SnapshotScreen);
+    // On the left one, after a delay: its countdown in that monitor's top right corner.
+    warp(300, 700);
+    GlobalSettings().captureDelay = true;
+    GlobalSettings().snapshotDelay = 1;
+    std::vector<wxRect> seen;
+    desktop.onWait = [&](int ms) {
+        WaitRepainting(ms);
+        for (wxWindow* w : wxTopLevelWindows)
+            if (ms == 1000 && w->GetName() == CountdownWindow::kName && w->IsShown())
+                seen.push_back(w->GetScreenRect());
+    };
+    client->RunCommand(id::Snapshot);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].GetTopRight(), wxPoint(960 - 1 - 24, 24));
+    const auto screen = test::PixelsSized(dir.str() + "/Tess_2.png", 1920, 1080);
+    EXPECT_EQ(test::HalfMismatches(dir.str() + "/Tess_1.png", screen, 960), 0);
+    EXPECT_EQ(test::HalfMismatches(dir.str() + "/Tess_3.png", screen, 0), 0);
+    x.destroy(win);
+}
+
 TEST_F(ClientSnapshotTest, CountdownTakesItsSecondsShowsAndStaysOutOfThePictureEscapeCancels) {
     GlobalSettings().displayOpenAuto = false;
     // The waits let the toolkit repaint as in the program, where an event loop runs.

@@ -164,6 +164,43 @@ TEST_F(ProgramSnapshotTest, ACaptionedSnapshotIsTakenByTheWindowProgramWithItsCa
     x.destroy(win);
 }
 
+TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
+    test::TwoMonitors monitors;
+    if (!monitors.ok)
+        GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
+    test::XTestDisplay x;
+    Window win = x.create(900, 500, 120, 80, test::Pattern); // across the two
+    std::string out, err;
+    ASSERT_EQ(Run("--list-monitors", &out, &err), 0) << err;
+    EXPECT_EQ(out, "0 TessLeft 960x1080+0+0 primary\n1 TessRight 960x1080+960+0\n");
+    const std::string whole = dir.str() + "/whole.png";
+    ASSERT_EQ(Run("--snapshot --output '" + whole + "'", &out, &err), 0) << err;
+    const auto screen = test::PixelsSized(whole, 1920, 1080);
+    for (auto [monitor, left] : {std::pair{"TessRight", 960}, {"0", 0}}) {
+        const std::string file = dir.str() + "/" + monitor + ".png";
+        EXPECT_EQ(
+            Run(std::string("--snapshot --output '") + file + "' --monitor " + monitor, &out, &err),
+            0)
+            << err;
+        EXPECT_EQ(test::HalfMismatches(file, screen, left), 0) << monitor;
+    }
+    // An unknown one: a mistake on the command line that names the monitors there are.
+    for (const char* command : {"--snapshot", "--record"}) {
+        EXPECT_EQ(Run(std::string(command) + " --monitor 2", &out, &err), 2);
+        EXPECT_NE(err.find("no monitor \"2\"; the monitors are (number, name, geometry):\n0 "
+                           "TessLeft 960x1080+0+0 primary\n1 TessRight"),
+                  std::string::npos)
+            << err;
+    }
+    // Read through the portal, whose dialog picks the monitor: refused before anything is
+    // asked; the list stays the X server's.
+    EXPECT_EQ(Run("--backend portal --snapshot --monitor 0", &out, &err), 1);
+    EXPECT_NE(err.find("--monitor is not available"), std::string::npos) << err;
+    EXPECT_EQ(Run("--backend portal --list-monitors", &out, &err), 0);
+    EXPECT_EQ(out, "0 TessLeft 960x1080+0+0 primary\n1 TessRight 960x1080+960+0\n");
+    x.destroy(win);
+}
+
 TEST_F(ProgramSnapshotTest, ClearErrorsAndNonZeroExits) {
     std::string out, err;
     // A directory below a regular file cannot exist; a value that looks like the "/U" switch
