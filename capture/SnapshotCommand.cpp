@@ -1,16 +1,38 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
+#include "media/WriteImageFile.h"
+#include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
+#include "platform/x11/ClipboardHolder.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 #include <unistd.h>
 
 namespace tess {
+
+namespace {
+
+// The picture as a PNG file's bytes, made in memory; empty when it could not be encoded.
+std::string EncodePngBytes(const MemBm& picture) {
+    char* data = nullptr;
+    size_t size = 0;
+    std::string bytes;
+    if (std::FILE* f = open_memstream(&data, &size)) {
+        const bool ok = image::EncodePng(picture, f);
+        if (std::fclose(f) == 0 && ok)
+            bytes.assign(data, size);
+    }
+    std::free(data);
+    return bytes;
+}
+
+} // namespace
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "snapshot");
@@ -51,6 +73,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (value.empty() || *end || n < kMinSnapshotDelay || n > kMaxSnapshotDelay)
                 return fail("--delay needs a number of seconds from 1 to 60");
             o.delaySeconds = static_cast<int>(n);
+        } else if (name == "clipboard") {
+            if (!value.empty())
+                return fail("--clipboard takes no value (\"" + value + "\")");
+            o.clipboard = true;
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
@@ -74,7 +100,7 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
             << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
-               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n";
+               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N] [--clipboard]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
@@ -100,9 +126,14 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
     // "--output -": the picture goes to `out` and nothing else does. It is written to a
     // private file first (the writers want a file) and that file's bytes are passed on.
     const bool toOut = o.request.outputPath == "-";
+    const int32_t format = o.request.format < 0 ? settings.imageFormat : o.request.format;
+    // "--clipboard": the file's own bytes when it is a PNG, else the picture made into one.
+    const bool pngFile = PictureFileFormat(format) == ImageFormat::kPng;
+    std::string png;
+    if (o.clipboard && !pngFile)
+        o.request.written = [&png](const MemBm& picture) { png = EncodePngBytes(picture); };
     if (toOut) {
         const char* dir = std::getenv("TMPDIR");
-        const int32_t format = o.request.format < 0 ? settings.imageFormat : o.request.format;
         std::string temp = std::string(dir && *dir ? dir : "/tmp") + "/tessaray-XXXXXX." +
                            ExtensionForImageFormat(format);
         const int fd = mkstemps(temp.data(), static_cast<int>(temp.size() - temp.rfind('.')));
@@ -114,15 +145,25 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         o.request.outputPath = temp;
     }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
-    if (toOut) {
-        std::ifstream picture(o.request.outputPath, std::ios::binary);
-        if (r.ok && !(out << picture.rdbuf() && out.flush()))
-            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+    std::optional<std::string> bytes;
+    if (r.ok && (toOut || (o.clipboard && pngFile)))
+        bytes = ReadWholeFile(r.path);
+    if (toOut)
         unlink(o.request.outputPath.c_str());
-    }
+    if (r.ok && toOut && !(bytes && out << *bytes && out.flush()))
+        r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;
+    }
+    // The clipboard is served before the path is printed, so a script's next command finds
+    // the picture there. A clipboard that cannot be had leaves the file as it is.
+    if (o.clipboard) {
+        std::string why = "the picture could not be made into a PNG";
+        if (pngFile && bytes)
+            png = std::move(*bytes);
+        if (png.empty() || !HoldClipboard(png, &why))
+            err << "tessaray: the picture is not on the clipboard: " << why << "\n";
     }
     if (!toOut)
         out << r.path << "\n";

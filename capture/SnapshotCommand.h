@@ -1,7 +1,7 @@
 #pragma once
 // The command-line snapshot for scripts and tests:
 //   tessaray --snapshot [--window ID | --region X,Y,W,H|last] [--format png|bmp|gif|jpg]
-//            [--output FILE] [--delay N]
+//            [--output FILE] [--delay N] [--clipboard]
 // Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
 // window, the capture-start action or the display step, and saves no settings. The delay
 // is the command line's own (none unless --delay is given).
@@ -26,15 +26,16 @@ inline constexpr int kSnapshotExitUsage = 2;
 struct SnapshotOptions {
     bool ok = false;
     SnapshotRequest request;
-    int delaySeconds = 0; // --delay: seconds between the naming of the file and the grab
-    std::string error;    // what is wrong with the command line
+    int delaySeconds = 0;   // --delay: seconds between the naming of the file and the grab
+    bool clipboard = false; // --clipboard: the picture also stays on the clipboard
+    std::string error;      // what is wrong with the command line
 };
 
 // True when the long options ask for the command-line snapshot.
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
-// Reads --window (decimal or 0x hexadecimal), --region, --format, --output and --delay
-// (whole seconds, 1 to 60). Other
+// Reads --window (decimal or 0x hexadecimal), --region, --format, --output, --delay
+// (whole seconds, 1 to 60) and --clipboard. Other
 // options, a missing or malformed value, --window together with --region, and a region
 // without area are errors. "--region last" takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions
@@ -43,6 +44,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 // Runs the command with the loaded `settings` (the cursor setting included): prints the
 // path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.
+// With --clipboard a holder process (platform/x11/ClipboardHolder.h) keeps the picture on
+// the clipboard as PNG; the path is printed once it does (or a warning, and still 0).
 // `screen` null means no display could be opened. During a delay, `countOnErr` (standard
 // error is a terminal) shows the seconds left on `err`, one line rewritten each second.
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
