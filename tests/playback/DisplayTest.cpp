@@ -13,12 +13,15 @@
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 
+#include <X11/Xlib.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <thread>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 
@@ -261,8 +264,72 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
 }
 
+// A clipboard manager of the desktop's kind: it owns CLIPBOARD_MANAGER and, asked to
+// SAVE_TARGETS by a program that ends, fetches the clipboard's image/png before it answers.
+class StandInClipboardManager {
+public:
+    StandInClipboardManager() : d_(XOpenDisplay(nullptr)) {
+        win_ = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(d_, XInternAtom(d_, "CLIPBOARD_MANAGER", False), win_, CurrentTime);
+        XSync(d_, False);
+        saved_ = std::async(std::launch::async, [this] { return Serve(); });
+    }
+    ~StandInClipboardManager() {
+        if (saved_.valid())
+            saved_.wait();
+        XCloseDisplay(d_);
+    }
+    // The PNG fetched; empty when no program asked within 10 s.
+    std::string Saved() { return saved_.get(); }
+
+private:
+    bool Next(int type, XEvent* e) {
+        for (int waited = 0; waited < 10000; waited += 10) {
+            if (XCheckTypedWindowEvent(d_, win_, type, e))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    std::string Serve() {
+        XEvent e;
+        if (!Next(SelectionRequest, &e))
+            return "";
+        const XSelectionRequestEvent asked = e.xselectionrequest;
+        const bool save = asked.target == XInternAtom(d_, "SAVE_TARGETS", False);
+        const Atom into = XInternAtom(d_, "SAVED", False);
+        XConvertSelection(d_, XInternAtom(d_, "CLIPBOARD", False),
+                          XInternAtom(d_, "image/png", False), into, win_, CurrentTime);
+        std::string png;
+        Atom type;
+        int format;
+        unsigned long n = 0, left;
+        unsigned char* data = nullptr;
+        if (Next(SelectionNotify, &e) && e.xselection.property == into &&
+            XGetWindowProperty(d_, win_, into, 0, 1 << 24, True, AnyPropertyType, &type, &format,
+                               &n, &left, &data) == Success)
+            png.assign(reinterpret_cast<char*>(data), n);
+        XFree(data);
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.requestor = asked.requestor;
+        reply.selection = asked.selection;
+        reply.target = asked.target;
+        reply.property = save ? asked.property : None;
+        reply.time = asked.time;
+        XSendEvent(d_, asked.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+        XFlush(d_);
+        return save ? png : "";
+    }
+
+    ::Display* d_;
+    Window win_;
+    std::future<std::string> saved_;
+};
+
 // "Copy" puts the displayed picture, or the frame a paused recording shows, on the real
-// clipboard as PNG, where another program reads it; nothing to copy greys it.
+// clipboard as PNG, where another program reads it (and a clipboard manager, at the end of the
+// program); nothing to copy greys it.
 TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     if (!test::HaveProgram("xclip"))
         GTEST_SKIP() << "needs xclip";
@@ -285,19 +352,21 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     EXPECT_FALSE(copyEnabled());
 
     const std::string path = dir.str() + "/shot.png";
-    const MemBm pic = Quarters(64, 48);
-    ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, path, -1), 0);
+    ASSERT_EQ(WriteImageFile(Quarters(64, 48), ImageFormat::kPng, path, -1), 0);
     client->DisplayFile(path);
     ASSERT_TRUE(copyEnabled());
     client->RunCommand(id::FileCopy);
     int w = 0, h = 0;
     std::vector<uint32_t> got = clipboardPixels(&w, &h);
-    ASSERT_EQ(got.size(), 64u * 48u);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(got[y * 64 + x], pic.colorAt(x, y) >> 16 | (pic.colorAt(x, y) & 0xff00) |
-                                           (pic.colorAt(x, y) & 0xff) << 16)
-                << x << "," << y;
+    EXPECT_EQ(got, test::ReadPixels(path, &w, &h));
+    // At the end of the program a clipboard manager, when one runs, is handed the picture.
+    {
+        StandInClipboardManager manager;
+        real.keepClipboard();
+        const std::string saved = dir.str() + "/saved.png";
+        std::ofstream(saved, std::ios::binary) << manager.Saved();
+        EXPECT_EQ(test::ReadPixels(saved, &w, &h), got);
+    }
 
     // A recording, paused at its first frame: the frame as ffmpeg decodes it.
     std::string why;
