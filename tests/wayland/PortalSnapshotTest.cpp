@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "platform/FileIo.h"
 #include "platform/Session.h"
 #include "wayland/WaylandDesktop.h"
 
@@ -194,11 +195,8 @@ TEST_F(PortalSnapshot, TheCopiedPictureReachesWaylandPrograms) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(test::RunCommand("wl-paste --type image/png >" + Quote(pasted)), 0);
-    auto bytes = [](const std::string& path) {
-        std::ifstream f(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    };
-    EXPECT_TRUE(!bytes(file).empty() && bytes(file) == bytes(pasted));
+    EXPECT_TRUE(ReadWholeFile(file).value_or("").size() > 0 &&
+                ReadWholeFile(file) == ReadWholeFile(pasted));
     kill(std::atoi(pid.c_str()), SIGTERM);
 }
 
