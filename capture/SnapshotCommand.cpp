@@ -1,7 +1,6 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
-#include "media/WriteImageFile.h"
 #include "media/image/ImageCodec.h"
 #include "platform/FileIo.h"
 #include "platform/x11/ClipboardHolder.h"
@@ -33,6 +32,27 @@ std::string EncodePngBytes(const MemBm& picture) {
 }
 
 } // namespace
+
+bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        *error = "the picture file could not be read";
+        return false;
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
+    if (image::DetectImageType(data, bytes->size()) != image::ImageType::Png) {
+        const auto picture =
+            image::DecodeImage(data, bytes->size(), image::ImageType::Unknown, error);
+        if (!picture)
+            return false;
+        *bytes = EncodePngBytes(*picture);
+        if (bytes->empty()) {
+            *error = "the picture could not be made into a PNG";
+            return false;
+        }
+    }
+    return HoldClipboard(*bytes, error);
+}
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "snapshot");
@@ -126,14 +146,9 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
     // "--output -": the picture goes to `out` and nothing else does. It is written to a
     // private file first (the writers want a file) and that file's bytes are passed on.
     const bool toOut = o.request.outputPath == "-";
-    const int32_t format = o.request.format < 0 ? settings.imageFormat : o.request.format;
-    // "--clipboard": the file's own bytes when it is a PNG, else the picture made into one.
-    const bool pngFile = PictureFileFormat(format) == ImageFormat::kPng;
-    std::string png;
-    if (o.clipboard && !pngFile)
-        o.request.written = [&png](const MemBm& picture) { png = EncodePngBytes(picture); };
     if (toOut) {
         const char* dir = std::getenv("TMPDIR");
+        const int32_t format = o.request.format < 0 ? settings.imageFormat : o.request.format;
         std::string temp = std::string(dir && *dir ? dir : "/tmp") + "/tessaray-XXXXXX." +
                            ExtensionForImageFormat(format);
         const int fd = mkstemps(temp.data(), static_cast<int>(temp.size() - temp.rfind('.')));
@@ -145,25 +160,20 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         o.request.outputPath = temp;
     }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
-    std::optional<std::string> bytes;
-    if (r.ok && (toOut || (o.clipboard && pngFile)))
-        bytes = ReadWholeFile(r.path);
-    if (toOut)
+    // The clipboard is served before the path or the picture goes out, so a script's next
+    // command finds the picture there. A clipboard that cannot be had leaves the file as it is.
+    std::string why;
+    if (r.ok && o.clipboard && !HoldPictureFileOnClipboard(r.path, &why))
+        err << "tessaray: the picture is not on the clipboard: " << why << "\n";
+    if (toOut) {
+        const std::optional<std::string> bytes = ReadWholeFile(o.request.outputPath);
         unlink(o.request.outputPath.c_str());
-    if (r.ok && toOut && !(bytes && out << *bytes && out.flush()))
-        r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+        if (r.ok && !(bytes && out << *bytes && out.flush()))
+            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+    }
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;
-    }
-    // The clipboard is served before the path is printed, so a script's next command finds
-    // the picture there. A clipboard that cannot be had leaves the file as it is.
-    if (o.clipboard) {
-        std::string why = "the picture could not be made into a PNG";
-        if (pngFile && bytes)
-            png = std::move(*bytes);
-        if (png.empty() || !HoldClipboard(png, &why))
-            err << "tessaray: the picture is not on the clipboard: " << why << "\n";
     }
     if (!toOut)
         out << r.path << "\n";

@@ -44,12 +44,19 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 // Runs the command with the loaded `settings` (the cursor setting included): prints the
 // path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.
-// With --clipboard a holder process (platform/x11/ClipboardHolder.h) keeps the picture on
-// the clipboard as PNG; the path is printed once it does (or a warning, and still 0).
+// With --clipboard the picture stays on the clipboard (HoldPictureFileOnClipboard); the path
+// is printed once it is there (or a warning, and still 0).
 // `screen` null means no display could be opened. During a delay, `countOnErr` (standard
 // error is a terminal) shows the seconds left on `err`, one line rewritten each second.
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
                        std::ostream& err, bool countOnErr = false);
+
+// Keeps the picture file `path` on the clipboard as PNG after this process has ended, until
+// another program copies something (platform/x11/ClipboardHolder.h): a PNG file's own bytes,
+// any other picture decoded and made into a PNG. For any part of the program that has a
+// picture file to copy without a window. False, with `error` set, when the file cannot be
+// read or decoded, or the clipboard cannot be had.
+bool HoldPictureFileOnClipboard(const std::string& path, std::string* error);
 
 } // namespace tess
