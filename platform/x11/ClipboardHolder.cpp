@@ -163,7 +163,8 @@ private:
 // why not), then serves the clipboard and ends.
 [[noreturn]] void RunHolder(std::string_view png, int reply, const char* displayName) {
     // Nothing of the caller's stays open: not its standard streams (a shell's `$(...)` waits
-    // for them), not its display connection.
+    // for them), not its display connection, not its directory (a disk to unmount).
+    (void)!chdir("/");
     reply = fcntl(reply, F_DUPFD, 3);
     close_range(3, reply - 1, 0);
     close_range(reply + 1, ~0U, 0);
