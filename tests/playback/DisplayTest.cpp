@@ -266,66 +266,43 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
 
 // A clipboard manager of the desktop's kind: it owns CLIPBOARD_MANAGER and, asked to
 // SAVE_TARGETS by a program that ends, fetches the clipboard's image/png before it answers.
-class StandInClipboardManager {
-public:
-    StandInClipboardManager() : d_(XOpenDisplay(nullptr)) {
-        win_ = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, 1, 1, 0, 0, 0);
-        XSetSelectionOwner(d_, XInternAtom(d_, "CLIPBOARD_MANAGER", False), win_, CurrentTime);
-        XSync(d_, False);
-        saved_ = std::async(std::launch::async, [this] { return Serve(); });
-    }
-    ~StandInClipboardManager() {
-        if (saved_.valid())
-            saved_.wait();
-        XCloseDisplay(d_);
-    }
-    // The PNG fetched; empty when no program asked within 10 s.
-    std::string Saved() { return saved_.get(); }
-
-private:
-    bool Next(int type, XEvent* e) {
-        for (int waited = 0; waited < 10000; waited += 10) {
-            if (XCheckTypedWindowEvent(d_, win_, type, e))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-    std::string Serve() {
+// The PNG, or nothing when no program asked within 10 s.
+std::future<std::string> StandInClipboardManager(::Display* d) {
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(d, XInternAtom(d, "CLIPBOARD_MANAGER", False), w, CurrentTime);
+    XSync(d, False);
+    return std::async(std::launch::async, [d, w] {
         XEvent e;
-        if (!Next(SelectionRequest, &e))
-            return "";
-        const XSelectionRequestEvent asked = e.xselectionrequest;
-        const bool save = asked.target == XInternAtom(d_, "SAVE_TARGETS", False);
-        const Atom into = XInternAtom(d_, "SAVED", False);
-        XConvertSelection(d_, XInternAtom(d_, "CLIPBOARD", False),
-                          XInternAtom(d_, "image/png", False), into, win_, CurrentTime);
+        auto next = [&](int type) {
+            for (int i = 0; i < 1000;
+                 ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+                if (XCheckTypedWindowEvent(d, w, type, &e))
+                    return true;
+            return false;
+        };
+        if (!next(SelectionRequest))
+            return std::string();
+        const XSelectionRequestEvent& r = e.xselectionrequest;
+        XSelectionEvent reply{SelectionNotify, 0,        False,      d,     r.requestor,
+                              r.selection,     r.target, r.property, r.time};
+        const Atom into = XInternAtom(d, "SAVED", False);
+        XConvertSelection(d, XInternAtom(d, "CLIPBOARD", False), XInternAtom(d, "image/png", False),
+                          into, w, CurrentTime);
         std::string png;
         Atom type;
         int format;
         unsigned long n = 0, left;
         unsigned char* data = nullptr;
-        if (Next(SelectionNotify, &e) && e.xselection.property == into &&
-            XGetWindowProperty(d_, win_, into, 0, 1 << 24, True, AnyPropertyType, &type, &format,
-                               &n, &left, &data) == Success)
+        if (next(SelectionNotify) && e.xselection.property == into &&
+            XGetWindowProperty(d, w, into, 0, 1 << 24, True, AnyPropertyType, &type, &format, &n,
+                               &left, &data) == Success)
             png.assign(reinterpret_cast<char*>(data), n);
         XFree(data);
-        XSelectionEvent reply{};
-        reply.type = SelectionNotify;
-        reply.requestor = asked.requestor;
-        reply.selection = asked.selection;
-        reply.target = asked.target;
-        reply.property = save ? asked.property : None;
-        reply.time = asked.time;
-        XSendEvent(d_, asked.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
-        XFlush(d_);
-        return save ? png : "";
-    }
-
-    ::Display* d_;
-    Window win_;
-    std::future<std::string> saved_;
-};
+        XSendEvent(d, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+        XFlush(d);
+        return reply.target == XInternAtom(d, "SAVE_TARGETS", False) ? png : std::string();
+    });
+}
 
 // "Copy" puts the displayed picture, or the frame a paused recording shows, on the real
 // clipboard as PNG, where another program reads it (and a clipboard manager, at the end of the
@@ -360,13 +337,12 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     std::vector<uint32_t> got = clipboardPixels(&w, &h);
     EXPECT_EQ(got, test::ReadPixels(path, &w, &h));
     // At the end of the program a clipboard manager, when one runs, is handed the picture.
-    {
-        StandInClipboardManager manager;
-        real.keepClipboard();
-        const std::string saved = dir.str() + "/saved.png";
-        std::ofstream(saved, std::ios::binary) << manager.Saved();
-        EXPECT_EQ(test::ReadPixels(saved, &w, &h), got);
-    }
+    ::Display* d = XOpenDisplay(nullptr);
+    auto saved = StandInClipboardManager(d);
+    real.keepClipboard();
+    std::ofstream(dir.str() + "/saved.png", std::ios::binary) << saved.get();
+    XCloseDisplay(d);
+    EXPECT_EQ(test::ReadPixels(dir.str() + "/saved.png", &w, &h), got);
 
     // A recording, paused at its first frame: the frame as ffmpeg decodes it.
     std::string why;
