@@ -135,9 +135,7 @@ TEST_F(ProgramSnapshotTest, ClipboardStaysServedAfterTheCommandUntilAnotherProgr
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     test::XTestDisplay x;
     Window noise = x.create(0, 0, 1920, 1080, [](int px, int py) {
-        return (static_cast<uint32_t>(px) * 0x9E3779B1u ^ static_cast<uint32_t>(py)) *
-                   0x2C1B3C6Du >>
-               8;
+        return (px * 0x9E3779B1u ^ py) * 0x2C1B3C6Du >> 8;
     });
     struct Row {
         const char* args;
