@@ -11,9 +11,9 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 14> kLongOptions = {
-    "help",   "version", "snapshot", "record",  "window", "region",  "format",
-    "output", "seconds", "audio",    "backend", "delay",  "monitor", "list-monitors"};
+constexpr std::array<std::string_view, 15> kLongOptions = {
+    "help",    "version", "snapshot", "record", "window",  "region",        "format",   "output",
+    "seconds", "audio",   "backend",  "delay",  "monitor", "list-monitors", "clipboard"};
 
 } // namespace
 
@@ -22,6 +22,7 @@ const char* UsageText() {
            "       tessaray -u\n"
            "       tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
+           "                [--clipboard]\n"
            "       tessaray --record [--seconds N]\n"
            "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--audio] [--output FILE]\n"
@@ -51,6 +52,8 @@ const char* UsageText() {
            "                     output)\n"
            "  --delay N          wait N seconds (1 to 60) before the snapshot, counting them\n"
            "                     down on standard error when it is a terminal\n"
+           "  --clipboard        put the snapshot on the clipboard too; it stays there after\n"
+           "                     the command ends, until another program copies something\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"

@@ -1,17 +1,59 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
+#include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
+#include "platform/x11/ClipboardHolder.h"
 #include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 #include <unistd.h>
 
 namespace tess {
+
+namespace {
+
+// The picture as a PNG file's bytes, made in memory; empty when it could not be encoded.
+std::string EncodePngBytes(const MemBm& picture) {
+    char* data = nullptr;
+    size_t size = 0;
+    std::string bytes;
+    if (std::FILE* f = open_memstream(&data, &size)) {
+        const bool ok = image::EncodePng(picture, f);
+        if (std::fclose(f) == 0 && ok)
+            bytes.assign(data, size);
+    }
+    std::free(data);
+    return bytes;
+}
+
+} // namespace
+
+bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        *error = "the picture file could not be read";
+        return false;
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
+    if (image::DetectImageType(data, bytes->size()) != image::ImageType::Png) {
+        const auto picture =
+            image::DecodeImage(data, bytes->size(), image::ImageType::Unknown, error);
+        if (!picture)
+            return false;
+        *bytes = EncodePngBytes(*picture);
+        if (bytes->empty()) {
+            *error = "the picture could not be made into a PNG";
+            return false;
+        }
+    }
+    return HoldClipboard(*bytes, error);
+}
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "snapshot");
@@ -56,6 +98,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (value.empty() || *end || n < kMinSnapshotDelay || n > kMaxSnapshotDelay)
                 return fail("--delay needs a number of seconds from 1 to 60");
             o.delaySeconds = static_cast<int>(n);
+        } else if (name == "clipboard") {
+            if (!value.empty())
+                return fail("--clipboard takes no value (\"" + value + "\")");
+            o.clipboard = true;
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
@@ -80,7 +126,7 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         err << "tessaray: " << o.error << "\n"
             << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor "
                "NAME|N]\n                          [--format png|bmp|gif|jpg] [--output FILE] "
-               "[--delay N]\n";
+               "[--delay N] [--clipboard]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
@@ -128,11 +174,16 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         o.request.outputPath = temp;
     }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
+    // The clipboard is served before the path or the picture goes out, so a script's next
+    // command finds the picture there. A clipboard that cannot be had leaves the file as it is.
+    std::string why;
+    if (r.ok && o.clipboard && !HoldPictureFileOnClipboard(r.path, &why))
+        err << "tessaray: the picture is not on the clipboard: " << why << "\n";
     if (toOut) {
-        std::ifstream picture(o.request.outputPath, std::ios::binary);
-        if (r.ok && !(out << picture.rdbuf() && out.flush()))
-            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+        const std::optional<std::string> bytes = ReadWholeFile(o.request.outputPath);
         unlink(o.request.outputPath.c_str());
+        if (r.ok && !(bytes && out << *bytes && out.flush()))
+            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
     }
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";

@@ -64,7 +64,8 @@ TEST(SnapshotOptionsTest, RefusesWhatItCannotUse) {
         {"colour", "red"},       {"snapshot", "/usr/x.png"},
         {"delay", ""},           {"delay", "0"},
         {"delay", "61"},         {"delay", "2s"},
-        {"delay", "1.5"},        {"monitor", ""}};
+        {"delay", "1.5"},        {"monitor", ""},
+        {"clipboard", "yes"}};
     for (auto [name, value] : bad) {
         auto o = ParseSnapshotOptions({{"snapshot", ""}, {name, value}});
         if (std::string(name) == "snapshot")

@@ -34,11 +34,7 @@ public:
             std::count_if(log.begin(), log.end(), [](auto& e) { return e.rfind("wait", 0) == 0; }));
     }
     void Beep() override { log.push_back("beep" + std::to_string(Files())); }
-    void CopyPicture(const MemBm& p) override {
-        log.push_back("copy" + std::to_string(Files()));
-        copied = std::make_unique<MemBm>(p.width(), p.height());
-        copied->copyFrom(p, 0, 0);
-    }
+    void CopyPicture(const MemBm&) override { log.push_back("copy" + std::to_string(Files())); }
     void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
     void ShowStatus(const std::string& t) override { status = t, log.push_back("status"); }
     void DisplayFile(const std::string& p) override { log.push_back("display:" + p); }
@@ -62,7 +58,6 @@ public:
     ScreenRect rect{10, 10, 60, 50};
     std::vector<std::string> log;
     std::string status;
-    std::unique_ptr<MemBm> copied; // the picture last put on the clipboard
 
 private:
     std::string dir_;
@@ -101,13 +96,6 @@ TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
                              "select-window", "wait100", "title", "copy1", "shutter1", "status",
                              "display:" + path, "show", "title"}));
     EXPECT_EQ(host.status, path);
-    // The clipboard gets the picture as written.
-    ASSERT_TRUE(host.copied);
-    ASSERT_EQ(host.copied->width(), 50);
-    ASSERT_EQ(host.copied->height(), 40);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 50; ++x)
-            ASSERT_EQ(host.copied->colorAt(x, y), 0x996633u) << x << "," << y;
     EXPECT_FALSE(s.scaleEnable); // every capture switches the scale off
     auto px = test::PixelsSized(path, 50, 40);
     EXPECT_EQ(std::count(px.begin(), px.end(), 0x336699u), 50 * 40);

@@ -2,10 +2,16 @@
 // picture pattern in the capture directory when no output is named, no settings written,
 // clear errors with a non-zero exit, and long options' values never read as switches.
 #include "SnapshotTestSupport.h"
+#include "platform/FileIo.h"
+
+#include <X11/Xatom.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace tess {
 namespace {
@@ -95,6 +101,84 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     EXPECT_EQ(test::PixelsSized(last, 100, 70), test::PixelsSized(file, 100, 70));
     EXPECT_EQ(ReadStore(), stored);
     x.destroy(win);
+}
+
+// The process id (_NET_WM_PID) of the clipboard's owner, or 0.
+pid_t ClipboardOwnerPid(Display* d) {
+    const Window owner = XGetSelectionOwner(d, XInternAtom(d, "CLIPBOARD", False));
+    Atom type;
+    int format;
+    unsigned long n = 0, left;
+    unsigned char* data = nullptr;
+    pid_t pid = 0;
+    if (owner &&
+        XGetWindowProperty(d, owner, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &n, &left, &data) == Success &&
+        n == 1)
+        pid = static_cast<pid_t>(*reinterpret_cast<long*>(data));
+    XFree(data);
+    return pid;
+}
+
+// Waits (at most 10 s) for a process that this one adopted to end.
+bool Ended(pid_t pid) {
+    for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return true;
+    return false;
+}
+
+TEST_F(ProgramSnapshotTest, ClipboardStaysServedAfterTheCommandUntilAnotherProgramTakesIt) {
+    if (!test::HaveProgram("xclip"))
+        GTEST_SKIP() << "no xclip";
+    // The holder leaves the launcher's process tree; as a subreaper this test adopts it.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    test::XTestDisplay x;
+    Window noise = x.create(0, 0, 1920, 1080, [](int px, int py) {
+        return (px * 0x9E3779B1u ^ py) * 0x2C1B3C6Du >> 8;
+    });
+    struct Row {
+        const char* args;
+        const char* file;
+    } rows[] = {
+        {"--region 10,10,100,70", "small.png"}, // the file's bytes, in one piece
+        {"--format bmp", "screen.bmp"},         // made into a PNG; 6 MB need INCR
+    };
+    pid_t before = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const std::string file = dir.str() + "/" + row.file, clip = dir.str() + "/clip.png";
+        std::string out, err;
+        ASSERT_EQ(Run(std::string("--snapshot --clipboard ") + row.args + " --output " + file, &out,
+                      &err),
+                  0)
+            << err;
+        EXPECT_EQ(out, file + "\n");
+        EXPECT_EQ(err, "");
+        const pid_t holder = ClipboardOwnerPid(x.get());
+        ASSERT_GT(holder, 0);
+        EXPECT_TRUE(!before || Ended(before)); // the new holder took the clipboard from the old
+        before = holder;
+        ASSERT_EQ(test::RunCommand("xclip -selection clipboard -t image/png -o > " + clip), 0);
+        if (std::string(row.file).ends_with(".png")) {
+            EXPECT_TRUE(ReadWholeFile(clip) == ReadWholeFile(file));
+            std::string targets;
+            test::RunCommand("xclip -selection clipboard -t TARGETS -o", &targets);
+            EXPECT_EQ(targets.rfind("image/png\n", 0), 0u) << targets;
+        } else {
+            int w = 0, h = 0;
+            EXPECT_EQ(test::ReadPixels(clip, &w, &h), test::PixelsSized(file, 1920, 1080));
+            EXPECT_GT(fs::file_size(clip), 1u << 18); // more than one request holds
+        }
+    }
+    // Another program takes the clipboard: the holder ends.
+    Window other = XCreateSimpleWindow(x.get(), x.root(), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(x.get(), XInternAtom(x.get(), "CLIPBOARD", False), other, CurrentTime);
+    x.sync();
+    EXPECT_TRUE(Ended(before));
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    x.destroy(other);
+    x.destroy(noise);
 }
 
 TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
