@@ -27,9 +27,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     };
     bool haveWindow = false;
     for (const auto& [name, value] : longOptions) {
-        if (name == "snapshot") {
+        if (name == "snapshot" || name == "notify") {
             if (!value.empty())
-                return fail("--snapshot takes no value (\"" + value + "\")");
+                return fail("--" + name + " takes no value (\"" + value + "\")");
+            o.notify = o.notify || name == "notify";
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
@@ -69,16 +70,18 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr) {
+                       std::ostream& err, bool countOnErr, CaptureNotice* result) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
             << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
-               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n";
+               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N] [--notify]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
+        if (result)
+            *result = {CaptureNotice::Kind::Failed, {}, kNoDisplayMessage};
         return kSnapshotExitFailed;
     }
     o.request.drawCursor = settings.cursor;
@@ -120,6 +123,9 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
             r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
         unlink(o.request.outputPath.c_str());
     }
+    if (result)
+        *result = r.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, toOut ? "" : r.path, {}}
+                       : CaptureNotice{CaptureNotice::Kind::Failed, {}, r.message};
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;

@@ -1,7 +1,7 @@
 #pragma once
 // The command-line snapshot for scripts and tests:
 //   tessaray --snapshot [--window ID | --region X,Y,W,H|last] [--format png|bmp|gif|jpg]
-//            [--output FILE] [--delay N]
+//            [--output FILE] [--delay N] [--notify]
 // Runs the same grab, cursor, caption and writer code as the snapshot commands, without a
 // window, the capture-start action or the display step, and saves no settings. The delay
 // is the command line's own (none unless --delay is given).
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "capture/Snapshot.h"
+#include "platform/DesktopServices.h"
 
 namespace tess {
 
@@ -27,6 +28,7 @@ struct SnapshotOptions {
     bool ok = false;
     SnapshotRequest request;
     int delaySeconds = 0; // --delay: seconds between the naming of the file and the grab
+    bool notify = false;  // --notify: the window program notifies the desktop afterwards
     std::string error;    // what is wrong with the command line
 };
 
@@ -45,8 +47,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 // path written on `out` and returns 0, or prints the reason on `err` and returns non-zero.
 // `screen` null means no display could be opened. During a delay, `countOnErr` (standard
 // error is a terminal) shows the seconds left on `err`, one line rewritten each second.
+// `result`, when given, receives what a notification of the snapshot says (not for a
+// usage error, which captured nothing).
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr = false);
+                       std::ostream& err, bool countOnErr = false, CaptureNotice* result = nullptr);
 
 } // namespace tess
