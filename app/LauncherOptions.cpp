@@ -11,9 +11,9 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 12> kLongOptions = {
-    "help",   "version", "snapshot", "record", "window",  "region",
-    "format", "output",  "seconds",  "audio",  "backend", "delay"};
+constexpr std::array<std::string_view, 13> kLongOptions = {
+    "help",   "version", "snapshot", "record", "window",  "region", "format",
+    "output", "seconds", "audio",    "backend", "delay",  "notify"};
 
 } // namespace
 
@@ -22,8 +22,9 @@ const char* UsageText() {
            "       tessaray -u\n"
            "       tessaray --snapshot [--window ID | --region X,Y,W,H|last]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
+           "                [--notify]\n"
            "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last]\n"
-           "                [--audio] [--output FILE]\n"
+           "                [--audio] [--output FILE] [--notify]\n"
            "       tessaray --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "\n"
@@ -48,6 +49,9 @@ const char* UsageText() {
            "                     output)\n"
            "  --delay N          wait N seconds (1 to 60) before the snapshot, counting them\n"
            "                     down on standard error when it is a terminal\n"
+           "  --notify           show a desktop notification of the capture (whatever the\n"
+           "                     settings say) and answer its actions (Open, Show in folder,\n"
+           "                     Copy) until it closes, at most 10 minutes\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"
