@@ -73,8 +73,6 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
                 return fail("--" + name + " takes no value (\"" + value + "\")");
             if (name == "audio")
                 o.audio = true;
-            if (name == "notify")
-                o.notify = true;
         } else if (name == "seconds") {
             char* end = nullptr;
             errno = 0;

@@ -31,7 +31,6 @@ struct RecordOptions {
     std::optional<ScreenRect> area;
     bool audio = false;
     std::string outputPath;
-    bool notify = false; // --notify: the desktop is notified afterwards
 };
 
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);

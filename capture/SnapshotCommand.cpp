@@ -30,7 +30,6 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
         if (name == "snapshot" || name == "notify") {
             if (!value.empty())
                 return fail("--" + name + " takes no value (\"" + value + "\")");
-            o.notify = o.notify || name == "notify";
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");

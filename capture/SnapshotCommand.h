@@ -28,7 +28,6 @@ struct SnapshotOptions {
     bool ok = false;
     SnapshotRequest request;
     int delaySeconds = 0; // --delay: seconds between the naming of the file and the grab
-    bool notify = false;  // --notify: the window program notifies the desktop afterwards
     std::string error;    // what is wrong with the command line
 };
 
@@ -36,7 +35,7 @@ struct SnapshotOptions {
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
 // Reads --window (decimal or 0x hexadecimal), --region, --format, --output and --delay
-// (whole seconds, 1 to 60). Other
+// (whole seconds, 1 to 60); --notify is the caller's (app/Headless.h). Other
 // options, a missing or malformed value, --window together with --region, and a region
 // without area are errors. "--region last" takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions

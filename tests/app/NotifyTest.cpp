@@ -329,6 +329,17 @@ TEST_F(Notify, CommandLineSnapshotNotifiesAndWaitsForTheNotificationToClose) {
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended before the notification closed";
     server.Close(1);
     EXPECT_EQ(test::WaitExit(pid, 10), 0);
+    // A recording: its name, no "Copy".
+    const pid_t rec = test::Spawn(
+        test::ProgramPath(),
+        {"--record", "--seconds", "0.5", "--output", captures + "/rec.wmv", "--notify"}, true);
+    ASSERT_TRUE(test::PumpUntil([&] { return server.shown().size() == 2; }, 20000));
+    EXPECT_EQ(server.shown()[1].summary, "Recording saved");
+    EXPECT_EQ(server.shown()[1].body, "rec.wmv");
+    EXPECT_EQ(server.shown()[1].actions,
+              (std::vector<std::string>{"default", "Open", "folder", "Show in folder"}));
+    server.Close(2);
+    EXPECT_EQ(test::WaitExit(rec, 10), 0);
 }
 
 } // namespace
