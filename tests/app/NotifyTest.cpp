@@ -9,6 +9,7 @@
 #include "resources/Ids.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <gio/gio.h>
@@ -21,31 +22,25 @@ namespace {
 const char* kIntrospection = R"xml(<node>
   <interface name="org.freedesktop.Notifications">
     <method name="GetCapabilities"><arg type="as" direction="out"/></method>
-    <method name="GetServerInformation">
+    <method name="GetServerInformation"><arg type="s" direction="out"/>
       <arg type="s" direction="out"/><arg type="s" direction="out"/>
-      <arg type="s" direction="out"/><arg type="s" direction="out"/>
-    </method>
-    <method name="Notify">
-      <arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
-      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
-      <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
-      <arg type="u" direction="out"/>
-    </method>
-    <method name="CloseNotification"><arg type="u" direction="in"/></method>
+      <arg type="s" direction="out"/></method>
+    <method name="Notify"><arg type="s" direction="in"/><arg type="u" direction="in"/>
+      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="s" direction="in"/>
+      <arg type="as" direction="in"/><arg type="a{sv}" direction="in"/>
+      <arg type="i" direction="in"/><arg type="u" direction="out"/></method>
     <signal name="ActionInvoked"><arg type="u"/><arg type="s"/></signal>
     <signal name="NotificationClosed"><arg type="u"/><arg type="u"/></signal>
   </interface>
   <interface name="org.freedesktop.FileManager1">
-    <method name="ShowItems">
-      <arg type="as" direction="in"/><arg type="s" direction="in"/>
-    </method>
+    <method name="ShowItems"><arg type="as" direction="in"/><arg type="s" direction="in"/></method>
   </interface>
 </node>)xml";
 
 constexpr const char* kNotifyPath = "/org/freedesktop/Notifications";
-constexpr const char* kNotifyInterface = "org.freedesktop.Notifications";
 
-// The notification server and the file manager, answering on a thread of their own.
+// The notification server and the file manager, answering on a thread of their own. A
+// notification's id is its place in `shown()` plus 1.
 class FakeDesktopServer {
 public:
     struct Shown {
@@ -71,7 +66,7 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return folderItems_;
     }
-    // The user chooses `action` on notification `id` (from 1), which the server then closes.
+    // The user chooses `action`, or closes the notification.
     void Invoke(unsigned id, const std::string& action) {
         Emit("ActionInvoked", g_variant_new("(us)", id, action.c_str()));
     }
@@ -79,22 +74,29 @@ public:
 
 private:
     void Emit(const char* signal, GVariant* args) {
-        g_dbus_connection_emit_signal(connection_, nullptr, kNotifyPath, kNotifyInterface, signal,
-                                      args, nullptr);
+        g_dbus_connection_emit_signal(connection_, nullptr, kNotifyPath,
+                                      "org.freedesktop.Notifications", signal, args, nullptr);
         g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
     }
-
+    static std::vector<std::string> Strings(GVariant* list) {
+        gsize n = 0;
+        const gchar** s = g_variant_get_strv(list, &n);
+        std::vector<std::string> v(s, s + n);
+        g_free(s);
+        g_variant_unref(list);
+        return v;
+    }
     static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                        const gchar* method, GVariant* args, GDBusMethodInvocation* invocation,
                        gpointer data) {
         auto* self = static_cast<FakeDesktopServer*>(data);
         std::lock_guard<std::mutex> hold(self->lock_);
+        GVariant* reply = nullptr;
         if (g_strcmp0(method, "GetCapabilities") == 0) {
             const gchar* caps[] = {"actions", "body", nullptr};
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", caps));
+            reply = g_variant_new("(^as)", caps);
         } else if (g_strcmp0(method, "GetServerInformation") == 0) {
-            g_dbus_method_invocation_return_value(
-                invocation, g_variant_new("(ssss)", "stand-in", "tests", "1", "1.2"));
+            reply = g_variant_new("(ssss)", "stand-in", "tests", "1", "1.2");
         } else if (g_strcmp0(method, "Notify") == 0) {
             Shown s;
             const gchar *app, *icon, *summary, *body;
@@ -104,34 +106,22 @@ private:
             g_variant_get(args, "(&su&s&s&s@as@a{sv}i)", &app, &replaces, &icon, &summary, &body,
                           &actions, &hints, &timeout);
             s.app = app, s.summary = summary, s.body = body;
-            gsize n = 0;
-            const gchar** list = g_variant_get_strv(actions, &n);
-            s.actions.assign(list, list + n);
-            g_free(list);
+            s.actions = Strings(actions);
             guchar urgency = 0;
             if (g_variant_lookup(hints, "urgency", "y", &urgency))
                 s.urgency = urgency;
             const gchar* image = nullptr;
             if (g_variant_lookup(hints, "image-path", "&s", &image))
                 s.imagePath = image;
-            g_variant_unref(actions);
             g_variant_unref(hints);
             self->shown_.push_back(s);
-            g_dbus_method_invocation_return_value(
-                invocation, g_variant_new("(u)", static_cast<guint32>(self->shown_.size())));
-        } else if (g_strcmp0(method, "ShowItems") == 0) {
-            GVariant* uris = g_variant_get_child_value(args, 0);
-            gsize n = 0;
-            const gchar** list = g_variant_get_strv(uris, &n);
-            self->folderItems_.insert(self->folderItems_.end(), list, list + n);
-            g_free(list);
-            g_variant_unref(uris);
-            g_dbus_method_invocation_return_value(invocation, nullptr);
+            reply = g_variant_new("(u)", static_cast<guint32>(self->shown_.size()));
         } else {
-            g_dbus_method_invocation_return_value(invocation, nullptr);
+            for (const std::string& uri : Strings(g_variant_get_child_value(args, 0)))
+                self->folderItems_.push_back(uri);
         }
+        g_dbus_method_invocation_return_value(invocation, reply);
     }
-
     void Run() {
         context_ = g_main_context_new();
         g_main_context_push_thread_default(context_);
@@ -145,12 +135,13 @@ private:
         g_free(address);
         GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
         static const GDBusInterfaceVTable vtable = {&OnCall, nullptr, nullptr, {}};
-        g_dbus_connection_register_object(connection_, kNotifyPath, node->interfaces[0], &vtable,
-                                          this, nullptr, nullptr);
-        g_dbus_connection_register_object(connection_, "/org/freedesktop/FileManager1",
-                                          node->interfaces[1], &vtable, this, nullptr, nullptr);
         bool owned = true;
-        for (const char* name : {kNotifyInterface, "org.freedesktop.FileManager1"}) {
+        for (int i = 0; i < 2; ++i) {
+            const char* name = node->interfaces[i]->name;
+            std::string path = "/" + std::string(name);
+            std::replace(path.begin(), path.end(), '.', '/');
+            g_dbus_connection_register_object(connection_, path.c_str(), node->interfaces[i],
+                                              &vtable, this, nullptr, nullptr);
             GVariant* r = g_dbus_connection_call_sync(
                 connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                 "org.freedesktop.DBus", "RequestName", g_variant_new("(su)", name, 4u), nullptr,
