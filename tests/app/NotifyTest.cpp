@@ -170,6 +170,25 @@ private:
     std::vector<std::string> folderItems_;
 };
 
+// The clipboard's PNG picture as another program reads it (waiting up to 10 s for one), in a
+// file.
+std::string ClipboardPng() {
+    const std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/clip.png";
+    test::RunCommand("for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o 2>/dev/null "
+                     "| grep -qx image/png && break; sleep 0.1; done; xclip -selection clipboard "
+                     "-t image/png -o > '" +
+                     out + "'");
+    return out;
+}
+
+void ExpectSamePicture(const std::string& file, const std::string& original) {
+    int w = 0, h = 0, ow = 0, oh = 0;
+    const std::vector<uint32_t> pixels = test::ReadPixels(file, &w, &h);
+    EXPECT_FALSE(pixels.empty());
+    EXPECT_EQ(pixels, test::ReadPixels(original, &ow, &oh));
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(ow, oh));
+}
+
 std::string UriOf(const std::string& path) {
     gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
     std::string text = uri;
@@ -256,21 +275,11 @@ TEST_F(Notify, ASnapshotIsAnnouncedAndItsActionsOpenShowAndCopyIt) {
     // "Copy" puts the picture on the clipboard, where another program reads it.
     if (test::HaveProgram("xclip")) {
         server.Invoke(1, "copy");
-        const std::string out = dir.str() + "/clip.png";
-        auto reader = std::async(std::launch::async, [&] {
-            return test::RunCommand(
-                "for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o 2>/dev/null | "
-                "grep -qx image/png && break; sleep 0.1; done; "
-                "xclip -selection clipboard -t image/png -o > '" +
-                out + "'");
-        });
+        std::future<std::string> reader = std::async(std::launch::async, ClipboardPng);
         ASSERT_TRUE(test::PumpUntil(
             [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-            10000));
-        EXPECT_EQ(reader.get(), 0) << Warnings();
-        int w = 0, h = 0, pw = 0, ph = 0;
-        EXPECT_EQ(test::ReadPixels(out, &w, &h), test::ReadPixels(path, &pw, &ph));
-        EXPECT_EQ(std::make_pair(w, h), std::make_pair(pw, ph));
+            15000));
+        ExpectSamePicture(reader.get(), path);
     }
     server.Close(1);
 
@@ -318,7 +327,35 @@ TEST_F(Notify, CommandLineSnapshotNotifiesAndWaitsForTheNotificationToClose) {
     EXPECT_TRUE(std::filesystem::exists(notified));
     test::Pump(200);
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended before the notification closed";
+    // "Open" starts the program on the file.
+    server.Invoke(1, "default");
+    std::string window;
+    EXPECT_TRUE(test::PumpUntil(
+        [&] {
+            return test::RunCommand(
+                       "xdotool search --onlyvisible --name '^notified.png Tessaray$' | head -1",
+                       &window) == 0 &&
+                   !window.empty();
+        },
+        20000));
+    if (!window.empty())
+        EXPECT_EQ(test::RunCommand("kill $(xdotool getwindowpid " +
+                                   window.substr(0, window.find('\n')) + ")"),
+                  0);
+    // "Copy" serves the picture, also after the notification closed, until another program
+    // takes the clipboard.
+    const bool copy = test::HaveProgram("xclip");
+    if (copy) {
+        server.Invoke(1, "copy");
+        ExpectSamePicture(ClipboardPng(), notified);
+    }
     server.Close(1);
+    if (copy) {
+        test::Pump(300);
+        EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "gave the clipboard up";
+        test::RunCommand(
+            "echo text | timeout 1 xclip -quiet -selection clipboard -i >/dev/null 2>&1");
+    }
     EXPECT_EQ(test::WaitExit(pid, 10), 0);
     // A recording: its name, no "Copy".
     const pid_t rec = test::Spawn(
