@@ -171,14 +171,26 @@ private:
 };
 
 // The clipboard's PNG picture as another program reads it (waiting up to 10 s for one), in a
-// file.
+// file; this program's events go on meanwhile, as it may be the clipboard's owner.
 std::string ClipboardPng() {
     const std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/clip.png";
-    test::RunCommand("for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o 2>/dev/null "
-                     "| grep -qx image/png && break; sleep 0.1; done; xclip -selection clipboard "
-                     "-t image/png -o > '" +
-                     out + "'");
+    auto reader = std::async(std::launch::async, [&] {
+        test::RunCommand("for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o "
+                         "2>/dev/null | grep -qx image/png && break; sleep 0.1; done; xclip "
+                         "-selection clipboard -t image/png -o > '" +
+                         out + "'");
+    });
+    EXPECT_TRUE(test::PumpUntil(
+        [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        15000));
+    reader.wait();
     return out;
+}
+
+// Another program takes the clipboard for a moment.
+void TakeClipboard() {
+    test::RunCommand(
+        "echo text | timeout 0.5 xclip -quiet -selection clipboard -i >/dev/null 2>&1");
 }
 
 void ExpectSamePicture(const std::string& file, const std::string& original) {
@@ -275,11 +287,8 @@ TEST_F(Notify, ASnapshotIsAnnouncedAndItsActionsOpenShowAndCopyIt) {
     // "Copy" puts the picture on the clipboard, where another program reads it.
     if (test::HaveProgram("xclip")) {
         server.Invoke(1, "copy");
-        std::future<std::string> reader = std::async(std::launch::async, ClipboardPng);
-        ASSERT_TRUE(test::PumpUntil(
-            [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-            15000));
-        ExpectSamePicture(reader.get(), path);
+        ExpectSamePicture(ClipboardPng(), path);
+        TakeClipboard();
     }
     server.Close(1);
 
@@ -353,8 +362,7 @@ TEST_F(Notify, CommandLineSnapshotNotifiesAndWaitsForTheNotificationToClose) {
     if (copy) {
         test::Pump(300);
         EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "gave the clipboard up";
-        test::RunCommand(
-            "echo text | timeout 1 xclip -quiet -selection clipboard -i >/dev/null 2>&1");
+        TakeClipboard();
     }
     EXPECT_EQ(test::WaitExit(pid, 10), 0);
     // A recording: its name, no "Copy".
