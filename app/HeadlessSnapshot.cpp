@@ -49,7 +49,7 @@ ScreenBackend ChosenScreenBackend(const CommandLine& cl) {
 }
 
 std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess,
-                                              ScreenBackendSetUp setUp) {
+                                              ScreenBackendSetUp setUp, CaptureNotice* result) {
     auto screen = OpenScreenAndLoadSettings();
     if (SnapshotHasCaption(GlobalSettings()) && !SnapshotCaptionsAvailable())
         return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
     if (screen)
         screen->setUseShm(false);
     const int code = RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
-                                        std::cerr, isatty(STDERR_FILENO) != 0);
+                                        std::cerr, isatty(STDERR_FILENO) != 0, result);
 #if !defined(__SANITIZE_ADDRESS__)
     // The file is in place and its path printed: the system closes the display connection
     // and frees the picture sooner than the process would (the leak checker of the test

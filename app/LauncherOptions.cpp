@@ -11,9 +11,9 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 15> kLongOptions = {
-    "help",    "version", "snapshot", "record", "window",  "region",        "format",   "output",
-    "seconds", "audio",   "backend",  "delay",  "monitor", "list-monitors", "clipboard"};
+constexpr std::array<std::string_view, 16> kLongOptions = {
+    "help",    "version", "snapshot", "record",  "window",        "region",    "format", "output",
+    "seconds", "audio",   "backend",  "delay",   "monitor", "list-monitors", "clipboard", "notify"};
 
 } // namespace
 
@@ -22,10 +22,10 @@ const char* UsageText() {
            "       tessaray -u\n"
            "       tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
-           "                [--clipboard]\n"
+           "                [--clipboard] [--notify]\n"
            "       tessaray --record [--seconds N]\n"
            "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
-           "                [--audio] [--output FILE]\n"
+           "                [--audio] [--output FILE] [--notify]\n"
            "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "\n"
@@ -54,6 +54,9 @@ const char* UsageText() {
            "                     down on standard error when it is a terminal\n"
            "  --clipboard        put the snapshot on the clipboard too; it stays there after\n"
            "                     the command ends, until another program copies something\n"
+           "  --notify           show a desktop notification of the capture (whatever the\n"
+           "                     settings say) and answer its actions (Open, Show in folder,\n"
+           "                     Copy) until it closes, at most 10 minutes\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"

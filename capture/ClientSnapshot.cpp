@@ -93,6 +93,7 @@ public:
         client_.desktop().copyPicture(p.bits(), p.width(), p.height(), p.stride());
     }
     void PlayShutter() override { client_.desktop().shutter(); }
+    void NotifyCapture(const CaptureNotice& n) override { client_.desktop().notifyCapture(n); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())
             frame_->SetStatusText(wxString::FromUTF8(text), 0);

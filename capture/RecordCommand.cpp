@@ -51,7 +51,7 @@ private:
 
 const char* kUsage =
     "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
-    "                        --monitor NAME|N] [--audio] [--output FILE]\n";
+    "                        --monitor NAME|N] [--audio] [--output FILE] [--notify]\n";
 
 } // namespace
 
@@ -70,7 +70,7 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
     };
     bool haveWindow = false;
     for (const auto& [name, value] : longOptions) {
-        if (name == "record" || name == "audio") {
+        if (name == "record" || name == "audio" || name == "notify") {
             if (!value.empty())
                 return fail("--" + name + " takes no value (\"" + value + "\")");
             if (name == "audio")
@@ -114,7 +114,13 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
 
 int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      ScreenConnection* screen, Settings& settings, std::ostream& out,
-                     std::ostream& err, const std::atomic<bool>* stop) {
+                     std::ostream& err, const std::atomic<bool>* stop, CaptureNotice* result) {
+    CaptureNotice ignored;
+    CaptureNotice& notice = result ? *result : ignored;
+    auto failed = [&notice](const std::string& path, const std::string& message) {
+        notice = {CaptureNotice::Kind::Failed, path, message};
+        return kRecordExitFailed;
+    };
     RecordOptions o = ParseRecordOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n" << kUsage;
@@ -124,7 +130,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     const bool soundOnly = IsSoundOnlyName(o.outputPath);
     if (!screen && !soundOnly) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
-        return kRecordExitFailed;
+        return failed({}, kNoDisplayMessage);
     }
     if (!o.monitor.empty() && screen) {
         std::string error;
@@ -141,7 +147,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
                                                    "wmv", -1, settings.fileInstanceMode);
         if (!name.ok) {
             err << "tessaray: " << name.error << "\n";
-            return kRecordExitFailed;
+            return failed({}, name.error);
         }
         fileName = name.path;
     }
@@ -154,7 +160,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     RecordingStartResult started = StartRecording(screen, std::move(req));
     if (!started.ok) {
         err << "tessaray: " << started.message << "\n";
-        return kRecordExitFailed;
+        return failed({}, started.message);
     }
     if (!started.withoutSound.empty())
         err << "tessaray: recording without sound: " << started.withoutSound << ".\n";
@@ -178,14 +184,17 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         LogWarning("The recording %s stopped early: %s", stopped.fileName.c_str(), why.c_str());
         if (stopped.fileName.empty()) {
             err << "tessaray: the recording failed: " << why << "\n";
-            return kRecordExitFailed;
+            return failed({}, "The recording failed: " + why);
         }
         err << "tessaray: the recording stopped early: " << why
             << " The file holds what was recorded until then.\n";
         out << stopped.fileName << "\n";
-        return kRecordExitFailed;
+        return failed(stopped.fileName, "The recording stopped early: " + why +
+                                            "\nThe file holds what was recorded until then:\n" +
+                                            stopped.fileName);
     }
     out << stopped.fileName << "\n";
+    notice = {CaptureNotice::Kind::Recording, stopped.fileName, started.withoutSound};
     return kRecordExitOk;
 }
 

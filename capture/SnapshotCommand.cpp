@@ -70,9 +70,9 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     };
     bool haveWindow = false;
     for (const auto& [name, value] : longOptions) {
-        if (name == "snapshot") {
+        if (name == "snapshot" || name == "notify") {
             if (!value.empty())
-                return fail("--snapshot takes no value (\"" + value + "\")");
+                return fail("--" + name + " takes no value (\"" + value + "\")");
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
@@ -120,17 +120,19 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr) {
+                       std::ostream& err, bool countOnErr, CaptureNotice* result) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
             << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor "
                "NAME|N]\n                          [--format png|bmp|gif|jpg] [--output FILE] "
-               "[--delay N] [--clipboard]\n";
+               "[--delay N] [--clipboard] [--notify]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
+        if (result)
+            *result = {CaptureNotice::Kind::Failed, {}, kNoDisplayMessage};
         return kSnapshotExitFailed;
     }
     if (!o.monitor.empty()) {
@@ -185,6 +187,9 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         if (r.ok && !(bytes && out << *bytes && out.flush()))
             r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
     }
+    if (result)
+        *result = r.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, toOut ? "" : r.path, {}}
+                       : CaptureNotice{CaptureNotice::Kind::Failed, {}, r.message};
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;

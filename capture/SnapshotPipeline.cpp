@@ -68,6 +68,10 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
     if (out.ok)
         host.PlayShutter();
     host.ShowStatus(SnapshotStatusText(out));
+    if (settings.notify && !out.cancelled)
+        host.NotifyCapture(
+            out.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, out.path, {}}
+                   : CaptureNotice{CaptureNotice::Kind::Failed, {}, SnapshotStatusText(out)});
     if (out.ok && settings.displayOpenAuto)
         host.DisplayFile(out.path);
     return out;

@@ -21,6 +21,7 @@ struct Settings {
     bool displayOpenAuto = true;
     bool snapSystemDisplay = false;
     bool vidSystemDisplay = false;
+    bool notify = true; // a desktop notification after each capture
     // "Capture"
     int32_t captureAction = 1; // 0 nothing, 1 hide, 2 minimize
     bool captureDelay = true;

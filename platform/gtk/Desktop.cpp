@@ -266,4 +266,50 @@ std::string MenuKeyText(void* menuItem) {
     return key && GTK_IS_LABEL(key) ? gtk_label_get_text(GTK_LABEL(key)) : "";
 }
 
+namespace {
+
+struct HeldPicture {
+    GdkPixbuf* pixbuf;
+    std::function<void()> onLost;
+};
+
+void GivePicture(GtkClipboard*, GtkSelectionData* selection, guint, gpointer data) {
+    gtk_selection_data_set_pixbuf(selection, static_cast<HeldPicture*>(data)->pixbuf);
+}
+
+void LosePicture(GtkClipboard*, gpointer data) {
+    auto* held = static_cast<HeldPicture*>(data);
+    std::function<void()> lost = std::move(held->onLost);
+    g_object_unref(held->pixbuf);
+    delete held;
+    if (lost)
+        lost();
+}
+
+} // namespace
+
+bool HoldPictureOnClipboard(const std::string& path, std::function<void()> onLost) {
+    UseX11Toolkit();
+    if (!gtk_init_check(nullptr, nullptr))
+        return false;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+    if (!pixbuf)
+        return false;
+    GtkTargetList* list = gtk_target_list_new(nullptr, 0);
+    gtk_target_list_add_image_targets(list, 0, TRUE);
+    gint count = 0;
+    GtkTargetEntry* targets = gtk_target_table_new_from_list(list, &count);
+    auto* held = new HeldPicture{pixbuf, std::move(onLost)};
+    const bool ok =
+        gtk_clipboard_set_with_data(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), targets,
+                                    static_cast<guint>(count), GivePicture, LosePicture, held);
+    gtk_target_table_free(targets, count);
+    gtk_target_list_unref(list);
+    if (!ok) {
+        g_object_unref(pixbuf);
+        delete held;
+    }
+    return ok;
+}
+
 } // namespace tess::gtk

@@ -2,6 +2,7 @@
 // The few toolkit and desktop calls the program makes directly: the X window id behind a
 // widget, the default application for a file, and the "open with" application chooser.
 // Only plain C++ types cross this interface (widgets are passed as `void*`, a GtkWidget).
+#include <functional>
 #include <string>
 
 namespace tess::gtk {
@@ -85,5 +86,11 @@ void SetSizeHints(void* window, const SizeHints& hints);
 void ShowMenuKeyText(void* menuItem, const std::string& text);
 // The key text ShowMenuKeyText gave a menu item; "" when none.
 std::string MenuKeyText(void* menuItem);
+
+// Starts the toolkit without the window program (X11 only) and puts the picture file `path` on
+// the clipboard, offered in every picture format the toolkit writes (PNG among them), served
+// while the default main context runs. `onLost` runs when another program takes the clipboard.
+// False when there is no display or the file is no picture.
+bool HoldPictureOnClipboard(const std::string& path, std::function<void()> onLost);
 
 } // namespace tess::gtk

@@ -37,6 +37,10 @@ public:
     void CopyPicture(const MemBm&) override { log.push_back("copy" + std::to_string(Files())); }
     void PlayShutter() override { log.push_back("shutter" + std::to_string(Files())); }
     void ShowStatus(const std::string& t) override { status = t, log.push_back("status"); }
+    void NotifyCapture(const CaptureNotice& n) override {
+        log.push_back(n.kind == CaptureNotice::Kind::Failed ? "notify-failed:" + n.message
+                                                            : "notify:" + n.path);
+    }
     void DisplayFile(const std::string& p) override { log.push_back("display:" + p); }
     ScreenConnection* Screen() override { return screen; }
     template <class T> bool Select(const char* step, T* out, const T& value) {
@@ -85,7 +89,7 @@ TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
     s.captureAction = 1;
     s.displayOpenAuto = true;
     s.scaleEnable = true;
-    s.copyToClipboard = true;
+    s.copyToClipboard = s.notify = true;
     LogHost host(screen.get(), dir.str());
     host.window = win;
     auto out = SnapshotWindowCommand(host, s);
@@ -94,7 +98,7 @@ TEST_F(PipelineTest, WindowCommandHidesSelectsSnapsAndShowsAgain) {
     EXPECT_EQ(out->path, path);
     EXPECT_EQ(host.log, (Log{"hide", "prompt:Click the window that you wish to snap...",
                              "select-window", "wait100", "title", "copy1", "shutter1", "status",
-                             "display:" + path, "show", "title"}));
+                             "notify:" + path, "display:" + path, "show", "title"}));
     EXPECT_EQ(host.status, path);
     EXPECT_FALSE(s.scaleEnable); // every capture switches the scale off
     auto px = test::PixelsSized(path, 50, 40);
@@ -150,7 +154,7 @@ TEST_F(PipelineTest, DelayBeepsOnceASecondForItsSecondsBeforeTheGrab) {
 
 TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
     s.displayOpenAuto = true;
-    s.copyToClipboard = true;
+    s.copyToClipboard = s.notify = true;
     LogHost host(screen.get(), dir.str()), blind(nullptr, dir.str());
     host.rect = ScreenRect{40, 40, 40, 40};
     // A click without a drag; format 2 (no picture file); a directory that cannot be written;
@@ -171,6 +175,8 @@ TEST_F(PipelineTest, FailuresShowInTheStatusBarWithoutShutterOrDisplay) {
         EXPECT_EQ(host.Files(), 0);
         EXPECT_NE(out->message.find(said[&fail - failures]), std::string::npos) << out->message;
         EXPECT_EQ(host.status + blind.status, out->message); // in the status bar
+        const Log& steps = host.log.empty() ? blind.log : host.log;
+        EXPECT_EQ(std::count(steps.begin(), steps.end(), "notify-failed:" + out->message), 1);
         for (const std::string& step : host.log)
             EXPECT_TRUE(step.find("shutter") == step.npos && step.find("display") == step.npos &&
                         step.find("copy") == step.npos)

@@ -116,7 +116,7 @@ inline Settings QuietSnapshotSettings(const std::string& dir) {
     s.fileSnapName = "Tess";
     s.imageFormat = s.captureAction = 0;
     s.captureDelay = s.cursor = s.capEnable = s.displayOpenAuto = s.vidStealth = false;
-    s.copyToClipboard = false;
+    s.copyToClipboard = s.notify = false;
     return s;
 }
 
