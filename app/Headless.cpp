@@ -10,7 +10,6 @@
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/Log.h"
-#include "platform/gtk/Desktop.h"
 #include "platform/notify/Notify.h"
 #include "settings/Settings.h"
 
@@ -42,12 +41,6 @@ void StartProgramOn(const std::string& path) {
 
 void NotifyAndAnswer(const CaptureNotice& notice) {
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    bool closed = false;
-    bool holding = false; // the picture is on the clipboard, served from here
-    auto endWhenDone = [&] {
-        if (closed && !holding)
-            g_main_loop_quit(loop);
-    };
     const std::string path = notice.path;
     const bool shown = notify::Show(
         notify::NoticeFor(notice),
@@ -57,18 +50,14 @@ void NotifyAndAnswer(const CaptureNotice& notice) {
             } else if (action == notify::kShowInFolder) {
                 notify::ShowInFolder(path);
             } else if (action == notify::kCopy) {
-                holding = gtk::HoldPictureOnClipboard(path, [&] {
-                    holding = false;
-                    endWhenDone();
-                });
-                if (!holding)
-                    LogWarning("The picture of %s could not be copied.", path.c_str());
+                // Served by a holder process of its own, after this one has ended too.
+                std::string why;
+                if (!HoldPictureFileOnClipboard(path, &why))
+                    LogWarning("The picture of %s could not be copied: %s", path.c_str(),
+                               why.c_str());
             }
         },
-        [&] {
-            closed = true;
-            endWhenDone();
-        });
+        [&] { g_main_loop_quit(loop); });
     if (shown) {
         const guint timer = g_timeout_add_seconds(
             kAnswerSeconds,
@@ -81,7 +70,6 @@ void NotifyAndAnswer(const CaptureNotice& notice) {
         if (GSource* left = g_main_context_find_source_by_id(nullptr, timer))
             g_source_destroy(left);
     }
-    closed = true;
     notify::Reset();
     g_main_loop_unref(loop);
 }

@@ -87,10 +87,4 @@ void ShowMenuKeyText(void* menuItem, const std::string& text);
 // The key text ShowMenuKeyText gave a menu item; "" when none.
 std::string MenuKeyText(void* menuItem);
 
-// Starts the toolkit without the window program (X11 only) and puts the picture file `path` on
-// the clipboard, offered in every picture format the toolkit writes (PNG among them), served
-// while the default main context runs. `onLost` runs when another program takes the clipboard.
-// False when there is no display or the file is no picture.
-bool HoldPictureOnClipboard(const std::string& path, std::function<void()> onLost);
-
 } // namespace tess::gtk
