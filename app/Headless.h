@@ -32,8 +32,9 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
 
 // The notification of a command-line capture (--notify), answered until it closes or ten
 // minutes pass: "Open" starts the program on the file, "Show in folder" asks the file
-// manager, "Copy" puts the picture on the clipboard and serves it until another program
-// takes it (or the ten minutes end). Returns at once without a notification service.
+// manager, "Copy" leaves the picture with a clipboard holder (HoldPictureFileOnClipboard)
+// that serves it until another program takes the clipboard. Returns at once without a
+// notification service.
 void NotifyAndAnswer(const CaptureNotice& notice);
 
 // --list-monitors: prints the X display's monitors, one a line (platform/x11/Monitors.h), and
