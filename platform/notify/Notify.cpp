@@ -9,10 +9,10 @@
 #include <list>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 
 #include "platform/Log.h"
+#include "platform/Session.h"
 
 namespace tess::notify {
 
@@ -26,16 +26,6 @@ enum class Service { Unknown, Present, Absent };
 Service gService = Service::Unknown;
 bool gMarkup = false; // the service reads markup in the body
 
-bool BusAddressKnown() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address)
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
-           S_ISSOCK(st.st_mode);
-}
-
 struct Probe {
     std::mutex lock;
     std::condition_variable done;
@@ -48,7 +38,7 @@ struct Probe {
 // Asks the service for its capabilities on a thread of its own, so that a bus that never
 // answers (not even the connection's greeting) holds the caller for a second only.
 bool ServiceAnswers(std::string* why) {
-    if (!BusAddressKnown()) {
+    if (!SessionBusAddressKnown()) {
         *why = "no session bus";
         return false;
     }
@@ -241,7 +231,7 @@ bool Show(const Notice& notice, std::function<void(const std::string& action)> o
 
 bool ShowInFolder(const std::string& path) {
     const std::string uri = UriOf(path);
-    if (BusAddressKnown()) {
+    if (SessionBusAddressKnown()) {
         if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
             const gchar* uris[] = {uri.c_str(), nullptr};
             GVariant* r = g_dbus_connection_call_sync(

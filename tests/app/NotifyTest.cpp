@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
+#include "support/BusStandIn.h"
 
 #include <algorithm>
 #include <atomic>
@@ -41,23 +42,17 @@ constexpr const char* kNotifyPath = "/org/freedesktop/Notifications";
 
 // The notification server and the file manager, answering on a thread of their own. A
 // notification's id is its place in `shown()` plus 1.
-class FakeDesktopServer {
+class FakeDesktopServer : public test::BusStandIn {
 public:
     struct Shown {
         std::string app, summary, body, imagePath;
         std::vector<std::string> actions; // id, label, id, label...
         int urgency = -1;
     };
-    FakeDesktopServer() {
-        thread_ = std::thread([this] { Run(); });
-        for (int i = 0; i < 200 && !ready_; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ~FakeDesktopServer() {
-        g_main_loop_quit(loop_);
-        thread_.join();
-    }
-    bool ready() const { return ready_; }
+    FakeDesktopServer()
+        : BusStandIn(kIntrospection, {{kNotifyPath, 0}, {"/org/freedesktop/FileManager1", 1}},
+                     {"org.freedesktop.Notifications", "org.freedesktop.FileManager1"}, &kVtable) {}
+    ~FakeDesktopServer() { Stop(); }
     std::vector<Shown> shown() {
         std::lock_guard<std::mutex> hold(lock_);
         return shown_;
@@ -74,9 +69,7 @@ public:
 
 private:
     void Emit(const char* signal, GVariant* args) {
-        g_dbus_connection_emit_signal(connection_, nullptr, kNotifyPath,
-                                      "org.freedesktop.Notifications", signal, args, nullptr);
-        g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
+        BusStandIn::Emit(kNotifyPath, "org.freedesktop.Notifications", signal, args);
     }
     static std::vector<std::string> Strings(GVariant* list) {
         gsize n = 0;
@@ -89,7 +82,7 @@ private:
     static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                        const gchar* method, GVariant* args, GDBusMethodInvocation* invocation,
                        gpointer data) {
-        auto* self = static_cast<FakeDesktopServer*>(data);
+        auto* self = static_cast<FakeDesktopServer*>(static_cast<BusStandIn*>(data));
         std::lock_guard<std::mutex> hold(self->lock_);
         GVariant* reply = nullptr;
         if (g_strcmp0(method, "GetCapabilities") == 0) {
@@ -122,49 +115,7 @@ private:
         }
         g_dbus_method_invocation_return_value(invocation, reply);
     }
-    void Run() {
-        context_ = g_main_context_new();
-        g_main_context_push_thread_default(context_);
-        loop_ = g_main_loop_new(context_, FALSE);
-        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-        connection_ = g_dbus_connection_new_for_address_sync(
-            address,
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, nullptr);
-        g_free(address);
-        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
-        static const GDBusInterfaceVTable vtable = {&OnCall, nullptr, nullptr, {}};
-        bool owned = true;
-        for (int i = 0; i < 2; ++i) {
-            const char* name = node->interfaces[i]->name;
-            std::string path = "/" + std::string(name);
-            std::replace(path.begin(), path.end(), '.', '/');
-            g_dbus_connection_register_object(connection_, path.c_str(), node->interfaces[i],
-                                              &vtable, this, nullptr, nullptr);
-            GVariant* r = g_dbus_connection_call_sync(
-                connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                "org.freedesktop.DBus", "RequestName", g_variant_new("(su)", name, 4u), nullptr,
-                G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-            owned = owned && r;
-            if (r)
-                g_variant_unref(r);
-        }
-        ready_ = owned;
-        g_main_loop_run(loop_);
-        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
-        g_object_unref(connection_);
-        g_dbus_node_info_unref(node);
-        g_main_loop_unref(loop_);
-        g_main_context_pop_thread_default(context_);
-        g_main_context_unref(context_);
-    }
-
-    std::thread thread_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* connection_ = nullptr;
-    std::atomic<bool> ready_{false};
+    static constexpr GDBusInterfaceVTable kVtable = {&OnCall, nullptr, nullptr, {}};
     std::mutex lock_;
     std::vector<Shown> shown_;
     std::vector<std::string> folderItems_;

@@ -7,15 +7,7 @@
 # the smaller screen) the notifications after a snapshot and after a failed one.
 #   tools/screenshots/display.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
-out=${1:?output directory}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${2:-$root/build}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-tmp=$(mktemp -d /tmp/tess-shots.XXXXXX)
-export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$tmp/state"
-export NO_AT_BRIDGE=1 GTK_A11Y=none
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/prologue.sh"
 
 for size in 1280x800 1920x1080; do
 suffix=$([ "$size" = 1280x800 ] || echo "-$size")

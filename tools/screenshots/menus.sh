@@ -5,15 +5,7 @@
 # menu, under a private X server with openbox and a tray.
 #   tools/screenshots/menus.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
-out=${1:?output directory}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${2:-$root/build}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-tmp=$(mktemp -d /tmp/tess-shots.XXXXXX)
-export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$tmp/state"
-export NO_AT_BRIDGE=1 GTK_A11Y=none
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/prologue.sh"
 mkdir -p "$XDG_CONFIG_HOME/Quorvanta"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"LastRegion"="100,100,400,300"\n"CapSelect"="3"\n"TrayIcon"="1"\n' \
     >"$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
