@@ -12,8 +12,8 @@ namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
 constexpr std::array<std::string_view, 16> kLongOptions = {
-    "help",    "version", "snapshot", "record",  "window",        "region",    "format", "output",
-    "seconds", "audio",   "backend",  "delay",   "monitor", "list-monitors", "clipboard", "notify"};
+    "help",    "version", "snapshot", "record", "window",  "region",        "format",    "output",
+    "seconds", "audio",   "backend",  "delay",  "monitor", "list-monitors", "clipboard", "notify"};
 
 } // namespace
 
@@ -33,13 +33,13 @@ const char* UsageText() {
            "recording, and shows pictures, recordings and sound files.\n"
            "\n"
            "  FILE               show FILE (a picture, recording or sound file) at start\n"
-           "  -m, /m             start minimized: hidden to the tray when the tray icon is on\n"
+           "  -m, /m             start minimized, to the tray when the tray icon is on\n"
            "  -u, /u             remove the log-on start entry and exit with code 1\n"
            "  --snapshot         take one picture without a window and print its path\n"
            "  --record           record without a window until --seconds have passed or\n"
            "                     the program is interrupted, then print the file's path\n"
            "  --seconds N        length of the recording (decimals allowed)\n"
-           "  --window ID        capture the window with this X id (decimal or 0x hexadecimal)\n"
+           "  --window ID        capture the window with this X id (decimal or 0x hex)\n"
            "  --region X,Y,W,H   capture this rectangle of the screen (write a negative X or\n"
            "                     Y as --region=-10,0,100,100)\n"
            "  --region last      capture the rectangle chosen last in the window program\n"
@@ -68,8 +68,8 @@ const char* UsageText() {
            "One-letter switches begin with \"/\" or \"-\" in either case; letters after the\n"
            "first are ignored, and so are other letters. An argument naming an existing file\n"
            "is always a file. The windowless commands use the saved settings and save\n"
-           "nothing; they exit with 0 when the file is written, 1 when it could not be, and 2\n"
-           "for a mistake on the command line.\n";
+           "nothing; they exit with 0 when the file is written, 1 when it could not be,\n"
+           "and 2 for a mistake on the command line.\n";
 }
 
 std::string VersionText() {
