@@ -239,19 +239,17 @@ TEST_F(ClientSnapshotTest, MonitorModeTakesTheMonitorUnderThePointerWithItsCount
         GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
     test::XTestDisplay x;
     Window win = x.create(900, 500, 120, 80, test::Pattern); // across the two
-    auto warp = [&](int px, int py) {
-        XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, px, py);
-        x.sync();
-    };
     wxGUIEventLoop loop; // the countdown repaints as in the program
     wxEventLoopActivator active(&loop);
     std::vector<wxRect>& seen = SeeCountdowns();
     client->RunCommand(id::Monitor);
-    warp(1500, 300);
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 1500, 300);
+    x.sync();
     client->RunCommand(id::Snapshot);
     client->RunCommand(id::SnapshotScreen);
     // On the left one, after a delay: its countdown in that monitor's top right corner.
-    warp(300, 700);
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 300, 700);
+    x.sync();
     GlobalSettings().captureDelay = true;
     GlobalSettings().snapshotDelay = 1;
     client->RunCommand(id::Snapshot);
