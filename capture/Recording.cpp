@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "capture/BitRate.h"
@@ -176,6 +177,25 @@ RecordingRequest RequestFromSettings(const Settings& s, std::string fileName,
     return r;
 }
 
+namespace {
+
+// A sound input may take a while to deliver (a sound server connecting its stream on a busy
+// machine). Without pictures nothing else marks the time, so a recording of sound alone counts
+// as started when its sound first arrives: the time shown is then the time in the file, and
+// nothing said before that is taken for recorded. If no sound comes within a few seconds, the
+// recording goes on and the stop reports it.
+void WaitForFirstSound(Slots& s) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (s.file->audioTime() == 0 && s.sound->Running() &&
+           std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const int64_t heard = s.file->audioTime(); // in 100-ns units
+    if (heard > 0)
+        s.started = std::chrono::steady_clock::now() - std::chrono::microseconds(heard / 10);
+}
+
+} // namespace
+
 RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest req) {
     StopRecording();
     Slots& s = TheSlots();
@@ -261,6 +281,8 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
                                       req.desktop, &error);
         if (!s.sound && !video)
             return Abandon(req.fileName, "The recording could not be started: " + error + ".");
+        if (s.sound && !video)
+            WaitForFirstSound(s);
         if (!s.sound) {
             s.file->FillSoundWithSilence();
             LogWarning("The recording %s goes on without sound: %s.", req.fileName.c_str(),
