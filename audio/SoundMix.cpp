@@ -15,6 +15,13 @@ Limiter::Limiter(uint32_t rate, int channels, float releaseMs)
       release_(1.0f - std::exp(-1000.0f / (std::max(releaseMs, 1.0f) *
                                            static_cast<float>(std::max<uint32_t>(rate, 1))))) {}
 
+float Limiter::Shaped(float p) {
+    if (p <= kThreshold)
+        return p;
+    constexpr float room = 0.99f - kThreshold; // at most -0.09 dBFS, never full scale
+    return kThreshold + room * std::tanh((p - kThreshold) / room);
+}
+
 void Limiter::Process(float* frames, size_t count) {
     const size_t c = static_cast<size_t>(channels_);
     for (size_t i = 0; i < count; ++i) {
@@ -22,7 +29,7 @@ void Limiter::Process(float* frames, size_t count) {
         float peak = 0;
         for (size_t ch = 0; ch < c; ++ch)
             peak = std::max(peak, std::abs(f[ch]));
-        const float allowed = peak > kCeiling ? kCeiling / peak : 1.0f;
+        const float allowed = peak > kThreshold ? Shaped(peak) / peak : 1.0f;
         gain_ = std::min(allowed, gain_ + (1.0f - gain_) * release_);
         for (size_t ch = 0; ch < c; ++ch)
             f[ch] *= gain_;

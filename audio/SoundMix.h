@@ -1,7 +1,7 @@
 #pragma once
 // Mixing the microphone with the desktop's sound: both at unity gain, the balance turning
-// one of them down, and a limiter that holds the sum below -1 dBFS, so the mix never clips
-// and a 16-bit sample never wraps around.
+// one of them down, and a limiter above -1 dBFS, so the mix never clips and a 16-bit sample
+// never wraps around.
 #include <cstddef>
 #include <cstdint>
 
@@ -15,16 +15,21 @@ struct MixGains {
 };
 MixGains GainsOfBalance(int balance);
 
-// A peak limiter over interleaved frames: a frame whose peak would pass the ceiling is
-// turned down at once (the gain is shared by the channels, so the stereo picture stays),
-// and the gain comes back over the release time.
+// A peak limiter over interleaved frames with a soft knee from -1 dBFS up: a frame whose
+// peak p passes the threshold T is turned down at once to T + R tanh((p - T) / R), R = 0.99 - T,
+// which stays below full scale however loud the sum (the gain is shared by the channels, so
+// the stereo picture stays), and the gain comes back over the release time. Sound below
+// -1 dBFS passes untouched, so two sources that only now and then peak together keep their
+// levels.
 class Limiter {
 public:
-    static constexpr float kCeiling = 0.891250938f; // -1 dBFS
+    static constexpr float kThreshold = 0.891250938f; // -1 dBFS
 
     Limiter(uint32_t rate, int channels, float releaseMs = 80.0f);
     void Process(float* frames, size_t count);
     float gain() const { return gain_; }
+    // The peak a frame of peak `p` is given.
+    static float Shaped(float p);
 
 private:
     int channels_;

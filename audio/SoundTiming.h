@@ -52,11 +52,16 @@ public:
     // where the source has not delivered.
     void Pull(float* out, size_t frames);
 
+    // Drops the oldest frames beyond the target (a source that started earlier than another
+    // it is mixed with).
+    void TrimToTarget();
     // Frames waiting at the output rate.
     size_t queued() const { return queue_.size() / channels_; }
     // The correction now applied (0.001: the source is taken as 0.1 % fast).
     double correction() const { return correction_; }
     uint32_t targetFrames() const { return target_; }
+    // The queue length the correction holds (the target and the source's burst on top).
+    double heldFrames() const { return reference_; }
     // Output frames given as silence because the source had nothing, and input frames
     // thrown away because it delivered a burst far beyond the target.
     uint64_t silentFrames() const { return silent_; }
@@ -73,9 +78,10 @@ private:
     std::deque<float> queue_;
     std::vector<float> scratch_;
     std::vector<float> converted_;
-    bool filling_ = true; // waiting for the queue to reach the target (start, after a gap)
-    double smoothed_ = 0; // queue length, averaged over about a second, in frames
-    double integral_ = 0; // of the error, seconds times seconds
+    bool filling_ = true;  // waiting for the queue to reach the target (start, after a gap)
+    double smoothed_ = 0;  // queue length, averaged over about a second, in frames
+    double reference_ = 0; // the length it is held at
+    double integral_ = 0;  // of the error, seconds times seconds
     double correction_ = 0;
     uint64_t silent_ = 0;
     uint64_t dropped_ = 0;

@@ -135,6 +135,7 @@ int32_t WMFile::AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRat
     audioFormat_.blockAlign = static_cast<uint16_t>(2 * f.channels);
     audioFormat_.avgBytesPerSec = f.samplesPerSec * audioFormat_.blockAlign;
     sound_ = std::move(coder);
+    repeatToCatchUp_ = false;
     return 0;
 }
 
@@ -267,7 +268,7 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         {
             std::lock_guard lock(videoMu_);
             if (hasVideo_ && !firstFrame_ && timeLapse_ <= 1)
-                place = clock_() - startTime_ - d;
+                place = clock_() - startTime_ - d - soundDelay_.load();
         }
         const size_t align = std::max<size_t>(audioFormat_.blockAlign, 1);
         const size_t silent =
@@ -283,10 +284,11 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         return 0;
     at += d;
     audioTime_.store(at);
-    // The sound track never lags the video by more than a buffer (a lost buffer, a stalled
+    // The voice stream never lags the video by more than a buffer (a lost buffer, a stalled
     // device): repeat the latest buffer until it catches up. Less than a buffer is the
-    // device's own delay; repeating for it would put every later sound a buffer late.
-    while (d > 0 && at + d < videoTime_.load()) {
+    // device's own delay; repeating for it would put every later sound a buffer late. (The
+    // music stream comes from a mix that keeps the recording's clock itself.)
+    while (repeatToCatchUp_ && d > 0 && at + d < videoTime_.load()) {
         if (WriteAudioBuffer(at, p, bytes) != 0)
             break;
         at += d;
@@ -402,8 +404,9 @@ bool WMFile::Close() {
         if (audioStream_ != 0 && writer_->LastError() == 0) {
             // Sound stops before the frames: silence takes it to the last frame (all of it
             // when no sound arrived).
+            // (The music stream to the end of the last frame's time, as players count it.)
             if (hasVideo_)
-                PadSoundTo(videoTime_.load());
+                PadSoundTo(videoTime_.load() + (repeatToCatchUp_ ? 0 : avgTimePerFrame()));
             std::lock_guard lock(audioMu_);
             WriteAudioBlocks(true);
         }

@@ -90,6 +90,7 @@ public:
     int32_t AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRate);
 
     size_t WriteAudio(const void* data, size_t bytes) override;
+    void SetSoundDelay(int64_t delay) override { soundDelay_.store(delay); }
     // No sound input feeds the voice stream (it could not start): from now on each frame
     // brings the stream's silence up to its own time, so the file plays to its end with a
     // sound stream that keeps pace with the pictures.
@@ -167,6 +168,8 @@ private:
 
     std::mutex audioMu_;
     std::unique_ptr<SoundEncoder> sound_;
+    std::atomic<int64_t> soundDelay_{0};
+    bool repeatToCatchUp_ = true; // the voice stream's rule (the music stream comes timed)
     std::vector<uint8_t> audioBlocks_;
     int64_t blockBase_ = 0;     // time of the first sample waiting in the encoder, when it
     uint64_t blockSamples_ = 0; // was empty, and the sample frames coded since then

@@ -502,7 +502,9 @@ TEST(WMFile, MusicStreamIsWindowsMediaAudio2StereoThatFfmpegAndGStreamerDecodeIn
             left[i] = st[2 * i];
             right[i] = st[2 * i + 1];
         }
-        EXPECT_NEAR(static_cast<double>(left.size()) / row.rate, 3.0, 0.1);
+        // A video's sound lasts to the end of its last frame (at 3 s, a tenth of a second).
+        const double length = std::strstr(row.name, ".wmv") ? 3.1 : 3.0;
+        EXPECT_NEAR(static_cast<double>(left.size()) / row.rate, length, 0.1);
         EXPECT_EQ(test::PeakHz(left, row.rate, onset + 4800, onset + 2 * 4800), 1000);
         EXPECT_EQ(test::PeakHz(right, row.rate, onset + 4800, onset + 2 * 4800), 440);
         double sinad = 0;
@@ -524,7 +526,7 @@ TEST(WMFile, MusicStreamIsWindowsMediaAudio2StereoThatFfmpegAndGStreamerDecodeIn
             ADD_FAILURE() << error;
             continue;
         }
-        EXPECT_NEAR(static_cast<double>(gst.size()) / row.rate, 3.0, 0.1);
+        EXPECT_NEAR(static_cast<double>(gst.size()) / row.rate, length, 0.1);
         // Mixed to mono: the louder left tone's peak.
         EXPECT_EQ(test::PeakHz(gst, row.rate, onset + 4800, onset + 2 * 4800), 1000);
         // The player puts the tones where they were written, not a coder's block later.

@@ -57,7 +57,9 @@ private:
         vidSystemDisplay, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
         copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
-        waveInDriver, waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor,  \
+        waveInDriver, waveOutDriver, mixerInput, changeMixer, soundSource, desktopSource,          \
+        soundQuality, soundBalance,                                                                \
+        capEnable, capString, capTextColor,                                                        \
         capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale,     \
         key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration,      \
         windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay, effects,            \
@@ -91,6 +93,10 @@ inline Settings EveryFieldChanged() {
     waveOutDriver = "<default>";
     mixerInput = "Mic";
     changeMixer = false;
+    soundSource = 2;
+    desktopSource = "alsa_output.usb.monitor";
+    soundQuality = 192;
+    soundBalance = -30;
     capEnable = true;
     capString = "Hello \"there\" %d";
     capTextColor = 0x0000ff;
