@@ -277,5 +277,36 @@ TEST_F(Recording, DesktopSoundAloneOrWithTheMicrophoneIsAMusicStreamWithItsTones
     SetWarningLogPathForTesting("");
 }
 
+TEST_F(Recording, AnOutputRemovedMidRecordingLeavesTheVideoWithSilenceAndOneWarning) {
+    if (!test::HavePulse())
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    std::string module;
+    ASSERT_EQ(test::RunCommand("pactl load-module module-null-sink sink_name=unplugged rate=48000 "
+                               "channels=2",
+                               &module),
+              0);
+    const std::string log = dir.str() + "/tessaray.log";
+    SetWarningLogPathForTesting(log);
+    RecordingRequest r = Request("unplugged.wmv", ScreenRect{0, 0, 64, 48});
+    r.audioDevice = "";
+    r.sound = {SoundSource::desktop, "unplugged.monitor", 0, 0};
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
+    std::this_thread::sleep_for(1s);
+    ASSERT_EQ(test::RunCommand("pactl unload-module " + module), 0);
+    std::this_thread::sleep_for(2s);
+    RecordingStopResult stop = StopRecording();
+    SetWarningLogPathForTesting("");
+    ASSERT_TRUE(stop.ok) << stop.message;
+    const std::vector<double> frames = test::VideoFrameTimes(stop.fileName);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_GT(frames.back(), 2.7);
+    EXPECT_NEAR(test::DecodeSound(stop.fileName, 48000).size() / 48000.0, frames.back(), 0.15);
+    const std::string text = ReadWholeFile(log).value_or("");
+    size_t warnings = 0;
+    for (size_t at = 0; (at = text.find("unplugged.monitor", at)) != std::string::npos; ++at)
+        ++warnings;
+    EXPECT_EQ(warnings, 1u) << text;
+}
+
 } // namespace
 } // namespace tess
