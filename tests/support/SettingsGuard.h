@@ -58,12 +58,11 @@ private:
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
         copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
         waveInDriver, waveOutDriver, mixerInput, changeMixer, soundSource, desktopSource,          \
-        soundQuality, soundBalance,                                                                \
-        capEnable, capString, capTextColor,                                                        \
-        capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale,     \
-        key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration,      \
-        windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay, effects,            \
-        playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken, lastRegion
+        soundQuality, soundBalance, capEnable, capString, capTextColor, capBackColor, capBackMode, \
+        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
+        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
+        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
+        screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
