@@ -75,13 +75,14 @@ TEST_F(SettingsIO, OutOfRangeValuesTakeTheirDefaults) {
                            "CapBackMode=4\nCapAlign=7\nCapFont=0102\n[Capture]\n"
                            "CaptureAction=3\nSnapshotDelay=61\n[Key]\nKey1=66424\n[Main]"
                            "\nCapSelect=3\nVolume=101\n";
-    std::ofstream(file, std::ios::app) << "[Mixer]\nSoundSource=3\nSoundQuality=100\n"
-                                          "SoundBalance=-101\n";
     LoadSettings(file);
     Settings want = Defaults(false);
     want.key1 = 66424 & 0xffff; // hot keys keep their low 16 bits
     want.soundLevel = 100;
     EXPECT_EQ(GlobalSettings(), want); // the font of the wrong size stays unset
+    std::ofstream(file) << "[Mixer]\nSoundSource=3\nSoundQuality=100\nSoundBalance=-101\n";
+    LoadSettings(file);
+    EXPECT_EQ(GlobalSettings(), Defaults(false));
 }
 
 // Every field through the default store and through a file the user picked; the record that
