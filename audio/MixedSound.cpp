@@ -21,6 +21,12 @@ namespace {
 // What each source keeps queued against its clock: more than the wave input's buffers (a
 // fifth of a second each), so the queue never runs dry between two of them.
 constexpr uint32_t kQueueMs = 250;
+// How much sound each source hands over at once: the wave input a buffer of a fifth of a
+// second, the desktop's capture a fragment of 20 ms. A source's sound is heard its queue
+// plus one of these after it was played (see ClockedSource): the desktop queues the
+// difference more when both are mixed, so the two stay together.
+constexpr uint32_t kMicrophoneBurstMs = 200;
+constexpr uint32_t kDesktopBurstMs = 20;
 constexpr auto kTick = std::chrono::milliseconds(20);
 
 // A source kept on the recording's clock, fed from its own thread.
@@ -109,6 +115,7 @@ struct MixedSound::Impl {
     bool quit = false;
     std::atomic<bool> running{false};
     std::atomic<int> level{0};
+    uint32_t delayMs = kQueueMs; // from a sound heard to its place in the mix
 
     void Mix();
 };
@@ -130,8 +137,11 @@ MixedSound::~MixedSound() {
 bool MixedSound::Start(std::string* error) {
     Impl& d = *d_;
     const uint32_t rate = d.plan.rate;
-    d.mic.clocked = std::make_unique<ClockedSource>(rate, rate, 2, kQueueMs);
-    d.desk.clocked = std::make_unique<ClockedSource>(rate, rate, 2, kQueueMs);
+    const uint32_t total =
+        kQueueMs + (d.choice.microphone() ? kMicrophoneBurstMs : kDesktopBurstMs);
+    d.delayMs = total;
+    d.mic.clocked = std::make_unique<ClockedSource>(rate, rate, 2, total - kMicrophoneBurstMs);
+    d.desk.clocked = std::make_unique<ClockedSource>(rate, rate, 2, total - kDesktopBurstMs);
     if (d.choice.desktop()) {
         d.capture = std::make_unique<pulse::SourceCapture>();
         std::string why;
@@ -165,13 +175,12 @@ bool MixedSound::Start(std::string* error) {
     return true;
 }
 
-// Every tick, as many mixed frames as the clock asks for since the sources became ready:
-// each source's queue then holds its target, which the file is told as the sound's delay, so
-// the sound lands where it was heard.
+// Every tick, as many mixed frames as the clock asks for since the sources became ready. The
+// file is told the sound's delay (a queue and a burst), so the sound lands where it was heard.
 void MixedSound::Impl::Mix() {
     const uint32_t rate = plan.rate;
     SoundMixer mix(rate, 2, choice.balance);
-    sink->SetSoundDelay(static_cast<int64_t>(kQueueMs) * 10000);
+    sink->SetSoundDelay(static_cast<int64_t>(delayMs) * 10000);
     const auto start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point from;
     uint64_t written = 0;

@@ -61,6 +61,7 @@ void ClockedSource::Push(const int16_t* pcm, size_t frames) {
     converted_.clear();
     resampler_.Process(scratch_.data(), frames, converted_);
     queue_.insert(queue_.end(), converted_.begin(), converted_.end());
+    lastPush_ = converted_.size() / static_cast<size_t>(channels_);
     // A burst far beyond the target (a device that stalled and then handed over its
     // backlog): the oldest sound goes, the delay stays bounded.
     const size_t limit = static_cast<size_t>(target_) * 3 + outRate_ / 4;
@@ -84,10 +85,17 @@ void ClockedSource::TrimToTarget() {
 void ClockedSource::Pull(float* out, size_t frames) {
     const size_t c = static_cast<size_t>(channels_);
     if (filling_ && queued() >= target_ + frames) {
-        // The queue is held where it stands now: what it holds beyond the target is the
-        // source's own burst, not a difference of the clocks to correct.
+        // A source that comes in bursts leaves a queue that rises by a burst and drains
+        // between two: it is held at the target plus half a burst on average, and starts
+        // there (the older sound goes), so every source's delay is its target plus one burst
+        // (half in the queue, half on average in the device's buffer) from the start.
         filling_ = false;
-        smoothed_ = reference_ = static_cast<double>(queued() - frames);
+        reference_ = static_cast<double>(target_) + static_cast<double>(lastPush_) / 2;
+        const size_t keep = static_cast<size_t>(reference_) + frames;
+        if (queued() > keep)
+            queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(
+                                                              (queued() - keep) * channels_));
+        smoothed_ = static_cast<double>(queued() - frames);
         integral_ = 0;
     }
     if (filling_ || queued() < frames) {

@@ -60,7 +60,7 @@ public:
     // The correction now applied (0.001: the source is taken as 0.1 % fast).
     double correction() const { return correction_; }
     uint32_t targetFrames() const { return target_; }
-    // The queue length the correction holds (the target and the source's burst on top).
+    // The queue length the correction holds: the target and half the source's buffer.
     double heldFrames() const { return reference_; }
     // Output frames given as silence because the source had nothing, and input frames
     // thrown away because it delivered a burst far beyond the target.
@@ -81,6 +81,7 @@ private:
     bool filling_ = true;  // waiting for the queue to reach the target (start, after a gap)
     double smoothed_ = 0;  // queue length, averaged over about a second, in frames
     double reference_ = 0; // the length it is held at
+    size_t lastPush_ = 0;  // output frames of the latest buffer
     double integral_ = 0;  // of the error, seconds times seconds
     double correction_ = 0;
     uint64_t silent_ = 0;
