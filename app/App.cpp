@@ -7,6 +7,7 @@
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/Snapshot.h"
+#include "capture/TClient.h"
 #include "capture/WxDesktopServices.h"
 #include "media/Caption.h"
 #include "platform/Log.h"
@@ -132,6 +133,12 @@ bool App::OnInit() {
     desktop_ = std::make_unique<WxDesktopServices>();
     frame_ = new SDIDecFrame(*desktop_, cl_.startMinimized);
     desktop_->setParent(frame_);
+    // A notification's "Open": the file in the main window, brought forward.
+    desktop_->setOpenHandler([frame = frame_](const std::string& path) {
+        frame->RestoreFromTray();
+        if (frame->client())
+            frame->client()->DisplayFile(path);
+    });
     // Place: the saved edges in the first instance only, the saved size in every one; a
     // value of 0 leaves that one to the system.
     const Settings& s = GlobalSettings();

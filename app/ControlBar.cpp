@@ -65,7 +65,11 @@ void GiveTipAndHint(wxWindow* control, int id) {
 ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     ToolBarGadgets g;
     g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_TOP);
-    g.captureMode = new wxChoice(g.bar, id::CaptureModeCombo, wxDefaultPosition, wxSize(90, -1));
+    g.captureMode = new wxChoice(g.bar, id::CaptureModeCombo);
+    // Wide enough to show its longest entry whole, with the theme's padding and arrow.
+    g.captureMode->SetMinSize(
+        g.captureMode->GetSizeFromTextSize(g.bar->GetTextExtent("Rectangle")));
+    g.captureMode->SetSize(g.captureMode->GetMinSize());
     g.bar->AddControl(g.captureMode);
     AddButton(g.bar, id::Snapshot, "Snapshot", id::BmpSnapshot);
     // "&Record Video" shows a pressed look while a recording runs.

@@ -2,6 +2,7 @@
 // Commands that run without any window (long options such as "--snapshot"): tried after
 // the switches and before the application object exists.
 #include "app/CommandLine.h"
+#include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/x11/Screen.h"
 
@@ -24,8 +25,22 @@ using ScreenBackendSetUp = std::optional<int> (*)(const CommandLine& cl);
 // this program cannot draw one, or the screen is read through the portal and no `setUp`
 // (the launcher's case) was given.
 // With `endProcess` the process ends right after the path is printed, skipping its clean-up.
+// `result` as for RunSnapshotCommand.
 std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess = false,
-                                              ScreenBackendSetUp setUp = nullptr);
+                                              ScreenBackendSetUp setUp = nullptr,
+                                              CaptureNotice* result = nullptr);
+
+// The notification of a command-line capture (--notify), answered until it closes or ten
+// minutes pass: "Open" starts the program on the file, "Show in folder" asks the file
+// manager, "Copy" leaves the picture with a clipboard holder (HoldPictureFileOnClipboard)
+// that serves it until another program takes the clipboard. Returns at once without a
+// notification service.
+void NotifyAndAnswer(const CaptureNotice& notice);
+
+// --list-monitors: prints the X display's monitors, one a line (platform/x11/Monitors.h), and
+// gives the exit code; nothing when the command line does not ask for them. In a Wayland
+// session they are Xwayland's.
+std::optional<int> ListMonitorsFromCommandLine(const CommandLine& cl);
 
 // The back end that reads the screen: --backend, else the "ScreenBackend" setting, else the
 // portal in a Wayland session (ChooseScreenBackend). Call with the settings loaded.

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include "app/SettingsIO.h"
+#include "capture/CommandOptions.h"
 #include "capture/Snapshot.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/PictureMemory.h"
 #include "platform/Session.h"
+#include "platform/x11/Monitors.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -25,6 +27,18 @@ std::unique_ptr<ScreenConnection> OpenScreenAndLoadSettings() {
     return screen;
 }
 
+std::optional<int> ListMonitorsFromCommandLine(const CommandLine& cl) {
+    if (!HasLongOption(cl.longOptions, "list-monitors"))
+        return std::nullopt;
+    auto screen = ScreenConnection::open();
+    if (!screen) {
+        std::cerr << "tessaray: " << kNoDisplayMessage << "\n";
+        return 1;
+    }
+    std::cout << MonitorListText(ListMonitors(*screen));
+    return 0;
+}
+
 ScreenBackend ChosenScreenBackend(const CommandLine& cl) {
     std::string option;
     for (const auto& [name, value] : cl.longOptions)
@@ -35,7 +49,7 @@ ScreenBackend ChosenScreenBackend(const CommandLine& cl) {
 }
 
 std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endProcess,
-                                              ScreenBackendSetUp setUp) {
+                                              ScreenBackendSetUp setUp, CaptureNotice* result) {
     auto screen = OpenScreenAndLoadSettings();
     if (SnapshotHasCaption(GlobalSettings()) && !SnapshotCaptionsAvailable())
         return std::nullopt;
@@ -52,7 +66,7 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
     if (screen)
         screen->setUseShm(false);
     const int code = RunSnapshotCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
-                                        std::cerr, isatty(STDERR_FILENO) != 0);
+                                        std::cerr, isatty(STDERR_FILENO) != 0, result);
 #if !defined(__SANITIZE_ADDRESS__)
     // The file is in place and its path printed: the system closes the display connection
     // and frees the picture sooner than the process would (the leak checker of the test

@@ -13,6 +13,7 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
+#include "capture/CommandOptions.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/x11/Screen.h"
 #include "settings/Paths.h"
@@ -62,7 +63,12 @@ int RunLauncher(int argc, char** argv) {
     else
         unsetenv(kLauncherPathVariable);
 
-    if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions)) {
+    if (auto code = ListMonitorsFromCommandLine(cl))
+        return *code;
+    // A notified snapshot stays to answer the notification's actions: the window program,
+    // which has the notification code, takes it.
+    if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions) &&
+        !HasLongOption(cl.longOptions, "notify")) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))
             return *code;
         // A caption is wanted: the window program, which draws text, takes the snapshot.

@@ -11,36 +11,40 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 12> kLongOptions = {
-    "help",   "version", "snapshot", "record", "window",  "region",
-    "format", "output",  "seconds",  "audio",  "backend", "delay"};
+constexpr std::array<std::string_view, 16> kLongOptions = {
+    "help",    "version", "snapshot", "record", "window",  "region",        "format",    "output",
+    "seconds", "audio",   "backend",  "delay",  "monitor", "list-monitors", "clipboard", "notify"};
 
 } // namespace
 
 const char* UsageText() {
     return "Usage: tessaray [-m] [FILE]\n"
            "       tessaray -u\n"
-           "       tessaray --snapshot [--window ID | --region X,Y,W,H|last]\n"
+           "       tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
-           "       tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last]\n"
-           "                [--audio] [--output FILE]\n"
-           "       tessaray --help | --version\n"
+           "                [--clipboard] [--notify]\n"
+           "       tessaray --record [--seconds N]\n"
+           "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
+           "                [--audio] [--output FILE] [--notify]\n"
+           "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "\n"
-           "Captures the screen, a window or a rectangle as a picture or a recording, and\n"
-           "shows pictures, recordings and sound files.\n"
+           "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
+           "recording, and shows pictures, recordings and sound files.\n"
            "\n"
            "  FILE               show FILE (a picture, recording or sound file) at start\n"
-           "  -m, /m             start minimized: hidden to the tray when the tray icon is on\n"
+           "  -m, /m             start minimized, to the tray when the tray icon is on\n"
            "  -u, /u             remove the log-on start entry and exit with code 1\n"
            "  --snapshot         take one picture without a window and print its path\n"
            "  --record           record without a window until --seconds have passed or\n"
            "                     the program is interrupted, then print the file's path\n"
            "  --seconds N        length of the recording (decimals allowed)\n"
-           "  --window ID        capture the window with this X id (decimal or 0x hexadecimal)\n"
+           "  --window ID        capture the window with this X id (decimal or 0x hex)\n"
            "  --region X,Y,W,H   capture this rectangle of the screen (write a negative X or\n"
            "                     Y as --region=-10,0,100,100)\n"
            "  --region last      capture the rectangle chosen last in the window program\n"
+           "  --monitor M        capture the monitor named M, or number M as --list-monitors\n"
+           "                     counts them (from 0)\n"
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
            "  --audio            record sound from the wave input too\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
@@ -48,17 +52,24 @@ const char* UsageText() {
            "                     output)\n"
            "  --delay N          wait N seconds (1 to 60) before the snapshot, counting them\n"
            "                     down on standard error when it is a terminal\n"
+           "  --clipboard        put the snapshot on the clipboard too; it stays there after\n"
+           "                     the command ends, until another program copies something\n"
+           "  --notify           show a desktop notification of the capture (whatever the\n"
+           "                     settings say) and answer its actions (Open, Show in folder,\n"
+           "                     Copy) until it closes, at most 10 minutes\n"
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"
+           "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
+           "                     \"primary\" for the primary one\n"
            "  --help             show this text and exit\n"
            "  --version          show the version and exit\n"
            "\n"
            "One-letter switches begin with \"/\" or \"-\" in either case; letters after the\n"
            "first are ignored, and so are other letters. An argument naming an existing file\n"
            "is always a file. The windowless commands use the saved settings and save\n"
-           "nothing; they exit with 0 when the file is written, 1 when it could not be, and 2\n"
-           "for a mistake on the command line.\n";
+           "nothing; they exit with 0 when the file is written, 1 when it could not be,\n"
+           "and 2 for a mistake on the command line.\n";
 }
 
 std::string VersionText() {

@@ -67,6 +67,7 @@ wxMenuBar* BuildMainMenu() {
     Check(control, id::Screen, "Screen");
     Check(control, id::Window, "Window");
     Check(control, id::Rectangle, "Rectangle");
+    Check(control, id::Monitor, "Monitor");
     control->AppendSeparator();
     Add(control, id::Snapshot, "Snapshot");
     auto* format = new wxMenu;
@@ -135,6 +136,7 @@ wxMenu* BuildPopupMenu() {
     Check(m, id::Screen, "Screen");
     Check(m, id::Window, "Window");
     Check(m, id::Rectangle, "Rectangle");
+    Check(m, id::Monitor, "Monitor");
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot\tCtrl+R");
     Add(m, id::RecordVideo, "&Record\tCtrl+R");
@@ -162,6 +164,7 @@ wxMenu* BuildTrayMenu() {
     Check(m, id::Screen, "Screen");
     Check(m, id::Window, "Window");
     Check(m, id::Rectangle, "Rectangle");
+    Check(m, id::Monitor, "Monitor");
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot");
     Add(m, id::SnapshotLastRegion, "Snapshot Last Region");

@@ -76,6 +76,11 @@ std::optional<int> SetUpScreenBackendForCommand(const CommandLine& cl) {
                       "through the desktop portal); capture the screen or a --region instead");
             return 1;
         }
+        if (option.first == "monitor") {
+            LogNotice("--monitor is not available in this session (the screen is read through "
+                      "the desktop portal, whose dialog chooses the monitor); leave it out");
+            return 1;
+        }
     }
     return std::nullopt;
 }

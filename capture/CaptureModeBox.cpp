@@ -14,6 +14,7 @@ void CaptureModeBox::Fill() {
     controls_.captureMode->Append("Screen");
     controls_.captureMode->Append("Window");
     controls_.captureMode->Append("Rectangle");
+    controls_.captureMode->Append("Monitor");
     Show();
 }
 
@@ -26,13 +27,13 @@ void CaptureModeBox::Read() {
         return;
     }
     int sel = controls_.captureMode->GetSelection();
-    if (sel >= 0 && sel <= 2)
+    if (sel >= 0 && sel <= 3)
         s.capSelect = shown_ = sel;
 }
 
 void CaptureModeBox::Show() {
     const int mode = GlobalSettings().capSelect;
-    if (controls_.captureMode && controls_.captureMode->GetCount() >= 3 && mode >= 0 && mode <= 2) {
+    if (controls_.captureMode && controls_.captureMode->GetCount() >= 4 && mode >= 0 && mode <= 3) {
         controls_.captureMode->SetSelection(mode);
         shown_ = mode;
     }

@@ -1,6 +1,6 @@
 #pragma once
-// The capture mode box of the tool bar (1839): "Screen", "Window" and "Rectangle", kept in
-// step with the stored CapSelect.
+// The capture mode box of the tool bar (1839): "Screen", "Window", "Rectangle" and "Monitor",
+// kept in step with the stored CapSelect.
 #include "capture/ClientLogic.h"
 
 namespace tess {
@@ -12,7 +12,7 @@ public:
     // The box is read from `controls` at each use (the bars come and go; it may be null).
     explicit CaptureModeBox(const ClientControls& controls) : controls_(controls) {}
 
-    // Fills the box with the three modes and shows CapSelect.
+    // Fills the box with the four modes and shows CapSelect.
     void Fill();
     // The box's choice becomes CapSelect; a CapSelect set since the box last showed it (a
     // settings file was opened) is shown instead.

@@ -14,6 +14,7 @@ const std::vector<int>& ClientCommandIds() {
             id::Screen,
             id::Window,
             id::Rectangle,
+            id::Monitor,
             id::Snapshot,
             id::SnapshotScreen,
             id::SnapshotWindow,
@@ -99,6 +100,9 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::Rectangle:
         tick(s.capSelect == CapSelectOf(CaptureMode::Region));
+        break;
+    case id::Monitor:
+        tick(s.capSelect == CapSelectOf(CaptureMode::Monitor));
         break;
     case id::Snapshot:
     case id::SnapshotScreen:

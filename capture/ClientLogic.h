@@ -16,13 +16,15 @@ inline constexpr CaptureState kStateIdle = CaptureState::Idle;
 inline constexpr CaptureState kStatePlaying = CaptureState::Playing;
 inline constexpr CaptureState kStateRecording = CaptureState::Recording;
 
-// What a capture takes: the whole screen, a window the user clicks, or a rectangle the user
-// drags. The order of the capture-mode box; the stored CapSelect value is the number.
-enum class CaptureMode { Screen = 0, Window = 1, Region = 2 };
+// What a capture takes: the whole screen, a window the user clicks, a rectangle the user
+// drags, or the monitor under the pointer (the screen when it has one monitor). The order of
+// the capture-mode box; the stored CapSelect value is the number.
+enum class CaptureMode { Screen = 0, Window = 1, Region = 2, Monitor = 3 };
 // The mode of a stored CapSelect value (the screen for one out of range).
 inline CaptureMode CaptureModeOf(int32_t capSelect) {
     return capSelect == 1   ? CaptureMode::Window
            : capSelect == 2 ? CaptureMode::Region
+           : capSelect == 3 ? CaptureMode::Monitor
                             : CaptureMode::Screen;
 }
 inline int32_t CapSelectOf(CaptureMode mode) {

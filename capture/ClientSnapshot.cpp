@@ -15,6 +15,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
+#include "platform/x11/Monitors.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -92,6 +93,7 @@ public:
         client_.desktop().copyPicture(p.bits(), p.width(), p.height(), p.stride());
     }
     void PlayShutter() override { client_.desktop().shutter(); }
+    void NotifyCapture(const CaptureNotice& n) override { client_.desktop().notifyCapture(n); }
     void ShowStatus(const std::string& text) override {
         if (frame_ && frame_->GetStatusBar())
             frame_->SetStatusText(wxString::FromUTF8(text), 0);
@@ -149,6 +151,9 @@ void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& o
         SnapshotWindowCommand(host, s, outputPath);
     else if (target == CaptureMode::Region)
         SnapshotRegionCommand(host, s, outputPath);
+    else if (auto monitor =
+                 target == CaptureMode::Monitor ? MonitorToCapture(host.Screen()) : std::nullopt)
+        SnapshotAreaCommand(host, s, *monitor, outputPath);
     else
         SnapshotScreenCommand(host, s, outputPath);
 }

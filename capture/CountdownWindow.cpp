@@ -1,7 +1,9 @@
 #include "capture/CountdownWindow.h"
 
+#include "platform/x11/Monitors.h"
+#include "platform/x11/Screen.h"
+
 #include <wx/dcbuffer.h>
-#include <wx/display.h>
 #include <wx/utils.h>
 
 namespace tess {
@@ -11,14 +13,20 @@ namespace {
 constexpr int kSide = 96;  // the window is a square of this many pixels
 constexpr int kInset = 24; // from the monitor's edges
 
+// The monitor that holds the middle of the area, else the pointer's; the screen when none.
 wxRect MonitorFor(std::optional<ScreenRect> area) {
-    wxPoint at = wxGetMousePosition();
-    if (area)
-        at = wxPoint((area->left + area->right) / 2, (area->top + area->bottom) / 2);
-    int n = wxDisplay::GetFromPoint(at);
-    if (n == wxNOT_FOUND)
-        n = 0;
-    return wxDisplay(static_cast<unsigned>(n)).GetGeometry();
+    ScreenConnection* screen = WindowThreadScreen();
+    if (!screen)
+        return wxRect(wxGetDisplaySize());
+    int32_t x = 0, y = 0;
+    if (area) {
+        x = (area->left + area->right) / 2;
+        y = (area->top + area->bottom) / 2;
+    } else {
+        screen->pointer(&x, &y);
+    }
+    const ScreenRect r = MonitorRectAt(*screen, x, y);
+    return wxRect(r.left, r.top, r.width(), r.height());
 }
 
 } // namespace

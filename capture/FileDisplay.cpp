@@ -12,6 +12,7 @@
 #include "platform/FileIo.h"
 #include "platform/gst/Player.h"
 #include "platform/gtk/Desktop.h"
+#include "platform/x11/Monitors.h"
 #include "print/PictureImage.h"
 #include "print/TPrintFile.h"
 #include "resources/Ids.h"
@@ -26,7 +27,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/dcclient.h>
-#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/printdlg.h>
@@ -397,9 +397,14 @@ void FileDisplay::LayoutFrame(bool fit) {
     in.frameHeight = fs.y;
     in.dw = deco.x;
     in.dh = deco.y;
-    wxRect screen = wxDisplay(frame).GetGeometry();
-    in.screenW = screen.width;
-    in.screenH = screen.height;
+    // The monitor that holds the middle of the frame.
+    const wxRect fr = frame->GetScreenRect();
+    const wxPoint middle(fr.x + fr.width / 2, fr.y + fr.height / 2);
+    const ScreenRect screen = WindowThreadScreen()
+                                  ? MonitorRectAt(*WindowThreadScreen(), middle.x, middle.y)
+                                  : ScreenRect{0, 0, wxGetDisplaySize().x, wxGetDisplaySize().y};
+    in.screenW = screen.width();
+    in.screenH = screen.height();
     in.rememberedHeight = RememberedHeight();
     LayoutResult r = tess::LayoutFrame(in);
     RememberedHeight() = r.rememberedHeight;

@@ -36,7 +36,7 @@ int ClampWindowHeight(int value, bool registryMode) {
 void LoadMainGroup(SettingsAccess& a, Settings& s, int screenWidth, int screenHeight) {
     const bool reg = a.registryMode();
     long sel = a.ReadInt("CapSelect", 0);
-    s.capSelect = (sel >= 0 && sel <= 2) ? static_cast<int32_t>(sel) : 0;
+    s.capSelect = (sel >= 0 && sel <= 3) ? static_cast<int32_t>(sel) : 0;
     s.mute = a.ReadByte("Mute", 0) != 0;
     int vol = a.ReadByte("Volume", reg ? 80 : 50);
     s.soundLevel = vol > 100 ? 100 : vol;

@@ -12,6 +12,7 @@
 #include "media/WMFile.h"
 #include "platform/Log.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -48,8 +49,9 @@ private:
     struct sigaction oldTerm_ {};
 };
 
-const char* kUsage = "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] "
-                     "[--audio] [--output FILE]\n";
+const char* kUsage =
+    "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
+    "                        --monitor NAME|N] [--audio] [--output FILE] [--notify]\n";
 
 } // namespace
 
@@ -68,7 +70,7 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
     };
     bool haveWindow = false;
     for (const auto& [name, value] : longOptions) {
-        if (name == "record" || name == "audio") {
+        if (name == "record" || name == "audio" || name == "notify") {
             if (!value.empty())
                 return fail("--" + name + " takes no value (\"" + value + "\")");
             if (name == "audio")
@@ -84,6 +86,10 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             if (!ParseWindowOption(value, &o.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             haveWindow = true;
+        } else if (name == "monitor") {
+            if (value.empty())
+                return fail(kMonitorValueMissing);
+            o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
             std::string error;
@@ -100,15 +106,21 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             return fail("unknown option --" + name);
         }
     }
-    if (haveWindow && o.area)
-        return fail("--window and --region cannot be used together");
+    if (haveWindow + o.area.has_value() + !o.monitor.empty() > 1)
+        return fail(kOneTargetOnly);
     o.ok = true;
     return o;
 }
 
 int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      ScreenConnection* screen, Settings& settings, std::ostream& out,
-                     std::ostream& err, const std::atomic<bool>* stop) {
+                     std::ostream& err, const std::atomic<bool>* stop, CaptureNotice* result) {
+    CaptureNotice ignored;
+    CaptureNotice& notice = result ? *result : ignored;
+    auto failed = [&notice](const std::string& path, const std::string& message) {
+        notice = {CaptureNotice::Kind::Failed, path, message};
+        return kRecordExitFailed;
+    };
     RecordOptions o = ParseRecordOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n" << kUsage;
@@ -118,7 +130,15 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     const bool soundOnly = IsSoundOnlyName(o.outputPath);
     if (!screen && !soundOnly) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
-        return kRecordExitFailed;
+        return failed({}, kNoDisplayMessage);
+    }
+    if (!o.monitor.empty() && screen) {
+        std::string error;
+        o.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
+        if (!o.area) {
+            err << "tessaray: " << error;
+            return kRecordExitUsage;
+        }
     }
 
     std::string fileName = o.outputPath;
@@ -127,7 +147,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
                                                    "wmv", -1, settings.fileInstanceMode);
         if (!name.ok) {
             err << "tessaray: " << name.error << "\n";
-            return kRecordExitFailed;
+            return failed({}, name.error);
         }
         fileName = name.path;
     }
@@ -140,7 +160,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     RecordingStartResult started = StartRecording(screen, std::move(req));
     if (!started.ok) {
         err << "tessaray: " << started.message << "\n";
-        return kRecordExitFailed;
+        return failed({}, started.message);
     }
     if (!started.withoutSound.empty())
         err << "tessaray: recording without sound: " << started.withoutSound << ".\n";
@@ -164,14 +184,17 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         LogWarning("The recording %s stopped early: %s", stopped.fileName.c_str(), why.c_str());
         if (stopped.fileName.empty()) {
             err << "tessaray: the recording failed: " << why << "\n";
-            return kRecordExitFailed;
+            return failed({}, "The recording failed: " + why);
         }
         err << "tessaray: the recording stopped early: " << why
             << " The file holds what was recorded until then.\n";
         out << stopped.fileName << "\n";
-        return kRecordExitFailed;
+        return failed(stopped.fileName, "The recording stopped early: " + why +
+                                            "\nThe file holds what was recorded until then:\n" +
+                                            stopped.fileName);
     }
     out << stopped.fileName << "\n";
+    notice = {CaptureNotice::Kind::Recording, stopped.fileName, started.withoutSound};
     return kRecordExitOk;
 }
 

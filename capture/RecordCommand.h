@@ -1,6 +1,7 @@
 #pragma once
 // The command-line recording for scripts and tests:
-//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last] [--audio] [--output FILE]
+//   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last | --monitor NAME|N]
+//                     [--audio] [--output FILE] [--notify]
 // Runs the same recorder as the record commands, without a window: it stops after N seconds
 // (decimals allowed), on SIGINT or SIGTERM, or when the file cannot be written further;
 // finishes the file in every case and prints its path. Nothing is shown or saved.
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DesktopServices.h"
 #include "platform/x11/Screen.h"
 
 namespace tess {
@@ -27,6 +29,7 @@ struct RecordOptions {
     double seconds = -1; // below 0: until a signal
     WindowId window = 0;
     std::optional<ScreenRect> area;
+    std::string monitor; // --monitor: looked up once the display is open
     bool audio = false;
     std::string outputPath;
 };
@@ -39,9 +42,11 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
 
 // Runs the command with the loaded `settings` (video pattern, capture directory, frame rate,
 // bit rate, strip copy, caption, sound device; the frames carry the cursor). `screen` null: no
-// display. `stop`, when given, ends the recording like a signal does (tests).
+// display. `stop`, when given, ends the recording like a signal does (tests). `result`, when
+// given, receives what a notification of the recording says (not for a usage error).
 int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      ScreenConnection* screen, Settings& settings, std::ostream& out,
-                     std::ostream& err, const std::atomic<bool>* stop = nullptr);
+                     std::ostream& err, const std::atomic<bool>* stop = nullptr,
+                     CaptureNotice* result = nullptr);
 
 } // namespace tess

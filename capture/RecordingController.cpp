@@ -7,6 +7,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
+#include "platform/x11/Monitors.h"
 #include "schedule/Schedule.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
@@ -53,6 +54,7 @@ bool RecordingController::Start(CaptureRequest request) {
         name = MakeCaptureFileName(s.defaultDirectory, request.pattern, video ? "wmv" : "wma",
                                    request.keep, s.fileInstanceMode);
     if (!name.ok) {
+        Notify({CaptureNotice::Kind::Failed, {}, name.error});
         desktop_.message(name.error, "Tessaray", MessageKind::Error);
         return false;
     }
@@ -66,9 +68,11 @@ bool RecordingController::Start(CaptureRequest request) {
 
     RecordingStartResult started = StartRecording(screen, std::move(r));
     if (!started.ok) {
+        Notify({CaptureNotice::Kind::Failed, {}, started.message});
         desktop_.message(started.message, "Tessaray", MessageKind::Error);
         return false;
     }
+    withoutSound_ = started.withoutSound;
     links_.setState(CaptureState::Recording);
     // A video whose sound input could not start goes on without sound (the warning log
     // has the reason); the status bar says so beside the name.
@@ -84,18 +88,27 @@ void RecordingController::Stop(bool display) {
     scheduleEventName_.clear();
     links_.setState(CaptureState::Idle);
     if (!stopped.ok && stopped.fileName.empty()) {
-        desktop_.message("The recording failed: " + stopped.message, "Tessaray",
-                         MessageKind::Error);
+        const std::string text = "The recording failed: " + stopped.message;
+        Notify({CaptureNotice::Kind::Failed, {}, text});
+        desktop_.message(text, "Tessaray", MessageKind::Error);
         return;
     }
     if (!stopped.ok) {
-        desktop_.message("The recording stopped early: " + stopped.message +
-                             "\nThe file holds what was recorded until then:\n" + stopped.fileName,
-                         "Tessaray", MessageKind::Error);
+        const std::string text = "The recording stopped early: " + stopped.message +
+                                 "\nThe file holds what was recorded until then:\n" +
+                                 stopped.fileName;
+        Notify({CaptureNotice::Kind::Failed, stopped.fileName, text});
+        desktop_.message(text, "Tessaray", MessageKind::Error);
         return;
     }
+    Notify({CaptureNotice::Kind::Recording, stopped.fileName, withoutSound_});
     if (display && GlobalSettings().displayOpenAuto && !stopped.fileName.empty() && links_.display)
         links_.display(stopped.fileName);
+}
+
+void RecordingController::Notify(const CaptureNotice& notice) {
+    if (GlobalSettings().notify)
+        desktop_.notifyCapture(notice);
 }
 
 void RecordingController::Abandon() {
@@ -154,7 +167,9 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
             return;
         r.area = rect;
     }
-    if (target != CaptureMode::Screen)
+    if (target == CaptureMode::Monitor)
+        r.area = MonitorToCapture(WindowThreadScreen());
+    else if (target != CaptureMode::Screen)
         desktop_.wait(kAfterSelectionMs);
     StartUserRecording(std::move(r));
 }

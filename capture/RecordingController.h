@@ -18,6 +18,7 @@ class wxWindow;
 namespace tess {
 
 class DesktopServices;
+struct CaptureNotice;
 
 // Recording mode bits: video 2, sound 1 (a schedule event's action uses the same values).
 inline constexpr int32_t kRecordSound = 1;
@@ -72,8 +73,9 @@ public:
     void RecordChosen(CaptureMode target, const std::string& path);
     // Makes the state recording only when the recording runs, and otherwise shows why.
     bool Start(CaptureRequest request);
-    // Stops it, makes the state idle and, with `display` and DisplayOpenAuto on, displays
-    // the file. A failed or shortened recording is reported instead.
+    // Stops it, makes the state idle, notifies the desktop (when `Notify` is on) and, with
+    // `display` and DisplayOpenAuto on, displays the file. A failed or shortened recording is
+    // reported (and notified) instead.
     void Stop(bool display);
     // Ends a running recording quietly (the window is closing).
     void Abandon();
@@ -92,6 +94,8 @@ public:
 
 private:
     void SetStatus(const std::string& text);
+    // The desktop's notification of a capture, when the settings want one.
+    void Notify(const CaptureNotice& notice);
     // The user's video recording of `r` (its target chosen), with the overlay.
     void StartUserRecording(CaptureRequest r);
     bool recording() const { return links_.state() == CaptureState::Recording; }
@@ -101,6 +105,7 @@ private:
     RecordingLinks links_;
     int scheduleEvent_ = -1;
     std::string scheduleEventName_;
+    std::string withoutSound_; // why the running recording has no sound (empty: it has)
 };
 
 } // namespace tess

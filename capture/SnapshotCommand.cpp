@@ -1,16 +1,59 @@
 #include "capture/SnapshotCommand.h"
 
 #include "capture/CommandOptions.h"
+#include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
+#include "platform/x11/ClipboardHolder.h"
+#include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 #include <unistd.h>
 
 namespace tess {
+
+namespace {
+
+// The picture as a PNG file's bytes, made in memory; empty when it could not be encoded.
+std::string EncodePngBytes(const MemBm& picture) {
+    char* data = nullptr;
+    size_t size = 0;
+    std::string bytes;
+    if (std::FILE* f = open_memstream(&data, &size)) {
+        const bool ok = image::EncodePng(picture, f);
+        if (std::fclose(f) == 0 && ok)
+            bytes.assign(data, size);
+    }
+    std::free(data);
+    return bytes;
+}
+
+} // namespace
+
+bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        *error = "the picture file could not be read";
+        return false;
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
+    if (image::DetectImageType(data, bytes->size()) != image::ImageType::Png) {
+        const auto picture =
+            image::DecodeImage(data, bytes->size(), image::ImageType::Unknown, error);
+        if (!picture)
+            return false;
+        *bytes = EncodePngBytes(*picture);
+        if (bytes->empty()) {
+            *error = "the picture could not be made into a PNG";
+            return false;
+        }
+    }
+    return HoldClipboard(*bytes, error);
+}
 
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "snapshot");
@@ -27,13 +70,17 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     };
     bool haveWindow = false;
     for (const auto& [name, value] : longOptions) {
-        if (name == "snapshot") {
+        if (name == "snapshot" || name == "notify") {
             if (!value.empty())
-                return fail("--snapshot takes no value (\"" + value + "\")");
+                return fail("--" + name + " takes no value (\"" + value + "\")");
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
                 return fail("--window needs a window id, such as 12582919 or 0xc00007");
             haveWindow = true;
+        } else if (name == "monitor") {
+            if (value.empty())
+                return fail(kMonitorValueMissing);
+            o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
             std::string error;
@@ -51,6 +98,10 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (value.empty() || *end || n < kMinSnapshotDelay || n > kMaxSnapshotDelay)
                 return fail("--delay needs a number of seconds from 1 to 60");
             o.delaySeconds = static_cast<int>(n);
+        } else if (name == "clipboard") {
+            if (!value.empty())
+                return fail("--clipboard takes no value (\"" + value + "\")");
+            o.clipboard = true;
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
@@ -61,25 +112,36 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             return fail("unknown option --" + name);
         }
     }
-    if (haveWindow && o.request.area)
-        return fail("--window and --region cannot be used together");
+    if (haveWindow + o.request.area.has_value() + !o.monitor.empty() > 1)
+        return fail(kOneTargetOnly);
     o.ok = true;
     return o;
 }
 
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr) {
+                       std::ostream& err, bool countOnErr, CaptureNotice* result) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
-            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last] "
-               "[--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n";
+            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor "
+               "NAME|N]\n                          [--format png|bmp|gif|jpg] [--output FILE] "
+               "[--delay N] [--clipboard] [--notify]\n";
         return kSnapshotExitUsage;
     }
     if (!screen) {
         err << "tessaray: " << kNoDisplayMessage << "\n";
+        if (result)
+            *result = {CaptureNotice::Kind::Failed, {}, kNoDisplayMessage};
         return kSnapshotExitFailed;
+    }
+    if (!o.monitor.empty()) {
+        std::string error;
+        o.request.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
+        if (!o.request.area) {
+            err << "tessaray: " << error;
+            return kSnapshotExitUsage;
+        }
     }
     o.request.drawCursor = settings.cursor;
     if (o.delaySeconds > 0) {
@@ -114,12 +176,20 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         o.request.outputPath = temp;
     }
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
+    // The clipboard is served before the path or the picture goes out, so a script's next
+    // command finds the picture there. A clipboard that cannot be had leaves the file as it is.
+    std::string why;
+    if (r.ok && o.clipboard && !HoldPictureFileOnClipboard(r.path, &why))
+        err << "tessaray: the picture is not on the clipboard: " << why << "\n";
     if (toOut) {
-        std::ifstream picture(o.request.outputPath, std::ios::binary);
-        if (r.ok && !(out << picture.rdbuf() && out.flush()))
-            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+        const std::optional<std::string> bytes = ReadWholeFile(o.request.outputPath);
         unlink(o.request.outputPath.c_str());
+        if (r.ok && !(bytes && out << *bytes && out.flush()))
+            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
     }
+    if (result)
+        *result = r.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, toOut ? "" : r.path, {}}
+                       : CaptureNotice{CaptureNotice::Kind::Failed, {}, r.message};
     if (!r.ok) {
         err << "tessaray: " << r.message << "\n";
         return kSnapshotExitFailed;

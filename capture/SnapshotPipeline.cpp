@@ -68,6 +68,10 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
     if (out.ok)
         host.PlayShutter();
     host.ShowStatus(SnapshotStatusText(out));
+    if (settings.notify && !out.cancelled)
+        host.NotifyCapture(
+            out.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, out.path, {}}
+                   : CaptureNotice{CaptureNotice::Kind::Failed, {}, SnapshotStatusText(out)});
     if (out.ok && settings.displayOpenAuto)
         host.DisplayFile(out.path);
     return out;
@@ -109,10 +113,10 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
     return out;
 }
 
-SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings,
-                                    const ScreenRect& area) {
+SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,
+                                    const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
-    SnapshotOutcome out = TakeSnapshot(host, settings, 0, area);
+    SnapshotOutcome out = TakeSnapshot(host, settings, 0, area, -1, -1, outputPath);
     UndoCaptureStart(host, settings);
     return out;
 }

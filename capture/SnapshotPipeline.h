@@ -9,6 +9,7 @@
 #include <string>
 
 #include "capture/Snapshot.h"
+#include "platform/DesktopServices.h"
 
 namespace tess {
 
@@ -54,6 +55,8 @@ public:
     // Starts the shutter sound and returns at once.
     virtual void PlayShutter() = 0;
     virtual void ShowStatus(const std::string& text) = 0;
+    // The desktop's notification of a written or failed snapshot.
+    virtual void NotifyCapture(const CaptureNotice& notice) = 0;
     // Shows a written file (the display step).
     virtual void DisplayFile(const std::string& path) = 0;
     // The window thread's screen; null when there is no display.
@@ -68,7 +71,8 @@ void UndoCaptureStart(SnapshotHost& host, const Settings& settings);
 // One snapshot of a window, a rectangle or (neither) the whole desktop: the name, the
 // delay, the grab with cursor and caption, the write; then, only when a file was written,
 // its picture onto the clipboard (when `CopyToClipboard` is on), the shutter sound, the path in the
-// status bar and the display step. A failure shows its message in the status bar instead. Format -1
+// status bar, the notification (when `Notify` is on) and the display step. A failure shows its
+// message in the status bar and notifies it instead; a cancelled one does neither. Format -1
 // is `ImageFormat`. An output path names the file (replaced when it exists); without one the
 // picture pattern gives a free name.
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
@@ -86,9 +90,10 @@ std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Setting
 std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings,
                                                      const std::string& outputPath = {});
 
-// The snapshot of a rectangle known beforehand (the last region): the capture-start action,
-// the snapshot, the undo; no prompt and no selection.
-SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area);
+// The snapshot of a rectangle known beforehand (the last region, the monitor under the
+// pointer): the capture-start action, the snapshot, the undo; no prompt and no selection.
+SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,
+                                    const std::string& outputPath = {});
 
 // The status-bar text of a snapshot: the path, or the reason it failed.
 std::string SnapshotStatusText(const SnapshotOutcome& outcome);

@@ -192,6 +192,7 @@ void TClient::RunCommand(int cmd) {
         {id::Screen, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Screen); }},
         {id::Window, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Window); }},
         {id::Rectangle, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Region); }},
+        {id::Monitor, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Monitor); }},
         {id::Snapshot,
          [](TClient& c, Settings&) {
              c.modeBox_.Read();

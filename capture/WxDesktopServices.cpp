@@ -8,9 +8,13 @@
 #include <wx/utils.h>
 
 #include "capture/ClientSnapshot.h"
+#include "media/MemBm.h"
+#include "media/image/ImageCodec.h"
+#include "platform/Log.h"
 #include "platform/OpenUri.h"
 #include "platform/alsa/WaveOut.h"
 #include "platform/gtk/Desktop.h"
+#include "platform/notify/Notify.h"
 #include "resources/ShutterSound.h"
 
 namespace tess {
@@ -121,6 +125,24 @@ void WxDesktopServices::keepClipboard() {
         wxTheClipboard->Flush();
         wxTheClipboard->Close();
     }
+}
+
+void WxDesktopServices::notifyCapture(const CaptureNotice& notice) {
+    const std::string path = notice.path;
+    // The actions come on the toolkit's loop, while this object (the program's) lives.
+    notify::Show(notify::NoticeFor(notice), [this, path](const std::string& action) {
+        if (action == notify::kOpen) {
+            if (open_)
+                open_(path);
+        } else if (action == notify::kShowInFolder) {
+            notify::ShowInFolder(path);
+        } else if (action == notify::kCopy) {
+            std::unique_ptr<MemBm> picture = image::LoadImageFile(path);
+            if (!picture || !copyPicture(picture->bits(), picture->width(), picture->height(),
+                                         picture->stride()))
+                LogWarning("The picture of %s could not be copied.", path.c_str());
+        }
+    });
 }
 
 std::chrono::system_clock::time_point WxDesktopServices::now() {

@@ -2,7 +2,9 @@
 // The desktop's services as the window program gives them: the toolkit's message boxes and
 // folder chooser, waits that let the windows repaint, the toolkit's beep, the shutter clip
 // through the sound layer, the desktop's default application for a file and the toolkit's
-// clipboard.
+// clipboard, and the desktop's notifications (platform/notify).
+#include <functional>
+
 #include "platform/DesktopServices.h"
 
 class wxWindow;
@@ -15,6 +17,10 @@ public:
     // later when the main window exists).
     explicit WxDesktopServices(wxWindow* parent = nullptr) : parent_(parent) {}
     void setParent(wxWindow* parent) { parent_ = parent; }
+    // What a notification's "Open" does: show the file in the program.
+    void setOpenHandler(std::function<void(const std::string& path)> open) {
+        open_ = std::move(open);
+    }
 
     MessageAnswer message(const std::string& text, const std::string& caption, MessageKind kind,
                           MessageButtons buttons) override;
@@ -27,6 +33,7 @@ public:
                                                const std::string& start) override;
     bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) override;
     void keepClipboard() override;
+    void notifyCapture(const CaptureNotice& notice) override;
     std::chrono::system_clock::time_point now() override;
 
 private:
@@ -35,6 +42,7 @@ private:
     wxWindow* Over() const;
 
     wxWindow* parent_;
+    std::function<void(const std::string& path)> open_;
 };
 
 } // namespace tess

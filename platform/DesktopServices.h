@@ -1,10 +1,10 @@
 #pragma once
 // What the program asks of the desktop around it: message boxes, waits that let the windows
 // repaint, the beep and the shutter clip, handing a file or an address to the desktop, choosing a
-// folder, the clipboard, and the wall clock. The window program makes one object of these (the
-// toolkit's, capture/WxDesktopServices.h) and hands it to the parts that need it; tests hand in a
-// fake (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the logic
-// libraries that take it build without the toolkit.
+// folder, the clipboard, notifications, and the wall clock. The window program makes one object of
+// these (the toolkit's, capture/WxDesktopServices.h) and hands it to the parts that need it; tests
+// hand in a fake (tests/support/FakeDesktop.h). No toolkit type crosses this interface, so the
+// logic libraries that take it build without the toolkit.
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -17,6 +17,14 @@ enum class MessageKind { Info, Warning, Error, Question };
 // something doubtful).
 enum class MessageButtons { Ok, YesNo, OkCancel, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+// What a capture left, for the notification after it.
+struct CaptureNotice {
+    enum class Kind { Snapshot, Recording, Failed };
+    Kind kind = Kind::Snapshot;
+    std::string path;    // the file written; a failure's file when part of it was kept
+    std::string message; // a failure's message; for a recording, why it has no sound
+};
 
 class DesktopServices {
 public:
@@ -51,6 +59,10 @@ public:
     // Hands what the program put on the clipboard to a clipboard manager, when one runs, so
     // that it stays after the program ends.
     virtual void keepClipboard() = 0;
+    // A desktop notification of a finished or failed capture, whose actions open the file in
+    // the program, show it in its folder or copy its picture. Returns at once when the
+    // desktop has no notification service.
+    virtual void notifyCapture(const CaptureNotice& notice) = 0;
     // The wall-clock time now (file names, captions and the schedule go by it).
     virtual std::chrono::system_clock::time_point now() = 0;
 };

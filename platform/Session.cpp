@@ -4,9 +4,20 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tess {
+
+bool SessionBusAddressKnown() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address)
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
+           S_ISSOCK(st.st_mode);
+}
 
 bool IsWaylandSession() {
     const char* type = std::getenv("XDG_SESSION_TYPE");

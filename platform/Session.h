@@ -11,6 +11,10 @@ namespace tess {
 // Wayland window never reach an X key grab.
 bool IsWaylandSession();
 
+// True when a session bus can be reached without starting one (its address is set, or the
+// runtime directory has its socket): GIO would otherwise try to launch a bus of its own.
+bool SessionBusAddressKnown();
+
 // The screen-cast permission (the desktop portal's restore token) is single-use, so one
 // process owns it at a time: the first to take the lock at this path, which it holds until it
 // ends (the window program while it runs; a command-line command otherwise). Another process

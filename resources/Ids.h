@@ -10,6 +10,7 @@ namespace tess::id {
 inline constexpr int Screen = 1843;
 inline constexpr int Window = 1844;
 inline constexpr int Rectangle = 1845;
+inline constexpr int Monitor = 1846;
 // Snapshots
 inline constexpr int Snapshot = 27100;
 inline constexpr int SnapshotScreen = 1842;

@@ -69,6 +69,7 @@ std::string DesktopQuote(const std::string& path) {
 void ClearSettingsRecord(Settings& s) {
     s.alwaysStart = s.minimizeOnStart = s.trayIcon = s.onTop = false;
     s.shrink = s.displayOpenAuto = s.snapSystemDisplay = s.vidSystemDisplay = false;
+    s.notify = false;
     s.captureAction = 0;
     s.captureDelay = s.cursor = s.vidAudio = s.vidStealth = false;
     s.snapshotDelay = 0;
@@ -287,6 +288,7 @@ void LoadDisplayGroup(SettingsAccess& a, Settings& s) {
     s.displayOpenAuto = ReadFlag(a, "DisplayOpenAuto", true);
     s.snapSystemDisplay = ReadFlag(a, "SnapSystemDisplay", false);
     s.vidSystemDisplay = ReadFlag(a, "VidSystemDisplay", false);
+    s.notify = ReadFlag(a, "Notify", true);
 }
 
 void SaveDisplayGroup(SettingsAccess& a, const Settings& s) {
@@ -294,6 +296,7 @@ void SaveDisplayGroup(SettingsAccess& a, const Settings& s) {
     WriteFlag(a, "DisplayOpenAuto", s.displayOpenAuto);
     WriteFlag(a, "SnapSystemDisplay", s.snapSystemDisplay);
     WriteFlag(a, "VidSystemDisplay", s.vidSystemDisplay);
+    WriteFlag(a, "Notify", s.notify);
 }
 
 std::string DefaultCaptureDirectory() {

@@ -52,7 +52,7 @@ void ApplyGeneral(const GeneralForm& f, Settings& s) {
 }
 
 DisplayForm SetUpDisplay(const Settings& s) {
-    return {s.shrink, s.displayOpenAuto, s.snapSystemDisplay, s.vidSystemDisplay};
+    return {s.shrink, s.displayOpenAuto, s.snapSystemDisplay, s.vidSystemDisplay, s.notify};
 }
 
 void ApplyDisplay(const DisplayForm& f, Settings& s) {
@@ -60,6 +60,7 @@ void ApplyDisplay(const DisplayForm& f, Settings& s) {
     s.displayOpenAuto = f.displayOpenAuto;
     s.snapSystemDisplay = f.snapSystemDisplay;
     s.vidSystemDisplay = f.vidSystemDisplay;
+    s.notify = f.notify;
 }
 
 uint32_t ParseSelColor(const std::string& text) {

@@ -22,7 +22,7 @@ void ApplyGeneral(const GeneralForm& f, Settings& s);
 
 struct DisplayForm {
     bool shrink = false, displayOpenAuto = false, snapSystemDisplay = false,
-         vidSystemDisplay = false;
+         vidSystemDisplay = false, notify = true;
     bool operator==(const DisplayForm&) const = default;
 };
 DisplayForm SetUpDisplay(const Settings& s);

@@ -21,6 +21,7 @@ struct Settings {
     bool displayOpenAuto = true;
     bool snapSystemDisplay = false;
     bool vidSystemDisplay = false;
+    bool notify = true; // a desktop notification after each capture
     // "Capture"
     int32_t captureAction = 1; // 0 nothing, 1 hide, 2 minimize
     bool captureDelay = true;
@@ -71,7 +72,7 @@ struct Settings {
     int32_t key1 = 0, key2 = 0, key3 = 0;
 
     // "Main" (written by the main client window)
-    int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle
+    int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle, 3 monitor
     bool mute = false;
     int32_t soundLevel = 50; // 0..100 ("Volume")
     uint8_t camState = 0;

@@ -2,6 +2,7 @@
 // The few toolkit and desktop calls the program makes directly: the X window id behind a
 // widget, the default application for a file, and the "open with" application chooser.
 // Only plain C++ types cross this interface (widgets are passed as `void*`, a GtkWidget).
+#include <functional>
 #include <string>
 
 namespace tess::gtk {

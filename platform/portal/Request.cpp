@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <random>
-#include <sys/stat.h>
 
 namespace tess::portal {
 
@@ -18,16 +17,6 @@ std::string NewToken() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     return "tessaray" + std::to_string(random() % 1000000) + "_" + std::to_string(++counter);
-}
-
-bool SessionBusAddressKnown() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address)
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
-           S_ISSOCK(st.st_mode);
 }
 
 Request::Request(GDBusConnection* bus, Handler onResponse)

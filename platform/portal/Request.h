@@ -48,10 +48,6 @@ std::string ErrorText(const Error& error);
 // A handle token no other request of this process has used.
 std::string NewToken();
 
-// True when a session bus can be reached without starting one: GIO would otherwise try to
-// launch a bus of its own.
-bool SessionBusAddressKnown();
-
 // The Response of one request: subscribed on construction (before the call that makes the
 // request, whose handle token is token()), unsubscribed when it goes. `onResponse` gets the
 // response code (0 granted, 1 cancelled by the user, 2 other) and the results, on the thread

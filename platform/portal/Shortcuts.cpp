@@ -1,5 +1,6 @@
 #include "platform/portal/Shortcuts.h"
 
+#include "platform/Session.h"
 #include "platform/portal/Request.h"
 
 namespace tess {
@@ -144,7 +145,7 @@ PortalShortcuts::PortalShortcuts() : impl_(std::make_unique<Impl>()) {}
 PortalShortcuts::~PortalShortcuts() = default;
 
 std::unique_ptr<PortalShortcuts> PortalShortcuts::Open() {
-    if (!portal::SessionBusAddressKnown())
+    if (!SessionBusAddressKnown())
         return nullptr;
     portal::Error error;
     portal::Object<GDBusConnection> bus(

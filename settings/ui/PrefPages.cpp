@@ -81,7 +81,8 @@ constexpr HelpIdEntry kAppHelp[] = {{pref_id::AlwaysStart, 0},
 constexpr HelpIdEntry kDisplayHelp[] = {{pref_id::Shrink, 0},
                                         {pref_id::DisplayOpenAuto, 0},
                                         {pref_id::SnapSystemDisplay, 0},
-                                        {pref_id::VidSystemDisplay, 0}};
+                                        {pref_id::VidSystemDisplay, 0},
+                                        {pref_id::Notify, 0}};
 constexpr HelpIdEntry kCaptureHelp[] = {{pref_id::ActionGroup, 0},
                                         {pref_id::ActionHide, pref_id::ActionGroup},
                                         {pref_id::ActionMinimize, pref_id::ActionGroup},
@@ -241,6 +242,7 @@ TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx)
                            "Open &image files in default system application");
     vidSystem_ = AddCheck(this, s, pref_id::VidSystemDisplay,
                           "Open &video files in default system application");
+    notify_ = AddCheck(this, s, pref_id::Notify, "Show a &notification after each capture");
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 27200);
 }
@@ -250,11 +252,12 @@ void TSetDisplay::ShowForm(const DisplayForm& f) {
     auto_->SetValue(f.displayOpenAuto);
     snapSystem_->SetValue(f.snapSystemDisplay);
     vidSystem_->SetValue(f.vidSystemDisplay);
+    notify_->SetValue(f.notify);
 }
 
 DisplayForm TSetDisplay::ReadForm() const {
-    return {shrink_->GetValue(), auto_->GetValue(), snapSystem_->GetValue(),
-            vidSystem_->GetValue()};
+    return {shrink_->GetValue(), auto_->GetValue(), snapSystem_->GetValue(), vidSystem_->GetValue(),
+            notify_->GetValue()};
 }
 
 std::span<const HelpIdEntry> TSetDisplay::HelpIds() {

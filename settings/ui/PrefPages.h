@@ -64,7 +64,7 @@ inline constexpr int AlwaysStart = 301, MinimizeOnStart = 302, TrayIcon = 303, O
                      HideFromTaskbar = 305;
 // Display (27200)
 inline constexpr int Shrink = 27201, DisplayOpenAuto = 27202, SnapSystemDisplay = 27203,
-                     VidSystemDisplay = 27204;
+                     VidSystemDisplay = 27204, Notify = 27205;
 // Capture (27300)
 inline constexpr int ActionGroup = 27300 + 1, ActionHide = 27302, ActionMinimize = 27303,
                      ActionNone = 27304, Delay = 27305, Cursor = 27306, VidAudio = 27307,
@@ -112,7 +112,7 @@ protected:
     void ShowForm(const DisplayForm& f) override;
 
 private:
-    wxCheckBox *shrink_, *auto_, *snapSystem_, *vidSystem_;
+    wxCheckBox *shrink_, *auto_, *snapSystem_, *vidSystem_, *notify_;
 };
 
 class TSetCapture : public TFormPage<CaptureForm, SetUpCapture, ApplyCapture> {

@@ -78,8 +78,12 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_EQ(out, UsageText());
     EXPECT_TRUE(err.empty());
     for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
-                             "--window", "--format", "--output", "--audio", "--backend"})
+                             "--window", "--format", "--output", "--audio", "--backend",
+                             "--monitor", "--list-monitors", "--delay", "--clipboard", "--notify"})
         EXPECT_NE(out.find(text), std::string::npos) << text;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 80u) << line; // a terminal's width
     EXPECT_EQ(answer({"--version", "--bogus"}, &out, &err), 0);
     EXPECT_EQ(out, VersionText() + "\n");
     EXPECT_EQ(out.rfind("tessaray ", 0), 0u);

@@ -86,11 +86,11 @@ TEST_F(Frame, EveryMenuItemReachesItsHandlerAndEnabler) {
         EXPECT_TRUE(Menu(cmd)) << "no handler for " << cmd;
         StopAnyRecording();
     }
-    // The menu's own order: "Rectangle" comes before "Snapshot", which then takes a region.
-    // "Snapshot", "Record Video", "Snapshot Region", "Record Region":
-    EXPECT_EQ(rectChoices, 4);
+    // The menu's own order: "Monitor" comes before "Snapshot", which then takes the monitor,
+    // here the whole screen.
+    EXPECT_EQ(rectChoices, 2);   // "Snapshot Region", "Record Region"
     EXPECT_EQ(windowChoices, 2); // "Snapshot Window", "Record Window"
-    EXPECT_EQ(Pictures(), 1u);   // "Snapshot Screen"
+    EXPECT_EQ(Pictures(), 2u);   // "Snapshot", "Snapshot Screen"
     EXPECT_EQ(effectSheets, 1);
     EXPECT_EQ(wizards, 1);
 
@@ -105,8 +105,10 @@ TEST_F(Frame, ModeCommandsSetTheModeThatSnapshotAndRecordFollow) {
         int command;
         CaptureMode mode;
     };
+    // "Monitor" on a screen of one monitor takes the screen.
     const Case cases[] = {{id::Window, CaptureMode::Window},
                           {id::Rectangle, CaptureMode::Region},
+                          {id::Monitor, CaptureMode::Monitor},
                           {id::Screen, CaptureMode::Screen}};
     GlobalSettings().displayOpenAuto = false;
     for (const Case& c : cases) {
@@ -123,22 +125,24 @@ TEST_F(Frame, ModeCommandsSetTheModeThatSnapshotAndRecordFollow) {
         Menu(id::RecordVideo);
         EXPECT_EQ(windowChoices - windows, c.mode == CaptureMode::Window ? 2 : 0);
         EXPECT_EQ(rectChoices - rects, c.mode == CaptureMode::Region ? 2 : 0);
-        EXPECT_EQ(Pictures() - pictures, c.mode == CaptureMode::Screen ? 1u : 0u);
-        EXPECT_EQ(State(),
-                  c.mode == CaptureMode::Screen ? CaptureState::Recording : CaptureState::Idle);
+        const bool whole = c.mode == CaptureMode::Screen || c.mode == CaptureMode::Monitor;
+        EXPECT_EQ(Pictures() - pictures, whole ? 1u : 0u);
+        EXPECT_EQ(State(), whole ? CaptureState::Recording : CaptureState::Idle);
         StopAnyRecording();
     }
 
-    // A settings file opened later sets the mode: the box shows it, the timer keeps it.
-    Menu(id::Window);
-    const std::string file = dir.str() + "/window-mode.ini";
+    // A settings file opened later sets the mode: the box shows it, the timer keeps it, the
+    // menu ticks it.
+    Menu(id::Monitor);
+    const std::string file = dir.str() + "/monitor-mode.ini";
     SaveSettings(file);
     Menu(id::Rectangle);
     LoadSettings(file);
     EXPECT_TRUE(
-        test::PumpUntil([&] { return client->controls().captureMode->GetSelection() == 1; }, 2000));
+        test::PumpUntil([&] { return client->controls().captureMode->GetSelection() == 3; }, 2000));
     test::Pump(250); // a tick that reads the box
-    EXPECT_EQ(client->captureMode(), CaptureMode::Window);
+    EXPECT_EQ(client->captureMode(), CaptureMode::Monitor);
+    EXPECT_TRUE(Ui(id::Monitor).GetChecked());
 }
 
 TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {

@@ -1,6 +1,7 @@
 // The hot keys of a Wayland session through the desktop's shortcut portal, against a stand-in
 // portal on a private session bus: what the program asks for and does with the answers.
 #include "platform/portal/Shortcuts.h"
+#include "support/BusStandIn.h"
 
 #include <atomic>
 #include <chrono>
@@ -44,22 +45,15 @@ constexpr const char* kPath = "/org/freedesktop/portal/desktop";
 
 // The stand-in portal: owns the portal's name on the bus and answers on a thread and main
 // context of its own, as the real one answers from its own process.
-class FakePortal {
+class FakePortal : public test::BusStandIn {
 public:
     std::atomic<unsigned> bindResponse{0}; // 0 granted, 1 cancelled by the user
     std::mutex lock;
     std::vector<std::string> bound; // "id|description|trigger"
     std::string session;
-    FakePortal() {
-        thread_ = std::thread([this] { Run(); });
-        for (int i = 0; i < 200 && !ready_; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ~FakePortal() {
-        g_main_loop_quit(loop_);
-        thread_.join();
-    }
-    bool ready() const { return ready_; }
+    FakePortal()
+        : BusStandIn(kIntrospection, {{kPath, 0}}, {"org.freedesktop.portal.Desktop"}, &kVtable) {}
+    ~FakePortal() { Stop(); }
     // Emits a key press of `id` for the current session.
     void Press(const std::string& id) {
         std::string s;
@@ -67,20 +61,12 @@ public:
             std::lock_guard<std::mutex> hold(lock);
             s = session;
         }
-        g_dbus_connection_emit_signal(
-            connection_, nullptr, kPath, "org.freedesktop.portal.GlobalShortcuts", "Activated",
-            g_variant_new("(ost@a{sv})", s.c_str(), id.c_str(), guint64{1},
-                          g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)),
-            nullptr);
-        g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
+        Emit(kPath, "org.freedesktop.portal.GlobalShortcuts", "Activated",
+             g_variant_new("(ost@a{sv})", s.c_str(), id.c_str(), guint64{1},
+                           g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)));
     }
 
 private:
-    std::thread thread_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* connection_ = nullptr;
-    std::atomic<bool> ready_{false};
     unsigned sessions_ = 0;
 
     static std::string RequestPath(const char* sender, GVariant* options) {
@@ -102,7 +88,7 @@ private:
     static void OnCall(GDBusConnection*, const gchar* sender, const gchar*, const gchar*,
                        const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
                        gpointer data) {
-        auto* self = static_cast<FakePortal*>(data);
+        auto* self = static_cast<FakePortal*>(static_cast<BusStandIn*>(data));
         GVariantDict results;
         g_variant_dict_init(&results, nullptr);
         if (g_strcmp0(method, "CreateSession") == 0) {
@@ -152,36 +138,7 @@ private:
         return g_variant_new_uint32(1);
     }
 
-    void Run() {
-        context_ = g_main_context_new();
-        g_main_context_push_thread_default(context_);
-        loop_ = g_main_loop_new(context_, FALSE);
-        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-        connection_ = g_dbus_connection_new_for_address_sync(
-            address,
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, nullptr);
-        g_free(address);
-        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
-        static const GDBusInterfaceVTable vtable = {&OnCall, &OnGetProperty, nullptr, {}};
-        g_dbus_connection_register_object(connection_, kPath, node->interfaces[0], &vtable, this,
-                                          nullptr, nullptr);
-        GVariant* owned = g_dbus_connection_call_sync(
-            connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "RequestName", g_variant_new("(su)", "org.freedesktop.portal.Desktop", 4u), nullptr,
-            G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-        if (owned)
-            g_variant_unref(owned);
-        ready_ = owned != nullptr;
-        g_main_loop_run(loop_);
-        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
-        g_object_unref(connection_);
-        g_dbus_node_info_unref(node);
-        g_main_loop_unref(loop_);
-        g_main_context_pop_thread_default(context_);
-        g_main_context_unref(context_);
-    }
+    static constexpr GDBusInterfaceVTable kVtable = {&OnCall, &OnGetProperty, nullptr, {}};
 };
 
 // Runs the default main context (where the program's side gets its answers) until `done`.

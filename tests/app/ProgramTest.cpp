@@ -2,6 +2,7 @@
 #include "app/AppTestSupport.h"
 #include "platform/FileIo.h"
 
+#include <chrono>
 #include <fstream>
 
 namespace tess {
@@ -16,7 +17,9 @@ protected:
     // frame can be mapped before it is sized.
     bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h, int wantW = 0, int wantH = 0) {
         bool found = false;
-        for (int i = 0; i < 100; ++i) {
+        // A loaded machine was seen to take over 10 s to show a first window.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < end) {
             std::string out;
             test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) +
                                  " 2>/dev/null | head -1",

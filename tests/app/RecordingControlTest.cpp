@@ -65,6 +65,9 @@ TEST_F(RecordingControl, HotKeyOneTwiceRecordsOnceAndDisplaysTheFile) {
     EXPECT_FALSE(RecordingRunning());
     EXPECT_EQ(Displayed(), file);
     EXPECT_TRUE(Messages().empty());
+    ASSERT_EQ(desktop.notices.size(), 1u); // one notification of the file
+    EXPECT_EQ(desktop.notices[0].kind, CaptureNotice::Kind::Recording);
+    EXPECT_EQ(desktop.notices[0].path + desktop.notices[0].message, file);
     EXPECT_EQ(states, (std::vector<CaptureState>{CaptureState::Recording, CaptureState::Idle,
                                                  CaptureState::Idle}));
     const ScreenRect full = WindowThreadScreen()->screenRect();
@@ -240,6 +243,10 @@ TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInput
         unsetenv("PULSE_SERVER");
     ASSERT_FALSE(file.empty()) << (Messages().empty() ? "" : Messages()[0]);
     EXPECT_NE(status.Find("without sound"), wxNOT_FOUND) << status;
+    ASSERT_EQ(desktop.notices.size(), 1u); // an ordinary notification that says so
+    EXPECT_EQ(desktop.notices[0].kind, CaptureNotice::Kind::Recording);
+    EXPECT_NE(status.Find(desktop.notices[0].message), wxNOT_FOUND) << desktop.notices[0].message;
+    EXPECT_FALSE(desktop.notices[0].message.empty());
     EXPECT_EQ(State(), CaptureState::Idle);
     EXPECT_TRUE(Messages().empty());
     EXPECT_GE(test::VideoFrameTimes(file).size(), 2u);
@@ -319,6 +326,13 @@ TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
     EXPECT_FALSE(RecordingRunning());
     ASSERT_EQ(Messages().size(), 3u);
     EXPECT_NE(Messages()[2].find("disk is full"), std::string::npos) << Messages()[2];
+    // Each failure is notified as critical with the message shown; the full disk's keeps its file.
+    ASSERT_EQ(desktop.notices.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(desktop.notices[i].kind, CaptureNotice::Kind::Failed) << i;
+        EXPECT_EQ(desktop.notices[i].message, Messages()[i]) << i;
+    }
+    EXPECT_EQ(desktop.notices[2].path, filled);
     EXPECT_EQ(client->displayedFile(), nullptr);
     bool clean = false;
     EXPECT_GE(test::DecodeFramesSmall(filled, 40, 30, &clean).size(), 2u);
@@ -344,6 +358,21 @@ TEST_F(RecordingControl, TheRegionCommandAndRecordingsThatCannotStartOrGoOn) {
     const std::string again = RecordingFileName();
     client->RunCommand(id::StopRecording);
     EXPECT_EQ(test::VideoStreamInfo(again), "mss2 480 270");
+}
+
+TEST_F(RecordingControl, HotKeyOneInMonitorModeRecordsTheMonitorUnderThePointer) {
+    test::TwoMonitors monitors;
+    if (!monitors.ok)
+        GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
+    test::XTestDisplay x;
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 1500, 300);
+    x.sync();
+    client->RunCommand(id::Monitor);
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    const std::string file = RecordingFileName();
+    Post(msg::HotKeyVideo);
+    EXPECT_EQ(test::VideoStreamInfo(file), "mss2 960 1080");
 }
 
 } // namespace

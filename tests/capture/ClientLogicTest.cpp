@@ -62,12 +62,12 @@ TEST(ClientEnablers, TicksFollowTheSettingsAndOtherCommandsAreNotTheClients) {
     v.settings = &s;
     v.fullScreen = true;
     const std::pair<int, bool> ticks[] = {
-        {id::Screen, false},    {id::Window, true},        {id::Rectangle, false},
-        {id::FormatGif, true},  {id::FormatJpg, false},    {id::FormatPng, false},
-        {id::FormatBmp, false}, {id::DelaySnapshot, true}, {id::Mute, true},
-        {id::Caption, true},    {id::CaptionButton, true}, {id::Scale, false},
-        {id::FullScreen, true}, {id::PlaybackBar, false},  {id::EffectXray, true},
-        {id::Effect18, true},   {id::EffectMirror, false}};
+        {id::Screen, false},    {id::Window, true},     {id::Rectangle, false},
+        {id::Monitor, false},   {id::FormatGif, true},  {id::FormatJpg, false},
+        {id::FormatPng, false}, {id::FormatBmp, false}, {id::DelaySnapshot, true},
+        {id::Mute, true},       {id::Caption, true},    {id::CaptionButton, true},
+        {id::Scale, false},     {id::FullScreen, true}, {id::PlaybackBar, false},
+        {id::EffectXray, true}, {id::Effect18, true},   {id::EffectMirror, false}};
     for (auto [cmd, checked] : ticks) {
         CommandUi ui = CommandUiFor(cmd, v);
         EXPECT_TRUE(ui.checkable) << cmd;

@@ -53,7 +53,7 @@ TEST_F(MainGroup, RoundTripInBothModes) {
     for (std::string file : {std::string(), dir.str() + "/rt.ini"}) {
         SCOPED_TRACE(file.empty() ? "registry" : "ini");
         Settings in;
-        in.capSelect = 2;
+        in.capSelect = 3; // "Monitor", the highest
         in.mute = in.mainCaption = true;
         in.soundLevel = 33;
         in.camState = 1;
@@ -74,7 +74,7 @@ TEST_F(MainGroup, RoundTripInBothModes) {
         Settings out = Load(file);
         EXPECT_EQ(std::tuple(out.capSelect, out.mute, out.mainCaption, out.soundLevel, out.camState,
                              out.recordDuration),
-                  std::tuple(2, true, true, 33, 1, -7));
+                  std::tuple(3, true, true, 33, 1, -7));
         EXPECT_EQ(Window(out), (std::vector{100, 100, 640, 480})); // -5 and off the screen clamped
         EXPECT_EQ((std::vector<int>{out.effects[1], out.effects[2], out.effects[6]}),
                   (std::vector<int>{0, 1, 1}));

@@ -1,8 +1,10 @@
 // The command-line snapshot's options (the run itself: tests/snapshot/ProgramSnapshotTest).
 #include <gtest/gtest.h>
 
+#include "capture/RecordCommand.h"
 #include "capture/Snapshot.h"
 #include "capture/SnapshotCommand.h"
+#include "platform/x11/Monitors.h"
 
 namespace tess {
 namespace {
@@ -39,8 +41,7 @@ TEST(SnapshotOptionsTest, ReadsTheOptionsAndFormatNames) {
     EXPECT_EQ(o.delaySeconds, 0);    // no delay unless asked, whatever the settings say
     for (auto [value, seconds] : {std::pair{"1", 1}, {"60", 60}}) {
         o = ParseSnapshotOptions({{"snapshot", ""}, {"delay", value}});
-        ASSERT_TRUE(o.ok) << value;
-        EXPECT_EQ(o.delaySeconds, seconds);
+        EXPECT_TRUE(o.ok && o.delaySeconds == seconds) << value;
     }
     EXPECT_TRUE(WantsSnapshotCommand({{"output", "x"}, {"snapshot", ""}}));
     EXPECT_FALSE(WantsSnapshotCommand({{"output", "x"}}));
@@ -62,7 +63,8 @@ TEST(SnapshotOptionsTest, RefusesWhatItCannotUse) {
         {"colour", "red"},       {"snapshot", "/usr/x.png"},
         {"delay", ""},           {"delay", "0"},
         {"delay", "61"},         {"delay", "2s"},
-        {"delay", "1.5"}};
+        {"delay", "1.5"},        {"monitor", ""},
+        {"clipboard", "yes"}};
     for (auto [name, value] : bad) {
         auto o = ParseSnapshotOptions({{"snapshot", ""}, {name, value}});
         if (std::string(name) == "snapshot")
@@ -70,8 +72,49 @@ TEST(SnapshotOptionsTest, RefusesWhatItCannotUse) {
         EXPECT_FALSE(o.ok) << name << "=" << value;
         EXPECT_FALSE(o.error.empty()) << name;
     }
+    for (auto [name, value] : {std::pair{"window", "5"}, {"region", "0,0,5,5"}}) {
+        EXPECT_FALSE(ParseSnapshotOptions({{"snapshot", ""}, {"monitor", "0"}, {name, value}}).ok);
+        EXPECT_FALSE(ParseRecordOptions({{"record", ""}, {name, value}, {"monitor", "0"}}).ok);
+    }
     EXPECT_FALSE(
         ParseSnapshotOptions({{"snapshot", ""}, {"window", "5"}, {"region", "0,0,5,5"}}).ok);
+    EXPECT_FALSE(ParseRecordOptions({{"record", ""}, {"monitor", ""}}).ok);
+}
+
+TEST(MonitorsTest, TheMonitorUnderAPointAndTheOneNamedOrNumbered) {
+    const ScreenRect left{0, 0, 1920, 1080}, right{1920, 0, 3200, 1024}, inset{100, 100, 740, 580};
+    const std::vector<Monitor> monitors = {
+        {"DP-1", left, true}, {"HDMI-1", right, false}, {"PIP", inset, false}};
+    const struct {
+        int x, y;
+        const char* want; // null: on no monitor
+    } points[] = {{0, 0, "DP-1"},         {1919, 1079, "DP-1"},  {1920, 0, "HDMI-1"},
+                  {3199, 1023, "HDMI-1"}, {2000, 1050, nullptr}, {3200, 0, nullptr},
+                  {-1, 5, nullptr},       {300, 300, "PIP"}}; // overlapping: the smaller
+    for (const auto& p : points) {
+        SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+        const Monitor* m = MonitorAt(monitors, p.x, p.y);
+        EXPECT_EQ(m ? m->name : "none", p.want ? p.want : "none");
+    }
+
+    const std::pair<const char*, std::optional<ScreenRect>> named[] = {
+        {"HDMI-1", right}, {"0", left}, {"1", right},   {"2", inset}, {"3", {}},
+        {"-1", {}},        {"", {}},    {"hdmi-1", {}}, {"1x", {}},   {"99999999999999999999", {}}};
+    for (auto [text, want] : named) {
+        SCOPED_TRACE(text);
+        std::string error;
+        EXPECT_EQ(FindMonitor(monitors, text, &error), want);
+        // An unknown monitor's message lists the monitors as --list-monitors does.
+        EXPECT_EQ(error.empty(), want.has_value()) << error;
+        if (!want) {
+            EXPECT_NE(error.find("0 DP-1 1920x1080+0+0 primary\n1 HDMI-1 1280x1024+1920+0\n"),
+                      std::string::npos)
+                << error;
+        }
+    }
+    EXPECT_EQ(MonitorListText({{"L", {-1280, -10, 0, 1014}, false}}), "0 L 1280x1024-1280-10\n");
+    EXPECT_EQ(ParseSnapshotOptions({{"snapshot", ""}, {"monitor", "HDMI-1"}}).monitor, "HDMI-1");
+    EXPECT_EQ(ParseRecordOptions({{"record", ""}, {"monitor", "1"}}).monitor, "1");
 }
 
 } // namespace

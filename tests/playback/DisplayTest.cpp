@@ -13,12 +13,15 @@
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
 
+#include <X11/Xlib.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <thread>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 
@@ -261,15 +264,49 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     EXPECT_NE(Messages().back().find("File does not exist."), std::string::npos);
 }
 
-// "Copy" puts the displayed picture, or the frame a paused recording shows, on the real
-// clipboard as PNG, where another program reads it; nothing to copy greys it.
+// A clipboard manager: asked to SAVE_TARGETS within 10 s, it fetches the image/png (else "").
+std::future<std::string> StandInClipboardManager(::Display* d) {
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(d, XInternAtom(d, "CLIPBOARD_MANAGER", False), w, CurrentTime);
+    XSync(d, False);
+    return std::async(std::launch::async, [d, w] {
+        XEvent e{};
+        auto next = [&](int type) {
+            for (int i = 0; i < 1000 && !XCheckTypedWindowEvent(d, w, type, &e); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return e.type == type;
+        };
+        if (!next(SelectionRequest))
+            return std::string();
+        const XSelectionRequestEvent& r = e.xselectionrequest;
+        XSelectionEvent reply{SelectionNotify, 0,        False,      d,     r.requestor,
+                              r.selection,     r.target, r.property, r.time};
+        const Atom into = XInternAtom(d, "SAVED", False);
+        XConvertSelection(d, XInternAtom(d, "CLIPBOARD", False), XInternAtom(d, "image/png", False),
+                          into, w, CurrentTime);
+        std::string png;
+        Atom type;
+        int format;
+        unsigned long n = 0, left;
+        unsigned char* data = nullptr;
+        if (next(SelectionNotify) && e.xselection.property == into &&
+            XGetWindowProperty(d, w, into, 0, 1 << 24, True, AnyPropertyType, &type, &format, &n,
+                               &left, &data) == Success)
+            png.assign(reinterpret_cast<char*>(data), n);
+        XFree(data);
+        XSendEvent(d, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+        XFlush(d);
+        return reply.target == XInternAtom(d, "SAVE_TARGETS", False) ? png : std::string();
+    });
+}
+
+// "Copy" serves the picture or a paused recording's frame as PNG; nothing to copy greys it.
 TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     if (!test::HaveProgram("xclip"))
         GTEST_SKIP() << "needs xclip";
     WxDesktopServices real;
     desktop.clipboard = &real;
     auto copyEnabled = [&] { return CommandUiFor(id::FileCopy, client->View()).enabled; };
-    // The clipboard as another program reads it, while this one serves it.
     auto clipboardPixels = [&](int* w, int* h) {
         const std::string out = dir.str() + "/clip.png";
         std::filesystem::remove(out);
@@ -283,23 +320,23 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
         return test::ReadPixels(out, w, h);
     };
     EXPECT_FALSE(copyEnabled());
-
     const std::string path = dir.str() + "/shot.png";
-    const MemBm pic = Quarters(64, 48);
-    ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, path, -1), 0);
+    ASSERT_EQ(WriteImageFile(Quarters(64, 48), ImageFormat::kPng, path, -1), 0);
     client->DisplayFile(path);
     ASSERT_TRUE(copyEnabled());
     client->RunCommand(id::FileCopy);
     int w = 0, h = 0;
     std::vector<uint32_t> got = clipboardPixels(&w, &h);
-    ASSERT_EQ(got.size(), 64u * 48u);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(got[y * 64 + x], pic.colorAt(x, y) >> 16 | (pic.colorAt(x, y) & 0xff00) |
-                                           (pic.colorAt(x, y) & 0xff) << 16)
-                << x << "," << y;
+    EXPECT_EQ(got, test::ReadPixels(path, &w, &h));
+    // At the program's end a clipboard manager is handed the picture.
+    ::Display* d = XOpenDisplay(nullptr);
+    auto saved = StandInClipboardManager(d);
+    real.keepClipboard();
+    std::ofstream(dir.str() + "/saved.png", std::ios::binary) << saved.get();
+    XCloseDisplay(d);
+    EXPECT_EQ(test::ReadPixels(dir.str() + "/saved.png", &w, &h), got);
 
-    // A recording, paused at its first frame: the frame as ffmpeg decodes it.
+    // A recording paused at its first frame: that frame as ffmpeg decodes it.
     std::string why;
     const std::string& rec = test::TestRecording(&why);
     if (!rec.empty() && test::HaveProgram("ffmpeg")) {
@@ -312,9 +349,7 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
             test::RunCommand("ffmpeg -v error -y -i '" + rec + "' -frames:v 1 '" + first + "'"), 0);
         int fw = 0, fh = 0;
         const std::vector<uint32_t> want = test::ReadPixels(first, &fw, &fh);
-        ASSERT_EQ(fw, w);
-        ASSERT_EQ(fh, h);
-        ASSERT_EQ(got.size(), want.size());
+        ASSERT_EQ(std::make_pair(fw, fh), std::make_pair(w, h));
         double diff = 0;
         for (size_t i = 0; i < got.size(); ++i)
             for (int shift : {0, 8, 16})

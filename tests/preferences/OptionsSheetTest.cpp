@@ -180,6 +180,8 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(Find<wxCheckBox>(general, pref_id::TrayIcon)->GetValue());
     Find<wxCheckBox>(general, pref_id::OnTop)->SetValue(true);
     EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::VidSystemDisplay)->GetValue());
+    EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::Notify)->GetValue());
+    Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::Notify)->SetValue(false);
     auto* capture = Page<TSetCapture>(2);
     EXPECT_TRUE(Find<wxRadioButton>(capture, pref_id::ActionMinimize)->GetValue());
     EXPECT_EQ(capture->swatch()->colour(), 0xffu);
@@ -226,6 +228,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_EQ(s.captureAction, 0);
     EXPECT_EQ(s.snapshotDelay, 45);
     EXPECT_TRUE(s.copyToClipboard);
+    EXPECT_FALSE(s.notify);
     EXPECT_EQ(s.wmBitRate, 512000);
     EXPECT_EQ(s.capVert, 100);
     EXPECT_EQ(s.waveInDriver + " " + s.mixerInput, "USB Mic Line");

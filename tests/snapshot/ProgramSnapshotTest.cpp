@@ -2,10 +2,16 @@
 // picture pattern in the capture directory when no output is named, no settings written,
 // clear errors with a non-zero exit, and long options' values never read as switches.
 #include "SnapshotTestSupport.h"
+#include "platform/FileIo.h"
+
+#include <X11/Xatom.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace tess {
 namespace {
@@ -21,8 +27,7 @@ protected:
         fs::create_directories(dir.path() / "config");
         fs::create_directories(dir.path() / "data");
     }
-    // Runs the program with `args`; stdout in *out, stderr in *err.
-    // `tmp`: the program's TMPDIR under the test's directory.
+    // Runs the program with `args` (TMPDIR: `tmp` under the test's directory); stdout, stderr.
     int Run(const std::string& args, std::string* out, std::string* err, const char* tmp = "") {
         out->clear();
         std::string errFile = dir.str() + "/stderr.txt";
@@ -65,8 +70,7 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     ASSERT_FALSE(px.empty());
     EXPECT_EQ(test::PatternMismatches(px, 100, 10, 10, 80, 50), 0);
 
-    // "--output -": the same picture on standard output, and nothing else; no file is left
-    // behind.
+    // "--output -": the same picture on standard output, and nothing else; no file left behind.
     fs::create_directories(dir.path() / "tmp");
     EXPECT_EQ(Run("--snapshot --region 590,290,100,70 --output -", &out, &err, "/tmp"), 0) << err;
     std::ifstream written(file, std::ios::binary);
@@ -87,14 +91,90 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     EXPECT_EQ(test::PatternMismatches(px, 80, 0, 0, 80, 50), 0);
     EXPECT_TRUE(NoValuesStored()); // no settings are written
 
-    // "--region last": the rectangle the window program stored gives the same picture, and
-    // the store stays as it was.
+    // "--region last": the stored rectangle gives the same picture; the store stays as it was.
     const std::string stored = WriteStore("\"LastRegion\"=\"590,290,100,70\"\n");
     const std::string last = dir.str() + "/last.png";
     EXPECT_EQ(Run("--snapshot --region last --output '" + last + "'", &out, &err), 0) << err;
     EXPECT_EQ(test::PixelsSized(last, 100, 70), test::PixelsSized(file, 100, 70));
     EXPECT_EQ(ReadStore(), stored);
     x.destroy(win);
+}
+
+// The process id (_NET_WM_PID) of the clipboard's owner, or 0.
+pid_t ClipboardOwnerPid(Display* d) {
+    const Window owner = XGetSelectionOwner(d, XInternAtom(d, "CLIPBOARD", False));
+    Atom type;
+    int format;
+    unsigned long n = 0, left;
+    unsigned char* data = nullptr;
+    pid_t pid = 0;
+    if (owner &&
+        XGetWindowProperty(d, owner, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &n, &left, &data) == Success &&
+        n == 1)
+        pid = static_cast<pid_t>(*reinterpret_cast<long*>(data));
+    XFree(data);
+    return pid;
+}
+
+// Waits (at most 10 s) for a process that this one adopted to end.
+bool Ended(pid_t pid) {
+    for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return true;
+    return false;
+}
+
+TEST_F(ProgramSnapshotTest, ClipboardStaysServedAfterTheCommandUntilAnotherProgramTakesIt) {
+    if (!test::HaveProgram("xclip"))
+        GTEST_SKIP() << "no xclip";
+    // The holder leaves the launcher's process tree; as a subreaper this test adopts it.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    test::XTestDisplay x;
+    Window noise = x.create(0, 0, 1920, 1080, [](int px, int py) {
+        return (px * 0x9E3779B1u ^ py) * 0x2C1B3C6Du >> 8;
+    });
+    struct Row {
+        const char* args;
+        const char* file;
+    } rows[] = {
+        {"--region 10,10,100,70", "small.png"}, // the file's bytes, in one piece
+        {"--format bmp", "screen.bmp"},         // made into a PNG; 6 MB need INCR
+    };
+    pid_t before = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const std::string file = dir.str() + "/" + row.file, clip = dir.str() + "/clip.png";
+        std::string out, err;
+        ASSERT_EQ(Run(std::string("--snapshot --clipboard ") + row.args + " --output " + file, &out,
+                      &err),
+                  0)
+            << err;
+        EXPECT_EQ(out + err, file + "\n");
+        const pid_t holder = ClipboardOwnerPid(x.get());
+        ASSERT_GT(holder, 0);
+        EXPECT_TRUE(!before || Ended(before)); // the new holder took the clipboard from the old
+        before = holder;
+        ASSERT_EQ(test::RunCommand("xclip -selection clipboard -t image/png -o > " + clip), 0);
+        if (std::string(row.file).ends_with(".png")) {
+            EXPECT_TRUE(ReadWholeFile(clip) == ReadWholeFile(file));
+            std::string targets;
+            test::RunCommand("xclip -selection clipboard -t TARGETS -o", &targets);
+            EXPECT_EQ(targets.rfind("image/png\n", 0), 0u) << targets;
+        } else {
+            int w = 0, h = 0;
+            EXPECT_EQ(test::ReadPixels(clip, &w, &h), test::PixelsSized(file, 1920, 1080));
+            EXPECT_GT(fs::file_size(clip), 1u << 18); // more than one request holds
+        }
+    }
+    // Another program takes the clipboard: the holder ends.
+    Window other = XCreateSimpleWindow(x.get(), x.root(), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(x.get(), XInternAtom(x.get(), "CLIPBOARD", False), other, CurrentTime);
+    x.sync();
+    EXPECT_TRUE(Ended(before));
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    x.destroy(other);
+    x.destroy(noise);
 }
 
 TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
@@ -109,9 +189,8 @@ TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
     };
     const double without = timed(plain);
     EXPECT_NEAR(timed(args) - without, 2.0, 0.3);
-    EXPECT_EQ(out, file + "\n");
-    EXPECT_EQ(err, ""); // standard error is a file here
-    // On a terminal (standard output and error both reach it here), the seconds left.
+    EXPECT_EQ(out + err, file + "\n"); // standard error is a file here: no count
+    // On a terminal (standard output and error both), the seconds left.
     if (!test::HaveProgram("script"))
         return;
     ASSERT_EQ(test::RunCommand("script -qec \"" + env + "'" + test::ProgramPath() + "'" + args +
@@ -161,6 +240,39 @@ TEST_F(ProgramSnapshotTest, ACaptionedSnapshotIsTakenByTheWindowProgramWithItsCa
         differ += a[i] != b[i];
     EXPECT_GT(differ, 100u); // the caption's text and box
     EXPECT_LT(differ, a.size() / 2);
+    x.destroy(win);
+}
+
+TEST_F(ProgramSnapshotTest, MonitorsAreListedAndTakenByNameOrNumber) {
+    test::TwoMonitors monitors;
+    if (!monitors.ok)
+        GTEST_SKIP() << "no xrandr, or the server keeps no monitors";
+    test::XTestDisplay x;
+    Window win = x.create(900, 500, 120, 80, test::Pattern); // across the two
+    std::string out, err;
+    ASSERT_EQ(Run("--list-monitors", &out, &err), 0) << err;
+    EXPECT_EQ(out, "0 TessLeft 960x1080+0+0 primary\n1 TessRight 960x1080+960+0\n");
+    const std::string whole = dir.str() + "/whole.png";
+    ASSERT_EQ(Run("--snapshot --output '" + whole + "'", &out, &err), 0) << err;
+    const auto screen = test::PixelsSized(whole, 1920, 1080);
+    for (auto [monitor, left] : {std::pair{"TessRight", 960}, {"0", 0}}) {
+        const std::string file = dir.str() + "/" + monitor + ".png";
+        Run(std::string("--snapshot --output '") + file + "' --monitor " + monitor, &out, &err);
+        EXPECT_EQ(test::HalfMismatches(file, screen, left), 0) << monitor << err;
+    }
+    // An unknown one: a mistake on the command line that names the monitors there are.
+    for (const char* command : {"--snapshot", "--record"}) {
+        EXPECT_EQ(Run(std::string(command) + " --monitor 2", &out, &err), 2);
+        EXPECT_NE(err.find("no monitor \"2\"; the monitors are (number, name, geometry):\n0 "
+                           "TessLeft 960x1080+0+0 primary\n1 TessRight"),
+                  std::string::npos)
+            << err;
+    }
+    // Through the portal, whose dialog picks the monitor: refused; the list stays the X server's.
+    EXPECT_EQ(Run("--backend portal --snapshot --monitor 0", &out, &err), 1);
+    EXPECT_NE(err.find("--monitor is not available"), std::string::npos) << err;
+    EXPECT_EQ(Run("--backend portal --list-monitors", &out, &err), 0);
+    EXPECT_EQ(out, "0 TessLeft 960x1080+0+0 primary\n1 TessRight 960x1080+960+0\n");
     x.destroy(win);
 }
 

@@ -192,78 +192,68 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
 }
 
 TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
-    auto select = [&](std::optional<ScreenRect> last, std::function<void(SelectR&)> act,
-                      ScreenRect* got) {
-        SelectR dlg(nullptr, desktop, SelectionColour("ff"), got, nullptr, true, screen.get());
+    // The chosen rectangle, or none when the selection was not OK.
+    auto select = [&](std::optional<ScreenRect> last,
+                      std::function<void(SelectR&)> act) -> std::optional<ScreenRect> {
+        ScreenRect got;
+        SelectR dlg(nullptr, desktop, SelectionColour("ff"), &got, nullptr, true, screen.get());
         dlg.SetLastRegion(last);
-        return RunModal(dlg, {Shown(dlg), test::Do([&] { act(dlg); })});
+        if (RunModal(dlg, {Shown(dlg), test::Do([&] { act(dlg); })}) != wxID_OK)
+            return std::nullopt;
+        return got;
     };
     // Enter, Right, Shift+Down, Ctrl+Right (wider), Ctrl+Shift+Up (lower), Enter.
-    ScreenRect got;
-    int rc = select(
-        ScreenRect{100, 80, 400, 300},
-        [&](SelectR& dlg) {
-            test::SendKey(dlg, WXK_RIGHT); // nothing shown yet: nothing to move
-            EXPECT_FALSE(dlg.shownFrame());
-            test::SendKey(dlg, WXK_RETURN);
-            EXPECT_EQ(dlg.shownFrame(), (ScreenRect{100, 80, 400, 300}));
-            test::SendKey(dlg, WXK_RIGHT);
-            test::SendKey(dlg, WXK_DOWN, wxMOD_SHIFT);
-            EXPECT_EQ(dlg.shownFrame(), (ScreenRect{101, 90, 401, 310}));
-            test::SendKey(dlg, WXK_RIGHT, wxMOD_CONTROL);
-            test::SendKey(dlg, WXK_UP, wxMOD_CONTROL | wxMOD_SHIFT);
-            EXPECT_TRUE(dlg.IsModal());
-            test::SendKey(dlg, WXK_RETURN);
-        },
-        &got);
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_EQ(got, (ScreenRect{101, 90, 402, 300}));
+    EXPECT_EQ(select(ScreenRect{100, 80, 400, 300},
+                     [&](SelectR& dlg) {
+                         test::SendKey(dlg, WXK_RIGHT); // nothing shown yet: nothing to move
+                         EXPECT_FALSE(dlg.shownFrame());
+                         test::SendKey(dlg, WXK_RETURN);
+                         EXPECT_EQ(dlg.shownFrame(), (ScreenRect{100, 80, 400, 300}));
+                         test::SendKey(dlg, WXK_RIGHT);
+                         test::SendKey(dlg, WXK_DOWN, wxMOD_SHIFT);
+                         EXPECT_EQ(dlg.shownFrame(), (ScreenRect{101, 90, 401, 310}));
+                         test::SendKey(dlg, WXK_RIGHT, wxMOD_CONTROL);
+                         test::SendKey(dlg, WXK_UP, wxMOD_CONTROL | wxMOD_SHIFT);
+                         EXPECT_TRUE(dlg.IsModal());
+                         test::SendKey(dlg, WXK_RETURN);
+                     }),
+              (ScreenRect{101, 90, 402, 300}));
 
     // Moved against the screen's edge, it stops there; a click inside chooses it.
-    rc = select(
-        ScreenRect{1900, 0, 1920, 20},
-        [&](SelectR& dlg) {
-            test::SendKey(dlg, WXK_RETURN);
-            test::SendKey(dlg, WXK_RIGHT, wxMOD_SHIFT);
-            test::SendKey(dlg, WXK_UP);
-            test::SendMouse(dlg, wxEVT_LEFT_DOWN, {1910, 10});
-            test::SendMouse(dlg, wxEVT_LEFT_UP, {1910, 10});
-        },
-        &got);
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_EQ(got, (ScreenRect{1900, 0, 1920, 20}));
+    EXPECT_EQ(select(ScreenRect{1900, 0, 1920, 20},
+                     [&](SelectR& dlg) {
+                         test::SendKey(dlg, WXK_RETURN);
+                         test::SendKey(dlg, WXK_RIGHT, wxMOD_SHIFT);
+                         test::SendKey(dlg, WXK_UP);
+                         test::SendMouse(dlg, wxEVT_LEFT_DOWN, {1910, 10});
+                         test::SendMouse(dlg, wxEVT_LEFT_UP, {1910, 10});
+                     }),
+              (ScreenRect{1900, 0, 1920, 20}));
 
-    // With the button held the keys move the dragged rectangle (Ctrl: its pointer corner);
-    // the release ends the selection, Enter during the drag does not.
-    rc = select(
-        std::nullopt,
-        [&](SelectR& dlg) {
-            test::SendMouse(dlg, wxEVT_LEFT_DOWN, {100, 100});
-            test::SendMouse(dlg, wxEVT_MOTION, {200, 150}, false, true);
-            test::SendKey(dlg, WXK_LEFT, wxMOD_SHIFT);
-            EXPECT_EQ(dlg.shownFrame(), (ScreenRect{90, 100, 190, 150}));
-            test::SendKey(dlg, WXK_DOWN, wxMOD_CONTROL);
-            test::SendKey(dlg, WXK_RETURN);
-            EXPECT_TRUE(dlg.IsModal());
-            test::SendMouse(dlg, wxEVT_MOTION, {210, 150}, false, true);
-            test::SendMouse(dlg, wxEVT_LEFT_UP, {210, 150});
-        },
-        &got);
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_EQ(got, (ScreenRect{90, 100, 200, 151}));
+    // During a drag the keys move the rectangle (Ctrl: its pointer corner); Enter does not end it.
+    EXPECT_EQ(select(std::nullopt,
+                     [&](SelectR& dlg) {
+                         test::SendMouse(dlg, wxEVT_LEFT_DOWN, {100, 100});
+                         test::SendMouse(dlg, wxEVT_MOTION, {200, 150}, false, true);
+                         test::SendKey(dlg, WXK_LEFT, wxMOD_SHIFT);
+                         EXPECT_EQ(dlg.shownFrame(), (ScreenRect{90, 100, 190, 150}));
+                         test::SendKey(dlg, WXK_DOWN, wxMOD_CONTROL);
+                         test::SendKey(dlg, WXK_RETURN);
+                         EXPECT_TRUE(dlg.IsModal());
+                         test::SendMouse(dlg, wxEVT_MOTION, {210, 150}, false, true);
+                         test::SendMouse(dlg, wxEVT_LEFT_UP, {210, 150});
+                     }),
+              (ScreenRect{90, 100, 200, 151}));
 
     // A press outside the recalled rectangle starts a new drag.
-    rc = select(
-        ScreenRect{10, 10, 50, 50},
-        [&](SelectR& dlg) {
-            test::SendKey(dlg, WXK_RETURN);
-            test::SendMouse(dlg, wxEVT_LEFT_DOWN, {300, 300});
-            test::SendMouse(dlg, wxEVT_MOTION, {320, 330}, false, true);
-            test::SendMouse(dlg, wxEVT_LEFT_UP, {320, 330});
-        },
-        &got);
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_EQ(got, (ScreenRect{300, 300, 320, 330}));
+    EXPECT_EQ(select(ScreenRect{10, 10, 50, 50},
+                     [&](SelectR& dlg) {
+                         test::SendKey(dlg, WXK_RETURN);
+                         test::SendMouse(dlg, wxEVT_LEFT_DOWN, {300, 300});
+                         test::SendMouse(dlg, wxEVT_MOTION, {320, 330}, false, true);
+                         test::SendMouse(dlg, wxEVT_LEFT_UP, {320, 330});
+                     }),
+              (ScreenRect{300, 300, 320, 330}));
 }
 
 TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {

@@ -99,6 +99,16 @@ inline int PatternMismatches(const std::vector<uint32_t>& px, int stride, int x0
     return bad;
 }
 
+// Pixels of the 960 x 1080 picture `path` unlike that block of the 1920 x 1080 `screen` at
+// `left` (a monitor of test::TwoMonitors); -1 for a missing picture.
+inline int HalfMismatches(const std::string& path, const std::vector<uint32_t>& screen, int left) {
+    const auto half = PixelsSized(path, 960, 1080);
+    int differ = half.empty() || screen.size() != 1920u * 1080 ? -1 : 0;
+    for (size_t i = 0; differ >= 0 && i < half.size(); ++i)
+        differ += half[i] != screen[i / 960 * 1920 + left + i % 960];
+    return differ;
+}
+
 // Settings for a snapshot into `dir`: PNG, no delay, no caption, no cursor, no display.
 inline Settings QuietSnapshotSettings(const std::string& dir) {
     Settings s;
@@ -106,7 +116,7 @@ inline Settings QuietSnapshotSettings(const std::string& dir) {
     s.fileSnapName = "Tess";
     s.imageFormat = s.captureAction = 0;
     s.captureDelay = s.cursor = s.capEnable = s.displayOpenAuto = s.vidStealth = false;
-    s.copyToClipboard = false;
+    s.copyToClipboard = s.notify = false;
     return s;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in for the desktop's services: it records every message, wait, beep, shutter and
-// opened file or address and every picture put on the clipboard, answers message boxes and folder
-// choices from scripted answers, and keeps a clock of its own that waits advance.
+// opened file or address, every picture put on the clipboard and every capture notification,
+// answers message boxes and folder choices from scripted answers, and keeps a clock of its own that
+// waits advance.
 #include "platform/DesktopServices.h"
 
 #include <cstdint>
@@ -66,6 +67,11 @@ public:
         return clipboard ? clipboard->copyPicture(bgrx, width, height, stride) : true;
     }
     void keepClipboard() override { ++clipboardKept; }
+    void notifyCapture(const CaptureNotice& n) override {
+        notices.push_back(n);
+        if (notifier)
+            notifier->notifyCapture(n);
+    }
     std::chrono::system_clock::time_point now() override {
         return useRealClock ? std::chrono::system_clock::now() : clock;
     }
@@ -108,6 +114,8 @@ public:
     std::vector<Picture> copied;
     DesktopServices* clipboard = nullptr; // when set, copied pictures go on to it as well
     int clipboardKept = 0;
+    std::vector<CaptureNotice> notices;
+    DesktopServices* notifier = nullptr; // when set, notifications go on to it as well
     std::optional<std::string> directoryAnswer;
     std::vector<std::string> directoryStarts; // where each folder choice started
     bool useRealClock = true;

@@ -54,7 +54,7 @@ private:
 #define TESS_STR(...) TESS_STR_(__VA_ARGS__)
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
-        vidSystemDisplay, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
+        vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
         copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
         waveInDriver, waveOutDriver, mixerInput, changeMixer, soundSource, desktopSource,          \
@@ -72,6 +72,7 @@ inline Settings EveryFieldChanged() {
     alwaysStart = minimizeOnStart = trayIcon = onTop = true;
     shrink = displayOpenAuto = false;
     snapSystemDisplay = vidSystemDisplay = true;
+    notify = false;
     captureAction = 2;
     captureDelay = cursor = false;
     snapshotDelay = 17;

@@ -147,4 +147,15 @@ inline bool SamePixels(const MemBm& a, const MemBm& b) {
                            [&b](int x, int y) { return PixelAt(b, x, y); }) == 0;
 }
 
+// Two monitors side by side on the suite's 1920 x 1080 display while it lives: "TessLeft"
+// (primary; it takes the output, so the whole-screen monitor goes) and "TessRight", removed
+// again at the end. The test's own connections keep the server from resetting meanwhile.
+struct TwoMonitors {
+    const bool ok =
+        HaveProgram("xrandr") &&
+        RunCommand("xrandr --setmonitor '*TessLeft' 960/254x1080/286+0+0 screen >/dev/null && "
+                   "xrandr --setmonitor TessRight 960/254x1080/286+960+0 none >/dev/null") == 0;
+    ~TwoMonitors() { RunCommand("xrandr --delmonitor TessLeft; xrandr --delmonitor TessRight"); }
+};
+
 } // namespace tess::test

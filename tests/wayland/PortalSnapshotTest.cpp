@@ -2,12 +2,14 @@
 // screen-cast portal, the desktop asks which output to share once, and later runs (the
 // window program's too) restore that choice from the token in the settings.
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "platform/FileIo.h"
 #include "platform/Session.h"
 #include "wayland/WaylandDesktop.h"
 
@@ -172,6 +174,30 @@ void ExpectFailedSnapshot(const std::string& env, const std::string& file,
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_NE(run.err.find(what), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(file));
+}
+
+// The picture that --clipboard leaves on Xwayland's clipboard reaches Wayland programs. sway
+// passes an X program's clipboard on only while an X window has the keyboard focus: one has.
+TEST_F(PortalSnapshot, TheCopiedPictureReachesWaylandPrograms) {
+    if (!test::HaveProgram("wl-paste") || !test::HaveProgram("xmessage"))
+        GTEST_SKIP() << "no wl-paste or xmessage";
+    std::string pid;
+    ASSERT_EQ(
+        test::RunCommand("xmessage -geometry 200x60+0+600 focus >/dev/null 2>&1 & echo $!", &pid),
+        0);
+    bool focused = false;
+    for (int i = 0; i < 100 && !focused; ++i)
+        focused = test::RunCommand("swaymsg '[class=\"Xmessage\"] focus' >/dev/null 2>&1 || "
+                                   "{ sleep 0.05; false; }") == 0;
+    ASSERT_TRUE(focused);
+    const std::string file = dir.str() + "/copied.png", pasted = dir.str() + "/pasted.png";
+    const auto run = Run("--backend portal --snapshot --clipboard --output " + Quote(file));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(test::RunCommand("wl-paste --type image/png >" + Quote(pasted)), 0);
+    EXPECT_TRUE(ReadWholeFile(file).value_or("").size() > 0 &&
+                ReadWholeFile(file) == ReadWholeFile(pasted));
+    kill(std::atoi(pid.c_str()), SIGTERM);
 }
 
 TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {

@@ -3,18 +3,11 @@
 # window (fitted to its size, named in the title, with the playback bar), the same while
 # playing, and a picture with the File menu open (its "Copy" enabled). Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
 # again on a 1920 x 1080 one (those shots end in "-1920x1080"), where a frame that fits
-# itself to the video starts much larger than the video. Then the snapshot countdown.
+# itself to the video starts much larger than the video. Then the snapshot countdown, and (on
+# the smaller screen) the notifications after a snapshot and after a failed one.
 #   tools/screenshots/display.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
-out=${1:?output directory}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${2:-$root/build}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-tmp=$(mktemp -d /tmp/tess-shots.XXXXXX)
-export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$tmp/state"
-export NO_AT_BRIDGE=1 GTK_A11Y=none
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/prologue.sh"
 
 for size in 1280x800 1920x1080; do
 suffix=$([ "$size" = 1280x800 ] || echo "-$size")
@@ -71,6 +64,27 @@ xdotool key Down Down Down Return
 shot countdown 2
 sleep 4
 kill "$app"; wait "$app" || true
+
+# The notifications of a command-line snapshot and of one that failed, shown by a real
+# notification server (Debian's notification-daemon) on a session bus of their own.
+daemon=/usr/lib/notification-daemon/notification-daemon
+if [ -z "$suffix" ] && [ -x "$daemon" ] && command -v dbus-daemon >/dev/null; then
+    dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$tmp/bus" 4>"$tmp/bus.pid"
+    export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$tmp/bus")
+    display -geometry +0+0 "$tmp/picture.png" & viewer=$!
+    sleep 1.5
+    for case in notification:"$tmp/shot.png" notification-failed:/proc/none/shot.png; do
+        "$daemon" & server=$!
+        sleep 1
+        "$build/tessaray" --snapshot --notify --output "${case#*:}" >/dev/null 2>&1 & cli=$!
+        shot "${case%%:*}" 2
+        kill "$cli" "$server" 2>/dev/null || true
+        wait "$cli" "$server" 2>/dev/null || true
+    done
+    kill "$viewer" 2>/dev/null || true
+    kill "$(head -1 "$tmp/bus.pid")" 2>/dev/null || true
+    unset DBUS_SESSION_BUS_ADDRESS
+fi
 kill "$wm" || true
 INNER
 done

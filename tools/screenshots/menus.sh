@@ -1,26 +1,21 @@
 #!/usr/bin/env bash
 # Screenshots of the Control menu's specify sub-menus with "Snapshot Last Region" and "Record
-# Last Region" (a last region stored, so they are not greyed), under a private X server with
-# openbox.
+# Last Region" (a last region stored, so they are not greyed), and of the capture modes with
+# "Monitor" chosen: the Control menu, the tool bar's box, the display area's menu and the tray
+# menu, under a private X server with openbox and a tray.
 #   tools/screenshots/menus.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
-out=${1:?output directory}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${2:-$root/build}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-tmp=$(mktemp -d /tmp/tess-shots.XXXXXX)
-export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_STATE_HOME="$tmp/state"
-export NO_AT_BRIDGE=1 GTK_A11Y=none
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/prologue.sh"
 mkdir -p "$XDG_CONFIG_HOME/Quorvanta"
-printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"LastRegion"="100,100,400,300"\n' \
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"LastRegion"="100,100,400,300"\n"CapSelect"="3"\n"TrayIcon"="1"\n' \
     >"$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build" "$out" <<'INNER'
 set -euo pipefail
 build=$1 out=$2
 openbox >/dev/null 2>&1 & wm=$!
+trayer --edge bottom --align right --widthtype pixel --width 60 --height 32 >/dev/null 2>&1 &
+tray=$!
 sleep 1
 "$build/tessaray" & app=$!
 for i in $(seq 100); do
@@ -39,9 +34,30 @@ open_submenu() {
     xdotool key Escape Escape Escape
     sleep 0.5
 }
-open_submenu 5 menu-snapshot-specify
-open_submenu 8 menu-record-specify
+open_submenu 6 menu-snapshot-specify
+open_submenu 9 menu-record-specify
+# The capture modes: the Control menu, the box at the tool bar's left, the display area's menu.
+shot_after() {
+    sleep 0.7
+    import -window root "$out/$1.png"
+    xdotool key Escape Escape
+    sleep 0.5
+}
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+c
+shot_after menu-control-modes
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+shot_after menu-popup-modes
+# The tray icon, at the right end of the tray along the bottom edge of the 1280 x 800 screen.
+xdotool mousemove $((1280 - 16)) $((800 - 16)) click 3
+shot_after menu-tray-modes
+# The box's list, which opens over the box: the window lower down, so all of it shows.
+xdotool windowmove --sync "$win" 100 250 windowactivate --sync "$win"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 45)) $((Y + 25)) click 1
+shot_after combo-capture-modes
 kill "$app"; wait "$app" || true
-kill "$wm" || true
+kill "$tray" "$wm" || true
 INNER
 echo "screenshots in $out"
