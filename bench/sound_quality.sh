@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Quality of the music-quality sound stream: a test tone coded by libavcodec's Windows Media
-# Audio 2 encoder (the coder and settings of media/wma) and by LAME's MP3 at the same rates,
-# decoded by ffmpeg, and the tone's power measured against everything else the decoder gives
-# (harmonics and noise, "SINAD", dB; higher is better). Needs ffmpeg with libmp3lame.
+# Quality of the music-quality sound stream: a test tone coded by LAME's MP3 through
+# libavcodec (the coder and settings of media/mp3) and, for comparison, by libavcodec's Windows
+# Media Audio 2 encoder at the same rates, decoded by ffmpeg, and the tone's power measured
+# against everything else the decoder gives (harmonics and noise, "SINAD", dB; higher is
+# better). Needs ffmpeg with libmp3lame.
 #   bench/sound_quality.sh [tone Hz ...]   (1000 and 5000 Hz by default)
 set -euo pipefail
 tones=("${@:-1000 5000}")

@@ -1,7 +1,7 @@
 #pragma once
 // A coder of the sound stream of a recording: 16-bit little-endian PCM in (interleaved when
-// stereo, any amount per call), fixed-size blocks of a fixed number of samples out, each
-// block one media object of the file.
+// stereo, any amount per call), blocks of a fixed number of samples out, each block one
+// media object of the file; a block has blockBytes() bytes unless TakeBlockSizes says otherwise.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -32,6 +32,9 @@ public:
     virtual size_t pendingSamples() const = 0;
     virtual size_t blockBytes() const = 0;
     virtual size_t samplesPerBlock() const = 0;
+    // The size of each block appended since the last call, in order; empty when every block
+    // has blockBytes() bytes.
+    virtual std::vector<uint32_t> TakeBlockSizes() { return {}; }
     virtual CodedSoundFormat format() const = 0;
     virtual const char* codecName() const = 0;
 };

@@ -5,8 +5,8 @@
 #include "media/asf/AsfReader.h"
 #include "media/asf/AsfWriter.h"
 #include "media/gsm/GsmEncoder.h"
+#include "media/mp3/Mp3Encoder.h"
 #include "media/mss2/Mss2Encoder.h"
-#include "media/wma/WmaEncoder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -124,7 +124,7 @@ int32_t WMFile::AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRat
     std::lock_guard lock(createMu_);
     if (writer_)
         return -EBUSY;
-    auto coder = std::make_unique<WmaEncoder>(rate, channels, bitRate);
+    auto coder = std::make_unique<Mp3Encoder>(rate, channels, bitRate);
     if (!coder->valid())
         return -ENOTSUP;
     const CodedSoundFormat f = coder->format();
@@ -318,15 +318,20 @@ int32_t WMFile::WriteAudioBlocks(bool finish) {
     // One block per media object: players that hand each object to the decoder as one frame
     // (GStreamer's) expect exactly one block. Times count samples, so a block length that is
     // no whole number of 100-ns units does not drift.
+    const std::vector<uint32_t> sizes = sound_->TakeBlockSizes();
     const size_t size = sound_->blockBytes();
     const uint64_t per = sound_->samplesPerBlock();
     const uint64_t rate = std::max<uint32_t>(sound_->format().samplesPerSec, 1);
     int32_t r = 0;
-    for (size_t at = 0; at + size <= audioBlocks_.size() && r == 0; at += size) {
+    for (size_t at = 0, i = 0; r == 0; ++i) {
+        const size_t n = sizes.empty() ? size : i < sizes.size() ? sizes[i] : 0;
+        if (n == 0 || at + n > audioBlocks_.size())
+            break;
         const int64_t t = blockBase_ + static_cast<int64_t>(blockSamples_ * 10000000 / rate);
         blockSamples_ += per;
         const int64_t end = blockBase_ + static_cast<int64_t>(blockSamples_ * 10000000 / rate);
-        r = writer_->Write(audioStream_, t, true, audioBlocks_.data() + at, size, end - t);
+        r = writer_->Write(audioStream_, t, true, audioBlocks_.data() + at, n, end - t);
+        at += n;
     }
     audioBlocks_.clear();
     NoteError(r);

@@ -1,7 +1,7 @@
 #pragma once
 // The file of one recording: an ASF file with the screen-video stream "Video1" (MSS2, the
 // recording's size and frame rate) and, with sound, the sound stream "Audio1": the voice
-// stream (GSM 6.10, 8000 Hz mono) or the music stream (Windows Media Audio 2, 44.1 or 48 kHz
+// stream (GSM 6.10, 8000 Hz mono) or the music stream (MPEG Layer-3, 44.1 or 48 kHz
 // stereo). A ".wma" file holds the sound stream only.
 //
 // Video frames arrive on the recording thread (the first one on the window thread), sound
@@ -85,7 +85,7 @@ public:
     // Adds the voice stream (after Open, before the first sample).
     int32_t AddAudioStream();
     // Adds the music stream instead: WriteAudio then takes 16-bit PCM of `channels` at
-    // `rate`, coded as Windows Media Audio 2 at `bitRate` bits per second. -ENOTSUP when
+    // `rate`, coded as MP3 at `bitRate` bits per second. -ENOTSUP when
     // the coder refuses them.
     int32_t AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRate);
 

@@ -137,7 +137,7 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
     test::Pump(2000);
     EXPECT_GT(level->GetValue(), 0);
     client->RunCommand(id::Stop);
-    EXPECT_NE(test::Probe("-show_entries stream=codec_name,bit_rate", file).find("wmav2,64000"),
+    EXPECT_NE(test::Probe("-show_entries stream=codec_name,bit_rate", file).find("mp3,64000"),
               std::string::npos);
     sound = test::DecodeSound(file, 48000);
     sound.erase(sound.begin(), sound.end() - std::min<size_t>(sound.size(), 24000));

@@ -252,7 +252,7 @@ TEST_F(Recording, DesktopSoundAloneOrWithTheMicrophoneIsAMusicStreamWithItsTones
         EXPECT_EQ(test::Probe("-select_streams a:0 -show_entries stream=codec_name,sample_rate,"
                               "channels,bit_rate",
                               stop.fileName),
-                  "wmav2,48000,2," + std::to_string(row.quality ? row.quality * 1000 : 128000) +
+                  "mp3,48000,2," + std::to_string(row.quality ? row.quality * 1000 : 128000) +
                       "\n");
         const double video = std::stod(
             "0" + test::Probe("-select_streams v:0 -show_entries stream=duration", stop.fileName));

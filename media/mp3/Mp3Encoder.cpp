@@ -1,4 +1,4 @@
-#include "media/wma/WmaEncoder.h"
+#include "media/mp3/Mp3Encoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,22 +11,28 @@ extern "C" {
 
 namespace tess {
 
-struct WmaEncoder::Impl {
+struct Mp3Encoder::Impl {
     AVCodecContext* ctx = nullptr;
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     std::string error;
     uint16_t channels = 2;
     size_t frameSize = 0;         // sample frames per block
-    size_t blockBytes = 0;        // bytes per coded block
-    size_t skip = 0;              // input sample frames still to drop (the coder's lead)
+    size_t blockBytes = 0;        // bytes of a frame with its padding byte
+    size_t delay = 0;             // the coder's and the decoder's delay, in sample frames
+    size_t skip = 0;              // input sample frames still to drop (that delay)
     size_t staged = 0;            // sample frames in `frame`
     uint64_t given = 0;           // sample frames handed in, the dropped ones included
     uint64_t blocks = 0;          // blocks appended
     std::vector<uint8_t> partial; // bytes of an incomplete sample frame
+    std::vector<uint32_t> sizes;  // of the blocks appended since TakeBlockSizes
     int64_t pts = 0;
 
     ~Impl() {
+        // What the coder still holds is dropped (Finish has written what the file needs).
+        if (ctx && packet && avcodec_send_frame(ctx, nullptr) == 0)
+            while (avcodec_receive_packet(ctx, packet) == 0)
+                av_packet_unref(packet);
         av_packet_free(&packet);
         av_frame_free(&frame);
         avcodec_free_context(&ctx);
@@ -53,12 +59,9 @@ struct WmaEncoder::Impl {
             return 0;
         }
         while (avcodec_receive_packet(ctx, packet) == 0) {
-            // A superframe shorter than the block size is padded: the stream's blocks all
-            // have the size its format says.
-            const size_t at = out.size();
-            out.resize(at + blockBytes, 0);
-            std::memcpy(out.data() + at, packet->data,
-                        std::min(blockBytes, static_cast<size_t>(packet->size)));
+            // One packet is one frame.
+            out.insert(out.end(), packet->data, packet->data + packet->size);
+            sizes.push_back(static_cast<uint32_t>(packet->size));
             av_packet_unref(packet);
             ++n;
         }
@@ -93,12 +96,12 @@ struct WmaEncoder::Impl {
     }
 };
 
-WmaEncoder::WmaEncoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
+Mp3Encoder::Mp3Encoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     : d_(std::make_unique<Impl>()) {
     d_->channels = channels == 1 ? 1 : 2;
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
+    const AVCodec* codec = avcodec_find_encoder_by_name("libmp3lame");
     if (!codec) {
-        d_->error = "libavcodec has no Windows Media Audio 2 encoder";
+        d_->error = "libavcodec has no MP3 encoder (it is built without LAME)";
         return;
     }
     d_->ctx = avcodec_alloc_context3(codec);
@@ -114,12 +117,16 @@ WmaEncoder::WmaEncoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     d_->ctx->sample_fmt = AV_SAMPLE_FMT_FLTP;
     av_channel_layout_default(&d_->ctx->ch_layout, d_->channels);
     if (int r = avcodec_open2(d_->ctx, codec, nullptr); r < 0) {
-        d_->Fail("cannot open the Windows Media Audio 2 encoder", r);
+        d_->Fail("cannot open the MP3 encoder", r);
         return;
     }
     d_->frameSize = static_cast<size_t>(d_->ctx->frame_size);
-    d_->blockBytes = static_cast<size_t>(d_->ctx->block_align);
-    d_->skip = static_cast<size_t>(std::max(d_->ctx->initial_padding, 0));
+    // An MPEG-1 Layer III frame: 144 bytes per bit per second over the rate, plus one byte of
+    // padding where that is no whole number.
+    const uint64_t perFrame = 144ull * bitRate;
+    d_->blockBytes = static_cast<size_t>(perFrame / rate + (perFrame % rate != 0 ? 1 : 0));
+    d_->delay = static_cast<size_t>(std::max(d_->ctx->initial_padding, 0));
+    d_->skip = d_->delay;
     d_->frame->format = d_->ctx->sample_fmt;
     d_->frame->sample_rate = d_->ctx->sample_rate;
     d_->frame->nb_samples = static_cast<int>(d_->frameSize);
@@ -134,17 +141,17 @@ WmaEncoder::WmaEncoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     }
 }
 
-WmaEncoder::~WmaEncoder() = default;
+Mp3Encoder::~Mp3Encoder() = default;
 
-bool WmaEncoder::valid() const {
+bool Mp3Encoder::valid() const {
     return d_->ctx != nullptr && d_->error.empty();
 }
 
-const std::string& WmaEncoder::error() const {
+const std::string& Mp3Encoder::error() const {
     return d_->error;
 }
 
-size_t WmaEncoder::Encode(const uint8_t* pcm, size_t bytes, std::vector<uint8_t>& out) {
+size_t Mp3Encoder::Encode(const uint8_t* pcm, size_t bytes, std::vector<uint8_t>& out) {
     if (!valid())
         return 0;
     const size_t frameBytes = 2u * d_->channels;
@@ -179,12 +186,12 @@ size_t WmaEncoder::Encode(const uint8_t* pcm, size_t bytes, std::vector<uint8_t>
     return made;
 }
 
-size_t WmaEncoder::Finish(std::vector<uint8_t>& out) {
+size_t Mp3Encoder::Finish(std::vector<uint8_t>& out) {
     if (!valid())
         return 0;
     size_t made = 0;
     d_->partial.clear();
-    // Silence until every sample handed in has come out of the coder, behind its lead.
+    // Silence until every sample handed in has come out of the coder, behind its delay.
     const int16_t zeros[2 * 256] = {};
     while (valid() && d_->blocks * d_->frameSize < d_->given) {
         const size_t k = std::min<size_t>(256, d_->frameSize - d_->staged);
@@ -193,30 +200,47 @@ size_t WmaEncoder::Finish(std::vector<uint8_t>& out) {
     return made;
 }
 
-size_t WmaEncoder::pendingSamples() const {
+size_t Mp3Encoder::pendingSamples() const {
     const uint64_t out = d_->blocks * d_->frameSize;
     return d_->given > out ? static_cast<size_t>(d_->given - out) : 0;
 }
 
-size_t WmaEncoder::blockBytes() const {
+size_t Mp3Encoder::blockBytes() const {
     return d_->blockBytes;
 }
 
-size_t WmaEncoder::samplesPerBlock() const {
+size_t Mp3Encoder::samplesPerBlock() const {
     return d_->frameSize;
 }
 
-CodedSoundFormat WmaEncoder::format() const {
+std::vector<uint32_t> Mp3Encoder::TakeBlockSizes() {
+    std::vector<uint32_t> sizes;
+    sizes.swap(d_->sizes);
+    return sizes;
+}
+
+CodedSoundFormat Mp3Encoder::format() const {
     CodedSoundFormat f;
     f.formatTag = kFormatTag;
     f.channels = d_->channels;
     if (d_->ctx) {
         f.samplesPerSec = static_cast<uint32_t>(d_->ctx->sample_rate);
         f.avgBytesPerSec = static_cast<uint32_t>(d_->ctx->bit_rate / 8);
-        f.extra.assign(d_->ctx->extradata, d_->ctx->extradata + d_->ctx->extradata_size);
     }
-    f.blockAlign = static_cast<uint16_t>(d_->blockBytes);
-    f.bitsPerSample = 16;
+    // MPEGLAYER3WAVEFORMAT: block align 1, no bits per sample, then wID (MPEG), fdwFlags
+    // (padding as the standard says), nBlockSize (a frame), nFramesPerBlock and nCodecDelay.
+    f.blockAlign = 1;
+    f.bitsPerSample = 0;
+    const auto u16 = [&f](uint32_t v) {
+        f.extra.push_back(static_cast<uint8_t>(v));
+        f.extra.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    u16(1);
+    u16(0);
+    u16(0);
+    u16(static_cast<uint32_t>(d_->blockBytes));
+    u16(1);
+    u16(static_cast<uint32_t>(d_->delay));
     return f;
 }
 
