@@ -219,7 +219,11 @@ void MixedSound::Impl::Mix() {
                 waiting = false;
                 mic.Trim();
                 desk.Trim();
-                from = now - kTick;
+                // Sources that sent nothing for that second (an idle output sends nothing) are
+                // silence from the start: a sound-only file keeps the recording's length.
+                const bool heard = (choice.microphone() && mic.Queued() > 0) ||
+                                   (choice.desktop() && desk.Queued() > 0);
+                from = (heard ? now : start) - kTick;
             }
         }
         const uint64_t due =
