@@ -220,10 +220,11 @@ void MixedSound::Impl::Mix() {
                 mic.Trim();
                 desk.Trim();
                 // Sources that sent nothing for that second (an idle output sends nothing) are
-                // silence from the start: a sound-only file keeps the recording's length.
+                // silence from the start, less the delay the file places the sound by: a
+                // sound-only file keeps the recording's length.
                 const bool heard = (choice.microphone() && mic.Queued() > 0) ||
                                    (choice.desktop() && desk.Queued() > 0);
-                from = (heard ? now : start) - kTick;
+                from = (heard ? now : start + std::chrono::milliseconds(delayMs)) - kTick;
             }
         }
         const uint64_t due =
