@@ -11,9 +11,10 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 16> kLongOptions = {
-    "help",    "version", "snapshot", "record", "window",  "region",        "format",    "output",
-    "seconds", "audio",   "backend",  "delay",  "monitor", "list-monitors", "clipboard", "notify"};
+constexpr std::array<std::string_view, 17> kLongOptions = {
+    "help",    "version",       "snapshot",  "record", "window",      "region",
+    "format",  "output",        "seconds",   "audio",  "backend",     "delay",
+    "monitor", "list-monitors", "clipboard", "notify", "audio-source"};
 
 } // namespace
 
@@ -25,7 +26,8 @@ const char* UsageText() {
            "                [--clipboard] [--notify]\n"
            "       tessaray --record [--seconds N]\n"
            "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
-           "                [--audio] [--output FILE] [--notify]\n"
+           "                [--audio | --audio-source mic|desktop|both|NAME]\n"
+           "                [--output FILE] [--notify]\n"
            "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "\n"
@@ -46,7 +48,11 @@ const char* UsageText() {
            "  --monitor M        capture the monitor named M, or number M as --list-monitors\n"
            "                     counts them (from 0)\n"
            "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
-           "  --audio            record sound from the wave input too\n"
+           "  --audio            record sound too: the microphone, the desktop's sound or\n"
+           "                     both, as the Sound device page chooses\n"
+           "  --audio-source S   record sound from S: mic (the sound input device), desktop\n"
+           "                     (the desktop's sound), both, or the desktop's sound of the\n"
+           "                     output whose monitor source is named S\n"
            "  --output FILE      write to FILE instead of a name from the capture pattern\n"
            "                     (a snapshot's --output - writes the picture to standard\n"
            "                     output)\n"

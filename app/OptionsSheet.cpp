@@ -5,6 +5,7 @@
 #include "media/MemBm.h"
 #include "platform/alsa/WaveIn.h"
 #include "platform/gst/SoundOutputs.h"
+#include "platform/pulse/PulseSources.h"
 #include "resources/PopupHelpIds.h"
 #include "resources/ui/ContextHelp.h"
 #include "schedule/ui/SchedDialog.h"
@@ -23,6 +24,7 @@
 #include <wx/image.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
+#include <wx/slider.h>
 #include <wx/spinbutt.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -107,16 +109,35 @@ std::vector<std::string> MixerLinesOf(const std::string& device) {
     return lines;
 }
 
+std::vector<DesktopSourceEntry> DesktopMonitors() {
+    std::vector<DesktopSourceEntry> entries;
+    for (const pulse::SoundSource& m : pulse::ListMonitorSources(std::chrono::seconds(1)).monitors)
+        entries.push_back({m.name, m.description});
+    return entries;
+}
+
 int ScreenDpi() {
     int dpi = wxGetDisplayPPI().y;
     return dpi > 0 ? dpi : 96;
 }
 
-constexpr HelpIdEntry kSoundHelp[] = {
-    {pref_id::Input, help_id::WaveIn},           {pref_id::InputLabel, help_id::WaveIn},
-    {pref_id::Output, help_id::WaveOut},         {pref_id::OutputLabel, help_id::WaveOut},
-    {pref_id::MixerLine, help_id::MixerInput},   {pref_id::MixerLineLabel, help_id::MixerInput},
-    {pref_id::ChangeMixer, help_id::ChangeMixer}};
+constexpr HelpIdEntry kSoundHelp[] = {{pref_id::Input, help_id::WaveIn},
+                                      {pref_id::InputLabel, help_id::WaveIn},
+                                      {pref_id::Output, help_id::WaveOut},
+                                      {pref_id::OutputLabel, help_id::WaveOut},
+                                      {pref_id::MixerLine, help_id::MixerInput},
+                                      {pref_id::MixerLineLabel, help_id::MixerInput},
+                                      {pref_id::ChangeMixer, help_id::ChangeMixer},
+                                      {pref_id::Record, help_id::SoundRecord},
+                                      {pref_id::RecordLabel, help_id::SoundRecord},
+                                      {pref_id::Desktop, help_id::DesktopSource},
+                                      {pref_id::DesktopLabel, help_id::DesktopSource},
+                                      {pref_id::SoundQuality, help_id::SoundQuality},
+                                      {pref_id::SoundQualityLabel, help_id::SoundQuality},
+                                      {pref_id::Balance, help_id::SoundBalance},
+                                      {pref_id::BalanceLabel, help_id::SoundBalance},
+                                      {pref_id::BalanceMicrophone, help_id::SoundBalance},
+                                      {pref_id::BalanceDesktop, help_id::SoundBalance}};
 constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable},
                                         {pref_id::CapText, help_id::CapString},
                                         {pref_id::AddDateTime, help_id::CapAddDateTime},
@@ -145,7 +166,8 @@ constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable}
 // --- Sound device ---
 
 const SoundDeviceLists& TSetSound::Devices() const {
-    static const SoundDeviceLists system{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf};
+    static const SoundDeviceLists system{AlsaInputNames, SoundOutputDeviceNames, MixerLinesOf,
+                                         DesktopMonitors};
     const SoundDeviceLists& given = ctx_.soundDevices;
     return given.inputs && given.outputs && given.lines ? given : system;
 }
@@ -160,18 +182,47 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
         s->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
         return box;
     };
+    record_ = combo(pref_id::RecordLabel, "&Record", pref_id::Record);
+    for (const char* choice : {"Microphone", "Desktop sound", "Both"})
+        record_->Append(choice);
     input_ = combo(pref_id::InputLabel, "Sound &input device", pref_id::Input);
-    output_ = combo(pref_id::OutputLabel, "Sound &output device", pref_id::Output);
     line_ = combo(pref_id::MixerLineLabel, "&Use this sound card input", pref_id::MixerLine);
     change_ = new wxCheckBox(this, pref_id::ChangeMixer,
                              "This program may alter sound device &mixer settings.");
-    s->Add(change_, 0, wxALL, kGap + 4);
+    s->Add(change_, 0, wxLEFT | wxRIGHT | wxTOP, kGap + 4);
+    desktop_ = combo(pref_id::DesktopLabel, "&Desktop sound source", pref_id::Desktop);
+    quality_ = combo(pref_id::SoundQualityLabel, "Sound &quality", pref_id::SoundQuality);
+    for (int32_t kbps : kSoundQualities)
+        quality_->Append(kbps == 0 ? std::string("Voice (8 kHz)")
+                                   : std::to_string(kbps) + " kbit/s");
+    s->Add(Label(this, pref_id::BalanceLabel, "&Balance"), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+    auto* balanceRow = new wxBoxSizer(wxHORIZONTAL);
+    balanceRow->Add(Label(this, pref_id::BalanceMicrophone, "Microphone"), 0,
+                    wxALIGN_CENTER_VERTICAL);
+    balance_ = new wxSlider(this, pref_id::Balance, 0, -100, 100);
+    balanceRow->Add(balance_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, kGap);
+    balanceRow->Add(Label(this, pref_id::BalanceDesktop, "Desktop"), 0, wxALIGN_CENTER_VERTICAL);
+    s->Add(balanceRow, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+    output_ = combo(pref_id::OutputLabel, "Sound &output device", pref_id::Output);
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(s, 1, wxEXPAND | wxALL, 10);
     SetSizer(outer);
     ContextHelpWin::Attach(this, HelpIds(), 2300);
     input_->Bind(wxEVT_COMBOBOX,
                  [this](wxCommandEvent&) { FillLines(line_->GetValue().utf8_string()); });
+    record_->Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { EnableForRecord(); });
+}
+
+void TSetSound::EnableForRecord() {
+    const int record = record_->GetSelection();
+    for (int id : {pref_id::InputLabel, pref_id::Input, pref_id::MixerLineLabel, pref_id::MixerLine,
+                   pref_id::ChangeMixer})
+        FindWindow(id)->Enable(record != 1);
+    for (int id : {pref_id::DesktopLabel, pref_id::Desktop})
+        FindWindow(id)->Enable(record != 0);
+    for (int id : {pref_id::BalanceLabel, pref_id::BalanceMicrophone, pref_id::Balance,
+                   pref_id::BalanceDesktop})
+        FindWindow(id)->Enable(record == 2);
 }
 
 void TSetSound::ShowForm(const SoundForm& f) {
@@ -182,6 +233,16 @@ void TSetSound::ShowForm(const SoundForm& f) {
     FillCombo(output_, outputs, sel);
     FillLines(f.mixerLine);
     change_->SetValue(f.changeMixer);
+    record_->SetSelection(f.record);
+    desktops_ = DesktopSourceEntries(Devices().desktops ? Devices().desktops() : DesktopMonitors(),
+                                     f.desktopSource, &sel);
+    desktop_->Clear();
+    for (const DesktopSourceEntry& e : desktops_)
+        desktop_->Append(wxString::FromUTF8(e.description));
+    desktop_->SetSelection(sel);
+    quality_->SetSelection(SoundQualityEntry(f.quality));
+    balance_->SetValue(f.balance);
+    EnableForRecord();
 }
 
 void TSetSound::FillLines(const std::string& keep) {
@@ -192,8 +253,16 @@ void TSetSound::FillLines(const std::string& keep) {
 }
 
 SoundForm TSetSound::ReadForm() const {
-    return {input_->GetValue().utf8_string(), output_->GetValue().utf8_string(),
-            line_->GetValue().utf8_string(), change_->GetValue()};
+    const int desktop = desktop_->GetSelection();
+    const int quality = quality_->GetSelection();
+    return {input_->GetValue().utf8_string(),
+            output_->GetValue().utf8_string(),
+            line_->GetValue().utf8_string(),
+            change_->GetValue(),
+            std::max(record_->GetSelection(), 0),
+            desktop > 0 ? desktops_[static_cast<size_t>(desktop)].name : std::string(),
+            quality >= 0 ? kSoundQualities[quality] : 128,
+            balance_->GetValue()};
 }
 
 std::span<const HelpIdEntry> TSetSound::HelpIds() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class wxComboBox;
+class wxSlider;
 class wxSpinButton;
 
 namespace tess {
@@ -15,7 +16,10 @@ namespace tess {
 namespace pref_id {
 // Sound device (2300)
 inline constexpr int InputLabel = 2301, Input = 2302, OutputLabel = 2303, Output = 2304,
-                     MixerLineLabel = 2305, MixerLine = 2306, ChangeMixer = 2307;
+                     MixerLineLabel = 2305, MixerLine = 2306, ChangeMixer = 2307,
+                     RecordLabel = 2308, Record = 2309, DesktopLabel = 2310, Desktop = 2311,
+                     SoundQualityLabel = 2312, SoundQuality = 2313, BalanceLabel = 2314,
+                     Balance = 2315, BalanceMicrophone = 2316, BalanceDesktop = 2317;
 // Caption (2700)
 inline constexpr int CapEnable = 2701, CapText = 2702, AddDateTime = 2703, TextColor = 2704,
                      TextSwatch = 2705, BackColor = 2706, BackSwatch = 2707, Font = 2708,
@@ -33,6 +37,12 @@ public:
     wxComboBox* inputBox() const { return input_; }
     wxComboBox* outputBox() const { return output_; }
     wxComboBox* mixerLineBox() const { return line_; }
+    wxComboBox* recordBox() const { return record_; }
+    wxComboBox* desktopBox() const { return desktop_; }
+    wxComboBox* qualityBox() const { return quality_; }
+    wxSlider* balanceSlider() const { return balance_; }
+    // Greys the controls that do not apply to the "Record" choice.
+    void EnableForRecord();
 
 protected:
     void ShowForm(const SoundForm& f) override;
@@ -41,8 +51,10 @@ private:
     void FillLines(const std::string& keep);
     // The context's lists, or the system's.
     const SoundDeviceLists& Devices() const;
-    wxComboBox *input_, *output_, *line_;
+    wxComboBox *input_, *output_, *line_, *record_, *desktop_, *quality_;
     wxCheckBox* change_;
+    wxSlider* balance_;
+    std::vector<DesktopSourceEntry> desktops_; // the entries of desktop_
 };
 
 // The Caption page's preview: the caption as it will look, drawn by the caption code.

@@ -2,6 +2,7 @@
 
 #include <wx/toolbar.h>
 
+#include "audio/MixedSound.h"
 #include "audio/MixerUse.h"
 #include "audio/SMixer.h"
 #include "audio/ui/Gauges.h"
@@ -114,7 +115,10 @@ void ClientSound::PrepareForRecording(const std::function<void()>& mixerStep) {
         controls_.meter->SetRange(0, 100);
         controls_.meter->SetLed(5, 80);
     }
-    // The mixer (kept while ChangeMixer is on) records from MixerInput at a usable level.
+    // The mixer (kept while ChangeMixer is on) records from MixerInput at a usable level;
+    // it is the microphone's, so a recording of the desktop's sound alone leaves it be.
+    if (static_cast<SoundSource>(GlobalSettings().soundSource) == SoundSource::desktop)
+        return;
     if (mixerStep)
         mixerStep();
     else if (mixer_)

@@ -51,12 +51,26 @@ private:
 
 const char* kUsage =
     "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
-    "                        --monitor NAME|N] [--audio] [--output FILE] [--notify]\n";
+    "                        --monitor NAME|N] [--audio]\n"
+    "                        [--audio-source mic|desktop|both|NAME] [--output FILE] [--notify]\n";
 
 } // namespace
 
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "record");
+}
+
+void ApplyAudioSource(const std::string& value, SoundChoice& sound) {
+    if (value == "mic") {
+        sound.source = SoundSource::microphone;
+    } else if (value == "desktop") {
+        sound.source = SoundSource::desktop;
+    } else if (value == "both") {
+        sound.source = SoundSource::both;
+    } else if (!value.empty()) {
+        sound.source = SoundSource::desktop;
+        sound.desktopSource = value;
+    }
 }
 
 RecordOptions
@@ -75,6 +89,12 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
                 return fail("--" + name + " takes no value (\"" + value + "\")");
             if (name == "audio")
                 o.audio = true;
+        } else if (name == "audio-source") {
+            if (value.empty())
+                return fail("--audio-source needs mic, desktop, both or the name of a desktop "
+                            "sound source");
+            o.audio = true;
+            o.audioSource = value;
         } else if (name == "seconds") {
             char* end = nullptr;
             errno = 0;
@@ -153,6 +173,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     }
     RecordingRequest req =
         RequestFromSettings(settings, fileName, screen, o.window, o.area, o.audio);
+    ApplyAudioSource(o.audioSource, req.sound);
     req.replaceExisting = !o.outputPath.empty(); // a path the user named
     req.overlay = CreateOverlay(settings);
 

@@ -1,7 +1,8 @@
 #pragma once
 // The command-line recording for scripts and tests:
 //   tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last | --monitor NAME|N]
-//                     [--audio] [--output FILE] [--notify]
+//                     [--audio] [--audio-source mic|desktop|both|NAME]
+//                     [--output FILE] [--notify]
 // Runs the same recorder as the record commands, without a window: it stops after N seconds
 // (decimals allowed), on SIGINT or SIGTERM, or when the file cannot be written further;
 // finishes the file in every case and prints its path. Nothing is shown or saved.
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/MixedSound.h"
 #include "platform/DesktopServices.h"
 #include "platform/x11/Screen.h"
 
@@ -31,8 +33,13 @@ struct RecordOptions {
     std::optional<ScreenRect> area;
     std::string monitor; // --monitor: looked up once the display is open
     bool audio = false;
+    std::string audioSource; // --audio-source: mic, desktop, both or a source; "" the settings'
     std::string outputPath;
 };
+
+// What --audio-source VALUE makes of the settings' sound: "mic", "desktop" and "both" choose
+// the sources; anything else is the desktop's sound from the source of that name.
+void ApplyAudioSource(const std::string& value, SoundChoice& sound);
 
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 

@@ -172,6 +172,10 @@ RecordingRequest RequestFromSettings(const Settings& s, std::string fileName,
     r.area = area;
     if (sound)
         r.audioDevice = s.waveInDriver;
+    r.sound.source = static_cast<SoundSource>(s.soundSource);
+    r.sound.desktopSource = s.desktopSource;
+    r.sound.qualityKbps = s.soundQuality;
+    r.sound.balance = s.soundBalance;
     // A window or region gets its share of the full-screen rate.
     r.bitRate = video && screen ? TargetBitRate(*screen, s.wmBitRate, area, window) : s.wmBitRate;
     return r;
@@ -238,8 +242,15 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
                                       size.width, size.height, req.timeLapse);
     s.file->Open();
     const bool sound = !video || req.audioDevice.has_value();
-    if (sound)
+    SoundPlan plan;
+    if (sound && req.sound.music()) {
+        plan = PlanSound(req.sound);
+        if (s.file->AddMusicStream(plan.rate, 2, req.sound.musicBitRate()) != 0)
+            return Abandon(req.fileName, "The recording could not be started: the music-quality "
+                                         "sound coder is not available.");
+    } else if (sound) {
         s.file->AddAudioStream();
+    }
     s.file->AddMark();
     s.started = std::chrono::steady_clock::now();
     s.displayLost.store(false);
@@ -277,8 +288,12 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
 
     if (sound) {
         std::string error;
-        s.sound = StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()),
-                                      req.desktop, &error);
+        s.sound = req.sound.music()
+                      ? StartMixedRecordingSound(s.file.get(), req.sound, plan,
+                                                 req.audioDevice.value_or(std::string()),
+                                                 req.desktop, &error)
+                      : StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()),
+                                            req.desktop, &error);
         if (!s.sound && !video)
             return Abandon(req.fileName, "The recording could not be started: " + error + ".");
         if (s.sound && !video)

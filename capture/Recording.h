@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "audio/MixedSound.h"
 #include "media/Caption.h"
 #include "platform/x11/Screen.h"
 
@@ -25,6 +26,7 @@ struct RecordingRequest {
     bool stripCopy = false;                 // copy the screen in 20 strips
     bool wholeDesktop = false;              // the whole desktop instead of the primary screen
     std::optional<std::string> audioDevice; // none: no sound (ignored for ".wma")
+    SoundChoice sound;                      // microphone, desktop or both; voice or music
     WindowId window = 0;                    // a window to record, or 0
     std::optional<ScreenRect> area;         // a rectangle (all zero: the whole screen)
     int32_t timeLapse = -1;                 // above 1: the clock runs that many times slower

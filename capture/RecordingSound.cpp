@@ -26,7 +26,30 @@ private:
     bool stopped_ = false;
 };
 
+class MixedRecordingSound : public RecordingSound {
+public:
+    explicit MixedRecordingSound(std::unique_ptr<MixedSound> sound) : sound_(std::move(sound)) {}
+    ~MixedRecordingSound() override { Stop(); }
+    void Stop() override { sound_->Stop(); }
+    int Level() override { return sound_->Level(); }
+    bool Running() const override { return sound_->Running(); }
+
+private:
+    std::unique_ptr<MixedSound> sound_;
+};
+
 } // namespace
+
+std::unique_ptr<RecordingSound> StartMixedRecordingSound(MediaFile* sink, const SoundChoice& choice,
+                                                         const SoundPlan& plan,
+                                                         const std::string& deviceName,
+                                                         DesktopServices* desktop,
+                                                         std::string* error) {
+    auto sound = std::make_unique<MixedSound>(sink, choice, plan, deviceName, desktop);
+    if (!sound->Start(error))
+        return nullptr;
+    return std::make_unique<MixedRecordingSound>(std::move(sound));
+}
 
 std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
                                                     DesktopServices* desktop, std::string* error) {

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/MixedSound.h"
+
 namespace tess {
 
 class DesktopServices;
@@ -25,5 +27,13 @@ public:
 // input's own messages go to `desktop` (null: the warning log).
 std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::string& deviceName,
                                                     DesktopServices* desktop, std::string* error);
+
+// Starts the music stream's sound: the microphone (`deviceName`), the desktop or both as
+// `choice` and `plan` say, mixed into `sink` as 16-bit stereo at the plan's rate.
+std::unique_ptr<RecordingSound> StartMixedRecordingSound(MediaFile* sink, const SoundChoice& choice,
+                                                         const SoundPlan& plan,
+                                                         const std::string& deviceName,
+                                                         DesktopServices* desktop,
+                                                         std::string* error);
 
 } // namespace tess

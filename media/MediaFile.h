@@ -40,6 +40,10 @@ public:
 
     // Sound from the wave input's worker thread; returns the bytes taken.
     virtual size_t WriteAudio(const void* /*data*/, size_t /*bytes*/) { return 0; }
+    // The sound handed to WriteAudio was heard this long (100-ns units) before it arrives,
+    // beyond its own length: a queue kept against jitter. The first buffer is placed that
+    // much earlier.
+    virtual void SetSoundDelay(int64_t /*delay*/) {}
     // A video frame (format 2 of the picture writer); returns 0 or an error code.
     virtual int32_t AddBitmapFrame(const MemBm& /*frame*/) { return 0; }
 

@@ -5,6 +5,7 @@
 #include "media/asf/AsfReader.h"
 #include "media/asf/AsfWriter.h"
 #include "media/gsm/GsmEncoder.h"
+#include "media/mp3/Mp3Encoder.h"
 #include "media/mss2/Mss2Encoder.h"
 
 #include <algorithm>
@@ -18,8 +19,7 @@ namespace tess {
 
 namespace {
 
-constexpr uint32_t kMss2 = 0x3253534D;    // "MSS2"
-constexpr int64_t kGsmBlockTime = 400000; // 320 samples at 8000 Hz, 100-ns units
+constexpr uint32_t kMss2 = 0x3253534D; // "MSS2"
 
 bool EndsWithNoCase(const std::string& s, const char* suffix) {
     const size_t n = std::strlen(suffix);
@@ -114,6 +114,28 @@ int32_t WMFile::AddAudioStream() {
         return -EBUSY;
     audioStream_ = static_cast<uint16_t>(videoStream_ + 1);
     audioBitRate_ = GsmEncoder::kAvgBytesPerSec * 8;
+    sound_ = std::make_unique<GsmEncoder>();
+    return 0;
+}
+
+int32_t WMFile::AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRate) {
+    if (!profileReady_)
+        return kNoProfile;
+    std::lock_guard lock(createMu_);
+    if (writer_)
+        return -EBUSY;
+    auto coder = std::make_unique<Mp3Encoder>(rate, channels, bitRate);
+    if (!coder->valid())
+        return -ENOTSUP;
+    const CodedSoundFormat f = coder->format();
+    audioStream_ = static_cast<uint16_t>(videoStream_ + 1);
+    audioBitRate_ = f.avgBytesPerSec * 8;
+    audioFormat_.channels = f.channels;
+    audioFormat_.samplesPerSec = f.samplesPerSec;
+    audioFormat_.blockAlign = static_cast<uint16_t>(2 * f.channels);
+    audioFormat_.avgBytesPerSec = f.samplesPerSec * audioFormat_.blockAlign;
+    sound_ = std::move(coder);
+    repeatToCatchUp_ = false;
     return 0;
 }
 
@@ -149,16 +171,16 @@ int32_t WMFile::CreateWriter() {
         a.video = false;
         a.number = audioStream_;
         a.name = "Audio1";
+        const CodedSoundFormat f = sound_->format();
         a.typeSpecific =
-            asf::AudioTypeSpecific(GsmEncoder::kFormatTag, 1, 8000, GsmEncoder::kAvgBytesPerSec,
-                                   GsmEncoder::kBlockBytes, 0, {0x40, 0x01});
-        a.errorCorrection = asf::AudioSpreadData(GsmEncoder::kBlockBytes);
+            asf::AudioTypeSpecific(f.formatTag, f.channels, f.samplesPerSec, f.avgBytesPerSec,
+                                   f.blockAlign, f.bitsPerSample, f.extra);
+        a.errorCorrection = asf::AudioSpreadData(f.blockAlign);
         a.bitRate = audioBitRate_;
-        a.sampleDuration = kGsmBlockTime;
-        a.codecName = "GSM 6.10";
-        a.codecInfo = {0x31, 0x00};
+        a.sampleDuration = sound_->samplesPerBlock() * 10000000ULL / f.samplesPerSec;
+        a.codecName = sound_->codecName();
+        a.codecInfo = {static_cast<uint8_t>(f.formatTag), static_cast<uint8_t>(f.formatTag >> 8)};
         streams.push_back(a);
-        gsm_ = std::make_unique<GsmEncoder>();
     }
     if (streams.empty()) {
         createResult_ = kNoProfile;
@@ -221,7 +243,8 @@ void WMFile::PadSoundTo(int64_t end) {
     if (end <= at)
         return;
     const uint32_t rate = std::max<uint32_t>(audioFormat_.avgBytesPerSec, 1);
-    std::vector<uint8_t> zeros(static_cast<size_t>((end - at) * rate / 10000000) & ~size_t{1});
+    const size_t align = std::max<size_t>(audioFormat_.blockAlign, 1);
+    std::vector<uint8_t> zeros(static_cast<size_t>((end - at) * rate / 10000000) / align * align);
     if (!zeros.empty() && WriteAudioBuffer(at, zeros.data(), zeros.size()) == 0)
         audioTime_.store(at + static_cast<int64_t>(zeros.size()) * 10000000 / rate);
 }
@@ -245,10 +268,11 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         {
             std::lock_guard lock(videoMu_);
             if (hasVideo_ && !firstFrame_ && timeLapse_ <= 1)
-                place = clock_() - startTime_ - d;
+                place = clock_() - startTime_ - d - soundDelay_.load();
         }
+        const size_t align = std::max<size_t>(audioFormat_.blockAlign, 1);
         const size_t silent =
-            place > at ? static_cast<size_t>((place - at) * rate / 10000000) & ~size_t{1} : 0;
+            place > at ? static_cast<size_t>((place - at) * rate / 10000000) / align * align : 0;
         if (silent > 0) {
             std::vector<uint8_t> zeros(silent, 0);
             if (WriteAudioBuffer(at, zeros.data(), zeros.size()) != 0)
@@ -260,10 +284,11 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         return 0;
     at += d;
     audioTime_.store(at);
-    // The sound track never lags the video by more than a buffer (a lost buffer, a stalled
+    // The voice stream never lags the video by more than a buffer (a lost buffer, a stalled
     // device): repeat the latest buffer until it catches up. Less than a buffer is the
-    // device's own delay; repeating for it would put every later sound a buffer late.
-    while (d > 0 && at + d < videoTime_.load()) {
+    // device's own delay; repeating for it would put every later sound a buffer late. (The
+    // music stream comes from a mix that keeps the recording's clock itself.)
+    while (repeatToCatchUp_ && d > 0 && at + d < videoTime_.load()) {
         if (WriteAudioBuffer(at, p, bytes) != 0)
             break;
         at += d;
@@ -274,26 +299,39 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
 
 int32_t WMFile::WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes) {
     std::lock_guard lock(audioMu_);
-    if (!gsm_ || !gsm_->valid())
+    if (!sound_ || !sound_->valid())
         return -EINVAL;
-    if (gsm_->pendingSamples() == 0)
-        blockTime_ = time;
-    gsm_->Encode(data, bytes, audioBlocks_);
+    if (sound_->pendingSamples() == 0) {
+        blockBase_ = time;
+        blockSamples_ = 0;
+    }
+    sound_->Encode(data, bytes, audioBlocks_);
     return WriteAudioBlocks(false);
 }
 
 // Writes the coded blocks waiting in audioBlocks_ (audioMu_ held).
 int32_t WMFile::WriteAudioBlocks(bool finish) {
-    if (finish && gsm_)
-        gsm_->Finish(audioBlocks_);
+    if (!sound_)
+        return 0;
+    if (finish)
+        sound_->Finish(audioBlocks_);
     // One block per media object: players that hand each object to the decoder as one frame
-    // (GStreamer's) expect exactly one block.
+    // (GStreamer's) expect exactly one block. Times count samples, so a block length that is
+    // no whole number of 100-ns units does not drift.
+    const std::vector<uint32_t> sizes = sound_->TakeBlockSizes();
+    const size_t size = sound_->blockBytes();
+    const uint64_t per = sound_->samplesPerBlock();
+    const uint64_t rate = std::max<uint32_t>(sound_->format().samplesPerSec, 1);
     int32_t r = 0;
-    for (size_t at = 0; at + GsmEncoder::kBlockBytes <= audioBlocks_.size() && r == 0;
-         at += GsmEncoder::kBlockBytes) {
-        r = writer_->Write(audioStream_, blockTime_, true, audioBlocks_.data() + at,
-                           GsmEncoder::kBlockBytes, kGsmBlockTime);
-        blockTime_ += kGsmBlockTime;
+    for (size_t at = 0, i = 0; r == 0; ++i) {
+        const size_t n = sizes.empty() ? size : i < sizes.size() ? sizes[i] : 0;
+        if (n == 0 || at + n > audioBlocks_.size())
+            break;
+        const int64_t t = blockBase_ + static_cast<int64_t>(blockSamples_ * 10000000 / rate);
+        blockSamples_ += per;
+        const int64_t end = blockBase_ + static_cast<int64_t>(blockSamples_ * 10000000 / rate);
+        r = writer_->Write(audioStream_, t, true, audioBlocks_.data() + at, n, end - t);
+        at += n;
     }
     audioBlocks_.clear();
     NoteError(r);
@@ -371,8 +409,9 @@ bool WMFile::Close() {
         if (audioStream_ != 0 && writer_->LastError() == 0) {
             // Sound stops before the frames: silence takes it to the last frame (all of it
             // when no sound arrived).
+            // (The music stream to the end of the last frame's time, as players count it.)
             if (hasVideo_)
-                PadSoundTo(videoTime_.load());
+                PadSoundTo(videoTime_.load() + (repeatToCatchUp_ ? 0 : avgTimePerFrame()));
             std::lock_guard lock(audioMu_);
             WriteAudioBlocks(true);
         }

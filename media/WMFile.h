@@ -1,7 +1,8 @@
 #pragma once
 // The file of one recording: an ASF file with the screen-video stream "Video1" (MSS2, the
-// recording's size and frame rate) and, with sound, the voice stream "Audio1" (GSM 6.10,
-// 8000 Hz mono). A ".wma" file holds the voice stream only.
+// recording's size and frame rate) and, with sound, the sound stream "Audio1": the voice
+// stream (GSM 6.10, 8000 Hz mono) or the music stream (MPEG Layer-3, 44.1 or 48 kHz
+// stereo). A ".wma" file holds the sound stream only.
 //
 // Video frames arrive on the recording thread (the first one on the window thread), sound
 // buffers on the wave input's worker thread. The ASF writer locks itself; the video time that
@@ -18,7 +19,7 @@
 
 namespace tess {
 
-class GsmEncoder;
+class SoundEncoder;
 class Mss2Encoder;
 namespace asf {
 class AsfWriter;
@@ -83,8 +84,13 @@ public:
 
     // Adds the voice stream (after Open, before the first sample).
     int32_t AddAudioStream();
+    // Adds the music stream instead: WriteAudio then takes 16-bit PCM of `channels` at
+    // `rate`, coded as MP3 at `bitRate` bits per second. -ENOTSUP when
+    // the coder refuses them.
+    int32_t AddMusicStream(uint32_t rate, uint16_t channels, uint32_t bitRate);
 
     size_t WriteAudio(const void* data, size_t bytes) override;
+    void SetSoundDelay(int64_t delay) override { soundDelay_.store(delay); }
     // No sound input feeds the voice stream (it could not start): from now on each frame
     // brings the stream's silence up to its own time, so the file plays to its end with a
     // sound stream that keeps pace with the pictures.
@@ -161,9 +167,12 @@ private:
     std::atomic<int64_t> videoTime_{0};
 
     std::mutex audioMu_;
-    std::unique_ptr<GsmEncoder> gsm_;
+    std::unique_ptr<SoundEncoder> sound_;
+    std::atomic<int64_t> soundDelay_{0};
+    bool repeatToCatchUp_ = true; // the voice stream's rule (the music stream comes timed)
     std::vector<uint8_t> audioBlocks_;
-    int64_t blockTime_ = 0; // time of the first sample waiting in the encoder
+    int64_t blockBase_ = 0;     // time of the first sample waiting in the encoder, when it
+    uint64_t blockSamples_ = 0; // was empty, and the sample frames coded since then
     std::atomic<int64_t> audioTime_{0};
     bool audioStarted_ = false;            // the first sound buffer was placed (sound thread only)
     std::atomic<bool> silentSound_{false}; // no input: the frames' thread writes silence

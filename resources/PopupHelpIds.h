@@ -24,7 +24,9 @@ inline constexpr int FilePath = 1308, FileBrowse = 1302, FileSnapPattern = 1315,
                      FileSnapEdit = 1327, FileVidPattern = 1323, FileVidEdit = 1329,
                      FileKeep = 1330;
 // Sound device page
-inline constexpr int WaveIn = 2301, WaveOut = 2302, MixerInput = 2303, ChangeMixer = 2304;
+inline constexpr int WaveIn = 2301, WaveOut = 2302, MixerInput = 2303, ChangeMixer = 2304,
+                     SoundRecord = 2305, DesktopSource = 2306, SoundQuality = 2307,
+                     SoundBalance = 2308;
 // Caption page
 inline constexpr int CapEnable = 2701, CapString = 2702, CapAddDateTime = 2703, CapTextColor = 2704,
                      CapBackColor = 2705, CapFont = 2706, CapFontText = 2707, CapBackMode = 2708,

@@ -86,6 +86,8 @@ void ClearSettingsRecord(Settings& s) {
     s.waveOutDriver.clear();
     s.mixerInput.clear();
     s.changeMixer = false;
+    s.soundSource = s.soundQuality = s.soundBalance = 0;
+    s.desktopSource.clear();
     s.capEnable = false;
     s.capString.clear();
     s.capTextColor = s.capBackColor = s.capBackMode = s.capAlign = s.capVert = 0;
@@ -178,6 +180,13 @@ void LoadMixerGroup(SettingsAccess& a, Settings& s) {
     s.waveOutDriver = ReadText(a, "WaveOutDriver", "-1");
     s.mixerInput = ReadText(a, "MixerInput", "Line-In");
     s.changeMixer = ReadFlag(a, "ChangeMixer", true);
+    s.soundSource = ReadRanged(a, "SoundSource", 0, 0, 2);
+    s.desktopSource = ReadText(a, "DesktopSource", "");
+    s.soundQuality = ReadInt32(a, "SoundQuality", 0);
+    if (s.soundQuality != 64 && s.soundQuality != 96 && s.soundQuality != 128 &&
+        s.soundQuality != 192)
+        s.soundQuality = 0;
+    s.soundBalance = ReadRanged(a, "SoundBalance", 0, -100, 100);
 }
 
 void SaveMixerGroup(SettingsAccess& a, const Settings& s) {
@@ -185,6 +194,10 @@ void SaveMixerGroup(SettingsAccess& a, const Settings& s) {
     a.WriteString("WaveOutDriver", s.waveOutDriver);
     a.WriteString("MixerInput", s.mixerInput);
     WriteFlag(a, "ChangeMixer", s.changeMixer);
+    a.WriteInt("SoundSource", s.soundSource);
+    a.WriteString("DesktopSource", s.desktopSource);
+    a.WriteInt("SoundQuality", s.soundQuality);
+    a.WriteInt("SoundBalance", s.soundBalance);
 }
 
 void LoadCaptionGroup(SettingsAccess& a, Settings& s) {

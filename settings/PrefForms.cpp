@@ -219,8 +219,35 @@ std::vector<std::string> MixerLineEntries(const std::vector<std::string>& lines,
     return entries;
 }
 
+std::vector<DesktopSourceEntry> DesktopSourceEntries(const std::vector<DesktopSourceEntry>& sources,
+                                                     const std::string& stored, int* selection) {
+    std::vector<DesktopSourceEntry> entries{{"", kDefaultOutputEntry}};
+    entries.insert(entries.end(), sources.begin(), sources.end());
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [&](const DesktopSourceEntry& e) { return e.name == stored; });
+    if (it == entries.end()) // not there now: keep the user's choice
+        it = entries.insert(entries.end(), {stored, stored});
+    if (selection)
+        *selection = static_cast<int>(it - entries.begin());
+    return entries;
+}
+
+int SoundQualityEntry(int32_t kbps) {
+    const auto* end = std::end(kSoundQualities);
+    const auto* it = std::find(std::begin(kSoundQualities), end, kbps);
+    return static_cast<int>((it == end ? std::find(std::begin(kSoundQualities), end, 128) : it) -
+                            std::begin(kSoundQualities));
+}
+
 SoundForm SetUpSound(const Settings& s) {
-    return {s.waveInDriver, s.waveOutDriver, s.mixerInput, s.changeMixer};
+    return {s.waveInDriver,
+            s.waveOutDriver,
+            s.mixerInput,
+            s.changeMixer,
+            std::clamp(s.soundSource, 0, 2),
+            s.desktopSource,
+            kSoundQualities[SoundQualityEntry(s.soundQuality)],
+            std::clamp(s.soundBalance, -100, 100)};
 }
 
 void ApplySound(const SoundForm& f, Settings& s) {
@@ -233,6 +260,10 @@ void ApplySound(const SoundForm& f, Settings& s) {
     device(f.output, s.waveOutDriver);
     s.mixerInput = Cut259(f.mixerLine);
     s.changeMixer = f.changeMixer;
+    s.soundSource = std::clamp(f.record, 0, 2);
+    s.desktopSource = Cut259(f.desktopSource);
+    s.soundQuality = kSoundQualities[SoundQualityEntry(f.quality)];
+    s.soundBalance = std::clamp(f.balance, -100, 100);
 }
 
 int32_t ParseVertical(const std::string& text) {

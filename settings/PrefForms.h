@@ -83,8 +83,27 @@ std::string CaptureDirectoryProblem(const std::string& directory);
 struct SoundForm {
     std::string input, output, mixerLine; // the three combo texts
     bool changeMixer = true;
+    int32_t record = 0;        // "Record": 0 microphone, 1 desktop sound, 2 both
+    std::string desktopSource; // the server's source name, "" the default output's monitor
+    int32_t quality = 0;       // kbit/s, 0 the voice stream
+    int32_t balance = 0;       // -100 the microphone alone .. 100 the desktop alone
     bool operator==(const SoundForm&) const = default;
 };
+// A desktop sound source as the Sound page lists it.
+struct DesktopSourceEntry {
+    std::string name, description;
+    bool operator==(const DesktopSourceEntry&) const = default;
+};
+inline constexpr const char* kDefaultOutputEntry = "Default output";
+// The desktop source list: "Default output" (name "") first, then the sources, plus the
+// stored name when the server does not have it now (shown by its name). `selection` gets the
+// stored source's entry.
+std::vector<DesktopSourceEntry> DesktopSourceEntries(const std::vector<DesktopSourceEntry>& sources,
+                                                     const std::string& stored, int* selection);
+// The quality list's bit rates (0: "Voice (8 kHz)") and the entry of a stored one (a value
+// not in the list shows as 128 kbit/s, the music stream's default).
+inline constexpr int32_t kSoundQualities[] = {0, 64, 96, 128, 192};
+int SoundQualityEntry(int32_t kbps);
 inline constexpr const char* kDefaultDeviceEntry = "<default>";
 inline constexpr const char* kNotConnectedEntry = "<not connected>";
 // The entries of a device combo: "<default>" and the device names, plus the stored name when

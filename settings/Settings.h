@@ -49,6 +49,12 @@ struct Settings {
     std::string waveOutDriver = "-1";
     std::string mixerInput = "Line-In";
     bool changeMixer = true;
+    int32_t soundSource = 0;   // what a recording's sound is: 0 microphone, 1 desktop, 2 both
+    std::string desktopSource; // the sound server's source of the desktop ("": the default
+                               // output's monitor)
+    int32_t soundQuality = 0;  // kbit/s of the music stream: 64, 96, 128 or 192; 0 the voice
+                               // stream for the microphone alone, 128 with the desktop
+    int32_t soundBalance = 0;  // -100 the microphone alone .. 0 both at unity .. 100 desktop
     // "Caption"
     bool capEnable = false;
     std::string capString = "Tessaray %a %H:%M:%S";

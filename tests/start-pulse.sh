@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts a private PulseAudio daemon for the sound tests: a null sink, and as the default
 # source a 440 Hz tone at half of full scale (8000 Hz, 16-bit mono), reached by ALSA
-# programs through the "pulse" plug-in. Writes the daemon's pid to
+# programs through the "pulse" plug-in; and the desktop's output, the null sink "desktop"
+# (48000 Hz stereo, "Monitor of Desktop" its monitor) playing 1000 Hz at half of full scale. Writes the daemon's pid to
 # $XDG_RUNTIME_DIR/pulse-test.pid. A missing daemon is not an error here: the sound tests
 # then skip with a message.
 #
@@ -24,6 +25,7 @@ rm -f "$fifo" "$pidfile"
 cat > "$cfg" <<PA
 load-module module-native-protocol-unix
 load-module module-null-sink sink_name=testsink rate=8000
+load-module module-null-sink sink_name=desktop rate=48000 channels=2 sink_properties=device.description=Desktop
 load-module module-pipe-source source_name=tone file=$fifo format=s16le rate=8000 channels=1
 set-default-sink testsink
 set-default-source tone
@@ -52,6 +54,12 @@ answers() { pactl info >/dev/null 2>&1; }
         # A pipe source reads its FIFO only while somebody records from it; a standing
         # reader keeps it reading, so the FIFO holds no backlog when a test opens the source.
         parec --raw --format=s16le --rate=8000 --channels=1 --latency-msec=20 &
+        helpers+=($!)
+        # What the desktop plays, from a live source paced the same way.
+        gst-launch-1.0 -q audiotestsrc is-live=true freq=1000 volume=0.5 samplesperbuffer=480 \
+            ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! fdsink fd=1 |
+            pacat --raw --format=s16le --rate=48000 --channels=2 --device=desktop \
+                --latency-msec=20 &
         helpers+=($!)
     elif [ "$up" != 1 ]; then
         kill $daemon 2>/dev/null

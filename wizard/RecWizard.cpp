@@ -179,10 +179,15 @@ std::string WizardSummary(const WizardOrder& order, const std::string& file,
     if (order.picture)
         s = "Tessaray will take a snapshot of " + TargetText(order.target) + " and save it as a " +
             FormatName(true, order.imageFormat) + ":";
-    else
+    else {
+        // The sound is the Sound device page's choice, switched on by "Record audio".
+        static const char* const kSound[] = {", with sound from the microphone,",
+                                             ", with the desktop's sound,",
+                                             ", with the microphone and the desktop's sound,"};
         s = "Tessaray will record a video of " + TargetText(order.target) + " at " +
             std::to_string(settings.wmFrameRate) + " frames a second" +
-            (settings.vidAudio ? ", with sound," : "") + " into:";
+            (settings.vidAudio ? kSound[std::clamp(settings.soundSource, 0, 2)] : "") + " into:";
+    }
     s += "\n" + (file.empty() ? std::string("a name from the file-name pattern") : file);
     if (order.path.empty())
         s += "\n(the next free name from the file-name pattern)";

@@ -6,6 +6,7 @@
 // help topic of the page shown.
 #include "platform/DesktopServices.h"
 #include "resources/HelpIds.h"
+#include "settings/PrefForms.h"
 #include "settings/Settings.h"
 
 #include <cstdint>
@@ -21,11 +22,13 @@ namespace tess {
 
 class EventList;
 
-// Where the Sound page's lists come from: the input devices, the output devices, and the
-// mixer input lines of a named input device.
+// Where the Sound page's lists come from: the input devices, the output devices, the
+// mixer input lines of a named input device, and the desktop's sound sources (the sound
+// server's when not set).
 struct SoundDeviceLists {
     std::function<std::vector<std::string>()> inputs, outputs;
     std::function<std::vector<std::string>(const std::string&)> lines;
+    std::function<std::vector<DesktopSourceEntry>()> desktops;
 };
 
 // What the pages of one sheet work on.

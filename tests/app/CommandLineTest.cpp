@@ -77,9 +77,10 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_EQ(answer({"-m", "--help"}, &out, &err), 0);
     EXPECT_EQ(out, UsageText());
     EXPECT_TRUE(err.empty());
-    for (const char* text : {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region",
-                             "--window", "--format", "--output", "--audio", "--backend",
-                             "--monitor", "--list-monitors", "--delay", "--clipboard", "--notify"})
+    for (const char* text :
+         {"-m", "-u", "FILE", "--snapshot", "--record", "--seconds", "--region", "--window",
+          "--format", "--output", "--audio", "--backend", "--monitor", "--list-monitors", "--delay",
+          "--clipboard", "--notify", "--audio-source"})
         EXPECT_NE(out.find(text), std::string::npos) << text;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);)
@@ -106,6 +107,31 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_TRUE(nothing({"--bogus", "--snapshot"}));
     // Help still wins.
     EXPECT_EQ(answer({"--snapshot", "--bogus", "--help"}, &out, &err), 0);
+}
+
+// --audio-source chooses the sound over the settings' and implies --audio.
+TEST(CommandLine, AudioSourceChoosesTheSound) {
+    EXPECT_FALSE(ParseRecordOptions(Parse({"--record", "--audio-source"}).longOptions).ok);
+    const RecordOptions o =
+        ParseRecordOptions(Parse({"--record", "--audio-source", "both"}).longOptions);
+    EXPECT_TRUE(o.ok && o.audio);
+    EXPECT_EQ(o.audioSource, "both");
+    struct Row {
+        const char* value;
+        SoundSource source;
+        const char* desktopSource;
+    } rows[] = {{"mic", SoundSource::microphone, "hdmi.monitor"},
+                {"desktop", SoundSource::desktop, "hdmi.monitor"},
+                {"both", SoundSource::both, "hdmi.monitor"},
+                {"usb.monitor", SoundSource::desktop, "usb.monitor"},
+                {"", SoundSource::both, "hdmi.monitor"}}; // none given: the settings'
+    for (const Row& row : rows) {
+        SoundChoice sound{SoundSource::both, "hdmi.monitor", 64, 10};
+        ApplyAudioSource(row.value, sound);
+        EXPECT_EQ(sound.source, row.source) << row.value;
+        EXPECT_EQ(sound.desktopSource, row.desktopSource) << row.value;
+        EXPECT_EQ(sound.qualityKbps, 64);
+    }
 }
 
 // --backend goes with the window program and with every command; its value is checked before

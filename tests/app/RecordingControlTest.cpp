@@ -126,6 +126,22 @@ TEST_F(RecordingControl, SoundWithVideoAndSoundOnly) {
     sound = test::DecodeSound(file);
     EXPECT_GT(sound.size(), 8000u / 2);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+
+    // The desktop's output as the settings name it: the music stream, the meter on the mix.
+    GlobalSettings().soundSource = 1;
+    GlobalSettings().desktopSource = "desktop.monitor";
+    GlobalSettings().soundQuality = 64;
+    client->RunCommand(id::RecordVideo);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    file = RecordingFileName();
+    test::Pump(2000);
+    EXPECT_GT(level->GetValue(), 0);
+    client->RunCommand(id::Stop);
+    EXPECT_NE(test::Probe("-show_entries stream=codec_name,bit_rate", file).find("mp3,64000"),
+              std::string::npos);
+    sound = test::DecodeSound(file, 48000);
+    sound.erase(sound.begin(), sound.end() - std::min<size_t>(sound.size(), 24000));
+    EXPECT_NEAR(test::ToneFrequency(sound, 48000), 1000.0, 10.0);
     EXPECT_TRUE(Messages().empty());
 }
 

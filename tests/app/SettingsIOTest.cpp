@@ -80,6 +80,9 @@ TEST_F(SettingsIO, OutOfRangeValuesTakeTheirDefaults) {
     want.key1 = 66424 & 0xffff; // hot keys keep their low 16 bits
     want.soundLevel = 100;
     EXPECT_EQ(GlobalSettings(), want); // the font of the wrong size stays unset
+    std::ofstream(file) << "[Mixer]\nSoundSource=3\nSoundQuality=100\nSoundBalance=-101\n";
+    LoadSettings(file);
+    EXPECT_EQ(GlobalSettings(), Defaults(false));
 }
 
 // Every field through the default store and through a file the user picked; the record that

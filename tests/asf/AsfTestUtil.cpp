@@ -3,6 +3,9 @@
 #include "media/asf/AsfReader.h"
 #include "platform/FileIo.h"
 #include "support/TestSupport.h"
+
+#include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #ifdef TESS_HAVE_GST
@@ -159,6 +162,96 @@ bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples) {
     samples.resize(data.size() / 2);
     std::memcpy(samples.data(), data.data(), samples.size() * 2);
     return ok;
+}
+
+bool DecodeAudioAt(const std::string& file, int rate, int channels, std::vector<int16_t>& samples) {
+    std::string data;
+    const bool ok =
+        RunCommand("ffmpeg -v error -nostdin -i '" + file + "' -map 0:a:0 -f s16le -ac " +
+                       std::to_string(channels) + " -ar " + std::to_string(rate) + " - 2>/dev/null",
+                   &data) == 0;
+    samples.resize(data.size() / 2);
+    std::memcpy(samples.data(), data.data(), samples.size() * 2);
+    return ok;
+}
+
+bool GStreamerDecodeAudio(const std::string& file, int rate, std::vector<int16_t>& samples,
+                          std::string* error) {
+    if (!HaveProgram("gst-launch-1.0")) {
+        *error = "gst-launch-1.0 is not installed (gstreamer1.0-tools)";
+        return false;
+    }
+    const std::string raw = file + ".gst.raw";
+    std::string log;
+    const int rc = RunCommand("timeout 60 gst-launch-1.0 -q filesrc location='" + file +
+                                  "' ! decodebin ! audioconvert ! audioresample ! "
+                                  "audio/x-raw,format=S16LE,channels=1,rate=" +
+                                  std::to_string(rate) + " ! filesink location='" + raw + "' 2>&1",
+                              &log);
+    const std::string data = ReadWholeFile(raw).value_or("");
+    std::remove(raw.c_str());
+    if (rc != 0) {
+        *error = log;
+        return false;
+    }
+    samples.resize(data.size() / 2);
+    std::memcpy(samples.data(), data.data(), samples.size() * 2);
+    return true;
+}
+
+double SineLevel(const std::vector<int16_t>& s, int rate, double hz, size_t from, size_t to,
+                 double* sinadDb) {
+    to = std::min(to, s.size());
+    if (from >= to)
+        return 0;
+    // Least-squares fit of a sine and a cosine at `hz` (and the mean).
+    double mean = 0;
+    for (size_t i = from; i < to; ++i)
+        mean += s[i];
+    mean /= static_cast<double>(to - from);
+    double ss = 0, cc = 0, sc = 0, ys = 0, yc = 0, total = 0;
+    for (size_t i = from; i < to; ++i) {
+        const double ph = 2 * 3.14159265358979323846 * hz * static_cast<double>(i) / rate;
+        const double si = std::sin(ph), co = std::cos(ph), y = (s[i] - mean) / 32768.0;
+        ss += si * si;
+        cc += co * co;
+        sc += si * co;
+        ys += y * si;
+        yc += y * co;
+        total += y * y;
+    }
+    const double det = ss * cc - sc * sc;
+    const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
+    double rest = 0;
+    for (size_t i = from; i < to; ++i) {
+        const double ph = 2 * 3.14159265358979323846 * hz * static_cast<double>(i) / rate;
+        const double r = (s[i] - mean) / 32768.0 - a * std::sin(ph) - b * std::cos(ph);
+        rest += r * r;
+    }
+    if (sinadDb)
+        *sinadDb = 10 * std::log10(total / std::max(rest, 1e-20));
+    return std::hypot(a, b);
+}
+
+double PeakHz(const std::vector<int16_t>& s, int rate, size_t from, size_t to) {
+    to = std::min(to, s.size());
+    double best = 0, bestHz = 0;
+    for (int hz = 50; hz <= 5000; hz += 10) {
+        // Goertzel's recurrence for the power at `hz`.
+        const double k = 2 * std::cos(2 * 3.14159265358979323846 * hz / rate);
+        double s1 = 0, s2 = 0;
+        for (size_t i = from; i < to; ++i) {
+            const double v = s[i] + k * s1 - s2;
+            s2 = s1;
+            s1 = v;
+        }
+        const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
+        if (power > best) {
+            best = power;
+            bestHz = hz;
+        }
+    }
+    return bestHz;
 }
 
 std::string Probe(const std::string& file, const std::string& entries) {

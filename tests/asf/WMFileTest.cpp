@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -438,6 +439,103 @@ TEST(WMFile, FramesHandedToThePictureWriterReachTheOpenRecordingButNeverAnOldFil
     EXPECT_NE(AddPicture(old, p, 0), 0);
     old.Close();
     EXPECT_EQ(std::filesystem::file_size(dir.str() + "/old.wmv"), 8u);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// Stereo 16-bit PCM: 1000 Hz at half of full scale on the left, 440 Hz at a quarter on the
+// right, from sample frame `start`; silence before frame `onset`.
+std::vector<uint8_t> StereoTones(size_t start, size_t count, int rate, size_t onset) {
+    std::vector<uint8_t> out(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        const double t = static_cast<double>(start + i) / rate;
+        const bool on = start + i >= onset;
+        const auto l = static_cast<int16_t>(on ? 16384 * std::sin(2 * kPi * 1000 * t) : 0);
+        const auto r = static_cast<int16_t>(on ? 8192 * std::sin(2 * kPi * 440 * t) : 0);
+        std::memcpy(&out[i * 4], &l, 2);
+        std::memcpy(&out[i * 4 + 2], &r, 2);
+    }
+    return out;
+}
+
+TEST(WMFile, MusicStreamIsMp3StereoThatFfmpegAndGStreamerDecodeInPlace) {
+    struct Row {
+        const char* name;
+        int rate;
+        uint32_t bitRate;
+    };
+    const Row rows[] = {{"desk.wmv", 48000, 128000}, {"music.wma", 44100, 64000}};
+    test::TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir.str() + "/" + row.name;
+        const size_t total = row.rate * 3, onset = row.rate; // 1 s of silence, 2 s of tones
+        {
+            WMFile f(path, "", 10, 300000, 64, 48, -1);
+            ASSERT_TRUE(f.Open());
+            ASSERT_EQ(f.AddMusicStream(row.rate, 2, row.bitRate), 0);
+            Picture p = test::MakeDesktop(64, 48, 4);
+            // The sound starts where the first buffer arrives after the first picture.
+            const std::vector<uint8_t> all = StereoTones(0, total, row.rate, onset);
+            if (f.hasVideo()) {
+                ASSERT_EQ(AddPicture(f, p, 0), 0);
+            }
+            // Odd-sized buffers: a split sample frame waits for the next call.
+            for (size_t at = 0, n = 4001; at < all.size(); at += n) {
+                n = std::min<size_t>(4001, all.size() - at);
+                EXPECT_EQ(f.WriteAudio(all.data() + at, n), n);
+            }
+            for (int i = 1; f.hasVideo() && i <= 30; ++i)
+                ASSERT_EQ(AddPicture(f, p, i * 1000000LL), 0);
+            EXPECT_TRUE(f.Close());
+        }
+        EXPECT_THAT(test::Probe(path, "stream=codec_name,sample_rate,channels"),
+                    testing::EndsWith("codec_name=mp3\nsample_rate=" + std::to_string(row.rate) +
+                                      "\nchannels=2\n"));
+        std::vector<int16_t> st;
+        ASSERT_TRUE(test::DecodeAudioAt(path, row.rate, 2, st));
+        std::vector<int16_t> left(st.size() / 2), right(st.size() / 2);
+        for (size_t i = 0; i < left.size(); ++i) {
+            left[i] = st[2 * i];
+            right[i] = st[2 * i + 1];
+        }
+        // A video's sound lasts to the end of its last frame (at 3 s, a tenth of a second).
+        const double length = std::strstr(row.name, ".wmv") ? 3.1 : 3.0;
+        EXPECT_NEAR(static_cast<double>(left.size()) / row.rate, length, 0.1);
+        EXPECT_EQ(test::PeakHz(left, row.rate, onset + 4800, onset + 2 * 4800), 1000);
+        EXPECT_EQ(test::PeakHz(right, row.rate, onset + 4800, onset + 2 * 4800), 440);
+        double sinad = 0;
+        EXPECT_NEAR(test::SineLevel(left, row.rate, 1000, onset + 4800, total - 4800, &sinad), 0.5,
+                    0.03);
+        EXPECT_GT(sinad, 20.0);
+        if (std::strstr(row.name, ".wmv")) {
+            const std::string d = test::Probe(path, "stream=duration");
+            double video = 0, audio = 0;
+            ASSERT_EQ(std::sscanf(d.c_str(), "duration=%lf\nduration=%lf", &video, &audio), 2) << d;
+            EXPECT_NEAR(audio, video, 0.1) << d;
+        }
+        asf::AsfReader reader;
+        ASSERT_TRUE(reader.Open(path));
+        EXPECT_EQ(reader.streams().back().name, "Audio1");
+        std::vector<int16_t> gst;
+        std::string error;
+        if (!test::GStreamerDecodeAudio(path, row.rate, gst, &error)) {
+            ADD_FAILURE() << error;
+            continue;
+        }
+        EXPECT_NEAR(static_cast<double>(gst.size()) / row.rate, length, 0.1);
+        // Mixed to mono: the louder left tone's peak.
+        EXPECT_EQ(test::PeakHz(gst, row.rate, onset + 4800, onset + 2 * 4800), 1000);
+        // The player puts the tones where they were written, not a coder's block later.
+        size_t first = 0;
+        while (first < gst.size() && std::abs(gst[first]) < 3000)
+            ++first;
+        EXPECT_NEAR(static_cast<double>(first) / row.rate, 1.0, 0.005);
+    }
 }
 
 } // namespace

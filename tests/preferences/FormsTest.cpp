@@ -116,9 +116,20 @@ TEST(PrefForms, SoundDevicesKeepWhatIsNotPresentHotKeyTextsAndWarnings) {
     EXPECT_EQ(sel, 1);
     e = MixerLineEntries({"Mic", "Line"}, "Line", &sel);
     EXPECT_EQ(sel, 1);
+    // Desktop sources: "Default output" first; a source the server lacks keeps its name.
+    const std::vector<DesktopSourceEntry> monitors{{"a.monitor", "Monitor of A"}};
+    EXPECT_EQ(DesktopSourceEntries(monitors, "", &sel)[0].description, "Default output");
+    EXPECT_EQ(sel, 0);
+    EXPECT_EQ(DesktopSourceEntries(monitors, "a.monitor", &sel).size(), 2u);
+    EXPECT_EQ(sel, 1);
+    EXPECT_EQ(DesktopSourceEntries(monitors, "gone.monitor", &sel).back().description,
+              "gone.monitor");
+    EXPECT_EQ(sel, 2);
+    for (auto [kbps, entry] : {std::pair{0, 0}, {192, 4}, {100, 3}})
+        EXPECT_EQ(SoundQualityEntry(kbps), entry) << kbps;
 
     Settings s; // "-1" everywhere
-    SoundForm f{"<default>", "<default>", "Line-In", false};
+    SoundForm f{"<default>", "<default>", "Line-In", false, 0, "", 0, 0};
     ApplySound(f, s);
     EXPECT_EQ(s.waveInDriver, "-1");
     EXPECT_EQ(s.waveOutDriver, "-1");

@@ -76,17 +76,21 @@ protected:
     void Open() {
         ctx = frame->OptionsContext();
         // No real sound devices: the lists are the test's.
-        ctx.soundDevices = {[] {
-                                return std::vector<std::string>{"Built-in Audio", "USB Mic"};
-                            },
-                            [] {
-                                return std::vector<std::string>{"default", "Speakers"};
-                            },
-                            [](const std::string& device) {
-                                return device == "USB Mic"
-                                           ? std::vector<std::string>{}
+        ctx.soundDevices = {
+            [] {
+                return std::vector<std::string>{"Built-in Audio", "USB Mic"};
+            },
+            [] {
+                return std::vector<std::string>{"default", "Speakers"};
+            },
+            [](const std::string& device) {
+                return device == "USB Mic" ? std::vector<std::string>{}
                                            : std::vector<std::string>{"Mic", "Line"};
-                            }};
+            },
+            [] {
+                return std::vector<DesktopSourceEntry>{{"desk.monitor", "Monitor of Desktop"},
+                                                       {"hdmi.monitor", "Monitor of HDMI"}};
+            }};
         sheet = MakeOptionsSheet(frame, ctx);
         sheet->Show();
         test::Pump(50);
@@ -166,6 +170,9 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     s.fileKeep = 5;
     s.waveInDriver = "USB";
     s.mixerInput = "Line";
+    s.soundSource = 1;
+    s.desktopSource = "usb.monitor"; // not there now
+    s.soundQuality = 64;
     s.capString = "Cap %H";
     s.capBackMode = 3;
     s.capAlign = 2;
@@ -208,6 +215,21 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     // USB Mic has no mixer lines: the stored line stays beside "<not connected>".
     EXPECT_EQ(sound->mixerLineBox()->GetCount(), 2u);
     EXPECT_EQ(sound->mixerLineBox()->GetValue(), "Line");
+    // Desktop sound alone: the microphone's controls and the balance are greyed.
+    EXPECT_EQ(sound->recordBox()->GetValue(), "Desktop sound");
+    EXPECT_EQ(sound->desktopBox()->GetValue(), "usb.monitor");
+    EXPECT_EQ(sound->desktopBox()->GetString(0), "Default output");
+    EXPECT_EQ(sound->qualityBox()->GetValue(), "64 kbit/s");
+    EXPECT_FALSE(sound->inputBox()->IsEnabled());
+    EXPECT_FALSE(sound->balanceSlider()->IsEnabled());
+    EXPECT_TRUE(sound->desktopBox()->IsEnabled());
+    sound->recordBox()->SetSelection(2);
+    sound->EnableForRecord();
+    EXPECT_TRUE(sound->inputBox()->IsEnabled());
+    EXPECT_TRUE(sound->balanceSlider()->IsEnabled());
+    sound->desktopBox()->SetSelection(1);
+    sound->qualityBox()->SetSelection(0);
+    sound->balanceSlider()->SetValue(-40);
     auto* caption = Page<TSetCaption>(7);
     EXPECT_EQ(caption->textField()->GetValue(), "Cap %H");
     EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Border)->GetValue());
@@ -232,6 +254,10 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_EQ(s.wmBitRate, 512000);
     EXPECT_EQ(s.capVert, 100);
     EXPECT_EQ(s.waveInDriver + " " + s.mixerInput, "USB Mic Line");
+    EXPECT_EQ(s.soundSource, 2);
+    EXPECT_EQ(s.desktopSource, "desk.monitor");
+    EXPECT_EQ(s.soundQuality, 0);
+    EXPECT_EQ(s.soundBalance, -40);
     // OK writes the default store at once.
     s = Settings();
     LoadSettings();

@@ -141,6 +141,22 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLengthWithOrWithoutAVideo) {
     sound = test::DecodeSound(voice);
     EXPECT_NEAR(sound.size() / 8000.0, 1.5, kSoundLengthTolerance);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
+
+    // --audio-source over the settings' microphone: the desktop's 1000 Hz, as music.
+    const std::string desk = dir.str() + "/desk.wma";
+    run = test::RunProgram("--record --seconds 1.5 --audio-source desktop.monitor --output " +
+                               Quote(desk),
+                           "env -u DISPLAY ");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test::Probe("-show_entries stream=codec_name", desk), "mp3\n");
+    sound = test::DecodeSound(desk, 48000);
+    EXPECT_NEAR(sound.size() / 48000.0, 1.5, kSoundLengthTolerance);
+    EXPECT_NEAR(test::ToneFrequency(sound, 48000), 1000.0, 5.0);
+    // The default output (an idle sink) sends nothing: silence of the recording's length.
+    run = test::RunProgram("--record --seconds 1.5 --audio-source desktop --output " + Quote(desk),
+                           "env -u DISPLAY ");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NEAR(test::DecodeSound(desk, 48000).size() / 48000.0, 1.5, kSoundLengthTolerance);
 }
 
 // A video whose sound input cannot start (no sound server; an ALSA default device that does not

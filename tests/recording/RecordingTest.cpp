@@ -205,5 +205,112 @@ TEST_F(Recording, SoundOnlyRecordsAVoiceFile) {
     }
 }
 
+// Amplitude (full scale 1) of the tone at `hz` in s[from, to) at `rate`, averaged over
+// windows of a tenth of a second (a clock's correction may bend the pitch by a hair).
+double ToneLevel(const std::vector<int16_t>& s, double hz, int rate, size_t from, size_t to) {
+    const size_t w = static_cast<size_t>(rate / 10);
+    double sum = 0;
+    int n = 0;
+    for (size_t at = from; at + w <= std::min(to, s.size()); at += w, ++n) {
+        double re = 0, im = 0;
+        for (size_t i = 0; i < w; ++i) {
+            re += s[at + i] * std::cos(2 * M_PI * hz * i / rate);
+            im -= s[at + i] * std::sin(2 * M_PI * hz * i / rate);
+        }
+        sum += 2 * std::hypot(re, im) / static_cast<double>(w) / 32768;
+    }
+    return n ? sum / n : 0;
+}
+
+// The test server's microphone plays 440 Hz and the desktop's output 1000 Hz, both at half
+// of full scale: each source, and both, as the music stream beside the pictures.
+TEST_F(Recording, DesktopSoundAloneOrWithTheMicrophoneIsAMusicStreamWithItsTonesInPlace) {
+    if (!test::HavePulse())
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    struct Row {
+        const char* name;
+        SoundSource source;
+        std::string desktopSource;
+        int32_t quality;
+    } const rows[] = {
+        {"desktop.wmv", SoundSource::desktop, "desktop.monitor", 0},
+        {"mic.wmv", SoundSource::microphone, "", 96},
+        // Both, a stored source that is gone: the default output's (silent) monitor.
+        {"gone.wmv", SoundSource::both, "unplugged.monitor", 0},
+        {"both.wmv", SoundSource::both, "desktop.monitor", 192},
+    };
+    double alone[2] = {0, 0}; // 440 Hz, 1000 Hz
+    const std::string log = dir.str() + "/tessaray.log";
+    SetWarningLogPathForTesting(log);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingRequest r = Request(row.name, ScreenRect{0, 0, 64, 48});
+        r.audioDevice = "";
+        r.sound = {row.source, row.desktopSource, row.quality, 0};
+        const RecordingStartResult start = StartRecording(screen.get(), std::move(r));
+        ASSERT_TRUE(start.ok) << start.message;
+        EXPECT_EQ(start.withoutSound, "");
+        std::this_thread::sleep_for(3s);
+        RecordingStopResult stop = StopRecording();
+        ASSERT_TRUE(stop.ok) << stop.message;
+        EXPECT_EQ(test::Probe("-select_streams a:0 -show_entries stream=codec_name,sample_rate,"
+                              "channels,bit_rate",
+                              stop.fileName),
+                  "mp3,48000,2," + std::to_string(row.quality ? row.quality * 1000 : 128000) +
+                      "\n");
+        const double video = std::stod(
+            "0" + test::Probe("-select_streams v:0 -show_entries stream=duration", stop.fileName));
+        const std::vector<int16_t> s = test::DecodeSound(stop.fileName, 48000);
+        EXPECT_NEAR(s.size() / 48000.0, video, 0.1);
+        // The desktop's monitor may take most of a second to deliver its first sound.
+        const double mic = ToneLevel(s, 440, 48000, 48000 * 6 / 5, 48000 * 27 / 10);
+        const double desk = ToneLevel(s, 1000, 48000, 48000 * 6 / 5, 48000 * 27 / 10);
+        if (std::string(row.name) == "both.wmv") {
+            // Each within 1 dB of its level alone.
+            EXPECT_NEAR(20 * std::log10(mic / alone[0]), 0, 1.0);
+            EXPECT_NEAR(20 * std::log10(desk / alone[1]), 0, 1.0);
+            continue;
+        }
+        const bool desktop = row.source == SoundSource::desktop;
+        EXPECT_NEAR(desktop ? desk : mic, 0.5, 0.1);
+        EXPECT_LT(desktop ? mic : desk, 0.01);
+        (desktop ? alone[1] : alone[0]) = desktop ? desk : mic;
+    }
+    EXPECT_NE(ReadWholeFile(log).value_or("").find("\"unplugged.monitor\" is not there"),
+              std::string::npos);
+    SetWarningLogPathForTesting("");
+}
+
+TEST_F(Recording, AnOutputRemovedMidRecordingLeavesTheVideoWithSilenceAndOneWarning) {
+    if (!test::HavePulse())
+        GTEST_SKIP() << "needs the test PulseAudio daemon (tests/start-pulse.sh)";
+    std::string module;
+    ASSERT_EQ(test::RunCommand("pactl load-module module-null-sink sink_name=unplugged rate=48000 "
+                               "channels=2",
+                               &module),
+              0);
+    const std::string log = dir.str() + "/tessaray.log";
+    SetWarningLogPathForTesting(log);
+    RecordingRequest r = Request("unplugged.wmv", ScreenRect{0, 0, 64, 48});
+    r.audioDevice = "";
+    r.sound = {SoundSource::desktop, "unplugged.monitor", 0, 0};
+    ASSERT_TRUE(StartRecording(screen.get(), std::move(r)).ok);
+    std::this_thread::sleep_for(1s);
+    ASSERT_EQ(test::RunCommand("pactl unload-module " + module), 0);
+    std::this_thread::sleep_for(2s);
+    RecordingStopResult stop = StopRecording();
+    SetWarningLogPathForTesting("");
+    ASSERT_TRUE(stop.ok) << stop.message;
+    const std::vector<double> frames = test::VideoFrameTimes(stop.fileName);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_GT(frames.back(), 2.7);
+    EXPECT_NEAR(test::DecodeSound(stop.fileName, 48000).size() / 48000.0, frames.back(), 0.15);
+    const std::string text = ReadWholeFile(log).value_or("");
+    size_t warnings = 0;
+    for (size_t at = 0; (at = text.find("unplugged.monitor", at)) != std::string::npos; ++at)
+        ++warnings;
+    EXPECT_EQ(warnings, 1u) << text;
+}
+
 } // namespace
 } // namespace tess

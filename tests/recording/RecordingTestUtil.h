@@ -102,11 +102,11 @@ inline std::vector<std::string> FramesOfFiveSeconds(const std::string& file,
     return frames;
 }
 
-// The first audio stream as 16-bit mono samples at 8000 Hz.
-inline std::vector<int16_t> DecodeSound(const std::string& file) {
+// The first audio stream as 16-bit mono samples at `rate` (8000 Hz by default).
+inline std::vector<int16_t> DecodeSound(const std::string& file, int rate = 8000) {
     std::string raw;
-    RunCommand("ffmpeg -v error -i " + Quote(file) +
-                   " -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null",
+    RunCommand("ffmpeg -v error -i " + Quote(file) + " -map 0:a:0 -f s16le -ac 1 -ar " +
+                   std::to_string(rate) + " - 2>/dev/null",
                &raw);
     std::vector<int16_t> s(raw.size() / 2);
     for (size_t i = 0; i < s.size(); ++i)

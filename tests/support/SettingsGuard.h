@@ -57,11 +57,12 @@ private:
         vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
         copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
-        waveInDriver, waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor,  \
-        capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale,     \
-        key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration,      \
-        windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay, effects,            \
-        playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken, lastRegion
+        waveInDriver, waveOutDriver, mixerInput, changeMixer, soundSource, desktopSource,          \
+        soundQuality, soundBalance, capEnable, capString, capTextColor, capBackColor, capBackMode, \
+        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
+        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
+        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
+        screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -92,6 +93,10 @@ inline Settings EveryFieldChanged() {
     waveOutDriver = "<default>";
     mixerInput = "Mic";
     changeMixer = false;
+    soundSource = 2;
+    desktopSource = "alsa_output.usb.monitor";
+    soundQuality = 192;
+    soundBalance = -30;
     capEnable = true;
     capString = "Hello \"there\" %d";
     capTextColor = 0x0000ff;

@@ -66,6 +66,13 @@ TEST(WizardFile, NamesGoIntoTheFolderWithTheFormatsExtensionOrNameTheirProblem) 
     // An empty name with an unusable default folder is told too.
     s.defaultDirectory = in("nowhere");
     EXPECT_NE(problem(""), "");
+    // The summary names the sound the Sound device page chose, when sound is on.
+    WizardOrder video;
+    video.picture = false;
+    s.soundSource = 1;
+    EXPECT_EQ(WizardSummary(video, "", s).find("sound"), std::string::npos);
+    s.vidAudio = true;
+    EXPECT_NE(WizardSummary(video, "", s).find("with the desktop's sound"), std::string::npos);
 }
 
 class WizardWindows : public ::testing::Test {
