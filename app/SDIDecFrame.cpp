@@ -83,6 +83,7 @@ SDIDecFrame::SDIDecFrame(DesktopServices& desktop, bool startMinimized, ClientHo
     client_->playbackBarShown = [this] { return playbackBarShown(); };
     client_->changeEffects = [this] { CmEffectsOptions(); };
     client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
+    client_->pausedChanged = [this] { UpdateStateIcons(client_->captureState()); };
     client_->lastRegionChosen = [] {
         if (!SaveLastRegion().ok)
             LogWarning("The chosen rectangle could not be saved as the last region.");
@@ -521,6 +522,7 @@ void SDIDecFrame::UpdateStateIcons(CaptureState state) {
     }
     if (tray_) {
         tray_->SetIconId(small);
+        tray_->SetTip(client_ && client_->RecordingIsPaused() ? "Tessaray (Paused)" : "Tessaray");
         if (GlobalSettings().trayIcon)
             tray_->Show();
     }

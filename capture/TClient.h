@@ -89,6 +89,8 @@ public:
     // The stored last region when it lies within the screen.
     std::optional<ScreenRect> LastRegion() const;
     bool RecordingRuns() const { return state_ == CaptureState::Recording; }
+    // The running recording is paused ("P&ause Recording").
+    bool RecordingIsPaused() const;
     bool fullScreen() const { return fullScreen_; }
     bool timerRunning() const { return timer_.IsRunning(); }
 
@@ -104,6 +106,8 @@ public:
     std::function<void()> changeEffects;
     // Command 1832: the frame runs the record wizard.
     std::function<void()> recordWizard;
+    // The recording was paused or resumed: the frame's tray tip follows.
+    std::function<void()> pausedChanged;
     // The user chose a rectangle (now the settings' last region): the frame stores it.
     std::function<void()> lastRegionChosen;
 
