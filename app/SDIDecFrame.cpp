@@ -6,6 +6,7 @@
 #include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
+#include "platform/ControlService.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/portal/Shortcuts.h"
@@ -504,6 +505,20 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
     if (client_)
         client_->Shutdown();
     Destroy();
+}
+
+void SDIDecFrame::AnswerControlRequests() {
+    control_ =
+        ControlService::Start([this](const std::string& request,
+                                     std::function<void(const ControlService::Answer&)> done) {
+            // From the toolkit's own loop, not inside the bus's dispatch: a record request
+            // may wait for the user's selection.
+            CallAfter([this, request, done] {
+                const TClient::ControlAnswer a =
+                    client_ ? client_->Control(request) : TClient::ControlAnswer{1, "Closing."};
+                done({a.code, a.text});
+            });
+        });
 }
 
 void SDIDecFrame::UpdateStateIcons(CaptureState state) {

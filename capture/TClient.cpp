@@ -295,6 +295,42 @@ void TClient::RunCommand(int cmd) {
         ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
 }
 
+TClient::ControlAnswer TClient::Control(const std::string& command) {
+    const bool recording = state_ == CaptureState::Recording;
+    const bool paused = RecordingIsPaused();
+    if (command == "record") {
+        if (recording)
+            return {1, "A recording is already running."};
+        RunCommand(id::RecordVideo);
+        if (state_ != CaptureState::Recording)
+            return {1, "No recording was started (the choice was cancelled or the recording "
+                       "could not start)."};
+        return {0, RecordingFileName()};
+    }
+    if (command == "snapshot") {
+        if (recording)
+            return {1, "A recording is running; a snapshot waits until it is stopped."};
+        modeBox_.Read();
+        const std::optional<SnapshotOutcome> shot = RunClientSnapshot(*this, captureMode());
+        if (!shot)
+            return {1, "No snapshot was taken (the choice was cancelled)."};
+        return shot->ok ? ControlAnswer{0, shot->path} : ControlAnswer{1, shot->message};
+    }
+    if (command != "stop" && command != "pause" && command != "resume")
+        return {1, "Unknown request \"" + command + "\"."};
+    if (!recording)
+        return {1, "No recording is running."};
+    if (command == "stop") {
+        const std::string file = RecordingFileName();
+        RunCommand(id::StopRecording);
+        return {0, file};
+    }
+    if ((command == "pause") == paused)
+        return {1, paused ? "The recording is already paused." : "The recording is not paused."};
+    recorder_->Pause(command == "pause");
+    return {0, std::string()};
+}
+
 void TClient::RecordVideo() {
     modeBox_.Read();
     // The displayed file goes as "&Close" takes it: its name leaves the title and the

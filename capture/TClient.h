@@ -118,6 +118,16 @@ public:
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
+    // A request from outside (the command line's --control): "record", "stop", "pause",
+    // "resume" or "snapshot", done as the menu command does it with the current settings and
+    // target. Code 0 with the file's path (empty for pause and resume) when done; else 1 and
+    // why not. Returns when the recording has started, the file is finished, the picture is
+    // written.
+    struct ControlAnswer {
+        int code = 1;
+        std::string text;
+    };
+    ControlAnswer Control(const std::string& command);
     // Opens and shows `path` (FileDisplay::Display).
     void DisplayFile(const std::string& path) { display_->Display(path); }
     // The display of files, and the displayed file (null when none).
