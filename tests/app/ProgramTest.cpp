@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <gio/gio.h>
 
 namespace tess {
 namespace {
@@ -216,75 +215,6 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramOrDisplayI
                   1);
         EXPECT_EQ(out, "tessaray: cannot open the X display (is DISPLAY set?)\n") << env;
     }
-}
-
-TEST_F(Program, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunningWindowProgram) {
-    if (!test::HaveProgram("dbus-daemon") || !test::HaveProgram("ffprobe"))
-        GTEST_SKIP() << "needs dbus-daemon and ffprobe";
-    // A private session bus (its set-up unsets DISPLAY, which the program needs).
-    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-    GTestDBus* bus = g_test_dbus_new(G_TEST_DBUS_NONE);
-    g_test_dbus_up(bus);
-    setenv("DISPLAY", display.c_str(), 1);
-    const std::string captures = dir.str() + "/captures";
-    std::filesystem::create_directories(captures);
-    std::filesystem::create_directories(dir.path() / "config/Quorvanta");
-    std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
-        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
-           "\"DefaultDirectory\"=\""
-        << captures << "\"\n\"DisplayOpenAuto\"=dword:00000000\n";
-    std::string out;
-    auto control = [&](const std::string& request) {
-        out.clear();
-        return test::RunCommand("'" + test::ProgramPath() + "' --control " + request + " 2>&1",
-                                &out);
-    };
-    EXPECT_EQ(control("stop"), 3) << out; // no window program
-    EXPECT_NE(out.find("no Tessaray window program is running"), std::string::npos) << out;
-    EXPECT_EQ(control("rewind"), 2) << out;
-
-    const pid_t pid = Start({});
-    int x, y, w, h;
-    ASSERT_TRUE(FrameGeometry(pid, x, y, w, h));
-    // The name is taken soon after the window shows.
-    for (int i = 0; i < 100 && control("stop") == 3; ++i)
-        usleep(100000);
-    EXPECT_NE(out.find("No recording is running"), std::string::npos) << out;
-    EXPECT_EQ(control("pause"), 1) << out;
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    ASSERT_EQ(control("record"), 0) << out;
-    const std::string file = out.substr(0, out.find('\n'));
-    EXPECT_EQ(file.rfind(captures, 0), 0u) << file;
-    EXPECT_EQ(control("record"), 1) << out;
-    usleep(700000);
-    EXPECT_EQ(control("pause"), 0) << out;
-    const auto paused = Clock::now();
-    EXPECT_EQ(control("pause"), 1) << out;
-    usleep(1000000);
-    const auto resuming = Clock::now();
-    EXPECT_EQ(control("resume"), 0) << out;
-    usleep(700000);
-    EXPECT_EQ(control("stop"), 0) << out;
-    const auto stopped = Clock::now();
-    EXPECT_EQ(out, file + "\n");
-    // A finished recording of the time recorded: at least the two waits while recording, at
-    // most the whole run without the pause (each command takes a moment to start).
-    std::string length;
-    test::RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + file + "'",
-                     &length);
-    const double seconds = std::atof(length.c_str());
-    const double most =
-        std::chrono::duration<double>((stopped - start) - (resuming - paused)).count();
-    EXPECT_GT(seconds, 1.1) << length;
-    EXPECT_LT(seconds, most + 0.2) << length;
-
-    kill(pid, SIGTERM);
-    EXPECT_EQ(test::WaitExit(pid), 0);
-    g_test_dbus_down(bus);
-    g_object_unref(bus);
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    setenv("DISPLAY", display.c_str(), 1);
 }
 
 } // namespace
