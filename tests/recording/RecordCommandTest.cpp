@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gio/gio.h>
 #include <thread>
 
@@ -279,16 +280,31 @@ TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunning
     EXPECT_NE(out.find("no Tessaray window program is running"), std::string::npos) << out;
     EXPECT_EQ(control("rewind"), 2) << out;
 
-    // The window program, its process id kept to end it.
-    const std::string pidFile = dir.str() + "/window.pid";
+    // The window program, its process id kept to end it (also when a check fails).
+    const std::string pidFile = dir.str() + "/window.pid", errFile = dir.str() + "/window.err";
     std::thread program([&] {
-        test::RunCommand(env + "sh -c 'echo $$ >" + pidFile + "; exec " +
-                         Quote(test::ProgramPath()) + " 2>/dev/null'");
+        test::RunCommand(env + "sh -c 'echo $$ >" + pidFile + "; exec \"$0\" 2>" + errFile + "' " +
+                         Quote(test::ProgramPath()));
     });
+    struct Ender {
+        std::function<void()> end;
+        ~Ender() { end(); }
+    } ender{[&] {
+        for (int i = 0; i < 100 && !std::filesystem::exists(pidFile); ++i)
+            std::this_thread::sleep_for(100ms);
+        if (const int pid = std::atoi(ReadWholeFile(pidFile).value_or("0").c_str()); pid > 0)
+            kill(pid, SIGTERM);
+        program.join();
+        g_test_dbus_down(bus);
+        g_object_unref(bus);
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        setenv("DISPLAY", display.c_str(), 1);
+    }};
     // The name is taken once the window is up (a loaded machine takes a while).
     for (int i = 0; i < 600 && control("stop") == 3; ++i)
         std::this_thread::sleep_for(100ms);
-    EXPECT_NE(out.find("No recording is running"), std::string::npos) << out;
+    ASSERT_NE(out.find("No recording is running"), std::string::npos)
+        << out << ReadWholeFile(errFile).value_or("");
     EXPECT_EQ(control("pause"), 1) << out;
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -317,13 +333,6 @@ TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunning
         std::chrono::duration<double>((stopped - start) - (resuming - paused)).count();
     EXPECT_GT(seconds, 1.1) << length;
     EXPECT_LT(seconds, most + 0.2) << length;
-
-    kill(std::stoi(ReadWholeFile(pidFile).value_or("0")), SIGTERM);
-    program.join();
-    g_test_dbus_down(bus);
-    g_object_unref(bus);
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    setenv("DISPLAY", display.c_str(), 1);
 }
 
 } // namespace
