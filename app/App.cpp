@@ -164,6 +164,7 @@ bool App::OnInit() {
     SetTopWindow(frame_);
     frame_->Show();
     frame_->SetUp();
+    frame_->AnswerControlRequests();
     // "tessaray FILE": the file is displayed once the window is up (the launcher made its
     // path absolute).
     // The window manager must have the frame on the screen, at the size it gives it, or it

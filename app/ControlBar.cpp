@@ -75,6 +75,7 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     // "&Record Video" shows a pressed look while a recording runs.
     AddButton(g.bar, id::RecordVideo, "Record", id::BmpRecord, wxITEM_CHECK);
     AddButton(g.bar, id::StopRecording, "Stop Recording", id::BmpStop);
+    AddButton(g.bar, id::PauseRecording, "Pause Recording", id::BmpPause, wxITEM_CHECK);
     g.edit = new wxTextCtrl(g.bar, id::ToolEdit, wxEmptyString, wxDefaultPosition, wxSize(50, 20),
                             wxTE_CENTRE);
     g.bar->AddControl(g.edit);

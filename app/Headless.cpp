@@ -4,6 +4,7 @@
 #include <iostream>
 #include <unistd.h>
 
+#include "app/ControlCommand.h"
 #include "app/Launcher.h"
 #include "app/ScreenBackendSetup.h"
 #include "capture/CommandOptions.h"
@@ -78,6 +79,8 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     (void)argc;
     (void)argv;
     if (auto code = ListMonitorsFromCommandLine(cl))
+        return code;
+    if (auto code = RunControlFromCommandLine(cl, std::cout, std::cerr))
         return code;
     // --notify: the desktop is told of the capture, whatever the settings say.
     const bool notify = HasLongOption(cl.longOptions, "notify");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ControlCommand.h"
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
 #include "capture/CommandOptions.h"
@@ -64,6 +65,8 @@ int RunLauncher(int argc, char** argv) {
         unsetenv(kLauncherPathVariable);
 
     if (auto code = ListMonitorsFromCommandLine(cl))
+        return *code;
+    if (auto code = RunControlFromCommandLine(cl, std::cout, std::cerr))
         return *code;
     // A notified snapshot stays to answer the notification's actions: the window program,
     // which has the notification code, takes it.

@@ -11,10 +11,10 @@ namespace tess {
 namespace {
 
 // Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 17> kLongOptions = {
-    "help",    "version",       "snapshot",  "record", "window",      "region",
-    "format",  "output",        "seconds",   "audio",  "backend",     "delay",
-    "monitor", "list-monitors", "clipboard", "notify", "audio-source"};
+constexpr std::array<std::string_view, 18> kLongOptions = {
+    "help",    "version",       "snapshot",  "record", "window",       "region",
+    "format",  "output",        "seconds",   "audio",  "backend",      "delay",
+    "monitor", "list-monitors", "clipboard", "notify", "audio-source", "control"};
 
 } // namespace
 
@@ -30,6 +30,7 @@ const char* UsageText() {
            "                [--output FILE] [--notify]\n"
            "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
+           "       tessaray --control record|stop|pause|resume|snapshot\n"
            "\n"
            "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
            "recording, and shows pictures, recordings and sound files.\n"
@@ -68,6 +69,10 @@ const char* UsageText() {
            "                     session\n"
            "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
            "                     \"primary\" for the primary one\n"
+           "  --control REQUEST  ask the running window program to record, stop, pause,\n"
+           "                     resume or take a snapshot as its menu commands do, with\n"
+           "                     its settings and capture target; waits until it is done\n"
+           "                     (exit 3 when no window program runs)\n"
            "  --help             show this text and exit\n"
            "  --version          show the version and exit\n"
            "\n"

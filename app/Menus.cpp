@@ -93,6 +93,7 @@ wxMenuBar* BuildMainMenu() {
     control->AppendSubMenu(recSpecify, "Record specify");
     Add(control, id::RecordWizard, "Record &Wizard...");
     Add(control, id::StopRecording, "&Stop Recording");
+    Check(control, id::PauseRecording, "P&ause Recording\tPause");
     control->AppendSeparator();
     Check(control, id::Caption, "Caption");
     Check(control, id::Scale, "Scale");
@@ -171,6 +172,7 @@ wxMenu* BuildTrayMenu() {
     Add(m, id::RecordVideo, "&Record Video\tCtrl+R");
     Add(m, id::RecordLastRegion, "Record Last Region");
     Add(m, id::StopRecording, "&Stop Recording");
+    Check(m, id::PauseRecording, "P&ause Recording");
     m->AppendSeparator();
     Add(m, id::About, "&About...");
     m->AppendSeparator();
@@ -202,6 +204,7 @@ std::vector<wxAcceleratorEntry> AcceleratorEntries() {
         {wxACCEL_NORMAL, WXK_PAGEDOWN, id::PageDown},
         {wxACCEL_NORMAL, WXK_SPACE, id::TogglePlay},
         {wxACCEL_ALT, WXK_RETURN, id::FullScreen},
+        {wxACCEL_NORMAL, WXK_PAUSE, id::PauseRecording},
     };
 }
 

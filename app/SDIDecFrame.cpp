@@ -6,6 +6,7 @@
 #include "app/OptionsSheet.h"
 #include "app/TrayWin.h"
 #include "capture/MainGroup.h"
+#include "platform/ControlService.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/portal/Shortcuts.h"
@@ -83,6 +84,7 @@ SDIDecFrame::SDIDecFrame(DesktopServices& desktop, bool startMinimized, ClientHo
     client_->playbackBarShown = [this] { return playbackBarShown(); };
     client_->changeEffects = [this] { CmEffectsOptions(); };
     client_->fileShown = [this](const std::string& path) { AddRecentFile(path); };
+    client_->pausedChanged = [this] { UpdateStateIcons(client_->captureState()); };
     client_->lastRegionChosen = [] {
         if (!SaveLastRegion().ok)
             LogWarning("The chosen rectangle could not be saved as the last region.");
@@ -505,6 +507,20 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
     Destroy();
 }
 
+void SDIDecFrame::AnswerControlRequests() {
+    control_ =
+        ControlService::Start([this](const std::string& request,
+                                     std::function<void(const ControlService::Answer&)> done) {
+            // From the toolkit's own loop, not inside the bus's dispatch: a record request
+            // may wait for the user's selection.
+            CallAfter([this, request, done] {
+                const TClient::ControlAnswer a =
+                    client_ ? client_->Control(request) : TClient::ControlAnswer{1, "Closing."};
+                done({a.code, a.text});
+            });
+        });
+}
+
 void SDIDecFrame::UpdateStateIcons(CaptureState state) {
     int large = id::IconIdleLarge, small = id::IconIdleSmall;
     if (state == CaptureState::Recording) {
@@ -521,6 +537,7 @@ void SDIDecFrame::UpdateStateIcons(CaptureState state) {
     }
     if (tray_) {
         tray_->SetIconId(small);
+        tray_->SetTip(client_ && client_->RecordingIsPaused() ? "Tessaray (Paused)" : "Tessaray");
         if (GlobalSettings().trayIcon)
             tray_->Show();
     }

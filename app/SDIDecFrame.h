@@ -24,6 +24,7 @@ class TPrefSheet;
 class TTrayWin;
 class X11HotKeys;
 class PortalShortcuts;
+class ControlService;
 struct PrefContext;
 
 class SDIDecFrame : public wxFrame {
@@ -36,6 +37,9 @@ public:
     // The frame's set-up once it is shown: tray icon, frame settings, the start-minimized
     // flag.
     void SetUp();
+    // Answers `tessaray --control` through the session bus (the window program only; the
+    // requests go to the client, TClient::Control).
+    void AnswerControlRequests();
     // Always on top, the tray icon, minimize-to-tray and the hot keys from the settings.
     void ApplyFrameSettings();
     // Registers Key1..Key3 as hot keys 0..2 (any earlier registration is dropped).
@@ -111,6 +115,7 @@ private:
     // keys it was last asked for, and whether the status bar said that there are no global
     // hot keys.
     std::unique_ptr<PortalShortcuts> portalKeys_;
+    std::unique_ptr<ControlService> control_;
     bool portalKeysAsked_ = false;
     std::vector<uint16_t> portalKeysBound_;
     bool noHotKeysSaid_ = false;

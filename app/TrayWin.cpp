@@ -16,7 +16,7 @@ TTrayWin::TTrayWin(wxFrame* frame) : frame_(frame), iconId_(id::IconIdleSmall) {
 
 void TTrayWin::Show() {
     // The tip has at most 63 characters.
-    if (SetIcon(wxBitmapBundle(ProgramIcon(iconId_)), "Tessaray"))
+    if (SetIcon(wxBitmapBundle(ProgramIcon(iconId_)), wxString::FromUTF8(tip_.substr(0, 63))))
         shown_ = true;
 }
 

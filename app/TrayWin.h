@@ -5,6 +5,8 @@
 #include <wx/taskbar.h>
 #include <wx/weakref.h>
 
+#include <string>
+
 class wxFrame;
 
 namespace tess {
@@ -14,6 +16,9 @@ public:
     explicit TTrayWin(wxFrame* frame);
 
     void SetIconId(int iconId) { iconId_ = iconId; }
+    // The tip shown from the next Show() on ("Tessaray" at first).
+    void SetTip(const std::string& tip) { tip_ = tip; }
+    const std::string& tip() const { return tip_; }
     int iconId() const { return iconId_; }
     bool shown() const { return shown_; }
     // Add when not shown, else modify (new icon and tip).
@@ -36,6 +41,7 @@ private:
 
     wxFrame* frame_;
     int iconId_;
+    std::string tip_ = "Tessaray";
     bool shown_ = false;
     bool boldDefault_ = false;
     wxWeakRef<wxMenu> shownMenu_;

@@ -115,6 +115,8 @@ struct MixedSound::Impl {
     bool quit = false;
     std::atomic<bool> running{false};
     std::atomic<int> level{0};
+    std::mutex writeMu;          // held while the mix goes to the sink
+    bool paused = false;         // under writeMu
     uint32_t delayMs = kQueueMs; // from a sound heard to its place in the mix
 
     void Mix();
@@ -185,6 +187,7 @@ void MixedSound::Impl::Mix() {
     std::chrono::steady_clock::time_point from;
     uint64_t written = 0;
     bool waiting = true;
+    bool resumed = false;
     std::vector<float> a, b, scratch;
     std::vector<int16_t> out;
     const auto write = [&](size_t frames) {
@@ -227,6 +230,23 @@ void MixedSound::Impl::Mix() {
                 from = (heard ? now : start + std::chrono::milliseconds(delayMs)) - kTick;
             }
         }
+        std::unique_lock hold(writeMu);
+        if (paused) {
+            // Nothing is written; what the sources send meanwhile is let go.
+            mic.Trim();
+            desk.Trim();
+            resumed = true;
+            hold.unlock();
+            lock.lock();
+            continue;
+        }
+        if (resumed && !waiting) {
+            resumed = false;
+            mic.Trim();
+            desk.Trim();
+            from = now - kTick;
+            written = 0;
+        }
         const uint64_t due =
             waiting
                 ? 0
@@ -236,11 +256,14 @@ void MixedSound::Impl::Mix() {
         const size_t frames = static_cast<size_t>(due > written ? due - written : 0);
         if (frames > 0)
             write(frames);
+        hold.unlock();
         lock.lock();
     }
     lock.unlock();
-    // The sources have stopped: what they still queue was heard before the stop.
-    if (!waiting) {
+    // The sources have stopped: what they still queue was heard before the stop (unless the
+    // stop came during a pause).
+    std::lock_guard hold(writeMu);
+    if (!waiting && !paused) {
         size_t left = SIZE_MAX;
         if (choice.microphone())
             left = std::min(left, mic.Queued());
@@ -265,6 +288,11 @@ void MixedSound::Stop() {
     if (d.mixer.joinable())
         d.mixer.join();
     d.running.store(false);
+}
+
+void MixedSound::SetPaused(bool paused) {
+    std::lock_guard hold(d_->writeMu);
+    d_->paused = paused;
 }
 
 int MixedSound::Level() const {

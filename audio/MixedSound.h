@@ -60,6 +60,10 @@ public:
     bool Start(std::string* error);
     // Stops the sources and the mix; nothing reaches the sink after it returns.
     void Stop();
+    // Holds the mix back from the sink (paused) or lets it through again; returns once no
+    // mix is on its way to the sink. On resume the sources' queues and the mix's count start
+    // anew, so the sink places the next sound afresh.
+    void SetPaused(bool paused);
     // Peak of the latest mix, 0..127 (the louder channel).
     int Level() const;
     // False once stopped, or when the microphone went away and there is no desktop.

@@ -31,6 +31,7 @@ const std::vector<int>& ClientCommandIds() {
             id::RecordSound,
             id::RecordWizard,
             id::StopRecording,
+            id::PauseRecording,
             id::Play,
             id::Stop,
             id::TogglePlay,
@@ -140,6 +141,10 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::StopRecording:
         ui.enabled = recording;
+        break;
+    case id::PauseRecording:
+        ui.enabled = recording;
+        tick(recording && v.recordingPaused);
         break;
     case id::Play:
     case id::TogglePlay:

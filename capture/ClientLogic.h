@@ -38,6 +38,7 @@ struct ClientView {
     bool fileIsPicture = false;    // ... and it is a picture
     bool fileShowsPicture = false; // ... and it is a picture or has a video stream
     bool recordingRuns = false;    // a recording's objects exist
+    bool recordingPaused = false;  // ... and it is paused
     bool fullScreen = false;
     bool playbackBarShown = false;
     // The last region is stored and lies within the screen.

@@ -137,25 +137,25 @@ void RunClientAreaSnapshot(TClient& client, const ScreenRect& area) {
     SnapshotAreaCommand(host, GlobalSettings(), area);
 }
 
-void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& outputPath) {
+std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode target,
+                                                 const std::string& outputPath) {
     if (g_snapshotRunning)
-        return;
+        return std::nullopt;
     Running running;
     ClientSnapshotHost host(client);
     Settings& s = GlobalSettings();
     if (target == CaptureMode::Window && ScreenReadFromSource()) {
         host.ShowStatus(kWindowCaptureUnavailableMessage);
-        return;
+        return std::nullopt;
     }
     if (target == CaptureMode::Window)
-        SnapshotWindowCommand(host, s, outputPath);
-    else if (target == CaptureMode::Region)
-        SnapshotRegionCommand(host, s, outputPath);
-    else if (auto monitor =
-                 target == CaptureMode::Monitor ? MonitorToCapture(host.Screen()) : std::nullopt)
-        SnapshotAreaCommand(host, s, *monitor, outputPath);
-    else
-        SnapshotScreenCommand(host, s, outputPath);
+        return SnapshotWindowCommand(host, s, outputPath);
+    if (target == CaptureMode::Region)
+        return SnapshotRegionCommand(host, s, outputPath);
+    if (auto monitor =
+            target == CaptureMode::Monitor ? MonitorToCapture(host.Screen()) : std::nullopt)
+        return SnapshotAreaCommand(host, s, *monitor, outputPath);
+    return SnapshotScreenCommand(host, s, outputPath);
 }
 
 } // namespace tess

@@ -3,9 +3,11 @@
 // capture/SnapshotPipeline.h with the frame around the client, the client's choosers of a
 // window or a rectangle, the status bar and the display step; the waits, the beeps and the
 // shutter clip come from the client's desktop services.
+#include <optional>
 #include <string>
 
 #include "capture/ClientLogic.h"
+#include "capture/Snapshot.h"
 #include "platform/ScreenRect.h"
 
 namespace tess {
@@ -17,8 +19,9 @@ void WaitRepainting(int ms);
 
 // Runs one snapshot of `target` for the client window. A snapshot asked for while another
 // runs (a hot key during the selection) is ignored. An output path names the file; without
-// one the picture pattern gives the name.
-void RunClientSnapshot(TClient& client, CaptureMode target, const std::string& outputPath = {});
+// one the picture pattern gives the name. None when nothing was captured.
+std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode target,
+                                                 const std::string& outputPath = {});
 // The same for a rectangle known beforehand (the last region).
 void RunClientAreaSnapshot(TClient& client, const ScreenRect& area);
 

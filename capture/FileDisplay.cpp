@@ -263,7 +263,7 @@ void FileDisplay::RebuildTitle() {
     if (file_)
         name = file_->GetDisplayName();
     else if (recording)
-        name = DisplayNameOf(*recording);
+        name = DisplayNameOf(*recording) + (RecordingPaused() ? " (Paused)" : "");
     if (wxFrame* frame = FrameOf(client_)) {
         std::string title = FrameTitle(name, std::string(frame->GetTitle().utf8_str()));
         if (frame->GetTitle() != wxString::FromUTF8(title))

@@ -82,7 +82,8 @@ struct Slots {
     std::unique_ptr<WMFile> file;
     std::unique_ptr<ScreenRecorder> recorder;
     std::unique_ptr<RecordingSound> sound;
-    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point started; // moved on by every pause's length
+    std::optional<std::chrono::steady_clock::time_point> pausedSince;
     std::atomic<bool> displayLost{false}; // the recorder's display connection broke
     std::atomic<bool> castEnded{false};   // the screen cast stopped delivering
 };
@@ -253,6 +254,7 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
     }
     s.file->AddMark();
     s.started = std::chrono::steady_clock::now();
+    s.pausedSince.reset();
     s.displayLost.store(false);
     s.castEnded.store(false);
 
@@ -314,6 +316,7 @@ RecordingStopResult StopRecording() {
     if (!s.file && !s.recorder && !s.sound)
         return out;
     out.stopped = true;
+    s.pausedSince.reset();
     StopWorkers(s);
     if (s.file) {
         out.fileName = s.file->GetFileName();
@@ -341,6 +344,36 @@ RecordingStopResult StopRecording() {
     return out;
 }
 
+bool PauseRecording(bool paused) {
+    Slots& s = TheSlots();
+    if (!s.file || paused == s.pausedSince.has_value())
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    // Pausing: sound held, frames stopped, then the file writes out what it holds. Resuming:
+    // the file first, so the first frame and buffer find its clock going on.
+    if (paused) {
+        if (s.sound)
+            s.sound->SetPaused(true);
+        if (s.recorder)
+            s.recorder->SetPaused(true);
+        s.file->SetPaused(true);
+        s.pausedSince = now;
+    } else {
+        s.file->SetPaused(false);
+        if (s.recorder)
+            s.recorder->SetPaused(false);
+        if (s.sound)
+            s.sound->SetPaused(false);
+        s.started += now - *s.pausedSince;
+        s.pausedSince.reset();
+    }
+    return true;
+}
+
+bool RecordingPaused() {
+    return TheSlots().pausedSince.has_value();
+}
+
 bool RecordingRunning() {
     return TheSlots().file != nullptr;
 }
@@ -354,9 +387,8 @@ int64_t RecordingElapsedMs() {
     const Slots& s = TheSlots();
     if (!s.file)
         return 0;
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 s.started)
-        .count();
+    const auto now = s.pausedSince.value_or(std::chrono::steady_clock::now());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now - s.started).count();
 }
 
 int RecordingSoundLevel() {

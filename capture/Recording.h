@@ -74,9 +74,17 @@ struct RecordingStopResult {
 // Stops the sound, then the recorder thread, then finishes the file. Safe when nothing runs.
 RecordingStopResult StopRecording();
 
+// Pauses or resumes the running recording; false when none runs or it already is so. A pause
+// writes out what the file holds so far (a program killed meanwhile leaves a playable file
+// up to the pause), grabs and writes nothing and keeps the screen cast; the recording goes
+// on after a resume as if the pause had not been.
+bool PauseRecording(bool paused);
+bool RecordingPaused();
+
 bool RecordingRunning();
 // The file name of the running recording (empty when none).
 std::string RecordingFileName();
+// The time recorded, pauses left out.
 int64_t RecordingElapsedMs();
 // Peak of the latest sound buffer (0 without sound).
 int RecordingSoundLevel();

@@ -111,6 +111,14 @@ void RecordingController::Notify(const CaptureNotice& notice) {
         desktop_.notifyCapture(notice);
 }
 
+bool RecordingController::Pause(bool paused) {
+    if (!recording() || !PauseRecording(paused))
+        return false;
+    if (links_.pausedChanged)
+        links_.pausedChanged();
+    return true;
+}
+
 void RecordingController::Abandon() {
     StopRecording();
 }

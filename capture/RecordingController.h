@@ -55,6 +55,8 @@ struct RecordingLinks {
     // The user's choice of a window or a rectangle; false when cancelled.
     std::function<bool(WindowId*)> selectWindow;
     std::function<bool(ScreenRect*)> selectRectangle;
+    // The recording was paused or resumed: the title, tray tip and time follow.
+    std::function<void()> pausedChanged;
 };
 
 class RecordingController {
@@ -77,6 +79,9 @@ public:
     // `display` and DisplayOpenAuto on, displays the file. A failed or shortened recording is
     // reported (and notified) instead.
     void Stop(bool display);
+    // Pauses or resumes the running recording (capture/Recording.h); false when it is not
+    // running or already so.
+    bool Pause(bool paused);
     // Ends a running recording quietly (the window is closing).
     void Abandon();
     // On each tick while recording: a recording whose file cannot be written any further

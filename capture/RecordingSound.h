@@ -20,6 +20,9 @@ public:
     virtual int Level() = 0;
     // False once the device went away.
     virtual bool Running() const = 0;
+    // Holds the sound back from the file (paused) or lets it through again. Returns once no
+    // buffer is on its way to the file; what arrives while held is dropped.
+    virtual void SetPaused(bool paused) = 0;
 };
 
 // Starts capture from `deviceName` (the WaveInDriver setting) into `sink` as PCM, 1 channel,

@@ -5,6 +5,7 @@
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
 #include "capture/MainGroup.h"
+#include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
@@ -53,6 +54,11 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     links.prepare = [this] { sound_->PrepareForRecording(hooks_.prepareMixer); };
     links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
     links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
+    links.pausedChanged = [this] {
+        RebuildTitle();      // "(Paused)" after the recording's name
+        Call(pausedChanged); // the frame's tray tip
+        ShowRecordingTime();
+    };
     display_ =
         std::make_unique<FileDisplay>(this, desktop_, controls_, FileDisplay::ForClient(*this));
     sound_ = std::make_unique<ClientSound>(controls_, this, [this] { return display_->file(); });
@@ -152,6 +158,10 @@ ClientView TClient::ViewFor(int cmd) const {
     return v;
 }
 
+bool TClient::RecordingIsPaused() const {
+    return RecordingRuns() && RecordingPaused();
+}
+
 ClientView TClient::View() const {
     ClientView v;
     v.captureState = captureState();
@@ -159,6 +169,7 @@ ClientView TClient::View() const {
     v.fileIsPicture = display_->isPicture();
     v.fileShowsPicture = display_->canCopy();
     v.recordingRuns = RecordingRuns();
+    v.recordingPaused = RecordingPaused();
     v.fullScreen = fullScreen_;
     v.playbackBarShown = playbackBarShown ? playbackBarShown() : GlobalSettings().playbackBarShown;
     v.settings = &GlobalSettings();
@@ -227,6 +238,7 @@ void TClient::RunCommand(int cmd) {
         {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
         {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
         {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},
+        {id::PauseRecording, [](TClient& c, Settings&) { c.recorder_->Pause(!RecordingPaused()); }},
         {id::Play, [](TClient& c, Settings&) { c.display_->Play(); }},
         {id::Stop, [](TClient& c, Settings&) { c.Stop(); }},
         {id::TogglePlay,
@@ -281,6 +293,42 @@ void TClient::RunCommand(int cmd) {
         it->second(*this, s);
     else
         ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
+}
+
+TClient::ControlAnswer TClient::Control(const std::string& command) {
+    const bool recording = state_ == CaptureState::Recording;
+    const bool paused = RecordingIsPaused();
+    if (command == "record") {
+        if (recording)
+            return {1, "A recording is already running."};
+        RunCommand(id::RecordVideo);
+        if (state_ != CaptureState::Recording)
+            return {1, "No recording was started (the choice was cancelled or the recording "
+                       "could not start)."};
+        return {0, RecordingFileName()};
+    }
+    if (command == "snapshot") {
+        if (recording)
+            return {1, "A recording is running; a snapshot waits until it is stopped."};
+        modeBox_.Read();
+        const std::optional<SnapshotOutcome> shot = RunClientSnapshot(*this, captureMode());
+        if (!shot)
+            return {1, "No snapshot was taken (the choice was cancelled)."};
+        return shot->ok ? ControlAnswer{0, shot->path} : ControlAnswer{1, shot->message};
+    }
+    if (command != "stop" && command != "pause" && command != "resume")
+        return {1, "Unknown request \"" + command + "\"."};
+    if (!recording)
+        return {1, "No recording is running."};
+    if (command == "stop") {
+        const std::string file = RecordingFileName();
+        RunCommand(id::StopRecording);
+        return {0, file};
+    }
+    if ((command == "pause") == paused)
+        return {1, paused ? "The recording is already paused." : "The recording is not paused."};
+    recorder_->Pause(command == "pause");
+    return {0, std::string()};
 }
 
 void TClient::RecordVideo() {

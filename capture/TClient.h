@@ -89,6 +89,8 @@ public:
     // The stored last region when it lies within the screen.
     std::optional<ScreenRect> LastRegion() const;
     bool RecordingRuns() const { return state_ == CaptureState::Recording; }
+    // The running recording is paused ("P&ause Recording").
+    bool RecordingIsPaused() const;
     bool fullScreen() const { return fullScreen_; }
     bool timerRunning() const { return timer_.IsRunning(); }
 
@@ -104,6 +106,8 @@ public:
     std::function<void()> changeEffects;
     // Command 1832: the frame runs the record wizard.
     std::function<void()> recordWizard;
+    // The recording was paused or resumed: the frame's tray tip follows.
+    std::function<void()> pausedChanged;
     // The user chose a rectangle (now the settings' last region): the frame stores it.
     std::function<void()> lastRegionChosen;
 
@@ -114,6 +118,16 @@ public:
 
     // Runs command `id` as if it came from a menu (tests and the frame use this).
     void RunCommand(int id);
+    // A request from outside (the command line's --control): "record", "stop", "pause",
+    // "resume" or "snapshot", done as the menu command does it with the current settings and
+    // target. Code 0 with the file's path (empty for pause and resume) when done; else 1 and
+    // why not. Returns when the recording has started, the file is finished, the picture is
+    // written.
+    struct ControlAnswer {
+        int code = 1;
+        std::string text;
+    };
+    ControlAnswer Control(const std::string& command);
     // Opens and shows `path` (FileDisplay::Display).
     void DisplayFile(const std::string& path) { display_->Display(path); }
     // The display of files, and the displayed file (null when none).

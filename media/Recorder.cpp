@@ -30,6 +30,8 @@ void ScreenRecorder::Run() {
         wake_.Wait();
         if (stopRequested_.load())
             break;
+        if (paused_.load())
+            continue;
         if (source_)
             source_->GrabFrame();
         frames_.fetch_add(1);

@@ -36,6 +36,8 @@ public:
 
     // Ends the thread after the frame in hand; false when nothing was running.
     bool Stop();
+    // While paused the ticks grab nothing; the source stays open (its screen cast held).
+    void SetPaused(bool paused) { paused_.store(paused); }
     int64_t ElapsedMs() const;
     int64_t FramesGrabbed() const { return frames_.load(); }
     int32_t PeriodMs() const { return periodMs_; }
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<FrameSource> source_;
     AutoResetEvent wake_;
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> paused_{false};
     std::atomic<int64_t> frames_{0};
     std::chrono::steady_clock::time_point started_;
     std::thread thread_;

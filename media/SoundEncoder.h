@@ -28,6 +28,9 @@ public:
     virtual size_t Encode(const uint8_t* pcm, size_t bytes, std::vector<uint8_t>& out) = 0;
     // Completes the last block with silence and appends what is left; returns the blocks.
     virtual size_t Finish(std::vector<uint8_t>& out) = 0;
+    // True when coding may go on after Finish (each block stands alone), so a pause can
+    // write out the samples short of a block.
+    virtual bool blocksStandAlone() const { return false; }
     // Sample frames waiting for the next block.
     virtual size_t pendingSamples() const = 0;
     virtual size_t blockBytes() const = 0;

@@ -211,6 +211,8 @@ int32_t WMFile::AddFrame(const uint8_t* bgrx, int32_t width, int32_t height, int
     if (!hasVideo_)
         return kNoProfile;
     std::lock_guard lock(videoMu_);
+    if (IsPaused())
+        return 0;
     if (firstFrame_) {
         firstFrame_ = false;
         startTime_ = clock_();
@@ -295,6 +297,34 @@ size_t WMFile::WriteAudio(const void* data, size_t bytes) {
         audioTime_.store(at);
     }
     return bytes;
+}
+
+void WMFile::SetPaused(bool paused) {
+    // Under the frames' lock: a frame being written ends before the pause begins, and none
+    // starts while the flag changes. The sound input is held before the file pauses
+    // (capture/RecordingSound.h), so no buffer arrives meanwhile.
+    std::lock_guard lock(videoMu_);
+    if (paused == IsPaused())
+        return;
+    MediaFile::SetPaused(paused);
+    if (paused) {
+        pausedAt_ = clock_();
+        if (!writing_.load())
+            return;
+        std::lock_guard audioLock(audioMu_);
+        if (audioStream_ != 0 && sound_ && sound_->blocksStandAlone() &&
+            writer_->LastError() == 0) {
+            WriteAudioBlocks(true); // the samples short of a block, completed with silence
+            if (blockTime_ > audioTime_.load())
+                audioTime_.store(blockTime_);
+        }
+        NoteError(writer_->Flush());
+        return;
+    }
+    if (!firstFrame_)
+        startTime_ += clock_() - pausedAt_;
+    needKeyFrame_ = true;
+    audioStarted_ = false; // the sound input's delay is measured again
 }
 
 int32_t WMFile::WriteAudioBuffer(int64_t time, const uint8_t* data, size_t bytes) {

@@ -91,6 +91,11 @@ public:
 
     size_t WriteAudio(const void* data, size_t bytes) override;
     void SetSoundDelay(int64_t delay) override { soundDelay_.store(delay); }
+    // Pausing writes out the sound waiting in the encoder and the packet being filled, so a
+    // file cut off during the pause plays to it; while paused no frame and no sound is
+    // written. On resume the clock goes on from the paused time (the pause leaves no gap),
+    // the next frame is a key frame and the next sound buffer is placed anew.
+    void SetPaused(bool paused) override;
     // No sound input feeds the voice stream (it could not start): from now on each frame
     // brings the stream's silence up to its own time, so the file plays to its end with a
     // sound stream that keeps pace with the pictures.
@@ -161,7 +166,8 @@ private:
     std::vector<uint8_t> coded_;
     bool firstFrame_ = true;
     bool needKeyFrame_ = false;
-    int64_t startTime_ = 0;
+    int64_t startTime_ = 0; // the clock at the first frame, moved on by every pause's length
+    int64_t pausedAt_ = 0;  // the clock when the pause began
     KeyFramePacing pacing_;
     std::atomic<int32_t> framesWritten_{0};
     std::atomic<int64_t> videoTime_{0};

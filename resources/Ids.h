@@ -31,6 +31,7 @@ inline constexpr int RecordLastRegion = 1852;
 inline constexpr int RecordSound = 1819;
 inline constexpr int RecordWizard = 1832;
 inline constexpr int StopRecording = 142;
+inline constexpr int PauseRecording = 1853;
 // Playback
 inline constexpr int Play = 1806;
 inline constexpr int Stop = 1807;
@@ -145,6 +146,7 @@ inline constexpr int BmpCaption = 1917;
 inline constexpr int BmpSnapshot = 1918;
 inline constexpr int BmpTool1 = 1919;
 inline constexpr int BmpTool2 = 1922;
+inline constexpr int BmpPause = 1923;
 
 // --- Timer -----------------------------------------------------------------------------
 inline constexpr int ClientTimer = 42;

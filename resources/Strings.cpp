@@ -11,6 +11,7 @@ namespace {
 const std::map<int, std::string>& Table() {
     static const std::map<int, std::string> table = {
         {id::StopRecording, "Stop Recording"},
+        {id::PauseRecording, "Pause or resume the recording\nPause Recording"},
         {id::Cam, "Cam\nCam"},
         {id::Play, "Play\nPlay"},
         {id::Stop, "Stop\nStop"},

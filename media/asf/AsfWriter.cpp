@@ -415,6 +415,17 @@ std::vector<uint8_t> AsfWriter::IndexObject() const {
     return MakeObject(kSimpleIndex, body.data());
 }
 
+int32_t AsfWriter::Flush() {
+    std::lock_guard lock(mu_);
+    if (!fd_)
+        return -EBADF;
+    if (error_ == 0) {
+        if (int32_t r = FlushPacket(); r != 0)
+            error_ = r;
+    }
+    return error_;
+}
+
 int32_t AsfWriter::Close() {
     std::lock_guard lock(mu_);
     if (!fd_)

@@ -87,6 +87,9 @@ public:
     // Writes the last packet and the index and rewrites the header with the final sizes.
     // Returns 0 or the first error met while writing (negative errno).
     int32_t Close();
+    // Writes out the packet being filled (padded), so a file cut off after this call plays to
+    // here. Returns 0 or the first error met (negative errno).
+    int32_t Flush();
 
     bool IsOpen() const;
     int32_t LastError() const;

@@ -31,6 +31,7 @@ public:
     size_t Encode(const uint8_t* pcm, size_t bytes, std::vector<uint8_t>& out) override;
     // Completes a partial block with silence and appends it; returns the blocks appended.
     size_t Finish(std::vector<uint8_t>& out) override;
+    bool blocksStandAlone() const override { return true; }
     // Samples waiting for the next block.
     size_t pendingSamples() const override { return pending_.size(); }
     size_t blockBytes() const override { return kBlockBytes; }

@@ -135,6 +135,10 @@ wxBitmap Draw(int bitmapId) {
     case id::BmpStop:
         c.Fill(3, 3, 12, 12, kDark);
         break;
+    case id::BmpPause:
+        c.Fill(3, 3, 6, 12, kDark);
+        c.Fill(9, 3, 12, 12, kDark);
+        break;
     case id::BmpRecord:
         c.Disc(8, 8, 6, kRed);
         c.Disc(6.5, 6.5, 1.5, {250, 140, 140});
@@ -211,6 +215,8 @@ wxBitmap CommandImage(int cmd) {
     case id::RecordVideo:
     case id::RecordScreen:
         return ResourceBitmap(id::BmpRecord);
+    case id::PauseRecording:
+        return ResourceBitmap(id::BmpPause);
     case id::SkipForward:
         return ResourceBitmap(id::BmpSkipForward);
     case id::SkipBackward:

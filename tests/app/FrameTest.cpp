@@ -159,7 +159,8 @@ TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {
         {N, WXK_HOME, id::Cam}, {C, WXK_HOME, id::Mute}, {C | S, 'P', id::MixerPlay},
         {C | S, 'R', id::MixerRecord}, {C, 'V', id::MixerVolume}, {A, WXK_UP, id::VolumeUp},
         {A, WXK_DOWN, id::VolumeDown}, {N, WXK_PAGEUP, id::PageUp}, {N, WXK_PAGEDOWN, id::PageDown},
-        {N, WXK_SPACE, id::TogglePlay}, {A, WXK_RETURN, id::FullScreen}};
+        {N, WXK_SPACE, id::TogglePlay}, {A, WXK_RETURN, id::FullScreen},
+        {N, WXK_PAUSE, id::PauseRecording}};
     // clang-format on
     std::map<std::pair<int, int>, int> table;
     for (const wxAcceleratorEntry& e : AcceleratorEntries())
@@ -212,6 +213,18 @@ TEST_F(Frame, RecordingStateGreysAndTicksAndNotifiesTheFrame) {
     EXPECT_EQ(frame->smallIconId(), id::IconRecordingSmall);
     EXPECT_EQ(frame->tray()->iconId(), id::IconRecordingSmall);
     EXPECT_TRUE(frame->toolBar().bar->GetToolState(id::RecordVideo)); // pressed look
+    // "P&ause Recording" ticks and presses its button, and the title and the tray tip say
+    // "Paused" until it is chosen again.
+    EXPECT_FALSE(Ui(id::PauseRecording).GetChecked());
+    Menu(id::PauseRecording);
+    EXPECT_TRUE(Ui(id::PauseRecording).GetChecked());
+    EXPECT_TRUE(frame->GetTitle().Contains("(Paused)")) << frame->GetTitle();
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->tray()->tip() == "Tessaray (Paused)"; }));
+    EXPECT_TRUE(
+        test::PumpUntil([&] { return frame->toolBar().bar->GetToolState(id::PauseRecording); }));
+    Menu(id::PauseRecording);
+    EXPECT_FALSE(frame->GetTitle().Contains("Paused")) << frame->GetTitle();
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->tray()->tip() == "Tessaray"; }));
     // A greyed command reached by an accelerator does nothing.
     Menu(id::SnapshotScreen);
     EXPECT_EQ(Pictures(), 0u);
@@ -220,6 +233,7 @@ TEST_F(Frame, RecordingStateGreysAndTicksAndNotifiesTheFrame) {
     EXPECT_TRUE(test::PumpUntil([&] { return frame->largeIconId() == id::IconIdleLarge; }));
     EXPECT_EQ(frame->tray()->iconId(), id::IconIdleSmall);
     EXPECT_FALSE(frame->toolBar().bar->GetToolState(id::RecordVideo));
+    EXPECT_FALSE(Ui(id::PauseRecording).GetEnabled());
     EXPECT_EQ(states, (std::vector<CaptureState>{CaptureState::Recording, CaptureState::Idle}));
     EXPECT_TRUE(desktop.messages.empty());
     // Message 1164 stops like "&Stop Recording"; the hot keys for pictures take a region.

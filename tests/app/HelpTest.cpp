@@ -236,7 +236,7 @@ TEST(HelpBook, EveryEntryOfEveryTableHasAPopupText) {
     // clang-format off
     std::vector<int> ids = {4201, 4203, 4204, 4205, 4207, 4209, id::CaptureModeCombo,
         id::PositionSlider, id::VolumeSlider, id::MeterControl, id::RecordTimePane, id::Snapshot,
-        id::RecordVideo, id::StopRecording, id::CaptionButton, id::Play, id::Stop,
+        id::RecordVideo, id::StopRecording, id::PauseRecording, id::CaptionButton, id::Play, id::Stop,
         id::SkipForward, id::SkipBackward, id::Mute};
     // clang-format on
     for (const HelpIdEntry& e : kAboutHelpIds)

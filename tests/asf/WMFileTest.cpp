@@ -160,6 +160,35 @@ TEST(WMFile, TimeLapseTurnsClockTimeIntoVideoTime) {
     }
 }
 
+TEST(WMFile, APauseWritesOutThePacketDropsFramesAndResumesAtThePausedTimeWithAKeyFrame) {
+    test::TempDir dir;
+    const std::string path = dir.str() + "/paused.wmv";
+    int64_t now = 5000;
+    WMFile f(path, "", 5, 300000, 64, 48, -1);
+    f.SetClock([&now] { return now; });
+    ASSERT_TRUE(f.Open());
+    Picture p = test::MakeDesktop(64, 48, 3);
+    EXPECT_EQ(AddPicture(f, p, 0), 0);
+    now += 5000000; // too soon for a key frame of its own
+    test::Change(p, 1);
+    EXPECT_EQ(AddPicture(f, p, 0), 0);
+    std::string before, after;
+    f.GetAttribute("filesize", &before);
+    f.SetPaused(true);
+    f.GetAttribute("filesize", &after);
+    EXPECT_GT(std::stoll(after), std::stoll(before)); // the packet in hand is in the file
+    now += 50000000;
+    test::Change(p, 2);
+    EXPECT_EQ(AddPicture(f, p, 0), 0);
+    EXPECT_EQ(f.framesWritten(), 2); // nothing while paused
+    f.SetPaused(false);
+    now += 2000000;
+    EXPECT_EQ(AddPicture(f, p, 0), 0);
+    EXPECT_EQ(f.videoTime(), 7000000); // the pause's 5 s left out
+    EXPECT_TRUE(f.Close());
+    EXPECT_EQ(test::KeyFrameTimes(path), (std::vector<uint32_t>{0, 700}));
+}
+
 class WatchedFile : public WMFile {
 public:
     using WMFile::WMFile;

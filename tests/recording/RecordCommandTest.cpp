@@ -4,10 +4,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <gio/gio.h>
 #include <thread>
 
+#include "platform/FileIo.h"
 #include "platform/Log.h"
 #include "recording/RecordingTestUtil.h"
 #include "support/XTestWindows.h"
@@ -264,6 +268,87 @@ TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
     std::vector<double> times = test::VideoFrameTimes(file);
     ASSERT_FALSE(times.empty());
     EXPECT_LT(times.back(), 10.0);
+}
+
+TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunningWindowProgram) {
+    if (!test::HaveProgram("dbus-daemon"))
+        GTEST_SKIP() << "needs dbus-daemon";
+    // A private session bus (its set-up unsets DISPLAY, which the program needs).
+    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    GTestDBus* bus = g_test_dbus_new(G_TEST_DBUS_NONE);
+    g_test_dbus_up(bus);
+    setenv("DISPLAY", display.c_str(), 1);
+    const std::string captures = dir.str() + "/captures";
+    std::filesystem::create_directories(captures);
+    std::filesystem::create_directories(dir.path() / "config/Quorvanta");
+    std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+           "\"DefaultDirectory\"=\""
+        << captures << "\"\n\"DisplayOpenAuto\"=dword:00000000\n";
+    const std::string env = "XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ";
+    std::string out;
+    auto control = [&](const std::string& request) {
+        out.clear();
+        return test::RunCommand(
+            env + Quote(test::ProgramPath()) + " --control " + request + " 2>&1", &out);
+    };
+    EXPECT_EQ(control("stop"), 3) << out; // no window program
+    EXPECT_NE(out.find("no Tessaray window program is running"), std::string::npos) << out;
+    EXPECT_EQ(control("rewind"), 2) << out;
+
+    // The window program, its process id kept to end it (also when a check fails).
+    const std::string pidFile = dir.str() + "/window.pid", errFile = dir.str() + "/window.err";
+    std::thread program([&] {
+        test::RunCommand(env + "sh -c 'echo $$ >" + pidFile + "; exec \"$0\" 2>" + errFile + "' " +
+                         Quote(test::ProgramPath()));
+    });
+    struct Ender {
+        std::function<void()> end;
+        ~Ender() { end(); }
+    } ender{[&] {
+        for (int i = 0; i < 100 && !std::filesystem::exists(pidFile); ++i)
+            std::this_thread::sleep_for(100ms);
+        if (const int pid = std::atoi(ReadWholeFile(pidFile).value_or("0").c_str()); pid > 0)
+            kill(pid, SIGTERM);
+        program.join();
+        g_test_dbus_down(bus);
+        g_object_unref(bus);
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        setenv("DISPLAY", display.c_str(), 1);
+    }};
+    // The name is taken once the window is up (a loaded machine takes a while).
+    for (int i = 0; i < 600 && control("stop") == 3; ++i)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_NE(out.find("No recording is running"), std::string::npos)
+        << out << ReadWholeFile(errFile).value_or("");
+    EXPECT_EQ(control("pause"), 1) << out;
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    ASSERT_EQ(control("record"), 0) << out;
+    const std::string file = out.substr(0, out.find('\n'));
+    EXPECT_EQ(file.rfind(captures, 0), 0u) << file;
+    EXPECT_EQ(control("record"), 1) << out;
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(control("pause"), 0) << out;
+    const auto paused = Clock::now();
+    EXPECT_EQ(control("pause"), 1) << out;
+    std::this_thread::sleep_for(1s);
+    const auto resuming = Clock::now();
+    EXPECT_EQ(control("resume"), 0) << out;
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(control("stop"), 0) << out;
+    const auto stopped = Clock::now();
+    EXPECT_EQ(out, file + "\n");
+    // A finished recording of the time recorded: at least the two waits while recording, at
+    // most the whole run without the pause (each command takes a moment to start).
+    std::string length;
+    test::RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + file + "'",
+                     &length);
+    const double seconds = std::atof(length.c_str());
+    const double most =
+        std::chrono::duration<double>((stopped - start) - (resuming - paused)).count();
+    EXPECT_GT(seconds, 1.1) << length;
+    EXPECT_LT(seconds, most + 0.2) << length;
 }
 
 } // namespace

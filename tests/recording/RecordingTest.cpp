@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "capture/Recording.h"
 #include "recording/RecordingTestUtil.h"
@@ -314,6 +317,84 @@ TEST_F(Recording, AnOutputRemovedMidRecordingLeavesTheVideoWithSilenceAndOneWarn
     for (size_t at = 0; (at = text.find("unplugged.monitor", at)) != std::string::npos; ++at)
         ++warnings;
     EXPECT_EQ(warnings, 1u) << text;
+}
+
+// The longest run of near-silence in `s`, in seconds.
+double LongestSilence(const std::vector<int16_t>& s) {
+    size_t run = 0, longest = 0;
+    for (int16_t v : s) {
+        run = std::abs(v) < 200 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return static_cast<double>(longest) / 8000.0;
+}
+
+TEST_F(Recording, APauseLeavesNoGapAndAKilledProgramAPlayableFile) {
+    RecordingRequest r = Request("paused.wmv", ScreenRect{0, 0, 64, 48});
+    const bool sound = test::HavePulse();
+    if (sound)
+        r.audioDevice = std::string();
+    RecordingStartResult started = StartRecording(screen.get(), std::move(r));
+    ASSERT_TRUE(started.ok) << started.message;
+    EXPECT_EQ(started.withoutSound, "");
+    EXPECT_FALSE(PauseRecording(false)); // not paused
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(PauseRecording(true));
+    EXPECT_TRUE(RecordingPaused());
+    const int32_t framesAtPause = RecordingFramesWritten();
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(RecordingFramesWritten(), framesAtPause); // nothing written while paused
+    EXPECT_NEAR(RecordingElapsedMs(), 1500, 300);
+    ASSERT_TRUE(PauseRecording(false));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_NEAR(RecordingElapsedMs(), 3000, 300);
+    RecordingStopResult stop = StopRecording();
+    ASSERT_TRUE(stop.ok) << stop.message;
+    // The file is as long as the time recorded, its frames follow each other without the
+    // pause between them, and its sound (the test server's tone) has no hole of its length.
+    EXPECT_NEAR(std::stod("0" + test::Probe("-show_entries format=duration", stop.fileName)), 3.0,
+                0.3);
+    const std::vector<double> times = test::VideoFrameTimes(stop.fileName);
+    ASSERT_GT(times.size(), 10u);
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_LT(times[i] - times[i - 1], 0.5) << "frame " << i << " at " << times[i];
+    if (sound) {
+        const std::vector<int16_t> tone = test::DecodeSound(stop.fileName);
+        EXPECT_NEAR(tone.size() / 8000.0, 3.0, 0.3);
+        EXPECT_LT(LongestSilence(tone), 0.5)
+            << test::ToneFrequency(tone) << " " << *std::max_element(tone.begin(), tone.end());
+    }
+
+    // A program killed during a pause leaves the file playable up to the pause.
+    const std::string killed = dir.str() + "/killed.wmv";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        auto own = ScreenConnection::open();
+        RecordingRequest k = Request("killed.wmv", ScreenRect{0, 0, 64, 48});
+        if (own && StartRecording(own.get(), std::move(k)).ok) {
+            std::this_thread::sleep_for(1200ms);
+            PauseRecording(true);
+            (void)!write(ready[1], "p", 1);
+        } else {
+            _exit(1);
+        }
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char c = 0;
+    const bool paused = read(ready[0], &c, 1) == 1;
+    close(ready[0]);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(paused);
+    bool clean = false;
+    EXPECT_GE(test::DecodeFramesSmall(killed, 64, 48, &clean).size(), 5u);
+    const std::vector<double> kept = test::VideoFrameTimes(killed);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_GT(kept.back(), 0.9);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 # Screenshots of the Control menu's specify sub-menus with "Snapshot Last Region" and "Record
 # Last Region" (a last region stored, so they are not greyed), and of the capture modes with
 # "Monitor" chosen: the Control menu, the tool bar's box, the display area's menu and the tray
-# menu, under a private X server with openbox and a tray.
+# menu, and of a paused recording (the Control and tray menus, the tool bar's pause button),
+# under a private X server with openbox and a tray.
 #   tools/screenshots/menus.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
 . "$(dirname "$0")/prologue.sh"
@@ -51,6 +52,18 @@ shot_after menu-popup-modes
 # The tray icon, at the right end of the tray along the bottom edge of the 1280 x 800 screen.
 xdotool mousemove $((1280 - 16)) $((800 - 16)) click 3
 shot_after menu-tray-modes
+# A paused recording: the Control menu with "Pause Recording" ticked over the tool bar's pressed
+# pause button and the title saying "(Paused)", then the tray menu.
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+r
+sleep 1.5
+xdotool key Pause
+sleep 0.5
+xdotool key --clearmodifiers alt+c
+shot_after menu-control-paused
+xdotool mousemove $((1280 - 16)) $((800 - 16)) click 3
+shot_after menu-tray-paused
+xdotool key --clearmodifiers Pause
+sleep 0.3
 # The box's list, which opens over the box: the window lower down, so all of it shows.
 xdotool windowmove --sync "$win" 100 250 windowactivate --sync "$win"
 sleep 0.5
