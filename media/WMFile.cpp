@@ -315,8 +315,10 @@ void WMFile::SetPaused(bool paused) {
         if (audioStream_ != 0 && sound_ && sound_->blocksStandAlone() &&
             writer_->LastError() == 0) {
             WriteAudioBlocks(true); // the samples short of a block, completed with silence
-            if (blockTime_ > audioTime_.load())
-                audioTime_.store(blockTime_);
+            const uint64_t rate = std::max<uint32_t>(sound_->format().samplesPerSec, 1);
+            const int64_t end = blockBase_ + static_cast<int64_t>(blockSamples_ * 10000000 / rate);
+            if (end > audioTime_.load())
+                audioTime_.store(end);
         }
         NoteError(writer_->Flush());
         return;
