@@ -9,12 +9,14 @@
 #include "resources/Ids.h"
 #include "settings/Settings.h"
 #include "support/BusStandIn.h"
+#include "support/PrivateBus.h"
 
 #include <algorithm>
 #include <atomic>
 #include <future>
 #include <gio/gio.h>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tess {
@@ -157,15 +159,7 @@ protected:
             return;
         if (!test::HaveProgram("dbus-daemon"))
             GTEST_SKIP() << "needs dbus-daemon";
-        // The private bus's set-up unsets DISPLAY, which the clipboard and the program need.
-        for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"})
-            if (const char* value = getenv(name))
-                saved_.emplace_back(name, value);
-        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
-        g_test_dbus_up(bus_);
-        for (const auto& [name, value] : saved_)
-            if (name != "DBUS_SESSION_BUS_ADDRESS")
-                setenv(name.c_str(), value.c_str(), 1);
+        bus_.emplace();
         notify::Reset();
         log_ = dir.str() + "/warnings.log";
         SetWarningLogPathForTesting(log_);
@@ -180,21 +174,14 @@ protected:
         notify::Reset();
         SetWarningLogPathForTesting({});
         FrameFixture::TearDown();
-        if (!bus_)
-            return;
-        g_test_dbus_down(bus_);
-        g_object_unref(bus_);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        for (const auto& [name, value] : saved_)
-            setenv(name.c_str(), value.c_str(), 1);
+        bus_.reset();
     }
     std::string Warnings() { return ReadWholeFile(log_).value_or(""); }
 
     WxDesktopServices real;
 
 private:
-    GTestDBus* bus_ = nullptr;
-    std::vector<std::pair<std::string, std::string>> saved_;
+    std::optional<test::PrivateSessionBus> bus_;
     std::string log_;
 };
 

@@ -2,6 +2,7 @@
 // portal on a private session bus: what the program asks for and does with the answers.
 #include "platform/portal/Shortcuts.h"
 #include "support/BusStandIn.h"
+#include "support/PrivateBus.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -157,38 +159,14 @@ bool IterateUntil(const std::function<bool()>& done, int ms = 5000) {
 class ShortcutPortal : public ::testing::Test {
 protected:
     void SetUp() override {
-        gchar* daemon = g_find_program_in_path("dbus-daemon");
-        const bool haveDaemon = daemon != nullptr;
-        g_free(daemon);
-        if (!haveDaemon)
+        bus_.emplace();
+        if (!bus_->up())
             GTEST_SKIP() << "needs dbus-daemon";
-        savedAddress_ =
-            getenv("DBUS_SESSION_BUS_ADDRESS") ? getenv("DBUS_SESSION_BUS_ADDRESS") : "";
-        // The private bus's set-up and tear-down unset DISPLAY and XDG_RUNTIME_DIR (where the
-        // test sound server lives), which the later tests of this program need.
-        for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR"})
-            if (const char* value = getenv(name))
-                savedEnvironment_.emplace_back(name, value);
-        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
-        g_test_dbus_up(bus_);
     }
-    void TearDown() override {
-        if (!bus_)
-            return;
-        g_test_dbus_down(bus_);
-        g_object_unref(bus_);
-        if (savedAddress_.empty())
-            unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        else
-            setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.c_str(), 1);
-        for (const auto& [name, value] : savedEnvironment_)
-            setenv(name.c_str(), value.c_str(), 1);
-    }
+    void TearDown() override { bus_.reset(); }
 
 private:
-    GTestDBus* bus_ = nullptr;
-    std::string savedAddress_;
-    std::vector<std::pair<std::string, std::string>> savedEnvironment_;
+    std::optional<test::PrivateSessionBus> bus_;
 };
 
 TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {

@@ -18,6 +18,7 @@
 
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/portal/Request.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 namespace tess {
@@ -187,29 +188,18 @@ private:
 class PortalNegotiation : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (access("/usr/bin/dbus-daemon", X_OK) != 0)
+        bus_.emplace();
+        if (!bus_->up())
             GTEST_SKIP() << "dbus-daemon is not installed";
-        const char* old = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-        oldAddress_ = old ? old : "";
-        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
-        g_test_dbus_up(bus_);
     }
-    void TearDown() override {
-        if (!bus_)
-            return;
-        g_test_dbus_down(bus_); // which unsets the address
-        g_object_unref(bus_);
-        if (!oldAddress_.empty())
-            setenv("DBUS_SESSION_BUS_ADDRESS", oldAddress_.c_str(), 1);
-    }
+    void TearDown() override { bus_.reset(); }
     static PortalCastOptions Options(std::string token = {}) {
         PortalCastOptions o;
         o.restoreToken = std::move(token);
         o.requestTimeoutMs = 500;
         return o;
     }
-    GTestDBus* bus_ = nullptr;
-    std::string oldAddress_;
+    std::optional<test::PrivateSessionBus> bus_;
 };
 
 // What is asked for, the user cancelling, asking again, and a refused token meaning asking

@@ -14,6 +14,7 @@
 #include "platform/FileIo.h"
 #include "platform/Log.h"
 #include "recording/RecordingTestUtil.h"
+#include "support/PrivateBus.h"
 #include "support/XTestWindows.h"
 
 namespace tess {
@@ -271,13 +272,9 @@ TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
 }
 
 TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunningWindowProgram) {
-    if (!test::HaveProgram("dbus-daemon"))
+    test::PrivateSessionBus bus;
+    if (!bus.up())
         GTEST_SKIP() << "needs dbus-daemon";
-    // A private session bus (its set-up unsets DISPLAY, which the program needs).
-    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-    GTestDBus* bus = g_test_dbus_new(G_TEST_DBUS_NONE);
-    g_test_dbus_up(bus);
-    setenv("DISPLAY", display.c_str(), 1);
     const std::string captures = dir.str() + "/captures";
     std::filesystem::create_directories(captures);
     std::filesystem::create_directories(dir.path() / "config/Quorvanta");
@@ -311,10 +308,6 @@ TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunning
         if (const int pid = std::atoi(ReadWholeFile(pidFile).value_or("0").c_str()); pid > 0)
             kill(pid, SIGTERM);
         program.join();
-        g_test_dbus_down(bus);
-        g_object_unref(bus);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        setenv("DISPLAY", display.c_str(), 1);
     }};
     // The name is taken once the window is up (a loaded machine takes a while).
     for (int i = 0; i < 600 && control("stop") == 3; ++i)

@@ -319,14 +319,14 @@ TEST_F(Recording, AnOutputRemovedMidRecordingLeavesTheVideoWithSilenceAndOneWarn
     EXPECT_EQ(warnings, 1u) << text;
 }
 
-// The longest run of near-silence in `s`, in seconds.
-double LongestSilence(const std::vector<int16_t>& s) {
+// The longest run of near-silence in `s` from `from` on, in seconds.
+double LongestSilence(const std::vector<int16_t>& s, int rate = 8000, size_t from = 0) {
     size_t run = 0, longest = 0;
-    for (int16_t v : s) {
-        run = std::abs(v) < 200 ? run + 1 : 0;
+    for (size_t i = from; i < s.size(); ++i) {
+        run = std::abs(s[i]) < 200 ? run + 1 : 0;
         longest = std::max(longest, run);
     }
-    return static_cast<double>(longest) / 8000.0;
+    return static_cast<double>(longest) / rate;
 }
 
 TEST_F(Recording, APauseLeavesNoGapAndAKilledProgramAPlayableFile) {
@@ -363,6 +363,22 @@ TEST_F(Recording, APauseLeavesNoGapAndAKilledProgramAPlayableFile) {
         EXPECT_NEAR(tone.size() / 8000.0, 3.0, 0.3);
         EXPECT_LT(LongestSilence(tone), 0.5)
             << test::ToneFrequency(tone) << " " << *std::max_element(tone.begin(), tone.end());
+        // The music stream (the desktop's tone) pauses the same way; its monitor may take
+        // most of a second to begin.
+        RecordingRequest m = Request("paused-music.wmv", ScreenRect{0, 0, 64, 48});
+        m.audioDevice = "";
+        m.sound = {SoundSource::desktop, "desktop.monitor", 0, 0};
+        ASSERT_TRUE(StartRecording(screen.get(), std::move(m)).ok);
+        std::this_thread::sleep_for(1500ms);
+        ASSERT_TRUE(PauseRecording(true));
+        std::this_thread::sleep_for(1000ms);
+        ASSERT_TRUE(PauseRecording(false));
+        std::this_thread::sleep_for(1500ms);
+        const RecordingStopResult music = StopRecording();
+        ASSERT_TRUE(music.ok) << music.message;
+        const std::vector<int16_t> s = test::DecodeSound(music.fileName, 48000);
+        EXPECT_NEAR(s.size() / 48000.0, 3.0, 0.3);
+        EXPECT_LT(LongestSilence(s, 48000, 48000 * 6 / 5), 0.5);
     }
 
     // A program killed during a pause leaves the file playable up to the pause.
