@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "media/image/ColorTable.h"
+
 namespace tess::image {
 
 class GifAnimationWriter {
@@ -24,20 +26,40 @@ public:
     std::string error() const { return error_; }
 
 private:
+    // Colour values (0x00BBGGRR) and their indices; the index after the last is transparent.
+    struct Palette {
+        std::vector<uint32_t> colors;
+        ColorTable table;
+        bool exact = false; // every colour was in the pictures it was made for
+        void assign(std::vector<uint32_t> c, bool isExact);
+    };
+    struct Rect {
+        int x = 0, y = 0, w = 0, h = 0;
+    };
+
     bool fail(const std::string& what);
-    bool writeHeader();
-    bool flushPending(int64_t delayCs);
     bool write(const std::vector<uint8_t>& bytes);
+    bool writeHeader(const Palette& global);
+    bool flushPending(int64_t delayCs);
+    Rect changedRect() const;
+    // Appends one image (control block, descriptor, table when not global, data).
+    void appendImage(std::vector<uint8_t>& b, const Rect& r, const Palette& palette, bool local,
+                     const std::vector<uint8_t>& indices, int64_t delayCs, bool transparency) const;
 
     std::FILE* out_;
     int width_;
     int height_;
     std::string error_;
-    bool headerWritten_ = false;
+    bool started_ = false; // the header and the first frame are written
     bool finished_ = false;
-    std::vector<uint8_t> pending_; // the frame waiting for its duration (width x height x 4)
+    // Frames as pixel words (0x00RRGGBB): the last written, the one waiting for its
+    // duration and the one coming in.
+    std::vector<uint32_t> last_, pending_, incoming_;
     bool hasPending_ = false;
     int64_t pendingStartCs_ = 0; // when the pending frame shows, in centiseconds
+    Palette global_;             // the file's table
+    Palette scene_;              // the table of the current scene (may be the global one)
+    bool sceneIsGlobal_ = true;
 };
 
 } // namespace tess::image
