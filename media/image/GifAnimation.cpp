@@ -4,14 +4,16 @@
 // come less than two centiseconds apart (which viewers would slow down) replace each other,
 // and a frame like the one before lengthens it.
 //
-// Only the rectangle that changed since the last frame is written, its unchanged pixels
-// transparent. Colours: the first frame's palette is the file's table and the palette of
-// the first scene; a frame whose colours are all in the scene's palette uses it, unless a
-// small table of its own exact colours makes it smaller; a frame of at most 255 colours
-// otherwise gets them exactly; a frame of more colours gets a median-cut palette of its
-// own, or the scene's when that serves it nearly as well. A frame that changes half the
-// screen or more starts a new scene. Error diffusion is used only where a frame has more
-// colours than a palette holds, and only across its smooth areas.
+// Only the rectangle that changed since the last frame is written; in it, unchanged pixels
+// are transparent, or continue the run of the index before them when the viewer already
+// shows that colour there. Colours: the first frame's palette is the file's table and the
+// palette of the first scene; a frame whose colours are all in the scene's palette, or
+// close to it, uses it unless a small table of its own exact colours makes it smaller; a
+// frame of at most 255 colours otherwise gets them exactly; a frame of more colours gets a
+// palette of its own (its frequent colours exactly, the rest by median cut), or the scene's
+// when that serves it nearly as well. A frame that changes half the screen or more starts
+// a new scene. Error diffusion is used only where a frame has more colours than its palette
+// comes close to, and only across smooth areas (gradients, photographs), never across text.
 #include "media/image/GifAnimation.h"
 
 #include <algorithm>
@@ -48,6 +50,9 @@ int TableBits(size_t colors) {
 
 constexpr int64_t kMaxDelayCs = 65535;
 constexpr size_t kMaxColors = 255; // one index is kept for transparency
+// A palette whose nearest colours are this close (squared distance over three channels, on
+// average) serves a frame: 40 dB over the changed pixels.
+constexpr double kCloseError = 20;
 
 const char* const kWriteError = "the animation could not be written (is the disk full?)";
 
@@ -193,15 +198,51 @@ bool GifAnimationWriter::flushPending(int64_t delayCs) {
     const int stride = r.w * 4;
 
     std::vector<uint8_t> best;
-    auto encode = [&](const Palette& palette, bool local, const std::vector<uint8_t>& indices) {
+    std::vector<uint8_t> bestIndices;
+    std::vector<uint32_t> bestColors;
+    auto encode = [&](const Palette& palette, bool local, std::vector<uint8_t> indices) {
+        // An unchanged pixel that shows the colour of the index before it continues that
+        // index's run rather than breaking it with a transparent one.
+        const uint8_t transparent = static_cast<uint8_t>(palette.colors.size());
+        for (int y = 0; y < r.h && !first; ++y) {
+            uint8_t* row = &indices[static_cast<size_t>(y) * r.w];
+            const uint32_t* shown = &canvas_[static_cast<size_t>(width_) * (r.y + y) + r.x];
+            for (int x = 1; x < r.w; ++x)
+                if (row[x] == transparent && row[x - 1] != transparent &&
+                    palette.colors[row[x - 1]] == shown[x])
+                    row[x] = row[x - 1];
+        }
         std::vector<uint8_t> b;
         appendImage(b, r, palette, local, indices, std::min(delayCs, kMaxDelayCs), !first);
-        if (best.empty() || b.size() < best.size())
+        if (best.empty() || b.size() < best.size()) {
             best.swap(b);
+            bestIndices.swap(indices);
+            bestColors = palette.colors;
+        }
     };
     auto useScene = [&](const Palette& palette) {
         scene_.assign(palette.colors, palette.exact);
         sceneIsGlobal_ = false;
+    };
+
+    // Mean squared error (three channels) of the changed pixels in a palette's nearest colours.
+    auto meanError = [&](const Palette& palette) {
+        detail::NearestColor nearest(palette.colors);
+        const size_t step = std::max<size_t>(1, area / 65536) | 1;
+        double sum = 0;
+        size_t n = 0;
+        for (size_t i = 0; i < area; i += step) {
+            if (!changed[i])
+                continue;
+            const uint8_t* p = pixels + i * 4;
+            const uint32_t c = palette.colors[nearest(p[2], p[1], p[0])];
+            const int dr = p[2] - static_cast<int>(c & 0xFF);
+            const int dg = p[1] - static_cast<int>((c >> 8) & 0xFF);
+            const int db = p[0] - static_cast<int>((c >> 16) & 0xFF);
+            sum += dr * dr + dg * dg + db * db;
+            ++n;
+        }
+        return n ? sum / n : 0.0;
     };
 
     if (colors.size() <= kMaxColors) {
@@ -225,8 +266,16 @@ bool GifAnimationWriter::flushPending(int64_t delayCs) {
                                  std::all_of(colors.begin(), colors.end(), [&](uint32_t c) {
                                      return scene_.colors[scene_.table.indexOf(c)] == c;
                                  });
-            if (inScene)
+            if (inScene) {
                 encode(scene_, !sceneIsGlobal_, indicesOf(scene_));
+            } else if (!bigChange && meanError(scene_) <= kCloseError) {
+                // Colours the scene's palette comes close to need no table of their own.
+                std::vector<uint8_t> indices(area);
+                detail::MapToPalette(pixels, stride, r.w, r.h, scene_.colors,
+                                     detail::Diffusion::None, changed.data(),
+                                     static_cast<uint8_t>(scene_.colors.size()), indices.data());
+                encode(scene_, !sceneIsGlobal_, indices);
+            }
             encode(own, true, indicesOf(own));
             if (bigChange && !inScene)
                 useScene(own);
@@ -234,30 +283,10 @@ bool GifAnimationWriter::flushPending(int64_t delayCs) {
     } else {
         // More colours than a table holds: a palette made for this frame's changed pixels,
         // or the scene's when that serves them nearly as well.
-        detail::ColorHistogram histogram;
-        for (size_t i = 0; i < area; ++i)
-            if (changed[i])
-                histogram.add(pixels + i * 4);
         Palette own;
-        own.assign(detail::MedianCutPalette(histogram, kMaxColors), false);
-        auto meanError = [&](const Palette& palette) {
-            detail::NearestColor nearest(palette.colors);
-            const size_t step = std::max<size_t>(1, area / 65536) | 1;
-            double sum = 0;
-            size_t n = 0;
-            for (size_t i = 0; i < area; i += step) {
-                if (!changed[i])
-                    continue;
-                const uint8_t* p = pixels + i * 4;
-                const uint32_t c = palette.colors[nearest(p[2], p[1], p[0])];
-                const int dr = p[2] - static_cast<int>(c & 0xFF);
-                const int dg = p[1] - static_cast<int>((c >> 8) & 0xFF);
-                const int db = p[0] - static_cast<int>((c >> 16) & 0xFF);
-                sum += dr * dr + dg * dg + db * db;
-                ++n;
-            }
-            return n ? sum / n : 0.0;
-        };
+        own.assign(detail::ScreenPalette(pixels, stride, r.w, r.h, first ? nullptr : changed.data(),
+                                         kMaxColors),
+                   false);
         const Palette* chosen = &own;
         bool local = true;
         if (first) {
@@ -274,8 +303,11 @@ bool GifAnimationWriter::flushPending(int64_t delayCs) {
             chosen = &scene_;
         }
         std::vector<uint8_t> indices(area);
+        // Where the palette comes close, error diffusion would only add grain.
+        const bool diffuse = meanError(*chosen) > kCloseError;
         detail::MapToPalette(pixels, stride, r.w, r.h, chosen->colors,
-                             detail::Diffusion::SmoothAreas, first ? nullptr : changed.data(),
+                             diffuse ? detail::Diffusion::SmoothAreas : detail::Diffusion::None,
+                             first ? nullptr : changed.data(),
                              static_cast<uint8_t>(chosen->colors.size()), indices.data());
         encode(*chosen, local, indices);
     }
@@ -289,6 +321,15 @@ bool GifAnimationWriter::flushPending(int64_t delayCs) {
     for (int64_t rest = delayCs - kMaxDelayCs; rest > 0; rest -= kMaxDelayCs) {
         const std::vector<uint8_t> none{static_cast<uint8_t>(global_.colors.size())};
         appendImage(best, {0, 0, 1, 1}, global_, false, none, std::min(rest, kMaxDelayCs), true);
+    }
+    // What the viewer shows now.
+    canvas_.resize(static_cast<size_t>(width_) * height_);
+    for (int y = 0; y < r.h; ++y) {
+        const uint8_t* row = &bestIndices[static_cast<size_t>(y) * r.w];
+        uint32_t* shown = &canvas_[static_cast<size_t>(width_) * (r.y + y) + r.x];
+        for (int x = 0; x < r.w; ++x)
+            if (row[x] < bestColors.size())
+                shown[x] = bestColors[row[x]];
     }
     std::swap(last_, pending_);
     return write(best);

@@ -55,6 +55,7 @@ private:
     // Frames as pixel words (0x00RRGGBB): the last written, the one waiting for its
     // duration and the one coming in.
     std::vector<uint32_t> last_, pending_, incoming_;
+    std::vector<uint32_t> canvas_; // what a viewer shows now (colour values)
     bool hasPending_ = false;
     int64_t pendingStartCs_ = 0; // when the pending frame shows, in centiseconds
     Palette global_;             // the file's table

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <unordered_map>
 
 #include "media/image/ColorTable.h"
 #include "media/image/ImageCodec.h"
@@ -205,8 +207,59 @@ namespace detail {
 
 ColorHistogram::ColorHistogram() : count(kCells, 0), sum(static_cast<size_t>(kCells) * 3, 0) {}
 
-std::vector<uint32_t> MedianCutPalette(const ColorHistogram& histogram, size_t maxColors) {
-    return MedianCut(histogram, maxColors);
+std::vector<uint32_t> ScreenPalette(const uint8_t* pixels, int stride, int w, int h,
+                                    const uint8_t* mask, size_t maxColors) {
+    // Pixels by exact colour (pixel words), counted run by run.
+    std::unordered_map<uint32_t, uint64_t> counts;
+    uint64_t total = 0;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = pixels + static_cast<size_t>(stride) * y;
+        const uint8_t* m = mask ? mask + static_cast<size_t>(w) * y : nullptr;
+        for (int x = 0; x < w;) {
+            if (m && !m[x]) {
+                ++x;
+                continue;
+            }
+            const uint32_t word = PixelWord(s + x * 4);
+            int end = x + 1;
+            while (end < w && (!m || m[end]) && PixelWord(s + end * 4) == word)
+                ++end;
+            counts[word] += static_cast<uint64_t>(end - x);
+            total += static_cast<uint64_t>(end - x);
+            x = end;
+        }
+    }
+    // Up to half the palette for the colours of at least 1/2000 of the pixels, most first.
+    std::vector<std::pair<uint64_t, uint32_t>> frequent;
+    for (const auto& [word, n] : counts)
+        if (n * 2000 >= total && n >= 8)
+            frequent.emplace_back(n, word);
+    std::sort(frequent.begin(), frequent.end(), std::greater<>());
+    if (frequent.size() > maxColors / 2)
+        frequent.resize(maxColors / 2);
+    std::vector<uint32_t> palette;
+    ColorTable kept;
+    for (const auto& f : frequent) {
+        palette.push_back(SwapRB(f.second));
+        kept.insert(f.second, 0);
+    }
+    ColorHistogram rest;
+    bool any = false;
+    for (const auto& [word, n] : counts) {
+        if (kept.contains(word))
+            continue;
+        const uint8_t p[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                              static_cast<uint8_t>(word >> 16), 0};
+        const int cell = Cell(p[2] >> (8 - kBits), p[1] >> (8 - kBits), p[0] >> (8 - kBits));
+        rest.count[cell] += static_cast<uint32_t>(n);
+        for (int c = 0; c < 3; ++c)
+            rest.sum[static_cast<size_t>(cell) * 3 + c] += p[2 - c] * n;
+        any = true;
+    }
+    if (any)
+        for (uint32_t c : MedianCut(rest, maxColors - palette.size()))
+            palette.push_back(c);
+    return palette;
 }
 
 int16_t NearestColor::search(int r, int g, int b) const {
@@ -230,6 +283,9 @@ namespace {
 
 // A neighbour differing by more than this in a channel makes an edge: no error crosses it.
 constexpr int kEdge = 48;
+// In smooth areas only three quarters of the error is passed on: a gentler grain, which
+// costs fewer bytes in a GIF.
+constexpr int kSmoothShare = 3;
 
 inline bool Near(const uint8_t* a, const uint8_t* b) {
     return std::abs(a[0] - b[0]) <= kEdge && std::abs(a[1] - b[1]) <= kEdge &&
@@ -284,7 +340,9 @@ void MapToPalette(const uint8_t* pixels, int stride, int w, int h,
                                    static_cast<int>((p >> 16) & 0xFF)};
             int32_t* n = &next[static_cast<size_t>(x + 1) * 3];
             for (int c = 0; c < 3; ++c) {
-                const int err = v[c] - chosen[c];
+                const int err = diffusion == Diffusion::Everywhere
+                                    ? v[c] - chosen[c]
+                                    : (v[c] - chosen[c]) * kSmoothShare / 4;
                 e[3 + c] += err * 7;
                 n[-3 + c] += err * 3;
                 n[c] += err * 5;

@@ -25,8 +25,11 @@ public:
     std::vector<uint64_t> sum;
 };
 
-// At most `maxColors` colour values (0x00BBGGRR) that divide the counted pixels by median cut.
-std::vector<uint32_t> MedianCutPalette(const ColorHistogram& histogram, size_t maxColors);
+// A palette of at most `maxColors` for screen pictures: the colours that cover many pixels
+// (flat areas, text) exactly, the rest of the pixels by median cut. `mask` (w * h, may be
+// null): only pixels whose byte is not 0 count.
+std::vector<uint32_t> ScreenPalette(const uint8_t* pixels, int stride, int w, int h,
+                                    const uint8_t* mask, size_t maxColors);
 
 // The nearest entry of a palette (colour values), memoised on a 6-bit-per-channel grid.
 class NearestColor {
