@@ -24,6 +24,7 @@ class wxControl;
 namespace tess {
 
 class ClientSound;
+class ExportControl;
 class DesktopServices;
 class RecordingController;
 class SMeter;
@@ -116,6 +117,8 @@ public:
     void RunCommand(int id);
     // Opens and shows `path` (FileDisplay::Display).
     void DisplayFile(const std::string& path) { display_->Display(path); }
+    // The exports of recordings ("Export..." and the copies AutoExport asks for).
+    ExportControl& exports() const { return *exports_; }
     // The display of files, and the displayed file (null when none).
     FileDisplay& display() const { return *display_; }
     VideoFile* displayedFile() const { return display_->file(); }
@@ -156,6 +159,8 @@ private:
     ClientControls controls_;
     CaptureModeBox modeBox_{controls_};
     std::unique_ptr<FileDisplay> display_;
+    // "Export..." and the copies after recordings.
+    std::unique_ptr<ExportControl> exports_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;

@@ -55,8 +55,9 @@ private:
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
-        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
-        copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
+        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
+        imageFormat, imageQ, copyToClipboard, defaultDirectory, fileSnapName, fileVidName,         \
+        fileKeep, fileInstanceMode,                                                                \
         waveInDriver, waveOutDriver, mixerInput, changeMixer, capEnable, capString, capTextColor,  \
         capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, scaleEnable, scale,     \
         key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption, recordDuration,      \
@@ -80,6 +81,7 @@ inline Settings EveryFieldChanged() {
     wmDefaultVideoFormat = false;
     wmBitRate = 123000;
     wmFrameRate = 12;
+    autoExport = "gif";
     imageFormat = 4;
     imageQ = 77;
     copyToClipboard = false;
