@@ -114,12 +114,13 @@ GstElement* VideoEncoder(Pipeline& p, TranscodeTarget target, int fps) {
         GstElement* e = p.Make("vp9enc");
         if (!e)
             return nullptr;
-        // Real-time speed, constant quality: a still screen costs next to nothing, and a
-        // text change gets the bits it needs.
+        // Real-time speed at one fixed quantizer: a still screen costs next to nothing, a
+        // change of text gets the bits it needs, and text stays sharp (rate control's
+        // coarser inter frames blur it). The bit rate is only a ceiling far above need.
         gst_util_set_object_arg(G_OBJECT(e), "end-usage", "cq");
         g_object_set(e, "deadline", gint64{1}, "cpu-used", 8, "row-mt", TRUE, "threads", 2,
-                     "cq-level", 30, "min-quantizer", 0, "max-quantizer", 52, "target-bitrate",
-                     20000000, "keyframe-max-dist", fps * 10, "lag-in-frames", 0, nullptr);
+                     "cq-level", 30, "min-quantizer", 30, "max-quantizer", 30, "target-bitrate",
+                     50000000, "keyframe-max-dist", fps * 10, "lag-in-frames", 0, nullptr);
         return e;
     }
     GstElement* e = p.Make("x264enc");
