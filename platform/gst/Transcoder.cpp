@@ -119,7 +119,7 @@ GstElement* VideoEncoder(Pipeline& p, TranscodeTarget target, int fps) {
         // coarser inter frames blur it). The bit rate is only a ceiling far above need.
         gst_util_set_object_arg(G_OBJECT(e), "end-usage", "cq");
         g_object_set(e, "deadline", gint64{1}, "cpu-used", 8, "row-mt", TRUE, "threads", 2,
-                     "cq-level", 30, "min-quantizer", 30, "max-quantizer", 30, "target-bitrate",
+                     "cq-level", 26, "min-quantizer", 26, "max-quantizer", 26, "target-bitrate",
                      50000000, "keyframe-max-dist", fps * 10, "lag-in-frames", 0, nullptr);
         return e;
     }
