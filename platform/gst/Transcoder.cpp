@@ -19,7 +19,7 @@ const char* PackageOf(const std::string& factory) {
         return "gstreamer1.0-plugins-ugly";
     if (factory == "avenc_aac")
         return "gstreamer1.0-libav";
-    if (factory == "vp9enc" || factory == "webmmux" || factory == "mp4mux" || factory == "videobox")
+    if (factory == "vp9enc" || factory == "webmmux" || factory == "mp4mux")
         return "gstreamer1.0-plugins-good";
     return "gstreamer1.0-plugins-base";
 }
@@ -27,8 +27,8 @@ const char* PackageOf(const std::string& factory) {
 // The elements of one run, and what its streaming threads tell the waiting one.
 struct Pipeline {
     GstElement* pipeline = nullptr;
-    GstElement* videoIn = nullptr; // the first element of the picture branch
-    GstElement* audioIn = nullptr; // the first element of the sound branch (or a fake sink)
+    GstElement* videoIn = nullptr; // the first element of the picture branch (null: dropped)
+    GstElement* audioIn = nullptr; // the first element of the sound branch (null: dropped)
     std::string missing;           // the first element that could not be made
     std::atomic<int64_t> reached{-1};
     Transcoder* owner = nullptr;
