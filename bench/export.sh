@@ -53,12 +53,13 @@ mkdir -p "$XDG_CONFIG_HOME/Quorvanta" "$XDG_DATA_HOME"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"WMFrameRate"="%s"\n' \
     "$rate" > "$XDG_CONFIG_HOME/Quorvanta/Tessaray.reg"
 
-# psnr SOURCE FILE SCALE: luma PSNR of FILE against SOURCE at RATE and SCALE per cent.
+# psnr SOURCE FILE SCALE: luma PSNR of FILE against SOURCE at RATE and SCALE per cent (a GIF,
+# which keeps only frames that change, brought back to RATE first).
 psnr() {
     local size pace="setpts=N/($rate*TB)"
     size=$(( 1920 * $3 / 100 )):$(( 1080 * $3 / 100 ))
     ffmpeg -hide_banner -i "$1" -i "$2" -lavfi \
-        "[0:v]fps=$rate,scale=$size,format=rgb24,format=yuv420p,$pace[a];[1:v]format=yuv420p,$pace[b];[a][b]psnr" \
+        "[0:v]fps=$rate,scale=$size,format=rgb24,format=yuv420p,$pace[a];[1:v]fps=$rate,format=yuv420p,$pace[b];[a][b]psnr" \
         -f null - 2>&1 | grep -o 'PSNR y:[0-9.inf]*' | cut -d: -f2
 }
 
