@@ -8,6 +8,7 @@
 #include "app/Launcher.h"
 #include "app/ScreenBackendSetup.h"
 #include "capture/CommandOptions.h"
+#include "capture/ExportCommand.h"
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
 #include "platform/Log.h"
@@ -82,6 +83,9 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
         return code;
     if (auto code = RunControlFromCommandLine(cl, std::cout, std::cerr))
         return code;
+    // An export reads a file and writes one: no display, no settings.
+    if (WantsExportCommand(cl.longOptions))
+        return RunExportCommand(cl.longOptions, std::cout, std::cerr, isatty(STDERR_FILENO));
     // --notify: the desktop is told of the capture, whatever the settings say.
     const bool notify = HasLongOption(cl.longOptions, "notify");
     CaptureNotice notice;

@@ -10,11 +10,12 @@ namespace tess {
 
 namespace {
 
-// Long options and the commands that read them (--snapshot and --record, app/Headless.h).
-constexpr std::array<std::string_view, 18> kLongOptions = {
-    "help",    "version",       "snapshot",  "record", "window",       "region",
-    "format",  "output",        "seconds",   "audio",  "backend",      "delay",
-    "monitor", "list-monitors", "clipboard", "notify", "audio-source", "control"};
+// Long options and the commands that read them (--snapshot, --record and --export,
+// app/Headless.h).
+constexpr std::array<std::string_view, 21> kLongOptions = {
+    "help",      "version", "snapshot",     "record",  "window", "region",  "format",
+    "output",    "seconds", "audio",        "backend", "delay",  "monitor", "list-monitors",
+    "clipboard", "notify",  "audio-source", "control", "export", "fps",     "scale"};
 
 } // namespace
 
@@ -30,6 +31,8 @@ const char* UsageText() {
            "                [--output FILE] [--notify]\n"
            "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
+           "       tessaray --export IN --output OUT [--format webm|mp4|gif] [--fps N]\n"
+           "                [--scale 50|100]\n"
            "       tessaray --control record|stop|pause|resume|snapshot\n"
            "\n"
            "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
@@ -48,7 +51,8 @@ const char* UsageText() {
            "  --region last      capture the rectangle chosen last in the window program\n"
            "  --monitor M        capture the monitor named M, or number M as --list-monitors\n"
            "                     counts them (from 0)\n"
-           "  --format FORMAT    picture format: png, bmp, gif or jpg\n"
+           "  --format FORMAT    picture format: png, bmp, gif or jpg (of an export: webm,\n"
+           "                     mp4 or gif)\n"
            "  --audio            record sound too: the microphone, the desktop's sound or\n"
            "                     both, as the Sound device page chooses\n"
            "  --audio-source S   record sound from S: mic (the sound input device), desktop\n"
@@ -67,6 +71,13 @@ const char* UsageText() {
            "  --backend B        read the screen through the X server (x11) or the desktop\n"
            "                     portal (portal); the default is the portal in a Wayland\n"
            "                     session\n"
+           "  --export IN        convert the recording IN to a WebM or MP4 video or an\n"
+           "                     animated GIF (the format follows --output's extension, or\n"
+           "                     --format webm|mp4|gif), showing the progress on standard\n"
+           "                     error when it is a terminal; needs no display\n"
+           "  --fps N            frame rate of the export (1 to 30; the recording's, at most\n"
+           "                     30, when not given)\n"
+           "  --scale P          size of the export in per cent of the recording: 100 or 50\n"
            "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
            "                     \"primary\" for the primary one\n"
            "  --control REQUEST  ask the running window program to record, stop, pause,\n"
@@ -96,7 +107,8 @@ std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostrea
     // A windowless command tells about options it does not take itself, with its own usage.
     bool command = false;
     for (const auto& option : cl.longOptions)
-        command = command || option.first == "snapshot" || option.first == "record";
+        command = command || option.first == "snapshot" || option.first == "record" ||
+                  option.first == "export";
     for (const auto& [name, value] : cl.longOptions) {
         if (name == "help") {
             out << UsageText();

@@ -48,6 +48,7 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileOpenWith, "&Open &With...");
     Add(file, id::FileSaveAs, "Save &As...");
     Add(file, id::FileCopy, "Cop&y\tCtrl+C");
+    Add(file, id::FileExport, "&Export...");
     Add(file, id::FileClose, "&Close");
     file->AppendSeparator();
     Add(file, id::FileProperties, "&Properties...");

@@ -53,6 +53,7 @@ const std::vector<int>& ClientCommandIds() {
             id::FileOpenWith,
             id::FileSaveAs,
             id::FileCopy,
+            id::FileExport,
             id::FileClose,
             id::FileProperties,
             id::FilePrint,
@@ -153,6 +154,9 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
     case id::FileOpenWith:
     case id::FileSaveAs:
         ui.enabled = v.fileDisplayed;
+        break;
+    case id::FileExport:
+        ui.enabled = v.fileIsRecording;
         break;
     case id::FullScreen:
         tick(v.fullScreen);

@@ -37,6 +37,7 @@ struct ClientView {
     bool fileDisplayed = false;    // a media file or picture is shown
     bool fileIsPicture = false;    // ... and it is a picture
     bool fileShowsPicture = false; // ... and it is a picture or has a video stream
+    bool fileIsRecording = false;  // ... and it is a recording (.wmv, .wma, .asf)
     bool recordingRuns = false;    // a recording's objects exist
     bool recordingPaused = false;  // ... and it is paused
     bool fullScreen = false;

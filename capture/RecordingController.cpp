@@ -102,6 +102,8 @@ void RecordingController::Stop(bool display) {
         return;
     }
     Notify({CaptureNotice::Kind::Recording, stopped.fileName, withoutSound_});
+    if (links_.finished && !stopped.fileName.empty())
+        links_.finished(stopped.fileName);
     if (display && GlobalSettings().displayOpenAuto && !stopped.fileName.empty() && links_.display)
         links_.display(stopped.fileName);
 }

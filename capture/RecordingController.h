@@ -50,6 +50,8 @@ struct RecordingLinks {
     std::function<void(CaptureState)> setState;
     // Shows a finished recording (DisplayOpenAuto).
     std::function<void(const std::string& path)> display;
+    // Told of every recording finished whole (its copy in another format).
+    std::function<void(const std::string& path)> finished;
     // Before every start: the meter's range and the mixer's recording input and level.
     std::function<void()> prepare;
     // The user's choice of a window or a rectangle; false when cancelled.

@@ -4,12 +4,15 @@
 #include "capture/CapturePlugin.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
+#include "capture/DisplayLogic.h"
+#include "capture/ExportControl.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
 #include "media/Effects.h"
+#include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
 #include "resources/Ids.h"
@@ -51,6 +54,7 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     links.state = [this] { return state_; };
     links.setState = [this](CaptureState state) { RecordingStateChanged(state); };
     links.display = [this](const std::string& path) { DisplayFile(path); };
+    links.finished = [this](const std::string& path) { exports_->RecordingFinished(path); };
     links.prepare = [this] { sound_->PrepareForRecording(hooks_.prepareMixer); };
     links.selectWindow = [this](WindowId* w) { return SelectWindow(w); };
     links.selectRectangle = [this](ScreenRect* r) { return SelectRectangle(r); };
@@ -63,6 +67,7 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
         std::make_unique<FileDisplay>(this, desktop_, controls_, FileDisplay::ForClient(*this));
     sound_ = std::make_unique<ClientSound>(controls_, this, [this] { return display_->file(); });
     recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
+    exports_ = std::make_unique<ExportControl>(this, desktop_);
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
@@ -92,6 +97,7 @@ void TClient::Shutdown() {
     if (state_ == CaptureState::Recording)
         recorder_->Abandon();
     display_->Close();
+    exports_.reset(); // a running export is cancelled
     state_ = CaptureState::Idle;
     timer_.Stop();
 }
@@ -168,6 +174,10 @@ ClientView TClient::View() const {
     v.fileDisplayed = display_->displayed();
     v.fileIsPicture = display_->isPicture();
     v.fileShowsPicture = display_->canCopy();
+    if (v.fileDisplayed && !v.fileIsPicture) {
+        const std::string ext = LowerCase(FileExtension(display_->file()->fileName()));
+        v.fileIsRecording = ext == "wmv" || ext == "wma" || ext == "asf";
+    }
     v.recordingRuns = RecordingRuns();
     v.recordingPaused = RecordingPaused();
     v.fullScreen = fullScreen_;
@@ -274,6 +284,11 @@ void TClient::RunCommand(int cmd) {
         {id::FileOpenWith, [](TClient& c, Settings&) { c.display_->OpenWith(); }},
         {id::FileSaveAs, [](TClient& c, Settings&) { c.display_->SaveAs(); }},
         {id::FileCopy, [](TClient& c, Settings&) { c.display_->Copy(); }},
+        {id::FileExport,
+         [](TClient& c, Settings&) {
+             if (c.View().fileIsRecording)
+                 c.exports_->ExportRecording(c.display_->file()->fileName());
+         }},
         {id::FileClose,
          [](TClient& c, Settings& s) {
              c.Stop();
@@ -356,6 +371,8 @@ void TClient::Stop() {
 }
 
 void TClient::OnTimer(wxTimerEvent&) {
+    if (exports_)
+        exports_->Poll();
     if (state_ == CaptureState::Recording)
         recorder_->Check();
     TickInputs in = display_->tickInputs();

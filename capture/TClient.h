@@ -24,6 +24,7 @@ class wxControl;
 namespace tess {
 
 class ClientSound;
+class ExportControl;
 class DesktopServices;
 class RecordingController;
 class SMeter;
@@ -130,6 +131,8 @@ public:
     ControlAnswer Control(const std::string& command);
     // Opens and shows `path` (FileDisplay::Display).
     void DisplayFile(const std::string& path) { display_->Display(path); }
+    // The exports of recordings ("Export..." and the copies AutoExport asks for).
+    ExportControl& exports() const { return *exports_; }
     // The display of files, and the displayed file (null when none).
     FileDisplay& display() const { return *display_; }
     VideoFile* displayedFile() const { return display_->file(); }
@@ -170,6 +173,8 @@ private:
     ClientControls controls_;
     CaptureModeBox modeBox_{controls_};
     std::unique_ptr<FileDisplay> display_;
+    // "Export..." and the copies after recordings.
+    std::unique_ptr<ExportControl> exports_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;

@@ -20,7 +20,7 @@ enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // What a capture left, for the notification after it.
 struct CaptureNotice {
-    enum class Kind { Snapshot, Recording, Failed };
+    enum class Kind { Snapshot, Recording, Failed, Exported }; // Exported: a recording's copy
     Kind kind = Kind::Snapshot;
     std::string path;    // the file written; a failure's file when part of it was kept
     std::string message; // a failure's message; for a recording, why it has no sound

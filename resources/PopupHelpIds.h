@@ -14,7 +14,7 @@ inline constexpr int CaptureAction = 27301, CaptureHide = 27302, CaptureMinimize
                      VidAudio = 27307, VidStealth = 27308, SelColorButton = 27309,
                      SelColorSwatch = 27310, CaptureDelaySeconds = 27311;
 // WMV page
-inline constexpr int WMDefault = 2201, WMFrameRate = 2202, WMBitRate = 2203;
+inline constexpr int WMDefault = 2201, WMFrameRate = 2202, WMBitRate = 2203, WMAutoExport = 2204;
 // Image page
 inline constexpr int ImageFormat = 9101, ImageJpg = 9102, ImagePng = 9103, ImageBmp = 9104,
                      ImageGif = 9105, ImageQuality = 9106, ImageQualityText = 9107,

@@ -76,6 +76,7 @@ void ClearSettingsRecord(Settings& s) {
     s.selColor.clear();
     s.wmDefaultVideoFormat = false;
     s.wmBitRate = s.wmFrameRate = 0;
+    s.autoExport.clear();
     s.imageFormat = s.imageQ = 0;
     s.copyToClipboard = false;
     s.defaultDirectory.clear();
@@ -148,12 +149,16 @@ void LoadWMediaGroup(SettingsAccess& a, Settings& s) {
     s.wmDefaultVideoFormat = ReadFlag(a, "WMDefaultVideoFormat", true);
     s.wmBitRate = ReadRanged(a, "WMBitRate", 300000, 1, INT32_MAX);
     s.wmFrameRate = ReadRanged(a, "WMFrameRate", 5, 1, 1000);
+    s.autoExport = ReadText(a, "AutoExport", "none");
+    if (s.autoExport != "webm" && s.autoExport != "mp4" && s.autoExport != "gif")
+        s.autoExport = "none";
 }
 
 void SaveWMediaGroup(SettingsAccess& a, const Settings& s) {
     WriteFlag(a, "WMDefaultVideoFormat", s.wmDefaultVideoFormat);
     a.WriteInt("WMBitRate", s.wmBitRate);
     a.WriteInt("WMFrameRate", s.wmFrameRate);
+    a.WriteString("AutoExport", s.autoExport);
 }
 
 void LoadFileGroup(SettingsAccess& a, Settings& s) {

@@ -105,12 +105,19 @@ void ApplyCapture(const CaptureForm& f, Settings& s) {
 }
 
 WmForm SetUpWm(const Settings& s) {
+    const int autoExport = s.autoExport == "webm"  ? 1
+                           : s.autoExport == "mp4" ? 2
+                           : s.autoExport == "gif" ? 3
+                                                   : 0;
     return {s.wmDefaultVideoFormat, std::to_string(s.wmFrameRate),
-            std::to_string(s.wmBitRate / 1000)};
+            std::to_string(s.wmBitRate / 1000), autoExport};
 }
 
 void ApplyWm(const WmForm& f, Settings& s) {
     s.wmDefaultVideoFormat = f.useWmv;
+    static const char* const kAutoExport[] = {"none", "webm", "mp4", "gif"};
+    if (f.autoExport >= 0 && f.autoExport < 4)
+        s.autoExport = kAutoExport[f.autoExport];
     long v = 0;
     if (ParsePositive(f.frameRate, v) && v <= 1000)
         s.wmFrameRate = static_cast<int32_t>(v);

@@ -46,6 +46,7 @@ struct WmForm {
     bool useWmv = true;
     std::string frameRate; // frames per second
     std::string bitRate;   // kbit/s
+    int autoExport = 0;    // a copy of each recording: 0 none, 1 WebM, 2 MP4, 3 GIF
     bool operator==(const WmForm&) const = default;
 };
 WmForm SetUpWm(const Settings& s);

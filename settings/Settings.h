@@ -34,6 +34,7 @@ struct Settings {
     bool wmDefaultVideoFormat = true;
     int32_t wmBitRate = 300000;
     int32_t wmFrameRate = 5;
+    std::string autoExport = "none"; // a copy of each recording: "none", "webm", "mp4", "gif"
     // "Image"
     int32_t imageFormat = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int32_t imageQ = 50;

@@ -28,6 +28,15 @@ public:
         values_[s] = index;
         return true;
     }
+    bool contains(uint32_t color) const {
+        size_t s = slot(color);
+        while (keys_[s] != kEmpty) {
+            if (keys_[s] == color)
+                return true;
+            s = (s + 1) & (kSlots - 1);
+        }
+        return false;
+    }
     // The index of a colour that is in the table (0 for an unknown colour).
     uint8_t indexOf(uint32_t color) const {
         size_t s = slot(color);

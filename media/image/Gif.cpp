@@ -54,8 +54,18 @@ private:
     int nbits_ = 0;
 };
 
+void Put16(std::vector<uint8_t>& v, uint32_t x) {
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+
+} // namespace
+
+namespace detail {
+
 // LZW of the index stream; the string table is a hash from (prefix code, next index).
-void CompressLzw(const IndexedImage& picture, int minCodeSize, std::vector<uint8_t>& out) {
+void CompressGifLzw(const uint8_t* indices, size_t count, int minCodeSize,
+                    std::vector<uint8_t>& out) {
     const uint32_t clear = 1u << minCodeSize;
     const uint32_t eoi = clear + 1;
     constexpr size_t kHashSize = 8192; // power of two, more than twice the codes
@@ -77,9 +87,9 @@ void CompressLzw(const IndexedImage& picture, int minCodeSize, std::vector<uint8
         next = eoi + 1;
     };
     emit(clear);
-    const uint8_t* p = picture.indices.data();
-    const uint8_t* end = p + picture.indices.size();
-    uint32_t current = *p++;
+    const uint8_t* p = indices;
+    const uint8_t* end = p + count;
+    uint32_t current = count ? *p++ : 0;
     for (; p < end; ++p) {
         const uint32_t k = *p;
         const uint32_t key = (current << 8) | k;
@@ -112,12 +122,7 @@ void CompressLzw(const IndexedImage& picture, int minCodeSize, std::vector<uint8
     writer.finish();
 }
 
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-    v.push_back(static_cast<uint8_t>(x));
-    v.push_back(static_cast<uint8_t>(x >> 8));
-}
-
-} // namespace
+} // namespace detail
 
 bool EncodeGif(const IndexedImage& picture, std::FILE* out) {
     if (!picture.valid() || !out || picture.width > 65535 || picture.height > 65535)
@@ -154,7 +159,7 @@ bool EncodeGif(const IndexedImage& picture, std::FILE* out) {
     buf.push_back(0); // no local table, not interlaced
     const int minCodeSize = std::max(2, n + 1);
     buf.push_back(static_cast<uint8_t>(minCodeSize));
-    CompressLzw(picture, minCodeSize, buf);
+    detail::CompressGifLzw(picture.indices.data(), picture.indices.size(), minCodeSize, buf);
     buf.push_back(0x3B); // trailer
     return std::fwrite(buf.data(), 1, buf.size(), out) == buf.size() && std::fflush(out) == 0 &&
            !std::ferror(out);
@@ -170,68 +175,77 @@ std::unique_ptr<MemBm> GifFail(std::string* error, const char* what) {
     return nullptr;
 }
 
-} // namespace
+using Palette = std::array<uint32_t, 256>;
 
-std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* error) {
-    if (size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0))
-        return GifFail(error, "no GIF header");
-    const int32_t screenW = data[6] | (data[7] << 8);
-    const int32_t screenH = data[8] | (data[9] << 8);
-    size_t pos = 13;
-    std::array<uint32_t, 256> global{}, local{};
+// The file's header and global colour table; `pos` ends past them.
+struct GifScreen {
+    int32_t width = 0, height = 0;
+    Palette global{};
     size_t globalCount = 0;
-    uint8_t background = data[11];
+    uint8_t background = 0;
+};
+
+const char* ReadGifScreen(const uint8_t* data, size_t size, GifScreen& screen, size_t& pos) {
+    if (size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0))
+        return "no GIF header";
+    screen.width = data[6] | (data[7] << 8);
+    screen.height = data[8] | (data[9] << 8);
+    screen.background = data[11];
+    pos = 13;
     if (data[10] & 0x80) {
-        globalCount = size_t{2} << (data[10] & 7);
-        if (pos + 3 * globalCount > size)
-            return GifFail(error, "the file ends early");
-        for (size_t i = 0; i < globalCount; ++i, pos += 3)
-            global[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
+        screen.globalCount = size_t{2} << (data[10] & 7);
+        if (pos + 3 * screen.globalCount > size)
+            return "the file ends early";
+        for (size_t i = 0; i < screen.globalCount; ++i, pos += 3)
+            screen.global[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
     }
-    // Skip extensions up to the first image.
-    while (true) {
-        if (pos >= size)
-            return GifFail(error, "no image");
-        const uint8_t tag = data[pos++];
-        if (tag == 0x2C)
-            break;
-        if (tag != 0x21)
-            return GifFail(error, "bad block");
-        if (pos >= size)
-            return GifFail(error, "the file ends early");
-        ++pos; // extension label
-        while (pos < size && data[pos] != 0)
-            pos += size_t{1} + data[pos];
-        ++pos;
-    }
+    return nullptr;
+}
+
+// One image: its place, its colours and its indices, rows top to bottom.
+struct GifImage {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    Palette local{};
+    const uint32_t* palette = nullptr;
+    size_t paletteCount = 0;
+    std::vector<uint8_t> indices;
+};
+
+// Reads the image whose descriptor starts at `pos` (past its 0x2C); `pos` ends past it.
+const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& screen, size_t& pos,
+                         GifImage& image) {
     if (pos + 9 > size)
-        return GifFail(error, "the file ends early");
+        return "the file ends early";
     const int32_t left = data[pos] | (data[pos + 1] << 8);
     const int32_t top = data[pos + 2] | (data[pos + 3] << 8);
     const int32_t w = data[pos + 4] | (data[pos + 5] << 8);
     const int32_t h = data[pos + 6] | (data[pos + 7] << 8);
     const uint8_t flags = data[pos + 8];
     pos += 9;
-    const uint32_t* palette = global.data();
-    size_t paletteCount = globalCount;
+    image.left = left;
+    image.top = top;
+    image.width = w;
+    image.height = h;
+    image.palette = screen.global.data();
+    image.paletteCount = screen.globalCount;
     if (flags & 0x80) {
-        paletteCount = size_t{2} << (flags & 7);
-        if (pos + 3 * paletteCount > size)
-            return GifFail(error, "the file ends early");
-        for (size_t i = 0; i < paletteCount; ++i, pos += 3)
-            local[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
-        palette = local.data();
+        image.paletteCount = size_t{2} << (flags & 7);
+        if (pos + 3 * image.paletteCount > size)
+            return "the file ends early";
+        for (size_t i = 0; i < image.paletteCount; ++i, pos += 3)
+            image.local[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
+        image.palette = image.local.data();
     }
     const bool interlaced = flags & 0x40;
-    const int32_t outW = std::max(screenW, left + w);
-    const int32_t outH = std::max(screenH, top + h);
+    const int32_t outW = std::max(screen.width, left + w);
+    const int32_t outH = std::max(screen.height, top + h);
     if (w <= 0 || h <= 0 || outW > kMaxSide || outH > kMaxSide || int64_t{outW} * outH > kMaxPixels)
-        return GifFail(error, "bad size");
+        return "bad size";
     if (pos >= size)
-        return GifFail(error, "the file ends early");
+        return "the file ends early";
     const int minCodeSize = data[pos++];
     if (minCodeSize < 2 || minCodeSize > 11)
-        return GifFail(error, "bad code size");
+        return "bad code size";
 
     // Gather the data sub-blocks.
     std::vector<uint8_t> lzw;
@@ -241,18 +255,15 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
         lzw.insert(lzw.end(), data + pos, data + pos + take);
         pos += take;
     }
+    ++pos; // the block terminator
 
     // Twelve-bit codes of at most 4096 pixels each, after 4096 codes that make 8 million
     // pixels at most: a picture far larger than its data can fill is refused, not drawn
     // as an empty screen of hundreds of megabytes.
     if (int64_t{outW} * outH > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(lzw.size()))
-        return GifFail(error, "the picture data is far too short for its size");
+        return "the picture data is far too short for its size";
 
-    auto picture = std::make_unique<MemBm>(outW, outH);
-    const uint32_t bg = background < globalCount ? global[background] : 0;
-    picture->fill(bg);
     std::vector<uint8_t> indices(static_cast<size_t>(w) * h, 0);
-
     const uint32_t clear = 1u << minCodeSize;
     const uint32_t eoi = clear + 1;
     std::vector<uint16_t> prefix(4096);
@@ -289,21 +300,21 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
         uint32_t c = code;
         if (prev < 0) {
             if (code >= clear)
-                return GifFail(error, "bad code");
+                return "bad code";
             indices[outPos++] = static_cast<uint8_t>(code);
             prev = static_cast<int32_t>(code);
             first = static_cast<uint8_t>(code);
             continue;
         }
         if (code > next || (code == next && next >= 4096))
-            return GifFail(error, "bad code");
+            return "bad code";
         if (code == next) {
             stack[sp++] = first;
             c = static_cast<uint32_t>(prev);
         }
         while (c >= clear) {
             if (sp >= 4096 || c >= 4096)
-                return GifFail(error, "bad code");
+                return "bad code";
             stack[sp++] = suffix[c];
             c = prefix[c];
         }
@@ -321,31 +332,131 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
         prev = static_cast<int32_t>(code);
     }
 
-    // Place the rows (interlaced pictures come in four passes).
+    // Rows top to bottom (interlaced pictures come in four passes).
+    if (!interlaced) {
+        image.indices = std::move(indices);
+        return nullptr;
+    }
     static constexpr int passStart[4] = {0, 4, 2, 1};
     static constexpr int passStep[4] = {8, 8, 4, 2};
-    int32_t srcRow = 0;
-    auto putRow = [&](int32_t y) {
-        const uint8_t* s = &indices[static_cast<size_t>(srcRow++) * w];
-        if (top + y >= outH)
-            return;
-        uint8_t* d = picture->pixelAddress(left, top + y);
-        for (int32_t x = 0; x < w; ++x, d += 4) {
-            const uint32_t c = s[x] < paletteCount ? palette[s[x]] : 0;
+    image.indices.assign(indices.size(), 0);
+    size_t srcRow = 0;
+    for (int pass = 0; pass < 4; ++pass)
+        for (int32_t y = passStart[pass]; y < h; y += passStep[pass], ++srcRow)
+            std::memcpy(&image.indices[static_cast<size_t>(y) * w], &indices[srcRow * w], w);
+    return nullptr;
+}
+
+// Draws an image onto the picture; `transparent` (-1 for none) indices leave it as it is.
+void DrawGifImage(const GifImage& image, MemBm& picture, int transparent) {
+    for (int32_t y = 0; y < image.height && image.top + y < picture.height(); ++y) {
+        const uint8_t* s = &image.indices[static_cast<size_t>(y) * image.width];
+        for (int32_t x = 0; x < image.width && image.left + x < picture.width(); ++x) {
+            if (s[x] == transparent)
+                continue;
+            const uint32_t c = s[x] < image.paletteCount ? image.palette[s[x]] : 0;
+            uint8_t* d = picture.pixelAddress(image.left + x, image.top + y);
             d[0] = static_cast<uint8_t>(c >> 16);
             d[1] = static_cast<uint8_t>(c >> 8);
             d[2] = static_cast<uint8_t>(c);
         }
-    };
-    if (interlaced) {
-        for (int pass = 0; pass < 4; ++pass)
-            for (int32_t y = passStart[pass]; y < h; y += passStep[pass])
-                putRow(y);
-    } else {
-        for (int32_t y = 0; y < h; ++y)
-            putRow(y);
     }
+}
+
+// Skips an extension's sub-blocks from `pos` (past its label) to past their terminator.
+void SkipSubBlocks(const uint8_t* data, size_t size, size_t& pos) {
+    while (pos < size && data[pos] != 0)
+        pos += size_t{1} + data[pos];
+    ++pos;
+}
+
+} // namespace
+
+std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* error) {
+    GifScreen screen;
+    size_t pos = 0;
+    if (const char* why = ReadGifScreen(data, size, screen, pos))
+        return GifFail(error, why);
+    // Skip extensions up to the first image.
+    while (true) {
+        if (pos >= size)
+            return GifFail(error, "no image");
+        const uint8_t tag = data[pos++];
+        if (tag == 0x2C)
+            break;
+        if (tag != 0x21)
+            return GifFail(error, "bad block");
+        if (pos >= size)
+            return GifFail(error, "the file ends early");
+        ++pos; // extension label
+        SkipSubBlocks(data, size, pos);
+    }
+    GifImage image;
+    if (const char* why = ReadGifImage(data, size, screen, pos, image))
+        return GifFail(error, why);
+    auto picture = std::make_unique<MemBm>(std::max(screen.width, image.left + image.width),
+                                           std::max(screen.height, image.top + image.height));
+    picture->fill(screen.background < screen.globalCount ? screen.global[screen.background] : 0);
+    DrawGifImage(image, *picture, -1);
     return picture;
+}
+
+std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::string* error) {
+    std::vector<GifFrame> frames;
+    auto fail = [&](const char* why) {
+        GifFail(error, why);
+        frames.clear();
+        return std::vector<GifFrame>{};
+    };
+    GifScreen screen;
+    size_t pos = 0;
+    if (const char* why = ReadGifScreen(data, size, screen, pos))
+        return fail(why);
+    if (screen.width <= 0 || screen.height <= 0 || screen.width > kMaxSide ||
+        screen.height > kMaxSide)
+        return fail("bad size");
+    MemBm canvas(screen.width, screen.height);
+    int delayCs = 0, transparent = -1, disposal = 0;
+    int64_t pixels = 0;
+    while (pos < size && data[pos] != 0x3B) {
+        const uint8_t tag = data[pos++];
+        if (tag == 0x21) {
+            if (pos + 1 < size && data[pos] == 0xF9 && data[pos + 1] == 4 && pos + 6 < size) {
+                const uint8_t flags = data[pos + 2];
+                disposal = (flags >> 2) & 7;
+                delayCs = data[pos + 3] | (data[pos + 4] << 8);
+                transparent = (flags & 1) ? data[pos + 5] : -1;
+            }
+            ++pos; // extension label
+            SkipSubBlocks(data, size, pos);
+            continue;
+        }
+        if (tag != 0x2C)
+            return fail("bad block");
+        GifImage image;
+        if (const char* why = ReadGifImage(data, size, screen, pos, image))
+            return fail(why);
+        pixels += int64_t{screen.width} * screen.height;
+        if (pixels > kMaxPixels)
+            return fail("too many frames");
+        std::unique_ptr<MemBm> saved;
+        if (disposal == 3)
+            saved = std::make_unique<MemBm>(canvas);
+        DrawGifImage(image, canvas, transparent);
+        frames.push_back({std::make_unique<MemBm>(canvas), delayCs});
+        if (disposal == 2) {
+            MemBm clearRect(image.width, image.height);
+            canvas.copyFrom(clearRect, image.left, image.top);
+        } else if (saved) {
+            canvas.copyFrom(*saved, 0, 0);
+        }
+        delayCs = 0;
+        transparent = -1;
+        disposal = 0;
+    }
+    if (frames.empty())
+        return fail("no image");
+    return frames;
 }
 
 } // namespace detail

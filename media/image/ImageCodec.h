@@ -75,6 +75,17 @@ std::unique_ptr<MemBm> DecodePng(const uint8_t* data, size_t size, std::string* 
 std::unique_ptr<MemBm> DecodeJpeg(const uint8_t* data, size_t size, std::string* error);
 std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* error);
 std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* error);
+// Every frame of an animation as it is shown (each image drawn over the ones before as its
+// disposal says), with its delay in centiseconds; empty with `error` filled on failure.
+struct GifFrame {
+    std::unique_ptr<MemBm> picture;
+    int delayCs = 0;
+};
+std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::string* error);
+// Appends one image's LZW data (the code size byte excluded) as GIF sub-blocks and their
+// terminator; `count` palette indices, each below 2^minCodeSize (2..8).
+void CompressGifLzw(const uint8_t* indices, size_t count, int minCodeSize,
+                    std::vector<uint8_t>& out);
 constexpr int32_t kMaxSide = 32768;
 constexpr int64_t kMaxPixels = int64_t{1} << 26; // 64 million: 256 MB as a MemBm
 // Compressed pictures larger than this (a million pixels) must bring data

@@ -2,10 +2,14 @@
 // colours, otherwise a median-cut palette and Floyd-Steinberg error diffusion.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <unordered_map>
 
 #include "media/image/ColorTable.h"
 #include "media/image/ImageCodec.h"
+#include "media/image/Quantize.h"
 
 namespace tess::image {
 
@@ -23,7 +27,7 @@ inline uint32_t SwapRB(uint32_t v) {
     return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
 }
 
-constexpr int kBits = 5;
+constexpr int kBits = detail::ColorHistogram::kBits;
 constexpr int kSide = 1 << kBits;
 constexpr int kCells = kSide * kSide * kSide;
 
@@ -31,10 +35,7 @@ inline int Cell(int r, int g, int b) {
     return (r << (2 * kBits)) | (g << kBits) | b;
 }
 
-struct Histogram {
-    std::vector<uint32_t> count = std::vector<uint32_t>(kCells, 0);
-    std::vector<uint64_t> sum = std::vector<uint64_t>(static_cast<size_t>(kCells) * 3, 0);
-};
+using Histogram = detail::ColorHistogram;
 
 struct Box {
     std::array<int, 3> lo{}, hi{}; // inclusive cell bounds per channel (r, g, b)
@@ -135,40 +136,6 @@ std::vector<uint32_t> MedianCut(const Histogram& hist, size_t maxColors) {
     return palette;
 }
 
-// Nearest palette entry, memoised on a 6-bit-per-channel grid.
-class Nearest {
-public:
-    explicit Nearest(const std::vector<uint32_t>& palette)
-        : palette_(palette), cache_(1 << 18, -1) {}
-    uint8_t operator()(int r, int g, int b) {
-        const int key = ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2);
-        int16_t& c = cache_[key];
-        if (c < 0)
-            c = search(r, g, b);
-        return static_cast<uint8_t>(c);
-    }
-
-private:
-    int16_t search(int r, int g, int b) const {
-        int best = 0;
-        int bestD = 1 << 30;
-        for (size_t i = 0; i < palette_.size(); ++i) {
-            const uint32_t p = palette_[i];
-            const int dr = r - static_cast<int>(p & 0xFF);
-            const int dg = g - static_cast<int>((p >> 8) & 0xFF);
-            const int db = b - static_cast<int>((p >> 16) & 0xFF);
-            const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-            if (d < bestD) {
-                bestD = d;
-                best = static_cast<int>(i);
-            }
-        }
-        return static_cast<int16_t>(best);
-    }
-    const std::vector<uint32_t>& palette_;
-    std::vector<int16_t> cache_;
-};
-
 } // namespace
 
 size_t CountColors(const MemBm& picture, size_t limit, std::vector<uint32_t>* palette) {
@@ -226,48 +193,156 @@ IndexedImage ReduceTo8Bits(const MemBm& picture, bool errorDiffusion) {
     Histogram hist;
     {
         const uint8_t* p = picture.bits();
-        for (size_t i = 0; i < picture.sizeBytes(); i += 4, p += 4) {
-            const int cell = Cell(p[2] >> (8 - kBits), p[1] >> (8 - kBits), p[0] >> (8 - kBits));
-            ++hist.count[cell];
-            hist.sum[static_cast<size_t>(cell) * 3 + 0] += p[2];
-            hist.sum[static_cast<size_t>(cell) * 3 + 1] += p[1];
-            hist.sum[static_cast<size_t>(cell) * 3 + 2] += p[0];
-        }
+        for (size_t i = 0; i < picture.sizeBytes(); i += 4, p += 4)
+            hist.add(p);
     }
     out.palette = MedianCut(hist, 256);
-    Nearest nearest(out.palette);
+    detail::MapToPalette(picture.bits(), picture.stride(), w, h, out.palette,
+                         errorDiffusion ? detail::Diffusion::Everywhere : detail::Diffusion::None,
+                         nullptr, 0, out.indices.data());
+    return out;
+}
 
-    if (!errorDiffusion) {
-        uint8_t* d = out.indices.data();
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* s = picture.pixelAddress(0, y);
-            for (int32_t x = 0; x < w; ++x, s += 4)
-                *d++ = nearest(s[2], s[1], s[0]);
+namespace detail {
+
+ColorHistogram::ColorHistogram() : count(kCells, 0), sum(static_cast<size_t>(kCells) * 3, 0) {}
+
+std::vector<uint32_t> ScreenPalette(const uint8_t* pixels, int stride, int w, int h,
+                                    const uint8_t* mask, size_t maxColors) {
+    // Pixels by exact colour (pixel words), counted run by run.
+    std::unordered_map<uint32_t, uint64_t> counts;
+    uint64_t total = 0;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = pixels + static_cast<size_t>(stride) * y;
+        const uint8_t* m = mask ? mask + static_cast<size_t>(w) * y : nullptr;
+        for (int x = 0; x < w;) {
+            if (m && !m[x]) {
+                ++x;
+                continue;
+            }
+            const uint32_t word = PixelWord(s + x * 4);
+            int end = x + 1;
+            while (end < w && (!m || m[end]) && PixelWord(s + end * 4) == word)
+                ++end;
+            counts[word] += static_cast<uint64_t>(end - x);
+            total += static_cast<uint64_t>(end - x);
+            x = end;
         }
-        return out;
     }
+    // Up to half the palette for the colours of at least 1/2000 of the pixels, most first.
+    std::vector<std::pair<uint64_t, uint32_t>> frequent;
+    for (const auto& [word, n] : counts)
+        if (n * 2000 >= total && n >= 8)
+            frequent.emplace_back(n, word);
+    std::sort(frequent.begin(), frequent.end(), std::greater<>());
+    if (frequent.size() > maxColors / 2)
+        frequent.resize(maxColors / 2);
+    std::vector<uint32_t> palette;
+    ColorTable kept;
+    for (const auto& f : frequent) {
+        palette.push_back(SwapRB(f.second));
+        kept.insert(f.second, 0);
+    }
+    ColorHistogram rest;
+    bool any = false;
+    for (const auto& [word, n] : counts) {
+        if (kept.contains(word))
+            continue;
+        const uint8_t p[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                              static_cast<uint8_t>(word >> 16), 0};
+        const int cell = Cell(p[2] >> (8 - kBits), p[1] >> (8 - kBits), p[0] >> (8 - kBits));
+        rest.count[cell] += static_cast<uint32_t>(n);
+        for (int c = 0; c < 3; ++c)
+            rest.sum[static_cast<size_t>(cell) * 3 + c] += p[2 - c] * n;
+        any = true;
+    }
+    if (any)
+        for (uint32_t c : MedianCut(rest, maxColors - palette.size()))
+            palette.push_back(c);
+    return palette;
+}
 
+int16_t NearestColor::search(int r, int g, int b) const {
+    int best = 0;
+    int bestD = 1 << 30;
+    for (size_t i = 0; i < palette_.size(); ++i) {
+        const uint32_t p = palette_[i];
+        const int dr = r - static_cast<int>(p & 0xFF);
+        const int dg = g - static_cast<int>((p >> 8) & 0xFF);
+        const int db = b - static_cast<int>((p >> 16) & 0xFF);
+        const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+        if (d < bestD) {
+            bestD = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return static_cast<int16_t>(best);
+}
+
+namespace {
+
+// A neighbour differing by more than this in a channel makes an edge: no error crosses it.
+constexpr int kEdge = 48;
+// In smooth areas only three quarters of the error is passed on: a gentler grain, which
+// costs fewer bytes in a GIF.
+constexpr int kSmoothShare = 3;
+
+inline bool Near(const uint8_t* a, const uint8_t* b) {
+    return std::abs(a[0] - b[0]) <= kEdge && std::abs(a[1] - b[1]) <= kEdge &&
+           std::abs(a[2] - b[2]) <= kEdge;
+}
+
+} // namespace
+
+void MapToPalette(const uint8_t* pixels, int stride, int w, int h,
+                  const std::vector<uint32_t>& palette, Diffusion diffusion, const uint8_t* mask,
+                  uint8_t maskedIndex, uint8_t* out) {
+    NearestColor nearest(palette);
+    if (diffusion == Diffusion::None) {
+        for (int32_t y = 0; y < h; ++y) {
+            const uint8_t* s = pixels + static_cast<size_t>(stride) * y;
+            const uint8_t* m = mask ? mask + static_cast<size_t>(w) * y : nullptr;
+            for (int32_t x = 0; x < w; ++x, s += 4)
+                *out++ = m && !m[x] ? maskedIndex : nearest(s[2], s[1], s[0]);
+        }
+        return;
+    }
     // Floyd-Steinberg: 7/16 right, 3/16 below left, 5/16 below, 1/16 below right. Errors are
     // kept in sixteenths, with one spare entry at each end of the rows.
     std::vector<int32_t> cur(static_cast<size_t>(w + 2) * 3, 0), next(cur.size(), 0);
-    uint8_t* d = out.indices.data();
     for (int32_t y = 0; y < h; ++y) {
         std::fill(next.begin(), next.end(), 0);
-        const uint8_t* s = picture.pixelAddress(0, y);
+        const uint8_t* s = pixels + static_cast<size_t>(stride) * y;
+        const uint8_t* m = mask ? mask + static_cast<size_t>(w) * y : nullptr;
         for (int32_t x = 0; x < w; ++x, s += 4) {
             int32_t* e = &cur[static_cast<size_t>(x + 1) * 3];
-            int v[3];
+            if (m && !m[x]) {
+                *out++ = maskedIndex;
+                continue;
+            }
+            // Only pixels whose four neighbours are near them take and give error.
+            const bool smooth =
+                diffusion == Diffusion::Everywhere ||
+                ((x == 0 || Near(s, s - 4)) && (x + 1 == w || Near(s, s + 4)) &&
+                 (y == 0 || Near(s, s - stride)) && (y + 1 == h || Near(s, s + stride)));
             const int src[3] = {s[2], s[1], s[0]};
+            if (!smooth) {
+                *out++ = nearest(src[0], src[1], src[2]);
+                continue;
+            }
+            int v[3];
             for (int c = 0; c < 3; ++c)
                 v[c] = std::clamp(src[c] + (e[c] + 8) / 16, 0, 255);
             const uint8_t idx = nearest(v[0], v[1], v[2]);
-            *d++ = idx;
-            const uint32_t p = out.palette[idx];
+            *out++ = idx;
+            const uint32_t p = palette[idx];
             const int chosen[3] = {static_cast<int>(p & 0xFF), static_cast<int>((p >> 8) & 0xFF),
                                    static_cast<int>((p >> 16) & 0xFF)};
             int32_t* n = &next[static_cast<size_t>(x + 1) * 3];
             for (int c = 0; c < 3; ++c) {
-                const int err = v[c] - chosen[c];
+                const int err = diffusion == Diffusion::Everywhere
+                                    ? v[c] - chosen[c]
+                                    : (v[c] - chosen[c]) * kSmoothShare / 4;
                 e[3 + c] += err * 7;
                 n[-3 + c] += err * 3;
                 n[c] += err * 5;
@@ -276,7 +351,8 @@ IndexedImage ReduceTo8Bits(const MemBm& picture, bool errorDiffusion) {
         }
         std::swap(cur, next);
     }
-    return out;
 }
+
+} // namespace detail
 
 } // namespace tess::image

@@ -171,6 +171,10 @@ Notice NoticeFor(const CaptureNotice& capture) {
         n.summary = capture.message.empty() ? "Recording saved" : "Recording saved without sound";
         n.body = capture.message.empty() ? name : name + "\nWithout sound: " + capture.message;
         break;
+    case CaptureNotice::Kind::Exported:
+        n.summary = "Copy of the recording saved";
+        n.body = name;
+        break;
     case CaptureNotice::Kind::Failed:
         n.summary = "Capture failed";
         n.body = capture.message;

@@ -8,6 +8,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/colordlg.h>
 #include <wx/combobox.h>
 #include <wx/radiobut.h>
@@ -100,7 +101,9 @@ constexpr HelpIdEntry kWmHelp[] = {{pref_id::UseWmv, help_id::WMDefault},
                                    {pref_id::FrameRate, help_id::WMFrameRate},
                                    {pref_id::FrameRateLabel, help_id::WMFrameRate},
                                    {pref_id::BitRate, help_id::WMBitRate},
-                                   {pref_id::BitRateLabel, help_id::WMBitRate}};
+                                   {pref_id::BitRateLabel, help_id::WMBitRate},
+                                   {pref_id::AutoExport, help_id::WMAutoExport},
+                                   {pref_id::AutoExportLabel, help_id::WMAutoExport}};
 constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, help_id::ImageFormat},
                                       {pref_id::Jpg, help_id::ImageJpg},
                                       {pref_id::Png, help_id::ImagePng},
@@ -352,6 +355,12 @@ TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 2200, ctx
               wxALIGN_CENTER_VERTICAL);
     bitRate_ = new wxTextCtrl(this, pref_id::BitRate, "", wxDefaultPosition, wxSize(80, -1));
     grid->Add(bitRate_);
+    grid->Add(Label(this, pref_id::AutoExportLabel, "After a recording, also save a copy as:"), 0,
+              wxALIGN_CENTER_VERTICAL);
+    autoExport_ = new wxChoice(this, pref_id::AutoExport);
+    for (const char* item : {"none", "WebM", "MP4", "GIF"})
+        autoExport_->Append(item);
+    grid->Add(autoExport_);
     s->Add(grid, 0, wxALL, kGap + 4);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 2200);
@@ -361,10 +370,11 @@ void TSetWM::ShowForm(const WmForm& f) {
     useWmv_->SetValue(f.useWmv);
     frameRate_->ChangeValue(f.frameRate);
     bitRate_->ChangeValue(f.bitRate);
+    autoExport_->SetSelection(f.autoExport);
 }
 
 WmForm TSetWM::ReadForm() const {
-    return {useWmv_->GetValue(), Text(frameRate_), Text(bitRate_)};
+    return {useWmv_->GetValue(), Text(frameRate_), Text(bitRate_), autoExport_->GetSelection()};
 }
 
 std::span<const HelpIdEntry> TSetWM::HelpIds() {

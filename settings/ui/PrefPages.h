@@ -9,6 +9,7 @@
 #include <wx/textctrl.h>
 
 class wxCheckBox;
+class wxChoice;
 class wxColourData;
 class wxComboBox;
 class wxRadioButton;
@@ -72,7 +73,7 @@ inline constexpr int ActionGroup = 27300 + 1, ActionHide = 27302, ActionMinimize
                      SelColorSwatch = 27311, DelaySeconds = 27312, DelaySecondsLabel = 27313;
 // WMV (2200)
 inline constexpr int UseWmv = 2201, FrameRateLabel = 2202, FrameRate = 2203, BitRateLabel = 2204,
-                     BitRate = 2205;
+                     BitRate = 2205, AutoExportLabel = 2206, AutoExport = 2207;
 // Image (9100)
 inline constexpr int FormatGroup = 9101, Jpg = 9102, Png = 9103, Bmp = 9104, Gif = 9105,
                      QualityLabel = 9106, Quality = 9107, QualityText = 9108, QualityMin = 9109,
@@ -145,6 +146,7 @@ protected:
 private:
     wxCheckBox* useWmv_;
     wxTextCtrl *frameRate_, *bitRate_;
+    wxChoice* autoExport_;
 };
 
 class TSetImage : public TFormPage<ImageForm, SetUpImage, ApplyImage> {

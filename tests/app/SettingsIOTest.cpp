@@ -70,11 +70,12 @@ TEST_F(SettingsIO, EmptyStoresGiveTheDefaultsAndTheScheduleLoadsAmongTheGroups) 
 
 TEST_F(SettingsIO, OutOfRangeValuesTakeTheirDefaults) {
     std::string file = dir.str() + "/bad.ini";
-    std::ofstream(file) << "[WMedia]\nWMFrameRate=0\nWMBitRate=-4\n[Image]\nImageFormat=2\n"
-                           "ImageQ=101\n[Effects]\nScale=9\n[Caption]\nCapVert=-1\n"
-                           "CapBackMode=4\nCapAlign=7\nCapFont=0102\n[Capture]\n"
-                           "CaptureAction=3\nSnapshotDelay=61\n[Key]\nKey1=66424\n[Main]"
-                           "\nCapSelect=4\nVolume=101\n";
+    std::ofstream(file)
+        << "[WMedia]\nWMFrameRate=0\nWMBitRate=-4\nAutoExport=avi\n[Image]\nImageFormat=2\n"
+           "ImageQ=101\n[Effects]\nScale=9\n[Caption]\nCapVert=-1\n"
+           "CapBackMode=4\nCapAlign=7\nCapFont=0102\n[Capture]\n"
+           "CaptureAction=3\nSnapshotDelay=61\n[Key]\nKey1=66424\n[Main]"
+           "\nCapSelect=4\nVolume=101\n";
     LoadSettings(file);
     Settings want = Defaults(false);
     want.key1 = 66424 & 0xffff; // hot keys keep their low 16 bits

@@ -1,5 +1,6 @@
 // Picture files written by WriteImageFile, checked by independent readers (ImageMagick,
 // ffprobe), and pictures of other programs read back by the codec layer.
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "media/MediaFile.h"
 #include "media/MemBm.h"
 #include "media/WriteImageFile.h"
+#include "media/image/GifAnimation.h"
 #include "media/image/ImageCodec.h"
 #include "media/image/PngParallel.h"
 #include "settings/FileNames.h"
@@ -449,6 +451,130 @@ TEST(PictureFile, DrawStretchedFillsOnlyItsRectangle) {
         EXPECT_EQ(target.colorAt(x, y), colour) << x << "," << y;
     image::DrawStretched(src, target, 90, 40, 200, 200); // clipped to the target
     EXPECT_EQ(target.colorAt(99, 49), 0x00FF00u);
+}
+
+// Peak signal-to-noise ratio of two equal-sized RGB byte strings, in dB.
+double Psnr(const uint8_t* a, const uint8_t* b, size_t n) {
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i)
+        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * n / sum);
+}
+
+// An animation of `frames` written at the times given; empty on failure.
+std::vector<uint8_t> WriteAnimation(const std::string& path, const std::vector<MemBm>& frames,
+                                    const std::vector<int64_t>& times, int64_t endMs) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    image::GifAnimationWriter gif(f, frames[0].width(), frames[0].height());
+    bool ok = true;
+    for (size_t i = 0; i < frames.size(); ++i)
+        ok = ok && gif.AddFrame(frames[i].bits(), frames[i].stride(), times[i]);
+    ok = ok && gif.Finish(endMs);
+    EXPECT_TRUE(ok) << gif.error();
+    std::fclose(f);
+    return ok ? ReadBytes(path) : std::vector<uint8_t>{};
+}
+
+// A screen with text, a block moving across it, then a full-screen gradient (a new scene),
+// then the screen again; frames 67 ms apart, so the centisecond delays must carry their
+// rounding. Our decoder, ImageMagick and ffprobe see every frame close to its source.
+TEST(GifAnimation, FramesDecodeCloseToTheirSourcesAndDelaysAddUp) {
+    TempDir dir;
+    const int w = 320, h = 200;
+    auto desk = bench::MakeDesktopPicture(w, h);
+    std::vector<MemBm> frames;
+    std::vector<int64_t> times;
+    for (int i = 0; i < 12; ++i) {
+        MemBm frame(w, h);
+        if (i >= 5 && i < 8) {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    uint8_t* p = frame.pixelAddress(x, y);
+                    p[0] = static_cast<uint8_t>(x * 255 / w);
+                    p[1] = static_cast<uint8_t>(y * 255 / h);
+                    p[2] = static_cast<uint8_t>((x + y + i * 20) * 255 / (w + h + 160));
+                }
+        } else {
+            frame.copyFrom(*desk, 0, 0);
+            MemBm block(30, 20);
+            block.fill(0x2040E0);
+            frame.copyFrom(block, 10 + 25 * i, 120);
+        }
+        frames.push_back(std::move(frame));
+        times.push_back(67 * i);
+    }
+    const std::string path = dir.str() + "/a.gif";
+    const auto data = WriteAnimation(path, frames, times, 67 * 12);
+    ASSERT_FALSE(data.empty());
+
+    std::string error;
+    const auto decoded = image::detail::DecodeGifFrames(data.data(), data.size(), &error);
+    ASSERT_EQ(decoded.size(), frames.size()) << error;
+    int totalCs = 0;
+    std::string magickOut;
+    RunCommand("convert '" + path + "' -coalesce -depth 8 rgb:- 2>/dev/null", &magickOut);
+    const std::vector<uint8_t> magick(magickOut.begin(), magickOut.end());
+    const size_t frameBytes = size_t{w} * h * 3;
+    ASSERT_EQ(magick.size(), frameBytes * frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto source = Rgb(frames[i]);
+        const auto ours = Rgb(*decoded[i].picture);
+        EXPECT_GE(Psnr(ours.data(), source.data(), frameBytes), 30);
+        EXPECT_EQ(std::vector<uint8_t>(magick.begin() + i * frameBytes,
+                                       magick.begin() + (i + 1) * frameBytes),
+                  ours);
+        EXPECT_NEAR(decoded[i].delayCs, 6.5, 0.5); // 6.7 cs, rounded either way
+        totalCs += decoded[i].delayCs;
+    }
+    EXPECT_EQ(totalCs, 80); // 804 ms
+    std::string probe;
+    RunCommand("ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,"
+               "nb_read_frames -of csv=p=0 '" +
+                   path + "'",
+               &probe);
+    EXPECT_EQ(probe, "gif,320,200,12\n");
+}
+
+// A still screen whose clock changes compresses to little more than one frame; frames that
+// come faster than the format can show are merged; a failing write is reported.
+TEST(GifAnimation, AStillScreenCostsLittleAndAFailingWriteIsReported) {
+    TempDir dir;
+    auto desk = bench::MakeDesktopPicture(640, 400);
+    std::vector<MemBm> frames;
+    std::vector<int64_t> times;
+    for (int i = 0; i < 66; ++i) {
+        MemBm frame(640, 400);
+        frame.copyFrom(*desk, 0, 0);
+        MemBm digit(6, 9);
+        digit.fill(i % 3 == 0 ? 0xFFFFFF : i % 3 == 1 ? 0x101010 : 0x2020C0);
+        frame.copyFrom(digit, 600, 385);
+        frames.push_back(std::move(frame));
+        // Ten times a frame comes 6 ms after another and replaces it.
+        const int second = i - (i + 10) / 11;
+        times.push_back(second * 100 + (i % 11 == 1 ? 6 : 0));
+    }
+    const auto one = WriteAnimation(dir.str() + "/one.gif", {frames[0]}, {0}, 100);
+    const auto all = WriteAnimation(dir.str() + "/all.gif", frames, times, 6000);
+    ASSERT_FALSE(one.empty() || all.empty());
+    EXPECT_LT(all.size(), one.size() + one.size() / 10);
+    std::string error;
+    const auto decoded = image::detail::DecodeGifFrames(all.data(), all.size(), &error);
+    EXPECT_EQ(decoded.size(), 60u) << error;
+    int totalCs = 0;
+    for (const auto& frame : decoded)
+        totalCs += frame.delayCs;
+    EXPECT_EQ(totalCs, 600);
+
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    image::GifAnimationWriter gif(full, 640, 400);
+    bool ok = true;
+    for (int i = 0; i < 10 && ok; ++i)
+        ok = gif.AddFrame(frames[i].bits(), frames[i].stride(), i * 100);
+    EXPECT_FALSE(ok && gif.Finish(1000));
+    EXPECT_NE(gif.error().find("could not be written"), std::string::npos) << gif.error();
+    std::fclose(full);
 }
 
 } // namespace

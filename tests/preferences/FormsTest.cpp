@@ -32,9 +32,13 @@ TEST(PrefForms, BitRateFrameRateVerticalPlacementAndCaption) {
     f = SetUpWm(s);
     f.frameRate = " 12";
     f.useWmv = false;
+    EXPECT_EQ(f.autoExport, 0); // "none"
+    f.autoExport = 2;
     ApplyWm(f, s);
     EXPECT_EQ(s.wmFrameRate, 12);
     EXPECT_FALSE(s.wmDefaultVideoFormat);
+    EXPECT_EQ(s.autoExport, "mp4");
+    EXPECT_EQ(SetUpWm(s).autoExport, 2);
     for (auto [text, want] : {std::pair{"150", 100}, {"-5", 0}, {"abc", 0}, {"42", 42}})
         EXPECT_EQ(ParseVertical(text), want) << text;
     s.capBackMode = 7;

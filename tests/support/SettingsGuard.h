@@ -54,15 +54,16 @@ private:
 #define TESS_STR(...) TESS_STR_(__VA_ARGS__)
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
-        vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,            \
-        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, imageFormat, imageQ,   \
-        copyToClipboard, defaultDirectory, fileSnapName, fileVidName, fileKeep, fileInstanceMode,  \
-        waveInDriver, waveOutDriver, mixerInput, changeMixer, soundSource, desktopSource,          \
-        soundQuality, soundBalance, capEnable, capString, capTextColor, capBackColor, capBackMode, \
-        capAlign, capVert, capFont, capFontSet, scaleEnable, scale, key1, key2, key3, capSelect,   \
-        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
-        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
-        screenBackend, portalRestoreToken, lastRegion
+        vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,    \
+        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
+        imageFormat, imageQ, copyToClipboard, defaultDirectory, fileSnapName, fileVidName,         \
+        fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput, changeMixer,          \
+        soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString,              \
+        capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet,           \
+        scaleEnable, scale, key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption,  \
+        recordDuration, windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay,     \
+        effects, playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken,          \
+        lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -81,6 +82,7 @@ inline Settings EveryFieldChanged() {
     wmDefaultVideoFormat = false;
     wmBitRate = 123000;
     wmFrameRate = 12;
+    autoExport = "gif";
     imageFormat = 4;
     imageQ = 77;
     copyToClipboard = false;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the display of files: a recording made by the program shown in the main
 # window (fitted to its size, named in the title, with the playback bar), the same while
-# playing, and a picture with the File menu open (its "Copy" enabled). Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
+# playing, its export (the options and progress dialogs), and a picture with the File menu open (its "Copy" enabled). Runs under its own Xvfb with openbox, on a 1280 x 800 screen and
 # again on a 1920 x 1080 one (those shots end in "-1920x1080"), where a frame that fits
 # itself to the video starts much larger than the video. Then the snapshot countdown, and (on
 # the smaller screen) the notifications after a snapshot and after a failed one.
@@ -37,6 +37,18 @@ shot display-recording 1.5
 win=$(xdotool search --onlyvisible --pid "$app" | head -1)
 xdotool windowactivate --sync "$win" key --clearmodifiers space 2>/dev/null || true
 shot display-playing 1.5
+if [ -z "$suffix" ]; then
+    # File > Export...: the file dialog takes a .gif name, then the options (frame rate and
+    # scale) and the progress of the export.
+    xdotool windowactivate --sync "$win" key --clearmodifiers space alt+f e 2>/dev/null || true
+    sleep 2
+    xdotool key --clearmodifiers ctrl+a type "rec-copy.gif"
+    xdotool key Return
+    shot export-options 2
+    xdotool key Return
+    shot export-progress 0.5
+    sleep 3
+fi
 kill "$app"; wait "$app" || true
 
 "$build/tessaray" "$tmp/picture.png" & app=$!

@@ -1,0 +1,257 @@
+#include "capture/ExportControl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/gauge.h>
+#include <wx/radiobox.h>
+#include <wx/sizer.h>
+#include <wx/spinctrl.h>
+#include <wx/stattext.h>
+
+#include "media/asf/AsfReader.h"
+#include "platform/DesktopServices.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kExtensions[] = {".webm", ".mp4", ".gif"};
+constexpr int kMaxFps = 30;
+
+const char* ExtensionOf(ExportFormat format) {
+    return kExtensions[static_cast<int>(format)];
+}
+
+const char* NameOf(ExportFormat format) {
+    return format == ExportFormat::WebM ? "WebM" : format == ExportFormat::Mp4 ? "MP4" : "GIF";
+}
+
+std::string Utf8(const wxString& s) {
+    return std::string(s.utf8_str());
+}
+
+} // namespace
+
+std::optional<int> RecordingFrameRate(const std::string& path) {
+    asf::AsfReader reader;
+    if (!reader.Open(path))
+        return std::nullopt;
+    for (const asf::StreamDesc& s : reader.streams())
+        if (s.video && s.avgTimePerFrame > 0)
+            return std::max(1, static_cast<int>(std::lround(1e7 / s.avgTimePerFrame)));
+    return std::nullopt;
+}
+
+std::string ExportTargetName(const std::string& chosen, int typeIndex) {
+    if (ExportFormatOfName(chosen))
+        return chosen;
+    return chosen + kExtensions[std::clamp(typeIndex, 0, 2)];
+}
+
+std::string AutoExportTarget(const std::string& recording, ExportFormat format) {
+    fs::path base = fs::path(recording).replace_extension();
+    std::string target = base.string() + ExtensionOf(format);
+    for (int n = 2; fs::exists(target); ++n)
+        target = base.string() + " (" + std::to_string(n) + ")" + ExtensionOf(format);
+    return target;
+}
+
+std::string ExportProgressText(const ExportStatus& status) {
+    const int percent = std::clamp(static_cast<int>(status.fraction * 100), 0, 100);
+    std::string text = std::to_string(percent) + " %";
+    if (status.secondsLeft >= 0) {
+        const long s = std::lround(status.secondsLeft);
+        char left[32];
+        std::snprintf(left, sizeof left, ", about %ld:%02ld left", s / 60, s % 60);
+        text += left;
+    }
+    return text;
+}
+
+// --- The options ---
+
+ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps)
+    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))),
+      format_(format) {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(new wxStaticText(this, wxID_ANY, "&Frame rate (frames/sec):"), 0,
+             wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    fps_ = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                          wxSP_ARROW_KEYS, 1, kMaxFps, std::clamp(recordingFps, 1, kMaxFps));
+    row->Add(fps_, 0, wxALIGN_CENTER_VERTICAL);
+    s->Add(row, 0, wxALL, 12);
+    if (format == ExportFormat::Gif) {
+        const wxString scales[] = {"100 %", "50 %"};
+        scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2,
+                                scales, 1, wxRA_SPECIFY_ROWS);
+        s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
+    }
+    s->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxEXPAND, 12);
+    SetSizerAndFit(s);
+    SetEscapeId(wxID_CANCEL);
+    CentreOnParent();
+}
+
+ExportOptions ExportOptionsDialog::options() const {
+    ExportOptions o;
+    o.format = format_;
+    o.framesPerSecond = fps_->GetValue();
+    o.scalePercent = scale_ && scale_->GetSelection() == 1 ? 50 : 100;
+    return o;
+}
+
+// --- The progress ---
+
+ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& target,
+                                           std::function<void()> cancel)
+    : wxDialog(parent, wxID_ANY, "Exporting") {
+    auto* s = new wxBoxSizer(wxVERTICAL);
+    s->Add(new wxStaticText(
+               this, wxID_ANY,
+               wxString::FromUTF8("Exporting to " + fs::path(target).filename().string())),
+           0, wxLEFT | wxRIGHT | wxTOP, 12);
+    gauge_ = new wxGauge(this, wxID_ANY, 1000, wxDefaultPosition, wxSize(360, -1));
+    s->Add(gauge_, 0, wxALL | wxEXPAND, 12);
+    text_ = new wxStaticText(this, wxID_ANY, "0 %");
+    s->Add(text_, 0, wxLEFT | wxRIGHT | wxEXPAND, 12);
+    s->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_RIGHT, 12);
+    SetSizerAndFit(s);
+    SetEscapeId(wxID_CANCEL);
+    auto stop = [cancel](auto&) { cancel(); };
+    Bind(wxEVT_BUTTON, stop, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, stop);
+    CentreOnParent();
+}
+
+void ExportProgressDialog::Show(const ExportStatus& status) {
+    gauge_->SetValue(std::clamp(static_cast<int>(status.fraction * 1000), 0, 1000));
+    const wxString text = wxString::FromUTF8(ExportProgressText(status));
+    if (text_->GetLabel() != text)
+        text_->SetLabel(text);
+}
+
+// --- The exports ---
+
+ExportControl::ExportControl(wxWindow* parent, DesktopServices& desktop)
+    : parent_(parent), desktop_(desktop) {}
+
+ExportControl::~ExportControl() {
+    waiting_.clear();
+    export_.reset(); // cancels and joins a running export
+    if (progress_)
+        progress_->Destroy();
+}
+
+void ExportControl::ExportRecording(const std::string& recording) {
+    if (running() && !background_) {
+        desktop_.message("An export is running. Wait for it to end, or cancel it, then export "
+                         "again.",
+                         "Export", MessageKind::Warning);
+        return;
+    }
+    const fs::path path(recording);
+    wxFileDialog dlg(parent_, "Export", wxString::FromUTF8(path.parent_path().string()),
+                     wxString::FromUTF8(path.stem().string() + ".webm"),
+                     "WebM video (*.webm)|*.webm|MP4 video (*.mp4)|*.mp4|"
+                     "Animated GIF (*.gif)|*.gif",
+                     wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    const std::string target = ExportTargetName(Utf8(dlg.GetPath()), dlg.GetFilterIndex());
+    const ExportFormat format = *ExportFormatOfName(target);
+    ExportOptionsDialog options(parent_, format, RecordingFrameRate(recording).value_or(kMaxFps));
+    if (options.ShowModal() != wxID_OK)
+        return;
+    Start(recording, target, options.options(), false);
+}
+
+bool ExportControl::Start(const std::string& recording, const std::string& target,
+                          const ExportOptions& options, bool background) {
+    if (running())
+        return false;
+    job_ = {recording, target, options};
+    background_ = background;
+    auto e = std::make_unique<Export>();
+    std::string error;
+    if (!e->Start(recording, target, options, &error)) {
+        Finished({true, false, false, 0, -1, error.empty() ? "The export did not start." : error});
+        return false;
+    }
+    export_ = std::move(e);
+    if (!background) {
+        progress_ = new ExportProgressDialog(parent_, target, [this] { Cancel(); });
+        progress_->wxDialog::Show();
+    }
+    return true;
+}
+
+void ExportControl::RecordingFinished(const std::string& recording) {
+    const auto format = ExportFormatOfText(GlobalSettings().autoExport);
+    if (!format)
+        return;
+    ExportOptions options;
+    options.format = *format;
+    waiting_.push_back({recording, {}, options});
+    Poll();
+}
+
+void ExportControl::Cancel() {
+    if (export_)
+        export_->Cancel();
+}
+
+void ExportControl::Poll() {
+    if (export_) {
+        const ExportStatus status = export_->Status();
+        if (progress_)
+            progress_->Show(status);
+        if (!status.done)
+            return;
+        export_.reset();
+        Finished(status);
+    }
+    // The copies after recordings, one at a time; each names its file when it starts.
+    while (!export_ && !waiting_.empty()) {
+        const Job next = waiting_.front();
+        waiting_.pop_front();
+        Start(next.recording, AutoExportTarget(next.recording, next.options.format), next.options,
+              true);
+    }
+}
+
+void ExportControl::Finished(const ExportStatus& status) {
+    if (progress_) {
+        progress_->Destroy();
+        progress_ = nullptr;
+    }
+    if (status.cancelled)
+        return;
+    if (background_) {
+        if (!GlobalSettings().notify)
+            return;
+        if (status.ok)
+            desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
+        else
+            desktop_.notifyCapture({CaptureNotice::Kind::Failed,
+                                    {},
+                                    "The " + std::string(NameOf(job_.options.format)) +
+                                        " copy of " + fs::path(job_.recording).filename().string() +
+                                        " could not be made: " + status.message});
+        return;
+    }
+    if (!status.ok)
+        desktop_.message("The recording could not be exported to\n  " + job_.target + "\n" +
+                             status.message +
+                             "\nCheck that the folder exists and has room, or choose another "
+                             "folder or format, then export again.",
+                         "Export", MessageKind::Error);
+}
+
+} // namespace tess

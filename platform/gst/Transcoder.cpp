@@ -1,0 +1,390 @@
+#include "platform/gst/Transcoder.h"
+
+#include "platform/gst/Player.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <cstring>
+#include <vector>
+
+namespace tess::gst {
+
+namespace {
+
+// The Debian package of an element the transcoding builds.
+const char* PackageOf(const std::string& factory) {
+    if (factory == "x264enc")
+        return "gstreamer1.0-plugins-ugly";
+    if (factory == "avenc_aac")
+        return "gstreamer1.0-libav";
+    if (factory == "vp9enc" || factory == "webmmux" || factory == "mp4mux")
+        return "gstreamer1.0-plugins-good";
+    return "gstreamer1.0-plugins-base";
+}
+
+// The elements of one run, and what its streaming threads tell the waiting one.
+struct Pipeline {
+    GstElement* pipeline = nullptr;
+    GstElement* videoIn = nullptr; // the first element of the picture branch (null: dropped)
+    GstElement* audioIn = nullptr; // the first element of the sound branch (null: dropped)
+    std::string missing;           // the first element that could not be made
+    std::atomic<int64_t> reached{-1};
+    Transcoder* owner = nullptr;
+    std::atomic<bool> frameRefused{false};
+    // The decoder has shown all its streams, or the file has been read to its end: a branch
+    // still without its stream then never gets one.
+    std::atomic<bool> allShown{false};
+    std::atomic<bool> sourceEnded{false};
+    bool videoWanted = false, audioWanted = false;
+
+    bool Unfed(GstElement* in) const {
+        GstPad* sink = gst_element_get_static_pad(in, "sink");
+        const bool linked = sink && gst_pad_is_linked(sink);
+        if (sink)
+            gst_object_unref(sink);
+        return !linked;
+    }
+    // The message of a stream the file was to have but did not give, or empty.
+    std::string MissingStream() const {
+        if (videoWanted && Unfed(videoIn))
+            return "the file holds no pictures that can be read (it may be damaged).";
+        if (audioWanted && Unfed(audioIn))
+            return "the file holds no sound that can be read (it may be damaged).";
+        return {};
+    }
+
+    ~Pipeline() {
+        if (pipeline) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            gst_object_unref(pipeline);
+        }
+    }
+
+    GstElement* Make(const char* factory) {
+        GstElement* e = gst_element_factory_make(factory, nullptr);
+        if (!e) {
+            if (missing.empty())
+                missing = std::string("The GStreamer element \"") + factory +
+                          "\" is missing: install the Debian package " + PackageOf(factory) + ".";
+            return nullptr;
+        }
+        gst_bin_add(GST_BIN(pipeline), e);
+        return e;
+    }
+
+    // Makes the elements and links them in a row; the first, or null when one is missing.
+    GstElement* Chain(std::initializer_list<GstElement*> elements) {
+        GstElement* previous = nullptr;
+        for (GstElement* e : elements) {
+            if (!e)
+                return nullptr;
+            if (previous && !gst_element_link(previous, e)) {
+                if (missing.empty())
+                    missing = std::string("GStreamer could not link ") +
+                              GST_ELEMENT_NAME(previous) + " to " + GST_ELEMENT_NAME(e) + ".";
+                return nullptr;
+            }
+            previous = e;
+        }
+        return *elements.begin();
+    }
+};
+
+GstElement* CapsFilter(Pipeline& p, GstCaps* caps) {
+    GstElement* f = p.Make("capsfilter");
+    if (f)
+        g_object_set(f, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    return f;
+}
+
+GstElement* Queue(Pipeline& p, bool unlimited) {
+    GstElement* q = p.Make("queue");
+    if (q && unlimited)
+        g_object_set(q, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", guint64{0},
+                     nullptr);
+    return q;
+}
+
+// The encoders, set for screen content: flat areas and sharp text, little motion.
+GstElement* VideoEncoder(Pipeline& p, TranscodeTarget target, int fps) {
+    if (target == TranscodeTarget::WebM) {
+        GstElement* e = p.Make("vp9enc");
+        if (!e)
+            return nullptr;
+        // Real-time speed at one fixed quantizer: a still screen costs next to nothing, a
+        // change of text gets the bits it needs, and text stays sharp (rate control's
+        // coarser inter frames blur it). The bit rate is only a ceiling far above need.
+        gst_util_set_object_arg(G_OBJECT(e), "end-usage", "cq");
+        g_object_set(e, "deadline", gint64{1}, "cpu-used", 8, "row-mt", TRUE, "threads", 2,
+                     "cq-level", 26, "min-quantizer", 26, "max-quantizer", 26, "target-bitrate",
+                     50000000, "keyframe-max-dist", fps * 10, "lag-in-frames", 0, nullptr);
+        return e;
+    }
+    GstElement* e = p.Make("x264enc");
+    if (!e)
+        return nullptr;
+    // The fastest preset with CABAC and 8x8 transforms back on: a High-profile stream that
+    // browsers play, a fifth smaller on text than the baseline the preset alone gives.
+    gst_util_set_object_arg(G_OBJECT(e), "speed-preset", "ultrafast");
+    gst_util_set_object_arg(G_OBJECT(e), "pass", "quant");
+    g_object_set(e, "quantizer", 24u, "cabac", TRUE, "key-int-max", static_cast<guint>(fps * 10),
+                 "threads", 2u, "option-string", "8x8dct=1:psy=0:aq-mode=0", nullptr);
+    return e;
+}
+
+GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
+    auto* p = static_cast<Pipeline*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample)
+        return GST_FLOW_EOS;
+    GstFlowReturn result = GST_FLOW_OK;
+    GstVideoInfo info;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
+        gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        RawFrame f;
+        f.pixels = map.data;
+        f.width = GST_VIDEO_INFO_WIDTH(&info);
+        f.height = GST_VIDEO_INFO_HEIGHT(&info);
+        f.stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+        f.timeNs =
+            GST_BUFFER_PTS_IS_VALID(buffer) ? static_cast<int64_t>(GST_BUFFER_PTS(buffer)) : 0;
+        f.durationNs = GST_BUFFER_DURATION_IS_VALID(buffer)
+                           ? static_cast<int64_t>(GST_BUFFER_DURATION(buffer))
+                           : 0;
+        if (p->owner->onFrame && !p->owner->onFrame(f)) {
+            p->frameRefused = true;
+            result = GST_FLOW_ERROR;
+        }
+        gst_buffer_unmap(buffer, &map);
+    }
+    gst_sample_unref(sample);
+    return result;
+}
+
+GstPadProbeReturn NoteTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstBuffer* b = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (b && GST_BUFFER_PTS_IS_VALID(b))
+        static_cast<Pipeline*>(data)->reached = static_cast<int64_t>(GST_BUFFER_PTS(b));
+    return GST_PAD_PROBE_OK;
+}
+
+// A decoded stream appeared: its pictures or sound go to their branch, anything else (and a
+// second stream of a kind) nowhere.
+void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
+    auto* p = static_cast<Pipeline*>(data);
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps)
+        caps = gst_pad_query_caps(pad, nullptr);
+    const char* name = caps && gst_caps_get_size(caps) > 0
+                           ? gst_structure_get_name(gst_caps_get_structure(caps, 0))
+                           : "";
+    GstElement* to = std::strncmp(name, "video/", 6) == 0   ? p->videoIn
+                     : std::strncmp(name, "audio/", 6) == 0 ? p->audioIn
+                                                            : nullptr;
+    if (caps)
+        gst_caps_unref(caps);
+    if (!to) {
+        // A stream the target does not keep is read to its end and dropped (an unlinked one
+        // would stop the decoder; a sink waiting for a stream that never comes would keep
+        // the pipeline from its end).
+        to = gst_element_factory_make("fakesink", nullptr);
+        if (!to)
+            return;
+        g_object_set(to, "sync", FALSE, "async", FALSE, nullptr);
+        gst_bin_add(GST_BIN(p->pipeline), to);
+        gst_element_sync_state_with_parent(to);
+    }
+    GstPad* sink = gst_element_get_static_pad(to, "sink");
+    if (sink && !gst_pad_is_linked(sink))
+        gst_pad_link(pad, sink);
+    if (sink)
+        gst_object_unref(sink);
+}
+
+} // namespace
+
+bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    std::string why;
+    if (!Initialise(&why))
+        return fail("GStreamer could not start: " + why);
+    Pipeline p;
+    p.owner = this;
+    p.pipeline = gst_pipeline_new("transcode");
+    gst_object_ref_sink(p.pipeline);
+    const bool frames = job.target == TranscodeTarget::Frames;
+    const int fps = job.framesPerSecond > 0 ? job.framesPerSecond : 15;
+
+    GstElement* source = p.Make("filesrc");
+    GstElement* decode = p.Make("decodebin");
+    if (!source || !decode)
+        return fail(p.missing);
+    g_object_set(source, "location", job.input.c_str(), nullptr);
+    gst_element_link(source, decode);
+
+    GstElement* mux = nullptr;
+    if (!frames) {
+        const bool webm = job.target == TranscodeTarget::WebM;
+        mux = p.Make(webm ? "webmmux" : "mp4mux");
+        GstElement* sink = p.Make("filesink");
+        if (!mux || !sink)
+            return fail(p.missing);
+        if (!webm)
+            g_object_set(mux, "faststart", TRUE, "faststart-file", job.mp4Scratch.c_str(), nullptr);
+        g_object_set(sink, "location", job.output.c_str(), nullptr);
+        gst_element_link(mux, sink);
+    }
+
+    if (job.video) {
+        // Pictures: one rate, one size, 4:2:0 for the encoders (browsers play nothing else) or
+        // the program's own 32-bit pixels.
+        GstCaps* raw = gst_caps_new_simple(
+            "video/x-raw", "format", G_TYPE_STRING, frames ? "BGRx" : "I420", "width", G_TYPE_INT,
+            job.width, "height", G_TYPE_INT, job.height, "framerate", GST_TYPE_FRACTION, fps, 1,
+            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        // BT.601 whatever the size (GStreamer would take BT.709 for a large picture): what
+        // players assume of an untagged stream, and what the 4:2:0 conversions of other tools give.
+        if (!frames)
+            gst_caps_set_simple(raw, "colorimetry", G_TYPE_STRING, "bt601", nullptr);
+        GstElement* rate = p.Make("videorate");
+        GstElement* convert = p.Make("videoconvert");
+        GstElement* scale = p.Make("videoscale");
+        GstElement* shape = CapsFilter(p, raw);
+        if (convert)
+            g_object_set(convert, "n-threads", 2u, nullptr);
+        // Lanczos: a smaller picture keeps thin strokes of text (two-tap bilinear drops
+        // every other line of pixels at half the size).
+        if (scale) {
+            g_object_set(scale, "n-threads", 2u, nullptr);
+            gst_util_set_object_arg(G_OBJECT(scale), "method", "lanczos");
+        }
+        GstElement* out = nullptr;
+        if (frames) {
+            out = p.Make("appsink");
+            if (out) {
+                g_object_set(out, "sync", FALSE, "max-buffers", 2u, nullptr);
+                GstAppSinkCallbacks callbacks{};
+                callbacks.new_sample = &OnSample;
+                gst_app_sink_set_callbacks(GST_APP_SINK(out), &callbacks, &p, nullptr);
+            }
+            p.videoIn = p.Chain({Queue(p, false), rate, convert, scale, shape, out});
+        } else {
+            GstElement* encoder = VideoEncoder(p, job.target, fps);
+            // H.264: the High profile, whatever the preset would choose.
+            GstElement* profile =
+                job.target == TranscodeTarget::Mp4
+                    ? CapsFilter(p, gst_caps_new_simple("video/x-h264", "profile", G_TYPE_STRING,
+                                                        "high", nullptr))
+                    : p.Make("identity");
+            GstElement* tail = Queue(p, true);
+            p.videoIn =
+                p.Chain({Queue(p, false), rate, convert, scale, shape, encoder, profile, tail});
+            if (p.videoIn && !gst_element_link(tail, mux))
+                p.videoIn = nullptr;
+        }
+        if (!p.videoIn)
+            return fail(p.missing.empty() ? "The picture stream could not be set up." : p.missing);
+        GstPad* shaped = gst_element_get_static_pad(shape, "src");
+        gst_pad_add_probe(shaped, GST_PAD_PROBE_TYPE_BUFFER, &NoteTime, &p, nullptr);
+        gst_object_unref(shaped);
+    }
+
+    if (job.sound) {
+        const bool webm = job.target == TranscodeTarget::WebM;
+        GstElement* encoder = p.Make(webm ? "opusenc" : "avenc_aac");
+        if (encoder)
+            g_object_set(encoder, "bitrate", webm ? 48000 : 64000, nullptr);
+        GstElement* tail = Queue(p, true);
+        GstElement* shape =
+            CapsFilter(p, gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, 48000, nullptr));
+        p.audioIn = p.Chain({Queue(p, true), p.Make("audioconvert"), p.Make("audioresample"), shape,
+                             encoder, tail});
+        if (!p.audioIn || !gst_element_link(tail, mux))
+            return fail(p.missing.empty() ? "The sound stream could not be set up." : p.missing);
+        if (!job.video) {
+            GstPad* shaped = gst_element_get_static_pad(shape, "src");
+            gst_pad_add_probe(shaped, GST_PAD_PROBE_TYPE_BUFFER, &NoteTime, &p, nullptr);
+            gst_object_unref(shaped);
+        }
+    }
+    g_signal_connect(decode, "pad-added", G_CALLBACK(&OnPadAdded), &p);
+    g_signal_connect(decode, "no-more-pads", G_CALLBACK(+[](GstElement*, gpointer data) {
+                         static_cast<Pipeline*>(data)->allShown = true;
+                     }),
+                     &p);
+    p.videoWanted = job.video;
+    p.audioWanted = job.sound;
+    GstPad* decodeIn = gst_element_get_static_pad(decode, "sink");
+    gst_pad_add_probe(
+        decodeIn, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
+                static_cast<Pipeline*>(data)->sourceEnded = true;
+            return GST_PAD_PROBE_OK;
+        },
+        &p, nullptr);
+    gst_object_unref(decodeIn);
+
+    GstBus* bus = gst_element_get_bus(p.pipeline);
+    std::string failure;
+    bool finished = false;
+    if (gst_element_set_state(p.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        failure = "The transcoding pipeline did not start.";
+    gint64 endedAt = 0;
+    while (!finished && !cancel_) {
+        // Streams the file does not give: they would keep the muxer waiting for ever.
+        if (p.sourceEnded && !endedAt)
+            endedAt = g_get_monotonic_time();
+        if (p.allShown || (endedAt && g_get_monotonic_time() - endedAt > G_USEC_PER_SEC)) {
+            const std::string missing = p.MissingStream();
+            if (!missing.empty()) {
+                failure = missing;
+                break;
+            }
+        }
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            bus, 100 * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+        if (onProgress && p.reached >= 0)
+            onProgress(p.reached);
+        if (!m) {
+            if (!failure.empty())
+                break;
+            continue;
+        }
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_EOS) {
+            finished = true;
+        } else {
+            GError* e = nullptr;
+            gchar* debug = nullptr;
+            gst_message_parse_error(m, &e, &debug);
+            failure = e && e->message ? e->message : "unknown error";
+            if (e)
+                g_error_free(e);
+            g_free(debug);
+            gst_message_unref(m);
+            break;
+        }
+        gst_message_unref(m);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(p.pipeline, GST_STATE_NULL);
+    if (cancel_)
+        return fail("cancelled");
+    if (p.frameRefused)
+        return fail("");
+    if (!finished)
+        return fail(failure.empty() ? "The transcoding stopped." : failure);
+    return true;
+}
+
+} // namespace tess::gst
