@@ -1,13 +1,16 @@
 #include "media/Export.h"
 
 #include "media/asf/AsfReader.h"
+#include "media/image/GifAnimation.h"
 #include "platform/gst/Transcoder.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <system_error>
@@ -129,6 +132,33 @@ struct Export::Impl {
             worker.join();
     }
 
+    // The frames to the GIF writer, which writes each as the next arrives.
+    static bool RunGif(gst::Transcoder& transcoder, const gst::TranscodeJob& job,
+                       std::string* error) {
+        std::FILE* file = std::fopen(job.output.c_str(), "wb");
+        if (!file) {
+            *error = job.output + ": " + std::generic_category().message(errno);
+            return false;
+        }
+        image::GifAnimationWriter writer(file, job.width, job.height);
+        int64_t endNs = 0;
+        transcoder.onFrame = [&](const gst::RawFrame& f) {
+            endNs = std::max(endNs, f.timeNs + f.durationNs);
+            return writer.AddFrame(f.pixels, f.stride, f.timeNs / 1000000);
+        };
+        bool ok = transcoder.Run(job, error);
+        // The delays add up to the recording's length.
+        if (ok)
+            ok = writer.Finish((job.durationNs > 0 ? job.durationNs : endNs) / 1000000);
+        if (!writer.error().empty())
+            *error = writer.error();
+        if (std::fclose(file) != 0 && ok) {
+            ok = false;
+            *error = std::generic_category().message(errno);
+        }
+        return ok;
+    }
+
     void Run(gst::Transcoder* transcoder, gst::TranscodeJob job, fs::path out,
              std::vector<fs::path> temporary, fs::path in) {
         using clock = std::chrono::steady_clock;
@@ -143,7 +173,12 @@ struct Export::Impl {
             status.secondsLeft = f > 0.01 ? spent * (1 - f) / f : -1;
         };
         std::string error;
-        bool ok = transcoder->Run(job, &error);
+        bool ok = false;
+        if (job.target == gst::TranscodeTarget::Frames) {
+            ok = RunGif(*transcoder, job, &error);
+        } else {
+            ok = transcoder->Run(job, &error);
+        }
         std::error_code ec;
         if (ok) {
             fs::rename(job.output, out, ec);
@@ -202,8 +237,6 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
         return fail("The frame rate must be between 1 and 30 frames a second.");
     if (options.scalePercent != 100 && options.scalePercent != 50)
         return fail("The scale must be 100 or 50 per cent.");
-    if (options.format == ExportFormat::Gif)
-        return fail("Export to GIF is not yet available.");
     std::error_code ec;
     if (!fs::is_regular_file(in, ec))
         return fail("Cannot export " + in.string() + ": no such file.");

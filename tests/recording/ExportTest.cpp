@@ -33,14 +33,19 @@ double Number(const std::string& text) {
     return text.empty() ? -1 : std::atof(text.c_str());
 }
 
-// Luma PSNR of `file` against `source` decoded by ffmpeg at `fps` (the frames paired in order).
-double LumaPsnr(const std::string& source, const std::string& file, int fps) {
+// Luma PSNR of `file` against `source` decoded by ffmpeg at `fps` and `scale` (the frames
+// paired in order); of the first frame only with `first`.
+double LumaPsnr(const std::string& source, const std::string& file, int fps, int scale,
+                bool first) {
     const std::string pace = "setpts=N/(" + std::to_string(fps) + "*TB)";
+    const std::string size =
+        std::to_string(kW * scale / 100) + ":" + std::to_string(kH * scale / 100);
     std::string out;
     test::RunCommand("ffmpeg -hide_banner -i " + Quote(source) + " -i " + Quote(file) +
-                         " -lavfi '[0:v]fps=" + std::to_string(fps) +
+                         " -lavfi '[0:v]fps=" + std::to_string(fps) + ",scale=" + size +
                          ",format=rgb24,format=yuv420p," + pace + "[a];[1:v]format=yuv420p," +
-                         pace + "[b];[a][b]psnr' -f null - 2>&1 | grep -o 'PSNR y:[0-9.inf]*'",
+                         pace + "[b];[a][b]psnr' " + (first ? "-frames:v 1 " : "") +
+                         "-f null - 2>&1 | grep -o 'PSNR y:[0-9.inf]*'",
                      &out);
     return out.size() > 7 ? Number(out.substr(7)) : -1;
 }
@@ -103,17 +108,20 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(Exporting, WebMAndMp4PlayInBrowsersAtTheChosenRateWithTheRecordingsPicturesAndSound) {
+TEST_F(Exporting, WebMMp4AndGifPlayInBrowsersAtTheChosenRateWithTheRecordingsPicturesAndSound) {
     struct Row {
         const char* name;
         std::string extra; // options
         const char* video; // codec, profile, pixels
         const char* audio;
         int fps;
+        int scale;
+        double psnr;
     };
     const Row rows[] = {
-        {"out.webm", "", "vp9,Profile 0,yuv420p", "opus", 5}, // the recording's rate
-        {"out.mp4", "--fps 10", "h264,High,yuv420p", "aac", 10},
+        {"out.webm", "", "vp9,Profile 0,yuv420p", "opus", 5, 100, 38}, // the recording's rate
+        {"out.mp4", "--fps 10", "h264,High,yuv420p", "aac", 10, 100, 38},
+        {"out.gif", "--scale 50", "gif,unknown,bgra", "", 5, 50, 30},
     };
     const double length = Number(test::Probe("-show_entries format=duration", recording_));
     ASSERT_GT(length, 2.0);
@@ -131,13 +139,17 @@ TEST_F(Exporting, WebMAndMp4PlayInBrowsersAtTheChosenRateWithTheRecordingsPictur
             test::Probe("-select_streams v:0 -show_entries stream=codec_name,profile,pix_fmt", out),
             std::string(row.video) + "\n");
         EXPECT_EQ(test::Probe("-select_streams a:0 -show_entries stream=codec_name", out),
-                  std::string(row.audio) + "\n");
+                  *row.audio ? std::string(row.audio) + "\n" : "");
+        // A GIF's length is the sum of its delays, and it keeps only the frames that differ.
         const double seconds = Number(test::Probe("-show_entries format=duration", out));
         EXPECT_NEAR(seconds, length, 1.0 / row.fps);
-        const double frames = Number(test::Probe(
-            "-count_frames -select_streams v:0 -show_entries stream=nb_read_frames", out));
-        EXPECT_NEAR(frames, seconds * row.fps, 1.0);
-        EXPECT_GE(LumaPsnr(recording_, out, row.fps), 38.0);
+        const bool gif = row.scale != 100;
+        if (!gif) {
+            const std::string frames = test::Probe(
+                "-count_frames -select_streams v:0 -show_entries stream=nb_read_frames", out);
+            EXPECT_NEAR(Number(frames), seconds * row.fps, 1.0);
+        }
+        EXPECT_GE(LumaPsnr(recording_, out, row.fps, row.scale, gif), row.psnr);
     }
     // The index before the data, so a browser plays the MP4 while it loads.
     const std::vector<std::string> boxes = Mp4Boxes(dir.str() + "/out.mp4");
@@ -147,7 +159,7 @@ TEST_F(Exporting, WebMAndMp4PlayInBrowsersAtTheChosenRateWithTheRecordingsPictur
     EXPECT_NEAR(sound.size() / 8000.0, length, 0.3);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
     // Nothing left beside the files or in the temporary folder.
-    EXPECT_EQ(Listing(dir.path()), (std::set<std::string>{"out.webm", "out.mp4"}));
+    EXPECT_EQ(Listing(dir.path()), (std::set<std::string>{"out.webm", "out.mp4", "out.gif"}));
     EXPECT_EQ(Listing(fs::temp_directory_path()), tmpBefore);
 }
 
