@@ -67,7 +67,7 @@ std::string ExportProgressText(const ExportStatus& status) {
     std::string text = std::to_string(percent) + " %";
     if (status.secondsLeft >= 0) {
         const long s = std::lround(status.secondsLeft);
-        char left[32];
+        char left[48];
         std::snprintf(left, sizeof left, ", about %ld:%02ld left", s / 60, s % 60);
         text += left;
     }
@@ -150,9 +150,10 @@ ExportControl::~ExportControl() {
 }
 
 void ExportControl::ExportRecording(const std::string& recording) {
-    if (running() && !background_) {
-        desktop_.message("An export is running. Wait for it to end, or cancel it, then export "
-                         "again.",
+    if (running()) {
+        desktop_.message(std::string(background_ ? "A copy of a recording is being made."
+                                                 : "An export is running.") +
+                             " Wait for it to end, then export again.",
                          "Export", MessageKind::Warning);
         return;
     }

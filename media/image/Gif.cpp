@@ -412,9 +412,12 @@ std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::str
     size_t pos = 0;
     if (const char* why = ReadGifScreen(data, size, screen, pos))
         return fail(why);
+    const int64_t screenPixels = int64_t{screen.width} * screen.height;
     if (screen.width <= 0 || screen.height <= 0 || screen.width > kMaxSide ||
-        screen.height > kMaxSide)
+        screen.height > kMaxSide || screenPixels > kMaxPixels)
         return fail("bad size");
+    if (screenPixels > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(size))
+        return fail("the picture data is far too short for its size");
     MemBm canvas(screen.width, screen.height);
     int delayCs = 0, transparent = -1, disposal = 0;
     int64_t pixels = 0;
@@ -436,7 +439,7 @@ std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::str
         GifImage image;
         if (const char* why = ReadGifImage(data, size, screen, pos, image))
             return fail(why);
-        pixels += int64_t{screen.width} * screen.height;
+        pixels += screenPixels;
         if (pixels > kMaxPixels)
             return fail("too many frames");
         std::unique_ptr<MemBm> saved;

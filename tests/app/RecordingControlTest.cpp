@@ -3,6 +3,7 @@
 #include "app/OptionsSheet.h"
 #include "audio/SMixer.h"
 #include "audio/ui/Gauges.h"
+#include "capture/ExportControl.h"
 #include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "media/VideoFile.h"
@@ -373,6 +374,46 @@ TEST_F(RecordingControl, HotKeyOneInMonitorModeRecordsTheMonitorUnderThePointer)
     const std::string file = RecordingFileName();
     Post(msg::HotKeyVideo);
     EXPECT_EQ(test::VideoStreamInfo(file), "mss2 960 1080");
+}
+
+// A finished recording is copied as AutoExport asks, with a notification; "Export..." of the
+// displayed recording shows its progress and makes the file; Cancel leaves nothing behind.
+TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
+    GlobalSettings().autoExport = "gif";
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(State(), CaptureState::Recording);
+    const std::string file = RecordingFileName();
+    test::Pump(1200);
+    Post(msg::HotKeyVideo);
+    ASSERT_EQ(Displayed(), file);
+    const std::string copy = std::filesystem::path(file).replace_extension(".gif").string();
+    ASSERT_TRUE(test::PumpUntil([&] { return desktop.notices.size() == 2; }, 60000))
+        << (desktop.texts().empty() ? "" : desktop.texts().back());
+    EXPECT_EQ(desktop.notices[1].kind, CaptureNotice::Kind::Exported);
+    EXPECT_EQ(desktop.notices[1].path, copy);
+    std::string probe;
+    test::RunCommand("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + copy + "'",
+                     &probe);
+    EXPECT_EQ(probe, "gif\n");
+
+    ExportControl& exports = client->exports();
+    const std::string webm = dir.str() + "/out.webm", again = dir.str() + "/again.webm";
+    ASSERT_TRUE(exports.Start(file, webm, {ExportFormat::WebM, 5, 100}, false));
+    ASSERT_NE(exports.progressDialog(), nullptr);
+    EXPECT_TRUE(exports.progressDialog()->IsShown());
+    ASSERT_TRUE(test::PumpUntil([&] { return !exports.running(); }, 60000));
+    EXPECT_EQ(exports.progressDialog(), nullptr);
+    EXPECT_TRUE(std::filesystem::is_regular_file(webm));
+    EXPECT_TRUE(Messages().empty()) << Messages().front();
+
+    const auto before = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+    ASSERT_TRUE(exports.Start(file, again, {ExportFormat::WebM, 5, 100}, false));
+    wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+    exports.progressDialog()->GetEventHandler()->ProcessEvent(cancel);
+    ASSERT_TRUE(test::PumpUntil([&] { return !exports.running(); }, 30000));
+    EXPECT_FALSE(std::filesystem::exists(again));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), before);
+    EXPECT_TRUE(Messages().empty()) << Messages().front();
 }
 
 } // namespace

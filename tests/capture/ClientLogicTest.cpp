@@ -5,7 +5,11 @@
 #include "capture/BitRate.h"
 #include "capture/ClientLogic.h"
 #include "capture/DisplayLogic.h"
+#include "capture/ExportControl.h"
+#include "support/TestSupport.h"
+
 #include "resources/Ids.h"
+#include <fstream>
 
 namespace tess {
 namespace {
@@ -46,6 +50,12 @@ TEST(ClientEnablers, FollowTheCaptureStateAndTheDisplayedFile) {
     EXPECT_TRUE(Enabled(id::FileProperties, kStateRecording, s));
     EXPECT_FALSE(Enabled(id::FilePrint, kStatePlaying, s, true));
     EXPECT_TRUE(Enabled(id::FilePrint, kStateIdle, s, true, true));
+    ClientView recording;
+    recording.fileDisplayed = recording.fileIsRecording = true;
+    recording.settings = &s;
+    EXPECT_TRUE(CommandUiFor(id::FileExport, recording).enabled);
+    recording.fileIsRecording = false; // a picture or another media file
+    EXPECT_FALSE(CommandUiFor(id::FileExport, recording).enabled);
     s.changeMixer = false;
     EXPECT_FALSE(Enabled(id::VolumeUp, kStateIdle, s));
     s.changeMixer = true;
@@ -156,6 +166,22 @@ TEST(ClientTexts, TimesSkipsLevelsAndBitRates) {
     EXPECT_EQ(RegionBitRate(300000, 1920, 1080, 1920, 1080), 300000);
     EXPECT_EQ(RegionBitRate(300000, 1920, 1080, 0, 0), 300000);
     EXPECT_EQ(RegionBitRate(2000000000, 7680, 4320, 3840, 2160), 750000000); // no overflow
+}
+
+// The names of exports: the dialog's type when the name has no export extension, the copies
+// beside a recording without replacing a file; the progress line.
+TEST(ExportNames, TargetsCopiesAndProgress) {
+    EXPECT_EQ(ExportTargetName("/a/clip", 2), "/a/clip.gif");
+    EXPECT_EQ(ExportTargetName("/a/clip.MP4", 0), "/a/clip.MP4");
+    EXPECT_EQ(ExportTargetName("/a/clip.mkv", 1), "/a/clip.mkv.mp4");
+    test::TempDir dir;
+    const std::string rec = dir.str() + "/Tess 1.wmv";
+    EXPECT_EQ(AutoExportTarget(rec, ExportFormat::WebM), dir.str() + "/Tess 1.webm");
+    std::ofstream(dir.str() + "/Tess 1.gif") << "x";
+    std::ofstream(dir.str() + "/Tess 1 (2).gif") << "x";
+    EXPECT_EQ(AutoExportTarget(rec, ExportFormat::Gif), dir.str() + "/Tess 1 (3).gif");
+    EXPECT_EQ(ExportProgressText({false, false, false, 0.473, -1, ""}), "47 %");
+    EXPECT_EQ(ExportProgressText({false, false, false, 0.5, 83.4, ""}), "50 %, about 1:23 left");
 }
 
 } // namespace

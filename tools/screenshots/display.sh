@@ -39,14 +39,21 @@ xdotool windowactivate --sync "$win" key --clearmodifiers space 2>/dev/null || t
 shot display-playing 1.5
 if [ -z "$suffix" ]; then
     # File > Export...: the file dialog takes a .gif name, then the options (frame rate and
-    # scale) and the progress of the export.
+    # scale; Escape closes them); again with an .mp4 name, then the export's progress.
     xdotool windowactivate --sync "$win" key --clearmodifiers space alt+f e 2>/dev/null || true
     sleep 2
     xdotool key --clearmodifiers ctrl+a type "rec-copy.gif"
     xdotool key Return
     shot export-options 2
+    xdotool key Escape
+    sleep 1
+    xdotool windowactivate --sync "$win" key --clearmodifiers alt+f e 2>/dev/null || true
+    sleep 2
+    xdotool key --clearmodifiers ctrl+a type "rec-copy.mp4"
     xdotool key Return
-    shot export-progress 0.5
+    sleep 2
+    xdotool key Return
+    shot export-progress 1
     sleep 3
 fi
 kill "$app"; wait "$app" || true
