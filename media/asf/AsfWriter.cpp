@@ -417,6 +417,10 @@ std::vector<uint8_t> AsfWriter::IndexObject() const {
 
 int32_t AsfWriter::Flush() {
     std::lock_guard lock(mu_);
+    return FlushLocked();
+}
+
+int32_t AsfWriter::FlushLocked() {
     if (!fd_)
         return -EBADF;
     if (error_ == 0) {
@@ -430,10 +434,7 @@ int32_t AsfWriter::Close() {
     std::lock_guard lock(mu_);
     if (!fd_)
         return -EBADF;
-    if (error_ == 0) {
-        if (int32_t r = FlushPacket(); r != 0)
-            error_ = r;
-    }
+    FlushLocked();
     const uint64_t dataEnd = dataStart_ + state_.packets * opt_.packetSize;
     uint64_t fileEnd = dataEnd;
     bool hasVideo = false;

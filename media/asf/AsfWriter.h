@@ -106,6 +106,8 @@ private:
     };
 
     int32_t FlushPacket();
+    // Flush's work, mu_ held.
+    int32_t FlushLocked();
     std::vector<uint8_t> IndexObject() const;
     std::vector<uint8_t> DataObjectHeader() const;
 
