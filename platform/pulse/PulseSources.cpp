@@ -284,8 +284,8 @@ void SourceCapture::Impl::OnSourceInfo(pa_context* c, const pa_source_info* i, i
     if (d->stream)
         return;
     d->rate.store(CaptureRateFor(i->sample_spec.rate));
-    pa_sample_spec spec{PA_SAMPLE_S16LE, d->rate.load(), kChannels};
-    d->stream = pa_stream_new(c, "Tessaray desktop sound", &spec, nullptr);
+    pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, d->rate.load(), kChannels};
+    d->stream = pa_stream_new(c, "Tessaray desktop sound", &sampleFormat, nullptr);
     if (!d->stream)
         return d->Fail(ContextError(c));
     pa_stream_set_state_callback(d->stream, OnStream, d);
@@ -294,7 +294,7 @@ void SourceCapture::Impl::OnSourceInfo(pa_context* c, const pa_source_info* i, i
     // default (up to two seconds).
     pa_buffer_attr attr;
     std::memset(&attr, 0xff, sizeof attr);
-    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20000, &spec));
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(20000, &sampleFormat));
     // The stream stays on its source: when that goes, the stream fails (and silence is
     // recorded) rather than moving to whatever the server picks.
     const auto flags =
