@@ -38,6 +38,7 @@ struct Source {
     bool video = false, sound = false;
     int width = 0, height = 0;
     int framesPerSecond = 0; // the recording's, 0 when the header does not say
+    int soundRate = 0, soundChannels = 0;
     int64_t durationNs = 0;
 };
 
@@ -56,8 +57,10 @@ bool ReadSource(const fs::path& in, Source* s, std::string* error) {
             if (d.avgTimePerFrame > 0)
                 s->framesPerSecond =
                     static_cast<int>((10000000 + d.avgTimePerFrame / 2) / d.avgTimePerFrame);
-        } else if (!d.video) {
+        } else if (!d.video && !s->sound) {
             s->sound = true;
+            s->soundRate = static_cast<int>(d.sampleRate);
+            s->soundChannels = d.channels;
         }
     }
     s->durationNs = static_cast<int64_t>(reader.duration()) * 100;
@@ -252,6 +255,8 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
     job.input = in.string();
     job.video = source.video;
     job.sound = source.sound && options.format != ExportFormat::Gif;
+    job.soundRate = source.soundRate;
+    job.soundChannels = source.soundChannels;
     job.durationNs = source.durationNs;
     job.framesPerSecond = options.framesPerSecond > 0 ? options.framesPerSecond
                           : source.framesPerSecond > 0

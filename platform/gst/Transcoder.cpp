@@ -1,12 +1,16 @@
 #include "platform/gst/Transcoder.h"
 
 #include "platform/gst/Player.h"
+#include "platform/gst/Vp9Encoder.h"
 
 #include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace tess::gst {
@@ -19,7 +23,7 @@ const char* PackageOf(const std::string& factory) {
         return "gstreamer1.0-plugins-ugly";
     if (factory == "avenc_aac")
         return "gstreamer1.0-libav";
-    if (factory == "vp9enc" || factory == "webmmux" || factory == "mp4mux")
+    if (factory == "webmmux" || factory == "mp4mux")
         return "gstreamer1.0-plugins-good";
     return "gstreamer1.0-plugins-base";
 }
@@ -38,6 +42,12 @@ struct Pipeline {
     std::atomic<bool> allShown{false};
     std::atomic<bool> sourceEnded{false};
     bool videoWanted = false, audioWanted = false;
+    // WebM: the pictures leave the pipeline at an app sink, are coded by `vp9` and come back
+    // through `vp9Out`. Written on the streaming thread, read once the pipeline has stopped.
+    std::unique_ptr<Vp9Encoder> vp9;
+    GstElement* vp9Out = nullptr;
+    int fps = 15;
+    std::string codingError;
 
     bool Unfed(GstElement* in) const {
         GstPad* sink = gst_element_get_static_pad(in, "sink");
@@ -108,30 +118,50 @@ GstElement* Queue(Pipeline& p, bool unlimited) {
     return q;
 }
 
-// The encoders, set for screen content: flat areas and sharp text, little motion.
-GstElement* VideoEncoder(Pipeline& p, TranscodeTarget target, int fps) {
-    if (target == TranscodeTarget::WebM) {
-        GstElement* e = p.Make("vp9enc");
-        if (!e)
-            return nullptr;
-        // Real-time speed at one fixed quantizer: a still screen costs next to nothing, a
-        // change of text gets the bits it needs, and text stays sharp (rate control's
-        // coarser inter frames blur it). The bit rate is only a ceiling far above need.
-        gst_util_set_object_arg(G_OBJECT(e), "end-usage", "cq");
-        g_object_set(e, "deadline", gint64{1}, "cpu-used", 8, "row-mt", TRUE, "threads", 2,
-                     "cq-level", 26, "min-quantizer", 26, "max-quantizer", 26, "target-bitrate",
-                     50000000, "keyframe-max-dist", fps * 10, "lag-in-frames", 0, nullptr);
-        return e;
-    }
+// The constant-quality levels of the exports, as high as keeps every screen of bench/export.sh
+// at 38 dB luma PSNR or more (the scrolling page of text is the hardest), and a page of
+// one-pixel text too once its first key picture has sharpened.
+constexpr guint kH264Quality = 38;
+constexpr int kVp9Quality = 44;
+// Pictures between H.264 key frames (x264's own default): a key picture of a screen of text
+// costs as much as several seconds of typing on it.
+constexpr guint kH264KeyDistance = 250;
+
+// The sound's rate and bit rate in the target. A voice stream (8 kHz) keeps its rate, at a bit
+// rate that holds everything it carries; music is coded at 48 kHz (Opus takes nothing else)
+// or its own rate (AAC).
+struct SoundCoding {
+    int rate = 48000;
+    int bitsPerSecond = 0;
+};
+SoundCoding SoundCodingOf(const TranscodeJob& job, bool opus) {
+    const bool voice = job.soundRate > 0 && job.soundRate <= 16000;
+    const bool stereo = job.soundChannels != 1;
+    SoundCoding c;
+    if (voice)
+        c.rate = job.soundRate == 8000 || job.soundRate == 16000 ? job.soundRate : 16000;
+    else if (!opus && (job.soundRate == 44100 || job.soundRate == 48000))
+        c.rate = job.soundRate;
+    if (opus)
+        c.bitsPerSecond = voice ? 16000 : stereo ? 96000 : 64000;
+    else
+        c.bitsPerSecond = voice ? 20000 : stereo ? 128000 : 64000;
+    return c;
+}
+
+// The H.264 encoder, set for screen content: flat areas and sharp text, little motion.
+GstElement* H264Encoder(Pipeline& p) {
     GstElement* e = p.Make("x264enc");
     if (!e)
         return nullptr;
     // The fastest preset with CABAC and 8x8 transforms back on: a High-profile stream that
-    // browsers play, a fifth smaller on text than the baseline the preset alone gives.
+    // browsers play, a seventh smaller on a scrolling page than the baseline the preset alone
+    // gives. Constant quality without a bit-rate cap (no VBV buffer).
     gst_util_set_object_arg(G_OBJECT(e), "speed-preset", "ultrafast");
-    gst_util_set_object_arg(G_OBJECT(e), "pass", "quant");
-    g_object_set(e, "quantizer", 24u, "cabac", TRUE, "key-int-max", static_cast<guint>(fps * 10),
-                 "threads", 2u, "option-string", "8x8dct=1:psy=0:aq-mode=0", nullptr);
+    gst_util_set_object_arg(G_OBJECT(e), "pass", "qual");
+    g_object_set(e, "quantizer", kH264Quality, "cabac", TRUE, "key-int-max", kH264KeyDistance,
+                 "threads", 2u, "option-string", "8x8dct=1:psy=0:aq-mode=0", "vbv-buf-capacity", 0u,
+                 nullptr);
     return e;
 }
 
@@ -164,6 +194,65 @@ GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
     }
     gst_sample_unref(sample);
     return result;
+}
+
+// Hands a coded VP9 picture to the muxer's side of the pipeline (blocks while its queue is full).
+bool PushCoded(Pipeline& p, const Vp9Encoder::Packet& packet) {
+    GstBuffer* b = gst_buffer_new_memdup(packet.data, packet.size);
+    GST_BUFFER_PTS(b) = GST_BUFFER_DTS(b) =
+        gst_util_uint64_scale_int(static_cast<guint64>(packet.index), GST_SECOND, p.fps);
+    GST_BUFFER_DURATION(b) = gst_util_uint64_scale_int(1, GST_SECOND, p.fps);
+    if (!packet.key)
+        GST_BUFFER_FLAG_SET(b, GST_BUFFER_FLAG_DELTA_UNIT);
+    return gst_app_src_push_buffer(GST_APP_SRC(p.vp9Out), b) == GST_FLOW_OK;
+}
+
+// A 4:2:0 picture for the VP9 coder, on the picture branch's streaming thread.
+GstFlowReturn OnPicture(GstAppSink* sink, gpointer data) {
+    auto* p = static_cast<Pipeline*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample)
+        return GST_FLOW_EOS;
+    GstFlowReturn result = GST_FLOW_ERROR;
+    GstVideoInfo info;
+    GstVideoFrame frame;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
+        gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        const uint8_t* planes[3];
+        int strides[3];
+        for (guint i = 0; i < 3; ++i) {
+            planes[i] = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
+            strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
+        }
+        // The rate converter gives one picture per period: its number is its time over it.
+        const int64_t index =
+            GST_BUFFER_PTS_IS_VALID(buffer)
+                ? std::llround(static_cast<double>(GST_BUFFER_PTS(buffer)) * p->fps / GST_SECOND)
+                : 0;
+        bool pushed = true;
+        if (p->vp9->Encode(
+                planes, strides, index,
+                [&](const Vp9Encoder::Packet& packet) { return pushed = PushCoded(*p, packet); },
+                &p->codingError))
+            result = GST_FLOW_OK;
+        else if (!pushed)
+            result = GST_FLOW_FLUSHING; // the pipeline is stopping
+        gst_video_frame_unmap(&frame);
+    } else {
+        p->codingError = "A picture could not be read for the VP9 coder.";
+    }
+    gst_sample_unref(sample);
+    return result;
+}
+
+// The pictures have ended: what the coder holds, then the end of the coded stream.
+void OnPicturesEnd(GstAppSink*, gpointer data) {
+    auto* p = static_cast<Pipeline*>(data);
+    // Ended even when the coder failed, so the pipeline stops; the run then reports the failure.
+    p->vp9->Finish([&](const Vp9Encoder::Packet& packet) { return PushCoded(*p, packet); },
+                   &p->codingError);
+    gst_app_src_end_of_stream(GST_APP_SRC(p->vp9Out));
 }
 
 GstPadProbeReturn NoteTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -240,7 +329,9 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
             return fail(p.missing);
         if (!webm)
             g_object_set(mux, "faststart", TRUE, "faststart-file", job.mp4Scratch.c_str(), nullptr);
-        g_object_set(sink, "location", job.output.c_str(), nullptr);
+        // No sink waits for a first buffer before the pipeline plays: the WebM pictures reach
+        // the file only after the app sink, which takes them only once playing, has coded them.
+        g_object_set(sink, "location", job.output.c_str(), "async", FALSE, nullptr);
         gst_element_link(mux, sink);
     }
 
@@ -267,24 +358,51 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
             g_object_set(scale, "n-threads", 2u, nullptr);
             gst_util_set_object_arg(G_OBJECT(scale), "method", "lanczos");
         }
-        GstElement* out = nullptr;
-        if (frames) {
-            out = p.Make("appsink");
+        // Raw frames and the VP9 coder take the pictures at an app sink.
+        auto appSink = [&](GstFlowReturn (*onSample)(GstAppSink*, gpointer),
+                           void (*onEnd)(GstAppSink*, gpointer)) {
+            GstElement* out = p.Make("appsink");
             if (out) {
-                g_object_set(out, "sync", FALSE, "max-buffers", 2u, nullptr);
+                g_object_set(out, "sync", FALSE, "async", FALSE, "max-buffers", 2u,
+                             "enable-last-sample", FALSE, nullptr);
                 GstAppSinkCallbacks callbacks{};
-                callbacks.new_sample = &OnSample;
+                callbacks.new_sample = onSample;
+                callbacks.eos = onEnd;
                 gst_app_sink_set_callbacks(GST_APP_SINK(out), &callbacks, &p, nullptr);
             }
-            p.videoIn = p.Chain({Queue(p, false), rate, convert, scale, shape, out});
+            return out;
+        };
+        if (frames) {
+            p.videoIn = p.Chain(
+                {Queue(p, false), rate, convert, scale, shape, appSink(&OnSample, nullptr)});
+        } else if (job.target == TranscodeTarget::WebM) {
+            p.fps = fps;
+            p.vp9 = std::make_unique<Vp9Encoder>();
+            std::string coder;
+            if (!p.vp9->Open(job.width, job.height, fps, kVp9Quality, &coder))
+                return fail(coder);
+            p.vp9Out = p.Make("appsrc");
+            GstElement* tail = Queue(p, true);
+            if (p.vp9Out) {
+                GstCaps* caps = gst_caps_new_simple(
+                    "video/x-vp9", "width", G_TYPE_INT, job.width, "height", G_TYPE_INT, job.height,
+                    "framerate", GST_TYPE_FRACTION, fps, 1, "pixel-aspect-ratio", GST_TYPE_FRACTION,
+                    1, 1, "profile", G_TYPE_STRING, "0", "colorimetry", G_TYPE_STRING, "bt601",
+                    nullptr);
+                // A bounded queue: the coder waits while the muxer catches up.
+                g_object_set(p.vp9Out, "caps", caps, "format", GST_FORMAT_TIME, "block", TRUE,
+                             "max-bytes", guint64{16} << 20, nullptr);
+                gst_caps_unref(caps);
+            }
+            p.videoIn = p.Chain({Queue(p, false), rate, convert, scale, shape,
+                                 appSink(&OnPicture, &OnPicturesEnd)});
+            if (p.videoIn && !(p.Chain({p.vp9Out, tail}) && gst_element_link(tail, mux)))
+                p.videoIn = nullptr;
         } else {
-            GstElement* encoder = VideoEncoder(p, job.target, fps);
+            GstElement* encoder = H264Encoder(p);
             // H.264: the High profile, whatever the preset would choose.
-            GstElement* profile =
-                job.target == TranscodeTarget::Mp4
-                    ? CapsFilter(p, gst_caps_new_simple("video/x-h264", "profile", G_TYPE_STRING,
-                                                        "high", nullptr))
-                    : p.Make("identity");
+            GstElement* profile = CapsFilter(
+                p, gst_caps_new_simple("video/x-h264", "profile", G_TYPE_STRING, "high", nullptr));
             GstElement* tail = Queue(p, true);
             p.videoIn =
                 p.Chain({Queue(p, false), rate, convert, scale, shape, encoder, profile, tail});
@@ -300,12 +418,13 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
 
     if (job.sound) {
         const bool webm = job.target == TranscodeTarget::WebM;
+        const SoundCoding coding = SoundCodingOf(job, webm);
         GstElement* encoder = p.Make(webm ? "opusenc" : "avenc_aac");
         if (encoder)
-            g_object_set(encoder, "bitrate", webm ? 48000 : 64000, nullptr);
+            g_object_set(encoder, "bitrate", coding.bitsPerSecond, nullptr);
         GstElement* tail = Queue(p, true);
-        GstElement* shape =
-            CapsFilter(p, gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, 48000, nullptr));
+        GstElement* shape = CapsFilter(
+            p, gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, coding.rate, nullptr));
         p.audioIn = p.Chain({Queue(p, true), p.Make("audioconvert"), p.Make("audioresample"), shape,
                              encoder, tail});
         if (!p.audioIn || !gst_element_link(tail, mux))
@@ -382,6 +501,8 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
         return fail("cancelled");
     if (p.frameRefused)
         return fail("");
+    if (!p.codingError.empty())
+        return fail(p.codingError);
     if (!finished)
         return fail(failure.empty() ? "The transcoding stopped." : failure);
     return true;

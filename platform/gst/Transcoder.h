@@ -23,8 +23,10 @@ struct TranscodeJob {
     std::string mp4Scratch;
     int width = 0, height = 0; // the output picture; even for WebM and MP4
     int framesPerSecond = 15;
-    bool video = true;      // the recording has pictures (a sound recording has none)
-    bool sound = true;      // the recording has sound, and the target keeps it
+    bool video = true; // the recording has pictures (a sound recording has none)
+    bool sound = true; // the recording has sound, and the target keeps it
+    // The recording's sound (0: not known): a voice stream stays one, coded at a voice's rate.
+    int soundRate = 0, soundChannels = 0;
     int64_t durationNs = 0; // the recording's length, for the progress
 };
 
