@@ -165,22 +165,34 @@ GstElement* H264Encoder(Pipeline& p) {
     return e;
 }
 
-GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
-    auto* p = static_cast<Pipeline*>(data);
+// Pulls the picture waiting at `sink` and hands it, mapped, to `use` (which gives the flow's
+// answer); an error when it cannot be read.
+template <class Use> GstFlowReturn WithPicture(GstAppSink* sink, Use&& use) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_EOS;
-    GstFlowReturn result = GST_FLOW_OK;
+    GstFlowReturn result = GST_FLOW_ERROR;
     GstVideoInfo info;
+    GstVideoFrame frame;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstMapInfo map;
     if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
-        gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        result = use(frame, buffer);
+        gst_video_frame_unmap(&frame);
+    }
+    gst_sample_unref(sample);
+    return result;
+}
+
+// A raw picture for `Transcoder::onFrame`.
+GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
+    auto* p = static_cast<Pipeline*>(data);
+    return WithPicture(sink, [p](const GstVideoFrame& frame, GstBuffer* buffer) {
         RawFrame f;
-        f.pixels = map.data;
-        f.width = GST_VIDEO_INFO_WIDTH(&info);
-        f.height = GST_VIDEO_INFO_HEIGHT(&info);
-        f.stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+        f.pixels = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+        f.width = GST_VIDEO_FRAME_WIDTH(&frame);
+        f.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+        f.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
         f.timeNs =
             GST_BUFFER_PTS_IS_VALID(buffer) ? static_cast<int64_t>(GST_BUFFER_PTS(buffer)) : 0;
         f.durationNs = GST_BUFFER_DURATION_IS_VALID(buffer)
@@ -188,12 +200,10 @@ GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
                            : 0;
         if (p->owner->onFrame && !p->owner->onFrame(f)) {
             p->frameRefused = true;
-            result = GST_FLOW_ERROR;
+            return GST_FLOW_ERROR;
         }
-        gst_buffer_unmap(buffer, &map);
-    }
-    gst_sample_unref(sample);
-    return result;
+        return GST_FLOW_OK;
+    });
 }
 
 // Hands a coded VP9 picture to the muxer's side of the pipeline (blocks while its queue is full).
@@ -210,22 +220,15 @@ bool PushCoded(Pipeline& p, const Vp9Encoder::Packet& packet) {
 // A 4:2:0 picture for the VP9 coder, on the picture branch's streaming thread.
 GstFlowReturn OnPicture(GstAppSink* sink, gpointer data) {
     auto* p = static_cast<Pipeline*>(data);
-    GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (!sample)
-        return GST_FLOW_EOS;
-    GstFlowReturn result = GST_FLOW_ERROR;
-    GstVideoInfo info;
-    GstVideoFrame frame;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
-        gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+    const GstFlowReturn result = WithPicture(sink, [p](const GstVideoFrame& frame,
+                                                       GstBuffer* buffer) {
         const uint8_t* planes[3];
         int strides[3];
         for (guint i = 0; i < 3; ++i) {
             planes[i] = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
             strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
         }
-        // The rate converter gives one picture per period: its number is its time over it.
+        // The rate converter gives one picture a period: its number is its time over it.
         const int64_t index =
             GST_BUFFER_PTS_IS_VALID(buffer)
                 ? std::llround(static_cast<double>(GST_BUFFER_PTS(buffer)) * p->fps / GST_SECOND)
@@ -235,14 +238,11 @@ GstFlowReturn OnPicture(GstAppSink* sink, gpointer data) {
                 planes, strides, index,
                 [&](const Vp9Encoder::Packet& packet) { return pushed = PushCoded(*p, packet); },
                 &p->codingError))
-            result = GST_FLOW_OK;
-        else if (!pushed)
-            result = GST_FLOW_FLUSHING; // the pipeline is stopping
-        gst_video_frame_unmap(&frame);
-    } else {
+            return GST_FLOW_OK;
+        return pushed ? GST_FLOW_ERROR : GST_FLOW_FLUSHING; // flushing: the pipeline stops
+    });
+    if (result == GST_FLOW_ERROR && p->codingError.empty())
         p->codingError = "A picture could not be read for the VP9 coder.";
-    }
-    gst_sample_unref(sample);
     return result;
 }
 
