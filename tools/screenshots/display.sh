@@ -22,7 +22,7 @@ convert -size 640x400 gradient:orange-navy -fill white -pointsize 40 -gravity ce
         -annotate 0 'Recorded screen' "$tmp/picture.png"
 display -geometry +0+0 "$tmp/picture.png" & viewer=$!
 sleep 1.5
-"$build/tessaray" --record --seconds 3 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
+"$build/tessaray" --record --seconds 8 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
 kill "$viewer"; wait "$viewer" 2>/dev/null || true
 
 shot() { sleep "$2"; import -window root "$out/$1$suffix.png"; }
@@ -53,7 +53,8 @@ if [ -z "$suffix" ]; then
     xdotool key Return
     sleep 2
     xdotool key Return
-    shot export-progress 1
+    # The export of the short recording takes a third of a second: taken as soon as it shows.
+    shot export-progress 0.05
     sleep 3
 fi
 kill "$app"; wait "$app" || true
