@@ -72,7 +72,10 @@ trap cleanup EXIT
 "$root/tests/start-pulse.sh"
 
 status=0
-xvfb-run -a -s "-screen 0 1920x1080x24" \
+# -noreset: an X server resets when its last client leaves, and a program that connects during
+# the reset is refused; with every test a process of its own, the suite's server would reset
+# between tests (and between the window program's first probe and the toolkit's connection).
+xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
     ctest --test-dir build-test --output-on-failure --timeout 900 "$@" || status=1
 
 # The readers of outside data under libFuzzer: the seeds, the regressions and a short pass
@@ -84,7 +87,7 @@ fi
 if [ -f build/CTestTestfile.cmake ]; then
     echo "== The optimised build/ (without the realtime suites)"
     cmake --build build -j"$(nproc)"
-    xvfb-run -a -s "-screen 0 1920x1080x24" \
+    xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
         ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
 

@@ -155,7 +155,7 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         script << "kill $app $wm\n";
         script.close();
         std::string out;
-        test::RunCommand("xvfb-run -a -s '-screen 0 " + screen + "x24' sh '" + scriptPath +
+        test::RunCommand("xvfb-run -a -s '-screen 0 " + screen + "x24 -noreset' sh '" + scriptPath +
                              "' 2>/dev/null",
                          &out);
         // The line of `label`, and its geometry.
