@@ -26,6 +26,7 @@
 #include <unistd.h>
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
@@ -71,6 +72,21 @@ void OnDisplayLost() {
     _exit(1);
 }
 
+// Until the window is up, the toolkit's own messages (a display that refused the toolkit's
+// connection, say) go to standard error and the warning log: a message box would need the
+// very display that may be what failed.
+class LogBeforeWindows : public wxLog {
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo&) override {
+        if (level > wxLOG_Message)
+            return;
+        const wxScopedCharBuffer text = msg.utf8_str();
+        LogNotice("%s", text.data());
+        if (level <= wxLOG_Warning)
+            LogWarning("%s", text.data());
+    }
+};
+
 std::string WarningsText(const SettingsResult& r) {
     std::string text;
     for (const auto& w : r.warnings)
@@ -97,14 +113,18 @@ int RunProgram(int argc, char** argv) {
     RouteSoundLibraryMessagesToWarningLog();
     if (auto code = RunHeadlessCommand(cl, argc, argv))
         return *code;
-    // The toolkit ends the process without a word worth reading when it finds no display.
-    if (!DisplayAnswers()) {
+    // The toolkit ends the process without a word worth reading when it finds no display. The
+    // probe's connection is held until the toolkit has its own (App::OnInit).
+    if (!DisplayAnswers(nullptr, true)) {
         LogNotice("%s", kNoDisplayMessage);
         return 1;
     }
     gtk::UseX11Toolkit();
+    delete wxLog::SetActiveTarget(new LogBeforeWindows);
     wxApp::SetInstance(new App(cl));
-    return wxEntry(argc, argv);
+    // wxEntry answers -1 when the toolkit could not start (its message is on standard error).
+    const int status = wxEntry(argc, argv);
+    return status < 0 ? 1 : status;
 }
 
 App::App(const CommandLine& cl) : cl_(cl) {
@@ -116,8 +136,7 @@ App::~App() = default;
 
 bool App::OnInit() {
     // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
-    SetSignalHandler(SIGTERM, OnTerminateSignal);
-    SetSignalHandler(SIGINT, OnTerminateSignal);
+    ReleaseHeldDisplay();
     // Replaces the toolkit's handler, which ends the process at once.
     SetToolkitDisplayLostHandler(OnDisplayLost);
 
@@ -162,8 +181,15 @@ bool App::OnInit() {
     if (move)
         gtk::AskForUserPosition(frame_->GetHandle(), std::max(r.x, 0), std::max(r.y, 0));
     SetTopWindow(frame_);
+    // From now on the toolkit's messages are shown in its message boxes (its default target).
+    delete wxLog::SetActiveTarget(nullptr);
     frame_->Show();
     frame_->SetUp();
+    // From here SIGTERM and SIGINT close the window as its close box does. Before, they end
+    // the program with their usual status: there is nothing yet to finish or save, and no
+    // message box to show while the window is not up.
+    SetSignalHandler(SIGTERM, OnTerminateSignal);
+    SetSignalHandler(SIGINT, OnTerminateSignal);
     frame_->AnswerControlRequests();
     // "tessaray FILE": the file is displayed once the window is up (the launcher made its
     // path absolute).

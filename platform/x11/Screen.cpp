@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace tess {
 
@@ -394,12 +395,26 @@ struct ScreenConnection::Impl {
 
 ScreenConnection::ScreenConnection() : impl_(std::make_unique<Impl>()) {}
 
-bool DisplayAnswers(const char* displayName) {
+namespace {
+Display* g_heldDisplay = nullptr;
+} // namespace
+
+bool DisplayAnswers(const char* displayName, bool hold) {
     Display* display = XOpenDisplay(displayName);
     if (!display)
         return false;
-    XCloseDisplay(display);
+    if (hold) {
+        ReleaseHeldDisplay();
+        g_heldDisplay = display;
+    } else {
+        XCloseDisplay(display);
+    }
     return true;
+}
+
+void ReleaseHeldDisplay() {
+    if (g_heldDisplay)
+        XCloseDisplay(std::exchange(g_heldDisplay, nullptr));
 }
 
 std::unique_ptr<ScreenConnection> ScreenConnection::open(const char* displayName) {

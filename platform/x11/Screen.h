@@ -33,8 +33,12 @@ struct WindowState {
 inline constexpr const char* kNoDisplayMessage = "cannot open the X display (is DISPLAY set?)";
 
 // True when an X display answers at `displayName` (null: $DISPLAY). The toolkit is not asked:
-// it ends the process when it finds none.
-bool DisplayAnswers(const char* displayName = nullptr);
+// it ends the process when it finds none. With `hold`, the connection stays open until
+// ReleaseHeldDisplay: an X server resets when its last client leaves and refuses the clients
+// that connect meanwhile, so a probe closed at once could be what makes the server refuse the
+// toolkit's own connection a moment later.
+bool DisplayAnswers(const char* displayName = nullptr, bool hold = false);
+void ReleaseHeldDisplay();
 
 // The X server's screen reader (platform/ScreenReader.h): its grabs and cursor are the X
 // server's, whatever back end the process chose; ReaderFor gives the chosen one.

@@ -3,7 +3,9 @@
 #include "platform/FileIo.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace tess {
 namespace {
@@ -215,6 +217,41 @@ TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramOrDisplayI
                   1);
         EXPECT_EQ(out, "tessaray: cannot open the X display (is DISPLAY set?)\n") << env;
     }
+}
+
+TEST_F(Program, BeforeItsWindowIsUpASignalEndsItAsUsualAndTheToolkitsReasonGoesToStandardError) {
+    if (!test::HaveDisplay())
+        GTEST_SKIP() << "needs an X display";
+    // A toolkit that cannot start says why on standard error and ends with 1: a message box
+    // would need the display that failed.
+    std::string out;
+    EXPECT_EQ(test::RunCommand("GDK_BACKEND=wayland WAYLAND_DISPLAY=tess-none '" +
+                                   test::ProgramPath() + "' 2>&1",
+                               &out),
+              1)
+        << out;
+    EXPECT_NE(out.find("tessaray: Unable to initialize GTK"), std::string::npos) << out;
+    EXPECT_EQ(out.find("GtkMessageDialog"), std::string::npos) << out;
+    // SIGTERM while the start still reads its settings (a pipe nothing writes yet): the usual
+    // end of a program on SIGTERM, at once.
+    const std::string store = dir.str() + "/config/Quorvanta/Tessaray.reg";
+    std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
+    ASSERT_EQ(mkfifo(store.c_str(), 0600), 0);
+    const pid_t pid = Start({});
+    // Where the kernel holds a process that opens a pipe with no writer.
+    auto waitsForAWriter = [wchan = "/proc/" + std::to_string(pid) + "/wchan"] {
+        const std::string at = ReadWholeFile(wchan).value_or("");
+        return at == "wait_for_partner" || at == "fifo_open";
+    };
+    for (int i = 0; i < 600 && !waitsForAWriter(); ++i)
+        usleep(100000);
+    ASSERT_TRUE(waitsForAWriter());
+    kill(pid, SIGTERM);
+    usleep(300000);
+    // A start that did not end reads an empty store and goes on.
+    UniqueFd writer(open(store.c_str(), O_WRONLY | O_NONBLOCK));
+    writer = UniqueFd();
+    EXPECT_EQ(test::WaitExit(pid), 128 + SIGTERM);
 }
 
 } // namespace
