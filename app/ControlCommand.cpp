@@ -33,10 +33,10 @@ struct Gio {
             f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name));
             return f != nullptr;
         };
-        return get(busGet, "g_bus_get_sync") & get(call, "g_dbus_connection_call_sync") &
-               get(variantNew, "g_variant_new") & get(variantGet, "g_variant_get") &
-               get(variantUnref, "g_variant_unref") & get(objectUnref, "g_object_unref") &
-               get(errorFree, "g_error_free") & get(dbusErrorQuark, "g_dbus_error_quark");
+        return get(busGet, "g_bus_get_sync") && get(call, "g_dbus_connection_call_sync") &&
+               get(variantNew, "g_variant_new") && get(variantGet, "g_variant_get") &&
+               get(variantUnref, "g_variant_unref") && get(objectUnref, "g_object_unref") &&
+               get(errorFree, "g_error_free") && get(dbusErrorQuark, "g_dbus_error_quark");
     }
 };
 
