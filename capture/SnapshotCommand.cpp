@@ -32,13 +32,11 @@ std::string EncodePngBytes(const MemBm& picture) {
     return bytes;
 }
 
-// The extension of a file name ("" for none, and for "-", standard output).
+// What follows a file name's last dot ("" for none; a dot in a folder's name gives no format's
+// name, as it goes on past the "/").
 std::string PictureExtension(const std::string& path) {
     const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot + 1);
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
 } // namespace
