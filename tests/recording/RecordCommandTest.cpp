@@ -162,6 +162,14 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLengthWithOrWithoutAVideo) {
                            "env -u DISPLAY ");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NEAR(test::DecodeSound(desk, 48000).size() / 48000.0, 1.5, kSoundLengthTolerance);
+    // A source the server does not have: a mistake on the command line, told with the sources.
+    const std::string none = dir.str() + "/none.wma";
+    run = test::RunProgram("--record --seconds 1 --audio-source nosuch --output " + Quote(none),
+                           "env -u DISPLAY ");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("\"nosuch\""), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("desktop.monitor"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 // A video whose sound input cannot start (no sound server; an ALSA default device that does not
