@@ -4,10 +4,27 @@
 #include "capture/ClientSnapshot.h"
 #include "capture/Recording.h"
 #include "capture/RecordingController.h"
+#include "capture/SelectR.h"
 #include "capture/TClient.h"
 #include "resources/Ids.h"
 
+#include <wx/toplevel.h>
+
 namespace tess {
+
+namespace {
+
+// Ends the selection window now open as Escape does.
+void CancelSelection() {
+    if (SelectR* selection = SelectR::Active()) {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(selection);
+        selection->GetEventHandler()->ProcessEvent(escape);
+    }
+}
+
+} // namespace
 
 ControlAnswer RunControlRequest(TClient& client, const std::string& command) {
     const bool recording = client.RecordingRuns();
@@ -43,6 +60,35 @@ ControlAnswer RunControlRequest(TClient& client, const std::string& command) {
         return {1, paused ? "The recording is already paused." : "The recording is not paused."};
     client.recorder().Pause(command == "pause");
     return {0, std::string()};
+}
+
+void ControlRequests::Take(std::shared_ptr<ControlCall> call) {
+    if (current_ || SelectR::Active()) {
+        call->Reply({1, kControlBusyAnswer});
+        return;
+    }
+    current_ = call;
+    call->WhenCallerGone([this, raw = call.get()] {
+        if (current_.get() == raw)
+            CancelSelection();
+    });
+    client_.CallAfter([this, call] { Run(call); });
+}
+
+void ControlRequests::Run(const std::shared_ptr<ControlCall>& call) {
+    auto* frame = wxDynamicCast(wxGetTopLevelParent(&client_), wxTopLevelWindow);
+    const bool shown = frame && frame->IsShown() && !frame->IsIconized();
+    ControlAnswer answer;
+    if (!call->callerGone())
+        answer = RunControlRequest(client_, call->request());
+    // Whatever the request did to the window (a capture-start action, a selection that was
+    // cancelled half-way), a window that was up is up again.
+    if (shown && (!frame->IsShown() || frame->IsIconized())) {
+        frame->Iconize(false);
+        frame->Show();
+    }
+    current_.reset();
+    call->Reply(answer);
 }
 
 } // namespace tess

@@ -124,11 +124,15 @@ void TClient::RecordingStateChanged(CaptureState state) {
 }
 
 bool TClient::SelectWindow(WindowId* window) {
+    if (control_.callerGone())
+        return false; // nobody waits for the choice any more
     return hooks_.selectWindow ? hooks_.selectWindow(window)
                                : RunSelectR(this, desktop_, nullptr, window);
 }
 
 bool TClient::SelectRectangle(ScreenRect* rect) {
+    if (control_.callerGone())
+        return false;
     const bool chosen = hooks_.selectRectangle ? hooks_.selectRectangle(rect)
                                                : RunSelectR(this, desktop_, rect, nullptr);
     // Every rectangle the user chooses becomes the last region, kept at once so that the

@@ -68,7 +68,8 @@ public:
 
     DesktopServices& desktop() const { return desktop_; }
     // The choosers of a window and a rectangle (the hooks', or SelectR over the frame). A
-    // chosen rectangle becomes the last region.
+    // chosen rectangle becomes the last region. None is offered for a --control request whose
+    // caller has gone.
     bool SelectWindow(WindowId* window);
     bool SelectRectangle(ScreenRect* rect);
 
@@ -123,8 +124,7 @@ public:
     // enabler agrees.
     void RunCommand(int id);
     // A request from outside (the command line's --control), capture/ClientControl.h.
-    using ControlAnswer = tess::ControlAnswer;
-    ControlAnswer Control(const std::string& command) { return RunControlRequest(*this, command); }
+    void Control(std::shared_ptr<ControlCall> call) { control_.Take(std::move(call)); }
     // "&Stop": playback and a running recording stop (nothing is displayed), the state
     // becomes idle.
     void Stop();
@@ -181,6 +181,8 @@ private:
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;
     bool firstSliderMessage_ = true;
+    // The --control requests, one at a time.
+    ControlRequests control_{*this};
 
     wxDECLARE_EVENT_TABLE();
 };
