@@ -303,9 +303,10 @@ public:
         program_.join();
     }
     std::string captures() const { return dir_ + "/captures"; }
-    // `tessaray --control REQUEST`: its exit status; its standard output and error in `run`.
+    // `tessaray --control REQUEST`: its exit status (124 after a minute without an answer);
+    // its standard output and error in `run`.
     int control(const std::string& request) {
-        run = test::RunProgram("--control " + request, env_);
+        run = test::RunProgram("--control " + request, env_ + "timeout 60 ");
         return run.exitCode;
     }
     // Starts the program and waits until it answers (a loaded machine takes a while).
