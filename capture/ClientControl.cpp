@@ -8,8 +8,6 @@
 #include "capture/TClient.h"
 #include "resources/Ids.h"
 
-#include <wx/toplevel.h>
-
 namespace tess {
 
 namespace {
@@ -76,17 +74,12 @@ void ControlRequests::Take(std::shared_ptr<ControlCall> call) {
 }
 
 void ControlRequests::Run(const std::shared_ptr<ControlCall>& call) {
-    auto* frame = wxDynamicCast(wxGetTopLevelParent(&client_), wxTopLevelWindow);
-    const bool shown = frame && frame->IsShown() && !frame->IsIconized();
+    // One request runs the menu command's code at a time, so it leaves the window as the menu
+    // command does (a snapshot's capture-start action undone, also when its choice is
+    // cancelled).
     ControlAnswer answer;
     if (!call->callerGone())
         answer = RunControlRequest(client_, call->request());
-    // Whatever the request did to the window (a capture-start action, a selection that was
-    // cancelled half-way), a window that was up is up again.
-    if (shown && (!frame->IsShown() || frame->IsIconized())) {
-        frame->Iconize(false);
-        frame->Show();
-    }
     current_.reset();
     call->Reply(answer);
 }

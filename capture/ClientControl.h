@@ -22,8 +22,7 @@ ControlAnswer RunControlRequest(TClient& client, const std::string& command);
 
 // The requests of the client: one at a time, each run from the toolkit's loop (not inside the
 // bus's dispatch, as a request may wait for the user's selection). A request ends with its
-// caller: a selection it waits for is cancelled when the caller leaves the bus. When a request
-// ends, the main window is shown again if it was shown when the request came.
+// caller: a selection it waits for is cancelled when the caller leaves the bus.
 class ControlRequests {
 public:
     explicit ControlRequests(TClient& client) : client_(client) {}
