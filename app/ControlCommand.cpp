@@ -33,10 +33,10 @@ struct Gio {
             f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name));
             return f != nullptr;
         };
-        return get(busGet, "g_bus_get_sync") & get(call, "g_dbus_connection_call_sync") &
-               get(variantNew, "g_variant_new") & get(variantGet, "g_variant_get") &
-               get(variantUnref, "g_variant_unref") & get(objectUnref, "g_object_unref") &
-               get(errorFree, "g_error_free") & get(dbusErrorQuark, "g_dbus_error_quark");
+        return get(busGet, "g_bus_get_sync") && get(call, "g_dbus_connection_call_sync") &&
+               get(variantNew, "g_variant_new") && get(variantGet, "g_variant_get") &&
+               get(variantUnref, "g_variant_unref") && get(objectUnref, "g_object_unref") &&
+               get(errorFree, "g_error_free") && get(dbusErrorQuark, "g_dbus_error_quark");
     }
 };
 
@@ -49,14 +49,25 @@ bool KnownRequest(const std::string& r) {
 std::optional<int> RunControlFromCommandLine(const CommandLine& cl, std::ostream& out,
                                              std::ostream& err) {
     const std::pair<std::string, std::string>* option = nullptr;
+    int given = 0;
     for (const auto& o : cl.longOptions)
-        if (o.first == "control")
+        if (o.first == "control") {
             option = &o;
+            ++given;
+        }
     if (!option)
         return std::nullopt;
     const std::string& request = option->second;
+    const char* usage = "usage: tessaray --control record|stop|pause|resume|snapshot\n";
+    if (given > 1) {
+        err << "tessaray: --control is given " << given << " times; ask one request at a time\n"
+            << usage;
+        return kUsageExitCode;
+    }
     if (!KnownRequest(request)) {
-        err << "tessaray: --control takes record, stop, pause, resume or snapshot\n" << UsageText();
+        err << "tessaray: --control takes record, stop, pause, resume or snapshot"
+            << (request.empty() ? std::string() : ", not \"" + request + "\"") << "\n"
+            << usage;
         return kUsageExitCode;
     }
     const char* none = "tessaray: no Tessaray window program is running";

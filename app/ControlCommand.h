@@ -14,7 +14,8 @@ namespace tess {
 inline constexpr int kNoWindowProgramExitCode = 3;
 
 // None when the command line has no --control; else the exit status: 0 done (a file's path
-// on `out`), 1 refused or failed (why on `err`), 2 a request it does not know,
+// on `out`), 1 refused, busy with another request or failed (why on `err`), 2 a request it
+// does not know or --control given more than once (with the usage line),
 // kNoWindowProgramExitCode when no window program runs.
 std::optional<int> RunControlFromCommandLine(const CommandLine& cl, std::ostream& out,
                                              std::ostream& err);

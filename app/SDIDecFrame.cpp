@@ -508,17 +508,12 @@ void SDIDecFrame::OnClose(wxCloseEvent& e) {
 }
 
 void SDIDecFrame::AnswerControlRequests() {
-    control_ =
-        ControlService::Start([this](const std::string& request,
-                                     std::function<void(const ControlService::Answer&)> done) {
-            // From the toolkit's own loop, not inside the bus's dispatch: a record request
-            // may wait for the user's selection.
-            CallAfter([this, request, done] {
-                const TClient::ControlAnswer a =
-                    client_ ? client_->Control(request) : TClient::ControlAnswer{1, "Closing."};
-                done({a.code, a.text});
-            });
-        });
+    control_ = ControlService::Start([this](std::shared_ptr<ControlCall> call) {
+        if (client_)
+            client_->Control(std::move(call));
+        else
+            call->Reply({1, "The window program is closing."});
+    });
 }
 
 void SDIDecFrame::UpdateStateIcons(CaptureState state) {

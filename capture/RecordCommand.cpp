@@ -12,6 +12,7 @@
 #include "media/WMFile.h"
 #include "platform/Log.h"
 #include "platform/ScreenPixelSource.h"
+#include "platform/pulse/PulseSources.h"
 #include "platform/x11/Monitors.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
@@ -53,6 +54,24 @@ const char* kUsage =
     "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
     "                        --monitor NAME|N] [--audio]\n"
     "                        [--audio-source mic|desktop|both|NAME] [--output FILE] [--notify]\n";
+
+// A named --audio-source must be one of the sound server's sources: else the reason, with
+// what the option takes, for a usage error.
+std::string UnknownAudioSource(const std::string& value) {
+    if (value.empty() || value == "mic" || value == "desktop" || value == "both")
+        return {};
+    const pulse::MonitorList list = pulse::ListMonitorSources();
+    for (const pulse::SoundSource& source : list.monitors)
+        if (source.name == value)
+            return {};
+    std::string text = "no sound source \"" + value + "\"";
+    if (!list.error.empty())
+        return text + " (" + list.error + "); --audio-source takes mic, desktop or both\n";
+    text += "; --audio-source takes mic, desktop, both or one of the desktop's sources:\n";
+    for (const pulse::SoundSource& source : list.monitors)
+        text += "  " + source.name + " (" + source.description + ")\n";
+    return text;
+}
 
 } // namespace
 
@@ -144,6 +163,10 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     RecordOptions o = ParseRecordOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n" << kUsage;
+        return kRecordExitUsage;
+    }
+    if (const std::string unknown = UnknownAudioSource(o.audioSource); !unknown.empty()) {
+        err << "tessaray: " << unknown;
         return kRecordExitUsage;
     }
     // A sound-only recording (a ".wma" output) needs no screen.

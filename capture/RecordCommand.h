@@ -38,7 +38,8 @@ struct RecordOptions {
 };
 
 // What --audio-source VALUE makes of the settings' sound: "mic", "desktop" and "both" choose
-// the sources; anything else is the desktop's sound from the source of that name.
+// the sources; anything else is the desktop's sound from the source of that name (the
+// command refuses a name the sound server does not have, listing the sources).
 void ApplyAudioSource(const std::string& value, SoundChoice& sound);
 
 bool WantsRecordCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);

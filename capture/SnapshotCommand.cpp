@@ -32,6 +32,13 @@ std::string EncodePngBytes(const MemBm& picture) {
     return bytes;
 }
 
+// What follows a file name's last dot ("" for none; a dot in a folder's name gives no format's
+// name, as it goes on past the "/").
+std::string PictureExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+}
+
 } // namespace
 
 bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
@@ -69,6 +76,7 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
         return o;
     };
     bool haveWindow = false;
+    std::string formatText; // --format as written
     for (const auto& [name, value] : longOptions) {
         if (name == "snapshot" || name == "notify") {
             if (!value.empty())
@@ -92,11 +100,12 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             if (!f)
                 return fail("--format must be png, bmp, gif or jpg");
             o.request.format = *f;
+            formatText = value;
         } else if (name == "delay") {
             char* end = nullptr;
             long n = value.empty() ? 0 : std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end || n < kMinSnapshotDelay || n > kMaxSnapshotDelay)
-                return fail("--delay needs a number of seconds from 1 to 60");
+            if (value.empty() || *end || n < 0 || n > kMaxSnapshotDelay)
+                return fail("--delay needs a number of seconds from 0 (no delay) to 60");
             o.delaySeconds = static_cast<int>(n);
         } else if (name == "clipboard") {
             if (!value.empty())
@@ -114,6 +123,16 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     }
     if (haveWindow + o.request.area.has_value() + !o.monitor.empty() > 1)
         return fail(kOneTargetOnly);
+    // A picture file's name says its format: without --format it chooses it, and a --format
+    // that says otherwise is a mistake rather than a file whose name lies about its data.
+    const std::string ext = PictureExtension(o.request.outputPath);
+    if (const auto byName = ImageFormatFromName(ext)) {
+        if (o.request.format >= 0 && o.request.format != *byName)
+            return fail("--format " + formatText + " does not fit --output " +
+                        o.request.outputPath + " (a ." + ext +
+                        " file): leave out --format or change the name");
+        o.request.format = *byName;
+    }
     o.ok = true;
     return o;
 }

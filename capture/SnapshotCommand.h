@@ -37,10 +37,11 @@ struct SnapshotOptions {
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions);
 
 // Reads --window (decimal or 0x hexadecimal), --region, --monitor, --format, --output,
-// --delay (whole seconds, 1 to 60) and --clipboard; --notify is the caller's
+// --delay (whole seconds, 0 to 60; 0 is none) and --clipboard; --notify is the caller's
 // (app/Headless.h). Other options, a missing or malformed value, more than one of --window,
-// --region and --monitor, and a region without area are errors. "--region last" takes
-// `lastRegion` (the stored "X,Y,W,H").
+// --region and --monitor, and a region without area are errors. An output named .png, .bmp,
+// .gif, .jpg or .jpeg chooses the format; a --format that says another is an error.
+// "--region last" takes `lastRegion` (the stored "X,Y,W,H").
 SnapshotOptions
 ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& longOptions,
                      const std::string& lastRegion = {});

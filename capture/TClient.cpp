@@ -2,6 +2,7 @@
 
 #include "audio/ui/Sliders.h"
 #include "capture/CapturePlugin.h"
+#include "capture/ClientCommands.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
 #include "capture/DisplayLogic.h"
@@ -11,7 +12,6 @@
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
-#include "media/Effects.h"
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
@@ -124,11 +124,15 @@ void TClient::RecordingStateChanged(CaptureState state) {
 }
 
 bool TClient::SelectWindow(WindowId* window) {
+    if (control_.callerGone())
+        return false; // nobody waits for the choice any more
     return hooks_.selectWindow ? hooks_.selectWindow(window)
                                : RunSelectR(this, desktop_, nullptr, window);
 }
 
 bool TClient::SelectRectangle(ScreenRect* rect) {
+    if (control_.callerGone())
+        return false;
     const bool chosen = hooks_.selectRectangle ? hooks_.selectRectangle(rect)
                                                : RunSelectR(this, desktop_, rect, nullptr);
     // Every rectangle the user chooses becomes the last region, kept at once so that the
@@ -208,156 +212,12 @@ void TClient::RunCommand(int cmd) {
     CommandUi ui = CommandUiFor(cmd, ViewFor(cmd));
     if (!ui.known || !ui.enabled)
         return;
-    using Work = void (*)(TClient&, Settings&);
-    static const std::unordered_map<int, Work> work = {
-        {id::Screen, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Screen); }},
-        {id::Window, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Window); }},
-        {id::Rectangle, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Region); }},
-        {id::Monitor, [](TClient& c, Settings&) { c.modeBox_.Set(CaptureMode::Monitor); }},
-        {id::Snapshot,
-         [](TClient& c, Settings&) {
-             c.modeBox_.Read();
-             RunClientSnapshot(c, c.captureMode());
-         }},
-        {id::SnapshotScreen,
-         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Screen); }},
-        {id::SnapshotWindow,
-         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Window); }},
-        {id::SnapshotRegion,
-         [](TClient& c, Settings&) { RunClientSnapshot(c, CaptureMode::Region); }},
-        {id::SnapshotLastRegion,
-         [](TClient& c, Settings&) {
-             if (auto area = c.LastRegion())
-                 RunClientAreaSnapshot(c, *area);
-         }},
-        {id::FormatJpg, [](TClient&, Settings& s) { s.imageFormat = 4; }},
-        {id::FormatPng, [](TClient&, Settings& s) { s.imageFormat = 0; }},
-        {id::FormatBmp, [](TClient&, Settings& s) { s.imageFormat = 1; }},
-        {id::FormatGif, [](TClient&, Settings& s) { s.imageFormat = 3; }},
-        {id::DelaySnapshot,
-         [](TClient&, Settings& s) { s.threeSecondDelay = s.captureDelay = !s.captureDelay; }},
-        {id::RecordVideo, [](TClient& c, Settings&) { c.RecordVideo(); }},
-        {id::RecordScreen, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Screen); }},
-        {id::RecordWindow, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Window); }},
-        {id::RecordRegion, [](TClient& c, Settings&) { c.recorder_->Record(CaptureMode::Region); }},
-        {id::RecordLastRegion,
-         [](TClient& c, Settings&) {
-             if (auto area = c.LastRegion())
-                 c.recorder_->RecordArea(*area);
-         }},
-        {id::RecordSound, [](TClient& c, Settings&) { c.recorder_->RecordSound(); }},
-        {id::RecordWizard, [](TClient& c, Settings&) { Call(c.recordWizard); }},
-        {id::StopRecording, [](TClient& c, Settings&) { c.StopRecording(); }},
-        {id::PauseRecording, [](TClient& c, Settings&) { c.recorder_->Pause(!RecordingPaused()); }},
-        {id::Play, [](TClient& c, Settings&) { c.display_->Play(); }},
-        {id::Stop, [](TClient& c, Settings&) { c.Stop(); }},
-        {id::TogglePlay,
-         [](TClient& c, Settings&) {
-             c.state_ == CaptureState::Playing ? c.Stop() : c.display_->Play();
-         }},
-        {id::PlayHalfSpeed, [](TClient& c, Settings&) { c.display_->PlayHalfSpeed(); }},
-        {id::SkipForward, [](TClient& c, Settings&) { c.display_->Skip(true); }},
-        {id::SkipBackward, [](TClient& c, Settings&) { c.display_->Skip(false); }},
-        {id::FullScreen,
-         [](TClient& c, Settings&) {
-             c.fullScreen_ = !c.fullScreen_;
-             c.display_->LayoutFrame(!c.fullScreen_); // out of full screen: fit the file
-         }},
-        {id::Mute, [](TClient& c, Settings&) { c.sound_->ToggleMute(); }},
-        {id::Mute2, [](TClient& c, Settings&) { c.sound_->ToggleMute(); }},
-        {id::VolumeUp, [](TClient& c, Settings&) { c.sound_->StepVolume(+10); }},
-        {id::VolumeDown, [](TClient& c, Settings&) { c.sound_->StepVolume(-10); }},
-        {id::Caption, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
-        {id::CaptionButton, [](TClient&, Settings& s) { s.capEnable = !s.capEnable; }},
-        {id::Scale, [](TClient&, Settings& s) { s.scaleEnable = !s.scaleEnable; }},
-        {id::ChangeEffects, [](TClient& c, Settings&) { Call(c.changeEffects); }},
-        {id::PlaybackBar,
-         [](TClient& c, Settings& s) {
-             const bool shown = c.View().playbackBarShown;
-             s.playbackBarShown = !shown;
-             if (c.showPlaybackBar)
-                 c.showPlaybackBar(!shown);
-         }},
-        {id::SecondToolBar,
-         [](TClient&, Settings& s) { s.secondToolBarShown = !s.secondToolBarShown; }},
-        {id::FileOpen, [](TClient& c, Settings&) { c.display_->OpenFile(); }},
-        {id::FileOpenWith, [](TClient& c, Settings&) { c.display_->OpenWith(); }},
-        {id::FileSaveAs, [](TClient& c, Settings&) { c.display_->SaveAs(); }},
-        {id::FileCopy, [](TClient& c, Settings&) { c.display_->Copy(); }},
-        {id::FileExport,
-         [](TClient& c, Settings&) {
-             if (c.View().fileIsRecording)
-                 c.exports_->ExportRecording(c.display_->file()->fileName());
-         }},
-        {id::FileClose,
-         [](TClient& c, Settings& s) {
-             c.Stop();
-             c.display_->Close();
-             s.playbackBarShown = false;
-             if (c.showPlaybackBar)
-                 c.showPlaybackBar(false);
-             c.RebuildTitle();
-             c.DoLayout();
-         }},
-        {id::FileProperties, [](TClient& c, Settings&) { c.display_->Properties(); }},
-        {id::FilePrint, [](TClient& c, Settings&) { c.display_->Print(); }},
-        {id::PrinterSetup, [](TClient& c, Settings&) { c.display_->PrinterSetup(); }},
-    };
-    Settings& s = GlobalSettings();
-    if (auto it = work.find(cmd); it != work.end())
-        it->second(*this, s);
-    else
-        ToggleEffect(s.effects, cmd); // 1800 and the accepted commands without work: nothing
+    RunClientCommandWork(*this, cmd);
 }
 
-TClient::ControlAnswer TClient::Control(const std::string& command) {
-    const bool recording = state_ == CaptureState::Recording;
-    const bool paused = RecordingIsPaused();
-    if (command == "record") {
-        if (recording)
-            return {1, "A recording is already running."};
-        RunCommand(id::RecordVideo);
-        if (state_ != CaptureState::Recording)
-            return {1, "No recording was started (the choice was cancelled or the recording "
-                       "could not start)."};
-        return {0, RecordingFileName()};
-    }
-    if (command == "snapshot") {
-        if (recording)
-            return {1, "A recording is running; a snapshot waits until it is stopped."};
-        modeBox_.Read();
-        const std::optional<SnapshotOutcome> shot = RunClientSnapshot(*this, captureMode());
-        if (!shot)
-            return {1, "No snapshot was taken (the choice was cancelled)."};
-        return shot->ok ? ControlAnswer{0, shot->path} : ControlAnswer{1, shot->message};
-    }
-    if (command != "stop" && command != "pause" && command != "resume")
-        return {1, "Unknown request \"" + command + "\"."};
-    if (!recording)
-        return {1, "No recording is running."};
-    if (command == "stop") {
-        const std::string file = RecordingFileName();
-        RunCommand(id::StopRecording);
-        return {0, file};
-    }
-    if ((command == "pause") == paused)
-        return {1, paused ? "The recording is already paused." : "The recording is not paused."};
-    recorder_->Pause(command == "pause");
-    return {0, std::string()};
-}
-
-void TClient::RecordVideo() {
-    modeBox_.Read();
-    // The displayed file goes as "&Close" takes it: its name leaves the title and the
-    // playback bar goes.
-    if (display_->displayed())
-        RunCommand(id::FileClose);
-    recorder_->Record(captureMode());
-}
-
-void TClient::StopRecording() {
-    if (state_ == CaptureState::Recording)
-        recorder_->Stop(true);
+void TClient::SetFullScreen(bool on) {
+    fullScreen_ = on;
+    display_->LayoutFrame(!on); // out of full screen: fit the file
 }
 
 void TClient::Stop() {

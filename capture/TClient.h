@@ -1,9 +1,11 @@
 #pragma once
 // TClient: the main frame's client window. It holds the capture state and mode, receives
-// every command of the menus, accelerators, bars and hot keys, and runs the 200 ms timer
-// that drives the time displays, the end of playback and the schedule.
+// every command of the menus, accelerators, bars and hot keys and routes it to its work
+// (capture/ClientCommands.h), and runs the 200 ms timer that drives the time displays, the
+// end of playback and the schedule.
 #include "audio/MeterLogic.h"
 #include "capture/CaptureModeBox.h"
+#include "capture/ClientControl.h"
 #include "capture/ClientLogic.h"
 #include "capture/FileDisplay.h"
 #include "platform/x11/Screen.h"
@@ -66,7 +68,8 @@ public:
 
     DesktopServices& desktop() const { return desktop_; }
     // The choosers of a window and a rectangle (the hooks', or SelectR over the frame). A
-    // chosen rectangle becomes the last region.
+    // chosen rectangle becomes the last region. None is offered for a --control request whose
+    // caller has gone.
     bool SelectWindow(WindowId* window);
     bool SelectRectangle(ScreenRect* rect);
 
@@ -117,18 +120,22 @@ public:
     // another runs.
     void StartChosenCapture(bool picture, CaptureMode target, const std::string& path);
 
-    // Runs command `id` as if it came from a menu (tests and the frame use this).
+    // Runs command `id` as if it came from a menu (tests and the frame use this), once its
+    // enabler agrees.
     void RunCommand(int id);
-    // A request from outside (the command line's --control): "record", "stop", "pause",
-    // "resume" or "snapshot", done as the menu command does it with the current settings and
-    // target. Code 0 with the file's path (empty for pause and resume) when done; else 1 and
-    // why not. Returns when the recording has started, the file is finished, the picture is
-    // written.
-    struct ControlAnswer {
-        int code = 1;
-        std::string text;
-    };
-    ControlAnswer Control(const std::string& command);
+    // A request from outside (the command line's --control), capture/ClientControl.h.
+    void Control(std::shared_ptr<ControlCall> call) { control_.Take(std::move(call)); }
+    // "&Stop": playback and a running recording stop (nothing is displayed), the state
+    // becomes idle.
+    void Stop();
+    // Into or out of full screen (out of it the frame fits the file again).
+    void SetFullScreen(bool on);
+    // The frame's layout for what is displayed.
+    void DoLayout() { display_->LayoutFrame(false); }
+    // The parts the commands work on.
+    RecordingController& recorder() const { return *recorder_; }
+    ClientSound& sound() const { return *sound_; }
+    CaptureModeBox& modeBox() { return modeBox_; }
     // Opens and shows `path` (FileDisplay::Display).
     void DisplayFile(const std::string& path) { display_->Display(path); }
     // The exports of recordings ("Export..." and the copies AutoExport asks for).
@@ -148,19 +155,14 @@ public:
     SMixer* mixer() const;
 
 private:
-    void DoLayout() { display_->LayoutFrame(false); }
-
     void OnCommand(wxCommandEvent& e);
     void OnUpdateUi(wxUpdateUIEvent& e);
     void OnTimer(wxTimerEvent& e);
     void OnMessage(PrivateMessageEvent& e);
     void OnScroll(wxScrollEvent& e);
 
-    void RecordVideo();
     // The recording's start and stop as the window shows them.
     void RecordingStateChanged(CaptureState state);
-    void StopRecording();
-    void Stop();
     void ShowRecordingTime();
     void ResetControls();
     void LateInit();
@@ -179,6 +181,8 @@ private:
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;
     bool firstSliderMessage_ = true;
+    // The --control requests, one at a time.
+    ControlRequests control_{*this};
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -19,6 +19,65 @@ constexpr char kIntrospection[] = "<node>"
                                   " </interface>"
                                   "</node>";
 
+// A call through the bus: the invocation is answered once, and the caller's unique name is
+// watched (NameOwnerChanged) until then.
+class BusCall : public ControlCall {
+public:
+    BusCall(GDBusConnection* connection, GDBusMethodInvocation* invocation, std::string request)
+        : invocation_(invocation), request_(std::move(request)) {
+        const gchar* sender = g_dbus_method_invocation_get_sender(invocation);
+        if (sender)
+            watch_ =
+                g_bus_watch_name_on_connection(connection, sender, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                               nullptr, &BusCall::OnVanished, this, nullptr);
+    }
+    ~BusCall() override {
+        Unwatch();
+        if (invocation_) // never answered: the window program is going
+            g_dbus_method_invocation_return_error(invocation_, G_DBUS_ERROR, G_DBUS_ERROR_FAILED,
+                                                  "The window program is closing.");
+    }
+
+    const std::string& request() const override { return request_; }
+    void Reply(const ControlAnswer& a) override {
+        if (!invocation_)
+            return;
+        Unwatch();
+        g_dbus_method_invocation_return_value(invocation_,
+                                              g_variant_new("(is)", a.code, a.text.c_str()));
+        invocation_ = nullptr; // the call took it
+    }
+    bool callerGone() const override { return gone_; }
+    void WhenCallerGone(std::function<void()> gone) override {
+        if (gone_)
+            gone();
+        else
+            onGone_ = std::move(gone);
+    }
+
+private:
+    void Unwatch() {
+        if (watch_)
+            g_bus_unwatch_name(watch_);
+        watch_ = 0;
+    }
+    static void OnVanished(GDBusConnection*, const gchar*, gpointer data) {
+        auto* self = static_cast<BusCall*>(data);
+        if (!self->invocation_ || self->gone_)
+            return;
+        self->gone_ = true;
+        // The last thing done here: the callback may end the request and with it this call.
+        if (auto gone = std::move(self->onGone_))
+            gone();
+    }
+
+    GDBusMethodInvocation* invocation_;
+    std::string request_;
+    guint watch_ = 0;
+    bool gone_ = false;
+    std::function<void()> onGone_;
+};
+
 } // namespace
 
 struct ControlService::Impl {
@@ -29,7 +88,7 @@ struct ControlService::Impl {
     GDBusConnection* connection = nullptr; // the shared session connection, while acquired
     bool owned = false;
 
-    static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+    static void OnCall(GDBusConnection* connection, const gchar*, const gchar*, const gchar*,
                        const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
                        gpointer data) {
         auto* self = static_cast<Impl*>(data);
@@ -40,11 +99,7 @@ struct ControlService::Impl {
         }
         const gchar* request = nullptr;
         g_variant_get(parameters, "(&s)", &request);
-        // The invocation is answered once, when the request is done.
-        self->handler(request, [invocation](const Answer& a) {
-            g_dbus_method_invocation_return_value(invocation,
-                                                  g_variant_new("(is)", a.code, a.text.c_str()));
-        });
+        self->handler(std::make_shared<BusCall>(connection, invocation, request));
     }
 
     static void OnBus(GDBusConnection* connection, const gchar*, gpointer data) {

@@ -17,18 +17,34 @@ inline constexpr char kControlInterface[] = "com.quorvanta.Tessaray.Control";
 // 1 and why not.
 inline constexpr char kControlMethod[] = "Run";
 
+struct ControlAnswer {
+    int code = 1; // 0 done, 1 refused or failed
+    std::string text;
+};
+
+// One request on its way from a caller on the bus. Everything happens on the thread that runs
+// GLib's default main context (the toolkit's).
+class ControlCall {
+public:
+    virtual ~ControlCall() = default;
+    virtual const std::string& request() const = 0;
+    // Answers the caller; later answers are ignored.
+    virtual void Reply(const ControlAnswer& answer) = 0;
+    // The caller left the bus (ended, interrupted) before it was answered.
+    virtual bool callerGone() const = 0;
+    // Runs `gone` once when the caller leaves before its answer (at once when it has left).
+    virtual void WhenCallerGone(std::function<void()> gone) = 0;
+};
+
 class ControlService {
 public:
-    struct Answer {
-        int code = 1;
-        std::string text;
-    };
-    // Does a request and calls `done` with its answer, at once or later on the same thread.
-    using Handler =
-        std::function<void(const std::string& request, std::function<void(const Answer&)> done)>;
+    using Answer = ControlAnswer;
+    // Takes each request; it answers through the call, at once or later.
+    using Handler = std::function<void(std::shared_ptr<ControlCall> call)>;
 
     // Asks the session bus for the name (never starting a bus: null when none is known).
-    // Requests arrive through GLib's default main context, which the toolkit runs.
+    // Requests arrive through GLib's default main context, which the toolkit runs; each
+    // caller's unique name is watched until it is answered.
     static std::unique_ptr<ControlService> Start(Handler handler);
     ~ControlService();
     ControlService(const ControlService&) = delete;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/ControlCommand.h"
 #include "app/LauncherOptions.h"
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
@@ -107,6 +108,22 @@ TEST(CommandLine, HelpVersionAndUnknownLongOptions) {
     EXPECT_TRUE(nothing({"--bogus", "--snapshot"}));
     // Help still wins.
     EXPECT_EQ(answer({"--snapshot", "--bogus", "--help"}, &out, &err), 0);
+}
+
+// --control takes one known request; anything else is told with its usage line alone, before
+// any bus is asked.
+TEST(CommandLine, ControlTakesOneKnownRequest) {
+    for (auto args : {std::vector<const char*>{"--control", "rewind"},
+                      {"--control"},
+                      {"--control", "stop", "--control", "record"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunControlFromCommandLine(Parse(args), out, err), kUsageExitCode) << args[1];
+        EXPECT_TRUE(out.str().empty());
+        EXPECT_EQ(err.str().find(UsageText()), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("\nusage: tessaray --control record|stop|pause|resume|snapshot\n"),
+                  std::string::npos)
+            << err.str();
+    }
 }
 
 // --audio-source chooses the sound over the settings' and implies --audio.

@@ -39,10 +39,19 @@ TEST(SnapshotOptionsTest, ReadsTheOptionsAndFormatNames) {
     EXPECT_FALSE(o.request.area);
     EXPECT_EQ(o.request.format, -1); // the ImageFormat setting
     EXPECT_EQ(o.delaySeconds, 0);    // no delay unless asked, whatever the settings say
-    for (auto [value, seconds] : {std::pair{"1", 1}, {"60", 60}}) {
+    for (auto [value, seconds] : {std::pair{"0", 0}, {"1", 1}, {"60", 60}}) {
         o = ParseSnapshotOptions({{"snapshot", ""}, {"delay", value}});
         EXPECT_TRUE(o.ok && o.delaySeconds == seconds) << value;
     }
+    // The output's extension chooses the format; a --format that says another is refused.
+    for (auto [output, format] : {std::pair{"shot.JPG", 4}, {"a.b/shot", -1}, {"s.gif", 3}}) {
+        o = ParseSnapshotOptions({{"snapshot", ""}, {"output", output}});
+        EXPECT_TRUE(o.ok && o.request.format == format) << output << " " << o.request.format;
+    }
+    o = ParseSnapshotOptions({{"snapshot", ""}, {"format", "png"}, {"output", "x.jpeg"}});
+    EXPECT_FALSE(o.ok);
+    EXPECT_NE(o.error.find("--format png does not fit --output x.jpeg"), std::string::npos)
+        << o.error;
     EXPECT_TRUE(WantsSnapshotCommand({{"output", "x"}, {"snapshot", ""}}));
     EXPECT_FALSE(WantsSnapshotCommand({{"output", "x"}}));
 
@@ -61,7 +70,7 @@ TEST(SnapshotOptionsTest, RefusesWhatItCannotUse) {
         {"region", "1,2,x,4"},   {"region", "1,2,99999999999,4"},
         {"format", "tiff"},      {"output", ""},
         {"colour", "red"},       {"snapshot", "/usr/x.png"},
-        {"delay", ""},           {"delay", "0"},
+        {"delay", ""},           {"delay", "-1"},
         {"delay", "61"},         {"delay", "2s"},
         {"delay", "1.5"},        {"monitor", ""},
         {"clipboard", "yes"}};

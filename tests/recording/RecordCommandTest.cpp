@@ -162,6 +162,14 @@ TEST_F(RecordCommand, SoundIsTheSineOfTheRecordingsLengthWithOrWithoutAVideo) {
                            "env -u DISPLAY ");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NEAR(test::DecodeSound(desk, 48000).size() / 48000.0, 1.5, kSoundLengthTolerance);
+    // A source the server does not have: a mistake on the command line, told with the sources.
+    const std::string none = dir.str() + "/none.wma";
+    run = test::RunProgram("--record --seconds 1 --audio-source nosuch --output " + Quote(none),
+                           "env -u DISPLAY ");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("\"nosuch\""), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("desktop.monitor"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 // A video whose sound input cannot start (no sound server; an ALSA default device that does not
@@ -271,67 +279,109 @@ TEST_F(RecordCommand, FullDiskStopsWithAMessageAndAPlayableFile) {
     EXPECT_LT(times.back(), 10.0);
 }
 
+// A window program on the test's private session bus, with the settings `extra` (lines of its
+// registry file) and its captures in DIR/captures; ended by SIGTERM.
+class ControlledProgram {
+public:
+    ControlledProgram(const test::TempDir& dir, const std::string& extra)
+        : dir_(dir.str()), env_("XDG_CONFIG_HOME=" + Quote(dir_ + "/config") + " ") {
+        std::filesystem::create_directories(captures());
+        std::filesystem::create_directories(dir.path() / "config/Quorvanta");
+        std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
+            << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+               "\"DefaultDirectory\"=\""
+            << captures() << "\"\n\"DisplayOpenAuto\"=\"0\"\n"
+            << extra;
+    }
+    ~ControlledProgram() {
+        if (!program_.joinable())
+            return;
+        for (int i = 0; i < 100 && pid() <= 0; ++i)
+            std::this_thread::sleep_for(100ms);
+        if (pid() > 0)
+            kill(pid(), SIGTERM);
+        program_.join();
+    }
+    std::string captures() const { return dir_ + "/captures"; }
+    // `tessaray --control REQUEST`: its exit status (124 after a minute without an answer);
+    // its standard output and error in `run`.
+    int control(const std::string& request) {
+        run = test::RunProgram("--control " + request, env_ + "timeout 60 ");
+        return run.exitCode;
+    }
+    // Starts the program and waits until it answers (a loaded machine takes a while).
+    bool Start() {
+        program_ = std::thread([this] {
+            test::RunCommand(env_ + "sh -c 'echo $$ >" + dir_ + "/window.pid; exec \"$0\" 2>" +
+                             dir_ + "/window.err' " + Quote(test::ProgramPath()));
+        });
+        for (int i = 0; i < 600 && control("pause") == 3; ++i)
+            std::this_thread::sleep_for(100ms);
+        return run.exitCode != 3;
+    }
+    int pid() const { return std::atoi(ReadWholeFile(dir_ + "/window.pid").value_or("0").c_str()); }
+    std::string log() const { return ReadWholeFile(dir_ + "/window.err").value_or(""); }
+    // The main window: the one window of the program up at first (its X id, "" when none).
+    std::string FindMainWindow() {
+        mainWindow_.clear();
+        for (int i = 0; i < 100 && mainWindow_.empty(); ++i) {
+            test::RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid()) +
+                                 " --name '^Tessaray$'",
+                             &mainWindow_);
+            std::this_thread::sleep_for(100ms);
+        }
+        return mainWindow_ = test::FirstLine(mainWindow_);
+    }
+    bool MainWindowShown() const {
+        return test::RunCommand("xwininfo -id " + mainWindow_ + " | grep -q IsViewable") == 0;
+    }
+    const std::string& env() const { return env_; }
+    test::ProgramRun run;
+
+private:
+    std::string dir_, env_, mainWindow_;
+    std::thread program_;
+};
+
 TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunningWindowProgram) {
     test::PrivateSessionBus bus;
     if (!bus.up())
         GTEST_SKIP() << "needs dbus-daemon";
-    const std::string captures = dir.str() + "/captures";
-    std::filesystem::create_directories(captures);
-    std::filesystem::create_directories(dir.path() / "config/Quorvanta");
-    std::ofstream(dir.path() / "config/Quorvanta/Tessaray.reg")
-        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
-           "\"DefaultDirectory\"=\""
-        << captures << "\"\n\"DisplayOpenAuto\"=dword:00000000\n";
-    const std::string env = "XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") + " ";
-    std::string out;
-    auto control = [&](const std::string& request) {
-        out.clear();
-        return test::RunCommand(
-            env + Quote(test::ProgramPath()) + " --control " + request + " 2>&1", &out);
-    };
-    EXPECT_EQ(control("stop"), 3) << out; // no window program
-    EXPECT_NE(out.find("no Tessaray window program is running"), std::string::npos) << out;
-    EXPECT_EQ(control("rewind"), 2) << out;
+    ControlledProgram program(dir, "");
+    EXPECT_EQ(program.control("stop"), 3); // no window program
+    EXPECT_NE(program.run.err.find("no Tessaray window program is running"), std::string::npos)
+        << program.run.err;
+    EXPECT_EQ(program.control("rewind"), 2);
 
-    // The window program, its process id kept to end it (also when a check fails).
-    const std::string pidFile = dir.str() + "/window.pid", errFile = dir.str() + "/window.err";
-    std::thread program([&] {
-        test::RunCommand(env + "sh -c 'echo $$ >" + pidFile + "; exec \"$0\" 2>" + errFile + "' " +
-                         Quote(test::ProgramPath()));
-    });
-    struct Ender {
-        std::function<void()> end;
-        ~Ender() { end(); }
-    } ender{[&] {
-        for (int i = 0; i < 100 && !std::filesystem::exists(pidFile); ++i)
-            std::this_thread::sleep_for(100ms);
-        if (const int pid = std::atoi(ReadWholeFile(pidFile).value_or("0").c_str()); pid > 0)
-            kill(pid, SIGTERM);
-        program.join();
-    }};
-    // The name is taken once the window is up (a loaded machine takes a while).
-    for (int i = 0; i < 600 && control("stop") == 3; ++i)
-        std::this_thread::sleep_for(100ms);
-    ASSERT_NE(out.find("No recording is running"), std::string::npos)
-        << out << ReadWholeFile(errFile).value_or("");
-    EXPECT_EQ(control("pause"), 1) << out;
+    ASSERT_TRUE(program.Start()) << program.log();
+    // Refusals: exit 1, the reason on standard error, nothing on standard output.
+    auto refused = [&](const std::string& request, const std::string& why) {
+        EXPECT_EQ(program.control(request), 1) << request;
+        EXPECT_NE(program.run.err.find(why), std::string::npos) << request << program.run.err;
+        EXPECT_EQ(program.run.out, "") << request;
+    };
+    refused("stop", "No recording is running");
+    refused("pause", "No recording is running");
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    ASSERT_EQ(control("record"), 0) << out;
-    const std::string file = out.substr(0, out.find('\n'));
-    EXPECT_EQ(file.rfind(captures, 0), 0u) << file;
-    EXPECT_EQ(control("record"), 1) << out;
+    // The answers: the file's name on standard output alone.
+    ASSERT_EQ(program.control("record"), 0) << program.run.err;
+    const std::string file = test::FirstLine(program.run.out);
+    EXPECT_EQ(program.run.out, file + "\n");
+    EXPECT_EQ(file.rfind(program.captures(), 0), 0u) << file;
+    refused("record", "already running");
     std::this_thread::sleep_for(700ms);
-    EXPECT_EQ(control("pause"), 0) << out;
+    EXPECT_EQ(program.control("pause"), 0) << program.run.err;
     const auto paused = Clock::now();
-    EXPECT_EQ(control("pause"), 1) << out;
+    refused("pause", "already paused");
     std::this_thread::sleep_for(1s);
     const auto resuming = Clock::now();
-    EXPECT_EQ(control("resume"), 0) << out;
+    EXPECT_EQ(program.control("resume"), 0) << program.run.err;
     std::this_thread::sleep_for(700ms);
-    EXPECT_EQ(control("stop"), 0) << out;
+    EXPECT_EQ(program.control("stop"), 0) << program.run.err;
     const auto stopped = Clock::now();
-    EXPECT_EQ(out, file + "\n");
+    EXPECT_EQ(program.run.out, file + "\n");
+    EXPECT_EQ(program.run.err, "");
     // A finished recording of the time recorded: at least the two waits while recording, at
     // most the whole run without the pause (each command takes a moment to start).
     std::string length;
@@ -342,6 +392,51 @@ TEST_F(RecordCommand, ControlFromTheCommandLineRecordsPausesAndStopsInTheRunning
         std::chrono::duration<double>((stopped - start) - (resuming - paused)).count();
     EXPECT_GT(seconds, 1.1) << length;
     EXPECT_LT(seconds, most + 0.2) << length;
+}
+
+// A request that waits for the user's rectangle keeps others out ("busy") and ends with its
+// caller: the selection goes, and the main window the snapshot hid is up again.
+TEST_F(RecordCommand, AControlRequestWaitingForAChoiceRefusesOthersAndEndsWithItsCaller) {
+    test::PrivateSessionBus bus;
+    if (!bus.up())
+        GTEST_SKIP() << "needs dbus-daemon";
+    // A rectangle to choose, the window hidden meanwhile, no delay.
+    ControlledProgram program(
+        dir, "\"CapSelect\"=\"2\"\n\"CaptureAction\"=\"1\"\n\"CaptureDelay\"=\"0\"\n");
+    ASSERT_TRUE(program.Start()) << program.log();
+    ASSERT_NE(program.FindMainWindow(), "");
+    const std::string pidFile = dir.str() + "/caller.pid";
+    std::atomic<bool> answered{false};
+    std::thread caller([&] {
+        test::RunCommand(program.env() + "sh -c 'echo $$ >" + pidFile + "; exec \"$0\" " +
+                         "--control snapshot >/dev/null 2>&1' " + Quote(test::ProgramPath()));
+        answered = true;
+    });
+    // The request is under way once others are refused, and waits for the rectangle once the
+    // window is hidden.
+    bool waiting = false;
+    for (int i = 0; i < 300 && !waiting; ++i) {
+        std::this_thread::sleep_for(100ms);
+        waiting = program.control("pause") == 1 &&
+                  program.run.err.find("busy") != std::string::npos && !program.MainWindowShown();
+    }
+    EXPECT_TRUE(waiting) << program.run.err;
+    EXPECT_EQ(program.control("record"), 1);
+    EXPECT_EQ(program.run.err.rfind("tessaray: busy", 0), 0u) << program.run.err;
+    EXPECT_FALSE(answered); // the first still waits
+
+    kill(std::atoi(ReadWholeFile(pidFile).value_or("0").c_str()), SIGINT);
+    caller.join();
+    bool ended = false, shown = false;
+    for (int i = 0; i < 100 && !(ended && shown); ++i) {
+        std::this_thread::sleep_for(100ms);
+        ended = program.control("stop") == 1 &&
+                program.run.err.find("No recording is running") != std::string::npos;
+        shown = program.MainWindowShown();
+    }
+    EXPECT_TRUE(ended) << program.run.err;
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(std::filesystem::is_empty(program.captures()));
 }
 
 } // namespace
