@@ -97,6 +97,9 @@ std::string WarningsText(const SettingsResult& r) {
 } // namespace
 
 int RunProgram(int argc, char** argv) {
+    // A command-line capture's notification, handed over to a fresh process of this program.
+    if (auto code = RunNotificationAnswerer(argc, argv))
+        return *code;
     // Before any display is opened (the windowless commands open theirs too).
     InstallDisplayLostHandler();
     // The window program draws captions, in its own snapshots and in the captioned

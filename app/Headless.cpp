@@ -1,8 +1,11 @@
 #include "app/Headless.h"
 
+#include <algorithm>
+#include <cstring>
 #include <glib.h>
 #include <iostream>
 #include <unistd.h>
+#include <vector>
 
 #include "app/ControlCommand.h"
 #include "app/Launcher.h"
@@ -22,21 +25,38 @@ namespace {
 // How long a command-line capture's notification is answered at most.
 constexpr unsigned kAnswerSeconds = 600;
 
-// "tessaray FILE" in a process of its own that outlives this one.
-void StartProgramOn(const std::string& path) {
+// The kinds of notice, in CaptureNotice::Kind's order, as the answering process is told them.
+constexpr const char* kKindNames[] = {"snapshot", "recording", "failed", "exported"};
+
+// `argv` in a process of its own that outlives this one: a session of its own, nothing of this
+// process's standard streams or other descriptors (a shell's $(...) waits for no one).
+bool StartDetached(std::vector<std::string> argv, std::string* why) {
+    std::vector<gchar*> args;
+    for (std::string& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    GError* error = nullptr;
+    if (g_spawn_async(
+            nullptr, args.data(), nullptr,
+            GSpawnFlags(G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL |
+                        G_SPAWN_STDERR_TO_DEV_NULL),
+            [](gpointer) { setsid(); }, nullptr, nullptr, &error))
+        return true;
+    *why = error->message;
+    g_error_free(error);
+    return false;
+}
+
+// "tessaray ARGS... FILE" (the launcher this program was started through, else this program).
+void StartProgramOn(const std::string& path, std::vector<std::string> args = {}) {
     const char* launcher = std::getenv(kLauncherPathVariable);
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    std::string program = launcher && *launcher ? launcher : self ? self : "tessaray";
+    args.insert(args.begin(), launcher && *launcher ? launcher : self ? self : "tessaray");
     g_free(self);
-    gchar* argv[] = {program.data(), const_cast<gchar*>(path.c_str()), nullptr};
-    GError* error = nullptr;
-    if (!g_spawn_async(
-            nullptr, argv, nullptr,
-            GSpawnFlags(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-            [](gpointer) { setsid(); }, nullptr, nullptr, &error)) {
-        LogWarning("%s could not be opened: %s", path.c_str(), error->message);
-        g_error_free(error);
-    }
+    args.push_back(path);
+    std::string why;
+    if (!StartDetached(std::move(args), &why))
+        LogWarning("%s could not be opened: %s", path.c_str(), why.c_str());
 }
 
 } // namespace
@@ -76,6 +96,37 @@ void NotifyAndAnswer(const CaptureNotice& notice) {
     g_main_loop_unref(loop);
 }
 
+bool StartNotificationAnswerer(const CaptureNotice& notice, std::string* why) {
+    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
+    std::string program = self ? self : "";
+    g_free(self);
+    if (program.empty()) {
+        *why = "this program's own file could not be found";
+        return false;
+    }
+    return StartDetached({program, kAnswerNotificationMode,
+                          kKindNames[static_cast<size_t>(notice.kind)], notice.path,
+                          notice.message},
+                         why);
+}
+
+std::optional<int> RunNotificationAnswerer(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], kAnswerNotificationMode) != 0)
+        return std::nullopt;
+    const auto* kind = argc == 5
+                           ? std::find_if(std::begin(kKindNames), std::end(kKindNames),
+                                          [&](const char* k) { return k == std::string(argv[2]); })
+                           : std::end(kKindNames);
+    if (kind == std::end(kKindNames)) {
+        std::cerr << "tessaray: " << kAnswerNotificationMode
+                  << " is the program's own; it takes snapshot|recording|failed|exported, FILE "
+                     "and MESSAGE\n";
+        return 2;
+    }
+    NotifyAndAnswer({CaptureNotice::Kind(kind - std::begin(kKindNames)), argv[3], argv[4]});
+    return 0;
+}
+
 std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** argv) {
     (void)argc;
     (void)argv;
@@ -106,10 +157,13 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     } else {
         return std::nullopt;
     }
-    if (notify && (!notice.path.empty() || !notice.message.empty())) {
-        std::cout.flush();
-        NotifyAndAnswer(notice);
-    }
+    // The path and the exit status do not wait for the notification, which a server may keep
+    // for as long as the user does not close it.
+    std::cout.flush();
+    std::string why;
+    if (notify && (!notice.path.empty() || !notice.message.empty()) &&
+        !StartNotificationAnswerer(notice, &why))
+        std::cerr << "tessaray: no notification is shown: " << why << "\n";
     return code;
 }
 

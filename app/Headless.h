@@ -37,6 +37,20 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
 // notification service.
 void NotifyAndAnswer(const CaptureNotice& notice);
 
+// The window program's own mode for that: `tessaray-window --answer-notification KIND FILE
+// MESSAGE` (KIND snapshot, recording, failed or exported) runs NotifyAndAnswer and ends.
+inline constexpr char kAnswerNotificationMode[] = "--answer-notification";
+
+// Starts this program afresh in that mode, in a session of its own that keeps none of this
+// process's descriptors, so that the command's path and exit status wait for no notification
+// (and a fresh process, not a fork of one that runs the toolkit's and the bus's threads,
+// answers it). False, with the reason, when it could not be started.
+bool StartNotificationAnswerer(const CaptureNotice& notice, std::string* why);
+
+// The exit code of that mode when `argv` asks for it (2 for arguments it cannot take), else
+// nothing.
+std::optional<int> RunNotificationAnswerer(int argc, char** argv);
+
 // --list-monitors: prints the X display's monitors, one a line (platform/x11/Monitors.h), and
 // gives the exit code; nothing when the command line does not ask for them. In a Wayland
 // session they are Xwayland's.

@@ -68,8 +68,8 @@ int RunLauncher(int argc, char** argv) {
         return *code;
     if (auto code = RunControlFromCommandLine(cl, std::cout, std::cerr))
         return *code;
-    // A notified snapshot stays to answer the notification's actions: the window program,
-    // which has the notification code, takes it.
+    // A notified snapshot goes to the window program, which has the notification code: it
+    // starts a fresh process of itself to answer the notification's actions.
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions) &&
         !HasLongOption(cl.longOptions, "notify")) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))

@@ -21,10 +21,21 @@ namespace {
 constexpr int kAnswerMs = 1000;
 // Notifications whose actions are still answered; older ones are dropped beyond this.
 constexpr size_t kMostKept = 16;
+// A service found missing is asked again this long after, unless the bus has said since that
+// its name has no owner (then it is asked again when the name appears).
+constexpr auto kAskAgainAfter = std::chrono::minutes(1);
 
 enum class Service { Unknown, Present, Absent };
 Service gService = Service::Unknown;
 bool gMarkup = false; // the service reads markup in the body
+std::chrono::steady_clock::time_point gAbsentSince;
+
+// The watch on the service's name, set up when it is first found missing. Its news comes on the
+// GLib main context of the thread that showed the notifications.
+enum class Name { Unknown, Owned, Unowned };
+guint gWatch = 0;
+Name gName = Name::Unknown;
+bool gWatchFailed = false; // no bus for the watch: it tells nothing
 
 struct Probe {
     std::mutex lock;
@@ -86,14 +97,43 @@ bool ServiceAnswers(std::string* why) {
     return probe->answered;
 }
 
+void OnNameAppeared(GDBusConnection*, const gchar*, const gchar*, gpointer) {
+    gName = Name::Owned;
+    if (gService == Service::Absent)
+        gService = Service::Unknown;
+}
+
+void OnNameVanished(GDBusConnection* bus, const gchar*, gpointer) {
+    gName = bus ? Name::Unowned : Name::Unknown;
+    gWatchFailed = bus == nullptr;
+}
+
+void Unwatch() {
+    if (gWatch)
+        g_bus_unwatch_name(gWatch);
+    gWatch = 0;
+    gName = Name::Unknown;
+    gWatchFailed = false;
+}
+
 void GiveUp(std::string why) {
     gService = Service::Absent;
+    gAbsentSince = std::chrono::steady_clock::now();
     while (!why.empty() && why.back() == '.')
         why.pop_back();
     LogWarning("No notification is shown after a capture: %s.", why.c_str());
+    if (gWatchFailed)
+        Unwatch();
+    if (!gWatch && SessionBusAddressKnown())
+        gWatch = g_bus_watch_name(G_BUS_TYPE_SESSION, "org.freedesktop.Notifications",
+                                  G_BUS_NAME_WATCHER_FLAGS_NONE, OnNameAppeared, OnNameVanished,
+                                  nullptr, nullptr);
 }
 
 bool Available() {
+    if (gService == Service::Absent && gName != Name::Unowned &&
+        std::chrono::steady_clock::now() - gAbsentSince >= kAskAgainAfter)
+        gService = Service::Unknown;
     if (gService == Service::Unknown) {
         std::string why;
         if (!ServiceAnswers(&why))
@@ -264,6 +304,7 @@ void Reset() {
         Drop(ShownList().front().get());
     if (notify_is_initted())
         notify_uninit();
+    Unwatch();
     gService = Service::Unknown;
 }
 

@@ -35,9 +35,11 @@ Notice NoticeFor(const CaptureNotice& capture);
 
 // Shows `notice`. `onAction` gets the id of an action the user chose, `onClosed` runs once when
 // the notification is gone (closed by the user, expired, or dropped). False when no
-// notification service answers: the first time the bus is asked and it does not answer within
-// a second, or has no such service, one warning is logged and every later call returns false at
-// once.
+// notification service answers: when the bus is asked and it does not answer within a second,
+// or has no such service, a warning is logged and later calls return false at once until the
+// service's name appears on the bus (watched from then on, through the GLib main context of
+// the calling thread) or, while the bus has not said the name has no owner, a minute has
+// passed; then the bus is asked again.
 bool Show(const Notice& notice, std::function<void(const std::string& action)> onAction,
           std::function<void()> onClosed = {});
 
