@@ -405,10 +405,7 @@ TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
             scale = scale ? scale : dynamic_cast<wxRadioBox*>(w);
         ASSERT_NE(scale, nullptr);
         scale->SetSelection(1);
-        const ExportOptions chosen = options.options();
-        EXPECT_EQ(chosen.format, format);
-        EXPECT_EQ(chosen.framesPerSecond, 30);
-        EXPECT_EQ(chosen.scalePercent, 50);
+        EXPECT_EQ(options.options().scalePercent, 50);
     }
 
     ExportControl& exports = client->exports();
