@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <wx/button.h>
 #include <wx/filedlg.h>
+#include <wx/frame.h>
 #include <wx/gauge.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
@@ -87,12 +88,10 @@ ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, 
                           wxSP_ARROW_KEYS, 1, kMaxFps, std::clamp(recordingFps, 1, kMaxFps));
     row->Add(fps_, 0, wxALIGN_CENTER_VERTICAL);
     s->Add(row, 0, wxALL, 12);
-    if (format == ExportFormat::Gif) {
-        const wxString scales[] = {"100 %", "50 %"};
-        scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2,
-                                scales, 1, wxRA_SPECIFY_ROWS);
-        s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
-    }
+    const wxString scales[] = {"100 %", "50 %"};
+    scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2, scales, 1,
+                            wxRA_SPECIFY_ROWS);
+    s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
     s->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxEXPAND, 12);
     SetSizerAndFit(s);
     SetEscapeId(wxID_CANCEL);
@@ -103,7 +102,7 @@ ExportOptions ExportOptionsDialog::options() const {
     ExportOptions o;
     o.format = format_;
     o.framesPerSecond = fps_->GetValue();
-    o.scalePercent = scale_ && scale_->GetSelection() == 1 ? 50 : 100;
+    o.scalePercent = scale_->GetSelection() == 1 ? 50 : 100;
     return o;
 }
 
@@ -130,7 +129,7 @@ ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& 
     CentreOnParent();
 }
 
-void ExportProgressDialog::Show(const ExportStatus& status) {
+void ExportProgressDialog::ShowProgress(const ExportStatus& status) {
     gauge_->SetValue(std::clamp(static_cast<int>(status.fraction * 1000), 0, 1000));
     const wxString text = wxString::FromUTF8(ExportProgressText(status));
     if (text_->GetLabel() != text)
@@ -188,7 +187,7 @@ bool ExportControl::Start(const std::string& recording, const std::string& targe
     export_ = std::move(e);
     if (!background) {
         progress_ = new ExportProgressDialog(parent_, target, [this] { Cancel(); });
-        progress_->wxDialog::Show();
+        progress_->Show();
     }
     return true;
 }
@@ -212,7 +211,7 @@ void ExportControl::Poll() {
     if (export_) {
         const ExportStatus status = export_->Status();
         if (progress_)
-            progress_->Show(status);
+            progress_->ShowProgress(status);
         if (!status.done)
             return;
         export_.reset();
@@ -227,6 +226,12 @@ void ExportControl::Poll() {
     }
 }
 
+void ExportControl::SetStatusText(const std::string& text) {
+    auto* frame = wxDynamicCast(wxGetTopLevelParent(parent_), wxFrame);
+    if (frame && frame->GetStatusBar())
+        frame->SetStatusText(wxString::FromUTF8(text), 0);
+}
+
 void ExportControl::Finished(const ExportStatus& status) {
     if (progress_) {
         progress_->Destroy();
@@ -234,12 +239,18 @@ void ExportControl::Finished(const ExportStatus& status) {
     }
     if (status.cancelled)
         return;
-    if (background_) {
-        if (!GlobalSettings().notify)
-            return;
-        if (status.ok)
+    const bool notify = GlobalSettings().notify;
+    if (status.ok) {
+        // "Export..." ends where the user looks; a copy after a recording only notifies (the
+        // next recording may be using the status bar by then).
+        if (!background_)
+            SetStatusText("Exported to " + job_.target);
+        if (notify)
             desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
-        else
+        return;
+    }
+    if (background_) {
+        if (notify)
             desktop_.notifyCapture({CaptureNotice::Kind::Failed,
                                     {},
                                     "The " + std::string(NameOf(job_.options.format)) +
@@ -247,12 +258,11 @@ void ExportControl::Finished(const ExportStatus& status) {
                                         " could not be made: " + status.message});
         return;
     }
-    if (!status.ok)
-        desktop_.message("The recording could not be exported to\n  " + job_.target + "\n" +
-                             status.message +
-                             "\nCheck that the folder exists and has room, or choose another "
-                             "folder or format, then export again.",
-                         "Export", MessageKind::Error);
+    desktop_.message("The recording could not be exported to\n  " + job_.target + "\n" +
+                         status.message +
+                         "\nCheck that the folder exists and has room, or choose another "
+                         "folder or format, then export again.",
+                     "Export", MessageKind::Error);
 }
 
 } // namespace tess

@@ -1,8 +1,9 @@
 #pragma once
 // The window program's exports of recordings to WebM, MP4 and animated GIF (media/Export.h):
 // "Export..." of the displayed recording (a file dialog, the options dialog, then a progress
-// dialog with Cancel) and the copy of each finished recording that the AutoExport setting asks
-// for, made in the background with a notification at its end. The export itself runs on a
+// dialog with Cancel; at its end the file is named in the status bar) and the copy of each
+// finished recording that the AutoExport setting asks for, made in the background. A finished
+// export is announced by a notification when the settings ask for them. The export itself runs on a
 // thread of its own; the client's timer calls Poll(), which follows it and starts the next
 // waiting copy. One export runs at a time; one still running when this object goes (the
 // window closes) is cancelled.
@@ -37,7 +38,7 @@ std::string AutoExportTarget(const std::string& recording, ExportFormat format);
 // The progress line: "47 %" and, once known, ", about 1:23 left".
 std::string ExportProgressText(const ExportStatus& status);
 
-// The options of one export: the frame rate and, for GIF, the scale.
+// The options of one export: the frame rate and the scale.
 class ExportOptionsDialog : public wxDialog {
 public:
     // `recordingFps`: the recording's rate (the default, at most 30).
@@ -54,7 +55,7 @@ private:
 class ExportProgressDialog : public wxDialog {
 public:
     ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel);
-    void Show(const ExportStatus& status);
+    void ShowProgress(const ExportStatus& status);
 
 private:
     wxGauge* gauge_;
@@ -70,8 +71,9 @@ public:
 
     // "Export...": asks for the target and the options, then starts with the progress dialog.
     void ExportRecording(const std::string& recording);
-    // Starts exporting with the progress dialog (`background`: without, ending in a
-    // notification). False when another export runs, or (reported) when it cannot start.
+    // Starts exporting with the progress dialog (`background`: without it, and a failure is
+    // notified instead of shown in a message box). False when another export runs, or (reported)
+    // when it cannot start.
     bool Start(const std::string& recording, const std::string& target,
                const ExportOptions& options, bool background);
     // A recording is finished: its copy is queued when the settings ask for one.
@@ -89,6 +91,7 @@ private:
         ExportOptions options;
     };
     void Finished(const ExportStatus& status);
+    void SetStatusText(const std::string& text);
 
     wxWindow* parent_;
     DesktopServices& desktop_;

@@ -13,9 +13,9 @@ struct Rgb {
     unsigned char r, g, b;
 };
 
-constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{210, 30, 30}, kGreen{30, 150, 40},
-    kBlue{40, 80, 200}, kGrey{120, 120, 120}, kLight{200, 200, 200}, kYellow{240, 200, 40},
-    kDark{60, 60, 60}, kNavy{20, 40, 110}, kOrange{235, 130, 20};
+constexpr Rgb kWhite{255, 255, 255}, kRed{210, 30, 30}, kGreen{30, 150, 40}, kBlue{40, 80, 200},
+    kGrey{120, 120, 120}, kLight{200, 200, 200}, kYellow{240, 200, 40}, kDark{60, 60, 60},
+    kNavy{20, 40, 110}, kOrange{235, 130, 20};
 
 // A transparent square picture drawn pixel by pixel.
 class Canvas {

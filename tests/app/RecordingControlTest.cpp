@@ -14,6 +14,7 @@
 
 #include <fstream>
 #include <sys/resource.h>
+#include <wx/radiobox.h>
 
 namespace tess {
 namespace {
@@ -377,7 +378,8 @@ TEST_F(RecordingControl, HotKeyOneInMonitorModeRecordsTheMonitorUnderThePointer)
 }
 
 // A finished recording is copied as AutoExport asks, with a notification; "Export..." of the
-// displayed recording shows its progress and makes the file; Cancel leaves nothing behind.
+// displayed recording offers the scale of every format, shows its progress, makes the file and
+// says so in the status bar and a notification; Cancel leaves nothing behind.
 TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
     GlobalSettings().autoExport = "gif";
     Post(msg::HotKeyVideo);
@@ -396,6 +398,16 @@ TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
                      &probe);
     EXPECT_EQ(probe, "gif\n");
 
+    for (ExportFormat format : {ExportFormat::WebM, ExportFormat::Mp4, ExportFormat::Gif}) {
+        ExportOptionsDialog options(frame, format, 60);
+        wxRadioBox* scale = nullptr;
+        for (wxWindow* w : options.GetChildren())
+            scale = scale ? scale : dynamic_cast<wxRadioBox*>(w);
+        ASSERT_NE(scale, nullptr);
+        scale->SetSelection(1);
+        EXPECT_EQ(options.options().scalePercent, 50);
+    }
+
     ExportControl& exports = client->exports();
     const std::string webm = dir.str() + "/out.webm", again = dir.str() + "/again.webm";
     ASSERT_TRUE(exports.Start(file, webm, {ExportFormat::WebM, 5, 100}, false));
@@ -405,6 +417,10 @@ TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
     EXPECT_EQ(exports.progressDialog(), nullptr);
     EXPECT_TRUE(std::filesystem::is_regular_file(webm));
     EXPECT_TRUE(Messages().empty()) << Messages().front();
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText().utf8_string(), "Exported to " + webm);
+    ASSERT_EQ(desktop.notices.size(), 3u);
+    EXPECT_EQ(desktop.notices[2].kind, CaptureNotice::Kind::Exported);
+    EXPECT_EQ(desktop.notices[2].path, webm);
 
     const auto before = std::distance(std::filesystem::directory_iterator(dir.path()), {});
     ASSERT_TRUE(exports.Start(file, again, {ExportFormat::WebM, 5, 100}, false));
@@ -414,6 +430,7 @@ TEST_F(RecordingControl, ExportsMakeTheirFilesAndCancelLeavesNone) {
     EXPECT_FALSE(std::filesystem::exists(again));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), before);
     EXPECT_TRUE(Messages().empty()) << Messages().front();
+    EXPECT_EQ(desktop.notices.size(), 3u);
 }
 
 } // namespace

@@ -537,7 +537,8 @@ TEST(GifAnimation, FramesDecodeCloseToTheirSourcesAndDelaysAddUp) {
 }
 
 // A still screen whose clock changes compresses to little more than one frame; frames that
-// come faster than the format can show are merged; a failing write is reported.
+// come faster than the format can show are merged, one that lasts longer than a delay holds is
+// continued; a failing write is reported.
 TEST(GifAnimation, AStillScreenCostsLittleAndAFailingWriteIsReported) {
     TempDir dir;
     auto desk = bench::MakeDesktopPicture(320, 240);
@@ -565,6 +566,12 @@ TEST(GifAnimation, AStillScreenCostsLittleAndAFailingWriteIsReported) {
     for (const auto& frame : decoded)
         totalCs += frame.delayCs;
     EXPECT_EQ(totalCs, 300);
+    // A frame longer than one delay holds (655.35 s) goes on in images of one pixel.
+    const auto longer = WriteAnimation(dir.str() + "/long.gif", {frames[0]}, {0}, 1311930);
+    std::vector<int> delays;
+    for (const auto& frame : image::detail::DecodeGifFrames(longer.data(), longer.size(), &error))
+        delays.push_back(frame.delayCs);
+    EXPECT_EQ(delays, (std::vector<int>{65535, 65535, 123})) << error;
 
     std::FILE* full = std::fopen("/dev/full", "wb");
     ASSERT_NE(full, nullptr);

@@ -3,6 +3,8 @@
 // object's cancel and failure, which leave nothing behind.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -12,6 +14,7 @@
 // Xlib's macro of that name would hide the export's Status().
 #undef Status
 #include "media/Export.h"
+#include "media/WMFile.h"
 
 namespace tess {
 namespace {
@@ -68,6 +71,16 @@ std::vector<std::string> Mp4Boxes(const std::string& file) {
     return boxes;
 }
 
+// The Range of a WebM's Colour element (1 limited, 2 full; -1 without one), which players take
+// over what the coded stream says.
+int WebMColourRange(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string head(4096, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const size_t at = head.find(std::string("\x55\xB9\x81", 3), head.find("\x55\xB0"));
+    return at < head.size() - 3 ? static_cast<uint8_t>(head[at + 3]) : -1;
+}
+
 class Exporting : public ::testing::Test {
 protected:
     // One recording for the suite: a page of text in the corner of the screen, with sound.
@@ -122,12 +135,14 @@ TEST_F(Exporting, WebMMp4AndGifPlayInBrowsersAtTheChosenRateWithTheRecordingsPic
         double psnr;
     };
     const Row rows[] = {
-        // The 4:2:0 pictures are tagged BT.601, as they were converted: a player that assumed
-        // BT.709 for a large untagged picture would shift every colour.
-        // The 8-kHz voice stays at its rate (Opus always decodes at 48 kHz).
-        {"out.webm", "", "vp9,Profile 0,yuv420p,smpte170m", "opus,48000", 5, 100, 38}, // its rate
-        {"out.mp4", "--fps 10", "h264,High,yuv420p,smpte170m", "aac,8000", 10, 100, 38},
-        {"out.gif", "--scale 50", "gif,unknown,bgra,unknown", "", 5, 50, 30},
+        // The 4:2:0 pictures are tagged BT.601 and limited range, as they were converted: a
+        // player that assumed BT.709 for a large untagged picture would shift every colour, one
+        // that took them as full range would wash out black and white.
+        // WebM keeps the recording's frame rate, and the 8-kHz voice its rate (Opus always
+        // decodes at 48 kHz).
+        {"out.webm", "", "vp9,Profile 0,yuv420p,tv,smpte170m", "opus,48000", 5, 100, 38},
+        {"out.mp4", "--fps 10", "h264,High,yuv420p,tv,smpte170m", "aac,8000", 10, 100, 38},
+        {"out.gif", "--scale 50", "gif,unknown,bgra,unknown,unknown", "", 5, 50, 30},
     };
     const double length = Number(test::Probe("-show_entries format=duration", recording_));
     ASSERT_GT(length, 2.0);
@@ -141,11 +156,10 @@ TEST_F(Exporting, WebMMp4AndGifPlayInBrowsersAtTheChosenRateWithTheRecordingsPic
                                                 "env -u DISPLAY ");
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(test::FirstLine(run.out), out);
-        EXPECT_EQ(
-            test::Probe(
-                "-select_streams v:0 -show_entries stream=codec_name,profile,pix_fmt,color_space",
-                out),
-            std::string(row.video) + "\n");
+        EXPECT_EQ(test::Probe("-select_streams v:0 -show_entries "
+                              "stream=codec_name,profile,pix_fmt,color_range,color_space",
+                              out),
+                  std::string(row.video) + "\n");
         EXPECT_EQ(
             test::Probe("-select_streams a:0 -show_entries stream=codec_name,sample_rate", out),
             *row.audio ? std::string(row.audio) + "\n" : "");
@@ -164,6 +178,7 @@ TEST_F(Exporting, WebMMp4AndGifPlayInBrowsersAtTheChosenRateWithTheRecordingsPic
     const std::vector<std::string> boxes = Mp4Boxes(dir.str() + "/out.mp4");
     const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
     EXPECT_LT(moov - boxes.begin(), std::find(boxes.begin(), boxes.end(), "mdat") - boxes.begin());
+    EXPECT_EQ(WebMColourRange(dir.str() + "/out.webm"), 1);
     const std::vector<int16_t> sound = test::DecodeSound(dir.str() + "/out.webm");
     EXPECT_NEAR(sound.size() / 8000.0, length, 0.3);
     EXPECT_NEAR(test::ToneFrequency(sound), 440.0, 5.0);
@@ -230,6 +245,50 @@ TEST_F(Exporting, PicturesDamagedFilesAndWrongOptionsExitWithAMessage) {
         EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
     }
     EXPECT_EQ(Listing(dir.path()), (std::set<std::string>{"picture.png", "damaged.wmv"}));
+}
+
+// A recording at 60 frames a second with the music stream at 44.1 kHz, written by the program's
+// own writer without a screen or a clock: its WebM has at most 30 pictures a second and its
+// music coded as music at Opus's 48 kHz.
+TEST(FastRecordingExport, KeepsThirtyPicturesASecondAndCodesMusicAtOpusRate) {
+    if (!test::HaveProgram("ffprobe"))
+        GTEST_SKIP() << "needs ffprobe";
+    test::TempDir dir;
+    const std::string in = dir.str() + "/fast.wmv", out = dir.str() + "/fast.webm";
+    constexpr int w = 160, h = 96, fps = 60, frames = 90, rate = 44100;
+    {
+        WMFile f(in, "", fps, 1000000, w, h, -1);
+        ASSERT_TRUE(f.Open());
+        ASSERT_EQ(f.AddMusicStream(rate, 2, 128000), 0);
+        // 1.5 s of a 10 kHz tone in both channels, written after the first picture.
+        std::vector<uint8_t> picture(size_t{w} * h * 4, 0xe0), sound(size_t{rate} * 6);
+        for (size_t i = 0; i < sound.size() / 4; ++i) {
+            const auto v = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 10000.0 * i / rate));
+            std::memcpy(&sound[i * 4], &v, 2);
+            std::memcpy(&sound[i * 4 + 2], &v, 2);
+        }
+        for (int i = 0; i < frames; ++i) {
+            // A block moving across: every picture differs from the one before.
+            for (int y = 40; y < 56; ++y)
+                std::memset(&picture[(size_t{w} * y + i) * 4], 0x20, 16 * 4);
+            ASSERT_EQ(f.AddFrame(picture.data(), w, h, w * 4, i * 10000000LL / fps, false), 0);
+            if (i == 0) {
+                ASSERT_EQ(f.WriteAudio(sound.data(), sound.size()), sound.size());
+            }
+        }
+        ASSERT_TRUE(f.Close());
+    }
+    Export job;
+    std::string error;
+    ASSERT_TRUE(job.Start(in, out, ExportOptions{}, &error)) << error;
+    ASSERT_TRUE(job.Wait(60000));
+    ASSERT_TRUE(job.Status().ok) << job.Status().message;
+    EXPECT_EQ(test::Probe("-select_streams v:0 -show_entries stream=r_frame_rate", out), "30/1\n");
+    EXPECT_EQ(test::Probe(
+                  "-select_streams a:0 -show_entries stream=codec_name,sample_rate,channels", out),
+              "opus,48000,2\n");
+    // Music keeps its treble, which a voice's rate would cut off.
+    EXPECT_NEAR(test::ToneFrequency(test::DecodeSound(out, 48000), 48000), 10000, 20);
 }
 
 } // namespace
