@@ -35,7 +35,32 @@ bool TakeError(GError* err, std::string* error) {
 
 } // namespace
 
+namespace {
+
+GdkFilterReturn ChildExposeFilter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+    const auto* ev = static_cast<XEvent*>(xevent);
+    const auto* child = static_cast<ChildXWindow*>(data);
+    // The last of a series of expose events draws once.
+    if (ev->type == Expose && ev->xexpose.window == child->id() && ev->xexpose.count == 0)
+        child->Exposed();
+    return GDK_FILTER_CONTINUE;
+}
+
+} // namespace
+
+void ChildXWindow::OnExpose(std::function<void()> exposed) {
+    exposed_ = std::move(exposed);
+    if (!window_ || filtering_)
+        return;
+    // The toolkit's connection reads the window's expose events; the sink draws on its own.
+    XSelectInput(static_cast<Display*>(display_), window_, ExposureMask);
+    gdk_window_add_filter(nullptr, ChildExposeFilter, this);
+    filtering_ = true;
+}
+
 ChildXWindow::~ChildXWindow() {
+    if (filtering_)
+        gdk_window_remove_filter(nullptr, ChildExposeFilter, this);
     if (!window_)
         return;
     // The window goes with its parent: a parent already gone is no error worth a word.

@@ -24,12 +24,22 @@ public:
     void Place(int x, int y, int w, int h);
     void Show(bool show);
     bool shown() const { return shown_; }
+    // Calls `exposed` (window thread) whenever part of the window needs drawing again (a
+    // dialog that lay over it went away): the X server has cleared it to black.
+    void OnExpose(std::function<void()> exposed);
+    // The toolkit's event filter hands the window's expose events here.
+    void Exposed() const {
+        if (exposed_)
+            exposed_();
+    }
 
 private:
     void* display_ = nullptr; // the toolkit's Display
     void* parent_ = nullptr;  // the GdkWindow it lives in
     unsigned long window_ = 0;
     bool shown_ = false;
+    std::function<void()> exposed_;
+    bool filtering_ = false;
 };
 
 // Makes the toolkit open its windows on the X display (Xwayland in a Wayland session), as
