@@ -527,6 +527,7 @@ void FileDisplay::OpenFile() {
         "WindowsMedia files (*.wmv,*.wma)|*.wmv;*.wma|AVI files (*.avi)|*.avi|"
         "WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|All files (*.*)|*",
         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() == wxID_OK)
         Display(std::string(dlg.GetPath().utf8_str()));
 }
@@ -552,6 +553,7 @@ void FileDisplay::SaveAs() {
     wxFileDialog dlg(client_, "Save As", wxEmptyString, wxString::FromUTF8(file_->GetDisplayName()),
                      wxString::FromUTF8(SaveAsFilter(ext.empty() ? "*" : ext)),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() == wxID_OK)
         SaveDisplayedFileAs(std::string(dlg.GetPath().utf8_str()));
     RebuildTitle();

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <gdk/gdkx.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -115,6 +116,37 @@ void ChildXWindow::Show(bool show) {
     }
     XSync(d, False);
     shown_ = show;
+}
+
+namespace {
+
+void PlaceOverParent(GtkWidget* widget, gpointer) {
+    GtkWindow* dialog = GTK_WINDOW(widget);
+    GtkWindow* parent = gtk_window_get_transient_for(dialog);
+    GdkWindow* gp = parent ? gtk_widget_get_window(GTK_WIDGET(parent)) : nullptr;
+    if (!gp)
+        return;
+    GdkRectangle area{};
+    gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_window_get_display(gp), gp),
+                             &area);
+    int w = 0, h = 0, px = 0, py = 0, pw = 0, ph = 0;
+    gtk_window_get_size(dialog, &w, &h);
+    w = std::min(w, area.width * 2 / 3);
+    h = std::min(h, area.height * 2 / 3);
+    gtk_window_resize(dialog, w, h);
+    gtk_window_get_position(parent, &px, &py);
+    gtk_window_get_size(parent, &pw, &ph);
+    gtk_window_move(
+        dialog, std::clamp(px + (pw - w) / 2, area.x, std::max(area.x, area.x + area.width - w)),
+        std::clamp(py + (ph - h) / 2, area.y, std::max(area.y, area.y + area.height - h)));
+}
+
+} // namespace
+
+void PlaceOverParentWhenShown(void* dialog) {
+    auto* w = static_cast<GtkWidget*>(dialog);
+    if (w && GTK_IS_WINDOW(w))
+        g_signal_connect_after(w, "map", G_CALLBACK(PlaceOverParent), nullptr);
 }
 
 void UseX11Toolkit() {

@@ -42,6 +42,12 @@ private:
     bool filtering_ = false;
 };
 
+// Once `dialog` (a GtkWindow, the toolkit's file chooser) is on the screen: at most two
+// thirds of its monitor's work area large and over the middle of the window it belongs to
+// (the chooser's own default size fills a small screen, so the window manager puts it in a
+// corner).
+void PlaceOverParentWhenShown(void* dialog);
+
 // Makes the toolkit open its windows on the X display (Xwayland in a Wayland session), as
 // the program's window, selection and screen code speak X11. Call before the toolkit
 // starts; programs started from here are not affected.
