@@ -4,6 +4,7 @@
 #include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
 #include "app/ScreenBackendSetup.h"
+#include "capture/DisplayLogic.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/Snapshot.h"
@@ -24,6 +25,7 @@
 #include <filesystem>
 #include <iostream>
 #include <unistd.h>
+#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/gdicmn.h>
 #include <wx/log.h>
@@ -178,6 +180,15 @@ bool App::OnInit() {
         r.width = s.windowW;
     if (s.windowH != 0)
         r.height = s.windowH;
+    // Within the work area of its monitor (the first start's 400 x 800 is taller than a
+    // small screen, and the window manager would move it to the top).
+    const int monitor = wxDisplay::GetFromPoint(r.GetTopLeft());
+    const wxRect area = wxDisplay(monitor == wxNOT_FOUND ? 0u : unsigned(monitor)).GetClientArea();
+    const ScreenRect fitted =
+        FitFrameToArea({r.x, r.y, r.GetRight() + 1, r.GetBottom() + 1},
+                       {area.x, area.y, area.GetRight() + 1, area.GetBottom() + 1});
+    move = move || fitted.left != r.x || fitted.top != r.y;
+    r = wxRect(fitted.left, fitted.top, fitted.width(), fitted.height());
     frame_->SetSize(move ? r.x : wxDefaultCoord, move ? r.y : wxDefaultCoord, r.width, r.height);
     // The saved place is asked for as the user's own: window managers that choose the place
     // of a new window themselves (openbox) keep a user-specified one.

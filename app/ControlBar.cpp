@@ -81,6 +81,10 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     g.bar->AddControl(g.edit);
     AddButton(g.bar, id::ToolButton1, wxEmptyString, id::BmpTool1);
     AddButton(g.bar, id::ToolButton2, wxEmptyString, id::BmpTool2);
+    // Nothing handles these two commands: their buttons are greyed.
+    g.bar->Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(false); }, id::ToolButton1,
+        id::ToolButton2);
     AddButton(g.bar, id::CaptionButton, "Caption", id::BmpCaption, wxITEM_CHECK);
     g.meter = new SMeter(g.bar, id::MeterControl, wxDefaultPosition, wxSize(50, 20));
     g.bar->AddControl(g.meter);

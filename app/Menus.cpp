@@ -140,12 +140,13 @@ wxMenu* BuildPopupMenu() {
     Check(m, id::Rectangle, "Rectangle");
     Check(m, id::Monitor, "Monitor");
     m->AppendSeparator();
-    Add(m, id::Snapshot, "Snapshot\tCtrl+R");
-    Add(m, id::RecordVideo, "&Record\tCtrl+R");
+    // Each key text names the key of the accelerator table that runs the item.
+    Add(m, id::Snapshot, "Snapshot");
+    Add(m, id::RecordVideo, "&Record\tAlt+R");
     Add(m, id::Stop, "&Stop");
     m->AppendSeparator();
-    Add(m, id::Play, "&Play\tCtrl+P");
-    Add(m, id::Stop, "&Stop\tCtrl+S");
+    Add(m, id::Play, "&Play\tAlt+P");
+    Add(m, id::Stop, "&Stop\tAlt+S");
     Add(m, id::TogglePlay, "Toggle play\tSpace");
     Add(m, id::SkipForward, "Skip &forward\tRight-cursor");
     Add(m, id::SkipBackward, "Skip &backward\tLeft-cursor");
@@ -170,10 +171,10 @@ wxMenu* BuildTrayMenu() {
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot");
     Add(m, id::SnapshotLastRegion, "Snapshot Last Region");
-    Add(m, id::RecordVideo, "&Record Video\tCtrl+R");
+    Add(m, id::RecordVideo, "&Record Video\tAlt+R");
     Add(m, id::RecordLastRegion, "Record Last Region");
     Add(m, id::StopRecording, "&Stop Recording");
-    Check(m, id::PauseRecording, "P&ause Recording");
+    Check(m, id::PauseRecording, "P&ause Recording\tPause");
     m->AppendSeparator();
     Add(m, id::About, "&About...");
     m->AppendSeparator();
@@ -206,6 +207,7 @@ std::vector<wxAcceleratorEntry> AcceleratorEntries() {
         {wxACCEL_NORMAL, WXK_SPACE, id::TogglePlay},
         {wxACCEL_ALT, WXK_RETURN, id::FullScreen},
         {wxACCEL_NORMAL, WXK_PAUSE, id::PauseRecording},
+        {wxACCEL_ALT, WXK_F4, id::Exit}, // as "E&xit" says (window managers take it first)
     };
 }
 

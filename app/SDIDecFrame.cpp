@@ -163,6 +163,7 @@ SDIDecFrame::~SDIDecFrame() {
 
 void SDIDecFrame::SetUp() {
     tray_->SetIconId(id::IconIdleSmall);
+    client_->display().ApplySizeHints(true); // as wide as the tool bar from the start
     ApplyFrameSettings();
     if (startMinimized_) {
         if (GlobalSettings().trayIcon)

@@ -120,7 +120,7 @@ LayoutResult LayoutFrame(const LayoutInput& in) {
         if (in.frameHeight > in.dh + 10)
             r.rememberedHeight = in.frameHeight;
         r.kind = LayoutResult::Size;
-        r.width = 300;
+        r.width = std::max(300, in.minFrameWidth);
         r.height = in.dh;
         return r;
     }
@@ -136,7 +136,32 @@ LayoutResult LayoutFrame(const LayoutInput& in) {
         r.width = wantW + in.dw;
         r.height = wantH + in.dh;
     }
+    if (r.width < in.minFrameWidth) {
+        const int clientW = r.width - in.dw, clientH = r.height - in.dh;
+        r.width = in.minFrameWidth;
+        if (clientW > 0 && clientH > 0)
+            r.height = in.dh + (r.width - in.dw) * clientH / clientW;
+    }
     return r;
+}
+
+namespace {
+
+// One direction of FitFrameToArea: the frame's start and extent within [lo, hi).
+void FitSpan(int32_t& start, int32_t& extent, int32_t lo, int32_t hi) {
+    extent = std::min({extent, hi - lo, std::max(hi - start, (hi - lo) / 2)});
+    start = std::clamp(start, lo, hi - extent);
+}
+
+} // namespace
+
+ScreenRect FitFrameToArea(const ScreenRect& frame, const ScreenRect& area) {
+    if (area.empty())
+        return frame;
+    int32_t x = frame.left, y = frame.top, w = frame.width(), h = frame.height();
+    FitSpan(x, w, area.left, area.right);
+    FitSpan(y, h, area.top, area.bottom);
+    return {x, y, x + w, y + h};
 }
 
 } // namespace tess

@@ -3,6 +3,7 @@
 // the frame title, the properties text, the "Save As" extension rule and the frame's layout
 // and sizing arithmetic.
 #include "media/VideoFile.h" // IsPictureName
+#include "platform/ScreenRect.h"
 
 #include <cstdint>
 #include <ctime>
@@ -58,6 +59,9 @@ struct LayoutInput {
     int dw = 0, dh = 0; // the frame's size beyond its client area
     int screenW = 0, screenH = 0;
     int rememberedHeight = -1; // -1 until the first layout without a video
+    // The narrowest frame that shows the whole tool bar; a narrower one is widened, its
+    // client area keeping its proportions.
+    int minFrameWidth = 0;
 };
 // Size: the frame, no longer maximized, gets width x height. Maximize: full screen with a
 // video, the frame fills the screen's work area.
@@ -67,5 +71,10 @@ struct LayoutResult {
     int rememberedHeight = -1;
 };
 LayoutResult LayoutFrame(const LayoutInput& in);
+
+// The frame's place and size within a monitor's work area `area`: what does not fit below or
+// right of its place is cut off (down to half the area), then the place moves as far as the
+// frame needs to lie within the area.
+ScreenRect FitFrameToArea(const ScreenRect& frame, const ScreenRect& area);
 
 } // namespace tess

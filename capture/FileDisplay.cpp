@@ -33,6 +33,7 @@
 #include <wx/sizer.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
+#include <wx/toolbar.h>
 #include <wx/utils.h>
 
 namespace tess {
@@ -65,6 +66,12 @@ wxSize Decorations(wxFrame* frame, wxWindow* client) {
             if (item->IsShown() && item->GetWindow() != client)
                 bars += item->CalcMin().y;
     return {fs.x - fc.x, fs.y - fc.y + bars};
+}
+
+// The width of the frame's tool bar with all its gadgets shown (none in its overflow menu).
+int ToolBarWidth(wxFrame* frame) {
+    wxToolBar* bar = frame->GetToolBar();
+    return bar ? bar->GetBestSize().x : 0;
 }
 
 // The print data shared by "Printer Setup..." and "Print...".
@@ -218,8 +225,15 @@ void FileDisplay::Display(const std::string& path) {
     if (!picture) {
         if (!videoWindow_) {
             auto w = std::make_unique<gtk::ChildXWindow>();
-            if (w->Create(client_->GetHandle()))
+            if (w->Create(client_->GetHandle())) {
                 videoWindow_ = std::move(w);
+                // Uncovered (a dialog closed over a paused video): the picture drawn again.
+                videoWindow_->OnExpose([this] {
+                    const wxSize cs = client_->GetClientSize();
+                    if (file_)
+                        file_->FitToWindow(cs.x, cs.y);
+                });
+            }
         }
         if (videoWindow_) {
             // Over the client area already, so the first picture lands in its place.
@@ -406,6 +420,7 @@ void FileDisplay::LayoutFrame(bool fit) {
     in.screenW = screen.width();
     in.screenH = screen.height();
     in.rememberedHeight = RememberedHeight();
+    in.minFrameWidth = ToolBarWidth(frame) + deco.x;
     LayoutResult r = tess::LayoutFrame(in);
     RememberedHeight() = r.rememberedHeight;
     ApplySizeHints();
@@ -434,7 +449,7 @@ void FileDisplay::CheckFrameSize() {
         frame->SetSize(askedFrameSize_);
 }
 
-void FileDisplay::ApplySizeHints() {
+void FileDisplay::ApplySizeHints(bool widthOnly) {
     wxFrame* frame = FrameOf(client_);
     if (!frame)
         return;
@@ -443,9 +458,10 @@ void FileDisplay::ApplySizeHints() {
     h.baseW = deco.x;
     h.baseH = deco.y;
     const bool video = file_ && file_->hasVideo();
-    h.fixedHeight = GlobalSettings().shrink && !video;
+    h.fixedHeight = GlobalSettings().shrink && !video && !widthOnly;
+    h.minW = std::max(h.minW, ToolBarWidth(frame)); // no gadget in the bar's overflow menu
     if (!video) {
-        // The layout shows no client area then (300 x the bars): any shape down to that.
+        // The layout shows no client area then (the bars only): any shape down to that.
         h.aspectW = h.aspectH = 0;
         h.minH = 0;
     } else if (file_->videoWidth() > 0 && file_->videoHeight() > 0) {
@@ -462,7 +478,7 @@ void FileDisplay::FitToWindow() {
         videoWindow_->Place(at.x, at.y, cs.x, cs.y);
     }
     if (file_)
-        file_->FitToWindow(0, 0); // the video window is the client's size
+        file_->FitToWindow(cs.x, cs.y); // the video window is the client's size
     client_->Refresh();
 }
 
@@ -511,6 +527,7 @@ void FileDisplay::OpenFile() {
         "WindowsMedia files (*.wmv,*.wma)|*.wmv;*.wma|AVI files (*.avi)|*.avi|"
         "WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|All files (*.*)|*",
         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() == wxID_OK)
         Display(std::string(dlg.GetPath().utf8_str()));
 }
@@ -536,6 +553,7 @@ void FileDisplay::SaveAs() {
     wxFileDialog dlg(client_, "Save As", wxEmptyString, wxString::FromUTF8(file_->GetDisplayName()),
                      wxString::FromUTF8(SaveAsFilter(ext.empty() ? "*" : ext)),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() == wxID_OK)
         SaveDisplayedFileAs(std::string(dlg.GetPath().utf8_str()));
     RebuildTitle();

@@ -101,6 +101,10 @@ public:
     void LayoutFrame(bool fit);
     // The video window and the picture follow the client area's size.
     void FitToWindow();
+    // The window manager's sizing rules for the frame: the bars' base size, the video's
+    // proportions, never narrower than the tool bar. With `widthOnly` (at start, before any
+    // layout) only the last of these.
+    void ApplySizeHints(bool widthOnly = false);
     // Draws the displayed picture, as large as the client area allows, proportions kept.
     void Paint(wxDC& dc);
     // A scroll event of the position slider.
@@ -135,7 +139,6 @@ public:
 private:
     void OnPaint();
     void Error(const std::string& text, const std::string& caption);
-    void ApplySizeHints();
     void CheckFrameSize();
 
     wxWindow* client_;

@@ -224,12 +224,40 @@ struct Player::Impl {
     GstElement* playbin = nullptr;
     GstElement* videoSink = nullptr; // our reference
     GstBus* bus = nullptr;
+    // The size the picture is scaled to before a sink that does not scale (the playbin's
+    // bin owns the filter); 0 x 0: its own size.
+    GstElement* scaleFilter = nullptr;
+    int scaledW = 0, scaledH = 0;
+    // The last decoded picture before scaling, kept by a probe on the streaming thread.
+    std::mutex sampleLock;
+    GstSample* lastSample = nullptr;
+
+    static GstPadProbeReturn KeepSample(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        GstSample* sample = gst_sample_new(GST_PAD_PROBE_INFO_BUFFER(info), caps, nullptr, nullptr);
+        if (caps)
+            gst_caps_unref(caps);
+        std::lock_guard<std::mutex> lock(self->sampleLock);
+        if (self->lastSample)
+            gst_sample_unref(self->lastSample);
+        self->lastSample = sample;
+        return GST_PAD_PROBE_OK;
+    }
 
     void Reset() {
         if (playbin) {
             gst_element_set_state(playbin, GST_STATE_NULL);
             gst_object_unref(playbin);
             playbin = nullptr;
+        }
+        scaleFilter = nullptr;
+        scaledW = scaledH = 0;
+        {
+            std::lock_guard<std::mutex> lock(sampleLock);
+            if (lastSample)
+                gst_sample_unref(lastSample);
+            lastSample = nullptr;
         }
         if (videoSink) {
             gst_object_unref(videoSink);
@@ -322,24 +350,42 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
         p.videoSink = VideoSinkFor(0);
     }
     if (windowId && missing.empty()) {
-        // The picture reaches the window at the stream's own size: the plain X image sink
-        // asks for its window's size when the stream begins and does not scale, so a
-        // stream scaled then stays at a window size that the layout changes moments later
-        // (drawn off its place, cut off). Only the colours are converted; the XVideo sink
-        // scales by itself.
+        // The playbin does not scale: the plain X image sink asks for its window's size
+        // when the stream begins and never again, so a stream scaled by the playbin then
+        // would stay at a size the layout changes moments later. The XVideo sink scales by
+        // itself; before the plain one our own scaler follows the video area's size
+        // (SetRenderRectangle), the picture's proportions kept.
         flags |= 1u << 6; // GST_PLAY_FLAG_NATIVE_VIDEO: no scaling by the playbin
         g_object_set(p.playbin, "flags", flags, nullptr);
         GstElement* bin = gst_bin_new(nullptr);
         GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-        if (!convert) {
+        GstElementFactory* sinkFactory = gst_element_get_factory(p.videoSink);
+        const bool scales = sinkFactory && std::strcmp(GST_OBJECT_NAME(sinkFactory), "ximagesink");
+        GstElement* scale = scales ? nullptr : gst_element_factory_make("videoscale", nullptr);
+        GstElement* filter = scales ? nullptr : gst_element_factory_make("capsfilter", nullptr);
+        if (!convert || (!scales && (!scale || !filter))) {
+            for (GstElement* e : {convert, scale, filter})
+                if (e)
+                    gst_object_unref(gst_object_ref_sink(e));
             gst_object_unref(gst_object_ref_sink(bin));
-            r.message = "The GStreamer element \"videoconvert\" is missing: install "
-                        "gstreamer1.0-plugins-base.";
+            r.message = "The GStreamer elements \"videoconvert\" and \"videoscale\" are "
+                        "needed: install gstreamer1.0-plugins-base.";
             Close();
             return r;
         }
         gst_bin_add_many(GST_BIN(bin), convert, p.videoSink, nullptr);
-        gst_element_link(convert, p.videoSink);
+        if (scales) {
+            gst_element_link(convert, p.videoSink);
+        } else {
+            gst_bin_add_many(GST_BIN(bin), scale, filter, nullptr);
+            gst_element_link_many(convert, scale, filter, p.videoSink, nullptr);
+            // A size changed mid-stream lets the pictures under way through at the old one.
+            gst_util_set_object_arg(G_OBJECT(filter), "caps-change-mode", "delayed");
+            p.scaleFilter = filter;
+            GstPad* scaleIn = gst_element_get_static_pad(scale, "sink");
+            gst_pad_add_probe(scaleIn, GST_PAD_PROBE_TYPE_BUFFER, &Impl::KeepSample, &p, nullptr);
+            gst_object_unref(scaleIn);
+        }
         GstPad* in = gst_element_get_static_pad(convert, "sink");
         gst_element_add_pad(bin, gst_ghost_pad_new("sink", in));
         gst_object_unref(in);
@@ -538,7 +584,36 @@ double Player::VolumeDb() const {
 }
 
 void Player::SetRenderRectangle(int x, int y, int w, int h) {
-    if (!impl_->videoSink || !GST_IS_VIDEO_OVERLAY(impl_->videoSink))
+    Impl& p = *impl_;
+    if (p.scaleFilter) {
+        // The sink centres what it gets: the picture scaled to fit w x h.
+        int fw = 0, fh = 0;
+        if (w > 0 && h > 0 && width_ > 0 && height_ > 0) {
+            const bool wide = static_cast<int64_t>(width_) * h >= static_cast<int64_t>(height_) * w;
+            fw = wide ? w : std::max<int>(1, static_cast<int>(int64_t{h} * width_ / height_));
+            fh = wide ? std::max<int>(1, static_cast<int>(int64_t{w} * height_ / width_)) : h;
+        }
+        if (fw == p.scaledW && fh == p.scaledH)
+            return;
+        p.scaledW = fw;
+        p.scaledH = fh;
+        GstCaps* caps = fw > 0 ? gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, fw,
+                                                     "height", G_TYPE_INT, fh, "pixel-aspect-ratio",
+                                                     GST_TYPE_FRACTION, 1, 1, nullptr)
+                               : gst_caps_new_empty_simple("video/x-raw");
+        g_object_set(p.scaleFilter, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        // Paused, no new picture comes to take the new size: the one shown is decoded
+        // again where it is (without waiting for it).
+        gint64 pos = 0;
+        if (!playing_ && gst_element_query_position(p.playbin, GST_FORMAT_TIME, &pos))
+            gst_element_seek(
+                p.playbin, rate_, GST_FORMAT_TIME,
+                static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                GST_SEEK_TYPE_SET, pos, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        return;
+    }
+    if (!p.videoSink || !GST_IS_VIDEO_OVERLAY(p.videoSink))
         return;
     if (w <= 0 || h <= 0)
         gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(impl_->videoSink), 0, 0, -1, -1);
@@ -551,13 +626,43 @@ void Player::Expose() {
         gst_video_overlay_expose(GST_VIDEO_OVERLAY(impl_->videoSink));
 }
 
+bool Player::ShownSize(int* width, int* height) const {
+    GstSample* sample = nullptr;
+    if (!impl_->videoSink ||
+        !g_object_class_find_property(G_OBJECT_GET_CLASS(impl_->videoSink), "last-sample"))
+        return false;
+    g_object_get(impl_->videoSink, "last-sample", &sample, nullptr);
+    if (!sample)
+        return false;
+    GstVideoInfo info;
+    const bool ok = gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+    if (ok) {
+        *width = GST_VIDEO_INFO_WIDTH(&info);
+        *height = GST_VIDEO_INFO_HEIGHT(&info);
+    }
+    gst_sample_unref(sample);
+    return ok;
+}
+
 bool Player::CurrentFrame(std::vector<uint8_t>* bgrx, int* width, int* height) const {
     if (!impl_->playbin || videoStreams_ == 0)
         return false;
     GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
     GstSample* sample = nullptr;
-    // The playbin converts the sink's last frame into the asked format.
-    g_signal_emit_by_name(impl_->playbin, "convert-sample", caps, &sample);
+    GstSample* unscaled = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(impl_->sampleLock);
+        if (impl_->lastSample)
+            unscaled = gst_sample_ref(impl_->lastSample);
+    }
+    if (unscaled) {
+        // The picture before it was scaled to the video area.
+        sample = gst_video_convert_sample(unscaled, caps, 2 * GST_SECOND, nullptr);
+        gst_sample_unref(unscaled);
+    } else {
+        // The playbin converts the sink's last frame into the asked format.
+        g_signal_emit_by_name(impl_->playbin, "convert-sample", caps, &sample);
+    }
     gst_caps_unref(caps);
     if (!sample)
         return false;

@@ -75,10 +75,15 @@ public:
     // The name of the sound output element's device, empty for the default.
     const std::string& soundDeviceUsed() const { return soundDeviceUsed_; }
 
-    // Places the picture at (x, y, w, h) of the window; (0, 0, 0, 0) fills it.
+    // Places the picture at (x, y, w, h) of the window; (0, 0, 0, 0) fills it. Before a
+    // sink that does not scale (the plain X image one), the picture is scaled to fit w x h,
+    // proportions kept, and centred by the sink (0 x 0: its own size); a paused picture is
+    // decoded again at the new size.
     void SetRenderRectangle(int x, int y, int w, int h);
     // Draws the last frame again (after the window was exposed).
     void Expose();
+    // The size of the picture the sink has last drawn (false when none).
+    bool ShownSize(int* width, int* height) const;
     // The frame shown now at the video's own size, as rows of width * 4 bytes from the top,
     // each pixel blue, green, red, unused. False (nothing filled) when there is none.
     bool CurrentFrame(std::vector<uint8_t>* bgrx, int* width, int* height) const;

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <gdk/gdkx.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -35,7 +36,32 @@ bool TakeError(GError* err, std::string* error) {
 
 } // namespace
 
+namespace {
+
+GdkFilterReturn ChildExposeFilter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+    const auto* ev = static_cast<XEvent*>(xevent);
+    const auto* child = static_cast<ChildXWindow*>(data);
+    // The last of a series of expose events draws once.
+    if (ev->type == Expose && ev->xexpose.window == child->id() && ev->xexpose.count == 0)
+        child->Exposed();
+    return GDK_FILTER_CONTINUE;
+}
+
+} // namespace
+
+void ChildXWindow::OnExpose(std::function<void()> exposed) {
+    exposed_ = std::move(exposed);
+    if (!window_ || filtering_)
+        return;
+    // The toolkit's connection reads the window's expose events; the sink draws on its own.
+    XSelectInput(static_cast<Display*>(display_), window_, ExposureMask);
+    gdk_window_add_filter(nullptr, ChildExposeFilter, this);
+    filtering_ = true;
+}
+
 ChildXWindow::~ChildXWindow() {
+    if (filtering_)
+        gdk_window_remove_filter(nullptr, ChildExposeFilter, this);
     if (!window_)
         return;
     // The window goes with its parent: a parent already gone is no error worth a word.
@@ -90,6 +116,37 @@ void ChildXWindow::Show(bool show) {
     }
     XSync(d, False);
     shown_ = show;
+}
+
+namespace {
+
+void PlaceOverParent(GtkWidget* widget, gpointer) {
+    GtkWindow* dialog = GTK_WINDOW(widget);
+    GtkWindow* parent = gtk_window_get_transient_for(dialog);
+    GdkWindow* gp = parent ? gtk_widget_get_window(GTK_WIDGET(parent)) : nullptr;
+    if (!gp)
+        return;
+    GdkRectangle area{};
+    gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_window_get_display(gp), gp),
+                             &area);
+    int w = 0, h = 0, px = 0, py = 0, pw = 0, ph = 0;
+    gtk_window_get_size(dialog, &w, &h);
+    w = std::min(w, area.width * 2 / 3);
+    h = std::min(h, area.height * 2 / 3);
+    gtk_window_resize(dialog, w, h);
+    gtk_window_get_position(parent, &px, &py);
+    gtk_window_get_size(parent, &pw, &ph);
+    gtk_window_move(
+        dialog, std::clamp(px + (pw - w) / 2, area.x, std::max(area.x, area.x + area.width - w)),
+        std::clamp(py + (ph - h) / 2, area.y, std::max(area.y, area.y + area.height - h)));
+}
+
+} // namespace
+
+void PlaceOverParentWhenShown(void* dialog) {
+    auto* w = static_cast<GtkWidget*>(dialog);
+    if (w && GTK_IS_WINDOW(w))
+        g_signal_connect_after(w, "map", G_CALLBACK(PlaceOverParent), nullptr);
 }
 
 void UseX11Toolkit() {

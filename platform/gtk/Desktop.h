@@ -24,13 +24,29 @@ public:
     void Place(int x, int y, int w, int h);
     void Show(bool show);
     bool shown() const { return shown_; }
+    // Calls `exposed` (window thread) whenever part of the window needs drawing again (a
+    // dialog that lay over it went away): the X server has cleared it to black.
+    void OnExpose(std::function<void()> exposed);
+    // The toolkit's event filter hands the window's expose events here.
+    void Exposed() const {
+        if (exposed_)
+            exposed_();
+    }
 
 private:
     void* display_ = nullptr; // the toolkit's Display
     void* parent_ = nullptr;  // the GdkWindow it lives in
     unsigned long window_ = 0;
     bool shown_ = false;
+    std::function<void()> exposed_;
+    bool filtering_ = false;
 };
+
+// Once `dialog` (a GtkWindow, the toolkit's file chooser) is on the screen: at most two
+// thirds of its monitor's work area large and over the middle of the window it belongs to
+// (the chooser's own default size fills a small screen, so the window manager puts it in a
+// corner).
+void PlaceOverParentWhenShown(void* dialog);
 
 // Makes the toolkit open its windows on the X display (Xwayland in a Wayland session), as
 // the program's window, selection and screen code speak X11. Call before the toolkit

@@ -100,6 +100,38 @@ TEST_F(Frame, EveryMenuItemReachesItsHandlerAndEnabler) {
     EXPECT_TRUE(MakeDefaultItem(trayMenu->FindItemByPosition(0)));
 }
 
+// Every key text of the menu bar, the pop-up menu and the tray menu names a key of the
+// accelerator table that runs that item ("Right-cursor" is the Right key).
+TEST_F(Frame, EveryKeyTextOfEveryMenuNamesTheKeyThatRunsItsItem) {
+    std::map<std::pair<int, int>, int> table;
+    for (const wxAcceleratorEntry& e : AcceleratorEntries())
+        table[{e.GetFlags(), e.GetKeyCode()}] = e.GetCommand();
+    std::unique_ptr<wxMenuBar> bar(BuildMainMenu());
+    std::unique_ptr<wxMenu> popup(BuildPopupMenu()), trayMenu(BuildTrayMenu());
+    std::vector<wxMenuItem*> items;
+    for (size_t i = 0; i < bar->GetMenuCount(); ++i)
+        Items(bar->GetMenu(i), items);
+    Items(popup.get(), items);
+    Items(trayMenu.get(), items);
+    int keyTexts = 0;
+    for (wxMenuItem* item : items) {
+        // Texts the toolkit cannot read ("Right-cursor") are shown beside the label.
+        wxString key = item->GetItemLabel().AfterFirst('\t');
+        if (key.empty())
+            key = wxString::FromUTF8(gtk::MenuKeyText(item->GetMenuItem()));
+        if (key.empty())
+            continue;
+        ++keyTexts;
+        key.Replace("-cursor", "");
+        std::unique_ptr<wxAcceleratorEntry> e(wxAcceleratorEntry::Create("\t" + key));
+        ASSERT_TRUE(e) << key;
+        auto it = table.find({e->GetFlags(), e->GetKeyCode()});
+        EXPECT_TRUE(it != table.end() && it->second == item->GetId())
+            << item->GetItemLabel() << " of " << item->GetId();
+    }
+    EXPECT_EQ(keyTexts, 29);
+}
+
 TEST_F(Frame, ModeCommandsSetTheModeThatSnapshotAndRecordFollow) {
     struct Case {
         int command;
@@ -160,7 +192,7 @@ TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {
         {C | S, 'R', id::MixerRecord}, {C, 'V', id::MixerVolume}, {A, WXK_UP, id::VolumeUp},
         {A, WXK_DOWN, id::VolumeDown}, {N, WXK_PAGEUP, id::PageUp}, {N, WXK_PAGEDOWN, id::PageDown},
         {N, WXK_SPACE, id::TogglePlay}, {A, WXK_RETURN, id::FullScreen},
-        {N, WXK_PAUSE, id::PauseRecording}};
+        {N, WXK_PAUSE, id::PauseRecording}, {A, WXK_F4, id::Exit}};
     // clang-format on
     std::map<std::pair<int, int>, int> table;
     for (const wxAcceleratorEntry& e : AcceleratorEntries())
@@ -305,6 +337,21 @@ TEST(Art, EachDrawnPictureIsThereAndDistinct) {
         EXPECT_EQ(ProgramIcon(icon).GetWidth(), 32);
     for (int icon : {id::IconIdleSmall, id::IconRecordingSmall, id::IconPlayingSmall})
         EXPECT_EQ(ProgramIcon(icon).GetWidth(), 16);
+}
+
+TEST_F(Frame, TheFrameStaysAsWideAsItsToolBarWhoseUnhandledButtonsAreGrey) {
+    wxToolBar* bar = frame->toolBar().bar;
+    const int wide = bar->GetBestSize().x;
+    EXPECT_GT(wide, 400); // the first start's width, which would hide gadgets
+    frame->SetSize(300, -1);
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->GetClientSize().x >= wide; }, 2000))
+        << frame->GetClientSize().x << " < " << wide;
+    client->display().LayoutFrame(false); // no file: the bars only, 300 wide but for the bar
+    EXPECT_TRUE(test::PumpUntil([&] { return frame->GetClientSize().x >= wide; }, 2000))
+        << frame->GetClientSize().x << " < " << wide;
+    EXPECT_FALSE(bar->GetToolEnabled(id::ToolButton1));
+    EXPECT_FALSE(bar->GetToolEnabled(id::ToolButton2));
+    EXPECT_TRUE(bar->GetToolEnabled(id::Snapshot));
 }
 
 TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {

@@ -101,11 +101,30 @@ TEST(DisplayLogic, LayoutFitsHalvesAndRemembers) {
     EXPECT_EQ(size().second, 400);
     in.rememberedHeight = -1;
     EXPECT_EQ(size().second, 100 + 300);
+    // Never narrower than the tool bar: a small video's area widened in proportion.
+    in.fit = true;
+    in.fileWidth = 200;
+    in.fileHeight = 100;
+    in.minFrameWidth = 510;
+    EXPECT_EQ(size(), std::pair(510, 100 + 250));
     in.fullScreen = true;
     EXPECT_EQ(LayoutFrame(in).kind, LayoutResult::Maximize);
-    // Full screen without a file: the bars only, as without full screen.
+    // Full screen without a file: the bars only, as without full screen, as wide as the
+    // tool bar.
     in.fileDisplayed = false;
+    EXPECT_EQ(size(), std::pair(510, 100));
+    in.minFrameWidth = 0;
     EXPECT_EQ(size(), std::pair(300, 100));
+    // The first start's 400 x 800 at (100, 100) on a 1280 x 800 work area keeps its place
+    // and loses what lies below the screen; a frame far down or too wide moves.
+    for (auto [frame, fitted] :
+         {std::pair{ScreenRect{100, 100, 500, 900}, ScreenRect{100, 100, 500, 800}},
+          {ScreenRect{100, 700, 500, 1500}, ScreenRect{100, 400, 500, 800}},
+          {ScreenRect{-50, 10, 1350, 310}, ScreenRect{0, 10, 1280, 310}},
+          {ScreenRect{100, 100, 500, 700}, ScreenRect{100, 100, 500, 700}}})
+        EXPECT_EQ(FitFrameToArea(frame, ScreenRect{0, 0, 1280, 800}), fitted) << frame.top;
+    EXPECT_EQ(FitFrameToArea(ScreenRect{1300, 30, 1700, 830}, ScreenRect{1280, 24, 2560, 1024}),
+              (ScreenRect{1300, 30, 1700, 830}));
     // Printed pictures fill the page in one direction.
     for (auto [w, h, pageW, pageH, wantW, wantH] : {std::array{100, 50, 4800, 6400, 4800, 2400},
                                                     {1920, 1080, 2480, 3508, 2480, 1395},

@@ -7,6 +7,7 @@
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
 #include "platform/FileIo.h"
+#include "platform/gtk/Desktop.h"
 #include "platform/x11/Screen.h"
 #include "playback/PlaybackSupport.h"
 #include "resources/Ids.h"
@@ -168,6 +169,47 @@ MemBm Quarters(int w, int h) {
         for (int x = 0; x < w; ++x)
             std::memcpy(pic.pixelAddress(x, y), &colours[(y >= h / 2) * 2 + (x >= w / 2)], 4);
     return pic;
+}
+
+// The picture is scaled to the video area, proportions kept, also while paused; the video
+// window is told when a window that lay over it goes away, so the picture is drawn again.
+TEST_F(Display, AVideoFitsItsAreaAndIsDrawnAgainWhenUncovered) {
+    const std::string& rec = test::TestRecording();
+    if (rec.empty())
+        GTEST_SKIP() << "no recording";
+    client->DisplayFile(rec);
+    ASSERT_NE(File(), nullptr) << FirstMessage();
+    const gst::Player& player = *File()->player();
+    const int vw = File()->videoWidth(), vh = File()->videoHeight();
+    for (wxSize area : {wxSize(vw / 4, vh), wxSize(vw * 3 / 2, vh / 2)}) {
+        frame->SetClientSize(area.x, area.y + frame->GetClientSize().y - client->GetSize().y);
+        int w = 0, h = 0;
+        wxSize cs, want;
+        EXPECT_TRUE(test::PumpUntil(
+            [&] {
+                cs = client->GetClientSize();
+                const bool wide = int64_t{vw} * cs.y >= int64_t{vh} * cs.x;
+                want = wide ? wxSize(cs.x, cs.x * vh / vw) : wxSize(cs.y * vw / vh, cs.y);
+                return player.ShownSize(&w, &h) && std::abs(w - want.x) + std::abs(h - want.y) <= 1;
+            },
+            3000))
+            << w << "x" << h << " in " << cs.x << "x" << cs.y;
+    }
+    gtk::ChildXWindow window;
+    ASSERT_TRUE(window.Create(client->GetHandle()));
+    const wxPoint at = client->ClientToScreen(wxPoint(0, 0));
+    window.Place(at.x, at.y, 100, 100);
+    window.Show(true);
+    int exposed = 0;
+    window.OnExpose([&] { ++exposed; });
+    test::Pump(100);
+    exposed = 0;
+    auto* cover = new wxFrame(nullptr, wxID_ANY, "cover", at, wxSize(200, 200),
+                              wxFRAME_NO_TASKBAR | wxBORDER_NONE | wxSTAY_ON_TOP);
+    cover->Show();
+    test::Pump(200);
+    cover->Destroy();
+    EXPECT_TRUE(test::PumpUntil([&] { return exposed > 0; }, 2000));
 }
 
 TEST_F(Display, PicturesOfEveryFormatAreDrawnInTheClientArea) {

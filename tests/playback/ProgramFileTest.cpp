@@ -192,10 +192,12 @@ TEST_F(ProgramFile, ARecordingOnTheCommandLineIsDrawnInItsFittedFrameUnderAWindo
         EXPECT_NE(full.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos) << full;
         EXPECT_EQ(full.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << full;
         EXPECT_NEAR(state("back").w, fitted.w, 4) << state("back").line;
-        // Closed (Shrink off), and full screen without a file: 300 wide, the bars only.
+        // Closed (Shrink off), and full screen without a file: the bars only, 300 wide
+        // unless the tool bar needs more (it does: about 520).
         for (const char* label : {"closed", "empty"}) {
             const State st = state(label);
-            EXPECT_NEAR(st.w, 300, 4) << st.line; // the frame's border is not counted
+            EXPECT_GT(st.w, 450) << st.line;
+            EXPECT_LT(st.w, fitted.w) << st.line;
             EXPECT_LT(st.h, fitted.h - 400) << st.line;
             EXPECT_GT(st.h, 0) << st.line;
         }

@@ -79,8 +79,8 @@ done
 sleep 1
 xdotool windowactivate --sync "$win" key --clearmodifiers alt+c 2>/dev/null || true
 shot countdown-menu 1
-# Screen, Window, Rectangle, then "Snapshot".
-xdotool key Down Down Down Return
+# Screen, Window, Rectangle, Monitor, then "Snapshot".
+xdotool key Down Down Down Down Return
 shot countdown 2
 sleep 4
 kill "$app"; wait "$app" || true
