@@ -1,10 +1,11 @@
 // Choosing the capture target: the window finder on a made-up tree and on real X windows,
 // drag rectangles and the selection frame (the once-per-window outline:
-// tests/snapshot/SelectRTest).
+// tests/snapshot/SelectRTest), and the countdown's monitor.
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "capture/CountdownWindow.h"
 #include "capture/Selection.h"
 #include "support/TestSupport.h"
 #include "support/XTestWindows.h"
@@ -87,6 +88,29 @@ TEST(DragTest, EitherDirectionGivesTheSameRectangleAndTheFrameLiesJustOutside) {
     EXPECT_EQ(bars[1], (ScreenRect{10, 17, 30, 20}));
     EXPECT_EQ(bars[2], (ScreenRect{7, 20, 10, 40}));
     EXPECT_EQ(bars[3], (ScreenRect{30, 20, 33, 40}));
+}
+
+TEST(CountdownCornerTest, TopRightOfTheMonitorHoldingTheAreasMiddleOrThePointer) {
+    // Three monitors in a row, a fourth below the middle one.
+    const std::vector<Monitor> monitors{{"A", {0, 0, 1000, 600}},
+                                        {"B", {1000, 0, 2000, 600}},
+                                        {"C", {2000, 0, 3000, 600}},
+                                        {"D", {1000, 600, 2000, 1200}}};
+    const ScreenRect screen{0, 0, 3000, 1200};
+    const int right = 3000 - kCountdownInset - kCountdownSide;
+    struct Row {
+        std::optional<ScreenRect> area;
+        int px, py; // the pointer
+        wxPoint corner;
+    } rows[] = {
+        {ScreenRect{1200, 100, 1800, 500}, 2500, 100, {2000 - 120, 24}}, // B, not the pointer's
+        {ScreenRect{1200, 700, 1800, 1100}, 0, 0, {2000 - 120, 624}},    // D
+        {std::nullopt, 2500, 100, {right, 24}},                          // C, the pointer's
+        {std::nullopt, 500, 900, {right, 24}},                           // on none: the screen
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CountdownCorner(monitors, screen, r.area, r.px, r.py), r.corner)
+            << r.px << "," << r.py;
 }
 
 TEST(FindWindowXTest, RealWindows) {
