@@ -230,6 +230,14 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
                      }),
               (ScreenRect{1900, 0, 1920, 20}));
 
+    // A last region partly off the screen (a monitor since removed) is brought onto it.
+    EXPECT_EQ(select(ScreenRect{1880, 1060, 1960, 1100},
+                     [&](SelectR& dlg) {
+                         test::SendKey(dlg, WXK_RETURN);
+                         test::SendKey(dlg, WXK_RETURN);
+                     }),
+              (ScreenRect{1840, 1040, 1920, 1080}));
+
     // During a drag the keys move the rectangle (Ctrl: its pointer corner); Enter does not end it.
     EXPECT_EQ(select(std::nullopt,
                      [&](SelectR& dlg) {
