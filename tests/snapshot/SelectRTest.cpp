@@ -186,11 +186,17 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
                                   ExpectFrameAround(want);
                                   // Clear inside, dimmed outside, the size under the frame.
                                   EXPECT_EQ(ScreenPixel(250, 190), 0xc0c000u);
-                                  EXPECT_EQ(ScreenPixel(650, 450), Dimmed(0x2040a0));
+                                  EXPECT_EQ(ScreenPixel(650, 450), 0x0e1c46u); // 0x2040a0 dimmed
                                   EXPECT_EQ(ScreenPixel(50, 50), Dimmed(Frozen(dlg, 50, 50)));
                                   ASSERT_TRUE(dlg.sizeLabel() && dlg.helpLine());
                                   EXPECT_EQ(dlg.sizeLabel()->top, want.bottom + 7);
                                   EXPECT_EQ(dlg.sizeLabel()->right, want.right);
+                                  test::SendKey(dlg, WXK_LEFT, wxMOD_SHIFT); // 10 pixels
+                              }),
+                              test::Do([] {}), test::Do([&] {
+                                  // Nothing left of the label where it was.
+                                  EXPECT_EQ(ScreenPixel(395, 315), 0x0e1c46u);
+                                  test::SendKey(dlg, WXK_RIGHT, wxMOD_SHIFT);
                                   test::SendMouse(dlg, wxEVT_LEFT_UP, to);
                               })});
     };
