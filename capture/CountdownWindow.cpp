@@ -10,32 +10,38 @@ namespace tess {
 
 namespace {
 
-constexpr int kSide = 96;  // the window is a square of this many pixels
-constexpr int kInset = 24; // from the monitor's edges
-
-// The monitor that holds the middle of the area, else the pointer's; the screen when none.
-wxRect MonitorFor(std::optional<ScreenRect> area) {
+// The window's corner on the screen of the window thread.
+wxPoint CornerFor(std::optional<ScreenRect> area) {
     ScreenConnection* screen = WindowThreadScreen();
-    if (!screen)
-        return wxRect(wxGetDisplaySize());
-    int32_t x = 0, y = 0;
-    if (area) {
-        x = (area->left + area->right) / 2;
-        y = (area->top + area->bottom) / 2;
-    } else {
-        screen->pointer(&x, &y);
+    if (!screen) {
+        const wxSize size = wxGetDisplaySize();
+        return CountdownCorner({}, {0, 0, size.x, size.y}, area, 0, 0);
     }
-    const ScreenRect r = MonitorRectAt(*screen, x, y);
-    return wxRect(r.left, r.top, r.width(), r.height());
+    int32_t x = 0, y = 0;
+    if (!area)
+        screen->pointer(&x, &y);
+    return CountdownCorner(ListMonitors(*screen), screen->screenRect(), area, x, y);
 }
 
 } // namespace
 
+wxPoint CountdownCorner(const std::vector<Monitor>& monitors, const ScreenRect& screen,
+                        std::optional<ScreenRect> area, int32_t pointerX, int32_t pointerY) {
+    int32_t x = pointerX, y = pointerY;
+    if (area) {
+        x = area->left + (area->right - area->left) / 2;
+        y = area->top + (area->bottom - area->top) / 2;
+    }
+    const Monitor* m = MonitorAt(monitors, x, y);
+    const ScreenRect r = m ? m->rect : screen;
+    return wxPoint(r.right - kCountdownInset - kCountdownSide, r.top + kCountdownInset);
+}
+
 CountdownWindow::CountdownWindow(std::optional<ScreenRect> area)
-    : wxFrame(nullptr, wxID_ANY, "Tessaray", wxDefaultPosition, wxSize(kSide, kSide),
+    : wxFrame(nullptr, wxID_ANY, "Tessaray", wxDefaultPosition,
+              wxSize(kCountdownSide, kCountdownSide),
               wxBORDER_NONE | wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR | wxFRAME_TOOL_WINDOW, kName) {
-    const wxRect monitor = MonitorFor(area);
-    const wxPoint corner(monitor.GetRight() + 1 - kInset - kSide, monitor.GetTop() + kInset);
+    const wxPoint corner = CornerFor(area);
     gtk::AskForUserPosition(GetHandle(), corner.x, corner.y);
     SetPosition(corner);
     SetBackgroundStyle(wxBG_STYLE_PAINT);

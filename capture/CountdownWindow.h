@@ -4,13 +4,25 @@
 // the task bar. While it is up it holds the keyboard, so Escape cancels the snapshot
 // whatever window has the focus (in a Wayland session, only while it has the focus itself).
 #include <optional>
+#include <vector>
 
 #include <wx/frame.h>
 
 #include "capture/Snapshot.h"
 #include "platform/gtk/Desktop.h"
+#include "platform/x11/Monitors.h"
 
 namespace tess {
+
+// The window is a square of kCountdownSide pixels, kCountdownInset from the monitor's edges.
+inline constexpr int kCountdownSide = 96;
+inline constexpr int kCountdownInset = 24;
+
+// Where the window's top left corner goes: the top right corner of the monitor that holds
+// the middle of `area`, or the pointer without one; of the whole `screen` when no monitor
+// holds that point.
+wxPoint CountdownCorner(const std::vector<Monitor>& monitors, const ScreenRect& screen,
+                        std::optional<ScreenRect> area, int32_t pointerX, int32_t pointerY);
 
 class CountdownWindow : public wxFrame {
 public:

@@ -9,6 +9,7 @@
 #include "capture/MainGroup.h"
 #include "media/Grab.h"
 #include "media/MemBm.h"
+#include "platform/x11/Monitors.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
 
@@ -25,19 +26,37 @@ constexpr long kFirstPaint = 1;
 wxPoint g_anchor;
 wxPoint g_current;
 
-wxBitmap ToBitmap(const MemBm& bm) {
+// The picture as a bitmap, and when `dimmedOut` is given also dimmed.
+wxBitmap ToBitmap(const MemBm& bm, wxBitmap* dimmedOut) {
     wxImage img(bm.width(), bm.height(), false);
+    wxImage dim;
+    if (dimmedOut)
+        dim.Create(bm.width(), bm.height(), false);
     unsigned char* d = img.GetData();
+    unsigned char* m = dimmedOut ? dim.GetData() : nullptr;
     for (int32_t y = 0; y < bm.height(); ++y) {
         const uint8_t* s = bm.pixelAddress(0, y);
         for (int32_t x = 0; x < bm.width(); ++x, s += 4, d += 3) {
             d[0] = s[2];
             d[1] = s[1];
             d[2] = s[0];
+            if (m) {
+                m[0] = DimmedChannel(s[2]);
+                m[1] = DimmedChannel(s[1]);
+                m[2] = DimmedChannel(s[0]);
+                m += 3;
+            }
         }
     }
+    if (dimmedOut)
+        *dimmedOut = wxBitmap(dim);
     return wxBitmap(img);
 }
+
+constexpr char kHelpText[] = "Drag to choose a rectangle   \u00b7   Enter: the last region   "
+                             "\u00b7   Arrows: move it (Shift: 10 pixels, Ctrl: its size)   "
+                             "\u00b7   Esc: cancel";
+constexpr int kBoxPadX = 8, kBoxPadY = 4;
 
 // The step of an arrow key: 1 pixel, 10 with Shift; false for other keys.
 bool ArrowStep(int key, bool shift, wxPoint* d) {
@@ -95,7 +114,12 @@ wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_ERASE_BACKGROUND(SelectR::OnEraseBack
         std::unique_ptr<MemBm> picture =
             GrabScreenPicture(*screen_, false, true, true, &covered_, &code);
         if (picture && !picture->empty())
-            frozen_ = ToBitmap(*picture);
+            frozen_ = ToBitmap(*picture, Guides() ? &dimmed_ : nullptr);
+        int32_t x = 0, y = 0;
+        screen_->pointer(&x, &y);
+        monitor_ = Intersection(MonitorRectAt(*screen_, x, y), covered_);
+        if (monitor_.empty())
+            monitor_ = covered_;
     }
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(
@@ -115,6 +139,10 @@ wxBEGIN_EVENT_TABLE(SelectR, wxDialog) EVT_ERASE_BACKGROUND(SelectR::OnEraseBack
     canvas_->Bind(wxEVT_LEFT_UP, &SelectR::OnLeftUp, this);
     canvas_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &SelectR::OnCaptureLost, this);
     canvas_->Bind(wxEVT_KEY_DOWN, &SelectR::OnCharHook, this);
+    font_ = wxFontInfo(11).Bold();
+    canvas_->SetFont(font_);
+    if (Guides())
+        PlaceGuidance(std::nullopt);
 }
 
 SelectR::~SelectR() {
@@ -142,18 +170,98 @@ wxPoint SelectR::ScreenPoint(const wxMouseEvent& e) const {
     return (from ? from : static_cast<const wxWindow*>(this))->ClientToScreen(e.GetPosition());
 }
 
+void SelectR::DrawBitmapPart(wxDC& dc, const wxPoint& origin, const wxBitmap& bitmap,
+                             const ScreenRect& part) {
+    if (part.empty())
+        return;
+    // The clip keeps the drawing to the part: the toolkit copies no more than that.
+    dc.SetClippingRegion(origin.x + part.left, origin.y + part.top, part.width(), part.height());
+    dc.DrawBitmap(bitmap, origin.x + covered_.left, origin.y + covered_.top);
+    dc.DestroyClippingRegion();
+}
+
+void SelectR::DrawBox(wxDC& dc, const wxPoint& origin, const ScreenRect& box,
+                      const wxString& text) {
+    const wxPoint at(origin.x + box.left, origin.y + box.top);
+    dc.SetPen(wxPen(wxColour(200, 200, 200)));
+    dc.SetBrush(wxBrush(wxColour(24, 24, 24)));
+    dc.DrawRectangle(at.x, at.y, box.width(), box.height());
+    dc.DrawText(text, at.x + kBoxPadX, at.y + kBoxPadY);
+}
+
 void SelectR::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(canvas_);
-    dc.DrawBitmap(frozen_, canvas_->ScreenToClient(wxPoint(covered_.left, covered_.top)));
-    if (!shown_)
+    // The screen's origin in the window (one question to the server).
+    const wxPoint origin = canvas_->ScreenToClient(wxPoint(0, 0));
+    if (!Guides() || !dimmed_.IsOk()) {
+        dc.DrawBitmap(frozen_, origin.x + covered_.left, origin.y + covered_.top);
+    } else {
+        // Only the parts asked for: the dimmed picture outside the rectangle, the frozen
+        // one inside.
+        for (wxRegionIterator it(canvas_->GetUpdateRegion()); it; ++it) {
+            const wxRect u = it.GetRect();
+            const ScreenRect update{u.x - origin.x, u.y - origin.y, u.GetRight() + 1 - origin.x,
+                                    u.GetBottom() + 1 - origin.y};
+            for (const ScreenRect& part : OutsideParts(covered_, shown_))
+                DrawBitmapPart(dc, origin, dimmed_, Intersection(part, update));
+            if (shown_)
+                DrawBitmapPart(dc, origin, frozen_, Intersection(*shown_, update));
+        }
+    }
+    if (shown_) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(colour_));
+        for (const ScreenRect& bar : FrameBars(*shown_)) {
+            if (bar.empty())
+                continue;
+            dc.DrawRectangle(origin.x + bar.left, origin.y + bar.top, bar.width(), bar.height());
+        }
+    }
+    if (!Guides())
         return;
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(colour_));
-    for (const ScreenRect& bar : FrameBars(*shown_)) {
-        if (bar.empty())
-            continue;
-        wxPoint at = canvas_->ScreenToClient(wxPoint(bar.left, bar.top));
-        dc.DrawRectangle(at.x, at.y, bar.width(), bar.height());
+    dc.SetFont(font_);
+    dc.SetTextForeground(*wxWHITE);
+    if (label_)
+        DrawBox(dc, origin, *label_, labelText_);
+    if (help_)
+        DrawBox(dc, origin, *help_, wxString::FromUTF8(kHelpText));
+}
+
+void SelectR::RefreshScreenRect(const ScreenRect& r) {
+    if (r.empty())
+        return;
+    const wxPoint at = canvas_->ScreenToClient(wxPoint(r.left, r.top));
+    canvas_->RefreshRect(wxRect(at.x, at.y, r.width(), r.height()), false);
+}
+
+void SelectR::PlaceGuidance(const std::optional<ScreenRect>& frame) {
+    const auto boxed = [this](const wxString& text) {
+        const wxSize t = canvas_->GetTextExtent(text);
+        return wxSize(t.x + 2 * kBoxPadX, t.y + 2 * kBoxPadY);
+    };
+    std::optional<ScreenRect> label;
+    wxString text;
+    if (frame && !frame->empty()) {
+        text = wxString::FromUTF8(std::to_string(frame->width()) + " \u00d7 " +
+                                  std::to_string(frame->height()));
+        const wxSize size = boxed(text);
+        label = SizeLabelRect(*frame, size.x, size.y, covered_);
+    }
+    if (label != label_ || text != labelText_) {
+        if (label_)
+            RefreshScreenRect(*label_);
+        if (label)
+            RefreshScreenRect(*label);
+        label_ = label;
+        labelText_ = text;
+    }
+    const wxSize size = boxed(wxString::FromUTF8(kHelpText));
+    const ScreenRect help = HelpLineRect(monitor_, size.x, size.y, frame);
+    if (help != help_) {
+        if (help_)
+            RefreshScreenRect(*help_);
+        RefreshScreenRect(help);
+        help_ = help;
     }
 }
 
@@ -169,6 +277,14 @@ void SelectR::RefreshFrame(const ScreenRect& r) {
 void SelectR::ShowFrame(std::optional<ScreenRect> frame) {
     if (frame == shown_)
         return;
+    if (Guides()) {
+        for (const ScreenRect& r : ChangedAreas(shown_, frame))
+            RefreshScreenRect(r);
+        // The boxes lie over the picture: what they covered is repainted with the strips.
+        PlaceGuidance(frame);
+        shown_ = frame;
+        return;
+    }
     if (shown_)
         RefreshFrame(*shown_);
     shown_ = frame;

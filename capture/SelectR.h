@@ -6,7 +6,11 @@
 // released, wxID_CANCEL on Esc. When a rectangle is wanted the keyboard helps: Enter before
 // a drag recalls the last region, the arrow keys move the rectangle shown (Shift: 10
 // pixels; Ctrl: its right and bottom edges, resizing it), also during a drag, and a second
-// Enter or a click inside the recalled rectangle chooses it.
+// Enter or a click inside the recalled rectangle chooses it. While a rectangle is chosen the
+// window guides: what lies outside the rectangle is dimmed (all of the screen before a drag),
+// the rectangle's size is shown beside it, and a line of help near the top of the monitor
+// under the pointer (near its bottom while the rectangle lies under it). A change repaints
+// only the strips along the edges that moved, and the labels' old and new places.
 #include <functional>
 #include <optional>
 #include <string>
@@ -47,6 +51,9 @@ public:
     // the outlined window or the drag), whether a drag is under way.
     const ScreenRect& covered() const { return covered_; }
     const wxBitmap& frozen() const { return frozen_; }
+    // Where the size label and the help line are shown (none while not shown).
+    std::optional<ScreenRect> sizeLabel() const { return label_; }
+    std::optional<ScreenRect> helpLine() const { return help_; }
     std::optional<ScreenRect> shownFrame() const { return shown_; }
     bool dragging() const { return dragging_; }
 
@@ -68,6 +75,15 @@ private:
     void UpdateDrag(const wxPoint& p);
     void ShowFrame(std::optional<ScreenRect> frame);
     void RefreshFrame(const ScreenRect& r);
+    void RefreshScreenRect(const ScreenRect& r);
+    // True when the rectangle's guidance is painted (a rectangle is being chosen).
+    bool Guides() const { return rectOut_ && !windowOut_; }
+    // The label and help line for the rectangle `frame`, refreshed where they change.
+    void PlaceGuidance(const std::optional<ScreenRect>& frame);
+    // Drawing at `origin`, the screen's origin in the window.
+    void DrawBitmapPart(wxDC& dc, const wxPoint& origin, const wxBitmap& bitmap,
+                        const ScreenRect& part);
+    void DrawBox(wxDC& dc, const wxPoint& origin, const ScreenRect& box, const wxString& text);
     void Finish(int code);
     void Choose(const ScreenRect& r);
     bool OnSelectionKey(const wxKeyEvent& e);
@@ -81,6 +97,12 @@ private:
     ScreenConnection* screen_;
     ScreenRect covered_;
     wxBitmap frozen_;
+    wxBitmap dimmed_;    // the frozen picture, darker: what lies outside the rectangle
+    ScreenRect monitor_; // the monitor under the pointer when the window opened
+    wxFont font_;
+    wxString labelText_;
+    std::optional<ScreenRect> label_;
+    std::optional<ScreenRect> help_;
     std::optional<ScreenRect> shown_;
     bool dragging_ = false;
     std::optional<ScreenRect> last_;

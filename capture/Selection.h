@@ -1,8 +1,9 @@
 #pragma once
 // The logic of choosing what to capture, apart from the selection window that shows it:
 // the window under the cursor (the smallest visible window that contains the point, not the
-// frontmost one), the rectangle of a drag, the frame drawn around either, and the rule that
-// beeps once per newly outlined window.
+// frontmost one), the rectangle of a drag, the frame drawn around either, the rule that
+// beeps once per newly outlined window, and the geometry of the rectangle's guidance (the
+// dimmed surroundings, the size label, the help line, what a change repaints).
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -65,6 +66,43 @@ ScreenRect StepRect(const ScreenRect& r, int32_t dx, int32_t dy, bool resize,
 // The four bars of the frame around `r`, just outside it, `thickness` pixels thick: below,
 // above, left, right.
 std::array<ScreenRect, 4> FrameBars(const ScreenRect& r, int32_t thickness = kSelectionFrame);
+
+// The guidance painted while a rectangle is chosen: what lies outside the rectangle is
+// dimmed, its size is shown in a label next to it and a line of help on the monitor.
+
+// A colour channel of the frozen screen as shown dimmed (outside the rectangle).
+inline uint8_t DimmedChannel(uint8_t v) {
+    return static_cast<uint8_t>(v * 112 / 256);
+}
+
+// The parts of `bounds` outside `r`: above, below, left, right (some may be empty); all of
+// `bounds` (and three empty ones) without a rectangle.
+std::array<ScreenRect, 4> OutsideParts(const ScreenRect& bounds,
+                                       const std::optional<ScreenRect>& r);
+
+// Where a label of `width` x `height` pixels showing the size of `r` goes: under the frame,
+// its right edge under the rectangle's; above the frame when there is no room below; inside
+// the rectangle's bottom right corner when there is none above either; always within
+// `bounds`.
+ScreenRect SizeLabelRect(const ScreenRect& r, int32_t width, int32_t height,
+                         const ScreenRect& bounds);
+
+// Where the help line of `width` x `height` pixels goes: centred near the top of `monitor`,
+// or near its bottom while the rectangle `r` (with its frame) would lie under it.
+ScreenRect HelpLineRect(const ScreenRect& monitor, int32_t width, int32_t height,
+                        const std::optional<ScreenRect>& r);
+
+// What must be repainted when the rectangle shown changes from `from` to `to` (either may
+// be none), its frame `thickness` pixels outside it: for two rectangles, only strips along
+// the edges that moved (each as wide as the move and the frame), so a drag repaints little
+// however large the rectangle; the whole rectangle with its frame when one is none; nothing
+// when they are equal.
+std::vector<ScreenRect> ChangedAreas(const std::optional<ScreenRect>& from,
+                                     const std::optional<ScreenRect>& to,
+                                     int32_t thickness = kSelectionFrame);
+
+// The rectangle common to `a` and `b` (empty when they do not meet).
+ScreenRect Intersection(const ScreenRect& a, const ScreenRect& b);
 
 // Remembers the window outlined last (process-wide in the program, across selections): a
 // window is outlined, with one beep, only when it differs from the last one.

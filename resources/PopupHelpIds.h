@@ -46,6 +46,7 @@ inline constexpr int ScaleEnable = 3201, Scale = 3202, ScaleText = 3203;
 // Record wizard (the screen and window buttons' help ids are not their control ids)
 inline constexpr int WizImVid = 28101, WizImage = 28102, WizVideo = 28103, WizFile = 28202,
                      WizBrowse = 28203, WizRegion = 28301, WizRectangle = 28302, WizWindow = 38303,
-                     WizScreen = 38304, WizSummary = 28401, WizInstruction = 28403;
+                     WizScreen = 38304, WizMonitor = 28305, WizSummary = 28401,
+                     WizInstruction = 28403;
 
 } // namespace tess::help_id

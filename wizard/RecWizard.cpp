@@ -39,13 +39,19 @@ constexpr int kTextWidth = 380; // the width the summary texts wrap at
 RecWizard* g_current = nullptr;
 
 // One table for the wizard's own pages (their control ids differ).
-constexpr HelpIdEntry kWizardHelp[] = {
-    {wiz_id::ImVidGroup, help_id::WizImVid}, {wiz_id::Image, help_id::WizImage},
-    {wiz_id::Video, help_id::WizVideo},      {wiz_id::FileEdit, help_id::WizFile},
-    {wiz_id::FileLabel, help_id::WizFile},   {wiz_id::Browse, help_id::WizBrowse},
-    {wiz_id::RectGroup, help_id::WizRegion}, {wiz_id::Screen, help_id::WizScreen},
-    {wiz_id::Window, help_id::WizWindow},    {wiz_id::Rectangle, help_id::WizRectangle},
-    {wiz_id::Summary, help_id::WizSummary},  {wiz_id::Instruction, help_id::WizInstruction}};
+constexpr HelpIdEntry kWizardHelp[] = {{wiz_id::ImVidGroup, help_id::WizImVid},
+                                       {wiz_id::Image, help_id::WizImage},
+                                       {wiz_id::Video, help_id::WizVideo},
+                                       {wiz_id::FileEdit, help_id::WizFile},
+                                       {wiz_id::FileLabel, help_id::WizFile},
+                                       {wiz_id::Browse, help_id::WizBrowse},
+                                       {wiz_id::RectGroup, help_id::WizRegion},
+                                       {wiz_id::Screen, help_id::WizScreen},
+                                       {wiz_id::Window, help_id::WizWindow},
+                                       {wiz_id::Rectangle, help_id::WizRectangle},
+                                       {wiz_id::Monitor, help_id::WizMonitor},
+                                       {wiz_id::Summary, help_id::WizSummary},
+                                       {wiz_id::Instruction, help_id::WizInstruction}};
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -97,6 +103,8 @@ std::string TargetText(CaptureMode t) {
         return "the window you click";
     case CaptureMode::Region:
         return "the rectangle you drag";
+    case CaptureMode::Monitor:
+        return "the monitor under the pointer";
     default:
         return "the entire screen";
     }
@@ -200,6 +208,8 @@ std::string WizardInstruction(const WizardOrder& order) {
         s += " Then click the window to capture.";
     else if (order.target == CaptureMode::Region)
         s += " Then drag the rectangle to capture.";
+    else if (order.target == CaptureMode::Monitor)
+        s += " The monitor under the pointer then is captured.";
     if (!order.picture)
         s += " The recording runs until you choose Stop Recording.";
     return s;
@@ -294,6 +304,7 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desk
         screen_ = Radio(rect, group, wiz_id::Screen, "Entire &screen", true);
         window_ = Radio(rect, group, wiz_id::Window, "&Window to be selected");
         rect_ = Radio(rect, group, wiz_id::Rectangle, "&Rectangle region to be defined");
+        monitor_ = Radio(rect, group, wiz_id::Monitor, "&Monitor under the pointer");
         screen_->SetValue(true);
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(group, 0, wxEXPAND);
@@ -443,16 +454,18 @@ void RecWizard::SetFileName(const std::string& name) {
 }
 
 void RecWizard::ChooseTarget(CaptureMode target) {
-    (target == CaptureMode::Window   ? window_
-     : target == CaptureMode::Region ? rect_
-                                     : screen_)
+    (target == CaptureMode::Window    ? window_
+     : target == CaptureMode::Region  ? rect_
+     : target == CaptureMode::Monitor ? monitor_
+                                      : screen_)
         ->SetValue(true);
 }
 
 CaptureMode RecWizard::target() const {
-    return window_->GetValue() ? CaptureMode::Window
-           : rect_->GetValue() ? CaptureMode::Region
-                               : CaptureMode::Screen;
+    return window_->GetValue()    ? CaptureMode::Window
+           : rect_->GetValue()    ? CaptureMode::Region
+           : monitor_->GetValue() ? CaptureMode::Monitor
+                                  : CaptureMode::Screen;
 }
 
 std::string RecWizard::summaryText() const {

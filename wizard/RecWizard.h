@@ -2,8 +2,9 @@
 // The record wizard "Tessaray Record Wizard": walks the user through one capture. Pages in
 // order: picture or video; the WMV page (a video) or the Image page (a picture) of the
 // preferences, with their controls and apply; the file name; what to capture (screen, a
-// window to click, a rectangle to drag); a summary. Finish applies the format page to the
-// settings and starts the snapshot or the recording (which the usual Stop ends).
+// window to click, a rectangle to drag, the monitor under the pointer); a summary. Finish applies
+// the format page to the settings and starts the snapshot or the recording (which the usual Stop
+// ends).
 //
 // The file name is checked before the wizard leaves the file page and again at Finish: a
 // folder that does not exist or cannot be written, or an extension that does not fit the
@@ -36,7 +37,7 @@ inline constexpr int FilePage = 28200, FileLabel = 28201, FileEdit = 28202, Brow
 // The screen and window buttons' help ids, 38304 and 38303, lie beyond the toolkit's window
 // ids (below 32767); the buttons take 28304 and 28303 and the help table maps them.
 inline constexpr int RectPage = 28300, RectGroup = 28301, Rectangle = 28302, Window = 28303,
-                     Screen = 28304;
+                     Screen = 28304, Monitor = 28305;
 inline constexpr int WrapPage = 28400, Summary = 28401, Picture = 28402, Instruction = 28403,
                      Animation = 101;
 inline constexpr int WmPage = 2200, ImagePage = 9100;
@@ -155,7 +156,7 @@ private:
     wxRadioButton *image_ = nullptr, *video_ = nullptr;
     TSetPage *wmPage_ = nullptr, *imagePage_ = nullptr;
     wxTextCtrl* fileEdit_ = nullptr;
-    wxRadioButton *screen_ = nullptr, *window_ = nullptr, *rect_ = nullptr;
+    wxRadioButton *screen_ = nullptr, *window_ = nullptr, *rect_ = nullptr, *monitor_ = nullptr;
     wxStaticText *summary_ = nullptr, *instruction_ = nullptr;
     WizAnimation* animation_ = nullptr;
     std::optional<WizardOrder> finished_;

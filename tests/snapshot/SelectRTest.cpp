@@ -3,6 +3,11 @@
 // selections), dragging a rectangle either way, Esc, and real pointer input.
 #include "SnapshotTestSupport.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include <gdk/gdk.h>
 #include <wx/image.h>
 #include <wx/uiaction.h>
 
@@ -170,6 +175,18 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
                               }),
                               test::Do([] {}), test::Do([&] {
                                   ExpectFrameAround(want);
+                                  // Clear inside, dimmed outside, the size under the frame.
+                                  EXPECT_EQ(ScreenPixel(250, 190), 0xc0c000u);
+                                  EXPECT_EQ(ScreenPixel(650, 450), 0x0e1c46u); // 0x2040a0 dimmed
+                                  ASSERT_TRUE(dlg.sizeLabel() && dlg.helpLine());
+                                  EXPECT_EQ(dlg.sizeLabel()->top, want.bottom + 7);
+                                  EXPECT_EQ(dlg.sizeLabel()->right, want.right);
+                                  test::SendKey(dlg, WXK_LEFT, wxMOD_SHIFT); // 10 pixels
+                              }),
+                              test::Do([] {}), test::Do([&] {
+                                  // Nothing left of the label where it was.
+                                  EXPECT_EQ(ScreenPixel(395, 315), 0x0e1c46u);
+                                  test::SendKey(dlg, WXK_RIGHT, wxMOD_SHIFT);
                                   test::SendMouse(dlg, wxEVT_LEFT_UP, to);
                               })});
     };
@@ -189,6 +206,65 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
               wxID_OK);
     EXPECT_EQ(click, (ScreenRect{50, 60, 50, 60}));
     EXPECT_TRUE(click.empty());
+}
+
+// With TESS_SCREENSHOT_DIR set (tools/screenshots/selection.sh): pictures of the window open,
+// during a drag and at the screen's corner, and what a drag's step costs to paint against a
+// repaint of the whole window.
+TEST_F(SelectRTest, Screenshots) {
+    const char* out = std::getenv("TESS_SCREENSHOT_DIR");
+    if (!out)
+        GTEST_SKIP() << "for tools/screenshots/selection.sh";
+    const ScreenRect d = screen->desktopRect();
+    const std::string prefix = std::string(out) + "/selection-" + std::to_string(d.right) + "-";
+    auto shot = [&](const std::string& name) {
+        test::RunCommand("import -window root '" + prefix + name + ".png'");
+    };
+    auto steps = [&](SelectR& dlg, bool whole) {
+        const int n = 100;
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 1; i <= n; ++i) {
+            test::SendMouse(dlg, wxEVT_MOTION, {d.right * 2 / 3 + i, d.bottom * 2 / 3 + i / 2},
+                            false, true);
+            if (whole)
+                dlg.Refresh(false);
+            dlg.Update();
+            gdk_display_sync(gdk_display_get_default());
+        }
+        const std::chrono::duration<double, std::milli> t =
+            std::chrono::steady_clock::now() - start;
+        std::printf("shot %dx%d: a drag step %.2f ms (%s)\n", d.right, d.bottom, t.count() / n,
+                    whole ? "the whole window repainted" : "as the window repaints");
+    };
+    // A grey desktop under the windows; they go once frozen, so they do not cover the
+    // selection window (the window manager keeps such windows on top).
+    XSetWindowBackground(x.get(), x.root(), 0x708090);
+    XClearWindow(x.get(), x.root());
+    x.sync();
+    ScreenRect got;
+    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &got, nullptr, true, screen.get());
+    XUnmapWindow(x.get(), large);
+    XUnmapWindow(x.get(), small);
+    x.sync();
+    RunModal(
+        dlg,
+        {Shown(dlg), test::Do([] {}), test::Do([&] {
+             shot("open");
+             test::SendMouse(dlg, wxEVT_LEFT_DOWN, {150, 120});
+             test::SendMouse(dlg, wxEVT_MOTION, {d.right * 2 / 3, d.bottom * 2 / 3}, false, true);
+         }),
+         test::Do([] {}), test::Do([&] {
+             shot("drag");
+             steps(dlg, false);
+             steps(dlg, true);
+             test::SendMouse(dlg, wxEVT_MOTION, {d.right, d.bottom}, false, true);
+         }),
+         test::Do([] {}), test::Do([&] {
+             shot("corner");
+             test::SendKey(dlg, WXK_ESCAPE);
+         })});
+    XSetWindowBackground(x.get(), x.root(), 0);
+    XClearWindow(x.get(), x.root());
 }
 
 TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
@@ -229,6 +305,14 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
                          test::SendMouse(dlg, wxEVT_LEFT_UP, {1910, 10});
                      }),
               (ScreenRect{1900, 0, 1920, 20}));
+
+    // A last region partly off the screen (a monitor since removed) is brought onto it.
+    EXPECT_EQ(select(ScreenRect{1880, 1060, 1960, 1100},
+                     [&](SelectR& dlg) {
+                         test::SendKey(dlg, WXK_RETURN);
+                         test::SendKey(dlg, WXK_RETURN);
+                     }),
+              (ScreenRect{1840, 1040, 1920, 1080}));
 
     // During a drag the keys move the rectangle (Ctrl: its pointer corner); Enter does not end it.
     EXPECT_EQ(select(std::nullopt,

@@ -8,6 +8,8 @@
 #include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 #include "support/SettingsGuard.h"
+#include "support/XTestWindows.h"
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -194,7 +196,7 @@ TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
     }
 }
 
-TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsIntoTheChosenFile) {
+TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsTheChosenMonitorIntoTheFile) {
     test::TempDir stores;
     test::SettingsGuard guard(stores.path());
     GlobalSettings() = settings;
@@ -214,6 +216,11 @@ TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsIntoTheChosenF
     EXPECT_EQ(saves, 0);
     EXPECT_TRUE(fs::is_empty(dir.path()));
     const fs::path file = dir.path() / "chosen.jpg";
+    // The right one of two monitors is under the pointer at Finish.
+    test::TwoMonitors monitors;
+    test::XTestDisplay x;
+    XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 1500, 300);
+    x.sync();
     bool finished = false;
     wxTheApp->CallAfter([&] {
         RecWizard* w = RecWizard::Current();
@@ -230,10 +237,15 @@ TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsIntoTheChosenF
         w->PressNext();
         w->SetFileName("chosen");
         w->PressNext();
-        w->ChooseTarget(CaptureMode::Screen);
+        w->ChooseTarget(CaptureMode::Monitor);
+        EXPECT_EQ(w->target(), CaptureMode::Monitor);
         w->PressNext();
         EXPECT_NE(w->summaryText().find(file.string()), std::string::npos) << w->summaryText();
-        EXPECT_NE(w->summaryText().find("JPG picture"), std::string::npos);
+        std::string summary = w->summaryText(); // as wrapped on the page
+        std::replace(summary.begin(), summary.end(), '\n', ' ');
+        EXPECT_NE(summary.find("snapshot of the monitor under the pointer and save it as a JPG"),
+                  std::string::npos)
+            << summary;
         w->PressNext(); // Finish
         finished = !w->IsModal();
         if (!finished)
@@ -248,11 +260,12 @@ TEST_F(WizardWindows, FromTheClientCancelDoesNothingAndFinishSnapsIntoTheChosenF
     ASSERT_TRUE(fs::exists(file)) << "status: " << status;
     EXPECT_EQ(status, file.string());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-    // A JPEG picture of the screen, as an independent reader sees it.
+    // A JPEG picture of the monitor (of the screen without monitors), as an independent
+    // reader sees it.
     std::string out;
     if (test::HaveProgram("identify")) {
         EXPECT_EQ(test::RunCommand("identify -format '%m %w' '" + file.string() + "'", &out), 0);
-        EXPECT_EQ(out.substr(0, 5), "JPEG ");
+        EXPECT_EQ(out, monitors.ok ? "JPEG 960" : "JPEG 1920");
     }
 }
 
