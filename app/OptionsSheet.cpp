@@ -5,6 +5,7 @@
 #include "media/MemBm.h"
 #include "platform/alsa/WaveIn.h"
 #include "platform/gst/SoundOutputs.h"
+#include "platform/gtk/ComboRows.h"
 #include "platform/pulse/PulseSources.h"
 #include "resources/PopupHelpIds.h"
 #include "resources/ui/ContextHelp.h"
@@ -73,6 +74,7 @@ void CaptionPreview::OnPaint(wxPaintEvent&) {
 namespace {
 
 constexpr int kGap = 6;
+constexpr int kVoiceEntry = 0; // "Voice (8 kHz)" in the quality list
 
 wxStaticText* Label(wxWindow* parent, int id, const char* text) {
     return new wxStaticText(parent, id, text);
@@ -137,7 +139,9 @@ constexpr HelpIdEntry kSoundHelp[] = {{pref_id::Input, help_id::WaveIn},
                                       {pref_id::Balance, help_id::SoundBalance},
                                       {pref_id::BalanceLabel, help_id::SoundBalance},
                                       {pref_id::BalanceMicrophone, help_id::SoundBalance},
-                                      {pref_id::BalanceDesktop, help_id::SoundBalance}};
+                                      {pref_id::BalanceDesktop, help_id::SoundBalance},
+                                      {pref_id::NoSoundNote, help_id::SoundRecord},
+                                      {pref_id::TurnSoundOn, help_id::SoundRecord}};
 constexpr HelpIdEntry kCaptionHelp[] = {{pref_id::CapEnable, help_id::CapEnable},
                                         {pref_id::CapText, help_id::CapString},
                                         {pref_id::AddDateTime, help_id::CapAddDateTime},
@@ -185,6 +189,15 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
     record_ = combo(pref_id::RecordLabel, "&Record", pref_id::Record);
     for (const char* choice : {"Microphone", "Desktop sound", "Both"})
         record_->Append(choice);
+    // Made shown, so the sheet's size has room for it; set-up hides it while sound is on.
+    auto* noSoundRow = new wxBoxSizer(wxHORIZONTAL);
+    noSound_ = new wxStaticText(this, pref_id::NoSoundNote,
+                                "No sound is recorded: \"Include audio with video\n"
+                                "capture\" is off (Capture page).");
+    noSoundRow->Add(noSound_, 1, wxALIGN_CENTER_VERTICAL);
+    turnOn_ = new wxButton(this, pref_id::TurnSoundOn, "&Turn it on");
+    noSoundRow->Add(turnOn_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kGap);
+    s->Add(noSoundRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
     input_ = combo(pref_id::InputLabel, "Sound &input device", pref_id::Input);
     line_ = combo(pref_id::MixerLineLabel, "&Use this sound card input", pref_id::MixerLine);
     change_ = new wxCheckBox(this, pref_id::ChangeMixer,
@@ -211,6 +224,32 @@ TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
     input_->Bind(wxEVT_COMBOBOX,
                  [this](wxCommandEvent&) { FillLines(line_->GetValue().utf8_string()); });
     record_->Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { EnableForRecord(); });
+    turnOn_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TurnSoundOn(); });
+}
+
+void TSetSound::ShowSoundNote() {
+    const bool off = !ctx_.vidAudio.value_or(ctx_.settings->vidAudio);
+    if (noSound_->IsShown() != off) {
+        noSound_->Show(off);
+        turnOn_->Show(off);
+        Layout();
+    }
+}
+
+void TSetSound::TurnSoundOn() {
+    ctx_.vidAudio = true;
+    ShowSoundNote();
+    record_->SetFocus(); // the button is gone
+}
+
+void TSetSound::PageShown() {
+    ShowSoundNote();
+}
+
+void TSetSound::Apply(std::vector<std::string>& messages) {
+    TFormPage::Apply(messages);
+    if (ctx_.vidAudio)
+        ctx_.settings->vidAudio = *ctx_.vidAudio;
 }
 
 void TSetSound::EnableForRecord() {
@@ -223,6 +262,17 @@ void TSetSound::EnableForRecord() {
     for (int id : {pref_id::BalanceLabel, pref_id::BalanceMicrophone, pref_id::Balance,
                    pref_id::BalanceDesktop})
         FindWindow(id)->Enable(record == 2);
+    const bool desktop = record > 0;
+    gtk::EnableComboRow(quality_->GetHandle(), kVoiceEntry, !desktop);
+    const int music = SoundQualityEntry(SoundQualityFor(1, 0));
+    if (desktop && quality_->GetSelection() == kVoiceEntry) {
+        quality_->SetSelection(music);
+        voiceReplaced_ = true;
+    } else if (!desktop && voiceReplaced_ && quality_->GetSelection() == music) {
+        quality_->SetSelection(kVoiceEntry);
+    }
+    if (!desktop)
+        voiceReplaced_ = false;
 }
 
 void TSetSound::ShowForm(const SoundForm& f) {
@@ -242,6 +292,7 @@ void TSetSound::ShowForm(const SoundForm& f) {
     desktop_->SetSelection(sel);
     quality_->SetSelection(SoundQualityEntry(f.quality));
     balance_->SetValue(f.balance);
+    voiceReplaced_ = false;
     EnableForRecord();
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class wxButton;
 class wxComboBox;
 class wxSlider;
 class wxSpinButton;
@@ -19,7 +20,8 @@ inline constexpr int InputLabel = 2301, Input = 2302, OutputLabel = 2303, Output
                      MixerLineLabel = 2305, MixerLine = 2306, ChangeMixer = 2307,
                      RecordLabel = 2308, Record = 2309, DesktopLabel = 2310, Desktop = 2311,
                      SoundQualityLabel = 2312, SoundQuality = 2313, BalanceLabel = 2314,
-                     Balance = 2315, BalanceMicrophone = 2316, BalanceDesktop = 2317;
+                     Balance = 2315, BalanceMicrophone = 2316, BalanceDesktop = 2317,
+                     NoSoundNote = 2318, TurnSoundOn = 2319;
 // Caption (2700)
 inline constexpr int CapEnable = 2701, CapText = 2702, AddDateTime = 2703, TextColor = 2704,
                      TextSwatch = 2705, BackColor = 2706, BackSwatch = 2707, Font = 2708,
@@ -33,6 +35,9 @@ class TSetSound : public TFormPage<SoundForm, SetUpSound, ApplySound> {
 public:
     TSetSound(wxWindow* parent, PrefContext& ctx);
     SoundForm ReadForm() const override;
+    // Also stores "Include audio with video capture" when "Turn it on" was pressed.
+    void Apply(std::vector<std::string>& messages) override;
+    void PageShown() override;
     static std::span<const HelpIdEntry> HelpIds();
     wxComboBox* inputBox() const { return input_; }
     wxComboBox* outputBox() const { return output_; }
@@ -41,19 +46,30 @@ public:
     wxComboBox* desktopBox() const { return desktop_; }
     wxComboBox* qualityBox() const { return quality_; }
     wxSlider* balanceSlider() const { return balance_; }
-    // Greys the controls that do not apply to the "Record" choice.
+    // The note that no sound is recorded, with its "Turn it on" button; shown while
+    // "Include audio with video capture" is off.
+    wxStaticText* noSoundNote() const { return noSound_; }
+    wxButton* turnSoundOnButton() const { return turnOn_; }
+    // Greys the controls that do not apply to the "Record" choice; with the desktop's sound
+    // "Voice (8 kHz)" too, and 128 kbit/s takes its place (given back on a return to the
+    // microphone alone).
     void EnableForRecord();
+    void TurnSoundOn();
 
 protected:
     void ShowForm(const SoundForm& f) override;
 
 private:
     void FillLines(const std::string& keep);
+    void ShowSoundNote();
     // The context's lists, or the system's.
     const SoundDeviceLists& Devices() const;
     wxComboBox *input_, *output_, *line_, *record_, *desktop_, *quality_;
     wxCheckBox* change_;
     wxSlider* balance_;
+    wxStaticText* noSound_;
+    wxButton* turnOn_;
+    bool voiceReplaced_ = false; // "Voice (8 kHz)" gave way to 128 kbit/s for the desktop
     std::vector<DesktopSourceEntry> desktops_; // the entries of desktop_
 };
 

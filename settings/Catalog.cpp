@@ -163,7 +163,10 @@ void SaveWMediaGroup(SettingsAccess& a, const Settings& s) {
 
 void LoadFileGroup(SettingsAccess& a, Settings& s) {
     std::string dir;
-    if (!a.ReadString("DefaultDirectory", dir, "") || dir.empty())
+    // Earlier versions stored their default, the data folder's "Tessaray", which the file
+    // manager hides: that value moves to the default of now.
+    if (!a.ReadString("DefaultDirectory", dir, "") || dir.empty() ||
+        std::filesystem::path(dir) / "" == std::filesystem::path(DataHome()) / "Tessaray" / "")
         dir = DefaultCaptureDirectory();
     s.defaultDirectory = dir;
     s.fileSnapName = ReadText(a, "FileSnapName", "Tess");
@@ -304,9 +307,14 @@ void SaveDisplayGroup(SettingsAccess& a, const Settings& s) {
     WriteFlag(a, "Notify", s.notify);
 }
 
+std::string DefaultCaptureDirectoryPath() {
+    return PicturesDirectory() + "/Tessaray/";
+}
+
 std::string DefaultCaptureDirectory() {
     std::error_code ec;
-    std::string dir = DataHome() + "/Tessaray";
+    std::string dir = DefaultCaptureDirectoryPath();
+    dir.pop_back();
     std::filesystem::create_directories(dir, ec);
     if (std::filesystem::is_directory(dir, ec))
         return dir + "/";

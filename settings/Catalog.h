@@ -25,7 +25,8 @@ void LoadSetupGroup(SettingsAccess& a, Settings& s);
 void SaveSetupGroup(SettingsAccess& a, const Settings& s);
 void LoadWMediaGroup(SettingsAccess& a, Settings& s);
 void SaveWMediaGroup(SettingsAccess& a, const Settings& s);
-// Applies the default-directory rule when DefaultDirectory is absent or empty.
+// Applies the default-directory rule when DefaultDirectory is absent, empty or the default of
+// earlier versions ($XDG_DATA_HOME/Tessaray/).
 void LoadFileGroup(SettingsAccess& a, Settings& s);
 void SaveFileGroup(SettingsAccess& a, const Settings& s);
 void LoadMixerGroup(SettingsAccess& a, Settings& s);
@@ -44,9 +45,12 @@ void SaveCaptureGroup(SettingsAccess& a, const Settings& s);
 void LoadDisplayGroup(SettingsAccess& a, Settings& s);
 void SaveDisplayGroup(SettingsAccess& a, const Settings& s);
 
-// The capture directory used when none is stored: $XDG_DATA_HOME/Tessaray/, created; when
-// it cannot be created, the current directory (else /tmp/) with a trailing "/".
+// The capture directory used when none is stored: "Tessaray" in the user's pictures folder
+// (PicturesDirectory()), created; when it cannot be created, the current directory (else
+// /tmp/) with a trailing "/".
 std::string DefaultCaptureDirectory();
+// The same folder's path alone (with a trailing "/"), whether or not it exists.
+std::string DefaultCaptureDirectoryPath();
 
 // The log-on start entry (an XDG autostart file). With `alwaysStart` it is written with
 // Exec= the program's path (" -m" appended with `minimized`); without, it is removed.

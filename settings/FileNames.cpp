@@ -1,5 +1,7 @@
 #include "settings/FileNames.h"
 
+#include "settings/Catalog.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "settings/Settings.h"
@@ -224,10 +227,17 @@ CaptureFileName MakeCaptureFileName(const std::string& directory, std::string_vi
         result.error = "No capture directory is set.";
         return result;
     }
+    // The default folder is made again when it has gone (cleared away while the program
+    // ran), so a capture into it never fails for that.
+    std::error_code made;
+    if (std::filesystem::path(directory) / "" ==
+        std::filesystem::path(DefaultCaptureDirectoryPath()))
+        std::filesystem::create_directories(directory, made);
     struct stat st;
     if (stat(directory.c_str(), &st) != 0) {
         result.error = "The capture directory \"" + directory +
-                       "\" cannot be used: " + std::strerror(errno) + ".";
+                       "\" cannot be used: " + (made ? made.message() : std::strerror(errno)) +
+                       ". Choose another on the File page of Options.";
         return result;
     }
     if (!S_ISDIR(st.st_mode)) {

@@ -1,7 +1,10 @@
 #include "settings/Paths.h"
 
+#include "platform/FileIo.h"
+
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,9 +23,36 @@ std::string EnvOr(const char* name, const char* homeSuffix) {
             s.pop_back();
         return s;
     }
-    const char* home = std::getenv("HOME");
-    std::string h = (home && *home) ? home : "/tmp";
-    return h + homeSuffix;
+    return HomeDirectory() + homeSuffix;
+}
+
+// The value of `line` when it sets `key` in the shell-like form of user-dirs.dirs
+// (KEY="$HOME/rest" or KEY="/absolute"), with the home folder put in; else "".
+std::string UserDirValue(const std::string& line, const std::string& key) {
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line.compare(at, key.size(), key) != 0)
+        return {};
+    at = line.find_first_not_of(" \t", at + key.size());
+    if (at == std::string::npos || line[at] != '=')
+        return {};
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string::npos || line[at] != '"')
+        return {};
+    std::string value;
+    for (++at; at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] == '\\' && at + 1 < line.size())
+            ++at;
+        value += line[at];
+    }
+    if (at >= line.size())
+        return {}; // no closing quote
+    if (value.rfind("$HOME", 0) == 0 && (value.size() == 5 || value[5] == '/'))
+        value = HomeDirectory() + value.substr(5);
+    else if (value.empty() || value[0] != '/')
+        return {};
+    while (value.size() > 1 && value.back() == '/')
+        value.pop_back();
+    return value;
 }
 
 } // namespace
@@ -33,6 +63,20 @@ std::string ConfigHome() {
 
 std::string DataHome() {
     return EnvOr("XDG_DATA_HOME", "/.local/share");
+}
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    return (home && *home) ? home : "/tmp";
+}
+
+std::string PicturesDirectory() {
+    std::istringstream lines(ReadWholeFile(ConfigHome() + "/user-dirs.dirs").value_or(""));
+    std::string found;
+    for (std::string line; std::getline(lines, line);)
+        if (std::string v = UserDirValue(line, "XDG_PICTURES_DIR"); !v.empty())
+            found = v; // the last setting counts, as in a shell
+    return found.empty() ? HomeDirectory() + "/Pictures" : found;
 }
 
 std::string ExecutablePath() {

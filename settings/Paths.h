@@ -10,6 +10,12 @@ namespace tess {
 std::string ConfigHome();
 // $XDG_DATA_HOME, else $HOME/.local/share (no trailing "/").
 std::string DataHome();
+// $HOME, else /tmp.
+std::string HomeDirectory();
+// The user's pictures folder as the desktop names it: XDG_PICTURES_DIR of
+// $XDG_CONFIG_HOME/user-dirs.dirs ("$HOME/..." or an absolute path), else $HOME/Pictures (no
+// trailing "/"). Read at each call.
+std::string PicturesDirectory();
 // Full path of the program users start: the launcher that started this window program
 // ($TESSARAY_LAUNCHER), else the running executable (/proc/self/exe); empty when unknown.
 std::string ExecutablePath();

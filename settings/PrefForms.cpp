@@ -246,6 +246,11 @@ int SoundQualityEntry(int32_t kbps) {
                             std::begin(kSoundQualities));
 }
 
+int32_t SoundQualityFor(int32_t record, int32_t kbps) {
+    kbps = kSoundQualities[SoundQualityEntry(kbps)];
+    return record != 0 && kbps == 0 ? 128 : kbps;
+}
+
 SoundForm SetUpSound(const Settings& s) {
     return {s.waveInDriver,
             s.waveOutDriver,
@@ -269,7 +274,7 @@ void ApplySound(const SoundForm& f, Settings& s) {
     s.changeMixer = f.changeMixer;
     s.soundSource = std::clamp(f.record, 0, 2);
     s.desktopSource = Cut259(f.desktopSource);
-    s.soundQuality = kSoundQualities[SoundQualityEntry(f.quality)];
+    s.soundQuality = SoundQualityFor(s.soundSource, f.quality);
     s.soundBalance = std::clamp(f.balance, -100, 100);
 }
 

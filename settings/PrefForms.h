@@ -105,6 +105,10 @@ std::vector<DesktopSourceEntry> DesktopSourceEntries(const std::vector<DesktopSo
 // not in the list shows as 128 kbit/s, the music stream's default).
 inline constexpr int32_t kSoundQualities[] = {0, 64, 96, 128, 192};
 int SoundQualityEntry(int32_t kbps);
+// The bit rate recorded for `kbps` with the "Record" choice `record`: the voice stream
+// carries the microphone alone, so with the desktop's sound it becomes 128 kbit/s (the
+// page greys it then and shows 128 kbit/s; apply stores what is recorded).
+int32_t SoundQualityFor(int32_t record, int32_t kbps);
 inline constexpr const char* kDefaultDeviceEntry = "<default>";
 inline constexpr const char* kNotConnectedEntry = "<not connected>";
 // The entries of a device combo: "<default>" and the device names, plus the stored name when

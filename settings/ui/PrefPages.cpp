@@ -306,6 +306,12 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 27300);
     Bind(wxEVT_BUTTON, &TSetCapture::OnChooseColour, this, pref_id::SelColorButton);
+    audio_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { ctx_.vidAudio = audio_->GetValue(); });
+}
+
+void TSetCapture::PageShown() {
+    if (ctx_.vidAudio)
+        audio_->SetValue(*ctx_.vidAudio);
 }
 
 void TSetCapture::ShowForm(const CaptureForm& f) {
@@ -324,7 +330,7 @@ CaptureForm TSetCapture::ReadForm() const {
     f.delay = delay_->GetValue();
     f.delaySeconds = delaySeconds_->GetValue();
     f.cursor = cursor_->GetValue();
-    f.audio = audio_->GetValue();
+    f.audio = ctx_.vidAudio.value_or(audio_->GetValue()); // the Sound page may have turned it on
     f.stealth = stealth_->GetValue();
     f.selColor = swatch_->colour();
     return f;

@@ -120,6 +120,7 @@ class TSetCapture : public TFormPage<CaptureForm, SetUpCapture, ApplyCapture> {
 public:
     TSetCapture(wxWindow* parent, PrefContext& ctx);
     CaptureForm ReadForm() const override;
+    void PageShown() override;
     static std::span<const HelpIdEntry> HelpIds();
     ColourSwatch* swatch() const { return swatch_; }
 

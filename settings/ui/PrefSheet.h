@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ struct PrefContext {
     // The picture format being chosen: starts as ImageFormat, follows the Image page's
     // buttons at once, read by the File page's picture example and pattern dialog.
     int32_t imageFormat = 0;
+    // "Include audio with video capture" as being chosen, once the Capture page's check box
+    // or the Sound page's "Turn it on" has changed it (until then VidAudio holds): the Sound
+    // page says when no sound would be recorded, and the Capture page shows the button's
+    // change.
+    std::optional<bool> vidAudio;
     // Whether another program holds a hot-key value (the HotKey page's warning); may be null.
     std::function<bool(uint16_t)> keyHeldElsewhere;
     // What the HotKey page says about global hot keys in this session ("" for nothing).

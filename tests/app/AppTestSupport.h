@@ -25,13 +25,18 @@ protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", (dir.str() + "/config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir.str() + "/data").c_str(), 1);
+        setenv("HOME", (dir.str() + "/home").c_str(), 1); // the pictures folder's
         SetDefaultIniPathForTesting(dir.str() + "/exe/tessaray.ini");
     }
     void TearDown() override {
+        setenv("HOME", home_.c_str(), 1);
         SetRegistryStorePathForTesting({});
         SetDefaultIniPathForTesting({});
     }
     TempDir dir;
+
+private:
+    const std::string home_ = std::getenv("HOME") ? std::getenv("HOME") : "/tmp";
 };
 
 // The main frame made from the stored settings of a fresh profile. The choosers of a window

@@ -35,7 +35,7 @@ protected:
         d.windowH = registryMode ? 800 : 0;
         d.effects[1] = registryMode ? 0 : 1;
         d.threeSecondDelay = d.captureDelay;
-        d.defaultDirectory = dir.str() + "/data/Tessaray/";
+        d.defaultDirectory = dir.str() + "/home/Pictures/Tessaray/";
         return d;
     }
     test::TempDir dir;
@@ -62,7 +62,7 @@ TEST_F(SettingsIO, EmptyStoresGiveTheDefaultsAndTheScheduleLoadsAmongTheGroups) 
         }
         EXPECT_EQ(levelBeforeMain, reg ? 50 : 0); // ini: 128, outside 0..127
         EXPECT_EQ(GlobalSettings(), Defaults(reg));
-        EXPECT_TRUE(std::filesystem::is_directory(dir.str() + "/data/Tessaray"));
+        EXPECT_TRUE(std::filesystem::is_directory(dir.str() + "/home/Pictures/Tessaray"));
         SaveSettings(file);
         EXPECT_EQ(saves, 1);
     }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace tess {
 namespace {
@@ -131,6 +132,13 @@ TEST(PrefForms, SoundDevicesKeepWhatIsNotPresentHotKeyTextsAndWarnings) {
     EXPECT_EQ(sel, 2);
     for (auto [kbps, entry] : {std::pair{0, 0}, {192, 4}, {100, 3}})
         EXPECT_EQ(SoundQualityEntry(kbps), entry) << kbps;
+    // The voice stream carries the microphone alone: with the desktop's sound the page stores
+    // what is recorded.
+    for (auto [record, kbps, want] : {std::tuple{0, 0, 0}, {1, 0, 128}, {2, 0, 128}, {2, 64, 64}}) {
+        Settings q;
+        ApplySound({"", "", "", false, record, "", kbps, 0}, q);
+        EXPECT_EQ(q.soundQuality, want) << record << " " << kbps;
+    }
 
     Settings s; // "-1" everywhere
     SoundForm f{"<default>", "<default>", "Line-In", false, 0, "", 0, 0};

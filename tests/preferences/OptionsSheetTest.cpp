@@ -4,6 +4,7 @@
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
 #include "platform/FileIo.h"
+#include "platform/gtk/ComboRows.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
 #include "schedule/ui/SchedDialog.h"
@@ -149,8 +150,12 @@ TEST_F(OptionsSheet, PagesInOrderSetUpWhenFirstShownAndLaidOutCleanly) {
     // A page never shown applies nothing, even when its controls were changed.
     GlobalSettings().wmFrameRate = 7;
     Find<wxTextCtrl>(sheet->page(3), pref_id::FrameRate)->ChangeValue("25");
+    // The Sound page's "Turn it on" stores sound with video though the Capture page was not
+    // shown.
+    Page<TSetSound>(6)->TurnSoundOn();
     Ok();
     EXPECT_EQ(GlobalSettings().wmFrameRate, 7);
+    EXPECT_TRUE(GlobalSettings().vidAudio);
     // Every page is laid out cleanly at the default size.
     Open();
     ExpectLaidOut(*sheet);
@@ -223,13 +228,36 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_FALSE(sound->inputBox()->IsEnabled());
     EXPECT_FALSE(sound->balanceSlider()->IsEnabled());
     EXPECT_TRUE(sound->desktopBox()->IsEnabled());
-    sound->recordBox()->SetSelection(2);
-    sound->EnableForRecord();
+    // "Voice (8 kHz)" is greyed for the desktop's sound, where 128 kbit/s stands in for it
+    // until the microphone alone is back.
+    auto record = [&](int choice) {
+        sound->recordBox()->SetSelection(choice);
+        sound->EnableForRecord();
+        return sound->qualityBox()->GetValue().utf8_string() +
+               (gtk::ComboRowEnabled(sound->qualityBox()->GetHandle(), 0) ? "" : ", no voice");
+    };
+    EXPECT_EQ(record(0), "64 kbit/s");
+    sound->qualityBox()->SetSelection(0);
+    EXPECT_EQ(record(2), "128 kbit/s, no voice");
+    EXPECT_EQ(record(0), "Voice (8 kHz)");
+    EXPECT_EQ(record(2), "128 kbit/s, no voice");
     EXPECT_TRUE(sound->inputBox()->IsEnabled());
     EXPECT_TRUE(sound->balanceSlider()->IsEnabled());
     sound->desktopBox()->SetSelection(1);
-    sound->qualityBox()->SetSelection(0);
     sound->balanceSlider()->SetValue(-40);
+    // Sound is off: the page says so beside the choice; its button turns it on, as the
+    // Capture page then shows, and unticked there the note is back.
+    EXPECT_TRUE(sound->noSoundNote()->IsShown());
+    ExpectLaidOut(*sheet, 6);
+    sound->TurnSoundOn();
+    EXPECT_FALSE(sound->turnSoundOnButton()->IsShown());
+    ExpectLaidOut(*sheet, 6);
+    auto* audio = Find<wxCheckBox>(Page<TSetCapture>(2), pref_id::VidAudio);
+    EXPECT_TRUE(audio->GetValue());
+    audio->SetValue(false);
+    wxCommandEvent untick(wxEVT_CHECKBOX, pref_id::VidAudio);
+    audio->ProcessWindowEvent(untick);
+    EXPECT_TRUE(Page<TSetSound>(6)->noSoundNote()->IsShown());
     auto* caption = Page<TSetCaption>(7);
     EXPECT_EQ(caption->textField()->GetValue(), "Cap %H");
     EXPECT_TRUE(Find<wxRadioButton>(caption, pref_id::Border)->GetValue());
@@ -256,7 +284,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_EQ(s.waveInDriver + " " + s.mixerInput, "USB Mic Line");
     EXPECT_EQ(s.soundSource, 2);
     EXPECT_EQ(s.desktopSource, "desk.monitor");
-    EXPECT_EQ(s.soundQuality, 0);
+    EXPECT_EQ(s.soundQuality, 128);
     EXPECT_EQ(s.soundBalance, -40);
     // OK writes the default store at once.
     s = Settings();

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <wx/bookctrl.h>
+#include <wx/combobox.h>
 #include <wx/frame.h>
 
 namespace tess {
@@ -64,6 +65,15 @@ TEST(Screenshots, EveryPageAndTheEventDialog) {
             std::replace(title.begin(), title.end(), ' ', '-');
             Shoot(sheet.get(), "options-" + std::to_string(i + 1) + "-" + title);
         }
+        // The quality list open while the desktop's sound is chosen.
+        auto* sound = dynamic_cast<TSetSound*>(sheet->page(6));
+        sheet->SelectPage(6);
+        sound->recordBox()->SetSelection(1);
+        sound->EnableForRecord();
+        sound->qualityBox()->Popup();
+        test::Pump(300);
+        Shoot(sheet.get(), "options-7-Sound-device-quality");
+        sound->qualityBox()->Dismiss();
         // The event dialog over the Timer page, run modally as the user meets it.
         sheet->SelectPage(9);
         auto* timer = dynamic_cast<TSchedDialog*>(sheet->page(9));

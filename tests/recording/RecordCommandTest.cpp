@@ -218,15 +218,15 @@ TEST_F(RecordCommand, ASoundInputThatCannotStartLeavesAVideoWithSilence) {
 TEST_F(RecordCommand, AWindowByIdNamedFromThePatternAndFinishedByATerminateSignal) {
     test::XTestDisplay x;
     Window win = x.create(30, 40, 200, 150, test::Pattern);
-    const std::string data = dir.str() + "/data";
+    const std::string home = dir.str() + "/home";
     test::ProgramRun run = test::RunProgram("--record --window " + std::to_string(win),
-                                            "XDG_DATA_HOME=" + Quote(data) +
+                                            "HOME=" + Quote(home) +
                                                 " XDG_CONFIG_HOME=" + Quote(dir.str() + "/config") +
                                                 " timeout --preserve-status -s TERM 2 ");
     x.destroy(win);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string file = test::FirstLine(run.out);
-    EXPECT_EQ(file.rfind(data + "/Tessaray/Tess", 0), 0u) << file;
+    EXPECT_EQ(file.rfind(home + "/Pictures/Tessaray/Tess", 0), 0u) << file;
     EXPECT_EQ(file.substr(file.size() - 4), ".wmv");
     EXPECT_EQ(test::VideoStreamInfo(file), "mss2 200 150");
     bool clean = false;

@@ -4,10 +4,13 @@
 
 #include "platform/FileIo.h"
 #include "settings/Catalog.h"
+#include "settings/FileNames.h"
 #include "settings/Paths.h"
 #include "support/SettingsGuard.h"
 #include "support/TestSupport.h"
 
+#include <array>
+#include <filesystem>
 #include <fstream>
 
 namespace tess {
@@ -73,13 +76,48 @@ TEST_F(Catalog, LogOnStartEntryFollowsTheSetupGroupAndCaptureDirectoryFallsBack)
     save();
     EXPECT_FALSE(std::filesystem::exists(entry));
     RemoveLogOnStart(); // removing a missing entry is harmless
-    // An unusable data home: the capture directory falls back to another.
+    // An unusable pictures folder: the capture directory falls back to another.
     std::ofstream(dir.str() + "/file") << "x";
-    setenv("XDG_DATA_HOME", (dir.str() + "/file").c_str(), 1);
+    setenv("HOME", (dir.str() + "/file").c_str(), 1);
     std::string d = DefaultCaptureDirectory();
     EXPECT_FALSE(d.empty());
     EXPECT_EQ(d.back(), '/');
     EXPECT_TRUE(std::filesystem::is_directory(d));
+}
+
+TEST_F(Catalog, CaptureDirectoryIsTessarayInThePicturesFolderAndTheOldDefaultMoves) {
+    const std::string ini = dir.str() + "/s.ini", dirs = dir.str() + "/config/user-dirs.dirs";
+    std::filesystem::create_directories(dir.path() / "config");
+    const std::array<std::string, 3> rows[] = {
+        // user-dirs.dirs ("": none), the stored DefaultDirectory, the one loaded
+        {"", "", dir.str() + "/home/Pictures/Tessaray/"},
+        {"# XDG_PICTURES_DIR=\"/x\"\nXDG_PICTURES_DIR=\"$HOME/My \\\"Pics\\\"/\"\n",
+         dir.str() + "/data/Tessaray/", dir.str() + "/home/My \"Pics\"/Tessaray/"},
+        {"XDG_DESKTOP_DIR=\"$HOME/Desk\"\n  XDG_PICTURES_DIR = \"" + dir.str() + "/pics\"\n",
+         dir.str() + "/data/Tessaray", dir.str() + "/pics/Tessaray/"},
+        {"XDG_PICTURES_DIR=\"pics\"\n", "", dir.str() + "/home/Pictures/Tessaray/"},
+        {"", dir.str() + "/shots/", dir.str() + "/shots/"}, // the user's choice stays
+    };
+    for (const auto& [userDirs, stored, want] : rows) {
+        std::filesystem::remove(dirs);
+        if (!userDirs.empty())
+            std::ofstream(dirs) << userDirs;
+        std::ofstream(ini) << "[File]\nDefaultDirectory=" << stored << "\n";
+        SettingsStore store;
+        store.Open(ini, SettingsStore::Purpose::Load);
+        SettingsAccess a(store, "File");
+        Settings s;
+        LoadFileGroup(a, s);
+        EXPECT_EQ(s.defaultDirectory, want);
+    }
+    // A capture into the default folder when it has gone makes it again; another folder that
+    // is gone stays a failure.
+    const std::string pictures = dir.str() + "/home/Pictures/Tessaray/";
+    std::filesystem::remove_all(pictures);
+    const CaptureFileName name = MakeCaptureFileName(pictures, "Tess", "png", 0, 0);
+    EXPECT_EQ(name.path, pictures + "Tess_1.png") << name.error;
+    EXPECT_FALSE(MakeCaptureFileName(dir.str() + "/gone/", "Tess", "png", 0, 0).ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "gone"));
 }
 
 } // namespace

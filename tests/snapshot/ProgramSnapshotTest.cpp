@@ -23,7 +23,8 @@ protected:
     void SetUp() override {
         if (!test::HaveDisplay() || test::ProgramPath().empty() || !test::HaveProgram("convert"))
             GTEST_SKIP() << "no X display, program or ImageMagick";
-        env = "XDG_CONFIG_HOME='" + dir.str() + "/config' XDG_DATA_HOME='" + dir.str() + "/data' ";
+        env = "XDG_CONFIG_HOME='" + dir.str() + "/config' XDG_DATA_HOME='" + dir.str() +
+              "/data' HOME='" + dir.str() + "/home' ";
         fs::create_directories(dir.path() / "config");
         fs::create_directories(dir.path() / "data");
     }
@@ -209,11 +210,11 @@ TEST_F(ProgramSnapshotTest, DelayWaitsItsSecondsAndCountsThemOnlyOnATerminal) {
 TEST_F(ProgramSnapshotTest, NamesTheFileFromThePatternInTheCaptureDirectory) {
     std::string out, err;
     ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
-    const std::string first = dir.str() + "/data/Tessaray/Tess_1.png";
+    const std::string first = dir.str() + "/home/Pictures/Tessaray/Tess_1.png";
     EXPECT_EQ(out, first + "\n");
     EXPECT_TRUE(fs::exists(first));
     ASSERT_EQ(Run("--snapshot --region 0,0,32,32", &out, &err), 0) << err;
-    EXPECT_EQ(out, dir.str() + "/data/Tessaray/Tess_2.png\n");
+    EXPECT_EQ(out, dir.str() + "/home/Pictures/Tessaray/Tess_2.png\n");
     EXPECT_TRUE(NoValuesStored());
 
     // The picture settings of the store are honoured, and the store is left as it was.

@@ -13,19 +13,23 @@
 namespace tess::test {
 
 // While it lives, the stores are under `dir`: XDG_CONFIG_HOME (the registry-style store, the
-// log-on entry) dir/config, XDG_DATA_HOME dir/data, the ini file dir/exe/tessaray.ini. Its end
-// restores the environment, the stores' paths and GlobalSettings().
+// log-on entry) dir/config, XDG_DATA_HOME dir/data, HOME (the pictures folder, so the default
+// capture directory) dir/home, the ini file dir/exe/tessaray.ini. Its end restores the
+// environment, the stores' paths and GlobalSettings().
 class SettingsGuard {
 public:
     explicit SettingsGuard(const std::filesystem::path& dir)
-        : saved_(GlobalSettings()), config_(Env("XDG_CONFIG_HOME")), data_(Env("XDG_DATA_HOME")) {
+        : saved_(GlobalSettings()), config_(Env("XDG_CONFIG_HOME")), data_(Env("XDG_DATA_HOME")),
+          home_(Env("HOME")) {
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        setenv("HOME", (dir / "home").c_str(), 1);
         SetDefaultIniPathForTesting((dir / "exe" / "tessaray.ini").string());
     }
     ~SettingsGuard() {
         Restore("XDG_CONFIG_HOME", config_);
         Restore("XDG_DATA_HOME", data_);
+        Restore("HOME", home_);
         SetRegistryStorePathForTesting({});
         SetDefaultIniPathForTesting({});
         GlobalSettings() = saved_;
@@ -45,7 +49,7 @@ private:
             unsetenv(name);
     }
     Settings saved_;
-    std::optional<std::string> config_, data_;
+    std::optional<std::string> config_, data_, home_;
 };
 
 // Every field of Settings, in declaration order. A structured binding with these names
