@@ -299,6 +299,18 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     auto inWindow = GrabWindowPicture(*screen_, win, true, &result);
     ASSERT_TRUE(inWindow);
     EXPECT_EQ(CountMismatches(*inWindow, 96, 117, 12, 9, redFn), 0);
+    // Recording frames, coded from the grab's own memory, show it too.
+    FrameCollector rec;
+    SetOpenRecording(&rec);
+    const ScreenRect area{250, 250, 400, 400};
+    const int32_t frame = StoredValue(ImageFormat::kRecordingFrame);
+    EXPECT_EQ(GrabScreen(*screen_, "", frame, true, true, true, &area, 80, nullptr), 0);
+    EXPECT_EQ(GrabWindow(*screen_, win, "", frame, true, 80, nullptr), 0);
+    SetOpenRecording(nullptr);
+    ASSERT_EQ(rec.frames.size(), 2u);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 46, 67, 12, 9, redFn), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 0, 0, 46, 67, blue), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[1], 96, 117, 12, 9, redFn), 0);
     XUndefineCursor(d, win);
     XFreeCursor(d, cursor);
     XFreePixmap(d, bits);
