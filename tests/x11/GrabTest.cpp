@@ -327,6 +327,7 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     ASSERT_EQ(rec.frames.size(), 2u);
     EXPECT_EQ(CountMismatches(rec.frames[0], 46, 77, 12, 9, redFn), 0);
     EXPECT_EQ(CountMismatches(rec.frames[0], 0, 0, 46, 77, blue), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 0, 90, 150, 70, blue), 0);
     EXPECT_EQ(CountMismatches(rec.frames[1], 96, 117, 12, 9, redFn), 0);
     XUndefineCursor(d, win);
     XFreeCursor(d, cursor);
