@@ -31,6 +31,9 @@ bool CopyScreenArea(MemBm& target, int32_t x, int32_t y, int32_t width, int32_t 
 // Draws `cursor` into `bm`, whose top-left corner shows screen point (originX, originY):
 // the image's hot spot lands on the pointer position, blended by its alpha.
 void DrawCursor(MemBm& bm, const CursorImage& cursor, int32_t originX, int32_t originY);
+// The same into a width x height picture at `pixels`, `stride` bytes a row.
+void DrawCursor(uint8_t* pixels, int32_t width, int32_t height, int32_t stride,
+                const CursorImage& cursor, int32_t originX, int32_t originY);
 
 // The area GrabScreen takes: `area` when given and its left or right is not 0; otherwise
 // the primary screen, or with wholeDesktop the whole desktop.

@@ -46,6 +46,11 @@ public:
     virtual void SetSoundDelay(int64_t /*delay*/) {}
     // A video frame (format 2 of the picture writer); returns 0 or an error code.
     virtual int32_t AddBitmapFrame(const MemBm& /*frame*/) { return 0; }
+    // The same for a picture held elsewhere (32-bit blue, green, red, unused; `stride` bytes
+    // a row), read during the call only: the screen's pixels where they were grabbed. By
+    // default copied into a picture for AddBitmapFrame.
+    virtual int32_t AddFramePixels(const uint8_t* bgrx, int32_t width, int32_t height,
+                                   int32_t stride);
 
     // The file name after its last path separator; empty when the file is not valid.
     std::string GetDisplayName() const;

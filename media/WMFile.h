@@ -101,6 +101,10 @@ public:
     // sound stream that keeps pace with the pictures.
     void FillSoundWithSilence() { silentSound_.store(true); }
     int32_t AddBitmapFrame(const MemBm& frame) override { return AddBitmapFrame(frame, 0, false); }
+    int32_t AddFramePixels(const uint8_t* bgrx, int32_t width, int32_t height,
+                           int32_t stride) override {
+        return AddFrame(bgrx, width, height, stride, 0, false);
+    }
     // time 0: take it from the clock. Returns 0 or a negative errno.
     int32_t AddBitmapFrame(const MemBm& frame, int64_t time, bool forceKey);
     // The same for a bare 32-bit BGRx top-down picture.

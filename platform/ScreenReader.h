@@ -24,6 +24,15 @@ public:
     // (`dstStride` bytes a row; area.width() x area.height() pixels). Parts that show
     // nothing are black. False when no pixels came (dst is then black).
     virtual bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) = 0;
+    // The same into the reader's own memory, where it has one the pixels arrive in (the X
+    // server's shared segment): their address and row length in *stride, for the caller to
+    // read and draw on until the next grab through this reader. Null (nothing grabbed) when
+    // it has none, or `area` is not wholly on the desktop: then grab() into a picture.
+    virtual uint8_t* grabInPlace(const ScreenRect& area, int32_t* stride) {
+        (void)area;
+        (void)stride;
+        return nullptr;
+    }
     // The cursor image and position to draw into a picture; none when the reader has none
     // (a stream's pictures show the cursor themselves when it is wanted).
     virtual std::optional<CursorImage> cursor() = 0;

@@ -533,6 +533,24 @@ bool ScreenConnection::grab(const ScreenRect& area, uint8_t* dst, int32_t dstStr
     return ok;
 }
 
+uint8_t* ScreenConnection::grabInPlace(const ScreenRect& area, int32_t* stride) {
+    if (area.empty() || !stride || !impl_->shmAvailable || !impl_->useShm)
+        return nullptr;
+    const ScreenRect desk = desktopRect();
+    if (area.left < desk.left || area.top < desk.top || area.right > desk.right ||
+        area.bottom > desk.bottom)
+        return nullptr;
+    XImage* img = impl_->shmImageFor(area.width(), area.height());
+    if (!img || !IsBgrx(img))
+        return nullptr;
+    impl_->beginTrap();
+    const Bool ok = XShmGetImage(impl_->display, impl_->root, img, area.left, area.top, AllPlanes);
+    if (!impl_->endTrap() || !ok)
+        return nullptr;
+    *stride = img->bytes_per_line;
+    return reinterpret_cast<uint8_t*>(img->data);
+}
+
 bool ScreenConnection::isWindow(WindowId w) {
     XWindowAttributes attrs;
     return impl_->attributes(w, &attrs);

@@ -60,6 +60,9 @@ public:
     // bytes a row; area.width() x area.height() pixels). The part of the area outside the
     // desktop is black. False when the server gave no pixels (dst is then black).
     bool grab(const ScreenRect& area, uint8_t* dst, int32_t dstStride) override;
+    // In the shared segment, when shared memory is used and the server's pixels are 32-bit
+    // blue, green, red, unused.
+    uint8_t* grabInPlace(const ScreenRect& area, int32_t* stride) override;
 
     // Shared memory is used for grabs when the server offers it: a segment of the
     // connection's own, kept from grab to grab (a recording's frames). Turned off, the pixels

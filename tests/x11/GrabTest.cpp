@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "media/Caption.h"
 #include "media/Grab.h"
 #include "media/MediaFile.h"
 #include "media/WriteImageFile.h"
@@ -189,6 +190,17 @@ public:
     std::vector<MemBm> frames;
 };
 
+// An overlay that blacks the picture out.
+class BlackOut : public Fx {
+public:
+    BlackOut() : Fx(SCaption("", 0, 0, 0, 0, 0, nullptr), 100) {}
+    const MemBm& Apply(const MemBm& source) override {
+        out_ = std::make_unique<MemBm>(source.width(), source.height());
+        return *out_;
+    }
+    std::unique_ptr<MemBm> out_;
+};
+
 // A recording's frames reuse the picture of the frame before: each one must still show only
 // what the screen shows now, black where its area leaves the screen, and nothing is held
 // once the recording is closed.
@@ -210,9 +222,14 @@ TEST_F(GrabTest, RecordingFramesShowTheScreenOfTheirOwnTime) {
     make(s.right - 100, 0, 100, 80, Pattern);
     ASSERT_EQ(frame(offEdge, true), 0);
     ASSERT_EQ(frame(onScreen, false), 0);
+    BlackOut caption; // a captioned frame goes through its overlay
+    ASSERT_EQ(GrabScreen(*screen_, "", StoredValue(ImageFormat::kRecordingFrame), false, true, true,
+                         &onScreen, 80, &caption),
+              0);
     SetOpenRecording(nullptr);
     EXPECT_FALSE(TakeRecordingPicture(100, 80)) << "a picture outlived the recording";
-    ASSERT_EQ(rec.frames.size(), 3u);
+    ASSERT_EQ(rec.frames.size(), 4u);
+    EXPECT_EQ(CountMismatches(rec.frames[3], 0, 0, 100, 80, kBlack), 0);
     EXPECT_EQ(CountMismatches(rec.frames[0], 40, 0, 60, 40, green), 0);
     EXPECT_EQ(CountMismatches(rec.frames[1], 0, 0, 50, 80, Pattern, -50, 0), 0);
     EXPECT_EQ(CountMismatches(rec.frames[1], 50, 0, 50, 80, kBlack), 0);
@@ -299,6 +316,19 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     auto inWindow = GrabWindowPicture(*screen_, win, true, &result);
     ASSERT_TRUE(inWindow);
     EXPECT_EQ(CountMismatches(*inWindow, 96, 117, 12, 9, redFn), 0);
+    // Recording frames, coded from the grab's own memory, show it too.
+    FrameCollector rec;
+    SetOpenRecording(&rec);
+    const ScreenRect area{250, 240, 400, 400};
+    const int32_t frame = StoredValue(ImageFormat::kRecordingFrame);
+    EXPECT_EQ(GrabScreen(*screen_, "", frame, true, true, true, &area, 80, nullptr), 0);
+    EXPECT_EQ(GrabWindow(*screen_, win, "", frame, true, 80, nullptr), 0);
+    SetOpenRecording(nullptr);
+    ASSERT_EQ(rec.frames.size(), 2u);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 46, 77, 12, 9, redFn), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 0, 0, 46, 77, blue), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[0], 0, 90, 150, 70, blue), 0);
+    EXPECT_EQ(CountMismatches(rec.frames[1], 96, 117, 12, 9, redFn), 0);
     XUndefineCursor(d, win);
     XFreeCursor(d, cursor);
     XFreePixmap(d, bits);
