@@ -99,31 +99,22 @@ TEST(ContextHelpLookup, TableHitsZeroMeaningTheControlMissesAndThePopupFile) {
     EXPECT_FALSE(PopupTexts::Load("/nonexistent/CSTessaray.txt").Text(5));
 }
 
-struct Book {
+// The [OPTIONS] values ("key=value") and the [FILES] lines of the help project.
+std::map<std::string, std::string> ReadProject(const std::string& path,
+                                               std::set<std::string>* files) {
     std::map<std::string, std::string> options;
-    std::vector<std::string> files;
-};
-
-Book ReadProject(const std::string& path) {
-    Book b;
     std::istringstream in(ReadFile(path));
-    std::string line, section;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        if (line[0] == '[') {
+    std::string section;
+    for (std::string line; std::getline(in, line);) {
+        line.erase(line.find_last_not_of("\r") + 1);
+        if (line.starts_with('['))
             section = line;
-        } else if (section == "[OPTIONS]") {
-            auto eq = line.find('=');
-            if (eq != std::string::npos)
-                b.options[line.substr(0, eq)] = line.substr(eq + 1);
-        } else if (section == "[FILES]") {
-            b.files.push_back(line);
-        }
+        else if (section == "[FILES]" && !line.empty())
+            files->insert(line);
+        else if (section == "[OPTIONS]" && line.find('=') != std::string::npos)
+            options[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
     }
-    return b;
+    return options;
 }
 
 std::vector<std::string> Matches(const std::string& text, const std::regex& re) {
@@ -134,14 +125,11 @@ std::vector<std::string> Matches(const std::string& text, const std::regex& re) 
 }
 
 TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
-    Book book = ReadProject(kBook + kHelpProjectFile);
-    ASSERT_TRUE(book.options.count("Contents file"));
-    ASSERT_TRUE(book.options.count("Index file"));
-    ASSERT_TRUE(book.options.count("Default topic"));
-    EXPECT_TRUE(fs::is_regular_file(kBook + book.options["Default topic"]));
+    std::set<std::string> listed, onDisk;
+    auto options = ReadProject(kBook + kHelpProjectFile, &listed);
+    ASSERT_TRUE(options.count("Contents file") && options.count("Index file"));
+    EXPECT_TRUE(fs::is_regular_file(kBook + options["Default topic"]));
 
-    std::set<std::string> listed(book.files.begin(), book.files.end());
-    std::set<std::string> onDisk;
     for (const auto& e : fs::directory_iterator(kBook))
         if (e.path().extension() == ".html")
             onDisk.insert(e.path().filename().string());
@@ -149,7 +137,7 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     const std::regex local(R"re(<param\s+name="Local"\s+value="([^"]*)")re", std::regex::icase);
     std::set<std::string> reached;
     for (const char* key : {"Contents file", "Index file"}) {
-        std::string text = ReadFile(kBook + book.options[key]);
+        std::string text = ReadFile(kBook + options[key]);
         auto targets = Matches(text, local);
         EXPECT_GE(targets.size(), 20u) << key;
         for (const std::string& t : targets) {

@@ -119,28 +119,13 @@ TEST_F(SettingsIO, EveryFieldSurvivesASaveAndALoadInBothModes) {
 // The schedule travels with the settings in either store (the timer switch in ini files); a
 // settings file with no schedule in it leaves the live one alone.
 TEST_F(SettingsIO, TheScheduleIsKeptInBothStores) {
-    ScheduleEvent morning;
-    morning.name = "Morning";
-    morning.days = 62;
-    morning.startHour = 9;
-    morning.endHour = 10;
-    morning.keep = -1;
-    morning.action = 2;
+    const ScheduleEvent morning{"Morning", 62, 9, 0, 10, 0, -1, 2};
     for (const std::string& file : {dir.str() + "/portable.ini", std::string()}) {
         SCOPED_TRACE(file.empty() ? "registry" : "ini");
         LiveSchedule().Clear();
         LiveSchedule().AddEvent(morning);
         TimerEnable() = file.empty();
-        SettingsResult r = SaveSettings(file);
-        ASSERT_TRUE(r.ok);
-        ASSERT_EQ(r.registryMode, file.empty());
-        const std::string text = ReadWholeFile(file.empty() ? r.path : file).value_or("");
-        if (file.empty()) {
-            EXPECT_NE(text.find("\"Event0\"=\"62 9 0 10 0 -1 2\""), std::string::npos) << text;
-        } else {
-            for (const char* line : {"[Schedule]", "Event0=62 9 0 10 0 -1 2", "EventName0=Morning"})
-                EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-        }
+        ASSERT_TRUE(SaveSettings(file).ok); // the values' form: ScheduleStore's tests
         LiveSchedule().Clear();
         TimerEnable() = true;
         LoadSettings(file);

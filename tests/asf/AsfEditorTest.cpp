@@ -135,18 +135,7 @@ TEST(AsfReader, NonAsfFilesAndTruncatedHeadersGiveAnErrorNotACrash) {
         EXPECT_FALSE(r.Open(p)) << cut;
         EXPECT_NE(asf::SetTextAttribute(p, "x", "y"), 0) << cut;
     }
-    // Random damage inside the header is rejected or read, never a crash.
-    for (size_t at = 30; at < 600; at += 7) {
-        std::string damaged = bytes;
-        damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
-        const std::string p = dir.str() + "/damaged.wmv";
-        std::ofstream(p, std::ios::binary) << damaged;
-        asf::AsfReader r;
-        if (r.Open(p)) {
-            std::vector<asf::ObjectDesc> objects;
-            r.ReadObjects(objects);
-        }
-    }
+    // Damage of every other kind: the asf_reader and asf_editor fuzz targets.
 }
 
 } // namespace

@@ -154,16 +154,6 @@ bool DecodeVideo555(const std::string& file, int32_t width, int32_t height,
     return ok;
 }
 
-bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples) {
-    std::string data;
-    const bool ok = RunCommand("ffmpeg -v error -nostdin -i '" + file +
-                                   "' -map 0:a:0 -f s16le -ac 1 -ar 8000 - 2>/dev/null",
-                               &data) == 0;
-    samples.resize(data.size() / 2);
-    std::memcpy(samples.data(), data.data(), samples.size() * 2);
-    return ok;
-}
-
 bool DecodeAudioAt(const std::string& file, int rate, int channels, std::vector<int16_t>& samples) {
     std::string data;
     const bool ok =
@@ -231,27 +221,6 @@ double SineLevel(const std::vector<int16_t>& s, int rate, double hz, size_t from
     if (sinadDb)
         *sinadDb = 10 * std::log10(total / std::max(rest, 1e-20));
     return std::hypot(a, b);
-}
-
-double PeakHz(const std::vector<int16_t>& s, int rate, size_t from, size_t to) {
-    to = std::min(to, s.size());
-    double best = 0, bestHz = 0;
-    for (int hz = 50; hz <= 5000; hz += 10) {
-        // Goertzel's recurrence for the power at `hz`.
-        const double k = 2 * std::cos(2 * 3.14159265358979323846 * hz / rate);
-        double s1 = 0, s2 = 0;
-        for (size_t i = from; i < to; ++i) {
-            const double v = s[i] + k * s1 - s2;
-            s2 = s1;
-            s1 = v;
-        }
-        const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
-        if (power > best) {
-            best = power;
-            bestHz = hz;
-        }
-    }
-    return bestHz;
 }
 
 std::string Probe(const std::string& file, const std::string& entries) {

@@ -45,18 +45,16 @@ bool GStreamerFrameAt(const std::string& file, double seconds, int32_t width, in
 // frames after the first.
 std::vector<uint32_t> KeyFrameTimes(const std::string& file, uint64_t* laterBytes = nullptr);
 
-// Decodes the first audio stream to 16-bit mono samples at 8000 Hz.
-bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples);
 // Decodes the first audio stream with ffmpeg to 16-bit samples of `channels` at `rate`
-// (interleaved).
+// (interleaved); by default mono at 8000 Hz.
 bool DecodeAudioAt(const std::string& file, int rate, int channels, std::vector<int16_t>& samples);
+inline bool DecodeAudio(const std::string& file, std::vector<int16_t>& samples) {
+    return DecodeAudioAt(file, 8000, 1, samples);
+}
 // Decodes the first audio stream with GStreamer to 16-bit mono samples at `rate`; false with
 // `error` when it fails.
 bool GStreamerDecodeAudio(const std::string& file, int rate, std::vector<int16_t>& samples,
                           std::string* error);
-// The frequency (Hz, 10 Hz steps from 50 Hz to 5 kHz) with the most energy in samples
-// [from, to) of mono `s` at `rate`.
-double PeakHz(const std::vector<int16_t>& s, int rate, size_t from, size_t to);
 // Amplitude (in full-scale units) of the sine at `hz` in samples [from, to), and the
 // signal-to-rest ratio in dB: the sine's power against everything else (harmonics and noise).
 double SineLevel(const std::vector<int16_t>& s, int rate, double hz, size_t from, size_t to,

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 
 namespace tess {
 namespace {
@@ -26,22 +25,6 @@ struct Collected {
         return frames;
     }
 };
-
-// The frequency (10 Hz steps) with the most energy in s[from, to).
-int PeakHz(const std::vector<int16_t>& s, size_t from, size_t to, int rate) {
-    double best = 0;
-    int bestHz = 0;
-    for (int hz = 100; hz <= 3000; hz += 10) {
-        std::complex<double> sum;
-        for (size_t i = from; i < to; i += 2)
-            sum += std::polar(static_cast<double>(s[i]), -2 * 3.14159265358979 * hz * i / rate);
-        if (std::abs(sum) > best) {
-            best = std::abs(sum);
-            bestHz = hz;
-        }
-    }
-    return bestHz;
-}
 
 TEST(DesktopSound, MonitorsAreListedAndTheDesktopsToneIsCapturedInSteadyFragments) {
     if (!test::HaveSoundServer())
@@ -76,7 +59,7 @@ TEST(DesktopSound, MonitorsAreListedAndTheDesktopsToneIsCapturedInSteadyFragment
     EXPECT_NEAR((got.Frames() - n0) / 48000.0, secs, 0.15);
     cap.Stop();
     EXPECT_FALSE(cap.lost());
-    EXPECT_EQ(PeakHz(got.left, got.left.size() - 24000, got.left.size(), 48000), 1000);
+    EXPECT_EQ(test::PeakHz(got.left, 48000, got.left.size() - 24000, got.left.size()), 1000);
 
     // "" is the default output's monitor; a name the server does not know fails to start.
     pulse::SourceCapture def;

@@ -10,6 +10,7 @@
 
 #include "audio/AudioTestSupport.h"
 #include "platform/alsa/AlsaMessages.h"
+#include "platform/alsa/Mixer.h"
 #include "support/FakeDesktop.h"
 
 namespace tess {
@@ -353,6 +354,8 @@ TEST(SWaveInCapture, OneSecondOfTheSineSourceArrivesWholeAndInOrder) {
     EXPECT_GT(peak, 8000);
 }
 
+// The server gone mid-capture: the capture ends, says so and stops promptly; an open mixer
+// stays quiet and closable.
 TEST(SWaveInCapture, ServerGoneMidCaptureLogsEndsAndStopsPromptly) {
     test::PrivateSoundServer server;
     if (!server.Ok())
@@ -361,8 +364,11 @@ TEST(SWaveInCapture, ServerGoneMidCaptureLogsEndsAndStopsPromptly) {
     CollectingSink sink;
     auto w = std::make_unique<SWaveIn>(&sink, "", nullptr);
     ASSERT_TRUE(w->Start());
+    auto mixer = platform::OpenAlsaMixer("default");
+    long volume = 0;
+    ASSERT_TRUE(mixer && mixer->GetVolume("Master", platform::MixerSide::Playback, &volume));
     ASSERT_TRUE(sink.WaitForBytes(6400, 4000));
-    server.Kill();
+    EXPECT_TRUE(server.Kill()) << "processes of the sound server were left running";
     // Capture ends by itself and says so in the log.
     EXPECT_TRUE(test::WaitFor(
         [&] { return log.Text().find("Wave input device lost") != std::string::npos; }, 5000))
@@ -373,6 +379,8 @@ TEST(SWaveInCapture, ServerGoneMidCaptureLogsEndsAndStopsPromptly) {
     auto t0 = std::chrono::steady_clock::now();
     w->Stop();
     w.reset();
+    mixer->SetVolume("Master", platform::MixerSide::Playback, volume); // fails or not, but returns
+    mixer.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
     EXPECT_EQ(sink.Bytes().size(), got); // nothing after the end
 }

@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <gio/gio.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -18,6 +16,7 @@
 
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/portal/Request.h"
+#include "support/BusStandIn.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
@@ -41,52 +40,14 @@ constexpr const char* kIntrospection = R"(<node>
 // How the stand-in answers Start (and, for Silent, CreateSession).
 enum class Behaviour { Cancel, Vanish, CloseSession, Silent, Hold };
 
-// A screen-cast portal on its own thread and main context. It records the options of every
-// SelectSources call and refuses a restore token other than "good".
-class StandInPortal {
+// A screen-cast portal on a thread of its own. It records the options of every SelectSources
+// call and refuses a restore token other than "good".
+class StandInPortal : public test::BusStandIn {
 public:
-    explicit StandInPortal(Behaviour behaviour) : behaviour_(behaviour) {
-        context_ = g_main_context_new();
-        loop_ = g_main_loop_new(context_, FALSE);
-        std::atomic<bool> ready{false};
-        thread_ = std::thread([this, &ready] {
-            g_main_context_push_thread_default(context_);
-            gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-            if (address)
-                bus_ = g_dbus_connection_new_for_address_sync(
-                    address,
-                    static_cast<GDBusConnectionFlags>(
-                        G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                    nullptr, nullptr, nullptr);
-            g_free(address);
-            if (bus_) {
-                g_dbus_connection_set_exit_on_close(bus_, FALSE);
-                GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
-                static const GDBusInterfaceVTable vtable = {Call, Property, nullptr, {}};
-                g_dbus_connection_register_object(bus_, "/org/freedesktop/portal/desktop",
-                                                  info->interfaces[0], &vtable, this, nullptr,
-                                                  nullptr);
-                g_dbus_node_info_unref(info);
-                callBus("RequestName", g_variant_new("(su)", kName, 4u));
-            }
-            ready = true;
-            g_main_loop_run(loop_);
-            if (bus_) {
-                g_dbus_connection_close_sync(bus_, nullptr, nullptr);
-                g_object_unref(bus_);
-            }
-            g_main_context_pop_thread_default(context_);
-        });
-        while (!ready)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ~StandInPortal() {
-        g_main_loop_quit(loop_);
-        thread_.join();
-        g_main_loop_unref(loop_);
-        g_main_context_unref(context_);
-    }
+    explicit StandInPortal(Behaviour behaviour)
+        : BusStandIn(kIntrospection, {{"/org/freedesktop/portal/desktop", 0}}, {kName}, &kVtable),
+          behaviour_(behaviour) {}
+    ~StandInPortal() { Stop(); }
     std::vector<std::string> selectOptions() {
         std::lock_guard lock(mutex_);
         return selectOptions_;
@@ -99,23 +60,19 @@ public:
 
 private:
     static constexpr const char* kName = "org.freedesktop.portal.Desktop";
-    void callBus(const char* method, GVariant* args) {
-        portal::Variant(g_dbus_connection_call_sync(
-            bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
-            args, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
-    }
     // Version 4, monitors only, hidden and embedded cursors.
     static GVariant* Property(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                               const gchar* name, GError**, gpointer) {
         const std::string n = name;
         return g_variant_new_uint32(n == "version" ? 4 : n == "AvailableSourceTypes" ? 1 : 3);
     }
-
     static void Call(GDBusConnection*, const gchar* sender, const gchar*, const gchar*,
                      const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
                      gpointer data) {
-        static_cast<StandInPortal*>(data)->call(sender, method, parameters, invocation);
+        static_cast<StandInPortal*>(static_cast<BusStandIn*>(data))
+            ->call(sender, method, parameters, invocation);
     }
+    static constexpr GDBusInterfaceVTable kVtable = {&Call, &Property, nullptr, {}};
 
     void call(const std::string& sender, const std::string& method, GVariant* parameters,
               GDBusMethodInvocation* invocation) {
@@ -153,11 +110,14 @@ private:
             if (behaviour_ == Behaviour::Hold)
                 return; // the dialog stays open
             if (behaviour_ == Behaviour::Vanish) {
-                callBus("ReleaseName", g_variant_new("(s)", kName));
+                portal::Variant(g_dbus_connection_call_sync(
+                    connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                    "org.freedesktop.DBus", "ReleaseName", g_variant_new("(s)", kName), nullptr,
+                    G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
                 return;
             }
             if (behaviour_ == Behaviour::CloseSession) {
-                g_dbus_connection_emit_signal(bus_, sender.c_str(), session_.c_str(),
+                g_dbus_connection_emit_signal(connection_, sender.c_str(), session_.c_str(),
                                               "org.freedesktop.portal.Session", "Closed",
                                               g_variant_new("(a{sv})", nullptr), nullptr);
                 return;
@@ -169,16 +129,12 @@ private:
             g_variant_builder_add(&results, "{sv}", "session_handle",
                                   g_variant_new_string(session_.c_str()));
         const uint32_t code = method == "Start" ? 1u : 0u; // the user cancels the dialog
-        g_dbus_connection_emit_signal(bus_, sender.c_str(), path.c_str(),
+        g_dbus_connection_emit_signal(connection_, sender.c_str(), path.c_str(),
                                       "org.freedesktop.portal.Request", "Response",
                                       g_variant_new("(ua{sv})", code, &results), nullptr);
     }
 
     Behaviour behaviour_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* bus_ = nullptr;
-    std::thread thread_;
     std::string session_;
     std::mutex mutex_;
     std::vector<std::string> selectOptions_;

@@ -79,13 +79,7 @@ TEST(SoundTiming, AToneAndAScreenChangeStayTogetherFromStartToEnd) {
     test::XTestDisplay x;
     Display* d = x.get();
     ASSERT_NE(d, nullptr);
-    XSetWindowAttributes attrs{};
-    attrs.override_redirect = True;
-    attrs.background_pixel = 0;
-    Window win = XCreateWindow(d, x.root(), 0, 0, 64, 48, 0, CopyFromParent, InputOutput,
-                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
-    XMapRaised(d, win);
-    XSync(d, False);
+    Window win = x.createSolid(0, 0, 64, 48, 0);
     Tone(false);
 
     const std::string file = dir.str() + "/aligned.wmv";

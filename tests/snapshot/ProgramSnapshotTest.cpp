@@ -35,15 +35,11 @@ protected:
         const std::string tmpDir = *tmp ? "TMPDIR='" + dir.str() + tmp + "' " : "";
         int rc = test::RunCommand(
             env + tmpDir + "'" + test::ProgramPath() + "' " + args + " 2>'" + errFile + "'", out);
-        std::ifstream f(errFile);
-        err->assign(std::istreambuf_iterator<char>(f), {});
+        *err = ReadWholeFile(errFile).value_or("");
         return rc;
     }
     std::string StorePath() const { return dir.str() + "/config/Quorvanta/Tessaray.reg"; }
-    std::string ReadStore() const {
-        std::ifstream f(StorePath());
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }
+    std::string ReadStore() const { return ReadWholeFile(StorePath()).value_or(""); }
     // Writes `values` into the program's key of the store; returns the whole text.
     std::string WriteStore(const std::string& values) {
         fs::create_directories(dir.path() / "config/Quorvanta");
@@ -74,9 +70,7 @@ TEST_F(ProgramSnapshotTest, WritesTheScreenWithoutAWindow) {
     // "--output -": the same picture on standard output, and nothing else; no file left behind.
     fs::create_directories(dir.path() / "tmp");
     EXPECT_EQ(Run("--snapshot --region 590,290,100,70 --output -", &out, &err, "/tmp"), 0) << err;
-    std::ifstream written(file, std::ios::binary);
-    EXPECT_TRUE(out == std::string(std::istreambuf_iterator<char>(written), {}))
-        << out.size() << " bytes";
+    EXPECT_TRUE(out == ReadWholeFile(file)) << out.size() << " bytes";
     EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
 
     // The window by id, as BMP.

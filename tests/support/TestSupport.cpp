@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <sys/wait.h>
@@ -70,6 +71,27 @@ std::vector<uint32_t> ReadPixels(const std::string& file, int* w, int* h) {
                  static_cast<uint32_t>(static_cast<uint8_t>(raw[i * 3 + 1])) << 8 |
                  static_cast<uint8_t>(raw[i * 3 + 2]);
     return out;
+}
+
+double PeakHz(const std::vector<int16_t>& s, int rate, size_t from, size_t to) {
+    to = std::min(to, s.size());
+    double best = 0, bestHz = 0;
+    for (int hz = 50; hz <= 5000; hz += 10) {
+        // Goertzel's recurrence for the power at `hz`.
+        const double k = 2 * std::cos(2 * 3.14159265358979323846 * hz / rate);
+        double s1 = 0, s2 = 0;
+        for (size_t i = from; i < to; ++i) {
+            const double v = s[i] + k * s1 - s2;
+            s2 = s1;
+            s1 = v;
+        }
+        const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
+        if (power > best) {
+            best = power;
+            bestHz = hz;
+        }
+    }
+    return bestHz;
 }
 
 } // namespace tess::test

@@ -38,4 +38,8 @@ bool HaveProgram(const std::string& name);
 // empty when it cannot read the file.
 std::vector<uint32_t> ReadPixels(const std::string& file, int* w, int* h);
 
+// The frequency (Hz, 10 Hz steps from 50 Hz to 5 kHz) with the most energy in samples
+// [from, to) of mono `s` at `rate`.
+double PeakHz(const std::vector<int16_t>& s, int rate, size_t from, size_t to);
+
 } // namespace tess::test

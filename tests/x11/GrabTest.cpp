@@ -335,35 +335,6 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
     x_.sync();
 }
 
-TEST_F(GrabTest, GrabsAreWrittenAsPictureFiles) {
-    if (!test::HaveProgram("convert") || !test::HaveProgram("identify"))
-        GTEST_SKIP() << "ImageMagick is missing";
-    Window win = make(400, 300, 64, 48);
-    test::TempDir dir;
-    int w = 0, h = 0;
-    for (int format : {0, 1}) {
-        auto file = (dir.path() / ("w" + std::to_string(format))).string();
-        EXPECT_EQ(GrabWindow(*screen_, win, file, format, false, -1, nullptr), 0);
-        auto px = test::ReadPixels(file, &w, &h);
-        ASSERT_EQ(px.size(), 64u * 48u) << file;
-        int bad = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                bad += px[y * w + x] != Pattern(x, y);
-        EXPECT_EQ(bad, 0) << "format " << format;
-    }
-    ScreenRect area{410, 310, 430, 320};
-    auto region = (dir.path() / "r.png").string();
-    EXPECT_EQ(GrabScreen(*screen_, region, 0, false, false, true, &area, -1, nullptr), 0);
-    auto px = test::ReadPixels(region, &w, &h);
-    ASSERT_EQ(px.size(), 200u);
-    EXPECT_EQ(px[0], Pattern(10, 10));
-    EXPECT_EQ(px[199], Pattern(29, 19));
-    // A name that exists is left alone unless replacing is allowed.
-    EXPECT_NE(GrabScreen(*screen_, region, 1, false, true, true, &area, -1, nullptr), 0);
-    EXPECT_EQ(test::ReadPixels(region, &w, &h).size(), 200u);
-}
-
 TEST(DrawCursorTest, BlendsByAlphaAndClipsToThePicture) {
     MemBm bm(4, 4);
     for (int y = 0; y < 4; ++y)
