@@ -261,6 +261,7 @@ SettingsResult App::SaveSettingsFile(const std::string& path, wxWindow* parent) 
 void App::CmOpenSettingsFile(wxWindow* parent) {
     wxFileDialog dlg(parent, "Open settings file", GlobalSettings().latestDirectory, "",
                      "Tessaray setting files (*.ini)|*.ini", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return;
     OpenSettingsFile(dlg.GetPath().utf8_string(), parent);
@@ -269,6 +270,7 @@ void App::CmOpenSettingsFile(wxWindow* parent) {
 void App::CmSaveSettingsAs(wxWindow* parent) {
     wxFileDialog dlg(parent, "Save settings as", GlobalSettings().latestDirectory, "",
                      "Tessaray setting files (*.ini)|*.ini", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return;
     std::string path = dlg.GetPath().utf8_string();

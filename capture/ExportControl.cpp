@@ -14,6 +14,7 @@
 
 #include "media/asf/AsfReader.h"
 #include "platform/DesktopServices.h"
+#include "platform/gtk/Desktop.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -162,6 +163,7 @@ void ExportControl::ExportRecording(const std::string& recording) {
                      "WebM video (*.webm)|*.webm|MP4 video (*.mp4)|*.mp4|"
                      "Animated GIF (*.gif)|*.gif",
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return;
     const std::string target = ExportTargetName(Utf8(dlg.GetPath()), dlg.GetFilterIndex());

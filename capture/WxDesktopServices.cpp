@@ -91,6 +91,7 @@ std::optional<std::string> WxDesktopServices::chooseDirectory(const std::string&
                                                               const std::string& start) {
     wxDirDialog dlg(Over(), wxString::FromUTF8(title), wxString::FromUTF8(start),
                     wxDD_DEFAULT_STYLE);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return std::nullopt;
     return std::string(dlg.GetPath().utf8_str());

@@ -1,6 +1,7 @@
 #include "wizard/RecWizard.h"
 
 #include "capture/WxDesktopServices.h"
+#include "platform/gtk/Desktop.h"
 #include "resources/PopupHelpIds.h"
 #include "resources/ui/Art.h"
 #include "resources/ui/ContextHelp.h"
@@ -407,6 +408,7 @@ RecWizard::SaveChooser() {
             wxFileDialog dlg(parent, "Save as", wxString::FromUTF8(p.parent_path().string()),
                              wxString::FromUTF8(p.filename().string()),
                              wxString::FromUTF8(wildcard), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+            gtk::PlaceOverParentWhenShown(dlg.GetHandle());
             return dlg.ShowModal() == wxID_OK ? dlg.GetPath().utf8_string() : std::string();
         };
     return f;
