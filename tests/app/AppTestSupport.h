@@ -3,6 +3,7 @@
 // frame with its client window on the X server, a fake desktop and counting choosers.
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
+#include "platform/FileIo.h"
 #include "resources/Ids.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
@@ -13,12 +14,55 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wx/app.h>
 
 namespace tess::test {
+
+// A file's text; empty when it cannot be read.
+inline std::string ReadText(const std::string& path) {
+    return ReadWholeFile(path).value_or("");
+}
+
+// The messages shown, as "caption: text".
+inline std::vector<std::string> CaptionedMessages(const FakeDesktop& desktop) {
+    std::vector<std::string> out;
+    for (const auto& m : desktop.messages)
+        out.push_back(m.caption + ": " + m.text);
+    return out;
+}
+
+// Sets (or, given nullptr, removes) an environment variable while it lives.
+struct ScopedEnv {
+    std::string name;
+    std::optional<std::string> old;
+    ScopedEnv(const char* n, const char* v)
+        : name(n), old(getenv(n) ? getenv(n) : std::optional<std::string>()) {
+        v ? setenv(n, v, 1) : unsetenv(n);
+    }
+    ~ScopedEnv() { old ? setenv(name.c_str(), old->c_str(), 1) : unsetenv(name.c_str()); }
+};
+
+// Copies the clipboard's PNG (waited for up to 10 s) into `out` with xclip, while this program
+// pumps events to serve it; returns `out`.
+inline std::string ClipboardPng(const std::string& out) {
+    std::filesystem::remove(out);
+    auto reader = std::async(std::launch::async, [&] {
+        RunCommand("for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o 2>/dev/null "
+                   "| grep -qx image/png && break; sleep 0.1; done; xclip -selection clipboard "
+                   "-t image/png -o > '" +
+                   out + "'");
+    });
+    EXPECT_TRUE(PumpUntil(
+        [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        15000));
+    reader.wait();
+    return out;
+}
 
 class XdgTest : public ::testing::Test {
 protected:

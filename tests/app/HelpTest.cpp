@@ -5,7 +5,6 @@
 #include "app/OptionsSheet.h"
 #include "app/ProjectRCVersion.h"
 #include "app/SDIDecFrame.h"
-#include "platform/FileIo.h"
 #include "resources/Ids.h"
 #include "resources/PopupHelpIds.h"
 #include "resources/ui/ContextHelp.h"
@@ -44,10 +43,6 @@ const std::string kBook = std::string(TESS_SOURCE_DIR) + "/resources/help/";
 constexpr HelpIdEntry kFilePageIds[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
                                         {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
                                         {1329, 1329}, {1330, 1330}, {1331, 1330}, {0, 0}};
-
-std::string ReadFile(const std::string& p) {
-    return ReadWholeFile(p).value_or("");
-}
 
 // The label and copyright of the program's own version block are checked in the about box.
 TEST(Version, QueriesUseTheTranslationKeyInLowerCaseHexAndLinksGetASchemeWhereTheyLackOne) {
@@ -103,7 +98,7 @@ TEST(ContextHelpLookup, TableHitsZeroMeaningTheControlMissesAndThePopupFile) {
 std::map<std::string, std::string> ReadProject(const std::string& path,
                                                std::set<std::string>* files) {
     std::map<std::string, std::string> options;
-    std::istringstream in(ReadFile(path));
+    std::istringstream in(test::ReadText(path));
     std::string section;
     for (std::string line; std::getline(in, line);) {
         line.erase(line.find_last_not_of("\r") + 1);
@@ -137,7 +132,7 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     const std::regex local(R"re(<param\s+name="Local"\s+value="([^"]*)")re", std::regex::icase);
     std::set<std::string> reached;
     for (const char* key : {"Contents file", "Index file"}) {
-        std::string text = ReadFile(kBook + options[key]);
+        std::string text = test::ReadText(kBook + options[key]);
         auto targets = Matches(text, local);
         EXPECT_GE(targets.size(), 20u) << key;
         for (const std::string& t : targets) {
@@ -151,7 +146,7 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
     const std::regex href(R"re(href="([^"]*)")re", std::regex::icase);
     const std::regex title(R"re(<title>[^<]+</title>)re", std::regex::icase);
     for (const std::string& topic : onDisk) {
-        std::string text = ReadFile(kBook + topic);
+        std::string text = test::ReadText(kBook + topic);
         EXPECT_TRUE(std::regex_search(text, title)) << topic << " has no title";
         for (const std::string& link : Matches(text, href)) {
             if (link.rfind("http:", 0) == 0 || link.rfind("https:", 0) == 0 ||
@@ -164,7 +159,7 @@ TEST(HelpBook, EveryLinkOfContentsIndexAndTopicsLeadsToAnExistingTopic) {
             std::string target = file.empty() ? topic : file;
             ASSERT_TRUE(fs::is_regular_file(kBook + target)) << topic << " links to " << link;
             if (!anchor.empty()) {
-                std::string t = ReadFile(kBook + target);
+                std::string t = test::ReadText(kBook + target);
                 EXPECT_TRUE(t.find("id=\"" + anchor + "\"") != std::string::npos ||
                             t.find("name=\"" + anchor + "\"") != std::string::npos)
                     << topic << " links to a missing anchor " << link;

@@ -4,7 +4,6 @@
 #include "app/AppTestSupport.h"
 #include "capture/WxDesktopServices.h"
 #include "media/VideoFile.h"
-#include "platform/FileIo.h"
 #include "platform/Log.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
@@ -13,7 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
 #include <gio/gio.h>
 #include <mutex>
 #include <optional>
@@ -120,22 +118,6 @@ private:
     std::vector<std::string> caps_;
 };
 
-// The clipboard's PNG (waited for up to 10 s) in a file, read while this program pumps events.
-std::string ClipboardPng() {
-    const std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/clip.png";
-    auto reader = std::async(std::launch::async, [&] {
-        test::RunCommand("for i in $(seq 100); do xclip -selection clipboard -t TARGETS -o "
-                         "2>/dev/null | grep -qx image/png && break; sleep 0.1; done; xclip "
-                         "-selection clipboard -t image/png -o > '" +
-                         out + "'");
-    });
-    EXPECT_TRUE(test::PumpUntil(
-        [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-        15000));
-    reader.wait();
-    return out;
-}
-
 void TakeClipboard() {
     test::RunCommand(
         "echo text | timeout 0.5 xclip -quiet -selection clipboard -i >/dev/null 2>&1");
@@ -182,7 +164,7 @@ protected:
         FrameFixture::TearDown();
         bus_.reset();
     }
-    std::string Warnings() { return ReadWholeFile(log_).value_or(""); }
+    std::string Warnings() { return test::ReadText(log_); }
 
     WxDesktopServices real;
 
@@ -230,7 +212,7 @@ TEST_F(Notify, ASnapshotIsAnnouncedItsActionsOpenShowAndCopyItWithoutAServerItIs
     // "Copy" puts the picture on the clipboard, where another program reads it.
     if (test::HaveProgram("xclip")) {
         server.Invoke(1, "copy");
-        ExpectSamePicture(ClipboardPng(), path);
+        ExpectSamePicture(test::ClipboardPng(dir.str() + "/clip.png"), path);
         TakeClipboard();
     }
     server.Close(1);
@@ -293,7 +275,7 @@ TEST_F(Notify, CommandLineCapturesReturnAtOnceAndAProcessOfTheirOwnAnswersTheNot
         server.Invoke(1, "copy");
     server.Close(1);
     if (copy) {
-        ExpectSamePicture(ClipboardPng(), notified);
+        ExpectSamePicture(test::ClipboardPng(dir.str() + "/clip.png"), notified);
         TakeClipboard();
     }
     // A recording: its name, no "Copy".

@@ -55,11 +55,9 @@ TEST_F(Program, UninstallSwitchRemovesTheLogOnEntryAndExitsWithOne) {
     std::filesystem::create_directories(dir.str() + "/config/autostart");
     std::ofstream(entry) << "[Desktop Entry]\n";
     // No display is needed: nothing of the window system is touched.
-    std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-    unsetenv("DISPLAY");
+    std::optional<test::ScopedEnv> noDisplay(std::in_place, "DISPLAY", nullptr);
     pid_t pid = Start({"-Z", "-U"}); // an unknown letter is ignored
-    if (!display.empty())
-        setenv("DISPLAY", display.c_str(), 1);
+    noDisplay.reset();
     EXPECT_EQ(test::WaitExit(pid), 1);
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/config/Quorvanta/Tessaray.reg"));

@@ -223,9 +223,8 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
 }
 
 TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInputStarts) {
-    const char* inherited = std::getenv("PULSE_SERVER");
-    const std::string saved = inherited ? inherited : "";
-    setenv("PULSE_SERVER", ("unix:" + dir.str() + "/no-server").c_str(), 1); // none answers
+    std::optional<test::ScopedEnv> pulse;
+    pulse.emplace("PULSE_SERVER", ("unix:" + dir.str() + "/no-server").c_str()); // none answers
     ScheduleEvent e;
     e.name = "Talk";
     e.days = 127;
@@ -239,10 +238,7 @@ TEST_F(RecordingControl, AScheduledVideoWithSoundRecordsItsVideoWhenNoSoundInput
     test::Pump(800);
     scheduleAnswer = -1;
     test::Pump(400);
-    if (inherited)
-        setenv("PULSE_SERVER", saved.c_str(), 1);
-    else
-        unsetenv("PULSE_SERVER");
+    pulse.reset();
     ASSERT_FALSE(file.empty()) << (Messages().empty() ? "" : Messages()[0]);
     EXPECT_NE(status.Find("without sound"), wxNOT_FOUND) << status;
     ASSERT_EQ(desktop.notices.size(), 1u); // an ordinary notification that says so

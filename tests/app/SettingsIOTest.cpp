@@ -158,30 +158,13 @@ TEST_F(SettingsIO, FallsBackToTheIniFileNextToTheProgram) {
     EXPECT_TRUE(GlobalSettings().trayIcon);
 }
 
-TEST_F(SettingsIO, DamagedStoresLoadWhatTheyCanTheDefaultOneIsReplacedAPickedOneKept) {
-    std::string path = dir.str() + "/config/Quorvanta/Tessaray.reg";
-    std::filesystem::create_directories(dir.str() + "/config/Quorvanta");
-    std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
-                          "\"ImageFormat\"=\"3\"\n\"WindowW\"=hex:00,02,00,00\n"
-                          "\"CapString\"=\"cut off";
-    std::ofstream(path) << damaged;
-    SettingsResult r = LoadSettings();
-    EXPECT_TRUE(r.damaged);
-    EXPECT_FALSE(r.warnings.empty());
-    EXPECT_EQ(GlobalSettings().imageFormat, 3);
-    EXPECT_EQ(GlobalSettings().windowW, 512);
-    EXPECT_EQ(GlobalSettings().capString, "Tessaray %a %H:%M:%S");
-    EXPECT_EQ(ReadWholeFile(path + ".damaged").value_or(""), damaged);
-    SaveSettings();
-    RegFile fresh;
-    ASSERT_TRUE(fresh.Load(path));
-    EXPECT_TRUE(fresh.problems().empty());
-    EXPECT_EQ(fresh.Find(kProgramKey, "ImageFormat")->data, "3");
-    // A damaged file the user picked is reported and left alone.
+// The store's own handling of damage, and the default store set aside:
+// tests/settings/StoreTest.cpp.
+TEST_F(SettingsIO, ADamagedPickedFileLoadsWhatItCanIsReportedAndKept) {
     std::string file = dir.str() + "/picked.ini";
     std::string text = std::string("[Image]\nImageFormat=1\n\0\0\0\x7f", 26);
     std::ofstream(file, std::ios::binary) << text;
-    r = LoadSettings(file);
+    SettingsResult r = LoadSettings(file);
     EXPECT_TRUE(r.damaged);
     EXPECT_FALSE(r.warnings.empty());
     EXPECT_EQ(GlobalSettings().imageFormat, 1);

@@ -92,30 +92,22 @@ TEST(ClientEnablers, TicksFollowTheSettingsAndOtherCommandsAreNotTheClients) {
 }
 
 TEST(ClientTick, DecisionsInOrderAndScheduleAnswers) {
-    struct Case {
-        bool dragging, recording, file, playing, video;
-        CaptureState state;
+    // Dragging, file displayed, playing, video (not: a picture); the state; a recording runs.
+    const struct {
+        TickInputs in;
         TickStep step;
         bool readMode;
-    };
-    const Case cases[] = {
-        {true, true, false, false, false, kStateIdle, TickStep::Nothing, false},
-        {false, false, true, false, false, kStatePlaying, TickStep::StopPlayback, false}, // ended
-        {false, false, true, true, true, kStatePlaying, TickStep::ShowPosition, true},
-        {false, false, true, true, false, kStatePlaying, TickStep::ClearPosition, true}, // picture
-        {false, true, false, false, false, kStateRecording, TickStep::PostRecordTime, true},
-        {false, false, false, false, false, kStateIdle, TickStep::ClearPosition, true}};
-    for (const Case& c : cases) {
-        TickInputs in;
-        in.dragging = c.dragging;
-        in.recordingRuns = c.recording;
-        in.fileDisplayed = c.file;
-        in.filePlaying = c.playing;
-        in.fileIsVideo = c.video;
-        in.captureState = c.state;
+    } cases[] = {
+        {{true, false, false, false, kStateIdle, true}, TickStep::Nothing, false},
+        {{false, true, false, false, kStatePlaying, false}, TickStep::StopPlayback, false}, // ended
+        {{false, true, true, true, kStatePlaying, false}, TickStep::ShowPosition, true},
+        {{false, true, true, false, kStatePlaying, false}, TickStep::ClearPosition, true},
+        {{false, false, false, false, kStateRecording, true}, TickStep::PostRecordTime, true},
+        {{false, false, false, false, kStateIdle, false}, TickStep::ClearPosition, true}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        EXPECT_EQ(DecideTick(in).step, c.step);
-        EXPECT_EQ(DecideTick(in).readCaptureMode, c.readMode);
+        EXPECT_EQ(DecideTick(c.in).step, c.step);
+        EXPECT_EQ(DecideTick(c.in).readCaptureMode, c.readMode);
     }
     EXPECT_EQ(ScheduleActionFor(0).kind, ScheduleAction::None);
     EXPECT_EQ(ScheduleActionFor(1).kind, ScheduleAction::Start);

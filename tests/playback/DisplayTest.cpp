@@ -6,7 +6,6 @@
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
-#include "platform/FileIo.h"
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/Screen.h"
 #include "playback/PlaybackSupport.h"
@@ -29,10 +28,6 @@
 namespace tess {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    return ReadWholeFile(path).value_or("");
-}
-
 class Display : public test::FrameFixture {
 protected:
     void SetUp() override {
@@ -46,13 +41,7 @@ protected:
     }
     std::string Title() const { return frame->GetTitle().utf8_string(); }
     static std::string Label(wxStaticText* t) { return t ? t->GetLabel().utf8_string() : "?"; }
-    // The messages shown, as "caption: text".
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> m;
-        for (const auto& msg : desktop.messages)
-            m.push_back(msg.caption + ": " + msg.text);
-        return m;
-    }
+    std::vector<std::string> Messages() const { return test::CaptionedMessages(desktop); }
     std::string FirstMessage() const { return desktop.messages.empty() ? "" : Messages()[0]; }
     VideoFile* File() const { return client->displayedFile(); }
 };
@@ -287,7 +276,7 @@ TEST_F(Display, SaveAsKeepsTheExtensionAndDisplaysTheCopy) {
     const std::string copy = dir.str() + "/copy.PNG";
     std::ofstream(copy) << "an older file";
     EXPECT_TRUE(client->display().SaveDisplayedFileAs(copy));
-    EXPECT_EQ(ReadAll(copy), ReadAll(path));
+    EXPECT_EQ(test::ReadText(copy), test::ReadText(path));
     ASSERT_NE(File(), nullptr);
     EXPECT_EQ(File()->fileName(), copy);
     EXPECT_EQ(Title(), "copy.PNG Tessaray");
@@ -350,16 +339,7 @@ TEST_F(Display, CopyPutsThePictureOrTheShownFrameOnTheClipboard) {
     desktop.clipboard = &real;
     auto copyEnabled = [&] { return CommandUiFor(id::FileCopy, client->View()).enabled; };
     auto clipboardPixels = [&](int* w, int* h) {
-        const std::string out = dir.str() + "/clip.png";
-        std::filesystem::remove(out);
-        auto reader = std::async(std::launch::async, [&] {
-            return test::RunCommand("xclip -selection clipboard -t image/png -o > '" + out + "'");
-        });
-        EXPECT_TRUE(test::PumpUntil(
-            [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-            10000));
-        EXPECT_EQ(reader.get(), 0);
-        return test::ReadPixels(out, w, h);
+        return test::ReadPixels(test::ClipboardPng(dir.str() + "/clip.png"), w, h);
     };
     EXPECT_FALSE(copyEnabled());
     const std::string path = dir.str() + "/shot.png";
@@ -431,8 +411,8 @@ TEST_F(Display, PicturesGoToTheDefaultApplicationWhenAsked) {
     EXPECT_EQ(File(), nullptr);
     EXPECT_TRUE(desktop.messages.empty()) << FirstMessage();
     ASSERT_TRUE(test::PumpUntil([&] { return std::filesystem::exists(marker); }, 5000));
-    test::PumpUntil([&] { return !ReadAll(marker).empty(); }, 2000);
-    EXPECT_EQ(ReadAll(marker), path + "\n");
+    test::PumpUntil([&] { return !test::ReadText(marker).empty(); }, 2000);
+    EXPECT_EQ(test::ReadText(marker), path + "\n");
 
     // Other files stay in the window unless their own switch is on.
     GlobalSettings().snapSystemDisplay = false;

@@ -47,11 +47,7 @@ TEST(Print, APictureFillsThePageWidthWithItsProportions) {
     test::TempDir dir;
     for (auto [w, h] : {std::pair{100, 50}, std::pair{1920, 1080}}) {
         MemBm pic(w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                uint8_t* p = pic.pixelAddress(x, y);
-                p[0] = 200, p[1] = 40, p[2] = 20; // a dark blue
-            }
+        pic.fill(0xC82814); // a dark blue
         const std::string png = dir.str() + "/p" + std::to_string(w) + ".png";
         ASSERT_EQ(WriteImageFile(pic, ImageFormat::kPng, png, -1), 0);
         TPrintFile printout("foo", png);

@@ -3,7 +3,6 @@
 #include "app/AppTestSupport.h"
 #include "app/SDIDecFrame.h"
 #include "app/SettingsIO.h"
-#include "platform/FileIo.h"
 #include "platform/gtk/ComboRows.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
@@ -15,7 +14,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -31,9 +29,6 @@
 namespace tess {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    return ReadWholeFile(path).value_or("");
-}
 using std::filesystem::exists;
 
 template <class T> T* Find(wxWindow* page, int id) {
@@ -313,7 +308,7 @@ TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {
     LiveSchedule().AddEvent({"news", 62, 9, 0, 10, 0, 3, 2});
     LiveSchedule().AddEvent({"late", 65, 22, 30, 23, 0, -1, 3});
     SaveSettings();
-    const std::string store = ReadFile(RegistryStorePath());
+    const std::string store = test::ReadText(RegistryStorePath());
     ASSERT_FALSE(store.empty());
 
     Open();
@@ -321,13 +316,13 @@ TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {
         sheet->SelectPage(i);
     Ok();
     EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(ReadFile(RegistryStorePath()), store);
+    EXPECT_EQ(test::ReadText(RegistryStorePath()), store);
     EXPECT_EQ(LiveSchedule().Count(), 2);
 }
 
 TEST_F(OptionsSheet, CancelChangesNothingAndWritesOnlyTheProfileIni) {
     SaveSettings();
-    const std::string store = ReadFile(RegistryStorePath());
+    const std::string store = test::ReadText(RegistryStorePath());
     const std::string profileIni = ProfileDirectory() + "tessaray.ini";
     const std::string expected = dir.str() + "/expected.ini";
     SaveSettings(expected);
@@ -378,8 +373,8 @@ TEST_F(OptionsSheet, CancelChangesNothingAndWritesOnlyTheProfileIni) {
     EXPECT_TRUE(escaped || !xdotool) << "Escape did not close the sheet";
     EXPECT_FALSE(GlobalSettings().onTop);
     EXPECT_EQ(LiveSchedule(), schedule);
-    EXPECT_EQ(ReadFile(RegistryStorePath()), store); // the default store is untouched
-    EXPECT_EQ(ReadFile(profileIni), ReadFile(expected));
+    EXPECT_EQ(test::ReadText(RegistryStorePath()), store); // the default store is untouched
+    EXPECT_EQ(test::ReadText(profileIni), test::ReadText(expected));
 }
 
 TEST_F(OptionsSheet, ImageFormatClickReachesTheFilePageBeforeOk) {
@@ -526,16 +521,7 @@ TEST_F(OptionsSheet, CombinationHeldByAnotherClientOrGivenTwiceIsWarnedAbout) {
 
 // Wayland without a shortcut portal (no session bus): the status bar says so once, the page why.
 TEST_F(OptionsSheet, WithoutGlobalHotKeysInTheSessionThePageAndStatusBarSaySo) {
-    struct Env { // sets a variable while it lives
-        std::string name;
-        std::optional<std::string> old;
-        Env(const char* n, const char* v)
-            : name(n), old(getenv(n) ? getenv(n) : std::optional<std::string>()) {
-            v ? setenv(n, v, 1) : unsetenv(n);
-        }
-        ~Env() { old ? setenv(name.c_str(), old->c_str(), 1) : unsetenv(name.c_str()); }
-    };
-    Env type("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "wayland-test"),
+    test::ScopedEnv type("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "wayland-test"),
         bus("DBUS_SESSION_BUS_ADDRESS", nullptr);
     auto status = [&](int key2) {
         frame->SetStatusText("", 0);

@@ -60,13 +60,7 @@ protected:
     wxFrame* parent = nullptr;
     TSchedDialog* page = nullptr;
     test::FakeDesktop desktop;
-    // The messages shown, as "caption: text".
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& m : desktop.messages)
-            out.push_back(m.caption + ": " + m.text);
-        return out;
-    }
+    std::vector<std::string> Messages() const { return test::CaptionedMessages(desktop); }
 };
 
 TEST_F(TimerPage, RowsColumnsAndSorting) {
