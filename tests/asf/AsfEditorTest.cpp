@@ -85,10 +85,9 @@ TEST(AsfEditor, SmallAttributesGoInPlaceAndLargeOnesRewriteTheFile) {
     ASSERT_EQ(asf::SetTextAttribute(path, "Quorvanta Timecode", "SAMPLE TIMECODE\r\n"), 0);
     EXPECT_EQ(std::filesystem::file_size(path), grown);
     ASSERT_TRUE(r.Open(path));
-    int named = 0;
-    for (const auto& a : r.attributes())
-        named += a.name.size() == 18;
-    EXPECT_EQ(named, 1);
+    EXPECT_EQ(std::count_if(r.attributes().begin(), r.attributes().end(),
+                            [](const auto& a) { return a.name.size() == 18; }),
+              1);
     ExpectStillDecodes(path, want);
 }
 

@@ -5,7 +5,6 @@
 #include "support/TestSupport.h"
 
 #include <cmath>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 #ifdef TESS_HAVE_GST
@@ -18,6 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <numeric>
 
 namespace tess::test {
 
@@ -195,10 +196,8 @@ double SineLevel(const std::vector<int16_t>& s, int rate, double hz, size_t from
     if (from >= to)
         return 0;
     // Least-squares fit of a sine and a cosine at `hz` (and the mean).
-    double mean = 0;
-    for (size_t i = from; i < to; ++i)
-        mean += s[i];
-    mean /= static_cast<double>(to - from);
+    const double mean =
+        std::accumulate(s.begin() + from, s.begin() + to, 0.0) / static_cast<double>(to - from);
     double ss = 0, cc = 0, sc = 0, ys = 0, yc = 0, total = 0;
     for (size_t i = from; i < to; ++i) {
         const double ph = 2 * 3.14159265358979323846 * hz * static_cast<double>(i) / rate;
@@ -246,13 +245,10 @@ void ExpectDecodesTo(const std::string& path, int32_t w, int32_t h,
     ASSERT_EQ(frames.size(), pictures.size()) << log;
     for (size_t i = 0; i < pictures.size(); ++i) {
         const std::vector<uint16_t> want = test::To555(pictures[i], w, h);
-        size_t bad = 0, first = want.size();
-        for (size_t k = 0; k < want.size(); ++k)
-            if (frames[i][k] != want[k]) {
-                if (first == want.size())
-                    first = k;
-                ++bad;
-            }
+        const size_t bad = std::inner_product(want.begin(), want.end(), frames[i].begin(),
+                                              size_t{0}, std::plus<>(), std::not_equal_to<>());
+        const size_t first =
+            std::mismatch(want.begin(), want.end(), frames[i].begin()).first - want.begin();
         EXPECT_EQ(bad, 0u) << "frame " << i << " first bad pixel at x=" << first % w
                            << " y=" << first / w;
     }

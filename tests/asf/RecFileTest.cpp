@@ -3,6 +3,7 @@
 #include "platform/FileIo.h"
 #include "support/TestSupport.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -124,8 +125,7 @@ TEST(GsmEncoder, PcmSplitAnywhereCodesTheSameBlocks) {
     std::vector<uint8_t> pcm(2 * 3000);
     for (size_t i = 0; i < 3000; ++i) {
         const auto v = static_cast<int16_t>((i * 37 % 2000) * 8 - 8000);
-        pcm[2 * i] = static_cast<uint8_t>(v);
-        pcm[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
+        std::memcpy(&pcm[2 * i], &v, 2);
     }
     GsmEncoder whole, pieces;
     std::vector<uint8_t> a, b;

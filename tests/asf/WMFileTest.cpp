@@ -29,8 +29,7 @@ std::vector<uint8_t> Sine(size_t start, size_t count, double hz) {
     std::vector<uint8_t> out(count * 2);
     for (size_t i = 0; i < count; ++i) {
         const auto v = static_cast<int16_t>(8000 * std::sin(2 * kPi * hz * (start + i) / 8000.0));
-        out[i * 2] = static_cast<uint8_t>(v);
-        out[i * 2 + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
+        std::memcpy(&out[i * 2], &v, 2);
     }
     return out;
 }
@@ -442,12 +441,6 @@ TEST(WMFile, ASizeFromTheFirstFrameAndNeverAnOldFile) {
     old.Close();
     EXPECT_EQ(std::filesystem::file_size(dir.str() + "/old.wmv"), 8u);
 }
-
-} // namespace
-} // namespace tess
-
-namespace tess {
-namespace {
 
 // Stereo 16-bit PCM: 1000 Hz at half of full scale on the left, 440 Hz at a quarter on the
 // right, from sample frame `start`; silence before frame `onset`.

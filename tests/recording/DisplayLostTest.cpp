@@ -2,6 +2,7 @@
 // stop, the reason is told and logged, and the program ends with an ordinary failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -39,11 +40,8 @@ void ExpectFinishedToItsLastFrame(const std::string& file) {
     EXPECT_EQ(reader.headerFileSize(), reader.fileSize());
     std::vector<asf::ObjectDesc> objects;
     ASSERT_TRUE(reader.ReadObjects(objects, &error)) << error;
-    int frames = 0;
-    for (const auto& o : objects) {
-        EXPECT_TRUE(o.complete);
-        ++frames;
-    }
+    EXPECT_TRUE(std::all_of(objects.begin(), objects.end(), [](auto& o) { return o.complete; }));
+    const int frames = static_cast<int>(objects.size());
     ASSERT_GT(frames, 5);
     std::string probed;
     ASSERT_EQ(test::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -109,9 +110,7 @@ inline std::vector<int16_t> DecodeSound(const std::string& file, int rate = 8000
                    std::to_string(rate) + " - 2>/dev/null",
                &raw);
     std::vector<int16_t> s(raw.size() / 2);
-    for (size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<int16_t>(static_cast<uint8_t>(raw[2 * i]) |
-                                    static_cast<uint8_t>(raw[2 * i + 1]) << 8);
+    std::memcpy(s.data(), raw.data(), s.size() * 2); // little-endian, as asked of ffmpeg
     return s;
 }
 

@@ -65,6 +65,19 @@ protected:
     test::Step Shown(SelectR& dlg) {
         return [&dlg] { return dlg.IsShown(); };
     }
+    // The rectangle chosen after `act` (the last region `last` recalled by Enter), or none when
+    // the selection was cancelled, which leaves the caller's rectangle alone.
+    std::optional<ScreenRect> Select(std::optional<ScreenRect> last,
+                                     std::function<void(SelectR&)> act) {
+        const ScreenRect untouched{1, 2, 3, 4};
+        ScreenRect got = untouched;
+        SelectR dlg(nullptr, desktop, SelectionColour("ff"), &got, nullptr, true, screen.get());
+        dlg.SetLastRegion(last);
+        if (RunModal(dlg, {Shown(dlg), test::Do([&] { act(dlg); })}) == wxID_OK)
+            return got;
+        EXPECT_EQ(got, untouched);
+        return std::nullopt;
+    }
 
     test::XTestDisplay x;
     std::unique_ptr<ScreenConnection> screen;
@@ -197,15 +210,12 @@ TEST_F(SelectRTest, DraggingEitherWayGivesTheSameRectangle) {
     EXPECT_EQ(downRight, want);
 
     // A click without a drag: a rectangle without area.
-    ScreenRect click{1, 1, 2, 2};
-    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &click, nullptr, true, screen.get());
-    EXPECT_EQ(RunModal(dlg, {Shown(dlg), test::Do([&] {
-                                 test::SendMouse(dlg, wxEVT_LEFT_DOWN, {50, 60});
-                                 test::SendMouse(dlg, wxEVT_LEFT_UP, {50, 60});
-                             })}),
-              wxID_OK);
-    EXPECT_EQ(click, (ScreenRect{50, 60, 50, 60}));
-    EXPECT_TRUE(click.empty());
+    EXPECT_EQ(Select(std::nullopt,
+                     [](SelectR& dlg) {
+                         test::SendMouse(dlg, wxEVT_LEFT_DOWN, {50, 60});
+                         test::SendMouse(dlg, wxEVT_LEFT_UP, {50, 60});
+                     }),
+              (ScreenRect{50, 60, 50, 60}));
 }
 
 // With TESS_SCREENSHOT_DIR set (tools/screenshots/selection.sh): pictures of the window open,
@@ -268,18 +278,8 @@ TEST_F(SelectRTest, Screenshots) {
 }
 
 TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
-    // The chosen rectangle, or none when the selection was not OK.
-    auto select = [&](std::optional<ScreenRect> last,
-                      std::function<void(SelectR&)> act) -> std::optional<ScreenRect> {
-        ScreenRect got;
-        SelectR dlg(nullptr, desktop, SelectionColour("ff"), &got, nullptr, true, screen.get());
-        dlg.SetLastRegion(last);
-        if (RunModal(dlg, {Shown(dlg), test::Do([&] { act(dlg); })}) != wxID_OK)
-            return std::nullopt;
-        return got;
-    };
     // Enter, Right, Shift+Down, Ctrl+Right (wider), Ctrl+Shift+Up (lower), Enter.
-    EXPECT_EQ(select(ScreenRect{100, 80, 400, 300},
+    EXPECT_EQ(Select(ScreenRect{100, 80, 400, 300},
                      [&](SelectR& dlg) {
                          test::SendKey(dlg, WXK_RIGHT); // nothing shown yet: nothing to move
                          EXPECT_FALSE(dlg.shownFrame());
@@ -296,7 +296,7 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
               (ScreenRect{101, 90, 402, 300}));
 
     // Moved against the screen's edge, it stops there; a click inside chooses it.
-    EXPECT_EQ(select(ScreenRect{1900, 0, 1920, 20},
+    EXPECT_EQ(Select(ScreenRect{1900, 0, 1920, 20},
                      [&](SelectR& dlg) {
                          test::SendKey(dlg, WXK_RETURN);
                          test::SendKey(dlg, WXK_RIGHT, wxMOD_SHIFT);
@@ -307,7 +307,7 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
               (ScreenRect{1900, 0, 1920, 20}));
 
     // A last region partly off the screen (a monitor since removed) is brought onto it.
-    EXPECT_EQ(select(ScreenRect{1880, 1060, 1960, 1100},
+    EXPECT_EQ(Select(ScreenRect{1880, 1060, 1960, 1100},
                      [&](SelectR& dlg) {
                          test::SendKey(dlg, WXK_RETURN);
                          test::SendKey(dlg, WXK_RETURN);
@@ -315,7 +315,7 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
               (ScreenRect{1840, 1040, 1920, 1080}));
 
     // During a drag the keys move the rectangle (Ctrl: its pointer corner); Enter does not end it.
-    EXPECT_EQ(select(std::nullopt,
+    EXPECT_EQ(Select(std::nullopt,
                      [&](SelectR& dlg) {
                          test::SendMouse(dlg, wxEVT_LEFT_DOWN, {100, 100});
                          test::SendMouse(dlg, wxEVT_MOTION, {200, 150}, false, true);
@@ -330,7 +330,7 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
               (ScreenRect{90, 100, 200, 151}));
 
     // A press outside the recalled rectangle starts a new drag.
-    EXPECT_EQ(select(ScreenRect{10, 10, 50, 50},
+    EXPECT_EQ(Select(ScreenRect{10, 10, 50, 50},
                      [&](SelectR& dlg) {
                          test::SendKey(dlg, WXK_RETURN);
                          test::SendMouse(dlg, wxEVT_LEFT_DOWN, {300, 300});
@@ -341,25 +341,21 @@ TEST_F(SelectRTest, EnterRecallsTheLastRegionAndTheArrowKeysMoveAndResizeIt) {
 }
 
 TEST_F(SelectRTest, EscCancelsEvenInTheMiddleOfADrag) {
-    ScreenRect rect{1, 2, 3, 4};
-    SelectR dlg(nullptr, desktop, SelectionColour("ff"), &rect, nullptr, true, screen.get());
-    int rc = RunModal(dlg, {Shown(dlg), test::Do([&] {
-                                test::SendMouse(dlg, wxEVT_LEFT_DOWN, {10, 10});
-                                test::SendMouse(dlg, wxEVT_MOTION, {90, 90}, false, true);
-                                test::SendKey(dlg, WXK_ESCAPE);
-                            })});
-    EXPECT_EQ(rc, wxID_CANCEL);
-    EXPECT_EQ(rect, (ScreenRect{1, 2, 3, 4}));
-
+    EXPECT_EQ(Select(std::nullopt,
+                     [](SelectR& dlg) {
+                         test::SendMouse(dlg, wxEVT_LEFT_DOWN, {10, 10});
+                         test::SendMouse(dlg, wxEVT_MOTION, {90, 90}, false, true);
+                         test::SendKey(dlg, WXK_ESCAPE);
+                     }),
+              std::nullopt);
     // A release whose press did not happen in the window selects nothing.
-    SelectR dlg2(nullptr, desktop, SelectionColour("ff"), &rect, nullptr, true, screen.get());
-    rc = RunModal(dlg2, {Shown(dlg2), test::Do([&] {
-                             test::SendMouse(dlg2, wxEVT_LEFT_UP, {10, 10});
-                             EXPECT_TRUE(dlg2.IsModal());
-                             test::SendKey(dlg2, WXK_ESCAPE);
-                         })});
-    EXPECT_EQ(rc, wxID_CANCEL);
-    EXPECT_EQ(rect, (ScreenRect{1, 2, 3, 4}));
+    EXPECT_EQ(Select(std::nullopt,
+                     [](SelectR& dlg) {
+                         test::SendMouse(dlg, wxEVT_LEFT_UP, {10, 10});
+                         EXPECT_TRUE(dlg.IsModal());
+                         test::SendKey(dlg, WXK_ESCAPE);
+                     }),
+              std::nullopt);
 }
 
 TEST_F(SelectRTest, RealPointerInputDragsARectangle) {

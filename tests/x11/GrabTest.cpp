@@ -337,23 +337,19 @@ TEST_F(GrabTest, CursorIsDrawnAtItsHotSpot) {
 
 TEST(DrawCursorTest, BlendsByAlphaAndClipsToThePicture) {
     MemBm bm(4, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            uint8_t* p = bm.pixelAddress(x, y);
-            p[0] = 200, p[1] = 100, p[2] = 0;
-        }
+    bm.fill(0xc86400); // 0x00BBGGRR: the pixels read 0x0064c8
     CursorImage c;
     c.width = c.height = 2;
     c.xhot = c.yhot = 1;
     c.x = c.y = 10; // screen position; the picture starts at (10, 10)
-    // Opaque white, transparent, half-transparent black (premultiplied), half grey.
-    c.argb = {0xffffffffu, 0x00000000u, 0x80000000u, 0x80404040u};
+    // Opaque 0x123456, transparent, half-transparent black (premultiplied), half grey.
+    c.argb = {0xff123456u, 0x00000000u, 0x80000000u, 0x80404040u};
     DrawCursor(bm, c, 10, 10);
     // Top-left of the cursor lands at (-1, -1): only its last pixel is inside.
     EXPECT_EQ(PixelAt(bm, 0, 0), (0x40u + 0u) << 16 | (0x40u + 50u) << 8 | (0x40u + 100u));
     c.x = c.y = 12;
     DrawCursor(bm, c, 10, 10);
-    EXPECT_EQ(PixelAt(bm, 1, 1), 0xffffffu);
+    EXPECT_EQ(PixelAt(bm, 1, 1), 0x123456u);
     EXPECT_EQ(PixelAt(bm, 2, 1), 0x0064c8u);         // transparent: unchanged
     EXPECT_EQ(PixelAt(bm, 1, 2), (50u << 8) | 100u); // half black over (0, 100, 200)
     c.argb.clear();                                  // bad images are ignored
