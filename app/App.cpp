@@ -1,10 +1,13 @@
 #include "app/App.h"
 
+#include "app/EditCommandLine.h"
 #include "app/Headless.h"
 #include "app/LauncherOptions.h"
 #include "app/SDIDecFrame.h"
 #include "app/ScreenBackendSetup.h"
+#include "capture/AnnotationEditor.h"
 #include "capture/DisplayLogic.h"
+#include "capture/EditCommands.h"
 #include "capture/MainGroup.h"
 #include "capture/Recording.h"
 #include "capture/Snapshot.h"
@@ -152,6 +155,14 @@ bool App::OnInit() {
     // program started to show a file never asks the desktop for the screen.
     UseChosenScreenBackend(cl_);
 
+    // --edit: the mark-up editor alone, no main window; the process ends with its answer.
+    if (WantsEditCommand(cl_)) {
+        desktop_ = std::make_unique<WxDesktopServices>();
+        delete wxLog::SetActiveTarget(nullptr);
+        editExit_ = RunEditCommand(cl_, *desktop_, std::cin, std::cout, std::cerr);
+        return true;
+    }
+
     firstInstance_ = !TopLevelWindowOfClassExists("Tessaray");
 
     desktop_ = std::make_unique<WxDesktopServices>();
@@ -162,6 +173,14 @@ bool App::OnInit() {
         frame->RestoreFromTray();
         if (frame->client())
             frame->client()->DisplayFile(path);
+    });
+    // A snapshot notification's "Edit": the file in the editor, shown again once saved.
+    desktop_->setEditHandler([frame = frame_, desktop = desktop_.get()](const std::string& path) {
+        if (AnnotationEditorOpen())
+            return;
+        const std::string written = EditPictureFile(frame, *desktop, path);
+        if (!written.empty() && frame->client())
+            frame->client()->DisplayFile(written);
     });
     // Place: the saved edges in the first instance only, the saved size in every one; a
     // value of 0 leaves that one to the system.
@@ -227,6 +246,10 @@ bool App::OnInit() {
         wait->Start(50);
     }
     return true;
+}
+
+int App::OnRun() {
+    return editExit_ ? *editExit_ : wxApp::OnRun();
 }
 
 int App::OnExit() {

@@ -5,6 +5,7 @@
 #include "app/SettingsIO.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <wx/app.h>
 
@@ -22,6 +23,7 @@ public:
     ~App() override;
 
     bool OnInit() override;
+    int OnRun() override;
     int OnExit() override;
 
     bool firstInstance() const { return firstInstance_; }
@@ -47,6 +49,8 @@ private:
     // The desktop's services of the window program, handed to the frame and its client.
     std::unique_ptr<WxDesktopServices> desktop_;
     SDIDecFrame* frame_ = nullptr;
+    // The exit code of the command-line editor (--edit), which runs instead of the frame.
+    std::optional<int> editExit_;
 };
 
 wxDECLARE_APP(App);

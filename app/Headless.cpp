@@ -69,6 +69,8 @@ void NotifyAndAnswer(const CaptureNotice& notice) {
         [&](const std::string& action) {
             if (action == notify::kOpen) {
                 StartProgramOn(path);
+            } else if (action == notify::kEdit) {
+                StartProgramOn(path, {"--edit"});
             } else if (action == notify::kShowInFolder) {
                 notify::ShowInFolder(path);
             } else if (action == notify::kCopy) {
@@ -137,6 +139,9 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     // An export reads a file and writes one: no display, no settings.
     if (WantsExportCommand(cl.longOptions))
         return RunExportCommand(cl.longOptions, std::cout, std::cerr, isatty(STDERR_FILENO));
+    // The mark-up editor needs the toolkit: the window program runs it (app/EditCommandLine.h).
+    if (HasLongOption(cl.longOptions, "edit"))
+        return std::nullopt;
     // --notify: the desktop is told of the capture, whatever the settings say.
     const bool notify = HasLongOption(cl.longOptions, "notify");
     CaptureNotice notice;

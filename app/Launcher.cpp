@@ -70,8 +70,9 @@ int RunLauncher(int argc, char** argv) {
         return *code;
     // A notified snapshot goes to the window program, which has the notification code: it
     // starts a fresh process of itself to answer the notification's actions.
+    // So does a snapshot that opens the mark-up editor.
     if (!cl.uninstall && WantsSnapshotCommand(cl.longOptions) &&
-        !HasLongOption(cl.longOptions, "notify")) {
+        !HasLongOption(cl.longOptions, "notify") && !HasLongOption(cl.longOptions, "edit")) {
         if (auto code = RunSnapshotFromCommandLine(cl, true))
             return *code;
         // A caption is wanted: the window program, which draws text, takes the snapshot.

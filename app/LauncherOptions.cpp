@@ -12,10 +12,11 @@ namespace {
 
 // Long options and the commands that read them (--snapshot, --record and --export,
 // app/Headless.h).
-constexpr std::array<std::string_view, 21> kLongOptions = {
-    "help",      "version", "snapshot",     "record",  "window", "region",  "format",
-    "output",    "seconds", "audio",        "backend", "delay",  "monitor", "list-monitors",
-    "clipboard", "notify",  "audio-source", "control", "export", "fps",     "scale"};
+constexpr std::array<std::string_view, 22> kLongOptions = {
+    "help",    "version",       "snapshot",  "record", "window",       "region",
+    "format",  "output",        "seconds",   "audio",  "backend",      "delay",
+    "monitor", "list-monitors", "clipboard", "notify", "audio-source", "control",
+    "export",  "fps",           "scale",     "edit"};
 
 } // namespace
 
@@ -24,7 +25,8 @@ const char* UsageText() {
            "       tessaray -u\n"
            "       tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--format png|bmp|gif|jpg] [--output FILE] [--delay N]\n"
-           "                [--clipboard] [--notify]\n"
+           "                [--clipboard] [--notify] [--edit]\n"
+           "       tessaray --edit FILE|- [--output FILE]\n"
            "       tessaray --record [--seconds N]\n"
            "                [--window ID | --region X,Y,W,H|last | --monitor M]\n"
            "                [--audio | --audio-source mic|desktop|both|NAME]\n"
@@ -44,6 +46,11 @@ const char* UsageText() {
            "  --snapshot         take one picture without a window and print its path\n"
            "  --record           record without a window until --seconds have passed or\n"
            "                     the program is interrupted, then print the file's path\n"
+           "  --edit FILE        open the picture FILE (- reads it from standard input) in the\n"
+           "                     mark-up editor; Save writes --output, else FILE, else a\n"
+           "                     name from the picture pattern; with --snapshot the picture\n"
+           "                     grabbed opens in it before anything is written. Exit 0 when\n"
+           "                     saved or copied, 1 when cancelled\n"
            "  --seconds N        length of the recording (decimals allowed)\n"
            "  --window ID        capture the window with this X id (decimal or 0x hex)\n"
            "  --region X,Y,W,H   capture this rectangle of the screen (write a negative X or\n"

@@ -48,6 +48,7 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileOpenWith, "&Open &With...");
     Add(file, id::FileSaveAs, "Save &As...");
     Add(file, id::FileCopy, "Cop&y\tCtrl+C");
+    Add(file, id::FileEdit, "E&dit...\tCtrl+E");
     Add(file, id::FileExport, "&Export...");
     Add(file, id::FileClose, "&Close");
     file->AppendSeparator();
@@ -186,6 +187,7 @@ std::vector<wxAcceleratorEntry> AcceleratorEntries() {
     return {
         {wxACCEL_CTRL, 'P', id::FilePrint},
         {wxACCEL_CTRL, 'C', id::FileCopy},
+        {wxACCEL_CTRL, 'E', id::FileEdit},
         {wxACCEL_ALT, 'P', id::Play},
         {wxACCEL_ALT, 'S', id::Stop},
         {wxACCEL_ALT, 'R', id::RecordVideo},

@@ -99,6 +99,10 @@ SettingsResult LoadSettings(const std::string& file) {
         LoadImageGroup(a, s);
     }
     {
+        SettingsAccess a(store, "Annotate");
+        LoadAnnotateGroup(a, s);
+    }
+    {
         SettingsAccess a(store, "Effects");
         LoadEffectsGroup(a, s);
     }
@@ -175,6 +179,10 @@ SettingsResult SaveSettings(const std::string& file) {
     {
         SettingsAccess a(store, "Image");
         SaveImageGroup(a, s);
+    }
+    {
+        SettingsAccess a(store, "Annotate");
+        SaveAnnotateGroup(a, s);
     }
     {
         SettingsAccess a(store, "Effects");

@@ -1,5 +1,6 @@
 #include "capture/ClientCommands.h"
 
+#include "capture/AnnotationEditor.h"
 #include "capture/CaptureModeBox.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/ClientSound.h"
@@ -13,6 +14,7 @@
 #include "settings/Settings.h"
 
 #include <unordered_map>
+#include <wx/frame.h>
 
 namespace tess {
 
@@ -120,6 +122,7 @@ const std::unordered_map<int, Work>& CommandTable() {
         {id::FileOpenWith, [](TClient& c, Settings&) { c.display().OpenWith(); }},
         {id::FileSaveAs, [](TClient& c, Settings&) { c.display().SaveAs(); }},
         {id::FileCopy, [](TClient& c, Settings&) { c.display().Copy(); }},
+        {id::FileEdit, [](TClient& c, Settings&) { c.display().Edit(); }},
         {id::FileExport,
          [](TClient& c, Settings&) {
              if (c.View().fileIsRecording)
@@ -133,9 +136,38 @@ const std::unordered_map<int, Work>& CommandTable() {
     return work;
 }
 
+// The commands that start a capture or another editor: refused while the mark-up editor is
+// open, so no second capture runs inside its modal loop (a scheduled recording still starts).
+bool StartsCapture(int cmd) {
+    switch (cmd) {
+    case id::Snapshot:
+    case id::SnapshotScreen:
+    case id::SnapshotWindow:
+    case id::SnapshotRegion:
+    case id::SnapshotLastRegion:
+    case id::RecordVideo:
+    case id::RecordScreen:
+    case id::RecordWindow:
+    case id::RecordRegion:
+    case id::RecordLastRegion:
+    case id::RecordSound:
+    case id::RecordWizard:
+    case id::FileEdit:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void RunClientCommandWork(TClient& client, int cmd) {
+    if (AnnotationEditorOpen() && StartsCapture(cmd)) {
+        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(&client), wxFrame))
+            if (frame->GetStatusBar())
+                frame->SetStatusText(kEditorOpenRefusal, 0);
+        return;
+    }
     Settings& s = GlobalSettings();
     const auto& work = CommandTable();
     if (auto it = work.find(cmd); it != work.end())

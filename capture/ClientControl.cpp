@@ -1,5 +1,6 @@
 #include "capture/ClientControl.h"
 
+#include "capture/AnnotationEditor.h"
 #include "capture/CaptureModeBox.h"
 #include "capture/ClientSnapshot.h"
 #include "capture/Recording.h"
@@ -40,7 +41,8 @@ ControlAnswer RunControlRequest(TClient& client, const std::string& command) {
         if (recording)
             return {1, "A recording is running; a snapshot waits until it is stopped."};
         client.modeBox().Read();
-        const std::optional<SnapshotOutcome> shot = RunClientSnapshot(client, client.captureMode());
+        const std::optional<SnapshotOutcome> shot =
+            RunClientSnapshot(client, client.captureMode(), {}, false);
         if (!shot)
             return {1, "No snapshot was taken (the choice was cancelled)."};
         return shot->ok ? ControlAnswer{0, shot->path} : ControlAnswer{1, shot->message};
@@ -61,7 +63,7 @@ ControlAnswer RunControlRequest(TClient& client, const std::string& command) {
 }
 
 void ControlRequests::Take(std::shared_ptr<ControlCall> call) {
-    if (current_ || SelectR::Active()) {
+    if (current_ || SelectR::Active() || AnnotationEditorOpen()) {
         call->Reply({1, kControlBusyAnswer});
         return;
     }

@@ -53,6 +53,7 @@ const std::vector<int>& ClientCommandIds() {
             id::FileOpenWith,
             id::FileSaveAs,
             id::FileCopy,
+            id::FileEdit,
             id::FileExport,
             id::FileClose,
             id::FileProperties,
@@ -191,6 +192,9 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         break;
     case id::FileCopy:
         ui.enabled = v.fileShowsPicture;
+        break;
+    case id::FileEdit:
+        ui.enabled = v.fileDisplayed && v.fileIsPicture && v.fileShowsPicture;
         break;
     case id::RecordWizard:
     case id::Stop:

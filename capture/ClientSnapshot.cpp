@@ -8,6 +8,7 @@
 #include <wx/frame.h>
 #include <wx/utils.h>
 
+#include "capture/AnnotationEditor.h"
 #include "capture/CountdownWindow.h"
 #include "capture/SnapshotPipeline.h"
 #include "capture/TClient.h"
@@ -39,8 +40,9 @@ void SyncToolkitDisplay() {
 
 class ClientSnapshotHost : public SnapshotHost {
 public:
-    explicit ClientSnapshotHost(TClient& client)
-        : client_(client), frame_(wxDynamicCast(wxGetTopLevelParent(&client), wxFrame)) {}
+    explicit ClientSnapshotHost(TClient& client, bool mayEdit = true)
+        : client_(client), frame_(wxDynamicCast(wxGetTopLevelParent(&client), wxFrame)),
+          mayEdit_(mayEdit) {}
     ~ClientSnapshotHost() override {
         if (countdown_)
             countdown_->Destroy();
@@ -100,6 +102,13 @@ public:
     }
     void DisplayFile(const std::string& path) override { client_.DisplayFile(path); }
     ScreenConnection* Screen() override { return WindowThreadScreen(); }
+    bool MayEdit() override { return mayEdit_; }
+    EditedPicture EditPicture(const MemBm& picture) override {
+        EditorSetup setup;
+        setup.title = "Edit snapshot";
+        return RunAnnotationEditor(frame_ && frame_->IsShown() ? frame_ : nullptr,
+                                   client_.desktop(), picture, setup);
+    }
 
 private:
     // A frame that was hidden or minimized must be off the screen before anything is
@@ -109,6 +118,7 @@ private:
     TClient& client_;
     wxFrame* frame_;
     CountdownWindow* countdown_ = nullptr;
+    bool mayEdit_;
 };
 
 } // namespace
@@ -138,11 +148,11 @@ void RunClientAreaSnapshot(TClient& client, const ScreenRect& area) {
 }
 
 std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode target,
-                                                 const std::string& outputPath) {
+                                                 const std::string& outputPath, bool mayEdit) {
     if (g_snapshotRunning)
         return std::nullopt;
     Running running;
-    ClientSnapshotHost host(client);
+    ClientSnapshotHost host(client, mayEdit);
     Settings& s = GlobalSettings();
     if (target == CaptureMode::Window && ScreenReadFromSource()) {
         host.ShowStatus(kWindowCaptureUnavailableMessage);

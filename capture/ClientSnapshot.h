@@ -20,8 +20,11 @@ void WaitRepainting(int ms);
 // Runs one snapshot of `target` for the client window. A snapshot asked for while another
 // runs (a hot key during the selection) is ignored. An output path names the file; without
 // one the picture pattern gives the name. None when nothing was captured.
+// `mayEdit` false keeps the mark-up editor shut whatever "EditSnapshots" says (a control
+// request's snapshot).
 std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode target,
-                                                 const std::string& outputPath = {});
+                                                 const std::string& outputPath = {},
+                                                 bool mayEdit = true);
 // The same for a rectangle known beforehand (the last region).
 void RunClientAreaSnapshot(TClient& client, const ScreenRect& area);
 

@@ -127,6 +127,10 @@ public:
     bool Copy();
     // Whether "Copy" has a picture to copy (not for a sound-only file).
     bool canCopy() const;
+    // "Edit...": the displayed picture in the mark-up editor; Save replaces the file (or
+    // writes the one "Save As..." chose) and shows it, Copy puts the edited picture on the
+    // clipboard, Cancel leaves the file as it was.
+    void Edit();
     void Properties();
     void Print();
     void PrinterSetup();

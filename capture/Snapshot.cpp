@@ -68,7 +68,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
                                 const SnapshotRequest& request) {
     SnapshotOutcome out;
     const int32_t format = request.format < 0 ? settings.imageFormat : request.format;
-    const std::optional<ImageFormat> fileFormat = PictureFileFormat(format);
+    std::optional<ImageFormat> fileFormat = PictureFileFormat(format);
     if (!fileFormat) {
         // Format 2 is a frame of a recording to the writer: a snapshot would write nothing
         // and pass the name off as a file.
@@ -77,19 +77,24 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         return out;
     }
 
-    const bool mayReplace = !request.outputPath.empty();
-    if (mayReplace) {
-        out.path = request.outputPath;
-    } else {
+    bool mayReplace = !request.outputPath.empty();
+    // The free name: before the grab, or once the editor answers Save.
+    auto nameFile = [&] {
+        if (mayReplace) {
+            out.path = request.outputPath;
+            return true;
+        }
         CaptureFileName name =
             MakeCaptureFileName(settings.defaultDirectory, settings.fileSnapName,
                                 ExtensionForImageFormat(format), -1, settings.fileInstanceMode);
-        if (!name.ok) {
+        if (!name.ok)
             out.message = name.error;
-            return out;
-        }
-        out.path = name.path;
-    }
+        else
+            out.path = name.path;
+        return name.ok;
+    };
+    if (!request.beforeWrite && !nameFile())
+        return out;
 
     if (request.beforeGrab && !request.beforeGrab()) {
         out.cancelled = true;
@@ -134,8 +139,30 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         return out;
     }
 
-    const MemBm& toWrite = overlay ? overlay->Apply(*picture) : *picture;
-    out.code = WriteImageFile(toWrite, *fileFormat, out.path, request.quality, mayReplace);
+    const MemBm* toWrite = overlay ? &overlay->Apply(*picture) : picture.get();
+    EditedPicture edited;
+    if (request.beforeWrite) {
+        edited = request.beforeWrite(*toWrite);
+        if (edited.kind != EditedPicture::Kind::Save || !edited.picture) {
+            out.cancelled = true;
+            out.copied = edited.kind == EditedPicture::Kind::Copied;
+            out.message = out.copied ? kSnapshotCopiedMessage : kSnapshotDiscardedMessage;
+            return out;
+        }
+        toWrite = edited.picture.get();
+        if (!edited.path.empty()) {
+            out.path = edited.path;
+            mayReplace = true;
+            // The name chosen says the format ("Save As..." offers each).
+            const size_t dot = out.path.rfind('.');
+            if (auto byName = ImageFormatFromName(
+                    dot == std::string::npos ? std::string() : out.path.substr(dot + 1)))
+                fileFormat = PictureFileFormat(*byName);
+        } else if (!nameFile()) {
+            return out;
+        }
+    }
+    out.code = WriteImageFile(*toWrite, *fileFormat, out.path, request.quality, mayReplace);
     if (out.code != kImageOk) {
         const std::string& why = LastImageWriteError();
         out.message = "Snapshot failed: " + (why.empty() ? CodeText(out.code) : why) + ".";
@@ -143,7 +170,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     }
     out.ok = true;
     if (request.written)
-        request.written(toWrite);
+        request.written(*toWrite);
     return out;
 }
 

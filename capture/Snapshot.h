@@ -19,6 +19,14 @@ class MemBm;
 struct Settings;
 class Fx;
 
+// What the mark-up editor made of a grabbed picture before it is written.
+struct EditedPicture {
+    enum class Kind { Save, Copied, Discarded };
+    Kind kind = Kind::Discarded;
+    std::shared_ptr<const MemBm> picture; // Save and Copied: the rendered picture
+    std::string path;                     // Save: a file the user chose ("Save As..."), or empty
+};
+
 struct SnapshotRequest {
     WindowId window = 0;            // a window to grab, or 0
     std::optional<ScreenRect> area; // a rectangle to grab (when no window), else the screen
@@ -29,19 +37,26 @@ struct SnapshotRequest {
     // Runs after the file is named and before the overlay is made and the screen grabbed
     // (the snapshot commands' delay); false cancels the snapshot. May be empty.
     std::function<bool()> beforeGrab;
+    // Runs with the grabbed picture (caption applied) before anything is written: the
+    // mark-up editor. With it the free name is chosen only once it answers Save, so a long
+    // edit takes the name that is free then. May be empty.
+    std::function<EditedPicture(const MemBm& picture)> beforeWrite;
     // Runs with the picture as it was written, once the file is (the copy to the clipboard);
     // may be empty.
     std::function<void(const MemBm& picture)> written;
 };
 
 inline constexpr char kSnapshotCancelledMessage[] = "Snapshot cancelled.";
+inline constexpr char kSnapshotDiscardedMessage[] = "Snapshot discarded.";
+inline constexpr char kSnapshotCopiedMessage[] = "Snapshot copied to the clipboard.";
 
 struct SnapshotOutcome {
     bool ok = false;
     int32_t code = 0;       // the grab's and writer's result code
     std::string path;       // the file written (when ok) or meant (when not)
     std::string message;    // why not, for the status bar or the command line
-    bool cancelled = false; // the user cancelled during the delay: nothing was written
+    bool cancelled = false; // the user cancelled (the delay, the editor): nothing was written
+    bool copied = false;    // the editor's Copy: the picture went to the clipboard, no file
 };
 
 // Image format value by name: "png" 0, "bmp" 1, "gif" 3, "jpg" or "jpeg" 4 (any case);

@@ -62,6 +62,15 @@ bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
     return HoldClipboard(*bytes, error);
 }
 
+bool HoldPictureOnClipboard(const MemBm& picture, std::string* error) {
+    const std::string bytes = EncodePngBytes(picture);
+    if (bytes.empty()) {
+        *error = "the picture could not be made into a PNG";
+        return false;
+    }
+    return HoldClipboard(bytes, error);
+}
+
 bool WantsSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions) {
     return HasLongOption(longOptions, "snapshot");
 }
@@ -78,7 +87,7 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     bool haveWindow = false;
     std::string formatText; // --format as written
     for (const auto& [name, value] : longOptions) {
-        if (name == "snapshot" || name == "notify") {
+        if (name == "snapshot" || name == "notify" || name == "edit") {
             if (!value.empty())
                 return fail("--" + name + " takes no value (\"" + value + "\")");
         } else if (name == "window") {
@@ -139,7 +148,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr, CaptureNotice* result) {
+                       std::ostream& err, bool countOnErr, CaptureNotice* result,
+                       std::function<EditedPicture(const MemBm&)> edit) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
         err << "tessaray: " << o.error << "\n"
@@ -194,7 +204,13 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
         close(fd);
         o.request.outputPath = temp;
     }
+    o.request.beforeWrite = std::move(edit);
     SnapshotOutcome r = TakeSnapshotNow(*screen, settings, o.request);
+    if (r.copied) {
+        if (toOut)
+            unlink(o.request.outputPath.c_str());
+        return kSnapshotExitOk;
+    }
     // The clipboard is served before the path or the picture goes out, so a script's next
     // command finds the picture there. A clipboard that cannot be had leaves the file as it is.
     std::string why;

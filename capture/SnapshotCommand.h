@@ -7,6 +7,7 @@
 // is the command line's own (none unless --delay is given).
 // (A negative X or Y is written --region=-10,0,100,100, as a value may not start with "-".)
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -53,10 +54,13 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
 // `screen` null means no display could be opened. During a delay, `countOnErr` (standard
 // error is a terminal) shows the seconds left on `err`, one line rewritten each second.
 // `result`, when given, receives what a notification of the snapshot says (not for a
-// usage error, which captured nothing).
+// usage error, which captured nothing). `edit` (--edit: the mark-up editor) comes between the
+// grab and the write: its Copy ends with 0 and writes nothing (the editor holds the clipboard),
+// its Cancel with 1.
 int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& longOptions,
                        ScreenConnection* screen, Settings& settings, std::ostream& out,
-                       std::ostream& err, bool countOnErr = false, CaptureNotice* result = nullptr);
+                       std::ostream& err, bool countOnErr = false, CaptureNotice* result = nullptr,
+                       std::function<EditedPicture(const MemBm&)> edit = {});
 
 // Keeps the picture file `path` on the clipboard as PNG after this process has ended, until
 // another program copies something (platform/x11/ClipboardHolder.h): a PNG file's own bytes,
@@ -64,5 +68,7 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
 // picture file to copy without a window. False, with `error` set, when the file cannot be
 // read or decoded, or the clipboard cannot be had.
 bool HoldPictureFileOnClipboard(const std::string& path, std::string* error);
+// The same for a picture in memory (the command line's editor's Copy).
+bool HoldPictureOnClipboard(const MemBm& picture, std::string* error);
 
 } // namespace tess

@@ -1,5 +1,6 @@
 #include "capture/SnapshotPipeline.h"
 
+#include "media/MemBm.h"
 #include "media/WriteImageFile.h"
 #include "settings/Settings.h"
 
@@ -54,6 +55,13 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
         return true;
     };
 
+    if (settings.editSnapshots && host.MayEdit())
+        request.beforeWrite = [&host](const MemBm& picture) {
+            EditedPicture edited = host.EditPicture(picture);
+            if (edited.kind == EditedPicture::Kind::Copied && edited.picture)
+                host.CopyPicture(*edited.picture);
+            return edited;
+        };
     if (settings.copyToClipboard)
         request.written = [&host](const MemBm& picture) { host.CopyPicture(picture); };
 

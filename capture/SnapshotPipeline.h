@@ -61,6 +61,11 @@ public:
     virtual void DisplayFile(const std::string& path) = 0;
     // The window thread's screen; null when there is no display.
     virtual ScreenConnection* Screen() = 0;
+    // The mark-up editor on a grabbed picture; its answer decides what is written. Asked for
+    // only when the setting "EditSnapshots" is on and MayEdit() (hosts without an editor, and
+    // the control requests, which must never wait for a window, say false).
+    virtual bool MayEdit() { return false; }
+    virtual EditedPicture EditPicture(const MemBm&) { return {}; }
 };
 
 // The capture-start action of `CaptureAction` (1 hide, 2 minimize, 0 nothing) and its
@@ -71,10 +76,12 @@ void UndoCaptureStart(SnapshotHost& host, const Settings& settings);
 // One snapshot of a window, a rectangle or (neither) the whole desktop: the name, the
 // delay, the grab with cursor and caption, the write; then, only when a file was written,
 // its picture onto the clipboard (when `CopyToClipboard` is on), the shutter sound, the path in the
-// status bar, the notification (when `Notify` is on) and the display step. A failure shows its
-// message in the status bar and notifies it instead; a cancelled one does neither. Format -1
-// is `ImageFormat`. An output path names the file (replaced when it exists); without one the
-// picture pattern gives a free name.
+// status bar, the notification (when `Notify` is on) and the display step. With `EditSnapshots`
+// on, the editor comes between the grab and the write: Save writes its picture (the clipboard
+// gets that one), Copy puts it on the clipboard and writes nothing, Cancel writes nothing. A
+// failure shows its message in the status bar and notifies it instead; a cancelled one does
+// neither. Format -1 is `ImageFormat`. An output path names the file (replaced when it exists);
+// without one the picture pattern gives a free name.
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
                              std::optional<ScreenRect> area, int32_t format = -1,
                              int32_t quality = -1, const std::string& outputPath = {});

@@ -137,6 +137,9 @@ void WxDesktopServices::notifyCapture(const CaptureNotice& notice) {
                 open_(path);
         } else if (action == notify::kShowInFolder) {
             notify::ShowInFolder(path);
+        } else if (action == notify::kEdit) {
+            if (edit_)
+                edit_(path);
         } else if (action == notify::kCopy) {
             std::unique_ptr<MemBm> picture = image::LoadImageFile(path);
             if (!picture || !copyPicture(picture->bits(), picture->width(), picture->height(),

@@ -21,6 +21,10 @@ public:
     void setOpenHandler(std::function<void(const std::string& path)> open) {
         open_ = std::move(open);
     }
+    // What a snapshot notification's "Edit" does: the file in the mark-up editor.
+    void setEditHandler(std::function<void(const std::string& path)> edit) {
+        edit_ = std::move(edit);
+    }
 
     MessageAnswer message(const std::string& text, const std::string& caption, MessageKind kind,
                           MessageButtons buttons) override;
@@ -43,6 +47,7 @@ private:
 
     wxWindow* parent_;
     std::function<void(const std::string& path)> open_;
+    std::function<void(const std::string& path)> edit_;
 };
 
 } // namespace tess

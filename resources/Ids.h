@@ -75,6 +75,7 @@ inline constexpr int FileOpenWith = 25029;
 inline constexpr int FileSaveAs = 24334;
 inline constexpr int FileCopy = 24335;
 inline constexpr int FileExport = 25030;
+inline constexpr int FileEdit = 25070; // the displayed picture in the mark-up editor
 inline constexpr int FileClose = 24339;
 inline constexpr int FileProperties = 25020;
 inline constexpr int FilePrint = 24337;

@@ -18,7 +18,7 @@ inline constexpr int WMDefault = 2201, WMFrameRate = 2202, WMBitRate = 2203, WMA
 // Image page
 inline constexpr int ImageFormat = 9101, ImageJpg = 9102, ImagePng = 9103, ImageBmp = 9104,
                      ImageGif = 9105, ImageQuality = 9106, ImageQualityText = 9107,
-                     ImageCopy = 9108;
+                     ImageCopy = 9108, ImageEdit = 9112;
 // File page (its table: 1301 -> 1308, 1314 -> 1315, 1322 -> 1323, 1331 -> 1330)
 inline constexpr int FilePath = 1308, FileBrowse = 1302, FileSnapPattern = 1315,
                      FileSnapEdit = 1327, FileVidPattern = 1323, FileVidEdit = 1329,

@@ -78,7 +78,10 @@ void ClearSettingsRecord(Settings& s) {
     s.wmBitRate = s.wmFrameRate = 0;
     s.autoExport.clear();
     s.imageFormat = s.imageQ = 0;
-    s.copyToClipboard = false;
+    s.copyToClipboard = s.editSnapshots = false;
+    s.annotateTool = s.annotateColor = s.annotateWidth = s.annotateTextSize = 0;
+    s.annotateRedact = 0;
+    s.annotateBackdrop = false;
     s.defaultDirectory.clear();
     s.fileSnapName.clear();
     s.fileVidName.clear();
@@ -240,12 +243,32 @@ void LoadImageGroup(SettingsAccess& a, Settings& s) {
     s.imageFormat = (f == 0 || f == 1 || f == 3 || f == 4) ? f : 0;
     s.imageQ = ReadRanged(a, "ImageQ", 50, 0, 100);
     s.copyToClipboard = ReadFlag(a, "CopyToClipboard", true);
+    s.editSnapshots = ReadFlag(a, "EditSnapshots", false);
 }
 
 void SaveImageGroup(SettingsAccess& a, const Settings& s) {
     a.WriteInt("ImageFormat", s.imageFormat);
     a.WriteInt("ImageQ", s.imageQ);
     WriteFlag(a, "CopyToClipboard", s.copyToClipboard);
+    WriteFlag(a, "EditSnapshots", s.editSnapshots);
+}
+
+void LoadAnnotateGroup(SettingsAccess& a, Settings& s) {
+    s.annotateTool = ReadRanged(a, "AnnotateTool", 2, 0, 10);
+    s.annotateColor = ReadRanged(a, "AnnotateColor", 0x0000e0, 0, 0xffffff);
+    s.annotateWidth = ReadRanged(a, "AnnotateWidth", 1, 0, 2);
+    s.annotateTextSize = ReadRanged(a, "AnnotateTextSize", 1, 0, 2);
+    s.annotateRedact = ReadRanged(a, "AnnotateRedact", 0, 0, 1);
+    s.annotateBackdrop = ReadFlag(a, "AnnotateBackdrop", false);
+}
+
+void SaveAnnotateGroup(SettingsAccess& a, const Settings& s) {
+    a.WriteInt("AnnotateTool", s.annotateTool);
+    a.WriteInt("AnnotateColor", s.annotateColor);
+    a.WriteInt("AnnotateWidth", s.annotateWidth);
+    a.WriteInt("AnnotateTextSize", s.annotateTextSize);
+    a.WriteInt("AnnotateRedact", s.annotateRedact);
+    WriteFlag(a, "AnnotateBackdrop", s.annotateBackdrop);
 }
 
 void LoadEffectsGroup(SettingsAccess& a, Settings& s) {

@@ -35,6 +35,10 @@ void LoadCaptionGroup(SettingsAccess& a, Settings& s);
 void SaveCaptionGroup(SettingsAccess& a, const Settings& s);
 void LoadImageGroup(SettingsAccess& a, Settings& s);
 void SaveImageGroup(SettingsAccess& a, const Settings& s);
+// Group "Annotate": the mark-up editor's tool, colour, width, text size, redaction style and
+// text backdrop, each key named "Annotate..." (in registry mode all keys share one name space).
+void LoadAnnotateGroup(SettingsAccess& a, Settings& s);
+void SaveAnnotateGroup(SettingsAccess& a, const Settings& s);
 void LoadEffectsGroup(SettingsAccess& a, Settings& s);
 void SaveEffectsGroup(SettingsAccess& a, const Settings& s);
 // Group "Key": the three hot-key values, cut to their low 16 bits.

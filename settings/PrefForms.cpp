@@ -131,7 +131,8 @@ int32_t ImageFormatButton(int32_t stored) {
 }
 
 ImageForm SetUpImage(const Settings& s) {
-    return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100), s.copyToClipboard};
+    return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100), s.copyToClipboard,
+            s.editSnapshots};
 }
 
 void ApplyImage(const ImageForm& f, Settings& s) {
@@ -140,6 +141,7 @@ void ApplyImage(const ImageForm& f, Settings& s) {
     if (f.quality != std::clamp<int>(s.imageQ, 0, 100))
         s.imageQ = f.quality;
     s.copyToClipboard = f.copyToClipboard;
+    s.editSnapshots = f.editSnapshots;
 }
 
 std::string PercentText(int value) {

@@ -58,6 +58,7 @@ struct ImageForm {
     int32_t format = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int quality = 50;
     bool copyToClipboard = true;
+    bool editSnapshots = false;
     bool operator==(const ImageForm&) const = default;
 };
 ImageForm SetUpImage(const Settings& s);

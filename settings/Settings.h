@@ -39,6 +39,7 @@ struct Settings {
     int32_t imageFormat = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int32_t imageQ = 50;
     bool copyToClipboard = true; // each snapshot also goes onto the clipboard
+    bool editSnapshots = false;  // each snapshot of the window program opens the mark-up editor
     // "File"
     std::string defaultDirectory;
     std::string fileSnapName = "Tess";
@@ -69,6 +70,13 @@ struct Settings {
     // "Effects"
     bool scaleEnable = false;
     int32_t scale = 100;
+    // "Annotate": the mark-up editor's last choices
+    int32_t annotateTool = 2;         // tool bar position: 0 Select .. 10 Redact (2 Arrow)
+    int32_t annotateColor = 0x0000e0; // colour value 0x00BBGGRR
+    int32_t annotateWidth = 1;        // 0 small, 1 medium, 2 large
+    int32_t annotateTextSize = 1;     // 0 small, 1 medium, 2 large
+    int32_t annotateRedact = 0;       // 0 solid, 1 mosaic
+    bool annotateBackdrop = false;    // text on a backdrop box
     // "Key"
     int32_t key1 = 0, key2 = 0, key3 = 0;
 

@@ -223,8 +223,10 @@ Notice NoticeFor(const CaptureNotice& capture) {
     }
     if (haveFile) {
         n.actions = {{kOpen, "Open"}, {kShowInFolder, "Show in folder"}};
-        if (capture.kind == CaptureNotice::Kind::Snapshot)
+        if (capture.kind == CaptureNotice::Kind::Snapshot) {
             n.actions.emplace_back(kCopy, "Copy");
+            n.actions.emplace_back(kEdit, "Edit");
+        }
     }
     return n;
 }

@@ -18,6 +18,7 @@ namespace tess::notify {
 inline constexpr char kOpen[] = "default";
 inline constexpr char kShowInFolder[] = "folder";
 inline constexpr char kCopy[] = "copy";
+inline constexpr char kEdit[] = "edit";
 
 struct Notice {
     std::string summary;
@@ -29,7 +30,7 @@ struct Notice {
 };
 
 // What the notification after a capture says and offers: the file's name, the picture of a
-// snapshot, "Open", "Show in folder" and (pictures) "Copy"; a failure's message with the
+// snapshot, "Open", "Show in folder" and (pictures) "Copy" and "Edit"; a failure's message with the
 // critical urgency; a recording without sound says so.
 Notice NoticeFor(const CaptureNotice& capture);
 

@@ -112,7 +112,8 @@ constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, help_id::ImageForma
                                       {pref_id::Quality, help_id::ImageQuality},
                                       {pref_id::QualityLabel, help_id::ImageQuality},
                                       {pref_id::QualityText, help_id::ImageQualityText},
-                                      {pref_id::CopyToClipboard, help_id::ImageCopy}};
+                                      {pref_id::CopyToClipboard, help_id::ImageCopy},
+                                      {pref_id::EditSnapshots, help_id::ImageEdit}};
 constexpr HelpIdEntry kFileHelp[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
                                      {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
                                      {1329, 1329}, {1330, 1330}, {1331, 1330}};
@@ -413,6 +414,9 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
     copyToClipboard_ =
         new wxCheckBox(this, pref_id::CopyToClipboard, "Cop&y each snapshot to the clipboard");
     s->Add(copyToClipboard_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+    editSnapshots_ =
+        new wxCheckBox(this, pref_id::EditSnapshots, "&Edit each snapshot before saving");
+    s->Add(editSnapshots_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 9100);
 }
@@ -422,6 +426,7 @@ void TSetImage::ShowForm(const ImageForm& f) {
     quality_->SetValue(f.quality);
     qualityText_->SetLabel(PercentText(f.quality));
     copyToClipboard_->SetValue(f.copyToClipboard);
+    editSnapshots_->SetValue(f.editSnapshots);
 }
 
 ImageForm TSetImage::ReadForm() const {
@@ -429,6 +434,7 @@ ImageForm TSetImage::ReadForm() const {
     f.format = jpg_->GetValue() ? 4 : png_->GetValue() ? 0 : gif_->GetValue() ? 3 : 1;
     f.quality = quality_->GetValue();
     f.copyToClipboard = copyToClipboard_->GetValue();
+    f.editSnapshots = editSnapshots_->GetValue();
     return f;
 }
 

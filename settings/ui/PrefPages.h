@@ -77,7 +77,7 @@ inline constexpr int UseWmv = 2201, FrameRateLabel = 2202, FrameRate = 2203, Bit
 // Image (9100)
 inline constexpr int FormatGroup = 9101, Jpg = 9102, Png = 9103, Bmp = 9104, Gif = 9105,
                      QualityLabel = 9106, Quality = 9107, QualityText = 9108, QualityMin = 9109,
-                     QualityMax = 9110, CopyToClipboard = 9111;
+                     QualityMax = 9110, CopyToClipboard = 9111, EditSnapshots = 9112;
 // File (1300)
 inline constexpr int PathLabel = 1301, Browse = 1302, Path = 1308, SnapLabel = 1314,
                      SnapExample = 1315, VidLabel = 1322, VidExample = 1323, SnapEdit = 1327,
@@ -158,6 +158,7 @@ public:
     wxSlider* slider() const { return quality_; }
     wxStaticText* qualityText() const { return qualityText_; }
     wxCheckBox* copyToClipboard() const { return copyToClipboard_; }
+    wxCheckBox* editSnapshots() const { return editSnapshots_; }
 
 protected:
     void ShowForm(const ImageForm& f) override;
@@ -169,6 +170,7 @@ private:
     wxSlider* quality_;
     wxStaticText* qualityText_;
     wxCheckBox* copyToClipboard_;
+    wxCheckBox* editSnapshots_;
 };
 
 class TSetFile : public TSetPage {

@@ -200,7 +200,7 @@ TEST_F(Notify, ASnapshotIsAnnouncedItsActionsOpenShowAndCopyItWithoutAServerItIs
               "Tessaray|Snapshot saved|1");
     EXPECT_EQ(snap.imagePath, UriOf(path));
     EXPECT_EQ(snap.actions, (std::vector<std::string>{"default", "Open", "folder", "Show in folder",
-                                                      "copy", "Copy"}));
+                                                      "copy", "Copy", "edit", "Edit"}));
     // "Open" shows the file in the main window.
     server.Invoke(1, "default");
     ASSERT_TRUE(test::PumpUntil(
