@@ -35,6 +35,7 @@ constexpr HelpContextTopic kContextTopics[] = {
     {600, "PageTimer.html"},      {3200, "PageEffects.html"},   {400, "EventDialog.html"},
     {4200, "PatternDialog.html"}, {22000, "About.html"},        {28100, "RecordWizard.html"},
     {28200, "RecordWizard.html"}, {28300, "RecordWizard.html"}, {28400, "RecordWizard.html"},
+    {29000, "Annotate.html"},
 };
 
 std::string Trim(std::string s) {
