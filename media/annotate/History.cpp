@@ -1,0 +1,45 @@
+#include "media/annotate/History.h"
+
+#include <utility>
+
+namespace tess::annotate {
+
+History::History(Document initial, size_t cap)
+    : initial_(initial), current_(std::move(initial)), cap_(cap == 0 ? 1 : cap) {}
+
+bool History::commit(Document next, const std::string& mergeKey) {
+    if (next == current_)
+        return false;
+    bool merge = !mergeKey.empty() && mergeKey == lastKey_ && !undo_.empty();
+    if (!merge) {
+        undo_.push_back(std::move(current_));
+        if (undo_.size() > cap_)
+            undo_.erase(undo_.begin());
+    }
+    current_ = std::move(next);
+    redo_.clear();
+    lastKey_ = mergeKey;
+    return true;
+}
+
+bool History::undo() {
+    if (undo_.empty())
+        return false;
+    redo_.push_back(std::move(current_));
+    current_ = std::move(undo_.back());
+    undo_.pop_back();
+    lastKey_.clear();
+    return true;
+}
+
+bool History::redo() {
+    if (redo_.empty())
+        return false;
+    undo_.push_back(std::move(current_));
+    current_ = std::move(redo_.back());
+    redo_.pop_back();
+    lastKey_.clear();
+    return true;
+}
+
+} // namespace tess::annotate
