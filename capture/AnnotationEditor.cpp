@@ -121,6 +121,10 @@ public:
     ~AnnotationDialog() override;
 
     EditedPicture result() const { return result_; }
+    wxPoint ScreenPoint(double x, double y) const {
+        const PointF v = view_.toView(PointF{x, y});
+        return canvas_->ClientToScreen(wxPoint(int(std::lround(v.x)), int(std::lround(v.y))));
+    }
 
     // The canvas's side.
     void Paint(cairo_t* cr, const wxRegion& region);
@@ -636,6 +640,11 @@ void AnnotationDialog::OnCharHook(wxKeyEvent& e) {
         e.Skip();
         return;
     }
+    // Enter on another button presses that button.
+    if (enter && dynamic_cast<wxButton*>(focus) && focus->GetId() != annot_id::Save) {
+        e.Skip();
+        return;
+    }
     if (enter && !mods.shift && !mods.ctrl && !mods.alt) {
         Save();
         return;
@@ -767,6 +776,10 @@ bool AnnotationEditorOpen() {
 
 wxWindow* OpenAnnotationEditor() {
     return g_open;
+}
+
+wxPoint AnnotationEditorScreenPoint(double x, double y) {
+    return g_open ? g_open->ScreenPoint(x, y) : wxPoint();
 }
 
 } // namespace tess

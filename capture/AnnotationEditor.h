@@ -12,6 +12,7 @@
 #include "capture/Snapshot.h"
 
 class wxWindow;
+class wxPoint;
 
 namespace tess {
 
@@ -55,5 +56,7 @@ bool AnnotationEditorOpen();
 
 // The editor's dialog while it is open (tests and screenshots drive it), else null.
 wxWindow* OpenAnnotationEditor();
+// Where the picture point (x, y) of the open editor lies on the screen (tests, screenshots).
+wxPoint AnnotationEditorScreenPoint(double x, double y);
 
 } // namespace tess

@@ -1,0 +1,319 @@
+// The picture editor in the window program and on the command line, on a real X server: a
+// snapshot redacted before it is written, Cancel writing nothing, Edit... on a displayed PNG,
+// typed text that switches no tool, undo and redo by real keys, the layout, and --edit's exit
+// codes.
+#include "capture/AnnotationEditor.h"
+#include "capture/ClientSnapshot.h"
+#include "capture/TClient.h"
+#include "media/MemBm.h"
+#include "media/VideoFile.h"
+#include "media/WriteImageFile.h"
+#include "resources/Ids.h"
+
+#include "SnapshotTestSupport.h"
+#include "platform/FileIo.h"
+#include "support/FakeDesktop.h"
+#include "support/LayoutCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <wx/dialog.h>
+#include <wx/frame.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/tglbtn.h>
+#include <wx/uiaction.h>
+
+namespace tess {
+namespace {
+
+namespace fs = std::filesystem;
+
+wxDialog* Editor() {
+    auto* d = wxDynamicCast(OpenAnnotationEditor(), wxDialog);
+    return d && d->IsShown() ? d : nullptr;
+}
+
+void CloseEditor() {
+    if (wxDialog* d = Editor())
+        d->EndModal(wxID_CANCEL);
+}
+
+// Chooses the tool of `key` and drags from (x0, y0) to (x1, y1), in picture pixels.
+void Drag(int key, int x0, int y0, int x1, int y1) {
+    wxDialog* d = Editor();
+    wxWindow* canvas = d->FindWindow(annot_id::Canvas);
+    test::SendKey(*d, key);
+    test::SendMouse(*canvas, wxEVT_LEFT_DOWN, AnnotationEditorScreenPoint(x0, y0));
+    test::SendMouse(*canvas, wxEVT_MOTION, AnnotationEditorScreenPoint((x0 + x1) / 2, y1), false,
+                    true);
+    test::SendMouse(*canvas, wxEVT_MOTION, AnnotationEditorScreenPoint(x1, y1), false, true);
+    test::SendMouse(*canvas, wxEVT_LEFT_UP, AnnotationEditorScreenPoint(x1, y1));
+}
+
+std::vector<std::string> Listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) // hidden files too
+        names.push_back(e.path().filename().string() + ":" +
+                        std::to_string(fs::file_size(e.path())));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::unique_ptr<MemBm> PatternPicture(int w, int h) {
+    auto p = std::make_unique<MemBm>(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            *reinterpret_cast<uint32_t*>(p->pixelAddress(x, y)) = test::Pattern(x, y);
+    return p;
+}
+
+class EditSnapshotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TESS_NEED_WX();
+        saved = GlobalSettings();
+        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
+        GlobalSettings().editSnapshots = true;
+        GlobalSettings().copyToClipboard = true;
+        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
+        frame->CreateStatusBar(1);
+        client = new TClient(frame, desktop);
+        frame->Show();
+        test::Pump(100);
+    }
+    void TearDown() override {
+        if (!frame)
+            return;
+        frame->Destroy();
+        test::Pump(20);
+        GlobalSettings() = saved;
+    }
+    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+
+    test::TempDir dir;
+    Settings saved;
+    wxFrame* frame = nullptr;
+    test::FakeDesktop desktop;
+    TClient* client = nullptr;
+};
+
+TEST_F(EditSnapshotTest, ARedactedRegionIsWrittenOnSaveAndCancelWritesNothing) {
+    test::XTestDisplay x;
+    Window win = x.create(100, 100, 200, 150, test::Pattern);
+    test::Pump(50);
+    GlobalSettings().lastRegion = "100,100,200,150";
+    std::string refused;
+    {
+        test::Script script({[] { return Editor() != nullptr; }, test::Do([&] {
+                                 // A capture asked for meanwhile (menu, hot key) is refused.
+                                 client->RunCommand(id::Snapshot);
+                                 refused = StatusText();
+                             }),
+                             test::Do([] { Drag('X', 20, 30, 80, 60); }),
+                             test::Do([] { test::SendKey(*Editor(), 'S', wxMOD_CONTROL); })},
+                            CloseEditor);
+        client->RunCommand(id::SnapshotLastRegion);
+    }
+    EXPECT_EQ(refused, kEditorOpenRefusal);
+    const std::string path = dir.str() + "/Tess_1.png";
+    EXPECT_EQ(StatusText(), path);
+    EXPECT_EQ(Listing(dir.path()).size(), 1u);
+    EXPECT_EQ(desktop.shutters, 1);
+    const auto px = test::PixelsSized(path, 200, 150);
+    ASSERT_FALSE(px.empty());
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const uint32_t v = px[size_t(y) * 200 + x];
+            if (x > 20 && x < 79 && y > 30 && y < 59)
+                inside += v != 0;
+            else if (x < 19 || x > 81 || y < 29 || y > 61)
+                outside += v != test::Pattern(x, y);
+        }
+    EXPECT_EQ(inside, 0) << "pixels of the box not black";
+    EXPECT_EQ(outside, 0) << "pixels outside the box changed";
+    // The clipboard holds the picture written, never the grab.
+    ASSERT_EQ(desktop.copied.size(), 1u);
+    EXPECT_TRUE(desktop.copied[0].rgb == px);
+
+    // Cancel after a change (the question answered Yes): nothing written, no shutter.
+    const auto before = Listing(dir.path());
+    {
+        test::Script script({[] { return Editor() != nullptr; },
+                             test::Do([] { Drag('R', 10, 10, 50, 50); }),
+                             test::Do([] { test::SendKey(*Editor(), WXK_ESCAPE); }),
+                             test::Do([] { test::SendKey(*Editor(), WXK_ESCAPE); })},
+                            CloseEditor);
+        client->RunCommand(id::SnapshotLastRegion);
+    }
+    EXPECT_EQ(Listing(dir.path()), before);
+    EXPECT_EQ(StatusText(), kSnapshotDiscardedMessage);
+    EXPECT_EQ(desktop.shutters, 1);
+    EXPECT_EQ(desktop.copied.size(), 1u);
+    x.destroy(win);
+}
+
+TEST_F(EditSnapshotTest, EditOnADisplayedPngReplacesItWholeAndCancelLeavesItAlone) {
+    const std::string path = dir.str() + "/pic.png";
+    ASSERT_EQ(WriteImageFile(*PatternPicture(120, 90), ImageFormat::kPng, path, -1), kImageOk);
+    client->DisplayFile(path);
+    test::Pump(50);
+    const std::string original = ReadWholeFile(path).value_or("");
+    {
+        test::Script script({[] { return Editor() != nullptr; },
+                             test::Do([] { Drag('R', 10, 10, 60, 50); }),
+                             test::Do([] { test::SendKey(*Editor(), WXK_ESCAPE); }),
+                             test::Do([] { test::SendKey(*Editor(), WXK_ESCAPE); })},
+                            CloseEditor);
+        client->RunCommand(id::FileEdit);
+    }
+    EXPECT_TRUE(ReadWholeFile(path) == original);
+    {
+        test::Script script({[] { return Editor() != nullptr; },
+                             test::Do([] { Drag('R', 10, 10, 60, 50); }),
+                             test::Do([] { test::SendKey(*Editor(), 'S', wxMOD_CONTROL); })},
+                            CloseEditor);
+        client->RunCommand(id::FileEdit);
+    }
+    const std::string edited = ReadWholeFile(path).value_or("");
+    EXPECT_NE(edited, original);
+    // Nothing of an older, longer file follows the picture's last chunk.
+    ASSERT_GT(edited.size(), 12u);
+    EXPECT_EQ(edited.substr(edited.size() - 12), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
+    const auto px = test::PixelsSized(path, 120, 90);
+    ASSERT_FALSE(px.empty());
+    EXPECT_NE(px[30 * 120 + 10], test::Pattern(10, 30)) << "the rectangle's edge";
+    EXPECT_EQ(px[80 * 120 + 100], test::Pattern(100, 80));
+    ASSERT_NE(client->displayedFile(), nullptr);
+    EXPECT_EQ(client->displayedFile()->fileName(), path);
+}
+
+// Text typed by real key events: the letters of tools are text; Enter ends it; Ctrl+Z and
+// Ctrl+Shift+Z undo and redo it. `redo` chooses whether the text is there at the end.
+EditedPicture TypeRexThenUndo(test::FakeDesktop& desktop, const MemBm& picture, bool redo,
+                              std::vector<std::string>* layout, bool* textToolKept) {
+    wxUIActionSimulator sim;
+    wxTextCtrl* text = nullptr;
+    std::vector<test::Step> steps = {
+        [] { return Editor() != nullptr; },
+        test::Do([&] {
+            *layout = test::LayoutProblems(Editor());
+            Drag('T', 20, 20, 20, 20);
+            text = wxDynamicCast(Editor()->FindWindow(annot_id::TextEntry), wxTextCtrl);
+        }),
+        [&] { return text && text->IsShown(); },
+        test::Do([&] {
+            const wxRect r = text->GetScreenRect();
+            sim.MouseMove(r.x + 5, r.y + 5); // the keys go where the pointer is
+            test::Pump(50);
+            sim.Text("Rex");
+        }),
+        [&] { return text->GetValue() == "Rex"; },
+        test::Do([&] {
+            auto tool = [](Tool t) {
+                return wxDynamicCast(Editor()->FindWindow(annot_id::ToolFirst + int(t)),
+                                     wxToggleButton)
+                    ->GetValue();
+            };
+            *textToolKept = tool(Tool::Text) && !tool(Tool::Rectangle) && !tool(Tool::Ellipse) &&
+                            !tool(Tool::Redact);
+            sim.Char(WXK_RETURN);
+        }),
+        [&] { return !text->IsShown(); },
+        test::Do([&] { sim.Char('z', wxMOD_CONTROL); }),
+        test::Do([&] {
+            if (redo)
+                sim.Char('z', wxMOD_CONTROL | wxMOD_SHIFT);
+        }),
+        test::Do([] { test::SendKey(*Editor(), 'C', wxMOD_CONTROL); })};
+    test::Script script(steps, CloseEditor, 60);
+    return RunAnnotationEditor(nullptr, desktop, picture, EditorSetup{});
+}
+
+TEST_F(EditSnapshotTest, TypedLettersSwitchNoToolAndRealKeysUndoAndRedo) {
+    auto picture = std::make_unique<MemBm>(160, 100);
+    picture->fill(0xFFFFFF);
+    GlobalSettings().annotateTool = 0;
+    std::vector<std::string> layout;
+    bool kept = false;
+    EditedPicture undone = TypeRexThenUndo(desktop, *picture, false, &layout, &kept);
+    EXPECT_TRUE(layout.empty()) << ::testing::PrintToString(layout);
+    EXPECT_TRUE(kept) << "a letter typed switched the tool";
+    ASSERT_EQ(undone.kind, EditedPicture::Kind::Copied);
+    ASSERT_TRUE(undone.picture);
+    EXPECT_EQ(0, std::memcmp(undone.picture->bits(), picture->bits(), picture->sizeBytes()))
+        << "Ctrl+Z left the text";
+    EditedPicture redone = TypeRexThenUndo(desktop, *picture, true, &layout, &kept);
+    ASSERT_TRUE(redone.picture);
+    ASSERT_EQ(redone.picture->sizeBytes(), picture->sizeBytes());
+    EXPECT_NE(0, std::memcmp(redone.picture->bits(), picture->bits(), picture->sizeBytes()))
+        << "Ctrl+Shift+Z did not bring the text back";
+    // The tool is remembered for the next time.
+    EXPECT_EQ(GlobalSettings().annotateTool, int(Tool::Text));
+}
+
+// The program: --edit FILE, --edit -, --snapshot --edit and --snapshot with the setting on.
+class ProgramEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveDisplay() || test::ProgramPath().empty() || !test::HaveProgram("xdotool"))
+            GTEST_SKIP() << "no X display, program or xdotool";
+        env = "XDG_CONFIG_HOME='" + dir.str() + "/config' XDG_DATA_HOME='" + dir.str() +
+              "/data' HOME='" + dir.str() + "/home' ";
+        fs::create_directories(dir.path() / "config/Quorvanta");
+        fs::create_directories(dir.path() / "shots");
+        std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
+            << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
+               "\"DefaultDirectory\"=\""
+            << dir.str() << "/shots\"\n\"EditSnapshots\"=\"1\"\n";
+    }
+    // Runs the program with `args`; once its editor shows, the pointer goes over it and `keys`
+    // are pressed (xdotool key names; none: the program must end without a window).
+    int Run(const std::string& args, const std::string& keys, std::string* out) {
+        const std::string press =
+            keys.empty() ? ""
+                         : "w=$(timeout 30 xdotool search --sync --onlyvisible --name '^Edit ' | "
+                           "head -1); xdotool mousemove --window \"$w\" 60 60 sleep 0.3 key " +
+                               keys + "; ";
+        const std::string cmd = "sh -c \"" + env + "'" + test::ProgramPath() + "' " + args +
+                                " > '" + dir.str() + "/out.txt' & p=\\$!; " + press + "wait \\$p\"";
+        int rc = test::RunCommand(cmd);
+        *out = ReadWholeFile(dir.str() + "/out.txt").value_or("");
+        return rc;
+    }
+    test::TempDir dir;
+    std::string env;
+};
+
+TEST_F(ProgramEditTest, EditAndSnapshotEditEndWithTheirExitCodes) {
+    const std::string file = dir.str() + "/pic.png";
+    ASSERT_EQ(WriteImageFile(*PatternPicture(64, 48), ImageFormat::kPng, file, -1), kImageOk);
+    const std::string original = ReadWholeFile(file).value_or("");
+    std::string out;
+    EXPECT_EQ(Run("--edit '" + file + "'", "Escape", &out), 1);
+    EXPECT_TRUE(ReadWholeFile(file) == original);
+    EXPECT_EQ(Run("--edit '" + file + "'", "r Return", &out), 0);
+    EXPECT_EQ(out, file + "\n");
+    EXPECT_EQ(test::PixelsSized(file, 64, 48).size(), 64u * 48);
+
+    // A picture from standard input, saved to --output.
+    const std::string copy = dir.str() + "/copy.bmp";
+    EXPECT_EQ(Run("--edit - --output '" + copy + "' < '" + file + "'", "Return", &out), 0);
+    EXPECT_EQ(out, copy + "\n");
+    EXPECT_EQ(test::PixelsSized(copy, 64, 48), test::PixelsSized(file, 64, 48));
+
+    // A grab that opens the editor and is cancelled writes nothing; without --edit the
+    // snapshot is written at once, whatever the setting says.
+    EXPECT_EQ(Run("--snapshot --region 0,0,40,30 --edit", "Escape", &out), 1);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "shots"));
+    EXPECT_EQ(Run("--snapshot --region 0,0,40,30", "", &out), 0);
+    EXPECT_EQ(out, dir.str() + "/shots/Tess_1.png\n");
+    EXPECT_EQ(Run("--edit", "", &out), 2);
+}
+
+} // namespace
+} // namespace tess
