@@ -160,6 +160,7 @@ bool App::OnInit() {
         desktop_ = std::make_unique<WxDesktopServices>();
         delete wxLog::SetActiveTarget(nullptr);
         editExit_ = RunEditCommand(cl_, *desktop_, std::cin, std::cout, std::cerr);
+        SaveAnnotateSettings();
         return true;
     }
 

@@ -144,6 +144,17 @@ SettingsResult SaveLastRegion() {
     return Finish(store, closed);
 }
 
+SettingsResult SaveAnnotateSettings() {
+    SettingsStore store;
+    store.Open({}, SettingsStore::Purpose::Save);
+    {
+        SettingsAccess a(store, "Annotate");
+        SaveAnnotateGroup(a, GlobalSettings());
+    }
+    bool closed = store.Close();
+    return Finish(store, closed);
+}
+
 SettingsResult SaveSettings(const std::string& file) {
     SettingsStore store;
     store.Open(file, SettingsStore::Purpose::Save);

@@ -39,6 +39,9 @@ SettingsResult SaveRestoreToken();
 // The same for the rectangle chosen last, so that the command line's "--region last" reads
 // it while the window program runs.
 SettingsResult SaveLastRegion();
+// Writes only the "Annotate" group (the picture editor's choices) to the default store: the
+// command-line editor, which saves nothing else.
+SettingsResult SaveAnnotateSettings();
 
 // The screen size used to clamp the saved window place: the window program and the
 // windowless commands set the display's size before loading; 0 x 0 stands for 1024 x 768.
