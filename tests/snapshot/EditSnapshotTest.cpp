@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
 #include <wx/statusbr.h>
@@ -313,6 +314,59 @@ TEST_F(ProgramEditTest, EditAndSnapshotEditEndWithTheirExitCodes) {
     EXPECT_EQ(Run("--snapshot --region 0,0,40,30", "", &out), 0);
     EXPECT_EQ(out, dir.str() + "/shots/Tess_1.png\n");
     EXPECT_EQ(Run("--edit", "", &out), 2);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// The editor with each tool used once, for tools/screenshots/annotate.sh (skipped otherwise).
+TEST(EditorScreenshots, EachToolOnce) {
+    const char* out = std::getenv("TESS_SCREENSHOT_DIR");
+    if (!out || !wxTheApp)
+        GTEST_SKIP() << "run by tools/screenshots/annotate.sh";
+    auto shot = [out](const std::string& name) {
+        test::Pump(300);
+        const std::string cmd = "import -window root '" + std::string(out) + "/" + name + ".png'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    };
+    const std::unique_ptr<MemBm> picture = PatternPicture(900, 560);
+    test::FakeDesktop desktop;
+    wxUIActionSimulator sim;
+    test::Script script(
+        {[] { return Editor() != nullptr; }, test::Do([&] { shot("annotate-open"); }),
+         test::Do([] { Drag('A', 60, 60, 220, 160); }), test::Do([] { Drag('L', 60, 220, 240, 240); }),
+         test::Do([] { Drag('R', 280, 60, 420, 160); }), test::Do([] { Drag('E', 460, 60, 600, 160); }),
+         test::Do([] { Drag('P', 640, 60, 800, 170); }), test::Do([] { Drag('M', 280, 200, 480, 240); }),
+         test::Do([] { Drag('N', 100, 320, 100, 320); }), test::Do([] { Drag('N', 200, 320, 260, 400); }),
+         test::Do([] { Drag('X', 520, 200, 700, 300); }),
+         test::Do([] {
+             test::SendKey(*Editor(), 'X');
+             wxDynamicCast(Editor()->FindWindow(annot_id::RedactStyle), wxChoice)->SetSelection(1);
+             wxCommandEvent e(wxEVT_CHOICE, annot_id::RedactStyle);
+             e.SetInt(1);
+             Editor()->FindWindow(annot_id::RedactStyle)->GetEventHandler()->ProcessEvent(e);
+             Drag('X', 720, 200, 860, 300);
+         }),
+         test::Do([] { Drag('T', 320, 320, 320, 320); }),
+         test::Do([&] {
+             const wxRect r = Editor()->FindWindow(annot_id::TextEntry)->GetScreenRect();
+             sim.MouseMove(r.x + 5, r.y + 5);
+             test::Pump(50);
+             sim.Text("Click here");
+         }),
+         test::Do([&] { shot("annotate-text-typing"); }), test::Do([&] { sim.Char(WXK_RETURN); }),
+         test::Do([] { Drag('S', 300, 100, 300, 100); }), test::Do([&] { shot("annotate-tools"); }),
+         test::Do([] { Drag('C', 40, 40, 620, 420); }), test::Do([&] { shot("annotate-cropped"); }),
+         test::Do([] { test::SendKey(*Editor(), 'C', wxMOD_CONTROL); })},
+        CloseEditor, 80, 400);
+    const EditedPicture result = RunAnnotationEditor(nullptr, desktop, *picture, EditorSetup{});
+    ASSERT_TRUE(result.picture);
+    ASSERT_EQ(WriteImageFile(*result.picture, ImageFormat::kPng,
+                             std::string(out) + "/annotate-saved.png", -1, true),
+              kImageOk);
 }
 
 } // namespace
