@@ -191,7 +191,7 @@ Canvas::Canvas(wxWindow* parent, AnnotationDialog& owner)
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &Canvas::OnPaint, this);
     for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_MOTION, wxEVT_LEFT_DCLICK,
-                      wxEVT_MIDDLE_DOWN, wxEVT_MIDDLE_UP, wxEVT_MOUSE_CAPTURE_LOST})
+                      wxEVT_MIDDLE_DOWN, wxEVT_MIDDLE_UP})
         Bind(type, &Canvas::OnMouse, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
     Bind(wxEVT_MOUSEWHEEL, &Canvas::OnWheel, this);
@@ -256,7 +256,6 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
       contentScale_(parent ? parent->GetContentScaleFactor() : GetContentScaleFactor()),
       gesture_(history_, picture.width(), picture.height()),
       layers_(picture), shown_{0, 0, picture.width(), picture.height()} {
-    SetHelpText("");
     // The remembered choices; widths and sizes by the content scale, so a mark-up on a
     // doubled screen looks as large as on a plain one.
     const Settings& s = GlobalSettings();
@@ -679,7 +678,9 @@ void AnnotationDialog::OnCharHook(wxKeyEvent& e) {
         key = Key::Down;
         break;
     default:
-        ch = e.GetUnicodeKey() != WXK_NONE ? char32_t(e.GetUnicodeKey()) : 0;
+        ch = e.GetUnicodeKey() != WXK_NONE ? char32_t(e.GetUnicodeKey())
+             : code > ' ' && code < 127    ? char32_t(code)
+                                           : 0;
         if (!ch) {
             e.Skip();
             return;

@@ -336,11 +336,16 @@ TEST(EditorScreenshots, EachToolOnce) {
     test::FakeDesktop desktop;
     wxUIActionSimulator sim;
     test::Script script(
-        {[] { return Editor() != nullptr; }, test::Do([&] { shot("annotate-open"); }),
-         test::Do([] { Drag('A', 60, 60, 220, 160); }), test::Do([] { Drag('L', 60, 220, 240, 240); }),
-         test::Do([] { Drag('R', 280, 60, 420, 160); }), test::Do([] { Drag('E', 460, 60, 600, 160); }),
-         test::Do([] { Drag('P', 640, 60, 800, 170); }), test::Do([] { Drag('M', 280, 200, 480, 240); }),
-         test::Do([] { Drag('N', 100, 320, 100, 320); }), test::Do([] { Drag('N', 200, 320, 260, 400); }),
+        {[] { return Editor() != nullptr; },
+         test::Do([&] { shot("annotate-open"); }),
+         test::Do([] { Drag('A', 60, 60, 220, 160); }),
+         test::Do([] { Drag('L', 60, 220, 240, 240); }),
+         test::Do([] { Drag('R', 280, 60, 420, 160); }),
+         test::Do([] { Drag('E', 460, 60, 600, 160); }),
+         test::Do([] { Drag('P', 640, 60, 800, 170); }),
+         test::Do([] { Drag('M', 280, 200, 480, 240); }),
+         test::Do([] { Drag('N', 100, 320, 100, 320); }),
+         test::Do([] { Drag('N', 200, 320, 260, 400); }),
          test::Do([] { Drag('X', 520, 200, 700, 300); }),
          test::Do([] {
              test::SendKey(*Editor(), 'X');
@@ -357,9 +362,12 @@ TEST(EditorScreenshots, EachToolOnce) {
              test::Pump(50);
              sim.Text("Click here");
          }),
-         test::Do([&] { shot("annotate-text-typing"); }), test::Do([&] { sim.Char(WXK_RETURN); }),
-         test::Do([] { Drag('S', 300, 100, 300, 100); }), test::Do([&] { shot("annotate-tools"); }),
-         test::Do([] { Drag('C', 40, 40, 620, 420); }), test::Do([&] { shot("annotate-cropped"); }),
+         test::Do([&] { shot("annotate-text-typing"); }),
+         test::Do([&] { sim.Char(WXK_RETURN); }),
+         test::Do([] { Drag('S', 300, 100, 300, 100); }),
+         test::Do([&] { shot("annotate-tools"); }),
+         test::Do([] { Drag('C', 40, 40, 620, 420); }),
+         test::Do([&] { shot("annotate-cropped"); }),
          test::Do([] { test::SendKey(*Editor(), 'C', wxMOD_CONTROL); })},
         CloseEditor, 80, 400);
     const EditedPicture result = RunAnnotationEditor(nullptr, desktop, *picture, EditorSetup{});

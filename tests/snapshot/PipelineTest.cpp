@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "capture/SnapshotPipeline.h"
+#include "media/MemBm.h"
+#include "platform/FileIo.h"
 
 namespace tess {
 namespace {
@@ -191,6 +193,81 @@ TEST_F(PipelineTest, CaptionEnabledButEmptyWritesThePictureAsGrabbed) {
     auto px = test::PixelsSized(out->path, 120, 60);
     EXPECT_EQ(std::count(px.begin(), px.end(), 0x804020u), 120 * 60);
     x.destroy(win);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// A host whose editor answers as told, with a picture of its own (30 x 20, one colour).
+class EditHost : public LogHost {
+public:
+    using LogHost::LogHost;
+    bool MayEdit() override { return mayEdit; }
+    EditedPicture EditPicture(const MemBm& grabbed) override {
+        log.push_back("edit" + std::to_string(grabbed.width()) + "x" +
+                      std::to_string(grabbed.height()) + ":" + std::to_string(Files()));
+        auto edited = std::make_shared<MemBm>(30, 20);
+        edited->fill(0x332211);
+        return {kind, edited, path};
+    }
+    void CopyPicture(const MemBm& p) override {
+        log.push_back("copy" + std::to_string(Files()) + ":" + std::to_string(p.width()));
+    }
+    bool mayEdit = true;
+    EditedPicture::Kind kind = EditedPicture::Kind::Save;
+    std::string path;
+};
+
+TEST_F(PipelineTest, TheEditorsAnswerDecidesWhatIsWrittenAndCopied) {
+    s.editSnapshots = s.copyToClipboard = s.notify = true;
+    EditHost host(screen.get(), dir.str());
+    const ScreenRect area{0, 0, 60, 50};
+    // Save: the file is named and written after the editor, with its picture, which the
+    // clipboard gets too.
+    SnapshotOutcome out = TakeSnapshot(host, s, 0, area);
+    ASSERT_TRUE(out.ok) << out.message;
+    const std::string path = dir.str() + "/Tess_1.png";
+    EXPECT_EQ(host.log,
+              (Log{"title", "edit60x50:0", "copy1:30", "shutter1", "status", "notify:" + path}));
+    auto px = test::PixelsSized(path, 30, 20);
+    EXPECT_EQ(std::count(px.begin(), px.end(), 0x112233u), 30 * 20);
+
+    // Copy: the clipboard only. Cancel: nothing at all.
+    host.kind = EditedPicture::Kind::Copied;
+    host.log.clear();
+    out = TakeSnapshot(host, s, 0, area);
+    EXPECT_TRUE(!out.ok && out.copied && out.cancelled);
+    EXPECT_EQ(host.log, (Log{"title", "edit60x50:1", "copy1:30", "status"}));
+    EXPECT_EQ(host.status, kSnapshotCopiedMessage);
+    host.kind = EditedPicture::Kind::Discarded;
+    host.log.clear();
+    out = TakeSnapshot(host, s, 0, area);
+    EXPECT_TRUE(!out.ok && !out.copied && out.cancelled);
+    EXPECT_EQ(host.log, (Log{"title", "edit60x50:1", "status"}));
+    EXPECT_EQ(host.status, kSnapshotDiscardedMessage);
+
+    // Save As...: the file chosen, in the format its name says.
+    host.kind = EditedPicture::Kind::Save;
+    host.path = dir.str() + "/chosen.bmp";
+    out = TakeSnapshot(host, s, 0, area);
+    EXPECT_EQ(out.path, host.path);
+    EXPECT_EQ(ReadWholeFile(host.path).value_or("").substr(0, 2), "BM");
+
+    // A host that may not edit (a control request), or the setting off: written at once.
+    host.mayEdit = false;
+    host.log.clear();
+    out = TakeSnapshot(host, s, 0, area);
+    EXPECT_EQ(out.path, dir.str() + "/Tess_2.png");
+    host.mayEdit = true;
+    s.editSnapshots = false;
+    out = TakeSnapshot(host, s, 0, area);
+    EXPECT_EQ(out.path, dir.str() + "/Tess_3.png");
+    EXPECT_EQ(test::PixelsSized(out.path, 60, 50).size(), 60u * 50);
+    for (const std::string& step : host.log)
+        EXPECT_NE(step.rfind("edit", 0), 0u) << step;
 }
 
 } // namespace
