@@ -8,6 +8,7 @@
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
+#include "media/annotate/Annotation.h"
 #include "resources/Ids.h"
 
 #include "SnapshotTestSupport.h"
@@ -32,6 +33,7 @@ namespace tess {
 namespace {
 
 namespace fs = std::filesystem;
+using annotate::Tool;
 
 wxDialog* Editor() {
     auto* d = wxDynamicCast(OpenAnnotationEditor(), wxDialog);
