@@ -305,6 +305,11 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
         wxEVT_BUTTON, [this](wxCommandEvent&) { TryCancel(); }, wxID_CANCEL);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { TryCancel(); });
     Bind(wxEVT_CHAR_HOOK, &AnnotationDialog::OnCharHook, this);
+    // The picture has the focus at first (not the first swatch).
+    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& e) {
+        e.Skip();
+        CallAfter([this] { canvas_->SetFocus(); });
+    });
     // After the dialog's own key handler, so F1 is answered first.
     ContextHelpWin::Attach(this, annot_id::HelpContext);
 
@@ -639,8 +644,10 @@ void AnnotationDialog::OnCharHook(wxKeyEvent& e) {
         e.Skip();
         return;
     }
-    // Enter on another button presses that button.
-    if (enter && dynamic_cast<wxButton*>(focus) && focus->GetId() != annot_id::Save) {
+    // Enter on another of the bottom buttons presses that button.
+    const int focusId = focus ? focus->GetId() : wxID_ANY;
+    if (enter && (focusId == wxID_HELP || focusId == annot_id::SaveAs ||
+                  focusId == annot_id::Copy || focusId == wxID_CANCEL)) {
         e.Skip();
         return;
     }

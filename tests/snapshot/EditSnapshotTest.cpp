@@ -278,12 +278,15 @@ protected:
     // are pressed (xdotool key names; none: the program must end without a window).
     int Run(const std::string& args, const std::string& keys, std::string* out) {
         const std::string press =
-            keys.empty() ? ""
-                         : "w=$(timeout 30 xdotool search --sync --onlyvisible --name '^Edit ' | "
-                           "head -1); xdotool mousemove --window \"$w\" 60 60 sleep 0.3 key " +
-                               keys + "; ";
-        const std::string cmd = "sh -c \"" + env + "'" + test::ProgramPath() + "' " + args +
-                                " > '" + dir.str() + "/out.txt' & p=\\$!; " + press + "wait \\$p\"";
+            keys.empty()
+                ? ""
+                : "for i in \\$(seq 150); do w=\\$(xdotool search --onlyvisible --name "
+                  "'^Edit ' | head -1); [ -n \\\"\\$w\\\" ] && break; sleep 0.2; done; "
+                  "sleep 0.5; xdotool mousemove --window \\\"\\$w\\\" 60 60 sleep 0.3 key " +
+                      keys + "; ";
+        const std::string cmd = "sh -c \"" + env + "timeout 60 '" + test::ProgramPath() + "' " +
+                                args + " > '" + dir.str() + "/out.txt' & p=\\$!; " + press +
+                                "wait \\$p\"";
         int rc = test::RunCommand(cmd);
         *out = ReadWholeFile(dir.str() + "/out.txt").value_or("");
         return rc;
