@@ -1,7 +1,7 @@
 // The client window's snapshot commands in a frame on a real X server: the frame hidden for
 // the selection and shown again, the file's pixels, the status bar, shutter and display.
 // Before Xlib (its macros): the client window's headers.
-#include "capture/ClientSnapshot.h"
+#include "ClientFrameFixture.h"
 #include "capture/CountdownWindow.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
@@ -23,29 +23,16 @@
 namespace tess {
 namespace {
 
-class ClientSnapshotTest : public ::testing::Test {
+class ClientSnapshotTest : public test::ClientFrameFixture {
 protected:
     void SetUp() override {
-        TESS_NEED_WX();
-        saved = GlobalSettings();
-        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
-        GlobalSettings().captureAction = 1;
-        GlobalSettings().displayOpenAuto = true;
         desktop.onWait = WaitRepainting; // the frame must really be off the screen
-        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
-        frame->CreateStatusBar(1);
-        client = new TClient(frame, desktop);
-        frame->Show();
-        test::Pump(100);
-    }
-    void TearDown() override {
+        ClientFrameFixture::SetUp();
         if (!frame)
             return;
-        frame->Destroy();
-        test::Pump(20);
-        GlobalSettings() = saved;
+        GlobalSettings().captureAction = 1;
+        GlobalSettings().displayOpenAuto = true;
     }
-    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
     // Runs `act` on the selection window once it shows; cancels it if the script gives up.
     static test::Script OnSelection(std::function<void(SelectR&)> act) {
         return test::Script({[] { return SelectR::Active() && SelectR::Active()->IsShown(); },
@@ -73,11 +60,6 @@ protected:
         return countdowns;
     }
 
-    test::TempDir dir;
-    Settings saved;
-    wxFrame* frame = nullptr;
-    test::FakeDesktop desktop;
-    TClient* client = nullptr;
     std::vector<wxRect> countdowns;
 };
 

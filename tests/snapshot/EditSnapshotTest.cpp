@@ -2,9 +2,8 @@
 // snapshot redacted before it is written, Cancel writing nothing, Edit... on a displayed PNG,
 // typed text that switches no tool, undo and redo by real keys, the layout, and --edit's exit
 // codes.
+#include "ClientFrameFixture.h"
 #include "capture/AnnotationEditor.h"
-#include "capture/ClientSnapshot.h"
-#include "capture/TClient.h"
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "media/WriteImageFile.h"
@@ -74,34 +73,15 @@ std::unique_ptr<MemBm> PatternPicture(int w, int h) {
     return p;
 }
 
-class EditSnapshotTest : public ::testing::Test {
+class EditSnapshotTest : public test::ClientFrameFixture {
 protected:
     void SetUp() override {
-        TESS_NEED_WX();
-        saved = GlobalSettings();
-        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
-        GlobalSettings().editSnapshots = true;
-        GlobalSettings().copyToClipboard = true;
-        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
-        frame->CreateStatusBar(1);
-        client = new TClient(frame, desktop);
-        frame->Show();
-        test::Pump(100);
-    }
-    void TearDown() override {
+        ClientFrameFixture::SetUp();
         if (!frame)
             return;
-        frame->Destroy();
-        test::Pump(20);
-        GlobalSettings() = saved;
+        GlobalSettings().editSnapshots = true;
+        GlobalSettings().copyToClipboard = true;
     }
-    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
-
-    test::TempDir dir;
-    Settings saved;
-    wxFrame* frame = nullptr;
-    test::FakeDesktop desktop;
-    TClient* client = nullptr;
 };
 
 TEST_F(EditSnapshotTest, ARedactedRegionIsWrittenOnSaveAndCancelWritesNothing) {

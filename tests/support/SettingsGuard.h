@@ -60,14 +60,15 @@ private:
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,    \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
-        imageFormat, imageQ, copyToClipboard, defaultDirectory, fileSnapName, fileVidName,         \
-        fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput, changeMixer,          \
-        soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString,              \
+        imageFormat, imageQ, copyToClipboard, editSnapshots, defaultDirectory, fileSnapName,       \
+        fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput,          \
+        changeMixer, soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString, \
         capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet,           \
-        scaleEnable, scale, key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption,  \
-        recordDuration, windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay,     \
-        effects, playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken,          \
-        lastRegion
+        scaleEnable, scale, annotateTool, annotateColor, annotateWidth, annotateTextSize,          \
+        annotateRedact, annotateBackdrop, key1, key2, key3, capSelect, mute, soundLevel, camState, \
+        mainCaption, recordDuration, windowX, windowY, windowW, windowH, latestDirectory,          \
+        threeSecondDelay, effects, playbackBarShown, secondToolBarShown, screenBackend,            \
+        portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -90,6 +91,7 @@ inline Settings EveryFieldChanged() {
     imageFormat = 4;
     imageQ = 77;
     copyToClipboard = false;
+    editSnapshots = true;
     defaultDirectory = "/tmp/captures dir/";
     fileSnapName = "Snap %Y";
     fileVidName = "Vid %H";
@@ -115,6 +117,12 @@ inline Settings EveryFieldChanged() {
     capFontSet = true;
     scaleEnable = true;
     scale = 10;
+    annotateTool = 9;
+    annotateColor = 0x00a0b0;
+    annotateWidth = 2;
+    annotateTextSize = 0;
+    annotateRedact = 1;
+    annotateBackdrop = true;
     key1 = 0x0378;
     key2 = 0x0841;
     key3 = 0xffff;
