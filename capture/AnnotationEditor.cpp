@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <cairo.h>
+#include <wx/arrstr.h>
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -499,12 +500,16 @@ void AnnotationDialog::PlaceText() {
         text_->ChangeValue(wxString::FromUTF8(session->text.utf8));
     }
     const PointF at = view_.toView(session->text.at);
-    int lines = 1;
-    for (const wxUniChar c : text_->GetValue())
-        lines += c == '\n';
+    // As wide as the longest line and a little more, one line taller than the text.
+    const wxArrayString lines = wxSplit(text_->GetValue(), '\n', '\0');
+    int widest = 0;
+    for (const wxString& line : lines)
+        widest = std::max(widest, text_->GetTextExtent(line).x);
     const wxSize canvas = canvas_->GetClientSize();
     const int x = int(at.x), y = int(at.y);
-    text_->SetSize(x, y, std::max(40, canvas.x - x), int((lines + 1) * px * 1.3));
+    const int room = std::max(40, canvas.x - x);
+    text_->SetSize(x, y, std::clamp(widest + int(px * 2), std::min(room, int(px * 4)), room),
+                   int((std::max<size_t>(lines.size(), 1) + 1) * px * 1.3));
     if (!text_->IsShown()) {
         text_->Show();
         text_->SetFocus();
