@@ -201,8 +201,8 @@ RectF Bounds(const Item& item, const TextMeasure& measure) {
             [](const Step& s) {
                 RectF r{s.at.x - s.radius, s.at.y - s.radius, 2.0 * s.radius, 2.0 * s.radius};
                 if (Distance(s.at, s.tail) > s.radius)
-                    r = Union(r, PointsBounds({s.tail, s.tail}));
-                return Inflate(RectF{r.x, r.y, std::max(r.w, 1e-9), std::max(r.h, 1e-9)}, 2);
+                    r = PointsBounds({{r.x, r.y}, {r.right(), r.bottom()}, s.tail});
+                return Inflate(r, 2);
             },
             [](const Redact& r) {
                 return RectF{double(r.r.x), double(r.r.y), double(r.r.w), double(r.r.h)};
