@@ -162,6 +162,7 @@ private:
     const Document& doc() const { return history_.current(); }
     Outcome commit(Document next, const std::string& mergeKey = {});
     Outcome cancelDrag();
+    Outcome historyStep(bool forward);
     Item makeItem(PointF a, PointF b, bool constrain) const;
     RectF liveBounds() const;
     void clampSelection();

@@ -173,10 +173,10 @@ TEST(AnnotateGesture, ShiftConstrainsLinesTo45DegreesAndShapesToSquares) {
     Drag(g, {10, 10}, {10 + 100 * std::cos(a), 10 + 100 * std::sin(a)}, kShift);
     auto line = std::get<Line>(history.current().items.back());
     EXPECT_NEAR(line.to.x - line.from.x, line.to.y - line.from.y, 1e-9);
-    Drag(g, {10, 10}, {100, 18}, kShift); // nearly flat: flat
+    Drag(g, {10, 10}, {100, 40}, kShift); // 18 degrees: flat
     EXPECT_EQ(std::get<Line>(history.current().items.back()).to.y, 10);
-    Drag(g, {10, 10}, {100, 18}, kNone);
-    EXPECT_EQ(std::get<Line>(history.current().items.back()).to.y, 18);
+    Drag(g, {10, 10}, {100, 40}, kNone);
+    EXPECT_EQ(std::get<Line>(history.current().items.back()).to.y, 40);
 
     g.setTool(Tool::Ellipse);
     Drag(g, {200, 200}, {150, 230}, kShift); // up-left of the start too
