@@ -176,13 +176,15 @@ TEST(AnnotateRedact, MosaicIsBlockyRepeatableAndColouredFromItsSurroundings) {
         }
     EXPECT_GT(blockColours.size(), 3u); // the noise differs from block to block
 
-    // Black above the box and white below: the blocks darken towards the top.
+    // White below the box, and above it black on the left, white on the right: each block
+    // takes the colours of the ring beside it.
     for (int x = box.x - 1; x <= box.right(); ++x) {
-        std::fill_n(original.pixelAddress(x, box.y - 1), 3, 0);
+        std::fill_n(original.pixelAddress(x, box.y - 1), 3, x < box.x + box.w / 2 ? 0 : 255);
         std::fill_n(original.pixelAddress(x, box.bottom()), 3, 255);
     }
     auto shaded = RenderForSave(original, doc);
     EXPECT_LT(shaded->colorAt(box.x + k, box.y) & 0xFF, 0x80 - 24);
+    EXPECT_GT(shaded->colorAt(box.right() - 1, box.y) & 0xFF, 0x80 + 24);
     EXPECT_GT(shaded->colorAt(box.x + k, box.bottom() - 1) & 0xFF, 0x80 + 24);
 }
 
