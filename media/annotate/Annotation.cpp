@@ -14,10 +14,6 @@ namespace {
 template <class... F> struct Overloaded : F... { using F::operator()...; };
 template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
-double Distance(PointF a, PointF b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
 double SegmentDistance(PointF p, PointF a, PointF b) {
     double dx = b.x - a.x, dy = b.y - a.y;
     double len2 = dx * dx + dy * dy;
@@ -42,10 +38,6 @@ double OutlineDistance(PointF p, const RectF& r) {
     if (dx > 0 || dy > 0)
         return std::hypot(dx, dy);
     return std::min({p.x - r.x, r.right() - p.x, p.y - r.y, r.bottom() - p.y});
-}
-
-double ArrowHeadLength(float width) {
-    return 4.0 * width + 8;
 }
 
 bool IsRectKind(const Item& item) {
@@ -74,6 +66,14 @@ Item WithRect(const Item& item, const RectF& r) {
 }
 
 } // namespace
+
+double ArrowHeadLength(float width) {
+    return 4.0 * width + 8;
+}
+
+double Distance(PointF a, PointF b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 RectF RectFromCorners(PointF a, PointF b) {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x), std::fabs(b.y - a.y)};
@@ -201,8 +201,8 @@ RectF Bounds(const Item& item, const TextMeasure& measure) {
             [](const Step& s) {
                 RectF r{s.at.x - s.radius, s.at.y - s.radius, 2.0 * s.radius, 2.0 * s.radius};
                 if (Distance(s.at, s.tail) > s.radius)
-                    r = Union(r, PointsBounds({s.tail, s.tail}));
-                return Inflate(RectF{r.x, r.y, std::max(r.w, 1e-9), std::max(r.h, 1e-9)}, 2);
+                    r = PointsBounds({{r.x, r.y}, {r.right(), r.bottom()}, s.tail});
+                return Inflate(r, 2);
             },
             [](const Redact& r) {
                 return RectF{double(r.r.x), double(r.r.y), double(r.r.w), double(r.r.h)};

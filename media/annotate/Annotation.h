@@ -165,6 +165,11 @@ using TextMeasure = std::function<SizeF(const Text&)>;
 // Everything an item may paint, in picture pixels (stroke width, arrow head, backdrop,
 // bubble and tail included). Used for selection, hit testing and repainting.
 RectF Bounds(const Item& item, const TextMeasure& measure = {});
+// The length of an arrow's head (its width is half of that) for a stroke width.
+double ArrowHeadLength(float width);
+// The distance between two points.
+double Distance(PointF a, PointF b);
+
 // The topmost item under `p`: lines and outlines within `tolerancePx` of their stroke,
 // filled things (filled boxes, markers, text, steps, redactions) anywhere inside.
 std::optional<size_t> HitTest(const Document& doc, PointF p, double tolerancePx,

@@ -14,10 +14,6 @@ constexpr float kMinWidth = 1, kMaxWidth = 64;
 constexpr float kMinText = 6, kMaxText = 400;
 constexpr float kMinRadius = 6, kMaxRadius = 200;
 
-double Distance(PointF a, PointF b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
 bool HasStroke(const Item& item) {
     return !std::holds_alternative<Marker>(item) && !std::holds_alternative<Redact>(item) &&
            !std::holds_alternative<Text>(item) && !std::holds_alternative<Step>(item);
@@ -410,29 +406,24 @@ Outcome Gesture::escape() {
 }
 
 Outcome Gesture::undo() {
-    if (drag_ != DragKind::None)
-        return cancelDrag();
-    Outcome out;
-    if (text_)
-        out |= discardText();
-    out.handled = true;
-    if (history_.undo()) {
-        out.layersChanged = true;
-        selection_.reset();
-    }
-    return out;
+    return historyStep(false);
 }
 
 Outcome Gesture::redo() {
+    return historyStep(true);
+}
+
+Outcome Gesture::historyStep(bool forward) {
+    // During a gesture the first undo only cancels it.
     if (drag_ != DragKind::None)
         return cancelDrag();
     Outcome out;
     if (text_)
         out |= discardText();
     out.handled = true;
-    if (history_.redo()) {
+    if (forward ? history_.redo() : history_.undo()) {
         out.layersChanged = true;
-        selection_.reset();
+        selection_.reset(); // its item may be gone, or another one now
     }
     return out;
 }

@@ -19,8 +19,9 @@
 //      textChanged: when textSession() is set, place the multi-line text control at
 //        view.toView(session->text.at), font kTextFamily at session->text.sizePx *
 //        view.scale() pixels, in the text's colour, holding session->text.utf8, and focus it;
-//        when it is null, hide the control. The control's Enter calls commitText(its text),
-//        Shift+Enter adds a line, Esc calls discardText(); a click elsewhere commits first.
+//        when it is null, hide the control. Each change of the control's text calls
+//        updateText; its Enter calls commitText(its text), Shift+Enter adds a line, Esc calls
+//        discardText(). A press elsewhere or a tool change commits the typed text itself.
 //      closeRequested: Esc had nothing left to end; close the editor (ask first when
 //        history.modified()).
 //      toolChanged / optionsChanged: update the tool and option bars from tool(), options().
@@ -123,6 +124,12 @@ public:
     // Ends the text session with this text as one undo step; an empty text removes the
     // item (or makes none).
     Outcome commitText(const std::string& utf8);
+    // The text control's text as it is typed, so that a press elsewhere or a change of tool
+    // commits what was typed.
+    void updateText(const std::string& utf8) {
+        if (text_)
+            text_->text.utf8 = utf8;
+    }
     Outcome discardText();
     // Starts typing a new text at p (what a click with Text does).
     Outcome beginText(PointF p);
@@ -155,6 +162,7 @@ private:
     const Document& doc() const { return history_.current(); }
     Outcome commit(Document next, const std::string& mergeKey = {});
     Outcome cancelDrag();
+    Outcome historyStep(bool forward);
     Item makeItem(PointF a, PointF b, bool constrain) const;
     RectF liveBounds() const;
     void clampSelection();

@@ -24,10 +24,6 @@ int Luminance(uint32_t color) {
                1000);
 }
 
-double ArrowHeadLength(float width) {
-    return 4.0 * width + 8;
-}
-
 void DrawArrow(cairo_t* cr, const Arrow& a) {
     double dx = a.to.x - a.from.x, dy = a.to.y - a.from.y;
     double len = std::hypot(dx, dy);
