@@ -274,7 +274,11 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
     text_ = new wxTextCtrl(canvas_, annot_id::TextEntry, "", wxDefaultPosition, wxSize(200, 40),
                            wxTE_MULTILINE | wxBORDER_NONE | wxTE_NO_VSCROLL);
     text_->Hide();
-    text_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { PlaceText(); });
+    // The gesture keeps what is typed, so a tool chosen meanwhile commits it.
+    text_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+        gesture_.updateText(text_->GetValue().utf8_string());
+        PlaceText();
+    });
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->Add(new wxButton(this, wxID_HELP, "&Help"), 0, wxALL, 4);
