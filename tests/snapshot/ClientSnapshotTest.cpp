@@ -1,7 +1,6 @@
 // The client window's snapshot commands in a frame on a real X server: the frame hidden for
 // the selection and shown again, the file's pixels, the status bar, shutter and display.
 // Before Xlib (its macros): the client window's headers.
-#include "ClientFrameFixture.h"
 #include "capture/CountdownWindow.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
@@ -10,6 +9,7 @@
 #include "platform/ScreenReader.h"
 #include "resources/Ids.h"
 
+#include "ClientFrameFixture.h"
 #include "SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
 

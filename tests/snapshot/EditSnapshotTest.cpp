@@ -2,7 +2,6 @@
 // snapshot redacted before it is written, Cancel writing nothing, Edit... on a displayed PNG,
 // typed text that switches no tool, undo and redo by real keys, the layout, and --edit's exit
 // codes.
-#include "ClientFrameFixture.h"
 #include "capture/AnnotationEditor.h"
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
@@ -10,6 +9,7 @@
 #include "media/annotate/Annotation.h"
 #include "resources/Ids.h"
 
+#include "ClientFrameFixture.h"
 #include "SnapshotTestSupport.h"
 #include "platform/FileIo.h"
 #include "support/FakeDesktop.h"
