@@ -310,11 +310,6 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
         wxEVT_BUTTON, [this](wxCommandEvent&) { TryCancel(); }, wxID_CANCEL);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { TryCancel(); });
     Bind(wxEVT_CHAR_HOOK, &AnnotationDialog::OnCharHook, this);
-    // The picture has the focus at first (not the first swatch).
-    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& e) {
-        e.Skip();
-        CallAfter([this] { canvas_->SetFocus(); });
-    });
     // After the dialog's own key handler, so F1 is answered first.
     ContextHelpWin::Attach(this, annot_id::HelpContext);
 
@@ -333,6 +328,8 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
             size.y);
     layers_.setDocument(history_.current());
     SyncBars();
+    // The picture has the focus at first (not the first swatch), so Enter saves.
+    canvas_->SetFocus();
     g_open = this;
 }
 
