@@ -3,8 +3,10 @@
 #include "SnapshotTestSupport.h"
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "capture/SnapshotPipeline.h"
 #include "media/MemBm.h"
@@ -209,6 +211,8 @@ public:
     EditedPicture EditPicture(const MemBm& grabbed) override {
         log.push_back("edit" + std::to_string(grabbed.width()) + "x" +
                       std::to_string(grabbed.height()) + ":" + std::to_string(Files()));
+        if (!meanwhile.empty()) // another capture writes its file while the editor is open
+            std::ofstream(std::exchange(meanwhile, {})) << "x";
         auto edited = std::make_shared<MemBm>(30, 20);
         edited->fill(0x332211);
         return {kind, edited, path};
@@ -217,6 +221,7 @@ public:
         log.push_back("copy" + std::to_string(Files()) + ":" + std::to_string(p.width()));
     }
     bool mayEdit = true;
+    std::string meanwhile;
     EditedPicture::Kind kind = EditedPicture::Kind::Save;
     std::string path;
 };
@@ -225,13 +230,14 @@ TEST_F(PipelineTest, TheEditorsAnswerDecidesWhatIsWrittenAndCopied) {
     s.editSnapshots = s.copyToClipboard = s.notify = true;
     EditHost host(screen.get(), dir.str());
     const ScreenRect area{0, 0, 60, 50};
-    // Save: the file is named and written after the editor, with its picture, which the
-    // clipboard gets too.
+    // Save: the file is named after the editor (the name another capture took meanwhile is
+    // not taken again) and written with its picture, which the clipboard gets too.
+    host.meanwhile = dir.str() + "/Tess_1.png";
     SnapshotOutcome out = TakeSnapshot(host, s, 0, area);
     ASSERT_TRUE(out.ok) << out.message;
-    const std::string path = dir.str() + "/Tess_1.png";
+    const std::string path = dir.str() + "/Tess_2.png";
     EXPECT_EQ(host.log,
-              (Log{"title", "edit60x50:0", "copy1:30", "shutter1", "status", "notify:" + path}));
+              (Log{"title", "edit60x50:0", "copy2:30", "shutter2", "status", "notify:" + path}));
     auto px = test::PixelsSized(path, 30, 20);
     EXPECT_EQ(std::count(px.begin(), px.end(), 0x112233u), 30 * 20);
 
@@ -240,13 +246,13 @@ TEST_F(PipelineTest, TheEditorsAnswerDecidesWhatIsWrittenAndCopied) {
     host.log.clear();
     out = TakeSnapshot(host, s, 0, area);
     EXPECT_TRUE(!out.ok && out.copied && out.cancelled);
-    EXPECT_EQ(host.log, (Log{"title", "edit60x50:1", "copy1:30", "status"}));
+    EXPECT_EQ(host.log, (Log{"title", "edit60x50:2", "copy2:30", "status"}));
     EXPECT_EQ(host.status, kSnapshotCopiedMessage);
     host.kind = EditedPicture::Kind::Discarded;
     host.log.clear();
     out = TakeSnapshot(host, s, 0, area);
     EXPECT_TRUE(!out.ok && !out.copied && out.cancelled);
-    EXPECT_EQ(host.log, (Log{"title", "edit60x50:1", "status"}));
+    EXPECT_EQ(host.log, (Log{"title", "edit60x50:2", "status"}));
     EXPECT_EQ(host.status, kSnapshotDiscardedMessage);
 
     // Save As...: the file chosen, in the format its name says.
@@ -260,11 +266,11 @@ TEST_F(PipelineTest, TheEditorsAnswerDecidesWhatIsWrittenAndCopied) {
     host.mayEdit = false;
     host.log.clear();
     out = TakeSnapshot(host, s, 0, area);
-    EXPECT_EQ(out.path, dir.str() + "/Tess_2.png");
+    EXPECT_EQ(out.path, dir.str() + "/Tess_3.png");
     host.mayEdit = true;
     s.editSnapshots = false;
     out = TakeSnapshot(host, s, 0, area);
-    EXPECT_EQ(out.path, dir.str() + "/Tess_3.png");
+    EXPECT_EQ(out.path, dir.str() + "/Tess_4.png");
     EXPECT_EQ(test::PixelsSized(out.path, 60, 50).size(), 60u * 50);
     for (const std::string& step : host.log)
         EXPECT_NE(step.rfind("edit", 0), 0u) << step;
