@@ -14,7 +14,8 @@
 //    setBackdrop, setFirstStep; they change the selected item too, as one undo step.
 //  - After every call, look at the Outcome:
 //      layersChanged: layers.setDocument(history.current(), gesture.hidden()) and refresh the
-//        whole canvas;
+//        whole canvas; when ShownRect(history.current(), ...) changed (a crop, or its undo),
+//        fit the view to it again (ViewTransform::Fit) and layers.setView;
 //      otherwise damage (picture pixels): refresh view.damage(outcome.damage);
 //      textChanged: when textSession() is set, place the multi-line text control at
 //        view.toView(session->text.at), font kTextFamily at session->text.sizePx *

@@ -23,21 +23,19 @@ bool History::commit(Document next, const std::string& mergeKey) {
 }
 
 bool History::undo() {
-    if (undo_.empty())
-        return false;
-    redo_.push_back(std::move(current_));
-    current_ = std::move(undo_.back());
-    undo_.pop_back();
-    lastKey_.clear();
-    return true;
+    return step(undo_, redo_);
 }
 
 bool History::redo() {
-    if (redo_.empty())
+    return step(redo_, undo_);
+}
+
+bool History::step(std::vector<Document>& from, std::vector<Document>& to) {
+    if (from.empty())
         return false;
-    undo_.push_back(std::move(current_));
-    current_ = std::move(redo_.back());
-    redo_.pop_back();
+    to.push_back(std::move(current_));
+    current_ = std::move(from.back());
+    from.pop_back();
     lastKey_.clear();
     return true;
 }

@@ -39,6 +39,9 @@ public:
     bool modified() const { return !(current_ == initial_); }
 
 private:
+    // Moves the current document onto `to` and takes the last of `from`.
+    bool step(std::vector<Document>& from, std::vector<Document>& to);
+
     Document initial_;
     Document current_;
     std::vector<Document> undo_; // oldest first
