@@ -71,8 +71,8 @@ bool ReadSource(const fs::path& in, Source* s, std::string* error) {
     return true;
 }
 
-// A name beside `out` that no other file has, created empty (so it is ours); empty with
-// `error` when the folder cannot take a file.
+} // namespace
+
 fs::path ReserveBeside(const fs::path& out, const std::string& suffix, std::string* error) {
     const fs::path dir = out.has_parent_path() ? out.parent_path() : fs::path(".");
     for (int n = 0; n < 1000; ++n) {
@@ -91,8 +91,6 @@ fs::path ReserveBeside(const fs::path& out, const std::string& suffix, std::stri
     *error = "Cannot write " + out.string() + ": no free temporary name beside it";
     return {};
 }
-
-} // namespace
 
 std::optional<ExportFormat> ExportFormatOfText(std::string_view text) {
     const std::string s = Lower(text);

@@ -19,6 +19,12 @@ std::optional<ExportFormat> ExportFormatOfName(const std::filesystem::path& path
 // The format of a word: "webm", "mp4" or "gif" (any case); none otherwise.
 std::optional<ExportFormat> ExportFormatOfText(std::string_view text);
 
+// A name beside `out` that no other file has (".NAME.PID-N" + suffix), created empty so it is
+// ours; empty with `error` when the folder cannot take a file. Jobs that write a file write
+// it there and rename it over `out` at the end.
+std::filesystem::path ReserveBeside(const std::filesystem::path& out, const std::string& suffix,
+                                    std::string* error);
+
 struct ExportOptions {
     ExportFormat format = ExportFormat::WebM;
     int framesPerSecond = 0; // 0: the recording's, at most 30

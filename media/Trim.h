@@ -1,0 +1,82 @@
+#pragma once
+// Trimmed copies of a recording (".wmv" or ".wma"): the parts of it to keep, joined, written as
+// a new file of the same format; the recording itself is only read.
+//
+// The screen video stays lossless and frame-exact: each kept part starts with the frame shown
+// at its start, decoded from the key frame before it and coded again as a key frame; the
+// frames after it are copied byte for byte with their times moved. Voice blocks (40 ms) are
+// copied whole, each cut snapping to the nearest block boundary. The music stream is decoded,
+// cut at the sample with a short fade at each join, and coded again. Files whose frames this
+// program's encoder cannot reproduce are cut at key frames (Status().note says so).
+//
+// The job runs on a worker thread of its own like an export (media/Export.h): the copy is
+// written beside the target under a temporary name and renamed at the end, so a cancelled or
+// failed trim leaves nothing behind.
+#include "media/Export.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+// A part of a recording, [fromMs, toMs) in milliseconds.
+struct TrimRange {
+    int64_t fromMs = 0;
+    int64_t toMs = 0;
+    bool operator==(const TrimRange&) const = default;
+};
+
+// A time as seconds ("12", "12.5") or "[hh:]mm:ss[.mmm]", read the same in every locale, in
+// milliseconds (rounded); none for anything else.
+std::optional<int64_t> ParseTrimTime(std::string_view text);
+// "T1-T2" as a range; none unless both are times and T1 < T2.
+std::optional<TrimRange> ParseTrimRange(std::string_view text);
+// A time as "[h:]mm:ss.mmm" (the form ParseTrimTime reads back).
+std::string FormatTrimTime(int64_t ms);
+
+// The parts kept of a recording of `durationMs` when [from, to) is kept (all of it when not
+// given) and every cut removed. False with `error` when a time lies outside the recording,
+// a range is empty, or nothing would be left.
+bool KeptRanges(int64_t durationMs, std::optional<int64_t> from, std::optional<int64_t> to,
+                const std::vector<TrimRange>& cuts, std::vector<TrimRange>* kept,
+                std::string* error);
+
+// True for the extensions a trimmed copy can have: the recording's own (any case).
+bool SameRecordingFormat(const std::filesystem::path& in, const std::filesystem::path& out);
+
+struct TrimStatus : ExportStatus {
+    std::string note; // said to the user on success (a cut moved to a key frame), or empty
+};
+
+class Trim {
+public:
+    Trim();
+    ~Trim(); // a running trim is cancelled and joined
+    Trim(const Trim&) = delete;
+    Trim& operator=(const Trim&) = delete;
+
+    // The recording's length in milliseconds (0 with `error` when it is not a finished
+    // recording), for KeptRanges.
+    static int64_t DurationMs(const std::filesystem::path& in, std::string* error);
+
+    // Starts writing the parts `keep` of `in` (from KeptRanges, in order) to `out`. False with
+    // `error` when it cannot start: a trim already running, a file that is not a recording,
+    // another format for `out`, or a target folder that cannot take a file.
+    bool Start(const std::filesystem::path& in, const std::filesystem::path& out,
+               const std::vector<TrimRange>& keep, std::string* error);
+    void Cancel();
+    TrimStatus Status() const;
+    // Waits at most `timeoutMs` (negative: without end); true when done.
+    bool Wait(int timeoutMs);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tess
