@@ -164,6 +164,9 @@ TEST(Trim, VoiceStaysWithThePictureOverSeveralCutsAndMusicIsCutAtTheSampleWithou
             ++white;
         ASSERT_LT(white, frames.size());
         EXPECT_EQ(frames[white].timeMs, change);
+        asf::AsfReader r;
+        ASSERT_TRUE(r.Open(out));
+        EXPECT_EQ(r.streams()[1].name, "Audio1");
         const double soundMs = s.size() * 1000.0 / rate, pictureMs = 500 + 940 + 3487 + 1223;
         if (!music) {
             EXPECT_NEAR(soundMs, pictureMs, 40);
