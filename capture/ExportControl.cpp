@@ -64,6 +64,16 @@ std::string AutoExportTarget(const std::string& recording, ExportFormat format) 
     return target;
 }
 
+std::string TrimmedCopyName(const std::string& recording) {
+    const fs::path path(recording);
+    const std::string base = (path.parent_path() / path.stem()).string() + " (trimmed)";
+    const std::string ext = path.extension().string();
+    std::string target = base + ext;
+    for (int n = 2; fs::exists(target); ++n)
+        target = base + " (" + std::to_string(n) + ")" + ext;
+    return target;
+}
+
 std::string ExportProgressText(const ExportStatus& status) {
     const int percent = std::clamp(static_cast<int>(status.fraction * 100), 0, 100);
     std::string text = std::to_string(percent) + " %";
@@ -110,12 +120,12 @@ ExportOptions ExportOptionsDialog::options() const {
 // --- The progress ---
 
 ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& target,
-                                           std::function<void()> cancel)
-    : wxDialog(parent, wxID_ANY, "Exporting") {
+                                           std::function<void()> cancel, const char* doing)
+    : wxDialog(parent, wxID_ANY, doing) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(
-               this, wxID_ANY,
-               wxString::FromUTF8("Exporting to " + fs::path(target).filename().string())),
+    s->Add(new wxStaticText(this, wxID_ANY,
+                            wxString::FromUTF8(std::string(doing) + " to " +
+                                               fs::path(target).filename().string())),
            0, wxLEFT | wxRIGHT | wxTOP, 12);
     gauge_ = new wxGauge(this, wxID_ANY, 1000, wxDefaultPosition, wxSize(360, -1));
     s->Add(gauge_, 0, wxALL | wxEXPAND, 12);
@@ -204,12 +214,90 @@ void ExportControl::RecordingFinished(const std::string& recording) {
     Poll();
 }
 
+void ExportControl::SaveTrimmedCopy(const std::string& recording,
+                                    const std::vector<TrimRange>& keep, bool without) {
+    const char* title = without ? "Save Without Selection" : "Save Trimmed Copy";
+    if (running()) {
+        desktop_.message("A copy is being made. Wait for it to end, then save again.", title,
+                         MessageKind::Warning);
+        return;
+    }
+    const fs::path proposed(TrimmedCopyName(recording));
+    const std::string ext = proposed.extension().string();
+    wxFileDialog dlg(parent_, title, wxString::FromUTF8(proposed.parent_path().string()),
+                     wxString::FromUTF8(proposed.filename().string()),
+                     wxString::FromUTF8("Recording (*" + ext + ")|*" + ext),
+                     wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    std::string target = Utf8(dlg.GetPath());
+    if (fs::path(target).extension().empty())
+        target += ext;
+    StartTrim(recording, target, keep);
+}
+
+bool ExportControl::StartTrim(const std::string& recording, const std::string& target,
+                              const std::vector<TrimRange>& keep) {
+    if (running())
+        return false;
+    job_ = {recording, target, {}};
+    background_ = false;
+    auto t = std::make_unique<Trim>();
+    std::string error;
+    if (!t->Start(recording, target, keep, &error)) {
+        TrimStatus s;
+        s.done = true;
+        s.message = error;
+        TrimFinished(s);
+        return false;
+    }
+    trim_ = std::move(t);
+    progress_ = new ExportProgressDialog(
+        parent_, target, [this] { Cancel(); }, "Trimming");
+    progress_->Show();
+    return true;
+}
+
+void ExportControl::TrimFinished(const TrimStatus& status) {
+    if (progress_) {
+        progress_->Destroy();
+        progress_ = nullptr;
+    }
+    if (status.cancelled)
+        return;
+    if (!status.ok) {
+        desktop_.message("The trimmed copy could not be saved to\n  " + job_.target + "\n" +
+                             status.message +
+                             "\nCheck that the folder exists and has room, or choose another "
+                             "folder, then save again.",
+                         "Save Trimmed Copy", MessageKind::Error);
+        return;
+    }
+    SetStatusText("Trimmed copy saved to " + job_.target);
+    if (!status.note.empty())
+        desktop_.message(status.note, "Save Trimmed Copy", MessageKind::Info);
+    if (GlobalSettings().notify)
+        desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
+}
+
 void ExportControl::Cancel() {
     if (export_)
         export_->Cancel();
+    if (trim_)
+        trim_->Cancel();
 }
 
 void ExportControl::Poll() {
+    if (trim_) {
+        const TrimStatus status = trim_->Status();
+        if (progress_)
+            progress_->ShowProgress(status);
+        if (!status.done)
+            return;
+        trim_.reset();
+        TrimFinished(status);
+    }
     if (export_) {
         const ExportStatus status = export_->Status();
         if (progress_)

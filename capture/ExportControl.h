@@ -15,6 +15,7 @@
 #include <wx/dialog.h>
 
 #include "media/Export.h"
+#include "media/Trim.h"
 
 class wxGauge;
 class wxRadioBox;
@@ -35,6 +36,9 @@ std::string ExportTargetName(const std::string& chosen, int typeIndex);
 // The copy of a recording beside it: the same name with the format's extension, or with
 // " (2)", " (3)"... before it when that file exists.
 std::string AutoExportTarget(const std::string& recording, ExportFormat format);
+// The name proposed for a trimmed copy: "NAME (trimmed).EXT" beside the recording, with " (2)",
+// " (3)"... before the extension when that file exists.
+std::string TrimmedCopyName(const std::string& recording);
 // The progress line: "47 %" and, once known, ", about 1:23 left".
 std::string ExportProgressText(const ExportStatus& status);
 
@@ -54,7 +58,9 @@ private:
 // The running export's progress: the file, a bar, the percentage and time left, Cancel.
 class ExportProgressDialog : public wxDialog {
 public:
-    ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel);
+    // `doing`: the dialog's title, "Exporting" or "Trimming".
+    ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel,
+                         const char* doing = "Exporting");
     void ShowProgress(const ExportStatus& status);
 
 private:
@@ -76,13 +82,21 @@ public:
     // when it cannot start.
     bool Start(const std::string& recording, const std::string& target,
                const ExportOptions& options, bool background);
+    // "Save Trimmed Copy..." (the parts `keep`) and "Save Without Selection..." (`without`):
+    // a file dialog proposing TrimmedCopyName, then the trim with the progress dialog; its end
+    // is named in the status bar and notified.
+    void SaveTrimmedCopy(const std::string& recording, const std::vector<TrimRange>& keep,
+                         bool without);
+    // Starts the trim with the progress dialog; false (reported) when it cannot start.
+    bool StartTrim(const std::string& recording, const std::string& target,
+                   const std::vector<TrimRange>& keep);
     // A recording is finished: its copy is queued when the settings ask for one.
     void RecordingFinished(const std::string& recording);
     // The timer's call: the progress shown, the end of the export, the next copy started.
     void Poll();
     // Cancels the running export (the progress dialog's Cancel).
     void Cancel();
-    bool running() const { return export_ != nullptr; }
+    bool running() const { return export_ != nullptr || trim_ != nullptr; }
     ExportProgressDialog* progressDialog() const { return progress_; }
 
 private:
@@ -91,11 +105,13 @@ private:
         ExportOptions options;
     };
     void Finished(const ExportStatus& status);
+    void TrimFinished(const TrimStatus& status);
     void SetStatusText(const std::string& text);
 
     wxWindow* parent_;
     DesktopServices& desktop_;
     std::unique_ptr<Export> export_;
+    std::unique_ptr<Trim> trim_;
     Job job_;
     bool background_ = false;
     ExportProgressDialog* progress_ = nullptr;

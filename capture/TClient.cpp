@@ -181,6 +181,8 @@ ClientView TClient::View() const {
     if (v.fileDisplayed && !v.fileIsPicture) {
         const std::string ext = LowerCase(FileExtension(display_->file()->fileName()));
         v.fileIsRecording = ext == "wmv" || ext == "wma" || ext == "asf";
+        v.markSet = display_->marks().markSet();
+        v.selection = display_->marks().selection();
     }
     v.recordingRuns = RecordingRuns();
     v.recordingPaused = RecordingPaused();
@@ -233,6 +235,7 @@ void TClient::Stop() {
 void TClient::OnTimer(wxTimerEvent&) {
     if (exports_)
         exports_->Poll();
+    display_->StopAtOut();
     if (state_ == CaptureState::Recording)
         recorder_->Check();
     TickInputs in = display_->tickInputs();

@@ -298,6 +298,61 @@ bool SameRecordingFormat(const fs::path& in, const fs::path& out) {
     return a == b && (a == ".wmv" || a == ".wma" || a == ".asf");
 }
 
+bool TrimMarks::Load(const std::string& path) {
+    *this = TrimMarks{};
+    asf::AsfReader reader;
+    std::vector<asf::ObjectDesc> objects;
+    if (!reader.Open(path) || !reader.finished() || !reader.ReadObjects(objects))
+        return false;
+    const asf::StreamDesc* video = nullptr;
+    for (const asf::StreamDesc& s : reader.streams())
+        if (s.video && !video)
+            video = &s;
+    for (const asf::ObjectDesc& o : objects)
+        if (video && o.stream == video->number && o.complete)
+            frames_.push_back(o.timeMs);
+    std::sort(frames_.begin(), frames_.end());
+    durationMs_ = static_cast<int64_t>(reader.duration() / 10000);
+    return durationMs_ > 0;
+}
+
+int64_t TrimMarks::FrameAt(int64_t ms) const {
+    return std::upper_bound(frames_.begin(), frames_.end(), ms) - frames_.begin() - 1;
+}
+
+void TrimMarks::Set(bool in, int64_t positionMs) {
+    int64_t at = std::clamp<int64_t>(positionMs, 0, durationMs_);
+    if (!frames_.empty()) {
+        const int64_t k = std::max<int64_t>(FrameAt(at), 0);
+        at = in                                             ? frames_[k]
+             : k + 1 < static_cast<int64_t>(frames_.size()) ? frames_[k + 1]
+                                                            : durationMs_;
+    }
+    (in ? in_ : out_) = at;
+}
+
+int64_t TrimMarks::Step(int64_t positionMs, bool forward) const {
+    if (frames_.empty())
+        return positionMs;
+    const int64_t k = std::max<int64_t>(FrameAt(positionMs), 0);
+    const int64_t next =
+        std::clamp<int64_t>(k + (forward ? 1 : -1), 0, static_cast<int64_t>(frames_.size()) - 1);
+    return frames_[next];
+}
+
+std::vector<TrimRange> TrimMarks::Kept(bool without) const {
+    if (!selection())
+        return {};
+    if (!without)
+        return {{in_, out_}};
+    std::vector<TrimRange> parts;
+    if (in_ > 0)
+        parts.push_back({0, in_});
+    if (out_ < durationMs_)
+        parts.push_back({out_, durationMs_});
+    return parts;
+}
+
 struct Trim::Impl {
     mutable std::mutex lock;
     std::condition_variable changed;

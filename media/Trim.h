@@ -49,6 +49,36 @@ bool KeptRanges(int64_t durationMs, std::optional<int64_t> from, std::optional<i
 // True for the extensions a trimmed copy can have: the recording's own (any case).
 bool SameRecordingFormat(const std::filesystem::path& in, const std::filesystem::path& out);
 
+// The In and Out marks of a displayed recording, placed on its frames (the times of its video
+// stream's frames, from its own object list; anywhere in a sound-only file).
+class TrimMarks {
+public:
+    // Reads the frame times of `path`; false when it is not a finished recording.
+    bool Load(const std::string& path);
+    bool loaded() const { return durationMs_ > 0; }
+    void Clear() { in_ = out_ = -1; }
+    // In at the start of the frame shown at `positionMs`, Out at its end (the next frame's
+    // start, or the recording's end).
+    void Set(bool in, int64_t positionMs);
+    int64_t in() const { return in_; }
+    int64_t out() const { return out_; }
+    bool markSet() const { return in_ >= 0 || out_ >= 0; }
+    bool selection() const { return in_ >= 0 && out_ > in_; }
+    // The start of the frame after (or before) the one shown at `positionMs`; the same frame's
+    // start when there is none.
+    int64_t Step(int64_t positionMs, bool forward) const;
+    // The parts a copy keeps: the selection, or (`without`) everything else.
+    std::vector<TrimRange> Kept(bool without) const;
+
+private:
+    // Index of the frame shown at `ms` (-1 before the first).
+    int64_t FrameAt(int64_t ms) const;
+
+    std::vector<int64_t> frames_;
+    int64_t durationMs_ = 0;
+    int64_t in_ = -1, out_ = -1;
+};
+
 struct TrimStatus : ExportStatus {
     std::string note; // said to the user on success (a cut moved to a key frame), or empty
 };
