@@ -308,14 +308,18 @@ ExportStatus Export::Status() const {
     return impl_->status;
 }
 
+bool WaitUntil(std::unique_lock<std::mutex>& hold, std::condition_variable& changed, int timeoutMs,
+               const std::function<bool()>& done) {
+    if (timeoutMs < 0)
+        changed.wait(hold, done);
+    else
+        changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), done);
+    return done();
+}
+
 bool Export::Wait(int timeoutMs) {
     std::unique_lock<std::mutex> hold(impl_->lock);
-    auto done = [&] { return !impl_->running; };
-    if (timeoutMs < 0)
-        impl_->changed.wait(hold, done);
-    else
-        impl_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), done);
-    return !impl_->running;
+    return WaitUntil(hold, impl_->changed, timeoutMs, [&] { return !impl_->running; });
 }
 
 } // namespace tess

@@ -4,8 +4,11 @@
 // (a window's timer, or the command line's progress loop). The target is written beside itself
 // under a temporary name and renamed at the end: a cancelled or failed export leaves no target
 // and no temporary file.
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +27,11 @@ std::optional<ExportFormat> ExportFormatOfText(std::string_view text);
 // it there and rename it over `out` at the end.
 std::filesystem::path ReserveBeside(const std::filesystem::path& out, const std::string& suffix,
                                     std::string* error);
+
+// A job's Wait: waits on `changed` with `hold` taken at most `timeoutMs` (negative: without
+// end) until `done()`; its last answer.
+bool WaitUntil(std::unique_lock<std::mutex>& hold, std::condition_variable& changed, int timeoutMs,
+               const std::function<bool()>& done);
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::WebM;

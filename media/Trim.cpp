@@ -829,12 +829,7 @@ TrimStatus Trim::Status() const {
 
 bool Trim::Wait(int timeoutMs) {
     std::unique_lock<std::mutex> hold(impl_->lock);
-    auto done = [&] { return !impl_->running; };
-    if (timeoutMs < 0)
-        impl_->changed.wait(hold, done);
-    else
-        impl_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), done);
-    return !impl_->running;
+    return WaitUntil(hold, impl_->changed, timeoutMs, [&] { return !impl_->running; });
 }
 
 } // namespace tess
