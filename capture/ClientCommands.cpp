@@ -123,7 +123,8 @@ const std::unordered_map<int, Work>& CommandTable() {
         {id::FileExport,
          [](TClient& c, Settings&) {
              if (c.View().fileIsRecording)
-                 c.exports().ExportRecording(c.displayedFile()->fileName());
+                 c.exports().ExportRecording(c.displayedFile()->fileName(),
+                                             c.display().marks().Kept(false));
          }},
         {id::SetIn, [](TClient& c, Settings&) { c.display().SetMark(true); }},
         {id::SetOut, [](TClient& c, Settings&) { c.display().SetMark(false); }},

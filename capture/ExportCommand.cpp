@@ -242,34 +242,15 @@ int RunExportCommand(const LongOptions& longOptions, std::ostream& out, std::ost
         err << "tessaray: " << r.error << "\n" << kUsage;
         return kExportExitUsage;
     }
-    // An export of a part: the part is trimmed beside the target first, then exported.
-    std::string source = r.in;
-    struct Scratch {
-        std::filesystem::path path;
-        ~Scratch() {
-            std::error_code ec;
-            if (!path.empty())
-                std::filesystem::remove(path, ec);
-        }
-    } scratch;
+    ExportOptions options = r.options;
+    if (r.trim.given) {
+        if (auto code = KeptParts(r.in, r.trim, &options.parts, err, kUsage))
+            return *code;
+    }
     CancelSignals signals;
     std::string error;
-    if (r.trim.given) {
-        std::vector<TrimRange> kept;
-        if (auto code = KeptParts(r.in, r.trim, &kept, err, kUsage))
-            return *code;
-        scratch.path =
-            ReserveBeside(r.out, ".cut" + std::filesystem::path(r.in).extension().string(), &error);
-        if (scratch.path.empty()) {
-            err << "tessaray: " << error << "\n";
-            return kExportExitFailed;
-        }
-        if (!WriteTrimmed(r.in, scratch.path.string(), kept, progress, err, stop))
-            return kExportExitFailed;
-        source = scratch.path.string();
-    }
     Export job;
-    if (!job.Start(source, r.out, r.options, &error)) {
+    if (!job.Start(r.in, r.out, options, &error)) {
         err << "tessaray: " << error << "\n";
         return kExportExitFailed;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/gauge.h>
@@ -88,9 +89,10 @@ std::string ExportProgressText(const ExportStatus& status) {
 
 // --- The options ---
 
-ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps)
-    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))),
-      format_(format) {
+ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps,
+                                         std::vector<TrimRange> selection)
+    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))), format_(format),
+      selection_(std::move(selection)) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(new wxStaticText(this, wxID_ANY, "&Frame rate (frames/sec):"), 0,
@@ -103,6 +105,11 @@ ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, 
     scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2, scales, 1,
                             wxRA_SPECIFY_ROWS);
     s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
+    if (!selection_.empty()) {
+        onlySelection_ = new wxCheckBox(this, wxID_ANY, "Only the &selection");
+        onlySelection_->SetValue(true);
+        s->Add(onlySelection_, 0, wxLEFT | wxRIGHT, 12);
+    }
     s->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxEXPAND, 12);
     SetSizerAndFit(s);
     SetEscapeId(wxID_CANCEL);
@@ -114,6 +121,8 @@ ExportOptions ExportOptionsDialog::options() const {
     o.format = format_;
     o.framesPerSecond = fps_->GetValue();
     o.scalePercent = scale_->GetSelection() == 1 ? 50 : 100;
+    if (onlySelection_ && onlySelection_->GetValue())
+        o.parts = selection_;
     return o;
 }
 
@@ -159,7 +168,8 @@ ExportControl::~ExportControl() {
         progress_->Destroy();
 }
 
-void ExportControl::ExportRecording(const std::string& recording) {
+void ExportControl::ExportRecording(const std::string& recording,
+                                    const std::vector<TrimRange>& selection) {
     if (running()) {
         desktop_.message(std::string(background_ ? "A copy of a recording is being made."
                                                  : "An export is running.") +
@@ -178,7 +188,8 @@ void ExportControl::ExportRecording(const std::string& recording) {
         return;
     const std::string target = ExportTargetName(Utf8(dlg.GetPath()), dlg.GetFilterIndex());
     const ExportFormat format = *ExportFormatOfName(target);
-    ExportOptionsDialog options(parent_, format, RecordingFrameRate(recording).value_or(kMaxFps));
+    ExportOptionsDialog options(parent_, format, RecordingFrameRate(recording).value_or(kMaxFps),
+                                selection);
     if (options.ShowModal() != wxID_OK)
         return;
     Start(recording, target, options.options(), false);

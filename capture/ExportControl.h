@@ -17,6 +17,7 @@
 #include "media/Export.h"
 #include "media/Trim.h"
 
+class wxCheckBox;
 class wxGauge;
 class wxRadioBox;
 class wxSpinCtrl;
@@ -45,14 +46,18 @@ std::string ExportProgressText(const ExportStatus& status);
 // The options of one export: the frame rate and the scale.
 class ExportOptionsDialog : public wxDialog {
 public:
-    // `recordingFps`: the recording's rate (the default, at most 30).
-    ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps);
+    // `recordingFps`: the recording's rate (the default, at most 30). With a `selection` (the
+    // marks' part) the dialog offers "Only the selection", ticked.
+    ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps,
+                        std::vector<TrimRange> selection = {});
     ExportOptions options() const;
 
 private:
     ExportFormat format_;
     wxSpinCtrl* fps_;
     wxRadioBox* scale_ = nullptr;
+    wxCheckBox* onlySelection_ = nullptr;
+    std::vector<TrimRange> selection_;
 };
 
 // The running export's progress: the file, a bar, the percentage and time left, Cancel.
@@ -76,7 +81,8 @@ public:
     ExportControl& operator=(const ExportControl&) = delete;
 
     // "Export...": asks for the target and the options, then starts with the progress dialog.
-    void ExportRecording(const std::string& recording);
+    // `selection`: the part between the display's marks (none: empty).
+    void ExportRecording(const std::string& recording, const std::vector<TrimRange>& selection);
     // Starts exporting with the progress dialog (`background`: without it, and a failure is
     // notified instead of shown in a message box). False when another export runs, or (reported)
     // when it cannot start.

@@ -68,10 +68,14 @@ wxSize Decorations(wxFrame* frame, wxWindow* client) {
     return {fs.x - fc.x, fs.y - fc.y + bars};
 }
 
-// The width of the frame's tool bar with all its gadgets shown (none in its overflow menu).
+// The width of the widest of the frame's bars shown (the tool bar, the playback bar) with all
+// its gadgets shown (none in its overflow menu).
 int ToolBarWidth(wxFrame* frame) {
-    wxToolBar* bar = frame->GetToolBar();
-    return bar ? bar->GetBestSize().x : 0;
+    int width = 0;
+    for (wxWindow* child : frame->GetChildren())
+        if (auto* bar = dynamic_cast<wxToolBar*>(child); bar && bar->IsShown())
+            width = std::max(width, bar->GetBestSize().x);
+    return width;
 }
 
 // The print data shared by "Printer Setup..." and "Print...".

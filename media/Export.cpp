@@ -1,5 +1,6 @@
 #include "media/Export.h"
 
+#include "media/Trim.h"
 #include "media/asf/AsfReader.h"
 #include "media/image/GifAnimation.h"
 #include "platform/gst/Transcoder.h"
@@ -160,14 +161,34 @@ struct Export::Impl {
         return ok;
     }
 
+    // The parts of `in` into job.input, cancelled with the transcoder; the first tenth of the
+    // progress.
+    bool TrimFirst(gst::Transcoder* transcoder, const fs::path& in, const gst::TranscodeJob& job,
+                   const std::vector<TrimRange>& parts, std::string* error) {
+        Trim trim;
+        if (!trim.Start(in, job.input, parts, error))
+            return false;
+        while (!trim.Wait(50)) {
+            if (transcoder->cancelled())
+                trim.Cancel();
+            std::lock_guard<std::mutex> hold(lock);
+            status.fraction = trim.Status().fraction / 10;
+        }
+        *error = trim.Status().message;
+        return trim.Status().ok;
+    }
+
     void Run(gst::Transcoder* transcoder, gst::TranscodeJob job, fs::path out,
-             std::vector<fs::path> temporary, fs::path in) {
+             std::vector<fs::path> temporary, fs::path in, std::vector<TrimRange> parts) {
         using clock = std::chrono::steady_clock;
         const auto start = clock::now();
+        const double before = parts.empty() ? 0 : 0.1; // the trim's share of the progress
         transcoder->onProgress = [&](int64_t reachedNs) {
             if (job.durationNs <= 0)
                 return;
-            const double f = std::clamp(static_cast<double>(reachedNs) / job.durationNs, 0.0, 1.0);
+            const double f =
+                before + (1 - before) *
+                             std::clamp(static_cast<double>(reachedNs) / job.durationNs, 0.0, 1.0);
             const double spent = std::chrono::duration<double>(clock::now() - start).count();
             std::lock_guard<std::mutex> hold(lock);
             status.fraction = f;
@@ -175,7 +196,9 @@ struct Export::Impl {
         };
         std::string error;
         bool ok = false;
-        if (job.target == gst::TranscodeTarget::Frames) {
+        if (!parts.empty() && !TrimFirst(transcoder, in, job, parts, &error)) {
+            ok = false;
+        } else if (job.target == gst::TranscodeTarget::Frames) {
             ok = RunGif(*transcoder, job, &error);
         } else {
             ok = transcoder->Run(job, &error);
@@ -278,10 +301,24 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
         return fail(why);
     temporary.push_back(part);
     job.output = part.string();
+    if (!options.parts.empty()) {
+        int64_t ms = 0;
+        for (const TrimRange& r : options.parts)
+            ms += r.toMs - r.fromMs;
+        job.durationNs = ms * 1000000;
+        const fs::path cut = ReserveBeside(out, ".cut" + in.extension().string(), &why);
+        if (cut.empty()) {
+            fs::remove(part, ec);
+            return fail(why);
+        }
+        temporary.push_back(cut);
+        job.input = cut.string();
+    }
     if (options.format == ExportFormat::Mp4) {
         const fs::path scratch = ReserveBeside(out, ".moov", &why);
         if (scratch.empty()) {
-            fs::remove(part, ec);
+            for (const fs::path& p : temporary)
+                fs::remove(p, ec);
             return fail(why);
         }
         temporary.push_back(scratch);
@@ -292,8 +329,8 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
     impl_->status = ExportStatus{};
     impl_->running = true;
     impl_->transcoder = std::make_unique<gst::Transcoder>();
-    impl_->worker =
-        std::thread(&Impl::Run, impl_.get(), impl_->transcoder.get(), job, out, temporary, in);
+    impl_->worker = std::thread(&Impl::Run, impl_.get(), impl_->transcoder.get(), job, out,
+                                temporary, in, options.parts);
     return true;
 }
 

@@ -5,6 +5,7 @@
 // under a temporary name and renamed at the end: a cancelled or failed export leaves no target
 // and no temporary file.
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tess {
 
@@ -33,10 +35,20 @@ std::filesystem::path ReserveBeside(const std::filesystem::path& out, const std:
 bool WaitUntil(std::unique_lock<std::mutex>& hold, std::condition_variable& changed, int timeoutMs,
                const std::function<bool()>& done);
 
+// A part of a recording, [fromMs, toMs) in milliseconds (media/Trim.h cuts them).
+struct TrimRange {
+    int64_t fromMs = 0;
+    int64_t toMs = 0;
+    bool operator==(const TrimRange&) const = default;
+};
+
 struct ExportOptions {
     ExportFormat format = ExportFormat::WebM;
     int framesPerSecond = 0; // 0: the recording's, at most 30
     int scalePercent = 100;  // 100 or 50 (GIF)
+    // Only these parts of the recording (trimmed into a file beside the target first); all
+    // of it when empty.
+    std::vector<TrimRange> parts = {};
 };
 
 struct ExportStatus {

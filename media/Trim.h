@@ -24,13 +24,6 @@
 
 namespace tess {
 
-// A part of a recording, [fromMs, toMs) in milliseconds.
-struct TrimRange {
-    int64_t fromMs = 0;
-    int64_t toMs = 0;
-    bool operator==(const TrimRange&) const = default;
-};
-
 // A time as seconds ("12", "12.5") or "[hh:]mm:ss[.mmm]", read the same in every locale, in
 // milliseconds (rounded); none for anything else.
 std::optional<int64_t> ParseTrimTime(std::string_view text);

@@ -6,7 +6,9 @@
 #include "media/VideoFile.h"
 #include "media/WMFile.h"
 #include "recording/RecordingTestUtil.h"
+#include "support/LayoutCheck.h"
 
+#include <wx/checkbox.h>
 #include <wx/textctrl.h>
 
 namespace tess {
@@ -47,6 +49,9 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     ASSERT_TRUE(display.displayed());
     EXPECT_FALSE(Ui(id::PlaySelection).GetEnabled());
     display.file()->SetPositionMs(1030);
+    // The frame takes the server's keyboard focus (no window manager gives it), then the
+    // video area the frame's.
+    test::RunCommand("xdotool search --name '^rec.wmv Tessaray$' windowfocus --sync");
     client->SetFocus();
     test::Pump(100);
     Keys("i period period period o comma");
@@ -70,6 +75,21 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     EXPECT_EQ(State(), CaptureState::Playing);
     ASSERT_TRUE(test::PumpUntil([&] { return State() != CaptureState::Playing; }, 5000));
     EXPECT_EQ(display.file()->GetPositionMs(), 1400);
+
+    // Export... offers the selection, ticked, in a dialog laid out without a fault.
+    {
+        ExportOptionsDialog options(frame, ExportFormat::Gif, 10, display.marks().Kept(false));
+        options.Show();
+        test::Pump(200);
+        EXPECT_EQ(test::LayoutProblems(&options), std::vector<std::string>{});
+        EXPECT_EQ(options.options().parts, (std::vector<TrimRange>{{1000, 1400}}));
+        wxCheckBox* only = nullptr;
+        for (wxWindow* w : options.GetChildren())
+            only = only ? only : dynamic_cast<wxCheckBox*>(w);
+        ASSERT_NE(only, nullptr);
+        only->SetValue(false);
+        EXPECT_TRUE(options.options().parts.empty());
+    }
 
     EXPECT_EQ(TrimmedCopyName(in), copy);
     ExportControl& exports = client->exports();
