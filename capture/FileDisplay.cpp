@@ -206,6 +206,7 @@ bool FileDisplay::videoShown() const {
 
 void FileDisplay::Close() {
     marks_ = TrimMarks{};
+    frameTime_.clear();
     stopAtMs_ = -1;
     if (!file_)
         return;
@@ -267,6 +268,7 @@ void FileDisplay::PlaySelection() {
         return;
     file_->Stop();
     file_->SetPositionMs(marks_.in());
+    frameTime_.clear();
     file_->Run();
     stopAtMs_ = marks_.out();
     if (hooks_.playing)
@@ -294,7 +296,8 @@ void FileDisplay::StepFrame(bool forward) {
     const int64_t at = marks_.Step(std::max<int64_t>(0, file_->GetPositionMs()), forward);
     file_->SetPositionMs(at);
     ShowPosition(at / 1000, true);
-    SetPane(controls_.positionPane, FormatTrimTime(at));
+    frameTime_ = FormatTrimTime(at);
+    SetPane(controls_.positionPane, frameTime_);
 }
 
 void FileDisplay::Stop() {
@@ -400,6 +403,7 @@ void FileDisplay::Play() {
     const int d = file_->GetDurationSeconds();
     if (d > 0 && file_->GetPositionSeconds() >= d)
         file_->SetPositionSeconds(0);
+    frameTime_.clear();
     file_->Run();
     if (hooks_.playing)
         hooks_.playing();
@@ -414,6 +418,7 @@ void FileDisplay::PlayHalfSpeed() {
 void FileDisplay::Skip(bool forward) {
     if (!file_)
         return;
+    frameTime_.clear();
     const bool wasPlaying = file_->IsPlaying();
     if (wasPlaying)
         file_->Stop();
@@ -474,6 +479,7 @@ void FileDisplay::OnPositionScroll(wxScrollEvent& e) {
     if (!end)
         return;
     dragging_ = false;
+    frameTime_.clear();
     const int v = controls_.positionSlider ? controls_.positionSlider->GetValue() : e.GetPosition();
     const long long p = v * d / 1000;
     file_->SetPositionSeconds(static_cast<int>(p));

@@ -103,6 +103,9 @@ public:
     void StopAtOut();
     // One frame on or back (while paused), its time shown in the position pane.
     void StepFrame(bool forward);
+    // What the position pane shows while the file does not play: the time of the frame
+    // stepped to, until the file plays or another is shown; empty otherwise.
+    const std::string& frameTimeText() const { return frameTime_; }
     // The keys of the marks and frame steps (I, O, comma, period) pressed in the video area or
     // the playback bar: the command run; false for other keys.
     static bool RunMarkKey(int keyCode, const std::function<void(int command)>& run);
@@ -174,6 +177,7 @@ private:
     bool resumeAfterScroll_ = false;
     TrimMarks marks_;
     int64_t stopAtMs_ = -1; // Play Selection's end
+    std::string frameTime_;
 };
 
 // Shows `text` in a pane of the bars (none: nothing), setting it only when it changed.

@@ -249,7 +249,7 @@ void TClient::OnTimer(wxTimerEvent&) {
     else if (d.step == TickStep::PostRecordTime)
         PostMessage(this, msg::RecordTime);
     else if (d.step == TickStep::ClearPosition)
-        SetPane(controls_.positionPane, "");
+        SetPane(controls_.positionPane, display_->frameTimeText());
     if (d.readCaptureMode)
         modeBox_.Read();
 

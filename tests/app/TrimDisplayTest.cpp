@@ -9,6 +9,7 @@
 #include "support/LayoutCheck.h"
 
 #include <wx/checkbox.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 namespace tess {
@@ -58,6 +59,10 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     EXPECT_EQ(display.marks().in(), 1000);
     EXPECT_EQ(display.marks().out(), 1400); // the end of the frame at 1.3 s
     EXPECT_EQ(display.file()->GetPositionMs(), 1200);
+    test::Pump(500); // the timer's ticks keep the frame's time in the position pane
+    auto* pane = wxDynamicCast(wxWindow::FindWindowById(id::PositionPane, frame), wxStaticText);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->GetLabel().utf8_string(), "0:01.200");
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText().utf8_string(), "In 0:01.000, Out 0:01.400");
     EXPECT_TRUE(Ui(id::PlaySelection).GetEnabled());
 
