@@ -1,5 +1,7 @@
 #include "app/ControlBar.h"
 
+#include "capture/FileDisplay.h"
+
 #include "resources/Ids.h"
 #include "resources/Strings.h"
 #include "resources/ui/Art.h"
@@ -104,6 +106,8 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     g.bar->AddSeparator();
     AddButton(g.bar, id::SkipBackward, "Skip backward", id::BmpSkipBackward);
     AddButton(g.bar, id::SkipForward, "Skip forward", id::BmpSkipForward);
+    AddButton(g.bar, id::SetIn, "Set In", id::SetIn);
+    AddButton(g.bar, id::SetOut, "Set Out", id::SetOut);
     g.position = new wxSlider(g.bar, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
                               wxSize(150, 20), wxSL_HORIZONTAL | wxSL_BOTH);
     GiveTipAndHint(g.position, id::PositionSlider);
@@ -120,6 +124,14 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     g.bar->AddControl(g.positionText);
     g.bar->Realize();
     g.mute = new MuteToggle(g.bar, mutePos);
+    // The marks' plain keys act while the bar or its slider has the focus.
+    for (wxWindow* w : {static_cast<wxWindow*>(g.bar), static_cast<wxWindow*>(g.position)})
+        w->Bind(wxEVT_KEY_DOWN, [client](wxKeyEvent& e) {
+            if (!client || e.HasAnyModifiers() ||
+                !FileDisplay::RunMarkKey(e.GetKeyCode(),
+                                         [client](int command) { client->RunCommand(command); }))
+                e.Skip();
+        });
     return g;
 }
 

@@ -136,12 +136,14 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
         return code;
     if (auto code = RunControlFromCommandLine(cl, std::cout, std::cerr))
         return code;
-    // An export reads a file and writes one: no display, no settings.
+    // An export or a trim reads a file and writes one: no display, no settings.
     if (WantsExportCommand(cl.longOptions))
         return RunExportCommand(cl.longOptions, std::cout, std::cerr, isatty(STDERR_FILENO));
     // The mark-up editor needs the toolkit: the window program runs it (app/EditCommandLine.h).
     if (HasLongOption(cl.longOptions, "edit"))
         return std::nullopt;
+    if (WantsTrimCommand(cl.longOptions))
+        return RunTrimCommand(cl.longOptions, std::cout, std::cerr, isatty(STDERR_FILENO));
     // --notify: the desktop is told of the capture, whatever the settings say.
     const bool notify = HasLongOption(cl.longOptions, "notify");
     CaptureNotice notice;

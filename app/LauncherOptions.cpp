@@ -10,13 +10,13 @@ namespace tess {
 
 namespace {
 
-// Long options and the commands that read them (--snapshot, --record and --export,
+// Long options and the commands that read them (--snapshot, --record, --export and --trim,
 // app/Headless.h).
-constexpr std::array<std::string_view, 22> kLongOptions = {
-    "help",    "version",       "snapshot",  "record", "window",       "region",
-    "format",  "output",        "seconds",   "audio",  "backend",      "delay",
-    "monitor", "list-monitors", "clipboard", "notify", "audio-source", "control",
-    "export",  "fps",           "scale",     "edit"};
+constexpr std::array<std::string_view, 26> kLongOptions = {
+    "help",      "version", "snapshot",     "record",  "window", "region",  "format",
+    "output",    "seconds", "audio",        "backend", "delay",  "monitor", "list-monitors",
+    "clipboard", "notify",  "audio-source", "control", "export", "fps",     "scale",
+    "edit",      "trim",    "from",         "to",      "cut"};
 
 } // namespace
 
@@ -34,7 +34,8 @@ const char* UsageText() {
            "       tessaray --list-monitors | --help | --version\n"
            "  (each with --backend x11|portal)\n"
            "       tessaray --export IN --output OUT [--format webm|mp4|gif] [--fps N]\n"
-           "                [--scale 50|100]\n"
+           "                [--scale 50|100] [--from T] [--to T]\n"
+           "       tessaray --trim IN --output OUT [--from T] [--to T] [--cut T1-T2]...\n"
            "       tessaray --control record|stop|pause|resume|snapshot\n"
            "\n"
            "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
@@ -86,6 +87,14 @@ const char* UsageText() {
            "  --fps N            frame rate of the export (1 to 30; the recording's, at most\n"
            "                     30, when not given)\n"
            "  --scale P          size of the export in per cent of the recording: 100 or 50\n"
+           "  --trim IN          save a copy of the recording IN (.wmv or .wma) with only\n"
+           "                     the parts kept by --from, --to and --cut, to --output of\n"
+           "                     the same format; the picture stays lossless and each cut\n"
+           "                     lands on the frame asked for, the music is coded again\n"
+           "  --from T, --to T   keep the recording from T, up to T (of --trim, and of\n"
+           "                     --export to export a part); T is seconds such as 12.5 or\n"
+           "                     [hh:]mm:ss[.mmm] such as 1:02.5\n"
+           "  --cut T1-T2        leave out the part from T1 to T2 (--trim; repeatable)\n"
            "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
            "                     \"primary\" for the primary one\n"
            "  --control REQUEST  ask the running window program to record, stop, pause,\n"
@@ -116,7 +125,7 @@ std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostrea
     bool command = false;
     for (const auto& option : cl.longOptions)
         command = command || option.first == "snapshot" || option.first == "record" ||
-                  option.first == "export";
+                  option.first == "export" || option.first == "trim";
     for (const auto& [name, value] : cl.longOptions) {
         if (name == "help") {
             out << UsageText();

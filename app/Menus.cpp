@@ -18,7 +18,13 @@ namespace {
 // The item's image is given before the item joins its menu (GTK makes an image item only
 // then).
 void Add(wxMenu* m, int cmd, const char* text, wxItemKind kind = wxITEM_NORMAL) {
-    auto* item = new wxMenuItem(m, cmd, wxString::FromUTF8(text), wxEmptyString, kind);
+    // A plain letter or sign as the key is shown only: as an accelerator it would take that
+    // letter from every text box of the window (the marks' keys act only in the video area
+    // and the playback bar, which read them themselves).
+    const wxString whole = wxString::FromUTF8(text);
+    const bool plainKey = whole.AfterFirst('\t').length() == 1;
+    auto* item =
+        new wxMenuItem(m, cmd, plainKey ? whole.BeforeFirst('\t') : whole, wxEmptyString, kind);
     if (kind == wxITEM_NORMAL) {
         wxBitmap bmp = CommandImage(cmd);
         if (bmp.IsOk())
@@ -28,9 +34,9 @@ void Add(wxMenu* m, int cmd, const char* text, wxItemKind kind = wxITEM_NORMAL) 
     // Key texts that name no key the toolkit knows ("Right-cursor", "Alt+Up-cursor": the
     // accelerator table binds those keys) are shown as they stand; the toolkit drops them
     // from the item's label.
-    const wxString key = wxString::FromUTF8(text).AfterFirst('\t');
+    const wxString key = whole.AfterFirst('\t');
     if (!key.empty() &&
-        !std::unique_ptr<wxAcceleratorEntry>(wxAcceleratorEntry::Create("\t" + key)))
+        (plainKey || !std::unique_ptr<wxAcceleratorEntry>(wxAcceleratorEntry::Create("\t" + key))))
         gtk::ShowMenuKeyText(item->GetMenuItem(), key.utf8_string());
 }
 
@@ -50,6 +56,8 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileCopy, "Cop&y\tCtrl+C");
     Add(file, id::FileEdit, "E&dit...\tCtrl+E");
     Add(file, id::FileExport, "&Export...");
+    Add(file, id::SaveTrimmedCopy, "Save Tri&mmed Copy...");
+    Add(file, id::SaveWithoutSelection, "Save Wit&hout Selection...");
     Add(file, id::FileClose, "&Close");
     file->AppendSeparator();
     Add(file, id::FileProperties, "&Properties...");
@@ -106,6 +114,10 @@ wxMenuBar* BuildMainMenu() {
     Add(control, id::TogglePlay, "Toggle play\tSpace");
     Add(control, id::SkipForward, "Skip &forward\tRight-cursor");
     Add(control, id::SkipBackward, "Skip &backward\tLeft-cursor");
+    Add(control, id::SetIn, "Set &In\tI");
+    Add(control, id::SetOut, "Set &Out\tO");
+    Add(control, id::PlaySelection, "Play Se&lection");
+    Add(control, id::ClearMarks, "&Clear Marks");
     Check(control, id::FullScreen, "Full Screen\tAlt+Enter");
     Check(control, id::Mute, "&Mute\tCtrl+Home");
     Add(control, id::VolumeUp, "Volume up\tAlt+Up-cursor");

@@ -126,7 +126,24 @@ const std::unordered_map<int, Work>& CommandTable() {
         {id::FileExport,
          [](TClient& c, Settings&) {
              if (c.View().fileIsRecording)
-                 c.exports().ExportRecording(c.displayedFile()->fileName());
+                 c.exports().ExportRecording(c.displayedFile()->fileName(),
+                                             c.display().marks().Kept(false));
+         }},
+        {id::SetIn, [](TClient& c, Settings&) { c.display().SetMark(true); }},
+        {id::SetOut, [](TClient& c, Settings&) { c.display().SetMark(false); }},
+        {id::ClearMarks, [](TClient& c, Settings&) { c.display().ClearMarks(); }},
+        {id::PlaySelection, [](TClient& c, Settings&) { c.display().PlaySelection(); }},
+        {id::FrameBackward, [](TClient& c, Settings&) { c.display().StepFrame(false); }},
+        {id::FrameForward, [](TClient& c, Settings&) { c.display().StepFrame(true); }},
+        {id::SaveTrimmedCopy,
+         [](TClient& c, Settings&) {
+             c.exports().SaveTrimmedCopy(c.displayedFile()->fileName(),
+                                         c.display().marks().Kept(false), false);
+         }},
+        {id::SaveWithoutSelection,
+         [](TClient& c, Settings&) {
+             c.exports().SaveTrimmedCopy(c.displayedFile()->fileName(),
+                                         c.display().marks().Kept(true), true);
          }},
         {id::FileClose, CloseFile},
         {id::FileProperties, [](TClient& c, Settings&) { c.display().Properties(); }},

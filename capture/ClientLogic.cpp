@@ -55,6 +55,14 @@ const std::vector<int>& ClientCommandIds() {
             id::FileCopy,
             id::FileEdit,
             id::FileExport,
+            id::SetIn,
+            id::SetOut,
+            id::PlaySelection,
+            id::ClearMarks,
+            id::SaveTrimmedCopy,
+            id::SaveWithoutSelection,
+            id::FrameBackward,
+            id::FrameForward,
             id::FileClose,
             id::FileProperties,
             id::FilePrint,
@@ -157,7 +165,22 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
         ui.enabled = v.fileDisplayed;
         break;
     case id::FileExport:
+    case id::SetIn:
+    case id::SetOut:
         ui.enabled = v.fileIsRecording;
+        break;
+    case id::FrameBackward:
+    case id::FrameForward:
+        ui.enabled =
+            v.fileIsRecording && v.fileShowsPicture && v.captureState != CaptureState::Playing;
+        break;
+    case id::PlaySelection:
+    case id::SaveTrimmedCopy:
+    case id::SaveWithoutSelection:
+        ui.enabled = v.fileIsRecording && v.selection;
+        break;
+    case id::ClearMarks:
+        ui.enabled = v.fileIsRecording && v.markSet;
         break;
     case id::FullScreen:
         tick(v.fullScreen);

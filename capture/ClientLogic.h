@@ -38,6 +38,8 @@ struct ClientView {
     bool fileIsPicture = false;    // ... and it is a picture
     bool fileShowsPicture = false; // ... and it is a picture or has a video stream
     bool fileIsRecording = false;  // ... and it is a recording (.wmv, .wma, .asf)
+    bool markSet = false;          // ... with an In or Out mark
+    bool selection = false;        // ... with both, In before Out
     bool recordingRuns = false;    // a recording's objects exist
     bool recordingPaused = false;  // ... and it is paused
     bool fullScreen = false;

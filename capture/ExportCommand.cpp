@@ -5,6 +5,9 @@
 
 #include "capture/CommandOptions.h"
 #include "media/Export.h"
+#include "media/Trim.h"
+
+#include <filesystem>
 
 namespace tess {
 
@@ -38,12 +41,45 @@ private:
 };
 
 const char* kUsage = "usage: tessaray --export IN --output OUT [--format webm|mp4|gif] [--fps N]\n"
-                     "                [--scale 50|100]\n";
+                     "                [--scale 50|100] [--from T] [--to T]\n";
+const char* kTrimUsage =
+    "usage: tessaray --trim IN --output OUT [--from T] [--to T] [--cut T1-T2]...\n"
+    "  (T: seconds such as 12.5, or [hh:]mm:ss[.mmm])\n";
+
+// The parts of the recording that --from, --to and --cut keep.
+struct TrimRequest {
+    bool given = false;
+    std::optional<int64_t> from, to;
+    std::vector<TrimRange> cuts;
+};
+
+// Reads --from, --to and (when `cuts`) --cut into `t`; false when `name` is none of them.
+bool ParseTrimOption(const std::string& name, const std::string& value, bool cuts, TrimRequest* t,
+                     std::string* error) {
+    if (name == "from" || name == "to") {
+        const auto ms = ParseTrimTime(value);
+        if (!ms)
+            *error = "--" + name + " needs a time such as 12.5 or 1:02.5, not \"" + value + "\"";
+        (name == "from" ? t->from : t->to) = ms;
+    } else if (name == "cut" && cuts) {
+        const auto range = ParseTrimRange(value);
+        if (!range)
+            *error = "--cut needs two times with the earlier first, such as 1:00-1:30, not \"" +
+                     value + "\"";
+        else
+            t->cuts.push_back(*range);
+    } else {
+        return false;
+    }
+    t->given = true;
+    return true;
+}
 
 struct ExportRequest {
     std::string error;
     std::string in, out;
     ExportOptions options;
+    TrimRequest trim;
 };
 
 ExportRequest ParseExportOptions(const LongOptions& longOptions) {
@@ -71,7 +107,7 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
             if (!ParseOptionNumber(value, 10, &n) || (n != 50 && n != 100))
                 r.error = "--scale must be 50 or 100";
             r.options.scalePercent = static_cast<int>(n);
-        } else if (name != "backend") {
+        } else if (!ParseTrimOption(name, value, false, &r.trim, &r.error) && name != "backend") {
             r.error = "unknown option --" + name;
         }
         if (!r.error.empty())
@@ -86,7 +122,114 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
     return r;
 }
 
+// Follows a running job (an export or a trim) to its end: the progress line, cancelling on a
+// signal or `stop`.
+template <class Job>
+auto Follow(Job& job, const char* doing, bool progress, std::ostream& err,
+            const std::atomic<bool>* stop) {
+    int shown = -1;
+    while (!job.Wait(100)) {
+        if (gSignalled || (stop && stop->load()))
+            job.Cancel();
+        if (!progress)
+            continue;
+        const auto s = job.Status();
+        const int percent = static_cast<int>(s.fraction * 100);
+        if (percent == shown)
+            continue;
+        shown = percent;
+        char line[80];
+        if (s.secondsLeft >= 0)
+            std::snprintf(line, sizeof line, "\r%s: %3d %% (%.0f s left)   ", doing, percent,
+                          s.secondsLeft);
+        else
+            std::snprintf(line, sizeof line, "\r%s: %3d %%   ", doing, percent);
+        err << line << std::flush;
+    }
+    if (progress && shown >= 0)
+        err << "\n";
+    return job.Status();
+}
+
+// The parts of `in` that `t` keeps; exit code 1 (the file) or 2 (the times) with a message.
+std::optional<int> KeptParts(const std::string& in, const TrimRequest& t,
+                             std::vector<TrimRange>* kept, std::ostream& err, const char* usage) {
+    std::string error;
+    const int64_t duration = Trim::DurationMs(in, &error);
+    if (duration == 0) {
+        err << "tessaray: " << error << "\n";
+        return kExportExitFailed;
+    }
+    if (!KeptRanges(duration, t.from, t.to, t.cuts, kept, &error)) {
+        err << "tessaray: " << error << "\n" << usage;
+        return kExportExitUsage;
+    }
+    return std::nullopt;
+}
+
+// Writes the parts `kept` of `in` to `out`; false with the message written to `err`.
+bool WriteTrimmed(const std::string& in, const std::string& out, const std::vector<TrimRange>& kept,
+                  bool progress, std::ostream& err, const std::atomic<bool>* stop) {
+    Trim job;
+    std::string error;
+    if (!job.Start(in, out, kept, &error)) {
+        err << "tessaray: " << error << "\n";
+        return false;
+    }
+    const TrimStatus s = Follow(job, "Trimming", progress, err, stop);
+    if (s.cancelled)
+        err << "tessaray: the trim was cancelled; no file was written.\n";
+    else if (!s.ok)
+        err << "tessaray: " << s.message << "\n";
+    else if (!s.note.empty())
+        err << "tessaray: " << s.note << "\n";
+    return s.ok;
+}
+
 } // namespace
+
+bool WantsTrimCommand(const LongOptions& longOptions) {
+    return HasLongOption(longOptions, "trim");
+}
+
+int RunTrimCommand(const LongOptions& longOptions, std::ostream& out, std::ostream& err,
+                   bool progress, const std::atomic<bool>* stop) {
+    std::string in, target, error;
+    TrimRequest t;
+    for (const auto& [name, value] : longOptions) {
+        if (name == "trim") {
+            in = value;
+            if (value.empty())
+                error = "--trim needs the recording to trim";
+        } else if (name == "output") {
+            target = value;
+            if (value.empty())
+                error = "--output needs a file name";
+        } else if (!ParseTrimOption(name, value, true, &t, &error) && name != "backend") {
+            error = "unknown option --" + name;
+        }
+        if (!error.empty())
+            break;
+    }
+    if (error.empty() && target.empty())
+        error = "--trim needs --output FILE";
+    if (error.empty() && !SameRecordingFormat(in, target))
+        error = "a trimmed copy keeps the recording's format (" +
+                std::filesystem::path(in).extension().string() + "); to convert " +
+                "it, use --export";
+    if (!error.empty()) {
+        err << "tessaray: " << error << "\n" << kTrimUsage;
+        return kExportExitUsage;
+    }
+    std::vector<TrimRange> kept;
+    if (auto code = KeptParts(in, t, &kept, err, kTrimUsage))
+        return *code;
+    CancelSignals signals;
+    if (!WriteTrimmed(in, target, kept, progress, err, stop))
+        return kExportExitFailed;
+    out << target << "\n";
+    return kExportExitOk;
+}
 
 bool WantsExportCommand(const LongOptions& longOptions) {
     return HasLongOption(longOptions, "export");
@@ -99,35 +242,19 @@ int RunExportCommand(const LongOptions& longOptions, std::ostream& out, std::ost
         err << "tessaray: " << r.error << "\n" << kUsage;
         return kExportExitUsage;
     }
+    ExportOptions options = r.options;
+    if (r.trim.given) {
+        if (auto code = KeptParts(r.in, r.trim, &options.parts, err, kUsage))
+            return *code;
+    }
     CancelSignals signals;
-    Export job;
     std::string error;
-    if (!job.Start(r.in, r.out, r.options, &error)) {
+    Export job;
+    if (!job.Start(r.in, r.out, options, &error)) {
         err << "tessaray: " << error << "\n";
         return kExportExitFailed;
     }
-    int shown = -1;
-    while (!job.Wait(100)) {
-        if (gSignalled || (stop && stop->load()))
-            job.Cancel();
-        if (!progress)
-            continue;
-        const ExportStatus s = job.Status();
-        const int percent = static_cast<int>(s.fraction * 100);
-        if (percent == shown)
-            continue;
-        shown = percent;
-        char line[80];
-        if (s.secondsLeft >= 0)
-            std::snprintf(line, sizeof line, "\rExporting: %3d %% (%.0f s left)   ", percent,
-                          s.secondsLeft);
-        else
-            std::snprintf(line, sizeof line, "\rExporting: %3d %%   ", percent);
-        err << line << std::flush;
-    }
-    if (progress && shown >= 0)
-        err << "\n";
-    const ExportStatus s = job.Status();
+    const ExportStatus s = Follow(job, "Exporting", progress, err, stop);
     if (s.cancelled) {
         err << "tessaray: the export was cancelled; no file was written.\n";
         return kExportExitFailed;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/gauge.h>
@@ -64,6 +65,16 @@ std::string AutoExportTarget(const std::string& recording, ExportFormat format) 
     return target;
 }
 
+std::string TrimmedCopyName(const std::string& recording) {
+    const fs::path path(recording);
+    const std::string base = (path.parent_path() / path.stem()).string() + " (trimmed)";
+    const std::string ext = path.extension().string();
+    std::string target = base + ext;
+    for (int n = 2; fs::exists(target); ++n)
+        target = base + " (" + std::to_string(n) + ")" + ext;
+    return target;
+}
+
 std::string ExportProgressText(const ExportStatus& status) {
     const int percent = std::clamp(static_cast<int>(status.fraction * 100), 0, 100);
     std::string text = std::to_string(percent) + " %";
@@ -78,9 +89,10 @@ std::string ExportProgressText(const ExportStatus& status) {
 
 // --- The options ---
 
-ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps)
-    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))),
-      format_(format) {
+ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps,
+                                         std::vector<TrimRange> selection)
+    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))), format_(format),
+      selection_(std::move(selection)) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(new wxStaticText(this, wxID_ANY, "&Frame rate (frames/sec):"), 0,
@@ -93,6 +105,11 @@ ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, 
     scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2, scales, 1,
                             wxRA_SPECIFY_ROWS);
     s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
+    if (!selection_.empty()) {
+        onlySelection_ = new wxCheckBox(this, wxID_ANY, "Only the &selection");
+        onlySelection_->SetValue(true);
+        s->Add(onlySelection_, 0, wxLEFT | wxRIGHT, 12);
+    }
     s->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxEXPAND, 12);
     SetSizerAndFit(s);
     SetEscapeId(wxID_CANCEL);
@@ -104,18 +121,20 @@ ExportOptions ExportOptionsDialog::options() const {
     o.format = format_;
     o.framesPerSecond = fps_->GetValue();
     o.scalePercent = scale_->GetSelection() == 1 ? 50 : 100;
+    if (onlySelection_ && onlySelection_->GetValue())
+        o.parts = selection_;
     return o;
 }
 
 // --- The progress ---
 
 ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& target,
-                                           std::function<void()> cancel)
-    : wxDialog(parent, wxID_ANY, "Exporting") {
+                                           std::function<void()> cancel, const char* doing)
+    : wxDialog(parent, wxID_ANY, doing) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(
-               this, wxID_ANY,
-               wxString::FromUTF8("Exporting to " + fs::path(target).filename().string())),
+    s->Add(new wxStaticText(this, wxID_ANY,
+                            wxString::FromUTF8(std::string(doing) + " to " +
+                                               fs::path(target).filename().string())),
            0, wxLEFT | wxRIGHT | wxTOP, 12);
     gauge_ = new wxGauge(this, wxID_ANY, 1000, wxDefaultPosition, wxSize(360, -1));
     s->Add(gauge_, 0, wxALL | wxEXPAND, 12);
@@ -149,7 +168,8 @@ ExportControl::~ExportControl() {
         progress_->Destroy();
 }
 
-void ExportControl::ExportRecording(const std::string& recording) {
+void ExportControl::ExportRecording(const std::string& recording,
+                                    const std::vector<TrimRange>& selection) {
     if (running()) {
         desktop_.message(std::string(background_ ? "A copy of a recording is being made."
                                                  : "An export is running.") +
@@ -168,7 +188,8 @@ void ExportControl::ExportRecording(const std::string& recording) {
         return;
     const std::string target = ExportTargetName(Utf8(dlg.GetPath()), dlg.GetFilterIndex());
     const ExportFormat format = *ExportFormatOfName(target);
-    ExportOptionsDialog options(parent_, format, RecordingFrameRate(recording).value_or(kMaxFps));
+    ExportOptionsDialog options(parent_, format, RecordingFrameRate(recording).value_or(kMaxFps),
+                                selection);
     if (options.ShowModal() != wxID_OK)
         return;
     Start(recording, target, options.options(), false);
@@ -204,12 +225,90 @@ void ExportControl::RecordingFinished(const std::string& recording) {
     Poll();
 }
 
+void ExportControl::SaveTrimmedCopy(const std::string& recording,
+                                    const std::vector<TrimRange>& keep, bool without) {
+    const char* title = without ? "Save Without Selection" : "Save Trimmed Copy";
+    if (running()) {
+        desktop_.message("A copy is being made. Wait for it to end, then save again.", title,
+                         MessageKind::Warning);
+        return;
+    }
+    const fs::path proposed(TrimmedCopyName(recording));
+    const std::string ext = proposed.extension().string();
+    wxFileDialog dlg(parent_, title, wxString::FromUTF8(proposed.parent_path().string()),
+                     wxString::FromUTF8(proposed.filename().string()),
+                     wxString::FromUTF8("Recording (*" + ext + ")|*" + ext),
+                     wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    gtk::PlaceOverParentWhenShown(dlg.GetHandle());
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    std::string target = Utf8(dlg.GetPath());
+    if (fs::path(target).extension().empty())
+        target += ext;
+    StartTrim(recording, target, keep);
+}
+
+bool ExportControl::StartTrim(const std::string& recording, const std::string& target,
+                              const std::vector<TrimRange>& keep) {
+    if (running())
+        return false;
+    job_ = {recording, target, {}};
+    background_ = false;
+    auto t = std::make_unique<Trim>();
+    std::string error;
+    if (!t->Start(recording, target, keep, &error)) {
+        TrimStatus s;
+        s.done = true;
+        s.message = error;
+        TrimFinished(s);
+        return false;
+    }
+    trim_ = std::move(t);
+    progress_ = new ExportProgressDialog(
+        parent_, target, [this] { Cancel(); }, "Trimming");
+    progress_->Show();
+    return true;
+}
+
+void ExportControl::TrimFinished(const TrimStatus& status) {
+    if (progress_) {
+        progress_->Destroy();
+        progress_ = nullptr;
+    }
+    if (status.cancelled)
+        return;
+    if (!status.ok) {
+        desktop_.message("The trimmed copy could not be saved to\n  " + job_.target + "\n" +
+                             status.message +
+                             "\nCheck that the folder exists and has room, or choose another "
+                             "folder, then save again.",
+                         "Save Trimmed Copy", MessageKind::Error);
+        return;
+    }
+    SetStatusText("Trimmed copy saved to " + job_.target);
+    if (!status.note.empty())
+        desktop_.message(status.note, "Save Trimmed Copy", MessageKind::Info);
+    if (GlobalSettings().notify)
+        desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
+}
+
 void ExportControl::Cancel() {
     if (export_)
         export_->Cancel();
+    if (trim_)
+        trim_->Cancel();
 }
 
 void ExportControl::Poll() {
+    if (trim_) {
+        const TrimStatus status = trim_->Status();
+        if (progress_)
+            progress_->ShowProgress(status);
+        if (!status.done)
+            return;
+        trim_.reset();
+        TrimFinished(status);
+    }
     if (export_) {
         const ExportStatus status = export_->Status();
         if (progress_)

@@ -15,7 +15,9 @@
 #include <wx/dialog.h>
 
 #include "media/Export.h"
+#include "media/Trim.h"
 
+class wxCheckBox;
 class wxGauge;
 class wxRadioBox;
 class wxSpinCtrl;
@@ -35,26 +37,35 @@ std::string ExportTargetName(const std::string& chosen, int typeIndex);
 // The copy of a recording beside it: the same name with the format's extension, or with
 // " (2)", " (3)"... before it when that file exists.
 std::string AutoExportTarget(const std::string& recording, ExportFormat format);
+// The name proposed for a trimmed copy: "NAME (trimmed).EXT" beside the recording, with " (2)",
+// " (3)"... before the extension when that file exists.
+std::string TrimmedCopyName(const std::string& recording);
 // The progress line: "47 %" and, once known, ", about 1:23 left".
 std::string ExportProgressText(const ExportStatus& status);
 
 // The options of one export: the frame rate and the scale.
 class ExportOptionsDialog : public wxDialog {
 public:
-    // `recordingFps`: the recording's rate (the default, at most 30).
-    ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps);
+    // `recordingFps`: the recording's rate (the default, at most 30). With a `selection` (the
+    // marks' part) the dialog offers "Only the selection", ticked.
+    ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps,
+                        std::vector<TrimRange> selection = {});
     ExportOptions options() const;
 
 private:
     ExportFormat format_;
     wxSpinCtrl* fps_;
     wxRadioBox* scale_ = nullptr;
+    wxCheckBox* onlySelection_ = nullptr;
+    std::vector<TrimRange> selection_;
 };
 
 // The running export's progress: the file, a bar, the percentage and time left, Cancel.
 class ExportProgressDialog : public wxDialog {
 public:
-    ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel);
+    // `doing`: the dialog's title, "Exporting" or "Trimming".
+    ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel,
+                         const char* doing = "Exporting");
     void ShowProgress(const ExportStatus& status);
 
 private:
@@ -70,19 +81,28 @@ public:
     ExportControl& operator=(const ExportControl&) = delete;
 
     // "Export...": asks for the target and the options, then starts with the progress dialog.
-    void ExportRecording(const std::string& recording);
+    // `selection`: the part between the display's marks (none: empty).
+    void ExportRecording(const std::string& recording, const std::vector<TrimRange>& selection);
     // Starts exporting with the progress dialog (`background`: without it, and a failure is
     // notified instead of shown in a message box). False when another export runs, or (reported)
     // when it cannot start.
     bool Start(const std::string& recording, const std::string& target,
                const ExportOptions& options, bool background);
+    // "Save Trimmed Copy..." (the parts `keep`) and "Save Without Selection..." (`without`):
+    // a file dialog proposing TrimmedCopyName, then the trim with the progress dialog; its end
+    // is named in the status bar and notified.
+    void SaveTrimmedCopy(const std::string& recording, const std::vector<TrimRange>& keep,
+                         bool without);
+    // Starts the trim with the progress dialog; false (reported) when it cannot start.
+    bool StartTrim(const std::string& recording, const std::string& target,
+                   const std::vector<TrimRange>& keep);
     // A recording is finished: its copy is queued when the settings ask for one.
     void RecordingFinished(const std::string& recording);
     // The timer's call: the progress shown, the end of the export, the next copy started.
     void Poll();
     // Cancels the running export (the progress dialog's Cancel).
     void Cancel();
-    bool running() const { return export_ != nullptr; }
+    bool running() const { return export_ != nullptr || trim_ != nullptr; }
     ExportProgressDialog* progressDialog() const { return progress_; }
 
 private:
@@ -91,11 +111,13 @@ private:
         ExportOptions options;
     };
     void Finished(const ExportStatus& status);
+    void TrimFinished(const TrimStatus& status);
     void SetStatusText(const std::string& text);
 
     wxWindow* parent_;
     DesktopServices& desktop_;
     std::unique_ptr<Export> export_;
+    std::unique_ptr<Trim> trim_;
     Job job_;
     bool background_ = false;
     ExportProgressDialog* progress_ = nullptr;

@@ -68,10 +68,14 @@ wxSize Decorations(wxFrame* frame, wxWindow* client) {
     return {fs.x - fc.x, fs.y - fc.y + bars};
 }
 
-// The width of the frame's tool bar with all its gadgets shown (none in its overflow menu).
+// The width of the widest of the frame's bars shown (the tool bar, the playback bar) with all
+// its gadgets shown (none in its overflow menu).
 int ToolBarWidth(wxFrame* frame) {
-    wxToolBar* bar = frame->GetToolBar();
-    return bar ? bar->GetBestSize().x : 0;
+    int width = 0;
+    for (wxWindow* child : frame->GetChildren())
+        if (auto* bar = dynamic_cast<wxToolBar*>(child); bar && bar->IsShown())
+            width = std::max(width, bar->GetBestSize().x);
+    return width;
 }
 
 // The print data shared by "Printer Setup..." and "Print...".
@@ -164,6 +168,11 @@ FileDisplay::FileDisplay(wxWindow* client, DesktopServices& desktop, const Clien
     });
     client_->Bind(wxEVT_DROP_FILES, &FileDisplay::OnDropFiles, this);
     client_->DragAcceptFiles(true);
+    // The marks' plain keys act in the video area (and the playback bar, which binds its own).
+    client_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
+        if (e.HasAnyModifiers() || !RunMarkKey(e.GetKeyCode(), hooks_.runCommand))
+            e.Skip();
+    });
 }
 
 FileDisplay::~FileDisplay() {
@@ -196,6 +205,9 @@ bool FileDisplay::videoShown() const {
 }
 
 void FileDisplay::Close() {
+    marks_ = TrimMarks{};
+    frameTime_.clear();
+    stopAtMs_ = -1;
     if (!file_)
         return;
     file_.reset(); // the player lets go of the video window first
@@ -203,6 +215,89 @@ void FileDisplay::Close() {
         videoWindow_->Show(false);
     ApplySizeHints();
     client_->Refresh();
+}
+
+bool FileDisplay::RunMarkKey(int keyCode, const std::function<void(int command)>& run) {
+    static const std::pair<int, int> keys[] = {
+        {'I', id::SetIn}, {'O', id::SetOut}, {',', id::FrameBackward}, {'.', id::FrameForward}};
+    for (const auto& [key, command] : keys)
+        if (keyCode == key) {
+            run(command);
+            return true;
+        }
+    return false;
+}
+
+bool FileDisplay::LoadMarks() {
+    if (!file_)
+        return false;
+    if (!marks_.loaded() && !marks_.Load(file_->fileName())) {
+        Error("The marks cannot be set: " + file_->fileName() + " is not a finished recording.",
+              "Tessaray");
+        return false;
+    }
+    return true;
+}
+
+void FileDisplay::ShowMarks() {
+    std::string text;
+    if (marks_.in() >= 0)
+        text = "In " + FormatTrimTime(marks_.in());
+    if (marks_.out() >= 0)
+        text += (text.empty() ? "" : ", ") + std::string("Out ") + FormatTrimTime(marks_.out());
+    wxFrame* frame = FrameOf(client_);
+    if (frame && frame->GetStatusBar())
+        frame->SetStatusText(wxString::FromUTF8(text), 0);
+}
+
+void FileDisplay::SetMark(bool in) {
+    if (!LoadMarks())
+        return;
+    marks_.Set(in, std::max<int64_t>(0, file_->GetPositionMs()));
+    ShowMarks();
+}
+
+void FileDisplay::ClearMarks() {
+    marks_.Clear();
+    stopAtMs_ = -1;
+    ShowMarks();
+}
+
+void FileDisplay::PlaySelection() {
+    if (!file_ || !marks_.selection())
+        return;
+    file_->Stop();
+    file_->SetPositionMs(marks_.in());
+    frameTime_.clear();
+    file_->Run();
+    stopAtMs_ = marks_.out();
+    if (hooks_.playing)
+        hooks_.playing();
+}
+
+void FileDisplay::StopAtOut() {
+    if (stopAtMs_ < 0)
+        return;
+    if (!file_ || !file_->IsPlaying()) {
+        stopAtMs_ = -1;
+        return;
+    }
+    if (file_->GetPositionMs() >= stopAtMs_) {
+        hooks_.runCommand(id::Stop);
+        if (file_)
+            file_->SetPositionMs(stopAtMs_);
+        stopAtMs_ = -1;
+    }
+}
+
+void FileDisplay::StepFrame(bool forward) {
+    if (!LoadMarks() || file_->IsPlaying())
+        return;
+    const int64_t at = marks_.Step(std::max<int64_t>(0, file_->GetPositionMs()), forward);
+    file_->SetPositionMs(at);
+    ShowPosition(at / 1000, true);
+    frameTime_ = FormatTrimTime(at);
+    SetPane(controls_.positionPane, frameTime_);
 }
 
 void FileDisplay::Stop() {
@@ -308,6 +403,7 @@ void FileDisplay::Play() {
     const int d = file_->GetDurationSeconds();
     if (d > 0 && file_->GetPositionSeconds() >= d)
         file_->SetPositionSeconds(0);
+    frameTime_.clear();
     file_->Run();
     if (hooks_.playing)
         hooks_.playing();
@@ -322,6 +418,7 @@ void FileDisplay::PlayHalfSpeed() {
 void FileDisplay::Skip(bool forward) {
     if (!file_)
         return;
+    frameTime_.clear();
     const bool wasPlaying = file_->IsPlaying();
     if (wasPlaying)
         file_->Stop();
@@ -382,6 +479,7 @@ void FileDisplay::OnPositionScroll(wxScrollEvent& e) {
     if (!end)
         return;
     dragging_ = false;
+    frameTime_.clear();
     const int v = controls_.positionSlider ? controls_.positionSlider->GetValue() : e.GetPosition();
     const long long p = v * d / 1000;
     file_->SetPositionSeconds(static_cast<int>(p));

@@ -7,6 +7,7 @@
 // drop events itself, and the client routes the position slider's scrolls and the timer's
 // position updates to it.
 #include "capture/ClientLogic.h"
+#include "media/Trim.h"
 
 #include <functional>
 #include <memory>
@@ -92,6 +93,23 @@ public:
     void PlayHalfSpeed();
     void Skip(bool forward);
 
+    // The In and Out marks of the displayed recording (cleared when another file is shown).
+    const TrimMarks& marks() const { return marks_; }
+    // "Set In" / "Set Out" at the frame shown now; "Clear Marks".
+    void SetMark(bool in);
+    void ClearMarks();
+    // "Play Selection": from In; the timer's StopAtOut stops it at Out.
+    void PlaySelection();
+    void StopAtOut();
+    // One frame on or back (while paused), its time shown in the position pane.
+    void StepFrame(bool forward);
+    // What the position pane shows while the file does not play: the time of the frame
+    // stepped to, until the file plays or another is shown; empty otherwise.
+    const std::string& frameTimeText() const { return frameTime_; }
+    // The keys of the marks and frame steps (I, O, comma, period) pressed in the video area or
+    // the playback bar: the command run; false for other keys.
+    static bool RunMarkKey(int keyCode, const std::function<void(int command)>& run);
+
     // The frame's title and the duration and position panes for what is displayed.
     void RebuildTitle();
     // The position pane (and with `moveSlider` the slider) at `seconds`; -1: where the file
@@ -144,6 +162,9 @@ private:
     void OnPaint();
     void Error(const std::string& text, const std::string& caption);
     void CheckFrameSize();
+    // The marks' place, shown in the status bar.
+    void ShowMarks();
+    bool LoadMarks();
 
     wxWindow* client_;
     DesktopServices& desktop_;
@@ -158,6 +179,9 @@ private:
     bool dragging_ = false;
     bool ignoreNextEndScroll_ = false;
     bool resumeAfterScroll_ = false;
+    TrimMarks marks_;
+    int64_t stopAtMs_ = -1; // Play Selection's end
+    std::string frameTime_;
 };
 
 // Shows `text` in a pane of the bars (none: nothing), setting it only when it changed.

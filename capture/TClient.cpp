@@ -181,6 +181,8 @@ ClientView TClient::View() const {
     if (v.fileDisplayed && !v.fileIsPicture) {
         const std::string ext = LowerCase(FileExtension(display_->file()->fileName()));
         v.fileIsRecording = ext == "wmv" || ext == "wma" || ext == "asf";
+        v.markSet = display_->marks().markSet();
+        v.selection = display_->marks().selection();
     }
     v.recordingRuns = RecordingRuns();
     v.recordingPaused = RecordingPaused();
@@ -233,6 +235,7 @@ void TClient::Stop() {
 void TClient::OnTimer(wxTimerEvent&) {
     if (exports_)
         exports_->Poll();
+    display_->StopAtOut();
     if (state_ == CaptureState::Recording)
         recorder_->Check();
     TickInputs in = display_->tickInputs();
@@ -246,7 +249,7 @@ void TClient::OnTimer(wxTimerEvent&) {
     else if (d.step == TickStep::PostRecordTime)
         PostMessage(this, msg::RecordTime);
     else if (d.step == TickStep::ClearPosition)
-        SetPane(controls_.positionPane, "");
+        SetPane(controls_.positionPane, display_->frameTimeText());
     if (d.readCaptureMode)
         modeBox_.Read();
 

@@ -1,5 +1,6 @@
 #include "media/Export.h"
 
+#include "media/Trim.h"
 #include "media/asf/AsfReader.h"
 #include "media/image/GifAnimation.h"
 #include "platform/gst/Transcoder.h"
@@ -71,8 +72,8 @@ bool ReadSource(const fs::path& in, Source* s, std::string* error) {
     return true;
 }
 
-// A name beside `out` that no other file has, created empty (so it is ours); empty with
-// `error` when the folder cannot take a file.
+} // namespace
+
 fs::path ReserveBeside(const fs::path& out, const std::string& suffix, std::string* error) {
     const fs::path dir = out.has_parent_path() ? out.parent_path() : fs::path(".");
     for (int n = 0; n < 1000; ++n) {
@@ -91,8 +92,6 @@ fs::path ReserveBeside(const fs::path& out, const std::string& suffix, std::stri
     *error = "Cannot write " + out.string() + ": no free temporary name beside it";
     return {};
 }
-
-} // namespace
 
 std::optional<ExportFormat> ExportFormatOfText(std::string_view text) {
     const std::string s = Lower(text);
@@ -162,14 +161,34 @@ struct Export::Impl {
         return ok;
     }
 
+    // The parts of `in` into job.input, cancelled with the transcoder; the first tenth of the
+    // progress.
+    bool TrimFirst(gst::Transcoder* transcoder, const fs::path& in, const gst::TranscodeJob& job,
+                   const std::vector<TrimRange>& parts, std::string* error) {
+        Trim trim;
+        if (!trim.Start(in, job.input, parts, error))
+            return false;
+        while (!trim.Wait(50)) {
+            if (transcoder->cancelled())
+                trim.Cancel();
+            std::lock_guard<std::mutex> hold(lock);
+            status.fraction = trim.Status().fraction / 10;
+        }
+        *error = trim.Status().message;
+        return trim.Status().ok;
+    }
+
     void Run(gst::Transcoder* transcoder, gst::TranscodeJob job, fs::path out,
-             std::vector<fs::path> temporary, fs::path in) {
+             std::vector<fs::path> temporary, fs::path in, std::vector<TrimRange> parts) {
         using clock = std::chrono::steady_clock;
         const auto start = clock::now();
+        const double before = parts.empty() ? 0 : 0.1; // the trim's share of the progress
         transcoder->onProgress = [&](int64_t reachedNs) {
             if (job.durationNs <= 0)
                 return;
-            const double f = std::clamp(static_cast<double>(reachedNs) / job.durationNs, 0.0, 1.0);
+            const double f =
+                before + (1 - before) *
+                             std::clamp(static_cast<double>(reachedNs) / job.durationNs, 0.0, 1.0);
             const double spent = std::chrono::duration<double>(clock::now() - start).count();
             std::lock_guard<std::mutex> hold(lock);
             status.fraction = f;
@@ -177,7 +196,9 @@ struct Export::Impl {
         };
         std::string error;
         bool ok = false;
-        if (job.target == gst::TranscodeTarget::Frames) {
+        if (!parts.empty() && !TrimFirst(transcoder, in, job, parts, &error)) {
+            ok = false;
+        } else if (job.target == gst::TranscodeTarget::Frames) {
             ok = RunGif(*transcoder, job, &error);
         } else {
             ok = transcoder->Run(job, &error);
@@ -280,10 +301,24 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
         return fail(why);
     temporary.push_back(part);
     job.output = part.string();
+    if (!options.parts.empty()) {
+        int64_t ms = 0;
+        for (const TrimRange& r : options.parts)
+            ms += r.toMs - r.fromMs;
+        job.durationNs = ms * 1000000;
+        const fs::path cut = ReserveBeside(out, ".cut" + in.extension().string(), &why);
+        if (cut.empty()) {
+            fs::remove(part, ec);
+            return fail(why);
+        }
+        temporary.push_back(cut);
+        job.input = cut.string();
+    }
     if (options.format == ExportFormat::Mp4) {
         const fs::path scratch = ReserveBeside(out, ".moov", &why);
         if (scratch.empty()) {
-            fs::remove(part, ec);
+            for (const fs::path& p : temporary)
+                fs::remove(p, ec);
             return fail(why);
         }
         temporary.push_back(scratch);
@@ -294,8 +329,8 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
     impl_->status = ExportStatus{};
     impl_->running = true;
     impl_->transcoder = std::make_unique<gst::Transcoder>();
-    impl_->worker =
-        std::thread(&Impl::Run, impl_.get(), impl_->transcoder.get(), job, out, temporary, in);
+    impl_->worker = std::thread(&Impl::Run, impl_.get(), impl_->transcoder.get(), job, out,
+                                temporary, in, options.parts);
     return true;
 }
 
@@ -310,14 +345,18 @@ ExportStatus Export::Status() const {
     return impl_->status;
 }
 
+bool WaitUntil(std::unique_lock<std::mutex>& hold, std::condition_variable& changed, int timeoutMs,
+               const std::function<bool()>& done) {
+    if (timeoutMs < 0)
+        changed.wait(hold, done);
+    else
+        changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), done);
+    return done();
+}
+
 bool Export::Wait(int timeoutMs) {
     std::unique_lock<std::mutex> hold(impl_->lock);
-    auto done = [&] { return !impl_->running; };
-    if (timeoutMs < 0)
-        impl_->changed.wait(hold, done);
-    else
-        impl_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), done);
-    return !impl_->running;
+    return WaitUntil(hold, impl_->changed, timeoutMs, [&] { return !impl_->running; });
 }
 
 } // namespace tess

@@ -169,6 +169,14 @@ bool VideoFile::SetPositionSeconds(int seconds) {
     return player_ && player_->SeekMs(static_cast<int64_t>(seconds) * 1000);
 }
 
+int64_t VideoFile::GetPositionMs() const {
+    return player_ ? player_->PositionMs() : -1;
+}
+
+bool VideoFile::SetPositionMs(int64_t ms) {
+    return player_ && player_->SeekMs(ms);
+}
+
 bool VideoFile::SetRate(double rate) {
     return player_ && player_->SetRate(rate);
 }

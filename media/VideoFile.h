@@ -55,6 +55,9 @@ public:
     int GetPositionSeconds() const;
     int GetDurationSeconds() const;
     bool SetPositionSeconds(int seconds);
+    // The position in milliseconds (-1 when unknown), and an exact seek to `ms`.
+    int64_t GetPositionMs() const;
+    bool SetPositionMs(int64_t ms);
     bool SetRate(double rate);
 
     // Volume in hundredths of a decibel: 100 % is 0, 0 % is -10000.

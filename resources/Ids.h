@@ -76,6 +76,15 @@ inline constexpr int FileSaveAs = 24334;
 inline constexpr int FileCopy = 24335;
 inline constexpr int FileExport = 25030;
 inline constexpr int FileEdit = 25070; // the displayed picture in the mark-up editor
+// Trimming a displayed recording: the In and Out marks, the frame steps, the trimmed copies.
+inline constexpr int SetIn = 25060;
+inline constexpr int SetOut = 25061;
+inline constexpr int PlaySelection = 25062;
+inline constexpr int ClearMarks = 25063;
+inline constexpr int SaveTrimmedCopy = 25064;
+inline constexpr int SaveWithoutSelection = 25065;
+inline constexpr int FrameBackward = 25066;
+inline constexpr int FrameForward = 25067;
 inline constexpr int FileClose = 24339;
 inline constexpr int FileProperties = 25020;
 inline constexpr int FilePrint = 24337;

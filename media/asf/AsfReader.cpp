@@ -11,6 +11,8 @@ namespace tess::asf {
 namespace {
 
 constexpr uint64_t kMaxHeaderSize = 64u << 20;
+// Larger objects (only a damaged file claims them) are left out of ForEachObject.
+constexpr uint32_t kMaxObjectSize = 64u << 20;
 
 bool Fail(std::string* error, const std::string& text) {
     if (error)
@@ -137,6 +139,19 @@ bool AsfReader::ParseHeader(const std::vector<uint8_t>& h, std::string* error) {
     for (auto& s : streams_)
         if (s.language.empty() && !languages_.empty())
             s.language = languages_[0];
+    // The codec list names the codecs in the streams' order, one entry per stream of a kind.
+    size_t used[2] = {0, 0};
+    for (auto& s : streams_) {
+        const uint16_t kind = s.video ? 1 : 2;
+        size_t& at = used[kind - 1];
+        while (at < codecs_.size() && codecs_[at].kind != kind)
+            ++at;
+        if (at < codecs_.size()) {
+            s.codecName = codecs_[at].name;
+            s.codecInfo = codecs_[at].info;
+            ++at;
+        }
+    }
     return true;
 }
 
@@ -160,10 +175,15 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
         r.G();
         r.U64();
         const uint32_t typeLen = r.U32();
-        r.U32();
+        const uint32_t errorLen = r.U32();
         s.number = r.U16() & 0x7F;
         r.U32();
         const size_t typeStart = r.pos();
+        if (typeStart + typeLen <= end) {
+            s.typeSpecific.assign(r.here(), r.here() + typeLen);
+            if (typeStart + typeLen + errorLen <= end)
+                s.errorCorrection.assign(r.here() + typeLen, r.here() + typeLen + errorLen);
+        }
         if (type == kVideoMedia) {
             s.video = true;
             s.width = static_cast<int32_t>(r.U32());
@@ -239,6 +259,21 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
         s->name = name;
         if (lang < languages_.size())
             s->language = languages_[lang];
+    } else if (g == kCodecList) {
+        r.G();
+        const uint32_t n = r.U32();
+        for (uint32_t i = 0; i < n && !r.bad() && r.pos() < end; ++i) {
+            CodecEntry c;
+            c.kind = r.U16();
+            c.name = ToUtf8(r.Utf16(size_t{r.U16()} * 2));
+            r.Skip(size_t{r.U16()} * 2); // description
+            const uint16_t infoLen = r.U16();
+            if (r.left() < infoLen)
+                break;
+            c.info.assign(r.here(), r.here() + infoLen);
+            r.Skip(infoLen);
+            codecs_.push_back(std::move(c));
+        }
     } else if (g == kExtendedContentDescription) {
         const uint16_t n = r.U16();
         for (uint16_t i = 0; i < n && !r.bad() && r.pos() < end; ++i) {
@@ -266,18 +301,13 @@ void AsfReader::ParseObject(const Guid& g, Reader& r, size_t end) {
     }
 }
 
-bool AsfReader::ReadObjects(std::vector<ObjectDesc>& objects, std::string* error) const {
-    objects.clear();
+bool AsfReader::WalkPayloads(const std::function<bool(const PayloadDesc&)>& each,
+                             std::string* error) const {
     std::ifstream f(path_, std::ios::binary);
     if (!f || packetSize_ == 0)
         return Fail(error, "cannot read packets");
     f.seekg(static_cast<std::streamoff>(dataOffset_));
     std::vector<uint8_t> pkt(packetSize_);
-    struct Pending {
-        size_t index;
-        uint32_t received;
-    };
-    std::map<uint32_t, Pending> open; // (stream << 8 | object number) -> object being filled
     const uint64_t count = (dataEnd_ - dataOffset_) / packetSize_;
     for (uint64_t p = 0; p < count; ++p) {
         if (!f.read(reinterpret_cast<char*>(pkt.data()), packetSize_))
@@ -306,13 +336,14 @@ bool AsfReader::ReadObjects(std::vector<ObjectDesc>& objects, std::string* error
         const size_t payloadEnd = length > padding ? length - padding : 0;
         for (int i = 0; i < payloads && !r.bad(); ++i) {
             const uint8_t num = r.U8();
-            const uint32_t objNum = ReadSized(r, property >> 4);
-            const uint32_t offset = ReadSized(r, property >> 2);
+            PayloadDesc d;
+            d.objectNumber = static_cast<uint8_t>(ReadSized(r, property >> 4));
+            d.offset = ReadSized(r, property >> 2);
             const uint32_t replic = ReadSized(r, property);
-            uint32_t objSize = 0, presTime = 0;
+            uint32_t presTime = 0;
             const size_t replicStart = r.pos();
             if (replic >= 8) {
-                objSize = r.U32();
+                d.objectSize = r.U32();
                 presTime = r.U32();
             } else if (replic != 0) {
                 return Fail(error, "compressed payloads are not read");
@@ -322,29 +353,85 @@ bool AsfReader::ReadObjects(std::vector<ObjectDesc>& objects, std::string* error
                                              : static_cast<uint32_t>(payloadEnd - r.pos());
             if (r.bad() || r.pos() + len > payloadEnd)
                 return Fail(error, "malformed payload in packet " + std::to_string(p));
+            d.stream = num & 0x7F;
+            d.keyFrame = (num & 0x80) != 0;
+            d.timeMs = presTime >= prerollMs_ ? presTime - prerollMs_ : 0;
+            d.data = r.here();
+            d.size = len;
             r.Skip(len);
-            const uint16_t stream = num & 0x7F;
-            const uint32_t key = static_cast<uint32_t>(stream) << 8 | (objNum & 0xFF);
-            if (offset == 0) {
+            if (!each(d))
+                return true;
+        }
+    }
+    return true;
+}
+
+bool AsfReader::ReadObjects(std::vector<ObjectDesc>& objects, std::string* error) const {
+    objects.clear();
+    struct Pending {
+        size_t index;
+        uint32_t received;
+    };
+    std::map<uint32_t, Pending> open; // (stream << 8 | object number) -> object being filled
+    return WalkPayloads(
+        [&](const PayloadDesc& d) {
+            const uint32_t key = static_cast<uint32_t>(d.stream) << 8 | d.objectNumber;
+            if (d.offset == 0) {
                 ObjectDesc o;
-                o.stream = stream;
-                o.keyFrame = (num & 0x80) != 0;
-                o.size = objSize;
-                o.timeMs = presTime >= prerollMs_ ? presTime - prerollMs_ : 0;
+                o.stream = d.stream;
+                o.keyFrame = d.keyFrame;
+                o.size = d.objectSize;
+                o.timeMs = d.timeMs;
                 objects.push_back(o);
                 open[key] = {objects.size() - 1, 0};
             }
             auto it = open.find(key);
             if (it == open.end())
-                continue;
-            it->second.received += len;
+                return true;
+            it->second.received += d.size;
             if (it->second.received >= objects[it->second.index].size) {
                 objects[it->second.index].complete = true;
                 open.erase(it);
             }
-        }
-    }
-    return true;
+            return true;
+        },
+        error);
+}
+
+bool AsfReader::ForEachObject(const std::function<bool(const ObjectDesc&, const uint8_t*)>& each,
+                              std::string* error) const {
+    struct Pending {
+        ObjectDesc desc;
+        std::vector<uint8_t> bytes;
+        uint32_t received = 0;
+    };
+    std::map<uint32_t, Pending> open; // (stream << 8 | object number) -> object being filled
+    return WalkPayloads(
+        [&](const PayloadDesc& d) {
+            const uint32_t key = static_cast<uint32_t>(d.stream) << 8 | d.objectNumber;
+            if (d.offset == 0 && d.objectSize <= kMaxObjectSize) {
+                Pending& o = open[key];
+                o.desc = ObjectDesc{d.stream, d.timeMs, d.keyFrame, d.objectSize, false};
+                o.bytes.assign(d.objectSize, 0);
+                o.received = 0;
+            }
+            auto it = open.find(key);
+            if (it == open.end())
+                return true;
+            Pending& o = it->second;
+            if (d.offset + uint64_t{d.size} > o.bytes.size())
+                return true; // a fragment that does not fit its object: the object stays short
+            std::copy(d.data, d.data + d.size, o.bytes.begin() + d.offset);
+            o.received += d.size;
+            if (o.received >= o.bytes.size()) {
+                o.desc.complete = true;
+                const bool more = each(o.desc, o.bytes.data());
+                open.erase(it);
+                return more;
+            }
+            return true;
+        },
+        error);
 }
 
 } // namespace tess::asf

@@ -5,6 +5,7 @@
 #include "media/asf/AsfFormat.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct StreamDesc {
     uint32_t avgBytesPerSec = 0;
     uint16_t blockAlign = 0;
     uint32_t bitRate = 0;
+    // The stream header's raw parts, as a writer takes them back.
+    std::vector<uint8_t> typeSpecific;    // image size + BITMAPINFOHEADER, or a WAVEFORMATEX
+    std::vector<uint8_t> errorCorrection; // audio spread data, or empty
+    std::string codecName;                // from the codec list, by order within its kind
+    std::vector<uint8_t> codecInfo;
 };
 
 // One media object (frame or audio run) found in the data packets.
@@ -37,6 +43,18 @@ struct ObjectDesc {
     bool keyFrame = false;
     uint32_t size = 0;
     bool complete = false; // all its fragments were found
+};
+
+// A payload of a data packet: one fragment of a media object.
+struct PayloadDesc {
+    uint16_t stream = 0;
+    bool keyFrame = false;
+    uint8_t objectNumber = 0;
+    uint32_t offset = 0;     // of the fragment in its object
+    uint32_t objectSize = 0; // of the whole object
+    uint32_t timeMs = 0;     // presentation time without the preroll
+    const uint8_t* data = nullptr;
+    uint32_t size = 0;
 };
 
 class AsfReader {
@@ -67,8 +85,16 @@ public:
     // Walks the data packets (up to the end of the file for an unfinished one) and lists the
     // media objects. False when a packet is malformed; the objects before it are kept.
     bool ReadObjects(std::vector<ObjectDesc>& objects, std::string* error = nullptr) const;
+    // Walks the data packets and hands each complete media object with its bytes to `each`
+    // in the order its last fragment arrives; `each` returns false to stop the walk (which
+    // then returns true). False when a packet is malformed.
+    bool ForEachObject(const std::function<bool(const ObjectDesc&, const uint8_t*)>& each,
+                       std::string* error = nullptr) const;
 
 private:
+    // Hands every payload of every packet to `each` (false stops the walk).
+    bool WalkPayloads(const std::function<bool(const PayloadDesc&)>& each,
+                      std::string* error) const;
     bool ParseHeader(const std::vector<uint8_t>& h, std::string* error);
     void ParseObject(const Guid& g, Reader& r, size_t end);
 
@@ -76,6 +102,13 @@ private:
     std::vector<StreamDesc> streams_;
     std::vector<Attribute> attributes_;
     std::vector<std::string> languages_;
+    // The codec list's entries: kind (1 video, 2 audio), name, information.
+    struct CodecEntry {
+        uint16_t kind;
+        std::string name;
+        std::vector<uint8_t> info;
+    };
+    std::vector<CodecEntry> codecs_;
     uint64_t duration_ = 0;
     uint32_t prerollMs_ = 0;
     uint32_t flags_ = 0;

@@ -147,6 +147,10 @@ bool Mp3Encoder::valid() const {
     return d_->ctx != nullptr && d_->error.empty();
 }
 
+size_t Mp3Encoder::delaySamples() const {
+    return d_->delay;
+}
+
 const std::string& Mp3Encoder::error() const {
     return d_->error;
 }

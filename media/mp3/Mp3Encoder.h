@@ -35,6 +35,9 @@ public:
     CodedSoundFormat format() const override;
     const char* codecName() const override { return "MPEG Layer-3"; }
     const std::string& error() const;
+    // The sample frames dropped at the start (the coder's and the decoder's delay): the first
+    // this many samples handed in are never heard.
+    size_t delaySamples() const;
 
 private:
     struct Impl;

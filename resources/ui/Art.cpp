@@ -153,6 +153,20 @@ wxBitmap Draw(int bitmapId) {
         c.Triangle(9, 3, 9, 13, 2.5, 8, kBlue);
         c.Fill(1, 3, 2, 12, kBlue);
         break;
+    case id::SetIn: // a bracket opening the selection, a play mark after it
+    case id::SetOut:
+        if (bitmapId == id::SetIn) {
+            c.Fill(3, 2, 4, 13, kDark);
+            c.Fill(3, 2, 6, 3, kDark);
+            c.Fill(3, 12, 6, 13, kDark);
+            c.Triangle(7, 4.5, 7, 10.5, 13, 7.5, kGreen);
+        } else {
+            c.Fill(11, 2, 12, 13, kDark);
+            c.Fill(9, 2, 12, 3, kDark);
+            c.Fill(9, 12, 12, 13, kDark);
+            c.Triangle(2, 4.5, 2, 10.5, 8, 7.5, kGreen);
+        }
+        break;
     case id::BmpMuted:
         Speaker(c);
         c.Line(10, 5, 14, 11, kRed);
@@ -221,6 +235,9 @@ wxBitmap CommandImage(int cmd) {
         return ResourceBitmap(id::BmpSkipForward);
     case id::SkipBackward:
         return ResourceBitmap(id::BmpSkipBackward);
+    case id::SetIn:
+    case id::SetOut:
+        return ResourceBitmap(cmd);
     case id::Mute:
         return ResourceBitmap(id::BmpSpeaker);
     case id::Caption:
