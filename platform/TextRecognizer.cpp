@@ -77,6 +77,9 @@ struct TextRecognizer::Api {
     void (*monitorDelete)(void*);
     void (*monitorSetCancelFunc)(void*, bool (*)(void*, int));
     void (*monitorSetCancelThis)(void*, void*);
+    // The OpenMP runtime's (null without it): 0 makes every parallel region of the calling
+    // thread run on that thread alone.
+    void (*setMaxActiveLevels)(int);
 
     // The library's functions, or null when it cannot be loaded or lacks one. A loaded
     // library stays loaded for the process's life.
@@ -122,6 +125,9 @@ struct TextRecognizer::Api {
         bind(api.monitorDelete, "TessMonitorDelete");
         bind(api.monitorSetCancelFunc, "TessMonitorSetCancelFunc");
         bind(api.monitorSetCancelThis, "TessMonitorSetCancelThis");
+        // From the library's own dependencies: the OpenMP runtime it was built with.
+        api.setMaxActiveLevels =
+            reinterpret_cast<void (*)(int)>(dlsym(dl, "omp_set_max_active_levels"));
         if (!complete) {
             LogWarning("The text recogniser %s lacks functions this program needs", library);
             dlclose(dl);
@@ -257,6 +263,11 @@ bool TextRecognizer::recognize(const uint8_t* grey, int32_t width, int32_t heigh
     words->clear();
     if (width <= 0 || height <= 0)
         return true;
+    // When another library brought the OpenMP runtime in before this one was loaded (the
+    // sound resampler does in the window program), it read no thread limit: this thread's
+    // parallel regions are kept to itself instead.
+    if (api_->setMaxActiveLevels)
+        api_->setMaxActiveLevels(0);
     api_->setImage(handle_, grey, width, height, 1, stride);
     api_->setSourceResolution(handle_, kSourceDpi);
     void* monitor = nullptr;

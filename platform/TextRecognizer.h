@@ -3,7 +3,9 @@
 // first time text is asked for, so the program starts and runs without it. Before it loads,
 // OMP_THREAD_LIMIT is set to 1 (unless the user set it): its OpenMP runtime reads the
 // variable only when it loads, and on a busy machine of two cores its threads made a page
-// many times slower. The library's own messages go nowhere (its `debug_file`).
+// many times slower. Where another library loaded the OpenMP runtime first (so it never read
+// the limit), each recognition keeps its parallel regions to its own thread. The library's own
+// messages go nowhere (its `debug_file`).
 //
 // One recogniser belongs to one thread; the model is loaded when it is made and kept as long
 // as it lives. RecognizerForThisThread keeps one per thread for the thread's life.
