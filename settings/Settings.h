@@ -39,6 +39,7 @@ struct Settings {
     int32_t imageFormat = 0; // 0 PNG, 1 BMP, 3 GIF, 4 JPG
     int32_t imageQ = 50;
     bool copyToClipboard = true; // each snapshot also goes onto the clipboard
+    std::string ocrLanguage;     // models of "Copy Text" ("eng+deu"); empty: the locale's
     // "File"
     std::string defaultDirectory;
     std::string fileSnapName = "Tess";
@@ -70,7 +71,7 @@ struct Settings {
     bool scaleEnable = false;
     int32_t scale = 100;
     // "Key"
-    int32_t key1 = 0, key2 = 0, key3 = 0;
+    int32_t key1 = 0, key2 = 0, key3 = 0, key4 = 0; // key4: text of a region
 
     // "Main" (written by the main client window)
     int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle, 3 monitor
