@@ -60,14 +60,14 @@ private:
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,    \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
-        imageFormat, imageQ, copyToClipboard, defaultDirectory, fileSnapName, fileVidName,         \
-        fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput, changeMixer,          \
-        soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString,              \
+        imageFormat, imageQ, copyToClipboard, ocrLanguage, defaultDirectory, fileSnapName,         \
+        fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput,          \
+        changeMixer, soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString, \
         capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet,           \
-        scaleEnable, scale, key1, key2, key3, capSelect, mute, soundLevel, camState, mainCaption,  \
-        recordDuration, windowX, windowY, windowW, windowH, latestDirectory, threeSecondDelay,     \
-        effects, playbackBarShown, secondToolBarShown, screenBackend, portalRestoreToken,          \
-        lastRegion
+        scaleEnable, scale, key1, key2, key3, key4, capSelect, mute, soundLevel, camState,         \
+        mainCaption, recordDuration, windowX, windowY, windowW, windowH, latestDirectory,          \
+        threeSecondDelay, effects, playbackBarShown, secondToolBarShown, screenBackend,            \
+        portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -90,6 +90,7 @@ inline Settings EveryFieldChanged() {
     imageFormat = 4;
     imageQ = 77;
     copyToClipboard = false;
+    ocrLanguage = "eng+deu";
     defaultDirectory = "/tmp/captures dir/";
     fileSnapName = "Snap %Y";
     fileVidName = "Vid %H";
@@ -118,6 +119,7 @@ inline Settings EveryFieldChanged() {
     key1 = 0x0378;
     key2 = 0x0841;
     key3 = 0xffff;
+    key4 = 0x0254;
     capSelect = 1;
     mute = true;
     soundLevel = 42;
