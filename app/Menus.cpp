@@ -48,6 +48,7 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileOpenWith, "&Open &With...");
     Add(file, id::FileSaveAs, "Save &As...");
     Add(file, id::FileCopy, "Cop&y\tCtrl+C");
+    Add(file, id::FileCopyText, "Copy &Text");
     Add(file, id::FileExport, "&Export...");
     Add(file, id::FileClose, "&Close");
     file->AppendSeparator();
@@ -83,6 +84,7 @@ wxMenuBar* BuildMainMenu() {
     Add(snapSpecify, id::SnapshotRegion, "Snapshot Region");
     Add(snapSpecify, id::SnapshotLastRegion, "Snapshot Last Region");
     control->AppendSubMenu(snapSpecify, "Snapshot specify");
+    Add(control, id::CopyTextFromRegion, "Copy &Text from Region...");
     Check(control, id::DelaySnapshot, DelayMenuText(GlobalSettings().snapshotDelay).c_str());
     control->AppendSeparator();
     Add(control, id::RecordVideo, "&Record Video\tAlt+R");
@@ -171,6 +173,7 @@ wxMenu* BuildTrayMenu() {
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot");
     Add(m, id::SnapshotLastRegion, "Snapshot Last Region");
+    Add(m, id::CopyTextFromRegion, "Copy &Text from Region...");
     Add(m, id::RecordVideo, "&Record Video\tAlt+R");
     Add(m, id::RecordLastRegion, "Record Last Region");
     Add(m, id::StopRecording, "&Stop Recording");

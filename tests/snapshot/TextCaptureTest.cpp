@@ -1,0 +1,197 @@
+// "Copy Text from Region..." and "Copy Text" in a frame on a real X server: a terminal's text
+// read through the selection window onto the clipboard (read back with xclip), the status bar
+// and the notification; a displayed picture; Escape; the fourth hot key's message.
+#include "capture/TextCapture.h"
+#include "capture/SelectR.h"
+#include "capture/TClient.h"
+#include "capture/WxDesktopServices.h"
+#include "media/TextPrep.h"
+#include "media/WriteImageFile.h"
+#include "resources/Ids.h"
+#include "resources/ui/Messages.h"
+
+#include "SnapshotTestSupport.h"
+#include "support/FakeDesktop.h"
+#include "text/TextPictures.h"
+
+#include <csignal>
+#include <fstream>
+#include <future>
+
+#include <wx/frame.h>
+#include <wx/statusbr.h>
+
+namespace tess {
+namespace {
+
+constexpr char kTerminalText[] = "cp: cannot open 'notes.txt' for reading\n"
+                                 "Permission denied (error 13)";
+
+class TextCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TESS_NEED_WX();
+        saved = GlobalSettings();
+        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
+        GlobalSettings().notify = true;
+        GlobalSettings().ocrLanguage = "eng";
+        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
+        frame->CreateStatusBar(1);
+        real = std::make_unique<WxDesktopServices>(frame);
+        desktop.clipboard = real.get();
+        client = new TClient(frame, desktop);
+        frame->Show();
+        test::Pump(100);
+    }
+    void TearDown() override {
+        if (!frame)
+            return;
+        frame->Destroy();
+        test::Pump(20);
+        GlobalSettings() = saved;
+    }
+    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+    bool ReadingEnds() {
+        return test::PumpUntil([&] { return !client->text().running(); }, 30000);
+    }
+    // Drags the selection window's rectangle from `a` to `b` once it shows.
+    static test::Script Drag(wxPoint a, wxPoint b) {
+        return test::Script(
+            {[] { return SelectR::Active() && SelectR::Active()->IsShown(); }, test::Do([a, b] {
+                 SelectR& dlg = *SelectR::Active();
+                 test::SendMouse(dlg, wxEVT_LEFT_DOWN, a);
+                 test::SendMouse(dlg, wxEVT_MOTION, b, false, true);
+                 test::SendMouse(dlg, wxEVT_LEFT_UP, b);
+             })},
+            [] {
+                if (SelectR* d = SelectR::Active())
+                    d->EndModal(wxID_CANCEL);
+            });
+    }
+
+    test::TempDir dir;
+    Settings saved;
+    wxFrame* frame = nullptr;
+    std::unique_ptr<WxDesktopServices> real;
+    test::FakeDesktop desktop;
+    TClient* client = nullptr;
+};
+
+// A terminal showing kTerminalText at (x, y), dark on light, without a cursor; its pid, 0
+// when none could be started.
+pid_t StartTerminal(int x, int y, const std::string& title, const test::TempDir& dir) {
+    const std::string script = dir.str() + "/show.sh";
+    std::ofstream(script) << "printf '\\033[?25l%s' \"$(cat " << dir.str()
+                          << "/text.txt)\"\nexec sleep 60\n";
+    std::ofstream(dir.str() + "/text.txt") << kTerminalText;
+    std::string pid;
+    test::RunCommand("xterm -T " + title + " -geometry 44x2+" + std::to_string(x) + "+" +
+                         std::to_string(y) +
+                         " -bg white -fg black -fa 'DejaVu Sans Mono' -fs 11 -e sh " + script +
+                         " >/dev/null 2>&1 & echo $!",
+                     &pid);
+    return static_cast<pid_t>(std::atoi(pid.c_str()));
+}
+
+// The terminal's place on the screen once it shows (x, y, width, height).
+std::optional<wxRect> TerminalRect(const std::string& title) {
+    for (int i = 0; i < 100; ++i, test::Pump(50)) {
+        std::string info;
+        if (test::RunCommand("xwininfo -name " + title + " 2>/dev/null", &info) != 0)
+            continue;
+        auto value = [&](const std::string& key) {
+            const size_t at = info.find(key);
+            return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + key.size());
+        };
+        if (info.find("IsViewable") == std::string::npos)
+            continue;
+        test::Pump(500); // its text drawn
+        return wxRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"),
+                      value("Width:"), value("Height:"));
+    }
+    return std::nullopt;
+}
+
+TEST_F(TextCaptureTest, HotKeyRegionOverATerminalPutsItsTextOnTheClipboard) {
+    if (!test::HaveProgram("xterm") || !test::HaveProgram("xclip"))
+        GTEST_SKIP() << "needs xterm and xclip";
+    const pid_t terminal = StartTerminal(100, 100, "tess-text-terminal", dir);
+    ASSERT_GT(terminal, 0);
+    const auto rect = TerminalRect("tess-text-terminal");
+    ASSERT_TRUE(rect);
+    test::Script drag = Drag(rect->GetTopLeft(), rect->GetBottomRight());
+    PostMessage(client, msg::HotKeyText);
+    ASSERT_TRUE(test::PumpUntil([&] { return drag.finished() && !SelectR::Active(); }, 15000));
+    ASSERT_TRUE(ReadingEnds());
+    kill(terminal, SIGTERM);
+    ASSERT_EQ(desktop.copiedTexts.size(), 1u) << StatusText();
+    const std::string text = desktop.copiedTexts[0];
+    EXPECT_GE(test::Accuracy(kTerminalText, text), 0.98) << text;
+    EXPECT_EQ(StatusText(), "Text copied: " + std::to_string(CharacterCount(text)) + " characters");
+    ASSERT_EQ(desktop.notices.size(), 1u);
+    EXPECT_EQ(desktop.notices[0].kind, CaptureNotice::Kind::TextCopied);
+    EXPECT_EQ(desktop.notices[0].message, FirstLine(text));
+    // Read while this program pumps its events to serve the clipboard.
+    std::string clip;
+    auto reader = std::async(std::launch::async, [&] {
+        test::RunCommand("xclip -selection clipboard -o -t UTF8_STRING", &clip);
+    });
+    EXPECT_TRUE(test::PumpUntil(
+        [&] { return reader.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        15000));
+    reader.wait();
+    EXPECT_EQ(clip, text);
+    EXPECT_FALSE(GlobalSettings().lastRegion.empty());
+
+    // Escape in the selection window: nothing read, nothing copied.
+    test::Script escape({[] { return SelectR::Active() && SelectR::Active()->IsShown(); },
+                         test::Do([] { test::SendKey(*SelectR::Active(), WXK_ESCAPE); })},
+                        [] {});
+    client->RunCommand(id::CopyTextFromRegion);
+    EXPECT_TRUE(escape.finished());
+    EXPECT_FALSE(client->text().running());
+    EXPECT_EQ(desktop.copiedTexts.size(), 1u);
+}
+
+TEST_F(TextCaptureTest, CopyTextReadsTheDisplayedPictureAndCancelStopsIt) {
+    const std::string page = dir.str() + "/page.png", blank = dir.str() + "/blank.png";
+    std::string lines;
+    for (int i = 1; i <= 40; ++i)
+        lines += "Line " + std::to_string(i) + " of a long page, read in one piece.\n";
+    ASSERT_EQ(WriteImageFile(*test::DrawTextPicture(kTerminalText, {"DejaVu Sans 12px"}),
+                             ImageFormat::kPng, page, -1),
+              0);
+    ASSERT_EQ(WriteImageFile(*test::DrawGradient(300, 100), ImageFormat::kPng, blank, -1), 0);
+    EXPECT_FALSE(CommandUiFor(id::FileCopyText, client->View()).enabled);
+    client->DisplayFile(page);
+    ASSERT_TRUE(CommandUiFor(id::FileCopyText, client->View()).enabled);
+    client->RunCommand(id::FileCopyText);
+    EXPECT_FALSE(CommandUiFor(id::FileCopyText, client->View()).enabled); // while reading
+    ASSERT_TRUE(ReadingEnds());
+    ASSERT_EQ(desktop.copiedTexts.size(), 1u) << StatusText();
+    EXPECT_GE(test::Accuracy(kTerminalText, desktop.copiedTexts[0]), 0.98);
+
+    // No text: said, and the clipboard left as it was.
+    client->DisplayFile(blank);
+    client->RunCommand(id::FileCopyText);
+    ASSERT_TRUE(ReadingEnds());
+    EXPECT_EQ(StatusText(), kNoTextFoundMessage);
+    EXPECT_EQ(desktop.copiedTexts.size(), 1u);
+
+    // A long page: its dialog shows, and Escape there cancels it.
+    const std::string longPage = dir.str() + "/long.png";
+    ASSERT_EQ(WriteImageFile(*test::DrawTextPicture(lines, {"DejaVu Sans 12px"}), ImageFormat::kPng,
+                             longPage, -1),
+              0);
+    client->DisplayFile(longPage);
+    client->RunCommand(id::FileCopyText);
+    ASSERT_TRUE(test::PumpUntil([&] { return client->text().progressDialog(); }, 5000));
+    test::SendKey(*client->text().progressDialog(), WXK_ESCAPE);
+    ASSERT_TRUE(ReadingEnds());
+    EXPECT_EQ(StatusText(), kRecognitionCancelledMessage);
+    EXPECT_EQ(desktop.copiedTexts.size(), 1u);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+} // namespace
+} // namespace tess
