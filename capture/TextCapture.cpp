@@ -1,11 +1,11 @@
 #include "capture/TextCapture.h"
 
 #include <cstdio>
-#include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "capture/ExportControl.h"
 #include "media/MemBm.h"
 #include "media/TextPrep.h"
 #include "platform/DesktopServices.h"
@@ -19,13 +19,7 @@ TextProgressDialog::TextProgressDialog(wxWindow* parent, std::function<void()> c
     auto* s = new wxBoxSizer(wxVERTICAL);
     s->Add(new wxStaticText(this, wxID_ANY, "Reading the text of the picture..."), 0,
            wxLEFT | wxRIGHT | wxTOP, 12);
-    s->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_RIGHT, 12);
-    SetSizerAndFit(s);
-    SetEscapeId(wxID_CANCEL);
-    auto stop = [cancel](auto&) { cancel(); };
-    Bind(wxEVT_BUTTON, stop, wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, stop);
-    CentreOnParent();
+    FinishProgressDialog(*this, s, std::move(cancel));
 }
 
 TextCapture::TextCapture(wxWindow* parent, DesktopServices& desktop)

@@ -63,6 +63,7 @@ TEST(TextPrep, PadTakesTheEdgesCommonestGreyAndKeepsThePicture) {
     // The edges are mostly 200, one 50; the inside 0 does not count.
     const GreyPicture g = Grey(3, 3, {200, 200, 50, 200, 0, 200, 200, 200, 200});
     EXPECT_EQ(EdgeGrey(g), 200);
+    EXPECT_EQ(EdgeGrey(Grey(3, 4, {5, 6, 7, 8, 0, 7, 8, 0, 7, 5, 6, 7})), 7); // the right edge's
     const GreyPicture p = Pad(g, 2, 7);
     ASSERT_EQ(p.width * 10 + p.height, 77);
     EXPECT_EQ(p.at(0, 0), 7);

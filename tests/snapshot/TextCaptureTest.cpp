@@ -11,8 +11,9 @@
 #include "resources/ui/Messages.h"
 
 #include "SnapshotTestSupport.h"
+#include "bench/TextPictures.h"
 #include "support/FakeDesktop.h"
-#include "text/TextPictures.h"
+#include "support/LayoutCheck.h"
 
 #include <csignal>
 #include <fstream>
@@ -54,20 +55,6 @@ protected:
     bool ReadingEnds() {
         return test::PumpUntil([&] { return !client->text().running(); }, 30000);
     }
-    // Drags the selection window's rectangle from `a` to `b` once it shows.
-    static test::Script Drag(wxPoint a, wxPoint b) {
-        return test::Script(
-            {[] { return SelectR::Active() && SelectR::Active()->IsShown(); }, test::Do([a, b] {
-                 SelectR& dlg = *SelectR::Active();
-                 test::SendMouse(dlg, wxEVT_LEFT_DOWN, a);
-                 test::SendMouse(dlg, wxEVT_MOTION, b, false, true);
-                 test::SendMouse(dlg, wxEVT_LEFT_UP, b);
-             })},
-            [] {
-                if (SelectR* d = SelectR::Active())
-                    d->EndModal(wxID_CANCEL);
-            });
-    }
 
     test::TempDir dir;
     Settings saved;
@@ -77,56 +64,38 @@ protected:
     TClient* client = nullptr;
 };
 
-// A terminal showing kTerminalText at (x, y), dark on light, without a cursor; its pid, 0
-// when none could be started.
-pid_t StartTerminal(int x, int y, const std::string& title, const test::TempDir& dir) {
-    const std::string script = dir.str() + "/show.sh";
-    std::ofstream(script) << "printf '\\033[?25l%s' \"$(cat " << dir.str()
-                          << "/text.txt)\"\nexec sleep 60\n";
-    std::ofstream(dir.str() + "/text.txt") << kTerminalText;
-    std::string pid;
-    test::RunCommand("xterm -T " + title + " -geometry 44x2+" + std::to_string(x) + "+" +
-                         std::to_string(y) +
-                         " -bg white -fg black -fa 'DejaVu Sans Mono' -fs 11 -e sh " + script +
-                         " >/dev/null 2>&1 & echo $!",
-                     &pid);
-    return static_cast<pid_t>(std::atoi(pid.c_str()));
-}
-
-// The terminal's place on the screen once it shows (x, y, width, height).
-std::optional<wxRect> TerminalRect(const std::string& title) {
-    for (int i = 0; i < 100; ++i, test::Pump(50)) {
-        std::string info;
-        if (test::RunCommand("xwininfo -name " + title + " 2>/dev/null", &info) != 0)
-            continue;
-        auto value = [&](const std::string& key) {
-            const size_t at = info.find(key);
-            return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + key.size());
-        };
-        if (info.find("IsViewable") == std::string::npos)
-            continue;
-        test::Pump(500); // its text drawn
-        return wxRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"),
-                      value("Width:"), value("Height:"));
-    }
-    return std::nullopt;
-}
-
 TEST_F(TextCaptureTest, HotKeyRegionOverATerminalPutsItsTextOnTheClipboard) {
     if (!test::HaveProgram("xterm") || !test::HaveProgram("xclip"))
         GTEST_SKIP() << "needs xterm and xclip";
-    const pid_t terminal = StartTerminal(100, 100, "tess-text-terminal", dir);
-    ASSERT_GT(terminal, 0);
-    const auto rect = TerminalRect("tess-text-terminal");
-    ASSERT_TRUE(rect);
-    test::Script drag = Drag(rect->GetTopLeft(), rect->GetBottomRight());
+    // A terminal at (100, 100), dark on light, without a cursor; the drag takes it whole.
+    std::ofstream(dir.str() + "/text.txt") << kTerminalText;
+    std::string size;
+    test::RunCommand(
+        "xterm -T tess-text -geometry 44x2+100+100 -bg white -fg black -fa "
+        "'DejaVu Sans Mono' -fs 11 -e sh -c \"printf '\\033[?25l'; cat " +
+            dir.str() +
+            "/text.txt; exec sleep 60\" >/dev/null 2>&1 & pid=$!; "
+            "for i in $(seq 50); do xwininfo -name tess-text 2>/dev/null | grep -q "
+            "IsViewable && break; sleep 0.1; done; sleep 0.5; xwininfo -name "
+            "tess-text | awk -v p=$pid '/Width:/ {w=$2} /Height:/ {h=$2} END {print p, w, h}'",
+        &size);
+    int terminal = 0, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(size.c_str(), "%d %d %d", &terminal, &w, &h), 3) << size;
+    test::Script drag(
+        {[] { return SelectR::Active() && SelectR::Active()->IsShown(); }, test::Do([w, h] {
+             SelectR& dlg = *SelectR::Active();
+             test::SendMouse(dlg, wxEVT_LEFT_DOWN, {100, 100});
+             test::SendMouse(dlg, wxEVT_MOTION, {100 + w, 100 + h}, false, true);
+             test::SendMouse(dlg, wxEVT_LEFT_UP, {100 + w, 100 + h});
+         })},
+        [] {});
     PostMessage(client, msg::HotKeyText);
     ASSERT_TRUE(test::PumpUntil([&] { return drag.finished() && !SelectR::Active(); }, 15000));
     ASSERT_TRUE(ReadingEnds());
     kill(terminal, SIGTERM);
     ASSERT_EQ(desktop.copiedTexts.size(), 1u) << StatusText();
     const std::string text = desktop.copiedTexts[0];
-    EXPECT_GE(test::Accuracy(kTerminalText, text), 0.98) << text;
+    EXPECT_GE(bench::Accuracy(kTerminalText, text), 0.98) << text;
     EXPECT_EQ(StatusText(), "Text copied: " + std::to_string(CharacterCount(text)) + " characters");
     ASSERT_EQ(desktop.notices.size(), 1u);
     EXPECT_EQ(desktop.notices[0].kind, CaptureNotice::Kind::TextCopied);
@@ -158,10 +127,10 @@ TEST_F(TextCaptureTest, CopyTextReadsTheDisplayedPictureAndCancelStopsIt) {
     std::string lines;
     for (int i = 1; i <= 40; ++i)
         lines += "Line " + std::to_string(i) + " of a long page, read in one piece.\n";
-    ASSERT_EQ(WriteImageFile(*test::DrawTextPicture(kTerminalText, {"DejaVu Sans 12px"}),
+    ASSERT_EQ(WriteImageFile(*bench::DrawTextPicture(kTerminalText, {"DejaVu Sans 12px"}),
                              ImageFormat::kPng, page, -1),
               0);
-    ASSERT_EQ(WriteImageFile(*test::DrawGradient(300, 100), ImageFormat::kPng, blank, -1), 0);
+    ASSERT_EQ(WriteImageFile(*bench::DrawGradient(300, 100), ImageFormat::kPng, blank, -1), 0);
     EXPECT_FALSE(CommandUiFor(id::FileCopyText, client->View()).enabled);
     client->DisplayFile(page);
     ASSERT_TRUE(CommandUiFor(id::FileCopyText, client->View()).enabled);
@@ -169,7 +138,7 @@ TEST_F(TextCaptureTest, CopyTextReadsTheDisplayedPictureAndCancelStopsIt) {
     EXPECT_FALSE(CommandUiFor(id::FileCopyText, client->View()).enabled); // while reading
     ASSERT_TRUE(ReadingEnds());
     ASSERT_EQ(desktop.copiedTexts.size(), 1u) << StatusText();
-    EXPECT_GE(test::Accuracy(kTerminalText, desktop.copiedTexts[0]), 0.98);
+    EXPECT_GE(bench::Accuracy(kTerminalText, desktop.copiedTexts[0]), 0.98);
 
     // No text: said, and the clipboard left as it was.
     client->DisplayFile(blank);
@@ -180,13 +149,22 @@ TEST_F(TextCaptureTest, CopyTextReadsTheDisplayedPictureAndCancelStopsIt) {
 
     // A long page: its dialog shows, and Escape there cancels it.
     const std::string longPage = dir.str() + "/long.png";
-    ASSERT_EQ(WriteImageFile(*test::DrawTextPicture(lines, {"DejaVu Sans 12px"}), ImageFormat::kPng,
-                             longPage, -1),
+    ASSERT_EQ(WriteImageFile(*bench::DrawTextPicture(lines, {"DejaVu Sans 12px"}),
+                             ImageFormat::kPng, longPage, -1),
               0);
     client->DisplayFile(longPage);
     client->RunCommand(id::FileCopyText);
     ASSERT_TRUE(test::PumpUntil([&] { return client->text().progressDialog(); }, 5000));
-    test::SendKey(*client->text().progressDialog(), WXK_ESCAPE);
+    TextProgressDialog* dialog = client->text().progressDialog();
+    EXPECT_EQ(test::LayoutProblems(dialog), std::vector<std::string>{});
+    if (const char* out = std::getenv("TESS_SCREENSHOT_DIR")) { // tools/screenshots/text.sh
+        test::Pump(300);
+        const wxRect r = dialog->GetScreenRect().Inflate(8, 20);
+        test::RunCommand("import -window root -crop " + std::to_string(r.width) + "x" +
+                         std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                         std::to_string(r.y - 12) + " +repage '" + out + "/text-progress.png'");
+    }
+    test::SendKey(*dialog, WXK_ESCAPE);
     ASSERT_TRUE(ReadingEnds());
     EXPECT_EQ(StatusText(), kRecognitionCancelledMessage);
     EXPECT_EQ(desktop.copiedTexts.size(), 1u);

@@ -2,13 +2,12 @@
 // files, read back from its standard output and from the clipboard with xclip.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include "bench/TextPictures.h"
 #include "capture/TextCommand.h"
 #include "media/WriteImageFile.h"
+#include "platform/FileIo.h"
 #include "support/TestSupport.h"
 #include "support/XTestWindows.h"
-#include "text/TextPictures.h"
 
 namespace tess {
 namespace {
@@ -26,21 +25,16 @@ int RunProgram(const std::string& args, std::string* out, std::string* err,
     const std::string errFile = dir.str() + "/err.txt";
     const int status =
         test::RunCommand(Quote(test::ProgramPath()) + " " + args + " 2>" + Quote(errFile), out);
-    if (FILE* f = std::fopen(errFile.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-            err->append(buffer, n);
-        std::fclose(f);
-    }
+    *err = ReadWholeFile(errFile).value_or("");
     return status;
 }
 
 TEST(TextCommand, PictureFilesStandardInputAndExitCodes) {
     test::TempDir dir;
     const std::string png = dir.str() + "/text.png", bmp = dir.str() + "/none.bmp";
-    const auto picture = test::DrawTextPicture(kText, {"DejaVu Sans 12px"});
+    const auto picture = bench::DrawTextPicture(kText, {"DejaVu Sans 12px"});
     ASSERT_EQ(WriteImageFile(*picture, ImageFormat::kPng, png, -1), 0);
-    ASSERT_EQ(WriteImageFile(*test::DrawGradient(300, 80), ImageFormat::kBmp, bmp, -1), 0);
+    ASSERT_EQ(WriteImageFile(*bench::DrawGradient(300, 80), ImageFormat::kBmp, bmp, -1), 0);
     struct Row {
         std::string args;
         int status;
@@ -59,7 +53,7 @@ TEST(TextCommand, PictureFilesStandardInputAndExitCodes) {
         EXPECT_EQ(RunProgram(row.args, &out, &err, dir), row.status) << err;
         EXPECT_EQ(err.rfind(row.err, 0), 0u) << err;
         if (row.status == 0)
-            EXPECT_GE(test::Accuracy(std::string(kText) + "\n", out), 0.98) << out;
+            EXPECT_GE(bench::Accuracy(std::string(kText) + "\n", out), 0.98) << out;
         else
             EXPECT_EQ(out, "");
     }
@@ -90,7 +84,7 @@ TEST(TextCommand, RegionOfTheScreenGoesToStandardOutputAndStaysOnTheClipboard) {
         GTEST_SKIP() << "needs a display and xclip";
     test::TempDir dir;
     test::XTestDisplay x;
-    const auto picture = test::DrawTextPicture(kText, {"DejaVu Sans 12px", 0xE0E0E0, 0x303030});
+    const auto picture = bench::DrawTextPicture(kText, {"DejaVu Sans 12px", 0xE0E0E0, 0x303030});
     const Window w = x.create(100, 200, picture->width(), picture->height(),
                               [&](int px, int py) { return test::PixelAt(*picture, px, py); });
     x.sync();
@@ -99,7 +93,7 @@ TEST(TextCommand, RegionOfTheScreenGoesToStandardOutputAndStaysOnTheClipboard) {
     std::string out, err;
     ASSERT_EQ(RunProgram("--text --clipboard --region " + region, &out, &err, dir), 0) << err;
     EXPECT_EQ(err, "");
-    EXPECT_GE(test::Accuracy(std::string(kText) + "\n", out), 0.98) << out;
+    EXPECT_GE(bench::Accuracy(std::string(kText) + "\n", out), 0.98) << out;
     out.pop_back(); // the line break after the text
     for (const char* target : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING"}) {
         std::string clip;

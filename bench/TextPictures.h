@@ -1,6 +1,7 @@
 #pragma once
-// Pictures of screen text drawn with Pango, for the recognition tests and the benchmark, and
-// the accuracy measure (1 - edit distance / length).
+// Pictures of screen text drawn with Pango, the cases of screen text that reading is measured
+// on (the benchmark's accuracy table, and the recognition tests, which hold each case to its
+// least accuracy), and the accuracy measure (1 - edit distance / length).
 #include <algorithm>
 #include <cairo.h>
 #include <memory>
@@ -11,7 +12,7 @@
 
 #include "media/MemBm.h"
 
-namespace tess::test {
+namespace tess::bench {
 
 struct TextLook {
     const char* font = "DejaVu Sans 11px";
@@ -130,6 +131,50 @@ inline std::unique_ptr<MemBm> DrawGradient(int width, int height) {
     return picture;
 }
 
+struct TextCase {
+    const char* name;
+    std::string text;
+    TextLook look;
+    double least; // the accuracy reading must reach
+};
+
+// Screen text in light and dark themes, the UI font at 9, 11 and 13 px, smoothed and not,
+// terminals, grey on grey, white on blue, a two-column form, a list with icons, a tight crop.
+inline std::vector<TextCase> ScreenTextCases() {
+    const std::string dialog = "The file could not be saved because the disk is full.\n"
+                               "Free some space and try again, or choose another folder.\n"
+                               "Error 0x80070070 at 14:32 on Tuesday, 8 December 2026";
+    const std::string terminal = "user@host:~/src$ ls -l build/tessaray\n"
+                                 "-rwxr-xr-x 1 user user 4812064 Dec 8 22:14 build/tessaray\n"
+                                 "user@host:~/src$ make test 2>&1 | tail -n 3";
+    const char* const ui = "DejaVu Sans 11px";
+    const char* const mono = "DejaVu Sans Mono 12px";
+    return {
+        {"light 9 px", dialog, {"DejaVu Sans 9px"}, 0.98},
+        {"light 11 px", dialog, {ui}, 0.98},
+        {"light 13 px", dialog, {"DejaVu Sans 13px"}, 0.98},
+        {"dark 11 px", dialog, {ui, 0xEEEEEE, 0x2B2B2B}, 0.98},
+        {"light 11 px not smoothed", dialog, {ui, 0, 0xFFFFFF, false}, 0.98},
+        {"dark 11 px not smoothed", dialog, {ui, 0xEEEEEE, 0x2B2B2B, false}, 0.98},
+        {"terminal light", terminal, {mono, 0x202020, 0xFFFFFF}, 0.98},
+        {"terminal dark", terminal, {mono, 0xD0D0D0, 0x000000}, 0.98},
+        {"grey on grey", dialog, {ui, 0x404040, 0xB8B8B8}, 0.98},
+        {"white on blue", dialog, {ui, 0xFFFFFF, 0x1E5AA8}, 0.98},
+        {"two-column form",
+         "Name: Alice Smith\nStreet: 12 Garden Lane\nCity: Springfield\nPhone: 555 0134",
+         {ui, 0, 0xF2F2F2, true, 8, false, 160},
+         0.98},
+        {"list with icons",
+         "Documents\nDownloads\nMusic\nPictures\nVideos\nProjects 2026\nTrash",
+         {ui, 0x202020, 0xFFFFFF, true, 8, true},
+         0.95},
+        {"tight crop",
+         "Connection timed out. Retry in 30 seconds?",
+         {ui, 0, 0xFFFFFF, true, 0},
+         0.995},
+    };
+}
+
 // 1 - (edit distance / length of `expected`), at least 0.
 inline double Accuracy(const std::string& expected, const std::string& got) {
     std::vector<size_t> row(got.size() + 1);
@@ -149,4 +194,4 @@ inline double Accuracy(const std::string& expected, const std::string& got) {
                                    static_cast<double>(std::max<size_t>(expected.size(), 1)));
 }
 
-} // namespace tess::test
+} // namespace tess::bench
