@@ -1,6 +1,5 @@
-// "Copy Text from Region..." and "Copy Text" in a frame on a real X server: a terminal's text
-// read through the selection window onto the clipboard (read back with xclip), the status bar
-// and the notification; a displayed picture; Escape; the fourth hot key's message.
+// "Copy Text from Region..." (the fourth hot key's message) over a terminal and "Copy Text" of
+// a picture in a frame on a real X server: clipboard (xclip), status, notification, Escape.
 #include "capture/TextCapture.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"

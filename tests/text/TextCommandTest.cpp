@@ -1,5 +1,4 @@
-// `tessaray --text`: the built program on pictures drawn at test time, on the screen and in
-// files, read back from its standard output and from the clipboard with xclip.
+// `tessaray --text` as a program: picture files, standard input, the screen, the clipboard.
 #include <gtest/gtest.h>
 
 #include "bench/TextPictures.h"
@@ -66,15 +65,13 @@ TEST(TextCommand, OptionsTakeOneSourceAndTheSnapshotsTargets) {
     EXPECT_TRUE(o.area && o.area->width() == 70 && o.clipboard && o.languages == "deu");
     o = ParseTextOptions({{"text", ""}, {"input", "-"}, {"notify", ""}});
     EXPECT_TRUE(o.ok && o.input == "-" && !o.area && !o.window);
-    const LongOptions wrong[] = {
-        {{"text", "x"}},
-        {{"text", ""}, {"input", ""}},
-        {{"text", ""}, {"lang", ""}},
-        {{"text", ""}, {"format", "png"}},
-        {{"text", ""}, {"output", "a.png"}},
-        {{"text", ""}, {"window", "0x1"}, {"monitor", "0"}},
-        {{"text", ""}, {"monitor", "0"}, {"input", "a.png"}},
-    };
+    const LongOptions wrong[] = {{{"text", "x"}},
+                                 {{"text", ""}, {"input", ""}},
+                                 {{"text", ""}, {"lang", ""}},
+                                 {{"text", ""}, {"format", "png"}},
+                                 {{"text", ""}, {"output", "a.png"}},
+                                 {{"text", ""}, {"window", "0x1"}, {"monitor", "0"}},
+                                 {{"text", ""}, {"monitor", "0"}, {"input", "a.png"}}};
     for (const LongOptions& options : wrong)
         EXPECT_FALSE(ParseTextOptions(options).ok) << options.back().first;
 }
