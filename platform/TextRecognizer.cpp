@@ -246,6 +246,8 @@ std::unique_ptr<TextRecognizer> TextRecognizer::create(const std::string& langua
         return nullptr;
     }
     api->setPageSegMode(handle, kPageSegAuto);
+    // The picture comes dark on light already: no second reading of each line inverted.
+    api->setVariable(handle, "tessedit_do_invert", "0");
     return std::unique_ptr<TextRecognizer>(new TextRecognizer(api, handle, languages));
 }
 
