@@ -14,6 +14,7 @@
 #include "capture/ExportCommand.h"
 #include "capture/RecordCommand.h"
 #include "capture/SnapshotCommand.h"
+#include "capture/TextCommand.h"
 #include "platform/Log.h"
 #include "platform/notify/Notify.h"
 #include "settings/Settings.h"
@@ -26,7 +27,8 @@ namespace {
 constexpr unsigned kAnswerSeconds = 600;
 
 // The kinds of notice, in CaptureNotice::Kind's order, as the answering process is told them.
-constexpr const char* kKindNames[] = {"snapshot", "recording", "failed", "exported"};
+constexpr const char* kKindNames[] = {"snapshot", "recording",   "failed",
+                                      "exported", "text-copied", "text-read"};
 
 // `argv` in a process of its own that outlives this one: a session of its own, nothing of this
 // process's standard streams or other descriptors (a shell's $(...) waits for no one).
@@ -121,7 +123,8 @@ std::optional<int> RunNotificationAnswerer(int argc, char** argv) {
                            : std::end(kKindNames);
     if (kind == std::end(kKindNames)) {
         std::cerr << "tessaray: " << kAnswerNotificationMode
-                  << " is the program's own; it takes snapshot|recording|failed|exported, FILE "
+                  << " is the program's own; it takes "
+                     "snapshot|recording|failed|exported|text-copied|text-read, FILE "
                      "and MESSAGE\n";
         return 2;
     }
@@ -156,6 +159,15 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
         code = RunRecordCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cout,
                                 std::cerr, nullptr, &notice);
         if (*code == kRecordExitUsage)
+            return code;
+    } else if (WantsTextCommand(cl.longOptions)) {
+        auto screen = OpenScreenAndLoadSettings();
+        if (!HasLongOption(cl.longOptions, "input"))
+            if (auto refused = SetUpScreenBackendForCommand(cl))
+                return refused;
+        code = RunTextCommand(cl.longOptions, screen.get(), GlobalSettings(), std::cin, std::cout,
+                              std::cerr, &notice);
+        if (*code == kTextExitUsage)
             return code;
     } else if (WantsSnapshotCommand(cl.longOptions)) {
         code = RunSnapshotFromCommandLine(cl, false, &SetUpScreenBackendForCommand, &notice);

@@ -38,7 +38,8 @@ std::optional<int> RunSnapshotFromCommandLine(const CommandLine& cl, bool endPro
 void NotifyAndAnswer(const CaptureNotice& notice);
 
 // The window program's own mode for that: `tessaray-window --answer-notification KIND FILE
-// MESSAGE` (KIND snapshot, recording, failed or exported) runs NotifyAndAnswer and ends.
+// MESSAGE` (KIND snapshot, recording, failed, exported, text-copied or text-read) runs
+// NotifyAndAnswer and ends.
 inline constexpr char kAnswerNotificationMode[] = "--answer-notification";
 
 // Starts this program afresh in that mode, in a session of its own that keeps none of this

@@ -12,11 +12,12 @@ namespace {
 
 // Long options and the commands that read them (--snapshot, --record, --export and --trim,
 // app/Headless.h).
-constexpr std::array<std::string_view, 26> kLongOptions = {
+constexpr std::array<std::string_view, 29> kLongOptions = {
     "help",      "version", "snapshot",     "record",  "window", "region",  "format",
     "output",    "seconds", "audio",        "backend", "delay",  "monitor", "list-monitors",
     "clipboard", "notify",  "audio-source", "control", "export", "fps",     "scale",
-    "edit",      "trim",    "from",         "to",      "cut"};
+    "edit",      "trim",    "from",         "to",      "cut",    "text",    "input",
+    "lang"};
 
 } // namespace
 
@@ -37,6 +38,8 @@ const char* UsageText() {
            "                [--scale 50|100] [--from T] [--to T]\n"
            "       tessaray --trim IN --output OUT [--from T] [--to T] [--cut T1-T2]...\n"
            "       tessaray --control record|stop|pause|resume|snapshot\n"
+           "       tessaray --text [--window ID | --region X,Y,W,H|last | --monitor M |\n"
+           "                --input FILE|-] [--lang L] [--clipboard] [--notify]\n"
            "\n"
            "Captures the screen, a monitor, a window or a rectangle as a picture or a\n"
            "recording, and shows pictures, recordings and sound files.\n"
@@ -71,8 +74,9 @@ const char* UsageText() {
            "                     output)\n"
            "  --delay N          wait N seconds (0 to 60) before the snapshot, counting them\n"
            "                     down on standard error when it is a terminal\n"
-           "  --clipboard        put the snapshot on the clipboard too; it stays there after\n"
-           "                     the command ends, until another program copies something\n"
+           "  --clipboard        put the snapshot (or the text) on the clipboard too; it\n"
+           "                     stays there after the command ends, until another program\n"
+           "                     copies something\n"
            "  --notify           show a desktop notification of the capture (whatever the\n"
            "                     settings say); a process of its own answers its actions\n"
            "                     (Open, Show in folder, Copy) until it closes, at most 10\n"
@@ -95,6 +99,13 @@ const char* UsageText() {
            "                     --export to export a part); T is seconds such as 12.5 or\n"
            "                     [hh:]mm:ss[.mmm] such as 1:02.5\n"
            "  --cut T1-T2        leave out the part from T1 to T2 (--trim; repeatable)\n"
+           "  --text             read the text shown in the window, rectangle, monitor or\n"
+           "                     screen (or in the picture --input names, - for standard\n"
+           "                     input) and print it, line breaks kept; exit 1 when none\n"
+           "                     is found (needs the packages libtesseract5 and\n"
+           "                     tesseract-ocr-eng)\n"
+           "  --lang L           the languages of --text, as Tesseract names them (eng,\n"
+           "                     deu, eng+deu...); the default is the Image page's\n"
            "  --list-monitors    print the monitors: number, name, geometry WxH+X+Y and\n"
            "                     \"primary\" for the primary one\n"
            "  --control REQUEST  ask the running window program to record, stop, pause,\n"
@@ -125,7 +136,7 @@ std::optional<int> AnswerInformationalOptions(const CommandLine& cl, std::ostrea
     bool command = false;
     for (const auto& option : cl.longOptions)
         command = command || option.first == "snapshot" || option.first == "record" ||
-                  option.first == "export" || option.first == "trim";
+                  option.first == "export" || option.first == "trim" || option.first == "text";
     for (const auto& [name, value] : cl.longOptions) {
         if (name == "help") {
             out << UsageText();

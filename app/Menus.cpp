@@ -55,6 +55,7 @@ wxMenuBar* BuildMainMenu() {
     Add(file, id::FileSaveAs, "Save &As...");
     Add(file, id::FileCopy, "Cop&y\tCtrl+C");
     Add(file, id::FileEdit, "E&dit...\tCtrl+E");
+    Add(file, id::FileCopyText, "Copy &Text");
     Add(file, id::FileExport, "&Export...");
     Add(file, id::SaveTrimmedCopy, "Save Tri&mmed Copy...");
     Add(file, id::SaveWithoutSelection, "Save Wit&hout Selection...");
@@ -92,6 +93,7 @@ wxMenuBar* BuildMainMenu() {
     Add(snapSpecify, id::SnapshotRegion, "Snapshot Region");
     Add(snapSpecify, id::SnapshotLastRegion, "Snapshot Last Region");
     control->AppendSubMenu(snapSpecify, "Snapshot specify");
+    Add(control, id::CopyTextFromRegion, "Copy &Text from Region...");
     Check(control, id::DelaySnapshot, DelayMenuText(GlobalSettings().snapshotDelay).c_str());
     control->AppendSeparator();
     Add(control, id::RecordVideo, "&Record Video\tAlt+R");
@@ -184,6 +186,7 @@ wxMenu* BuildTrayMenu() {
     m->AppendSeparator();
     Add(m, id::Snapshot, "Snapshot");
     Add(m, id::SnapshotLastRegion, "Snapshot Last Region");
+    Add(m, id::CopyTextFromRegion, "Copy &Text from Region...");
     Add(m, id::RecordVideo, "&Record Video\tAlt+R");
     Add(m, id::RecordLastRegion, "Record Last Region");
     Add(m, id::StopRecording, "&Stop Recording");

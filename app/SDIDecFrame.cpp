@@ -9,6 +9,7 @@
 #include "platform/ControlService.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
+#include "platform/TextRecognizer.h"
 #include "platform/portal/Shortcuts.h"
 #include "platform/x11/HotKeys.h"
 #include "resources/Ids.h"
@@ -195,8 +196,8 @@ int SDIDecFrame::RegisterHotKeys() {
     hotKeys_->UnregisterAll();
     const Settings& s = GlobalSettings();
     int registered = 0;
-    const int32_t values[3] = {s.key1, s.key2, s.key3};
-    for (int i = 0; i < 3; ++i) {
+    const int32_t values[4] = {s.key1, s.key2, s.key3, s.key4};
+    for (int i = 0; i < 4; ++i) {
         const HotKey key = HotKey::FromStored(values[i]);
         if (key && hotKeys_->Register(i, key.modifiers(), key.virtualKey()))
             ++registered;
@@ -211,9 +212,9 @@ int SDIDecFrame::RegisterHotKeys() {
 void SDIDecFrame::RegisterPortalHotKeys() {
     // The key grabs above see only keys pressed while an X window has the focus.
     const Settings& s = GlobalSettings();
-    const std::vector<uint16_t> keys = {HotKey::FromStored(s.key1).value,
-                                        HotKey::FromStored(s.key2).value,
-                                        HotKey::FromStored(s.key3).value};
+    const std::vector<uint16_t> keys = {
+        HotKey::FromStored(s.key1).value, HotKey::FromStored(s.key2).value,
+        HotKey::FromStored(s.key3).value, HotKey::FromStored(s.key4).value};
     if (!portalKeysAsked_) {
         portalKeysAsked_ = true;
         portalKeys_ = PortalShortcuts::Open();
@@ -226,11 +227,12 @@ void SDIDecFrame::RegisterPortalHotKeys() {
             portalKeys_->Bind(
                 {{"video", "Start or stop a recording", HotKey{keys[0]}.triggerText()},
                  {"snapshot", "Take a snapshot", HotKey{keys[1]}.triggerText()},
-                 {"region", "Take a snapshot of a region", HotKey{keys[2]}.triggerText()}});
+                 {"region", "Take a snapshot of a region", HotKey{keys[2]}.triggerText()},
+                 {"text", "Copy the text of a region", HotKey{keys[3]}.triggerText()}});
         }
         return;
     }
-    const bool anyKey = keys[0] || keys[1] || keys[2];
+    const bool anyKey = keys[0] || keys[1] || keys[2] || keys[3];
     if (anyKey && !noHotKeysSaid_) {
         noHotKeysSaid_ = true;
         LogWarning("%s", kNoGlobalHotKeysMessage);
@@ -255,6 +257,7 @@ PrefContext SDIDecFrame::OptionsContext() {
     ctx.timerEnable = &TimerEnable();
     ctx.imageFormat = GlobalSettings().imageFormat;
     ctx.hotKeyNote = HotKeyNote();
+    ctx.textLanguages = InstalledLanguages(LanguageDataFolder());
     ctx.desktop = &client_->desktop();
     ctx.keyHeldElsewhere = [this](uint16_t value) {
         if (!hotKeys_)
@@ -302,9 +305,10 @@ void SDIDecFrame::OnHotKeyTimer(wxTimerEvent&) {
         for (int index : portalKeys_->Poll())
             pressed.push_back(index);
     for (int idNumber : pressed) {
-        // Hot-key id 0 posts 1112, id 1 posts 1111, id 2 posts 1110.
-        static const int messages[3] = {msg::HotKeyVideo, msg::HotKeySnapshot, msg::HotKeyRegion};
-        if (idNumber >= 0 && idNumber < 3)
+        // Hot-key id 0 posts 1112, id 1 posts 1111, id 2 posts 1110, id 3 posts 1113.
+        static const int messages[4] = {msg::HotKeyVideo, msg::HotKeySnapshot, msg::HotKeyRegion,
+                                        msg::HotKeyText};
+        if (idNumber >= 0 && idNumber < 4)
             PostMessage(client_, messages[idNumber]);
     }
 }

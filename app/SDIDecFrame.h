@@ -42,7 +42,7 @@ public:
     void AnswerControlRequests();
     // Always on top, the tray icon, minimize-to-tray and the hot keys from the settings.
     void ApplyFrameSettings();
-    // Registers Key1..Key3 as hot keys 0..2 (any earlier registration is dropped).
+    // Registers Key1..Key4 as hot keys 0..3 (any earlier registration is dropped).
     // Returns how many were registered.
     int RegisterHotKeys();
     // What the HotKey page says about hot keys in this session ("" in an X11 session).

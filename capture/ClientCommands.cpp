@@ -8,7 +8,9 @@
 #include "capture/Recording.h"
 #include "capture/RecordingController.h"
 #include "capture/TClient.h"
+#include "capture/TextCapture.h"
 #include "media/Effects.h"
+#include "media/MemBm.h"
 #include "media/VideoFile.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
@@ -144,6 +146,17 @@ const std::unordered_map<int, Work>& CommandTable() {
          [](TClient& c, Settings&) {
              c.exports().SaveTrimmedCopy(c.displayedFile()->fileName(),
                                          c.display().marks().Kept(true), true);
+         }},
+        {id::CopyTextFromRegion,
+         [](TClient& c, Settings&) {
+             if (!c.text().running())
+                 c.text().Start(GrabClientRegionForText(c));
+         }},
+        {id::FileCopyText,
+         [](TClient& c, Settings&) {
+             const VideoFile* file = c.displayedFile();
+             if (file && file->picture())
+                 c.text().Start(std::make_unique<MemBm>(*file->picture()));
          }},
         {id::FileClose, CloseFile},
         {id::FileProperties, [](TClient& c, Settings&) { c.display().Properties(); }},

@@ -80,6 +80,8 @@ const std::vector<int>& ClientCommandIds() {
             id::Nop1814,
             id::SnapshotLastRegion,
             id::RecordLastRegion,
+            id::CopyTextFromRegion,
+            id::FileCopyText,
         };
         for (const EffectSwitch& e : EffectSwitches())
             v.push_back(e.command);
@@ -128,6 +130,12 @@ CommandUi CommandUiFor(int command, const ClientView& v) {
     case id::Nop27106:
     case id::Nop27108:
         ui.enabled = !recording;
+        break;
+    case id::CopyTextFromRegion:
+        ui.enabled = !recording && !v.readingText;
+        break;
+    case id::FileCopyText:
+        ui.enabled = v.fileDisplayed && v.fileIsPicture && !v.readingText;
         break;
     case id::SnapshotLastRegion:
     case id::RecordLastRegion:

@@ -46,6 +46,7 @@ struct ClientView {
     bool playbackBarShown = false;
     // The last region is stored and lies within the screen.
     bool lastRegionUsable = false;
+    bool readingText = false; // text of a picture is being read ("Copy Text")
     const Settings* settings = nullptr;
 };
 

@@ -147,6 +147,14 @@ void RunClientAreaSnapshot(TClient& client, const ScreenRect& area) {
     SnapshotAreaCommand(host, GlobalSettings(), area);
 }
 
+std::unique_ptr<MemBm> GrabClientRegionForText(TClient& client) {
+    if (g_snapshotRunning)
+        return nullptr;
+    Running running;
+    ClientSnapshotHost host(client);
+    return GrabChosenRegion(host, GlobalSettings());
+}
+
 std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode target,
                                                  const std::string& outputPath, bool mayEdit) {
     if (g_snapshotRunning)

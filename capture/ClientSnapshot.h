@@ -3,6 +3,7 @@
 // capture/SnapshotPipeline.h with the frame around the client, the client's choosers of a
 // window or a rectangle, the status bar and the display step; the waits, the beeps and the
 // shutter clip come from the client's desktop services.
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 
 namespace tess {
 
+class MemBm;
 class TClient;
 
 // Waits `ms` while the toolkit repaints, so a window that just closed is off the screen.
@@ -27,5 +29,9 @@ std::optional<SnapshotOutcome> RunClientSnapshot(TClient& client, CaptureMode ta
                                                  bool mayEdit = true);
 // The same for a rectangle known beforehand (the last region).
 void RunClientAreaSnapshot(TClient& client, const ScreenRect& area);
+
+// "Copy Text from Region...": the rectangle the user chooses, grabbed for reading
+// (GrabChosenRegion). Null when cancelled, or while a snapshot runs.
+std::unique_ptr<MemBm> GrabClientRegionForText(TClient& client);
 
 } // namespace tess

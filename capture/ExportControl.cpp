@@ -140,13 +140,17 @@ ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& 
     s->Add(gauge_, 0, wxALL | wxEXPAND, 12);
     text_ = new wxStaticText(this, wxID_ANY, "0 %");
     s->Add(text_, 0, wxLEFT | wxRIGHT | wxEXPAND, 12);
-    s->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_RIGHT, 12);
-    SetSizerAndFit(s);
-    SetEscapeId(wxID_CANCEL);
+    FinishProgressDialog(*this, s, std::move(cancel));
+}
+
+void FinishProgressDialog(wxDialog& dialog, wxSizer* sizer, std::function<void()> cancel) {
+    sizer->Add(new wxButton(&dialog, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_RIGHT, 12);
+    dialog.SetSizerAndFit(sizer);
+    dialog.SetEscapeId(wxID_CANCEL);
     auto stop = [cancel](auto&) { cancel(); };
-    Bind(wxEVT_BUTTON, stop, wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, stop);
-    CentreOnParent();
+    dialog.Bind(wxEVT_BUTTON, stop, wxID_CANCEL);
+    dialog.Bind(wxEVT_CLOSE_WINDOW, stop);
+    dialog.CentreOnParent();
 }
 
 void ExportProgressDialog::ShowProgress(const ExportStatus& status) {

@@ -19,6 +19,7 @@
 
 class wxCheckBox;
 class wxGauge;
+class wxSizer;
 class wxRadioBox;
 class wxSpinCtrl;
 class wxStaticText;
@@ -59,6 +60,11 @@ private:
     wxCheckBox* onlySelection_ = nullptr;
     std::vector<TrimRange> selection_;
 };
+
+// Ends the making of a modeless progress dialog whose controls are in `sizer`: a Cancel button
+// below them, the size fitted, Cancel, Escape and the close box calling `cancel`, the dialog
+// over its parent.
+void FinishProgressDialog(wxDialog& dialog, wxSizer* sizer, std::function<void()> cancel);
 
 // The running export's progress: the file, a bar, the percentage and time left, Cancel.
 class ExportProgressDialog : public wxDialog {

@@ -1,5 +1,6 @@
 #include "capture/SnapshotPipeline.h"
 
+#include "media/Grab.h"
 #include "media/MemBm.h"
 #include "media/WriteImageFile.h"
 #include "settings/Settings.h"
@@ -119,6 +120,20 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
     }
     UndoCaptureStart(host, settings);
     return out;
+}
+
+std::unique_ptr<MemBm> GrabChosenRegion(SnapshotHost& host, const Settings& settings) {
+    ApplyCaptureStart(host, settings);
+    host.ShowPrompt(kPromptTextRegion);
+    std::unique_ptr<MemBm> picture;
+    ScreenRect rect;
+    if (host.SelectRectangle(&rect) && host.Screen()) {
+        host.Wait(kAfterSelectionMs);
+        int32_t code = 0;
+        picture = GrabScreenPicture(*host.Screen(), false, true, false, &rect, &code);
+    }
+    UndoCaptureStart(host, settings);
+    return picture;
 }
 
 SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,

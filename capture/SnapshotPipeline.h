@@ -5,6 +5,7 @@
 // and the display of the file. The steps that touch windows, sound and time go through a
 // `SnapshotHost`, so the order can be followed without a toolkit; the main window supplies
 // the real one.
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -101,6 +102,14 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
 // pointer): the capture-start action, the snapshot, the undo; no prompt and no selection.
 SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, const ScreenRect& area,
                                     const std::string& outputPath = {});
+
+inline constexpr char kPromptTextRegion[] =
+    "Click and drag the rectangle whose text you wish to copy...";
+
+// "Copy Text from Region...": the capture-start action, the prompt, the user's rectangle,
+// 100 ms, the rectangle's picture without the cursor, the undo. Null when the choice was
+// cancelled or the screen gave no picture.
+std::unique_ptr<MemBm> GrabChosenRegion(SnapshotHost& host, const Settings& settings);
 
 // The status-bar text of a snapshot: the path, or the reason it failed.
 std::string SnapshotStatusText(const SnapshotOutcome& outcome);

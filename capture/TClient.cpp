@@ -12,6 +12,7 @@
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/SnapshotPipeline.h"
+#include "capture/TextCapture.h"
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
@@ -68,6 +69,7 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
     sound_ = std::make_unique<ClientSound>(controls_, this, [this] { return display_->file(); });
     recorder_ = std::make_unique<RecordingController>(desktop_, this, std::move(links));
     exports_ = std::make_unique<ExportControl>(this, desktop_);
+    text_ = std::make_unique<TextCapture>(this, desktop_);
     RegisterCapturePlugin(ExecutableDir());
     for (int cmd : ClientCommandIds()) {
         Bind(wxEVT_MENU, &TClient::OnCommand, this, cmd);
@@ -98,6 +100,7 @@ void TClient::Shutdown() {
         recorder_->Abandon();
     display_->Close();
     exports_.reset(); // a running export is cancelled
+    text_.reset();    // and a reading of text
     state_ = CaptureState::Idle;
     timer_.Stop();
 }
@@ -188,6 +191,7 @@ ClientView TClient::View() const {
     v.recordingPaused = RecordingPaused();
     v.fullScreen = fullScreen_;
     v.playbackBarShown = playbackBarShown ? playbackBarShown() : GlobalSettings().playbackBarShown;
+    v.readingText = text_ && text_->running();
     v.settings = &GlobalSettings();
     return v;
 }
@@ -236,6 +240,8 @@ void TClient::OnTimer(wxTimerEvent&) {
     if (exports_)
         exports_->Poll();
     display_->StopAtOut();
+    if (text_)
+        text_->Poll();
     if (state_ == CaptureState::Recording)
         recorder_->Check();
     TickInputs in = display_->tickInputs();
@@ -297,6 +303,7 @@ void TClient::OnMessage(PrivateMessageEvent& e) {
         {msg::MuteCommand, [](TClient& c, Msg) { c.RunCommand(id::Mute); }},
         {msg::HotKeyRegion, [](TClient& c, Msg) { c.RunCommand(id::SnapshotRegion); }},
         {msg::HotKeySnapshot, [](TClient& c, Msg) { c.RunCommand(id::Snapshot); }},
+        {msg::HotKeyText, [](TClient& c, Msg) { c.RunCommand(id::CopyTextFromRegion); }},
         {msg::HotKeyVideo,
          [](TClient& c, Msg) {
              c.RunCommand(HotKeyVideoStops(c.state_) ? id::StopRecording : id::RecordVideo);

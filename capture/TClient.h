@@ -31,6 +31,7 @@ class DesktopServices;
 class RecordingController;
 class SMeter;
 class SMixer;
+class TextCapture;
 class TMySlider;
 class VideoFile;
 
@@ -140,6 +141,8 @@ public:
     void DisplayFile(const std::string& path) { display_->Display(path); }
     // The exports of recordings ("Export..." and the copies AutoExport asks for).
     ExportControl& exports() const { return *exports_; }
+    // The reading of text off the screen ("Copy Text from Region...", "Copy Text").
+    TextCapture& text() const { return *text_; }
     // The display of files, and the displayed file (null when none).
     FileDisplay& display() const { return *display_; }
     VideoFile* displayedFile() const { return display_->file(); }
@@ -177,6 +180,7 @@ private:
     std::unique_ptr<FileDisplay> display_;
     // "Export..." and the copies after recordings.
     std::unique_ptr<ExportControl> exports_;
+    std::unique_ptr<TextCapture> text_;
     // The mixer, present while ChangeMixer is on and it could be opened.
     std::unique_ptr<ClientSound> sound_;
     bool fullScreen_ = false;

@@ -120,6 +120,14 @@ bool WxDesktopServices::copyPicture(const uint8_t* bgrx, int width, int height, 
     return wxTheClipboard->SetData(new wxBitmapDataObject(wxBitmap(image)));
 }
 
+bool WxDesktopServices::copyText(const std::string& text) {
+    wxClipboardLocker lock;
+    if (!lock)
+        return false;
+    wxTheClipboard->UsePrimarySelection(false);
+    return wxTheClipboard->SetData(new wxTextDataObject(wxString::FromUTF8(text)));
+}
+
 void WxDesktopServices::keepClipboard() {
     // Without a clipboard manager this does nothing: what was copied goes with the program.
     if (wxTheClipboard->Open()) {

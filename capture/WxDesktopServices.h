@@ -36,6 +36,7 @@ public:
     std::optional<std::string> chooseDirectory(const std::string& title,
                                                const std::string& start) override;
     bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) override;
+    bool copyText(const std::string& text) override;
     void keepClipboard() override;
     void notifyCapture(const CaptureNotice& notice) override;
     std::chrono::system_clock::time_point now() override;

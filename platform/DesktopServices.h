@@ -20,7 +20,9 @@ enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // What a capture left, for the notification after it.
 struct CaptureNotice {
-    enum class Kind { Snapshot, Recording, Failed, Exported }; // Exported: a recording's copy
+    // Exported: a recording's copy; TextCopied and TextRead: text read off the screen, on the
+    // clipboard or not, its first line the message.
+    enum class Kind { Snapshot, Recording, Failed, Exported, TextCopied, TextRead };
     Kind kind = Kind::Snapshot;
     std::string path;    // the file written; a failure's file when part of it was kept
     std::string message; // a failure's message; for a recording, why it has no sound
@@ -56,6 +58,8 @@ public:
     // rows of `stride` bytes from the top, each pixel blue, green, red, unused. False when
     // the clipboard could not take it.
     virtual bool copyPicture(const uint8_t* bgrx, int width, int height, int stride) = 0;
+    // Puts UTF-8 text on the clipboard; false when the clipboard could not take it.
+    virtual bool copyText(const std::string& text) = 0;
     // Hands what the program put on the clipboard to a clipboard manager, when one runs, so
     // that it stays after the program ends.
     virtual void keepClipboard() = 0;

@@ -85,6 +85,9 @@ inline constexpr int SaveTrimmedCopy = 25064;
 inline constexpr int SaveWithoutSelection = 25065;
 inline constexpr int FrameBackward = 25066;
 inline constexpr int FrameForward = 25067;
+// Text off the screen: a chosen rectangle's, or the displayed picture's
+inline constexpr int CopyTextFromRegion = 25075;
+inline constexpr int FileCopyText = 25076;
 inline constexpr int FileClose = 24339;
 inline constexpr int FileProperties = 25020;
 inline constexpr int FilePrint = 24337;
@@ -173,6 +176,7 @@ inline constexpr int MuteCommand = 1103;    // as command 1816
 inline constexpr int HotKeyRegion = 1110;   // hot key 3: region snapshot
 inline constexpr int HotKeySnapshot = 1111; // hot key 2: snapshot by mode
 inline constexpr int HotKeyVideo = 1112;    // hot key 1: video start / stop
+inline constexpr int HotKeyText = 1113;     // hot key 4: text of a region
 inline constexpr int HideToTray = 1145;     // to the frame
 inline constexpr int MediaEvent = 1161;     // media graph notification
 inline constexpr int LateInit = 1162;       // later initialisation (1, 2)

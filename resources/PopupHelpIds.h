@@ -18,7 +18,7 @@ inline constexpr int WMDefault = 2201, WMFrameRate = 2202, WMBitRate = 2203, WMA
 // Image page
 inline constexpr int ImageFormat = 9101, ImageJpg = 9102, ImagePng = 9103, ImageBmp = 9104,
                      ImageGif = 9105, ImageQuality = 9106, ImageQualityText = 9107,
-                     ImageCopy = 9108, ImageEdit = 9112;
+                     ImageCopy = 9108, ImageEdit = 9112, ImageTextLanguage = 9114;
 // File page (its table: 1301 -> 1308, 1314 -> 1315, 1322 -> 1323, 1331 -> 1330)
 inline constexpr int FilePath = 1308, FileBrowse = 1302, FileSnapPattern = 1315,
                      FileSnapEdit = 1327, FileVidPattern = 1323, FileVidEdit = 1329,
@@ -34,7 +34,8 @@ inline constexpr int CapEnable = 2701, CapString = 2702, CapAddDateTime = 2703, 
                      CapBorder = 2712, CapAlign = 2713, CapLeft = 2714, CapMiddle = 2715,
                      CapRight = 2716, CapVert = 2717, CapPreview = 2718;
 // HotKey page (the controls' own ids)
-inline constexpr int HotKeyVideo = 9001, HotKeySnapshot = 9003, HotKeyRegion = 9005;
+inline constexpr int HotKeyVideo = 9001, HotKeySnapshot = 9003, HotKeyRegion = 9005,
+                     HotKeyText = 9007;
 // Timer page (the controls' own ids)
 inline constexpr int TimerList = 601, TimerDelete = 602, TimerNew = 603, TimerEdit = 604,
                      TimerEnable = 605;

@@ -82,6 +82,7 @@ void ClearSettingsRecord(Settings& s) {
     s.annotateTool = s.annotateColor = s.annotateWidth = s.annotateTextSize = 0;
     s.annotateRedact = 0;
     s.annotateBackdrop = false;
+    s.ocrLanguage.clear();
     s.defaultDirectory.clear();
     s.fileSnapName.clear();
     s.fileVidName.clear();
@@ -99,7 +100,7 @@ void ClearSettingsRecord(Settings& s) {
     s.capFontSet = false;
     s.scaleEnable = false;
     s.scale = 0;
-    s.key1 = s.key2 = s.key3 = 0;
+    s.key1 = s.key2 = s.key3 = s.key4 = 0;
     s.capSelect = 0;
     s.mute = false;
     s.soundLevel = 0;
@@ -244,6 +245,7 @@ void LoadImageGroup(SettingsAccess& a, Settings& s) {
     s.imageQ = ReadRanged(a, "ImageQ", 50, 0, 100);
     s.copyToClipboard = ReadFlag(a, "CopyToClipboard", true);
     s.editSnapshots = ReadFlag(a, "EditSnapshots", false);
+    s.ocrLanguage = ReadText(a, "OcrLanguage", "");
 }
 
 void SaveImageGroup(SettingsAccess& a, const Settings& s) {
@@ -251,6 +253,7 @@ void SaveImageGroup(SettingsAccess& a, const Settings& s) {
     a.WriteInt("ImageQ", s.imageQ);
     WriteFlag(a, "CopyToClipboard", s.copyToClipboard);
     WriteFlag(a, "EditSnapshots", s.editSnapshots);
+    a.WriteString("OcrLanguage", s.ocrLanguage);
 }
 
 void LoadAnnotateGroup(SettingsAccess& a, Settings& s) {
@@ -285,12 +288,14 @@ void LoadKeyGroup(SettingsAccess& a, Settings& s) {
     s.key1 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key1", 0))).stored();
     s.key2 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key2", 0))).stored();
     s.key3 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key3", 0))).stored();
+    s.key4 = HotKey::FromStored(static_cast<int32_t>(a.ReadInt("Key4", 0))).stored();
 }
 
 void SaveKeyGroup(SettingsAccess& a, const Settings& s) {
     a.WriteInt("Key1", HotKey::FromStored(s.key1).stored());
     a.WriteInt("Key2", HotKey::FromStored(s.key2).stored());
     a.WriteInt("Key3", HotKey::FromStored(s.key3).stored());
+    a.WriteInt("Key4", HotKey::FromStored(s.key4).stored());
 }
 
 void LoadCaptureGroup(SettingsAccess& a, Settings& s) {

@@ -132,7 +132,7 @@ int32_t ImageFormatButton(int32_t stored) {
 
 ImageForm SetUpImage(const Settings& s) {
     return {ImageFormatButton(s.imageFormat), std::clamp<int>(s.imageQ, 0, 100), s.copyToClipboard,
-            s.editSnapshots};
+            s.editSnapshots, s.ocrLanguage};
 }
 
 void ApplyImage(const ImageForm& f, Settings& s) {
@@ -142,6 +142,7 @@ void ApplyImage(const ImageForm& f, Settings& s) {
         s.imageQ = f.quality;
     s.copyToClipboard = f.copyToClipboard;
     s.editSnapshots = f.editSnapshots;
+    s.ocrLanguage = f.textLanguage;
 }
 
 std::string PercentText(int value) {
@@ -333,6 +334,7 @@ KeyForm SetUpKeys(const Settings& s) {
     f.keys[0] = HotKey::FromStored(s.key1).value;
     f.keys[1] = HotKey::FromStored(s.key2).value;
     f.keys[2] = HotKey::FromStored(s.key3).value;
+    f.keys[3] = HotKey::FromStored(s.key4).value;
     return f;
 }
 
@@ -340,6 +342,7 @@ void ApplyKeys(const KeyForm& f, Settings& s) {
     s.key1 = f.keys[0];
     s.key2 = f.keys[1];
     s.key3 = f.keys[2];
+    s.key4 = f.keys[3];
 }
 
 std::string HotKeyText(uint16_t value) {
@@ -348,11 +351,12 @@ std::string HotKeyText(uint16_t value) {
 
 std::vector<std::string> HotKeyWarnings(const KeyForm& f,
                                         const std::function<bool(uint16_t)>& heldElsewhere) {
-    static const char* const names[3] = {"video start/stop", "snapshot", "region snapshot"};
+    static const char* const names[4] = {"video start/stop", "snapshot", "region snapshot",
+                                         "copying text from a region"};
     std::vector<std::string> out;
     // Two values differing only in the extended-key flag register the same combination.
     auto combo = [](uint16_t v) { return HotKey{v}.combination(); };
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (!f.keys[i])
             continue;
         bool repeated = false;

@@ -59,6 +59,7 @@ struct ImageForm {
     int quality = 50;
     bool copyToClipboard = true;
     bool editSnapshots = false;
+    std::string textLanguage; // OcrLanguage ("" for the desktop's language)
     bool operator==(const ImageForm&) const = default;
 };
 ImageForm SetUpImage(const Settings& s);
@@ -153,14 +154,14 @@ void ApplyEffects(const EffectsForm& f, Settings& s);
 int SnapScale(int position);
 
 struct KeyForm {
-    uint16_t keys[3] = {0, 0, 0};
+    uint16_t keys[4] = {0, 0, 0, 0};
     bool operator==(const KeyForm&) const = default;
 };
 KeyForm SetUpKeys(const Settings& s);
 void ApplyKeys(const KeyForm& f, Settings& s);
 // "Ctrl + Shift + F9" for 0x0378; empty for 0.
 std::string HotKeyText(uint16_t value);
-// The warnings about the three hot keys: a combination given twice, one that another program
+// The warnings about the four hot keys: a combination given twice, one that another program
 // holds (`heldElsewhere`, may be null). Empty when there is nothing to say.
 std::vector<std::string> HotKeyWarnings(const KeyForm& f,
                                         const std::function<bool(uint16_t)>& heldElsewhere);

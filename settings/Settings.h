@@ -40,6 +40,7 @@ struct Settings {
     int32_t imageQ = 50;
     bool copyToClipboard = true; // each snapshot also goes onto the clipboard
     bool editSnapshots = false;  // each snapshot of the window program opens the mark-up editor
+    std::string ocrLanguage;     // models of "Copy Text" ("eng+deu"); empty: the locale's
     // "File"
     std::string defaultDirectory;
     std::string fileSnapName = "Tess";
@@ -78,7 +79,7 @@ struct Settings {
     int32_t annotateRedact = 0;       // 0 solid, 1 mosaic
     bool annotateBackdrop = false;    // text on a backdrop box
     // "Key"
-    int32_t key1 = 0, key2 = 0, key3 = 0;
+    int32_t key1 = 0, key2 = 0, key3 = 0, key4 = 0; // key4: text of a region
 
     // "Main" (written by the main client window)
     int32_t capSelect = 0; // 0 screen, 1 window, 2 rectangle, 3 monitor

@@ -215,6 +215,11 @@ Notice NoticeFor(const CaptureNotice& capture) {
         n.summary = "Copy of the recording saved";
         n.body = name;
         break;
+    case CaptureNotice::Kind::TextCopied:
+    case CaptureNotice::Kind::TextRead:
+        n.summary = capture.kind == CaptureNotice::Kind::TextCopied ? "Text copied" : "Text read";
+        n.body = capture.message;
+        break;
     case CaptureNotice::Kind::Failed:
         n.summary = "Capture failed";
         n.body = capture.message;

@@ -28,12 +28,19 @@ int EndWithDisplay(Display*) {
     _exit(0); // the display went away, and the clipboard with it
 }
 
-// The selection owner: one unmapped window, the picture, and the INCR transfers under way.
+// One form of what is held: the target that asks for it and its bytes.
+struct Offer {
+    const char* target;
+    std::string_view data;
+};
+
+// The selection owner: one unmapped window, what it offers, and the INCR transfers under way.
 class Holder {
 public:
-    Holder(Display* d, std::string_view png) : d_(d), png_(png) {
+    Holder(Display* d, const std::vector<Offer>& offers) : d_(d) {
         clipboard_ = XInternAtom(d, "CLIPBOARD", False);
-        pngType_ = XInternAtom(d, "image/png", False);
+        for (const Offer& o : offers)
+            offers_.push_back({XInternAtom(d, o.target, False), o.data});
         targets_ = XInternAtom(d, "TARGETS", False);
         timestamp_ = XInternAtom(d, "TIMESTAMP", False);
         incr_ = XInternAtom(d, "INCR", False);
@@ -87,6 +94,8 @@ private:
     struct Transfer {
         Window requestor;
         Atom property;
+        Atom type;
+        std::string_view data;
         size_t sent;
     };
 
@@ -108,24 +117,31 @@ private:
         const Atom property = r.property == None ? r.target : r.property;
         const bool ours = r.selection == clipboard_ && r.owner == window_ &&
                           (r.time == CurrentTime || r.time >= owned_);
+        const auto offer = std::find_if(offers_.begin(), offers_.end(),
+                                        [&](const auto& o) { return o.first == r.target; });
         if (ours && r.target == targets_) {
-            const Atom list[] = {pngType_, targets_, timestamp_};
-            put(r.requestor, property, XA_ATOM, 32, list, 3);
+            std::vector<Atom> list;
+            for (const auto& o : offers_)
+                list.push_back(o.first);
+            list.push_back(targets_);
+            list.push_back(timestamp_);
+            put(r.requestor, property, XA_ATOM, 32, list.data(), list.size());
             reply.property = property;
         } else if (ours && r.target == timestamp_) {
             const long t = static_cast<long>(owned_);
             put(r.requestor, property, XA_INTEGER, 32, &t, 1);
             reply.property = property;
-        } else if (ours && r.target == pngType_) {
-            if (png_.size() <= chunk_) {
-                put(r.requestor, property, pngType_, 8, png_.data(), png_.size());
+        } else if (ours && offer != offers_.end()) {
+            const std::string_view data = offer->second;
+            if (data.size() <= chunk_) {
+                put(r.requestor, property, offer->first, 8, data.data(), data.size());
             } else {
                 // INCR: the size first; each deletion of the property asks for the next
                 // piece, and an empty piece ends the transfer.
                 XSelectInput(d_, r.requestor, PropertyChangeMask | StructureNotifyMask);
-                const long size = static_cast<long>(png_.size());
+                const long size = static_cast<long>(data.size());
                 put(r.requestor, property, incr_, 32, &size, 1);
-                transfers_.push_back({r.requestor, property, 0});
+                transfers_.push_back({r.requestor, property, offer->first, data, 0});
             }
             reply.property = property;
         }
@@ -139,8 +155,8 @@ private:
         });
         if (t == transfers_.end())
             return;
-        const size_t n = std::min(chunk_, png_.size() - t->sent);
-        put(w, property, pngType_, 8, png_.data() + t->sent, n);
+        const size_t n = std::min(chunk_, t->data.size() - t->sent);
+        put(w, property, t->type, 8, t->data.data() + t->sent, n);
         t->sent += n;
         if (n == 0) {
             XSelectInput(d_, w, NoEventMask);
@@ -150,8 +166,8 @@ private:
     }
 
     Display* d_;
-    std::string_view png_;
-    Atom clipboard_, pngType_, targets_, timestamp_, incr_;
+    std::vector<std::pair<Atom, std::string_view>> offers_;
+    Atom clipboard_, targets_, timestamp_, incr_;
     size_t chunk_;
     Window window_ = 0;
     Time owned_ = CurrentTime;
@@ -161,7 +177,7 @@ private:
 
 // The holder process: tells the caller through `reply` ("+" once it owns the clipboard, else
 // why not), then serves the clipboard and ends.
-[[noreturn]] void RunHolder(std::string_view png, int reply, const char* displayName) {
+[[noreturn]] void RunHolder(const std::vector<Offer>& offers, int reply, const char* displayName) {
     // Nothing of the caller's stays open: not its standard streams (a shell's `$(...)` waits
     // for them), not its display connection, not its directory (a disk to unmount).
     (void)!chdir("/");
@@ -182,7 +198,7 @@ private:
         fail("no X display answers for the clipboard");
     XSetErrorHandler(IgnoreXError);
     XSetIOErrorHandler(EndWithDisplay);
-    Holder holder(d, png);
+    Holder holder(d, offers);
     if (!holder.own())
         fail("the clipboard could not be taken");
     (void)!write(reply, "+", 1);
@@ -191,9 +207,8 @@ private:
     _exit(0);
 }
 
-} // namespace
-
-bool HoldClipboard(std::string_view png, std::string* error, const char* displayName) {
+// Starts the holder with `offers` and waits until it owns the clipboard or gave up.
+bool Hold(const std::vector<Offer>& offers, std::string* error, const char* displayName) {
     int fds[2];
     if (pipe(fds) != 0) {
         *error = "no pipe for the clipboard holder";
@@ -206,7 +221,7 @@ bool HoldClipboard(std::string_view png, std::string* error, const char* display
         setsid();
         const pid_t holder = fork();
         if (holder == 0)
-            RunHolder(png, fds[1], displayName);
+            RunHolder(offers, fds[1], displayName);
         _exit(holder < 0 ? 1 : 0);
     }
     close(fds[1]);
@@ -227,6 +242,28 @@ bool HoldClipboard(std::string_view png, std::string* error, const char* display
              : answer.empty() ? "the clipboard holder ended at once"
                               : answer;
     return false;
+}
+
+} // namespace
+
+bool HoldClipboard(std::string_view png, std::string* error, const char* displayName) {
+    return Hold({{"image/png", png}}, error, displayName);
+}
+
+bool HoldClipboardText(std::string_view utf8, std::string* error, const char* displayName) {
+    // STRING is Latin-1: the code points up to 255 as one byte each, others as '?'.
+    std::string latin1;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (length == 2 && c <= 0xC3 && i + 1 < utf8.size())
+            latin1 += static_cast<char>(((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F));
+        else
+            latin1 += length == 1 && c < 0x80 ? static_cast<char>(c) : '?';
+        i += length;
+    }
+    return Hold({{"UTF8_STRING", utf8}, {"text/plain;charset=utf-8", utf8}, {"STRING", latin1}},
+                error, displayName);
 }
 
 } // namespace tess

@@ -1,7 +1,8 @@
 #pragma once
-// Keeps a PNG picture on the X clipboard after the process that copied it has ended: a small
-// holder process owns the CLIPBOARD selection and serves it (targets "image/png", TARGETS and
-// TIMESTAMP; the INCR protocol for pictures larger than one request) until another program
+// Keeps a PNG picture or a text on the X clipboard after the process that copied it has ended:
+// a small holder process owns the CLIPBOARD selection and serves it (targets "image/png", or
+// the text targets, with TARGETS and TIMESTAMP; the INCR protocol for data larger than one
+// request) until another program
 // takes the selection or the display goes away, then ends. No toolkit: Xlib only.
 //
 // Any part of the program may call it, e.g. the command-line snapshot after writing its file:
@@ -20,5 +21,10 @@ namespace tess {
 // `displayName` null: $DISPLAY. False, with `error` set, when no display answers, the
 // selection could not be taken or the process could not be made.
 bool HoldClipboard(std::string_view png, std::string* error, const char* displayName = nullptr);
+
+// The same for text (UTF-8): the targets UTF8_STRING and "text/plain;charset=utf-8" give it
+// as it is, STRING in Latin-1 (other characters as '?').
+bool HoldClipboardText(std::string_view utf8, std::string* error,
+                       const char* displayName = nullptr);
 
 } // namespace tess

@@ -113,14 +113,17 @@ constexpr HelpIdEntry kImageHelp[] = {{pref_id::FormatGroup, help_id::ImageForma
                                       {pref_id::QualityLabel, help_id::ImageQuality},
                                       {pref_id::QualityText, help_id::ImageQualityText},
                                       {pref_id::CopyToClipboard, help_id::ImageCopy},
-                                      {pref_id::EditSnapshots, help_id::ImageEdit}};
+                                      {pref_id::EditSnapshots, help_id::ImageEdit},
+                                      {pref_id::TextLanguageLabel, help_id::ImageTextLanguage},
+                                      {pref_id::TextLanguage, help_id::ImageTextLanguage}};
 constexpr HelpIdEntry kFileHelp[] = {{1308, 1308}, {1301, 1308}, {1302, 1302}, {1315, 1315},
                                      {1314, 1315}, {1327, 1327}, {1323, 1323}, {1322, 1323},
                                      {1329, 1329}, {1330, 1330}, {1331, 1330}};
 constexpr HelpIdEntry kKeyHelp[] = {
     {pref_id::Key1, 0}, {pref_id::Key1Label, pref_id::Key1}, {pref_id::Key1Clear, pref_id::Key1},
     {pref_id::Key2, 0}, {pref_id::Key2Label, pref_id::Key2}, {pref_id::Key2Clear, pref_id::Key2},
-    {pref_id::Key3, 0}, {pref_id::Key3Label, pref_id::Key3}, {pref_id::Key3Clear, pref_id::Key3}};
+    {pref_id::Key3, 0}, {pref_id::Key3Label, pref_id::Key3}, {pref_id::Key3Clear, pref_id::Key3},
+    {pref_id::Key4, 0}, {pref_id::Key4Label, pref_id::Key4}, {pref_id::Key4Clear, pref_id::Key4}};
 constexpr HelpIdEntry kFxHelp[] = {
     {pref_id::ScaleEnable, 0}, {pref_id::Scale, 0}, {pref_id::ScaleText, pref_id::Scale}};
 
@@ -417,6 +420,18 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
     editSnapshots_ =
         new wxCheckBox(this, pref_id::EditSnapshots, "&Edit each snapshot before saving");
     s->Add(editSnapshots_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+    // The installed models by name; several are written "eng+deu"; empty: the desktop's.
+    auto* language = new wxBoxSizer(wxHORIZONTAL);
+    language->Add(Label(this, pref_id::TextLanguageLabel, "&Text language:"), 0,
+                  wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+    wxArrayString names;
+    for (const std::string& name : ctx.textLanguages)
+        names.Add(wxString::FromUTF8(name));
+    textLanguage_ = new wxComboBox(this, pref_id::TextLanguage, wxEmptyString, wxDefaultPosition,
+                                   wxDefaultSize, names);
+    textLanguage_->SetHint("the desktop's language");
+    language->Add(textLanguage_, 1);
+    s->Add(language, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 9100);
 }
@@ -427,6 +442,7 @@ void TSetImage::ShowForm(const ImageForm& f) {
     qualityText_->SetLabel(PercentText(f.quality));
     copyToClipboard_->SetValue(f.copyToClipboard);
     editSnapshots_->SetValue(f.editSnapshots);
+    textLanguage_->SetValue(wxString::FromUTF8(f.textLanguage));
 }
 
 ImageForm TSetImage::ReadForm() const {
@@ -435,6 +451,7 @@ ImageForm TSetImage::ReadForm() const {
     f.quality = quality_->GetValue();
     f.copyToClipboard = copyToClipboard_->GetValue();
     f.editSnapshots = editSnapshots_->GetValue();
+    f.textLanguage = textLanguage_->GetValue().Trim().Trim(false).utf8_string();
     return f;
 }
 
@@ -572,11 +589,13 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
         int label, key, clear;
         const char* text;
     };
-    const Row rows[3] = {
+    const Row rows[4] = {
         {pref_id::Key1Label, pref_id::Key1, pref_id::Key1Clear, "Hot key for &video start/stop:"},
         {pref_id::Key2Label, pref_id::Key2, pref_id::Key2Clear, "Hot key for &snapshot:"},
-        {pref_id::Key3Label, pref_id::Key3, pref_id::Key3Clear, "Hot key for &region snapshot:"}};
-    for (int i = 0; i < 3; ++i) {
+        {pref_id::Key3Label, pref_id::Key3, pref_id::Key3Clear, "Hot key for &region snapshot:"},
+        {pref_id::Key4Label, pref_id::Key4, pref_id::Key4Clear,
+         "Hot key for copying &text from a region:"}};
+    for (int i = 0; i < 4; ++i) {
         grid->Add(Label(this, rows[i].label, rows[i].text), 0, wxALIGN_CENTER_VERTICAL);
         keys_[i] = new HotKeyCtrl(this, rows[i].key);
         grid->Add(keys_[i], 1, wxEXPAND);
@@ -600,13 +619,13 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
 }
 
 void TSetKey::ShowForm(const KeyForm& f) {
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         keys_[i]->SetHotKey(f.keys[i]);
 }
 
 KeyForm TSetKey::ReadForm() const {
     KeyForm f;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         f.keys[i] = keys_[i]->hotKey();
     return f;
 }

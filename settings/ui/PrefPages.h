@@ -78,14 +78,16 @@ inline constexpr int UseWmv = 2201, FrameRateLabel = 2202, FrameRate = 2203, Bit
 inline constexpr int FormatGroup = 9101, Jpg = 9102, Png = 9103, Bmp = 9104, Gif = 9105,
                      QualityLabel = 9106, Quality = 9107, QualityText = 9108, QualityMin = 9109,
                      QualityMax = 9110, CopyToClipboard = 9111, EditSnapshots = 9112;
+// Image page: the models that read text ("Copy Text")
+inline constexpr int TextLanguageLabel = 9113, TextLanguage = 9114;
 // File (1300)
 inline constexpr int PathLabel = 1301, Browse = 1302, Path = 1308, SnapLabel = 1314,
                      SnapExample = 1315, VidLabel = 1322, VidExample = 1323, SnapEdit = 1327,
                      VidEdit = 1329, Keep = 1330, KeepLabel = 1331;
 // HotKey (9000)
 inline constexpr int Key1 = 9001, Key1Label = 9002, Key2 = 9003, Key2Label = 9004, Key3 = 9005,
-                     Key3Label = 9006, Key1Clear = 9011, Key2Clear = 9013, Key3Clear = 9015,
-                     KeyNote = 9020;
+                     Key3Label = 9006, Key4 = 9007, Key4Label = 9008, Key1Clear = 9011,
+                     Key2Clear = 9013, Key3Clear = 9015, Key4Clear = 9017, KeyNote = 9020;
 // Effects (3200)
 inline constexpr int ScaleEnable = 3201, Scale = 3202, ScaleText = 3203;
 } // namespace pref_id
@@ -159,6 +161,7 @@ public:
     wxStaticText* qualityText() const { return qualityText_; }
     wxCheckBox* copyToClipboard() const { return copyToClipboard_; }
     wxCheckBox* editSnapshots() const { return editSnapshots_; }
+    wxComboBox* textLanguage() const { return textLanguage_; }
 
 protected:
     void ShowForm(const ImageForm& f) override;
@@ -171,6 +174,7 @@ private:
     wxStaticText* qualityText_;
     wxCheckBox* copyToClipboard_;
     wxCheckBox* editSnapshots_;
+    wxComboBox* textLanguage_;
 };
 
 class TSetFile : public TSetPage {
@@ -212,7 +216,7 @@ protected:
     void ShowForm(const KeyForm& f) override;
 
 private:
-    HotKeyCtrl* keys_[3];
+    HotKeyCtrl* keys_[4];
 };
 
 class TSetFx : public TFormPage<EffectsForm, SetUpEffects, ApplyEffects> {

@@ -51,6 +51,8 @@ struct PrefContext {
     std::string hotKeyNote;
     // The message boxes of the sheet, its pages and their dialogs (must be set).
     DesktopServices* desktop = nullptr;
+    // The text recognition models installed (the Image page's "Text language" list).
+    std::vector<std::string> textLanguages;
     // The Sound page's lists; unless all three are set, the system's devices.
     SoundDeviceLists soundDevices;
 };

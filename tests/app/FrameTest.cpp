@@ -89,7 +89,7 @@ TEST_F(Frame, EveryMenuItemReachesItsHandlerAndEnabler) {
     }
     // The menu's own order: "Monitor" comes before "Snapshot", which then takes the monitor,
     // here the whole screen.
-    EXPECT_EQ(rectChoices, 2);   // "Snapshot Region", "Record Region"
+    EXPECT_EQ(rectChoices, 3);   // "Snapshot Region", "Copy Text from Region...", "Record Region"
     EXPECT_EQ(windowChoices, 2); // "Snapshot Window", "Record Window"
     EXPECT_EQ(Pictures(), 2u);   // "Snapshot", "Snapshot Screen"
     EXPECT_EQ(effectSheets, 1);

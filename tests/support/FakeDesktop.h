@@ -66,6 +66,10 @@ public:
         copied.push_back(std::move(p));
         return clipboard ? clipboard->copyPicture(bgrx, width, height, stride) : true;
     }
+    bool copyText(const std::string& text) override {
+        copiedTexts.push_back(text);
+        return clipboard ? clipboard->copyText(text) : true;
+    }
     void keepClipboard() override { ++clipboardKept; }
     void notifyCapture(const CaptureNotice& n) override {
         notices.push_back(n);
@@ -112,6 +116,7 @@ public:
     int shutters = 0;
     std::vector<std::string> opened;
     std::vector<Picture> copied;
+    std::vector<std::string> copiedTexts;
     DesktopServices* clipboard = nullptr; // when set, copied pictures go on to it as well
     int clipboardKept = 0;
     std::vector<CaptureNotice> notices;

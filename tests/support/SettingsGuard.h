@@ -60,12 +60,13 @@ private:
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
         vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,    \
         vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
-        imageFormat, imageQ, copyToClipboard, editSnapshots, defaultDirectory, fileSnapName,       \
-        fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver, mixerInput,          \
-        changeMixer, soundSource, desktopSource, soundQuality, soundBalance, capEnable, capString, \
-        capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet,           \
+        imageFormat, imageQ, copyToClipboard, editSnapshots, ocrLanguage, defaultDirectory,        \
+        fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver,        \
+        mixerInput, changeMixer, soundSource, desktopSource, soundQuality, soundBalance, capEnable, \
+        capString, capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, \
         scaleEnable, scale, annotateTool, annotateColor, annotateWidth, annotateTextSize,          \
-        annotateRedact, annotateBackdrop, key1, key2, key3, capSelect, mute, soundLevel, camState, \
+        annotateRedact, annotateBackdrop, key1, key2, key3, key4, capSelect, mute, soundLevel,     \
+        camState,                                                                                  \
         mainCaption, recordDuration, windowX, windowY, windowW, windowH, latestDirectory,          \
         threeSecondDelay, effects, playbackBarShown, secondToolBarShown, screenBackend,            \
         portalRestoreToken, lastRegion
@@ -92,6 +93,7 @@ inline Settings EveryFieldChanged() {
     imageQ = 77;
     copyToClipboard = false;
     editSnapshots = true;
+    ocrLanguage = "eng+deu";
     defaultDirectory = "/tmp/captures dir/";
     fileSnapName = "Snap %Y";
     fileVidName = "Vid %H";
@@ -126,6 +128,7 @@ inline Settings EveryFieldChanged() {
     key1 = 0x0378;
     key2 = 0x0841;
     key3 = 0xffff;
+    key4 = 0x0254;
     capSelect = 1;
     mute = true;
     soundLevel = 42;

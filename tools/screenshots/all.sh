@@ -5,6 +5,6 @@ set -euo pipefail
 out=$(realpath -m "${1:?usage: all.sh OUTDIR [BUILD_DIR]}")
 here=$(dirname "$0")
 build=$(realpath -m "${2:-$here/../../build}")
-for area in preferences wizard help display menus selection annotate; do
+for area in preferences wizard help display menus selection annotate text; do
     "$here/$area.sh" "$out/$area" "$build"
 done

@@ -1,0 +1,161 @@
+#include "capture/TextCommand.h"
+
+#include <iterator>
+#include <memory>
+
+#include "capture/SnapshotCommand.h"
+#include "media/Grab.h"
+#include "media/TextPrep.h"
+#include "media/image/ImageCodec.h"
+#include "platform/FileIo.h"
+#include "platform/TextRecognizer.h"
+#include "platform/x11/ClipboardHolder.h"
+#include "platform/x11/Monitors.h"
+#include "settings/Settings.h"
+
+namespace tess {
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: tessaray --text [--window ID | --region X,Y,W,H|last | --monitor NAME|N |\n"
+    "                        --input FILE|-] [--lang L] [--clipboard] [--notify]\n";
+
+// The picture named by --input ("-": standard input), or null with the reason.
+std::unique_ptr<MemBm> ReadInputPicture(const std::string& input, std::istream& in,
+                                        std::string* error) {
+    std::string bytes;
+    if (input == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else if (auto file = ReadWholeFile(input)) {
+        bytes = std::move(*file);
+    } else {
+        *error = input + " could not be read";
+        return nullptr;
+    }
+    std::string why;
+    auto picture = image::DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                      image::ImageType::Unknown, &why);
+    if (!picture)
+        *error = (input == "-" ? std::string("the picture on standard input") : input) +
+                 " is not a picture this program reads" + (why.empty() ? "" : ": " + why);
+    return picture;
+}
+
+// The picture of the screen the options name (the cursor left out), or null with the reason.
+std::unique_ptr<MemBm> GrabForText(ScreenConnection& screen, TextOptions& o, std::string* error) {
+    int32_t code = 0;
+    std::unique_ptr<MemBm> picture;
+    if (o.window) {
+        picture = GrabWindowPicture(screen, o.window, false, &code);
+        if (!picture && code == 0)
+            *error = "there is no window " + std::to_string(o.window);
+    } else {
+        const ScreenRect* area = o.area ? &*o.area : nullptr;
+        picture = GrabScreenPicture(screen, false, true, false, area, &code);
+    }
+    if (!picture && error->empty())
+        *error = "the screen could not be read (error " + std::to_string(code) + ")";
+    return picture;
+}
+
+} // namespace
+
+bool WantsTextCommand(const LongOptions& longOptions) {
+    return HasLongOption(longOptions, "text");
+}
+
+TextOptions ParseTextOptions(const LongOptions& longOptions, const std::string& lastRegion) {
+    TextOptions o;
+    // The target options are the snapshot's, read by its parser; the rest are this command's.
+    LongOptions target;
+    for (const auto& [name, value] : longOptions) {
+        if (name == "text" && !value.empty()) {
+            o.error = "--text takes no value (\"" + value + "\")";
+        } else if (name == "input") {
+            if (value.empty())
+                o.error = "--input needs a picture file, or - for standard input";
+            o.input = value;
+        } else if (name == "lang") {
+            if (value.empty())
+                o.error = "--lang needs language names such as eng or eng+deu";
+            o.languages = value;
+        } else if (name == "format" || name == "output" || name == "delay") {
+            o.error = "unknown option --" + name;
+        } else if (name != "text") {
+            target.emplace_back(name, value);
+        }
+        if (!o.error.empty())
+            return o;
+    }
+    const SnapshotOptions s = ParseSnapshotOptions(target, lastRegion);
+    if (!s.ok) {
+        o.error = s.error;
+        return o;
+    }
+    o.window = s.request.window;
+    o.area = s.request.area;
+    o.monitor = s.monitor;
+    o.clipboard = s.clipboard;
+    if (!o.input.empty() && (o.window || o.area || !o.monitor.empty())) {
+        o.error = "--input cannot be given with --window, --region or --monitor";
+        return o;
+    }
+    o.ok = true;
+    return o;
+}
+
+int RunTextCommand(const LongOptions& longOptions, ScreenConnection* screen,
+                   const Settings& settings, std::istream& in, std::ostream& out, std::ostream& err,
+                   CaptureNotice* result) {
+    TextOptions o = ParseTextOptions(longOptions, settings.lastRegion);
+    if (!o.ok) {
+        err << "tessaray: " << o.error << "\n" << kUsage;
+        return kTextExitUsage;
+    }
+    auto fail = [&](const std::string& message) {
+        err << "tessaray: " << message << "\n";
+        if (result)
+            *result = {CaptureNotice::Kind::Failed, {}, message};
+        return kTextExitNone;
+    };
+    std::unique_ptr<MemBm> picture;
+    std::string error;
+    if (!o.input.empty()) {
+        picture = ReadInputPicture(o.input, in, &error);
+    } else if (!screen) {
+        return fail(kNoDisplayMessage);
+    } else {
+        if (!o.monitor.empty()) {
+            o.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
+            if (!o.area) {
+                err << "tessaray: " << error;
+                return kTextExitUsage;
+            }
+        }
+        picture = GrabForText(*screen, o, &error);
+    }
+    if (!picture)
+        return fail(error);
+    const std::string languages =
+        o.languages.empty() ? ChosenTextLanguages(settings.ocrLanguage, UserLocale(),
+                                                  InstalledLanguages(LanguageDataFolder()))
+                            : o.languages;
+    std::string text;
+    if (!ReadScreenText(*picture, languages, &text, &error))
+        return fail(error);
+    if (text.empty())
+        return fail(kNoTextFoundMessage);
+    // The clipboard is served before the text goes out, so a script's next command finds it.
+    const bool copied = o.clipboard && HoldClipboardText(text, &error);
+    if (o.clipboard && !copied)
+        err << "tessaray: the text is not on the clipboard: " << error << "\n";
+    out << text << "\n";
+    if (result)
+        *result = {copied ? CaptureNotice::Kind::TextCopied : CaptureNotice::Kind::TextRead,
+                   {},
+                   FirstLine(text)};
+    return kTextExitFound;
+}
+
+} // namespace tess
