@@ -21,10 +21,13 @@ protected:
         GlobalSettings() = test::QuietSnapshotSettings(dir.str());
         frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
         frame->CreateStatusBar(1);
+        BeforeClient();
         client = new TClient(frame, desktop);
         frame->Show();
         test::Pump(100);
     }
+    // A fixture's own settings and desktop parts, given before the client window is made.
+    virtual void BeforeClient() {}
     void TearDown() override {
         if (!frame)
             return;

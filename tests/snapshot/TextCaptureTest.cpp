@@ -9,17 +9,14 @@
 #include "resources/Ids.h"
 #include "resources/ui/Messages.h"
 
+#include "ClientFrameFixture.h"
 #include "SnapshotTestSupport.h"
 #include "bench/TextPictures.h"
-#include "support/FakeDesktop.h"
 #include "support/LayoutCheck.h"
 
 #include <csignal>
 #include <fstream>
 #include <future>
-
-#include <wx/frame.h>
-#include <wx/statusbr.h>
 
 namespace tess {
 namespace {
@@ -27,40 +24,19 @@ namespace {
 constexpr char kTerminalText[] = "cp: cannot open 'notes.txt' for reading\n"
                                  "Permission denied (error 13)";
 
-class TextCaptureTest : public ::testing::Test {
+class TextCaptureTest : public test::ClientFrameFixture {
 protected:
-    void SetUp() override {
-        TESS_NEED_WX();
-        saved = GlobalSettings();
-        GlobalSettings() = test::QuietSnapshotSettings(dir.str());
+    void BeforeClient() override {
         GlobalSettings().notify = true;
         GlobalSettings().ocrLanguage = "eng";
-        frame = new wxFrame(nullptr, wxID_ANY, "Tessaray", wxPoint(1200, 600), wxSize(400, 300));
-        frame->CreateStatusBar(1);
         real = std::make_unique<WxDesktopServices>(frame);
         desktop.clipboard = real.get();
-        client = new TClient(frame, desktop);
-        frame->Show();
-        test::Pump(100);
     }
-    void TearDown() override {
-        if (!frame)
-            return;
-        frame->Destroy();
-        test::Pump(20);
-        GlobalSettings() = saved;
-    }
-    std::string StatusText() const { return frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
     bool ReadingEnds() {
         return test::PumpUntil([&] { return !client->text().running(); }, 30000);
     }
 
-    test::TempDir dir;
-    Settings saved;
-    wxFrame* frame = nullptr;
     std::unique_ptr<WxDesktopServices> real;
-    test::FakeDesktop desktop;
-    TClient* client = nullptr;
 };
 
 TEST_F(TextCaptureTest, HotKeyRegionOverATerminalPutsItsTextOnTheClipboard) {
