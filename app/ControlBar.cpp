@@ -1,6 +1,7 @@
 #include "app/ControlBar.h"
 
 #include "capture/FileDisplay.h"
+#include "capture/RangeStrip.h"
 
 #include "resources/Ids.h"
 #include "resources/Strings.h"
@@ -11,6 +12,7 @@
 #include <wx/frame.h>
 #include <wx/gauge.h>
 #include <wx/settings.h>
+#include <wx/sizer.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -108,10 +110,19 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     AddButton(g.bar, id::SkipForward, "Skip forward", id::BmpSkipForward);
     AddButton(g.bar, id::SetIn, "Set In", id::SetIn);
     AddButton(g.bar, id::SetOut, "Set Out", id::SetOut);
-    g.position = new wxSlider(g.bar, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
+    // The slider with the marks' strip under it, as one control of the bar.
+    auto* positionBox =
+        new wxControl(g.bar, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE);
+    positionBox->SetBackgroundColour(g.bar->GetBackgroundColour()); // its children's too
+    g.position = new wxSlider(positionBox, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
                               wxSize(150, 20), wxSL_HORIZONTAL | wxSL_BOTH);
     GiveTipAndHint(g.position, id::PositionSlider);
-    g.bar->AddControl(g.position);
+    g.range = new RangeStrip(positionBox, wxSize(150, 3));
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(g.position);
+    column->Add(g.range);
+    positionBox->SetSizerAndFit(column);
+    g.bar->AddControl(positionBox);
     int mutePos = static_cast<int>(g.bar->GetToolsCount());
     AddButton(g.bar, id::Mute, "Mute", id::BmpSpeaker, wxITEM_CHECK);
     g.volume = new VolumeSlider(g.bar, id::VolumeSlider, wxDefaultPosition, wxSize(50, 20));

@@ -57,6 +57,7 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client);
 struct PlaybackBarGadgets {
     SControlBar* bar = nullptr;
     wxSlider* position = nullptr;         // 1809
+    RangeStrip* range = nullptr;          // the marks, under the slider
     VolumeSlider* volume = nullptr;       // 1818
     wxStaticText* positionText = nullptr; // 1814
     MuteToggle* mute = nullptr;

@@ -363,6 +363,7 @@ void SDIDecFrame::ShowPlaybackBar(bool show) {
     c.recordTimePane = tools_.recordTime;
     c.meter = tools_.meter;
     c.positionSlider = playback_.position;
+    c.rangeStrip = playback_.range;
     c.volumeSlider = playback_.volume;
     c.positionPane = playback_.positionText;
     client_->SetControls(c);

@@ -5,6 +5,7 @@
 #include "capture/FileDisplay.h"
 
 #include "capture/DisplayLogic.h"
+#include "capture/RangeStrip.h"
 #include "capture/Recording.h"
 #include "capture/TClient.h"
 #include "media/VideoFile.h"
@@ -206,6 +207,8 @@ bool FileDisplay::videoShown() const {
 
 void FileDisplay::Close() {
     marks_ = TrimMarks{};
+    if (controls_.rangeStrip)
+        controls_.rangeStrip->SetMarks(0, -1, -1);
     frameTime_.clear();
     stopAtMs_ = -1;
     if (!file_)
@@ -240,6 +243,8 @@ bool FileDisplay::LoadMarks() {
 }
 
 void FileDisplay::ShowMarks() {
+    if (controls_.rangeStrip)
+        controls_.rangeStrip->SetMarks(marks_.durationMs(), marks_.in(), marks_.out());
     std::string text;
     if (marks_.in() >= 0)
         text = "In " + FormatTrimTime(marks_.in());

@@ -28,6 +28,7 @@ namespace tess {
 class ClientSound;
 class ExportControl;
 class DesktopServices;
+class RangeStrip;
 class RecordingController;
 class SMeter;
 class SMixer;
@@ -54,6 +55,7 @@ struct ClientHooks {
 struct ClientControls {
     wxChoice* captureMode = nullptr;    // 1839
     wxSlider* positionSlider = nullptr; // 1809, 0..1000
+    RangeStrip* rangeStrip = nullptr;   // the marks, under the position slider
     TMySlider* volumeSlider = nullptr;  // 1818, 0..100
     SMeter* meter = nullptr;            // 116, the sound level while recording
     wxStaticText* positionPane = nullptr;

@@ -49,6 +49,7 @@ public:
     // Reads the frame times of `path`; false when it is not a finished recording.
     bool Load(const std::string& path);
     bool loaded() const { return durationMs_ > 0; }
+    int64_t durationMs() const { return durationMs_; }
     void Clear() { in_ = out_ = -1; }
     // In at the start of the frame shown at `positionMs`, Out at its end (the next frame's
     // start, or the recording's end).

@@ -1,14 +1,19 @@
 // The marks of a displayed recording on a real X server: the keys pressed where they act and
 // where they must not, the frame steps, Play Selection and the trimmed copy.
 #include "app/AppTestSupport.h"
+#include "app/ControlBar.h"
 #include "capture/ExportControl.h"
 #include "capture/FileDisplay.h"
+#include "capture/RangeStrip.h"
+#include "media/Grab.h"
 #include "media/VideoFile.h"
 #include "media/WMFile.h"
 #include "recording/RecordingTestUtil.h"
 #include "support/LayoutCheck.h"
 
+#include <cstring>
 #include <wx/checkbox.h>
+#include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -29,6 +34,23 @@ protected:
     void Keys(const std::string& keys) {
         test::RunCommand("xdotool key --delay 30 " + keys);
         test::Pump(300);
+    }
+    // The first and last columns of the strip under the position slider, as the screen shows
+    // it, that differ from its left end ({-1, -1}: none).
+    std::pair<int, int> StripBand() {
+        test::Pump(100);
+        const wxRect r = frame->playbackBar().range->GetScreenRect();
+        const ScreenRect area{r.x, r.y, r.x + r.width, r.y + r.height};
+        int32_t result = -1;
+        auto bm = GrabScreenPicture(*WindowThreadScreen(), false, true, true, &area, &result);
+        if (!bm)
+            return {-2, -2}; // no grab
+        const uint8_t* row = bm->bits() + bm->height() / 2 * bm->stride();
+        std::pair band{-1, -1};
+        for (int x = 0; x < bm->width(); ++x)
+            if (std::memcmp(row + x * 4, row, 3) != 0)
+                band = {band.first < 0 ? x : band.first, x};
+        return band;
     }
 };
 
@@ -65,6 +87,14 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     EXPECT_EQ(pane->GetLabel().utf8_string(), "0:01.200");
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText().utf8_string(), "In 0:01.000, Out 0:01.400");
     EXPECT_TRUE(Ui(id::PlaySelection).GetEnabled());
+    // The strip under the slider, as wide as it, shows the selection between the marks.
+    const PlaybackBarGadgets& bar = frame->playbackBar();
+    EXPECT_EQ(bar.range->GetSize().x, bar.position->GetSize().x);
+    EXPECT_EQ(test::LayoutProblems(bar.bar), std::vector<std::string>{});
+    const double perMs = (bar.range->GetSize().x - 1) / double(display.marks().durationMs());
+    const auto [from, to] = StripBand();
+    EXPECT_NEAR(from, 1000 * perMs, 1.0);
+    EXPECT_NEAR(to, 1400 * perMs, 1.0);
 
     // The tool bar's edit box keeps every letter.
     auto* edit = wxDynamicCast(wxWindow::FindWindowById(id::ToolEdit, frame), wxTextCtrl);
@@ -109,6 +139,7 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     EXPECT_EQ(TrimmedCopyName(in), dir.str() + "/rec (trimmed) (2).wmv");
     ASSERT_TRUE(Menu(id::ClearMarks));
     EXPECT_FALSE(display.marks().markSet());
+    EXPECT_EQ(StripBand(), std::pair(-1, -1));
 }
 
 } // namespace

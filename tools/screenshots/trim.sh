@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of trimming: a recording made by the program shown in the main window with In
 # and Out marks set by the keys in the video area (the marks in the status bar, the frame's
-# time in the position pane, the Set In and Set Out buttons on the playback bar), the Control
-# and File menus with the new items, the export's options offering "Only the selection", the
-# Save Trimmed Copy file dialog proposing
-# "rec (trimmed).wmv", and the status bar once the copy is saved. Own Xvfb with openbox.
+# time in the position pane, the Set In and Set Out buttons on the playback bar, the band of
+# the selection under the position slider), the Control and File menus with the new items,
+# the export's options offering "Only the selection", the Save Trimmed Copy file dialog
+# proposing "rec (trimmed).wmv", and the status bar once the copy is saved. Own Xvfb with
+# openbox.
 #   tools/screenshots/trim.sh OUTPUT_DIR [BUILD_DIR]
 set -euo pipefail
 . "$(dirname "$0")/prologue.sh"
