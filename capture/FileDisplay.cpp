@@ -242,9 +242,13 @@ bool FileDisplay::LoadMarks() {
     return true;
 }
 
-void FileDisplay::ShowMarks() {
+void FileDisplay::ShowStrip() {
     if (controls_.rangeStrip)
         controls_.rangeStrip->SetMarks(marks_.durationMs(), marks_.in(), marks_.out());
+}
+
+void FileDisplay::ShowMarks() {
+    ShowStrip();
     std::string text;
     if (marks_.in() >= 0)
         text = "In " + FormatTrimTime(marks_.in());

@@ -158,6 +158,9 @@ public:
     // The text "&Properties..." shows for the displayed file (empty without one).
     std::string PropertiesTextOfFile() const;
 
+    // The marks in the strip under the position slider (a playback bar shown again gets them).
+    void ShowStrip();
+
 private:
     void OnPaint();
     void Error(const std::string& text, const std::string& caption);

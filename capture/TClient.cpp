@@ -95,6 +95,12 @@ TClient::~TClient() {
     Shutdown();
 }
 
+void TClient::SetControls(const ClientControls& c) {
+    controls_ = c;
+    if (display_)
+        display_->ShowStrip();
+}
+
 void TClient::Shutdown() {
     if (state_ == CaptureState::Recording)
         recorder_->Abandon();

@@ -102,7 +102,7 @@ public:
     bool timerRunning() const { return timer_.IsRunning(); }
 
     // The controls of the bars; call when a bar is made or removed.
-    void SetControls(const ClientControls& c) { controls_ = c; }
+    void SetControls(const ClientControls& c);
     const ClientControls& controls() const { return controls_; }
 
     // Hooks the frame side fills: the playback bar's making and removal (command 28802) and

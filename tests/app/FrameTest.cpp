@@ -137,7 +137,7 @@ TEST_F(Frame, EveryKeyTextOfEveryMenuNamesTheKeyThatRunsItsItem) {
         EXPECT_TRUE(it != table.end() && it->second == item->GetId())
             << item->GetItemLabel() << " of " << item->GetId();
     }
-    EXPECT_EQ(keyTexts, 31);
+    EXPECT_EQ(keyTexts, 32);
 }
 
 TEST_F(Frame, ModeCommandsSetTheModeThatSnapshotAndRecordFollow) {
@@ -192,7 +192,8 @@ TEST_F(Frame, TheAcceleratorTableHoldsTheDocumentedKeysAndFiresOnKeyPresses) {
     const int N = wxACCEL_NORMAL, C = wxACCEL_CTRL, A = wxACCEL_ALT, S = wxACCEL_SHIFT;
     // clang-format off
     const Key documented[] = {
-        {C, 'P', id::FilePrint}, {C, 'C', id::FileCopy}, {A, 'P', id::Play}, {A, 'S', id::Stop},
+        {C, 'P', id::FilePrint}, {C, 'C', id::FileCopy}, {C, 'E', id::FileEdit}, {A, 'P', id::Play},
+        {A, 'S', id::Stop},
         {A, 'R', id::RecordVideo},
         {N, WXK_RIGHT, id::SkipForward}, {C, WXK_RIGHT, id::SkipForward}, {S, WXK_RIGHT, id::SkipForward},
         {N, WXK_LEFT, id::SkipBackward}, {C, WXK_LEFT, id::SkipBackward}, {S, WXK_LEFT, id::SkipBackward},

@@ -95,6 +95,11 @@ TEST_F(TrimDisplay, KeysSetMarksOnFramesInTheVideoAreaOnlyAndTheSelectionPlaysAn
     const auto [from, to] = StripBand();
     EXPECT_NEAR(from, 1000 * perMs, 1.0);
     EXPECT_NEAR(to, 1400 * perMs, 1.0);
+    // A playback bar hidden and shown again gets the marks at once.
+    frame->ShowPlaybackBar(false);
+    frame->ShowPlaybackBar(true);
+    test::Pump(200);
+    EXPECT_EQ(StripBand(), std::pair(from, to));
 
     // The tool bar's edit box keeps every letter.
     auto* edit = wxDynamicCast(wxWindow::FindWindowById(id::ToolEdit, frame), wxTextCtrl);
