@@ -110,14 +110,16 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     AddButton(g.bar, id::SkipForward, "Skip forward", id::BmpSkipForward);
     AddButton(g.bar, id::SetIn, "Set In", id::SetIn);
     AddButton(g.bar, id::SetOut, "Set Out", id::SetOut);
-    // The slider with the marks' strip under it, as one control of the bar.
+    // The slider with the marks' strip under it, as one control of the bar; narrow enough
+    // that the bar fits a frame fitted to a 640-pixel-wide recording.
+    const int sliderWidth = 126;
     auto* positionBox =
         new wxControl(g.bar, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE);
     positionBox->SetBackgroundColour(g.bar->GetBackgroundColour()); // its children's too
     g.position = new wxSlider(positionBox, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
-                              wxSize(150, 20), wxSL_HORIZONTAL | wxSL_BOTH);
+                              wxSize(sliderWidth, 20), wxSL_HORIZONTAL | wxSL_BOTH);
     GiveTipAndHint(g.position, id::PositionSlider);
-    g.range = new RangeStrip(positionBox, wxSize(150, 3));
+    g.range = new RangeStrip(positionBox, wxSize(sliderWidth, 3));
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(g.position);
     column->Add(g.range);
