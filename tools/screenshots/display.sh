@@ -12,27 +12,16 @@ set -euo pipefail
 for size in 1280x800 1920x1080; do
 suffix=$([ "$size" = 1280x800 ] || echo "-$size")
 export XDG_CONFIG_HOME="$tmp/config-$size" # each a first start
-xvfb-run -a -s "-screen 0 ${size}x24" bash -s "$build" "$out" "$tmp" "$suffix" <<'INNER'
+xvfb-run -a -s "-screen 0 ${size}x24" bash -s "$build" "$out" "$tmp" "$suffix" "$(cd "$(dirname "$0")" && pwd)" <<'INNER'
 set -euo pipefail
 build=$1 out=$2 tmp=$3 suffix=$4
+. "$5/recorded-file.sh"
 openbox >/dev/null 2>&1 & wm=$!
 sleep 1
-# A picture, and a short recording of a screen showing it.
-convert -size 640x400 gradient:orange-navy -fill white -pointsize 40 -gravity center \
-        -annotate 0 'Recorded screen' "$tmp/picture.png"
-display -geometry +0+0 "$tmp/picture.png" & viewer=$!
-sleep 1.5
-"$build/tessaray" --record --seconds 8 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
-kill "$viewer"; wait "$viewer" 2>/dev/null || true
-
 shot() { sleep "$2"; import -window root "$out/$1$suffix.png"; }
 
-"$build/tessaray" "$tmp/rec.wmv" & app=$!
-# The file is shown once the frame is up (a while in a sanitizer build).
-for i in $(seq 100); do
-    xdotool search --onlyvisible --name '^rec.wmv Tessaray$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
+# A short recording of a screen showing a picture, shown.
+show_recorded_file 8
 shot display-recording 1.5
 win=$(xdotool search --onlyvisible --pid "$app" | head -1)
 xdotool windowactivate --sync "$win" key --clearmodifiers space 2>/dev/null || true

@@ -10,25 +10,15 @@
 set -euo pipefail
 . "$(dirname "$0")/prologue.sh"
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build" "$out" "$tmp" <<'INNER'
+xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build" "$out" "$tmp" "$(cd "$(dirname "$0")" && pwd)" <<'INNER'
 set -euo pipefail
 build=$1 out=$2 tmp=$3
+. "$4/recorded-file.sh"
 openbox >/dev/null 2>&1 & wm=$!
 sleep 1
-convert -size 640x400 gradient:orange-navy -fill white -pointsize 40 -gravity center \
-        -annotate 0 'Recorded screen' "$tmp/picture.png"
-display -geometry +0+0 "$tmp/picture.png" & viewer=$!
-sleep 1.5
-"$build/tessaray" --record --seconds 6 --region 0,0,640,400 --output "$tmp/rec.wmv" >/dev/null
-kill "$viewer"; wait "$viewer" 2>/dev/null || true
-
 shot() { sleep "$2"; import -window root "$out/$1.png"; }
 
-"$build/tessaray" "$tmp/rec.wmv" & app=$!
-for i in $(seq 100); do
-    xdotool search --onlyvisible --name '^rec.wmv Tessaray$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
+show_recorded_file 6
 sleep 1.5
 win=$(xdotool search --onlyvisible --pid "$app" | head -1)
 # A click in the video area gives it the keyboard focus; then In, five frames on, Out.
