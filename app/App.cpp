@@ -15,12 +15,14 @@
 #include "capture/WxDesktopServices.h"
 #include "media/Caption.h"
 #include "platform/Log.h"
+#include "platform/Translate.h"
 #include "platform/gtk/Desktop.h"
 #include "platform/x11/InstanceCheck.h"
 #include "platform/x11/Screen.h"
 #include "settings/Catalog.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 #include <csignal>
@@ -34,6 +36,8 @@
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/timer.h>
+#include <wx/translation.h>
+#include <wx/uilocale.h>
 #include <wx/utils.h>
 
 namespace tess {
@@ -99,9 +103,31 @@ std::string WarningsText(const SettingsResult& r) {
     return text;
 }
 
+// The toolkit's texts (its stock buttons and dialogs) and ours from the catalogs of the
+// message language SetUpUserLocale chose.
+void UseTranslations() {
+    wxUILocale::UseDefault();
+    // Again after the toolkit's own locale set-up: the chosen language, and numbers in the C
+    // form.
+    const std::string language = PeekSetting("Display", "Language");
+    SetUpUserLocale(language);
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    if (!language.empty())
+        translations->SetLanguage(wxString::FromUTF8(language));
+    const std::string dir = LocaleDirectory();
+    if (!dir.empty())
+        wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(dir));
+    translations->AddStdCatalog();
+    translations->AddCatalog(kTextDomain);
+}
+
 } // namespace
 
 int RunProgram(int argc, char** argv) {
+    // The language is chosen before the toolkit starts: a change of the Language setting
+    // shows at the next start.
+    SetUpUserLocale(PeekSetting("Display", "Language"));
     // A command-line capture's notification, handed over to a fresh process of this program.
     if (auto code = RunNotificationAnswerer(argc, argv))
         return *code;
@@ -145,6 +171,7 @@ App::~App() = default;
 bool App::OnInit() {
     // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
     ReleaseHeldDisplay();
+    UseTranslations();
     // Replaces the toolkit's handler, which ends the process at once.
     SetToolkitDisplayLostHandler(OnDisplayLost);
 

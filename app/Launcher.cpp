@@ -16,8 +16,10 @@
 #include "app/LauncherOptions.h"
 #include "capture/CommandOptions.h"
 #include "capture/SnapshotCommand.h"
+#include "platform/Translate.h"
 #include "platform/x11/Screen.h"
 #include "settings/Paths.h"
+#include "settings/SettingsStore.h"
 
 #ifndef TESS_WINDOW_PROGRAM_INSTALL_DIR
 #define TESS_WINDOW_PROGRAM_INSTALL_DIR "../libexec/tessaray"
@@ -49,6 +51,8 @@ int StartWindowProgram(const std::string& self, char** argv) {
 } // namespace
 
 int RunLauncher(int argc, char** argv) {
+    // Messages, --help and usage errors in the user's language; numbers stay in the C form.
+    SetUpUserLocale(PeekSetting("Display", "Language"));
     // Before the command-line snapshot opens its display.
     InstallDisplayLostHandler();
     const CommandLine cl = ParseCommandLine(argc, argv);

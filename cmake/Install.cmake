@@ -27,14 +27,16 @@ add_custom_command(OUTPUT ${tess_icon_files}
 add_custom_target(tess_icons ALL DEPENDS ${tess_icon_files})
 
 configure_file(resources/desktop/tessaray.metainfo.xml
-               ${CMAKE_BINARY_DIR}/desktop/tessaray.metainfo.xml @ONLY)
+               ${CMAKE_BINARY_DIR}/desktop/tessaray.metainfo.xml.in @ONLY)
+# The catalogs, and the desktop entry and metainfo with their translations (build/desktop/).
+add_subdirectory(po)
 configure_file(resources/desktop/tessaray.1.in ${CMAKE_BINARY_DIR}/desktop/tessaray.1 @ONLY)
 
 install(TARGETS tessaray RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS tessaray-window RUNTIME DESTINATION ${TESS_WINDOW_PROGRAM_DIR})
 # The help book, once it is written.
 install(DIRECTORY resources/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tessaray/help OPTIONAL)
-install(FILES resources/desktop/tessaray.desktop
+install(FILES ${CMAKE_BINARY_DIR}/desktop/tessaray.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${tess_icon_dir}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${CMAKE_BINARY_DIR}/desktop/tessaray.metainfo.xml

@@ -325,6 +325,7 @@ void LoadDisplayGroup(SettingsAccess& a, Settings& s) {
     s.snapSystemDisplay = ReadFlag(a, "SnapSystemDisplay", false);
     s.vidSystemDisplay = ReadFlag(a, "VidSystemDisplay", false);
     s.notify = ReadFlag(a, "Notify", true);
+    s.language = ReadText(a, "Language", "");
 }
 
 void SaveDisplayGroup(SettingsAccess& a, const Settings& s) {
@@ -333,6 +334,7 @@ void SaveDisplayGroup(SettingsAccess& a, const Settings& s) {
     WriteFlag(a, "SnapSystemDisplay", s.snapSystemDisplay);
     WriteFlag(a, "VidSystemDisplay", s.vidSystemDisplay);
     WriteFlag(a, "Notify", s.notify);
+    a.WriteString("Language", s.language);
 }
 
 std::string DefaultCaptureDirectoryPath() {

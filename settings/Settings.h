@@ -22,6 +22,10 @@ struct Settings {
     bool snapSystemDisplay = false;
     bool vidSystemDisplay = false;
     bool notify = true; // a desktop notification after each capture
+    // The language of the program's texts: a catalog name ("de", "pt_BR"), "" for the
+    // desktop's. Read before the toolkit starts (PeekSetting), so a change shows at the next
+    // start.
+    std::string language;
     // "Capture"
     int32_t captureAction = 1; // 0 nothing, 1 hide, 2 minimize
     bool captureDelay = true;

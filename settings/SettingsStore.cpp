@@ -187,6 +187,22 @@ bool SettingsStore::Close() {
 
 // --- SettingsAccess -------------------------------------------------------------------
 
+std::string PeekSetting(const std::string& group, const std::string& name) {
+    std::string out;
+    bool exists = false;
+    RegFile reg;
+    reg.Load(RegistryStorePath(), &exists);
+    if (exists) {
+        SettingsAccess(nullptr, &reg, group).ReadString(name, out, "");
+        return out;
+    }
+    IniFile ini;
+    ini.Load(DefaultIniPath(), &exists);
+    if (exists)
+        SettingsAccess(&ini, nullptr, group).ReadString(name, out, "");
+    return out;
+}
+
 bool SettingsAccess::ReadString(const std::string& name, std::string& out, const char* def) {
     if (name.empty())
         return false;

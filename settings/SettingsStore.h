@@ -94,6 +94,11 @@ private:
     std::string group_;
 };
 
+// One text value of the default store, read without opening it (nothing is created, moved
+// aside or written): for what must be known before the settings are loaded, such as the
+// language of the program's texts. "" when the store or the value is missing.
+std::string PeekSetting(const std::string& group, const std::string& name);
+
 // Parses a decimal integer the way "%ld" does (leading blanks, optional sign, digits, the
 // rest ignored). False when no digit was found.
 bool ParseLong(const std::string& text, long& value);

@@ -58,18 +58,17 @@ private:
 #define TESS_STR(...) TESS_STR_(__VA_ARGS__)
 #define TESS_SETTINGS_FIELDS                                                                       \
     alwaysStart, minimizeOnStart, trayIcon, onTop, shrink, displayOpenAuto, snapSystemDisplay,     \
-        vidSystemDisplay, notify, captureAction, captureDelay, snapshotDelay, cursor, vidAudio,    \
-        vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,            \
+        vidSystemDisplay, notify, language, captureAction, captureDelay, snapshotDelay, cursor,    \
+        vidAudio, vidStealth, selColor, wmDefaultVideoFormat, wmBitRate, wmFrameRate, autoExport,  \
         imageFormat, imageQ, copyToClipboard, editSnapshots, ocrLanguage, defaultDirectory,        \
         fileSnapName, fileVidName, fileKeep, fileInstanceMode, waveInDriver, waveOutDriver,        \
-        mixerInput, changeMixer, soundSource, desktopSource, soundQuality, soundBalance, capEnable, \
-        capString, capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, capFontSet, \
-        scaleEnable, scale, annotateTool, annotateColor, annotateWidth, annotateTextSize,          \
-        annotateRedact, annotateBackdrop, key1, key2, key3, key4, capSelect, mute, soundLevel,     \
-        camState,                                                                                  \
-        mainCaption, recordDuration, windowX, windowY, windowW, windowH, latestDirectory,          \
-        threeSecondDelay, effects, playbackBarShown, secondToolBarShown, screenBackend,            \
-        portalRestoreToken, lastRegion
+        mixerInput, changeMixer, soundSource, desktopSource, soundQuality, soundBalance,           \
+        capEnable, capString, capTextColor, capBackColor, capBackMode, capAlign, capVert, capFont, \
+        capFontSet, scaleEnable, scale, annotateTool, annotateColor, annotateWidth,                \
+        annotateTextSize, annotateRedact, annotateBackdrop, key1, key2, key3, key4, capSelect,     \
+        mute, soundLevel, camState, mainCaption, recordDuration, windowX, windowY, windowW,        \
+        windowH, latestDirectory, threeSecondDelay, effects, playbackBarShown, secondToolBarShown, \
+        screenBackend, portalRestoreToken, lastRegion
 
 // Every field differs from its default, within the loaders' ranges, and distinct where the
 // type allows, so a value saved under another field's name shows.
@@ -80,6 +79,7 @@ inline Settings EveryFieldChanged() {
     shrink = displayOpenAuto = false;
     snapSystemDisplay = vidSystemDisplay = true;
     notify = false;
+    language = "pt_BR";
     captureAction = 2;
     captureDelay = cursor = false;
     snapshotDelay = 17;

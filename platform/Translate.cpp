@@ -1,0 +1,96 @@
+#include "platform/Translate.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <libintl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tess {
+
+namespace {
+
+std::string ExecutableDirectory() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return {};
+    buf[n] = '\0';
+    return std::filesystem::path(buf).parent_path().string() + "/";
+}
+
+// True when `dir` holds a compiled catalog of this program in some language.
+bool HoldsCatalog(const std::filesystem::path& dir) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        std::error_code ec2;
+        if (std::filesystem::exists(e.path() / "LC_MESSAGES" / "tessaray.mo", ec2))
+            return true;
+    }
+    return false;
+}
+
+const UiLanguage kLanguages[] = {
+    {"de", "Deutsch"},
+    {"es", "Español"},
+    {"fr", "Français"},
+    {"it", "Italiano"},
+    {"pt_BR", "Português (Brasil)"},
+    {"ru", "Русский"},
+    {"ja", "日本語"},
+    {"zh_CN", "简体中文"},
+};
+
+} // namespace
+
+const char* Tr(const char* text) {
+    return dgettext(kTextDomain, text);
+}
+
+const char* TrN(const char* one, const char* many, unsigned long n) {
+    return dngettext(kTextDomain, one, many, n);
+}
+
+std::string LocaleDirectory() {
+    const std::string exe = ExecutableDirectory();
+    if (exe.empty())
+        return {};
+    for (const char* rel : {"locale", "../share/locale", "../../share/locale"}) {
+        const std::filesystem::path dir = std::filesystem::path(exe) / rel;
+        if (HoldsCatalog(dir))
+            return std::filesystem::weakly_canonical(dir).string();
+    }
+    return {};
+}
+
+void SetUpUserLocale(const std::string& language) {
+    if (!language.empty()) {
+        // The chosen language first, the desktop's after it (gettext takes the first it has).
+        // (The window program, started by the launcher, finds it there already.)
+        const std::string before = std::getenv("LANGUAGE") ? std::getenv("LANGUAGE") : "";
+        if (before != language && before.rfind(language + ":", 0) != 0)
+            setenv("LANGUAGE", (before.empty() ? language : language + ":" + before).c_str(), 1);
+    }
+    if (!std::setlocale(LC_ALL, ""))
+        std::setlocale(LC_ALL, "C");
+    // gettext reads LANGUAGE only when the message locale is not "C": a chosen language must
+    // work on a desktop without a locale too.
+    if (!language.empty()) {
+        const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+        if (!messages || std::string(messages) == "C" || std::string(messages) == "POSIX")
+            std::setlocale(LC_MESSAGES, "C.UTF-8");
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    const std::string dir = LocaleDirectory();
+    if (!dir.empty())
+        bindtextdomain(kTextDomain, dir.c_str());
+    bind_textdomain_codeset(kTextDomain, "UTF-8");
+}
+
+const UiLanguage* UiLanguages(int& count) {
+    count = int(std::size(kLanguages));
+    return kLanguages;
+}
+
+} // namespace tess

@@ -1,0 +1,46 @@
+#pragma once
+// The program's texts in the user's language: one gettext text domain, "tessaray", read by
+// libc's gettext here (the launcher and the toolkit-free code) and by wxWidgets' translations
+// in the window program (`_()`); both load the same catalog, share/locale/LANG/LC_MESSAGES/
+// tessaray.mo. English texts are the message ids, so a missing catalog shows English.
+//
+// Marking, which `xgettext` reads (po/CMakeLists.txt lists the keywords):
+//   Tr("text")               translated now (toolkit-free code)
+//   TrN("one", "many", n)    translated with the language's plural form for n
+//   N_("text")               marked only, for tables; translate at use with Tr()
+//   _("text"), wxPLURAL      the window program's marking (wxWidgets)
+// A comment starting with "TRANSLATORS:" right before a marked text goes into the catalog.
+#include <string>
+
+#ifndef N_
+#define N_(text) text
+#endif
+
+namespace tess {
+
+inline constexpr const char* kTextDomain = "tessaray";
+
+// The text's translation in the message language, or the text itself.
+const char* Tr(const char* text);
+// The plural form of `one` / `many` for `n`.
+const char* TrN(const char* one, const char* many, unsigned long n);
+
+// Sets the user's locale for messages, character type, time and the rest, keeping numbers in
+// the "C" form (settings files and the command line read "1.5" the same everywhere), and
+// points gettext at the program's catalogs. `language` is the Language setting: a catalog
+// name ("de", "pt_BR") put first in LANGUAGE, or "" for the desktop's choice.
+void SetUpUserLocale(const std::string& language);
+
+// Where the catalogs are: beside the executable in the build tree ("locale/"), else the
+// installed share/locale; "" when neither holds a catalog of ours.
+std::string LocaleDirectory();
+
+// The languages the program has catalogs for, as catalog names ("de", "ja", "pt_BR"), in the
+// order of the Language setting's list, and each one's own name.
+struct UiLanguage {
+    const char* code;
+    const char* ownName;
+};
+const UiLanguage* UiLanguages(int& count);
+
+} // namespace tess
