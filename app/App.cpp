@@ -103,31 +103,12 @@ std::string WarningsText(const SettingsResult& r) {
     return text;
 }
 
-// The toolkit's texts (its stock buttons and dialogs) and ours from the catalogs of the
-// message language SetUpUserLocale chose.
-void UseTranslations() {
-    wxUILocale::UseDefault();
-    // Again after the toolkit's own locale set-up: the chosen language, and numbers in the C
-    // form.
-    const std::string language = PeekSetting("Display", "Language");
-    SetUpUserLocale(language);
-    auto* translations = new wxTranslations;
-    wxTranslations::Set(translations);
-    if (!language.empty())
-        translations->SetLanguage(wxString::FromUTF8(language));
-    const std::string dir = LocaleDirectory();
-    if (!dir.empty())
-        wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(dir));
-    translations->AddStdCatalog();
-    translations->AddCatalog(kTextDomain);
-}
-
 } // namespace
 
 int RunProgram(int argc, char** argv) {
     // The language is chosen before the toolkit starts: a change of the Language setting
     // shows at the next start.
-    SetUpUserLocale(PeekSetting("Display", "Language"));
+    SetUpUserLocale(PeekSetting("Display", "Language"), LocaleDirectory());
     // A command-line capture's notification, handed over to a fresh process of this program.
     if (auto code = RunNotificationAnswerer(argc, argv))
         return *code;
@@ -161,6 +142,22 @@ int RunProgram(int argc, char** argv) {
     return status < 0 ? 1 : status;
 }
 
+void UseTranslations(const std::string& localeDir) {
+    wxUILocale::UseDefault();
+    // Again after the toolkit's own locale set-up: the chosen language, and numbers in the C
+    // form.
+    const std::string language = PeekSetting("Display", "Language");
+    SetUpUserLocale(language, localeDir);
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    if (!language.empty())
+        translations->SetLanguage(wxString::FromUTF8(language));
+    if (!localeDir.empty())
+        wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(localeDir));
+    translations->AddStdCatalog();
+    translations->AddCatalog(kTextDomain);
+}
+
 App::App(const CommandLine& cl) : cl_(cl) {
     SetAppName("Tessaray");
     SetClassName("Tessaray");
@@ -171,7 +168,7 @@ App::~App() = default;
 bool App::OnInit() {
     // No call of wxApp::OnInit: the switches are ours ("/M", "-u"), not wx's options.
     ReleaseHeldDisplay();
-    UseTranslations();
+    UseTranslations(LocaleDirectory());
     // Replaces the toolkit's handler, which ends the process at once.
     SetToolkitDisplayLostHandler(OnDisplayLost);
 

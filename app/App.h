@@ -17,6 +17,11 @@ class WxDesktopServices;
 // Runs the program with its command line; returns the process exit code.
 int RunProgram(int argc, char** argv);
 
+// Once the toolkit is up: the user's locale (numbers in the C form), and the toolkit's and
+// our texts from the catalogs of the message language (the Language setting, else the
+// environment's LANGUAGE, LC_ALL, LC_MESSAGES, LANG). `localeDir` holds our catalogs.
+void UseTranslations(const std::string& localeDir);
+
 class App : public wxApp {
 public:
     explicit App(const CommandLine& cl = {});

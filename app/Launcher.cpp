@@ -52,7 +52,7 @@ int StartWindowProgram(const std::string& self, char** argv) {
 
 int RunLauncher(int argc, char** argv) {
     // Messages, --help and usage errors in the user's language; numbers stay in the C form.
-    SetUpUserLocale(PeekSetting("Display", "Language"));
+    SetUpUserLocale(PeekSetting("Display", "Language"), LocaleDirectory());
     // Before the command-line snapshot opens its display.
     InstallDisplayLostHandler();
     const CommandLine cl = ParseCommandLine(argc, argv);

@@ -64,7 +64,7 @@ std::string LocaleDirectory() {
     return {};
 }
 
-void SetUpUserLocale(const std::string& language) {
+void SetUpUserLocale(const std::string& language, const std::string& localeDir) {
     if (!language.empty()) {
         // The chosen language first, the desktop's after it (gettext takes the first it has).
         // (The window program, started by the launcher, finds it there already.)
@@ -82,9 +82,8 @@ void SetUpUserLocale(const std::string& language) {
             std::setlocale(LC_MESSAGES, "C.UTF-8");
     }
     std::setlocale(LC_NUMERIC, "C");
-    const std::string dir = LocaleDirectory();
-    if (!dir.empty())
-        bindtextdomain(kTextDomain, dir.c_str());
+    if (!localeDir.empty())
+        bindtextdomain(kTextDomain, localeDir.c_str());
     bind_textdomain_codeset(kTextDomain, "UTF-8");
 }
 

@@ -29,7 +29,8 @@ const char* TrN(const char* one, const char* many, unsigned long n);
 // the "C" form (settings files and the command line read "1.5" the same everywhere), and
 // points gettext at the program's catalogs. `language` is the Language setting: a catalog
 // name ("de", "pt_BR") put first in LANGUAGE, or "" for the desktop's choice.
-void SetUpUserLocale(const std::string& language);
+// `localeDir` is where the catalogs are (LocaleDirectory()).
+void SetUpUserLocale(const std::string& language, const std::string& localeDir);
 
 // Where the catalogs are: beside the executable in the build tree ("locale/"), else the
 // installed share/locale; "" when neither holds a catalog of ours.

@@ -24,6 +24,10 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export NO_AT_BRIDGE=1 GTK_A11Y=none
+# The program's texts in English (the tests compare them) whatever the machine's language; the
+# tests of the translations choose theirs.
+unset LANGUAGE LC_ALL LC_MESSAGES LC_CTYPE LC_TIME LC_NUMERIC
+export LANG=C.UTF-8
 # The sound tests talk to the private daemon started below, never to an inherited one.
 unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
 # Every process the run starts inherits this mark (but those that clear their environment, as

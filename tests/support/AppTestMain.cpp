@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
     if (tess::test::HaveDisplay()) {
         wxApp::SetInstance(new tess::App());
         wx = wxEntryStart(argc, argv);
+        // As the program does once the toolkit is up: the texts of the language the
+        // environment names (English in the suite's run; the screenshot scripts choose others).
+        if (wx)
+            tess::UseTranslations(TESS_BINARY_DIR "/locale");
     }
     int rc = RUN_ALL_TESTS();
     if (wx)

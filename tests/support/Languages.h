@@ -1,0 +1,103 @@
+#pragma once
+// The program's texts in another language inside a test process: the catalogs of the build
+// tree, switched as a start would switch them, and the mnemonic letters of menus and windows.
+#include "app/App.h"
+#include "platform/Translate.h"
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+#include <wx/control.h>
+#include <wx/menu.h>
+#include <wx/window.h>
+
+namespace tess::test {
+
+// The languages with a catalog (po/LINGUAS), as catalog names.
+inline std::vector<std::string> CatalogLanguages() {
+    std::vector<std::string> out;
+    std::ifstream in(TESS_SOURCE_DIR "/po/LINGUAS");
+    std::string line, word;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        while (words >> word)
+            out.push_back(word);
+    }
+    return out;
+}
+
+// While it lives, the locale and message language are those of a start with LANG=`lang` and
+// LANGUAGE=`language` (either may be empty); then English in C.UTF-8 again.
+class LanguageScope {
+public:
+    LanguageScope(const std::string& lang, const std::string& language) {
+        Use(lang.empty() ? "C.UTF-8" : lang, language);
+    }
+    ~LanguageScope() { Use("C.UTF-8", ""); }
+
+private:
+    static void Use(const std::string& lang, const std::string& language) {
+        setenv("LANG", lang.c_str(), 1);
+        language.empty() ? unsetenv("LANGUAGE") : (void)setenv("LANGUAGE", language.c_str(), 1);
+        UseTranslations(TESS_BINARY_DIR "/locale");
+    }
+};
+
+// The letter after a label's "&" (lower case), 0 when it has none.
+inline wchar_t MnemonicOf(const wxString& label) {
+    for (size_t i = 0; i + 1 < label.length(); ++i) {
+        if (label[i] != '&')
+            continue;
+        if (label[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return wchar_t(wxTolower(label[i + 1]));
+    }
+    return 0;
+}
+
+// Labelled items of one menu by id (submenus are menus of their own), or one window's
+// controls: their labels as shown, with "&" and key text.
+using Labels = std::map<int, wxString>;
+
+inline void MenuLabels(wxMenu* menu, std::vector<Labels>& out) {
+    Labels mine;
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        if (item->IsSeparator())
+            continue;
+        mine[item->GetId()] = item->GetItemLabel();
+        if (item->IsSubMenu())
+            MenuLabels(item->GetSubMenu(), out);
+    }
+    out.push_back(mine);
+}
+
+// A window's controls are keyed by their place in the window's tree (ids made by the toolkit
+// differ from one construction to the next).
+inline void ControlLabels(wxWindow* w, Labels& out) {
+    for (wxWindow* child : w->GetChildren()) {
+        if (child->IsTopLevel())
+            continue;
+        if (auto* c = dynamic_cast<wxControl*>(child))
+            out[int(out.size())] = c->GetLabel();
+        ControlLabels(child, out);
+    }
+}
+
+// The pairs of ids whose labels share a mnemonic letter.
+inline std::set<std::pair<int, int>> MnemonicClashes(const Labels& labels) {
+    std::set<std::pair<int, int>> out;
+    for (auto a = labels.begin(); a != labels.end(); ++a)
+        for (auto b = std::next(a); b != labels.end(); ++b)
+            if (MnemonicOf(a->second) && MnemonicOf(a->second) == MnemonicOf(b->second))
+                out.insert({a->first, b->first});
+    return out;
+}
+
+} // namespace tess::test
