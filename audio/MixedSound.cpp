@@ -4,6 +4,7 @@
 #include "audio/SoundMix.h"
 #include "audio/SoundTiming.h"
 #include "platform/Log.h"
+#include "platform/Translate.h"
 #include "platform/pulse/PulseSources.h"
 
 #include <algorithm>
@@ -151,7 +152,10 @@ bool MixedSound::Start(std::string* error) {
                 d.plan.desktopSource, [&d](const int16_t* f, size_t n) { d.desk.Push(f, n); },
                 &why)) {
             if (error)
-                *error = "the desktop's sound could not be recorded (" + why + ")";
+                // TRANSLATORS: the reason a recording did not start or has no sound; %s is
+                // the sound server's reason
+                *error =
+                    FormatText(Tr("the desktop's sound could not be recorded (%s)"), why.c_str());
             d.capture.reset();
             return false;
         }
@@ -167,7 +171,8 @@ bool MixedSound::Start(std::string* error) {
         f.avgBytesPerSec = rate * 4;
         if (!d.waveIn->Start(&f)) {
             if (error)
-                *error = "the sound input could not be started";
+                // TRANSLATORS: the reason a recording did not start or has no sound
+                *error = Tr("the sound input could not be started");
             Stop();
             return false;
         }

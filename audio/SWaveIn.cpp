@@ -8,6 +8,7 @@
 
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
+#include "platform/Translate.h"
 
 namespace tess {
 namespace {
@@ -168,9 +169,9 @@ bool SWaveIn::Start(const AudioFormat* format) {
             h.flags.fetch_and(platform::kWavePrepared);
             h.loops = 0;
             if (device_->Prepare(&h) != platform::kWaveOk)
-                failure = "can't prepare wave buffer";
+                failure = Tr("can't prepare wave buffer");
             else if (device_->Add(&h) != platform::kWaveOk)
-                failure = "can't add wave buffer";
+                failure = Tr("can't add wave buffer");
         }
         if (!failure) {
             ring_ = 0;
@@ -185,11 +186,9 @@ bool SWaveIn::Start(const AudioFormat* format) {
         return false;
     }
     if (r != platform::kWaveOk) {
-        char text[128];
-        std::snprintf(text, sizeof text, "Can't start wave input\nReturn code %x,dev %x,handle %x",
-                      static_cast<unsigned>(r), static_cast<unsigned>(deviceNumber_),
-                      static_cast<unsigned>(device_->Handle()));
-        ShowMessage(text);
+        ShowMessage(FormatText(Tr("Can't start wave input\nReturn code %x,dev %x,handle %x"),
+                               static_cast<unsigned>(r), static_cast<unsigned>(deviceNumber_),
+                               static_cast<unsigned>(device_->Handle())));
         return false;
     }
     return true;

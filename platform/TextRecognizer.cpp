@@ -1,5 +1,7 @@
 #include "platform/TextRecognizer.h"
 
+#include "platform/Translate.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -206,12 +208,14 @@ std::string MissingLanguageMessage(const std::string& languages, const std::stri
             std::filesystem::is_regular_file(folder + "/" + name + ".traineddata", ec))
             continue;
         if (!PlausibleLanguageName(name) || name.find('/') != std::string::npos)
-            return "No language data for '" + name + "'.";
+            return FormatText(Tr("No language data for '%s'."), name.c_str());
         std::string package = "tesseract-ocr-" + name;
         std::transform(package.begin(), package.end(), package.begin(), [](unsigned char c) {
             return c == '_' ? '-' : static_cast<char>(std::tolower(c));
         });
-        return "No language data for '" + name + "': install " + package + ".";
+        // TRANSLATORS: %1$s is a language model's name ("deu"), %2$s the package to install
+        return FormatText(Tr("No language data for '%1$s': install %2$s."), name.c_str(),
+                          package.c_str());
     }
     return {};
 }

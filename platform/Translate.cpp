@@ -1,6 +1,8 @@
 #include "platform/Translate.h"
 
 #include <clocale>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <libintl.h>
@@ -50,6 +52,20 @@ const char* Tr(const char* text) {
 
 const char* TrN(const char* one, const char* many, unsigned long n) {
     return dngettext(kTextDomain, one, many, n);
+}
+
+std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0)
+        std::vsnprintf(out.data(), out.size() + 1, format, again);
+    va_end(again);
+    return out;
 }
 
 std::string LocaleDirectory() {

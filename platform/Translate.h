@@ -24,6 +24,9 @@ inline constexpr const char* kTextDomain = "tessaray";
 const char* Tr(const char* text);
 // The plural form of `one` / `many` for `n`.
 const char* TrN(const char* one, const char* many, unsigned long n);
+// printf into a string, for a translated text with placeholders: FormatText(Tr("Saved %s"),
+// name). Translations may number the placeholders ("%2$s ... %1$s") to change their order.
+[[gnu::format(printf, 1, 2)]] std::string FormatText(const char* format, ...);
 
 // Sets the user's locale for messages, character type, time and the rest, keeping numbers in
 // the "C" form (settings files and the command line read "1.5" the same everywhere), and

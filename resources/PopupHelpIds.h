@@ -7,7 +7,7 @@ namespace tess::help_id {
 inline constexpr int LaunchAtBoot = 301, MinimizeAtBoot = 302, TrayIcon = 303, OnTop = 304;
 // Display page
 inline constexpr int Shrink = 27201, DisplayAfterCapture = 27202, SnapSystemDisplay = 27203,
-                     VidSystemDisplay = 27204, Notify = 27205;
+                     VidSystemDisplay = 27204, Notify = 27205, Language = 27207;
 // Capture page
 inline constexpr int CaptureAction = 27301, CaptureHide = 27302, CaptureMinimize = 27303,
                      CaptureNoAction = 27304, CaptureDelay = 27305, Cursor = 27306,

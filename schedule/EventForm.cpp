@@ -1,5 +1,7 @@
 #include "schedule/EventForm.h"
 
+#include "platform/Translate.h"
+
 #include <cstdio>
 #include <strings.h>
 
@@ -38,7 +40,8 @@ EventRow EventRowTexts(const ScheduleEvent& e) {
     std::snprintf(buf, sizeof buf, "%d:%2.2d-%d:%2.2d ", e.startHour, e.startMinute, e.endHour,
                   e.endMinute);
     r.time = buf + DayMaskText(e.days);
-    r.files = e.keep < 0 ? "All" : std::to_string(e.keep);
+    // TRANSLATORS: keep all of a scheduled event's recordings
+    r.files = e.keep < 0 ? Tr("All") : std::to_string(e.keep);
     r.action = ActionText(e.action);
     return r;
 }

@@ -1,5 +1,7 @@
 #include "schedule/Schedule.h"
 
+#include "platform/Translate.h"
+
 #include <algorithm>
 #include <cctype>
 #include <ctime>
@@ -27,37 +29,44 @@ int EndOf(const ScheduleEvent& e) {
 
 } // namespace
 
+// TRANSLATORS: the days' abbreviations, Sunday to Saturday: Su M Tu W Th F Sa
+const char* const kDayAbbreviations[7] = {N_("Su"), N_("M"), N_("Tu"), N_("W"),
+                                          N_("Th"), N_("F"), N_("Sa")};
+
 std::string DayMaskText(uint32_t days) {
     switch (days) {
     case 127:
-        return "daily";
+        // TRANSLATORS: a scheduled event's days: every day
+        return Tr("daily");
     case 62:
-        return "weekday";
+        // TRANSLATORS: a scheduled event's days: Monday to Friday
+        return Tr("weekday");
     case 65:
-        return "weekend";
+        // TRANSLATORS: a scheduled event's days: Saturday and Sunday
+        return Tr("weekend");
     default:
         break;
     }
-    static const char* const names[] = {"Su", "M", "Tu", "W", "Th", "F", "Sa"};
     std::string text;
     for (int d = 0; d < 7; ++d)
         if (days & (1u << d))
-            text += names[d];
+            text += Tr(kDayAbbreviations[d]);
     return text;
 }
 
 std::string ActionText(int32_t action) {
     switch (action) {
     case 0:
-        return "no action";
+        // TRANSLATORS: a scheduled event's action: nothing is recorded
+        return Tr("no action");
     case 1:
-        return "Record Audio";
+        return Tr("Record Audio");
     case 2:
-        return "Record Video";
+        return Tr("Record Video");
     case 3:
-        return "Record Video+Audio";
+        return Tr("Record Video+Audio");
     default:
-        return "<undefined>";
+        return Tr("<undefined>");
     }
 }
 
@@ -140,7 +149,8 @@ std::string ConflictText(const EventList& list) {
             if (!(StartOf(a) < EndOf(b) && StartOf(b) < EndOf(a)))
                 continue;
             std::string line =
-                "\nSchedule conflict between events \"" + a.name + "\" and \"" + b.name + "\".";
+                "\n" + FormatText(Tr("Schedule conflict between events \"%1$s\" and \"%2$s\"."),
+                                  a.name.c_str(), b.name.c_str());
             if (text.size() + line.size() < 1999)
                 text += line;
         }

@@ -23,6 +23,8 @@ struct ScheduleEvent {
 
 // Texts the event list shows.
 std::string DayMaskText(uint32_t days);
+// The days' abbreviations, Sunday first (marked for translation; Tr() at use).
+extern const char* const kDayAbbreviations[7];
 std::string ActionText(int32_t action);
 
 class EventList {

@@ -13,30 +13,34 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/Translate.h"
 #include "settings/Settings.h"
 
 namespace tess {
 
 namespace {
 
+// The pattern dialog's list; each line starts with the code it inserts, which stays as it is.
 constexpr PatternCode kCodes[] = {
-    {" ", "Choose format code to add:"},
-    {"%a", "%a Abbreviated weekday name"},
-    {"%A", "%A Full weekday name"},
-    {"%b", "%b Abbreviated month name"},
-    {"%B", "%B Full month name"},
-    {"%d", "%d Day of month (01 - 31)"},
-    {"%H", "%H Hour (00 - 23)"},
-    {"%I", "%I Hour (01 - 12)"},
-    {"%j", "%j Day of year (001 - 366)"},
-    {"%m", "%m Month number (1 - 12)"},
-    {"%M", "%M Minute (00 - 59)"},
-    {"%p", "%p AM or PM"},
-    {"%S", "%S Two-digit second (00 - 59)"},
-    {"%w", "%w Weekday where 0 is Sunday (0 - 6)"},
-    {"%y", "%y Two-digit year (00 to 99)"},
-    {"%Y", "%Y Year with century"},
-    {"%Z", "%Z Time zone name"},
+    // TRANSLATORS: the first line of the list of date and time codes; in the lines after it,
+    // keep the code at the start ("%a") as it is
+    {" ", N_("Choose format code to add:")},
+    {"%a", N_("%a Abbreviated weekday name")},
+    {"%A", N_("%A Full weekday name")},
+    {"%b", N_("%b Abbreviated month name")},
+    {"%B", N_("%B Full month name")},
+    {"%d", N_("%d Day of month (01 - 31)")},
+    {"%H", N_("%H Hour (00 - 23)")},
+    {"%I", N_("%I Hour (01 - 12)")},
+    {"%j", N_("%j Day of year (001 - 366)")},
+    {"%m", N_("%m Month number (1 - 12)")},
+    {"%M", N_("%M Minute (00 - 59)")},
+    {"%p", N_("%p AM or PM")},
+    {"%S", N_("%S Two-digit second (00 - 59)")},
+    {"%w", N_("%w Weekday where 0 is Sunday (0 - 6)")},
+    {"%y", N_("%y Two-digit year (00 to 99)")},
+    {"%Y", N_("%Y Year with century")},
+    {"%Z", N_("%Z Time zone name")},
     {"", ""},
 };
 

@@ -1,6 +1,7 @@
 #include "settings/PrefForms.h"
 
 #include "platform/HotKey.h"
+#include "platform/Translate.h"
 #include "settings/FileNames.h"
 #include "settings/SettingsStore.h"
 
@@ -52,7 +53,8 @@ void ApplyGeneral(const GeneralForm& f, Settings& s) {
 }
 
 DisplayForm SetUpDisplay(const Settings& s) {
-    return {s.shrink, s.displayOpenAuto, s.snapSystemDisplay, s.vidSystemDisplay, s.notify};
+    return {s.shrink,           s.displayOpenAuto, s.snapSystemDisplay,
+            s.vidSystemDisplay, s.notify,          s.language};
 }
 
 void ApplyDisplay(const DisplayForm& f, Settings& s) {
@@ -61,6 +63,23 @@ void ApplyDisplay(const DisplayForm& f, Settings& s) {
     s.snapSystemDisplay = f.snapSystemDisplay;
     s.vidSystemDisplay = f.vidSystemDisplay;
     s.notify = f.notify;
+    s.language = f.language;
+}
+
+std::vector<LanguageEntry> LanguageEntries(const std::string& stored, int* selection) {
+    // TRANSLATORS: the Language list's first entry: the desktop's language
+    std::vector<LanguageEntry> entries{{"", Tr("System default")}};
+    int count = 0;
+    const UiLanguage* languages = UiLanguages(count);
+    for (int i = 0; i < count; ++i)
+        entries.push_back({languages[i].code, languages[i].ownName});
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [&](const LanguageEntry& e) { return e.code == stored; });
+    if (it == entries.end())
+        it = entries.insert(entries.end(), {stored, stored});
+    if (selection)
+        *selection = static_cast<int>(it - entries.begin());
+    return entries;
 }
 
 uint32_t ParseSelColor(const std::string& text) {
@@ -164,11 +183,11 @@ FileForm SetUpFile(const Settings& s) {
 std::string CaptureDirectoryProblem(const std::string& directory) {
     struct stat st {};
     if (directory.empty() || stat(directory.c_str(), &st) != 0)
-        return "The directory \"" + directory + "\" does not exist.";
+        return FormatText(Tr("The directory \"%s\" does not exist."), directory.c_str());
     if (!S_ISDIR(st.st_mode))
-        return "\"" + directory + "\" is not a directory.";
+        return FormatText(Tr("\"%s\" is not a directory."), directory.c_str());
     if (access(directory.c_str(), W_OK | X_OK) != 0)
-        return "The directory \"" + directory + "\" cannot be written.";
+        return FormatText(Tr("The directory \"%s\" cannot be written."), directory.c_str());
     return {};
 }
 
@@ -180,7 +199,9 @@ std::string ApplyFile(const FileForm& f, Settings& s) {
         if (problem.empty())
             s.defaultDirectory = dir;
         else
-            problem += " The capture directory stays \"" + s.defaultDirectory + "\".";
+            // TRANSLATORS: %1$s is one of the messages about a directory that cannot be used
+            problem = FormatText(Tr("%1$s The capture directory stays \"%2$s\"."), problem.c_str(),
+                                 s.defaultDirectory.c_str());
     }
     s.fileSnapName = Cut259(f.snapName);
     s.fileVidName = Cut259(f.vidName);
@@ -192,10 +213,10 @@ std::string ApplyFile(const FileForm& f, Settings& s) {
 
 std::vector<std::string> DeviceEntries(const std::vector<std::string>& devices,
                                        const std::string& stored, int* selection) {
-    std::vector<std::string> entries{kDefaultDeviceEntry};
+    std::vector<std::string> entries{Tr(kDefaultDeviceEntry)};
     entries.insert(entries.end(), devices.begin(), devices.end());
     int sel = -1;
-    if (stored == "-1" || stored.empty()) {
+    if (stored == "-1" || stored.empty() || stored == kDefaultDeviceEntry) {
         sel = 0;
     } else {
         for (size_t i = 0; i < entries.size() && sel < 0; ++i)
@@ -215,10 +236,11 @@ std::vector<std::string> MixerLineEntries(const std::vector<std::string>& lines,
                                           const std::string& stored, int* selection) {
     std::vector<std::string> entries = lines;
     if (entries.empty())
-        entries.push_back(kNotConnectedEntry);
+        entries.push_back(Tr(kNotConnectedEntry));
+    const std::string shown = stored == kNotConnectedEntry ? Tr(kNotConnectedEntry) : stored;
     int sel = -1;
     for (size_t i = 0; i < entries.size() && sel < 0; ++i)
-        if (entries[i] == stored)
+        if (entries[i] == shown)
             sel = static_cast<int>(i);
     if (sel < 0 && !stored.empty()) {
         entries.push_back(stored);
@@ -231,7 +253,7 @@ std::vector<std::string> MixerLineEntries(const std::vector<std::string>& lines,
 
 std::vector<DesktopSourceEntry> DesktopSourceEntries(const std::vector<DesktopSourceEntry>& sources,
                                                      const std::string& stored, int* selection) {
-    std::vector<DesktopSourceEntry> entries{{"", kDefaultOutputEntry}};
+    std::vector<DesktopSourceEntry> entries{{"", Tr(kDefaultOutputEntry)}};
     entries.insert(entries.end(), sources.begin(), sources.end());
     auto it = std::find_if(entries.begin(), entries.end(),
                            [&](const DesktopSourceEntry& e) { return e.name == stored; });
@@ -266,14 +288,16 @@ SoundForm SetUpSound(const Settings& s) {
 }
 
 void ApplySound(const SoundForm& f, Settings& s) {
+    // The entries the page adds are shown translated and stored in English.
     auto device = [](const std::string& text, std::string& stored) {
-        if (text == kDefaultDeviceEntry && (stored == "-1" || stored.empty()))
+        const bool isDefault = text == Tr(kDefaultDeviceEntry) || text == kDefaultDeviceEntry;
+        if (isDefault && (stored == "-1" || stored.empty()))
             return;
-        stored = Cut259(text);
+        stored = isDefault ? kDefaultDeviceEntry : Cut259(text);
     };
     device(f.input, s.waveInDriver);
     device(f.output, s.waveOutDriver);
-    s.mixerInput = Cut259(f.mixerLine);
+    s.mixerInput = f.mixerLine == Tr(kNotConnectedEntry) ? kNotConnectedEntry : Cut259(f.mixerLine);
     s.changeMixer = f.changeMixer;
     s.soundSource = std::clamp(f.record, 0, 2);
     s.desktopSource = Cut259(f.desktopSource);
@@ -351,8 +375,9 @@ std::string HotKeyText(uint16_t value) {
 
 std::vector<std::string> HotKeyWarnings(const KeyForm& f,
                                         const std::function<bool(uint16_t)>& heldElsewhere) {
-    static const char* const names[4] = {"video start/stop", "snapshot", "region snapshot",
-                                         "copying text from a region"};
+    // TRANSLATORS: the hot keys' actions, put into "The hot key for %1$s (%2$s) ..."
+    static const char* const names[4] = {N_("video start/stop"), N_("snapshot"),
+                                         N_("region snapshot"), N_("copying text from a region")};
     std::vector<std::string> out;
     // Two values differing only in the extended-key flag register the same combination.
     auto combo = [](uint16_t v) { return HotKey{v}.combination(); };
@@ -362,16 +387,18 @@ std::vector<std::string> HotKeyWarnings(const KeyForm& f,
         bool repeated = false;
         for (int j = 0; j < i; ++j)
             if (f.keys[j] && combo(f.keys[j]) == combo(f.keys[i])) {
-                out.push_back("The hot key for " + std::string(names[i]) + " (" +
-                              HotKeyText(f.keys[i]) + ") is already the hot key for " + names[j] +
-                              "; it will not work.");
+                // TRANSLATORS: %1$s and %3$s are actions ("snapshot"), %2$s a key combination
+                out.push_back(
+                    FormatText(Tr("The hot key for %1$s (%2$s) is already the hot key for "
+                                  "%3$s; it will not work."),
+                               Tr(names[i]), HotKeyText(f.keys[i]).c_str(), Tr(names[j])));
                 repeated = true;
                 break;
             }
         if (!repeated && heldElsewhere && heldElsewhere(f.keys[i]))
-            out.push_back("The hot key for " + std::string(names[i]) + " (" +
-                          HotKeyText(f.keys[i]) +
-                          ") is already used by another program; it will not work.");
+            out.push_back(FormatText(Tr("The hot key for %1$s (%2$s) is already used by another "
+                                        "program; it will not work."),
+                                     Tr(names[i]), HotKeyText(f.keys[i]).c_str()));
     }
     return out;
 }

@@ -3,6 +3,7 @@
 // from the settings record when the page is first shown (SetUp...) and written back when
 // the sheet closes with OK (Apply...). The page windows only move these values in and out
 // of their controls, so every rule of a page can be exercised without a window.
+#include "platform/Translate.h"
 #include "settings/Settings.h"
 
 #include <array>
@@ -23,10 +24,22 @@ void ApplyGeneral(const GeneralForm& f, Settings& s);
 struct DisplayForm {
     bool shrink = false, displayOpenAuto = false, snapSystemDisplay = false,
          vidSystemDisplay = false, notify = true;
+    std::string language; // the Language setting: a catalog name ("de"), "" the desktop's
     bool operator==(const DisplayForm&) const = default;
 };
 DisplayForm SetUpDisplay(const Settings& s);
 void ApplyDisplay(const DisplayForm& f, Settings& s);
+// An entry of the Display page's Language list.
+struct LanguageEntry {
+    std::string code; // the stored Language value
+    std::string name; // what the list shows
+    bool operator==(const LanguageEntry&) const = default;
+};
+// The Language list: "System default" (code "") first, then the languages the program has
+// catalogs for, each by its own name, plus a stored code it has no catalog for (one from a
+// newer version, or written by hand), shown by its code so that OK keeps it. `selection`
+// gets the stored code's entry.
+std::vector<LanguageEntry> LanguageEntries(const std::string& stored, int* selection);
 
 struct CaptureForm {
     int action = 1; // the checked button: 0 "No action", 1 "Hide", 2 "Minimize"; -1 none
@@ -97,7 +110,7 @@ struct DesktopSourceEntry {
     std::string name, description;
     bool operator==(const DesktopSourceEntry&) const = default;
 };
-inline constexpr const char* kDefaultOutputEntry = "Default output";
+inline constexpr const char* kDefaultOutputEntry = N_("Default output");
 // The desktop source list: "Default output" (name "") first, then the sources, plus the
 // stored name when the server does not have it now (shown by its name). `selection` gets the
 // stored source's entry.
@@ -111,8 +124,8 @@ int SoundQualityEntry(int32_t kbps);
 // carries the microphone alone, so with the desktop's sound it becomes 128 kbit/s (the
 // page greys it then and shows 128 kbit/s; apply stores what is recorded).
 int32_t SoundQualityFor(int32_t record, int32_t kbps);
-inline constexpr const char* kDefaultDeviceEntry = "<default>";
-inline constexpr const char* kNotConnectedEntry = "<not connected>";
+inline constexpr const char* kDefaultDeviceEntry = N_("<default>");
+inline constexpr const char* kNotConnectedEntry = N_("<not connected>");
 // The entries of a device combo: "<default>" and the device names, plus the stored name when
 // no entry begins with it (an unplugged device keeps its name). `selection` gets the entry
 // to select: "<default>" for "-1", else the first entry that begins with the stored name.
@@ -124,7 +137,8 @@ std::vector<std::string> MixerLineEntries(const std::vector<std::string>& lines,
                                           const std::string& stored, int* selection);
 SoundForm SetUpSound(const Settings& s);
 // The texts are stored as they stand (at most 259 characters), except that "<default>"
-// keeps a stored "-1".
+// keeps a stored "-1"; "<default>" and "<not connected>", shown in the user's language, are
+// stored in English.
 void ApplySound(const SoundForm& f, Settings& s);
 
 struct CaptionForm {

@@ -3,6 +3,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>
 #include <wx/image.h>
+#include <wx/intl.h>
 #include <wx/settings.h>
 
 namespace tess {
@@ -203,7 +204,7 @@ VolumeSlider::VolumeSlider(wxWindow* parent, wxWindowID id, const wxPoint& pos, 
     : TMySlider(parent, id, pos, size) {
     SetRange(0, 100, false);
     SetThumbBitmap(ThumbBitmap());
-    SetToolTip("Volume");
+    SetToolTip(_("Volume"));
 }
 
 wxBitmap VolumeSlider::ThumbBitmap() {

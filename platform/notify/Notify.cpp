@@ -1,5 +1,7 @@
 #include "platform/notify/Notify.h"
 
+#include "platform/Translate.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -203,34 +205,42 @@ Notice NoticeFor(const CaptureNotice& capture) {
     const bool haveFile = !capture.path.empty();
     switch (capture.kind) {
     case CaptureNotice::Kind::Snapshot:
-        n.summary = "Snapshot saved";
+        n.summary = Tr("Snapshot saved");
         n.body = name;
         n.imagePath = capture.path;
         break;
     case CaptureNotice::Kind::Recording:
-        n.summary = capture.message.empty() ? "Recording saved" : "Recording saved without sound";
-        n.body = capture.message.empty() ? name : name + "\nWithout sound: " + capture.message;
+        n.summary =
+            capture.message.empty() ? Tr("Recording saved") : Tr("Recording saved without sound");
+        // TRANSLATORS: %1$s is the recording's file name, %2$s why it has no sound
+        n.body = capture.message.empty() ? name
+                                         : FormatText(Tr("%1$s\nWithout sound: %2$s"), name.c_str(),
+                                                      capture.message.c_str());
         break;
     case CaptureNotice::Kind::Exported:
-        n.summary = "Copy of the recording saved";
+        n.summary = Tr("Copy of the recording saved");
         n.body = name;
         break;
     case CaptureNotice::Kind::TextCopied:
     case CaptureNotice::Kind::TextRead:
-        n.summary = capture.kind == CaptureNotice::Kind::TextCopied ? "Text copied" : "Text read";
+        n.summary =
+            capture.kind == CaptureNotice::Kind::TextCopied ? Tr("Text copied") : Tr("Text read");
         n.body = capture.message;
         break;
     case CaptureNotice::Kind::Failed:
-        n.summary = "Capture failed";
+        n.summary = Tr("Capture failed");
         n.body = capture.message;
         n.critical = true;
         break;
     }
     if (haveFile) {
-        n.actions = {{kOpen, "Open"}, {kShowInFolder, "Show in folder"}};
+        // TRANSLATORS: a notification's button: open the file just captured
+        n.actions = {{kOpen, Tr("Open")}, {kShowInFolder, Tr("Show in folder")}};
         if (capture.kind == CaptureNotice::Kind::Snapshot) {
-            n.actions.emplace_back(kCopy, "Copy");
-            n.actions.emplace_back(kEdit, "Edit");
+            // TRANSLATORS: a notification's button: copy the snapshot to the clipboard
+            n.actions.emplace_back(kCopy, Tr("Copy"));
+            // TRANSLATORS: a notification's button: open the snapshot in the mark-up editor
+            n.actions.emplace_back(kEdit, Tr("Edit"));
         }
     }
     return n;

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Translate.h"
+
 namespace tess {
 
 // What the program says once where neither an X key grab nor the portal can give global hot
-// keys (a Wayland session whose desktop has no shortcut portal).
+// keys (a Wayland session whose desktop has no shortcut portal). Marked for translation:
+// shown through Tr(), logged as it is.
 inline constexpr const char* kNoGlobalHotKeysMessage =
-    "Global hot keys are not available in this session.";
+    N_("Global hot keys are not available in this session.");
 
 struct PortalShortcut {
     std::string id;          // stable name of the action ("video", "snapshot", "region")

@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
+#include <wx/intl.h>
 #include <wx/listctrl.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -66,13 +67,13 @@ constexpr HelpIdEntry kTimerHelp[] = {{sched_id::List, 0},
 
 TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index,
                            ScheduleEvent* event, const EventList* working)
-    : wxDialog(parent, sched_id::EventDialog, "Event"), desktop_(desktop), index_(index),
+    : wxDialog(parent, sched_id::EventDialog, _("Event")), desktop_(desktop), index_(index),
       event_(event), working_(working) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     auto* grid = new wxFlexGridSizer(2, 8, 10);
     grid->AddGrowableCol(1);
 
-    grid->Add(new wxStaticText(this, sched_id::NameLabel, "Event &name"), 0,
+    grid->Add(new wxStaticText(this, sched_id::NameLabel, _("Event &name")), 0,
               wxALIGN_CENTER_VERTICAL);
     wxTextValidator nameFilter(wxFILTER_EXCLUDE_CHAR_LIST);
     nameFilter.SetCharExcludes("_./:*?\\");
@@ -86,12 +87,13 @@ TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index
 
     wxTextValidator timeFilter(wxFILTER_INCLUDE_CHAR_LIST);
     timeFilter.SetCharIncludes("0123456789:apmAPM ");
-    grid->Add(new wxStaticText(this, sched_id::StartLabel, "Start &time"), 0,
+    grid->Add(new wxStaticText(this, sched_id::StartLabel, _("Start &time")), 0,
               wxALIGN_CENTER_VERTICAL);
     start_ = new wxTextCtrl(this, sched_id::StartTime, "", wxDefaultPosition, wxSize(100, -1), 0,
                             timeFilter);
     grid->Add(start_);
-    grid->Add(new wxStaticText(this, sched_id::EndLabel, "&End time"), 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(new wxStaticText(this, sched_id::EndLabel, _("&End time")), 0,
+              wxALIGN_CENTER_VERTICAL);
     end_ = new wxTextCtrl(this, sched_id::EndTime, "", wxDefaultPosition, wxSize(100, -1), 0,
                           timeFilter);
     grid->Add(end_);
@@ -100,34 +102,35 @@ TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index
     static const int dayIds[7] = {sched_id::Sunday,    sched_id::Monday,   sched_id::Tuesday,
                                   sched_id::Wednesday, sched_id::Thursday, sched_id::Friday,
                                   sched_id::Saturday};
-    static const char* const dayNames[7] = {"Su", "M", "Tu", "W", "Th", "F", "Sa"};
     auto* days = new wxBoxSizer(wxHORIZONTAL);
     for (int d = 0; d < 7; ++d) {
-        days_[d] = new wxCheckBox(this, dayIds[d], dayNames[d]);
+        days_[d] = new wxCheckBox(this, dayIds[d], wxGetTranslation(kDayAbbreviations[d]));
         days->Add(days_[d], 0, wxRIGHT, 8);
     }
     top->Add(days, 0, wxLEFT | wxRIGHT, 10);
 
     auto* grid2 = new wxFlexGridSizer(2, 8, 10);
     grid2->AddGrowableCol(1);
-    grid2->Add(new wxStaticText(this, sched_id::ActionLabel, "Event &action"), 0,
+    grid2->Add(new wxStaticText(this, sched_id::ActionLabel, _("Event &action")), 0,
                wxALIGN_CENTER_VERTICAL);
-    const wxString actions[] = {"Record Video", "Record Video+Audio", "Record", "no action"};
+    const wxString actions[] = {_("Record Video"), _("Record Video+Audio"),
+                                // TRANSLATORS: a scheduled event's action: record sound only
+                                _("Record"), _("no action")};
     action_ =
         new wxComboBox(this, sched_id::Action, "", wxDefaultPosition, wxSize(180, -1), 4, actions);
     grid2->Add(action_, 1, wxEXPAND);
-    grid2->Add(new wxStaticText(this, sched_id::KeepLabel, "How many event recordings to &keep"), 0,
-               wxALIGN_CENTER_VERTICAL);
-    const wxString keeps[] = {"All", "1", "2", "5", "10"};
+    grid2->Add(new wxStaticText(this, sched_id::KeepLabel, _("How many event recordings to &keep")),
+               0, wxALIGN_CENTER_VERTICAL);
+    const wxString keeps[] = {_("All"), "1", "2", "5", "10"};
     keep_ = new wxComboBox(this, sched_id::Keep, "", wxDefaultPosition, wxSize(80, -1), 5, keeps);
     keep_->SetMaxLength(255);
     grid2->Add(keep_);
     top->Add(grid2, 0, wxEXPAND | wxALL, 10);
 
     auto* buttons = new wxStdDialogButtonSizer();
-    buttons->AddButton(new wxButton(this, wxID_OK, "OK"));
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-    buttons->AddButton(new wxButton(this, wxID_HELP, "Help"));
+    buttons->AddButton(new wxButton(this, wxID_OK, _("OK")));
+    buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Cancel")));
+    buttons->AddButton(new wxButton(this, wxID_HELP, _("Help")));
     buttons->Realize();
     top->Add(buttons, 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
@@ -137,7 +140,7 @@ TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index
     name_->ChangeValue(wxString::FromUTF8(event_->name));
     start_->ChangeValue(TimeText(event_->startHour, event_->startMinute));
     end_->ChangeValue(TimeText(event_->endHour, event_->endMinute));
-    keep_->SetValue(event_->keep < 0 ? wxString("All") : wxString::Format("%d", event_->keep));
+    keep_->SetValue(event_->keep < 0 ? _("All") : wxString::Format("%d", event_->keep));
     for (int d = 0; d < 7; ++d)
         days_[d]->SetValue((event_->days >> d) & 1);
     static const int actionItem[4] = {3, 2, 0, 1}; // action 0..3 -> list item
@@ -161,7 +164,8 @@ bool TEventDialog::Commit() {
         name.resize(259);
     name = Trimmed(name);
     if (name.empty()) {
-        desktop_.message("The event name must not be empty.", "Event", MessageKind::Error);
+        desktop_.message(_("The event name must not be empty.").utf8_string(),
+                         _("Event").utf8_string(), MessageKind::Error);
         name_->SetFocus();
         return false;
     }
@@ -177,26 +181,34 @@ bool TEventDialog::Commit() {
         if (days_[d]->GetValue())
             e.days |= 1u << d;
     std::string keep = keep_->GetValue().utf8_string();
-    e.keep = SameText(keep, "all") ? -1 : static_cast<int32_t>(std::atol(keep.c_str()));
+    // The list's texts are shown translated; the English ones are taken too.
+    auto is = [](const std::string& text, const char* english) {
+        return SameText(text, english) ||
+               SameText(text, wxGetTranslation(english).utf8_string().c_str());
+    };
+    e.keep = is(keep, "All") ? -1 : static_cast<int32_t>(std::atol(keep.c_str()));
     std::string action = action_->GetValue().utf8_string();
-    if (SameText(action, "Record Video"))
+    if (is(action, "Record Video"))
         e.action = 2;
-    else if (SameText(action, "no action"))
+    else if (is(action, "no action"))
         e.action = 0;
-    else if (SameText(action, "Record"))
+    else if (is(action, "Record"))
         e.action = 1;
-    else if (SameText(action, "Record Video+Audio"))
+    else if (is(action, "Record Video+Audio"))
         e.action = 3;
     else {
-        desktop_.message("Must specify an event action.", "Event", MessageKind::Error);
+        desktop_.message(_("Must specify an event action.").utf8_string(), _("Event").utf8_string(),
+                         MessageKind::Error);
         action_->SetFocus();
         return false;
     }
     if (working_) {
         int found = working_->FindEvent(name);
         if (found >= 0 && found != index_) {
-            desktop_.message("The event name <" + name + "> already exists.", "Tessaray",
-                             MessageKind::Error);
+            desktop_.message(
+                wxString::Format(_("The event name <%s> already exists."), wxString::FromUTF8(name))
+                    .utf8_string(),
+                "Tessaray", MessageKind::Error);
             name_->SetFocus();
             return false;
         }
@@ -223,11 +235,11 @@ TSchedDialog::TSchedDialog(wxWindow* parent, PrefContext& ctx)
                            wxLC_REPORT | wxBORDER_SUNKEN); // rows are selected whole
     s->Add(list_, 1, wxEXPAND);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(new wxButton(this, sched_id::New, "&New"));
-    buttons->Add(new wxButton(this, sched_id::Edit, "&Edit"), 0, wxLEFT, 6);
-    buttons->Add(new wxButton(this, sched_id::Delete, "&Delete"), 0, wxLEFT, 6);
+    buttons->Add(new wxButton(this, sched_id::New, _("&New")));
+    buttons->Add(new wxButton(this, sched_id::Edit, _("&Edit")), 0, wxLEFT, 6);
+    buttons->Add(new wxButton(this, sched_id::Delete, _("&Delete")), 0, wxLEFT, 6);
     buttons->AddStretchSpacer();
-    enable_ = new wxCheckBox(this, sched_id::Enable, "Enable &timers");
+    enable_ = new wxCheckBox(this, sched_id::Enable, _("Enable &timers"));
     buttons->Add(enable_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 12);
     s->Add(buttons, 0, wxEXPAND | wxTOP, 8);
     auto* outer = new wxBoxSizer(wxVERTICAL);
@@ -235,11 +247,13 @@ TSchedDialog::TSchedDialog(wxWindow* parent, PrefContext& ctx)
     SetSizer(outer);
     ContextHelpWin::Attach(this, HelpIds(), 600);
 
-    list_->InsertColumn(0, "Program", wxLIST_FORMAT_LEFT, 100);
+    // TRANSLATORS: the column of the scheduled events' names
+    list_->InsertColumn(0, _("Program"), wxLIST_FORMAT_LEFT, 100);
     // Wide enough for "22:30-23:00 weekday" and "Record Video+Audio" in this font.
-    list_->InsertColumn(1, "Time", wxLIST_FORMAT_LEFT, 150);
-    list_->InsertColumn(2, "Files", wxLIST_FORMAT_LEFT, 45);
-    list_->InsertColumn(3, "Action", wxLIST_FORMAT_LEFT, 150);
+    list_->InsertColumn(1, _("Time"), wxLIST_FORMAT_LEFT, 150);
+    // TRANSLATORS: the column of how many recordings an event keeps
+    list_->InsertColumn(2, _("Files"), wxLIST_FORMAT_LEFT, 45);
+    list_->InsertColumn(3, _("Action"), wxLIST_FORMAT_LEFT, 150);
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { NewEvent(); }, sched_id::New);
@@ -286,7 +300,8 @@ void TSchedDialog::Fill() {
 void TSchedDialog::CheckConflicts() {
     std::string text = ConflictText(working_);
     if (!text.empty())
-        ctx_.desktop->message(text.substr(1), "Schedule conflict", MessageKind::Warning);
+        ctx_.desktop->message(text.substr(1), _("Schedule conflict").utf8_string(),
+                              MessageKind::Warning);
 }
 
 void TSchedDialog::NewEvent() {

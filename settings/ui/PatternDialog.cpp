@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/choice.h>
+#include <wx/intl.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -33,7 +34,8 @@ constexpr HelpIdEntry kPatternHelpIds[] = {
 };
 
 void ShowRefusal(DesktopServices& desktop) {
-    desktop.message("Invalid character in input", "Tessaray", MessageKind::Warning);
+    desktop.message(_("Invalid character in input").utf8_string(), "Tessaray",
+                    MessageKind::Warning);
 }
 
 // Refuses typed characters of the excluded set, and refuses OK while the field holds one
@@ -74,11 +76,11 @@ private:
 
 TPatternDialog::TPatternDialog(wxWindow* parent, DesktopServices& desktop, std::string* pattern,
                                int32_t formatIndex, int32_t* instanceMode)
-    : wxDialog(parent, pattern_id::Dialog, "File name pattern"), desktop_(desktop),
+    : wxDialog(parent, pattern_id::Dialog, _("File name pattern")), desktop_(desktop),
       buffer_(pattern), formatIndex_(formatIndex), instanceMode_(instanceMode) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, kPatternLabel,
-                              "&File name pattern (with date/time abbreviation, no extension)"),
+                              _("&File name pattern (with date/time abbreviation, no extension)")),
              0, wxLEFT | wxRIGHT | wxTOP, 10);
     pattern_ = new wxTextCtrl(this, pattern_id::Pattern, wxEmptyString, wxDefaultPosition,
                               wxSize(360, -1));
@@ -93,18 +95,18 @@ TPatternDialog::TPatternDialog(wxWindow* parent, DesktopServices& desktop, std::
     auto* codeRow = new wxBoxSizer(wxHORIZONTAL);
     codes_ = new wxChoice(this, pattern_id::CodeList);
     for (const PatternCode* row = PatternCodes(); row->line[0]; ++row)
-        codes_->Append(wxString::FromUTF8(row->line));
+        codes_->Append(wxGetTranslation(wxString::FromUTF8(row->line)));
     codeRow->Add(codes_, 1, wxEXPAND | wxRIGHT, 8);
-    codeRow->Add(new wxButton(this, pattern_id::InsertCode, "&Insert code"));
+    codeRow->Add(new wxButton(this, pattern_id::InsertCode, _("&Insert code")));
     top->Add(codeRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);
 
-    instanceBox_ = new wxStaticBox(this, kInstanceBox, "Instance");
+    instanceBox_ = new wxStaticBox(this, kInstanceBox, _("Instance"));
     auto* box = new wxStaticBoxSizer(instanceBox_, wxVERTICAL);
     always_ = new wxRadioButton(instanceBox_, pattern_id::AlwaysAppend,
-                                "&Always append filename instance number ( _1 )", wxDefaultPosition,
-                                wxDefaultSize, wxRB_GROUP);
+                                _("&Always append filename instance number ( _1 )"),
+                                wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     only_ = new wxRadioButton(instanceBox_, pattern_id::OnlyWhenRequired,
-                              "&Only append instance number when required.");
+                              _("&Only append instance number when required."));
     box->Add(always_, 0, wxALL, 4);
     box->Add(only_, 0, wxALL, 4);
     top->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);

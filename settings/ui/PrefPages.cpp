@@ -25,14 +25,14 @@ namespace {
 constexpr int kGap = 6;
 constexpr int kMargin = 10;
 
-wxCheckBox* AddCheck(wxWindow* parent, wxSizer* sizer, int id, const char* label) {
+wxCheckBox* AddCheck(wxWindow* parent, wxSizer* sizer, int id, const wxString& label) {
     auto* box = new wxCheckBox(parent, id, label);
     sizer->Add(box, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     return box;
 }
 
-wxStaticText* Label(wxWindow* parent, int id, const std::string& text) {
-    return new wxStaticText(parent, id, wxString::FromUTF8(text));
+wxStaticText* Label(wxWindow* parent, int id, const wxString& text) {
+    return new wxStaticText(parent, id, text);
 }
 
 // The page's top sizer with the page's margins.
@@ -47,25 +47,25 @@ std::string Text(const wxTextCtrl* t) {
     return t->GetValue().utf8_string();
 }
 
-// A horizontal slider with tics every 10, optional texts under its ends ("Min", "Max") and
+// A horizontal slider with tics every 10, optional texts under its ends (_("Min"), _("Max")) and
 // the percentage label under its middle.
 wxSlider* PercentSlider(wxWindow* parent, wxSizer* sizer, int id, int low, int high,
-                        wxStaticText** text, int textId, int minId, int maxId, const char* lowText,
-                        const char* highText) {
+                        wxStaticText** text, int textId, int minId, int maxId,
+                        const wxString& lowText, const wxString& highText) {
     auto* slider = new wxSlider(parent, id, low, low, high, wxDefaultPosition, wxSize(260, -1),
                                 wxSL_HORIZONTAL | wxSL_AUTOTICKS);
     slider->SetTickFreq(10);
     slider->SetPageSize(10);
     sizer->Add(slider, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    if (lowText)
+    if (!lowText.empty())
         row->Add(Label(parent, minId, lowText), 1);
     else
         row->AddStretchSpacer(1);
     *text = new wxStaticText(parent, textId, "100%", wxDefaultPosition, wxDefaultSize,
                              wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     row->Add(*text, 1, wxEXPAND);
-    if (highText)
+    if (!highText.empty())
         row->Add(new wxStaticText(parent, maxId, highText, wxDefaultPosition, wxDefaultSize,
                                   wxALIGN_RIGHT),
                  1);
@@ -73,6 +73,11 @@ wxSlider* PercentSlider(wxWindow* parent, wxSizer* sizer, int id, int low, int h
         row->AddStretchSpacer(1);
     sizer->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
     return slider;
+}
+
+wxString HotKeyCtrlNone() {
+    // TRANSLATORS: a hot-key box without a key
+    return _("None");
 }
 
 constexpr HelpIdEntry kAppHelp[] = {{pref_id::AlwaysStart, 0},
@@ -83,7 +88,10 @@ constexpr HelpIdEntry kDisplayHelp[] = {{pref_id::Shrink, 0},
                                         {pref_id::DisplayOpenAuto, 0},
                                         {pref_id::SnapSystemDisplay, 0},
                                         {pref_id::VidSystemDisplay, 0},
-                                        {pref_id::Notify, 0}};
+                                        {pref_id::Notify, 0},
+                                        {pref_id::LanguageLabel, help_id::Language},
+                                        {pref_id::Language, help_id::Language},
+                                        {pref_id::LanguageNote, help_id::Language}};
 constexpr HelpIdEntry kCaptureHelp[] = {{pref_id::ActionGroup, 0},
                                         {pref_id::ActionHide, pref_id::ActionGroup},
                                         {pref_id::ActionMinimize, pref_id::ActionGroup},
@@ -131,7 +139,7 @@ constexpr HelpIdEntry kFxHelp[] = {
 
 // --- shared pieces ---
 
-wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const char* title, int orient,
+wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const wxString& title, int orient,
                            wxStaticBox** box) {
     *box = new wxStaticBox(parent, id, title);
     auto* sizer = new wxStaticBoxSizer(*box, orient);
@@ -162,7 +170,7 @@ bool ChooseColour(wxWindow* parent, uint32_t* color, wxColourData& customs) {
 }
 
 HotKeyCtrl::HotKeyCtrl(wxWindow* parent, int id)
-    : wxTextCtrl(parent, id, "None", wxDefaultPosition, wxSize(200, -1),
+    : wxTextCtrl(parent, id, HotKeyCtrlNone(), wxDefaultPosition, wxSize(200, -1),
                  wxTE_READONLY | wxWANTS_CHARS) {
     Bind(wxEVT_KEY_DOWN, &HotKeyCtrl::OnKeyDown, this);
     Bind(wxEVT_CHAR, [](wxKeyEvent&) {}); // nothing is typed into the text
@@ -170,7 +178,7 @@ HotKeyCtrl::HotKeyCtrl(wxWindow* parent, int id)
 
 void HotKeyCtrl::SetHotKey(uint16_t value) {
     value_ = value;
-    ChangeValue(value ? wxString::FromUTF8(HotKeyText(value)) : wxString("None"));
+    ChangeValue(value ? wxString::FromUTF8(HotKeyText(value)) : HotKeyCtrlNone());
 }
 
 uint16_t HotKeyCtrl::ValueForKey(unsigned long keysym, int toolkitKeyCode, bool shift, bool ctrl,
@@ -212,12 +220,12 @@ void HotKeyCtrl::OnKeyDown(wxKeyEvent& e) {
 
 TSetApp::TSetApp(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 300, ctx, kAppHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    alwaysStart_ = AddCheck(this, s, pref_id::AlwaysStart, "&Launch program at system boot");
-    minimize_ = AddCheck(this, s, pref_id::MinimizeOnStart, "&Minimize at boot-launch");
-    tray_ = AddCheck(this, s, pref_id::TrayIcon, "Taskbar &tray icon");
-    onTop_ = AddCheck(this, s, pref_id::OnTop, "&Always on top");
+    alwaysStart_ = AddCheck(this, s, pref_id::AlwaysStart, _("&Launch program at system boot"));
+    minimize_ = AddCheck(this, s, pref_id::MinimizeOnStart, _("&Minimize at boot-launch"));
+    tray_ = AddCheck(this, s, pref_id::TrayIcon, _("Taskbar &tray icon"));
+    onTop_ = AddCheck(this, s, pref_id::OnTop, _("&Always on top"));
     // Kept with the page but never offered.
-    (new wxCheckBox(this, pref_id::HideFromTaskbar, "&Hide from taskbar"))->Hide();
+    (new wxCheckBox(this, pref_id::HideFromTaskbar, _("&Hide from taskbar")))->Hide();
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 300);
 }
@@ -242,14 +250,23 @@ std::span<const HelpIdEntry> TSetApp::HelpIds() {
 TSetDisplay::TSetDisplay(wxWindow* parent, PrefContext& ctx)
     : TFormPage(parent, 27200, ctx, kDisplayHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    shrink_ = AddCheck(this, s, pref_id::Shrink, "&Shrink window when no files displayed");
-    auto_ =
-        AddCheck(this, s, pref_id::DisplayOpenAuto, "&Display image and video files after capture");
+    shrink_ = AddCheck(this, s, pref_id::Shrink, _("&Shrink window when no files displayed"));
+    auto_ = AddCheck(this, s, pref_id::DisplayOpenAuto,
+                     _("&Display image and video files after capture"));
     snapSystem_ = AddCheck(this, s, pref_id::SnapSystemDisplay,
-                           "Open &image files in default system application");
+                           _("Open &image files in default system application"));
     vidSystem_ = AddCheck(this, s, pref_id::VidSystemDisplay,
-                          "Open &video files in default system application");
-    notify_ = AddCheck(this, s, pref_id::Notify, "Show a &notification after each capture");
+                          _("Open &video files in default system application"));
+    notify_ = AddCheck(this, s, pref_id::Notify, _("Show a &notification after each capture"));
+    // The list is filled by ShowForm: a stored code without a catalog joins it.
+    auto* language = new wxBoxSizer(wxHORIZONTAL);
+    language->Add(Label(this, pref_id::LanguageLabel, _("&Language:")), 0,
+                  wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+    language_ = new wxChoice(this, pref_id::Language);
+    language->Add(language_, 0, wxALIGN_CENTER_VERTICAL);
+    s->Add(language, 0, wxLEFT | wxRIGHT | wxTOP, kGap + 4);
+    s->Add(Label(this, pref_id::LanguageNote, _("The language changes at the next start.")), 0,
+           wxLEFT | wxRIGHT | wxTOP, kGap);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 27200);
 }
@@ -260,11 +277,21 @@ void TSetDisplay::ShowForm(const DisplayForm& f) {
     snapSystem_->SetValue(f.snapSystemDisplay);
     vidSystem_->SetValue(f.vidSystemDisplay);
     notify_->SetValue(f.notify);
+    int selection = 0;
+    languages_ = LanguageEntries(f.language, &selection);
+    language_->Clear();
+    for (const LanguageEntry& e : languages_)
+        language_->Append(wxString::FromUTF8(e.name));
+    language_->SetSelection(selection);
 }
 
 DisplayForm TSetDisplay::ReadForm() const {
-    return {shrink_->GetValue(), auto_->GetValue(), snapSystem_->GetValue(), vidSystem_->GetValue(),
-            notify_->GetValue()};
+    const int selection = language_->GetSelection();
+    std::string language;
+    if (selection >= 0 && static_cast<size_t>(selection) < languages_.size())
+        language = languages_[static_cast<size_t>(selection)].code;
+    return {shrink_->GetValue(),    auto_->GetValue(),   snapSystem_->GetValue(),
+            vidSystem_->GetValue(), notify_->GetValue(), language};
 }
 
 std::span<const HelpIdEntry> TSetDisplay::HelpIds() {
@@ -278,31 +305,32 @@ TSetCapture::TSetCapture(wxWindow* parent, PrefContext& ctx)
     auto* s = new wxBoxSizer(wxVERTICAL);
     wxStaticBox* groupBox = nullptr;
     auto* group =
-        GroupBox(this, pref_id::ActionGroup, "When &starting capture:", wxVERTICAL, &groupBox);
-    hide_ = new wxRadioButton(groupBox, pref_id::ActionHide, "&Hide program window",
+        GroupBox(this, pref_id::ActionGroup, _("When &starting capture:"), wxVERTICAL, &groupBox);
+    hide_ = new wxRadioButton(groupBox, pref_id::ActionHide, _("&Hide program window"),
                               wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-    minimize_ = new wxRadioButton(groupBox, pref_id::ActionMinimize, "Minimi&ze program window");
-    none_ = new wxRadioButton(groupBox, pref_id::ActionNone, "&No action");
+    minimize_ = new wxRadioButton(groupBox, pref_id::ActionMinimize, _("Minimi&ze program window"));
+    none_ = new wxRadioButton(groupBox, pref_id::ActionNone, _("&No action"));
     for (wxRadioButton* b : {hide_, minimize_, none_})
         group->Add(b, 0, wxALL, 3);
     s->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
     // "Delay image capture [N] seconds": the check box, the number, the unit.
     auto* delayRow = new wxBoxSizer(wxHORIZONTAL);
-    delay_ = new wxCheckBox(this, pref_id::Delay, "&Delay image capture");
+    delay_ = new wxCheckBox(this, pref_id::Delay, _("&Delay image capture"));
     delaySeconds_ =
         new wxSpinCtrl(this, pref_id::DelaySeconds, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                        wxSP_ARROW_KEYS, kMinSnapshotDelay, kMaxSnapshotDelay, 3);
     delayRow->Add(delay_, 0, wxALIGN_CENTER_VERTICAL);
     delayRow->Add(delaySeconds_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
-    delayRow->Add(Label(this, pref_id::DelaySecondsLabel, "seconds"), 0,
+    // TRANSLATORS: the unit after the number of seconds to wait before a snapshot
+    delayRow->Add(Label(this, pref_id::DelaySecondsLabel, _("seconds")), 0,
                   wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
     s->Add(delayRow, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
-    cursor_ = AddCheck(this, s, pref_id::Cursor, "Include &cursor with image capture");
-    audio_ = AddCheck(this, s, pref_id::VidAudio, "Include &audio with video capture");
-    stealth_ = AddCheck(this, s, pref_id::Stealth, "&Minimize disruption to computer display");
-    s->Add(Label(this, pref_id::StealthNote, "(at cost of dropped frames)"), 0, wxLEFT, 30);
+    cursor_ = AddCheck(this, s, pref_id::Cursor, _("Include &cursor with image capture"));
+    audio_ = AddCheck(this, s, pref_id::VidAudio, _("Include &audio with video capture"));
+    stealth_ = AddCheck(this, s, pref_id::Stealth, _("&Minimize disruption to computer display"));
+    s->Add(Label(this, pref_id::StealthNote, _("(at cost of dropped frames)")), 0, wxLEFT, 30);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxButton(this, pref_id::SelColorButton, "Selection &rectangle color:"), 0,
+    row->Add(new wxButton(this, pref_id::SelColorButton, _("Selection &rectangle color:")), 0,
              wxALIGN_CENTER_VERTICAL);
     swatch_ = new ColourSwatch(this, pref_id::SelColorSwatch);
     row->Add(swatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
@@ -355,20 +383,22 @@ std::span<const HelpIdEntry> TSetCapture::HelpIds() {
 
 TSetWM::TSetWM(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 2200, ctx, kWmHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    useWmv_ = AddCheck(this, s, pref_id::UseWmv, "&Use WMV as default video format");
+    useWmv_ = AddCheck(this, s, pref_id::UseWmv, _("&Use WMV as default video format"));
     auto* grid = new wxFlexGridSizer(2, kGap, 12);
-    grid->Add(Label(this, pref_id::FrameRateLabel, "Frame rate (frames/sec)"), 0,
+    grid->Add(Label(this, pref_id::FrameRateLabel, _("Frame rate (frames/sec)")), 0,
               wxALIGN_CENTER_VERTICAL);
     frameRate_ = new wxTextCtrl(this, pref_id::FrameRate, "", wxDefaultPosition, wxSize(80, -1));
     grid->Add(frameRate_);
-    grid->Add(Label(this, pref_id::BitRateLabel, "Bit rate for full screen video (kbits/sec)"), 0,
-              wxALIGN_CENTER_VERTICAL);
+    grid->Add(Label(this, pref_id::BitRateLabel, _("Bit rate for full screen video (kbits/sec)")),
+              0, wxALIGN_CENTER_VERTICAL);
     bitRate_ = new wxTextCtrl(this, pref_id::BitRate, "", wxDefaultPosition, wxSize(80, -1));
     grid->Add(bitRate_);
-    grid->Add(Label(this, pref_id::AutoExportLabel, "After a recording, also save a copy as:"), 0,
-              wxALIGN_CENTER_VERTICAL);
+    grid->Add(Label(this, pref_id::AutoExportLabel, _("After a recording, also save a copy as:")),
+              0, wxALIGN_CENTER_VERTICAL);
     autoExport_ = new wxChoice(this, pref_id::AutoExport);
-    for (const char* item : {"none", "WebM", "MP4", "GIF"})
+    // TRANSLATORS: no copy of a recording in another format
+    autoExport_->Append(_("none"));
+    for (const char* item : {"WebM", "MP4", "GIF"})
         autoExport_->Append(item);
     grid->Add(autoExport_);
     s->Add(grid, 0, wxALL, kGap + 4);
@@ -397,8 +427,8 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
     : TFormPage(parent, 9100, ctx, kImageHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     wxStaticBox* groupBox = nullptr;
-    auto* group =
-        GroupBox(this, pref_id::FormatGroup, "&Default image file format", wxHORIZONTAL, &groupBox);
+    auto* group = GroupBox(this, pref_id::FormatGroup, _("&Default image file format"),
+                           wxHORIZONTAL, &groupBox);
     jpg_ = new wxRadioButton(groupBox, pref_id::Jpg, "&JPG", wxDefaultPosition, wxDefaultSize,
                              wxRB_GROUP);
     png_ = new wxRadioButton(groupBox, pref_id::Png, "&PNG");
@@ -409,27 +439,31 @@ TSetImage::TSetImage(wxWindow* parent, PrefContext& ctx)
         b->Bind(wxEVT_RADIOBUTTON, &TSetImage::OnFormat, this);
     }
     s->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
-    s->Add(Label(this, pref_id::QualityLabel, "Picture &quality for lossy formats:"), 0,
+    s->Add(Label(this, pref_id::QualityLabel, _("Picture &quality for lossy formats:")), 0,
            wxLEFT | wxRIGHT | wxTOP, kGap + 4);
     quality_ = PercentSlider(this, s, pref_id::Quality, 0, 100, &qualityText_, pref_id::QualityText,
-                             pref_id::QualityMin, pref_id::QualityMax, "Min", "Max");
+                             pref_id::QualityMin, pref_id::QualityMax,
+                             // TRANSLATORS: under the low end of the picture-quality slider
+                             _("Min"),
+                             // TRANSLATORS: under the high end of the picture-quality slider
+                             _("Max"));
     quality_->Bind(wxEVT_SLIDER, &TSetImage::OnSlider, this);
     copyToClipboard_ =
-        new wxCheckBox(this, pref_id::CopyToClipboard, "Cop&y each snapshot to the clipboard");
+        new wxCheckBox(this, pref_id::CopyToClipboard, _("Cop&y each snapshot to the clipboard"));
     s->Add(copyToClipboard_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     editSnapshots_ =
-        new wxCheckBox(this, pref_id::EditSnapshots, "&Edit each snapshot before saving");
+        new wxCheckBox(this, pref_id::EditSnapshots, _("&Edit each snapshot before saving"));
     s->Add(editSnapshots_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     // The installed models by name; several are written "eng+deu"; empty: the desktop's.
     auto* language = new wxBoxSizer(wxHORIZONTAL);
-    language->Add(Label(this, pref_id::TextLanguageLabel, "&Text language:"), 0,
+    language->Add(Label(this, pref_id::TextLanguageLabel, _("&Text language:")), 0,
                   wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
     wxArrayString names;
     for (const std::string& name : ctx.textLanguages)
         names.Add(wxString::FromUTF8(name));
     textLanguage_ = new wxComboBox(this, pref_id::TextLanguage, wxEmptyString, wxDefaultPosition,
                                    wxDefaultSize, names);
-    textLanguage_->SetHint("the desktop's language");
+    textLanguage_->SetHint(_("the desktop's language"));
     language->Add(textLanguage_, 1);
     s->Add(language, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
     PageSizer(this, s);
@@ -471,12 +505,12 @@ std::span<const HelpIdEntry> TSetImage::HelpIds() {
 
 TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, ctx, kFileHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(Label(this, pref_id::PathLabel, "Default file &path"), 0, wxLEFT | wxTOP, kGap);
+    s->Add(Label(this, pref_id::PathLabel, _("Default file &path")), 0, wxLEFT | wxTOP, kGap);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     path_ = new wxStaticText(this, pref_id::Path, "", wxDefaultPosition, wxSize(300, -1),
                              wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE | wxBORDER_SUNKEN);
     row->Add(path_, 1, wxALIGN_CENTER_VERTICAL);
-    row->Add(new wxButton(this, pref_id::Browse, "&Browse..."), 0, wxLEFT, 8);
+    row->Add(new wxButton(this, pref_id::Browse, _("&Browse...")), 0, wxLEFT, 8);
     s->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
 
     auto patternRow = [&](int labelId, const char* label, int exampleId, int editId,
@@ -490,13 +524,13 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
         r->Add(new wxButton(this, editId, edit), 0, wxLEFT, 8);
         s->Add(r, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
     };
-    patternRow(pref_id::SnapLabel, "&Image file naming pattern:", pref_id::SnapExample,
-               pref_id::SnapEdit, "&Edit...", &snapExample_);
-    patternRow(pref_id::VidLabel, "&Video file naming pattern:", pref_id::VidExample,
-               pref_id::VidEdit, "Edi&t...", &vidExample_);
+    patternRow(pref_id::SnapLabel, _("&Image file naming pattern:"), pref_id::SnapExample,
+               pref_id::SnapEdit, _("&Edit..."), &snapExample_);
+    patternRow(pref_id::VidLabel, _("&Video file naming pattern:"), pref_id::VidExample,
+               pref_id::VidEdit, _("Edi&t..."), &vidExample_);
 
     // "Number of files to keep" is carried but not offered.
-    auto* keepLabel = Label(this, pref_id::KeepLabel, "Number of files to &keep");
+    auto* keepLabel = Label(this, pref_id::KeepLabel, _("Number of files to &keep"));
     const wxString keeps[] = {"All", "1", "5", "10", "20"};
     keep_ = new wxComboBox(this, pref_id::Keep, "All", wxDefaultPosition, wxDefaultSize, 5, keeps);
     keepLabel->Hide();
@@ -527,8 +561,8 @@ TSetFile::TSetFile(wxWindow* parent, PrefContext& ctx) : TSetPage(parent, 1300, 
 
 void TSetFile::Browse() {
     // Starts where the setting points, not at the label's text.
-    std::optional<std::string> picked =
-        ctx_.desktop->chooseDirectory("Choose directory", ctx_.settings->defaultDirectory);
+    std::optional<std::string> picked = ctx_.desktop->chooseDirectory(
+        _("Choose directory").utf8_string(), ctx_.settings->defaultDirectory);
     if (!picked || picked->empty())
         return;
     std::string chosen = *picked;
@@ -587,19 +621,21 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
     grid->AddGrowableCol(1);
     struct Row {
         int label, key, clear;
-        const char* text;
+        wxString text;
     };
     const Row rows[4] = {
-        {pref_id::Key1Label, pref_id::Key1, pref_id::Key1Clear, "Hot key for &video start/stop:"},
-        {pref_id::Key2Label, pref_id::Key2, pref_id::Key2Clear, "Hot key for &snapshot:"},
-        {pref_id::Key3Label, pref_id::Key3, pref_id::Key3Clear, "Hot key for &region snapshot:"},
+        {pref_id::Key1Label, pref_id::Key1, pref_id::Key1Clear,
+         _("Hot key for &video start/stop:")},
+        {pref_id::Key2Label, pref_id::Key2, pref_id::Key2Clear, _("Hot key for &snapshot:")},
+        {pref_id::Key3Label, pref_id::Key3, pref_id::Key3Clear, _("Hot key for &region snapshot:")},
         {pref_id::Key4Label, pref_id::Key4, pref_id::Key4Clear,
-         "Hot key for copying &text from a region:"}};
+         _("Hot key for copying &text from a region:")}};
     for (int i = 0; i < 4; ++i) {
         grid->Add(Label(this, rows[i].label, rows[i].text), 0, wxALIGN_CENTER_VERTICAL);
         keys_[i] = new HotKeyCtrl(this, rows[i].key);
         grid->Add(keys_[i], 1, wxEXPAND);
-        grid->Add(new wxButton(this, rows[i].clear, "Clear"));
+        // TRANSLATORS: a button that removes the hot key beside it
+        grid->Add(new wxButton(this, rows[i].clear, _("Clear")));
         HotKeyCtrl* key = keys_[i];
         Bind(
             wxEVT_BUTTON, [key](wxCommandEvent&) { key->SetHotKey(0); }, rows[i].clear);
@@ -607,7 +643,7 @@ TSetKey::TSetKey(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 9000, c
     auto* s = new wxBoxSizer(wxVERTICAL);
     s->Add(grid, 0, wxEXPAND | wxALL, kGap);
     s->Add(new wxStaticText(this, wxID_ANY,
-                            "Click a box and press the key combination; Backspace clears it."),
+                            _("Click a box and press the key combination; Backspace clears it.")),
            0, wxALL, kGap);
     if (!ctx.hotKeyNote.empty()) {
         auto* note = new wxStaticText(this, pref_id::KeyNote, wxString::FromUTF8(ctx.hotKeyNote));
@@ -637,7 +673,7 @@ bool TSetKey::CanClose() {
     std::string text;
     for (const std::string& w : warnings)
         text += w + "\n";
-    text += "\nKeep these hot keys anyway?";
+    text += "\n" + _("Keep these hot keys anyway?").utf8_string();
     return ctx_.desktop->message(text, "Tessaray", MessageKind::Warning,
                                  MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
 }
@@ -650,10 +686,10 @@ std::span<const HelpIdEntry> TSetKey::HelpIds() {
 
 TSetFx::TSetFx(wxWindow* parent, PrefContext& ctx) : TFormPage(parent, 3200, ctx, kFxHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    enable_ = AddCheck(this, s, pref_id::ScaleEnable, "Scale image/video size:");
+    enable_ = AddCheck(this, s, pref_id::ScaleEnable, _("Scale image/video size:"));
     s->AddSpacer(kGap);
     scale_ = PercentSlider(this, s, pref_id::Scale, 10, 150, &scaleText_, pref_id::ScaleText,
-                           wxID_ANY, wxID_ANY, nullptr, nullptr);
+                           wxID_ANY, wxID_ANY, wxString(), wxString());
     scale_->Bind(wxEVT_SLIDER, &TSetFx::OnSlider, this);
     PageSizer(this, s);
     ContextHelpWin::Attach(this, HelpIds(), 3200);

@@ -34,7 +34,7 @@ private:
 };
 
 // A group box with its sizer, at least as wide as its title.
-wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const char* title, int orient,
+wxStaticBoxSizer* GroupBox(wxWindow* parent, int id, const wxString& title, int orient,
                            wxStaticBox** box);
 
 // Runs the colour chooser on `color` with the custom colours of `customs` (kept by the
@@ -65,7 +65,8 @@ inline constexpr int AlwaysStart = 301, MinimizeOnStart = 302, TrayIcon = 303, O
                      HideFromTaskbar = 305;
 // Display (27200)
 inline constexpr int Shrink = 27201, DisplayOpenAuto = 27202, SnapSystemDisplay = 27203,
-                     VidSystemDisplay = 27204, Notify = 27205;
+                     VidSystemDisplay = 27204, Notify = 27205, LanguageLabel = 27206,
+                     Language = 27207, LanguageNote = 27208;
 // Capture (27300)
 inline constexpr int ActionGroup = 27300 + 1, ActionHide = 27302, ActionMinimize = 27303,
                      ActionNone = 27304, Delay = 27305, Cursor = 27306, VidAudio = 27307,
@@ -116,6 +117,8 @@ protected:
 
 private:
     wxCheckBox *shrink_, *auto_, *snapSystem_, *vidSystem_, *notify_;
+    wxChoice* language_;
+    std::vector<LanguageEntry> languages_; // the entries of language_
 };
 
 class TSetCapture : public TFormPage<CaptureForm, SetUpCapture, ApplyCapture> {

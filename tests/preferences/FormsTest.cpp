@@ -1,4 +1,5 @@
 // What the preferences pages show and store, where the two directions are not simple copies.
+#include "platform/Translate.h"
 #include "settings/PrefForms.h"
 #include "settings/ui/PrefPages.h"
 #include "support/TestSupport.h"
@@ -104,6 +105,31 @@ TEST(PrefForms, FilePageDirectoryAndKeep) {
     EXPECT_EQ(ApplyFile(f, s), "");
     EXPECT_EQ(s.defaultDirectory, dir.str() + "/new/");
     EXPECT_EQ(s.fileKeep, 10);
+}
+
+TEST(PrefForms, LanguageListAndItsSetting) {
+    int count = 0;
+    const UiLanguage* languages = UiLanguages(count);
+    ASSERT_GT(count, 0);
+    int sel = -1;
+    auto e = LanguageEntries("", &sel);
+    ASSERT_EQ(e.size(), static_cast<size_t>(count) + 1);
+    EXPECT_EQ(e[0], (LanguageEntry{"", "System default"}));
+    EXPECT_EQ(sel, 0);
+    // Each language by its own name, and its code stored back as it was.
+    for (int i = 0; i < count; ++i) {
+        Settings s, t;
+        s.language = languages[i].code;
+        e = LanguageEntries(s.language, &sel);
+        EXPECT_EQ(e[static_cast<size_t>(sel)], (LanguageEntry{s.language, languages[i].ownName}));
+        ApplyDisplay(SetUpDisplay(s), t);
+        EXPECT_EQ(t.language, s.language);
+    }
+    // A code without a catalog is listed by itself, so that OK keeps it.
+    e = LanguageEntries("nl", &sel);
+    ASSERT_EQ(e.size(), static_cast<size_t>(count) + 2);
+    EXPECT_EQ(e.back(), (LanguageEntry{"nl", "nl"}));
+    EXPECT_EQ(sel, count + 1);
 }
 
 TEST(PrefForms, SoundDevicesKeepWhatIsNotPresentHotKeyTextsAndWarnings) {

@@ -17,6 +17,7 @@
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
@@ -160,6 +161,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     Settings& s = GlobalSettings();
     s.trayIcon = true;
     s.vidSystemDisplay = true;
+    s.language = "xx"; // no catalog of that name
     s.captureAction = 2;
     s.selColor = "ff";
     s.snapshotDelay = 12;
@@ -189,6 +191,14 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::VidSystemDisplay)->GetValue());
     EXPECT_TRUE(Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::Notify)->GetValue());
     Find<wxCheckBox>(Page<TSetDisplay>(1), pref_id::Notify)->SetValue(false);
+    // The Language list: the desktop's first, then the catalogs; an unknown code is kept.
+    auto* language = Find<wxChoice>(Page<TSetDisplay>(1), pref_id::Language);
+    EXPECT_EQ(language->GetString(0), "System default");
+    EXPECT_EQ(language->GetStringSelection(), "xx");
+    EXPECT_EQ(Page<TSetDisplay>(1)->ReadForm().language, "xx");
+    language->SetSelection(0);
+    EXPECT_EQ(Page<TSetDisplay>(1)->ReadForm().language, "");
+    language->SetStringSelection(wxString::FromUTF8("Português (Brasil)"));
     auto* capture = Page<TSetCapture>(2);
     EXPECT_TRUE(Find<wxRadioButton>(capture, pref_id::ActionMinimize)->GetValue());
     EXPECT_EQ(capture->swatch()->colour(), 0xffu);
@@ -271,6 +281,7 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     EXPECT_TRUE(s.onTop);
     EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP)); // applied to the frame at once
     EXPECT_EQ(s.captureAction, 0);
+    EXPECT_EQ(s.language, "pt_BR");
     EXPECT_EQ(s.snapshotDelay, 45);
     EXPECT_TRUE(s.copyToClipboard);
     EXPECT_FALSE(s.notify);
