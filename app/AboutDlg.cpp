@@ -14,9 +14,11 @@
 namespace tess {
 
 AboutDlg::AboutDlg(wxWindow* parent, DesktopServices& desktop, const ProjectRCVersion& version)
-    : wxDialog(parent, about_id::Dialog, "About Tessaray") {
+    : wxDialog(parent, about_id::Dialog, _("About Tessaray")) {
     auto* icon = new wxStaticBitmap(this, about_id::Icon, ProgramIcon(id::IconIdleLarge));
-    version_ = new wxStaticText(this, about_id::Version, "Version ");
+    // TRANSLATORS: the about box's version line is the program's name, this text and the
+    // version number: "Tessaray Version  1.2.0"
+    version_ = new wxStaticText(this, about_id::Version, _("Version "));
     copyright_ = new wxStaticText(this, about_id::Copyright, "");
     link_ = new THotLink(this, about_id::HomePage, TESS_HOMEPAGE_URL, desktop);
 
@@ -35,7 +37,7 @@ AboutDlg::AboutDlg(wxWindow* parent, DesktopServices& desktop, const ProjectRCVe
     row->Add(texts, 1);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(row, 1, wxEXPAND | wxALL, 16);
-    auto* ok = new wxButton(this, wxID_OK, "&OK");
+    auto* ok = new wxButton(this, wxID_OK, _("&OK"));
     ok->SetDefault();
     top->Add(ok, 0, wxALIGN_CENTER_HORIZONTAL | wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);

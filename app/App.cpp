@@ -131,7 +131,7 @@ int RunProgram(int argc, char** argv) {
     // The toolkit ends the process without a word worth reading when it finds no display. The
     // probe's connection is held until the toolkit has its own (App::OnInit).
     if (!DisplayAnswers(nullptr, true)) {
-        LogNotice("%s", kNoDisplayMessage);
+        LogNotice("%s", Tr(kNoDisplayMessage));
         return 1;
     }
     gtk::UseX11Toolkit();
@@ -307,8 +307,9 @@ SettingsResult App::SaveSettingsFile(const std::string& path, wxWindow* parent) 
 }
 
 void App::CmOpenSettingsFile(wxWindow* parent) {
-    wxFileDialog dlg(parent, "Open settings file", GlobalSettings().latestDirectory, "",
-                     "Tessaray setting files (*.ini)|*.ini", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    wxFileDialog dlg(parent, _("Open settings file"), GlobalSettings().latestDirectory, "",
+                     _("Tessaray setting files (*.ini)") + "|*.ini",
+                     wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return;
@@ -316,8 +317,9 @@ void App::CmOpenSettingsFile(wxWindow* parent) {
 }
 
 void App::CmSaveSettingsAs(wxWindow* parent) {
-    wxFileDialog dlg(parent, "Save settings as", GlobalSettings().latestDirectory, "",
-                     "Tessaray setting files (*.ini)|*.ini", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    wxFileDialog dlg(parent, _("Save settings as"), GlobalSettings().latestDirectory, "",
+                     _("Tessaray setting files (*.ini)") + "|*.ini",
+                     wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
         return;
@@ -331,7 +333,7 @@ void App::SaveSettingsAtClose() {
     SettingsResult r = SaveSettings();
     // No dialog while the session ends on a signal: the warning is in the log then.
     if (r.volumeWriteFailed && !g_closingFromSignal)
-        wxMessageBox("can't save vol subkey", "savesettings", wxOK);
+        wxMessageBox(_("can't save vol subkey"), "savesettings", wxOK);
 }
 
 } // namespace tess

@@ -29,4 +29,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 // Values of long options are left alone.
 void MakeFileArgumentsAbsolute(int argc, char** argv, std::vector<std::string>& storage);
 
+// The command line's messages: `format` (a translated text with printf placeholders, which
+// may be numbered, "%1$s") filled in.
+std::string FormatText(const char* format, ...);
+
 } // namespace tess

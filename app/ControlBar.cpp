@@ -36,8 +36,14 @@ void SControlBar::OnScroll(wxScrollEvent& e) {
 
 namespace {
 
+// The string table's English text in the user's language (an empty text stays empty: the
+// catalog's empty message is its header).
+wxString Translated(const std::string& text) {
+    return text.empty() ? wxString() : wxGetTranslation(wxString::FromUTF8(text));
+}
+
 wxString Tip(int id) {
-    return wxString::FromUTF8(ToolTipText(id));
+    return Translated(ToolTipText(id));
 }
 
 // A button with its tool tip and its hint, which the frame shows in its status bar while
@@ -45,13 +51,13 @@ wxString Tip(int id) {
 void AddButton(wxToolBar* bar, int id, const wxString& label, int bitmapId,
                wxItemKind kind = wxITEM_NORMAL) {
     bar->AddTool(id, label, ResourceBitmap(bitmapId), wxNullBitmap, kind, Tip(id),
-                 wxString::FromUTF8(HintText(id)));
+                 Translated(HintText(id)));
 }
 
 // The same tip and hint for a slider.
 void GiveTipAndHint(wxWindow* control, int id) {
     control->SetToolTip(Tip(id));
-    const wxString hint = wxString::FromUTF8(HintText(id));
+    const wxString hint = Translated(HintText(id));
     control->Bind(wxEVT_ENTER_WINDOW, [control, hint](wxMouseEvent& e) {
         if (auto* frame = wxDynamicCast(wxGetTopLevelParent(control), wxFrame))
             frame->DoGiveHelp(hint, true);
@@ -71,15 +77,17 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_TOP);
     g.captureMode = new wxChoice(g.bar, id::CaptureModeCombo);
     // Wide enough to show its longest entry whole, with the theme's padding and arrow.
-    g.captureMode->SetMinSize(
-        g.captureMode->GetSizeFromTextSize(g.bar->GetTextExtent("Rectangle")));
+    wxSize widest;
+    for (const wxString& mode : {_("Screen"), _("Window"), _("Rectangle"), _("Monitor")})
+        widest.IncTo(g.bar->GetTextExtent(mode));
+    g.captureMode->SetMinSize(g.captureMode->GetSizeFromTextSize(widest));
     g.captureMode->SetSize(g.captureMode->GetMinSize());
     g.bar->AddControl(g.captureMode);
-    AddButton(g.bar, id::Snapshot, "Snapshot", id::BmpSnapshot);
+    AddButton(g.bar, id::Snapshot, _("Snapshot"), id::BmpSnapshot);
     // "&Record Video" shows a pressed look while a recording runs.
-    AddButton(g.bar, id::RecordVideo, "Record", id::BmpRecord, wxITEM_CHECK);
-    AddButton(g.bar, id::StopRecording, "Stop Recording", id::BmpStop);
-    AddButton(g.bar, id::PauseRecording, "Pause Recording", id::BmpPause, wxITEM_CHECK);
+    AddButton(g.bar, id::RecordVideo, _("Record"), id::BmpRecord, wxITEM_CHECK);
+    AddButton(g.bar, id::StopRecording, _("Stop Recording"), id::BmpStop);
+    AddButton(g.bar, id::PauseRecording, _("Pause Recording"), id::BmpPause, wxITEM_CHECK);
     g.edit = new wxTextCtrl(g.bar, id::ToolEdit, wxEmptyString, wxDefaultPosition, wxSize(50, 20),
                             wxTE_CENTRE);
     g.bar->AddControl(g.edit);
@@ -89,7 +97,7 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
     g.bar->Bind(
         wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(false); }, id::ToolButton1,
         id::ToolButton2);
-    AddButton(g.bar, id::CaptionButton, "Caption", id::BmpCaption, wxITEM_CHECK);
+    AddButton(g.bar, id::CaptionButton, _("Caption"), id::BmpCaption, wxITEM_CHECK);
     g.meter = new SMeter(g.bar, id::MeterControl, wxDefaultPosition, wxSize(50, 20));
     g.bar->AddControl(g.meter);
     g.recordTime = new wxStaticText(g.bar, id::RecordTimePane, wxEmptyString, wxDefaultPosition,
@@ -103,13 +111,13 @@ ToolBarGadgets BuildToolBar(wxWindow* frame, TClient* client) {
 PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     PlaybackBarGadgets g;
     g.bar = new SControlBar(frame, client, wxTB_HORIZONTAL | wxTB_FLAT | wxTB_BOTTOM);
-    AddButton(g.bar, id::Play, "Play", id::BmpPlay, wxITEM_CHECK);
-    AddButton(g.bar, id::Stop, "Stop", id::BmpStop);
+    AddButton(g.bar, id::Play, _("Play"), id::BmpPlay, wxITEM_CHECK);
+    AddButton(g.bar, id::Stop, _("Stop"), id::BmpStop);
     g.bar->AddSeparator();
-    AddButton(g.bar, id::SkipBackward, "Skip backward", id::BmpSkipBackward);
-    AddButton(g.bar, id::SkipForward, "Skip forward", id::BmpSkipForward);
-    AddButton(g.bar, id::SetIn, "Set In", id::SetIn);
-    AddButton(g.bar, id::SetOut, "Set Out", id::SetOut);
+    AddButton(g.bar, id::SkipBackward, _("Skip backward"), id::BmpSkipBackward);
+    AddButton(g.bar, id::SkipForward, _("Skip forward"), id::BmpSkipForward);
+    AddButton(g.bar, id::SetIn, _("Set In"), id::SetIn);
+    AddButton(g.bar, id::SetOut, _("Set Out"), id::SetOut);
     // The slider with the marks' strip under it, as one control of the bar; narrow enough
     // that the bar fits a frame fitted to a 640-pixel-wide recording.
     const int sliderWidth = 126;
@@ -126,7 +134,7 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     positionBox->SetSizerAndFit(column);
     g.bar->AddControl(positionBox);
     int mutePos = static_cast<int>(g.bar->GetToolsCount());
-    AddButton(g.bar, id::Mute, "Mute", id::BmpSpeaker, wxITEM_CHECK);
+    AddButton(g.bar, id::Mute, _("Mute"), id::BmpSpeaker, wxITEM_CHECK);
     g.volume = new VolumeSlider(g.bar, id::VolumeSlider, wxDefaultPosition, wxSize(50, 20));
     GiveTipAndHint(g.volume, id::VolumeSlider);
     g.bar->AddControl(g.volume);
@@ -157,7 +165,7 @@ void MuteToggle::SetState(int state) {
     state_ = state;
     // Take the gadget out and put the other image's gadget in its place.
     bar_->DeleteTool(id::Mute);
-    bar_->InsertTool(position_, id::Mute, "Mute",
+    bar_->InsertTool(position_, id::Mute, _("Mute"),
                      ResourceBitmap(state ? id::BmpMuted : id::BmpSpeaker), wxNullBitmap,
                      wxITEM_CHECK);
     bar_->Realize();

@@ -8,6 +8,7 @@
 #include "app/LauncherOptions.h"
 #include "platform/ControlService.h"
 #include "platform/Session.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -58,34 +59,48 @@ std::optional<int> RunControlFromCommandLine(const CommandLine& cl, std::ostream
     if (!option)
         return std::nullopt;
     const std::string& request = option->second;
-    const char* usage = "usage: tessaray --control record|stop|pause|resume|snapshot\n";
+    // TRANSLATORS: the option and the requests after "tessaray" are typed as they stand
+    const std::string usage =
+        std::string(Tr("usage: tessaray --control record|stop|pause|resume|snapshot")) + "\n";
     if (given > 1) {
-        err << "tessaray: --control is given " << given << " times; ask one request at a time\n"
+        err << "tessaray: "
+            << FormatText(TrN("--control is given %d time; ask one request at a time",
+                              "--control is given %d times; ask one request at a time",
+                              static_cast<unsigned long>(given)),
+                          given)
+            << "\n"
             << usage;
         return kUsageExitCode;
     }
     if (!KnownRequest(request)) {
-        err << "tessaray: --control takes record, stop, pause, resume or snapshot"
-            << (request.empty() ? std::string() : ", not \"" + request + "\"") << "\n"
+        err << "tessaray: "
+            << (request.empty()
+                    ? std::string(Tr("--control takes record, stop, pause, resume or snapshot"))
+                    : FormatText(Tr("--control takes record, stop, pause, resume or snapshot, "
+                                    "not \"%s\""),
+                                 request.c_str()))
+            << "\n"
             << usage;
         return kUsageExitCode;
     }
-    const char* none = "tessaray: no Tessaray window program is running";
     if (!SessionBusAddressKnown()) {
-        err << none << " (there is no session bus)\n";
+        err << "tessaray: " << Tr("no Tessaray window program is running (there is no session bus)")
+            << "\n";
         return kNoWindowProgramExitCode;
     }
     Gio gio;
     if (!gio.Load()) {
-        err << "tessaray: the session bus library (libgio-2.0) cannot be loaded\n";
+        err << "tessaray: " << Tr("the session bus library (libgio-2.0) cannot be loaded") << "\n";
         return 1;
     }
     GError* error = nullptr;
     GDBusConnection* bus = gio.busGet(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {
-        err << none
-            << " (the session bus cannot be reached: " << (error ? error->message : "unknown error")
-            << ")\n";
+        err << "tessaray: "
+            << FormatText(Tr("no Tessaray window program is running (the session bus cannot be "
+                             "reached: %s)"),
+                          error ? error->message : Tr("unknown error"))
+            << "\n";
         if (error)
             gio.errorFree(error);
         return kNoWindowProgramExitCode;
@@ -100,10 +115,12 @@ std::optional<int> RunControlFromCommandLine(const CommandLine& cl, std::ostream
                             (error->code == G_DBUS_ERROR_SERVICE_UNKNOWN ||
                              error->code == G_DBUS_ERROR_NAME_HAS_NO_OWNER);
         if (absent)
-            err << none << "\n";
+            err << "tessaray: " << Tr("no Tessaray window program is running") << "\n";
         else
-            err << "tessaray: the window program did not answer: "
-                << (error ? error->message : "unknown error") << "\n";
+            err << "tessaray: "
+                << FormatText(Tr("the window program did not answer: %s"),
+                              error ? error->message : Tr("unknown error"))
+                << "\n";
         if (error)
             gio.errorFree(error);
         return absent ? kNoWindowProgramExitCode : 1;

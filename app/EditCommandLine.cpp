@@ -12,6 +12,7 @@
 #include "capture/SnapshotCommand.h"
 #include "media/MemBm.h"
 #include "media/image/ImageCodec.h"
+#include "platform/Translate.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -19,8 +20,10 @@ namespace tess {
 
 namespace {
 
-constexpr char kEditUsage[] = "usage: tessaray --edit FILE|- [--output FILE]\n"
-                              "       tessaray --snapshot [target options] --edit\n";
+// TRANSLATORS: the options are typed as they stand; the words in capitals and "target
+// options" name what the user puts there
+constexpr char kEditUsage[] = N_("usage: tessaray --edit FILE|- [--output FILE]\n"
+                                 "       tessaray --snapshot [target options] --edit\n");
 
 // The editor's answer as the command line wants it: Copy leaves the picture on the clipboard
 // for after the program has ended.
@@ -30,7 +33,8 @@ EditedPicture EditForCommandLine(const MemBm& picture, DesktopServices& desktop,
     std::string why;
     if (edited.kind == EditedPicture::Kind::Copied && edited.picture &&
         !HoldPictureOnClipboard(*edited.picture, &why)) {
-        err << "tessaray: the picture is not on the clipboard: " << why << "\n";
+        err << "tessaray: "
+            << FormatText(Tr("the picture is not on the clipboard: %s"), why.c_str()) << "\n";
         edited.kind = EditedPicture::Kind::Discarded;
     }
     return edited;
@@ -47,7 +51,7 @@ int RunEditCommand(const CommandLine& cl, DesktopServices& desktop, std::istream
     Settings& s = GlobalSettings();
     if (WantsSnapshotCommand(cl.longOptions)) {
         EditorSetup setup;
-        setup.title = "Edit snapshot";
+        setup.title = Tr("Edit snapshot");
         return RunSnapshotCommand(
             cl.longOptions, WindowThreadScreen(), s, out, err, isatty(STDERR_FILENO) != 0, nullptr,
             [&](const MemBm& picture) { return EditForCommandLine(picture, desktop, setup, err); });
@@ -59,14 +63,18 @@ int RunEditCommand(const CommandLine& cl, DesktopServices& desktop, std::istream
         } else if (name == "output") {
             output = value;
         } else if (name != "backend") {
-            err << "tessaray: --edit does not take --" << name << "\n" << kEditUsage;
+            err << "tessaray: " << FormatText(Tr("--edit does not take --%s"), name.c_str()) << "\n"
+                << Tr(kEditUsage);
             return kUsageExitCode;
         }
     }
     if (source.empty() || (HasLongOption(cl.longOptions, "output") && output.empty())) {
-        err << "tessaray: --edit needs a picture file (or - for standard input)"
-            << (source.empty() ? "" : ", and --output a file name") << "\n"
-            << kEditUsage;
+        err << "tessaray: "
+            << (source.empty() ? Tr("--edit needs a picture file (or - for standard input)")
+                               : Tr("--edit needs a picture file (or - for standard input), and "
+                                    "--output a file name"))
+            << "\n"
+            << Tr(kEditUsage);
         return kUsageExitCode;
     }
 
@@ -80,19 +88,27 @@ int RunEditCommand(const CommandLine& cl, DesktopServices& desktop, std::istream
         picture = image::LoadImageFile(source, image::ImageType::Unknown, &why);
     }
     if (!picture) {
-        err << "tessaray: " << (source == "-" ? std::string("standard input") : source)
-            << " is no picture this program reads: " << why << "\n";
+        err << "tessaray: "
+            << (source == "-"
+                    ? FormatText(Tr("standard input is no picture this program reads: %s"),
+                                 why.c_str())
+                    : FormatText(Tr("%1$s is no picture this program reads: %2$s"), source.c_str(),
+                                 why.c_str()))
+            << "\n";
         return 1;
     }
 
     EditorSetup setup;
     setup.fileName = source == "-" ? std::string() : source;
-    setup.title = source == "-" ? "Edit picture" : "Edit " + source.substr(source.rfind('/') + 1);
+    // TRANSLATORS: the editor's title; %s is the picture's file name
+    setup.title = source == "-"
+                      ? std::string(Tr("Edit picture"))
+                      : FormatText(Tr("Edit %s"), source.substr(source.rfind('/') + 1).c_str());
     const EditedPicture edited = EditForCommandLine(*picture, desktop, setup, err);
     if (edited.kind == EditedPicture::Kind::Copied)
         return 0;
     if (edited.kind != EditedPicture::Kind::Save || !edited.picture) {
-        err << "tessaray: " << kSnapshotDiscardedMessage << "\n";
+        err << "tessaray: " << Tr(kSnapshotDiscardedMessage) << "\n";
         return 1;
     }
     std::string target = !edited.path.empty() ? edited.path
@@ -112,7 +128,10 @@ int RunEditCommand(const CommandLine& cl, DesktopServices& desktop, std::istream
     why =
         WriteEditedPicture(*edited.picture, target, PictureFormatOfName(source, s.imageFormat), -1);
     if (!why.empty()) {
-        err << "tessaray: the picture could not be saved to " << target << ": " << why << "\n";
+        err << "tessaray: "
+            << FormatText(Tr("the picture could not be saved to %1$s: %2$s"), target.c_str(),
+                          why.c_str())
+            << "\n";
         return 1;
     }
     out << target << "\n";

@@ -16,6 +16,7 @@
 #include "capture/SnapshotCommand.h"
 #include "capture/TextCommand.h"
 #include "platform/Log.h"
+#include "platform/Translate.h"
 #include "platform/notify/Notify.h"
 #include "settings/Settings.h"
 
@@ -105,7 +106,7 @@ bool StartNotificationAnswerer(const CaptureNotice& notice, std::string* why) {
     std::string program = self ? self : "";
     g_free(self);
     if (program.empty()) {
-        *why = "this program's own file could not be found";
+        *why = Tr("this program's own file could not be found");
         return false;
     }
     return StartDetached({program, kAnswerNotificationMode,
@@ -182,7 +183,8 @@ std::optional<int> RunHeadlessCommand(const CommandLine& cl, int argc, char** ar
     std::string why;
     if (notify && (!notice.path.empty() || !notice.message.empty()) &&
         !StartNotificationAnswerer(notice, &why))
-        std::cerr << "tessaray: no notification is shown: " << why << "\n";
+        std::cerr << "tessaray: " << FormatText(Tr("no notification is shown: %s"), why.c_str())
+                  << "\n";
     return code;
 }
 

@@ -12,6 +12,7 @@
 #include "capture/SnapshotCommand.h"
 #include "platform/PictureMemory.h"
 #include "platform/Session.h"
+#include "platform/Translate.h"
 #include "platform/x11/Monitors.h"
 #include "settings/Settings.h"
 
@@ -32,7 +33,7 @@ std::optional<int> ListMonitorsFromCommandLine(const CommandLine& cl) {
         return std::nullopt;
     auto screen = ScreenConnection::open();
     if (!screen) {
-        std::cerr << "tessaray: " << kNoDisplayMessage << "\n";
+        std::cerr << "tessaray: " << Tr(kNoDisplayMessage) << "\n";
         return 1;
     }
     std::cout << MonitorListText(ListMonitors(*screen));

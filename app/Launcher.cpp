@@ -43,8 +43,10 @@ int StartWindowProgram(const std::string& self, char** argv) {
         if (errno != ENOENT)
             error = errno;
     }
-    std::fprintf(stderr, "tessaray: cannot start the window program %s (nor %s): %s\n",
-                 beside.c_str(), installed.c_str(), std::strerror(error));
+    std::fprintf(stderr, "tessaray: %s\n",
+                 FormatText(Tr("cannot start the window program %1$s (nor %2$s): %3$s"),
+                            beside.c_str(), installed.c_str(), std::strerror(error))
+                     .c_str());
     return 1;
 }
 

@@ -14,8 +14,8 @@ namespace tess {
 inline constexpr int kUsageExitCode = 2;
 
 // The usage text: the start-up switches, `tessaray FILE`, the windowless commands and their
-// options.
-const char* UsageText();
+// options, in the user's language.
+std::string UsageText();
 
 // "tessaray VERSION".
 std::string VersionText();

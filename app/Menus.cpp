@@ -16,15 +16,16 @@ namespace tess {
 namespace {
 
 // The item's image is given before the item joins its menu (GTK makes an image item only
-// then).
-void Add(wxMenu* m, int cmd, const char* text, wxItemKind kind = wxITEM_NORMAL) {
+// then). `label` is the translated text; `key` names the item's key and is never translated.
+void Add(wxMenu* m, int cmd, const wxString& label, const char* key = "",
+         wxItemKind kind = wxITEM_NORMAL) {
     // A plain letter or sign as the key is shown only: as an accelerator it would take that
     // letter from every text box of the window (the marks' keys act only in the video area
     // and the playback bar, which read them themselves).
-    const wxString whole = wxString::FromUTF8(text);
-    const bool plainKey = whole.AfterFirst('\t').length() == 1;
-    auto* item =
-        new wxMenuItem(m, cmd, plainKey ? whole.BeforeFirst('\t') : whole, wxEmptyString, kind);
+    const wxString keyText = wxString::FromUTF8(key);
+    const bool plainKey = keyText.length() == 1;
+    const wxString whole = keyText.empty() ? label : label + "\t" + keyText;
+    auto* item = new wxMenuItem(m, cmd, plainKey ? label : whole, wxEmptyString, kind);
     if (kind == wxITEM_NORMAL) {
         wxBitmap bmp = CommandImage(cmd);
         if (bmp.IsOk())
@@ -34,15 +35,14 @@ void Add(wxMenu* m, int cmd, const char* text, wxItemKind kind = wxITEM_NORMAL) 
     // Key texts that name no key the toolkit knows ("Right-cursor", "Alt+Up-cursor": the
     // accelerator table binds those keys) are shown as they stand; the toolkit drops them
     // from the item's label.
-    const wxString key = whole.AfterFirst('\t');
-    if (!key.empty() &&
-        (plainKey || !std::unique_ptr<wxAcceleratorEntry>(wxAcceleratorEntry::Create("\t" + key))))
-        gtk::ShowMenuKeyText(item->GetMenuItem(), key.utf8_string());
+    if (!keyText.empty() && (plainKey || !std::unique_ptr<wxAcceleratorEntry>(
+                                             wxAcceleratorEntry::Create("\t" + keyText))))
+        gtk::ShowMenuKeyText(item->GetMenuItem(), keyText.utf8_string());
 }
 
 // Items whose enabler ticks them are check items.
-void Check(wxMenu* m, int cmd, const char* text) {
-    Add(m, cmd, text, wxITEM_CHECK);
+void Check(wxMenu* m, int cmd, const wxString& label, const char* key = "") {
+    Add(m, cmd, label, key, wxITEM_CHECK);
 }
 
 } // namespace
@@ -50,151 +50,162 @@ void Check(wxMenu* m, int cmd, const char* text) {
 wxMenuBar* BuildMainMenu() {
     wxLogNull quiet; // "Right-cursor" and the like are texts, not accelerators (Add)
     auto* file = new wxMenu;
-    Add(file, id::FileOpen, "&Open...");
-    Add(file, id::FileOpenWith, "&Open &With...");
-    Add(file, id::FileSaveAs, "Save &As...");
-    Add(file, id::FileCopy, "Cop&y\tCtrl+C");
-    Add(file, id::FileEdit, "E&dit...\tCtrl+E");
-    Add(file, id::FileCopyText, "Copy &Text");
-    Add(file, id::FileExport, "&Export...");
-    Add(file, id::SaveTrimmedCopy, "Save Tri&mmed Copy...");
-    Add(file, id::SaveWithoutSelection, "Save Wit&hout Selection...");
-    Add(file, id::FileClose, "&Close");
+    Add(file, id::FileOpen, _("&Open..."));
+    Add(file, id::FileOpenWith, _("&Open &With..."));
+    Add(file, id::FileSaveAs, _("Save &As..."));
+    Add(file, id::FileCopy, _("Cop&y"), "Ctrl+C");
+    Add(file, id::FileEdit, _("E&dit..."), "Ctrl+E");
+    Add(file, id::FileCopyText, _("Copy &Text"));
+    Add(file, id::FileExport, _("&Export..."));
+    Add(file, id::SaveTrimmedCopy, _("Save Tri&mmed Copy..."));
+    Add(file, id::SaveWithoutSelection, _("Save Wit&hout Selection..."));
+    Add(file, id::FileClose, _("&Close"));
     file->AppendSeparator();
-    Add(file, id::FileProperties, "&Properties...");
-    Add(file, id::NewInstance, "New instance");
-    Add(file, id::OpenSettingsFile, "Open settings file...");
-    Add(file, id::SaveSettingsAs, "Save settings as...");
+    Add(file, id::FileProperties, _("&Properties..."));
+    Add(file, id::NewInstance, _("New instance"));
+    Add(file, id::OpenSettingsFile, _("Open settings file..."));
+    Add(file, id::SaveSettingsAs, _("Save settings as..."));
     file->AppendSeparator();
-    Add(file, id::PrinterSetup, "Printer Setup...");
-    Add(file, id::FilePrint, "&Print...\tCtrl+P");
+    Add(file, id::PrinterSetup, _("Printer Setup..."));
+    Add(file, id::FilePrint, _("&Print..."), "Ctrl+P");
     file->AppendSeparator();
-    Add(file, id::Exit, "E&xit\tAlt+F4");
+    Add(file, id::Exit, _("E&xit"), "Alt+F4");
 
     auto* view = new wxMenu;
-    Check(view, id::PlaybackBar, "&Playback bar");
+    Check(view, id::PlaybackBar, _("&Playback bar"));
 
     auto* control = new wxMenu;
-    Check(control, id::Screen, "Screen");
-    Check(control, id::Window, "Window");
-    Check(control, id::Rectangle, "Rectangle");
-    Check(control, id::Monitor, "Monitor");
+    // TRANSLATORS: the capture mode: the whole screen is taken
+    Check(control, id::Screen, _("Screen"));
+    // TRANSLATORS: the capture mode: a window the user picks is taken
+    Check(control, id::Window, _("Window"));
+    // TRANSLATORS: the capture mode: a region the user drags is taken
+    Check(control, id::Rectangle, _("Rectangle"));
+    // TRANSLATORS: the capture mode: one monitor of several is taken
+    Check(control, id::Monitor, _("Monitor"));
     control->AppendSeparator();
-    Add(control, id::Snapshot, "Snapshot");
+    // TRANSLATORS: a command: take a picture now in the capture mode chosen
+    Add(control, id::Snapshot, _("Snapshot"));
     auto* format = new wxMenu;
     Check(format, id::FormatJpg, "JPG");
     Check(format, id::FormatPng, "PNG");
     Check(format, id::FormatBmp, "BMP");
     Check(format, id::FormatGif, "GIF");
-    control->AppendSubMenu(format, "Snapshot file format");
+    control->AppendSubMenu(format, _("Snapshot file format"));
     auto* snapSpecify = new wxMenu;
-    Add(snapSpecify, id::SnapshotScreen, "Snapshot Screen");
-    Add(snapSpecify, id::SnapshotWindow, "Snapshot Window");
-    Add(snapSpecify, id::SnapshotRegion, "Snapshot Region");
-    Add(snapSpecify, id::SnapshotLastRegion, "Snapshot Last Region");
-    control->AppendSubMenu(snapSpecify, "Snapshot specify");
-    Add(control, id::CopyTextFromRegion, "Copy &Text from Region...");
-    Check(control, id::DelaySnapshot, DelayMenuText(GlobalSettings().snapshotDelay).c_str());
+    Add(snapSpecify, id::SnapshotScreen, _("Snapshot Screen"));
+    Add(snapSpecify, id::SnapshotWindow, _("Snapshot Window"));
+    Add(snapSpecify, id::SnapshotRegion, _("Snapshot Region"));
+    Add(snapSpecify, id::SnapshotLastRegion, _("Snapshot Last Region"));
+    control->AppendSubMenu(snapSpecify, _("Snapshot specify"));
+    Add(control, id::CopyTextFromRegion, _("Copy &Text from Region..."));
+    Check(control, id::DelaySnapshot,
+          wxString::FromUTF8(DelayMenuText(GlobalSettings().snapshotDelay)));
     control->AppendSeparator();
-    Add(control, id::RecordVideo, "&Record Video\tAlt+R");
+    Add(control, id::RecordVideo, _("&Record Video"), "Alt+R");
     auto* recSpecify = new wxMenu;
-    Add(recSpecify, id::RecordScreen, "Record Screen");
-    Add(recSpecify, id::RecordWindow, "Record Window Video...");
-    Add(recSpecify, id::RecordRegion, "Record Region Video...");
-    Add(recSpecify, id::RecordLastRegion, "Record Last Region");
-    control->AppendSubMenu(recSpecify, "Record specify");
-    Add(control, id::RecordWizard, "Record &Wizard...");
-    Add(control, id::StopRecording, "&Stop Recording");
-    Check(control, id::PauseRecording, "P&ause Recording\tPause");
+    Add(recSpecify, id::RecordScreen, _("Record Screen"));
+    Add(recSpecify, id::RecordWindow, _("Record Window Video..."));
+    Add(recSpecify, id::RecordRegion, _("Record Region Video..."));
+    Add(recSpecify, id::RecordLastRegion, _("Record Last Region"));
+    control->AppendSubMenu(recSpecify, _("Record specify"));
+    Add(control, id::RecordWizard, _("Record &Wizard..."));
+    Add(control, id::StopRecording, _("&Stop Recording"));
+    Check(control, id::PauseRecording, _("P&ause Recording"), "Pause");
     control->AppendSeparator();
-    Check(control, id::Caption, "Caption");
-    Check(control, id::Scale, "Scale");
-    Add(control, id::ChangeEffects, "Change effects...");
+    // TRANSLATORS: an effect switched on or off: a text line drawn on each capture
+    Check(control, id::Caption, _("Caption"));
+    // TRANSLATORS: an effect switched on or off: each capture is resized
+    Check(control, id::Scale, _("Scale"));
+    Add(control, id::ChangeEffects, _("Change effects..."));
     control->AppendSeparator();
-    Add(control, id::Play, "&Play\tAlt+P");
-    Add(control, id::Stop, "&Stop \tAlt+S");
-    Add(control, id::TogglePlay, "Toggle play\tSpace");
-    Add(control, id::SkipForward, "Skip &forward\tRight-cursor");
-    Add(control, id::SkipBackward, "Skip &backward\tLeft-cursor");
-    Add(control, id::SetIn, "Set &In\tI");
-    Add(control, id::SetOut, "Set &Out\tO");
-    Add(control, id::PlaySelection, "Play Se&lection");
-    Add(control, id::ClearMarks, "&Clear Marks");
-    Check(control, id::FullScreen, "Full Screen\tAlt+Enter");
-    Check(control, id::Mute, "&Mute\tCtrl+Home");
-    Add(control, id::VolumeUp, "Volume up\tAlt+Up-cursor");
-    Add(control, id::VolumeDown, "Volume down\tAlt+Down-cursor");
+    // TRANSLATORS: plays the recording shown
+    Add(control, id::Play, _("&Play"), "Alt+P");
+    // TRANSLATORS: stops the playback or the recording
+    Add(control, id::Stop, _("&Stop") + " ", "Alt+S");
+    Add(control, id::TogglePlay, _("Toggle play"), "Space");
+    Add(control, id::SkipForward, _("Skip &forward"), "Right-cursor");
+    Add(control, id::SkipBackward, _("Skip &backward"), "Left-cursor");
+    Add(control, id::SetIn, _("Set &In"), "I");
+    Add(control, id::SetOut, _("Set &Out"), "O");
+    Add(control, id::PlaySelection, _("Play Se&lection"));
+    Add(control, id::ClearMarks, _("&Clear Marks"));
+    Check(control, id::FullScreen, _("Full Screen"), "Alt+Enter");
+    Check(control, id::Mute, _("&Mute"), "Ctrl+Home");
+    Add(control, id::VolumeUp, _("Volume up"), "Alt+Up-cursor");
+    Add(control, id::VolumeDown, _("Volume down"), "Alt+Down-cursor");
 
     auto* options = new wxMenu;
-    Add(options, id::Preferences, "&Preferences...");
+    Add(options, id::Preferences, _("&Preferences..."));
     options->AppendSeparator();
-    Add(options, id::MixerPlay, "Mixer Pla&y control...\tCtrl+Shift+P");
-    Add(options, id::MixerRecord, "Mixer &Record control...\tCtrl+Shift+R");
-    Add(options, id::MixerVolume, "Mixer &Volume...\tCtrl+V");
-    Add(options, id::MultimediaProperties, "System Multimedia P&roperties...");
+    Add(options, id::MixerPlay, _("Mixer Pla&y control..."), "Ctrl+Shift+P");
+    Add(options, id::MixerRecord, _("Mixer &Record control..."), "Ctrl+Shift+R");
+    Add(options, id::MixerVolume, _("Mixer &Volume..."), "Ctrl+V");
+    Add(options, id::MultimediaProperties, _("System Multimedia P&roperties..."));
 
     auto* help = new wxMenu;
-    Add(help, id::HelpContents, "&Contents");
+    Add(help, id::HelpContents, _("&Contents"));
     help->AppendSeparator();
-    Add(help, id::About, "&About...");
+    Add(help, id::About, _("&About..."));
 
     auto* bar = new wxMenuBar;
-    bar->Append(file, "&File");
-    bar->Append(view, "&View");
-    bar->Append(control, "&Control");
-    bar->Append(options, "&Options");
-    bar->Append(help, "&Help");
+    bar->Append(file, _("&File"));
+    bar->Append(view, _("&View"));
+    bar->Append(control, _("&Control"));
+    bar->Append(options, _("&Options"));
+    bar->Append(help, _("&Help"));
     return bar;
 }
 
 wxMenu* BuildPopupMenu() {
     wxLogNull quiet;
     auto* m = new wxMenu;
-    Check(m, id::Screen, "Screen");
-    Check(m, id::Window, "Window");
-    Check(m, id::Rectangle, "Rectangle");
-    Check(m, id::Monitor, "Monitor");
+    Check(m, id::Screen, _("Screen"));
+    Check(m, id::Window, _("Window"));
+    Check(m, id::Rectangle, _("Rectangle"));
+    Check(m, id::Monitor, _("Monitor"));
     m->AppendSeparator();
     // Each key text names the key of the accelerator table that runs the item.
-    Add(m, id::Snapshot, "Snapshot");
-    Add(m, id::RecordVideo, "&Record\tAlt+R");
-    Add(m, id::Stop, "&Stop");
+    Add(m, id::Snapshot, _("Snapshot"));
+    // TRANSLATORS: a command: start recording a video
+    Add(m, id::RecordVideo, _("&Record"), "Alt+R");
+    Add(m, id::Stop, _("&Stop"));
     m->AppendSeparator();
-    Add(m, id::Play, "&Play\tAlt+P");
-    Add(m, id::Stop, "&Stop\tAlt+S");
-    Add(m, id::TogglePlay, "Toggle play\tSpace");
-    Add(m, id::SkipForward, "Skip &forward\tRight-cursor");
-    Add(m, id::SkipBackward, "Skip &backward\tLeft-cursor");
-    Check(m, id::FullScreen, "View Full Screen\tAlt+Enter");
-    Check(m, id::Mute, "&Mute\tCtrl+Home");
-    Add(m, id::VolumeUp, "Volume up\tAlt+Up-cursor");
-    Add(m, id::VolumeDown, "Volume down\tAlt+Down-cursor");
+    Add(m, id::Play, _("&Play"), "Alt+P");
+    Add(m, id::Stop, _("&Stop"), "Alt+S");
+    Add(m, id::TogglePlay, _("Toggle play"), "Space");
+    Add(m, id::SkipForward, _("Skip &forward"), "Right-cursor");
+    Add(m, id::SkipBackward, _("Skip &backward"), "Left-cursor");
+    Check(m, id::FullScreen, _("View Full Screen"), "Alt+Enter");
+    Check(m, id::Mute, _("&Mute"), "Ctrl+Home");
+    Add(m, id::VolumeUp, _("Volume up"), "Alt+Up-cursor");
+    Add(m, id::VolumeDown, _("Volume down"), "Alt+Down-cursor");
     m->AppendSeparator();
-    Add(m, id::About, "&About...");
+    Add(m, id::About, _("&About..."));
     return m;
 }
 
 wxMenu* BuildTrayMenu() {
     wxLogNull quiet;
     auto* m = new wxMenu;
-    Add(m, id::TrayRestore, "&Restore window");
+    Add(m, id::TrayRestore, _("&Restore window"));
     m->AppendSeparator();
-    Check(m, id::Screen, "Screen");
-    Check(m, id::Window, "Window");
-    Check(m, id::Rectangle, "Rectangle");
-    Check(m, id::Monitor, "Monitor");
+    Check(m, id::Screen, _("Screen"));
+    Check(m, id::Window, _("Window"));
+    Check(m, id::Rectangle, _("Rectangle"));
+    Check(m, id::Monitor, _("Monitor"));
     m->AppendSeparator();
-    Add(m, id::Snapshot, "Snapshot");
-    Add(m, id::SnapshotLastRegion, "Snapshot Last Region");
-    Add(m, id::CopyTextFromRegion, "Copy &Text from Region...");
-    Add(m, id::RecordVideo, "&Record Video\tAlt+R");
-    Add(m, id::RecordLastRegion, "Record Last Region");
-    Add(m, id::StopRecording, "&Stop Recording");
-    Check(m, id::PauseRecording, "P&ause Recording\tPause");
+    Add(m, id::Snapshot, _("Snapshot"));
+    Add(m, id::SnapshotLastRegion, _("Snapshot Last Region"));
+    Add(m, id::CopyTextFromRegion, _("Copy &Text from Region..."));
+    Add(m, id::RecordVideo, _("&Record Video"), "Alt+R");
+    Add(m, id::RecordLastRegion, _("Record Last Region"));
+    Add(m, id::StopRecording, _("&Stop Recording"));
+    Check(m, id::PauseRecording, _("P&ause Recording"), "Pause");
     m->AppendSeparator();
-    Add(m, id::About, "&About...");
+    Add(m, id::About, _("&About..."));
     m->AppendSeparator();
-    Add(m, id::TrayExit, "E&xit");
+    Add(m, id::TrayExit, _("E&xit"));
     return m;
 }
 

@@ -76,7 +76,7 @@ namespace {
 constexpr int kGap = 6;
 constexpr int kVoiceEntry = 0; // "Voice (8 kHz)" in the quality list
 
-wxStaticText* Label(wxWindow* parent, int id, const char* text) {
+wxStaticText* Label(wxWindow* parent, int id, const wxString& text) {
     return new wxStaticText(parent, id, text);
 }
 
@@ -179,44 +179,49 @@ const SoundDeviceLists& TSetSound::Devices() const {
 TSetSound::TSetSound(wxWindow* parent, PrefContext& ctx)
     : TFormPage(parent, 2300, ctx, kSoundHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    auto combo = [&](int labelId, const char* label, int id) {
+    auto combo = [&](int labelId, const wxString& label, int id) {
         s->Add(Label(this, labelId, label), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
         auto* box = new wxComboBox(this, id, "", wxDefaultPosition, wxSize(320, -1), 0, nullptr,
                                    wxCB_READONLY);
         s->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
         return box;
     };
-    record_ = combo(pref_id::RecordLabel, "&Record", pref_id::Record);
-    for (const char* choice : {"Microphone", "Desktop sound", "Both"})
+    // TRANSLATORS: the label of the list of what sound a recording takes
+    record_ =
+        combo(pref_id::RecordLabel, wxGETTEXT_IN_CONTEXT("sound", "&Record"), pref_id::Record);
+    // TRANSLATORS: the sound recorded: the microphone's, the desktop's, or both mixed
+    for (const wxString& choice : {_("Microphone"), _("Desktop sound"), _("Both")})
         record_->Append(choice);
     // Made shown, so the sheet's size has room for it; set-up hides it while sound is on.
     auto* noSoundRow = new wxBoxSizer(wxHORIZONTAL);
     noSound_ = new wxStaticText(this, pref_id::NoSoundNote,
-                                "No sound is recorded: \"Include audio with video\n"
-                                "capture\" is off (Capture page).");
+                                _("No sound is recorded: \"Include audio with video\n"
+                                  "capture\" is off (Capture page)."));
     noSoundRow->Add(noSound_, 1, wxALIGN_CENTER_VERTICAL);
-    turnOn_ = new wxButton(this, pref_id::TurnSoundOn, "&Turn it on");
+    turnOn_ = new wxButton(this, pref_id::TurnSoundOn, _("&Turn it on"));
     noSoundRow->Add(turnOn_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kGap);
     s->Add(noSoundRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
-    input_ = combo(pref_id::InputLabel, "Sound &input device", pref_id::Input);
-    line_ = combo(pref_id::MixerLineLabel, "&Use this sound card input", pref_id::MixerLine);
+    input_ = combo(pref_id::InputLabel, _("Sound &input device"), pref_id::Input);
+    line_ = combo(pref_id::MixerLineLabel, _("&Use this sound card input"), pref_id::MixerLine);
     change_ = new wxCheckBox(this, pref_id::ChangeMixer,
-                             "This program may alter sound device &mixer settings.");
+                             _("This program may alter sound device &mixer settings."));
     s->Add(change_, 0, wxLEFT | wxRIGHT | wxTOP, kGap + 4);
-    desktop_ = combo(pref_id::DesktopLabel, "&Desktop sound source", pref_id::Desktop);
-    quality_ = combo(pref_id::SoundQualityLabel, "Sound &quality", pref_id::SoundQuality);
+    desktop_ = combo(pref_id::DesktopLabel, _("&Desktop sound source"), pref_id::Desktop);
+    quality_ = combo(pref_id::SoundQualityLabel, _("Sound &quality"), pref_id::SoundQuality);
     for (int32_t kbps : kSoundQualities)
-        quality_->Append(kbps == 0 ? std::string("Voice (8 kHz)")
-                                   : std::to_string(kbps) + " kbit/s");
-    s->Add(Label(this, pref_id::BalanceLabel, "&Balance"), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+        quality_->Append(kbps == 0 ? _("Voice (8 kHz)")
+                                   // TRANSLATORS: a sound quality: kilobits per second
+                                   : wxString::Format(_("%d kbit/s"), static_cast<int>(kbps)));
+    s->Add(Label(this, pref_id::BalanceLabel, _("&Balance")), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     auto* balanceRow = new wxBoxSizer(wxHORIZONTAL);
-    balanceRow->Add(Label(this, pref_id::BalanceMicrophone, "Microphone"), 0,
+    balanceRow->Add(Label(this, pref_id::BalanceMicrophone, _("Microphone")), 0,
                     wxALIGN_CENTER_VERTICAL);
     balance_ = new wxSlider(this, pref_id::Balance, 0, -100, 100);
     balanceRow->Add(balance_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, kGap);
-    balanceRow->Add(Label(this, pref_id::BalanceDesktop, "Desktop"), 0, wxALIGN_CENTER_VERTICAL);
+    // TRANSLATORS: the balance slider's end where only the desktop's sound is heard
+    balanceRow->Add(Label(this, pref_id::BalanceDesktop, _("Desktop")), 0, wxALIGN_CENTER_VERTICAL);
     s->Add(balanceRow, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
-    output_ = combo(pref_id::OutputLabel, "Sound &output device", pref_id::Output);
+    output_ = combo(pref_id::OutputLabel, _("Sound &output device"), pref_id::Output);
     auto* outer = new wxBoxSizer(wxVERTICAL);
     outer->Add(s, 1, wxEXPAND | wxALL, 10);
     SetSizer(outer);
@@ -325,29 +330,30 @@ std::span<const HelpIdEntry> TSetSound::HelpIds() {
 TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
     : TFormPage(parent, 2700, ctx, kCaptionHelp) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    enable_ =
-        new wxCheckBox(this, pref_id::CapEnable, "Enable &Caption (with date/time abbreviations):");
+    enable_ = new wxCheckBox(this, pref_id::CapEnable,
+                             _("Enable &Caption (with date/time abbreviations):"));
     s->Add(enable_, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
     auto* textRow = new wxBoxSizer(wxHORIZONTAL);
     text_ = new wxTextCtrl(this, pref_id::CapText, "", wxDefaultPosition, wxSize(260, -1));
     text_->SetMaxLength(kPatternBufferSize - 1);
     textRow->Add(text_, 1, wxALIGN_CENTER_VERTICAL);
-    textRow->Add(new wxButton(this, pref_id::AddDateTime, "&Add date/time"), 0, wxLEFT, 8);
+    textRow->Add(new wxButton(this, pref_id::AddDateTime, _("&Add date/time")), 0, wxLEFT, 8);
     s->Add(textRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kGap);
 
     auto* colours = new wxBoxSizer(wxHORIZONTAL);
-    colours->Add(new wxButton(this, pref_id::TextColor, "&Text color"), 0, wxALIGN_CENTER_VERTICAL);
+    colours->Add(new wxButton(this, pref_id::TextColor, _("&Text color")), 0,
+                 wxALIGN_CENTER_VERTICAL);
     textSwatch_ = new ColourSwatch(this, pref_id::TextSwatch);
     colours->Add(textSwatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
     colours->AddSpacer(16);
-    colours->Add(new wxButton(this, pref_id::BackColor, "&Background color"), 0,
+    colours->Add(new wxButton(this, pref_id::BackColor, _("&Background color")), 0,
                  wxALIGN_CENTER_VERTICAL);
     backSwatch_ = new ColourSwatch(this, pref_id::BackSwatch);
     colours->Add(backSwatch_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 6);
     s->Add(colours, 0, wxLEFT | wxRIGHT | wxTOP, kGap);
 
     auto* fontRow = new wxBoxSizer(wxHORIZONTAL);
-    fontRow->Add(new wxButton(this, pref_id::Font, "&Font"), 0, wxALIGN_CENTER_VERTICAL);
+    fontRow->Add(new wxButton(this, pref_id::Font, _("&Font")), 0, wxALIGN_CENTER_VERTICAL);
     fontText_ = new wxStaticText(this, pref_id::FontText, "", wxDefaultPosition, wxSize(260, -1),
                                  wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
     fontRow->Add(fontText_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
@@ -355,9 +361,11 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
 
     auto* groups = new wxBoxSizer(wxHORIZONTAL);
     wxStaticBox* modeBox = nullptr;
-    auto* modeSizer =
-        GroupBox(this, pref_id::ModeGroup, "Background draw &mode", wxVERTICAL, &modeBox);
-    const char* modeNames[4] = {"&Opaque", "Trans&parent", "Trans&lucent", "Borde&r"};
+    auto* modeSizer = GroupBox(this, pref_id::ModeGroup, _("Background draw &mode").utf8_str(),
+                               wxVERTICAL, &modeBox);
+    // TRANSLATORS: how the caption's background is drawn
+    const wxString modeNames[4] = {_("&Opaque"), _("Trans&parent"), _("Trans&lucent"),
+                                   _("Borde&r")};
     const int modeIds[4] = {pref_id::Opaque, pref_id::Transparent, pref_id::Translucent,
                             pref_id::Border};
     for (int i = 0; i < 4; ++i) {
@@ -368,8 +376,10 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
     }
     groups->Add(modeSizer, 0, wxEXPAND);
     wxStaticBox* alignBox = nullptr;
-    auto* alignSizer = GroupBox(this, pref_id::AlignGroup, "&Align", wxVERTICAL, &alignBox);
-    const char* alignNames[3] = {"Left", "Middle", "Right"};
+    auto* alignSizer =
+        GroupBox(this, pref_id::AlignGroup, _("&Align").utf8_str(), wxVERTICAL, &alignBox);
+    // TRANSLATORS: where the caption's text lies in its line
+    const wxString alignNames[3] = {_("Left"), _("Middle"), _("Right")};
     const int alignIds[3] = {pref_id::Left, pref_id::Middle, pref_id::Right};
     for (int i = 0; i < 3; ++i) {
         aligns_[i] = new wxRadioButton(alignBox, alignIds[i], alignNames[i], wxDefaultPosition,
@@ -378,7 +388,7 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
     }
     groups->Add(alignSizer, 0, wxEXPAND | wxLEFT, 10);
     auto* vertSizer = new wxBoxSizer(wxVERTICAL);
-    vertSizer->Add(Label(this, pref_id::VertLabel, "Vertical placement %"), 0, wxBOTTOM, 4);
+    vertSizer->Add(Label(this, pref_id::VertLabel, _("Vertical placement %")), 0, wxBOTTOM, 4);
     auto* vertRow = new wxBoxSizer(wxHORIZONTAL);
     vert_ = new wxTextCtrl(this, pref_id::Vert, "", wxDefaultPosition, wxSize(60, -1));
     spin_ =
@@ -441,7 +451,7 @@ void TSetCaption::ShowForm(const CaptionForm& f) {
     fontSet_ = f.fontSet;
     fontText_->SetLabel(fontSet_
                             ? wxString::FromUTF8(FontLabel(LogFont::FromBytes(font_), ScreenDpi()))
-                            : wxString("Default font"));
+                            : _("Default font"));
     UpdatePreview();
 }
 
@@ -516,29 +526,39 @@ std::span<const HelpIdEntry> TSetCaption::HelpIds() {
 
 // --- the sheets ---
 
+namespace {
+
+// The sheet takes its texts as UTF-8.
+std::string Text(const wxString& text) {
+    return text.utf8_string();
+}
+
+} // namespace
+
 std::unique_ptr<TPrefSheet> MakeOptionsSheet(wxWindow* parent, PrefContext& ctx) {
-    auto sheet = std::make_unique<TPrefSheet>(parent, "Options", ctx);
+    auto sheet = std::make_unique<TPrefSheet>(parent, Text(_("Options")), ctx);
     wxWindow* book = sheet->bookParent();
-    sheet->AddPage(new TSetApp(book, ctx), "General");
-    sheet->AddPage(new TSetDisplay(book, ctx), "Display");
-    sheet->AddPage(new TSetCapture(book, ctx), "Capture");
+    // TRANSLATORS: the titles of the preferences pages, listed beside them
+    sheet->AddPage(new TSetApp(book, ctx), Text(_("General")));
+    sheet->AddPage(new TSetDisplay(book, ctx), Text(_("Display")));
+    sheet->AddPage(new TSetCapture(book, ctx), Text(_("Capture")));
     sheet->AddPage(new TSetWM(book, ctx), "WMV");
-    sheet->AddPage(new TSetImage(book, ctx), "Image");
-    sheet->AddPage(new TSetFile(book, ctx), "File");
-    sheet->AddPage(new TSetSound(book, ctx), "Sound device");
-    sheet->AddPage(new TSetCaption(book, ctx), "Caption");
-    sheet->AddPage(new TSetKey(book, ctx), "HotKey");
-    sheet->AddPage(new TSchedDialog(book, ctx), "Timer");
-    sheet->AddPage(new TSetFx(book, ctx), "Effects");
+    sheet->AddPage(new TSetImage(book, ctx), Text(_("Image")));
+    sheet->AddPage(new TSetFile(book, ctx), Text(_("File")));
+    sheet->AddPage(new TSetSound(book, ctx), Text(_("Sound device")));
+    sheet->AddPage(new TSetCaption(book, ctx), Text(_("Caption")));
+    sheet->AddPage(new TSetKey(book, ctx), Text(_("HotKey")));
+    sheet->AddPage(new TSchedDialog(book, ctx), Text(_("Timer")));
+    sheet->AddPage(new TSetFx(book, ctx), Text(_("Effects")));
     sheet->Finish();
     return sheet;
 }
 
 std::unique_ptr<TPrefSheet> MakeEffectsSheet(wxWindow* parent, PrefContext& ctx) {
-    auto sheet = std::make_unique<TPrefSheet>(parent, "Capture Effects Options", ctx);
+    auto sheet = std::make_unique<TPrefSheet>(parent, Text(_("Capture Effects Options")), ctx);
     wxWindow* book = sheet->bookParent();
-    sheet->AddPage(new TSetCaption(book, ctx), "Caption");
-    sheet->AddPage(new TSetFx(book, ctx), "Effects");
+    sheet->AddPage(new TSetCaption(book, ctx), Text(_("Caption")));
+    sheet->AddPage(new TSetFx(book, ctx), Text(_("Effects")));
     sheet->Finish();
     return sheet;
 }

@@ -225,10 +225,13 @@ void SDIDecFrame::RegisterPortalHotKeys() {
         if (keys != portalKeysBound_) {
             portalKeysBound_ = keys;
             portalKeys_->Bind(
-                {{"video", "Start or stop a recording", HotKey{keys[0]}.triggerText()},
-                 {"snapshot", "Take a snapshot", HotKey{keys[1]}.triggerText()},
-                 {"region", "Take a snapshot of a region", HotKey{keys[2]}.triggerText()},
-                 {"text", "Copy the text of a region", HotKey{keys[3]}.triggerText()}});
+                {{"video", _("Start or stop a recording").utf8_string(),
+                  HotKey{keys[0]}.triggerText()},
+                 {"snapshot", _("Take a snapshot").utf8_string(), HotKey{keys[1]}.triggerText()},
+                 {"region", _("Take a snapshot of a region").utf8_string(),
+                  HotKey{keys[2]}.triggerText()},
+                 {"text", _("Copy the text of a region").utf8_string(),
+                  HotKey{keys[3]}.triggerText()}});
         }
         return;
     }
@@ -236,7 +239,9 @@ void SDIDecFrame::RegisterPortalHotKeys() {
     if (anyKey && !noHotKeysSaid_) {
         noHotKeysSaid_ = true;
         LogWarning("%s", kNoGlobalHotKeysMessage);
-        CallAfter([this] { SetStatusText(kNoGlobalHotKeysMessage, 0); });
+        CallAfter([this] {
+            SetStatusText(wxGetTranslation(wxString::FromUTF8(kNoGlobalHotKeysMessage)), 0);
+        });
     }
 }
 
@@ -244,10 +249,12 @@ std::string SDIDecFrame::HotKeyNote() const {
     if (!IsWaylandSession())
         return {};
     if (portalKeys_)
-        return "In this session the desktop assigns the keys: it may ask you to confirm "
-               "them, and its keyboard settings show and change them.";
-    return std::string(kNoGlobalHotKeysMessage) +
-           " The keys work only while a window of an X11 program has the focus.";
+        return _("In this session the desktop assigns the keys: it may ask you to confirm "
+                 "them, and its keyboard settings show and change them.")
+            .utf8_string();
+    return (wxGetTranslation(wxString::FromUTF8(kNoGlobalHotKeysMessage)) + " " +
+            _("The keys work only while a window of an X11 program has the focus."))
+        .utf8_string();
 }
 
 PrefContext SDIDecFrame::OptionsContext() {
@@ -518,7 +525,7 @@ void SDIDecFrame::AnswerControlRequests() {
         if (client_)
             client_->Control(std::move(call));
         else
-            call->Reply({1, "The window program is closing."});
+            call->Reply({1, _("The window program is closing.").utf8_string()});
     });
 }
 
@@ -538,7 +545,8 @@ void SDIDecFrame::UpdateStateIcons(CaptureState state) {
     }
     if (tray_) {
         tray_->SetIconId(small);
-        tray_->SetTip(client_ && client_->RecordingIsPaused() ? "Tessaray (Paused)" : "Tessaray");
+        tray_->SetTip(client_ && client_->RecordingIsPaused() ? _("Tessaray (Paused)").utf8_string()
+                                                              : std::string("Tessaray"));
         if (GlobalSettings().trayIcon)
             tray_->Show();
     }

@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/ScreenReader.h"
 #include "platform/Session.h"
+#include "platform/Translate.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "settings/Settings.h"
 
@@ -72,13 +73,15 @@ std::optional<int> SetUpScreenBackendForCommand(const CommandLine& cl) {
         return std::nullopt;
     for (const auto& option : cl.longOptions) {
         if (option.first == "window") {
-            LogNotice("window capture is not available in this session (the screen is read "
-                      "through the desktop portal); capture the screen or a --region instead");
+            LogNotice("%s", Tr("window capture is not available in this session (the screen is "
+                               "read through the desktop portal); capture the screen or a "
+                               "--region instead"));
             return 1;
         }
         if (option.first == "monitor") {
-            LogNotice("--monitor is not available in this session (the screen is read through "
-                      "the desktop portal, whose dialog chooses the monitor); leave it out");
+            LogNotice("%s", Tr("--monitor is not available in this session (the screen is read "
+                               "through the desktop portal, whose dialog chooses the monitor); "
+                               "leave it out"));
             return 1;
         }
     }

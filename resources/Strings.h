@@ -1,5 +1,6 @@
 #pragma once
-// The string table: texts looked up by id. Gadget hints are "hint\ntool tip".
+// The string table: texts looked up by id. Gadget hints are "hint\ntool tip". The texts are
+// English (the catalog's message ids); a window translates each half at use.
 #include <string>
 
 namespace tess {

@@ -60,13 +60,16 @@ std::string Lower(std::string s) {
     return s;
 }
 
-std::string FormatName(bool picture, int32_t imageFormat) {
-    if (!picture)
-        return "WMV video";
+// The picture format's name, "PNG".
+wxString FormatName(int32_t imageFormat) {
     std::string ext = ExtensionForImageFormat(imageFormat);
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return ext + " picture";
+    return wxString::FromUTF8(ext);
+}
+
+wxString U8(const std::string& text) {
+    return wxString::FromUTF8(text);
 }
 
 bool ExtensionFits(const std::string& ext, bool picture, int32_t imageFormat) {
@@ -82,43 +85,169 @@ bool ExtensionFits(const std::string& ext, bool picture, int32_t imageFormat) {
 std::string FolderProblem(const fs::path& dir) {
     std::error_code ec;
     if (!fs::exists(dir, ec))
-        return "The folder \"" + dir.string() + "\" does not exist.";
+        return wxString::Format(_("The folder \"%s\" does not exist."), U8(dir.string()))
+            .utf8_string();
     if (!fs::is_directory(dir, ec))
-        return "\"" + dir.string() + "\" is not a folder.";
+        return wxString::Format(_("\"%s\" is not a folder."), U8(dir.string())).utf8_string();
     std::string probe = (dir / (".tessaray-probe-" + std::to_string(getpid()))).string();
     int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EEXIST)
             return {};
-        return "The folder \"" + dir.string() + "\" cannot be written: " + std::strerror(errno) +
-               ".";
+        return wxString::Format(_("The folder \"%1$s\" cannot be written: %2$s."), U8(dir.string()),
+                                U8(std::strerror(errno)))
+            .utf8_string();
     }
     ::close(fd);
     ::unlink(probe.c_str());
     return {};
 }
 
-std::string TargetText(CaptureMode t) {
-    switch (t) {
+// The summary's first line, one whole sentence for each target (and, of a video, each sound).
+wxString PictureSummary(CaptureMode target, const wxString& format) {
+    switch (target) {
     case CaptureMode::Window:
-        return "the window you click";
+        // TRANSLATORS: %s is a picture format's name, such as PNG
+        return wxString::Format(
+            _("Tessaray will take a snapshot of the window you click and save it as a %s "
+              "picture:"),
+            format);
     case CaptureMode::Region:
-        return "the rectangle you drag";
+        return wxString::Format(
+            _("Tessaray will take a snapshot of the rectangle you drag and save it as a %s "
+              "picture:"),
+            format);
     case CaptureMode::Monitor:
-        return "the monitor under the pointer";
+        return wxString::Format(_("Tessaray will take a snapshot of the monitor under the "
+                                  "pointer and save it as a %s picture:"),
+                                format);
     default:
-        return "the entire screen";
+        return wxString::Format(
+            _("Tessaray will take a snapshot of the entire screen and save it as a %s picture:"),
+            format);
     }
 }
 
-wxStaticBoxSizer* Group(wxWindow* parent, int id, const char* title) {
+// `sound`: 0 none, 1 the microphone, 2 the desktop's sound, 3 both.
+wxString VideoSummaryFormat(CaptureMode target, int sound, int fps) {
+    switch (target) {
+    case CaptureMode::Window:
+        switch (sound) {
+        case 1:
+            return wxPLURAL("Tessaray will record a video of the window you click at %d frame a "
+                            "second, with sound from the microphone, into:",
+                            "Tessaray will record a video of the window you click at %d frames a "
+                            "second, with sound from the microphone, into:",
+                            fps);
+        case 2:
+            return wxPLURAL("Tessaray will record a video of the window you click at %d frame a "
+                            "second, with the desktop's sound, into:",
+                            "Tessaray will record a video of the window you click at %d frames a "
+                            "second, with the desktop's sound, into:",
+                            fps);
+        case 3:
+            return wxPLURAL("Tessaray will record a video of the window you click at %d frame a "
+                            "second, with the microphone and the desktop's sound, into:",
+                            "Tessaray will record a video of the window you click at %d frames a "
+                            "second, with the microphone and the desktop's sound, into:",
+                            fps);
+        default:
+            return wxPLURAL(
+                "Tessaray will record a video of the window you click at %d frame a second into:",
+                "Tessaray will record a video of the window you click at %d frames a second into:",
+                fps);
+        }
+    case CaptureMode::Region:
+        switch (sound) {
+        case 1:
+            return wxPLURAL("Tessaray will record a video of the rectangle you drag at %d frame a "
+                            "second, with sound from the microphone, into:",
+                            "Tessaray will record a video of the rectangle you drag at %d frames "
+                            "a second, with sound from the microphone, into:",
+                            fps);
+        case 2:
+            return wxPLURAL("Tessaray will record a video of the rectangle you drag at %d frame a "
+                            "second, with the desktop's sound, into:",
+                            "Tessaray will record a video of the rectangle you drag at %d frames "
+                            "a second, with the desktop's sound, into:",
+                            fps);
+        case 3:
+            return wxPLURAL("Tessaray will record a video of the rectangle you drag at %d frame a "
+                            "second, with the microphone and the desktop's sound, into:",
+                            "Tessaray will record a video of the rectangle you drag at %d frames "
+                            "a second, with the microphone and the desktop's sound, into:",
+                            fps);
+        default:
+            return wxPLURAL("Tessaray will record a video of the rectangle you drag at %d frame a "
+                            "second into:",
+                            "Tessaray will record a video of the rectangle you drag at %d frames "
+                            "a second into:",
+                            fps);
+        }
+    case CaptureMode::Monitor:
+        switch (sound) {
+        case 1:
+            return wxPLURAL("Tessaray will record a video of the monitor under the pointer at %d "
+                            "frame a second, with sound from the microphone, into:",
+                            "Tessaray will record a video of the monitor under the pointer at %d "
+                            "frames a second, with sound from the microphone, into:",
+                            fps);
+        case 2:
+            return wxPLURAL("Tessaray will record a video of the monitor under the pointer at %d "
+                            "frame a second, with the desktop's sound, into:",
+                            "Tessaray will record a video of the monitor under the pointer at %d "
+                            "frames a second, with the desktop's sound, into:",
+                            fps);
+        case 3:
+            return wxPLURAL("Tessaray will record a video of the monitor under the pointer at %d "
+                            "frame a second, with the microphone and the desktop's sound, into:",
+                            "Tessaray will record a video of the monitor under the pointer at %d "
+                            "frames a second, with the microphone and the desktop's sound, into:",
+                            fps);
+        default:
+            return wxPLURAL("Tessaray will record a video of the monitor under the pointer at %d "
+                            "frame a second into:",
+                            "Tessaray will record a video of the monitor under the pointer at %d "
+                            "frames a second into:",
+                            fps);
+        }
+    default:
+        switch (sound) {
+        case 1:
+            return wxPLURAL("Tessaray will record a video of the entire screen at %d frame a "
+                            "second, with sound from the microphone, into:",
+                            "Tessaray will record a video of the entire screen at %d frames a "
+                            "second, with sound from the microphone, into:",
+                            fps);
+        case 2:
+            return wxPLURAL("Tessaray will record a video of the entire screen at %d frame a "
+                            "second, with the desktop's sound, into:",
+                            "Tessaray will record a video of the entire screen at %d frames a "
+                            "second, with the desktop's sound, into:",
+                            fps);
+        case 3:
+            return wxPLURAL("Tessaray will record a video of the entire screen at %d frame a "
+                            "second, with the microphone and the desktop's sound, into:",
+                            "Tessaray will record a video of the entire screen at %d frames a "
+                            "second, with the microphone and the desktop's sound, into:",
+                            fps);
+        default:
+            return wxPLURAL(
+                "Tessaray will record a video of the entire screen at %d frame a second into:",
+                "Tessaray will record a video of the entire screen at %d frames a second into:",
+                fps);
+        }
+    }
+}
+
+wxStaticBoxSizer* Group(wxWindow* parent, int id, const wxString& title) {
     auto* box = new wxStaticBox(parent, id, title);
     auto* sizer = new wxStaticBoxSizer(box, wxVERTICAL);
     sizer->SetMinSize(wxSize(box->GetBestSize().x + 2 * kMargin, -1));
     return sizer;
 }
 
-wxRadioButton* Radio(wxWindow* parent, wxSizer* sizer, int id, const char* label,
+wxRadioButton* Radio(wxWindow* parent, wxSizer* sizer, int id, const wxString& label,
                      bool first = false) {
     auto* b = new wxRadioButton(parent, id, label, wxDefaultPosition, wxDefaultSize,
                                 first ? wxRB_GROUP : 0);
@@ -159,7 +288,9 @@ WizardFile ResolveWizardFile(const std::string& typed, bool picture, int32_t ima
     }
     fs::path p(name);
     if (p.has_parent_path() && name.back() == '/') {
-        out.problem = "\"" + name + "\" names a folder; type a file name after it.";
+        out.problem =
+            wxString::Format(_("\"%s\" names a folder; type a file name after it."), U8(name))
+                .utf8_string();
         return out;
     }
     if (!p.has_parent_path())
@@ -168,13 +299,20 @@ WizardFile ResolveWizardFile(const std::string& typed, bool picture, int32_t ima
         p.replace_extension(ext);
     const std::string given = p.extension().string().substr(1);
     if (!ExtensionFits(given, picture, imageFormat)) {
-        out.problem = "The file name \"" + p.filename().string() + "\" does not fit a " +
-                      FormatName(picture, imageFormat) + ": use the extension \"." + ext + "\".";
+        out.problem =
+            (picture ? wxString::Format(_("The file name \"%1$s\" does not fit a %2$s picture: use "
+                                          "the extension \".%3$s\"."),
+                                        U8(p.filename().string()), FormatName(imageFormat), U8(ext))
+                     : wxString::Format(_("The file name \"%1$s\" does not fit a WMV video: use "
+                                          "the extension \".%2$s\"."),
+                                        U8(p.filename().string()), U8(ext)))
+                .utf8_string();
         return out;
     }
     std::error_code ec;
     if (fs::is_directory(p, ec)) {
-        out.problem = "\"" + p.string() + "\" is a folder, not a file name.";
+        out.problem = wxString::Format(_("\"%s\" is a folder, not a file name."), U8(p.string()))
+                          .utf8_string();
         return out;
     }
     out.problem = FolderProblem(p.parent_path());
@@ -184,36 +322,32 @@ WizardFile ResolveWizardFile(const std::string& typed, bool picture, int32_t ima
 
 std::string WizardSummary(const WizardOrder& order, const std::string& file,
                           const Settings& settings) {
-    std::string s;
-    if (order.picture)
-        s = "Tessaray will take a snapshot of " + TargetText(order.target) + " and save it as a " +
-            FormatName(true, order.imageFormat) + ":";
-    else {
+    wxString s;
+    if (order.picture) {
+        s = PictureSummary(order.target, FormatName(order.imageFormat));
+    } else {
         // The sound is the Sound device page's choice, switched on by "Record audio".
-        static const char* const kSound[] = {", with sound from the microphone,",
-                                             ", with the desktop's sound,",
-                                             ", with the microphone and the desktop's sound,"};
-        s = "Tessaray will record a video of " + TargetText(order.target) + " at " +
-            std::to_string(settings.wmFrameRate) + " frames a second" +
-            (settings.vidAudio ? kSound[std::clamp(settings.soundSource, 0, 2)] : "") + " into:";
+        const int sound = settings.vidAudio ? std::clamp(settings.soundSource, 0, 2) + 1 : 0;
+        const int fps = static_cast<int>(settings.wmFrameRate);
+        s = wxString::Format(VideoSummaryFormat(order.target, sound, fps), fps);
     }
-    s += "\n" + (file.empty() ? std::string("a name from the file-name pattern") : file);
+    s += "\n" + (file.empty() ? _("a name from the file-name pattern") : U8(file));
     if (order.path.empty())
-        s += "\n(the next free name from the file-name pattern)";
-    return s;
+        s += "\n" + _("(the next free name from the file-name pattern)");
+    return s.utf8_string();
 }
 
 std::string WizardInstruction(const WizardOrder& order) {
-    std::string s = "Click Finish to start.";
+    wxString s = _("Click Finish to start.");
     if (order.target == CaptureMode::Window)
-        s += " Then click the window to capture.";
+        s += " " + _("Then click the window to capture.");
     else if (order.target == CaptureMode::Region)
-        s += " Then drag the rectangle to capture.";
+        s += " " + _("Then drag the rectangle to capture.");
     else if (order.target == CaptureMode::Monitor)
-        s += " The monitor under the pointer then is captured.";
+        s += " " + _("The monitor under the pointer then is captured.");
     if (!order.picture)
-        s += " The recording runs until you choose Stop Recording.";
-    return s;
+        s += " " + _("The recording runs until you choose Stop Recording.");
+    return s.utf8_string();
 }
 
 // A wizard page that finds its neighbours in the wizard's page order.
@@ -252,7 +386,7 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desk
     : settings_(settings) {
     // The Help button is made by Create when the extra style asks for it.
     SetExtraStyle(wxWIZARD_EX_HELPBUTTON);
-    Create(parent, wxID_ANY, kRecordWizardTitle, wxNullBitmap, wxDefaultPosition,
+    Create(parent, wxID_ANY, wxGetTranslation(kRecordWizardTitle), wxNullBitmap, wxDefaultPosition,
            wxDEFAULT_DIALOG_STYLE);
     ctx_.settings = &settings_;
     ctx_.desktop = &desktop;
@@ -262,9 +396,9 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desk
     // 1: picture or video.
     auto* imVid = new WizPage(this, wiz_id::ImVidPage);
     {
-        auto* group = Group(imVid, wiz_id::ImVidGroup, "&Select IMAGE or VIDEO Capture");
-        image_ = Radio(imVid, group, wiz_id::Image, "&Image", true);
-        video_ = Radio(imVid, group, wiz_id::Video, "&Video");
+        auto* group = Group(imVid, wiz_id::ImVidGroup, _("&Select IMAGE or VIDEO Capture"));
+        image_ = Radio(imVid, group, wiz_id::Image, _("&Image"), true);
+        video_ = Radio(imVid, group, wiz_id::Video, _("&Video"));
         video_->SetValue(true);
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(group, 0, wxEXPAND);
@@ -283,17 +417,17 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desk
     {
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(new wxStaticText(file, wiz_id::FileLabel,
-                                "Input path and &file name for this operation:"),
+                                _("Input path and &file name for this operation:")),
                0, wxBOTTOM, kGap);
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         fileEdit_ = new wxTextCtrl(file, wiz_id::FileEdit, "", wxDefaultPosition, wxSize(280, -1));
         row->Add(fileEdit_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-        auto* browse = new wxButton(file, wiz_id::Browse, "Browse...");
+        auto* browse = new wxButton(file, wiz_id::Browse, _("Browse..."));
         browse->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Browse(); });
         row->Add(browse, 0, wxALIGN_CENTER_VERTICAL);
         s->Add(row, 0, wxEXPAND);
         s->Add(new wxStaticText(file, wxID_ANY,
-                                "Leave it empty for a name from the file-name pattern."),
+                                _("Leave it empty for a name from the file-name pattern.")),
                0, wxTOP, kGap);
         PageSizer(file, s);
         ContextHelpWin::Attach(file, kWizardHelp, wiz_id::FilePage);
@@ -301,11 +435,11 @@ RecWizard::RecWizard(wxWindow* parent, Settings& settings, DesktopServices& desk
     // 5: what to capture.
     auto* rect = new WizPage(this, wiz_id::RectPage);
     {
-        auto* group = Group(rect, wiz_id::RectGroup, "Select size of capture region");
-        screen_ = Radio(rect, group, wiz_id::Screen, "Entire &screen", true);
-        window_ = Radio(rect, group, wiz_id::Window, "&Window to be selected");
-        rect_ = Radio(rect, group, wiz_id::Rectangle, "&Rectangle region to be defined");
-        monitor_ = Radio(rect, group, wiz_id::Monitor, "&Monitor under the pointer");
+        auto* group = Group(rect, wiz_id::RectGroup, _("Select size of capture region"));
+        screen_ = Radio(rect, group, wiz_id::Screen, _("Entire &screen"), true);
+        window_ = Radio(rect, group, wiz_id::Window, _("&Window to be selected"));
+        rect_ = Radio(rect, group, wiz_id::Rectangle, _("&Rectangle region to be defined"));
+        monitor_ = Radio(rect, group, wiz_id::Monitor, _("&Monitor under the pointer"));
         screen_->SetValue(true);
         auto* s = new wxBoxSizer(wxVERTICAL);
         s->Add(group, 0, wxEXPAND);
@@ -405,7 +539,7 @@ RecWizard::SaveChooser() {
     static std::function<std::string(wxWindow*, const std::string&, const std::string&)> f =
         [](wxWindow* parent, const std::string& current, const std::string& wildcard) {
             fs::path p(current);
-            wxFileDialog dlg(parent, "Save as", wxString::FromUTF8(p.parent_path().string()),
+            wxFileDialog dlg(parent, _("Save as"), wxString::FromUTF8(p.parent_path().string()),
                              wxString::FromUTF8(p.filename().string()),
                              wxString::FromUTF8(wildcard), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
             gtk::PlaceOverParentWhenShown(dlg.GetHandle());
@@ -500,8 +634,12 @@ bool RecWizard::CheckFile() {
 void RecWizard::Browse() {
     WizardOrder o = CurrentOrder();
     const std::string ext = o.picture ? ExtensionForImageFormat(o.imageFormat) : "wmv";
-    const std::string wildcard =
-        FormatName(o.picture, o.imageFormat) + "s (*." + ext + ")|*." + ext;
+    // TRANSLATORS: a file dialog's file type: %1$s is a picture format's name (PNG), %2$s its
+    // extension
+    const wxString kind = o.picture ? wxString::Format(_("%1$s pictures (*.%2$s)"),
+                                                       FormatName(o.imageFormat), U8(ext))
+                                    : _("WMV videos (*.wmv)");
+    const std::string wildcard = (kind + "|*." + U8(ext)).utf8_string();
     WizardFile f =
         ResolveWizardFile(fileEdit_->GetValue().utf8_string(), o.picture, o.imageFormat, settings_);
     std::string start = f.example.empty() ? settings_.defaultDirectory + "/" : f.example;

@@ -10,6 +10,7 @@
 // folder that does not exist or cannot be written, or an extension that does not fit the
 // format, keeps the wizard open with a message naming the problem.
 #include "capture/TClient.h"
+#include "platform/Translate.h"
 #include "settings/ui/PrefSheet.h"
 
 #include <cstdint>
@@ -28,7 +29,7 @@ class wxTextCtrl;
 
 namespace tess {
 
-inline constexpr char kRecordWizardTitle[] = "Tessaray Record Wizard";
+inline constexpr char kRecordWizardTitle[] = N_("Tessaray Record Wizard");
 
 // Page resource numbers and control ids.
 namespace wiz_id {

@@ -173,7 +173,8 @@ wxHtmlHelpController* Controller() {
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
     auto help =
         std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, parent);
-    help->SetFrameParameters("Tessaray Help: %s", wxSize(900, 640));
+    // TRANSLATORS: the help window's title; %s is the title of the page shown
+    help->SetFrameParameters(_("Tessaray Help: %s"), wxSize(900, 640));
     if (!help->AddBook(wxFileName(wxString::FromUTF8(project)), false))
         return nullptr;
     g_help = std::move(help);
