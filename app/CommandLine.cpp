@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
 #include <cctype>
-#include <cstdarg>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,22 +47,6 @@ void MakeFileArgumentsAbsolute(int argc, char** argv, std::vector<std::string>& 
         storage.push_back(std::string(cwd) + "/" + arg);
         argv[i] = storage.back().data();
     }
-}
-
-std::string FormatText(const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    va_list again;
-    va_copy(again, ap);
-    const int n = std::vsnprintf(nullptr, 0, format, ap);
-    va_end(ap);
-    std::string text;
-    if (n > 0) {
-        text.resize(static_cast<size_t>(n));
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
-    }
-    va_end(again);
-    return text;
 }
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {

@@ -2,6 +2,8 @@
 // The command line: one-letter switches "/M" and "/U" (also with "-", any case, anything
 // after the letter ignored) and long options ("--name" or "--name=value"; a "--name"
 // followed by an argument that does not begin with "-" takes it as its value).
+#include "platform/Translate.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,9 +30,5 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 // absolute in place (the launcher's step, before the window program changes directory).
 // Values of long options are left alone.
 void MakeFileArgumentsAbsolute(int argc, char** argv, std::vector<std::string>& storage);
-
-// The command line's messages: `format` (a translated text with printf placeholders, which
-// may be numbered, "%1$s") filled in.
-std::string FormatText(const char* format, ...);
 
 } // namespace tess

@@ -265,16 +265,20 @@ bool MakeDefaultItem(wxMenuItem* item) {
     void* label = getChild(widget);
     if (!label || !isA(label, labelType()))
         return false;
-    wxString text = item->GetItemLabelText(); // without mnemonic and accelerator
-    wxString markup = "<b>" + text + "</b>";
+    // Markup and mnemonic signs in the label (a translation may hold any) are escaped.
+    auto escape = [](wxString s) {
+        s.Replace("&", "&amp;");
+        s.Replace("<", "&lt;");
+        s.Replace(">", "&gt;");
+        s.Replace("_", "__");
+        return s;
+    };
+    wxString markup = "<b>" + escape(item->GetItemLabelText()) + "</b>";
     // The first "&" of the label is the mnemonic: GTK writes it "_".
-    wxString raw = item->GetItemLabel().BeforeFirst('\t');
-    int amp = raw.Find('&');
-    if (amp != wxNOT_FOUND && amp + 1 < static_cast<int>(raw.length())) {
-        wxString withMnemonic = raw.Left(amp) + "_" + raw.Mid(amp + 1);
-        withMnemonic.Replace("&", "&amp;");
-        markup = "<b>" + withMnemonic + "</b>";
-    }
+    const wxString raw = item->GetItemLabel().BeforeFirst('\t');
+    const int amp = raw.Find('&');
+    if (amp != wxNOT_FOUND && amp + 1 < static_cast<int>(raw.length()))
+        markup = "<b>" + escape(raw.Left(amp)) + "_" + escape(raw.Mid(amp + 1)) + "</b>";
     setMarkup(label, markup.utf8_str());
     return true;
 #else

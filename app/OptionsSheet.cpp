@@ -361,8 +361,8 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
 
     auto* groups = new wxBoxSizer(wxHORIZONTAL);
     wxStaticBox* modeBox = nullptr;
-    auto* modeSizer = GroupBox(this, pref_id::ModeGroup, _("Background draw &mode").utf8_str(),
-                               wxVERTICAL, &modeBox);
+    auto* modeSizer =
+        GroupBox(this, pref_id::ModeGroup, _("Background draw &mode"), wxVERTICAL, &modeBox);
     // TRANSLATORS: how the caption's background is drawn
     const wxString modeNames[4] = {_("&Opaque"), _("Trans&parent"), _("Trans&lucent"),
                                    _("Borde&r")};
@@ -376,8 +376,7 @@ TSetCaption::TSetCaption(wxWindow* parent, PrefContext& ctx)
     }
     groups->Add(modeSizer, 0, wxEXPAND);
     wxStaticBox* alignBox = nullptr;
-    auto* alignSizer =
-        GroupBox(this, pref_id::AlignGroup, _("&Align").utf8_str(), wxVERTICAL, &alignBox);
+    auto* alignSizer = GroupBox(this, pref_id::AlignGroup, _("&Align"), wxVERTICAL, &alignBox);
     // TRANSLATORS: where the caption's text lies in its line
     const wxString alignNames[3] = {_("Left"), _("Middle"), _("Right")};
     const int alignIds[3] = {pref_id::Left, pref_id::Middle, pref_id::Right};

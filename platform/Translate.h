@@ -21,9 +21,10 @@ namespace tess {
 inline constexpr const char* kTextDomain = "tessaray";
 
 // The text's translation in the message language, or the text itself.
-const char* Tr(const char* text);
+[[gnu::format_arg(1)]] const char* Tr(const char* text);
 // The plural form of `one` / `many` for `n`.
-const char* TrN(const char* one, const char* many, unsigned long n);
+[[gnu::format_arg(1), gnu::format_arg(2)]] const char* TrN(const char* one, const char* many,
+                                                           unsigned long n);
 // printf into a string, for a translated text with placeholders: FormatText(Tr("Saved %s"),
 // name). Translations may number the placeholders ("%2$s ... %1$s") to change their order.
 [[gnu::format(printf, 1, 2)]] std::string FormatText(const char* format, ...);
