@@ -1,8 +1,12 @@
 // The hot keys of a Wayland session through the desktop's shortcut portal, against a stand-in
-// portal on a private session bus: what the program asks for and does with the answers.
+// portal on a private session bus: what the program asks for and does with the answers, and
+// what the main frame does with a key the portal reports.
+#include "app/AppTestSupport.h"
+#include "media/TextPrep.h"
 #include "platform/portal/Shortcuts.h"
 #include "support/BusStandIn.h"
 #include "support/PrivateBus.h"
+#include "support/XTestWindows.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +20,7 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#include <wx/statusbr.h>
 
 namespace tess {
 namespace {
@@ -207,6 +212,54 @@ TEST_F(ShortcutPortal, ActionsAreOfferedWithTriggersAndPressesComeBack) {
     ASSERT_TRUE(IterateUntil([&] { return !keys->failure().empty(); }));
     EXPECT_FALSE(keys->bound());
     EXPECT_NE(keys->failure().find("not allowed"), std::string::npos) << keys->failure();
+}
+
+// The frame of a Wayland session binds its four keys through the portal; the text key's press
+// runs "Copy Text from Region...": the region is chosen, then read (a plain one has no text).
+class FramePortalKeys : public test::FrameFixture {
+protected:
+    void SetUp() override {
+        FrameFixture::SetUp();
+        if (IsSkipped())
+            return;
+        bus_.emplace();
+        if (!bus_->up())
+            GTEST_SKIP() << "needs dbus-daemon";
+        MakeFrame();
+    }
+    void TearDown() override {
+        FrameFixture::TearDown();
+        bus_.reset();
+    }
+
+private:
+    std::optional<test::PrivateSessionBus> bus_;
+};
+
+TEST_F(FramePortalKeys, TheTextKeyReadsTheChosenRegion) {
+    FakePortal portal;
+    ASSERT_TRUE(portal.ready());
+    {
+        test::ScopedEnv session("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "none");
+        frame->RegisterHotKeys();
+    }
+    auto bound = [&] {
+        std::lock_guard<std::mutex> hold(portal.lock);
+        return portal.bound;
+    };
+    ASSERT_TRUE(test::PumpUntil([&] { return bound().size() == 4; }));
+    EXPECT_EQ(bound()[3].rfind("text|Copy the text of a region|", 0), 0u) << bound()[3];
+
+    test::XTestDisplay x;
+    const Window plain = x.createSolid(100, 100, 160, 60, 0x336699);
+    rectChoice = ScreenRect{100, 100, 260, 160};
+    portal.Press("text");
+    EXPECT_TRUE(test::PumpUntil([&] { return rectChoices == 1; }));
+    EXPECT_TRUE(test::PumpUntil(
+        [&] { return frame->GetStatusBar()->GetStatusText() == kNoTextFoundMessage; }, 30000))
+        << frame->GetStatusBar()->GetStatusText();
+    EXPECT_TRUE(std::filesystem::is_empty(captures)); // no snapshot
+    x.destroy(plain);
 }
 
 } // namespace

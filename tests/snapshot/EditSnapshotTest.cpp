@@ -10,6 +10,7 @@
 #include "resources/Ids.h"
 
 #include "ClientFrameFixture.h"
+#include "EditorDriver.h"
 #include "SnapshotTestSupport.h"
 #include "platform/FileIo.h"
 #include "support/FakeDesktop.h"
@@ -298,6 +299,29 @@ TEST_F(ProgramEditTest, EditAndSnapshotEditEndWithTheirExitCodes) {
     EXPECT_EQ(Run("--snapshot --region 0,0,40,30", "", &out), 0);
     EXPECT_EQ(out, dir.str() + "/shots/Tess_1.png\n");
     EXPECT_EQ(Run("--edit", "", &out), 2); // a usage error
+}
+
+// On a doubled screen (GDK_SCALE=2) the editor shows a snapshot at 100 %, one picture pixel a
+// screen pixel: the picture saved has the grab's size, and a box dragged over it lands on the
+// picture pixels under the pointer.
+TEST_F(ProgramEditTest, AtGdkScaleTwoTheSavedSnapshotKeepsItsSizeAndTheBoxItsPlace) {
+    test::XTestDisplay x;
+    const Window win = x.create(300, 200, 200, 150, test::Pattern);
+    std::vector<uint32_t> picture;
+    for (int y = 0; y < 150; ++y)
+        for (int px = 0; px < 200; ++px)
+            picture.push_back(test::Pattern(px, y));
+    const std::string file = dir.str() + "/scaled.png";
+    const auto run = test::RedactAndSave(
+        "GDK_SCALE=2 " + env + "timeout 60 '" + test::ProgramPath() +
+            "' --snapshot --region 300,200,200,150 --edit --output '" + file + "'",
+        dir.str(), "import -window root", picture, 200, 150, {300, 200}, 20, 30, 120, 90);
+    x.destroy(win);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, file + "\n");
+    const auto saved = test::PixelsSized(file, 200, 150);
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(test::RedactionFaults(saved, picture, 200, 150, 20, 30, 120, 90), 0);
 }
 
 // The editor with each tool used once, for tools/screenshots/annotate.sh (skipped otherwise).

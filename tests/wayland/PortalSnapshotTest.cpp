@@ -2,7 +2,6 @@
 // screen-cast portal, the desktop asks which output to share once, and later runs (the
 // window program's too) restore that choice from the token in the settings.
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -181,15 +180,7 @@ void ExpectFailedSnapshot(const std::string& env, const std::string& file,
 TEST_F(PortalSnapshot, TheCopiedPictureReachesWaylandPrograms) {
     if (!test::HaveProgram("wl-paste") || !test::HaveProgram("xmessage"))
         GTEST_SKIP() << "no wl-paste or xmessage";
-    std::string pid;
-    ASSERT_EQ(
-        test::RunCommand("xmessage -geometry 200x60+0+600 focus >/dev/null 2>&1 & echo $!", &pid),
-        0);
-    bool focused = false;
-    for (int i = 0; i < 100 && !focused; ++i)
-        focused = test::RunCommand("swaymsg '[class=\"Xmessage\"] focus' >/dev/null 2>&1 || "
-                                   "{ sleep 0.05; false; }") == 0;
-    ASSERT_TRUE(focused);
+    ASSERT_TRUE(FocusAnXWindow());
     const std::string file = dir.str() + "/copied.png", pasted = dir.str() + "/pasted.png";
     const auto run = Run("--backend portal --snapshot --clipboard --output " + Quote(file));
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -197,7 +188,6 @@ TEST_F(PortalSnapshot, TheCopiedPictureReachesWaylandPrograms) {
     EXPECT_EQ(test::RunCommand("wl-paste --type image/png >" + Quote(pasted)), 0);
     EXPECT_TRUE(ReadWholeFile(file).value_or("").size() > 0 &&
                 ReadWholeFile(file) == ReadWholeFile(pasted));
-    kill(std::atoi(pid.c_str()), SIGTERM);
 }
 
 TEST_F(PortalSnapshot, WithoutAPortalOrWithTheChoiceCancelledTheSnapshotFails) {

@@ -4,6 +4,7 @@
 // what the compositor itself shows (grim) to compare with.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +48,26 @@ protected:
         std::filesystem::create_directories(dir.path() / "config");
         std::filesystem::create_directories(dir.path() / "data");
         ShowBackground();
+    }
+    void TearDown() override {
+        if (focusPid_ > 0)
+            kill(focusPid_, SIGTERM);
+    }
+
+    // Gives an X window (xmessage, ended with the test) the keyboard focus: sway passes an X
+    // program's clipboard on to Wayland programs only while an X window has it.
+    bool FocusAnXWindow() {
+        std::string pid;
+        if (RunCommand("xmessage -geometry 200x60+0+600 focus >/dev/null 2>&1 & echo $!", &pid) !=
+            0)
+            return false;
+        focusPid_ = std::atoi(pid.c_str());
+        for (int i = 0; i < 100; ++i)
+            if (RunCommand("swaymsg '[class=\"Xmessage\"] focus' >/dev/null 2>&1") == 0)
+                return true;
+            else
+                RunCommand("sleep 0.05");
+        return false;
     }
 
     // The program's own settings store for this test; nothing else is shared.
@@ -132,6 +153,8 @@ protected:
     TempDir dir;
 
 private:
+    int focusPid_ = 0;
+
     // Sets the background picture on the output (once for the whole run).
     void ShowBackground() {
         static bool shown = false;
