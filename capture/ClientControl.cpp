@@ -7,7 +7,6 @@
 #include "capture/RecordingController.h"
 #include "capture/SelectR.h"
 #include "capture/TClient.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 #include "resources/Ids.h"
 

@@ -1,6 +1,5 @@
 #include "capture/ClientLogic.h"
 
-#include "capture/TextFormat.h"
 #include "media/Effects.h"
 #include "media/WriteImageFile.h"
 #include "platform/Translate.h"

@@ -1,7 +1,6 @@
 #include "capture/DisplayLogic.h"
 
 #include "capture/ClientLogic.h"
-#include "capture/TextFormat.h"
 #include "media/VideoFile.h"
 #include "platform/FileIo.h"
 #include "platform/Translate.h"

@@ -1,5 +1,4 @@
 #include "capture/ExportCommand.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include <csignal>

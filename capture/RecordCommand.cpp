@@ -1,5 +1,4 @@
 #include "capture/RecordCommand.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include <cerrno>

@@ -1,6 +1,5 @@
 #include "capture/Recording.h"
 
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include <atomic>

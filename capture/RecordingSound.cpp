@@ -1,5 +1,4 @@
 #include "capture/RecordingSound.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include <mutex>

@@ -4,10 +4,10 @@
 #include <atomic>
 #include <cctype>
 
-#include "capture/TextFormat.h"
 #include "media/Caption.h"
 #include "media/Grab.h"
 #include "media/WriteImageFile.h"
+#include "platform/Translate.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 

@@ -1,5 +1,4 @@
 #include "capture/SnapshotCommand.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include "capture/CommandOptions.h"

@@ -1,5 +1,4 @@
 #include "capture/SnapshotPipeline.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include "media/Grab.h"

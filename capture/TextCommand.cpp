@@ -1,5 +1,4 @@
 #include "capture/TextCommand.h"
-#include "capture/TextFormat.h"
 #include "platform/Translate.h"
 
 #include <iterator>
