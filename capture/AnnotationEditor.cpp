@@ -32,6 +32,7 @@
 #include "media/annotate/ViewLayers.h"
 #include "media/annotate/ViewTransform.h"
 #include "platform/DesktopServices.h"
+#include "platform/Translate.h"
 #include "resources/ui/ContextHelp.h"
 #include "settings/Settings.h"
 
@@ -50,19 +51,27 @@ struct ToolLabel {
     const char* tip;
 };
 // In the order of annotate::Tool.
+// TRANSLATORS: the picture editor's tools: each a button's name and its tip
 constexpr std::array<ToolLabel, kToolCount> kTools = {{
-    {"Select", "Select, move and resize items; Delete removes the selected one"},
-    {"Crop", "Crop the picture to a rectangle (undo brings it back)"},
-    {"Arrow", "Draw an arrow whose tip is where the drag ends"},
-    {"Line", "Draw a straight line (Shift: at 45-degree steps)"},
-    {"Rectangle", "Draw a rectangle, outlined or filled (Shift: a square)"},
-    {"Ellipse", "Draw an ellipse (Shift: a circle)"},
-    {"Pen", "Draw freehand (Shift: a straight line)"},
-    {"Marker", "Highlight an area in translucent colour"},
-    {"Text", "Click to type text; Enter ends it, Shift+Enter starts a new line"},
-    {"Step", "Number steps 1, 2, 3...; drag before releasing to add a pointer"},
-    {"Redact", "Hides the area for good: the saved picture keeps nothing of what was under it"},
+    {N_("Select"), N_("Select, move and resize items; Delete removes the selected one")},
+    {N_("Crop"), N_("Crop the picture to a rectangle (undo brings it back)")},
+    {N_("Arrow"), N_("Draw an arrow whose tip is where the drag ends")},
+    {N_("Line"), N_("Draw a straight line (Shift: at 45-degree steps)")},
+    {N_("Rectangle"), N_("Draw a rectangle, outlined or filled (Shift: a square)")},
+    {N_("Ellipse"), N_("Draw an ellipse (Shift: a circle)")},
+    {N_("Pen"), N_("Draw freehand (Shift: a straight line)")},
+    {N_("Marker"), N_("Highlight an area in translucent colour")},
+    {N_("Text"), N_("Click to type text; Enter ends it, Shift+Enter starts a new line")},
+    {N_("Step"), N_("Number steps 1, 2, 3...; drag before releasing to add a pointer")},
+    {N_("Redact"),
+     N_("Hides the area for good: the saved picture keeps nothing of what was under it")},
 }};
+
+// The zoom's label: "Fit 100 %" while the picture is fitted to the window, else "100 %".
+wxString ZoomFormat(bool fit) {
+    // TRANSLATORS: the zoom while the picture fits the window; %d is the zoom in percent
+    return fit ? _("Fit %d %%") : _("%d %%");
+}
 
 wxColour ToWx(uint32_t c) {
     return wxColour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -281,14 +290,14 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
     });
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    buttons->Add(new wxButton(this, wxID_HELP, "&Help"), 0, wxALL, 4);
+    buttons->Add(new wxButton(this, wxID_HELP, _("&Help")), 0, wxALL, 4);
     buttons->AddStretchSpacer();
-    auto* save = new wxButton(this, annot_id::Save, "&Save");
+    auto* save = new wxButton(this, annot_id::Save, _("&Save"));
     buttons->Add(save, 0, wxALL, 4);
     if (setup_.saveAs)
-        buttons->Add(new wxButton(this, annot_id::SaveAs, "Save &As..."), 0, wxALL, 4);
-    buttons->Add(new wxButton(this, annot_id::Copy, "&Copy"), 0, wxALL, 4);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL, 4);
+        buttons->Add(new wxButton(this, annot_id::SaveAs, _("Save &As...")), 0, wxALL, 4);
+    buttons->Add(new wxButton(this, annot_id::Copy, _("&Copy")), 0, wxALL, 4);
+    buttons->Add(new wxButton(this, wxID_CANCEL, _("Cancel")), 0, wxALL, 4);
     save->SetDefault();
 
     auto* middle = new wxBoxSizer(wxHORIZONTAL);
@@ -343,12 +352,12 @@ void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
     for (size_t i = 0; i < kSwatches.size(); ++i) {
         auto* b = new wxBitmapButton(this, annot_id::SwatchFirst + int(i),
                                      SwatchBitmap(kSwatches[i], swatch));
-        b->SetToolTip("Draw in this colour (right click on the picture offers these too)");
+        b->SetToolTip(_("Draw in this colour (right click on the picture offers these too)"));
         b->Bind(wxEVT_BUTTON, [this, c = kSwatches[i]](wxCommandEvent&) { ChooseColor(c); });
         top->Add(b, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
     }
     more_ = new wxBitmapButton(this, annot_id::MoreColors, SwatchBitmap(0, swatch));
-    more_->SetToolTip("More colours...: the colour in use; click to choose any colour");
+    more_->SetToolTip(_("More colours...: the colour in use; click to choose any colour"));
     more_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         wxColourData data;
         data.SetColour(ToWx(gesture_.currentColor()));
@@ -358,9 +367,10 @@ void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
     });
     top->Add(more_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
 
-    const char* widthNames[] = {"S", "M", "L"};
-    const char* widthTips[] = {"Small lines (wheel, [ and ] change the width too)", "Medium lines",
-                               "Large lines"};
+    // TRANSLATORS: the line width buttons: small, medium and large lines
+    const wxString widthNames[] = {_("S"), _("M"), _("L")};
+    const wxString widthTips[] = {_("Small lines (wheel, [ and ] change the width too)"),
+                                  _("Medium lines"), _("Large lines")};
     for (int i = 0; i < 3; ++i) {
         widths_[i] = new wxToggleButton(this, annot_id::WidthSmall + i, widthNames[i],
                                         wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
@@ -370,60 +380,68 @@ void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
         });
         top->Add(widths_[i], 0, wxALIGN_CENTER_VERTICAL);
     }
-    fill_ = new wxCheckBox(this, annot_id::Fill, "&Fill");
-    fill_->SetToolTip("Rectangles filled with the colour rather than outlined");
+    fill_ = new wxCheckBox(this, annot_id::Fill, _("&Fill"));
+    fill_->SetToolTip(_("Rectangles filled with the colour rather than outlined"));
     fill_->Bind(wxEVT_CHECKBOX,
                 [this](wxCommandEvent& e) { Apply(gesture_.setFill(e.IsChecked())); });
     top->Add(fill_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
 
-    top->Add(new wxStaticText(this, annot_id::TextSizeLabel, "&Text:"), 0,
+    top->Add(new wxStaticText(this, annot_id::TextSizeLabel, _("&Text:")), 0,
              wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     textSize_ = new wxChoice(this, annot_id::TextSize);
-    for (const char* n : {"Small", "Medium", "Large"})
+    // TRANSLATORS: the sizes of the text tool's text
+    for (const wxString& n : {_("Small"), _("Medium"), _("Large")})
         textSize_->Append(n);
-    textSize_->SetToolTip("The size of text");
+    textSize_->SetToolTip(_("The size of text"));
     textSize_->Bind(wxEVT_CHOICE, [this](wxCommandEvent& e) {
         Apply(gesture_.setTextSize(TextSizePreset(e.GetSelection(), contentScale_)));
     });
     top->Add(textSize_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
-    backdrop_ = new wxCheckBox(this, annot_id::Backdrop, "Bac&kdrop");
-    backdrop_->SetToolTip("Text on a plain box, readable over any picture");
+    backdrop_ = new wxCheckBox(this, annot_id::Backdrop, _("Bac&kdrop"));
+    backdrop_->SetToolTip(_("Text on a plain box, readable over any picture"));
     backdrop_->Bind(wxEVT_CHECKBOX,
                     [this](wxCommandEvent& e) { Apply(gesture_.setBackdrop(e.IsChecked())); });
     top->Add(backdrop_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
 
     redactStyle_ = new wxChoice(this, annot_id::RedactStyle);
-    redactStyle_->Append("Solid");
-    redactStyle_->Append("Mosaic");
-    redactStyle_->SetToolTip("Redaction: one solid colour, or a mosaic made only from the "
-                             "pixels around the box");
+    // TRANSLATORS: how a redacted area is hidden: one solid colour
+    redactStyle_->Append(_("Solid"));
+    // TRANSLATORS: how a redacted area is hidden: big blocks of the colours around it
+    redactStyle_->Append(_("Mosaic"));
+    redactStyle_->SetToolTip(_("Redaction: one solid colour, or a mosaic made only from the "
+                               "pixels around the box"));
     redactStyle_->Bind(wxEVT_CHOICE, [this](wxCommandEvent& e) {
         Apply(gesture_.setRedactStyle(static_cast<RedactStyle>(e.GetSelection())));
     });
     top->Add(redactStyle_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
 
-    top->Add(new wxStaticText(this, annot_id::FirstStepLabel, "Ste&ps from:"), 0,
+    top->Add(new wxStaticText(this, annot_id::FirstStepLabel, _("Ste&ps from:")), 0,
              wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     firstStep_ = new wxSpinCtrl(this, annot_id::FirstStep, "1", wxDefaultPosition, wxDefaultSize,
                                 wxSP_ARROW_KEYS, 0, 999, 1);
-    firstStep_->SetToolTip("The number of the first step");
+    firstStep_->SetToolTip(_("The number of the first step"));
     firstStep_->Bind(wxEVT_SPINCTRL,
                      [this](wxSpinEvent& e) { Apply(gesture_.setFirstStep(e.GetPosition())); });
     top->Add(firstStep_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
     top->AddStretchSpacer();
     zoom_ = new wxStaticText(this, annot_id::Zoom, "100 %", wxDefaultPosition, wxDefaultSize,
                              wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
-    zoom_->SetMinSize(wxSize(GetTextExtent("Fit 100 %").x + 4, -1));
-    zoom_->SetToolTip("The zoom: Ctrl+0 fits the picture, Ctrl+1 shows it at 100 %, "
-                      "Ctrl+wheel zooms");
+    zoom_->SetMinSize(wxSize(GetTextExtent(wxString::Format(ZoomFormat(true), 100)).x + 4, -1));
+    zoom_->SetToolTip(_("The zoom: Ctrl+0 fits the picture, Ctrl+1 shows it at 100 %, "
+                        "Ctrl+wheel zooms"));
     top->Add(zoom_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
 
     for (int i = 0; i < kToolCount; ++i) {
         const Tool tool = static_cast<Tool>(i);
-        tools_[i] = new wxToggleButton(this, annot_id::ToolFirst + i, kTools[i].name);
+        const wxString name = wxGetTranslation(kTools[i].name);
+        tools_[i] = new wxToggleButton(this, annot_id::ToolFirst + i, name);
+        // TRANSLATORS: a tool's tip: the tool's name, its key and what it does
+        wxString tip = _("%1$s (%2$c): %3$s");
+        if (tool == Tool::Redact)
+            // TRANSLATORS: the redaction's tip: its name, its key (B works too), what it does
+            tip = _("%1$s (%2$c): %3$s (B too)");
         tools_[i]->SetToolTip(
-            wxString::Format("%s (%c): %s", kTools[i].name, ToolKey(tool), kTools[i].tip) +
-            (tool == Tool::Redact ? " (B too)" : ""));
+            wxString::Format(tip, name, ToolKey(tool), wxGetTranslation(kTools[i].tip)));
         tools_[i]->Bind(wxEVT_TOGGLEBUTTON,
                         [this, tool](wxCommandEvent&) { Apply(gesture_.setTool(tool)); });
         left->Add(tools_[i], 0, wxEXPAND | wxBOTTOM, 2);
@@ -605,7 +623,7 @@ void AnnotationDialog::ZoomTo(double zoom, std::optional<PointF> anchor) {
 
 void AnnotationDialog::ShowZoom() {
     const int percent = int(std::lround(view_.zoom * 100));
-    zoom_->SetLabel(wxString::Format(fit_ ? "Fit %d %%" : "%d %%", percent));
+    zoom_->SetLabel(wxString::Format(ZoomFormat(fit_), percent));
 }
 
 void AnnotationDialog::Paint(cairo_t* cr, const wxRegion& region) {
@@ -722,13 +740,13 @@ void AnnotationDialog::SaveAs() {
         return;
     const std::string start = setup_.fileName;
     const size_t slash = start.rfind('/');
-    wxFileDialog dialog(this, "Save picture as",
+    wxFileDialog dialog(this, _("Save picture as"),
                         slash == std::string::npos ? wxString()
                                                    : wxString::FromUTF8(start.substr(0, slash)),
                         slash == std::string::npos ? wxString::FromUTF8(start)
                                                    : wxString::FromUTF8(start.substr(slash + 1)),
-                        "PNG picture (*.png)|*.png|JPG picture (*.jpg)|*.jpg|BMP picture "
-                        "(*.bmp)|*.bmp|GIF picture (*.gif)|*.gif",
+                        _("PNG picture (*.png)|*.png|JPG picture (*.jpg)|*.jpg|BMP picture "
+                          "(*.bmp)|*.bmp|GIF picture (*.gif)|*.gif"),
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK)
         return;
@@ -753,8 +771,8 @@ void AnnotationDialog::TryCancel() {
     if (!IsModal())
         return;
     if (history_.modified() &&
-        desktop_.message("Discard the changes to this picture?", GetTitle().utf8_string(),
-                         MessageKind::Question,
+        desktop_.message(_("Discard the changes to this picture?").utf8_string(),
+                         GetTitle().utf8_string(), MessageKind::Question,
                          MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes)
         return;
     result_ = {};

@@ -21,7 +21,7 @@ class MemBm;
 
 // What the main window's capture commands show while the editor is open (they are refused).
 inline constexpr char kEditorOpenRefusal[] =
-    "The picture editor is open: save or cancel it before the next capture.";
+    N_("The picture editor is open: save or cancel it before the next capture.");
 
 // Control ids of the dialog; each is also the help id of its pop-up text.
 namespace annot_id {

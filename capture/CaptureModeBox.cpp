@@ -11,10 +11,14 @@ void CaptureModeBox::Fill() {
     if (!controls_.captureMode)
         return;
     controls_.captureMode->Clear();
-    controls_.captureMode->Append("Screen");
-    controls_.captureMode->Append("Window");
-    controls_.captureMode->Append("Rectangle");
-    controls_.captureMode->Append("Monitor");
+    // TRANSLATORS: the capture mode: the whole screen
+    controls_.captureMode->Append(_("Screen"));
+    // TRANSLATORS: the capture mode: one window the user clicks
+    controls_.captureMode->Append(_("Window"));
+    // TRANSLATORS: the capture mode: a rectangle the user drags
+    controls_.captureMode->Append(_("Rectangle"));
+    // TRANSLATORS: the capture mode: the monitor under the pointer
+    controls_.captureMode->Append(_("Monitor"));
     Show();
 }
 

@@ -195,7 +195,7 @@ void RunClientCommandWork(TClient& client, int cmd) {
     if (AnnotationEditorOpen() && StartsCapture(cmd)) {
         if (auto* frame = wxDynamicCast(wxGetTopLevelParent(&client), wxFrame))
             if (frame->GetStatusBar())
-                frame->SetStatusText(kEditorOpenRefusal, 0);
+                frame->SetStatusText(wxGetTranslation(kEditorOpenRefusal), 0);
         return;
     }
     Settings& s = GlobalSettings();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ControlService.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -13,7 +14,7 @@ class TClient;
 // The answer to a request that arrives while another waits (for the user's choice of a
 // window or rectangle, a countdown) or while the user chooses a window or rectangle.
 inline constexpr const char* kControlBusyAnswer =
-    "busy: another request or a selection is under way; try again when it is done";
+    N_("busy: another request or a selection is under way; try again when it is done");
 
 // "record", "stop", "pause", "resume" or "snapshot" on `client`: code 0 with the file's path
 // (empty for pause and resume) when done; else 1 and why not. Returns when the recording has

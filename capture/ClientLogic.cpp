@@ -2,6 +2,7 @@
 
 #include "media/Effects.h"
 #include "media/WriteImageFile.h"
+#include "platform/Translate.h"
 #include "resources/Ids.h"
 
 #include <cstdio>
@@ -91,7 +92,10 @@ const std::vector<int>& ClientCommandIds() {
 }
 
 std::string DelayMenuText(int seconds) {
-    return "Delay snapshot " + std::to_string(seconds) + "sec";
+    // TRANSLATORS: a menu item; %d is the delay in seconds
+    return FormatText(
+        TrN("Delay snapshot %dsec", "Delay snapshot %dsec", static_cast<unsigned long>(seconds)),
+        seconds);
 }
 
 CommandUi CommandUiFor(int command, const ClientView& v) {

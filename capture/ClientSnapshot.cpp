@@ -105,7 +105,7 @@ public:
     bool MayEdit() override { return mayEdit_; }
     EditedPicture EditPicture(const MemBm& picture) override {
         EditorSetup setup;
-        setup.title = "Edit snapshot";
+        setup.title = _("Edit snapshot").utf8_string();
         return RunAnnotationEditor(frame_ && frame_->IsShown() ? frame_ : nullptr,
                                    client_.desktop(), picture, setup);
     }

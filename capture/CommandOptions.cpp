@@ -1,4 +1,5 @@
 #include "capture/CommandOptions.h"
+#include "platform/Translate.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -60,12 +61,12 @@ bool ParseRegionValue(const std::string& text, const std::string& lastRegion, Sc
     if (text == "last") {
         if (ParseRegionOption(lastRegion, r))
             return true;
-        *error = "--region last: no rectangle has been chosen in the window yet";
+        *error = Tr("--region last: no rectangle has been chosen in the window yet");
         return false;
     }
     if (ParseRegionOption(text, r))
         return true;
-    *error = "--region needs X,Y,W,H with a width and height above 0, or last";
+    *error = Tr("--region needs X,Y,W,H with a width and height above 0, or last");
     return false;
 }
 

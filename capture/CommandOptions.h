@@ -5,15 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Translate.h"
 #include "platform/x11/Screen.h"
 
 namespace tess {
 
 // What the capture commands say about --monitor and about choosing more than one target.
 inline constexpr const char* kMonitorValueMissing =
-    "--monitor needs a monitor's name or number (tessaray --list-monitors shows them)";
+    N_("--monitor needs a monitor's name or number (tessaray --list-monitors shows them)");
 inline constexpr const char* kOneTargetOnly =
-    "only one of --window, --region and --monitor can be given";
+    N_("only one of --window, --region and --monitor can be given");
 
 // A whole number in `base`; false for empty text, trailing characters or overflow.
 bool ParseOptionNumber(const std::string& text, int base, long long* value);

@@ -83,7 +83,8 @@ void CountdownWindow::OnPaint(wxPaintEvent&) {
     dc.DrawText(text, (size.x - t.x) / 2, (size.y - t.y) / 2 - 6);
     dc.SetFont(wxFontInfo(7));
     dc.SetTextForeground(wxColour(200, 200, 200));
-    const wxString hint = "Esc: cancel";
+    // TRANSLATORS: under the snapshot's countdown; Esc is the key's name
+    const wxString hint = _("Esc: cancel");
     const wxSize h = dc.GetTextExtent(hint);
     dc.DrawText(hint, (size.x - h.x) / 2, size.y - h.y - 6);
 }

@@ -3,6 +3,7 @@
 #include "capture/ClientLogic.h"
 #include "media/VideoFile.h"
 #include "platform/FileIo.h"
+#include "platform/Translate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,9 +20,9 @@ std::string Format(const char* fmt, auto... args) {
 }
 
 // "%ld bits/sec" up to 1000, else "%ld kbits/sec".
-std::string RateText(const char* prefix, long b) {
-    return b <= 1000 ? Format("%s%ld bits/sec", prefix, b)
-                     : Format("%s%ld kbits/sec", prefix, b / 1000);
+std::string RateText(long b) {
+    return b <= 1000 ? FormatText(Tr("%ld bits/sec"), b)
+                     : FormatText(Tr("%ld kbits/sec"), b / 1000);
 }
 
 } // namespace
@@ -49,14 +50,16 @@ std::string DurationPaneText(bool fileDisplayed, long long durationSeconds) {
 }
 
 const char* MonthName(int month) {
-    static const char* const names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    return month >= 1 && month <= 12 ? names[month - 1] : "illegal month";
+    // TRANSLATORS: the months' short names, in the date of a file's properties
+    static const char* const names[] = {N_("Jan"), N_("Feb"), N_("Mar"), N_("Apr"),
+                                        N_("May"), N_("Jun"), N_("Jul"), N_("Aug"),
+                                        N_("Sep"), N_("Oct"), N_("Nov"), N_("Dec")};
+    return month >= 1 && month <= 12 ? Tr(names[month - 1]) : "illegal month";
 }
 
 std::string SizeText(double bytes) {
     double m = bytes / 1048576.0;
-    return Format(m < 1 ? "%.3fMB" : m < 100 ? "%.2fMB" : "%.0fMB", m);
+    return FormatText(m < 1 ? Tr("%.3fMB") : m < 100 ? Tr("%.2fMB") : Tr("%.0fMB"), m);
 }
 
 std::string PropertiesText(const FileFacts& f) {
@@ -64,30 +67,36 @@ std::string PropertiesText(const FileFacts& f) {
     if (f.width && f.height)
         t += Format("\n%d x %d", f.width, f.height);
     if (f.bitRate)
-        t += RateText("\nbitrate=", f.bitRate);
+        // TRANSLATORS: the bit rate a file states in its header, such as "300 kbits/sec"
+        t += "\n" + FormatText(Tr("bitrate=%s"), RateText(f.bitRate).c_str());
     if (!f.copyright.empty())
-        t += "\nCopyright notice: " + f.copyright;
+        t += "\n" + FormatText(Tr("Copyright notice: %s"), f.copyright.c_str());
     if (!f.description.empty())
-        t += "\nDescription: " + f.description;
+        t += "\n" + FormatText(Tr("Description: %s"), f.description.c_str());
     const long long d = f.duration;
     if (d != -1 && d != 0) {
-        if (d < 3600)
-            t += Format("\nDuration: %d:%2.2d", static_cast<int>(d / 60), static_cast<int>(d % 60));
-        else
-            t += Format("\nDuration: %d:%2.2d:%2.2d", static_cast<int>(d / 3600),
-                        static_cast<int>(d % 3600 / 60), static_cast<int>(d % 60));
+        const std::string length =
+            d < 3600 ? Format("%d:%2.2d", static_cast<int>(d / 60), static_cast<int>(d % 60))
+                     : Format("%d:%2.2d:%2.2d", static_cast<int>(d / 3600),
+                              static_cast<int>(d % 3600 / 60), static_cast<int>(d % 60));
+        t += "\n" + FormatText(Tr("Duration: %s"), length.c_str());
     }
     if (f.size > 1)
-        t += "\nSize: " + SizeText(f.size);
+        t += "\n" + FormatText(Tr("Size: %s"), SizeText(f.size).c_str());
     const long long seconds = d == -1 ? 0 : d;
-    if (f.bitRate == 0 && f.size != 0 && seconds != 0)
-        t += RateText("\nBitrate: ", static_cast<long>(f.size * 8 / static_cast<double>(seconds)));
+    if (f.bitRate == 0 && f.size != 0 && seconds != 0) {
+        const long rate = static_cast<long>(f.size * 8 / static_cast<double>(seconds));
+        // TRANSLATORS: the bit rate worked out from the file's size and length
+        t += "\n" + FormatText(Tr("Bitrate: %s"), RateText(rate).c_str());
+    }
     if (f.hasDate) {
         std::tm tm{};
         localtime_r(&f.created, &tm);
-        t += Format("\nDate: %d-%s-%d", tm.tm_mday, MonthName(tm.tm_mon + 1), tm.tm_year + 1900);
+        // TRANSLATORS: a file's date: %1$d the day, %2$s the month's short name, %3$d the year
+        t += "\n" + FormatText(Tr("Date: %1$d-%2$s-%3$d"), tm.tm_mday, MonthName(tm.tm_mon + 1),
+                               tm.tm_year + 1900);
     }
-    return t.empty() ? "No properties available for this file" : t;
+    return t.empty() ? Tr("No properties available for this file") : t;
 }
 
 std::string FileExtension(const std::string& path) {
@@ -100,7 +109,8 @@ bool SameExtension(const std::string& oldPath, const std::string& newPath) {
 }
 
 std::string SaveAsFilter(const std::string& ext) {
-    return ext + " files (*." + ext + ")|*." + ext;
+    // TRANSLATORS: a file type in the save dialog; %s is the file name's extension, such as wmv
+    return FormatText(Tr("%s files"), ext.c_str()) + " (*." + ext + ")|*." + ext;
 }
 
 LayoutResult LayoutFrame(const LayoutInput& in) {

@@ -9,6 +9,7 @@
 #include "platform/DesktopServices.h"
 #include "settings/Settings.h"
 
+#include <wx/intl.h>
 #include <wx/window.h>
 
 namespace tess {
@@ -26,17 +27,21 @@ std::string WriteEditedPicture(const MemBm& picture, const std::string& path,
     const std::optional<ImageFormat> format =
         PictureFileFormat(PictureFormatOfName(path, fallbackFormat));
     if (!format)
-        return "no picture format for " + path;
+        return wxString::Format(_("no picture format for %s"), wxString::FromUTF8(path))
+            .utf8_string();
     if (WriteImageFile(picture, *format, path, quality, true) == kImageOk)
         return {};
     const std::string& why = LastImageWriteError();
-    return why.empty() ? "the picture file could not be written" : why;
+    return why.empty() ? _("the picture file could not be written").utf8_string() : why;
 }
 
 std::string EditPictureOfFile(wxWindow* parent, DesktopServices& desktop, const MemBm& picture,
                               const std::string& path) {
     EditorSetup setup;
-    setup.title = "Edit " + path.substr(path.rfind('/') + 1);
+    // TRANSLATORS: the picture editor's title; %s is the file's name
+    setup.title =
+        wxString::Format(_("Edit %s"), wxString::FromUTF8(path.substr(path.rfind('/') + 1)))
+            .utf8_string();
     setup.fileName = path;
     const EditedPicture edited = RunAnnotationEditor(parent, desktop, picture, setup);
     if (!edited.picture)
@@ -44,8 +49,9 @@ std::string EditPictureOfFile(wxWindow* parent, DesktopServices& desktop, const 
     if (edited.kind == EditedPicture::Kind::Copied) {
         if (!desktop.copyPicture(edited.picture->bits(), edited.picture->width(),
                                  edited.picture->height(), edited.picture->stride()))
-            desktop.message("The clipboard could not take the picture.", "Copy",
-                            MessageKind::Error);
+            desktop.message(_("The clipboard could not take the picture.").utf8_string(),
+                            // TRANSLATORS: a message box's title after the editor's Copy
+                            _("Copy").utf8_string(), MessageKind::Error);
         return {};
     }
     const std::string target = edited.path.empty() ? path : edited.path;
@@ -53,8 +59,12 @@ std::string EditPictureOfFile(wxWindow* parent, DesktopServices& desktop, const 
     const std::string why = WriteEditedPicture(
         *edited.picture, target, PictureFormatOfName(path, GlobalSettings().imageFormat), -1);
     if (!why.empty()) {
-        desktop.message("The picture could not be saved to " + target + ": " + why + ".", "Edit",
-                        MessageKind::Error);
+        // TRANSLATORS: %1$s is the file, %2$s why it could not be written
+        desktop.message(wxString::Format(_("The picture could not be saved to %1$s: %2$s."),
+                                         wxString::FromUTF8(target), wxString::FromUTF8(why))
+                            .utf8_string(),
+                        // TRANSLATORS: a message box's title: editing a picture failed
+                        _("Edit").utf8_string(), MessageKind::Error);
         return {};
     }
     return target;
@@ -65,7 +75,12 @@ std::string EditPictureFile(wxWindow* parent, DesktopServices& desktop, const st
     const std::unique_ptr<MemBm> picture =
         image::LoadImageFile(path, image::ImageType::Unknown, &why);
     if (!picture) {
-        desktop.message(path + " cannot be edited: " + why + ".", "Edit", MessageKind::Error);
+        // TRANSLATORS: %1$s is the file, %2$s why it could not be read
+        desktop.message(wxString::Format(_("%1$s cannot be edited: %2$s."),
+                                         wxString::FromUTF8(path), wxString::FromUTF8(why))
+                            .utf8_string(),
+                        // TRANSLATORS: a message box's title: editing a picture failed
+                        _("Edit").utf8_string(), MessageKind::Error);
         return {};
     }
     return EditPictureOfFile(parent, desktop, *picture, path);

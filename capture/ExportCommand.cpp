@@ -1,4 +1,5 @@
 #include "capture/ExportCommand.h"
+#include "platform/Translate.h"
 
 #include <csignal>
 #include <cstdio>
@@ -89,23 +90,23 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
         long long n = 0;
         if (name == "export") {
             if (value.empty())
-                r.error = "--export needs the recording to export";
+                r.error = Tr("--export needs the recording to export");
             r.in = value;
         } else if (name == "output") {
             if (value.empty())
-                r.error = "--output needs a file name";
+                r.error = Tr("--output needs a file name");
             r.out = value;
         } else if (name == "format") {
             format = ExportFormatOfText(value);
             if (!format)
-                r.error = "--format of an export must be webm, mp4 or gif";
+                r.error = Tr("--format of an export must be webm, mp4 or gif");
         } else if (name == "fps") {
             if (!ParseOptionNumber(value, 10, &n) || n < 1 || n > 30)
-                r.error = "--fps needs a frame rate from 1 to 30";
+                r.error = Tr("--fps needs a frame rate from 1 to 30");
             r.options.framesPerSecond = static_cast<int>(n);
         } else if (name == "scale") {
             if (!ParseOptionNumber(value, 10, &n) || (n != 50 && n != 100))
-                r.error = "--scale must be 50 or 100";
+                r.error = Tr("--scale must be 50 or 100");
             r.options.scalePercent = static_cast<int>(n);
         } else if (!ParseTrimOption(name, value, false, &r.trim, &r.error) && name != "backend") {
             r.error = "unknown option --" + name;
@@ -114,7 +115,7 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
             return r;
     }
     if (r.out.empty())
-        r.error = "--export needs --output FILE";
+        r.error = Tr("--export needs --output FILE");
     else if (!format && !(format = ExportFormatOfName(r.out)))
         r.error = "the name " + r.out + " does not end in .webm, .mp4 or .gif: add --format";
     else
@@ -200,11 +201,11 @@ int RunTrimCommand(const LongOptions& longOptions, std::ostream& out, std::ostre
         if (name == "trim") {
             in = value;
             if (value.empty())
-                error = "--trim needs the recording to trim";
+                error = Tr("--trim needs the recording to trim");
         } else if (name == "output") {
             target = value;
             if (value.empty())
-                error = "--output needs a file name";
+                error = Tr("--output needs a file name");
         } else if (!ParseTrimOption(name, value, true, &t, &error) && name != "backend") {
             error = "unknown option --" + name;
         }
@@ -212,7 +213,7 @@ int RunTrimCommand(const LongOptions& longOptions, std::ostream& out, std::ostre
             break;
     }
     if (error.empty() && target.empty())
-        error = "--trim needs --output FILE";
+        error = Tr("--trim needs --output FILE");
     if (error.empty() && !SameRecordingFormat(in, target))
         error = "a trimmed copy keeps the recording's format (" +
                 std::filesystem::path(in).extension().string() + "); to convert " +

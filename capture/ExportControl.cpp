@@ -13,6 +13,7 @@
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 
+#include "capture/UiText.h"
 #include "media/asf/AsfReader.h"
 #include "platform/DesktopServices.h"
 #include "platform/gtk/Desktop.h"
@@ -77,36 +78,38 @@ std::string TrimmedCopyName(const std::string& recording) {
 
 std::string ExportProgressText(const ExportStatus& status) {
     const int percent = std::clamp(static_cast<int>(status.fraction * 100), 0, 100);
-    std::string text = std::to_string(percent) + " %";
-    if (status.secondsLeft >= 0) {
-        const long s = std::lround(status.secondsLeft);
-        char left[48];
-        std::snprintf(left, sizeof left, ", about %ld:%02ld left", s / 60, s % 60);
-        text += left;
-    }
-    return text;
+    if (status.secondsLeft < 0)
+        // TRANSLATORS: an export's progress in percent
+        return FormatUtf8(_("%d %%"), percent);
+    const long s = std::lround(status.secondsLeft);
+    // TRANSLATORS: an export's progress: %1$d percent done, about %2$ld minutes and %3$02ld
+    // seconds left
+    return FormatUtf8(_("%1$d %%, about %2$ld:%3$02ld left"), percent, s / 60, s % 60);
 }
 
 // --- The options ---
 
 ExportOptionsDialog::ExportOptionsDialog(wxWindow* parent, ExportFormat format, int recordingFps,
                                          std::vector<TrimRange> selection)
-    : wxDialog(parent, wxID_ANY, wxString::Format("Export as %s", NameOf(format))), format_(format),
-      selection_(std::move(selection)) {
+    // TRANSLATORS: the export options' title; %s is a format's name, such as WebM or GIF
+    : wxDialog(parent, wxID_ANY, wxString::Format(_("Export as %s"), NameOf(format))),
+      format_(format), selection_(std::move(selection)) {
     auto* s = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxStaticText(this, wxID_ANY, "&Frame rate (frames/sec):"), 0,
+    row->Add(new wxStaticText(this, wxID_ANY, _("&Frame rate (frames/sec):")), 0,
              wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
     fps_ = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                           wxSP_ARROW_KEYS, 1, kMaxFps, std::clamp(recordingFps, 1, kMaxFps));
     row->Add(fps_, 0, wxALIGN_CENTER_VERTICAL);
     s->Add(row, 0, wxALL, 12);
-    const wxString scales[] = {"100 %", "50 %"};
-    scale_ = new wxRadioBox(this, wxID_ANY, "Scale", wxDefaultPosition, wxDefaultSize, 2, scales, 1,
-                            wxRA_SPECIFY_ROWS);
+    // TRANSLATORS: the exported video's size in percent of the recording's
+    const wxString scales[] = {wxString::Format(_("%d %%"), 100), wxString::Format(_("%d %%"), 50)};
+    // TRANSLATORS: the exported video's size: the recording's, or half of it
+    scale_ = new wxRadioBox(this, wxID_ANY, _("Scale"), wxDefaultPosition, wxDefaultSize, 2, scales,
+                            1, wxRA_SPECIFY_ROWS);
     s->Add(scale_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
     if (!selection_.empty()) {
-        onlySelection_ = new wxCheckBox(this, wxID_ANY, "Only the &selection");
+        onlySelection_ = new wxCheckBox(this, wxID_ANY, _("Only the &selection"));
         onlySelection_->SetValue(true);
         s->Add(onlySelection_, 0, wxLEFT | wxRIGHT, 12);
     }
@@ -129,22 +132,24 @@ ExportOptions ExportOptionsDialog::options() const {
 // --- The progress ---
 
 ExportProgressDialog::ExportProgressDialog(wxWindow* parent, const std::string& target,
-                                           std::function<void()> cancel, const char* doing)
-    : wxDialog(parent, wxID_ANY, doing) {
+                                           std::function<void()> cancel, bool trimming)
+    // TRANSLATORS: the title of the progress of a trimmed copy, or of an export
+    : wxDialog(parent, wxID_ANY, trimming ? _("Trimming") : _("Exporting")) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(this, wxID_ANY,
-                            wxString::FromUTF8(std::string(doing) + " to " +
-                                               fs::path(target).filename().string())),
-           0, wxLEFT | wxRIGHT | wxTOP, 12);
+    const wxString name = wxString::FromUTF8(fs::path(target).filename().string());
+    // TRANSLATORS: %s is the name of the file being written
+    const wxString doing = trimming ? _("Trimming to %s") : _("Exporting to %s");
+    s->Add(new wxStaticText(this, wxID_ANY, wxString::Format(doing, name)), 0,
+           wxLEFT | wxRIGHT | wxTOP, 12);
     gauge_ = new wxGauge(this, wxID_ANY, 1000, wxDefaultPosition, wxSize(360, -1));
     s->Add(gauge_, 0, wxALL | wxEXPAND, 12);
-    text_ = new wxStaticText(this, wxID_ANY, "0 %");
+    text_ = new wxStaticText(this, wxID_ANY, wxString::Format(_("%d %%"), 0));
     s->Add(text_, 0, wxLEFT | wxRIGHT | wxEXPAND, 12);
     FinishProgressDialog(*this, s, std::move(cancel));
 }
 
 void FinishProgressDialog(wxDialog& dialog, wxSizer* sizer, std::function<void()> cancel) {
-    sizer->Add(new wxButton(&dialog, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_RIGHT, 12);
+    sizer->Add(new wxButton(&dialog, wxID_CANCEL, _("Cancel")), 0, wxALL | wxALIGN_RIGHT, 12);
     dialog.SetSizerAndFit(sizer);
     dialog.SetEscapeId(wxID_CANCEL);
     auto stop = [cancel](auto&) { cancel(); };
@@ -175,17 +180,23 @@ ExportControl::~ExportControl() {
 void ExportControl::ExportRecording(const std::string& recording,
                                     const std::vector<TrimRange>& selection) {
     if (running()) {
-        desktop_.message(std::string(background_ ? "A copy of a recording is being made."
-                                                 : "An export is running.") +
-                             " Wait for it to end, then export again.",
-                         "Export", MessageKind::Warning);
+        desktop_.message(
+            background_
+                ? _("A copy of a recording is being made. Wait for it to end, then export "
+                    "again.")
+                      .utf8_string()
+                : _("An export is running. Wait for it to end, then export again.").utf8_string(),
+            // TRANSLATORS: a message box's title: exporting a recording
+            _("Export").utf8_string(), MessageKind::Warning);
         return;
     }
     const fs::path path(recording);
-    wxFileDialog dlg(parent_, "Export", wxString::FromUTF8(path.parent_path().string()),
+    // TRANSLATORS: the save dialog's title: exporting a recording
+    wxFileDialog dlg(parent_, _("Export"), wxString::FromUTF8(path.parent_path().string()),
                      wxString::FromUTF8(path.stem().string() + ".webm"),
-                     "WebM video (*.webm)|*.webm|MP4 video (*.mp4)|*.mp4|"
-                     "Animated GIF (*.gif)|*.gif",
+                     // TRANSLATORS: file types, "name|patterns" pairs: translate the names only
+                     _("WebM video (*.webm)|*.webm|MP4 video (*.mp4)|*.mp4|"
+                       "Animated GIF (*.gif)|*.gif"),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
@@ -208,7 +219,8 @@ bool ExportControl::Start(const std::string& recording, const std::string& targe
     auto e = std::make_unique<Export>();
     std::string error;
     if (!e->Start(recording, target, options, &error)) {
-        Finished({true, false, false, 0, -1, error.empty() ? "The export did not start." : error});
+        Finished({true, false, false, 0, -1,
+                  error.empty() ? _("The export did not start.").utf8_string() : error});
         return false;
     }
     export_ = std::move(e);
@@ -231,17 +243,19 @@ void ExportControl::RecordingFinished(const std::string& recording) {
 
 void ExportControl::SaveTrimmedCopy(const std::string& recording,
                                     const std::vector<TrimRange>& keep, bool without) {
-    const char* title = without ? "Save Without Selection" : "Save Trimmed Copy";
+    const wxString title = without ? _("Save Without Selection") : _("Save Trimmed Copy");
     if (running()) {
-        desktop_.message("A copy is being made. Wait for it to end, then save again.", title,
-                         MessageKind::Warning);
+        desktop_.message(
+            _("A copy is being made. Wait for it to end, then save again.").utf8_string(),
+            title.utf8_string(), MessageKind::Warning);
         return;
     }
     const fs::path proposed(TrimmedCopyName(recording));
     const std::string ext = proposed.extension().string();
     wxFileDialog dlg(parent_, title, wxString::FromUTF8(proposed.parent_path().string()),
                      wxString::FromUTF8(proposed.filename().string()),
-                     wxString::FromUTF8("Recording (*" + ext + ")|*" + ext),
+                     // TRANSLATORS: a file type in the save dialog
+                     _("Recording") + wxString::FromUTF8(" (*" + ext + ")|*" + ext),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() != wxID_OK)
@@ -269,7 +283,7 @@ bool ExportControl::StartTrim(const std::string& recording, const std::string& t
     }
     trim_ = std::move(t);
     progress_ = new ExportProgressDialog(
-        parent_, target, [this] { Cancel(); }, "Trimming");
+        parent_, target, [this] { Cancel(); }, true);
     progress_->Show();
     return true;
 }
@@ -282,16 +296,17 @@ void ExportControl::TrimFinished(const TrimStatus& status) {
     if (status.cancelled)
         return;
     if (!status.ok) {
-        desktop_.message("The trimmed copy could not be saved to\n  " + job_.target + "\n" +
-                             status.message +
-                             "\nCheck that the folder exists and has room, or choose another "
-                             "folder, then save again.",
-                         "Save Trimmed Copy", MessageKind::Error);
+        // TRANSLATORS: %1$s is the file, %2$s why the copy failed
+        desktop_.message(FormatUtf8(_("The trimmed copy could not be saved to\n  %1$s\n%2$s\n"
+                                      "Check that the folder exists and has room, or choose "
+                                      "another folder, then save again."),
+                                    job_.target, status.message),
+                         _("Save Trimmed Copy").utf8_string(), MessageKind::Error);
         return;
     }
-    SetStatusText("Trimmed copy saved to " + job_.target);
+    SetStatusText(FormatUtf8(_("Trimmed copy saved to %s"), job_.target));
     if (!status.note.empty())
-        desktop_.message(status.note, "Save Trimmed Copy", MessageKind::Info);
+        desktop_.message(status.note, _("Save Trimmed Copy").utf8_string(), MessageKind::Info);
     if (GlobalSettings().notify)
         desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
 }
@@ -349,25 +364,29 @@ void ExportControl::Finished(const ExportStatus& status) {
         // "Export..." ends where the user looks; a copy after a recording only notifies (the
         // next recording may be using the status bar by then).
         if (!background_)
-            SetStatusText("Exported to " + job_.target);
+            SetStatusText(FormatUtf8(_("Exported to %s"), job_.target));
         if (notify)
             desktop_.notifyCapture({CaptureNotice::Kind::Exported, job_.target, ""});
         return;
     }
     if (background_) {
         if (notify)
-            desktop_.notifyCapture({CaptureNotice::Kind::Failed,
-                                    {},
-                                    "The " + std::string(NameOf(job_.options.format)) +
-                                        " copy of " + fs::path(job_.recording).filename().string() +
-                                        " could not be made: " + status.message});
+            desktop_.notifyCapture(
+                {CaptureNotice::Kind::Failed,
+                 {},
+                 // TRANSLATORS: %1$s is a format's name, such as WebM,
+                 // %2$s the recording's name, %3$s why the copy failed
+                 FormatUtf8(_("The %1$s copy of %2$s could not be made: %3$s"),
+                            NameOf(job_.options.format),
+                            fs::path(job_.recording).filename().string(), status.message)});
         return;
     }
-    desktop_.message("The recording could not be exported to\n  " + job_.target + "\n" +
-                         status.message +
-                         "\nCheck that the folder exists and has room, or choose another "
-                         "folder or format, then export again.",
-                     "Export", MessageKind::Error);
+    // TRANSLATORS: %1$s is the file, %2$s why the export failed
+    desktop_.message(FormatUtf8(_("The recording could not be exported to\n  %1$s\n%2$s\n"
+                                  "Check that the folder exists and has room, or choose another "
+                                  "folder or format, then export again."),
+                                job_.target, status.message),
+                     _("Export").utf8_string(), MessageKind::Error);
 }
 
 } // namespace tess

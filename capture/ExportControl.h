@@ -69,9 +69,9 @@ void FinishProgressDialog(wxDialog& dialog, wxSizer* sizer, std::function<void()
 // The running export's progress: the file, a bar, the percentage and time left, Cancel.
 class ExportProgressDialog : public wxDialog {
 public:
-    // `doing`: the dialog's title, "Exporting" or "Trimming".
+    // `trimming`: a trimmed copy is made ("Trimming"), else an export ("Exporting").
     ExportProgressDialog(wxWindow* parent, const std::string& target, std::function<void()> cancel,
-                         const char* doing = "Exporting");
+                         bool trimming = false);
     void ShowProgress(const ExportStatus& status);
 
 private:

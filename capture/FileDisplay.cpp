@@ -8,6 +8,7 @@
 #include "capture/RangeStrip.h"
 #include "capture/Recording.h"
 #include "capture/TClient.h"
+#include "capture/UiText.h"
 #include "media/VideoFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/FileIo.h"
@@ -85,12 +86,17 @@ wxPrintDialogData& PrintData() {
     return data;
 }
 
+wxString ReadFailure() {
+    // TRANSLATORS: %1$s is a file, %2$s why it could not be read
+    return _("cannot read %1$s: %2$s");
+}
+
 // Copies `from` to `to` through a temporary file beside it, renamed into place: the target
 // is either the whole copy or untouched. Empty on success, else why it failed.
 std::string CopyFileAtomically(const std::string& from, const std::string& to) {
     UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in)
-        return std::string("cannot read ") + from + ": " + std::strerror(errno);
+        return FormatUtf8(ReadFailure(), from, std::strerror(errno));
     struct stat st {};
     const unsigned mode = fstat(in.get(), &st) == 0 ? st.st_mode & 0777 : 0600; // kept
     std::string readError;
@@ -103,7 +109,7 @@ std::string CopyFileAtomically(const std::string& from, const std::string& to) {
                 if (n < 0 && errno == EINTR)
                     continue;
                 if (n < 0)
-                    readError = std::string("cannot read ") + from + ": " + std::strerror(errno);
+                    readError = FormatUtf8(ReadFailure(), from, std::strerror(errno));
                 if (n <= 0)
                     return n == 0;
                 if (const int32_t w = WriteAll(out, buf, static_cast<size_t>(n)); w != 0) {
@@ -120,9 +126,11 @@ std::string CopyFileAtomically(const std::string& from, const std::string& to) {
     const std::string why = std::strerror(r.error);
     if (r.step == AtomicWriteResult::Step::kCreate) {
         const std::string dir = std::filesystem::path(to).parent_path().string();
-        return "cannot write in " + (dir.empty() ? "." : dir) + ": " + why;
+        // TRANSLATORS: %1$s is a folder, %2$s why no file could be made in it
+        return FormatUtf8(_("cannot write in %1$s: %2$s"), dir.empty() ? "." : dir, why);
     }
-    return "cannot write " + to + ": " + why;
+    // TRANSLATORS: %1$s is a file, %2$s why it could not be written
+    return FormatUtf8(_("cannot write %1$s: %2$s"), to, why);
 }
 
 } // namespace
@@ -235,7 +243,8 @@ bool FileDisplay::LoadMarks() {
     if (!file_)
         return false;
     if (!marks_.loaded() && !marks_.Load(file_->fileName())) {
-        Error("The marks cannot be set: " + file_->fileName() + " is not a finished recording.",
+        Error(FormatUtf8(_("The marks cannot be set: %s is not a finished recording."),
+                         file_->fileName()),
               "Tessaray");
         return false;
     }
@@ -250,10 +259,17 @@ void FileDisplay::ShowStrip() {
 void FileDisplay::ShowMarks() {
     ShowStrip();
     std::string text;
-    if (marks_.in() >= 0)
-        text = "In " + FormatTrimTime(marks_.in());
-    if (marks_.out() >= 0)
-        text += (text.empty() ? "" : ", ") + std::string("Out ") + FormatTrimTime(marks_.out());
+    if (marks_.in() >= 0 && marks_.out() >= 0) {
+        // TRANSLATORS: the status text of the trim marks; %1$s and %2$s are times such as 1:02.5
+        text = FormatUtf8(_("In %1$s, Out %2$s"), FormatTrimTime(marks_.in()),
+                          FormatTrimTime(marks_.out()));
+    } else if (marks_.in() >= 0) {
+        // TRANSLATORS: the status text of the trim's in mark alone; %s is a time such as 1:02.5
+        text = FormatUtf8(_("In %s"), FormatTrimTime(marks_.in()));
+    } else if (marks_.out() >= 0) {
+        // TRANSLATORS: the status text of the trim's out mark alone; %s is a time such as 1:02.5
+        text = FormatUtf8(_("Out %s"), FormatTrimTime(marks_.out()));
+    }
     wxFrame* frame = FrameOf(client_);
     if (frame && frame->GetStatusBar())
         frame->SetStatusText(wxString::FromUTF8(text), 0);
@@ -381,7 +397,9 @@ void FileDisplay::RebuildTitle() {
     if (file_)
         name = file_->GetDisplayName();
     else if (recording)
-        name = DisplayNameOf(*recording) + (RecordingPaused() ? " (Paused)" : "");
+        // TRANSLATORS: the window's title while a recording is paused; %s is its name
+        name = RecordingPaused() ? FormatUtf8(_("%s (Paused)"), DisplayNameOf(*recording))
+                                 : DisplayNameOf(*recording);
     if (wxFrame* frame = FrameOf(client_)) {
         std::string title = FrameTitle(name, std::string(frame->GetTitle().utf8_str()));
         if (frame->GetTitle() != wxString::FromUTF8(title))
@@ -627,12 +645,14 @@ void FileDisplay::OpenFile() {
     Close();
     wxFileDialog dlg(
         client_, wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
-        "Video and Image files (*.wmv,*.bmp,*.gif,*.jpg,*.png)|*.wmv;*.bmp;*.gif;*.jpg;*.png|"
-        "Media files (*.wmv,*.wma,*.avi,*.wav,*.mp3)|*.wmv;*.wma;*.avi;*.wav;*.mp3|"
-        "Image files (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png|"
-        "WindowsMedia Video files (*.wmv)|*.wmv|WindowsMedia Audio files (*.wma)|*.wma|"
-        "WindowsMedia files (*.wmv,*.wma)|*.wmv;*.wma|AVI files (*.avi)|*.avi|"
-        "WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|All files (*.*)|*",
+        // TRANSLATORS: the open dialog's file types: "name|patterns" pairs joined by "|";
+        // translate the names only
+        _("Video and Image files (*.wmv,*.bmp,*.gif,*.jpg,*.png)|*.wmv;*.bmp;*.gif;*.jpg;*.png|"
+          "Media files (*.wmv,*.wma,*.avi,*.wav,*.mp3)|*.wmv;*.wma;*.avi;*.wav;*.mp3|"
+          "Image files (*.bmp,*.gif,*.jpg,*.png)|*.bmp;*.gif;*.jpg;*.png|"
+          "WindowsMedia Video files (*.wmv)|*.wmv|WindowsMedia Audio files (*.wma)|*.wma|"
+          "WindowsMedia files (*.wmv,*.wma)|*.wmv;*.wma|AVI files (*.avi)|*.avi|"
+          "WAV files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|All files (*.*)|*"),
         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
     if (dlg.ShowModal() == wxID_OK)
@@ -657,7 +677,8 @@ void FileDisplay::SaveAs() {
         return;
     const std::string old = file_->fileName();
     const std::string ext = FileExtension(old);
-    wxFileDialog dlg(client_, "Save As", wxEmptyString, wxString::FromUTF8(file_->GetDisplayName()),
+    wxFileDialog dlg(client_, _("Save As"), wxEmptyString,
+                     wxString::FromUTF8(file_->GetDisplayName()),
                      wxString::FromUTF8(SaveAsFilter(ext.empty() ? "*" : ext)),
                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     gtk::PlaceOverParentWhenShown(dlg.GetHandle());
@@ -671,13 +692,14 @@ bool FileDisplay::SaveDisplayedFileAs(const std::string& target) {
         return false;
     const std::string old = file_->fileName();
     if (!SameExtension(old, target)) {
-        Error("Cannot save to different file extension", "File Save As");
+        Error(_("Cannot save to different file extension").utf8_string(),
+              _("File Save As").utf8_string());
         return false;
     }
     hooks_.runCommand(id::FileClose);
     std::string error = CopyFileAtomically(old, target);
     if (!error.empty()) {
-        Error("The file was not saved: " + error, "File Save As");
+        Error(FormatUtf8(_("The file was not saved: %s"), error), _("File Save As").utf8_string());
         Display(old);
         return false;
     }
@@ -703,10 +725,14 @@ std::string FileDisplay::PropertiesTextOfFile() const {
 void FileDisplay::Properties() {
     if (!file_) {
         if (const auto recording = hooks_.recordingFile ? hooks_.recordingFile() : std::nullopt)
-            desktop_.message(DisplayNameOf(*recording) + "\nRecording", "Properties");
+            // TRANSLATORS: the properties of the recording under way; %s is its name
+            desktop_.message(FormatUtf8(_("%s\nRecording"), DisplayNameOf(*recording)),
+                             _("Properties").utf8_string());
         return;
     }
-    desktop_.message(PropertiesTextOfFile(), file_->GetDisplayName() + " Properties");
+    // TRANSLATORS: the properties box's title; %s is the file's name
+    desktop_.message(PropertiesTextOfFile(),
+                     FormatUtf8(_("%s Properties"), file_->GetDisplayName()));
 }
 
 bool FileDisplay::canCopy() const {
@@ -728,7 +754,9 @@ bool FileDisplay::Copy() {
         copied = desktop_.copyPicture(frame.data(), w, h, w * 4);
     }
     if (!copied)
-        Error("The clipboard could not take the picture.", "Copy");
+        Error(_("The clipboard could not take the picture.").utf8_string(),
+              // TRANSLATORS: a message box's title after Copy
+              _("Copy").utf8_string());
     return copied;
 }
 

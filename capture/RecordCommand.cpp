@@ -1,4 +1,5 @@
 #include "capture/RecordCommand.h"
+#include "platform/Translate.h"
 
 #include <cerrno>
 #include <csignal>
@@ -110,8 +111,8 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
                 o.audio = true;
         } else if (name == "audio-source") {
             if (value.empty())
-                return fail("--audio-source needs mic, desktop, both or the name of a desktop "
-                            "sound source");
+                return fail(Tr("--audio-source needs mic, desktop, both or the name of a desktop "
+                               "sound source"));
             o.audio = true;
             o.audioSource = value;
         } else if (name == "seconds") {
@@ -119,15 +120,15 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             errno = 0;
             double s = value.empty() ? -1 : std::strtod(value.c_str(), &end);
             if (value.empty() || errno != 0 || !end || *end != '\0' || !(s > 0) || s > 86400 * 7)
-                return fail("--seconds needs a number of seconds above 0, such as 5 or 2.5");
+                return fail(Tr("--seconds needs a number of seconds above 0, such as 5 or 2.5"));
             o.seconds = s;
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.window))
-                return fail("--window needs a window id, such as 12582919 or 0xc00007");
+                return fail(Tr("--window needs a window id, such as 12582919 or 0xc00007"));
             haveWindow = true;
         } else if (name == "monitor") {
             if (value.empty())
-                return fail(kMonitorValueMissing);
+                return fail(Tr(kMonitorValueMissing));
             o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
@@ -139,14 +140,14 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
             if (value.empty())
-                return fail("--output needs a file name");
+                return fail(Tr("--output needs a file name"));
             o.outputPath = value;
         } else {
             return fail("unknown option --" + name);
         }
     }
     if (haveWindow + o.area.has_value() + !o.monitor.empty() > 1)
-        return fail(kOneTargetOnly);
+        return fail(Tr(kOneTargetOnly));
     o.ok = true;
     return o;
 }

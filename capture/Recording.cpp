@@ -1,5 +1,7 @@
 #include "capture/Recording.h"
 
+#include "platform/Translate.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -125,15 +127,16 @@ std::string RecordingErrorText(int32_t code) {
     case EFBIG:
     case ENOSPC:
     case EDQUOT:
-        return "The disk is full (" + std::string(std::strerror(e)) + ").";
+        // TRANSLATORS: %s is the system's reason, such as "No space left on device"
+        return FormatText(Tr("The disk is full (%s)."), std::strerror(e));
     case EEXIST:
-        return "The file already exists.";
+        return Tr("The file already exists.");
     case ENOTCONN:
-        return "The connection to the display was lost.";
+        return Tr("The connection to the display was lost.");
     case -kRecordingCastEnded:
-        return "The screen cast ended (sharing was stopped from the desktop).";
+        return Tr("The screen cast ended (sharing was stopped from the desktop).");
     case WMFile::kNoProfile:
-        return "The recording could not be set up.";
+        return Tr("The recording could not be set up.");
     default:
         return std::string(std::strerror(e)) + ".";
     }
@@ -206,21 +209,21 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
     Slots& s = TheSlots();
     const bool video = !IsSoundOnlyName(req.fileName);
     if (req.fileName.empty())
-        return {false, "No file name for the recording."};
+        return {false, Tr("No file name for the recording.")};
     if (req.frameRate < 1)
         req.frameRate = 1;
 
     FrameSize size;
     if (video) {
         if (!screen)
-            return {false, "The screen cannot be reached (no X display)."};
+            return {false, Tr("The screen cannot be reached (no X display).")};
         if (req.window && !screen->isWindow(req.window))
-            return {false, "The window to record no longer exists."};
+            return {false, Tr("The window to record no longer exists.")};
         const ScreenRect* area = req.area ? &*req.area : nullptr;
         size = RecordingFrameSize(*screen, req.window, area, req.wholeDesktop,
                                   req.overlay ? req.overlay->scale() : 0);
         if (size.width <= 0 || size.height <= 0)
-            return {false, "The area to record is empty."};
+            return {false, Tr("The area to record is empty.")};
     }
 
     // Make the file at once, so an unusable directory is told now, not after the first
@@ -228,15 +231,17 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
     struct stat st;
     if (::stat(req.fileName.c_str(), &st) == 0) {
         if (!req.replaceExisting)
-            return {false, "The file " + req.fileName + " already exists."};
+            return {false, FormatText(Tr("The file %s already exists."), req.fileName.c_str())};
         if (::unlink(req.fileName.c_str()) != 0)
-            return {false, "The file " + req.fileName +
-                               " cannot be replaced: " + std::strerror(errno) + "."};
+            // TRANSLATORS: %1$s is the file, %2$s the system's reason
+            return {false, FormatText(Tr("The file %1$s cannot be replaced: %2$s."),
+                                      req.fileName.c_str(), std::strerror(errno))};
     }
     int fd = ::open(req.fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return {false,
-                "The file " + req.fileName + " cannot be created: " + std::strerror(errno) + "."};
+        // TRANSLATORS: %1$s is the file, %2$s the system's reason
+        return {false, FormatText(Tr("The file %1$s cannot be created: %2$s."),
+                                  req.fileName.c_str(), std::strerror(errno))};
     ::close(fd);
 
     s.file = std::make_unique<WMFile>(req.fileName, std::string(), req.frameRate, req.bitRate,
@@ -247,8 +252,8 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
     if (sound && req.sound.music()) {
         plan = PlanSound(req.sound);
         if (s.file->AddMusicStream(plan.rate, 2, req.sound.musicBitRate()) != 0)
-            return Abandon(req.fileName, "The recording could not be started: the music-quality "
-                                         "sound coder is not available.");
+            return Abandon(req.fileName, Tr("The recording could not be started: the music-quality "
+                                            "sound coder is not available."));
     } else if (sound) {
         s.file->AddAudioStream();
     }
@@ -271,15 +276,17 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
                                             req.drawCursor, !req.stripCopy, req.wholeDesktop, &area,
                                             kFrameQuality, req.overlay.get());
         if (r == 0 && s.file->framesWritten() == 0)
-            return Abandon(req.fileName, "The window to record no longer exists.");
+            return Abandon(req.fileName, Tr("The window to record no longer exists."));
         if (r != 0 || s.file->LastError() != 0) {
             int32_t code = s.file->LastError() ? s.file->LastError() : r;
             const std::string sourceFailure = ReaderFor(*screen).failure();
             std::string why = code < 0 || code == WMFile::kNoProfile ? RecordingErrorText(code)
-                              : !sourceFailure.empty()               ? sourceFailure + "."
-                                                       : "the screen could not be grabbed (" +
-                                                             std::to_string(code) + ").";
-            return Abandon(req.fileName, "The recording could not be started: " + why);
+                              : !sourceFailure.empty()
+                                  ? sourceFailure + "."
+                                  : FormatText(Tr("the screen could not be grabbed (%d)."),
+                                               static_cast<int>(code));
+            return Abandon(req.fileName,
+                           FormatText(Tr("The recording could not be started: %s"), why.c_str()));
         }
         s.recorder = std::make_unique<ScreenRecorder>(
             req.frameRate, req.timeLapse,
@@ -297,7 +304,8 @@ RecordingStartResult StartRecording(ScreenConnection* screen, RecordingRequest r
                       : StartRecordingSound(s.file.get(), req.audioDevice.value_or(std::string()),
                                             req.desktop, &error);
         if (!s.sound && !video)
-            return Abandon(req.fileName, "The recording could not be started: " + error + ".");
+            return Abandon(req.fileName, FormatText(Tr("The recording could not be started: %s."),
+                                                    error.c_str()));
         if (s.sound && !video)
             WaitForFirstSound(s);
         if (!s.sound) {
@@ -336,8 +344,8 @@ RecordingStopResult StopRecording() {
             // no player opens: it goes, and the stop says why.
             ::unlink(out.fileName.c_str());
             out.ok = false;
-            out.message = "no sound arrived from the sound input, so nothing was recorded. "
-                          "Check that the input device works.";
+            out.message = Tr("no sound arrived from the sound input, so nothing was recorded. "
+                             "Check that the input device works.");
             out.fileName.clear();
         }
     }

@@ -4,9 +4,11 @@
 
 #include "capture/Recording.h"
 #include "capture/SnapshotPipeline.h"
+#include "capture/UiText.h"
 #include "platform/DesktopServices.h"
 #include "platform/ScreenPixelSource.h"
 #include "platform/ScreenReader.h"
+#include "platform/Translate.h"
 #include "platform/x11/Monitors.h"
 #include "schedule/Schedule.h"
 #include "settings/FileNames.h"
@@ -78,7 +80,9 @@ bool RecordingController::Start(CaptureRequest request) {
     // has the reason); the status bar says so beside the name.
     SetStatus(started.withoutSound.empty()
                   ? name.path
-                  : name.path + " (without sound: " + started.withoutSound + ")");
+                  // TRANSLATORS: the status text of a recording going on without sound: %1$s is
+                  // the file, %2$s why there is no sound
+                  : FormatUtf8(_("%1$s (without sound: %2$s)"), name.path, started.withoutSound));
     return true;
 }
 
@@ -88,15 +92,16 @@ void RecordingController::Stop(bool display) {
     scheduleEventName_.clear();
     links_.setState(CaptureState::Idle);
     if (!stopped.ok && stopped.fileName.empty()) {
-        const std::string text = "The recording failed: " + stopped.message;
+        const std::string text = FormatUtf8(_("The recording failed: %s"), stopped.message);
         Notify({CaptureNotice::Kind::Failed, {}, text});
         desktop_.message(text, "Tessaray", MessageKind::Error);
         return;
     }
     if (!stopped.ok) {
-        const std::string text = "The recording stopped early: " + stopped.message +
-                                 "\nThe file holds what was recorded until then:\n" +
-                                 stopped.fileName;
+        // TRANSLATORS: %1$s is why the recording stopped, %2$s the file
+        const std::string text = FormatUtf8(_("The recording stopped early: %1$s\nThe file holds "
+                                              "what was recorded until then:\n%2$s"),
+                                            stopped.message, stopped.fileName);
         Notify({CaptureNotice::Kind::Failed, stopped.fileName, text});
         desktop_.message(text, "Tessaray", MessageKind::Error);
         return;
@@ -157,7 +162,7 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
     r.path = path;
     if (target == CaptureMode::Window) {
         if (ScreenReadFromSource()) {
-            SetStatus(kWindowCaptureUnavailableMessage);
+            SetStatus(Tr(kWindowCaptureUnavailableMessage));
             return;
         }
         WindowId window = 0;
@@ -168,7 +173,7 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
         wxFrame* frame = FrameOf(window_);
         const wxString title = frame ? frame->GetTitle() : wxString();
         if (frame)
-            frame->SetTitle(kRecordRegionPrompt);
+            frame->SetTitle(wxGetTranslation(kRecordRegionPrompt));
         ScreenRect rect;
         const bool chosen = links_.selectRectangle(&rect);
         if (frame)
@@ -186,8 +191,9 @@ void RecordingController::Record(CaptureMode target, const std::string& path) {
 
 void RecordingController::RecordChosen(CaptureMode target, const std::string& path) {
     if (recording()) {
-        desktop_.message("A recording is running. Stop it before starting another.", "Tessaray",
-                         MessageKind::Error);
+        desktop_.message(
+            _("A recording is running. Stop it before starting another.").utf8_string(), "Tessaray",
+            MessageKind::Error);
         return;
     }
     Record(target, path);

@@ -11,6 +11,7 @@
 
 #include "capture/ClientLogic.h"
 #include "media/Caption.h"
+#include "platform/Translate.h"
 #include "platform/x11/Screen.h"
 
 class wxWindow;
@@ -40,7 +41,7 @@ int32_t UserRecordingMode(bool vidAudio);
 
 // The prompt in the frame's title while the user drags the rectangle to record.
 inline constexpr const char* kRecordRegionPrompt =
-    "Click and drag the rectangle that you wish to video...";
+    N_("Click and drag the rectangle that you wish to video...");
 
 // What the controller asks of the client window around it.
 struct RecordingLinks {

@@ -1,4 +1,5 @@
 #include "capture/RecordingSound.h"
+#include "platform/Translate.h"
 
 #include <mutex>
 
@@ -84,7 +85,7 @@ std::unique_ptr<RecordingSound> StartRecordingSound(MediaFile* sink, const std::
     AudioFormat f; // PCM, 1 channel, 8000 samples/s, 16000 bytes/s, block 2, 16 bits
     if (!in->Start(&f)) {
         if (error)
-            *error = "the sound input could not be started";
+            *error = Tr("the sound input could not be started");
         return nullptr;
     }
     return std::make_unique<WaveInSound>(std::move(held), std::move(in));

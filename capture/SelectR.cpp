@@ -9,6 +9,7 @@
 #include "capture/MainGroup.h"
 #include "media/Grab.h"
 #include "media/MemBm.h"
+#include "platform/Translate.h"
 #include "platform/x11/Monitors.h"
 #include "resources/Ids.h"
 #include "settings/Settings.h"
@@ -53,9 +54,11 @@ wxBitmap ToBitmap(const MemBm& bm, wxBitmap* dimmedOut) {
     return wxBitmap(img);
 }
 
-constexpr char kHelpText[] = "Drag to choose a rectangle   \u00b7   Enter: the last region   "
-                             "\u00b7   Arrows: move it (Shift: 10 pixels, Ctrl: its size)   "
-                             "\u00b7   Esc: cancel";
+// TRANSLATORS: the help over the screen while a rectangle is chosen; Enter, Shift, Ctrl and
+// Esc are keys' names
+constexpr char kHelpText[] = N_("Drag to choose a rectangle   \u00b7   Enter: the last region   "
+                                "\u00b7   Arrows: move it (Shift: 10 pixels, Ctrl: its size)   "
+                                "\u00b7   Esc: cancel");
 constexpr int kBoxPadX = 8, kBoxPadY = 4;
 
 // The step of an arrow key: 1 pixel, 10 with Shift; false for other keys.
@@ -224,7 +227,7 @@ void SelectR::OnPaint(wxPaintEvent&) {
     if (label_)
         DrawBox(dc, origin, *label_, labelText_);
     if (help_)
-        DrawBox(dc, origin, *help_, wxString::FromUTF8(kHelpText));
+        DrawBox(dc, origin, *help_, wxGetTranslation(wxString::FromUTF8(kHelpText)));
 }
 
 void SelectR::RefreshScreenRect(const ScreenRect& r) {
@@ -255,7 +258,7 @@ void SelectR::PlaceGuidance(const std::optional<ScreenRect>& frame) {
         label_ = label;
         labelText_ = text;
     }
-    const wxSize size = boxed(wxString::FromUTF8(kHelpText));
+    const wxSize size = boxed(wxGetTranslation(wxString::FromUTF8(kHelpText)));
     const ScreenRect help = HelpLineRect(monitor_, size.x, size.y, frame);
     if (help != help_) {
         if (help_)

@@ -7,6 +7,7 @@
 #include "media/Caption.h"
 #include "media/Grab.h"
 #include "media/WriteImageFile.h"
+#include "platform/Translate.h"
 #include "settings/FileNames.h"
 #include "settings/Settings.h"
 
@@ -17,17 +18,17 @@ namespace {
 std::string CodeText(int32_t code) {
     switch (code) {
     case kImageNoBitmap:
-        return "the picture could not be made (an empty or too large area)";
+        return Tr("the picture could not be made (an empty or too large area)");
     case kImagePngFailed:
-        return "the PNG file could not be written";
+        return Tr("the PNG file could not be written");
     case kImageFileFailed:
-        return "the picture file could not be written";
+        return Tr("the picture file could not be written");
     case kImageNoPicture:
-        return "the screen gave no picture";
+        return Tr("the screen gave no picture");
     case kImageNoDrawingArea:
-        return "the screen cannot be reached";
+        return Tr("the screen cannot be reached");
     default:
-        return "error " + std::to_string(code);
+        return FormatText(Tr("error %d"), static_cast<int>(code));
     }
 }
 
@@ -73,7 +74,8 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         // Format 2 is a frame of a recording to the writer: a snapshot would write nothing
         // and pass the name off as a file.
         out.code = kImageOk;
-        out.message = "Image format " + std::to_string(format) + " writes no picture file.";
+        out.message =
+            FormatText(Tr("Image format %d writes no picture file."), static_cast<int>(format));
         return out;
     }
 
@@ -98,7 +100,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
 
     if (request.beforeGrab && !request.beforeGrab()) {
         out.cancelled = true;
-        out.message = kSnapshotCancelledMessage;
+        out.message = Tr(kSnapshotCancelledMessage);
         return out;
     }
 
@@ -108,7 +110,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     if (SnapshotHasCaption(settings)) {
         const SnapshotOverlayMaker maker = overlayMaker.load();
         if (!maker) {
-            out.message = "Snapshot failed: this program cannot draw the caption.";
+            out.message = Tr("Snapshot failed: this program cannot draw the caption.");
             return out;
         }
         overlay = maker(settings);
@@ -119,8 +121,9 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     if (request.window) {
         picture = GrabWindowPicture(screen, request.window, request.drawCursor, &code);
         if (!picture && code == kImageOk) {
-            out.message = screen.lost() ? "Snapshot failed: the connection to the display was lost."
-                                        : "The window to capture no longer exists.";
+            out.message = screen.lost()
+                              ? Tr("Snapshot failed: the connection to the display was lost.")
+                              : Tr("The window to capture no longer exists.");
             return out;
         }
     } else {
@@ -131,11 +134,12 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     if (!picture) {
         out.code = code;
         const std::string sourceFailure = ReaderFor(screen).failure();
-        out.message = "Snapshot failed: " +
-                      (screen.lost() ? std::string("the connection to the display was lost")
-                       : !sourceFailure.empty() ? sourceFailure
-                                                : CodeText(code)) +
-                      ".";
+        const std::string why = screen.lost()
+                                    ? std::string(Tr("the connection to the display was lost"))
+                                : !sourceFailure.empty() ? sourceFailure
+                                                         : CodeText(code);
+        // TRANSLATORS: %s is why no picture was taken
+        out.message = FormatText(Tr("Snapshot failed: %s."), why.c_str());
         return out;
     }
 
@@ -146,7 +150,7 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
         if (edited.kind != EditedPicture::Kind::Save || !edited.picture) {
             out.cancelled = true;
             out.copied = edited.kind == EditedPicture::Kind::Copied;
-            out.message = out.copied ? kSnapshotCopiedMessage : kSnapshotDiscardedMessage;
+            out.message = Tr(out.copied ? kSnapshotCopiedMessage : kSnapshotDiscardedMessage);
             return out;
         }
         toWrite = edited.picture.get();
@@ -165,7 +169,8 @@ SnapshotOutcome TakeSnapshotNow(ScreenConnection& screen, Settings& settings,
     out.code = WriteImageFile(*toWrite, *fileFormat, out.path, request.quality, mayReplace);
     if (out.code != kImageOk) {
         const std::string& why = LastImageWriteError();
-        out.message = "Snapshot failed: " + (why.empty() ? CodeText(out.code) : why) + ".";
+        out.message = FormatText(Tr("Snapshot failed: %s."),
+                                 (why.empty() ? CodeText(out.code) : why).c_str());
         return out;
     }
     out.ok = true;

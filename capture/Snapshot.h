@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Translate.h"
 #include "platform/x11/Screen.h"
 
 namespace tess {
@@ -46,9 +47,9 @@ struct SnapshotRequest {
     std::function<void(const MemBm& picture)> written;
 };
 
-inline constexpr char kSnapshotCancelledMessage[] = "Snapshot cancelled.";
-inline constexpr char kSnapshotDiscardedMessage[] = "Snapshot discarded.";
-inline constexpr char kSnapshotCopiedMessage[] = "Snapshot copied to the clipboard.";
+inline constexpr char kSnapshotCancelledMessage[] = N_("Snapshot cancelled.");
+inline constexpr char kSnapshotDiscardedMessage[] = N_("Snapshot discarded.");
+inline constexpr char kSnapshotCopiedMessage[] = N_("Snapshot copied to the clipboard.");
 
 struct SnapshotOutcome {
     bool ok = false;

@@ -1,4 +1,5 @@
 #include "capture/SnapshotCommand.h"
+#include "platform/Translate.h"
 
 #include "capture/CommandOptions.h"
 #include "media/image/ImageCodec.h"
@@ -44,7 +45,7 @@ std::string PictureExtension(const std::string& path) {
 bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
     std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) {
-        *error = "the picture file could not be read";
+        *error = Tr("the picture file could not be read");
         return false;
     }
     const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
@@ -55,7 +56,7 @@ bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
             return false;
         *bytes = EncodePngBytes(*picture);
         if (bytes->empty()) {
-            *error = "the picture could not be made into a PNG";
+            *error = Tr("the picture could not be made into a PNG");
             return false;
         }
     }
@@ -65,7 +66,7 @@ bool HoldPictureFileOnClipboard(const std::string& path, std::string* error) {
 bool HoldPictureOnClipboard(const MemBm& picture, std::string* error) {
     const std::string bytes = EncodePngBytes(picture);
     if (bytes.empty()) {
-        *error = "the picture could not be made into a PNG";
+        *error = Tr("the picture could not be made into a PNG");
         return false;
     }
     return HoldClipboard(bytes, error);
@@ -92,11 +93,11 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
                 return fail("--" + name + " takes no value (\"" + value + "\")");
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
-                return fail("--window needs a window id, such as 12582919 or 0xc00007");
+                return fail(Tr("--window needs a window id, such as 12582919 or 0xc00007"));
             haveWindow = true;
         } else if (name == "monitor") {
             if (value.empty())
-                return fail(kMonitorValueMissing);
+                return fail(Tr(kMonitorValueMissing));
             o.monitor = value;
         } else if (name == "region") {
             ScreenRect r;
@@ -107,14 +108,14 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
         } else if (name == "format") {
             auto f = ImageFormatFromName(value);
             if (!f)
-                return fail("--format must be png, bmp, gif or jpg");
+                return fail(Tr("--format must be png, bmp, gif or jpg"));
             o.request.format = *f;
             formatText = value;
         } else if (name == "delay") {
             char* end = nullptr;
             long n = value.empty() ? 0 : std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end || n < 0 || n > kMaxSnapshotDelay)
-                return fail("--delay needs a number of seconds from 0 (no delay) to 60");
+                return fail(Tr("--delay needs a number of seconds from 0 (no delay) to 60"));
             o.delaySeconds = static_cast<int>(n);
         } else if (name == "clipboard") {
             if (!value.empty())
@@ -124,14 +125,14 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             // Checked, and acted on, before the command runs.
         } else if (name == "output") {
             if (value.empty())
-                return fail("--output needs a file name");
+                return fail(Tr("--output needs a file name"));
             o.request.outputPath = value;
         } else {
             return fail("unknown option --" + name);
         }
     }
     if (haveWindow + o.request.area.has_value() + !o.monitor.empty() > 1)
-        return fail(kOneTargetOnly);
+        return fail(Tr(kOneTargetOnly));
     // A picture file's name says its format: without --format it chooses it, and a --format
     // that says otherwise is a mistake rather than a file whose name lies about its data.
     const std::string ext = PictureExtension(o.request.outputPath);

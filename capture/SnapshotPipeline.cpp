@@ -1,4 +1,5 @@
 #include "capture/SnapshotPipeline.h"
+#include "platform/Translate.h"
 
 #include "media/Grab.h"
 #include "media/MemBm.h"
@@ -23,7 +24,7 @@ void UndoCaptureStart(SnapshotHost& host, const Settings& settings) {
 std::string SnapshotStatusText(const SnapshotOutcome& outcome) {
     if (outcome.ok)
         return outcome.path;
-    return outcome.message.empty() ? std::string("Snapshot failed.") : outcome.message;
+    return outcome.message.empty() ? std::string(Tr("Snapshot failed.")) : outcome.message;
 }
 
 SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId window,
@@ -71,7 +72,7 @@ SnapshotOutcome TakeSnapshot(SnapshotHost& host, Settings& settings, WindowId wi
         out = TakeSnapshotNow(*screen, settings, request);
     } else {
         out.code = kImageNoDrawingArea;
-        out.message = "Snapshot failed: the screen cannot be reached (no X display).";
+        out.message = Tr("Snapshot failed: the screen cannot be reached (no X display).");
     }
     // A file that was not written gets no shutter, no path and no display.
     if (out.ok)
@@ -97,7 +98,7 @@ std::optional<SnapshotOutcome> SnapshotScreenCommand(SnapshotHost& host, Setting
 std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Settings& settings,
                                                      const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
-    host.ShowPrompt(kPromptSnapWindow);
+    host.ShowPrompt(Tr(kPromptSnapWindow));
     std::optional<SnapshotOutcome> out;
     WindowId window = 0;
     if (host.SelectWindow(&window)) {
@@ -111,7 +112,7 @@ std::optional<SnapshotOutcome> SnapshotWindowCommand(SnapshotHost& host, Setting
 std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Settings& settings,
                                                      const std::string& outputPath) {
     ApplyCaptureStart(host, settings);
-    host.ShowPrompt(kPromptSnapRegion);
+    host.ShowPrompt(Tr(kPromptSnapRegion));
     std::optional<SnapshotOutcome> out;
     ScreenRect rect;
     if (host.SelectRectangle(&rect)) {
@@ -124,7 +125,7 @@ std::optional<SnapshotOutcome> SnapshotRegionCommand(SnapshotHost& host, Setting
 
 std::unique_ptr<MemBm> GrabChosenRegion(SnapshotHost& host, const Settings& settings) {
     ApplyCaptureStart(host, settings);
-    host.ShowPrompt(kPromptTextRegion);
+    host.ShowPrompt(Tr(kPromptTextRegion));
     std::unique_ptr<MemBm> picture;
     ScreenRect rect;
     if (host.SelectRectangle(&rect) && host.Screen()) {

@@ -16,8 +16,8 @@ namespace tess {
 
 struct Settings;
 
-inline constexpr char kPromptSnapWindow[] = "Click the window that you wish to snap...";
-inline constexpr char kPromptSnapRegion[] = "Click and drag the rectangle you wish to snap...";
+inline constexpr char kPromptSnapWindow[] = N_("Click the window that you wish to snap...");
+inline constexpr char kPromptSnapRegion[] = N_("Click and drag the rectangle you wish to snap...");
 
 // Milliseconds between the selection and the grab (the selection window must be gone).
 inline constexpr int kAfterSelectionMs = 100;
@@ -104,7 +104,7 @@ SnapshotOutcome SnapshotAreaCommand(SnapshotHost& host, Settings& settings, cons
                                     const std::string& outputPath = {});
 
 inline constexpr char kPromptTextRegion[] =
-    "Click and drag the rectangle whose text you wish to copy...";
+    N_("Click and drag the rectangle whose text you wish to copy...");
 
 // "Copy Text from Region...": the capture-start action, the prompt, the user's rectangle,
 // 100 ms, the rectangle's picture without the cursor, the undo. Null when the choice was

@@ -86,8 +86,10 @@ TClient::TClient(wxWindow* parent, DesktopServices& desktop, ClientHooks hooks)
         // A directory that is gone leaves the current directory as it is.
     }
     if (!timer_.Start(id::ClientTimerPeriodMs))
-        desktop_.message("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)",
-                         "Tessaray", MessageKind::Error);
+        desktop_.message(
+            _("Timer error: the window's 200 ms timer could not be started.\n(EvTimer)")
+                .utf8_string(),
+            "Tessaray", MessageKind::Error);
     PostMessage(this, msg::LateInit, 1, 2);
 }
 

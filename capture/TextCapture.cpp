@@ -1,6 +1,5 @@
 #include "capture/TextCapture.h"
 
-#include <cstdio>
 #include <wx/frame.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -10,14 +9,15 @@
 #include "media/TextPrep.h"
 #include "platform/DesktopServices.h"
 #include "platform/TextRecognizer.h"
+#include "platform/Translate.h"
 #include "settings/Settings.h"
 
 namespace tess {
 
 TextProgressDialog::TextProgressDialog(wxWindow* parent, std::function<void()> cancel)
-    : wxDialog(parent, wxID_ANY, "Copy Text") {
+    : wxDialog(parent, wxID_ANY, _("Copy Text")) {
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(this, wxID_ANY, "Reading the text of the picture..."), 0,
+    s->Add(new wxStaticText(this, wxID_ANY, _("Reading the text of the picture...")), 0,
            wxLEFT | wxRIGHT | wxTOP, 12);
     FinishProgressDialog(*this, s, std::move(cancel));
 }
@@ -55,7 +55,7 @@ bool TextCapture::Start(std::unique_ptr<MemBm> picture) {
     if (!worker_.joinable())
         worker_ = std::thread([this] { Work(); });
     wake_.notify_one();
-    SetStatus("Reading text...");
+    SetStatus(_("Reading text...").utf8_string());
     return true;
 }
 
@@ -116,22 +116,27 @@ void TextCapture::Cancel() {
 
 void TextCapture::Finished(bool ok, const std::string& text, const std::string& error) {
     if (!ok) {
+        if (error == kRecognitionCancelledMessage) {
+            SetStatus(Tr(kRecognitionCancelledMessage));
+            return;
+        }
         SetStatus(error);
-        if (error != kRecognitionCancelledMessage)
-            desktop_.message(error, "Copy Text", MessageKind::Warning);
+        desktop_.message(error, _("Copy Text").utf8_string(), MessageKind::Warning);
         return;
     }
     if (text.empty()) {
-        SetStatus(kNoTextFoundMessage);
+        SetStatus(Tr(kNoTextFoundMessage));
         return;
     }
     if (!desktop_.copyText(text)) {
-        SetStatus("The clipboard could not take the text.");
+        SetStatus(_("The clipboard could not take the text.").utf8_string());
         return;
     }
-    char status[64];
-    std::snprintf(status, sizeof status, kTextCopiedStatus, CharacterCount(text));
-    SetStatus(status);
+    const unsigned long count = CharacterCount(text);
+    SetStatus(
+        wxString::Format(
+            wxPLURAL("Text copied: %lu character", "Text copied: %lu characters", count), count)
+            .utf8_string());
     if (GlobalSettings().notify)
         desktop_.notifyCapture({CaptureNotice::Kind::TextCopied, {}, FirstLine(text)});
 }

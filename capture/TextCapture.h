@@ -24,7 +24,6 @@ namespace tess {
 class DesktopServices;
 class MemBm;
 
-inline constexpr char kTextCopiedStatus[] = "Text copied: %zu characters";
 // How long reading goes on before the dialog shows.
 inline constexpr auto kTextDialogAfter = std::chrono::milliseconds(400);
 

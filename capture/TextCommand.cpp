@@ -1,4 +1,5 @@
 #include "capture/TextCommand.h"
+#include "platform/Translate.h"
 
 #include <iterator>
 #include <memory>
@@ -74,11 +75,11 @@ TextOptions ParseTextOptions(const LongOptions& longOptions, const std::string& 
             o.error = "--text takes no value (\"" + value + "\")";
         } else if (name == "input") {
             if (value.empty())
-                o.error = "--input needs a picture file, or - for standard input";
+                o.error = Tr("--input needs a picture file, or - for standard input");
             o.input = value;
         } else if (name == "lang") {
             if (value.empty())
-                o.error = "--lang needs language names such as eng or eng+deu";
+                o.error = Tr("--lang needs language names such as eng or eng+deu");
             o.languages = value;
         } else if (name == "format" || name == "output" || name == "delay") {
             o.error = "unknown option --" + name;
@@ -98,7 +99,7 @@ TextOptions ParseTextOptions(const LongOptions& longOptions, const std::string& 
     o.monitor = s.monitor;
     o.clipboard = s.clipboard;
     if (!o.input.empty() && (o.window || o.area || !o.monitor.empty())) {
-        o.error = "--input cannot be given with --window, --region or --monitor";
+        o.error = Tr("--input cannot be given with --window, --region or --monitor");
         return o;
     }
     o.ok = true;

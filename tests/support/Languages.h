@@ -43,7 +43,10 @@ public:
 private:
     static void Use(const std::string& lang, const std::string& language) {
         setenv("LANG", lang.c_str(), 1);
-        language.empty() ? unsetenv("LANGUAGE") : (void)setenv("LANGUAGE", language.c_str(), 1);
+        if (language.empty())
+            unsetenv("LANGUAGE");
+        else
+            setenv("LANGUAGE", language.c_str(), 1);
         UseTranslations(TESS_BINARY_DIR "/locale");
     }
 };
