@@ -6,6 +6,7 @@
 #include <pango/pangocairo.h>
 #include <vector>
 
+#include "platform/Translate.h"
 #include "settings/Settings.h"
 
 namespace tess {
@@ -184,44 +185,61 @@ LogFont LogFontFromPango(const PangoFontDescription* desc, int dpi) {
 
 std::string FontLabel(const LogFont& font, int dpi) {
     const int points = dpi > 0 ? font.height * -72 / dpi : 0;
+    // The face and size, then the weight and the styles as a list of words.
     std::string label = font.face() + " " + std::to_string(points) + ", ";
     switch (font.weight) {
     case 100:
-        label += "Thin";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Thin");
         break;
     case 200:
-        label += "Extralight";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Extralight");
         break;
     case 300:
-        label += "Light";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Light");
         break;
     case 400:
-        label += "Normal";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Normal");
         break;
     case 500:
-        label += "Medium";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Medium");
         break;
     case 600:
-        label += "Semibold";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Semibold");
         break;
     case 700:
-        label += "Bold";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Bold");
         break;
     case 800:
-        label += "Extrabold";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Extrabold");
         break;
     case 900:
-        label += "Heavy";
+        // TRANSLATORS: a font weight, in the caption font's description
+        label += Tr("Heavy");
         break;
     default:
-        label += "default";
+        // TRANSLATORS: the font weight when the font names none
+        label += Tr("default");
     }
-    if (font.italic)
-        label += ", Italic";
-    if (font.underline)
-        label += ", Underline";
-    if (font.strikeOut)
-        label += ", Strikeout";
+    if (font.italic) {
+        // TRANSLATORS: a font style, in the caption font's description
+        label += std::string(", ") + Tr("Italic");
+    }
+    if (font.underline) {
+        // TRANSLATORS: a font style, in the caption font's description
+        label += std::string(", ") + Tr("Underline");
+    }
+    if (font.strikeOut) {
+        // TRANSLATORS: a font style, in the caption font's description
+        label += std::string(", ") + Tr("Strikeout");
+    }
     return label;
 }
 

@@ -3,6 +3,7 @@
 #include "media/Trim.h"
 #include "media/asf/AsfReader.h"
 #include "media/image/GifAnimation.h"
+#include "platform/Translate.h"
 #include "platform/gst/Transcoder.h"
 
 #include <algorithm>
@@ -47,7 +48,8 @@ bool ReadSource(const fs::path& in, Source* s, std::string* error) {
     asf::AsfReader reader;
     std::string why;
     if (!reader.Open(in.string(), &why)) {
-        *error = in.string() + " is not a recording that can be exported (" + why + ").";
+        *error = FormatText(Tr("%1$s is not a recording that can be exported (%2$s)."),
+                            in.string().c_str(), why.c_str());
         return false;
     }
     for (const asf::StreamDesc& d : reader.streams()) {
@@ -66,7 +68,7 @@ bool ReadSource(const fs::path& in, Source* s, std::string* error) {
     }
     s->durationNs = static_cast<int64_t>(reader.duration()) * 100;
     if (!s->video && !s->sound) {
-        *error = in.string() + " holds neither pictures nor sound.";
+        *error = FormatText(Tr("%s holds neither pictures nor sound."), in.string().c_str());
         return false;
     }
     return true;
@@ -85,11 +87,13 @@ fs::path ReserveBeside(const fs::path& out, const std::string& suffix, std::stri
             return p;
         }
         if (errno != EEXIST) {
-            *error = "Cannot write " + out.string() + ": " + std::generic_category().message(errno);
+            *error = FormatText(Tr("Cannot write %1$s: %2$s"), out.string().c_str(),
+                                std::generic_category().message(errno).c_str());
             return {};
         }
     }
-    *error = "Cannot write " + out.string() + ": no free temporary name beside it";
+    *error =
+        FormatText(Tr("Cannot write %s: no free temporary name beside it"), out.string().c_str());
     return {};
 }
 
@@ -208,10 +212,11 @@ struct Export::Impl {
             fs::rename(job.output, out, ec);
             if (ec) {
                 ok = false;
-                error = "Cannot write " + out.string() + ": " + ec.message();
+                error = FormatText(Tr("Cannot write %1$s: %2$s"), out.string().c_str(),
+                                   ec.message().c_str());
             }
         } else if (!transcoder->cancelled()) {
-            error = "Cannot export " + in.string() + ": " + error;
+            error = FormatText(Tr("Cannot export %1$s: %2$s"), in.string().c_str(), error.c_str());
         }
         for (const fs::path& p : temporary)
             fs::remove(p, ec);
@@ -254,16 +259,16 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
     {
         std::lock_guard<std::mutex> hold(impl_->lock);
         if (impl_->running)
-            return fail("An export is already running.");
+            return fail(Tr("An export is already running."));
     }
     impl_->Join();
     if (options.framesPerSecond < 0 || options.framesPerSecond > kMaxFramesPerSecond)
-        return fail("The frame rate must be between 1 and 30 frames a second.");
+        return fail(Tr("The frame rate must be between 1 and 30 frames a second."));
     if (options.scalePercent != 100 && options.scalePercent != 50)
-        return fail("The scale must be 100 or 50 per cent.");
+        return fail(Tr("The scale must be 100 or 50 per cent."));
     std::error_code ec;
     if (!fs::is_regular_file(in, ec))
-        return fail("Cannot export " + in.string() + ": no such file.");
+        return fail(FormatText(Tr("Cannot export %s: no such file."), in.string().c_str()));
     Source source;
     std::string why;
     if (!ReadSource(in, &source, &why))
@@ -292,7 +297,8 @@ bool Export::Start(const fs::path& in, const fs::path& out, const ExportOptions&
             job.height = std::max(2, job.height & ~1);
         }
     } else if (options.format == ExportFormat::Gif) {
-        return fail("Cannot export " + in.string() + " as a GIF: the recording has no pictures.");
+        return fail(FormatText(Tr("Cannot export %s as a GIF: the recording has no pictures."),
+                               in.string().c_str()));
     }
 
     std::vector<fs::path> temporary;

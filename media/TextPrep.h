@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/TextRecognizer.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -69,7 +70,8 @@ inline constexpr size_t kDebrisLength = 2;
 // Empty when no text is left.
 std::string AssembleText(const std::vector<RecognizedWord>& words);
 
-inline constexpr char kNoTextFoundMessage[] = "No text found";
+// Shown where a picture held no text: translate at use, Tr(kNoTextFoundMessage).
+inline constexpr char kNoTextFoundMessage[] = N_("No text found");
 
 // Reads the text of a screen picture with this thread's recogniser for `languages`
 // (RecognizerForThisThread): prepared, recognised and assembled as above. False, with the

@@ -5,6 +5,7 @@
 #include "media/asf/AsfWriter.h"
 #include "media/mp3/Mp3Encoder.h"
 #include "media/mss2/Mss2Encoder.h"
+#include "platform/Translate.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -255,22 +256,26 @@ std::string FormatTrimTime(int64_t ms) {
 bool KeptRanges(int64_t durationMs, std::optional<int64_t> from, std::optional<int64_t> to,
                 const std::vector<TrimRange>& cuts, std::vector<TrimRange>* kept,
                 std::string* error) {
-    const std::string length = " (the recording lasts " + FormatTrimTime(durationMs) + ")";
+    const std::string length = FormatTrimTime(durationMs);
     const int64_t a = from.value_or(0), b = to.value_or(durationMs);
     if (a > durationMs || b > durationMs) {
         *error =
-            "the time " + FormatTrimTime(std::max(a, b)) + " lies outside the recording" + length;
+            FormatText(Tr("the time %1$s lies outside the recording (the recording lasts %2$s)"),
+                       FormatTrimTime(std::max(a, b)).c_str(), length.c_str());
         return false;
     }
     if (a >= b) {
-        *error = "nothing lies between " + FormatTrimTime(a) + " and " + FormatTrimTime(b);
+        *error = FormatText(Tr("nothing lies between %1$s and %2$s"), FormatTrimTime(a).c_str(),
+                            FormatTrimTime(b).c_str());
         return false;
     }
     std::vector<TrimRange> parts{{a, b}};
     for (const TrimRange& cut : cuts) {
         if (cut.fromMs < 0 || cut.toMs > durationMs || cut.fromMs >= cut.toMs) {
-            *error = "the cut " + FormatTrimTime(cut.fromMs) + "-" + FormatTrimTime(cut.toMs) +
-                     " lies outside the recording" + length;
+            *error = FormatText(
+                Tr("the cut %1$s-%2$s lies outside the recording (the recording lasts %3$s)"),
+                FormatTrimTime(cut.fromMs).c_str(), FormatTrimTime(cut.toMs).c_str(),
+                length.c_str());
             return false;
         }
         std::vector<TrimRange> left;
@@ -286,7 +291,7 @@ bool KeptRanges(int64_t durationMs, std::optional<int64_t> from, std::optional<i
                 parts.push_back(p);
     }
     if (parts.empty()) {
-        *error = "nothing of the recording would be left";
+        *error = Tr("nothing of the recording would be left");
         return false;
     }
     *kept = std::move(parts);
@@ -375,11 +380,12 @@ int64_t Trim::DurationMs(const fs::path& in, std::string* error) {
     asf::AsfReader reader;
     std::string why;
     if (!reader.Open(in.string(), &why)) {
-        *error = in.string() + " is not a recording that can be trimmed (" + why + ").";
+        *error = FormatText(Tr("%1$s is not a recording that can be trimmed (%2$s)."),
+                            in.string().c_str(), why.c_str());
         return 0;
     }
     if (!reader.finished() || reader.duration() == 0) {
-        *error = in.string() + " is not a finished recording.";
+        *error = FormatText(Tr("%s is not a finished recording."), in.string().c_str());
         return 0;
     }
     return static_cast<int64_t>(reader.duration() / 10000);
@@ -397,14 +403,15 @@ bool Trim::Start(const fs::path& in, const fs::path& out, const std::vector<Trim
     {
         std::lock_guard<std::mutex> hold(impl_->lock);
         if (impl_->running) {
-            *error = "A trimmed copy is already being written.";
+            *error = Tr("A trimmed copy is already being written.");
             return false;
         }
     }
     impl_->Join();
     if (!SameRecordingFormat(in, out)) {
-        *error = "A trimmed copy of " + in.string() + " keeps its format: name it " +
-                 out.stem().string() + in.extension().string() + ".";
+        *error = FormatText(Tr("A trimmed copy of %1$s keeps its format: name it %2$s."),
+                            in.string().c_str(),
+                            (out.stem().string() + in.extension().string()).c_str());
         return false;
     }
     std::string why;
@@ -413,12 +420,13 @@ bool Trim::Start(const fs::path& in, const fs::path& out, const std::vector<Trim
         return false;
     }
     if (keep.empty()) {
-        *error = "Nothing of " + in.string() + " is to be kept.";
+        *error = FormatText(Tr("Nothing of %s is to be kept."), in.string().c_str());
         return false;
     }
     std::error_code ec;
     if (fs::equivalent(in, out, ec)) {
-        *error = "A trimmed copy cannot replace its recording " + in.string() + ".";
+        *error =
+            FormatText(Tr("A trimmed copy cannot replace its recording %s."), in.string().c_str());
         return false;
     }
     const fs::path part = ReserveBeside(out, ".part", &why);
@@ -443,10 +451,11 @@ void Trim::Impl::Run(fs::path in, fs::path out, fs::path part, std::vector<TrimR
         fs::rename(part, out, ec);
         if (ec) {
             ok = false;
-            error = "Cannot write " + out.string() + ": " + ec.message();
+            error = FormatText(Tr("Cannot write %1$s: %2$s"), out.string().c_str(),
+                               ec.message().c_str());
         }
     } else if (!cancel) {
-        error = "Cannot trim " + in.string() + ": " + error;
+        error = FormatText(Tr("Cannot trim %1$s: %2$s"), in.string().c_str(), error.c_str());
     }
     if (!ok)
         fs::remove(part, ec);
@@ -473,7 +482,7 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
     std::vector<asf::ObjectDesc> objects;
     std::string why;
     if (!reader.ReadObjects(objects, &why)) {
-        *error = "the file is damaged (" + why + ")";
+        *error = FormatText(Tr("the file is damaged (%s)"), why.c_str());
         return false;
     }
     const asf::StreamDesc* video = nullptr;
@@ -515,14 +524,14 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
             while (p.key >= 0 && !frames[p.key].key)
                 --p.key;
             if (p.key < 0) {
-                *error = "its pictures do not start with a key frame";
+                *error = Tr("its pictures do not start with a key frame");
                 return false;
             }
             if (!reproducible && p.key != p.cut) {
                 p.range.fromMs = frames[p.key].timeMs;
                 p.cut = p.key;
-                *note = "The cuts were moved to the key frames before them: the pictures of "
-                        "this recording are not in the form this program codes.";
+                *note = Tr("The cuts were moved to the key frames before them: the pictures of "
+                           "this recording are not in the form this program codes.");
             }
         }
         if (!parts.empty() && p.range.fromMs <= parts.back().range.toMs)
@@ -577,7 +586,7 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
             }
         });
         if (!opened) {
-            *error = "its pictures cannot be decoded";
+            *error = Tr("its pictures cannot be decoded");
             return false;
         }
         keyCoder = std::make_unique<Mss2Encoder>(width, height);
@@ -732,7 +741,8 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
                         if (isCut)
                             ToBgrx(f, keyCoder->width(), keyCoder->height(), bgrx);
                     })) {
-                    failure = "a picture at " + FormatTrimTime(o.timeMs) + " cannot be decoded";
+                    failure = FormatText(Tr("a picture at %s cannot be decoded"),
+                                         FormatTrimTime(o.timeMs).c_str());
                     return false;
                 }
                 // A frame inside a part, after the one it starts with: copied.
@@ -751,8 +761,8 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
                         continue;
                     }
                     if (bgrx.empty()) {
-                        failure =
-                            "the picture at " + FormatTrimTime(o.timeMs) + " cannot be decoded";
+                        failure = FormatText(Tr("the picture at %s cannot be decoded"),
+                                             FormatTrimTime(o.timeMs).c_str());
                         return false;
                     }
                     keyCoder->Encode(bgrx.data(), keyCoder->width(), keyCoder->height(),
@@ -773,7 +783,8 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
                     musicIndex += f.nb_samples;
                 });
                 if (!sent) {
-                    failure = "the music at " + FormatTrimTime(o.timeMs) + " cannot be decoded";
+                    failure = FormatText(Tr("the music at %s cannot be decoded"),
+                                         FormatTrimTime(o.timeMs).c_str());
                     return false;
                 }
                 return writeError == 0;
@@ -804,7 +815,7 @@ bool Trim::Impl::Copy(const asf::AsfReader& reader, const std::string& target,
     if (cancel)
         return false;
     if (!walked) {
-        *error = "the file is damaged (" + why + ")";
+        *error = FormatText(Tr("the file is damaged (%s)"), why.c_str());
         return false;
     }
     if (!failure.empty()) {

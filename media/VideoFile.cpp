@@ -2,6 +2,7 @@
 
 #include "media/asf/AsfReader.h"
 #include "media/image/ImageCodec.h"
+#include "platform/Translate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -69,14 +70,14 @@ VideoFile::VideoFile(const std::string& fileName, unsigned long windowId,
     isPicture_ = IsPictureName(fileName);
     struct stat st {};
     if (stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        errorText_ = "File does not exist.";
+        errorText_ = Tr("File does not exist.");
         return;
     }
     if (isPicture_) {
         std::string error;
         picture_ = image::LoadImageFile(fileName, image::ImageType::Unknown, &error);
         if (!picture_) {
-            errorText_ = error.empty() ? "The picture cannot be read." : error;
+            errorText_ = error.empty() ? Tr("The picture cannot be read.") : error;
             return;
         }
         videoWidth_ = picture_->width();

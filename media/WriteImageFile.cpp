@@ -12,6 +12,7 @@
 #include "media/MemBm.h"
 #include "media/image/ImageCodec.h"
 #include "platform/FileIo.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -106,7 +107,7 @@ int32_t WriteImageFile(const MemBm& picture, ImageFormat format, const std::stri
     if (!PictureFileFormat(StoredValue(format)))
         return kImageOk;
     if (picture.empty())
-        return Failed(kImageNoPicture, "the captured picture is empty");
+        return Failed(kImageNoPicture, Tr("the captured picture is empty"));
     if (fileName.empty())
         return kImageOk;
 
@@ -131,19 +132,21 @@ int32_t WriteImageFile(const MemBm& picture, ImageFormat format, const std::stri
         },
         AtomicWriteOptions{mayReplace, std::nullopt});
     using Step = AtomicWriteResult::Step;
-    const std::string why = r.error ? std::strerror(r.error) : "encoding failed";
+    const std::string why = r.error ? std::strerror(r.error) : Tr("encoding failed");
     switch (r.step) {
     case Step::kNone:
         return kImageOk;
     case Step::kCreate: {
         const std::string dir = std::filesystem::path(fileName).parent_path().string();
-        return Failed(failCode,
-                      "cannot create a file in " + (dir.empty() ? "." : dir) + ": " + why);
+        return Failed(failCode, FormatText(Tr("cannot create a file in %1$s: %2$s"),
+                                           dir.empty() ? "." : dir.c_str(), why.c_str()));
     }
     case Step::kMove:
-        return Failed(failCode, "cannot put the picture at " + fileName + ": " + why);
+        return Failed(failCode, FormatText(Tr("cannot put the picture at %1$s: %2$s"),
+                                           fileName.c_str(), why.c_str()));
     default:
-        return Failed(failCode, "cannot write " + fileName + ": " + why);
+        return Failed(failCode,
+                      FormatText(Tr("cannot write %1$s: %2$s"), fileName.c_str(), why.c_str()));
     }
 }
 

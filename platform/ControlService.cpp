@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/Session.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -35,7 +36,7 @@ public:
         Unwatch();
         if (invocation_) // never answered: the window program is going
             g_dbus_method_invocation_return_error(invocation_, G_DBUS_ERROR, G_DBUS_ERROR_FAILED,
-                                                  "The window program is closing.");
+                                                  Tr("The window program is closing."));
     }
 
     const std::string& request() const override { return request_; }

@@ -1,4 +1,5 @@
 #include "platform/FileIo.h"
+#include "platform/Translate.h"
 
 #include <atomic>
 #include <cerrno>
@@ -193,9 +194,11 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
     if (r.ok())
         return true;
     if (error) {
-        static const char* const kWhat[] = {"", "cannot create a temporary file", "cannot write",
-                                            "cannot flush", "cannot rename"};
-        *error = std::string(kWhat[static_cast<int>(r.step)]) + ": " + std::strerror(r.error);
+        // By the step that failed; %s is the system's reason.
+        static const char* const kWhat[] = {"%s", N_("cannot create a temporary file: %s"),
+                                            N_("cannot write: %s"), N_("cannot flush: %s"),
+                                            N_("cannot rename: %s")};
+        *error = FormatText(Tr(kWhat[static_cast<int>(r.step)]), std::strerror(r.error));
     }
     return false;
 }

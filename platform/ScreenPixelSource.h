@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/ScreenRect.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -57,9 +58,11 @@ bool ScreenSourceStartInterrupted();
 void ClearScreenSourceInterrupt();
 
 // What the program says when a window is to be picked while the screen is read from a
-// source: the windows the X server knows are only those of X programs.
+// source: the windows the X server knows are only those of X programs. Translate at use:
+// Tr(kWindowCaptureUnavailableMessage).
 inline constexpr const char* kWindowCaptureUnavailableMessage =
-    "Window capture is not available in this session: capture the screen or a region instead.";
+    N_("Window capture is not available in this session: capture the screen or a region "
+       "instead.");
 
 // ---- the arithmetic of a source, kept apart for tests ---------------------------------
 

@@ -1,5 +1,7 @@
 #include "media/asf/AsfReader.h"
 
+#include "platform/Translate.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -57,23 +59,23 @@ bool AsfReader::Open(const std::string& path, std::string* error) {
     path_ = path;
     std::ifstream f(path, std::ios::binary);
     if (!f)
-        return Fail(error, "cannot open " + path);
+        return Fail(error, FormatText(Tr("cannot open %s"), path.c_str()));
     f.seekg(0, std::ios::end);
     fileSize_ = static_cast<uint64_t>(f.tellg());
     f.seekg(0);
     std::vector<uint8_t> head(kHeaderObjectSize);
     if (!f.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size())))
-        return Fail(error, "file too short for an ASF header");
+        return Fail(error, Tr("file too short for an ASF header"));
     Reader r(head.data(), head.size());
     if (r.G() != kHeader)
-        return Fail(error, "not an ASF file");
+        return Fail(error, Tr("not an ASF file"));
     headerSize_ = r.U64();
     if (headerSize_ < kHeaderObjectSize || headerSize_ > kMaxHeaderSize || headerSize_ > fileSize_)
-        return Fail(error, "bad ASF header size");
+        return Fail(error, Tr("bad ASF header size"));
     head.resize(headerSize_);
     if (!f.read(reinterpret_cast<char*>(head.data() + kHeaderObjectSize),
                 static_cast<std::streamsize>(headerSize_ - kHeaderObjectSize)))
-        return Fail(error, "truncated ASF header");
+        return Fail(error, Tr("truncated ASF header"));
     if (!ParseHeader(head, error))
         return false;
 
@@ -81,10 +83,10 @@ bool AsfReader::Open(const std::string& path, std::string* error) {
     std::vector<uint8_t> data(kDataObjectHeaderSize);
     f.seekg(static_cast<std::streamoff>(headerSize_));
     if (!f.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size())))
-        return Fail(error, "no data object");
+        return Fail(error, Tr("no data object"));
     Reader d(data.data(), data.size());
     if (d.G() != kData)
-        return Fail(error, "no data object after the header");
+        return Fail(error, Tr("no data object after the header"));
     const uint64_t dataSize = d.U64();
     dataOffset_ = headerSize_ + kDataObjectHeaderSize;
     if (finished() && dataSize >= kDataObjectHeaderSize && headerSize_ + dataSize <= fileSize_)
@@ -92,7 +94,7 @@ bool AsfReader::Open(const std::string& path, std::string* error) {
     else
         dataEnd_ = fileSize_;
     if (packetSize_ < 32 || packetSize_ > (1u << 20))
-        return Fail(error, "bad packet size");
+        return Fail(error, Tr("bad packet size"));
     if (!finished())
         packets_ = (dataEnd_ - dataOffset_) / packetSize_;
 
@@ -124,7 +126,7 @@ bool AsfReader::ParseHeader(const std::vector<uint8_t>& h, std::string* error) {
         const Guid g = r.G();
         const uint64_t size = r.U64();
         if (size < kObjectHeaderSize || size > h.size() - start)
-            return Fail(error, "bad object size in the ASF header");
+            return Fail(error, Tr("bad object size in the ASF header"));
         const size_t end = start + static_cast<size_t>(size);
         if (g == kFileProperties)
             haveFileProperties = true;
@@ -135,7 +137,7 @@ bool AsfReader::ParseHeader(const std::vector<uint8_t>& h, std::string* error) {
         r.Seek(end);
     }
     if (!haveFileProperties)
-        return Fail(error, "no file properties in the ASF header");
+        return Fail(error, Tr("no file properties in the ASF header"));
     for (auto& s : streams_)
         if (s.language.empty() && !languages_.empty())
             s.language = languages_[0];
@@ -305,7 +307,7 @@ bool AsfReader::WalkPayloads(const std::function<bool(const PayloadDesc&)>& each
                              std::string* error) const {
     std::ifstream f(path_, std::ios::binary);
     if (!f || packetSize_ == 0)
-        return Fail(error, "cannot read packets");
+        return Fail(error, Tr("cannot read packets"));
     f.seekg(static_cast<std::streamoff>(dataOffset_));
     std::vector<uint8_t> pkt(packetSize_);
     const uint64_t count = (dataEnd_ - dataOffset_) / packetSize_;
@@ -346,13 +348,14 @@ bool AsfReader::WalkPayloads(const std::function<bool(const PayloadDesc&)>& each
                 d.objectSize = r.U32();
                 presTime = r.U32();
             } else if (replic != 0) {
-                return Fail(error, "compressed payloads are not read");
+                return Fail(error, Tr("compressed payloads are not read"));
             }
             r.Seek(replicStart + replic);
             const uint32_t len = (flags & 1) ? ReadSized(r, lengthType)
                                              : static_cast<uint32_t>(payloadEnd - r.pos());
             if (r.bad() || r.pos() + len > payloadEnd)
-                return Fail(error, "malformed payload in packet " + std::to_string(p));
+                return Fail(error, FormatText(Tr("malformed payload in packet %llu"),
+                                              static_cast<unsigned long long>(p)));
             d.stream = num & 0x7F;
             d.keyFrame = (num & 0x80) != 0;
             d.timeMs = presTime >= prerollMs_ ? presTime - prerollMs_ : 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "media/image/ImageCodec.h"
+#include "platform/Translate.h"
 
 namespace tess::image {
 
@@ -26,7 +27,7 @@ uint32_t Get32(const uint8_t* p) {
 
 std::unique_ptr<MemBm> Fail(std::string* error, const char* what) {
     if (error)
-        *error = std::string("not a readable BMP picture: ") + what;
+        *error = FormatText(Tr("not a readable BMP picture: %s"), Tr(what));
     return nullptr;
 }
 
@@ -146,7 +147,7 @@ namespace detail {
 
 std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* error) {
     if (size < 26 || data[0] != 'B' || data[1] != 'M')
-        return Fail(error, "no BMP header");
+        return Fail(error, N_("no BMP header"));
     const uint32_t offBits = Get32(data + 10);
     const uint32_t infoSize = Get32(data + 14);
     int64_t w, h;
@@ -162,27 +163,27 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
         compression = Get32(data + 30);
         colorsUsed = Get32(data + 46);
     } else {
-        return Fail(error, "unknown header");
+        return Fail(error, N_("unknown header"));
     }
     const bool topDown = h < 0;
     if (topDown)
         h = -h;
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels)
-        return Fail(error, "bad size");
+        return Fail(error, N_("bad size"));
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return Fail(error, "unsupported bit depth");
+        return Fail(error, N_("unsupported bit depth"));
 
     uint32_t masks[3] = {0, 0, 0};
     if (compression == 3 && (bpp == 16 || bpp == 32)) { // BI_BITFIELDS
         const size_t at = 14 + 40; // the masks follow the 40-byte part of the header
         if (size < at + 12)
-            return Fail(error, "the file ends early");
+            return Fail(error, N_("the file ends early"));
         for (int i = 0; i < 3; ++i)
             masks[i] = Get32(data + at + 4 * i);
     } else if ((compression == 1 && bpp == 8) || (compression == 2 && bpp == 4)) {
         // run-length encoded, decoded below
     } else if (compression != 0) {
-        return Fail(error, "unsupported compression");
+        return Fail(error, N_("unsupported compression"));
     } else if (bpp == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else if (bpp == 32) {
@@ -194,10 +195,10 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
         const size_t entry = infoSize == 12 ? 3 : 4;
         size_t n = colorsUsed ? colorsUsed : (size_t{1} << bpp);
         if (n > 256)
-            return Fail(error, "bad palette");
+            return Fail(error, N_("bad palette"));
         const size_t at = 14 + static_cast<size_t>(infoSize);
         if (infoSize > size || at + n * entry > size)
-            return Fail(error, "the file ends early");
+            return Fail(error, N_("the file ends early"));
         for (size_t i = 0; i < n; ++i) {
             const uint8_t* e = data + at + i * entry;
             palette.push_back(e[0] | (e[1] << 8) | (e[2] << 16));
@@ -206,15 +207,15 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
 
     if (compression == 1 || compression == 2) {
         if (offBits > size)
-            return Fail(error, "the file ends early");
+            return Fail(error, N_("the file ends early"));
         // A run of two bytes makes at most 255 pixels; skips and the end mark leave the rest
         // black. A picture far larger than its data can fill is refused.
         if (w * h > kMaxFreePixels + 256 * static_cast<int64_t>(size - offBits))
-            return Fail(error, "the run-length data is far too short for the picture size");
+            return Fail(error, N_("the run-length data is far too short for the picture size"));
         std::vector<uint8_t> indices;
         if (!DecodeRle(data + offBits, size - offBits, static_cast<int32_t>(w),
                        static_cast<int32_t>(h), compression == 2, indices))
-            return Fail(error, "bad run-length data");
+            return Fail(error, N_("bad run-length data"));
         auto picture = std::make_unique<MemBm>(static_cast<int32_t>(w), static_cast<int32_t>(h));
         for (int64_t row = 0; row < h; ++row) {
             const int32_t y = static_cast<int32_t>(topDown ? row : h - 1 - row);
@@ -232,7 +233,7 @@ std::unique_ptr<MemBm> DecodeBmp(const uint8_t* data, size_t size, std::string* 
 
     const uint64_t rowBytes = ((static_cast<uint64_t>(w) * bpp + 31) / 32) * 4;
     if (offBits > size || rowBytes * static_cast<uint64_t>(h) > size - offBits)
-        return Fail(error, "the file ends early");
+        return Fail(error, N_("the file ends early"));
 
     auto picture = std::make_unique<MemBm>(static_cast<int32_t>(w), static_cast<int32_t>(h));
     const Field fr(masks[0]), fg(masks[1]), fb(masks[2]);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "media/image/ImageCodec.h"
+#include "platform/Translate.h"
 
 namespace tess::image {
 
@@ -171,7 +172,7 @@ namespace {
 
 std::unique_ptr<MemBm> GifFail(std::string* error, const char* what) {
     if (error)
-        *error = std::string("not a readable GIF picture: ") + what;
+        *error = FormatText(Tr("not a readable GIF picture: %s"), Tr(what));
     return nullptr;
 }
 
@@ -187,7 +188,7 @@ struct GifScreen {
 
 const char* ReadGifScreen(const uint8_t* data, size_t size, GifScreen& screen, size_t& pos) {
     if (size < 13 || (std::memcmp(data, "GIF87a", 6) != 0 && std::memcmp(data, "GIF89a", 6) != 0))
-        return "no GIF header";
+        return N_("no GIF header");
     screen.width = data[6] | (data[7] << 8);
     screen.height = data[8] | (data[9] << 8);
     screen.background = data[11];
@@ -195,7 +196,7 @@ const char* ReadGifScreen(const uint8_t* data, size_t size, GifScreen& screen, s
     if (data[10] & 0x80) {
         screen.globalCount = size_t{2} << (data[10] & 7);
         if (pos + 3 * screen.globalCount > size)
-            return "the file ends early";
+            return N_("the file ends early");
         for (size_t i = 0; i < screen.globalCount; ++i, pos += 3)
             screen.global[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
     }
@@ -215,7 +216,7 @@ struct GifImage {
 const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& screen, size_t& pos,
                          GifImage& image) {
     if (pos + 9 > size)
-        return "the file ends early";
+        return N_("the file ends early");
     const int32_t left = data[pos] | (data[pos + 1] << 8);
     const int32_t top = data[pos + 2] | (data[pos + 3] << 8);
     const int32_t w = data[pos + 4] | (data[pos + 5] << 8);
@@ -231,7 +232,7 @@ const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& scre
     if (flags & 0x80) {
         image.paletteCount = size_t{2} << (flags & 7);
         if (pos + 3 * image.paletteCount > size)
-            return "the file ends early";
+            return N_("the file ends early");
         for (size_t i = 0; i < image.paletteCount; ++i, pos += 3)
             image.local[i] = data[pos] | (data[pos + 1] << 8) | (data[pos + 2] << 16);
         image.palette = image.local.data();
@@ -240,12 +241,12 @@ const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& scre
     const int32_t outW = std::max(screen.width, left + w);
     const int32_t outH = std::max(screen.height, top + h);
     if (w <= 0 || h <= 0 || outW > kMaxSide || outH > kMaxSide || int64_t{outW} * outH > kMaxPixels)
-        return "bad size";
+        return N_("bad size");
     if (pos >= size)
-        return "the file ends early";
+        return N_("the file ends early");
     const int minCodeSize = data[pos++];
     if (minCodeSize < 2 || minCodeSize > 11)
-        return "bad code size";
+        return N_("bad code size");
 
     // Gather the data sub-blocks.
     std::vector<uint8_t> lzw;
@@ -261,7 +262,7 @@ const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& scre
     // pixels at most: a picture far larger than its data can fill is refused, not drawn
     // as an empty screen of hundreds of megabytes.
     if (int64_t{outW} * outH > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(lzw.size()))
-        return "the picture data is far too short for its size";
+        return N_("the picture data is far too short for its size");
 
     std::vector<uint8_t> indices(static_cast<size_t>(w) * h, 0);
     const uint32_t clear = 1u << minCodeSize;
@@ -300,21 +301,21 @@ const char* ReadGifImage(const uint8_t* data, size_t size, const GifScreen& scre
         uint32_t c = code;
         if (prev < 0) {
             if (code >= clear)
-                return "bad code";
+                return N_("bad code");
             indices[outPos++] = static_cast<uint8_t>(code);
             prev = static_cast<int32_t>(code);
             first = static_cast<uint8_t>(code);
             continue;
         }
         if (code > next || (code == next && next >= 4096))
-            return "bad code";
+            return N_("bad code");
         if (code == next) {
             stack[sp++] = first;
             c = static_cast<uint32_t>(prev);
         }
         while (c >= clear) {
             if (sp >= 4096 || c >= 4096)
-                return "bad code";
+                return N_("bad code");
             stack[sp++] = suffix[c];
             c = prefix[c];
         }
@@ -380,14 +381,14 @@ std::unique_ptr<MemBm> DecodeGif(const uint8_t* data, size_t size, std::string* 
     // Skip extensions up to the first image.
     while (true) {
         if (pos >= size)
-            return GifFail(error, "no image");
+            return GifFail(error, N_("no image"));
         const uint8_t tag = data[pos++];
         if (tag == 0x2C)
             break;
         if (tag != 0x21)
-            return GifFail(error, "bad block");
+            return GifFail(error, N_("bad block"));
         if (pos >= size)
-            return GifFail(error, "the file ends early");
+            return GifFail(error, N_("the file ends early"));
         ++pos; // extension label
         SkipSubBlocks(data, size, pos);
     }
@@ -415,9 +416,9 @@ std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::str
     const int64_t screenPixels = int64_t{screen.width} * screen.height;
     if (screen.width <= 0 || screen.height <= 0 || screen.width > kMaxSide ||
         screen.height > kMaxSide || screenPixels > kMaxPixels)
-        return fail("bad size");
+        return fail(N_("bad size"));
     if (screenPixels > kMaxFreePixels + int64_t{2731} * static_cast<int64_t>(size))
-        return fail("the picture data is far too short for its size");
+        return fail(N_("the picture data is far too short for its size"));
     MemBm canvas(screen.width, screen.height);
     int delayCs = 0, transparent = -1, disposal = 0;
     int64_t pixels = 0;
@@ -435,13 +436,13 @@ std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::str
             continue;
         }
         if (tag != 0x2C)
-            return fail("bad block");
+            return fail(N_("bad block"));
         GifImage image;
         if (const char* why = ReadGifImage(data, size, screen, pos, image))
             return fail(why);
         pixels += screenPixels;
         if (pixels > kMaxPixels)
-            return fail("too many frames");
+            return fail(N_("too many frames"));
         std::unique_ptr<MemBm> saved;
         if (disposal == 3)
             saved = std::make_unique<MemBm>(canvas);
@@ -458,7 +459,7 @@ std::vector<GifFrame> DecodeGifFrames(const uint8_t* data, size_t size, std::str
         disposal = 0;
     }
     if (frames.empty())
-        return fail("no image");
+        return fail(N_("no image"));
     return frames;
 }
 

@@ -21,6 +21,7 @@
 
 #include "media/image/ImageCodec.h"
 #include "media/image/Quantize.h"
+#include "platform/Translate.h"
 
 namespace tess::image {
 
@@ -54,7 +55,7 @@ constexpr size_t kMaxColors = 255; // one index is kept for transparency
 // average) serves a frame: 40 dB over the changed pixels.
 constexpr double kCloseError = 20;
 
-const char* const kWriteError = "the animation could not be written (is the disk full?)";
+const char* const kWriteError = N_("the animation could not be written (is the disk full?)");
 
 } // namespace
 
@@ -68,10 +69,10 @@ void GifAnimationWriter::Palette::assign(std::vector<uint32_t> c, bool isExact) 
 GifAnimationWriter::GifAnimationWriter(std::FILE* out, int width, int height)
     : out_(out), width_(width), height_(height) {
     if (!out_)
-        error_ = "no file to write the animation to";
+        error_ = Tr("no file to write the animation to");
     else if (width <= 0 || height <= 0 || width > 65535 || height > 65535)
-        error_ = "an animation of " + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels cannot be written as GIF";
+        error_ = FormatText(Tr("an animation of %d x %d pixels cannot be written as GIF"), width,
+                            height);
 }
 
 bool GifAnimationWriter::fail(const std::string& what) {
@@ -82,7 +83,7 @@ bool GifAnimationWriter::fail(const std::string& what) {
 
 bool GifAnimationWriter::write(const std::vector<uint8_t>& bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size() || std::ferror(out_))
-        return fail(kWriteError);
+        return fail(Tr(kWriteError));
     return true;
 }
 
@@ -339,9 +340,9 @@ bool GifAnimationWriter::AddFrame(const uint8_t* pixels, int strideBytes, int64_
     if (!error_.empty())
         return false;
     if (finished_)
-        return fail("the animation is already finished");
+        return fail(Tr("the animation is already finished"));
     if (!pixels || strideBytes < width_ * 4)
-        return fail("a frame without pixels");
+        return fail(Tr("a frame without pixels"));
     const size_t count = static_cast<size_t>(width_) * height_;
     incoming_.resize(count);
     for (int y = 0; y < height_; ++y) {
@@ -374,12 +375,12 @@ bool GifAnimationWriter::Finish(int64_t endMs) {
         return true;
     finished_ = true;
     if (!hasPending_)
-        return fail("an animation needs at least one frame");
+        return fail(Tr("an animation needs at least one frame"));
     const int64_t endCs = std::max(ToCentiseconds(endMs), pendingStartCs_ + 2);
     if (!flushPending(endCs - pendingStartCs_) || !write({0x3B}))
         return false;
     if (std::fflush(out_) != 0 || std::ferror(out_))
-        return fail(kWriteError);
+        return fail(Tr(kWriteError));
     return true;
 }
 

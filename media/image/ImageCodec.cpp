@@ -1,5 +1,6 @@
 #include "media/image/ImageCodec.h"
 #include "platform/FileIo.h"
+#include "platform/Translate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -54,7 +55,7 @@ std::unique_ptr<MemBm> DecodeImage(const uint8_t* data, size_t size, ImageType t
         break;
     }
     if (error)
-        *error = "not a picture file of a known kind";
+        *error = Tr("not a picture file of a known kind");
     return nullptr;
 }
 
@@ -62,7 +63,7 @@ std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type, st
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         if (error)
-            *error = "cannot open " + path + ": " + std::strerror(errno);
+            *error = FormatText(Tr("cannot open %1$s: %2$s"), path.c_str(), std::strerror(errno));
         return nullptr;
     }
     std::vector<uint8_t> data;
@@ -73,7 +74,7 @@ std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type, st
         if (data.size() > (size_t{1} << 30)) {
             std::fclose(f);
             if (error)
-                *error = path + " is too large for a picture";
+                *error = FormatText(Tr("%s is too large for a picture"), path.c_str());
             return nullptr;
         }
     }
@@ -81,7 +82,7 @@ std::unique_ptr<MemBm> LoadImageFile(const std::string& path, ImageType type, st
     std::fclose(f);
     if (readError) {
         if (error)
-            *error = "cannot read " + path;
+            *error = FormatText(Tr("cannot read %s"), path.c_str());
         return nullptr;
     }
     // A file whose contents say otherwise than its name is read by its contents.

@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 
 #include "media/image/ImageCodec.h"
+#include "platform/Translate.h"
 
 namespace tess::image {
 
@@ -65,15 +66,15 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
     if (cinfo.image_width > static_cast<JDIMENSION>(detail::kMaxSide) ||
         cinfo.image_height > static_cast<JDIMENSION>(detail::kMaxSide) ||
         int64_t{cinfo.image_width} * cinfo.image_height > detail::kMaxPixels) {
-        std::snprintf(err.message, sizeof err.message, "too large");
+        std::snprintf(err.message, sizeof err.message, "%s", Tr("too large"));
         return false;
     }
     // An 8 x 8 block takes a few bits at the very least: a picture far larger than its data
     // could hold is refused before hundreds of megabytes of grey are decoded.
     if (int64_t{cinfo.image_width} * cinfo.image_height >
         detail::kMaxFreePixels + 1024 * static_cast<int64_t>(size)) {
-        std::snprintf(err.message, sizeof err.message,
-                      "the picture data is far too short for its size");
+        std::snprintf(err.message, sizeof err.message, "%s",
+                      Tr("the picture data is far too short for its size"));
         return false;
     }
     const bool isCmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -82,7 +83,7 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t*
     picture = std::make_unique<MemBm>(static_cast<int32_t>(cinfo.output_width),
                                       static_cast<int32_t>(cinfo.output_height));
     if (picture->empty()) {
-        std::snprintf(err.message, sizeof err.message, "empty picture");
+        std::snprintf(err.message, sizeof err.message, "%s", Tr("empty picture"));
         return false;
     }
     if (isCmyk)
@@ -126,7 +127,7 @@ namespace detail {
 std::unique_ptr<MemBm> DecodeJpeg(const uint8_t* data, size_t size, std::string* error) {
     if (!data || size == 0) {
         if (error)
-            *error = "not a readable JPEG picture: empty file";
+            *error = Tr("not a readable JPEG picture: empty file");
         return nullptr;
     }
     jpeg_decompress_struct cinfo{};
@@ -140,7 +141,7 @@ std::unique_ptr<MemBm> DecodeJpeg(const uint8_t* data, size_t size, std::string*
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
         if (error)
-            *error = std::string("not a readable JPEG picture: ") + err.message;
+            *error = FormatText(Tr("not a readable JPEG picture: %s"), err.message);
         return nullptr;
     }
     return picture;

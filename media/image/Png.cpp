@@ -10,6 +10,7 @@
 #include "media/image/ColorTable.h"
 #include "media/image/ImageCodec.h"
 #include "media/image/PngParallel.h"
+#include "platform/Translate.h"
 
 namespace tess::image {
 
@@ -36,7 +37,7 @@ struct MemoryReader {
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
     if (length > r->size - r->pos)
-        png_error(png, "the file ends early");
+        png_error(png, Tr("the file ends early"));
     std::memcpy(out, r->data + r->pos, length);
     r->pos += length;
 }
@@ -200,7 +201,7 @@ bool ReadPng(png_structp png, png_infop info, std::unique_ptr<MemBm>& picture,
     const png_uint_32 h = png_get_image_height(png, info);
     const int colorType = png_get_color_type(png, info);
     if (int64_t{w} * h > kMaxPixels)
-        png_error(png, "too large");
+        png_error(png, Tr("too large"));
     png_set_expand(png);
     png_set_strip_16(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
@@ -212,10 +213,10 @@ bool ReadPng(png_structp png, png_infop info, std::unique_ptr<MemBm>& picture,
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4)
-        png_error(png, "unexpected row layout");
+        png_error(png, Tr("unexpected row layout"));
     picture = std::make_unique<MemBm>(static_cast<int32_t>(w), static_cast<int32_t>(h));
     if (picture->empty())
-        png_error(png, "empty picture");
+        png_error(png, Tr("empty picture"));
     rows.resize(h);
     for (png_uint_32 y = 0; y < h; ++y)
         rows[y] = picture->pixelAddress(0, static_cast<int32_t>(y));
@@ -235,7 +236,7 @@ std::unique_ptr<MemBm> DecodePng(const uint8_t* data, size_t size, std::string* 
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         if (error)
-            *error = "out of memory";
+            *error = Tr("out of memory");
         return nullptr;
     }
     png_set_read_fn(png, &reader, ReadFromMemory);
@@ -246,7 +247,7 @@ std::unique_ptr<MemBm> DecodePng(const uint8_t* data, size_t size, std::string* 
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) {
         if (error)
-            *error = "not a readable PNG picture: " + sink.message;
+            *error = FormatText(Tr("not a readable PNG picture: %s"), sink.message.c_str());
         return nullptr;
     }
     if (alpha) {

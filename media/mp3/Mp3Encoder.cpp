@@ -1,4 +1,5 @@
 #include "media/mp3/Mp3Encoder.h"
+#include "platform/Translate.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -38,10 +39,11 @@ struct Mp3Encoder::Impl {
         avcodec_free_context(&ctx);
     }
 
+    // `what` is a translated text with one %s for the coder's reason.
     void Fail(const char* what, int err) {
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(err, text, sizeof text);
-        error = std::string(what) + ": " + text;
+        error = FormatText(what, text);
         avcodec_free_context(&ctx);
     }
 
@@ -55,7 +57,7 @@ struct Mp3Encoder::Impl {
         if (int r = avcodec_send_frame(ctx, frame); r < 0) {
             char text[AV_ERROR_MAX_STRING_SIZE] = {};
             av_strerror(r, text, sizeof text);
-            error = std::string("the encoder refused a frame: ") + text;
+            error = FormatText(Tr("the encoder refused a frame: %s"), text);
             return 0;
         }
         while (avcodec_receive_packet(ctx, packet) == 0) {
@@ -68,7 +70,7 @@ struct Mp3Encoder::Impl {
         blocks += n;
         // The next frame gets fresh buffers when the coder kept a reference to this one.
         if (av_frame_make_writable(frame) < 0)
-            error = "no memory";
+            error = Tr("no memory");
         return n;
     }
 
@@ -101,14 +103,14 @@ Mp3Encoder::Mp3Encoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     d_->channels = channels == 1 ? 1 : 2;
     const AVCodec* codec = avcodec_find_encoder_by_name("libmp3lame");
     if (!codec) {
-        d_->error = "libavcodec has no MP3 encoder (it is built without LAME)";
+        d_->error = Tr("libavcodec has no MP3 encoder (it is built without LAME)");
         return;
     }
     d_->ctx = avcodec_alloc_context3(codec);
     d_->frame = av_frame_alloc();
     d_->packet = av_packet_alloc();
     if (!d_->ctx || !d_->frame || !d_->packet) {
-        d_->error = "no memory";
+        d_->error = Tr("no memory");
         avcodec_free_context(&d_->ctx);
         return;
     }
@@ -117,7 +119,7 @@ Mp3Encoder::Mp3Encoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     d_->ctx->sample_fmt = AV_SAMPLE_FMT_FLTP;
     av_channel_layout_default(&d_->ctx->ch_layout, d_->channels);
     if (int r = avcodec_open2(d_->ctx, codec, nullptr); r < 0) {
-        d_->Fail("cannot open the MP3 encoder", r);
+        d_->Fail(Tr("cannot open the MP3 encoder: %s"), r);
         return;
     }
     d_->frameSize = static_cast<size_t>(d_->ctx->frame_size);
@@ -132,11 +134,11 @@ Mp3Encoder::Mp3Encoder(uint32_t rate, uint16_t channels, uint32_t bitRate)
     d_->frame->nb_samples = static_cast<int>(d_->frameSize);
     av_channel_layout_copy(&d_->frame->ch_layout, &d_->ctx->ch_layout);
     if (d_->frameSize == 0 || d_->blockBytes == 0) {
-        d_->Fail("the encoder gave no block size", AVERROR(EINVAL));
+        d_->Fail(Tr("the encoder gave no block size: %s"), AVERROR(EINVAL));
         return;
     }
     if (int r = av_frame_get_buffer(d_->frame, 0); r < 0) {
-        d_->Fail("no memory for the sound frame", r);
+        d_->Fail(Tr("no memory for the sound frame: %s"), r);
         return;
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/gst/Player.h"
 
+#include "platform/Translate.h"
 #include "platform/gst/Devices.h"
 
 #include <gst/audio/streamvolume.h>
@@ -18,7 +19,7 @@ namespace tess::gst {
 namespace {
 
 std::string TakeGError(GError* err) {
-    std::string s = err && err->message ? err->message : "unknown error";
+    std::string s = err && err->message ? err->message : Tr("unknown error");
     if (err)
         g_error_free(err);
     return s;
@@ -75,13 +76,17 @@ MissingPiece ReadMissingPlugin(GstMessage* m) {
         piece.kind = MissingPiece::Decoder;
     }
     gchar* d = gst_missing_plugin_message_get_description(m);
-    const std::string desc = d ? d : (what.empty() ? "a decoder" : what);
+    // TRANSLATORS: fills the %1$s of "The GStreamer plug-in for %1$s is missing..." when
+    // GStreamer names no decoder
+    const std::string desc = d ? d : (what.empty() ? Tr("a decoder") : what);
     g_free(d);
     if (what.find("unknown") != std::string::npos)
-        piece.line = "No GStreamer plug-in reads " + desc + " (" + what + ").";
+        piece.line =
+            FormatText(Tr("No GStreamer plug-in reads %1$s (%2$s)."), desc.c_str(), what.c_str());
     else
-        piece.line = "The GStreamer plug-in for " + desc +
-                     " is missing: install the Debian package " + PackageFor(type, what) + ".";
+        piece.line = FormatText(
+            Tr("The GStreamer plug-in for %1$s is missing: install the Debian package %2$s."),
+            desc.c_str(), PackageFor(type, what).c_str());
     return piece;
 }
 
@@ -110,13 +115,14 @@ bool IsSoundOutput(GstObject* src) {
     return false;
 }
 
-constexpr const char* kCannotRender = "Could not render as a multimedia file.";
+// Translated at use.
+constexpr const char* kCannotRender = N_("Could not render as a multimedia file.");
 constexpr const char* kPartlyUnsupported =
-    "Some of the streams in this movie are in an unsupported format.";
+    N_("Some of the streams in this movie are in an unsupported format.");
 constexpr const char* kNoVideoOutput =
-    "Cannot play back the video stream: could not find a suitable renderer.";
+    N_("Cannot play back the video stream: could not find a suitable renderer.");
 constexpr const char* kNoAudioOutput =
-    "Cannot play back the audio stream: could not find a suitable renderer.";
+    N_("Cannot play back the audio stream: could not find a suitable renderer.");
 
 bool IsDefaultDevice(const std::string& name) {
     return name.empty() || name == "<default>" || name == "-1";
@@ -296,7 +302,8 @@ OpenResult Player::Open(const std::string& path, unsigned long windowId,
         // No sound output works: the pictures play without the sound.
         OpenResult silent = OpenOnce(path, windowId, soundDevice, timeoutMs, false);
         if (silent.ok && videoStreams_ > 0) {
-            silent.message = kNoAudioOutput + (silent.message.empty() ? "" : "\n" + silent.message);
+            silent.message =
+                Tr(kNoAudioOutput) + (silent.message.empty() ? "" : "\n" + silent.message);
             return silent;
         }
         Close();
@@ -311,15 +318,16 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
     OpenResult r;
     std::string why;
     if (!Initialise(&why)) {
-        r.message = "GStreamer could not start: " + why;
+        r.message = FormatText(Tr("GStreamer could not start: %s"), why.c_str());
         return r;
     }
     Impl& p = *impl_;
     p.playbin = gst_element_factory_make("playbin", nullptr);
     if (!p.playbin) {
-        r.message = std::string(kCannotRender) +
-                    "\nThe GStreamer element \"playbin\" is missing: install the Debian "
-                    "package gstreamer1.0-plugins-base.";
+        r.message = std::string(Tr(kCannotRender)) + "\n" +
+                    FormatText(Tr("The GStreamer element \"%1$s\" is missing: install the Debian "
+                                  "package %2$s."),
+                               "playbin", "gstreamer1.0-plugins-base");
         return r;
     }
     gst_object_ref_sink(p.playbin);
@@ -345,8 +353,9 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
     if (!p.videoSink) {
         // Without an X picture output the sound still plays; the pictures go nowhere.
         missing.push_back({MissingPiece::VideoOutput,
-                           "The GStreamer plug-in ximagesink is missing: install the Debian "
-                           "package gstreamer1.0-x."});
+                           FormatText(Tr("The GStreamer plug-in %1$s is missing: install the "
+                                         "Debian package %2$s."),
+                                      "ximagesink", "gstreamer1.0-x")});
         p.videoSink = VideoSinkFor(0);
     }
     if (windowId && missing.empty()) {
@@ -368,8 +377,8 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
                 if (e)
                     gst_object_unref(gst_object_ref_sink(e));
             gst_object_unref(gst_object_ref_sink(bin));
-            r.message = "The GStreamer elements \"videoconvert\" and \"videoscale\" are "
-                        "needed: install gstreamer1.0-plugins-base.";
+            r.message = Tr("The GStreamer elements \"videoconvert\" and \"videoscale\" are "
+                           "needed: install gstreamer1.0-plugins-base.");
             Close();
             return r;
         }
@@ -446,9 +455,11 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
         std::string reason = MissingLines(missing);
         if (reason.empty())
             reason = !error.empty() ? error
-                     : prerolled    ? "The file holds no stream that can be played."
-                                    : "The file did not open in time.";
-        r.message = std::string(kCannotRender) + "\nOne possible reason:\n" + reason;
+                     : prerolled    ? Tr("The file holds no stream that can be played.")
+                                    : Tr("The file did not open in time.");
+        // A heading line: the reason follows on the next line.
+        r.message =
+            std::string(Tr(kCannotRender)) + "\n" + Tr("One possible reason:") + "\n" + reason;
         Close();
         return r;
     }
@@ -470,11 +481,11 @@ OpenResult Player::OpenOnce(const std::string& path, unsigned long windowId,
     const std::string unread = MissingLines(missing, {MissingPiece::Decoder, MissingPiece::Other});
     const std::string noSound = MissingLines(missing, {MissingPiece::AudioOutput});
     if (videoStreams_ > 0 && !noPicture.empty())
-        r.message = std::string(kNoVideoOutput) + "\n" + noPicture;
+        r.message = std::string(Tr(kNoVideoOutput)) + "\n" + noPicture;
     else if (!unread.empty())
-        r.message = std::string(kPartlyUnsupported) + "\n" + unread;
+        r.message = std::string(Tr(kPartlyUnsupported)) + "\n" + unread;
     else if (!noSound.empty())
-        r.message = std::string(kNoAudioOutput) + "\n" + noSound;
+        r.message = std::string(Tr(kNoAudioOutput)) + "\n" + noSound;
     return r;
 }
 

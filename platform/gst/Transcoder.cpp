@@ -1,5 +1,6 @@
 #include "platform/gst/Transcoder.h"
 
+#include "platform/Translate.h"
 #include "platform/gst/Player.h"
 #include "platform/gst/Vp9Encoder.h"
 
@@ -59,9 +60,9 @@ struct Pipeline {
     // The message of a stream the file was to have but did not give, or empty.
     std::string MissingStream() const {
         if (videoWanted && Unfed(videoIn))
-            return "the file holds no pictures that can be read (it may be damaged).";
+            return Tr("the file holds no pictures that can be read (it may be damaged).");
         if (audioWanted && Unfed(audioIn))
-            return "the file holds no sound that can be read (it may be damaged).";
+            return Tr("the file holds no sound that can be read (it may be damaged).");
         return {};
     }
 
@@ -76,8 +77,9 @@ struct Pipeline {
         GstElement* e = gst_element_factory_make(factory, nullptr);
         if (!e) {
             if (missing.empty())
-                missing = std::string("The GStreamer element \"") + factory +
-                          "\" is missing: install the Debian package " + PackageOf(factory) + ".";
+                missing = FormatText(Tr("The GStreamer element \"%1$s\" is missing: install the "
+                                        "Debian package %2$s."),
+                                     factory, PackageOf(factory));
             return nullptr;
         }
         gst_bin_add(GST_BIN(pipeline), e);
@@ -92,8 +94,8 @@ struct Pipeline {
                 return nullptr;
             if (previous && !gst_element_link(previous, e)) {
                 if (missing.empty())
-                    missing = std::string("GStreamer could not link ") +
-                              GST_ELEMENT_NAME(previous) + " to " + GST_ELEMENT_NAME(e) + ".";
+                    missing = FormatText(Tr("GStreamer could not link %1$s to %2$s."),
+                                         GST_ELEMENT_NAME(previous), GST_ELEMENT_NAME(e));
                 return nullptr;
             }
             previous = e;
@@ -242,7 +244,7 @@ GstFlowReturn OnPicture(GstAppSink* sink, gpointer data) {
         return pushed ? GST_FLOW_ERROR : GST_FLOW_FLUSHING; // flushing: the pipeline stops
     });
     if (result == GST_FLOW_ERROR && p->codingError.empty())
-        p->codingError = "A picture could not be read for the VP9 coder.";
+        p->codingError = Tr("A picture could not be read for the VP9 coder.");
     return result;
 }
 
@@ -305,7 +307,7 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
     };
     std::string why;
     if (!Initialise(&why))
-        return fail("GStreamer could not start: " + why);
+        return fail(FormatText(Tr("GStreamer could not start: %s"), why.c_str()));
     Pipeline p;
     p.owner = this;
     p.pipeline = gst_pipeline_new("transcode");
@@ -410,7 +412,8 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
                 p.videoIn = nullptr;
         }
         if (!p.videoIn)
-            return fail(p.missing.empty() ? "The picture stream could not be set up." : p.missing);
+            return fail(p.missing.empty() ? Tr("The picture stream could not be set up.")
+                                          : p.missing);
         GstPad* shaped = gst_element_get_static_pad(shape, "src");
         gst_pad_add_probe(shaped, GST_PAD_PROBE_TYPE_BUFFER, &NoteTime, &p, nullptr);
         gst_object_unref(shaped);
@@ -428,7 +431,8 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
         p.audioIn = p.Chain({Queue(p, true), p.Make("audioconvert"), p.Make("audioresample"), shape,
                              encoder, tail});
         if (!p.audioIn || !gst_element_link(tail, mux))
-            return fail(p.missing.empty() ? "The sound stream could not be set up." : p.missing);
+            return fail(p.missing.empty() ? Tr("The sound stream could not be set up.")
+                                          : p.missing);
         if (!job.video) {
             GstPad* shaped = gst_element_get_static_pad(shape, "src");
             gst_pad_add_probe(shaped, GST_PAD_PROBE_TYPE_BUFFER, &NoteTime, &p, nullptr);
@@ -457,7 +461,7 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
     std::string failure;
     bool finished = false;
     if (gst_element_set_state(p.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
-        failure = "The transcoding pipeline did not start.";
+        failure = Tr("The transcoding pipeline did not start.");
     gint64 endedAt = 0;
     while (!finished && !cancel_) {
         // Streams the file does not give: they would keep the muxer waiting for ever.
@@ -486,7 +490,7 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
             GError* e = nullptr;
             gchar* debug = nullptr;
             gst_message_parse_error(m, &e, &debug);
-            failure = e && e->message ? e->message : "unknown error";
+            failure = e && e->message ? e->message : Tr("unknown error");
             if (e)
                 g_error_free(e);
             g_free(debug);
@@ -504,7 +508,7 @@ bool Transcoder::Run(const TranscodeJob& job, std::string* error) {
     if (!p.codingError.empty())
         return fail(p.codingError);
     if (!finished)
-        return fail(failure.empty() ? "The transcoding stopped." : failure);
+        return fail(failure.empty() ? Tr("The transcoding stopped.") : failure);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/gst/Vp9Encoder.h"
 
+#include "platform/Translate.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/dict.h>
@@ -11,10 +13,11 @@ namespace tess::gst {
 
 namespace {
 
+// `what` is a translated text with one %s for the coder's reason.
 std::string Reason(const char* what, int err) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(err, text, sizeof text);
-    return std::string(what) + ": " + text;
+    return FormatText(what, text);
 }
 
 } // namespace
@@ -37,7 +40,7 @@ struct Vp9Encoder::Impl {
             if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
                 return true;
             if (r < 0) {
-                *error = Reason("The VP9 coder failed", r);
+                *error = Reason(Tr("The VP9 coder failed: %s"), r);
                 return false;
             }
             Packet p;
@@ -62,15 +65,15 @@ bool Vp9Encoder::Open(int width, int height, int framesPerSecond, int quality, s
         av_log_set_level(AV_LOG_WARNING);
     const AVCodec* codec = avcodec_find_encoder_by_name("libvpx-vp9");
     if (!codec) {
-        *error = "libavcodec has no VP9 encoder (libvpx-vp9): install the Debian package "
-                 "libavcodec59.";
+        *error = Tr("libavcodec has no VP9 encoder (libvpx-vp9): install the Debian package "
+                    "libavcodec59.");
         return false;
     }
     d_->ctx = avcodec_alloc_context3(codec);
     d_->frame = av_frame_alloc();
     d_->packet = av_packet_alloc();
     if (!d_->ctx || !d_->frame || !d_->packet) {
-        *error = "Out of memory for the VP9 coder.";
+        *error = Tr("Out of memory for the VP9 coder.");
         return false;
     }
     AVCodecContext* c = d_->ctx;
@@ -97,7 +100,7 @@ bool Vp9Encoder::Open(int width, int height, int framesPerSecond, int quality, s
     const int r = avcodec_open2(c, codec, &options);
     av_dict_free(&options);
     if (r < 0) {
-        *error = Reason("The VP9 coder did not start", r);
+        *error = Reason(Tr("The VP9 coder did not start: %s"), r);
         avcodec_free_context(&d_->ctx);
         return false;
     }
@@ -110,7 +113,7 @@ bool Vp9Encoder::Open(int width, int height, int framesPerSecond, int quality, s
 bool Vp9Encoder::Encode(const uint8_t* const planes[3], const int strides[3], int64_t index,
                         const Sink& sink, std::string* error) {
     if (!d_->ctx) {
-        *error = "The VP9 coder is not open.";
+        *error = Tr("The VP9 coder is not open.");
         return false;
     }
     AVFrame* f = d_->frame;
@@ -124,7 +127,7 @@ bool Vp9Encoder::Encode(const uint8_t* const planes[3], const int strides[3], in
     for (auto& data : f->data)
         data = nullptr;
     if (r < 0) {
-        *error = Reason("The VP9 coder refused a picture", r);
+        *error = Reason(Tr("The VP9 coder refused a picture: %s"), r);
         return false;
     }
     return d_->Drain(sink, error);
@@ -134,7 +137,7 @@ bool Vp9Encoder::Finish(const Sink& sink, std::string* error) {
     if (!d_->ctx)
         return true;
     if (const int r = avcodec_send_frame(d_->ctx, nullptr); r < 0 && r != AVERROR_EOF) {
-        *error = Reason("The VP9 coder could not finish", r);
+        *error = Reason(Tr("The VP9 coder could not finish: %s"), r);
         return false;
     }
     return d_->Drain(sink, error);

@@ -1,5 +1,7 @@
 #include "platform/gtk/Desktop.h"
 
+#include "platform/Translate.h"
+
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -28,7 +30,7 @@ void MoveToUserPosition(GtkWidget* w, gpointer) {
 
 bool TakeError(GError* err, std::string* error) {
     if (error)
-        *error = err && err->message ? err->message : "unknown error";
+        *error = err && err->message ? err->message : Tr("unknown error");
     if (err)
         g_error_free(err);
     return false;

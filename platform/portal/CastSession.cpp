@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/ScreenPixelSource.h"
+#include "platform/Translate.h"
 
 namespace tess::portal {
 
@@ -86,7 +87,8 @@ uint32_t CastSession::uintProperty(const char* name, uint32_t fallback) {
 
 // Calls `method` with the arguments `makeArgs` builds around a fresh handle token, and
 // waits for its Response: at most timeoutMs (below 0: as long as it takes, for a dialog),
-// and never past the portal going away or the session closing.
+// and never past the portal going away or the session closing. A failure leaves its reason
+// in `why`, and refused_ set when it was the portal that said no.
 bool CastSession::request(const char* method, const std::function<GVariant*(const char*)>& makeArgs,
                           int timeoutMs, Response& response, std::string* why) {
     Request pending(bus_.get(), [&response](uint32_t code, GVariant* results) {
@@ -94,26 +96,33 @@ bool CastSession::request(const char* method, const std::function<GVariant*(cons
         response.code = code;
         response.results.reset(g_variant_ref(results));
     });
+    refused_ = false;
     Error error;
     Variant reply(g_dbus_connection_call_sync(bus_.get(), kName, kPath, kScreenCast, method,
                                               makeArgs(pending.token().c_str()),
                                               G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE,
                                               options_.requestTimeoutMs, nullptr, Out(error)));
     if (!reply) {
-        *why = std::string("the desktop portal refused ") + method + " (" + ErrorText(error) + ")";
+        *why = FormatText(Tr("the desktop portal refused %1$s (%2$s)"), method,
+                          ErrorText(error).c_str());
+        refused_ = true;
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!response.done) {
         if (quit_.load() || ScreenSourceStartInterrupted())
-            *why = "the screen cast was stopped";
+            *why = Tr("the screen cast was stopped");
         else if (portalGone_)
-            *why = "the desktop portal went away";
+            *why = Tr("the desktop portal went away");
         else if (sessionClosed_)
-            *why = "the desktop closed the screen-cast session";
+            *why = Tr("the desktop closed the screen-cast session");
         else if (timeoutMs >= 0 && std::chrono::steady_clock::now() > deadline)
-            *why = std::string("the desktop portal did not answer ") + method + " within " +
-                   SecondsText(timeoutMs) + " seconds";
+            *why = FormatText(
+                // TRANSLATORS: %1$s is a portal method's name, %2$s a number of seconds
+                TrN("the desktop portal did not answer %1$s within %2$s seconds",
+                    "the desktop portal did not answer %1$s within %2$s seconds",
+                    timeoutMs <= 0 ? 0 : static_cast<unsigned long>((timeoutMs + 999) / 1000)),
+                method, SecondsText(timeoutMs).c_str());
         else {
             g_main_context_iteration(context_, TRUE);
             continue;
@@ -121,11 +130,12 @@ bool CastSession::request(const char* method, const std::function<GVariant*(cons
         return false;
     }
     if (response.code == 1) {
-        *why = "the screen cast was cancelled";
+        *why = Tr("the screen cast was cancelled");
         return false;
     }
     if (response.code != 0) {
-        *why = std::string("the desktop portal refused the screen cast (") + method + ")";
+        *why = FormatText(Tr("the desktop portal refused the screen cast (%s)"), method);
+        refused_ = true;
         return false;
     }
     return true;
@@ -144,7 +154,8 @@ PortalGrant CastSession::negotiate() {
             nullptr, nullptr, Out(error)));
     g_free(address);
     if (!bus_) {
-        g.message = "the session bus cannot be reached (" + ErrorText(error) + ")";
+        g.message =
+            FormatText(Tr("the session bus cannot be reached (%s)"), ErrorText(error).c_str());
         return g;
     }
     g_dbus_connection_set_exit_on_close(bus_.get(), FALSE);
@@ -157,9 +168,10 @@ PortalGrant CastSession::negotiate() {
         const bool missing =
             g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
             g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
-        g.message = (missing ? "the desktop portal is not running on the session bus ("
-                             : "the desktop portal offers no screen cast (") +
-                    ErrorText(error) + ")";
+        g.message = FormatText(missing ? Tr("the desktop portal is not running on the session "
+                                            "bus (%s)")
+                                       : Tr("the desktop portal offers no screen cast (%s)"),
+                               ErrorText(error).c_str());
         return g;
     }
     const uint32_t version = g_variant_is_of_type(versionValue.get(), G_VARIANT_TYPE_UINT32)
@@ -168,7 +180,7 @@ PortalGrant CastSession::negotiate() {
     const uint32_t sourceTypes = uintProperty("AvailableSourceTypes", kSourceMonitor);
     const uint32_t cursorModes = uintProperty("AvailableCursorModes", 0);
     if (options_.window && !(sourceTypes & kSourceWindow)) {
-        g.message = "window capture is not available in this session";
+        g.message = Tr("window capture is not available in this session");
         return g;
     }
     g = castSession(version, cursorModes, options_.restoreToken);
@@ -214,7 +226,7 @@ bool CastSession::createSession(PortalGrant& g) {
     const gchar* handle = nullptr;
     if (!created.results ||
         !g_variant_lookup(created.results.get(), "session_handle", "&s", &handle)) {
-        g.message = "the desktop portal made no screen-cast session";
+        g.message = Tr("the desktop portal made no screen-cast session");
         return false;
     }
     sessionHandle_ = handle;
@@ -253,8 +265,7 @@ bool CastSession::selectSources(PortalGrant& g, uint32_t version, uint32_t curso
     // Some desktops ask the user here already: no time limit.
     if (request("SelectSources", args, -1, selected, &g.message))
         return true;
-    g.tokenRefused = !restoreToken.empty() && !portalGone_ && !sessionClosed_ &&
-                     (g.message.rfind("the desktop portal refused", 0) == 0);
+    g.tokenRefused = !restoreToken.empty() && !portalGone_ && !sessionClosed_ && refused_;
     return false;
 }
 
@@ -274,7 +285,7 @@ bool CastSession::startCast(PortalGrant& g) {
     GVariant* rawProps = nullptr;
     if (!streams || (g_variant_iter_init(&iter, streams.get()),
                      !g_variant_iter_next(&iter, "(u@a{sv})", &g.node, &rawProps))) {
-        g.message = "the desktop portal gave no stream";
+        g.message = Tr("the desktop portal gave no stream");
         return false;
     }
     Variant props(rawProps);
@@ -307,7 +318,8 @@ bool CastSession::openRemote(PortalGrant& g) {
         g.fd = fds ? g_unix_fd_list_get(fds.get(), index, Out(error)) : -1;
     }
     if (g.fd < 0) {
-        g.message = "the screen cast's stream cannot be opened (" + ErrorText(error) + ")";
+        g.message = FormatText(Tr("the screen cast's stream cannot be opened (%s)"),
+                               ErrorText(error).c_str());
         return false;
     }
     return true;

@@ -75,6 +75,7 @@ private:
     guint closedSubscription_ = 0;
     bool portalGone_ = false;    // the portal's bus name lost its owner
     bool sessionClosed_ = false; // the portal closed the session
+    bool refused_ = false;       // the last request failed because the portal said no
 };
 
 } // namespace tess::portal

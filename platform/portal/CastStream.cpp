@@ -29,27 +29,27 @@ struct CastStream::Listeners {
     static void OnCoreError(void* data, uint32_t id, int, int res, const char* message) {
         if (id == PW_ID_CORE)
             static_cast<CastStream*>(data)->events_.ended(
-                std::string("the connection to the screen cast was lost (") +
-                (message ? message : std::strerror(-res)) + ")");
+                FormatText(Tr("the connection to the screen cast was lost (%s)"),
+                           message ? message : std::strerror(-res)));
     }
 
     // The cast's node leaving the graph is the end of the cast, whatever the stream does.
     static void OnGlobalRemoved(void* data, uint32_t id) {
         auto* self = static_cast<CastStream*>(data);
         if (id == self->node_)
-            self->events_.ended(kCastEndedText);
+            self->events_.ended(Tr(kCastEndedText));
     }
 
     static void OnStateChanged(void* data, pw_stream_state, pw_stream_state state,
                                const char* error) {
         auto* self = static_cast<CastStream*>(data);
         if (state == PW_STREAM_STATE_ERROR)
-            self->events_.ended(std::string("the screen cast's stream failed (") +
-                                (error ? error : "no reason given") + ")");
+            self->events_.ended(FormatText(Tr("the screen cast's stream failed (%s)"),
+                                           error ? error : Tr("no reason given")));
         else if (state == PW_STREAM_STATE_STREAMING)
             self->streamWasActive_ = true;
         else if (state == PW_STREAM_STATE_UNCONNECTED && self->streamWasActive_)
-            self->events_.ended(kCastEndedText);
+            self->events_.ended(Tr(kCastEndedText));
     }
 
     static void OnParamChanged(void* data, uint32_t id, const spa_pod* param) {

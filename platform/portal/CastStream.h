@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/ScreenPixelSource.h"
+#include "platform/Translate.h"
 
 struct pw_thread_loop;
 struct pw_context;
@@ -21,9 +22,9 @@ struct spa_buffer;
 
 namespace tess::portal {
 
-// Why a cast that was stopped from the desktop ended.
+// Why a cast that was stopped from the desktop ended (translate at use: Tr(kCastEndedText)).
 inline constexpr const char* kCastEndedText =
-    "the screen cast ended (sharing was stopped from the desktop)";
+    N_("the screen cast ended (sharing was stopped from the desktop)");
 
 struct CastStreamEvents {
     // A picture of `width` x `height` pixels in `format`, rows `stride` bytes apart.

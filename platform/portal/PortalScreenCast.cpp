@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Translate.h"
 #include "platform/portal/CastSession.h"
 #include "platform/portal/CastStream.h"
 
@@ -34,6 +35,11 @@ std::string SecondsText(int ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", ms / 1000.0);
     return text;
+}
+
+// The number that picks the plural form of a time limit's "seconds" (a fraction counts up).
+unsigned long WholeSeconds(int ms) {
+    return ms <= 0 ? 0 : static_cast<unsigned long>((ms + 999) / 1000);
 }
 
 } // namespace
@@ -120,10 +126,14 @@ struct PortalScreenCast::Impl {
                        NowMs() - lastUse.load() > options.idleStopMs;
             }
             if (idle)
-                endWith("the screen cast was stopped after " + SecondsText(options.idleStopMs) +
-                        " seconds without use");
+                endWith(FormatText(
+                    // TRANSLATORS: %s is a number of seconds, perhaps with a fraction ("0.5")
+                    TrN("the screen cast was stopped after %s seconds without use",
+                        "the screen cast was stopped after %s seconds without use",
+                        WholeSeconds(options.idleStopMs)),
+                    SecondsText(options.idleStopMs).c_str()));
             else if (!quitPortal.load())
-                endWith(portal::kCastEndedText);
+                endWith(Tr(portal::kCastEndedText));
         }
         session.close();
         g_source_destroy(tick);
@@ -221,7 +231,7 @@ bool PortalScreenCast::start() {
 
     if (!d.stream.open(grant.fd, grant.node)) {
         d.stopAll();
-        d.setFailure("the screen cast's stream cannot be opened");
+        d.setFailure(Tr("the screen cast's stream cannot be opened"));
         return false;
     }
     std::unique_lock frameLock(d.frameMutex);
@@ -247,10 +257,15 @@ bool PortalScreenCast::start() {
         std::string why = failure();
         d.stopAll();
         if (why.empty())
-            why = unreadable ? "the screen cast delivers pictures this program cannot read "
-                               "(DMA-BUF buffers that cannot be mapped)"
-                             : "no picture arrived from the screen cast within " +
-                                   SecondsText(d.options.firstPictureTimeoutMs) + " seconds";
+            why = unreadable
+                      ? Tr("the screen cast delivers pictures this program cannot read "
+                           "(DMA-BUF buffers that cannot be mapped)")
+                      : FormatText(
+                            // TRANSLATORS: %s is a number of seconds, perhaps with a fraction
+                            TrN("no picture arrived from the screen cast within %s seconds",
+                                "no picture arrived from the screen cast within %s seconds",
+                                WholeSeconds(d.options.firstPictureTimeoutMs)),
+                            SecondsText(d.options.firstPictureTimeoutMs).c_str());
         d.setFailure(why);
         return false;
     }

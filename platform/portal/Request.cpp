@@ -1,5 +1,7 @@
 #include "platform/portal/Request.h"
 
+#include "platform/Translate.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <random>
@@ -8,7 +10,7 @@ namespace tess::portal {
 
 std::string ErrorText(const Error& error) {
     if (!error)
-        return "unknown error";
+        return Tr("unknown error");
     g_dbus_error_strip_remote_error(error.get());
     return error->message;
 }

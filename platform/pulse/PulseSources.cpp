@@ -1,6 +1,7 @@
 #include "platform/pulse/PulseSources.h"
 
 #include "platform/Log.h"
+#include "platform/Translate.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -78,7 +79,7 @@ MonitorList ListMonitorSources(std::chrono::milliseconds timeout) {
     Listing l;
     pa_mainloop* ml = pa_mainloop_new();
     if (!ml) {
-        l.list.error = "no memory";
+        l.list.error = Tr("no memory");
         return l.list;
     }
     pa_context* ctx = pa_context_new(pa_mainloop_get_api(ml), "Tessaray");
@@ -108,9 +109,10 @@ MonitorList ListMonitorSources(std::chrono::milliseconds timeout) {
                 break;
         }
         if (!asked || l.pending != 0)
-            l.list.error = l.failed ? ContextError(ctx) : "the sound server did not answer in time";
+            l.list.error =
+                l.failed ? ContextError(ctx) : Tr("the sound server did not answer in time");
     } else {
-        l.list.error = ctx ? ContextError(ctx) : "no memory";
+        l.list.error = ctx ? ContextError(ctx) : Tr("no memory");
     }
     if (!l.list.error.empty()) {
         l.list.monitors.clear();
@@ -236,7 +238,7 @@ void SourceCapture::Impl::OnContext(pa_context* c, void* user) {
 void SourceCapture::Impl::OnServer(pa_context* c, const pa_server_info* i, void* user) {
     auto* d = static_cast<Impl*>(user);
     if (!i || !i->default_sink_name || !*i->default_sink_name)
-        return d->Fail("the sound server has no default output");
+        return d->Fail(Tr("the sound server has no default output"));
     if (pa_operation* op =
             pa_context_get_sink_info_by_name(c, i->default_sink_name, OnDefaultSink, d))
         pa_operation_unref(op);
@@ -253,7 +255,7 @@ void SourceCapture::Impl::OnDefaultSink(pa_context*, const pa_sink_info* i, int 
             open = !d->source.empty();
         }
         if (!open)
-            d->Fail("the default output has no monitor");
+            d->Fail(Tr("the default output has no monitor"));
         return;
     }
     if (i->monitor_source_name && *i->monitor_source_name)
@@ -277,8 +279,9 @@ void SourceCapture::Impl::OnSourceInfo(pa_context* c, const pa_source_info* i, i
     auto* d = static_cast<Impl*>(user);
     if (eol || !i) {
         if (!d->stream)
-            d->Fail("no such source: " +
-                    (d->requested.empty() ? "the default output's monitor" : d->requested));
+            d->Fail(d->requested.empty()
+                        ? std::string(Tr("no such source: the default output's monitor"))
+                        : FormatText(Tr("no such source: %s"), d->requested.c_str()));
         return;
     }
     if (d->stream)
@@ -335,14 +338,14 @@ void SourceCapture::Impl::OnRead(pa_stream* s, size_t, void* user) {
 void SourceCapture::Impl::Run() {
     pa_mainloop* ml = pa_mainloop_new();
     if (!ml)
-        return Fail("no memory");
+        return Fail(Tr("no memory"));
     {
         std::lock_guard lock(mu);
         mainloop = ml;
     }
     ctx = pa_context_new(pa_mainloop_get_api(ml), "Tessaray");
     if (!ctx) {
-        Fail("no memory");
+        Fail(Tr("no memory"));
     } else {
         pa_context_set_state_callback(ctx, OnContext, this);
         if (pa_context_connect(ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
@@ -420,7 +423,7 @@ bool SourceCapture::Start(const std::string& source, Sink sink, std::string* err
         d->cv.wait_for(lock, timeout, [d] { return d->started || d->failed; });
         ok = d->started;
         if (!ok && error)
-            *error = d->failed ? d->error : "the sound server did not answer in time";
+            *error = d->failed ? d->error : Tr("the sound server did not answer in time");
     }
     if (!ok)
         Stop();

@@ -1,5 +1,7 @@
 #include "platform/x11/ClipboardHolder.h"
 
+#include "platform/Translate.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -195,12 +197,12 @@ private:
     };
     Display* d = XOpenDisplay(displayName);
     if (!d)
-        fail("no X display answers for the clipboard");
+        fail(N_("no X display answers for the clipboard"));
     XSetErrorHandler(IgnoreXError);
     XSetIOErrorHandler(EndWithDisplay);
     Holder holder(d, offers);
     if (!holder.own())
-        fail("the clipboard could not be taken");
+        fail(N_("the clipboard could not be taken"));
     (void)!write(reply, "+", 1);
     close(reply);
     holder.serve();
@@ -211,7 +213,7 @@ private:
 bool Hold(const std::vector<Offer>& offers, std::string* error, const char* displayName) {
     int fds[2];
     if (pipe(fds) != 0) {
-        *error = "no pipe for the clipboard holder";
+        *error = Tr("no pipe for the clipboard holder");
         return false;
     }
     const pid_t child = fork();
@@ -238,9 +240,11 @@ bool Hold(const std::vector<Offer>& offers, std::string* error, const char* disp
         waitpid(child, nullptr, 0);
     if (answer == "+")
         return true;
-    *error = child < 0        ? "the clipboard holder could not be started"
-             : answer.empty() ? "the clipboard holder ended at once"
-                              : answer;
+    // The holder's own reasons are marked there and translated here: the forked child
+    // touches no catalog.
+    *error = child < 0        ? Tr("the clipboard holder could not be started")
+             : answer.empty() ? Tr("the clipboard holder ended at once")
+                              : Tr(answer.c_str());
     return false;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/ScreenPixelSource.h"
+#include "platform/Translate.h"
 #include "platform/x11/Screen.h"
 
 namespace tess {
@@ -109,8 +110,9 @@ std::optional<ScreenRect> FindMonitor(const std::vector<Monitor>& monitors, cons
     if (!text.empty() && !*end && n >= 0 && static_cast<size_t>(n) < monitors.size())
         return monitors[static_cast<size_t>(n)].rect;
     if (error)
-        *error = "no monitor \"" + text + "\"; the monitors are (number, name, geometry):\n" +
-                 MonitorListText(monitors);
+        *error = FormatText(Tr("no monitor \"%s\"; the monitors are (number, name, geometry):"),
+                            text.c_str()) +
+                 "\n" + MonitorListText(monitors);
     return std::nullopt;
 }
 

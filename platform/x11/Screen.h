@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/ScreenReader.h"
+#include "platform/Translate.h"
 
 namespace tess {
 
@@ -30,7 +31,8 @@ struct WindowState {
 };
 
 // What the program says when no display answers (after "tessaray: ").
-inline constexpr const char* kNoDisplayMessage = "cannot open the X display (is DISPLAY set?)";
+// Translate at use: Tr(kNoDisplayMessage).
+inline constexpr const char* kNoDisplayMessage = N_("cannot open the X display (is DISPLAY set?)");
 
 // True when an X display answers at `displayName` (null: $DISPLAY). The toolkit is not asked:
 // it ends the process when it finds none. With `hold`, the connection stays open until
