@@ -2,7 +2,6 @@
 #include "platform/Translate.h"
 
 #include <csignal>
-#include <cstdio>
 
 #include "capture/CommandOptions.h"
 #include "media/Export.h"
@@ -41,11 +40,16 @@ private:
     struct sigaction oldTerm_ {};
 };
 
-const char* kUsage = "usage: tessaray --export IN --output OUT [--format webm|mp4|gif] [--fps N]\n"
-                     "                [--scale 50|100] [--from T] [--to T]\n";
+const char* kUsage =
+    // TRANSLATORS: the options and their choices are typed as they stand; the words in
+    // capitals (IN, OUT, N, T) name what the user puts there
+    N_("usage: tessaray --export IN --output OUT [--format webm|mp4|gif] [--fps N]\n"
+       "                [--scale 50|100] [--from T] [--to T]\n");
 const char* kTrimUsage =
-    "usage: tessaray --trim IN --output OUT [--from T] [--to T] [--cut T1-T2]...\n"
-    "  (T: seconds such as 12.5, or [hh:]mm:ss[.mmm])\n";
+    // TRANSLATORS: the options are typed as they stand; the words in capitals (IN, OUT, T,
+    // T1, T2) name what the user puts there, and the last line tells how a time T is written
+    N_("usage: tessaray --trim IN --output OUT [--from T] [--to T] [--cut T1-T2]...\n"
+       "  (T: seconds such as 12.5, or [hh:]mm:ss[.mmm])\n");
 
 // The parts of the recording that --from, --to and --cut keep.
 struct TrimRequest {
@@ -60,13 +64,17 @@ bool ParseTrimOption(const std::string& name, const std::string& value, bool cut
     if (name == "from" || name == "to") {
         const auto ms = ParseTrimTime(value);
         if (!ms)
-            *error = "--" + name + " needs a time such as 12.5 or 1:02.5, not \"" + value + "\"";
+            *error = FormatText(name == "from"
+                                    ? Tr("--from needs a time such as 12.5 or 1:02.5, not \"%s\"")
+                                    : Tr("--to needs a time such as 12.5 or 1:02.5, not \"%s\""),
+                                value.c_str());
         (name == "from" ? t->from : t->to) = ms;
     } else if (name == "cut" && cuts) {
         const auto range = ParseTrimRange(value);
         if (!range)
-            *error = "--cut needs two times with the earlier first, such as 1:00-1:30, not \"" +
-                     value + "\"";
+            *error = FormatText(
+                Tr("--cut needs two times with the earlier first, such as 1:00-1:30, not \"%s\""),
+                value.c_str());
         else
             t->cuts.push_back(*range);
     } else {
@@ -109,7 +117,7 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
                 r.error = Tr("--scale must be 50 or 100");
             r.options.scalePercent = static_cast<int>(n);
         } else if (!ParseTrimOption(name, value, false, &r.trim, &r.error) && name != "backend") {
-            r.error = "unknown option --" + name;
+            r.error = FormatText(Tr("unknown option --%s"), name.c_str());
         }
         if (!r.error.empty())
             return r;
@@ -117,16 +125,29 @@ ExportRequest ParseExportOptions(const LongOptions& longOptions) {
     if (r.out.empty())
         r.error = Tr("--export needs --output FILE");
     else if (!format && !(format = ExportFormatOfName(r.out)))
-        r.error = "the name " + r.out + " does not end in .webm, .mp4 or .gif: add --format";
+        r.error = FormatText(Tr("the name %s does not end in .webm, .mp4 or .gif: add --format"),
+                             r.out.c_str());
     else
         r.options.format = *format;
     return r;
 }
 
+// The progress line of an export (or a trim) at `percent`, with the seconds left when known.
+std::string ProgressLine(bool exporting, int percent, double secondsLeft) {
+    if (secondsLeft < 0)
+        return exporting ? FormatText(Tr("Exporting: %3d %%"), percent)
+                         : FormatText(Tr("Trimming: %3d %%"), percent);
+    if (exporting)
+        // TRANSLATORS: a command-line export's progress: the part done and the seconds left
+        return FormatText(Tr("Exporting: %3d %% (%.0f s left)"), percent, secondsLeft);
+    // TRANSLATORS: a command-line trim's progress: the part done and the seconds left
+    return FormatText(Tr("Trimming: %3d %% (%.0f s left)"), percent, secondsLeft);
+}
+
 // Follows a running job (an export or a trim) to its end: the progress line, cancelling on a
 // signal or `stop`.
 template <class Job>
-auto Follow(Job& job, const char* doing, bool progress, std::ostream& err,
+auto Follow(Job& job, bool exporting, bool progress, std::ostream& err,
             const std::atomic<bool>* stop) {
     int shown = -1;
     while (!job.Wait(100)) {
@@ -139,13 +160,7 @@ auto Follow(Job& job, const char* doing, bool progress, std::ostream& err,
         if (percent == shown)
             continue;
         shown = percent;
-        char line[80];
-        if (s.secondsLeft >= 0)
-            std::snprintf(line, sizeof line, "\r%s: %3d %% (%.0f s left)   ", doing, percent,
-                          s.secondsLeft);
-        else
-            std::snprintf(line, sizeof line, "\r%s: %3d %%   ", doing, percent);
-        err << line << std::flush;
+        err << "\r" << ProgressLine(exporting, percent, s.secondsLeft) << "   " << std::flush;
     }
     if (progress && shown >= 0)
         err << "\n";
@@ -162,7 +177,7 @@ std::optional<int> KeptParts(const std::string& in, const TrimRequest& t,
         return kExportExitFailed;
     }
     if (!KeptRanges(duration, t.from, t.to, t.cuts, kept, &error)) {
-        err << "tessaray: " << error << "\n" << usage;
+        err << "tessaray: " << error << "\n" << Tr(usage);
         return kExportExitUsage;
     }
     return std::nullopt;
@@ -177,9 +192,9 @@ bool WriteTrimmed(const std::string& in, const std::string& out, const std::vect
         err << "tessaray: " << error << "\n";
         return false;
     }
-    const TrimStatus s = Follow(job, "Trimming", progress, err, stop);
+    const TrimStatus s = Follow(job, false, progress, err, stop);
     if (s.cancelled)
-        err << "tessaray: the trim was cancelled; no file was written.\n";
+        err << "tessaray: " << Tr("the trim was cancelled; no file was written.") << "\n";
     else if (!s.ok)
         err << "tessaray: " << s.message << "\n";
     else if (!s.note.empty())
@@ -207,7 +222,7 @@ int RunTrimCommand(const LongOptions& longOptions, std::ostream& out, std::ostre
             if (value.empty())
                 error = Tr("--output needs a file name");
         } else if (!ParseTrimOption(name, value, true, &t, &error) && name != "backend") {
-            error = "unknown option --" + name;
+            error = FormatText(Tr("unknown option --%s"), name.c_str());
         }
         if (!error.empty())
             break;
@@ -215,11 +230,11 @@ int RunTrimCommand(const LongOptions& longOptions, std::ostream& out, std::ostre
     if (error.empty() && target.empty())
         error = Tr("--trim needs --output FILE");
     if (error.empty() && !SameRecordingFormat(in, target))
-        error = "a trimmed copy keeps the recording's format (" +
-                std::filesystem::path(in).extension().string() + "); to convert " +
-                "it, use --export";
+        error = FormatText(Tr("a trimmed copy keeps the recording's format (%s); to convert it, "
+                              "use --export"),
+                           std::filesystem::path(in).extension().string().c_str());
     if (!error.empty()) {
-        err << "tessaray: " << error << "\n" << kTrimUsage;
+        err << "tessaray: " << error << "\n" << Tr(kTrimUsage);
         return kExportExitUsage;
     }
     std::vector<TrimRange> kept;
@@ -240,7 +255,7 @@ int RunExportCommand(const LongOptions& longOptions, std::ostream& out, std::ost
                      bool progress, const std::atomic<bool>* stop) {
     const ExportRequest r = ParseExportOptions(longOptions);
     if (!r.error.empty()) {
-        err << "tessaray: " << r.error << "\n" << kUsage;
+        err << "tessaray: " << r.error << "\n" << Tr(kUsage);
         return kExportExitUsage;
     }
     ExportOptions options = r.options;
@@ -255,9 +270,9 @@ int RunExportCommand(const LongOptions& longOptions, std::ostream& out, std::ost
         err << "tessaray: " << error << "\n";
         return kExportExitFailed;
     }
-    const ExportStatus s = Follow(job, "Exporting", progress, err, stop);
+    const ExportStatus s = Follow(job, true, progress, err, stop);
     if (s.cancelled) {
-        err << "tessaray: the export was cancelled; no file was written.\n";
+        err << "tessaray: " << Tr("the export was cancelled; no file was written.") << "\n";
         return kExportExitFailed;
     }
     if (!s.ok) {

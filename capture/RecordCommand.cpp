@@ -52,9 +52,12 @@ private:
 };
 
 const char* kUsage =
-    "usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
-    "                        --monitor NAME|N] [--audio]\n"
-    "                        [--audio-source mic|desktop|both|NAME] [--output FILE] [--notify]\n";
+    // TRANSLATORS: the options and their choices are typed as they stand; the words in
+    // capitals (N, ID, X,Y,W,H, NAME, FILE) name what the user puts there
+    N_("usage: tessaray --record [--seconds N] [--window ID | --region X,Y,W,H|last |\n"
+       "                        --monitor NAME|N] [--audio]\n"
+       "                        [--audio-source mic|desktop|both|NAME] [--output FILE] "
+       "[--notify]\n");
 
 // A named --audio-source must be one of the sound server's sources: else the reason, with
 // what the option takes, for a usage error.
@@ -65,10 +68,18 @@ std::string UnknownAudioSource(const std::string& value) {
     for (const pulse::SoundSource& source : list.monitors)
         if (source.name == value)
             return {};
-    std::string text = "no sound source \"" + value + "\"";
     if (!list.error.empty())
-        return text + " (" + list.error + "); --audio-source takes mic, desktop or both\n";
-    text += "; --audio-source takes mic, desktop, both or one of the desktop's sources:\n";
+        // TRANSLATORS: %1$s is the name the user gave, %2$s why the sound server's sources
+        // could not be listed
+        return FormatText(Tr("no sound source \"%1$s\" (%2$s); --audio-source takes mic, "
+                             "desktop or both"),
+                          value.c_str(), list.error.c_str()) +
+               "\n";
+    // The list of the desktop's sources follows, one a line.
+    std::string text = FormatText(Tr("no sound source \"%s\"; --audio-source takes mic, desktop, "
+                                     "both or one of the desktop's sources:"),
+                                  value.c_str()) +
+                       "\n";
     for (const pulse::SoundSource& source : list.monitors)
         text += "  " + source.name + " (" + source.description + ")\n";
     return text;
@@ -106,7 +117,8 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
     for (const auto& [name, value] : longOptions) {
         if (name == "record" || name == "audio" || name == "notify") {
             if (!value.empty())
-                return fail("--" + name + " takes no value (\"" + value + "\")");
+                return fail(FormatText(Tr("--%1$s takes no value (\"%2$s\")"), name.c_str(),
+                                       value.c_str()));
             if (name == "audio")
                 o.audio = true;
         } else if (name == "audio-source") {
@@ -143,7 +155,7 @@ ParseRecordOptions(const std::vector<std::pair<std::string, std::string>>& longO
                 return fail(Tr("--output needs a file name"));
             o.outputPath = value;
         } else {
-            return fail("unknown option --" + name);
+            return fail(FormatText(Tr("unknown option --%s"), name.c_str()));
         }
     }
     if (haveWindow + o.area.has_value() + !o.monitor.empty() > 1)
@@ -163,7 +175,7 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     };
     RecordOptions o = ParseRecordOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
-        err << "tessaray: " << o.error << "\n" << kUsage;
+        err << "tessaray: " << o.error << "\n" << Tr(kUsage);
         return kRecordExitUsage;
     }
     if (const std::string unknown = UnknownAudioSource(o.audioSource); !unknown.empty()) {
@@ -173,8 +185,8 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
     // A sound-only recording (a ".wma" output) needs no screen.
     const bool soundOnly = IsSoundOnlyName(o.outputPath);
     if (!screen && !soundOnly) {
-        err << "tessaray: " << kNoDisplayMessage << "\n";
-        return failed({}, kNoDisplayMessage);
+        err << "tessaray: " << Tr(kNoDisplayMessage) << "\n";
+        return failed({}, Tr(kNoDisplayMessage));
     }
     if (!o.monitor.empty() && screen) {
         std::string error;
@@ -208,7 +220,8 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
         return failed({}, started.message);
     }
     if (!started.withoutSound.empty())
-        err << "tessaray: recording without sound: " << started.withoutSound << ".\n";
+        err << "tessaray: "
+            << FormatText(Tr("recording without sound: %s."), started.withoutSound.c_str()) << "\n";
 
     // The time counts from the start of the recording (its first frame included).
     const double limitMs = o.seconds * 1000.0;
@@ -228,15 +241,19 @@ int RunRecordCommand(const std::vector<std::pair<std::string, std::string>>& lon
             stopped.message.empty() ? RecordingErrorText(writeError) : stopped.message;
         LogWarning("The recording %s stopped early: %s", stopped.fileName.c_str(), why.c_str());
         if (stopped.fileName.empty()) {
-            err << "tessaray: the recording failed: " << why << "\n";
-            return failed({}, "The recording failed: " + why);
+            err << "tessaray: " << FormatText(Tr("the recording failed: %s"), why.c_str()) << "\n";
+            return failed({}, FormatText(Tr("The recording failed: %s"), why.c_str()));
         }
-        err << "tessaray: the recording stopped early: " << why
-            << " The file holds what was recorded until then.\n";
+        err << "tessaray: "
+            << FormatText(Tr("the recording stopped early: %s The file holds what was recorded "
+                             "until then."),
+                          why.c_str())
+            << "\n";
         out << stopped.fileName << "\n";
-        return failed(stopped.fileName, "The recording stopped early: " + why +
-                                            "\nThe file holds what was recorded until then:\n" +
-                                            stopped.fileName);
+        return failed(stopped.fileName,
+                      FormatText(Tr("The recording stopped early: %1$s\nThe file holds what was "
+                                    "recorded until then:\n%2$s"),
+                                 why.c_str(), stopped.fileName.c_str()));
     }
     out << stopped.fileName << "\n";
     notice = {CaptureNotice::Kind::Recording, stopped.fileName, started.withoutSound};

@@ -33,6 +33,13 @@ std::string EncodePngBytes(const MemBm& picture) {
     return bytes;
 }
 
+constexpr char kUsage[] =
+    // TRANSLATORS: the options and their choices are typed as they stand; the words in
+    // capitals (ID, X,Y,W,H, NAME, N, FILE) name what the user puts there
+    N_("usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor NAME|N]\n"
+       "                          [--format png|bmp|gif|jpg] [--output FILE] [--delay N] "
+       "[--clipboard] [--notify]\n");
+
 // What follows a file name's last dot ("" for none; a dot in a folder's name gives no format's
 // name, as it goes on past the "/").
 std::string PictureExtension(const std::string& path) {
@@ -90,7 +97,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     for (const auto& [name, value] : longOptions) {
         if (name == "snapshot" || name == "notify" || name == "edit") {
             if (!value.empty())
-                return fail("--" + name + " takes no value (\"" + value + "\")");
+                return fail(FormatText(Tr("--%1$s takes no value (\"%2$s\")"), name.c_str(),
+                                       value.c_str()));
         } else if (name == "window") {
             if (!ParseWindowOption(value, &o.request.window))
                 return fail(Tr("--window needs a window id, such as 12582919 or 0xc00007"));
@@ -119,7 +127,8 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
             o.delaySeconds = static_cast<int>(n);
         } else if (name == "clipboard") {
             if (!value.empty())
-                return fail("--clipboard takes no value (\"" + value + "\")");
+                return fail(FormatText(Tr("--%1$s takes no value (\"%2$s\")"), name.c_str(),
+                                       value.c_str()));
             o.clipboard = true;
         } else if (name == "backend") {
             // Checked, and acted on, before the command runs.
@@ -128,7 +137,7 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
                 return fail(Tr("--output needs a file name"));
             o.request.outputPath = value;
         } else {
-            return fail("unknown option --" + name);
+            return fail(FormatText(Tr("unknown option --%s"), name.c_str()));
         }
     }
     if (haveWindow + o.request.area.has_value() + !o.monitor.empty() > 1)
@@ -138,9 +147,11 @@ ParseSnapshotOptions(const std::vector<std::pair<std::string, std::string>>& lon
     const std::string ext = PictureExtension(o.request.outputPath);
     if (const auto byName = ImageFormatFromName(ext)) {
         if (o.request.format >= 0 && o.request.format != *byName)
-            return fail("--format " + formatText + " does not fit --output " +
-                        o.request.outputPath + " (a ." + ext +
-                        " file): leave out --format or change the name");
+            // TRANSLATORS: %1$s is the --format given, %2$s the --output file's name and %3$s
+            // the format its name ends in
+            return fail(FormatText(Tr("--format %1$s does not fit --output %2$s (a .%3$s file): "
+                                      "leave out --format or change the name"),
+                                   formatText.c_str(), o.request.outputPath.c_str(), ext.c_str()));
         o.request.format = *byName;
     }
     o.ok = true;
@@ -153,16 +164,13 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
                        std::function<EditedPicture(const MemBm&)> edit) {
     SnapshotOptions o = ParseSnapshotOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
-        err << "tessaray: " << o.error << "\n"
-            << "usage: tessaray --snapshot [--window ID | --region X,Y,W,H|last | --monitor "
-               "NAME|N]\n                          [--format png|bmp|gif|jpg] [--output FILE] "
-               "[--delay N] [--clipboard] [--notify]\n";
+        err << "tessaray: " << o.error << "\n" << Tr(kUsage);
         return kSnapshotExitUsage;
     }
     if (!screen) {
-        err << "tessaray: " << kNoDisplayMessage << "\n";
+        err << "tessaray: " << Tr(kNoDisplayMessage) << "\n";
         if (result)
-            *result = {CaptureNotice::Kind::Failed, {}, kNoDisplayMessage};
+            *result = {CaptureNotice::Kind::Failed, {}, Tr(kNoDisplayMessage)};
         return kSnapshotExitFailed;
     }
     if (!o.monitor.empty()) {
@@ -199,7 +207,9 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
                            ExtensionForImageFormat(format);
         const int fd = mkstemps(temp.data(), static_cast<int>(temp.size() - temp.rfind('.')));
         if (fd < 0) {
-            err << "tessaray: no private file for the picture in " << (dir ? dir : "/tmp") << "\n";
+            err << "tessaray: "
+                << FormatText(Tr("no private file for the picture in %s"), dir ? dir : "/tmp")
+                << "\n";
             return kSnapshotExitFailed;
         }
         close(fd);
@@ -216,12 +226,14 @@ int RunSnapshotCommand(const std::vector<std::pair<std::string, std::string>>& l
     // command finds the picture there. A clipboard that cannot be had leaves the file as it is.
     std::string why;
     if (r.ok && o.clipboard && !HoldPictureFileOnClipboard(r.path, &why))
-        err << "tessaray: the picture is not on the clipboard: " << why << "\n";
+        err << "tessaray: "
+            << FormatText(Tr("the picture is not on the clipboard: %s"), why.c_str()) << "\n";
     if (toOut) {
         const std::optional<std::string> bytes = ReadWholeFile(o.request.outputPath);
         unlink(o.request.outputPath.c_str());
         if (r.ok && !(bytes && out << *bytes && out.flush()))
-            r = {false, r.code, r.path, "Snapshot failed: the picture could not be written out."};
+            r = {false, r.code, r.path,
+                 Tr("Snapshot failed: the picture could not be written out.")};
     }
     if (result)
         *result = r.ok ? CaptureNotice{CaptureNotice::Kind::Snapshot, toOut ? "" : r.path, {}}

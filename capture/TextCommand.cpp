@@ -19,8 +19,10 @@ namespace tess {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: tessaray --text [--window ID | --region X,Y,W,H|last | --monitor NAME|N |\n"
-    "                        --input FILE|-] [--lang L] [--clipboard] [--notify]\n";
+    // TRANSLATORS: the options and their choices are typed as they stand; the words in
+    // capitals (ID, X,Y,W,H, NAME, N, FILE, L) name what the user puts there
+    N_("usage: tessaray --text [--window ID | --region X,Y,W,H|last | --monitor NAME|N |\n"
+       "                        --input FILE|-] [--lang L] [--clipboard] [--notify]\n");
 
 // The picture named by --input ("-": standard input), or null with the reason.
 std::unique_ptr<MemBm> ReadInputPicture(const std::string& input, std::istream& in,
@@ -31,15 +33,25 @@ std::unique_ptr<MemBm> ReadInputPicture(const std::string& input, std::istream& 
     } else if (auto file = ReadWholeFile(input)) {
         bytes = std::move(*file);
     } else {
-        *error = input + " could not be read";
+        *error = FormatText(Tr("%s could not be read"), input.c_str());
         return nullptr;
     }
     std::string why;
     auto picture = image::DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                       image::ImageType::Unknown, &why);
-    if (!picture)
-        *error = (input == "-" ? std::string("the picture on standard input") : input) +
-                 " is not a picture this program reads" + (why.empty() ? "" : ": " + why);
+    if (!picture && input == "-")
+        *error = why.empty()
+                     ? std::string(Tr("the picture on standard input is not a picture this program "
+                                      "reads"))
+                     : FormatText(Tr("the picture on standard input is not a picture this program "
+                                     "reads: %s"),
+                                  why.c_str());
+    else if (!picture && why.empty())
+        *error = FormatText(Tr("%s is not a picture this program reads"), input.c_str());
+    else if (!picture)
+        // TRANSLATORS: %1$s is the file's name, %2$s why it is not read
+        *error = FormatText(Tr("%1$s is not a picture this program reads: %2$s"), input.c_str(),
+                            why.c_str());
     return picture;
 }
 
@@ -50,13 +62,13 @@ std::unique_ptr<MemBm> GrabForText(ScreenConnection& screen, TextOptions& o, std
     if (o.window) {
         picture = GrabWindowPicture(screen, o.window, false, &code);
         if (!picture && code == 0)
-            *error = "there is no window " + std::to_string(o.window);
+            *error = FormatText(Tr("there is no window %lu"), o.window);
     } else {
         const ScreenRect* area = o.area ? &*o.area : nullptr;
         picture = GrabScreenPicture(screen, false, true, false, area, &code);
     }
     if (!picture && error->empty())
-        *error = "the screen could not be read (error " + std::to_string(code) + ")";
+        *error = FormatText(Tr("the screen could not be read (error %d)"), static_cast<int>(code));
     return picture;
 }
 
@@ -72,7 +84,8 @@ TextOptions ParseTextOptions(const LongOptions& longOptions, const std::string& 
     LongOptions target;
     for (const auto& [name, value] : longOptions) {
         if (name == "text" && !value.empty()) {
-            o.error = "--text takes no value (\"" + value + "\")";
+            o.error =
+                FormatText(Tr("--%1$s takes no value (\"%2$s\")"), name.c_str(), value.c_str());
         } else if (name == "input") {
             if (value.empty())
                 o.error = Tr("--input needs a picture file, or - for standard input");
@@ -82,7 +95,7 @@ TextOptions ParseTextOptions(const LongOptions& longOptions, const std::string& 
                 o.error = Tr("--lang needs language names such as eng or eng+deu");
             o.languages = value;
         } else if (name == "format" || name == "output" || name == "delay") {
-            o.error = "unknown option --" + name;
+            o.error = FormatText(Tr("unknown option --%s"), name.c_str());
         } else if (name != "text") {
             target.emplace_back(name, value);
         }
@@ -111,7 +124,7 @@ int RunTextCommand(const LongOptions& longOptions, ScreenConnection* screen,
                    CaptureNotice* result) {
     TextOptions o = ParseTextOptions(longOptions, settings.lastRegion);
     if (!o.ok) {
-        err << "tessaray: " << o.error << "\n" << kUsage;
+        err << "tessaray: " << o.error << "\n" << Tr(kUsage);
         return kTextExitUsage;
     }
     auto fail = [&](const std::string& message) {
@@ -125,7 +138,7 @@ int RunTextCommand(const LongOptions& longOptions, ScreenConnection* screen,
     if (!o.input.empty()) {
         picture = ReadInputPicture(o.input, in, &error);
     } else if (!screen) {
-        return fail(kNoDisplayMessage);
+        return fail(Tr(kNoDisplayMessage));
     } else {
         if (!o.monitor.empty()) {
             o.area = FindMonitor(ListMonitors(*screen), o.monitor, &error);
@@ -146,11 +159,12 @@ int RunTextCommand(const LongOptions& longOptions, ScreenConnection* screen,
     if (!ReadScreenText(*picture, languages, &text, &error))
         return fail(error);
     if (text.empty())
-        return fail(kNoTextFoundMessage);
+        return fail(Tr(kNoTextFoundMessage));
     // The clipboard is served before the text goes out, so a script's next command finds it.
     const bool copied = o.clipboard && HoldClipboardText(text, &error);
     if (o.clipboard && !copied)
-        err << "tessaray: the text is not on the clipboard: " << error << "\n";
+        err << "tessaray: " << FormatText(Tr("the text is not on the clipboard: %s"), error.c_str())
+            << "\n";
     out << text << "\n";
     if (result)
         *result = {copied ? CaptureNotice::Kind::TextCopied : CaptureNotice::Kind::TextRead,
