@@ -368,7 +368,9 @@ void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
     top->Add(more_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
 
     // TRANSLATORS: the line width buttons: small, medium and large lines
-    const wxString widthNames[] = {_("S"), _("M"), _("L")};
+    const wxString widthNames[] = {wxGETTEXT_IN_CONTEXT("line width", "S"),
+                                   wxGETTEXT_IN_CONTEXT("line width", "M"),
+                                   wxGETTEXT_IN_CONTEXT("line width", "L")};
     const wxString widthTips[] = {_("Small lines (wheel, [ and ] change the width too)"),
                                   _("Medium lines"), _("Large lines")};
     for (int i = 0; i < 3; ++i) {

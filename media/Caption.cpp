@@ -190,39 +190,39 @@ std::string FontLabel(const LogFont& font, int dpi) {
     switch (font.weight) {
     case 100:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Thin");
+        label += TrC("font weight", "Thin");
         break;
     case 200:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Extralight");
+        label += TrC("font weight", "Extralight");
         break;
     case 300:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Light");
+        label += TrC("font weight", "Light");
         break;
     case 400:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Normal");
+        label += TrC("font weight", "Normal");
         break;
     case 500:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Medium");
+        label += TrC("font weight", "Medium");
         break;
     case 600:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Semibold");
+        label += TrC("font weight", "Semibold");
         break;
     case 700:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Bold");
+        label += TrC("font weight", "Bold");
         break;
     case 800:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Extrabold");
+        label += TrC("font weight", "Extrabold");
         break;
     case 900:
         // TRANSLATORS: a font weight, in the caption font's description
-        label += Tr("Heavy");
+        label += TrC("font weight", "Heavy");
         break;
     default:
         // TRANSLATORS: the font weight when the font names none

@@ -50,6 +50,13 @@ const char* Tr(const char* text) {
     return dgettext(kTextDomain, text);
 }
 
+const char* TrC(const char* context, const char* text) {
+    // gettext keeps a text of a context under "CONTEXT\4TEXT".
+    const std::string key = std::string(context) + '\004' + text;
+    const char* found = dgettext(kTextDomain, key.c_str());
+    return found == key.c_str() ? text : found;
+}
+
 const char* TrN(const char* one, const char* many, unsigned long n) {
     return dngettext(kTextDomain, one, many, n);
 }

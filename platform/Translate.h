@@ -7,6 +7,7 @@
 // Marking, which `xgettext` reads (po/CMakeLists.txt lists the keywords):
 //   Tr("text")               translated now (toolkit-free code)
 //   TrN("one", "many", n)    translated with the language's plural form for n
+//   TrC("context", "text")   translated in a context (wxGETTEXT_IN_CONTEXT in window code)
 //   N_("text")               marked only, for tables; translate at use with Tr()
 //   _("text"), wxPLURAL      the window program's marking (wxWidgets)
 // A comment starting with "TRANSLATORS:" right before a marked text goes into the catalog.
@@ -22,6 +23,9 @@ inline constexpr const char* kTextDomain = "tessaray";
 
 // The text's translation in the message language, or the text itself.
 [[gnu::format_arg(1)]] const char* Tr(const char* text);
+// The translation of `text` in `context`, for a text that means different things in different
+// places (msgctxt; "M" a line width, "M" Monday).
+[[gnu::format_arg(2)]] const char* TrC(const char* context, const char* text);
 // The plural form of `one` / `many` for `n`.
 [[gnu::format_arg(1), gnu::format_arg(2)]] const char* TrN(const char* one, const char* many,
                                                            unsigned long n);

@@ -212,10 +212,13 @@ Notice NoticeFor(const CaptureNotice& capture) {
     case CaptureNotice::Kind::Recording:
         n.summary =
             capture.message.empty() ? Tr("Recording saved") : Tr("Recording saved without sound");
-        // TRANSLATORS: %1$s is the recording's file name, %2$s why it has no sound
-        n.body = capture.message.empty() ? name
-                                         : FormatText(Tr("%1$s\nWithout sound: %2$s"), name.c_str(),
-                                                      capture.message.c_str());
+        if (capture.message.empty()) {
+            n.body = name;
+        } else {
+            // TRANSLATORS: %1$s is the recording's file name, %2$s why it has no sound
+            const char* withoutSound = Tr("%1$s\nWithout sound: %2$s");
+            n.body = FormatText(withoutSound, name.c_str(), capture.message.c_str());
+        }
         break;
     case CaptureNotice::Kind::Exported:
         n.summary = Tr("Copy of the recording saved");

@@ -115,7 +115,7 @@ TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index
                wxALIGN_CENTER_VERTICAL);
     const wxString actions[] = {_("Record Video"), _("Record Video+Audio"),
                                 // TRANSLATORS: a scheduled event's action: record sound only
-                                _("Record"), _("no action")};
+                                wxGETTEXT_IN_CONTEXT("schedule action", "Record"), _("no action")};
     action_ =
         new wxComboBox(this, sched_id::Action, "", wxDefaultPosition, wxSize(180, -1), 4, actions);
     grid2->Add(action_, 1, wxEXPAND);
@@ -192,7 +192,9 @@ bool TEventDialog::Commit() {
         e.action = 2;
     else if (is(action, "no action"))
         e.action = 0;
-    else if (is(action, "Record"))
+    else if (SameText(action, "Record") ||
+             SameText(action,
+                      wxGETTEXT_IN_CONTEXT("schedule action", "Record").utf8_string().c_str()))
         e.action = 1;
     else if (is(action, "Record Video+Audio"))
         e.action = 3;

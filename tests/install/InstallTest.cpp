@@ -74,6 +74,13 @@ TEST_F(Installed, EveryFileIsInItsPlaceAndPassesTheDesktopCheckers) {
         EXPECT_NE(entry.find(line), std::string::npos) << entry;
     const fs::path metainfo = usr / "share/metainfo/tessaray.metainfo.xml";
     EXPECT_NE(ReadAll(metainfo).find("tessaray.desktop</launchable>"), std::string::npos);
+    // The translations: merged into both, and each catalog installed.
+    for (const std::string lang : {"de", "ja"}) {
+        EXPECT_NE(entry.find("\nComment[" + lang + "]="), std::string::npos) << entry;
+        EXPECT_NE(entry.find("\nKeywords[" + lang + "]="), std::string::npos) << entry;
+        EXPECT_NE(ReadAll(metainfo).find("<summary xml:lang=\"" + lang + "\">"), std::string::npos);
+        EXPECT_TRUE(fs::exists(usr / "share/locale" / lang / "LC_MESSAGES/tessaray.mo")) << lang;
+    }
     for (auto [checker, file] : {std::pair{"desktop-file-validate", desktop},
                                  {"appstreamcli validate --no-net", metainfo}}) {
         Shell check(std::string(checker) + " " + Quote(file) + " 2>&1");

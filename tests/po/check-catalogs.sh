@@ -39,8 +39,9 @@ if [ -n "$(msgattrib --only-obsolete "$po")" ]; then
     echo "$po keeps entries the template no longer has (msgattrib --no-obsolete)"
     fail=1
 fi
-# The glossary: "ENGLISH-REGEX<TAB>TRANSLATION-REGEX" lines (extended regular expressions,
-# case ignored). Every message whose English text has the term must have the translation.
+# The glossary: "ENGLISH-REGEX<TAB>TRANSLATION-REGEX" lines (POSIX extended regular expressions;
+# case counts, so a pattern spells both where both occur: "[Ss]napshot"). Every message whose
+# English text has the term must have the translation.
 glossary=po/glossary/$lang.txt
 if [ ! -s "$glossary" ]; then
     echo "$glossary is missing"
@@ -48,8 +49,13 @@ if [ ! -s "$glossary" ]; then
 else
     while IFS=$'\t' read -r term want; do
         case "$term" in '' | '#'*) continue ;; esac
-        msggrep --no-wrap -i -E --msgid -e "$term" "$po" | msggrep --no-wrap -i -E -v --msgstr -e "$want" \
-            | sed -e '1,/^$/d' >"$tmp/odd"
+        if ! msggrep --no-wrap --msgid -E -e "$term" "$po" >"$tmp/with" ||
+            ! msggrep --no-wrap --msgstr -E -v -e "$want" "$tmp/with" >"$tmp/odd0"; then
+            echo "$glossary: cannot search for \"$term\" / \"$want\""
+            fail=1
+            continue
+        fi
+        sed -e '1,/^$/d' "$tmp/odd0" >"$tmp/odd"
         if [ -s "$tmp/odd" ]; then
             echo "$po: \"$term\" is not translated as \"$want\" in:"
             cat "$tmp/odd"

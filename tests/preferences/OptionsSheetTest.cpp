@@ -10,6 +10,7 @@
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 #include "support/FakeDesktop.h"
+#include "support/Languages.h"
 #include "support/LayoutCheck.h"
 
 #include <filesystem>
@@ -297,6 +298,33 @@ TEST_F(OptionsSheet, EachPageShowsAndStoresItsSettings) {
     LoadSettings();
     EXPECT_EQ(GlobalSettings().wmBitRate, 512000);
     EXPECT_TRUE(GlobalSettings().onTop);
+}
+
+// Longer German labels and Japanese script fit every page, and each page keeps its mnemonics
+// apart in every language.
+TEST_F(OptionsSheet, InEveryLanguageEachPageIsLaidOutCleanlyWithItsMnemonicsApart) {
+    auto labels = [this] {
+        std::vector<test::Labels> out(sheet->pageCount());
+        for (size_t i = 0; i < sheet->pageCount(); ++i)
+            test::ControlLabels(sheet->page(i), out[i]);
+        return out;
+    };
+    Open();
+    ExpectLaidOut(*sheet); // every page set up
+    const std::vector<test::Labels> english = labels();
+    sheet.reset();
+    for (const std::string& lang : test::CatalogLanguages()) {
+        SCOPED_TRACE(lang);
+        test::LanguageScope scope("", lang);
+        Open();
+        ExpectLaidOut(*sheet);
+        const std::vector<test::Labels> translated = labels();
+        for (size_t i = 0; i < english.size(); ++i)
+            test::ExpectMnemonicsKept(english[i], translated[i],
+                                      lang + " " +
+                                          sheet->GetBookCtrl()->GetPageText(i).utf8_string());
+        sheet.reset();
+    }
 }
 
 TEST_F(OptionsSheet, OkOverEveryPageLeavesACanonicalStoreAsItWas) {

@@ -14,6 +14,7 @@
 #include "SnapshotTestSupport.h"
 #include "platform/FileIo.h"
 #include "support/FakeDesktop.h"
+#include "support/Languages.h"
 #include "support/LayoutCheck.h"
 
 #include <algorithm>
@@ -215,6 +216,34 @@ EditedPicture TypeRexThenUndo(test::FakeDesktop& desktop, const MemBm& picture, 
         test::Do([] { test::SendKey(*Editor(), 'C', wxMOD_CONTROL); })};
     test::Script script(steps, CloseEditor, 60);
     return RunAnnotationEditor(nullptr, desktop, picture, EditorSetup{});
+}
+
+// Longer German labels and Japanese script fit the editor's bars; its mnemonics stay apart.
+TEST_F(EditSnapshotTest, TheEditorIsLaidOutCleanlyInGermanAndJapanese) {
+    MemBm picture(160, 100);
+    picture.fill(0xFFFFFF);
+    test::Labels english;
+    std::vector<std::string> langs = {""};
+    for (const std::string& lang : test::CatalogLanguages())
+        if (lang == "de" || lang == "ja")
+            langs.push_back(lang);
+    for (const std::string& lang : langs) {
+        test::LanguageScope scope("", lang);
+        std::vector<std::string> layout;
+        test::Labels labels;
+        test::Script script({[] { return Editor() != nullptr; }, test::Do([&] {
+                                 layout = test::LayoutProblems(Editor());
+                                 test::ControlLabels(Editor(), labels);
+                                 test::SendKey(*Editor(), WXK_ESCAPE);
+                             })},
+                            CloseEditor);
+        RunAnnotationEditor(nullptr, desktop, picture, EditorSetup{});
+        EXPECT_TRUE(layout.empty()) << lang << ": " << ::testing::PrintToString(layout);
+        if (lang.empty())
+            english = labels;
+        else
+            test::ExpectMnemonicsKept(english, labels, lang + " editor");
+    }
 }
 
 TEST_F(EditSnapshotTest, TypedLettersSwitchNoToolAndRealKeysUndoAndRedo) {

@@ -5,6 +5,7 @@
 #include "platform/Translate.h"
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <sstream>
@@ -101,6 +102,27 @@ inline std::set<std::pair<int, int>> MnemonicClashes(const Labels& labels) {
             if (MnemonicOf(a->second) && MnemonicOf(a->second) == MnemonicOf(b->second))
                 out.insert({a->first, b->first});
     return out;
+}
+
+// A translated menu or window keeps a mnemonic where the English has one and adds no clash
+// the English does not have.
+inline void ExpectMnemonicsKept(const Labels& english, const Labels& translated,
+                                const std::string& where) {
+    if (english.size() != translated.size()) {
+        ADD_FAILURE() << where << ": " << english.size() << " labels in English, "
+                      << translated.size() << " translated";
+        return;
+    }
+    for (const auto& [key, label] : english)
+        if ((MnemonicOf(label) != 0) != (MnemonicOf(translated.at(key)) != 0))
+            ADD_FAILURE() << where << ": \"" << label.utf8_string() << "\" -> \""
+                          << translated.at(key).utf8_string() << "\" loses or gains a mnemonic";
+    const auto englishClashes = MnemonicClashes(english);
+    for (const auto& clash : MnemonicClashes(translated))
+        if (!englishClashes.count(clash))
+            ADD_FAILURE() << where << ": \"" << translated.at(clash.first).utf8_string()
+                          << "\" and \"" << translated.at(clash.second).utf8_string()
+                          << "\" share a mnemonic";
 }
 
 } // namespace tess::test

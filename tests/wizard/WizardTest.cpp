@@ -6,6 +6,7 @@
 #include "settings/ui/PrefPages.h"
 #include "snapshot/SnapshotTestSupport.h"
 #include "support/FakeDesktop.h"
+#include "support/Languages.h"
 #include "support/LayoutCheck.h"
 #include "support/SettingsGuard.h"
 #include "support/XTestWindows.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
@@ -161,38 +163,57 @@ TEST_F(WizardWindows, PageOrderBackAndAnUnusableNameKeepingTheWizardOpen) {
 
 // With TESS_SCREENSHOT_DIR set (tools/screenshots/wizard.sh) it also saves a picture of each
 // page.
-TEST_F(WizardWindows, EveryPageLaysOutItsControlsInside) {
+TEST_F(WizardWindows, EveryPageLaysOutItsControlsInsideInEnglishGermanAndJapanese) {
     const char* out = std::getenv("TESS_SCREENSHOT_DIR");
     if (out)
         frame->Hide();
-    for (bool picture : {false, true}) {
-        RecWizard w(frame, settings, desktop);
-        Drive(w, [&](RecWizard& w) {
-            w.Move(100, 100);
-            w.ChoosePicture(picture);
-            w.ChooseTarget(CaptureMode::Region);
-            for (int i = 0; i < 5; ++i) {
-                test::PumpUntil([&] { return test::LayoutProblems(&w).empty(); }, 1000);
-                for (const std::string& p : test::LayoutProblems(&w))
-                    ADD_FAILURE() << "page " << w.currentId() << ": " << p;
-                if (out) {
-                    test::Pump(300);
-                    test::RunCommand("import -window root '" + std::string(out) + "/wizard-" +
-                                     (picture ? "picture-" : "video-") + std::to_string(i + 1) +
-                                     ".png'");
+    // Screenshots are taken in the language the environment names (AppTestMain set it up).
+    std::vector<std::string> langs = {""};
+    for (const std::string& lang : test::CatalogLanguages())
+        if (!out && (lang == "de" || lang == "ja"))
+            langs.push_back(lang);
+    std::map<std::pair<bool, int>, test::Labels> english;
+    for (const std::string& lang : langs) {
+        SCOPED_TRACE(lang);
+        std::optional<test::LanguageScope> scope;
+        if (!out)
+            scope.emplace("", lang);
+        for (bool picture : {false, true}) {
+            RecWizard w(frame, settings, desktop);
+            Drive(w, [&](RecWizard& w) {
+                w.Move(100, 100);
+                w.ChoosePicture(picture);
+                w.ChooseTarget(CaptureMode::Region);
+                for (int i = 0; i < 5; ++i) {
+                    test::PumpUntil([&] { return test::LayoutProblems(&w).empty(); }, 1000);
+                    for (const std::string& p : test::LayoutProblems(&w))
+                        ADD_FAILURE() << "page " << w.currentId() << ": " << p;
+                    test::Labels labels;
+                    test::ControlLabels(&w, labels);
+                    if (lang.empty())
+                        english[{picture, i}] = labels;
+                    else
+                        test::ExpectMnemonicsKept(english[{picture, i}], labels,
+                                                  lang + " page " + std::to_string(i + 1));
+                    if (out) {
+                        test::Pump(300);
+                        test::RunCommand("import -window root '" + std::string(out) + "/wizard-" +
+                                         (picture ? "picture-" : "video-") + std::to_string(i + 1) +
+                                         ".png'");
+                    }
+                    if (i < 4)
+                        w.PressNext();
                 }
-                if (i < 4)
-                    w.PressNext();
-            }
-            // The last page's animation plays while the page is shown, and only then.
-            auto* animation = dynamic_cast<WizAnimation*>(w.FindWindow(wiz_id::Animation));
-            ASSERT_NE(animation, nullptr);
-            EXPECT_TRUE(animation->IsShownOnScreen());
-            const size_t first = animation->frame();
-            EXPECT_TRUE(test::PumpUntil([&] { return animation->frame() != first; }, 2000));
-            w.PressBack();
-            EXPECT_FALSE(animation->playing());
-        });
+                // The last page's animation plays while the page is shown, and only then.
+                auto* animation = dynamic_cast<WizAnimation*>(w.FindWindow(wiz_id::Animation));
+                ASSERT_NE(animation, nullptr);
+                EXPECT_TRUE(animation->IsShownOnScreen());
+                const size_t first = animation->frame();
+                EXPECT_TRUE(test::PumpUntil([&] { return animation->frame() != first; }, 2000));
+                w.PressBack();
+                EXPECT_FALSE(animation->playing());
+            });
+        }
     }
 }
 
