@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -44,11 +45,12 @@ inline std::optional<std::pair<int, int>> FindPicture(const std::vector<uint32_t
 // Runs `command` (a shell command starting the program) in `dir`; once its editor shows the
 // w x h `picture` in what `shoot` (a command writing a PNG of the screen to its argument)
 // reads, chooses Redact by its key, drags from picture pixel (x0, y0) to (x1, y1) and
-// presses Ctrl+S, then waits for the program's end.
+// presses Ctrl+S, then waits for the program's end. `ready`, when given, runs before the
+// drag, with the editor on the screen.
 inline EditorRun RedactAndSave(const std::string& command, const std::string& dir,
                                const std::string& shoot, const std::vector<uint32_t>& picture,
                                int w, int h, std::pair<int, int> skip, int x0, int y0, int x1,
-                               int y1) {
+                               int y1, const std::function<void()>& ready = {}) {
     // What an earlier run in `dir` left would read as this run's end.
     for (const char* name : {"/out", "/err", "/pid", "/rc"})
         std::remove((dir + name).c_str());
@@ -78,6 +80,8 @@ inline EditorRun RedactAndSave(const std::string& command, const std::string& di
     if (at != before || rows != rowsBefore)
         at.reset();
     EditorRun run;
+    if (at && ready)
+        ready();
     if (at) {
         auto point = [&](int x, int y) {
             return " mousemove " + std::to_string(at->first + x) + " " +
