@@ -1,20 +1,21 @@
 // The program in other languages: the catalog chosen from the environment and from the
 // Language setting, menus that keep their keys and gain no mnemonic clash, numbers that read
 // the same in every locale, and the launcher's texts.
-#include "app/AppTestSupport.h"
 #include "app/AboutDlg.h"
+#include "app/AppTestSupport.h"
 #include "app/Menus.h"
 #include "capture/ExportControl.h"
 #include "capture/TextCapture.h"
+#include "media/Trim.h"
 #include "schedule/ui/SchedDialog.h"
 #include "settings/ui/PatternDialog.h"
-#include "support/LayoutCheck.h"
-#include "media/Trim.h"
 #include "support/Languages.h"
+#include "support/LayoutCheck.h"
 
 #include <clocale>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/toolbar.h>
 #include <wx/translation.h>
 
 namespace tess {
@@ -131,9 +132,12 @@ TEST_F(Translations, TheFrameShowsItsMenusAndStatusInTheLanguage) {
     test::LanguageScope scope("de_DE.UTF-8", "");
     MakeFrame();
     EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(0), "&Datei");
-    // The menu item's hint in the status bar.
-    frame->DoGiveHelp(frame->GetMenuBar()->FindItem(id::StopRecording)->GetHelp(), true);
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).utf8_string(), Tr("Stop Recording"));
+    // A tool's hint, shown in the status bar while the pointer is over it, and its tip.
+    const wxToolBarToolBase* tool = frame->toolBar().bar->FindById(id::StopRecording);
+    ASSERT_NE(tool, nullptr);
+    frame->DoGiveHelp(tool->GetLongHelp(), true);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Aufzeichnung stoppen");
+    EXPECT_EQ(tool->GetShortHelp(), "Aufzeichnung stoppen");
 }
 
 // The dialogs not checked with their pages elsewhere, in English, German and Japanese: laid out
@@ -142,7 +146,9 @@ TEST_F(Translations, DialogsAreLaidOutCleanlyInGermanAndJapanese) {
     MakeFrame();
     std::vector<std::function<wxDialog*()>> makers = {
         [&] { return new AboutDlg(frame, desktop); },
-        [&] { return new ExportOptionsDialog(frame, ExportFormat::Gif, 15, {{0, 1000}}); },
+        [&] {
+            return new ExportOptionsDialog(frame, ExportFormat::Gif, 15, {{0, 1000}});
+        },
         [&] {
             return new ExportProgressDialog(frame, "/home/user/Videos/Recording 1.webm", [] {});
         },

@@ -66,8 +66,8 @@ inline wchar_t MnemonicOf(const wxString& label) {
     return 0;
 }
 
-// Labelled items of one menu by id (submenus are menus of their own), or one window's
-// controls: their labels as shown, with "&" and key text.
+// Labelled items of one menu (submenus are menus of their own) or one window's controls,
+// by place: their labels as shown, with "&" and key text.
 using Labels = std::map<int, wxString>;
 
 inline void MenuLabels(wxMenu* menu, std::vector<Labels>& out) {
@@ -75,7 +75,8 @@ inline void MenuLabels(wxMenu* menu, std::vector<Labels>& out) {
     for (wxMenuItem* item : menu->GetMenuItems()) {
         if (item->IsSeparator())
             continue;
-        mine[item->GetId()] = item->GetItemLabel();
+        // By place: a submenu's item gets a new id each time the menu is made.
+        mine[int(mine.size())] = item->GetItemLabel();
         if (item->IsSubMenu())
             MenuLabels(item->GetSubMenu(), out);
     }
