@@ -148,7 +148,7 @@ public:
     void CanvasResized();
 
 private:
-    void BuildBars(wxBoxSizer* top, wxBoxSizer* left);
+    void BuildBars(wxBoxSizer* bar, wxSizer* left);
     void Apply(const Outcome& o);
     void SyncBars();
     void PlaceText();
@@ -276,9 +276,11 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
     gesture_.setBackdrop(s.annotateBackdrop);
     gesture_.setTool(static_cast<Tool>(std::clamp(s.annotateTool, 0, kToolCount - 1)));
 
-    auto* top = new wxBoxSizer(wxHORIZONTAL);
-    auto* left = new wxBoxSizer(wxVERTICAL);
-    BuildBars(top, left);
+    // The options bar: two groups side by side, or one over the other where the screen is too
+    // narrow for one line (a doubled scale on a small screen).
+    auto* bar = new wxBoxSizer(wxHORIZONTAL);
+    auto* left = new wxFlexGridSizer(1, 0, 2); // the tools, in two columns on a low screen
+    BuildBars(bar, left);
     canvas_ = new Canvas(this, *this);
     text_ = new wxTextCtrl(canvas_, annot_id::TextEntry, "", wxDefaultPosition, wxSize(200, 40),
                            wxTE_MULTILINE | wxBORDER_NONE | wxTE_NO_VSCROLL);
@@ -304,7 +306,7 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
     middle->Add(left, 0, wxALL, 4);
     middle->Add(canvas_, 1, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 4);
     auto* all = new wxBoxSizer(wxVERTICAL);
-    all->Add(top, 0, wxEXPAND | wxALL, 4);
+    all->Add(bar, 0, wxEXPAND | wxALL, 4);
     all->Add(middle, 1, wxEXPAND);
     all->Add(buttons, 0, wxEXPAND | wxALL, 4);
     SetSizer(all);
@@ -326,6 +328,10 @@ AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, c
     // when it fits.
     const int monitor = wxDisplay::GetFromPoint(wxGetMousePosition());
     const wxRect area = wxDisplay(monitor == wxNOT_FOUND ? 0u : unsigned(monitor)).GetClientArea();
+    if (all->GetMinSize().x > int(area.width * 0.9))
+        bar->SetOrientation(wxVERTICAL);
+    if (all->GetMinSize().y > int(area.height * 0.9))
+        left->SetCols(2);
     const wxSize chrome = all->GetMinSize() - canvas_->GetMinSize();
     const double perUnit = 1 / GetContentScaleFactor();
     const wxSize want(chrome.x + int(std::ceil(picture.width() * perUnit)) + 2,
@@ -347,7 +353,10 @@ AnnotationDialog::~AnnotationDialog() {
         g_open = nullptr;
 }
 
-void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
+void AnnotationDialog::BuildBars(wxBoxSizer* bar, wxSizer* left) {
+    // Colours and widths; then the other options and the zoom.
+    auto* top = new wxBoxSizer(wxHORIZONTAL);
+    bar->Add(top, 0, wxEXPAND);
     const int swatch = FromDIP(16);
     for (size_t i = 0; i < kSwatches.size(); ++i) {
         auto* b = new wxBitmapButton(this, annot_id::SwatchFirst + int(i),
@@ -382,6 +391,8 @@ void AnnotationDialog::BuildBars(wxBoxSizer* top, wxBoxSizer* left) {
         });
         top->Add(widths_[i], 0, wxALIGN_CENTER_VERTICAL);
     }
+    top = new wxBoxSizer(wxHORIZONTAL);
+    bar->Add(top, 1, wxEXPAND);
     fill_ = new wxCheckBox(this, annot_id::Fill, _("&Fill"));
     fill_->SetToolTip(_("Rectangles filled with the colour rather than outlined"));
     fill_->Bind(wxEVT_CHECKBOX,

@@ -344,7 +344,22 @@ TEST_F(ProgramEditTest, AtGdkScaleTwoTheSavedSnapshotKeepsItsSizeAndTheBoxItsPla
     const auto run = test::RedactAndSave(
         "GDK_SCALE=2 " + env + "timeout 60 '" + test::ProgramPath() +
             "' --snapshot --region 300,200,200,150 --edit --output '" + file + "'",
-        dir.str(), "import -window root", picture, 200, 150, {300, 200}, 20, 30, 120, 90);
+        dir.str(), "import -window root", picture, 200, 150, {300, 200}, 20, 30, 120, 90, [&] {
+            // The whole editor on the 1920 x 1080 screen (960 x 540 at this scale), its
+            // buttons too.
+            std::string geometry;
+            test::RunCommand("xdotool search --name '^Edit snapshot$' getwindowgeometry --shell",
+                             &geometry);
+            int gx = -1, gy = -1, gw = 0, gh = 0;
+            for (const auto& [key, value] : {std::pair("X=", &gx), std::pair("Y=", &gy),
+                                             std::pair("WIDTH=", &gw), std::pair("HEIGHT=", &gh)})
+                if (const size_t at = geometry.find("\n" + std::string(key));
+                    at != std::string::npos)
+                    *value = std::atoi(geometry.c_str() + at + 1 + std::strlen(key));
+            EXPECT_TRUE(gx >= 0 && gy >= 0 && gw > 0 && gh > 0 && gx + gw <= 1920 &&
+                        gy + gh <= 1080)
+                << geometry;
+        });
     x.destroy(win);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, file + "\n");

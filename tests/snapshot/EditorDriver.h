@@ -3,8 +3,11 @@
 // from outside as a user drives it: real pointer and key events (xdotool) at the place where
 // the picture shows on the screen, found in a picture of the screen. Used on the suite's X
 // server and on the Wayland desktop's Xwayland (where grim reads the screen).
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -42,26 +45,43 @@ inline std::optional<std::pair<int, int>> FindPicture(const std::vector<uint32_t
 // Runs `command` (a shell command starting the program) in `dir`; once its editor shows the
 // w x h `picture` in what `shoot` (a command writing a PNG of the screen to its argument)
 // reads, chooses Redact by its key, drags from picture pixel (x0, y0) to (x1, y1) and
-// presses Ctrl+S, then waits for the program's end.
+// presses Ctrl+S, then waits for the program's end. `ready`, when given, runs before the
+// drag, with the editor on the screen.
 inline EditorRun RedactAndSave(const std::string& command, const std::string& dir,
                                const std::string& shoot, const std::vector<uint32_t>& picture,
                                int w, int h, std::pair<int, int> skip, int x0, int y0, int x1,
-                               int y1) {
+                               int y1, const std::function<void()>& ready = {}) {
+    // What an earlier run in `dir` left would read as this run's end.
+    for (const char* name : {"/out", "/err", "/pid", "/rc"})
+        std::remove((dir + name).c_str());
     std::ofstream(dir + "/edit.sh")
         << command << " >'" << dir << "/out' 2>'" << dir << "/err' & echo $! >'" << dir
         << "/pid'; wait $!; echo $? >'" << dir << "/rc'\n";
     RunCommand("sh '" + dir + "/edit.sh' >/dev/null 2>&1 &");
-    std::optional<std::pair<int, int>> at;
-    for (int i = 0; i < 100 && !at; ++i) {
+    // The editor is ready once its picture's rows of the screen stay the same in two pictures
+    // of it in a row: a window manager may still place the window after it first shows, and
+    // the window is drawn again (its tool buttons come alive) once it has the keyboard.
+    std::optional<std::pair<int, int>> at, before;
+    std::vector<uint32_t> rows, rowsBefore;
+    for (int i = 0; i < 100 && !(at && at == before && rows == rowsBefore); ++i) {
         RunCommand("sleep 0.3");
+        before = std::exchange(at, std::nullopt);
+        rowsBefore = std::exchange(rows, {});
         int sw = 0, sh = 0;
         if (RunCommand(shoot + " '" + dir + "/screen.png' >/dev/null 2>&1") == 0) {
             const auto screen = ReadPixels(dir + "/screen.png", &sw, &sh);
             if (!screen.empty())
                 at = FindPicture(screen, sw, sh, picture, w, h, skip);
+            if (at)
+                rows.assign(screen.begin() + ptrdiff_t(at->second) * sw,
+                            screen.begin() + ptrdiff_t(at->second + h) * sw);
         }
     }
+    if (at != before || rows != rowsBefore)
+        at.reset();
     EditorRun run;
+    if (at && ready)
+        ready();
     if (at) {
         auto point = [&](int x, int y) {
             return " mousemove " + std::to_string(at->first + x) + " " +

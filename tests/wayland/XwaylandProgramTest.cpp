@@ -1,10 +1,12 @@
-// The program on the Wayland desktop's Xwayland: the text of a region read through the portal
-// onto the clipboard of Wayland programs.
+// The program's windows on the Wayland desktop's Xwayland, where real pointer and key events
+// (XTest) reach them: the picture editor of --edit FILE and of a portal snapshot, and the text
+// of a region read through the portal onto the clipboard of Wayland programs.
 
 // The test framework before X11's headers, whose macros clash with its names.
 #include "wayland/WaylandDesktop.h"
 
 #include "bench/TextPictures.h"
+#include "snapshot/EditorDriver.h"
 #include "support/XTestWindows.h"
 
 namespace tess {
@@ -13,6 +15,37 @@ namespace {
 using test::Quote;
 
 class XwaylandProgram : public test::WaylandDesktop {};
+
+// A part of the background through the portal is edited as a file, then grabbed again with
+// --edit: each time a box dragged over the picture is redacted where it was drawn, Ctrl+S
+// writes the picture of the grab's size and the program ends with 0.
+TEST_F(XwaylandProgram, EditAndSnapshotEditSaveTheRedactedPicture) {
+    if (!test::HaveProgram("xdotool"))
+        GTEST_SKIP() << "no xdotool";
+    constexpr int kX = 101, kY = 300, kW = 240, kH = 135;
+    const std::string region = "--region 101,300,240,135 ";
+    std::vector<uint32_t> picture;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            picture.push_back(test::BackgroundPixel(kX + x, kY + y));
+    const std::string file = dir.str() + "/part.png", shot = dir.str() + "/edited.png";
+    int w = 0, h = 0;
+    ASSERT_TRUE(Snapshot(region, file, &w, &h) == picture);
+    const std::string program = Env() + "timeout 60 " + Quote(test::ProgramPath()) + " ";
+    const std::pair<std::string, std::string> runs[] = {
+        {"--edit " + Quote(file), file},
+        {"--backend portal --snapshot " + region + "--edit --output " + Quote(shot), shot}};
+    for (const auto& [args, saved] : runs) {
+        SCOPED_TRACE(args);
+        const auto run = test::RedactAndSave(program + args, dir.str(), "grim", picture, kW, kH,
+                                             {kX, kY}, 30, 20, 150, 80);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, saved + "\n");
+        const auto px = test::ReadPixels(saved, &w, &h);
+        ASSERT_EQ(std::pair(w, h), std::pair(kW, kH));
+        EXPECT_EQ(test::RedactionFaults(px, picture, kW, kH, 30, 20, 150, 80), 0);
+    }
+}
 
 // Text shown in an X window, read through the portal: printed, and on the clipboard that
 // Wayland programs read.
