@@ -142,6 +142,36 @@ int RunProgram(int argc, char** argv) {
     return status < 0 ? 1 : status;
 }
 
+namespace {
+
+// The first language of LANGUAGE that has a catalog of ours ("en" for English), as gettext
+// picks it; "" without one. wxWidgets 3.2 goes by LC_ALL, LC_MESSAGES and LANG alone, and the
+// window's texts must be in the language of the launcher's and GTK's.
+std::string LanguageFromList(const std::string& localeDir) {
+    const char* list = std::getenv("LANGUAGE");
+    const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+    if (!list || !messages || std::string(messages) == "C" || std::string(messages) == "POSIX")
+        return {};
+    std::string entries = list;
+    for (size_t at = 0; at <= entries.size();) {
+        const size_t end = std::min(entries.find(':', at), entries.size());
+        const std::string entry = entries.substr(at, end - at);
+        at = end + 1;
+        if (entry.empty())
+            continue;
+        if (entry.rfind("en", 0) == 0 && (entry.size() == 2 || entry[2] == '_'))
+            return "en";
+        for (const std::string& name : {entry, entry.substr(0, entry.find('_'))}) {
+            std::error_code ec;
+            if (std::filesystem::exists(localeDir + "/" + name + "/LC_MESSAGES/tessaray.mo", ec))
+                return name;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
 void UseTranslations(const std::string& localeDir) {
     wxUILocale::UseDefault();
     // Again after the toolkit's own locale set-up: the chosen language, and numbers in the C
@@ -150,8 +180,9 @@ void UseTranslations(const std::string& localeDir) {
     SetUpUserLocale(language, localeDir);
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
-    if (!language.empty())
-        translations->SetLanguage(wxString::FromUTF8(language));
+    const std::string chosen = language.empty() ? LanguageFromList(localeDir) : language;
+    if (!chosen.empty())
+        translations->SetLanguage(wxString::FromUTF8(chosen));
     if (!localeDir.empty())
         wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(localeDir));
     translations->AddStdCatalog();

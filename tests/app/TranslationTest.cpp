@@ -111,6 +111,12 @@ TEST_F(Translations, TheLanguageComesFromTheEnvironmentOrTheSettingAndNumbersSta
         EXPECT_EQ(FileMenuTitle(), "ファイル(&F)");
     }
     {
+        // LANGUAGE before LANG, its first language with a catalog, as gettext reads it.
+        test::LanguageScope scope("de_DE.UTF-8", "nl:ja:de");
+        EXPECT_EQ(FileMenuTitle(), "ファイル(&F)");
+        EXPECT_STREQ(Tr("&File"), "ファイル(&F)");
+    }
+    {
         // A language without a catalog: English.
         test::LanguageScope scope("sw_KE.UTF-8", "");
         EXPECT_EQ(FileMenuTitle(), "&File");

@@ -13,6 +13,7 @@
 #include <vector>
 #include <wx/control.h>
 #include <wx/menu.h>
+#include <wx/stockitem.h>
 #include <wx/window.h>
 
 namespace tess::test {
@@ -87,9 +88,14 @@ inline void MenuLabels(wxMenu* menu, std::vector<Labels>& out) {
 // differ from one construction to the next).
 inline void ControlLabels(wxWindow* w, Labels& out) {
     for (wxWindow* child : w->GetChildren()) {
-        if (child->IsTopLevel())
+        // Hidden ones (a wizard's other pages) are not where the keys act.
+        if (child->IsTopLevel() || !child->IsShown())
             continue;
-        if (auto* c = dynamic_cast<wxControl*>(child))
+        // The toolkit's stock buttons (OK, Cancel, Help, the wizard's Back and Next) come
+        // with the toolkit's own translations and mnemonics, not ours.
+        auto* c = dynamic_cast<wxControl*>(child);
+        if (c && !wxIsStockID(c->GetId()) && c->GetId() != wxID_BACKWARD &&
+            c->GetId() != wxID_FORWARD)
             out[int(out.size())] = c->GetLabel();
         ControlLabels(child, out);
     }
