@@ -116,13 +116,19 @@ TEventDialog::TEventDialog(wxWindow* parent, DesktopServices& desktop, int index
     const wxString actions[] = {_("Record Video"), _("Record Video+Audio"),
                                 // TRANSLATORS: a scheduled event's action: record sound only
                                 wxGETTEXT_IN_CONTEXT("schedule action", "Record"), _("no action")};
+    // At least as wide as the longest entry (translations are longer).
+    auto atLeast = [](wxComboBox* box, int width) {
+        box->SetMinSize(wxSize(std::max(width, box->GetBestSize().x), -1));
+    };
     action_ =
-        new wxComboBox(this, sched_id::Action, "", wxDefaultPosition, wxSize(180, -1), 4, actions);
+        new wxComboBox(this, sched_id::Action, "", wxDefaultPosition, wxDefaultSize, 4, actions);
+    atLeast(action_, 180);
     grid2->Add(action_, 1, wxEXPAND);
     grid2->Add(new wxStaticText(this, sched_id::KeepLabel, _("How many event recordings to &keep")),
                0, wxALIGN_CENTER_VERTICAL);
     const wxString keeps[] = {_("All"), "1", "2", "5", "10"};
-    keep_ = new wxComboBox(this, sched_id::Keep, "", wxDefaultPosition, wxSize(80, -1), 5, keeps);
+    keep_ = new wxComboBox(this, sched_id::Keep, "", wxDefaultPosition, wxDefaultSize, 5, keeps);
+    atLeast(keep_, 80);
     keep_->SetMaxLength(255);
     grid2->Add(keep_);
     top->Add(grid2, 0, wxEXPAND | wxALL, 10);

@@ -283,6 +283,10 @@ void TSetDisplay::ShowForm(const DisplayForm& f) {
     for (const LanguageEntry& e : languages_)
         language_->Append(wxString::FromUTF8(e.name));
     language_->SetSelection(selection);
+    // As wide as its longest name, which it learns only now.
+    language_->InvalidateBestSize();
+    language_->SetMinSize(language_->GetBestSize());
+    Layout();
 }
 
 DisplayForm TSetDisplay::ReadForm() const {

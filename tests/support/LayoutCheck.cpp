@@ -3,6 +3,7 @@
 #include <wx/anybutton.h>
 #include <wx/bookctrl.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/control.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
@@ -29,7 +30,8 @@ std::string RectText(const wxRect& r) {
 
 bool NeedsItsText(const wxWindow* w) {
     return dynamic_cast<const wxAnyButton*>(w) || dynamic_cast<const wxCheckBox*>(w) ||
-           dynamic_cast<const wxRadioButton*>(w) || dynamic_cast<const wxStaticBox*>(w);
+           dynamic_cast<const wxRadioButton*>(w) || dynamic_cast<const wxStaticBox*>(w) ||
+           dynamic_cast<const wxChoice*>(w);
 }
 
 // The size a control needs to show its text. A group box's best size is that of its

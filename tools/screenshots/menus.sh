@@ -26,7 +26,7 @@ done
 sleep 1
 # Control menu (Alt+C), down to a specify sub-menu, opened with Right.
 open_submenu() {
-    xdotool windowactivate --sync "$win" key --clearmodifiers alt+c
+    xdotool windowactivate --sync "$win" key --clearmodifiers F10 Right Right
     sleep 0.5
     for _ in $(seq "$1"); do xdotool key Down; sleep 0.1; done
     xdotool key Right
@@ -44,7 +44,7 @@ shot_after() {
     xdotool key Escape Escape
     sleep 0.5
 }
-xdotool windowactivate --sync "$win" key --clearmodifiers alt+c
+xdotool windowactivate --sync "$win" key --clearmodifiers F10 Right Right
 shot_after menu-control-modes
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
@@ -58,7 +58,7 @@ xdotool windowactivate --sync "$win" key --clearmodifiers alt+r
 sleep 1.5
 xdotool key Pause
 sleep 0.5
-xdotool key --clearmodifiers alt+c
+xdotool key --clearmodifiers F10 Right Right
 shot_after menu-control-paused
 xdotool mousemove $((1280 - 16)) $((800 - 16)) click 3
 shot_after menu-tray-paused

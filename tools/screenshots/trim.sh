@@ -27,7 +27,7 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 3)) click 1
 sleep 0.5
 xdotool key --delay 200 Right i period period period period period o
 shot trim-marks 1
-xdotool key --clearmodifiers alt+c
+xdotool key --clearmodifiers F10 Right Right
 shot trim-control-menu 1
 xdotool key Escape
 sleep 0.5
