@@ -144,6 +144,10 @@ TEST_F(Translations, TheFrameShowsItsMenusAndStatusInTheLanguage) {
     frame->DoGiveHelp(tool->GetLongHelp(), true);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Aufzeichnung stoppen");
     EXPECT_EQ(tool->GetShortHelp(), "Aufzeichnung stoppen");
+    // The German tool bar fits the frame, which grows to hold it.
+    frame->SetUp();
+    test::Pump(100);
+    EXPECT_EQ(test::LayoutProblems(frame->toolBar().bar), std::vector<std::string>{});
 }
 
 // The dialogs not checked with their pages elsewhere, in English, German and Japanese: laid out
@@ -204,6 +208,15 @@ TEST(TranslatedLauncher, HelpAndUsageErrorsAreTranslatedAndPathsAreNot) {
     EXPECT_NE(help.find("Aufruf"), std::string::npos) << help;
     EXPECT_EQ(test::RunCommand("LANG=de_DE.UTF-8 LANGUAGE= " + exe + " --bogus 2>&1", &bad), 2);
     EXPECT_EQ(bad.find("unknown option"), std::string::npos) << bad;
+    // What scripts read stays as it is: the written file's path.
+    const std::string file = ::testing::TempDir() + "/translated-launcher.png";
+    std::string printed;
+    EXPECT_EQ(test::RunCommand("LANG=de_DE.UTF-8 LANGUAGE= " + exe +
+                                   " --snapshot --region 0,0,16,16 --output " + file,
+                               &printed),
+              0);
+    EXPECT_EQ(printed, file + "\n");
+    std::filesystem::remove(file);
 }
 
 } // namespace
