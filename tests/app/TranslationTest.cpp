@@ -175,10 +175,7 @@ TEST_F(Translations, DialogsAreLaidOutCleanlyInGermanAndJapanese) {
         },
     };
     std::vector<test::Labels> english(makers.size());
-    std::vector<std::string> langs = {""};
-    for (const std::string& lang : test::CatalogLanguages())
-        if (lang == "de" || lang == "ja")
-            langs.push_back(lang);
+    const std::vector<std::string> langs = test::LayoutLanguages();
     for (const std::string& lang : langs) {
         test::LanguageScope scope("", lang);
         for (size_t i = 0; i < makers.size(); ++i) {

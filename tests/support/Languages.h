@@ -33,6 +33,16 @@ inline std::vector<std::string> CatalogLanguages() {
     return out;
 }
 
+// English ("") first, then German and Japanese where their catalogs are: the languages whose
+// longer words and other script the layout checks try.
+inline std::vector<std::string> LayoutLanguages() {
+    std::vector<std::string> out = {""};
+    for (const std::string& lang : CatalogLanguages())
+        if (lang == "de" || lang == "ja")
+            out.push_back(lang);
+    return out;
+}
+
 // While it lives, the locale and message language are those of a start with LANG=`lang` and
 // LANGUAGE=`language` (either may be empty); then English in C.UTF-8 again.
 class LanguageScope {
