@@ -22,17 +22,6 @@ std::string ExecutableDirectory() {
     return std::filesystem::path(buf).parent_path().string() + "/";
 }
 
-// True when `dir` holds a compiled catalog of this program in some language.
-bool HoldsCatalog(const std::filesystem::path& dir) {
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-        std::error_code ec2;
-        if (std::filesystem::exists(e.path() / "LC_MESSAGES" / "tessaray.mo", ec2))
-            return true;
-    }
-    return false;
-}
-
 const UiLanguage kLanguages[] = {
     {"de", "Deutsch"},
     {"es", "Español"},
@@ -81,8 +70,11 @@ std::string LocaleDirectory() {
         return {};
     for (const char* rel : {"locale", "../share/locale", "../../share/locale"}) {
         const std::filesystem::path dir = std::filesystem::path(exe) / rel;
-        if (HoldsCatalog(dir))
-            return std::filesystem::weakly_canonical(dir).string();
+        // One stat each, at every start: the build tree's locale/ beside the executable, the
+        // launcher's ../share/locale, the window program's (libexec/tessaray) ../../share/locale.
+        std::error_code ec;
+        if (std::filesystem::is_directory(dir, ec))
+            return std::filesystem::weakly_canonical(dir, ec).string();
     }
     return {};
 }

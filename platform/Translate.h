@@ -41,7 +41,7 @@ inline constexpr const char* kTextDomain = "tessaray";
 void SetUpUserLocale(const std::string& language, const std::string& localeDir);
 
 // Where the catalogs are: beside the executable in the build tree ("locale/"), else the
-// installed share/locale; "" when neither holds a catalog of ours.
+// installed share/locale; "" when there is neither.
 std::string LocaleDirectory();
 
 // The languages the program has catalogs for, as catalog names ("de", "ja", "pt_BR"), in the
