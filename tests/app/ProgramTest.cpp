@@ -5,7 +5,9 @@
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
+#include <wx/taskbar.h>
 
 namespace tess {
 namespace {
@@ -15,9 +17,10 @@ protected:
     pid_t Start(std::vector<std::string> args) { return test::Spawn(test::ProgramPath(), args); }
     // The geometry of the program's visible frame with process id `pid`, waiting for it: the
     // outer corner and size, the window manager's decorations included (as the settings keep
-    // them). With a wanted size it also waits (a while) for the frame to take that size, as a
-    // frame can be mapped before it is sized.
-    bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h, int wantW = 0, int wantH = 0) {
+    // them). With `settled` it also waits (a while) until the geometry satisfies it, as a frame
+    // can be mapped before the window manager has placed and sized it.
+    using Geometry = std::function<bool(int x, int y, int w, int h)>;
+    bool FrameGeometry(pid_t pid, int& x, int& y, int& w, int& h, const Geometry& settled = {}) {
         bool found = false;
         // A loaded machine was seen to take over 10 s to show a first window.
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -40,7 +43,7 @@ protected:
                            &top, &bottom) >= 4) {
                     x -= left, y -= top, w += left + right, h += top + bottom;
                     found = true;
-                    if (wantW == 0 || (w == wantW && h == wantH))
+                    if (!settled || settled(x, y, w, h))
                         return true;
                 }
             }
@@ -68,12 +71,14 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
         !test::HaveProgram("xprop"))
         GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
     // A window manager that places new windows itself keeps a user-specified place.
-    pid_t wm = test::SpawnWindowManager();
+    pid_t wm = test::SpawnWindowManager(), trayer = 0;
+    std::shared_ptr<void> stop(nullptr, [&](void*) { test::Stop(trayer), test::Stop(wm); });
     // The first start of all: at 100, 100.
     {
         pid_t pid = Start({});
         int x = 0, y = 0, w = 0, h = 0;
-        ASSERT_TRUE(FrameGeometry(pid, x, y, w, h));
+        ASSERT_TRUE(FrameGeometry(pid, x, y, w, h,
+                                  [](int x, int y, int, int) { return x == 100 && y == 100; }));
         EXPECT_EQ(x, 100);
         EXPECT_EQ(y, 100);
         kill(pid, SIGTERM);
@@ -88,7 +93,10 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
            "\"AlwaysStart\"=\"1\"\n";
     pid_t first = Start({});
     int x = 0, y = 0, w = 0, h = 0;
-    ASSERT_TRUE(FrameGeometry(first, x, y, w, h, 600, 400));
+    const Geometry savedSize = [](int, int, int w, int h) { return w == 600 && h == 400; };
+    ASSERT_TRUE(FrameGeometry(first, x, y, w, h, [](int x, int y, int w, int h) {
+        return x == 300 && y == 200 && w == 600 && h == 400;
+    }));
     EXPECT_EQ(x, 300);
     EXPECT_EQ(y, 200);
     EXPECT_EQ(w, 600);
@@ -97,7 +105,7 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
     // A second copy runs too, at the system's place with the saved size.
     pid_t second = Start({});
     int x2 = 0, y2 = 0, w2 = 0, h2 = 0;
-    ASSERT_TRUE(FrameGeometry(second, x2, y2, w2, h2, 600, 400));
+    ASSERT_TRUE(FrameGeometry(second, x2, y2, w2, h2, savedSize));
     EXPECT_FALSE(x2 == 300 && y2 == 200);
     EXPECT_EQ(w2, 600);
     EXPECT_EQ(h2, 400);
@@ -119,16 +127,17 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
     EXPECT_EQ(entry.find("tessaray-window"), std::string::npos) << entry;
     // "/m" with the tray icon on: hidden to the tray where there is one, else an ordinary
     // minimized window that the window manager can give back.
-    if (!test::HaveProgram("trayer")) {
-        test::Stop(wm);
+    if (!test::HaveProgram("trayer"))
         GTEST_SKIP() << "needs trayer";
-    }
     std::ofstream(dir.str() + "/config/Quorvanta/Tessaray.reg")
         << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorvanta\\Tessaray]\n"
            "\"TrayIcon\"=\"1\"\n";
     // The frame's X window (the largest window of the process named "Tessaray"; the tray
-    // icon is a small one), its WM_STATE and its map state.
-    auto startMinimized = [&](std::string* windowState, std::string* mapState) {
+    // icon is a small one), its WM_STATE and its map state, read until `settled` holds for
+    // them (a loaded machine takes its time to minimize or hide the frame) or 15 s have passed.
+    using WindowState = std::function<bool(const std::string& state, const std::string& map)>;
+    auto startMinimized = [&](std::string* windowState, std::string* mapState,
+                              const WindowState& settled) {
         windowState->clear();
         mapState->clear();
         pid_t pid = Start({"/m"});
@@ -142,9 +151,17 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
             usleep(100000);
         }
         EXPECT_FALSE(frame.empty());
-        usleep(1500000);
         if (!frame.empty()) {
             frame = frame.substr(0, frame.find('\n'));
+            for (int i = 0; i < 150; ++i) {
+                test::RunCommand("xprop -id " + frame + " WM_STATE", windowState);
+                test::RunCommand("xwininfo -id " + frame + " | grep 'Map State'", mapState);
+                if (settled(*windowState, *mapState))
+                    break;
+                usleep(100000);
+            }
+            // Then it stays so.
+            usleep(500000);
             test::RunCommand("xprop -id " + frame + " WM_STATE", windowState);
             test::RunCommand("xwininfo -id " + frame + " | grep 'Map State'", mapState);
         }
@@ -153,16 +170,25 @@ TEST_F(Program, TerminateSignalSavesSettingsPlacementFollowsThemAndSlashMMinimiz
     };
 
     std::string state, mapped;
-    startMinimized(&state, &mapped);
-    EXPECT_NE(state.find("Iconic"), std::string::npos) << "no tray: " << state;
-    pid_t trayer = test::Spawn("trayer", {"--edge", "top", "--align", "right", "--widthtype",
-                                          "pixel", "--width", "100", "--height", "32"});
-    usleep(1500000);
-    startMinimized(&state, &mapped);
+    ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "a tray is already running on this display";
+    const auto iconic = [](const std::string& state, const std::string&) {
+        return state.find("Iconic") != std::string::npos;
+    };
+    startMinimized(&state, &mapped, iconic);
+    EXPECT_TRUE(iconic(state, mapped)) << "no tray: " << state;
+    trayer = test::Spawn("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                    "--width", "100", "--height", "32"});
+    // The tray is there once it owns the tray selection.
+    for (int i = 0; i < 150 && !wxTaskBarIcon::IsAvailable(); ++i)
+        usleep(100000);
+    ASSERT_TRUE(wxTaskBarIcon::IsAvailable()) << "trayer did not start a tray";
+    const auto hidden = [](const std::string& state, const std::string& map) {
+        return map.find("IsUnMapped") != std::string::npos &&
+               state.find("Iconic") == std::string::npos;
+    };
+    startMinimized(&state, &mapped, hidden);
     EXPECT_NE(mapped.find("IsUnMapped"), std::string::npos) << "with a tray: " << mapped;
     EXPECT_EQ(state.find("Iconic"), std::string::npos) << "with a tray: " << state;
-    test::Stop(trayer);
-    test::Stop(wm);
 }
 
 TEST_F(Program, TheLauncherLoadsNoToolkitAndSaysSoWhenTheWindowProgramOrDisplayIsMissing) {
