@@ -4,9 +4,7 @@
 // recording plays. Run under a private X server:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_display RECORDING.wmv
 // (bench/display.sh makes a 60-s 1080p recording and runs it).
-#include "app/App.h"
 #include "app/SDIDecFrame.h"
-#include "app/SettingsIO.h"
 #include "capture/WxDesktopServices.h"
 #include "media/MemBm.h"
 #include "media/VideoFile.h"
@@ -15,13 +13,11 @@
 #include "settings/Settings.h"
 
 #include "DesktopPicture.h"
+#include "WindowBench.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <wx/init.h>
 #include <wx/utils.h>
 
 namespace {
@@ -37,14 +33,7 @@ void Pump(int ms) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
-long ResidentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
+using tess::bench::ResidentKb;
 
 void Show(benchmark::State& state, const std::string& path) {
     tess::TClient* client = g_frame->client();
@@ -108,13 +97,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (argc > 1)
         g_recording = argv[1];
-    wxApp::SetInstance(new tess::App());
-    int wxArgc = 1;
-    if (!wxEntryStart(wxArgc, argv)) {
-        std::fprintf(stderr, "no display\n");
+    if (!tess::bench::StartToolkit(argv))
         return 2;
-    }
-    tess::LoadSettings();
     tess::GlobalSettings().snapSystemDisplay = tess::GlobalSettings().vidSystemDisplay = false;
     static tess::WxDesktopServices desktop;
     g_frame = new tess::SDIDecFrame(desktop, false);

@@ -4,36 +4,24 @@
 // resident memory the open editor adds, in pictures' worth. Run under a private X server with a
 // window manager:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" sh -c 'openbox & sleep 1; build/bench/bench_editor'
-#include "app/App.h"
-#include "app/SettingsIO.h"
 #include "capture/AnnotationEditor.h"
 #include "capture/WxDesktopServices.h"
 #include "media/MemBm.h"
-#include "settings/Settings.h"
 
 #include "DesktopPicture.h"
+#include "WindowBench.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <wx/dialog.h>
-#include <wx/init.h>
 #include <wx/timer.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long ResidentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
+using tess::bench::ResidentKb;
 
 // Opens the editor on `picture`; a 1-ms timer notes when the dialog is on the screen, paints
 // it there and then (as the first expose would) and closes it. Returns the seconds from the
@@ -86,13 +74,8 @@ BENCHMARK(BM_EditorShown1080p)->Unit(benchmark::kMillisecond)->UseManualTime()->
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    wxApp::SetInstance(new tess::App());
-    int wxArgc = 1;
-    if (!wxEntryStart(wxArgc, argv)) {
-        std::fprintf(stderr, "no display\n");
+    if (!tess::bench::StartToolkit(argv))
         return 2;
-    }
-    tess::LoadSettings();
     benchmark::RunSpecifiedBenchmarks();
     wxEntryCleanup();
     return 0;
