@@ -119,13 +119,14 @@ PlaybackBarGadgets BuildPlaybackBar(wxWindow* frame, TClient* client) {
     AddButton(g.bar, id::SetIn, _("Set In"), id::SetIn);
     AddButton(g.bar, id::SetOut, _("Set Out"), id::SetOut);
     // The slider with the marks' strip under it, as one control of the bar; narrow enough
-    // that the bar fits a frame fitted to a 640-pixel-wide recording.
+    // that the bar fits a frame fitted to a 640-pixel-wide recording, and as tall as the
+    // theme wants (at 20 pixels GTK has no room to draw the thumb).
     const int sliderWidth = 126;
     auto* positionBox =
         new wxControl(g.bar, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE);
     positionBox->SetBackgroundColour(g.bar->GetBackgroundColour()); // its children's too
     g.position = new wxSlider(positionBox, id::PositionSlider, 0, 0, 1000, wxDefaultPosition,
-                              wxSize(sliderWidth, 20), wxSL_HORIZONTAL | wxSL_BOTH);
+                              wxSize(sliderWidth, -1), wxSL_HORIZONTAL | wxSL_BOTH);
     GiveTipAndHint(g.position, id::PositionSlider);
     g.range = new RangeStrip(positionBox, wxSize(sliderWidth, 3));
     auto* column = new wxBoxSizer(wxVERTICAL);

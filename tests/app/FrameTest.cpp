@@ -382,6 +382,9 @@ TEST_F(Frame, PlaybackBarTogglesWithoutDoublingAndMuteSwapsInPlace) {
     test::Pump(100);
     const PlaybackBarGadgets& pb = frame->playbackBar();
     ASSERT_NE(pb.volume, nullptr);
+    // The native position slider has the height its theme needs to draw the thumb.
+    ASSERT_NE(pb.position, nullptr);
+    EXPECT_GE(pb.position->GetSize().y, pb.position->GetBestSize().y);
     EXPECT_EQ(client->controls().volumeSlider, pb.volume);
     EXPECT_EQ(client->controls().meter, frame->toolBar().meter);
     EXPECT_EQ(pb.volume->GetValue(), GlobalSettings().soundLevel); // message 1239
