@@ -95,5 +95,29 @@ if [ -f build/CTestTestfile.cmake ]; then
         ctest --test-dir build --output-on-failure --timeout 900 -LE realtime "$@" || status=1
 fi
 
+# What failed, last, where a long log's tail shows it: for each failed test in CTest's log of
+# the run, its name and its program's own words (gtest's failures with the lines after them,
+# sanitizer reports, the end of a script's output).
+if [ "$status" -ne 0 ]; then
+    for log in build-test/Testing/Temporary/LastTest.log build/Testing/Temporary/LastTest.log; do
+        [ -f "$log" ] || continue
+        echo "== What failed in ${log%%/*}/"
+        awk '
+            /^[0-9]+\/[0-9]+ Testing: / { name = $0; n = 0; next }
+            { line[++n] = $0 }
+            /^Test Failed/ {
+                print "-- " name
+                shown = 0
+                for (i = 1; i <= n; i++)
+                    if (line[i] ~ /: Failure$|^\[  FAILED  \]|Sanitizer|runtime error:/)
+                        for (j = (i > shown ? i : shown + 1); j <= i + 8 && j <= n; j++) {
+                            print line[j]; shown = j
+                        }
+                if (!shown)
+                    for (i = (n > 15 ? n - 15 : 1); i <= n; i++) print line[i]
+            }' "$log" | tail -n 150
+    done
+fi
+
 # The clean-up (on exit) ends whatever the run started and left, and names it.
 exit $status
