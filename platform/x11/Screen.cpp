@@ -628,6 +628,13 @@ WindowId ScreenConnection::grabTarget(WindowId w) {
     return frame ? frame : w;
 }
 
+namespace {
+// The cursor last read on any connection of the process, for the moments the server cannot
+// say which cursor it shows.
+std::mutex g_lastCursorMutex;
+std::optional<CursorImage> g_lastCursor;
+} // namespace
+
 std::optional<CursorImage> ScreenConnection::cursor() {
     if (!impl_->xfixes)
         return std::nullopt;
@@ -637,7 +644,21 @@ std::optional<CursorImage> ScreenConnection::cursor() {
     if (!ok) {
         if (img)
             XFree(img);
-        return std::nullopt;
+        // The server refuses the cursor's picture for a while at times (seen under Xvfb after
+        // other programs that had shown cursors of their own came and went, until the pointer
+        // meets another cursor): a frame then shows the last cursor read, where the pointer
+        // is, rather than none.
+        std::optional<CursorImage> last;
+        {
+            std::lock_guard lock(g_lastCursorMutex);
+            last = g_lastCursor;
+        }
+        int32_t x = 0, y = 0;
+        if (!last || !pointer(&x, &y))
+            return std::nullopt;
+        last->x = x;
+        last->y = y;
+        return last;
     }
     CursorImage c;
     c.x = img->x;
@@ -652,6 +673,10 @@ std::optional<CursorImage> ScreenConnection::cursor() {
     for (size_t i = 0; i < n; ++i)
         c.argb[i] = static_cast<uint32_t>(img->pixels[i]);
     XFree(img);
+    {
+        std::lock_guard lock(g_lastCursorMutex);
+        g_lastCursor = c;
+    }
     return c;
 }
 

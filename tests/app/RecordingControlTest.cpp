@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "support/XTestWindows.h"
 
+#include <X11/cursorfont.h>
 #include <fstream>
 #include <sys/resource.h>
 #include <wx/radiobox.h>
@@ -173,6 +174,9 @@ TEST_F(RecordingControl, ScheduleStartsEndTheUsersRecordingAndEndsStopWithoutDis
     attrs.background_pixel = 0x2040c0;
     Window blue = XCreateWindow(x.get(), x.root(), 0, 0, 1920, 1080, 0, CopyFromParent, InputOutput,
                                 CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+    // A cursor of its own, so the server shows one it can name whatever programs and
+    // cursors earlier tests left behind.
+    XDefineCursor(x.get(), blue, XCreateFontCursor(x.get(), XC_left_ptr));
     XMapRaised(x.get(), blue);
     XWarpPointer(x.get(), None, x.root(), 0, 0, 0, 0, 960, 540);
     x.sync();
