@@ -260,7 +260,9 @@ void Canvas::OnContextMenu(wxContextMenuEvent&) {
 
 AnnotationDialog::AnnotationDialog(wxWindow* parent, DesktopServices& desktop, const MemBm& picture,
                                    const EditorSetup& setup)
-    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(setup.title), wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY,
+               setup.title.empty() ? _("Edit picture") : wxString::FromUTF8(setup.title),
+               wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER | wxMAXIMIZE_BOX),
       desktop_(desktop), picture_(picture), setup_(setup),
       contentScale_(parent ? parent->GetContentScaleFactor() : GetContentScaleFactor()),

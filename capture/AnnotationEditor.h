@@ -38,7 +38,7 @@ inline constexpr int TextEntry = 29060;
 } // namespace annot_id
 
 struct EditorSetup {
-    std::string title = "Edit picture";
+    std::string title; // empty: "Edit picture" in the user's language
     // The file the picture came from (Save As... starts beside it); empty for a snapshot.
     std::string fileName;
     // Offer "Save As..." (a picture of a file or of the command line).

@@ -119,7 +119,7 @@ TEST_F(TextCaptureTest, CopyTextReadsTheDisplayedPictureAndCancelStopsIt) {
     client->DisplayFile(blank);
     client->RunCommand(id::FileCopyText);
     ASSERT_TRUE(ReadingEnds());
-    EXPECT_EQ(StatusText(), kNoTextFoundMessage);
+    EXPECT_EQ(StatusText(), Tr(kNoTextFoundMessage)); // the screenshot runs are translated
     EXPECT_EQ(desktop.copiedTexts.size(), 1u);
 
     // A long page: its dialog shows, and Escape there cancels it.

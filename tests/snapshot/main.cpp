@@ -2,6 +2,7 @@
 // window and the client window; tests that need a display skip without one.
 #include <gtest/gtest.h>
 
+#include "app/App.h"
 #include "support/TestSupport.h"
 #include "support/XTestWindows.h"
 
@@ -15,8 +16,12 @@ int main(int argc, char** argv) {
         tess::test::KeepServerUp();
         wxApp::SetInstance(new wxApp());
         wx = wxEntryStart(argc, argv);
-        if (wx)
+        if (wx) {
             wxTheApp->CallOnInit();
+            // The texts of the language the environment names, as the program's start loads
+            // them (English in the suite's run; the screenshot scripts choose others).
+            tess::UseTranslations(TESS_BINARY_DIR "/locale");
+        }
     }
     int rc = RUN_ALL_TESTS();
     if (wx)
