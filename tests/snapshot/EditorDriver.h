@@ -61,11 +61,13 @@ inline EditorRun RedactAndSave(const std::string& command, const std::string& di
     // The editor is ready once its picture's rows of the screen stay the same in two pictures
     // of it in a row: a window manager may still place the window after it first shows, and
     // the window is drawn again (its tool buttons come alive) once it has the keyboard.
-    std::optional<std::pair<int, int>> at, before;
+    std::optional<std::pair<int, int>> at;
+    std::pair<int, int> before{-1, -1}; // the place in the picture before, {-1, -1} for none
     std::vector<uint32_t> rows, rowsBefore;
-    for (int i = 0; i < 100 && !(at && at == before && rows == rowsBefore); ++i) {
+    for (int i = 0; i < 100 && !(at && *at == before && rows == rowsBefore); ++i) {
         RunCommand("sleep 0.3");
-        before = std::exchange(at, std::nullopt);
+        before = at.value_or(std::pair{-1, -1});
+        at.reset();
         rowsBefore = std::exchange(rows, {});
         int sw = 0, sh = 0;
         if (RunCommand(shoot + " '" + dir + "/screen.png' >/dev/null 2>&1") == 0) {
@@ -77,7 +79,7 @@ inline EditorRun RedactAndSave(const std::string& command, const std::string& di
                             screen.begin() + ptrdiff_t(at->second + h) * sw);
         }
     }
-    if (at != before || rows != rowsBefore)
+    if (at && (*at != before || rows != rowsBefore))
         at.reset();
     EditorRun run;
     if (at && ready)
