@@ -125,10 +125,17 @@ TEST_F(Translations, TheLanguageComesFromTheEnvironmentOrTheSettingAndNumbersSta
         // The Language setting goes before the environment.
         GlobalSettings().language = "ja";
         ASSERT_TRUE(SaveSettings().ok);
-        test::LanguageScope scope("de_DE.UTF-8", "");
-        EXPECT_EQ(FileMenuTitle(), "ファイル(&F)");
+        // Before a desktop's LANGUAGE too, and on a desktop in the C locale (where gettext
+        // reads no LANGUAGE), for the windows' texts and the toolkit-free code's alike.
+        for (auto [lang, language] :
+             {std::pair{"de_DE.UTF-8", ""}, {"de_DE.UTF-8", "de"}, {"C", ""}}) {
+            test::LanguageScope scope(lang, language);
+            EXPECT_EQ(FileMenuTitle(), "ファイル(&F)") << lang << " " << language;
+            EXPECT_STREQ(Tr("&File"), "ファイル(&F)") << lang << " " << language;
+        }
         GlobalSettings().language.clear();
         ASSERT_TRUE(SaveSettings().ok);
+        test::LanguageScope("", ""); // English again, now that nothing is chosen
     }
     EXPECT_EQ(FileMenuTitle(), "&File");
     EXPECT_STREQ(Tr("Stop Recording"), "Stop Recording");
