@@ -3,6 +3,7 @@
 // what the main frame does with a key the portal reports.
 #include "app/AppTestSupport.h"
 #include "media/TextPrep.h"
+#include "platform/HotKey.h"
 #include "platform/portal/Shortcuts.h"
 #include "support/BusStandIn.h"
 #include "support/PrivateBus.h"
@@ -239,6 +240,9 @@ private:
 TEST_F(FramePortalKeys, TheTextKeyReadsTheChosenRegion) {
     FakePortal portal;
     ASSERT_TRUE(portal.ready());
+    // The region's and the text's keys apart, so each binding shows its own.
+    GlobalSettings().key3 = HotKey::Of('R', true, true, false).stored();
+    GlobalSettings().key4 = HotKey::Of('T', true, true, false).stored();
     {
         test::ScopedEnv session("XDG_SESSION_TYPE", "wayland"), display("WAYLAND_DISPLAY", "none");
         frame->RegisterHotKeys();
@@ -248,7 +252,9 @@ TEST_F(FramePortalKeys, TheTextKeyReadsTheChosenRegion) {
         return portal.bound;
     };
     ASSERT_TRUE(test::PumpUntil([&] { return bound().size() == 4; }));
-    EXPECT_EQ(bound()[3].rfind("text|Copy the text of a region|", 0), 0u) << bound()[3];
+    EXPECT_EQ(bound()[3], "text|Copy the text of a region|" +
+                              HotKey::FromStored(GlobalSettings().key4).triggerText());
+    EXPECT_NE(bound()[3].find("+t"), std::string::npos) << bound()[3];
 
     test::XTestDisplay x;
     const Window plain = x.createSolid(100, 100, 160, 60, 0x336699);
