@@ -24,19 +24,27 @@ for i in $(seq 100); do
     sleep 0.2
 done
 sleep 1
-# Control menu (Alt+C), down to a specify sub-menu, opened with Right.
-open_submenu() {
-    xdotool windowactivate --sync "$win" key --clearmodifiers F10 Right Right
+# The Control menu, the third of the bar, with its first item chosen: F10 opens the first menu
+# with nothing chosen, where Right does not move on; Down chooses its first item, and then each
+# Right opens the next menu with its first item chosen.
+control_menu() {
+    xdotool windowactivate --sync "$win" key --clearmodifiers F10
     sleep 0.5
-    for _ in $(seq "$1"); do xdotool key Down; sleep 0.1; done
+    for k in Down Right Right; do xdotool key $k; sleep 0.3; done
+    sleep 0.2
+}
+# The Control menu, down to its Nth item (a specify sub-menu), opened with Right.
+open_submenu() {
+    control_menu
+    for _ in $(seq $(($1 - 1))); do xdotool key Down; sleep 0.1; done
     xdotool key Right
     sleep 0.7
     import -window root "$out/$2.png"
     xdotool key Escape Escape Escape
     sleep 0.5
 }
-open_submenu 6 menu-snapshot-specify
-open_submenu 9 menu-record-specify
+open_submenu 7 menu-snapshot-specify
+open_submenu 11 menu-record-specify
 # The capture modes: the Control menu, the box at the tool bar's left, the display area's menu.
 shot_after() {
     sleep 0.7
@@ -44,7 +52,7 @@ shot_after() {
     xdotool key Escape Escape
     sleep 0.5
 }
-xdotool windowactivate --sync "$win" key --clearmodifiers F10 Right Right
+control_menu
 shot_after menu-control-modes
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
@@ -58,7 +66,7 @@ xdotool windowactivate --sync "$win" key --clearmodifiers alt+r
 sleep 1.5
 xdotool key Pause
 sleep 0.5
-xdotool key --clearmodifiers F10 Right Right
+control_menu
 shot_after menu-control-paused
 xdotool mousemove $((1280 - 16)) $((800 - 16)) click 3
 shot_after menu-tray-paused
