@@ -633,6 +633,7 @@ namespace {
 // say which cursor it shows.
 std::mutex g_lastCursorMutex;
 std::optional<CursorImage> g_lastCursor;
+unsigned long g_lastCursorSerial = 0; // the server's number of the cursor kept there
 } // namespace
 
 std::optional<CursorImage> ScreenConnection::cursor() {
@@ -660,6 +661,7 @@ std::optional<CursorImage> ScreenConnection::cursor() {
         last->y = y;
         return last;
     }
+    const unsigned long serial = img->cursor_serial;
     CursorImage c;
     c.x = img->x;
     c.y = img->y;
@@ -674,8 +676,12 @@ std::optional<CursorImage> ScreenConnection::cursor() {
         c.argb[i] = static_cast<uint32_t>(img->pixels[i]);
     XFree(img);
     {
+        // Copied only when the cursor changed: this runs for every recorded frame.
         std::lock_guard lock(g_lastCursorMutex);
-        g_lastCursor = c;
+        if (!g_lastCursor || serial != g_lastCursorSerial) {
+            g_lastCursor = c;
+            g_lastCursorSerial = serial;
+        }
     }
     return c;
 }
